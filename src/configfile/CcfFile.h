@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace cac {
+
+class ConfigModel;
+
+// What a load applied, so that callers who report (the CLI) can tell a
+// configuration file from something else. The window ignores it.
+struct CcfLoadReport {
+    int channelColumnsApplied = 0; // of 12
+    bool baudRateMatched = false;
+    bool prioritiesApplied = false;
+    bool anythingApplied() const {
+        return channelColumnsApplied > 0 || baudRateMatched || prioritiesApplied;
+    }
+};
+
+// The 14 CR LF-terminated lines of a .ccf for the model's state.
+QByteArray SerializeCcf(const ConfigModel& model);
+
+// Applies .ccf text to the model: lines end at CR or CR LF (a lone LF does not
+// end a line); a line is applied only when its "|" piece count fits the grid;
+// missing lines change nothing; lines after the 14th are never read.
+CcfLoadReport ApplyCcf(ConfigModel& model, const QByteArray& bytes);
+
+// Writes the file through a temporary file in the same folder, so a failed
+// write leaves an earlier file untouched. Returns false on failure.
+bool SaveCcfFile(const ConfigModel& model, const QString& path, QString* error = nullptr);
+
+// Reads at most the first 14 lines of the file. Returns false when the file
+// cannot be opened (the model is then unchanged).
+bool LoadCcfFile(ConfigModel& model, const QString& path, CcfLoadReport* report = nullptr,
+                 QString* error = nullptr);
+
+} // namespace cac
