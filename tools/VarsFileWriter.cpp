@@ -6,7 +6,9 @@
 namespace cac::tools {
 namespace {
 
-void putInt32(QDataStream& out, std::int32_t value) { out << static_cast<qint32>(value); }
+void putInt32(QDataStream& out, std::int32_t value) {
+    out << static_cast<qint32>(value);
+}
 
 void putString(QDataStream& out, const QString& text) {
     const QByteArray bytes = text.toLatin1();

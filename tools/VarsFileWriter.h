@@ -17,9 +17,9 @@ struct VarsEntry {
 };
 
 struct VarsFileSpec {
-    std::int32_t upperIndexA = 0;   // leading table has A + 1 records
-    std::int32_t upperIndexB = 0;   // catalogue has B + 1 entries
-    QMap<int, VarsEntry> entries;   // index -> names; other indices get empty names
+    std::int32_t upperIndexA = 0; // leading table has A + 1 records
+    std::int32_t upperIndexB = 0; // catalogue has B + 1 entries
+    QMap<int, VarsEntry> entries; // index -> names; other indices get empty names
     std::int32_t signature = 7576;
     // Filler for the fields the program only steps over, so readers are
     // exercised with non-empty strings too.

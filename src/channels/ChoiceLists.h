@@ -8,7 +8,7 @@
 namespace cac {
 
 inline constexpr int ChannelCount = 15;
-inline constexpr int ChannelGridRows = 16;   // title row + 15 channels
+inline constexpr int ChannelGridRows = 16;    // title row + 15 channels
 inline constexpr int ChannelGridColumns = 13; // channel number + 12 settings
 inline constexpr int ChoiceListCount = 7;     // Combo(0) to Combo(6)
 

@@ -1,0 +1,108 @@
+#include "channels/ChoiceLists.h"
+
+#include "catalogue/VariableCatalogue.h"
+
+namespace cac {
+namespace {
+
+QStringList numberTexts(int first, int last) {
+    QStringList texts;
+    for (int n = first; n <= last; ++n)
+        texts.append(QString::number(n));
+    return texts;
+}
+
+} // namespace
+
+QString ColumnTitle(int column) {
+    static const QStringList titles = {
+        QString(),
+        QStringLiteral("VL message\r\nUser Name (Default name)"),
+        QStringLiteral("CAN ID length"),
+        QStringLiteral("CAN ID\r\n(use 0x for Hex)"),
+        QStringLiteral("Filter Loc"),
+        QStringLiteral("Filter Val"),
+        QStringLiteral("Start bit"),
+        QStringLiteral("Length (bits)"),
+        QStringLiteral("Value type"),
+        QStringLiteral("Byte order"),
+        QStringLiteral("Scale factor"),
+        QStringLiteral("Offset"),
+        QStringLiteral("Exponent\r\n(for time only)"),
+    };
+    return titles.value(column);
+}
+
+QStringList FixedChoiceList(int comboIndex) {
+    switch (comboIndex) {
+    case 1:
+        return {QStringLiteral("11 bit"), QStringLiteral("29 bit")};
+    case 2:
+        return numberTexts(0, 63);
+    case 3:
+        return numberTexts(1, 32);
+    case 4:
+        return {QStringLiteral("Signed"), QStringLiteral("Unsigned"),
+                QStringLiteral("Float (single)")};
+    case 5:
+        return {QStringLiteral("Intel standard"),    QStringLiteral("Intel sequential"),
+                QStringLiteral("Motorola forw LSB"), QStringLiteral("Motorola forw MSB"),
+                QStringLiteral("Motorola seq"),      QStringLiteral("Motorola backward")};
+    case 6: {
+        QStringList filters{QStringLiteral("No Filter")};
+        for (int n = 1; n <= 8; ++n)
+            filters.append(QStringLiteral("Byte %1").arg(n));
+        return filters;
+    }
+    default:
+        return {};
+    }
+}
+
+int ComboForColumn(int column) {
+    switch (column) {
+    case ColVariable:
+        return 0;
+    case ColIdLength:
+        return 1;
+    case ColFilterLoc:
+        return 6;
+    case ColStartBit:
+        return 2;
+    case ColLength:
+        return 3;
+    case ColValueType:
+        return 4;
+    case ColByteOrder:
+        return 5;
+    default:
+        return -1;
+    }
+}
+
+QString ColumnDefault(int column) {
+    switch (column) {
+    case ColVariable:
+        return DoNotUseText;
+    case ColCanId:
+        return QStringLiteral("0x100");
+    case ColFilterVal:
+    case ColOffset:
+    case ColExponent:
+        return QStringLiteral("0");
+    case ColScale:
+        return QStringLiteral("1");
+    default: {
+        // A list column defaults to its list's first entry.
+        const int combo = ComboForColumn(column);
+        return combo > 0 ? FixedChoiceList(combo).value(0) : QString();
+    }
+    }
+}
+
+QStringList BaudRateEntries() {
+    return {QStringLiteral("1 Mbit"), QStringLiteral("500 kbit"), QStringLiteral("250 kbit"),
+            QStringLiteral("125 kbit"), QStringLiteral("33.3 kbit")};
+}
+
+} // namespace cac

@@ -1,0 +1,143 @@
+#include "image/ConfigImage.h"
+
+#include "channels/ConfigModel.h"
+#include "channels/NumericText.h"
+#include "obd/ObdParameters.h"
+
+namespace cac {
+namespace {
+
+constexpr int ImageFillSize = 604;
+constexpr char ByteFF = static_cast<char>(0xFF);
+
+// Bit-timing bytes by the exact bit-rate text: the low six bits of the first
+// byte are the divisor of 1 Mbit/s minus one.
+QByteArray bitTimingBytes(const QString& baudRateText) {
+    static const struct {
+        const char* text;
+        char first;
+    } Rates[] = {{"1 Mbit", 0x40},
+                 {"500 kbit", 0x41},
+                 {"250 kbit", 0x43},
+                 {"125 kbit", 0x47},
+                 {"33.3 kbit", 0x5D}};
+    for (const auto& rate : Rates) {
+        if (baudRateText == QLatin1String(rate.text)) {
+            QByteArray bytes(3, '\0');
+            bytes[0] = rate.first;
+            bytes[1] = static_cast<char>(0xFE);
+            bytes[2] = 0x03;
+            return bytes;
+        }
+    }
+    return QByteArray(3, '\0');
+}
+
+bool isExtended(const ConfigModel& model, int row) {
+    return TextToNumber(model.cell(row, ColIdLength)) == 29;
+}
+
+// An identifier outside the 32-bit range reads like unreadable text: 0.
+std::int32_t identifierOf(const ConfigModel& model, int row) {
+    return RoundToInt32(TextToNumber(model.cell(row, ColCanId))).value_or(0);
+}
+
+void appendIdentifierWords(QByteArray& image, const ConfigModel& model, int firstRow, int lastRow,
+                           bool marker) {
+    for (int row = firstRow; row <= lastRow; ++row)
+        AppendBytes(image,
+                    EncodeIdentifierWord(marker, isExtended(model, row), identifierOf(model, row)));
+}
+
+} // namespace
+
+QByteArray LongToBytes(std::int32_t value) {
+    const auto bits = static_cast<std::uint32_t>(value);
+    QByteArray bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+void AppendBytes(QByteArray& dest, const QByteArray& src) {
+    dest.append(src);
+}
+
+QByteArray EncodeIdentifierWord(bool marker, bool extended, std::int32_t id) {
+    QByteArray word(4, '\0');
+    if (!extended) {
+        // id * 32 as a 32-bit integer; a product that does not fit leaves the word 0.
+        const std::int64_t product = static_cast<std::int64_t>(id) * 32;
+        if (product >= INT32_MIN && product <= INT32_MAX) {
+            const auto bits = static_cast<std::uint32_t>(static_cast<std::int32_t>(product));
+            word[0] = static_cast<char>((bits >> 8) & 0xFF);
+            word[1] = static_cast<char>(bits & 0xFF);
+        }
+    } else {
+        const auto bits = static_cast<std::uint32_t>(id);
+        word[0] = static_cast<char>((bits >> 21) & 0xFF);
+        word[1] = static_cast<char>((((bits >> 18) & 0x07) << 5) | 0x08 | ((bits >> 16) & 0x03));
+        word[2] = static_cast<char>((bits >> 8) & 0xFF);
+        word[3] = static_cast<char>(bits & 0xFF);
+    }
+    if (marker)
+        word[1] = static_cast<char>(word[1] | 0x04);
+    return word;
+}
+
+QByteArray BuildObdPriorityTable(const QStringList& priorityTexts) {
+    const qsizetype n = priorityTexts.size();
+    QVector<std::uint8_t> level(n, 0);
+    for (qsizetype j = 0; j < n; ++j)
+        level[j] = RoundToByte(TextToNumber(priorityTexts.at(j))).value_or(0);
+
+    // Level 1 parameters all share sequence number 1; the others count up
+    // within their level, in table order.
+    QVector<std::uint8_t> sequence(n, 0);
+    for (int L = 1; L <= 8; ++L) {
+        int k = 1;
+        for (qsizetype j = 0; j < n; ++j) {
+            if (level[j] != L)
+                continue;
+            sequence[j] = static_cast<std::uint8_t>(k);
+            if (L > 1)
+                ++k;
+        }
+    }
+
+    QByteArray table;
+    for (qsizetype j = 0; j < n; ++j) {
+        // Above 8 the mask 2^(p-1) no longer fits a byte, which then keeps p.
+        const std::uint8_t p = level[j];
+        const std::uint8_t mask =
+            p == 0 ? 0 : (p <= 8 ? static_cast<std::uint8_t>(1u << (p - 1)) : p);
+        table.append(static_cast<char>(mask));
+    }
+    for (qsizetype j = 0; j < n; ++j)
+        table.append(static_cast<char>(sequence[j]));
+    return table;
+}
+
+QByteArray BuildConfigImage(const ConfigModel& model, const VariableCatalogue& catalogue) {
+    QByteArray image;
+    image.reserve(ConfigImageSize);
+    appendIdentifierWords(image, model, 1, 6, false);
+    AppendBytes(image, QByteArray(8, ByteFF));
+    appendIdentifierWords(image, model, 7, ChannelCount, false);
+    AppendBytes(image, QByteArray(4, ByteFF));
+    AppendBytes(image, QByteArray(4, '\0'));
+    AppendBytes(image, bitTimingBytes(model.baudRateText()));
+    AppendBytes(image, QByteArray(1, static_cast<char>(ChannelCount)));
+    appendIdentifierWords(image, model, 1, ChannelCount, true);
+    for (int channel = 1; channel <= ChannelCount; ++channel)
+        AppendBytes(image, EncodeChannelRecord(model, catalogue, channel));
+    AppendBytes(image, QByteArray(ImageFillSize, ByteFF));
+
+    QStringList priorities;
+    for (int row = 1; row < ObdGridRows; ++row)
+        priorities.append(model.obdPriority(row));
+    AppendBytes(image, BuildObdPriorityTable(priorities));
+    return image;
+}
+
+} // namespace cac
