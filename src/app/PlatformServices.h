@@ -1,0 +1,82 @@
+#pragma once
+
+#include "output/FlasherCommand.h"
+
+#include <QString>
+
+#include <memory>
+
+class QWidget;
+
+// The few places where the window touches the operating system. Each is a
+// small interface so that the window can be started with stand-ins (tests)
+// as well as with the real platform (the program).
+namespace cac::app {
+
+// Tries serial port n (1 to 16): open it and close it again at once.
+class SerialPortProbe {
+public:
+    virtual ~SerialPortProbe() = default;
+    virtual bool canOpen(int portNumber) = 0;
+};
+
+// Starts the flasher as a separate process and returns without waiting.
+// `commandLine` is the exact command line; `invocation` is the same command
+// split into program and arguments for platforms that start programs that way.
+class ProcessLauncher {
+public:
+    virtual ~ProcessLauncher() = default;
+    virtual void startDetached(const QString& commandLine, const FlasherInvocation& invocation) = 0;
+};
+
+// Modal message box with the application's title and an OK button only.
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    virtual void showMessage(QWidget* parent, const QString& text) = 0;
+};
+
+// Modal file dialogs. Both return an empty name when the user cancels.
+// `filter` is in Qt's "Name (patterns);;Name (patterns)" form.
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    // Asks before replacing an existing file; no default suffix is added.
+    virtual QString saveFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
+    // Only an existing file can be chosen.
+    virtual QString openFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
+};
+
+class AppFolders {
+public:
+    virtual ~AppFolders() = default;
+    // Where the user's own Vars.cfg lives (it may not exist).
+    virtual QString userCataloguePath() const = 0;
+    // The folder that holds the program's executable, in native form and
+    // without a trailing separator.
+    virtual QString applicationFolder() const = 0;
+};
+
+struct PlatformServices {
+    std::unique_ptr<SerialPortProbe> ports;
+    std::unique_ptr<ProcessLauncher> launcher;
+    std::unique_ptr<MessageBoxes> messages;
+    std::unique_ptr<FileDialogs> dialogs;
+    std::unique_ptr<AppFolders> folders;
+};
+
+// The services of the machine the program runs on.
+PlatformServices RealPlatformServices();
+
+// The title every message box carries.
+QString ApplicationTitle();
+
+// The device name of serial port n: "COMn" on Windows, /dev/ttyS(n-1) elsewhere.
+QString SerialPortDeviceName(int portNumber);
+
+// Turns a "Name|pattern|Name|pattern" filter into Qt's form, keeping the
+// visible names: a name that already ends in its parenthesised patterns is
+// kept as it is, any other name gets " (patterns)" appended.
+QString QtFileFilter(const QString& pipeFilter);
+
+} // namespace cac::app

@@ -1,0 +1,13 @@
+#include "app/MainForm.h"
+#include "app/PlatformServices.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(cac::app::ApplicationTitle());
+
+    cac::app::MainForm window(cac::app::RealPlatformServices());
+    window.Form_Load();
+    return QApplication::exec();
+}
