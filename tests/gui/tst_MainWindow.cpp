@@ -1,0 +1,513 @@
+#include "FakePlatform.h"
+#include "VarsFileWriter.h"
+#include "app/CataloguePath.h"
+#include "app/MainForm.h"
+#include "catalogue/VariableLookup.h"
+#include "channels/ConfigModel.h"
+#include "obd/ObdParameters.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace cac;
+using cac::app::MainForm;
+
+namespace {
+
+const QStringList Defaults = {
+    "**Do not use**", "11 bit",         "0x100", "No Filter", "0", "0", "1",
+    "Signed",         "Intel standard", "1",     "0",         "0"};
+
+// A started window with stand-in platform services, a small catalogue in the
+// user's data folder and an application folder whose path holds a blank.
+struct Started {
+    QTemporaryDir dir;
+    testing::FakePlatform fake;
+    std::unique_ptr<MainForm> window;
+    QString appFolder;
+
+    explicit Started(QSet<int> ports = {2, 5}, bool catalogue = true) {
+        appFolder = dir.filePath(QStringLiteral("my tools"));
+        QDir().mkpath(appFolder);
+        const QString vars = dir.filePath(QStringLiteral("Vars.cfg"));
+        if (catalogue) {
+            tools::VarsFileSpec spec;
+            spec.upperIndexB = 8000;
+            spec.entries = {{1000, {"OILT", "Oil temp"}}, {1500, {"RPM", "Engine speed"}}};
+            QFile file(vars);
+            file.open(QIODevice::WriteOnly);
+            file.write(tools::WriteVarsFile(spec));
+        }
+        window = std::make_unique<MainForm>(fake.make(std::move(ports), vars, appFolder));
+        window->Form_Load();
+    }
+    template <typename T> T* get(const QString& name) const {
+        T* widget = window->findChild<T*>(name);
+        Q_ASSERT_X(widget, "findChild", qPrintable(name));
+        return widget;
+    }
+    QComboBox* combo(int k) const { return get<QComboBox>(QStringLiteral("Combo(%1)").arg(k)); }
+    QString cell(int r, int c) const { return window->model()->cell(r, c); }
+    QString equation() const { return get<QLabel>("EquationLabel")->text(); }
+    bool editorShown() const {
+        bool shown = get<QLineEdit>("TextBox")->isVisible();
+        for (int k = 0; k < ChoiceListCount; ++k)
+            shown = shown || combo(k)->isVisible();
+        return shown;
+    }
+
+    // Mouse press and release on cell (r, c) of a grid; row 0 and, in the
+    // channel grid, column 0 are the header views.
+    void click(const QString& gridName, int r, int c) const {
+        auto* grid = get<QTableView>(gridName);
+        const int firstColumn = gridName == "MSFlexGrid1" ? 1 : 0;
+        QWidget* surface = grid->viewport();
+        QPoint pos;
+        if (r == 0) {
+            surface = grid->horizontalHeader()->viewport();
+            pos = {grid->horizontalHeader()->sectionViewportPosition(c - firstColumn) + 5, 5};
+        } else if (c == 0 && firstColumn == 1) {
+            surface = grid->verticalHeader()->viewport();
+            pos = {5, grid->verticalHeader()->sectionViewportPosition(r - 1) + 5};
+        } else {
+            pos = grid->visualRect(grid->model()->index(r - 1, c - firstColumn)).center();
+        }
+        QTest::mouseClick(surface, Qt::LeftButton, {}, pos);
+    }
+    void click(int r, int c) const { click(QStringLiteral("MSFlexGrid1"), r, c); }
+    QRect cellRectIn(const QString& gridName, int r, int c, QWidget* parent) const {
+        auto* grid = get<QTableView>(gridName);
+        const QRect rect = grid->visualRect(grid->model()->index(r - 1, c));
+        return {grid->viewport()->mapTo(parent, rect.topLeft()), rect.size()};
+    }
+    void type(const QString& text) const {
+        auto* box = get<QLineEdit>("TextBox");
+        QTest::keySequence(box, QKeySequence::SelectAll);
+        QTest::keyClicks(box, text);
+    }
+    void typeAndEnter(int r, int c, const QString& text) const {
+        click(r, c);
+        type(text);
+        QTest::keyClick(get<QLineEdit>("TextBox"), Qt::Key_Return);
+    }
+};
+
+// Opens the list's drop-down, moves to the entry and presses Enter.
+void choose(QComboBox* combo, const QString& entry) {
+    const int index = combo->findText(entry, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    QVERIFY2(index >= 0, qPrintable(entry));
+    combo->showPopup();
+    QAbstractItemView* view = combo->view();
+    view->setCurrentIndex(view->model()->index(index, combo->modelColumn()));
+    QTest::keyClick(view, Qt::Key_Return);
+}
+
+QString caption(bool obd) {
+    return (obd ? QStringLiteral("Combined OBD and CAN adapter configuration utility ")
+                : QStringLiteral("CAN adapter configuration utility ")) +
+           ProgramVersion();
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startUpState();
+    void startUpMessages_data();
+    void startUpMessages();
+    void catalogueChoice_data();
+    void catalogueChoice();
+    void demoCatalogueCoversEveryGroup();
+    void listChoiceFillsDefaults_data();
+    void listChoiceFillsDefaults();
+    void textCells_data();
+    void textCells();
+    void clickWhileEditorOpenOnlyClosesIt();
+    void equationText();
+    void obdModeSwitching();
+    void priorityEditor();
+    void saveAndLoadThroughMenu();
+    void exportAndSend();
+    void fileFilterKeepsVisibleNames_data();
+    void fileFilterKeepsVisibleNames();
+    void screenshot();
+};
+
+void MainWindowTest::startUpState() {
+    Started s;
+    QCOMPARE(s.window->windowTitle(), caption(false));
+    QVERIFY(s.fake.messages->shown.isEmpty());
+    QCOMPARE(s.fake.ports->probed,
+             QList<int>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
+    auto* ports = s.get<QComboBox>("SelectPort");
+    QCOMPARE(ports->itemText(0), "Serial Port 2");
+    QCOMPARE(ports->itemText(1), "Serial Port 5");
+    QCOMPARE(ports->currentIndex(), 0);
+    QCOMPARE(s.get<QComboBox>("ComCanBaudRate")->currentText(), "500 kbit");
+    QVERIFY(!s.get<QTabWidget>("SSTab1")->isTabEnabled(1));
+    QVERIFY(s.get<QGroupBox>("FraCanBaud")->isVisible());
+    QVERIFY(s.get<QGroupBox>("Frame2")->isVisible());
+    QVERIFY(!s.editorShown());
+    QCOMPARE(s.equation(), "n/a");
+    QCOMPARE(s.combo(0)->count(), 3);
+    QCOMPARE(s.combo(0)->itemText(2), "Engine speed {RPM}");
+    QCOMPARE(s.combo(3)->itemText(31), "32");
+    QCOMPARE(s.get<QComboBox>("SetPriorityCombo")->currentIndex(), -1);
+    for (int r = 1; r <= ChannelCount; ++r)
+        for (int c = 1; c <= 12; ++c)
+            QVERIFY(s.cell(r, c).isEmpty());
+    // The File menu in its order, separators included.
+    QStringList items;
+    for (QAction* action : s.get<QMenu>("mnuFile")->actions())
+        items << action->objectName();
+    QCOMPARE(items,
+             QStringList({"mnuLoad", "mnuSave", "mnuBar", "mnuGenHexFile", "mnuBar2", "mnuExit"}));
+    QVERIFY(s.get<QLabel>("Label2")->text().endsWith("support@can-adapter-config.example ."));
+    QCOMPARE(s.get<QPushButton>("cmdSend")->toolTip(), "Send the data to the CAN module now");
+}
+
+void MainWindowTest::startUpMessages_data() {
+    QTest::addColumn<bool>("catalogue");
+    QTest::addColumn<bool>("ports");
+    QTest::addColumn<QStringList>("messages");
+    const QString corrupt = CatalogueCorruptMessage;
+    const QString noPorts = QStringLiteral("Cannot open any serial ports!");
+    QTest::newRow("no catalogue") << false << true << QStringList{corrupt};
+    QTest::newRow("no port") << true << false << QStringList{noPorts};
+    QTest::newRow("neither, in start-up order") << false << false << QStringList{corrupt, noPorts};
+}
+
+void MainWindowTest::startUpMessages() {
+    QFETCH(bool, catalogue);
+    QFETCH(bool, ports);
+    QFETCH(QStringList, messages);
+    Started s(ports ? QSet<int>{16} : QSet<int>{}, catalogue);
+    QCOMPARE(s.fake.messages->texts(), messages);
+    for (const testing::ShownMessage& shown : s.fake.messages->shown)
+        QVERIFY2(shown.parentVisible, "messages appear over the visible window");
+    QCOMPARE(s.get<QGroupBox>("Frame2")->isVisible(), ports);
+    QCOMPARE(s.combo(0)->count(), catalogue ? 3 : 1);
+    QCOMPARE(s.combo(0)->itemText(0), "**Do not use**");
+    QCOMPARE(s.window->windowTitle(), caption(false)); // start-up went on to the end
+}
+
+void MainWindowTest::catalogueChoice_data() {
+    QTest::addColumn<bool>("userFile");
+    QTest::addColumn<bool>("demoFile");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("user's own wins") << true << true << "user";
+    QTest::newRow("demo when user has none") << false << true << "demo";
+    QTest::newRow("neither: user path, reported missing") << false << false << "user";
+}
+
+void MainWindowTest::catalogueChoice() {
+    QFETCH(bool, userFile);
+    QFETCH(bool, demoFile);
+    QFETCH(QString, chosen);
+    QTemporaryDir dir;
+    const QString user = dir.filePath("Vars.cfg");
+    const QString demo = dir.filePath(app::DemoCatalogueFileName);
+    for (auto [path, make] : {std::pair{user, userFile}, std::pair{demo, demoFile}}) {
+        QFile file(path);
+        if (make)
+            QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QCOMPARE(app::ChooseCataloguePath(user, dir.path()), chosen == "user" ? user : demo);
+}
+
+void MainWindowTest::demoCatalogueCoversEveryGroup() {
+    const CatalogueLoad load = LoadVariableDefinitions(QStringLiteral(CAC_DEMO_CATALOGUE));
+    QVERIFY(!load.corrupt);
+    QMap<QString, int> perUnit;
+    for (const QString& entry : load.variableList.mid(1))
+        ++perUnit[GetVariableUnits(FindVariableIndex(load.catalogue, entry))];
+    QCOMPARE(perUnit.size(), 8); // every unit group, and no "[Invalid]"
+    QVERIFY(!perUnit.contains("[Invalid]"));
+    for (auto it = perUnit.cbegin(); it != perUnit.cend(); ++it)
+        QVERIFY2(it.value() >= (it.key() == "[RPM]" ? 1 : 20), qPrintable(it.key()));
+}
+
+void MainWindowTest::listChoiceFillsDefaults_data() {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("list");
+    QTest::addColumn<QString>("entry");
+    QTest::newRow("variable") << 1 << 0 << "Oil temp {OILT}";
+    QTest::newRow("id length") << 2 << 1 << "29 bit";
+    QTest::newRow("filter loc") << 4 << 6 << "Byte 8";
+    QTest::newRow("start bit") << 6 << 2 << "63";
+    QTest::newRow("length") << 7 << 3 << "16";
+    QTest::newRow("value type") << 8 << 4 << "Float (single)";
+    QTest::newRow("byte order") << 9 << 5 << "Motorola backward";
+}
+
+void MainWindowTest::listChoiceFillsDefaults() {
+    QFETCH(int, column);
+    QFETCH(int, list);
+    QFETCH(QString, entry);
+    Started s;
+    s.click(3, column);
+    QComboBox* combo = s.combo(list);
+    QVERIFY(combo->isVisible());
+    const QRect cell = s.cellRectIn("MSFlexGrid1", 3, column - 1, combo->parentWidget());
+    QCOMPARE(combo->pos(), cell.topLeft());
+    QCOMPARE(combo->width(), cell.width());
+    choose(combo, entry);
+    QVERIFY(!s.editorShown());
+    for (int c = 1; c <= 12; ++c)
+        QCOMPARE(s.cell(3, c), c == column ? entry : Defaults.at(c - 1));
+    QVERIFY(s.cell(2, column).isEmpty() && s.cell(4, column).isEmpty());
+    // Reopening preselects the cell's entry without writing anything.
+    s.click(3, column);
+    QCOMPARE(combo->currentText(), entry);
+}
+
+void MainWindowTest::textCells_data() {
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("warns");
+    QTest::newRow("ABC in CAN ID") << 3 << "ABC" << true;
+    QTest::newRow("1E3 in CAN ID") << 3 << "1E3" << true;
+    QTest::newRow("deadbeef in CAN ID") << 3 << "deadbeef" << true;
+    QTest::newRow("0x1A0") << 3 << "0x1A0" << false;
+    QTest::newRow("0X1a0") << 3 << "0X1a0" << false;
+    QTest::newRow("416") << 3 << "416" << false;
+    QTest::newRow("ABC as filter value") << 5 << "ABC" << false;
+    QTest::newRow("1E3 as scale") << 10 << " 1E3 " << false;
+    QTest::newRow("exponent") << 12 << "-2" << false;
+}
+
+void MainWindowTest::textCells() {
+    QFETCH(int, column);
+    QFETCH(QString, text);
+    QFETCH(bool, warns);
+    Started s;
+    s.click(7, column);
+    auto* box = s.get<QLineEdit>("TextBox");
+    QVERIFY(box->isVisible());
+    QCOMPARE(box->geometry(), s.cellRectIn("MSFlexGrid1", 7, column - 1, box->parentWidget()));
+    s.type(text);
+    QTest::keyClick(box, Qt::Key_Return);
+    QVERIFY(!box->isVisible());
+    QCOMPARE(s.cell(7, column), text);
+    for (int c = 1; c <= 12; ++c)
+        QVERIFY(c == column || s.cell(7, c).isEmpty()); // no defaults after typing
+    QCOMPARE(s.fake.messages->texts(),
+             warns ? QStringList{MainForm::HexWarningText()} : QStringList{});
+}
+
+void MainWindowTest::clickWhileEditorOpenOnlyClosesIt() {
+    Started s;
+    s.click(1, 2);
+    s.click(2, 4); // closes the list, writes nothing, opens nothing
+    QVERIFY(!s.editorShown());
+    QCOMPARE(s.window->editRow(), 1);
+    QVERIFY(s.cell(1, 2).isEmpty() && s.cell(2, 4).isEmpty());
+    s.click(2, 4);
+    QVERIFY(s.combo(6)->isVisible());
+    s.click(0, 4);
+
+    // The open text box is written back into the cell it was opened for.
+    s.click(1, 3);
+    s.type("0x7E8");
+    s.click(4, 10);
+    QCOMPARE(s.cell(1, 3), "0x7E8");
+    QVERIFY(s.cell(4, 10).isEmpty());
+}
+
+void MainWindowTest::equationText() {
+    Started s;
+    s.click(1, 1);
+    choose(s.combo(0), "Engine speed {RPM}");
+    const QString note = "         (note: the data in the VL serial message has a resolution of ";
+    QCOMPARE(s.equation(), "Engine speed {RPM} [RPM] = (CAN INPUT) / 1 + 0" + note + "1.000}");
+    s.typeAndEnter(1, 10, "0x10");
+    QVERIFY(s.equation().contains("/ 1 + 0")); // typing alone does not refresh it
+    s.typeAndEnter(1, 11, "-5");
+    QVERIFY(s.equation().contains("/ 16 + 0"));
+    s.click(1, 0);
+    QCOMPARE(s.equation(), "Engine speed {RPM} [RPM] = (CAN INPUT) / 16 + -5" + note + "1.000}");
+    s.click(0, 1);
+    QCOMPARE(s.equation(), "n/a");
+
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    s.click(2, 1);
+    choose(s.combo(0), "Oil temp {OILT}");
+    s.typeAndEnter(2, 10, "2,5");
+    s.click(2, 0);
+    QLocale::setDefault(QLocale::c());
+    QCOMPARE(s.equation(),
+             "Oil temp {OILT} [degrees Celsius] = (CAN INPUT) / 2,5 + 0" + note + "0,100}");
+}
+
+void MainWindowTest::obdModeSwitching() {
+    Started s;
+    auto* check = s.get<QCheckBox>("EnableObdModeCheck");
+    auto* tabs = s.get<QTabWidget>("SSTab1");
+    auto* grid = s.get<QTableView>("MSFlexGrid1");
+    s.click(15, 1);
+    choose(s.combo(0), "Oil temp {OILT}");
+    s.click(15, 2); // a list left open is closed by the switch
+    check->click();
+    QVERIFY(!s.editorShown());
+    QCOMPARE(s.window->windowTitle(), caption(true));
+    QVERIFY(tabs->isTabEnabled(1));
+    QVERIFY(!s.get<QGroupBox>("FraCanBaud")->isVisible());
+    QCOMPARE(s.cell(15, 1), "USED FOR OBD");
+    const QVariant fixed = grid->model()->index(14, 5).data(Qt::BackgroundRole);
+    QVERIFY(fixed.isValid());
+    QVERIFY(!grid->model()->index(13, 5).data(Qt::BackgroundRole).isValid());
+
+    s.click(15, 3); // locked: no editor, but the equation follows the click
+    QVERIFY(!s.editorShown());
+    QCOMPARE(s.window->editRow(), 15);
+    QCOMPARE(s.equation(), "n/a");
+
+    tabs->setCurrentIndex(1);
+    check->click();
+    QCOMPARE(s.window->windowTitle(), caption(false));
+    QVERIFY(!tabs->isTabEnabled(1));
+    QCOMPARE(tabs->currentIndex(), 0);
+    QVERIFY(s.get<QGroupBox>("FraCanBaud")->isVisible());
+    QCOMPARE(s.get<QComboBox>("ComCanBaudRate")->currentText(), "500 kbit");
+    QVERIFY(s.cell(15, 1).isEmpty());
+    QCOMPARE(s.cell(15, 3), "0x100");
+    QVERIFY(!grid->model()->index(14, 5).data(Qt::BackgroundRole).isValid());
+}
+
+void MainWindowTest::priorityEditor() {
+    Started s;
+    s.get<QCheckBox>("EnableObdModeCheck")->click();
+    s.get<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    auto* list = s.get<QComboBox>("SetPriorityCombo");
+    for (auto [r, c] : {std::pair{0, 1}, std::pair{3, 0}}) {
+        s.click("ObdMsGrid", r, c);
+        QVERIFY(!list->isVisible());
+    }
+    s.click("ObdMsGrid", 3, 1);
+    QVERIFY(list->isVisible());
+    QCOMPARE(list->geometry().topLeft(),
+             s.cellRectIn("ObdMsGrid", 3, 1, list->parentWidget()).topLeft());
+    QCOMPARE(list->currentText(), "5");
+    s.click("ObdMsGrid", 5, 1); // only closes
+    QVERIFY(!list->isVisible());
+    s.click("ObdMsGrid", 5, 1);
+    choose(list, "OFF");
+    QVERIFY(!list->isVisible());
+    QCOMPARE(s.window->model()->obdPriority(5), "OFF");
+    QCOMPARE(s.window->model()->obdPriority(3), "5");
+
+    s.window->model()->setObdPriority(2, "9"); // as a file may hold it
+    s.click("ObdMsGrid", 2, 1);
+    QCOMPARE(list->currentText(), "OFF"); // previous selection kept
+    QCOMPARE(s.window->model()->obdPriority(2), "9");
+}
+
+void MainWindowTest::saveAndLoadThroughMenu() {
+    Started a;
+    a.click(4, 1);
+    choose(a.combo(0), "Engine speed {RPM}");
+    a.typeAndEnter(4, 3, "0x7E8");
+    choose(a.get<QComboBox>("ComCanBaudRate"), "250 kbit");
+    const QString path = a.dir.filePath("typed-without-extension");
+    a.fake.dialogs->answer = path;
+    a.get<QAction>("mnuSave")->trigger();
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = saved.readAll().split('\n');
+    QCOMPARE(lines.size(), 15); // 14 lines, each ending in CR LF
+    QCOMPARE(lines.at(12), "250 kbit\r");
+    const QString filter = "CAN config files(*.ccf );;Show All Files (*.*)";
+    QCOMPARE(a.fake.dialogs->calls.at(0).title, "Save CAN configuration file");
+    QCOMPARE(a.fake.dialogs->calls.at(0).filter, filter);
+
+    Started b;
+    b.fake.dialogs->answer = "";
+    b.get<QAction>("mnuLoad")->trigger(); // cancelled: nothing changes
+    QVERIFY(b.cell(4, 1).isEmpty());
+    b.fake.dialogs->answer = path;
+    b.get<QAction>("mnuLoad")->trigger();
+    QCOMPARE(b.fake.dialogs->calls.at(1).title, "Load a CAN config file");
+    QCOMPARE(b.fake.dialogs->calls.at(1).filter, filter);
+    for (int c = 1; c <= 12; ++c)
+        QCOMPARE(b.cell(4, c), a.cell(4, c));
+    QCOMPARE(b.get<QComboBox>("ComCanBaudRate")->currentText(), "250 kbit");
+    QCOMPARE(b.equation(), "n/a"); // loading does not refresh the equation
+}
+
+void MainWindowTest::exportAndSend() {
+    Started s;
+    const QString hex = s.appFolder + "/TempConfig.hex";
+    s.get<QAction>("mnuGenHexFile")->trigger();
+    QFile file(hex);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray exported = file.readAll();
+    file.close();
+    QVERIFY(exported.startsWith(":020000040000FA\r\n:10600000"));
+    QCOMPARE(exported.count('\n'), 73);
+    QVERIFY(s.fake.launcher->commandLines.isEmpty());
+    QVERIFY(QFile::remove(hex));
+
+    auto* port = s.get<QComboBox>("SelectPort");
+    choose(port, "Serial Port 5");
+    s.get<QPushButton>("cmdSend")->click();
+    QVERIFY(QFile::exists(hex));
+    const QString f = s.appFolder;
+    QCOMPARE(s.fake.launcher->commandLines,
+             QStringList{f + "/Updrive.exe <FACTORY> <F:" + f + "/TempConfig.hex > <P:5>"});
+    QCOMPARE(s.fake.launcher->invocations.at(0).program, f + "/Updrive.exe");
+    QCOMPARE(s.fake.launcher->invocations.at(0).arguments,
+             QStringList({"<FACTORY>", "<F:" + f + "/TempConfig.hex", ">", "<P:5>"}));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), exported); // unchanged table, identical file
+
+    port->setEditText("COM7");
+    s.get<QPushButton>("cmdSend")->click();
+    QVERIFY(s.fake.launcher->commandLines.at(1).endsWith("> <P:7>"));
+}
+
+void MainWindowTest::fileFilterKeepsVisibleNames_data() {
+    QTest::addColumn<QString>("pipeFilter");
+    QTest::addColumn<QString>("qtFilter");
+    QTest::newRow("configuration files")
+        << "CAN config files(*.ccf )|*.ccf|Show All Files (*.*)|*.*"
+        << "CAN config files(*.ccf );;Show All Files (*.*)";
+    QTest::newRow("name without patterns") << "Text|*.txt"
+                                           << "Text (*.txt)";
+    QTest::newRow("parentheses that are no patterns") << "Logs (old)|*.log;*.txt"
+                                                      << "Logs (old) (*.log *.txt)";
+}
+
+void MainWindowTest::fileFilterKeepsVisibleNames() {
+    QFETCH(QString, pipeFilter);
+    QFETCH(QString, qtFilter);
+    QCOMPARE(app::QtFileFilter(pipeFilter), qtFilter);
+}
+
+void MainWindowTest::screenshot() {
+    Started s;
+    s.click(1, 1);
+    choose(s.combo(0), "Engine speed {RPM}");
+    s.typeAndEnter(1, 3, "0x7E8");
+    s.click(1, 0);
+    const QString path = QStringLiteral(CAC_SCREENSHOT_DIR "/main-window.png");
+    QVERIFY(s.window->grab().save(path));
+    s.get<QAction>("mnuExit")->trigger();
+    QVERIFY(!s.window->isVisible());
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_MainWindow.moc"
