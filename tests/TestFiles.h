@@ -1,7 +1,16 @@
 #pragma once
 
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
 #include <csignal>
 #include <sys/resource.h>
+
+inline QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
 
 // Lets writes beyond `bytes` fail with EFBIG for the lifetime of the object;
 // works where permissions do not stop the test user.
