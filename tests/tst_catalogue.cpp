@@ -11,7 +11,6 @@
 #include <limits>
 
 using namespace cac;
-using cac::tools::VarsEntry;
 using cac::tools::VarsFileSpec;
 using cac::tools::WriteVarsFile;
 
@@ -21,28 +20,22 @@ VarsFileSpec ListedSpec() {
     VarsFileSpec spec;
     spec.upperIndexA = 3;
     spec.upperIndexB = 5100;
-    spec.entries = {{999, {"LOW", "Below the list"}},
-                    {1000, {"OILT", "Oil temp"}},
-                    {1001, {"  ", "Blank name"}},
-                    {1500, {"RPM", "Engine speed"}},
-                    {2000, {"TPS", ""}},
-                    {3000, {"", "No default name"}},
-                    {5049, {"LAST", "Last listed"}},
-                    {5050, {"HIGH", "Above the list"}}};
+    spec.entries = {{999, {"LOW", "Below"}},      {1000, {"OILT", "Oil temp"}},
+                    {1001, {"  ", "Blank name"}}, {2000, {"TPS", ""}},
+                    {3000, {"", "No default"}},   {5049, {"LAST", "Last"}},
+                    {5050, {"HIGH", "Above"}}};
     return spec;
 }
 
-// A file that stops right after an upper index, as a corrupt or hostile one would.
-QByteArray HeaderOnly(qint32 upperA, bool withTable, qint32 upperB) {
+// The start of a file that claims the given upper indices, then `rest`.
+QByteArray Claiming(qint32 upperA, qint32 upperB, const QByteArray& rest) {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setByteOrder(QDataStream::LittleEndian);
     out << upperA;
-    if (withTable) {
-        out << quint16(0) << quint16(0) << quint16(0) << quint16(0);
-        out << upperB;
-    }
-    return bytes;
+    if (upperA == 0) // one record of four empty strings
+        out << qint64(0) << upperB;
+    return bytes + rest;
 }
 
 } // namespace
@@ -50,119 +43,94 @@ QByteArray HeaderOnly(qint32 upperA, bool withTable, qint32 upperB) {
 class TestCatalogue : public QObject {
     Q_OBJECT
 private slots:
-    void readsListedEntries();
-    void listCoversOnlyPresentEntries();
-    void corruptFiles_data();
-    void corruptFiles();
+    void reading_data();
+    void reading();
     void loadFromPath();
-    void trimAtNull();
     void findVariableIndex_data();
     void findVariableIndex();
-    void lookupInShortCatalogueEnds();
     void identifierGroups_data();
     void identifierGroups();
     void selectMatchingItem_data();
     void selectMatchingItem();
 };
 
-void TestCatalogue::readsListedEntries() {
-    const CatalogueLoad load = ReadVariableDefinitions(WriteVarsFile(ListedSpec()));
-    QVERIFY(!load.corrupt);
-    QCOMPARE(load.catalogue.size(), 5101);
-    QCOMPARE(load.catalogue[1000].defaultName, QString("OILT"));
-    QCOMPARE(load.catalogue[1000].userName, QString("Oil temp"));
-    QCOMPARE(load.variableList,
-             QStringList({DoNotUseText, "Oil temp {OILT}", "Blank name {  }", "Engine speed {RPM}",
-                          " {TPS}", "Last listed {LAST}"}));
-    // Unlisted entries are still there to be found.
-    QCOMPARE(FindVariableIndex(load.catalogue, "Below {LOW}"), 999);
-    QCOMPARE(FindVariableIndex(load.catalogue, "Above {HIGH}"), 5050);
-}
-
-void TestCatalogue::listCoversOnlyPresentEntries() {
-    VarsFileSpec spec;
-    spec.upperIndexB = 1200;
-    spec.entries = {{1000, {"FIRST", "a"}}, {1200, {"LAST", "b"}}, {1201, {"GONE", "c"}}};
-    CatalogueLoad load = ReadVariableDefinitions(WriteVarsFile(spec));
-    QVERIFY(!load.corrupt);
-    QCOMPARE(load.variableList, QStringList({DoNotUseText, "a {FIRST}", "b {LAST}"}));
-
-    spec.upperIndexB = 999; // valid, but lists nothing
-    spec.fillUnusedFields = false;
-    load = ReadVariableDefinitions(WriteVarsFile(spec));
-    QVERIFY(!load.corrupt);
-    QCOMPARE(load.variableList, QStringList{DoNotUseText});
-}
-
-void TestCatalogue::corruptFiles_data() {
+void TestCatalogue::reading_data() {
     QTest::addColumn<QByteArray>("bytes");
-
+    QTest::addColumn<QStringList>("list"); // empty: corrupt, "**Do not use**" alone
     VarsFileSpec spec = ListedSpec();
     const QByteArray valid = WriteVarsFile(spec);
-    QTest::newRow("empty file") << QByteArray();
-    QTest::newRow("ends inside the catalogue") << valid.left(valid.size() / 2);
-    QTest::newRow("signature missing a byte") << valid.chopped(1);
-    spec.signature = 7577;
-    QTest::newRow("wrong signature") << WriteVarsFile(spec);
-    QTest::newRow("negative A") << HeaderOnly(-1, false, 0) + valid;
-    QTest::newRow("negative B") << HeaderOnly(0, true, -5) + valid;
+    QTest::newRow("1000 to 5049 with a default name")
+        << valid
+        << QStringList{DoNotUseText, "Oil temp {OILT}", "Blank name {  }", " {TPS}", "Last {LAST}"};
+    QTest::newRow("empty file") << QByteArray() << QStringList();
+    QTest::newRow("ends inside the catalogue") << valid.left(valid.size() / 2) << QStringList();
+    QTest::newRow("signature cut short") << valid.chopped(1) << QStringList();
+    QTest::newRow("negative A") << Claiming(-1, 0, valid) << QStringList();
+    QTest::newRow("negative B") << Claiming(0, -5, valid) << QStringList();
+    // Refused without trying to allocate what the header claims.
     constexpr qint32 huge = std::numeric_limits<qint32>::max();
-    QTest::newRow("A claims 2^31 records") << HeaderOnly(huge, false, 0) + valid;
-    QTest::newRow("B claims 2^31 entries") << HeaderOnly(0, true, huge) + valid;
+    QTest::newRow("A = 2^31 - 1") << Claiming(huge, 0, valid) << QStringList();
+    QTest::newRow("B = 2^31 - 1") << Claiming(0, huge, valid) << QStringList();
+    spec.signature = 7577;
+    QTest::newRow("wrong signature") << WriteVarsFile(spec) << QStringList();
+    spec = VarsFileSpec();
+    spec.upperIndexB = 1200;
+    spec.entries = {{1000, {"FIRST", "a"}}, {1200, {"LAST", "b"}}, {1201, {"GONE", "c"}}};
+    QTest::newRow("B = 1200") << WriteVarsFile(spec)
+                              << QStringList{DoNotUseText, "a {FIRST}", "b {LAST}"};
+    spec.upperIndexB = 999;
+    spec.fillUnusedFields = false;
+    QTest::newRow("B below 1000") << WriteVarsFile(spec) << QStringList{DoNotUseText};
 }
 
-void TestCatalogue::corruptFiles() {
+void TestCatalogue::reading() {
     QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, list);
     const CatalogueLoad load = ReadVariableDefinitions(bytes);
-    QVERIFY(load.corrupt);
-    QCOMPARE(load.variableList, QStringList{DoNotUseText});
+    QCOMPARE(load.corrupt, list.isEmpty());
+    QCOMPARE(load.variableList, list.isEmpty() ? QStringList{DoNotUseText} : list);
 }
 
 void TestCatalogue::loadFromPath() {
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
     const QString path = dir.filePath("Vars.cfg");
-
-    CatalogueLoad load = LoadVariableDefinitions(path);
-    QVERIFY(load.corrupt);
-    QCOMPARE(load.variableList, QStringList{DoNotUseText});
+    QVERIFY(LoadVariableDefinitions(path).corrupt);
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(WriteVarsFile(ListedSpec()));
     file.close();
-    load = LoadVariableDefinitions(path);
+    const CatalogueLoad load = LoadVariableDefinitions(path);
     QVERIFY(!load.corrupt);
-    QCOMPARE(load.variableList.size(), 6);
-}
-
-void TestCatalogue::trimAtNull() {
-    QCOMPARE(TrimAtNull(QString::fromLatin1("C:\\Users\0junk", 14)), QString("C:\\Users"));
-    QCOMPARE(TrimAtNull("no terminator"), QString("no terminator"));
+    QCOMPARE(load.catalogue.size(), 5101);
+    QCOMPARE(load.catalogue[1000].userName, QString("Oil temp"));
+    // Entries outside the list are still found.
+    QCOMPARE(FindVariableIndex(load.catalogue, "{low}"), 999);
+    QCOMPARE(FindVariableIndex(load.catalogue, "{HIGH}"), 5050);
 }
 
 void TestCatalogue::findVariableIndex_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("expected");
-
-    QTest::newRow("list text") << "Oil temp {OILT}" << 1000;
-    QTest::newRow("letter case") << "oil TEMP {oilt}" << 1000;
-    QTest::newRow("spaces around") << "   Oil temp {OILT}  " << 1000;
-    QTest::newRow("user name ignored") << "Anything {RPM}" << 1500;
-    QTest::newRow("spaces inside braces") << "Oil temp { OILT}" << -1;
-    QTest::newRow("text after [ ignored") << "Oil temp {OILT} [unused {RPM}]" << 1000;
-    QTest::newRow("[ before the braces") << "Oil [x] {OILT}" << -1;
-    QTest::newRow("no braces: whole text") << " oilt " << 1000;
-    QTest::newRow("unclosed brace") << "Oil temp {OILT" << -1;
-    QTest::newRow("} before {") << "}OILT{" << -1;
-    QTest::newRow("catalogue name trimmed") << "{SPACED}" << 3000;
-    QTest::newRow("first of duplicates") << "{DUP}" << 1200;
-    QTest::newRow("index 8000 is searched") << "{EDGE}" << 8000;
-    QTest::newRow("beyond 8000 not searched") << "{FAR}" << -1;
-    QTest::newRow("do not use") << DoNotUseText << -1;
-    QTest::newRow("used for OBD") << "USED FOR OBD" << -1;
-    QTest::newRow("empty cell finds entry 0") << "" << 0;
-    QTest::newRow("empty braces find entry 0") << "x {}" << 0;
+    auto row = [](const QString& text, int id) {
+        QTest::addRow("[%s]", qPrintable(text)) << text << id;
+    };
+    row("Oil temp {OILT}", 1000);
+    row("   oil TEMP {oilt} ", 1000);
+    row("Anything {RPM}", 1500);
+    row("Oil temp { OILT}", -1);
+    row("Oil temp {OILT} [x {RPM}]", 1000);
+    row("Oil [x] {OILT}", -1);
+    row(" oilt ", 1000);
+    row("Oil temp {OILT", -1);
+    row("}OILT{", -1);
+    row("{SPACED}", 3000);
+    row("{DUP}", 1200);
+    row("{EDGE}", 8000);
+    row("{FAR}", -1);
+    row(DoNotUseText, -1);
+    row("", 0);
+    row("x {}", 0);
 }
 
 void TestCatalogue::findVariableIndex() {
@@ -176,12 +144,8 @@ void TestCatalogue::findVariableIndex() {
                                                              {8000, "EDGE", "d"},
                                                              {8050, "FAR", "e"}});
     QCOMPARE(FindVariableIndex(catalogue, text), expected);
-}
-
-void TestCatalogue::lookupInShortCatalogueEnds() {
-    QCOMPARE(FindVariableIndex(MakeCatalogue(10, {{5, "FIVE", ""}}), "{NONE}"), -1);
-    QCOMPARE(FindVariableIndex(MakeCatalogue(10, {{5, "FIVE", ""}}), "{five}"), 5);
-    QCOMPARE(FindVariableIndex(VariableCatalogue{}, ""), -1);
+    // A short catalogue ends the search at its last entry.
+    QCOMPARE(FindVariableIndex(catalogue.mid(0, 1400), text), expected >= 1400 ? -1 : expected);
 }
 
 void TestCatalogue::identifierGroups_data() {
@@ -189,34 +153,23 @@ void TestCatalogue::identifierGroups_data() {
     QTest::addColumn<QString>("units");
     QTest::addColumn<float>("resolution");
     QTest::addColumn<QByteArray>("code");
-
-    const QString celsius = "[degrees Celsius]", hz = "[Hz]",
-                  ms = "[milli-seconds (scaled by exponent)]";
     auto row = [](int id, const QString& units, float res, const char* code) {
         QTest::addRow("%d", id) << id << units << res << QByteArray::fromHex(code);
     };
     row(-1, "[Invalid]", 1.0f, "0000");
     row(999, "[Invalid]", 1.0f, "0000");
-    row(1000, celsius, 0.1f, "4801");
-    row(1254, celsius, 0.1f, "48FF");
-    row(1255, celsius, 0.1f, "4800");
-    row(1499, celsius, 0.1f, "4800");
+    row(1000, "[degrees Celsius]", 0.1f, "4801");
+    row(1254, "[degrees Celsius]", 0.1f, "48FF");
+    row(1255, "[degrees Celsius]", 0.1f, "4800");
     row(1500, "[RPM]", 1.0f, "4901");
-    row(1501, hz, 0.1f, "4902");
-    row(1999, hz, 0.1f, "4900");
-    row(2000, "[%]", 0.1f, "4A01");
+    row(1501, "[Hz]", 0.1f, "4902");
     row(2499, "[%]", 0.1f, "4A00");
-    row(2500, ms, 1.0f, "4B01");
-    row(2999, ms, 1.0f, "4B00");
+    row(2500, "[milli-seconds (scaled by exponent)]", 1.0f, "4B01");
     row(3000, "[degrees]", 0.1f, "5D01");
-    row(3499, "[degrees]", 0.1f, "5D00");
-    row(3500, "[mBar]", 1.0f, "5E01");
     row(3999, "[mBar]", 1.0f, "5E00");
     row(4000, "[no units]", 0.01f, "5F01");
-    row(4254, "[no units]", 0.01f, "5FFF");
     row(4255, "[no units]", 0.01f, "5F00");
     row(std::numeric_limits<qint32>::max(), "[no units]", 0.01f, "5F00");
-    row(std::numeric_limits<qint32>::min(), "[Invalid]", 1.0f, "0000");
 }
 
 void TestCatalogue::identifierGroups() {
@@ -232,29 +185,23 @@ void TestCatalogue::identifierGroups() {
 void TestCatalogue::selectMatchingItem_data() {
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("current");
-    QTest::addColumn<int>("expected");
-
+    QTest::addColumn<int>("expected"); // the current selection is 3
     const QStringList priorities{"OFF", "1", "2", "3", "4", "5", "6", "7", "8"};
-    const QStringList variables{DoNotUseText, "Oil temp {OILT}", "Other oil {OILT}",
-                                "Engine speed {RPM}"};
-    QTest::newRow("OFF") << priorities << "OFF" << 5 << 0;
-    QTest::newRow("8") << priorities << "8" << 0 << 8;
-    QTest::newRow("no match keeps selection") << priorities << "9" << 5 << 5;
-    QTest::newRow("case-sensitive") << priorities << "off" << 3 << 3;
-    QTest::newRow("no trimming") << priorities << " 1" << 3 << 3;
-    QTest::newRow("last match wins") << variables << "Oil temp {OILT}" << 0 << 2;
-    QTest::newRow("user name ignored") << variables << "x {RPM}" << 0 << 3;
-    QTest::newRow("braces case-sensitive") << variables << "Engine speed {rpm}" << 1 << 1;
-    QTest::newRow("whole text without braces") << variables << DoNotUseText << 3 << 0;
+    const QStringList variables{DoNotUseText, "Oil temp {OILT}", "Other {OILT}", "x", "y {RPM}"};
+    QTest::newRow("OFF") << priorities << "OFF" << 0;
+    QTest::newRow("no match") << priorities << "9" << 3;
+    QTest::newRow("case and blanks count") << priorities << " off" << 3;
+    QTest::newRow("last match wins") << variables << "Oil temp {OILT}" << 2;
+    QTest::newRow("user name ignored") << variables << "z {RPM}" << 4;
+    QTest::newRow("braces case-sensitive") << variables << "y {rpm}" << 3;
+    QTest::newRow("no braces: whole text") << variables << DoNotUseText << 0;
 }
 
 void TestCatalogue::selectMatchingItem() {
     QFETCH(QStringList, entries);
     QFETCH(QString, text);
-    QFETCH(int, current);
     QFETCH(int, expected);
-    QCOMPARE(SelectMatchingItem(entries, text, current), expected);
+    QCOMPARE(SelectMatchingItem(entries, text, 3), expected);
 }
 
 QTEST_APPLESS_MAIN(TestCatalogue)
