@@ -2,6 +2,7 @@
 #include "VarsFileWriter.h"
 #include "catalogue/VariableCatalogue.h"
 #include "catalogue/VariableLookup.h"
+#include "output/FlasherCommand.h"
 
 #include <QDataStream>
 #include <QFile>
@@ -95,6 +96,10 @@ void TestCatalogue::loadFromPath() {
     QTemporaryDir dir;
     const QString path = dir.filePath("Vars.cfg");
     QVERIFY(LoadVariableDefinitions(path).corrupt);
+    const QString folder = GetSpecialFolder();
+    QCOMPARE(DefaultCataloguePath(), folder + "Vars.cfg");
+    if (!folder.isEmpty())
+        QVERIFY(folder.endsWith(QStringLiteral("Vorlane") + NativeSeparator()));
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));

@@ -2,6 +2,9 @@
 #include "channels/ChoiceLists.h"
 #include "channels/ConfigModel.h"
 #include "channels/ConversionEquation.h"
+#include "obd/ObdParameters.h"
+
+#include <QRegularExpression>
 
 #include <QTest>
 
@@ -51,6 +54,12 @@ void TestModel::startupState() {
                                  "OFF", "2", "4", "OFF", "1", "3", "3", "OFF", "OFF"};
     for (int j = 1; j <= priorities.size(); ++j)
         QCOMPARE(model.obdPriority(j), priorities[j - 1]);
+    QVERIFY(QRegularExpression("^(0|[1-9][0-9]*)(\\.(0|[1-9][0-9]*)){2}$")
+                .match(ProgramVersion())
+                .hasMatch());
+    QCOMPARE(WindowCaption(false), "CAN adapter configuration utility " + ProgramVersion());
+    QCOMPARE(WindowCaption(true),
+             "Combined OBD and CAN adapter configuration utility " + ProgramVersion());
 }
 
 void TestModel::fillRowDefaultsFillsOnlyEmptyCells() {
