@@ -9,106 +9,70 @@
 #include <memory>
 
 // Stand-ins for the platform seams. Each records what the window asked of it;
-// the window owns them, the test keeps plain pointers through FakePlatform.
+// the window owns them, the test reads them through FakePlatform's pointers.
 namespace cac::testing {
 
-class FakePorts final : public app::SerialPortProbe {
-public:
-    explicit FakePorts(QSet<int> openable) : m_openable(std::move(openable)) {}
-    bool canOpen(int portNumber) override {
-        probed << portNumber;
-        return m_openable.contains(portNumber);
-    }
+struct FakePorts final : app::SerialPortProbe {
+    QSet<int> openable;
     QList<int> probed;
-
-private:
-    QSet<int> m_openable;
+    bool canOpen(int port) override {
+        probed << port;
+        return openable.contains(port);
+    }
 };
 
-class FakeLauncher final : public app::ProcessLauncher {
-public:
-    void startDetached(const QString& commandLine, const FlasherInvocation& invocation) override {
-        commandLines << commandLine;
-        invocations << invocation;
-    }
+struct FakeLauncher final : app::ProcessLauncher {
     QStringList commandLines;
     QList<FlasherInvocation> invocations;
+    void startDetached(const QString& commandLine, const FlasherInvocation& call) override {
+        commandLines << commandLine;
+        invocations << call;
+    }
 };
 
-struct ShownMessage {
-    QString text;
-    bool parentVisible = false;
-};
-
-class FakeMessages final : public app::MessageBoxes {
-public:
+struct FakeMessages final : app::MessageBoxes {
+    QStringList texts;
+    bool allOverVisibleWindow = true;
     void showMessage(QWidget* parent, const QString& text) override {
-        shown.append({text, parent && parent->isVisible()});
+        texts << text;
+        allOverVisibleWindow = allOverVisibleWindow && parent && parent->isVisible();
     }
-    QStringList texts() const {
-        QStringList result;
-        for (const ShownMessage& message : shown)
-            result << message.text;
-        return result;
-    }
-    QList<ShownMessage> shown;
 };
 
-struct DialogCall {
-    bool save = false;
-    QString title;
-    QString filter;
-};
-
-class FakeDialogs final : public app::FileDialogs {
-public:
+struct FakeDialogs final : app::FileDialogs {
+    QString answer;                       // the name the "user" picks; empty is Cancel
+    QList<QPair<QString, QString>> shown; // title and filter of each dialog
     QString saveFileName(QWidget*, const QString& title, const QString& filter) override {
-        calls.append({true, title, filter});
+        shown.append({title, filter});
         return answer;
     }
-    QString openFileName(QWidget*, const QString& title, const QString& filter) override {
-        calls.append({false, title, filter});
-        return answer;
+    QString openFileName(QWidget* parent, const QString& title, const QString& filter) override {
+        return saveFileName(parent, title, filter);
     }
-    QString answer; // what the "user" picks; empty means Cancel
-    QList<DialogCall> calls;
 };
 
-class FakeFolders final : public app::AppFolders {
-public:
-    FakeFolders(QString catalogue, QString appFolder)
-        : m_catalogue(std::move(catalogue)), m_appFolder(std::move(appFolder)) {}
-    QString userCataloguePath() const override { return m_catalogue; }
-    QString applicationFolder() const override { return m_appFolder; }
-
-private:
-    QString m_catalogue;
-    QString m_appFolder;
+struct FakeFolders final : app::AppFolders {
+    QString catalogue, appFolder;
+    QString userCataloguePath() const override { return catalogue; }
+    QString applicationFolder() const override { return appFolder; }
 };
 
 struct FakePlatform {
-    FakePorts* ports = nullptr;
-    FakeLauncher* launcher = nullptr;
-    FakeMessages* messages = nullptr;
-    FakeDialogs* dialogs = nullptr;
+    FakePorts* ports = new FakePorts;
+    FakeLauncher* launcher = new FakeLauncher;
+    FakeMessages* messages = new FakeMessages;
+    FakeDialogs* dialogs = new FakeDialogs;
+    FakeFolders* folders = new FakeFolders;
 
-    app::PlatformServices make(QSet<int> openablePorts, const QString& cataloguePath,
-                               const QString& appFolder) {
-        app::PlatformServices services;
-        auto portsOwned = std::make_unique<FakePorts>(std::move(openablePorts));
-        auto launcherOwned = std::make_unique<FakeLauncher>();
-        auto messagesOwned = std::make_unique<FakeMessages>();
-        auto dialogsOwned = std::make_unique<FakeDialogs>();
-        ports = portsOwned.get();
-        launcher = launcherOwned.get();
-        messages = messagesOwned.get();
-        dialogs = dialogsOwned.get();
-        services.ports = std::move(portsOwned);
-        services.launcher = std::move(launcherOwned);
-        services.messages = std::move(messagesOwned);
-        services.dialogs = std::move(dialogsOwned);
-        services.folders = std::make_unique<FakeFolders>(cataloguePath, appFolder);
-        return services;
+    // Hands the stand-ins over to the window, which owns them from then on.
+    app::PlatformServices services() const {
+        app::PlatformServices s;
+        s.ports.reset(ports);
+        s.launcher.reset(launcher);
+        s.messages.reset(messages);
+        s.dialogs.reset(dialogs);
+        s.folders.reset(folders);
+        return s;
     }
 };
 
