@@ -7,4 +7,5 @@ scripts/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default
 
-build/debug/src/cli/can-adapter-cli hex examples/startup.ccf
+# The main window; without a Vars.cfg of your own it offers the demo catalogue.
+exec build/debug/src/app/can-adapter-config
