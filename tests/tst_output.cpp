@@ -121,10 +121,8 @@ void TestOutput::writeIntelHex() {
     // The flasher must never see a half-written file, even when the disk fills up.
     {
         const FileSizeLimit limit(256); // a full file needs about 3 kB
-        QEXPECT_FAIL("", "a short write is committed as if complete", Continue);
         QVERIFY(!WriteIntelHex(other, path));
     }
-    QEXPECT_FAIL("", "a short write is committed as if complete", Continue);
     QCOMPARE(ReadAll(path), IntelHexText(image));
 }
 

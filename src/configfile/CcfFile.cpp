@@ -1,11 +1,11 @@
 #include "configfile/CcfFile.h"
 
 #include "channels/ConfigModel.h"
+#include "common/SafeFileWrite.h"
 #include "obd/ObdParameters.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace cac {
 namespace {
@@ -103,20 +103,7 @@ CcfLoadReport ApplyCcf(ConfigModel& model, const QByteArray& bytes) {
 }
 
 bool SaveCcfFile(const ConfigModel& model, const QString& path, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = SerializeCcf(model);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    return WriteFileSafely(path, SerializeCcf(model), error);
 }
 
 bool LoadCcfFile(ConfigModel& model, const QString& path, CcfLoadReport* report, QString* error) {

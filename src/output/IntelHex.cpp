@@ -1,8 +1,7 @@
 #include "output/IntelHex.h"
 
+#include "common/SafeFileWrite.h"
 #include "image/ConfigImage.h"
-
-#include <QSaveFile>
 
 namespace cac {
 namespace {
@@ -43,17 +42,8 @@ QByteArray IntelHexText(const QByteArray& image) {
 }
 
 bool WriteIntelHex(const QByteArray& image, const QString& path, QString* error) {
-    // The flasher must never see a half-written file: write beside the
-    // target and replace it only when complete.
-    QSaveFile file(path);
-    const QByteArray text = IntelHexText(image);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    // The flasher must never see a half-written file.
+    return WriteFileSafely(path, IntelHexText(image), error);
 }
 
 } // namespace cac
