@@ -32,6 +32,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace cac::app {
@@ -203,6 +204,7 @@ QWidget* MainForm::buildCanTab() {
     m_grid->setObjectName(QStringLiteral("MSFlexGrid1"));
     m_grid->setModel(m_channelView);
     SetUpGridView(m_grid);
+    m_channelView->setFixedCellBrush(m_grid->palette().brush(QPalette::Button));
     m_grid->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     layout->addWidget(m_grid, 1);
 
@@ -281,6 +283,7 @@ QWidget* MainForm::buildObdTab() {
     m_obdGrid->setObjectName(QStringLiteral("ObdMsGrid"));
     m_obdGrid->setModel(m_obdView);
     SetUpGridView(m_obdGrid);
+    m_obdView->setFixedCellBrush(m_obdGrid->palette().brush(QPalette::Button));
     m_obdGrid->verticalHeader()->hide();
     m_obdGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layout->addWidget(m_obdGrid, 1);
@@ -292,9 +295,8 @@ QWidget* MainForm::buildObdTab() {
     m_priorityCombo->hide();
     connect(m_priorityCombo, &QComboBox::activated, this, &MainForm::SetPriorityCombo_Click);
 
-    m_obdGrid->viewport()->installEventFilter(this);
+    m_obdGrid->viewport()->installEventFilter(this); // presses, and resizes keep the 2:1 split
     m_obdGrid->horizontalHeader()->viewport()->installEventFilter(this);
-    m_obdGrid->installEventFilter(this); // resizes keep the 2:1 column split
     return m_obdPage;
 }
 
@@ -467,8 +469,7 @@ std::optional<MainForm::GridCell> MainForm::obdCellAt(QObject* surface, const QP
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick: {
+    case QEvent::MouseButtonPress: { // the second press of a double click is no new press
         const QPoint pos = static_cast<QMouseEvent*>(event)->position().toPoint();
         if (watched == m_obdGrid->viewport() ||
             watched == m_obdGrid->horizontalHeader()->viewport())
@@ -486,7 +487,7 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event) {
             TextBox_LostFocus();
         break;
     case QEvent::Resize:
-        if (watched == m_obdGrid)
+        if (watched == m_obdGrid->viewport())
             applyObdColumnWidths();
         break;
     default:
@@ -603,7 +604,6 @@ void MainForm::EnableObdModeCheck_Click() {
     m_tabs->setTabEnabled(0, true);
     if (!on)
         m_tabs->setCurrentIndex(0);
-    m_channelView->setFixedCellBrush(m_grid->palette().brush(QPalette::Button));
     m_fraCanBaud->setVisible(!on);
 
     m_grid->setUpdatesEnabled(true);

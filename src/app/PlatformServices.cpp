@@ -47,7 +47,9 @@ public:
 class QtMessageBoxes final : public MessageBoxes {
 public:
     void showMessage(QWidget* parent, const QString& text) override {
-        QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok, parent);
+        QString shown = text;
+        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), shown, QMessageBox::Ok, parent);
         box.exec();
     }
 };
