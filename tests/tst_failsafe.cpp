@@ -1,0 +1,200 @@
+// Files the user already has survive every failed write, and a catalogue that
+// lies about its size is refused without being believed.
+#include "TestFiles.h"
+#include "VarsFileWriter.h"
+#include "catalogue/VariableCatalogue.h"
+#include "channels/ConfigModel.h"
+#include "configfile/CcfFile.h"
+#include "image/ConfigImage.h"
+#include "output/IntelHex.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+using namespace cac;
+
+namespace {
+
+// Every file below root with its bytes, folders marked as such.
+QMap<QString, QByteArray> Snapshot(const QString& root) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(root).relativeFilePath(path),
+                     it.fileInfo().isDir() ? QByteArray("<folder>") : ReadAll(path));
+    }
+    return files;
+}
+
+// Sets or clears the immutable attribute of a folder: nothing can be created,
+// renamed or removed in it, not even by root. False where the file system or
+// the privileges do not allow it.
+bool SetImmutable(const QString& folder, bool on) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+}
+
+class ImmutableFolder {
+public:
+    explicit ImmutableFolder(const QString& folder)
+        : m_folder(folder), m_set(SetImmutable(folder, true)) {}
+    ~ImmutableFolder() {
+        if (m_set)
+            SetImmutable(m_folder, false);
+    }
+    bool isSet() const { return m_set; }
+
+private:
+    QString m_folder;
+    bool m_set;
+};
+
+// Each attempt writes different bytes, so an overwrite cannot pass unnoticed.
+bool Write(const QString& writer, const QString& path, const QString& canId) {
+    ConfigModel model;
+    model.setCell(1, 3, canId);
+    model.setBaudRateText(QStringLiteral("1 Mbit"));
+    if (writer == QLatin1String("ccf"))
+        return SaveCcfFile(model, path);
+    return WriteIntelHex(BuildConfigImage(model, {}), path);
+}
+
+} // namespace
+
+class TestFailSafe : public QObject {
+    Q_OBJECT
+private slots:
+    void failedWriteKeepsEverything_data();
+    void failedWriteKeepsEverything();
+    void catalogueClaimsBeyondItsBytes_data();
+    void catalogueClaimsBeyondItsBytes();
+    void truncatedCatalogue();
+};
+
+void TestFailSafe::failedWriteKeepsEverything_data() {
+    QTest::addColumn<QString>("writer");
+    QTest::addColumn<QString>("obstacle");
+    for (const char* writer : {"ccf", "hex"}) {
+        for (const char* obstacle :
+             {"immutable folder", "read-only folder", "parent is a file", "target is a folder"})
+            QTest::addRow("%s, %s", writer, obstacle) << writer << obstacle;
+    }
+}
+
+void TestFailSafe::failedWriteKeepsEverything() {
+    QFETCH(QString, writer);
+    QFETCH(QString, obstacle);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = dir.filePath(QStringLiteral("configs"));
+    QVERIFY(QDir().mkdir(folder));
+    // An earlier file from a good write, and a stranger beside it.
+    const QString earlier = folder + QStringLiteral("/target");
+    QVERIFY(Write(writer, earlier, QStringLiteral("0x7FF")));
+    QFile other(folder + QStringLiteral("/other.txt"));
+    QVERIFY(other.open(QIODevice::WriteOnly) && other.write("keep me\r\n") == 9);
+    other.close();
+
+    QString path = earlier;
+    if (obstacle == QLatin1String("parent is a file")) {
+        path = earlier + QStringLiteral("/inside");
+    } else if (obstacle == QLatin1String("target is a folder")) {
+        path = folder + QStringLiteral("/sub");
+        QVERIFY(QDir().mkdir(path));
+    }
+    const QMap<QString, QByteArray> before = Snapshot(dir.path());
+    QVERIFY(before.value(QStringLiteral("configs/target")).size() > 100);
+
+    bool written = false;
+    if (obstacle == QLatin1String("immutable folder")) {
+        const ImmutableFolder locked(folder);
+        if (!locked.isSet())
+            QSKIP("the file system or the privileges do not allow the immutable attribute");
+        written = Write(writer, path, QStringLiteral("0x123"));
+    } else if (obstacle == QLatin1String("read-only folder")) {
+        if (::geteuid() == 0)
+            QSKIP("folder permissions do not stop root; the immutable folder row covers it");
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        written = Write(writer, path, QStringLiteral("0x123"));
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    } else {
+        written = Write(writer, path, QStringLiteral("0x123"));
+    }
+    QVERIFY(!written);
+    // Byte-identical, and no temporary or partial file left anywhere.
+    QCOMPARE(Snapshot(dir.path()), before);
+}
+
+void TestFailSafe::catalogueClaimsBeyondItsBytes_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("corrupt");
+    // Two empty-named entries of the smallest possible size (75 bytes each)
+    // behind a leading table of one record of empty strings.
+    tools::VarsFileSpec spec;
+    spec.upperIndexB = 1;
+    spec.fillUnusedFields = false;
+    const QByteArray exact = tools::WriteVarsFile(spec);
+    QCOMPARE(exact.size(), 4 + 8 + 4 + 2 * 75 + 4);
+    auto withUpper = [&](qsizetype at, qint32 value) {
+        QByteArray bytes = exact;
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = static_cast<char>((static_cast<quint32>(value) >> (8 * i)) & 0xFF);
+        return bytes;
+    };
+    QTest::newRow("exact fit") << exact << false;
+    // One more than the rest of the file can hold, and far more.
+    QTest::newRow("B one too many") << withUpper(12, 2) << true;
+    QTest::newRow("A beyond the file") << withUpper(0, 20) << true;
+    QTest::newRow("B = 2^31 - 1") << withUpper(12, 2147483647) << true;
+    QTest::newRow("B = -2^31") << withUpper(12, -2147483647 - 1) << true;
+    QTest::newRow("A = 2^31 - 1") << withUpper(0, 2147483647) << true;
+    QTest::newRow("A = -1") << withUpper(0, -1) << true;
+}
+
+void TestFailSafe::catalogueClaimsBeyondItsBytes() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, corrupt);
+    const CatalogueLoad load = ReadVariableDefinitions(bytes);
+    QCOMPARE(load.corrupt, corrupt);
+    QCOMPARE(load.variableList, QStringList{DoNotUseText});
+    // Never more entries than the bytes could describe.
+    QVERIFY(load.catalogue.size() * 75 <= bytes.size());
+}
+
+void TestFailSafe::truncatedCatalogue() {
+    tools::VarsFileSpec spec;
+    spec.upperIndexA = 2;
+    spec.upperIndexB = 3;
+    spec.entries = {{2, {QStringLiteral("OILT"), QStringLiteral("Oil temp")}}};
+    const QByteArray valid = tools::WriteVarsFile(spec);
+    QVERIFY(!ReadVariableDefinitions(valid).corrupt);
+    // Every cut, including inside a length prefix, a string and the signature.
+    for (qsizetype size = 0; size < valid.size(); ++size) {
+        const CatalogueLoad load = ReadVariableDefinitions(valid.left(size));
+        if (!load.corrupt || load.variableList != QStringList{DoNotUseText})
+            QFAIL(qPrintable(QStringLiteral("cut at %1 bytes was accepted").arg(size)));
+    }
+}
+
+QTEST_MAIN(TestFailSafe)
+#include "tst_failsafe.moc"
