@@ -16,20 +16,20 @@ namespace {
 // A catalogue shaped like a real one: indices 0 to 8000, about one in four
 // named, and the unused fields filled.
 QByteArray RealisticCatalogue() {
-    cac::tools::VarsFileSpec spec;
-    spec.upperIndexA = 20;
-    spec.upperIndexB = 8000;
+    cac::tools::VarsFileLayout varsFile;
+    varsFile.upperIndexA = 20;
+    varsFile.upperIndexB = 8000;
     for (int id = 0; id <= 8000; id += 4)
-        spec.entries.insert(
+        varsFile.entries.insert(
             id, {QStringLiteral("VAR%1").arg(id), QStringLiteral("Logger variable %1").arg(id)});
-    return cac::tools::WriteVarsFile(spec);
+    return cac::tools::WriteVarsFile(varsFile);
 }
 
 // A leading table of one record, then a claim of 2^31 - 1 entries followed by
 // a single real one and the signature.
 QByteArray HugeClaimCatalogue() {
-    cac::tools::VarsFileSpec spec;
-    QByteArray bytes = cac::tools::WriteVarsFile(spec);
+    cac::tools::VarsFileLayout varsFile;
+    QByteArray bytes = cac::tools::WriteVarsFile(varsFile);
     const qsizetype upperBAt = 4 + 4 * 3; // A, four one-character strings
     QDataStream out(&bytes, QIODevice::ReadWrite);
     out.setByteOrder(QDataStream::LittleEndian);

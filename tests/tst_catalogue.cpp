@@ -12,20 +12,20 @@
 #include <limits>
 
 using namespace cac;
-using cac::tools::VarsFileSpec;
+using cac::tools::VarsFileLayout;
 using cac::tools::WriteVarsFile;
 
 namespace {
 
-VarsFileSpec ListedSpec() {
-    VarsFileSpec spec;
-    spec.upperIndexA = 3;
-    spec.upperIndexB = 5100;
-    spec.entries = {{999, {"LOW", "Below"}},      {1000, {"OILT", "Oil temp"}},
-                    {1001, {"  ", "Blank name"}}, {2000, {"TPS", ""}},
-                    {3000, {"", "No default"}},   {5049, {"LAST", "Last"}},
-                    {5050, {"HIGH", "Above"}}};
-    return spec;
+VarsFileLayout ListedSpec() {
+    VarsFileLayout varsFile;
+    varsFile.upperIndexA = 3;
+    varsFile.upperIndexB = 5100;
+    varsFile.entries = {{999, {"LOW", "Below"}},      {1000, {"OILT", "Oil temp"}},
+                        {1001, {"  ", "Blank name"}}, {2000, {"TPS", ""}},
+                        {3000, {"", "No default"}},   {5049, {"LAST", "Last"}},
+                        {5050, {"HIGH", "Above"}}};
+    return varsFile;
 }
 
 // The start of a file that claims the given upper indices, then `rest`.
@@ -58,8 +58,8 @@ private slots:
 void TestCatalogue::reading_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("list"); // empty: corrupt, "**Do not use**" alone
-    VarsFileSpec spec = ListedSpec();
-    const QByteArray valid = WriteVarsFile(spec);
+    VarsFileLayout varsFile = ListedSpec();
+    const QByteArray valid = WriteVarsFile(varsFile);
     QTest::newRow("1000 to 5049 with a default name")
         << valid
         << QStringList{DoNotUseText, "Oil temp {OILT}", "Blank name {  }", " {TPS}", "Last {LAST}"};
@@ -72,16 +72,16 @@ void TestCatalogue::reading_data() {
     constexpr qint32 huge = std::numeric_limits<qint32>::max();
     QTest::newRow("A = 2^31 - 1") << Claiming(huge, 0, valid) << QStringList();
     QTest::newRow("B = 2^31 - 1") << Claiming(0, huge, valid) << QStringList();
-    spec.signature = 7577;
-    QTest::newRow("wrong signature") << WriteVarsFile(spec) << QStringList();
-    spec = VarsFileSpec();
-    spec.upperIndexB = 1200;
-    spec.entries = {{1000, {"FIRST", "a"}}, {1200, {"LAST", "b"}}, {1201, {"GONE", "c"}}};
-    QTest::newRow("B = 1200") << WriteVarsFile(spec)
+    varsFile.signature = 7577;
+    QTest::newRow("wrong signature") << WriteVarsFile(varsFile) << QStringList();
+    varsFile = VarsFileLayout();
+    varsFile.upperIndexB = 1200;
+    varsFile.entries = {{1000, {"FIRST", "a"}}, {1200, {"LAST", "b"}}, {1201, {"GONE", "c"}}};
+    QTest::newRow("B = 1200") << WriteVarsFile(varsFile)
                               << QStringList{DoNotUseText, "a {FIRST}", "b {LAST}"};
-    spec.upperIndexB = 999;
-    spec.fillUnusedFields = false;
-    QTest::newRow("B below 1000") << WriteVarsFile(spec) << QStringList{DoNotUseText};
+    varsFile.upperIndexB = 999;
+    varsFile.fillUnusedFields = false;
+    QTest::newRow("B below 1000") << WriteVarsFile(varsFile) << QStringList{DoNotUseText};
 }
 
 void TestCatalogue::reading() {

@@ -93,10 +93,10 @@ private:
 void TestCli::initTestCase() {
     QVERIFY(m_dir.isValid());
     m_catalogue = m_dir.filePath(QStringLiteral("Vars.cfg"));
-    cac::tools::VarsFileSpec spec;
-    spec.upperIndexB = 1100;
-    spec.entries = {{1000, {QStringLiteral("OILT"), QStringLiteral("Oil temp")}}};
-    WriteFile(m_catalogue, cac::tools::WriteVarsFile(spec));
+    cac::tools::VarsFileLayout varsFile;
+    varsFile.upperIndexB = 1100;
+    varsFile.entries = {{1000, {QStringLiteral("OILT"), QStringLiteral("Oil temp")}}};
+    WriteFile(m_catalogue, cac::tools::WriteVarsFile(varsFile));
 }
 
 void TestCli::startupHex() {

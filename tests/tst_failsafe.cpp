@@ -150,10 +150,10 @@ void TestFailSafe::catalogueClaimsBeyondItsBytes_data() {
     QTest::addColumn<bool>("corrupt");
     // Two empty-named entries of the smallest possible size (75 bytes each)
     // behind a leading table of one record of empty strings.
-    tools::VarsFileSpec spec;
-    spec.upperIndexB = 1;
-    spec.fillUnusedFields = false;
-    const QByteArray exact = tools::WriteVarsFile(spec);
+    tools::VarsFileLayout varsFile;
+    varsFile.upperIndexB = 1;
+    varsFile.fillUnusedFields = false;
+    const QByteArray exact = tools::WriteVarsFile(varsFile);
     QCOMPARE(exact.size(), 4 + 8 + 4 + 2 * 75 + 4);
     auto withUpper = [&](qsizetype at, qint32 value) {
         QByteArray bytes = exact;
@@ -182,11 +182,11 @@ void TestFailSafe::catalogueClaimsBeyondItsBytes() {
 }
 
 void TestFailSafe::truncatedCatalogue() {
-    tools::VarsFileSpec spec;
-    spec.upperIndexA = 2;
-    spec.upperIndexB = 3;
-    spec.entries = {{2, {QStringLiteral("OILT"), QStringLiteral("Oil temp")}}};
-    const QByteArray valid = tools::WriteVarsFile(spec);
+    tools::VarsFileLayout varsFile;
+    varsFile.upperIndexA = 2;
+    varsFile.upperIndexB = 3;
+    varsFile.entries = {{2, {QStringLiteral("OILT"), QStringLiteral("Oil temp")}}};
+    const QByteArray valid = tools::WriteVarsFile(varsFile);
     QVERIFY(!ReadVariableDefinitions(valid).corrupt);
     // Every cut, including inside a length prefix, a string and the signature.
     for (qsizetype size = 0; size < valid.size(); ++size) {

@@ -163,9 +163,9 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
-    cac::tools::VarsFileSpec spec;
-    spec.upperIndexA = 3;
-    spec.upperIndexB = 8000; // the variable look-up compares up to index 8000
+    cac::tools::VarsFileLayout varsFile;
+    varsFile.upperIndexA = 3;
+    varsFile.upperIndexB = 8000; // the variable look-up compares up to index 8000
     QSet<QString> defaultNames;
     for (const Group& group : Groups) {
         int id = group.firstId;
@@ -176,12 +176,12 @@ int main(int argc, char* argv[]) {
                 return 1;
             }
             defaultNames.insert(name);
-            spec.entries.insert(id++, {name, QString::fromLatin1(user)});
+            varsFile.entries.insert(id++, {name, QString::fromLatin1(user)});
         }
     }
 
     QSaveFile file(QString::fromLocal8Bit(argv[1]));
-    if (!file.open(QIODevice::WriteOnly) || file.write(cac::tools::WriteVarsFile(spec)) < 0 ||
+    if (!file.open(QIODevice::WriteOnly) || file.write(cac::tools::WriteVarsFile(varsFile)) < 0 ||
         !file.commit()) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;

@@ -23,32 +23,32 @@ void putFiller(QDataStream& out, int count, char value) {
 
 } // namespace
 
-QByteArray WriteVarsFile(const VarsFileSpec& spec) {
+QByteArray WriteVarsFile(const VarsFileLayout& varsFile) {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setByteOrder(QDataStream::LittleEndian);
-    const QString filler = spec.fillUnusedFields ? QStringLiteral("x") : QString();
+    const QString filler = varsFile.fillUnusedFields ? QStringLiteral("x") : QString();
 
-    putInt32(out, spec.upperIndexA);
-    for (std::int64_t i = 0; i <= spec.upperIndexA; ++i) {
+    putInt32(out, varsFile.upperIndexA);
+    for (std::int64_t i = 0; i <= varsFile.upperIndexA; ++i) {
         for (int s = 0; s < 4; ++s)
             putString(out, filler);
     }
 
-    putInt32(out, spec.upperIndexB);
-    for (std::int64_t i = 0; i <= spec.upperIndexB; ++i) {
-        const VarsEntry entry = spec.entries.value(static_cast<int>(i));
+    putInt32(out, varsFile.upperIndexB);
+    for (std::int64_t i = 0; i <= varsFile.upperIndexB; ++i) {
+        const VarsEntry entry = varsFile.entries.value(static_cast<int>(i));
         putString(out, filler);            // first text
         putString(out, entry.defaultName); // default name
         putString(out, entry.userName);    // user name
-        putFiller(out, 40, spec.fillUnusedFields ? '\x11' : '\0');
-        putFiller(out, 4, spec.fillUnusedFields ? '\x22' : '\0');
+        putFiller(out, 40, varsFile.fillUnusedFields ? '\x11' : '\0');
+        putFiller(out, 4, varsFile.fillUnusedFields ? '\x22' : '\0');
         for (int s = 0; s < 6; ++s) // text, pair of texts, three texts
             putString(out, filler);
-        putFiller(out, 13, spec.fillUnusedFields ? '\x33' : '\0');
+        putFiller(out, 13, varsFile.fillUnusedFields ? '\x33' : '\0');
     }
 
-    putInt32(out, spec.signature);
+    putInt32(out, varsFile.signature);
     return bytes;
 }
 

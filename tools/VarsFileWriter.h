@@ -16,7 +16,7 @@ struct VarsEntry {
     QString userName;
 };
 
-struct VarsFileSpec {
+struct VarsFileLayout {
     std::int32_t upperIndexA = 0; // leading table has A + 1 records
     std::int32_t upperIndexB = 0; // catalogue has B + 1 entries
     QMap<int, VarsEntry> entries; // index -> names; other indices get empty names
@@ -26,6 +26,6 @@ struct VarsFileSpec {
     bool fillUnusedFields = true;
 };
 
-QByteArray WriteVarsFile(const VarsFileSpec& spec);
+QByteArray WriteVarsFile(const VarsFileLayout& varsFile);
 
 } // namespace cac::tools

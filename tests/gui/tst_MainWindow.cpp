@@ -48,12 +48,12 @@ struct Started {
         fake.folders->catalogue = dir.filePath(QStringLiteral("Vars.cfg"));
         fake.folders->appFolder = appFolder;
         if (catalogue == Catalogue::User || catalogue == Catalogue::UserAndDemo) {
-            tools::VarsFileSpec spec;
-            spec.upperIndexB = 8000;
-            spec.entries = {{1000, {"OILT", "Oil temp"}}, {1500, {"RPM", "Engine speed"}}};
+            tools::VarsFileLayout varsFile;
+            varsFile.upperIndexB = 8000;
+            varsFile.entries = {{1000, {"OILT", "Oil temp"}}, {1500, {"RPM", "Engine speed"}}};
             QFile file(fake.folders->catalogue);
             file.open(QIODevice::WriteOnly);
-            file.write(tools::WriteVarsFile(spec));
+            file.write(tools::WriteVarsFile(varsFile));
         }
         if (catalogue == Catalogue::Demo || catalogue == Catalogue::UserAndDemo)
             QFile::copy(CAC_DEMO_CATALOGUE, appFolder + "/" + app::DemoCatalogueFileName);
