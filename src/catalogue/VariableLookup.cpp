@@ -1,21 +1,12 @@
 #include "catalogue/VariableLookup.h"
 
+#include "common/TextBlanks.h"
+
 namespace cac {
 namespace {
 
 // The lookup compares up to this index; the catalogue is expected to reach it.
 constexpr std::int32_t LastSearchedId = 8000;
-
-// Blanks only, as the names are written by the logger software.
-QString trimBlanks(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 // The part between the first "{" and the first "}", when the "}" follows the
 // "{"; otherwise the text unchanged.
@@ -56,6 +47,28 @@ const IdGroup* groupOf(std::int32_t id) {
     return nullptr;
 }
 
+// Whether the default name, without surrounding blanks and upper-cased,
+// equals the key. Plain ASCII names are compared in place, since the lookup
+// runs over thousands of entries for every channel of every image.
+bool nameMatchesKey(const QString& name, const QString& key) {
+    const QStringView trimmed = TrimBlanks(name);
+    bool ascii = true;
+    for (const QChar ch : trimmed)
+        ascii = ascii && ch.unicode() < 0x80;
+    if (!ascii)
+        return trimmed.toString().toUpper() == key;
+    if (trimmed.size() != key.size())
+        return false;
+    for (qsizetype i = 0; i < trimmed.size(); ++i) {
+        char16_t ch = trimmed.at(i).unicode();
+        if (ch >= u'a' && ch <= u'z')
+            ch = static_cast<char16_t>(ch - u'a' + u'A');
+        if (ch != key.at(i).unicode())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::int32_t FindVariableIndex(const VariableCatalogue& catalogue, const QString& cellText) {
@@ -63,11 +76,11 @@ std::int32_t FindVariableIndex(const VariableCatalogue& catalogue, const QString
     const qsizetype bracket = key.indexOf(u'[');
     if (bracket >= 0)
         key.truncate(bracket);
-    key = braceContent(trimBlanks(key).toUpper());
+    key = braceContent(TrimBlanks(key).toString().toUpper());
 
     const qsizetype last = std::min<qsizetype>(LastSearchedId, catalogue.size() - 1);
     for (qsizetype id = 0; id <= last; ++id) {
-        if (trimBlanks(catalogue.at(id).defaultName).toUpper() == key)
+        if (nameMatchesKey(catalogue.at(id).defaultName, key))
             return static_cast<std::int32_t>(id);
     }
     return -1;

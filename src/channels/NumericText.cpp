@@ -1,5 +1,7 @@
 #include "channels/NumericText.h"
 
+#include "common/TextBlanks.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -107,14 +109,7 @@ double DecimalTextToNumber(const QString& text) {
 }
 
 double ParseDecimal(const QString& input) {
-    // Only blanks are trimmed, not tabs or line ends.
-    qsizetype begin = 0;
-    qsizetype end = input.size();
-    while (begin < end && input.at(begin) == u' ')
-        ++begin;
-    while (end > begin && input.at(end - 1) == u' ')
-        --end;
-    QString text = input.mid(begin, end - begin).toUpper();
+    QString text = TrimBlanks(input).toString().toUpper();
     if (text.isEmpty())
         return 0;
     text.truncate(40);
