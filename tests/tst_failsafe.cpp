@@ -84,117 +84,114 @@ bool Write(const QString& writer, const QString& path, const QString& canId) {
 class TestFailSafe : public QObject {
     Q_OBJECT
 private slots:
-    void failedWriteKeepsEverything_data();
-    void failedWriteKeepsEverything();
-    void catalogueClaimsBeyondItsBytes_data();
-    void catalogueClaimsBeyondItsBytes();
-    void truncatedCatalogue();
+    void failedWriteKeepsEverything_data() {
+        QTest::addColumn<QString>("writer");
+        QTest::addColumn<QString>("obstacle");
+        for (const char* writer : {"ccf", "hex"}) {
+            for (const char* obstacle : {"immutable folder", "read-only folder", "missing folder",
+                                         "parent is a file", "target is a folder", "disk full"})
+                QTest::addRow("%s, %s", writer, obstacle) << writer << obstacle;
+        }
+    }
+    void failedWriteKeepsEverything() {
+        QFETCH(QString, writer);
+        QFETCH(QString, obstacle);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString folder = dir.filePath(QStringLiteral("configs"));
+        QVERIFY(QDir().mkdir(folder));
+        // An earlier file from a good write, and a stranger beside it.
+        const QString earlier = folder + QStringLiteral("/target");
+        QVERIFY(Write(writer, earlier, QStringLiteral("0x7FF")));
+        QFile other(folder + QStringLiteral("/other.txt"));
+        QVERIFY(other.open(QIODevice::WriteOnly) && other.write("keep me\r\n") == 9);
+        other.close();
+
+        QString path = earlier;
+        if (obstacle == QLatin1String("missing folder")) {
+            path = folder + QStringLiteral("/missing/target");
+        } else if (obstacle == QLatin1String("parent is a file")) {
+            path = earlier + QStringLiteral("/inside");
+        } else if (obstacle == QLatin1String("target is a folder")) {
+            path = folder + QStringLiteral("/sub");
+            QVERIFY(QDir().mkdir(path));
+        }
+        const QMap<QString, QByteArray> before = Snapshot(dir.path());
+        QVERIFY(before.value(QStringLiteral("configs/target")).size() > 100);
+
+        bool written = false;
+        if (obstacle == QLatin1String("immutable folder")) {
+            const ImmutableFolder locked(folder);
+            if (!locked.isSet())
+                QSKIP("the file system or the privileges do not allow the immutable attribute");
+            written = Write(writer, path, QStringLiteral("0x123"));
+        } else if (obstacle == QLatin1String("read-only folder")) {
+            if (::geteuid() == 0)
+                QSKIP("folder permissions do not stop root; the immutable folder row covers it");
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+            written = Write(writer, path, QStringLiteral("0x123"));
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        } else if (obstacle == QLatin1String("disk full")) {
+            const FileSizeLimit limit(64); // either file needs more
+            written = Write(writer, path, QStringLiteral("0x123"));
+        } else {
+            written = Write(writer, path, QStringLiteral("0x123"));
+        }
+        QVERIFY(!written);
+        // Byte-identical, and no temporary or partial file left anywhere.
+        QCOMPARE(Snapshot(dir.path()), before);
+    }
+    void catalogueClaimsBeyondItsBytes_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("corrupt");
+        // Two empty-named entries of the smallest possible size (75 bytes each)
+        // behind a leading table of one record of empty strings.
+        tools::VarsFileLayout varsFile;
+        varsFile.upperIndexB = 1;
+        varsFile.fillUnusedFields = false;
+        const QByteArray exact = tools::WriteVarsFile(varsFile);
+        QCOMPARE(exact.size(), 4 + 8 + 4 + 2 * 75 + 4);
+        auto withUpper = [&](qsizetype at, qint32 value) {
+            QByteArray bytes = exact;
+            for (int i = 0; i < 4; ++i)
+                bytes[at + i] = static_cast<char>((static_cast<quint32>(value) >> (8 * i)) & 0xFF);
+            return bytes;
+        };
+        QTest::newRow("exact fit") << exact << false;
+        // One more than the rest of the file can hold, and far more.
+        QTest::newRow("B one too many") << withUpper(12, 2) << true;
+        QTest::newRow("A beyond the file") << withUpper(0, 20) << true;
+        QTest::newRow("B = 2^31 - 1") << withUpper(12, 2147483647) << true;
+        QTest::newRow("B = -2^31") << withUpper(12, -2147483647 - 1) << true;
+        QTest::newRow("A = 2^31 - 1") << withUpper(0, 2147483647) << true;
+        QTest::newRow("A = -1") << withUpper(0, -1) << true;
+        varsFile.signature = 7577;
+        QTest::newRow("wrong signature") << tools::WriteVarsFile(varsFile) << true;
+    }
+    void catalogueClaimsBeyondItsBytes() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, corrupt);
+        const CatalogueLoad load = ReadVariableDefinitions(bytes);
+        QCOMPARE(load.corrupt, corrupt);
+        QCOMPARE(load.variableList, QStringList{DoNotUseText});
+        // Never more entries than the bytes could describe.
+        QVERIFY(load.catalogue.size() * 75 <= bytes.size());
+    }
+    void truncatedCatalogue() {
+        tools::VarsFileLayout varsFile;
+        varsFile.upperIndexA = 2;
+        varsFile.upperIndexB = 3;
+        varsFile.entries = {{2, {QStringLiteral("OILT"), QStringLiteral("Oil temp")}}};
+        const QByteArray valid = tools::WriteVarsFile(varsFile);
+        QVERIFY(!ReadVariableDefinitions(valid).corrupt);
+        // Every cut, including inside a length prefix, a string and the signature.
+        for (qsizetype size = 0; size < valid.size(); ++size) {
+            const CatalogueLoad load = ReadVariableDefinitions(valid.left(size));
+            if (!load.corrupt || load.variableList != QStringList{DoNotUseText})
+                QFAIL(qPrintable(QStringLiteral("cut at %1 bytes was accepted").arg(size)));
+        }
+    }
 };
-
-void TestFailSafe::failedWriteKeepsEverything_data() {
-    QTest::addColumn<QString>("writer");
-    QTest::addColumn<QString>("obstacle");
-    for (const char* writer : {"ccf", "hex"}) {
-        for (const char* obstacle :
-             {"immutable folder", "read-only folder", "parent is a file", "target is a folder"})
-            QTest::addRow("%s, %s", writer, obstacle) << writer << obstacle;
-    }
-}
-
-void TestFailSafe::failedWriteKeepsEverything() {
-    QFETCH(QString, writer);
-    QFETCH(QString, obstacle);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString folder = dir.filePath(QStringLiteral("configs"));
-    QVERIFY(QDir().mkdir(folder));
-    // An earlier file from a good write, and a stranger beside it.
-    const QString earlier = folder + QStringLiteral("/target");
-    QVERIFY(Write(writer, earlier, QStringLiteral("0x7FF")));
-    QFile other(folder + QStringLiteral("/other.txt"));
-    QVERIFY(other.open(QIODevice::WriteOnly) && other.write("keep me\r\n") == 9);
-    other.close();
-
-    QString path = earlier;
-    if (obstacle == QLatin1String("parent is a file")) {
-        path = earlier + QStringLiteral("/inside");
-    } else if (obstacle == QLatin1String("target is a folder")) {
-        path = folder + QStringLiteral("/sub");
-        QVERIFY(QDir().mkdir(path));
-    }
-    const QMap<QString, QByteArray> before = Snapshot(dir.path());
-    QVERIFY(before.value(QStringLiteral("configs/target")).size() > 100);
-
-    bool written = false;
-    if (obstacle == QLatin1String("immutable folder")) {
-        const ImmutableFolder locked(folder);
-        if (!locked.isSet())
-            QSKIP("the file system or the privileges do not allow the immutable attribute");
-        written = Write(writer, path, QStringLiteral("0x123"));
-    } else if (obstacle == QLatin1String("read-only folder")) {
-        if (::geteuid() == 0)
-            QSKIP("folder permissions do not stop root; the immutable folder row covers it");
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-        written = Write(writer, path, QStringLiteral("0x123"));
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    } else {
-        written = Write(writer, path, QStringLiteral("0x123"));
-    }
-    QVERIFY(!written);
-    // Byte-identical, and no temporary or partial file left anywhere.
-    QCOMPARE(Snapshot(dir.path()), before);
-}
-
-void TestFailSafe::catalogueClaimsBeyondItsBytes_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("corrupt");
-    // Two empty-named entries of the smallest possible size (75 bytes each)
-    // behind a leading table of one record of empty strings.
-    tools::VarsFileLayout varsFile;
-    varsFile.upperIndexB = 1;
-    varsFile.fillUnusedFields = false;
-    const QByteArray exact = tools::WriteVarsFile(varsFile);
-    QCOMPARE(exact.size(), 4 + 8 + 4 + 2 * 75 + 4);
-    auto withUpper = [&](qsizetype at, qint32 value) {
-        QByteArray bytes = exact;
-        for (int i = 0; i < 4; ++i)
-            bytes[at + i] = static_cast<char>((static_cast<quint32>(value) >> (8 * i)) & 0xFF);
-        return bytes;
-    };
-    QTest::newRow("exact fit") << exact << false;
-    // One more than the rest of the file can hold, and far more.
-    QTest::newRow("B one too many") << withUpper(12, 2) << true;
-    QTest::newRow("A beyond the file") << withUpper(0, 20) << true;
-    QTest::newRow("B = 2^31 - 1") << withUpper(12, 2147483647) << true;
-    QTest::newRow("B = -2^31") << withUpper(12, -2147483647 - 1) << true;
-    QTest::newRow("A = 2^31 - 1") << withUpper(0, 2147483647) << true;
-    QTest::newRow("A = -1") << withUpper(0, -1) << true;
-}
-
-void TestFailSafe::catalogueClaimsBeyondItsBytes() {
-    QFETCH(QByteArray, bytes);
-    QFETCH(bool, corrupt);
-    const CatalogueLoad load = ReadVariableDefinitions(bytes);
-    QCOMPARE(load.corrupt, corrupt);
-    QCOMPARE(load.variableList, QStringList{DoNotUseText});
-    // Never more entries than the bytes could describe.
-    QVERIFY(load.catalogue.size() * 75 <= bytes.size());
-}
-
-void TestFailSafe::truncatedCatalogue() {
-    tools::VarsFileLayout varsFile;
-    varsFile.upperIndexA = 2;
-    varsFile.upperIndexB = 3;
-    varsFile.entries = {{2, {QStringLiteral("OILT"), QStringLiteral("Oil temp")}}};
-    const QByteArray valid = tools::WriteVarsFile(varsFile);
-    QVERIFY(!ReadVariableDefinitions(valid).corrupt);
-    // Every cut, including inside a length prefix, a string and the signature.
-    for (qsizetype size = 0; size < valid.size(); ++size) {
-        const CatalogueLoad load = ReadVariableDefinitions(valid.left(size));
-        if (!load.corrupt || load.variableList != QStringList{DoNotUseText})
-            QFAIL(qPrintable(QStringLiteral("cut at %1 bytes was accepted").arg(size)));
-    }
-}
 
 QTEST_MAIN(TestFailSafe)
 #include "tst_failsafe.moc"

@@ -1,18 +1,18 @@
 #pragma once
 
 #include "catalogue/VariableCatalogue.h"
+#include "channels/ConfigModel.h"
 
 #include <initializer_list>
-#include <utility>
 
-// A catalogue built in memory: `upperIndex` + 1 entries with empty names, then
-// the given (identifier, default name, user name) entries.
 struct NamedVariable {
     int id;
     QString defaultName;
     QString userName;
 };
 
+// A catalogue built in memory: `upperIndex` + 1 entries with empty names, then
+// the given (identifier, default name, user name) entries.
 inline cac::VariableCatalogue MakeCatalogue(int upperIndex,
                                             std::initializer_list<NamedVariable> named) {
     cac::VariableCatalogue catalogue(upperIndex + 1);
@@ -28,4 +28,22 @@ inline cac::VariableCatalogue StandardCatalogue() {
                                 {4000, "NOU", "Counter"},
                                 {4002, "CNT3", "Third counter"},
                                 {4255, "CNT256", "Far counter"}});
+}
+
+// A channel row as one text, "|" between its twelve setting cells.
+inline const QString DefaultRow =
+    QStringLiteral("**Do not use**|11 bit|0x100|No Filter|0|0|1|Signed|Intel standard|1|0|0");
+inline const QString EmptyRow(11, '|');
+
+inline void SetRow(cac::ConfigModel& model, int row, const QString& cells) {
+    const QStringList texts = cells.split('|');
+    for (int c = 1; c <= texts.size(); ++c)
+        model.setCell(row, c, texts[c - 1]);
+}
+
+inline QString RowText(const cac::ConfigModel& model, int row) {
+    QStringList cells;
+    for (int c = 1; c < cac::ChannelGridColumns; ++c)
+        cells << model.cell(row, c);
+    return cells.join('|');
 }
