@@ -2,7 +2,6 @@
 #include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
 
-#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -31,131 +30,110 @@ QStringList ColumnTexts(const ConfigModel& model, int c) {
 class TestConfigFile : public QObject {
     Q_OBJECT
 private slots:
-    void startupFile();
-    void malformedLines_data();
-    void malformedLines();
-    void loadNeverTouchesObdMode();
-    void files();
+    void startupFile() {
+        const QByteArray expected = (QByteArray(15, '|') + "\r\n").repeated(12) +
+                                    "500 kbit\r\n2|5|5|7|5|7|4|3|1|OFF|2|4|OFF|1|3|3|OFF|OFF|\r\n";
+        QCOMPARE(SerializeCcf(ConfigModel()), expected);
+    }
+
+    void malformedLines_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QList<int>>("appliedColumns");
+        QTest::addColumn<bool>("baudApplied");
+        QTest::addColumn<bool>("prioritiesApplied");
+
+        ConfigModel source;
+        FillModel(source, "s");
+        source.setBaudRateText("125 kbit");
+        const QByteArray file = SerializeCcf(source);
+        const QList<QByteArray> lines = file.split('\n').mid(0, 14); // each still ends in CR
+        auto withLine = [&](int index, const QByteArray& text) {
+            QList<QByteArray> changed = lines;
+            changed[index] = text + '\r';
+            return changed.join('\n') + '\n';
+        };
+        const QList<int> all{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+        auto allBut = [&](int c) {
+            QList<int> columns = all;
+            columns.removeAll(c);
+            return columns;
+        };
+        auto row = [](const char* name, const QByteArray& bytes, const QList<int>& columns,
+                      bool baud, bool priorities) {
+            QTest::newRow(name) << bytes << columns << baud << priorities;
+        };
+        row("round trip", file, all, true, true);
+        row("no trailing |", withLine(0, lines[0].chopped(2)), allBut(1), true, true);
+        row("16th field filled", withLine(1, lines[1].chopped(1) + "extra"), all, true, true);
+        row("| inside a cell", withLine(2, lines[2].chopped(1).replace("s 1,3", "s|1,3")),
+            allBut(3), true, true);
+        row("empty column line", withLine(11, ""), allBut(12), true, true);
+        row("17 priority fields", withLine(13, QByteArray("1|").repeated(17)), all, true, false);
+        row("baud with a blank", withLine(12, "125 kbit "), all, false, true);
+        row("CR line ends", QByteArray(file).replace("\r\n", "\r"), all, true, true);
+        row("LF line ends", QByteArray(file).replace("\r\n", "\n"), {}, false, false);
+        row("extra lines", file + "junk|\r\n1|2|\r\n", all, true, true);
+        row("five lines only", lines.mid(0, 5).join('\n') + '\n', {1, 2, 3, 4, 5}, false, false);
+        row("empty file", {}, {}, false, false);
+    }
+    void malformedLines() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QList<int>, appliedColumns);
+        QFETCH(bool, baudApplied);
+        QFETCH(bool, prioritiesApplied);
+
+        ConfigModel source, target, untouched;
+        FillModel(source, "s");
+        FillModel(target, "t");
+        FillModel(untouched, "t");
+        const CcfLoadReport report = ApplyCcf(target, bytes);
+        for (int c = 1; c < ChannelGridColumns; ++c) {
+            const ConfigModel& expected = appliedColumns.contains(c) ? source : untouched;
+            QCOMPARE(ColumnTexts(target, c), ColumnTexts(expected, c));
+        }
+        QCOMPARE(report.channelColumnsApplied, appliedColumns.size());
+        QCOMPARE(target.baudRateText(), QString(baudApplied ? "125 kbit" : "500 kbit"));
+        QCOMPARE(report.baudRateMatched, baudApplied);
+        QCOMPARE(report.prioritiesApplied, prioritiesApplied);
+        for (int j = 1; j <= 18; ++j)
+            QCOMPARE(target.obdPriority(j),
+                     (prioritiesApplied ? source : untouched).obdPriority(j));
+    }
+
+    void loadNeverTouchesObdMode() {
+        ConfigModel plain;
+        plain.setCell(15, ColVariable, "Oil temp {OILT}");
+        ConfigModel obd;
+        obd.setObdModeEnabled(true);
+        const QByteArray obdFile = SerializeCcf(obd);
+
+        // Loaded while OBD mode is on: channel 15 takes the file's texts, the mode stays.
+        ApplyCcf(obd, SerializeCcf(plain));
+        QVERIFY(obd.obdModeEnabled());
+        QCOMPARE(obd.cell(15, ColVariable), QString("Oil temp {OILT}"));
+
+        // Saved in OBD mode, loaded with it off: the text arrives, the mode stays off.
+        ApplyCcf(plain, obdFile);
+        QVERIFY(!plain.obdModeEnabled());
+        QCOMPARE(plain.cell(15, ColVariable), UsedForObdText);
+    }
+
+    // Failed saves are covered with the other writers in tst_failsafe.
+    void files() {
+        QTemporaryDir dir;
+        ConfigModel source, target;
+        FillModel(source, "s");
+        const QString path = dir.filePath("channels"); // used as typed: no extension added
+        QVERIFY(SaveCcfFile(source, path));
+        QCOMPARE(ReadAll(path), SerializeCcf(source));
+        CcfLoadReport report;
+        QVERIFY(LoadCcfFile(target, path, &report));
+        QCOMPARE(report.channelColumnsApplied, 12);
+        QCOMPARE(SerializeCcf(target), SerializeCcf(source));
+        QVERIFY(!LoadCcfFile(target, dir.filePath("missing.ccf")));
+        QCOMPARE(SerializeCcf(target), SerializeCcf(source));
+    }
 };
-
-void TestConfigFile::startupFile() {
-    ConfigModel model;
-    QByteArray expected;
-    for (int i = 0; i < 12; ++i)
-        expected += QByteArray(15, '|') + "\r\n";
-    expected += "500 kbit\r\n2|5|5|7|5|7|4|3|1|OFF|2|4|OFF|1|3|3|OFF|OFF|\r\n";
-    QCOMPARE(SerializeCcf(model), expected);
-}
-
-void TestConfigFile::malformedLines_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QList<int>>("appliedColumns");
-    QTest::addColumn<bool>("baudApplied");
-    QTest::addColumn<bool>("prioritiesApplied");
-
-    ConfigModel source;
-    FillModel(source, "s");
-    source.setBaudRateText("125 kbit");
-    const QByteArray file = SerializeCcf(source);
-    const QList<QByteArray> lines = file.split('\n').mid(0, 14); // each still ends in CR
-    auto withLine = [&](int index, const QByteArray& text) {
-        QList<QByteArray> changed = lines;
-        changed[index] = text + '\r';
-        return changed.join('\n') + '\n';
-    };
-    QList<int> all{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-    auto allBut = [&](int c) {
-        QList<int> columns = all;
-        columns.removeAll(c);
-        return columns;
-    };
-
-    QTest::newRow("round trip") << file << all << true << true;
-    QTest::newRow("no trailing |") << withLine(0, lines[0].chopped(2)) << allBut(1) << true << true;
-    QTest::newRow("16th field filled")
-        << withLine(1, lines[1].chopped(1) + "extra") << all << true << true;
-    QTest::newRow("| inside a cell")
-        << withLine(2, lines[2].chopped(1).replace("s 1,3", "s|1,3")) << allBut(3) << true << true;
-    QTest::newRow("empty column line") << withLine(11, "") << allBut(12) << true << true;
-    QTest::newRow("17 priority fields")
-        << withLine(13, QByteArray("1|").repeated(17)) << all << true << false;
-    QTest::newRow("baud in capitals") << withLine(12, "125 KBIT") << all << false << true;
-    QTest::newRow("baud with a blank") << withLine(12, "125 kbit ") << all << false << true;
-    QTest::newRow("CR line ends") << QByteArray(file).replace("\r\n", "\r") << all << true << true;
-    QTest::newRow("LF line ends") << QByteArray(file).replace("\r\n", "\n") << QList<int>() << false
-                                  << false;
-    QTest::newRow("extra lines") << file + "junk|\r\n1|2|\r\n" << all << true << true;
-    QTest::newRow("five lines only") << lines.mid(0, 5).join('\n') + '\n'
-                                     << QList<int>{1, 2, 3, 4, 5} << false << false;
-    QTest::newRow("empty file") << QByteArray() << QList<int>() << false << false;
-}
-
-void TestConfigFile::malformedLines() {
-    QFETCH(QByteArray, bytes);
-    QFETCH(QList<int>, appliedColumns);
-    QFETCH(bool, baudApplied);
-    QFETCH(bool, prioritiesApplied);
-
-    ConfigModel source, target, untouched;
-    FillModel(source, "s");
-    FillModel(target, "t");
-    FillModel(untouched, "t");
-    const CcfLoadReport report = ApplyCcf(target, bytes);
-    for (int c = 1; c < ChannelGridColumns; ++c) {
-        const ConfigModel& expected = appliedColumns.contains(c) ? source : untouched;
-        QCOMPARE(ColumnTexts(target, c), ColumnTexts(expected, c));
-    }
-    QCOMPARE(report.channelColumnsApplied, appliedColumns.size());
-    QCOMPARE(target.baudRateText(), QString(baudApplied ? "125 kbit" : "500 kbit"));
-    QCOMPARE(report.baudRateMatched, baudApplied);
-    QCOMPARE(report.prioritiesApplied, prioritiesApplied);
-    for (int j = 1; j <= 18; ++j)
-        QCOMPARE(target.obdPriority(j), (prioritiesApplied ? source : untouched).obdPriority(j));
-}
-
-void TestConfigFile::loadNeverTouchesObdMode() {
-    ConfigModel plain;
-    plain.setCell(15, ColVariable, "Oil temp {OILT}");
-    ConfigModel obd;
-    obd.setObdModeEnabled(true);
-    const QByteArray obdFile = SerializeCcf(obd);
-
-    // Loaded while OBD mode is on: channel 15 takes the file's texts, the mode stays.
-    ApplyCcf(obd, SerializeCcf(plain));
-    QVERIFY(obd.obdModeEnabled());
-    QCOMPARE(obd.cell(15, ColVariable), QString("Oil temp {OILT}"));
-
-    // Saved in OBD mode, loaded with it off: the text arrives, the mode stays off.
-    ApplyCcf(plain, obdFile);
-    QVERIFY(!plain.obdModeEnabled());
-    QCOMPARE(plain.cell(15, ColVariable), UsedForObdText);
-}
-
-void TestConfigFile::files() {
-    QTemporaryDir dir;
-    ConfigModel source, target;
-    FillModel(source, "s");
-    const QString path = dir.filePath("channels"); // used as typed: no extension added
-    QVERIFY(SaveCcfFile(source, path));
-    QCOMPARE(ReadAll(path), SerializeCcf(source));
-    CcfLoadReport report;
-    QVERIFY(LoadCcfFile(target, path, &report));
-    QCOMPARE(report.channelColumnsApplied, 12);
-    QCOMPARE(SerializeCcf(target), SerializeCcf(source));
-    QVERIFY(!LoadCcfFile(target, dir.filePath("missing.ccf")));
-    QCOMPARE(SerializeCcf(target), SerializeCcf(source));
-
-    // Failed saves leave the earlier file as it was.
-    const QByteArray earlier = ReadAll(path);
-    FillModel(source, "a much longer text than before");
-    QVERIFY(!SaveCcfFile(source, dir.filePath("no such folder/x.ccf")));
-    {
-        const FileSizeLimit limit(64); // a disk that fills up part-way
-        QVERIFY(!SaveCcfFile(source, path));
-    }
-    QCOMPARE(ReadAll(path), earlier);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"channels"});
-}
 
 QTEST_MAIN(TestConfigFile)
 #include "tst_configfile.moc"
