@@ -2,6 +2,9 @@
 // names the problem, and never an output file from a failed run.
 #include "TestFiles.h"
 #include "VarsFileWriter.h"
+#include "channels/ConfigModel.h"
+#include "image/ConfigImage.h"
+#include "output/IntelHex.h"
 
 #include <QDir>
 #include <QProcess>
@@ -17,6 +20,8 @@
 #include <cstring>
 
 namespace {
+
+const QString StartupCcf = QStringLiteral(CAC_EXAMPLES_DIR "/startup.ccf");
 
 struct Run {
     int exitCode = -1;
@@ -71,198 +76,140 @@ bool MakeSocket(const QString& path) {
     return bound;
 }
 
+QStringList Entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
 } // namespace
 
 class TestCli : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void startupHex();
-    void usageErrors_data();
-    void usageErrors();
-    void badInput_data();
-    void badInput();
-    void unwritableOutput_data();
-    void unwritableOutput();
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        cac::tools::VarsFileLayout varsFile;
+        varsFile.upperIndexB = 1100;
+        varsFile.entries = {{1000, {QStringLiteral("OILT"), QStringLiteral("Oil temp")}}};
+        WriteFile(m_catalogue, cac::tools::WriteVarsFile(varsFile));
+    }
+
+    // The HEX text itself is pinned by tst_output; startup.ccf holds the start-up state.
+    void startupHex() {
+        const Run toStdout = RunCli({"hex", StartupCcf, "--catalogue", m_catalogue}, m_dir.path());
+        QCOMPARE(toStdout.exitCode, 0);
+        QCOMPARE(toStdout.err, QByteArray());
+        QCOMPARE(toStdout.out, cac::IntelHexText(cac::BuildConfigImage(cac::ConfigModel(), {})));
+
+        // The same bytes through -o, replacing an earlier file.
+        const QString out = m_dir.filePath(QStringLiteral("TempConfig.hex"));
+        WriteFile(out, "earlier");
+        const Run toFile =
+            RunCli({"hex", StartupCcf, "--catalogue", m_catalogue, "-o", out}, m_dir.path());
+        QCOMPARE(toFile.exitCode, 0);
+        QCOMPARE(toFile.out, QByteArray());
+        QCOMPARE(ReadAll(out), toStdout.out);
+    }
+
+    void usageErrors_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("nothing") << QStringList();
+        QTest::newRow("unknown command") << QStringList{"bin", "a.ccf"};
+        QTest::newRow("no configuration") << QStringList{"hex"};
+        QTest::newRow("two configurations") << QStringList{"hex", "a.ccf", "b.ccf"};
+        QTest::newRow("unknown option") << QStringList{"hex", "a.ccf", "--fast"};
+        QTest::newRow("-o without a file") << QStringList{"hex", "a.ccf", "-o"};
+        QTest::newRow("empty -o") << QStringList{"hex", "a.ccf", "-o", ""};
+        QTest::newRow("empty --catalogue") << QStringList{"hex", "a.ccf", "--catalogue", ""};
+    }
+    void usageErrors() {
+        QFETCH(QStringList, arguments);
+        const Run run = RunCli(arguments, m_dir.path());
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains("usage: can-adapter-cli hex"), run.err.constData());
+        QCOMPARE(run.out, QByteArray());
+    }
+
+    // A bad CONFIG.ccf, --catalogue or -o: exit status 1, the path named, and
+    // the earlier output file and everything beside it left as they were.
+    void badInputOrOutput_data() {
+        QTest::addColumn<QString>("role"); // "config", "--catalogue" or "-o"
+        QTest::addColumn<QString>("kind"); // how the bad file is made
+        QTest::addColumn<QByteArray>("message");
+        auto row = [](const char* role, const char* kind, const char* message) {
+            QTest::addRow("%s %s", role, kind) << role << kind << QByteArray(message);
+        };
+        for (const char* role : {"config", "--catalogue"}) {
+            row(role, "missing", "no such file");
+            row(role, "folder", "is a folder, not a file");
+            row(role, "socket", "cannot open");
+            row(role, "unreadable", "cannot open");
+        }
+        row("config", "junk", "not a CAN configuration file");
+        row("config", "100 MB", "too large");
+        row("config", "LF line ends", "not a CAN configuration file");
+        row("-o", "inside a file", "cannot write '");
+        row("-o", "folder", "cannot write '");
+        row("-o", "disk full", "cannot write '");
+    }
+    void badInputOrOutput() {
+        QFETCH(QString, role);
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, message);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString earlier = dir.filePath(QStringLiteral("TempConfig.hex"));
+        const QByteArray earlierText = ":00000001FF earlier output";
+        WriteFile(earlier, earlierText);
+        QString bad = dir.filePath(QStringLiteral("bad"));
+        rlim_t limit = 0;
+        if (kind == "folder") {
+            QVERIFY(QDir().mkdir(bad));
+        } else if (kind == "socket") {
+            if (!MakeSocket(bad))
+                QSKIP("cannot create a UNIX socket here");
+        } else if (kind == "unreadable") {
+            if (::geteuid() == 0)
+                QSKIP("permissions do not stop root; the socket row covers an unopenable file");
+            WriteFile(bad, ReadAll(StartupCcf));
+            QVERIFY(QFile::setPermissions(bad, QFile::WriteOwner));
+        } else if (kind == "junk") {
+            QByteArray junk;
+            quint32 state = 12345;
+            for (int i = 0; i < 64 * 1024; ++i) {
+                state = state * 1103515245u + 12345u;
+                junk.append(static_cast<char>(state >> 24));
+            }
+            WriteFile(bad, junk);
+        } else if (kind == "100 MB") {
+            QFile file(bad);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.resize(100 * 1024 * 1024)); // sparse: no 100 MB on disk
+        } else if (kind == "LF line ends") {
+            WriteFile(bad, ReadAll(StartupCcf).replace("\r\n", "\n"));
+        } else if (kind == "inside a file") {
+            bad = earlier + QStringLiteral("/TempConfig.hex");
+        } else if (kind == "disk full") {
+            bad = earlier;
+            limit = 1024; // the HEX text is about 3 kB
+        }
+
+        QStringList arguments{"hex",         role == "config" ? bad : StartupCcf,
+                              "--catalogue", role == "--catalogue" ? bad : m_catalogue,
+                              "-o",          role == "-o" ? bad : earlier};
+        const QStringList before = Entries(dir.path());
+        const Run run = RunCli(arguments, m_dir.path(), limit);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(message), run.err.constData());
+        QVERIFY2(run.err.contains(QFile::encodeName(bad)), run.err.constData());
+        QCOMPARE(run.out, QByteArray());
+        QCOMPARE(ReadAll(earlier), earlierText);
+        QCOMPARE(Entries(dir.path()), before); // nothing new left behind
+    }
 
 private:
     QTemporaryDir m_dir;
-    QString m_catalogue;
+    QString m_catalogue = m_dir.filePath(QStringLiteral("Vars.cfg"));
 };
-
-void TestCli::initTestCase() {
-    QVERIFY(m_dir.isValid());
-    m_catalogue = m_dir.filePath(QStringLiteral("Vars.cfg"));
-    cac::tools::VarsFileLayout varsFile;
-    varsFile.upperIndexB = 1100;
-    varsFile.entries = {{1000, {QStringLiteral("OILT"), QStringLiteral("Oil temp")}}};
-    WriteFile(m_catalogue, cac::tools::WriteVarsFile(varsFile));
-}
-
-void TestCli::startupHex() {
-    const QString ccf = QStringLiteral(CAC_EXAMPLES_DIR "/startup.ccf");
-    const Run toStdout = RunCli(
-        {QStringLiteral("hex"), ccf, QStringLiteral("--catalogue"), m_catalogue}, m_dir.path());
-    QCOMPARE(toStdout.exitCode, 0);
-    QCOMPARE(toStdout.err, QByteArray());
-    const QList<QByteArray> lines = toStdout.out.split('\n');
-    QCOMPARE(lines.size(), 74);
-    QCOMPARE(lines.at(0), QByteArray(":020000040000FA\r"));
-    QCOMPARE(lines.at(1), QByteArray(":106000000000000000000000000000000000000090\r"));
-    QCOMPARE(lines.at(2), QByteArray(":106010000000000000000000FFFFFFFFFFFFFFFF88\r"));
-    QCOMPARE(lines.at(70), QByteArray(":10645000021010401040080401000208000104046A\r"));
-    QCOMPARE(lines.at(71), QByteArray(":10646000000001010201030201010100020200011A\r"));
-    QCOMPARE(lines.at(72), QByteArray(":046470000203000023\r"));
-    QCOMPARE(lines.at(73), QByteArray(":00000001FF"));
-
-    // The same bytes through -o, replacing an earlier file.
-    const QString out = m_dir.filePath(QStringLiteral("TempConfig.hex"));
-    WriteFile(out, "earlier");
-    const Run toFile = RunCli({QStringLiteral("hex"), ccf, QStringLiteral("--catalogue"),
-                               m_catalogue, QStringLiteral("-o"), out},
-                              m_dir.path());
-    QCOMPARE(toFile.exitCode, 0);
-    QCOMPARE(toFile.out, QByteArray());
-    QCOMPARE(ReadAll(out), toStdout.out);
-}
-
-void TestCli::usageErrors_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("nothing") << QStringList();
-    QTest::newRow("unknown command") << QStringList{"bin", "a.ccf"};
-    QTest::newRow("no configuration") << QStringList{"hex"};
-    QTest::newRow("two configurations") << QStringList{"hex", "a.ccf", "b.ccf"};
-    QTest::newRow("unknown option") << QStringList{"hex", "a.ccf", "--fast"};
-    QTest::newRow("-o without a file") << QStringList{"hex", "a.ccf", "-o"};
-    QTest::newRow("empty -o") << QStringList{"hex", "a.ccf", "-o", ""};
-    QTest::newRow("empty --catalogue") << QStringList{"hex", "a.ccf", "--catalogue", ""};
-}
-
-void TestCli::usageErrors() {
-    QFETCH(QStringList, arguments);
-    const Run run = RunCli(arguments, m_dir.path());
-    QCOMPARE(run.exitCode, 2);
-    QVERIFY2(run.err.contains("usage: can-adapter-cli hex"), run.err.constData());
-    QCOMPARE(run.out, QByteArray());
-}
-
-void TestCli::badInput_data() {
-    QTest::addColumn<QString>("name");   // file name in a fresh folder
-    QTest::addColumn<QString>("kind");   // how the input is made
-    QTest::addColumn<QString>("option"); // "" for CONFIG.ccf, else the option naming it
-    QTest::addColumn<QByteArray>("message");
-    for (const char* option : {"", "--catalogue"}) {
-        const QString opt = QString::fromLatin1(option);
-        QTest::addRow("missing file %s", option) << "absent.ccf"
-                                                 << "none" << opt << QByteArray("no such file");
-        QTest::addRow("folder %s", option)
-            << "folder.ccf"
-            << "folder" << opt << QByteArray("is a folder, not a file");
-        QTest::addRow("socket %s", option) << "socket.ccf"
-                                           << "socket" << opt << QByteArray("cannot open");
-        QTest::addRow("no read permission %s", option)
-            << "locked.ccf"
-            << "unreadable" << opt << QByteArray("cannot open");
-    }
-    QTest::newRow("binary junk") << "junk.ccf"
-                                 << "junk"
-                                 << "" << QByteArray("not a CAN configuration file");
-    QTest::newRow("100 MB") << "huge.ccf"
-                            << "huge"
-                            << "" << QByteArray("too large");
-    QTest::newRow("LF line ends") << "unix.ccf"
-                                  << "lf"
-                                  << "" << QByteArray("not a CAN configuration file");
-}
-
-void TestCli::badInput() {
-    QFETCH(QString, name);
-    QFETCH(QString, kind);
-    QFETCH(QString, option);
-    QFETCH(QByteArray, message);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString input = dir.filePath(name);
-    if (kind == QLatin1String("folder")) {
-        QVERIFY(QDir().mkdir(input));
-    } else if (kind == QLatin1String("socket")) {
-        if (!MakeSocket(input))
-            QSKIP("cannot create a UNIX socket here");
-    } else if (kind == QLatin1String("unreadable")) {
-        if (::geteuid() == 0)
-            QSKIP("permissions do not stop root; the socket row covers an unopenable file");
-        WriteFile(input, ReadAll(QStringLiteral(CAC_EXAMPLES_DIR "/startup.ccf")));
-        QVERIFY(QFile::setPermissions(input, QFile::WriteOwner));
-    } else if (kind == QLatin1String("junk")) {
-        QByteArray junk;
-        quint32 state = 12345;
-        for (int i = 0; i < 64 * 1024; ++i) {
-            state = state * 1103515245u + 12345u;
-            junk.append(static_cast<char>(state >> 24));
-        }
-        WriteFile(input, junk);
-    } else if (kind == QLatin1String("huge")) {
-        QFile file(input);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.resize(100 * 1024 * 1024)); // sparse: no 100 MB on disk
-    } else if (kind == QLatin1String("lf")) {
-        QByteArray text = ReadAll(QStringLiteral(CAC_EXAMPLES_DIR "/startup.ccf"));
-        WriteFile(input, text.replace("\r\n", "\n"));
-    }
-
-    const QString out = dir.filePath(QStringLiteral("out.hex"));
-    QStringList arguments{QStringLiteral("hex")};
-    if (option.isEmpty())
-        arguments << input << QStringLiteral("--catalogue") << m_catalogue;
-    else
-        arguments << QStringLiteral(CAC_EXAMPLES_DIR "/startup.ccf") << option << input;
-    const QStringList before =
-        QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    const Run run = RunCli(arguments << QStringLiteral("-o") << out, m_dir.path());
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.contains(message), run.err.constData());
-    QVERIFY2(run.err.contains(QFile::encodeName(input)), run.err.constData());
-    QCOMPARE(run.out, QByteArray());
-    // No output file and nothing else left behind.
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             before);
-}
-
-void TestCli::unwritableOutput_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("inside a file") << "inside a file";
-    QTest::newRow("a folder") << "a folder";
-    QTest::newRow("disk full") << "disk full";
-}
-
-void TestCli::unwritableOutput() {
-    QFETCH(QString, kind);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString earlier = dir.filePath(QStringLiteral("TempConfig.hex"));
-    WriteFile(earlier, ":00000001FF earlier output");
-    QString out = earlier;
-    rlim_t limit = 0;
-    if (kind == QLatin1String("inside a file")) {
-        out = earlier + QStringLiteral("/TempConfig.hex");
-    } else if (kind == QLatin1String("a folder")) {
-        out = dir.filePath(QStringLiteral("sub"));
-        QVERIFY(QDir().mkdir(out));
-    } else {
-        limit = 1024; // the HEX text is about 3 kB
-    }
-    const QStringList before =
-        QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    const Run run = RunCli({QStringLiteral("hex"), QStringLiteral(CAC_EXAMPLES_DIR "/startup.ccf"),
-                            QStringLiteral("--catalogue"), m_catalogue, QStringLiteral("-o"), out},
-                           m_dir.path(), limit);
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.contains("cannot write '" + QFile::encodeName(out) + "'"),
-             run.err.constData());
-    QCOMPARE(ReadAll(earlier), QByteArray(":00000001FF earlier output"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             before);
-}
 
 QTEST_MAIN(TestCli)
 #include "tst_cli.moc"
