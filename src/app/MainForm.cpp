@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "app/CataloguePath.h"
+#include "app/CellListEditor.h"
 #include "app/GridPresentationModel.h"
 #include "catalogue/VariableLookup.h"
 #include "channels/ConfigModel.h"
@@ -209,7 +210,7 @@ QWidget* MainForm::buildCanTab() {
     layout->addWidget(m_grid, 1);
 
     for (int k = 0; k < ChoiceListCount; ++k) {
-        auto* combo = new QComboBox(m_canPage);
+        auto* combo = new CellListEditor(m_canPage);
         combo->setObjectName(QStringLiteral("Combo(%1)").arg(k));
         combo->hide();
         connect(combo, &QComboBox::activated, this,
@@ -288,7 +289,7 @@ QWidget* MainForm::buildObdTab() {
     m_obdGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layout->addWidget(m_obdGrid, 1);
 
-    m_priorityCombo = new QComboBox(m_obdPage);
+    m_priorityCombo = new CellListEditor(m_obdPage);
     m_priorityCombo->setObjectName(QStringLiteral("SetPriorityCombo"));
     m_priorityCombo->setEditable(true);
     m_priorityCombo->setInsertPolicy(QComboBox::NoInsert);
@@ -542,6 +543,7 @@ void MainForm::OpenCellEditor(const std::optional<GridCell>& cell) {
         placeOver(combo, m_grid, index, false);
         combo->setCurrentIndex(SelectMatchingItem(Entries(combo), cellText, combo->currentIndex()));
         combo->show();
+        combo->showPopup();
         return;
     }
     placeOver(m_textBox, m_grid, index, true);
@@ -624,6 +626,7 @@ void MainForm::OpenPriorityEditor(const std::optional<GridCell>& cell) {
                                                         m_model->obdPriority(m_priorityRow),
                                                         m_priorityCombo->currentIndex()));
     m_priorityCombo->show();
+    m_priorityCombo->showPopup();
 }
 
 void MainForm::SetPriorityCombo_Click(int entry) {

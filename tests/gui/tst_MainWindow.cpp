@@ -195,6 +195,7 @@ private slots:
         s.click(3, column);
         QComboBox* combo = s.combo(list);
         QVERIFY(combo->isVisible());
+        QVERIFY(combo->view()->isVisible()); // one click drops the list down
         const QRect cell = s.cellRect(Grid, 3, column - 1, combo->parentWidget());
         QCOMPARE(combo->pos(), cell.topLeft());
         QCOMPARE(combo->width(), cell.width());
@@ -238,6 +239,7 @@ private slots:
         s.click(1, 2);
         s.click(2, 4); // closes the list, writes nothing, opens nothing
         QVERIFY(!s.editorShown());
+        QVERIFY(!s.combo(1)->view()->isVisible());
         QCOMPARE(s.window->editRow(), 1);
         QVERIFY(s.cell(1, 2).isEmpty() && s.cell(2, 4).isEmpty());
         s.click(2, 4);
