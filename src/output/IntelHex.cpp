@@ -9,14 +9,23 @@ namespace {
 constexpr int BytesPerRecord = 16;
 const QByteArray LineEnd = QByteArrayLiteral("\r\n");
 
+void appendHexByte(QByteArray& out, std::uint8_t value) {
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    out.append(Digits[value >> 4]);
+    out.append(Digits[value & 0x0F]);
+}
+
 } // namespace
 
 QString HexByte(std::uint8_t value) {
-    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+    QByteArray text;
+    appendHexByte(text, value);
+    return QString::fromLatin1(text);
 }
 
 QByteArray IntelHexText(const QByteArray& image) {
-    QString text = QStringLiteral(":020000040000FA") + QString::fromLatin1(LineEnd);
+    QByteArray text = QByteArrayLiteral(":020000040000FA") + LineEnd;
+    text.reserve(text.size() + (image.size() / BytesPerRecord + 2) * (11 + 2 * BytesPerRecord + 2));
     std::uint32_t address = ImageLoadAddress;
     for (qsizetype pos = 0; pos < image.size();) {
         const auto count =
@@ -24,21 +33,23 @@ QByteArray IntelHexText(const QByteArray& image) {
         const QByteArray addressBytes = LongToBytes(static_cast<std::int32_t>(address));
         const auto high = static_cast<std::uint8_t>(addressBytes[1]);
         const auto low = static_cast<std::uint8_t>(addressBytes[0]);
-        text += u':' + HexByte(count) + HexByte(high) + HexByte(low) + HexByte(0);
+        text.append(':');
+        for (const std::uint8_t field : {count, high, low, std::uint8_t{0}})
+            appendHexByte(text, field);
         unsigned sum = count + high + low;
         for (qsizetype i = pos; i < pos + count; ++i) {
             const auto byte = static_cast<std::uint8_t>(image[i]);
-            text += HexByte(byte);
+            appendHexByte(text, byte);
             sum += byte;
         }
         // All bytes of a record, checksum included, add up to 0 modulo 256.
-        const std::uint8_t checksum = static_cast<std::uint8_t>((256 - (sum & 0xFF)) & 0xFF);
-        text += HexByte(checksum) + QString::fromLatin1(LineEnd);
+        appendHexByte(text, static_cast<std::uint8_t>((256 - (sum & 0xFF)) & 0xFF));
+        text.append(LineEnd);
         pos += count;
         address += count;
     }
-    text += QStringLiteral(":00000001FF");
-    return text.toLatin1();
+    text.append(":00000001FF");
+    return text;
 }
 
 bool WriteIntelHex(const QByteArray& image, const QString& path, QString* error) {
