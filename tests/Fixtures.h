@@ -3,6 +3,8 @@
 #include "catalogue/VariableCatalogue.h"
 #include "channels/ConfigModel.h"
 
+#include <QTest>
+
 #include <initializer_list>
 
 struct NamedVariable {
@@ -47,3 +49,17 @@ inline QString RowText(const cac::ConfigModel& model, int row) {
         cells << model.cell(row, c);
     return cells.join('|');
 }
+
+// Names the table row that a failing QCOMPARE or QVERIFY in its scope belongs
+// to: declare one at the top of each pass over a table.
+class RowName {
+public:
+    explicit RowName(const QString& name) : m_name(name) {}
+    ~RowName() {
+        if (QTest::currentTestFailed())
+            qWarning("  in row %s", qPrintable(m_name));
+    }
+
+private:
+    QString m_name;
+};

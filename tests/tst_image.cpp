@@ -2,8 +2,16 @@
 #include "channels/ConfigModel.h"
 #include "image/ConfigImage.h"
 #include "obd/ObdParameters.h"
+#include "output/FlasherCommand.h"
+#include "output/IntelHex.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <tuple>
 
 using namespace cac;
 
@@ -13,121 +21,107 @@ QByteArray Hex(const char* text) {
     return QByteArray::fromHex(text);
 }
 
+// Bytes as spaced hex digits, so that a failure shows where they differ.
+QByteArray Spaced(const QByteArray& bytes) {
+    return bytes.toHex(' ');
+}
+
+// The identifier word with the marker set: 04 added to its second byte.
+QByteArray Marked(QByteArray word) {
+    word[1] = char(word[1] | 0x04);
+    return word;
+}
+
 } // namespace
 
 class TestImage : public QObject {
     Q_OBJECT
 private slots:
-    void identifierWord_data() {
-        QTest::addColumn<bool>("extended");
-        QTest::addColumn<int>("id");
-        QTest::addColumn<QByteArray>("word"); // marker clear; the marker adds 04 to byte 1
-        QTest::newRow("11: 0x280") << false << 0x280 << Hex("50000000");
-        QTest::newRow("11: 0x7FF") << false << 0x7FF << Hex("FFE00000");
-        QTest::newRow("11: 0x800 wraps") << false << 0x800 << Hex("00000000");
-        QTest::newRow("11: -1") << false << -1 << Hex("FFE00000");
-        QTest::newRow("11: largest") << false << 67108863 << Hex("FFE00000");
-        QTest::newRow("11: x32 overflows") << false << 67108864 << Hex("00000000");
-        QTest::newRow("11: x32 underflows") << false << -67108865 << Hex("00000000");
-        QTest::newRow("29: 0") << true << 0 << Hex("00080000");
-        QTest::newRow("29: 0x280") << true << 0x280 << Hex("00080280");
-        QTest::newRow("29: 0x18FEF100") << true << 0x18FEF100 << Hex("C7EAF100");
-        QTest::newRow("29: 0x1FFFFFFF") << true << 0x1FFFFFFF << Hex("FFEBFFFF");
-        QTest::newRow("29: top bits ignored") << true << -1 << Hex("FFEBFFFF");
-    }
     void identifierWord() {
-        QFETCH(bool, extended);
-        QFETCH(int, id);
-        QFETCH(QByteArray, word);
-        QCOMPARE(EncodeIdentifierWord(false, extended, id).toHex(' '), word.toHex(' '));
-        word[1] = char(word[1] | 0x04);
-        QCOMPARE(EncodeIdentifierWord(true, extended, id).toHex(' '), word.toHex(' '));
+        // clang-format off
+        const std::tuple<bool, int, const char*> rows[] = {
+            {false, 0x280, "50000000"}, {false, 0x7FF, "FFE00000"}, {false, 0x800, "00000000"},
+            {false, -1, "FFE00000"}, {false, 67108863, "FFE00000"}, {false, 67108864, "00000000"},
+            {false, -67108865, "00000000"}, {true, 0, "00080000"}, {true, 0x280, "00080280"},
+            {true, 0x18FEF100, "C7EAF100"}, {true, 0x1FFFFFFF, "FFEBFFFF"}, {true, -1, "FFEBFFFF"}};
+        // clang-format on
+        for (const auto& [extended, id, word] : rows) {
+            const RowName row(QString("%1 bit, %2").arg(extended ? 29 : 11).arg(id));
+            QCOMPARE(Spaced(EncodeIdentifierWord(false, extended, id)), Spaced(Hex(word)));
+            QCOMPARE(Spaced(EncodeIdentifierWord(true, extended, id)), Spaced(Marked(Hex(word))));
+        }
     }
-    void priorityTable_data() {
-        QTest::addColumn<QString>("priorities");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("start-up") << StartupObdPriorities().join('|')
-                                  << Hex("021010401040080401000208000104040000"
-                                         "010102010302010101000202000102030000");
-        QTest::newRow("all off") << QStringList(18, "OFF").join('|') << QByteArray(36, '\0');
-        // 9 and more keep their number as mask; 256 does not fit a byte and is off.
-        QTest::newRow("unusual texts")
-            << "9|255|256|2.5|0x3|8|3.5|1|1" + QString("|OFF").repeated(9)
-            << Hex("09FF00020480080101000000000000000000"
-                   "000000010101010101000000000000000000");
-    }
+
     void priorityTable() {
-        QFETCH(QString, priorities);
-        QFETCH(QByteArray, expected);
-        QCOMPARE(BuildObdPriorityTable(priorities.split('|')).toHex(' '), expected.toHex(' '));
+        // 9 and more keep their number as mask; 256 does not fit a byte and is off.
+        const QStringList unusual = QString("9|255|256|2.5|0x3|8|3.5|1|1|OFF").split('|');
+        const std::pair<QStringList, QByteArray> rows[] = {
+            {StartupObdPriorities(), Hex("021010401040080401000208000104040000"
+                                         "010102010302010101000202000102030000")},
+            {QStringList(18, "OFF"), QByteArray(36, '\0')},
+            {unusual + QStringList(8, "OFF"), Hex("09FF00020480080101000000000000000000"
+                                                  "000000010101010101000000000000000000")}};
+        for (const auto& [priorities, table] : rows) {
+            const RowName row(priorities.join('|'));
+            QCOMPARE(Spaced(BuildObdPriorityTable(priorities)), Spaced(table));
+        }
     }
-    void adapterFloat_data() {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("0") << 0.0 << Hex("00000000");
-        QTest::newRow("-0") << -0.0 << Hex("00000000");
-        QTest::newRow("1") << 1.0 << Hex("0000007F");
-        QTest::newRow("-1") << -1.0 << Hex("8000007F");
-        QTest::newRow("-400") << -400.0 << Hex("C8000087");
-        QTest::newRow("single 0.1") << double(0.1f) << Hex("4CCCCD7B");
-        QTest::newRow("double 0.1 truncated") << 0.1 << Hex("4CCCCC7B");
-    }
+
     void adapterFloat() {
-        QFETCH(double, value);
-        QFETCH(QByteArray, expected);
-        QCOMPARE(EncodeAdapterFloat(value).toHex(' '), expected.toHex(' '));
+        // clang-format off
+        const std::pair<double, const char*> rows[] = {
+            {0.0, "00000000"}, {-0.0, "00000000"}, {1.0, "0000007F"}, {-1.0, "8000007F"},
+            {-400.0, "C8000087"}, {double(0.1f), "4CCCCD7B"}, {0.1, "4CCCCC7B"}}; // truncated
+        // clang-format on
+        for (const auto& [value, bytes] : rows) {
+            const RowName row(QString::number(value, 'g', 17));
+            QCOMPARE(Spaced(EncodeAdapterFloat(value)), Spaced(Hex(bytes)));
+        }
     }
-    void channelRecord_data() {
-        QTest::addColumn<QString>("cells");
-        QTest::addColumn<bool>("obdMode");
-        QTest::addColumn<int>("channel");
-        QTest::addColumn<QByteArray>("expected");
-        auto row = [](const char* name, const QString& cells, bool obd, int channel,
-                      const char* head, const char* tail) {
-            QTest::newRow(name) << cells << obd << channel
-                                << Hex(QByteArray(head) + "0000000000000000" + tail);
-        };
-        row("defaults", DefaultRow, false, 1, "0001010000000000", "0000007F00000000");
-        row("never edited", "", false, 2, "0000800000000000", "0000007F00000000");
-        row("engine speed",
-            "x {RPM}|11 bit|0x100|No Filter|0|16|16|Unsigned|Motorola forw MSB|4|0|0", false, 3,
-            "1010300000490100", "0000007D00000000");
-        row("oil temperature",
-            "Oil temp {OILT}|11 bit|0x100|Byte 3|5|8|8|Signed|Intel standard|0.1|-40|-2", false, 4,
-            "08088103054801FE", "48000085C8000087");
-        row("float ignores length", "|||No Filter||0|5|Float (single)|Intel sequential|1|0|0",
-            false, 5, "0020120000000000", "0000007F00000000");
-        row("unknown type keeps length", "|||No Filter||0|3|signed|Motorola seq|1|0|0", false, 6,
-            "0003430000000000", "0000007F00000000");
-        row("filter, hex value", "|||Byte 8|0x1F|0|1|Unsigned|Motorola backward|1|0|0", false, 7,
-            "0001D0081F000000", "0000007F00000000");
-        // A byte that does not fit repeats the byte before it.
-        row("filter value 300", "|||Byte 2|300|0|1|Signed|Intel standard|1|0|0", false, 8,
-            "0001810202000000", "0000007F00000000");
-        row("start bit -1, halves to even", "|||No Filter|3.5|-1|2.5|Signed||1|0|-128", false, 9,
-            "0002010004000080", "0000007F00000000");
-        row("exponent 300", "x {CNT3}|||No Filter|3|0|1|Signed||1|0|300", false, 10,
-            "00010100035F0303", "4800008500000000");
-        row("position above 255, scale 0", "x {CNT256}|||No Filter|0|0|1|Signed||0|0|7", false, 11,
-            "00010100005F0007", "4800008500000000");
-        row("channel 15 in OBD mode", DefaultRow.chopped(5) + "0.5|0|0", true, 15,
-            "0001010000FFFF00", "0000008000000000");
-        row("channel 15 in OBD mode, named", "Oil temp {OILT}||||||1|Signed||1|0|0", true, 15,
-            "0001810000FFFF00", "2000008200000000");
-        row("channel 14 in OBD mode", "Oil temp {OILT}||||||1|Signed||1|1|0", true, 14,
-            "0001810000480100", "2000008220000082");
-    }
+
     void channelRecord() {
-        QFETCH(QString, cells);
-        QFETCH(bool, obdMode);
-        QFETCH(int, channel);
-        QFETCH(QByteArray, expected);
-        ConfigModel model;
-        model.setObdModeEnabled(obdMode);
-        SetRow(model, channel, cells);
-        const QByteArray record = EncodeChannelRecord(model, StandardCatalogue(), channel);
-        QCOMPARE(record.toHex(' '), expected.toHex(' '));
+        // Channels 14 and 15 in OBD mode.
+        // clang-format off
+        const std::tuple<int, QString, const char*> rows[] = {
+            {1, DefaultRow, "0001010000000000 0000000000000000 0000007F00000000"},
+            {2, "", "0000800000000000 0000000000000000 0000007F00000000"}, // never edited
+            {3, "x {RPM}|11 bit|0x100|No Filter|0|16|16|Unsigned|Motorola forw MSB|4|0|0",
+                "1010300000490100 0000000000000000 0000007D00000000"},
+            {4, "Oil temp {OILT}|11 bit|0x100|Byte 3|5|8|8|Signed|Intel standard|0.1|-40|-2",
+                "08088103054801FE 0000000000000000 48000085C8000087"},
+            // A float ignores the length; an unknown type keeps it.
+            {5, "|||No Filter||0|5|Float (single)|Intel sequential|1|0|0",
+                "0020120000000000 0000000000000000 0000007F00000000"},
+            {6, "|||No Filter||0|3|signed|Motorola seq|1|0|0",
+                "0003430000000000 0000000000000000 0000007F00000000"},
+            {7, "|||Byte 8|0x1F|0|1|Unsigned|Motorola backward|1|0|0",
+                "0001D0081F000000 0000000000000000 0000007F00000000"},
+            // A byte that does not fit repeats the byte before it.
+            {8, "|||Byte 2|300|0|1|Signed|Intel standard|1|0|0",
+                "0001810202000000 0000000000000000 0000007F00000000"},
+            {9, "|||No Filter|3.5|-1|2.5|Signed||1|0|-128",
+                "0002010004000080 0000000000000000 0000007F00000000"},
+            {10, "x {CNT3}|||No Filter|3|0|1|Signed||1|0|300",
+                 "00010100035F0303 0000000000000000 4800008500000000"},
+            {11, "x {CNT256}|||No Filter|0|0|1|Signed||0|0|7",
+                 "00010100005F0007 0000000000000000 4800008500000000"},
+            {15, DefaultRow.chopped(5) + "0.5|0|0",
+                 "0001010000FFFF00 0000000000000000 0000008000000000"},
+            {15, "Oil temp {OILT}||||||1|Signed||1|0|0",
+                 "0001810000FFFF00 0000000000000000 2000008200000000"},
+            {14, "Oil temp {OILT}||||||1|Signed||1|1|0",
+                 "0001810000480100 0000000000000000 2000008220000082"}};
+        // clang-format on
+        for (const auto& [channel, cells, record] : rows) {
+            const RowName row(QString("channel %1: %2").arg(channel).arg(cells));
+            ConfigModel model;
+            model.setObdModeEnabled(channel >= 14);
+            SetRow(model, channel, cells);
+            QCOMPARE(Spaced(EncodeChannelRecord(model, StandardCatalogue(), channel)),
+                     Spaced(Hex(record)));
+        }
     }
+
     void startupImage() {
         const QByteArray image = BuildConfigImage(ConfigModel(), StandardCatalogue());
         QByteArray expected = QByteArray(24, '\0') + QByteArray(8, '\xFF') + QByteArray(36, '\0') +
@@ -136,58 +130,111 @@ private slots:
                               QByteArray(604, '\xFF') +
                               BuildObdPriorityTable(StartupObdPriorities());
         QCOMPARE(expected.size(), ConfigImageSize);
-        QCOMPARE(image.toHex(' '), expected.toHex(' '));
+        QCOMPARE(Spaced(image), Spaced(expected));
     }
-    void identifierBlocks_data() {
-        QTest::addColumn<int>("channel");
-        QTest::addColumn<QString>("length");
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<QByteArray>("word");
-        auto row = [](const char* name, int channel, const char* length, const char* id,
-                      const char* word) {
-            QTest::newRow(name) << channel << length << id << Hex(word);
-        };
-        row("29 bit", 1, "29 bit", "0x18FEF100", "C7EAF100");
-        row("bare 29", 6, "29", "0x1FFFFFFF", "FFEBFFFF");
-        row("blank, 29", 7, " 29", "640", "00080280");
-        row("30 bit", 9, "30 bit", "0x280", "50000000");
-        row("29.5 bit, id halves to 2", 12, "29.5 bit", "2.5", "00400000");
-        row("empty length, id 3.5", 14, "", "3.5", "00800000");
-        row("beyond 32 bits", 15, "11 bit", "9999999999", "");
-    }
+
     void identifierBlocks() {
-        QFETCH(int, channel);
-        QFETCH(QString, length);
-        QFETCH(QString, id);
-        QFETCH(QByteArray, word);
-        ConfigModel model;
-        model.setCell(channel, ColIdLength, length);
-        model.setCell(channel, ColCanId, id);
-        model.setObdModeEnabled(true); // channel 15 keeps its identifier words
-        const QByteArray image = BuildConfigImage(model, StandardCatalogue());
-        QCOMPARE(image.size(), ConfigImageSize);
-        if (word.isEmpty()) // no settled value, but the layout must hold
-            return;
-        const int offset = channel <= 6 ? 4 * (channel - 1) : 32 + 4 * (channel - 7);
-        QCOMPARE(image.mid(offset, 4).toHex(' '), word.toHex(' '));
-        word[1] = char(word[1] | 0x04);
-        QCOMPARE(image.mid(80 + 4 * (channel - 1), 4).toHex(' '), word.toHex(' '));
-        QCOMPARE(model.cell(channel, ColCanId), id);
+        // No word: no settled value, but the layout must hold.
+        // clang-format off
+        const std::tuple<int, const char*, const char*, const char*> rows[] = {
+            {1, "29 bit", "0x18FEF100", "C7EAF100"}, {6, "29", "0x1FFFFFFF", "FFEBFFFF"},
+            {7, " 29", "640", "00080280"}, {9, "30 bit", "0x280", "50000000"},
+            {12, "29.5 bit", "2.5", "00400000"}, {14, "", "3.5", "00800000"},
+            {15, "11 bit", "9999999999", ""}};
+        // clang-format on
+        for (const auto& [channel, length, id, word] : rows) {
+            const RowName row(QString("channel %1: %2, %3").arg(channel).arg(length, id));
+            ConfigModel model;
+            model.setCell(channel, ColIdLength, length);
+            model.setCell(channel, ColCanId, id);
+            model.setObdModeEnabled(true); // channel 15 keeps its identifier words
+            const QByteArray image = BuildConfigImage(model, StandardCatalogue());
+            QCOMPARE(image.size(), ConfigImageSize);
+            QCOMPARE(model.cell(channel, ColCanId), QString(id));
+            if (!*word)
+                continue;
+            const int at = channel <= 6 ? 4 * (channel - 1) : 32 + 4 * (channel - 7);
+            QCOMPARE(Spaced(image.mid(at, 4)), Spaced(Hex(word)));
+            QCOMPARE(Spaced(image.mid(80 + 4 * (channel - 1), 4)), Spaced(Marked(Hex(word))));
+        }
     }
-    void bitTiming_data() {
-        QTest::addColumn<QString>("baud");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("1 Mbit") << "1 Mbit" << Hex("40FE03");
-        QTest::newRow("33.3 kbit") << "33.3 kbit" << Hex("5DFE03");
-        QTest::newRow("capitals") << "500 KBIT" << Hex("000000");
-    }
+
     void bitTiming() {
-        QFETCH(QString, baud);
-        QFETCH(QByteArray, expected);
-        ConfigModel model;
-        model.setBaudRateText(baud);
-        model.setObdModeEnabled(true); // the hidden list still counts
-        QCOMPARE(BuildConfigImage(model, {}).mid(76, 3).toHex(' '), expected.toHex(' '));
+        const std::pair<const char*, const char*> rows[] = {
+            {"1 Mbit", "40FE03"}, {"33.3 kbit", "5DFE03"}, {"500 KBIT", "000000"}};
+        for (const auto& [baud, timing] : rows) {
+            const RowName row(baud);
+            ConfigModel model;
+            model.setBaudRateText(baud);
+            model.setObdModeEnabled(true); // the hidden list still counts
+            QCOMPARE(Spaced(BuildConfigImage(model, {}).mid(76, 3)), Spaced(Hex(timing)));
+        }
+    }
+
+    void startupHexFile() {
+        const QByteArray text = IntelHexText(BuildConfigImage(ConfigModel(), {}));
+        const QList<QByteArray> lines = text.split('\n');
+        QCOMPARE(lines.size(), 74);
+        QCOMPARE(
+            lines.mid(0, 3),
+            QList<QByteArray>({":020000040000FA\r", ":106000000000000000000000000000000000000090\r",
+                               ":106010000000000000000000FFFFFFFFFFFFFFFF88\r"}));
+        QCOMPARE(lines.mid(70), QList<QByteArray>({":10645000021010401040080401000208000104046A\r",
+                                                   ":10646000000001010201030201010100020200011A\r",
+                                                   ":046470000203000023\r", ":00000001FF"}));
+        QCOMPARE(text.count('\r'), 73);
+        QCOMPARE(text.toUpper(), text);
+
+        // Short images: the checksum byte is 00, not 100; a tail gets a short record.
+        const QByteArray zeros = ":10600000" + QByteArray(32, '0') + "90\r\n";
+        const QByteArray head = ":020000040000FA\r\n", end = ":00000001FF";
+        QCOMPARE(IntelHexText(QByteArray(16, '\0')), head + zeros + end);
+        QCOMPARE(IntelHexText(char(0x90) + QByteArray(15, '\0')),
+                 head + ":1060000090" + QByteArray(30, '0') + "00\r\n" + end);
+        QCOMPARE(IntelHexText(QByteArray(16, '\0') + char(0xAB)),
+                 head + zeros + ":01601000ABE4\r\n" + end);
+    }
+
+    // Written file read back by an independent Intel HEX reader (srecord).
+    // Failed writes are covered with the other writers in tst_failsafe.
+    void writeIntelHexReadBySrecord() {
+        const QString srecCmp = QStandardPaths::findExecutable("srec_cmp");
+        if (srecCmp.isEmpty())
+            QSKIP("srec_cmp (Debian package srecord) is not installed");
+        QTemporaryDir dir;
+        QByteArray image(ConfigImageSize, '\0');
+        for (int i = 0; i < image.size(); ++i)
+            image[i] = static_cast<char>(i * 7 + 3);
+        const QString hex = dir.filePath(HexFileName);
+        const QString bin = dir.filePath("image.bin");
+        QVERIFY(WriteIntelHex(image, hex));
+        QFile raw(bin);
+        QVERIFY(raw.open(QIODevice::WriteOnly) && raw.write(image) == image.size());
+        raw.close();
+        QProcess cmp;
+        cmp.start(srecCmp, {hex, "-Intel", bin, "-Binary", "-offset", "0x6000"});
+        QVERIFY(cmp.waitForFinished());
+        QVERIFY2(cmp.exitCode() == 0, cmp.readAllStandardError().constData());
+    }
+
+    void flasherCommand() {
+        const QString tools = "C:\\Tools\\Updrive.exe <FACTORY> <F:C:\\Tools\\TempConfig.hex > <P:";
+        const std::tuple<const char*, const char*, char, QString> rows[] = {
+            {"C:\\Tools", "Serial Port 16", '\\', tools + "16>"},
+            {"C:\\Tools", "", '\\', tools + "0>"},
+            {"C:\\Tools", "COM7", '\\', tools + "7>"},
+            {"/opt/cac", "Serial Port 3", '/',
+             "/opt/cac/Updrive.exe <FACTORY> <F:/opt/cac/TempConfig.hex > <P:3>"}};
+        for (const auto& [folder, port, separator, command] : rows) {
+            const RowName row(QString("%1, %2").arg(folder, port));
+            QCOMPARE(FlasherCommandLine(folder, port, QChar(separator)), command);
+        }
+        // Blanks in the folder stay inside the program and the file argument.
+        const FlasherInvocation run =
+            FlasherInvocationFor("/home/me/my tools", "Serial Port 2", '/');
+        QCOMPARE(run.program, QString("/home/me/my tools/Updrive.exe"));
+        QCOMPARE(run.arguments,
+                 QStringList({"<FACTORY>", "<F:/home/me/my tools/TempConfig.hex", ">", "<P:2>"}));
     }
 };
 

@@ -2,16 +2,80 @@
 #include "channels/ChoiceLists.h"
 #include "channels/ConfigModel.h"
 #include "channels/ConversionEquation.h"
+#include "channels/NumericText.h"
 #include "obd/ObdParameters.h"
 
 #include <QRegularExpression>
 #include <QTest>
+
+#include <limits>
+#include <tuple>
 
 using namespace cac;
 
 class TestModel : public QObject {
     Q_OBJECT
 private slots:
+    void textToNumber() {
+        // clang-format off
+        const std::pair<QString, double> rows[] = {
+            // Hexadecimal: 32-bit two's complement, never sign-extended, prefix only at the start.
+            {"0X1f", 31}, {"0x", 0}, {"0xFFFFFFFF", -1}, {"0x80000000", -2147483648.0},
+            {"0x8000", 32768}, {"0x1 \t0", 16}, {"0x1FZ", 31}, {" 0x10", 10}, {"&H10", 10},
+            // Lenient decimal: units and blanks ignored, comma accepted, "E" power of ten.
+            {"1.5E2", 150}, {"1 000,5", 1000.5}, {"-.5", -0.5}, {"29 bit", 29}, {"Byte 3", 0},
+            {"5.", 5}, {"1.2.3", 1.2}, {"3.05", 3.05}, {"1e3", 1000}, {"1E-3", 0.001},
+            {"1E+2", 100}, {"1E2.5", 1e25}, {"7E", 7}, {"2E1E5", 20},
+            // Unreadable text gives 0.
+            {"", 0}, {"-", 0}, {".", 0}, {"E", 0}, {"3-4", 0}, {"1E400", 0},
+            // Only the first 40 characters after trimming count.
+            {QString("1234567890").repeated(4) + "9", 1234567890123456789012345678901234567890.0},
+            {"1" + QString(38, ' ') + "E3", 1},
+            {QString(9, ' ') + "1" + QString(37, ' ') + "E3", 1000}};
+        // clang-format on
+        for (const auto& [text, value] : rows) {
+            const RowName row('[' + text + ']');
+            QCOMPARE(TextToNumber(text), value);
+        }
+        // Commas become points only on the way in.
+        QCOMPARE(ParseDecimal("12,5"), 125.0);
+        QCOMPARE(DecimalTextToNumber("12,5"), 12.5);
+        QCOMPARE(DecimalTextToNumber("0x10"), 10.0);
+    }
+
+    void rounding() {
+        constexpr qint64 None = qint64(1) << 40;
+        // The value, its byte (-1: does not fit) and its 32-bit integer.
+        // clang-format off
+        const std::tuple<double, int, qint64> rows[] = {
+            {2.5, 2, 2}, {3.5, 4, 4}, {-0.5, 0, 0}, {-0.51, -1, -1}, {-7.5, -1, -8},
+            {254.5, 254, 254}, {255.5, -1, 256}, {2147483647.5, -1, None},
+            {-2147483648.5, -1, -2147483648LL}, {-2147483649.0, -1, None},
+            {std::numeric_limits<double>::quiet_NaN(), -1, None}};
+        // clang-format on
+        for (const auto& [value, byte, int32] : rows) {
+            const RowName row(QString::number(value, 'g', 12));
+            const auto b = RoundToByte(value);
+            QCOMPARE(b ? int(*b) : -1, byte);
+            const auto i = RoundToInt32(value);
+            QCOMPARE(i ? qint64(*i) : None, int32);
+        }
+    }
+
+    void generalNumber() {
+        // clang-format off
+        const std::tuple<double, char, const char*> rows[] = {
+            {0.0, '.', "0"}, {-0.0, '.', "0"}, {-1234.25, ',', "-1234,25"},
+            {0.00001, '.', "1E-05"}, {1.5e16, '.', "1.5E+16"},
+            {1.0 / 3.0, '.', "0.333333333333333"}, {123456789.123456789, '.', "123456789.123457"},
+            {123456789012345.0, '.', "123456789012345"}};
+        // clang-format on
+        for (const auto& [value, point, text] : rows) {
+            const RowName row(text);
+            QCOMPARE(FormatGeneralNumber(value, QChar(point)), QString(text));
+        }
+    }
+
     // Start-up bit rate and priorities are pinned by the start-up .ccf file.
     void startupState() {
         ConfigModel model;
@@ -74,72 +138,40 @@ private slots:
         QCOMPARE(model.cell(15, ColVariable), QString());
     }
 
-    void equationText_data() {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("variable");
-        QTest::addColumn<QString>("scale");
-        QTest::addColumn<QString>("offset");
-        QTest::addColumn<QChar>("point");
-        QTest::addColumn<QString>("expected"); // after the variable text
-        auto row = [](const char* name, int r, const QString& variable, const char* scale,
-                      const char* offset, char point, const QString& expected) {
-            QTest::newRow(name) << r << variable << scale << offset << QChar(point) << expected;
-        };
-        const QString note =
-            "         (note: the data in the VL serial message has a resolution of ";
-        row("rpm", 6, "Engine speed {RPM}", "4", "0", '.',
-            " [RPM] = (CAN INPUT) / 4 + 0" + note + "1.000}");
-        row("hex scale, negative offset", 6, "Oil temp {OILT}", "0x10", "-5", '.',
-            " [degrees Celsius] = (CAN INPUT) / 16 + -5" + note + "0.100}");
-        row("comma read", 6, "oil {oilt}", "2,5", "", '.',
-            " [degrees Celsius] = (CAN INPUT) / 2.5 + 0" + note + "0.100}");
-        row("comma shown", 6, "Counter {NOU}", "abc", "1.25", ',',
-            " [no units] = (CAN INPUT) / 0 + 1,25" + note + "0,010}");
-        row("do not use", 2, DoNotUseText, "4", "0", '.', "n/a");
-        row("used for OBD", 15, UsedForObdText, "4", "0", '.', "n/a");
-        row("unknown", 3, "x {GONE}", "4", "0", '.', "n/a");
-        row("named entry 0", 3, "Zero {ZERO}", "4", "0", '.', "n/a");
-        row("title row", 0, "", "4", "0", '.', "n/a");
-    }
     void equationText() {
-        QFETCH(int, row);
-        QFETCH(QString, variable);
-        QFETCH(QString, scale);
-        QFETCH(QString, offset);
-        QFETCH(QChar, point);
-        QFETCH(QString, expected);
-        ConfigModel model;
-        model.setCell(row, ColVariable, variable);
-        model.setCell(row, ColScale, scale);
-        model.setCell(row, ColOffset, offset);
-        model.setCell(row, ColExponent, "7"); // never shown
         VariableCatalogue catalogue = StandardCatalogue();
         catalogue[0] = {"ZERO", "Zero"};
-        QCOMPARE(ConversionEquationText(model, catalogue, row, point),
-                 expected == "n/a" ? expected : variable + expected);
-    }
-
-    void generalNumber_data() {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QChar>("point");
-        QTest::addColumn<QString>("expected");
-        auto row = [](const char* name, double value, char point, const char* expected) {
-            QTest::newRow(name) << value << QChar(point) << QString(expected);
-        };
-        row("zero", 0.0, '.', "0");
-        row("negative zero", -0.0, '.', "0");
-        row("comma", -1234.25, ',', "-1234,25");
-        row("small", 0.00001, '.', "1E-05");
-        row("large", 1.5e16, '.', "1.5E+16");
-        row("1/3", 1.0 / 3.0, '.', "0.333333333333333");
-        row("15 digits", 123456789.123456789, '.', "123456789.123457");
-        row("15-digit integer", 123456789012345.0, '.', "123456789012345");
-    }
-    void generalNumber() {
-        QFETCH(double, value);
-        QFETCH(QChar, point);
-        QFETCH(QString, expected);
-        QCOMPARE(FormatGeneralNumber(value, point), expected);
+        const QString note =
+            "         (note: the data in the VL serial message has a resolution of ";
+        const struct {
+            int row;
+            QString variable;
+            const char *scale, *offset;
+            char point;
+            QString text; // after the variable text; empty: "n/a"
+        } rows[] = {{6, "Engine speed {RPM}", "4", "0", '.',
+                     " [RPM] = (CAN INPUT) / 4 + 0" + note + "1.000}"},
+                    {6, "Oil temp {OILT}", "0x10", "-5", '.',
+                     " [degrees Celsius] = (CAN INPUT) / 16 + -5" + note + "0.100}"},
+                    {6, "oil {oilt}", "2,5", "", '.',
+                     " [degrees Celsius] = (CAN INPUT) / 2.5 + 0" + note + "0.100}"},
+                    {6, "Counter {NOU}", "abc", "1.25", ',',
+                     " [no units] = (CAN INPUT) / 0 + 1,25" + note + "0,010}"},
+                    {2, DoNotUseText, "4", "0", '.', {}},
+                    {15, UsedForObdText, "4", "0", '.', {}},
+                    {3, "x {GONE}", "4", "0", '.', {}},
+                    {3, "Zero {ZERO}", "4", "0", '.', {}},
+                    {0, "", "4", "0", '.', {}}}; // title row
+        for (const auto& r : rows) {
+            const RowName row(QString("%1 in row %2").arg(r.variable).arg(r.row));
+            ConfigModel model;
+            model.setCell(r.row, ColVariable, r.variable);
+            model.setCell(r.row, ColScale, r.scale);
+            model.setCell(r.row, ColOffset, r.offset);
+            model.setCell(r.row, ColExponent, "7"); // never shown
+            QCOMPARE(ConversionEquationText(model, catalogue, r.row, QChar(r.point)),
+                     r.text.isEmpty() ? "n/a" : r.variable + r.text);
+        }
     }
 };
 
