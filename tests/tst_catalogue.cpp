@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <limits>
+#include <tuple>
 
 using namespace cac;
 using cac::tools::VarsFileLayout;
@@ -32,32 +33,27 @@ VarsFileLayout ListedLayout() {
 class TestCatalogue : public QObject {
     Q_OBJECT
 private slots:
-    void reading_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QStringList>("list");
-        VarsFileLayout varsFile = ListedLayout();
-        const QByteArray valid = WriteVarsFile(varsFile);
-        QTest::newRow("1000 to 5049 with a default name")
-            << valid
-            << QStringList{DoNotUseText, "Oil temp {OILT}", "Blank name {  }", " {TPS}",
-                           "Last {LAST}"};
-        // Corrupt files are covered in tst_failsafe.
-        varsFile = VarsFileLayout();
-        varsFile.upperIndexB = 1200;
-        varsFile.entries = {{1000, {"FIRST", "a"}}, {1200, {"LAST", "b"}}, {1201, {"GONE", "c"}}};
-        QTest::newRow("B = 1200") << WriteVarsFile(varsFile)
-                                  << QStringList{DoNotUseText, "a {FIRST}", "b {LAST}"};
-        varsFile.upperIndexB = 999;
-        varsFile.fillUnusedFields = false;
-        QTest::newRow("B below 1000") << WriteVarsFile(varsFile) << QStringList{DoNotUseText};
-    }
+    // Corrupt files are covered in tst_failsafe.
     void reading() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QStringList, list);
-        const CatalogueLoad load = ReadVariableDefinitions(bytes);
-        QVERIFY(!load.corrupt);
-        QCOMPARE(load.variableList, list);
+        VarsFileLayout upTo1200;
+        upTo1200.upperIndexB = 1200;
+        upTo1200.entries = {{1000, {"FIRST", "a"}}, {1200, {"LAST", "b"}}, {1201, {"GONE", "c"}}};
+        VarsFileLayout below1000 = upTo1200;
+        below1000.upperIndexB = 999;
+        below1000.fillUnusedFields = false;
+        const std::pair<VarsFileLayout, QStringList> rows[] = {
+            {ListedLayout(), // 1000 to 5049 with a default name
+             {DoNotUseText, "Oil temp {OILT}", "Blank name {  }", " {TPS}", "Last {LAST}"}},
+            {upTo1200, {DoNotUseText, "a {FIRST}", "b {LAST}"}},
+            {below1000, {DoNotUseText}}};
+        for (const auto& [layout, list] : rows) {
+            const RowName row(QString("B = %1").arg(layout.upperIndexB));
+            const CatalogueLoad load = ReadVariableDefinitions(WriteVarsFile(layout));
+            QVERIFY(!load.corrupt);
+            QCOMPARE(load.variableList, list);
+        }
     }
+
     void loadFromPath() {
         QTemporaryDir dir;
         const QString path = dir.filePath("Vars.cfg");
@@ -79,30 +75,8 @@ private slots:
         QCOMPARE(FindVariableIndex(load.catalogue, "{low}"), 999);
         QCOMPARE(FindVariableIndex(load.catalogue, "{HIGH}"), 5050);
     }
-    void findVariableIndex_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("expected");
-        auto row = [](const QString& text, int id) {
-            QTest::addRow("[%s]", qPrintable(text)) << text << id;
-        };
-        row("Oil temp {OILT}", 1000);
-        row("   oil TEMP {oilt} ", 1000);
-        row("Anything {RPM}", 1500);
-        row("Oil temp { OILT}", -1);
-        row("Oil temp {OILT} [x {RPM}]", 1000);
-        row("Oil [x] {OILT}", -1);
-        row(" oilt ", 1000);
-        row("Oil temp {OILT", -1);
-        row("{SPACED}", 3000);
-        row("{DUP}", 1200);
-        row("{EDGE}", 8000);
-        row("{FAR}", -1);
-        row(DoNotUseText, -1);
-        row("x {}", 0);
-    }
+
     void findVariableIndex() {
-        QFETCH(QString, text);
-        QFETCH(int, expected);
         const VariableCatalogue catalogue = MakeCatalogue(8100, {{1000, "OILT", "Oil temp"},
                                                                  {1200, "DUP", "a"},
                                                                  {1300, "dup", "b"},
@@ -110,62 +84,58 @@ private slots:
                                                                  {3000, " spaced ", "c"},
                                                                  {8000, "EDGE", "d"},
                                                                  {8050, "FAR", "e"}});
-        QCOMPARE(FindVariableIndex(catalogue, text), expected);
-        // A short catalogue ends the search at its last entry.
-        QCOMPARE(FindVariableIndex(catalogue.mid(0, 1400), text), expected >= 1400 ? -1 : expected);
+        // clang-format off
+        const std::pair<QString, int> rows[] = {
+            {"Oil temp {OILT}", 1000}, {"   oil TEMP {oilt} ", 1000}, {"Anything {RPM}", 1500},
+            {"Oil temp { OILT}", -1}, {"Oil temp {OILT} [x {RPM}]", 1000}, {"Oil [x] {OILT}", -1},
+            {" oilt ", 1000}, {"Oil temp {OILT", -1}, {"{SPACED}", 3000}, {"{DUP}", 1200},
+            {"{EDGE}", 8000}, {"{FAR}", -1}, {DoNotUseText, -1}, {"x {}", 0}};
+        // clang-format on
+        for (const auto& [text, id] : rows) {
+            const RowName row('[' + text + ']');
+            QCOMPARE(FindVariableIndex(catalogue, text), id);
+            // A short catalogue ends the search at its last entry.
+            QCOMPARE(FindVariableIndex(catalogue.mid(0, 1400), text), id >= 1400 ? -1 : id);
+        }
     }
-    void identifierGroups_data() {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<QString>("units");
-        QTest::addColumn<float>("resolution");
-        QTest::addColumn<QByteArray>("code");
-        auto row = [](int id, const QString& units, float res, const char* code) {
-            QTest::addRow("%d", id) << id << units << res << QByteArray::fromHex(code);
-        };
-        row(-1, "[Invalid]", 1.0f, "0000");
-        row(999, "[Invalid]", 1.0f, "0000");
-        row(1000, "[degrees Celsius]", 0.1f, "4801");
-        row(1254, "[degrees Celsius]", 0.1f, "48FF");
-        row(1255, "[degrees Celsius]", 0.1f, "4800");
-        row(1500, "[RPM]", 1.0f, "4901");
-        row(1501, "[Hz]", 0.1f, "4902");
-        row(2499, "[%]", 0.1f, "4A00");
-        row(2500, "[milli-seconds (scaled by exponent)]", 1.0f, "4B01");
-        row(3000, "[degrees]", 0.1f, "5D01");
-        row(3999, "[mBar]", 1.0f, "5E00");
-        row(4000, "[no units]", 0.01f, "5F01");
-        row(4255, "[no units]", 0.01f, "5F00");
-        row(std::numeric_limits<qint32>::max(), "[no units]", 0.01f, "5F00");
-    }
+
     void identifierGroups() {
-        QFETCH(int, id);
-        QFETCH(QString, units);
-        QFETCH(float, resolution);
-        QFETCH(QByteArray, code);
-        QCOMPARE(GetVariableUnits(id), units);
-        QVERIFY(GetVariableResolution(id) == resolution); // exactly the nearest single
-        QCOMPARE(GetLoggerChannelCode(id).toHex(' '), code.toHex(' '));
+        // clang-format off
+        const std::tuple<int, QString, float, const char*> rows[] = {
+            {-1, "[Invalid]", 1.0f, "0000"}, {999, "[Invalid]", 1.0f, "0000"},
+            {1000, "[degrees Celsius]", 0.1f, "4801"}, {1254, "[degrees Celsius]", 0.1f, "48FF"},
+            {1255, "[degrees Celsius]", 0.1f, "4800"}, {1500, "[RPM]", 1.0f, "4901"},
+            {1501, "[Hz]", 0.1f, "4902"}, {2499, "[%]", 0.1f, "4A00"},
+            {2500, "[milli-seconds (scaled by exponent)]", 1.0f, "4B01"},
+            {3000, "[degrees]", 0.1f, "5D01"}, {3999, "[mBar]", 1.0f, "5E00"},
+            {4000, "[no units]", 0.01f, "5F01"}, {4255, "[no units]", 0.01f, "5F00"},
+            {std::numeric_limits<qint32>::max(), "[no units]", 0.01f, "5F00"}};
+        // clang-format on
+        for (const auto& [id, units, resolution, code] : rows) {
+            const RowName row(QString::number(id));
+            QCOMPARE(GetVariableUnits(id), units);
+            QVERIFY(GetVariableResolution(id) == resolution); // exactly the nearest single
+            QCOMPARE(GetLoggerChannelCode(id).toHex(' '), QByteArray::fromHex(code).toHex(' '));
+        }
     }
-    void selectMatchingItem_data() {
-        QTest::addColumn<QStringList>("entries");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("expected"); // the current selection is 3
+
+    void selectMatchingItem() {
         const QStringList priorities{"OFF", "1", "2", "3", "4", "5", "6", "7", "8"};
         const QStringList variables{DoNotUseText, "Oil temp {OILT}", "Other {OILT}", "x",
                                     "y {RPM}"};
-        QTest::newRow("OFF") << priorities << "OFF" << 0;
-        QTest::newRow("no match") << priorities << "9" << 3;
-        QTest::newRow("case and blanks count") << priorities << " off" << 3;
-        QTest::newRow("last match wins") << variables << "Oil temp {OILT}" << 2;
-        QTest::newRow("user name ignored") << variables << "z {RPM}" << 4;
-        QTest::newRow("braces case-sensitive") << variables << "y {rpm}" << 3;
-        QTest::newRow("no braces: whole text") << variables << DoNotUseText << 0;
-    }
-    void selectMatchingItem() {
-        QFETCH(QStringList, entries);
-        QFETCH(QString, text);
-        QFETCH(int, expected);
-        QCOMPARE(SelectMatchingItem(entries, text, 3), expected);
+        // The entries, the text and the match; the current selection is 3.
+        const std::tuple<const QStringList&, QString, int> rows[] = {
+            {priorities, "OFF", 0},
+            {priorities, "9", 3},              // no match
+            {priorities, " off", 3},           // case and blanks count
+            {variables, "Oil temp {OILT}", 2}, // the last match wins
+            {variables, "z {RPM}", 4},         // the user name is ignored
+            {variables, "y {rpm}", 3},         // braces are case-sensitive
+            {variables, DoNotUseText, 0}};     // no braces: the whole text
+        for (const auto& [entries, text, index] : rows) {
+            const RowName row('[' + text + ']');
+            QCOMPARE(SelectMatchingItem(entries, text, 3), index);
+        }
     }
 };
 

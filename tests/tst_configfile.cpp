@@ -1,9 +1,12 @@
+#include "Fixtures.h"
 #include "TestFiles.h"
 #include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
 
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <tuple>
 
 using namespace cac;
 
@@ -36,14 +39,11 @@ private slots:
         QCOMPARE(SerializeCcf(ConfigModel()), expected);
     }
 
-    void malformedLines_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QList<int>>("appliedColumns");
-        QTest::addColumn<bool>("baudApplied");
-        QTest::addColumn<bool>("prioritiesApplied");
-
-        ConfigModel source;
+    // Each line stands alone: a bad one leaves its own setting as it was.
+    void malformedLines() {
+        ConfigModel source, untouched;
         FillModel(source, "s");
+        FillModel(untouched, "t");
         source.setBaudRateText("125 kbit");
         const QByteArray file = SerializeCcf(source);
         const QList<QByteArray> lines = file.split('\n').mid(0, 14); // each still ends in CR
@@ -58,46 +58,36 @@ private slots:
             columns.removeAll(c);
             return columns;
         };
-        auto row = [](const char* name, const QByteArray& bytes, const QList<int>& columns,
-                      bool baud, bool priorities) {
-            QTest::newRow(name) << bytes << columns << baud << priorities;
-        };
-        row("round trip", file, all, true, true);
-        row("no trailing |", withLine(0, lines[0].chopped(2)), allBut(1), true, true);
-        row("16th field filled", withLine(1, lines[1].chopped(1) + "extra"), all, true, true);
-        row("| inside a cell", withLine(2, lines[2].chopped(1).replace("s 1,3", "s|1,3")),
-            allBut(3), true, true);
-        row("empty column line", withLine(11, ""), allBut(12), true, true);
-        row("17 priority fields", withLine(13, QByteArray("1|").repeated(17)), all, true, false);
-        row("baud with a blank", withLine(12, "125 kbit "), all, false, true);
-        row("CR line ends", QByteArray(file).replace("\r\n", "\r"), all, true, true);
-        row("LF line ends", QByteArray(file).replace("\r\n", "\n"), {}, false, false);
-        row("extra lines", file + "junk|\r\n1|2|\r\n", all, true, true);
-        row("five lines only", lines.mid(0, 5).join('\n') + '\n', {1, 2, 3, 4, 5}, false, false);
-        row("empty file", {}, {}, false, false);
-    }
-    void malformedLines() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QList<int>, appliedColumns);
-        QFETCH(bool, baudApplied);
-        QFETCH(bool, prioritiesApplied);
-
-        ConfigModel source, target, untouched;
-        FillModel(source, "s");
-        FillModel(target, "t");
-        FillModel(untouched, "t");
-        const CcfLoadReport report = ApplyCcf(target, bytes);
-        for (int c = 1; c < ChannelGridColumns; ++c) {
-            const ConfigModel& expected = appliedColumns.contains(c) ? source : untouched;
-            QCOMPARE(ColumnTexts(target, c), ColumnTexts(expected, c));
+        const std::tuple<const char*, QByteArray, QList<int>, bool, bool> rows[] = {
+            {"round trip", file, all, true, true},
+            {"no trailing |", withLine(0, lines[0].chopped(2)), allBut(1), true, true},
+            {"16th field filled", withLine(1, lines[1].chopped(1) + "extra"), all, true, true},
+            {"| inside a cell", withLine(2, lines[2].chopped(1).replace("s 1,3", "s|1,3")),
+             allBut(3), true, true},
+            {"empty column line", withLine(11, ""), allBut(12), true, true},
+            {"17 priority fields", withLine(13, QByteArray("1|").repeated(17)), all, true, false},
+            {"baud with a blank", withLine(12, "125 kbit "), all, false, true},
+            {"CR line ends", QByteArray(file).replace("\r\n", "\r"), all, true, true},
+            {"LF line ends", QByteArray(file).replace("\r\n", "\n"), {}, false, false},
+            {"extra lines", file + "junk|\r\n1|2|\r\n", all, true, true},
+            {"five lines only", lines.mid(0, 5).join('\n') + '\n', all.mid(0, 5), false, false},
+            {"empty file", {}, {}, false, false}};
+        for (const auto& [name, bytes, columns, baudApplied, prioritiesApplied] : rows) {
+            const RowName row(name);
+            ConfigModel target;
+            FillModel(target, "t");
+            const CcfLoadReport report = ApplyCcf(target, bytes);
+            for (int c = 1; c < ChannelGridColumns; ++c)
+                QCOMPARE(ColumnTexts(target, c),
+                         ColumnTexts(columns.contains(c) ? source : untouched, c));
+            QCOMPARE(report.channelColumnsApplied, columns.size());
+            QCOMPARE(target.baudRateText(), QString(baudApplied ? "125 kbit" : "500 kbit"));
+            QCOMPARE(report.baudRateMatched, baudApplied);
+            QCOMPARE(report.prioritiesApplied, prioritiesApplied);
+            for (int j = 1; j <= 18; ++j)
+                QCOMPARE(target.obdPriority(j),
+                         (prioritiesApplied ? source : untouched).obdPriority(j));
         }
-        QCOMPARE(report.channelColumnsApplied, appliedColumns.size());
-        QCOMPARE(target.baudRateText(), QString(baudApplied ? "125 kbit" : "500 kbit"));
-        QCOMPARE(report.baudRateMatched, baudApplied);
-        QCOMPARE(report.prioritiesApplied, prioritiesApplied);
-        for (int j = 1; j <= 18; ++j)
-            QCOMPARE(target.obdPriority(j),
-                     (prioritiesApplied ? source : untouched).obdPriority(j));
     }
 
     void loadNeverTouchesObdMode() {

@@ -1,5 +1,6 @@
 // Files the user already has survive every failed write, and a catalogue that
 // lies about its size is refused without being believed.
+#include "Fixtures.h"
 #include "TestFiles.h"
 #include "VarsFileWriter.h"
 #include "catalogue/VariableCatalogue.h"
@@ -20,6 +21,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <tuple>
+
 using namespace cac;
 
 namespace {
@@ -37,34 +40,32 @@ QMap<QString, QByteArray> Snapshot(const QString& root) {
     return files;
 }
 
-// Sets or clears the immutable attribute of a folder: nothing can be created,
-// renamed or removed in it, not even by root. False where the file system or
-// the privileges do not allow it.
-bool SetImmutable(const QString& folder, bool on) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (done) {
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return done;
-}
-
+// While it lives, nothing can be created, renamed or removed in the folder, not
+// even by root. Not set where the file system or the privileges do not allow it.
 class ImmutableFolder {
 public:
-    explicit ImmutableFolder(const QString& folder)
-        : m_folder(folder), m_set(SetImmutable(folder, true)) {}
+    explicit ImmutableFolder(const QString& folder) : m_folder(folder), m_set(set(true)) {}
     ~ImmutableFolder() {
         if (m_set)
-            SetImmutable(m_folder, false);
+            set(false);
     }
     bool isSet() const { return m_set; }
 
 private:
+    bool set(bool on) const {
+        const int fd = ::open(QFile::encodeName(m_folder).constData(), O_RDONLY | O_DIRECTORY);
+        if (fd < 0)
+            return false;
+        int flags = 0;
+        bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+        if (done) {
+            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+            done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+        }
+        ::close(fd);
+        return done;
+    }
+
     QString m_folder;
     bool m_set;
 };
@@ -73,10 +74,9 @@ private:
 bool Write(const QString& writer, const QString& path, const QString& canId) {
     ConfigModel model;
     model.setCell(1, 3, canId);
-    model.setBaudRateText(QStringLiteral("1 Mbit"));
-    if (writer == QLatin1String("ccf"))
-        return SaveCcfFile(model, path);
-    return WriteIntelHex(BuildConfigImage(model, {}), path);
+    model.setBaudRateText("1 Mbit");
+    return writer == "ccf" ? SaveCcfFile(model, path)
+                           : WriteIntelHex(BuildConfigImage(model, {}), path);
 }
 
 } // namespace
@@ -87,63 +87,59 @@ private slots:
     void failedWriteKeepsEverything_data() {
         QTest::addColumn<QString>("writer");
         QTest::addColumn<QString>("obstacle");
-        for (const char* writer : {"ccf", "hex"}) {
+        for (const char* writer : {"ccf", "hex"})
             for (const char* obstacle : {"immutable folder", "read-only folder", "missing folder",
                                          "parent is a file", "target is a folder", "disk full"})
                 QTest::addRow("%s, %s", writer, obstacle) << writer << obstacle;
-        }
     }
     void failedWriteKeepsEverything() {
         QFETCH(QString, writer);
         QFETCH(QString, obstacle);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        const QString folder = dir.filePath(QStringLiteral("configs"));
+        const QString folder = dir.filePath("configs");
         QVERIFY(QDir().mkdir(folder));
         // An earlier file from a good write, and a stranger beside it.
-        const QString earlier = folder + QStringLiteral("/target");
-        QVERIFY(Write(writer, earlier, QStringLiteral("0x7FF")));
-        QFile other(folder + QStringLiteral("/other.txt"));
+        const QString earlier = folder + "/target";
+        QVERIFY(Write(writer, earlier, "0x7FF"));
+        QFile other(folder + "/other.txt");
         QVERIFY(other.open(QIODevice::WriteOnly) && other.write("keep me\r\n") == 9);
         other.close();
 
         QString path = earlier;
-        if (obstacle == QLatin1String("missing folder")) {
-            path = folder + QStringLiteral("/missing/target");
-        } else if (obstacle == QLatin1String("parent is a file")) {
-            path = earlier + QStringLiteral("/inside");
-        } else if (obstacle == QLatin1String("target is a folder")) {
-            path = folder + QStringLiteral("/sub");
-            QVERIFY(QDir().mkdir(path));
-        }
+        if (obstacle == "missing folder")
+            path = folder + "/missing/target";
+        else if (obstacle == "parent is a file")
+            path = earlier + "/inside";
+        else if (obstacle == "target is a folder")
+            QVERIFY(QDir().mkdir(path = folder + "/sub"));
         const QMap<QString, QByteArray> before = Snapshot(dir.path());
-        QVERIFY(before.value(QStringLiteral("configs/target")).size() > 100);
+        QVERIFY(before.value("configs/target").size() > 100);
 
         bool written = false;
-        if (obstacle == QLatin1String("immutable folder")) {
+        if (obstacle == "immutable folder") {
             const ImmutableFolder locked(folder);
             if (!locked.isSet())
                 QSKIP("the file system or the privileges do not allow the immutable attribute");
-            written = Write(writer, path, QStringLiteral("0x123"));
-        } else if (obstacle == QLatin1String("read-only folder")) {
+            written = Write(writer, path, "0x123");
+        } else if (obstacle == "read-only folder") {
             if (::geteuid() == 0)
                 QSKIP("folder permissions do not stop root; the immutable folder row covers it");
             QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-            written = Write(writer, path, QStringLiteral("0x123"));
+            written = Write(writer, path, "0x123");
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        } else if (obstacle == QLatin1String("disk full")) {
+        } else if (obstacle == "disk full") {
             const FileSizeLimit limit(64); // either file needs more
-            written = Write(writer, path, QStringLiteral("0x123"));
+            written = Write(writer, path, "0x123");
         } else {
-            written = Write(writer, path, QStringLiteral("0x123"));
+            written = Write(writer, path, "0x123");
         }
         QVERIFY(!written);
         // Byte-identical, and no temporary or partial file left anywhere.
         QCOMPARE(Snapshot(dir.path()), before);
     }
-    void catalogueClaimsBeyondItsBytes_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("corrupt");
+
+    void catalogueClaimsBeyondItsBytes() {
         // Two empty-named entries of the smallest possible size (75 bytes each)
         // behind a leading table of one record of empty strings.
         tools::VarsFileLayout varsFile;
@@ -157,31 +153,32 @@ private slots:
                 bytes[at + i] = static_cast<char>((static_cast<quint32>(value) >> (8 * i)) & 0xFF);
             return bytes;
         };
-        QTest::newRow("exact fit") << exact << false;
-        // One more than the rest of the file can hold, and far more.
-        QTest::newRow("B one too many") << withUpper(12, 2) << true;
-        QTest::newRow("A beyond the file") << withUpper(0, 20) << true;
-        QTest::newRow("B = 2^31 - 1") << withUpper(12, 2147483647) << true;
-        QTest::newRow("B = -2^31") << withUpper(12, -2147483647 - 1) << true;
-        QTest::newRow("A = 2^31 - 1") << withUpper(0, 2147483647) << true;
-        QTest::newRow("A = -1") << withUpper(0, -1) << true;
         varsFile.signature = 7577;
-        QTest::newRow("wrong signature") << tools::WriteVarsFile(varsFile) << true;
+        // Upper indexes one more than the rest of the file can hold, and far more.
+        const std::tuple<const char*, QByteArray, bool> rows[] = {
+            {"exact fit", exact, false},
+            {"B one too many", withUpper(12, 2), true},
+            {"A beyond the file", withUpper(0, 20), true},
+            {"B = 2^31 - 1", withUpper(12, 2147483647), true},
+            {"B = -2^31", withUpper(12, -2147483647 - 1), true},
+            {"A = 2^31 - 1", withUpper(0, 2147483647), true},
+            {"A = -1", withUpper(0, -1), true},
+            {"wrong signature", tools::WriteVarsFile(varsFile), true}};
+        for (const auto& [name, bytes, corrupt] : rows) {
+            const RowName row(name);
+            const CatalogueLoad load = ReadVariableDefinitions(bytes);
+            QCOMPARE(load.corrupt, corrupt);
+            QCOMPARE(load.variableList, QStringList{DoNotUseText});
+            // Never more entries than the bytes could describe.
+            QVERIFY(load.catalogue.size() * 75 <= bytes.size());
+        }
     }
-    void catalogueClaimsBeyondItsBytes() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, corrupt);
-        const CatalogueLoad load = ReadVariableDefinitions(bytes);
-        QCOMPARE(load.corrupt, corrupt);
-        QCOMPARE(load.variableList, QStringList{DoNotUseText});
-        // Never more entries than the bytes could describe.
-        QVERIFY(load.catalogue.size() * 75 <= bytes.size());
-    }
+
     void truncatedCatalogue() {
         tools::VarsFileLayout varsFile;
         varsFile.upperIndexA = 2;
         varsFile.upperIndexB = 3;
-        varsFile.entries = {{2, {QStringLiteral("OILT"), QStringLiteral("Oil temp")}}};
+        varsFile.entries = {{2, {"OILT", "Oil temp"}}};
         const QByteArray valid = tools::WriteVarsFile(varsFile);
         QVERIFY(!ReadVariableDefinitions(valid).corrupt);
         // Every cut, including inside a length prefix, a string and the signature.
