@@ -1,5 +1,4 @@
 #include "Fixtures.h"
-#include "TestFiles.h"
 #include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
 

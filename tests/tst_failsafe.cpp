@@ -1,7 +1,6 @@
 // Files the user already has survive every failed write, and a catalogue that
 // lies about its size is refused without being believed.
 #include "Fixtures.h"
-#include "TestFiles.h"
 #include "VarsFileWriter.h"
 #include "catalogue/VariableCatalogue.h"
 #include "channels/ConfigModel.h"

@@ -26,32 +26,11 @@ QByteArray Spaced(const QByteArray& bytes) {
     return bytes.toHex(' ');
 }
 
-// The identifier word with the marker set: 04 added to its second byte.
-QByteArray Marked(QByteArray word) {
-    word[1] = char(word[1] | 0x04);
-    return word;
-}
-
 } // namespace
 
 class TestImage : public QObject {
     Q_OBJECT
 private slots:
-    void identifierWord() {
-        // clang-format off
-        const std::tuple<bool, int, const char*> rows[] = {
-            {false, 0x280, "50000000"}, {false, 0x7FF, "FFE00000"}, {false, 0x800, "00000000"},
-            {false, -1, "FFE00000"}, {false, 67108863, "FFE00000"}, {false, 67108864, "00000000"},
-            {false, -67108865, "00000000"}, {true, 0, "00080000"}, {true, 0x280, "00080280"},
-            {true, 0x18FEF100, "C7EAF100"}, {true, 0x1FFFFFFF, "FFEBFFFF"}, {true, -1, "FFEBFFFF"}};
-        // clang-format on
-        for (const auto& [extended, id, word] : rows) {
-            const RowName row(QString("%1 bit, %2").arg(extended ? 29 : 11).arg(id));
-            QCOMPARE(Spaced(EncodeIdentifierWord(false, extended, id)), Spaced(Hex(word)));
-            QCOMPARE(Spaced(EncodeIdentifierWord(true, extended, id)), Spaced(Marked(Hex(word))));
-        }
-    }
-
     void priorityTable() {
         // 9 and more keep their number as mask; 256 does not fit a byte and is off.
         const QStringList unusual = QString("9|255|256|2.5|0x3|8|3.5|1|1|OFF").split('|');
@@ -122,27 +101,24 @@ private slots:
         }
     }
 
-    void startupImage() {
-        const QByteArray image = BuildConfigImage(ConfigModel(), StandardCatalogue());
-        QByteArray expected = QByteArray(24, '\0') + QByteArray(8, '\xFF') + QByteArray(36, '\0') +
-                              Hex("FFFFFFFF0000000041FE030F") + Hex("00040000").repeated(15) +
-                              Hex("000080000000000000000000000000000000007F00000000").repeated(15) +
-                              QByteArray(604, '\xFF') +
-                              BuildObdPriorityTable(StartupObdPriorities());
-        QCOMPARE(expected.size(), ConfigImageSize);
-        QCOMPARE(Spaced(image), Spaced(expected));
-    }
-
-    void identifierBlocks() {
-        // No word: no settled value, but the layout must hold.
+    // The words of 11-bit identifiers are id * 32 while that fits 32 bits, the
+    // 29-bit ones carry the flag 08; each follows the first blocks marker-free,
+    // then in the block at 80 with the marker 04.
+    void identifierWords() {
         // clang-format off
-        const std::tuple<int, const char*, const char*, const char*> rows[] = {
-            {1, "29 bit", "0x18FEF100", "C7EAF100"}, {6, "29", "0x1FFFFFFF", "FFEBFFFF"},
-            {7, " 29", "640", "00080280"}, {9, "30 bit", "0x280", "50000000"},
-            {12, "29.5 bit", "2.5", "00400000"}, {14, "", "3.5", "00800000"},
-            {15, "11 bit", "9999999999", ""}};
+        const std::tuple<const char*, const char*, const char*> rows[] = {
+            {"11 bit", "0x280", "50000000"}, {"11 bit", "0x7FF", "FFE00000"},
+            {"11 bit", "0x800", "00000000"}, {"", "-1", "FFE00000"}, {"", "67108863", "FFE00000"},
+            {"", "67108864", "00000000"}, {"", "-67108865", "00000000"},
+            {"30 bit", "0x280", "50000000"}, {"", "3.5", "00800000"},
+            {"29 bit", "0", "00080000"}, {"29", "0x280", "00080280"},
+            {" 29", "0x18FEF100", "C7EAF100"}, {"29 bit", "0x1FFFFFFF", "FFEBFFFF"},
+            {"29 bit", "-1", "FFEBFFFF"}, {"29.5 bit", "2.5", "00400000"},
+            {"11 bit", "9999999999", ""}}; // no settled word, but the layout must hold
         // clang-format on
-        for (const auto& [channel, length, id, word] : rows) {
+        int channel = 0;
+        for (const auto& [length, id, word] : rows) {
+            channel = channel % ChannelCount + 1;
             const RowName row(QString("channel %1: %2, %3").arg(channel).arg(length, id));
             ConfigModel model;
             model.setCell(channel, ColIdLength, length);
@@ -155,7 +131,9 @@ private slots:
                 continue;
             const int at = channel <= 6 ? 4 * (channel - 1) : 32 + 4 * (channel - 7);
             QCOMPARE(Spaced(image.mid(at, 4)), Spaced(Hex(word)));
-            QCOMPARE(Spaced(image.mid(80 + 4 * (channel - 1), 4)), Spaced(Marked(Hex(word))));
+            QByteArray marked = Hex(word);
+            marked[1] = char(marked[1] | 0x04);
+            QCOMPARE(Spaced(image.mid(80 + 4 * (channel - 1), 4)), Spaced(marked));
         }
     }
 
@@ -171,8 +149,17 @@ private slots:
         }
     }
 
-    void startupHexFile() {
-        const QByteArray text = IntelHexText(BuildConfigImage(ConfigModel(), {}));
+    void startupImageAndHexFile() {
+        const QByteArray image = BuildConfigImage(ConfigModel(), StandardCatalogue());
+        QByteArray expected = QByteArray(24, '\0') + QByteArray(8, '\xFF') + QByteArray(36, '\0') +
+                              Hex("FFFFFFFF0000000041FE030F") + Hex("00040000").repeated(15) +
+                              Hex("000080000000000000000000000000000000007F00000000").repeated(15) +
+                              QByteArray(604, '\xFF') +
+                              BuildObdPriorityTable(StartupObdPriorities());
+        QCOMPARE(expected.size(), ConfigImageSize);
+        QCOMPARE(Spaced(image), Spaced(expected));
+
+        const QByteArray text = IntelHexText(image);
         const QList<QByteArray> lines = text.split('\n');
         QCOMPARE(lines.size(), 74);
         QCOMPARE(
