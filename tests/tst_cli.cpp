@@ -35,7 +35,7 @@ struct Run {
 Run RunCli(const QStringList& arguments, const QString& dataHome, rlim_t fileSizeLimit = 0) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome); // no user catalogue
+    env.insert("XDG_DATA_HOME", dataHome); // no user catalogue
     process.setProcessEnvironment(env);
     if (fileSizeLimit > 0) {
         process.setChildProcessModifier([fileSizeLimit] {
@@ -90,11 +90,11 @@ private slots:
         QVERIFY(m_dir.isValid());
         cac::tools::VarsFileLayout varsFile;
         varsFile.upperIndexB = 1100;
-        varsFile.entries = {{1000, {QStringLiteral("OILT"), QStringLiteral("Oil temp")}}};
+        varsFile.entries = {{1000, {"OILT", "Oil temp"}}};
         WriteFile(m_catalogue, cac::tools::WriteVarsFile(varsFile));
     }
 
-    // The HEX text itself is pinned by tst_output; startup.ccf holds the start-up state.
+    // The HEX text itself is pinned by tst_image; startup.ccf holds the start-up state.
     void startupHex() {
         const Run toStdout = RunCli({"hex", StartupCcf, "--catalogue", m_catalogue}, m_dir.path());
         QCOMPARE(toStdout.exitCode, 0);
@@ -102,7 +102,7 @@ private slots:
         QCOMPARE(toStdout.out, cac::IntelHexText(cac::BuildConfigImage(cac::ConfigModel(), {})));
 
         // The same bytes through -o, replacing an earlier file.
-        const QString out = m_dir.filePath(QStringLiteral("TempConfig.hex"));
+        const QString out = m_dir.filePath("TempConfig.hex");
         WriteFile(out, "earlier");
         const Run toFile =
             RunCli({"hex", StartupCcf, "--catalogue", m_catalogue, "-o", out}, m_dir.path());
@@ -115,7 +115,8 @@ private slots:
         // clang-format off
         const QStringList rows[] = {
             {}, {"bin", "a.ccf"}, {"hex"}, {"hex", "a.ccf", "b.ccf"}, {"hex", "a.ccf", "--fast"},
-            {"hex", "a.ccf", "-o"}, {"hex", "a.ccf", "-o", ""}, {"hex", "a.ccf", "--catalogue", ""}};
+            {"hex", "a.ccf", "-o"}, {"hex", "a.ccf", "-o", ""},
+            {"hex", "a.ccf", "--catalogue", ""}};
         // clang-format on
         for (const QStringList& arguments : rows) {
             const RowName row('[' + arguments.join(' ') + ']');
@@ -188,7 +189,7 @@ private slots:
 
 private:
     QTemporaryDir m_dir;
-    QString m_catalogue = m_dir.filePath(QStringLiteral("Vars.cfg"));
+    QString m_catalogue = m_dir.filePath("Vars.cfg");
 };
 
 QTEST_MAIN(TestCli)

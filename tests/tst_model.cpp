@@ -143,34 +143,31 @@ private slots:
         catalogue[0] = {"ZERO", "Zero"};
         const QString note =
             "         (note: the data in the VL serial message has a resolution of ";
-        const struct {
-            int row;
-            QString variable;
-            const char *scale, *offset;
-            char point;
-            QString text; // after the variable text; empty: "n/a"
-        } rows[] = {{6, "Engine speed {RPM}", "4", "0", '.',
-                     " [RPM] = (CAN INPUT) / 4 + 0" + note + "1.000}"},
-                    {6, "Oil temp {OILT}", "0x10", "-5", '.',
-                     " [degrees Celsius] = (CAN INPUT) / 16 + -5" + note + "0.100}"},
-                    {6, "oil {oilt}", "2,5", "", '.',
-                     " [degrees Celsius] = (CAN INPUT) / 2.5 + 0" + note + "0.100}"},
-                    {6, "Counter {NOU}", "abc", "1.25", ',',
-                     " [no units] = (CAN INPUT) / 0 + 1,25" + note + "0,010}"},
-                    {2, DoNotUseText, "4", "0", '.', {}},
-                    {15, UsedForObdText, "4", "0", '.', {}},
-                    {3, "x {GONE}", "4", "0", '.', {}},
-                    {3, "Zero {ZERO}", "4", "0", '.', {}},
-                    {0, "", "4", "0", '.', {}}}; // title row
-        for (const auto& r : rows) {
-            const RowName row(QString("%1 in row %2").arg(r.variable).arg(r.row));
+        // The channel, its texts, the decimal point and the equation after the
+        // variable text; no equation: "n/a".
+        // clang-format off
+        const std::tuple<int, QString, const char*, const char*, char, QString> rows[] = {
+            {6, "Engine speed {RPM}", "4", "0", '.',
+                " [RPM] = (CAN INPUT) / 4 + 0" + note + "1.000}"},
+            {6, "Oil temp {OILT}", "0x10", "-5", '.',
+                " [degrees Celsius] = (CAN INPUT) / 16 + -5" + note + "0.100}"},
+            {6, "oil {oilt}", "2,5", "", '.',
+                " [degrees Celsius] = (CAN INPUT) / 2.5 + 0" + note + "0.100}"},
+            {6, "Counter {NOU}", "abc", "1.25", ',',
+                " [no units] = (CAN INPUT) / 0 + 1,25" + note + "0,010}"},
+            {2, DoNotUseText, "4", "0", '.', {}}, {15, UsedForObdText, "4", "0", '.', {}},
+            {3, "x {GONE}", "4", "0", '.', {}}, {3, "Zero {ZERO}", "4", "0", '.', {}},
+            {0, "", "4", "0", '.', {}}}; // the title row
+        // clang-format on
+        for (const auto& [channel, variable, scale, offset, point, text] : rows) {
+            const RowName row(QString("%1 in row %2").arg(variable).arg(channel));
             ConfigModel model;
-            model.setCell(r.row, ColVariable, r.variable);
-            model.setCell(r.row, ColScale, r.scale);
-            model.setCell(r.row, ColOffset, r.offset);
-            model.setCell(r.row, ColExponent, "7"); // never shown
-            QCOMPARE(ConversionEquationText(model, catalogue, r.row, QChar(r.point)),
-                     r.text.isEmpty() ? "n/a" : r.variable + r.text);
+            model.setCell(channel, ColVariable, variable);
+            model.setCell(channel, ColScale, scale);
+            model.setCell(channel, ColOffset, offset);
+            model.setCell(channel, ColExponent, "7"); // never shown
+            QCOMPARE(ConversionEquationText(model, catalogue, channel, QChar(point)),
+                     text.isEmpty() ? "n/a" : variable + text);
         }
     }
 };
