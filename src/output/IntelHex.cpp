@@ -3,24 +3,34 @@
 #include "common/SafeFileWrite.h"
 #include "image/ConfigImage.h"
 
+#include <array>
+
 namespace cac {
 namespace {
 
 constexpr int BytesPerRecord = 16;
 const QByteArray LineEnd = QByteArrayLiteral("\r\n");
 
+// Two upper-case digits for every byte value.
+constexpr auto HexDigits = [] {
+    std::array<char, 512> table{};
+    constexpr char Digits[] = "0123456789ABCDEF";
+    for (int value = 0; value < 256; ++value) {
+        table[2 * value] = Digits[value >> 4];
+        table[2 * value + 1] = Digits[value & 0x0F];
+    }
+    return table;
+}();
+
 void appendHexByte(QByteArray& out, std::uint8_t value) {
-    static constexpr char Digits[] = "0123456789ABCDEF";
-    out.append(Digits[value >> 4]);
-    out.append(Digits[value & 0x0F]);
+    const QLatin1String digits = HexByte(value);
+    out.append(digits.data(), digits.size());
 }
 
 } // namespace
 
-QString HexByte(std::uint8_t value) {
-    QByteArray text;
-    appendHexByte(text, value);
-    return QString::fromLatin1(text);
+QLatin1String HexByte(std::uint8_t value) {
+    return QLatin1String(HexDigits.data() + 2 * value, 2);
 }
 
 QByteArray IntelHexText(const QByteArray& image) {

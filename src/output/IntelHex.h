@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QLatin1String>
 #include <QString>
 
 #include <cstdint>
@@ -10,8 +11,8 @@ namespace cac {
 inline constexpr std::uint32_t ImageLoadAddress = 0x6000;
 inline const QString HexFileName = QStringLiteral("TempConfig.hex");
 
-// Two upper-case hexadecimal digits.
-QString HexByte(std::uint8_t value);
+// Two upper-case hexadecimal digits, from a static table.
+QLatin1String HexByte(std::uint8_t value);
 
 // The Intel HEX text of an image loaded at 0x6000: address record, 16-byte
 // data records, end record; CR LF after every line but the last.
