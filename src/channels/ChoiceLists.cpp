@@ -2,6 +2,8 @@
 
 #include "catalogue/VariableCatalogue.h"
 
+#include <array>
+
 namespace cac {
 namespace {
 
@@ -10,6 +12,32 @@ QStringList numberTexts(int first, int last) {
     for (int n = first; n <= last; ++n)
         texts.append(QString::number(n));
     return texts;
+}
+
+QStringList buildFixedChoiceList(int comboIndex) {
+    switch (comboIndex) {
+    case 1:
+        return {QStringLiteral("11 bit"), QStringLiteral("29 bit")};
+    case 2:
+        return numberTexts(0, 63);
+    case 3:
+        return numberTexts(1, 32);
+    case 4:
+        return {QStringLiteral("Signed"), QStringLiteral("Unsigned"),
+                QStringLiteral("Float (single)")};
+    case 5:
+        return {QStringLiteral("Intel standard"),    QStringLiteral("Intel sequential"),
+                QStringLiteral("Motorola forw LSB"), QStringLiteral("Motorola forw MSB"),
+                QStringLiteral("Motorola seq"),      QStringLiteral("Motorola backward")};
+    case 6: {
+        QStringList filters{QStringLiteral("No Filter")};
+        for (int n = 1; n <= 8; ++n)
+            filters.append(QStringLiteral("Byte %1").arg(n));
+        return filters;
+    }
+    default:
+        return {};
+    }
 }
 
 } // namespace
@@ -34,29 +62,15 @@ QString ColumnTitle(int column) {
 }
 
 QStringList FixedChoiceList(int comboIndex) {
-    switch (comboIndex) {
-    case 1:
-        return {QStringLiteral("11 bit"), QStringLiteral("29 bit")};
-    case 2:
-        return numberTexts(0, 63);
-    case 3:
-        return numberTexts(1, 32);
-    case 4:
-        return {QStringLiteral("Signed"), QStringLiteral("Unsigned"),
-                QStringLiteral("Float (single)")};
-    case 5:
-        return {QStringLiteral("Intel standard"),    QStringLiteral("Intel sequential"),
-                QStringLiteral("Motorola forw LSB"), QStringLiteral("Motorola forw MSB"),
-                QStringLiteral("Motorola seq"),      QStringLiteral("Motorola backward")};
-    case 6: {
-        QStringList filters{QStringLiteral("No Filter")};
-        for (int n = 1; n <= 8; ++n)
-            filters.append(QStringLiteral("Byte %1").arg(n));
-        return filters;
-    }
-    default:
+    static const std::array<QStringList, ChoiceListCount> lists = [] {
+        std::array<QStringList, ChoiceListCount> built;
+        for (int k = 1; k < ChoiceListCount; ++k)
+            built[static_cast<std::size_t>(k)] = buildFixedChoiceList(k);
+        return built;
+    }();
+    if (comboIndex < 1 || comboIndex >= ChoiceListCount)
         return {};
-    }
+    return lists[static_cast<std::size_t>(comboIndex)];
 }
 
 int ComboForColumn(int column) {
@@ -101,8 +115,10 @@ QString ColumnDefault(int column) {
 }
 
 QStringList BaudRateEntries() {
-    return {QStringLiteral("1 Mbit"), QStringLiteral("500 kbit"), QStringLiteral("250 kbit"),
-            QStringLiteral("125 kbit"), QStringLiteral("33.3 kbit")};
+    static const QStringList entries = {QStringLiteral("1 Mbit"), QStringLiteral("500 kbit"),
+                                        QStringLiteral("250 kbit"), QStringLiteral("125 kbit"),
+                                        QStringLiteral("33.3 kbit")};
+    return entries;
 }
 
 } // namespace cac

@@ -12,13 +12,12 @@ bool isSettingCell(int row, int column) {
 } // namespace
 
 ConfigModel::ConfigModel(QObject* parent)
-    : QAbstractTableModel(parent), m_variableList{DoNotUseText},
-      m_obdTable(new ObdPriorityModel(this)) {
+    : QAbstractTableModel(parent), m_variableList{DoNotUseText}, m_baudRate(StartupBaudRate),
+      m_priorities(StartupObdPriorities()), m_obdTable(new ObdPriorityModel(this)) {
     for (int column = 1; column < ChannelGridColumns; ++column)
         m_cells[0][column] = ColumnTitle(column);
     for (int row = 1; row < ChannelGridRows; ++row)
         m_cells[row][0] = QString::number(row);
-    resetToStartup();
 }
 
 ConfigModel::~ConfigModel() = default;
@@ -82,23 +81,6 @@ void ConfigModel::setObdModeEnabled(bool on) {
     emit dataChanged(indexOfCell(ChannelCount, 1),
                      indexOfCell(ChannelCount, ChannelGridColumns - 1), {LockedRole});
     emit obdModeChanged(on);
-}
-
-void ConfigModel::resetToStartup() {
-    beginResetModel();
-    for (int row = 1; row < ChannelGridRows; ++row) {
-        for (int column = 1; column < ChannelGridColumns; ++column)
-            m_cells[row][column].clear();
-    }
-    m_obdMode = false;
-    endResetModel();
-    setBaudRateText(StartupBaudRate);
-    const QStringList startup = StartupObdPriorities();
-    if (m_priorities.size() != startup.size())
-        m_priorities = QStringList(startup.size());
-    for (int row = 1; row <= ObdParameterCount; ++row)
-        setObdPriority(row, startup.at(row - 1));
-    emit obdModeChanged(false);
 }
 
 int ConfigModel::rowCount(const QModelIndex& parent) const {

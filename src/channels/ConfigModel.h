@@ -28,6 +28,9 @@ public:
     explicit ConfigModel(QObject* parent = nullptr);
     ~ConfigModel() override;
 
+    // Starts in the state of a freshly opened window: empty channel cells,
+    // "500 kbit", the start-up priorities, OBD mode off.
+
     // Channel grid cells, row 0..15, column 0..12. Writes to row 0 or column 0
     // are ignored: titles and channel numbers never change.
     QString cell(int row, int column) const;
@@ -54,10 +57,6 @@ public:
     // Switching on writes "USED FOR OBD" into cell (15, 1), switching off
     // empties it, whatever the previous state; other cells keep their texts.
     void setObdModeEnabled(bool on);
-
-    // Back to the start-up state: empty channel cells, "500 kbit", start-up
-    // priorities, OBD mode off. The variable list is kept.
-    void resetToStartup();
 
     QModelIndex indexOfCell(int row, int column) const { return index(row - 1, column - 1); }
 

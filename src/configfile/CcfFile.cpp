@@ -108,10 +108,10 @@ bool SaveCcfFile(const ConfigModel& model, const QString& path, QString* error) 
 
 bool LoadCcfFile(ConfigModel& model, const QString& path, CcfLoadReport* report, QString* error) {
     QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+    const bool isFolder = QFileInfo(path).isDir();
+    if (isFolder || !file.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = QFileInfo(path).isDir() ? QStringLiteral("is a folder, not a file")
-                                             : file.errorString();
+            *error = isFolder ? QStringLiteral("is a folder, not a file") : file.errorString();
         return false;
     }
     // Read only as far as the lines the load uses.

@@ -5,38 +5,44 @@
 namespace cac {
 
 QStringList ObdParameterNames() {
-    return {QStringLiteral("Engine Load"),
-            QStringLiteral("Coolant temp"),
-            QStringLiteral("Bank 1 short term trim"),
-            QStringLiteral("Bank 1 Long term trim"),
-            QStringLiteral("Bank 2 short term trim"),
-            QStringLiteral("Bank 2 Long term trim"),
-            QStringLiteral("Fuel pressure"),
-            QStringLiteral("Intake manifold pressure"),
-            QStringLiteral("Engine RPM"),
-            QStringLiteral("vehicle speed (NOT USED)"),
-            QStringLiteral("Timing advance"),
-            QStringLiteral("Intake Air Temperature"),
-            QStringLiteral("MAF rate (NOT USED)"),
-            QStringLiteral("Throttle Percentage"),
-            QStringLiteral("Lambda1"),
-            QStringLiteral("Lambda2"),
-            QStringLiteral("Auxiliary 2 Percent (NOT USED)"),
-            QStringLiteral("Unknown (NOT USED)")};
+    static const QStringList names = {QStringLiteral("Engine Load"),
+                                      QStringLiteral("Coolant temp"),
+                                      QStringLiteral("Bank 1 short term trim"),
+                                      QStringLiteral("Bank 1 Long term trim"),
+                                      QStringLiteral("Bank 2 short term trim"),
+                                      QStringLiteral("Bank 2 Long term trim"),
+                                      QStringLiteral("Fuel pressure"),
+                                      QStringLiteral("Intake manifold pressure"),
+                                      QStringLiteral("Engine RPM"),
+                                      QStringLiteral("vehicle speed (NOT USED)"),
+                                      QStringLiteral("Timing advance"),
+                                      QStringLiteral("Intake Air Temperature"),
+                                      QStringLiteral("MAF rate (NOT USED)"),
+                                      QStringLiteral("Throttle Percentage"),
+                                      QStringLiteral("Lambda1"),
+                                      QStringLiteral("Lambda2"),
+                                      QStringLiteral("Auxiliary 2 Percent (NOT USED)"),
+                                      QStringLiteral("Unknown (NOT USED)")};
+    return names;
 }
 
 QStringList StartupObdPriorities() {
-    return {QStringLiteral("2"),   QStringLiteral("5"),   QStringLiteral("5"), QStringLiteral("7"),
-            QStringLiteral("5"),   QStringLiteral("7"),   QStringLiteral("4"), QStringLiteral("3"),
-            QStringLiteral("1"),   QStringLiteral("OFF"), QStringLiteral("2"), QStringLiteral("4"),
-            QStringLiteral("OFF"), QStringLiteral("1"),   QStringLiteral("3"), QStringLiteral("3"),
-            QStringLiteral("OFF"), QStringLiteral("OFF")};
+    static const QStringList priorities = {
+        QStringLiteral("2"),   QStringLiteral("5"),   QStringLiteral("5"), QStringLiteral("7"),
+        QStringLiteral("5"),   QStringLiteral("7"),   QStringLiteral("4"), QStringLiteral("3"),
+        QStringLiteral("1"),   QStringLiteral("OFF"), QStringLiteral("2"), QStringLiteral("4"),
+        QStringLiteral("OFF"), QStringLiteral("1"),   QStringLiteral("3"), QStringLiteral("3"),
+        QStringLiteral("OFF"), QStringLiteral("OFF")};
+    return priorities;
 }
 
 QStringList PriorityEntries() {
-    QStringList entries{QStringLiteral("OFF")};
-    for (int level = 1; level <= 8; ++level)
-        entries.append(QString::number(level));
+    static const QStringList entries = [] {
+        QStringList list{QStringLiteral("OFF")};
+        for (int level = 1; level <= 8; ++level)
+            list.append(QString::number(level));
+        return list;
+    }();
     return entries;
 }
 
