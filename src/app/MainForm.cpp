@@ -97,11 +97,15 @@ bool LooksLikeUnprefixedHex(const QString& text) {
                        [](QChar ch) { return ch >= QLatin1Char('A') && ch <= QLatin1Char('F'); });
 }
 
-QStringList Entries(const QComboBox* combo) {
-    QStringList entries;
-    for (int i = 0; i < combo->count(); ++i)
-        entries << combo->itemText(i);
-    return entries;
+// A drop-down list with an edit field: the user may also type any text, which
+// is then the list's text; typed text is never added as an entry.
+QComboBox* NewEditableList(QWidget* parent, const QString& objectName, int minimumCharacters) {
+    auto* list = new QComboBox(parent);
+    list->setObjectName(objectName);
+    list->setEditable(true);
+    list->setInsertPolicy(QComboBox::NoInsert);
+    list->setMinimumContentsLength(minimumCharacters);
+    return list;
 }
 
 } // namespace
@@ -170,11 +174,7 @@ void MainForm::buildWidgets() {
     m_frame2 = new QGroupBox(QStringLiteral("Send configuration"), central);
     m_frame2->setObjectName(QStringLiteral("Frame2"));
     auto* sendLayout = new QHBoxLayout(m_frame2);
-    m_selectPort = new QComboBox(m_frame2);
-    m_selectPort->setObjectName(QStringLiteral("SelectPort"));
-    m_selectPort->setEditable(true);
-    m_selectPort->setInsertPolicy(QComboBox::NoInsert);
-    m_selectPort->setMinimumContentsLength(12);
+    m_selectPort = NewEditableList(m_frame2, QStringLiteral("SelectPort"), 12);
     m_cmdSend = new QPushButton(QStringLiteral("Send now!"), m_frame2);
     m_cmdSend->setObjectName(QStringLiteral("cmdSend"));
     m_cmdSend->setToolTip(QStringLiteral("Send the data to the CAN module now"));
@@ -240,11 +240,7 @@ QWidget* MainForm::buildCanTab() {
     m_fraCanBaud = new QGroupBox(QStringLiteral("Can Baud Rate"), m_canPage);
     m_fraCanBaud->setObjectName(QStringLiteral("FraCanBaud"));
     auto* baudLayout = new QHBoxLayout(m_fraCanBaud);
-    m_baudRate = new QComboBox(m_fraCanBaud);
-    m_baudRate->setObjectName(QStringLiteral("ComCanBaudRate"));
-    m_baudRate->setEditable(true);
-    m_baudRate->setInsertPolicy(QComboBox::NoInsert);
-    m_baudRate->setMinimumContentsLength(10);
+    m_baudRate = NewEditableList(m_fraCanBaud, QStringLiteral("ComCanBaudRate"), 10);
     baudLayout->addWidget(m_baudRate);
     bottom->addWidget(m_fraCanBaud, 0, Qt::AlignBottom);
     layout->addLayout(bottom);
@@ -341,7 +337,7 @@ void MainForm::LoadVariableDefinitions() {
                                              m_platform.folders->applicationFolder());
     CatalogueLoad load = cac::LoadVariableDefinitions(path);
     m_catalogue = std::move(load.catalogue);
-    m_model->setVariableList(load.corrupt ? QStringList{DoNotUseText} : load.variableList);
+    m_model->setVariableList(load.variableList); // "**Do not use**" alone when corrupt
 
     QComboBox* variables = m_combos[0];
     variables->clear();
@@ -541,7 +537,8 @@ void MainForm::OpenCellEditor(const std::optional<GridCell>& cell) {
     if (k >= 0) {
         QComboBox* combo = m_combos[static_cast<std::size_t>(k)];
         placeOver(combo, m_grid, index, false);
-        combo->setCurrentIndex(SelectMatchingItem(Entries(combo), cellText, combo->currentIndex()));
+        combo->setCurrentIndex(
+            SelectMatchingItem(m_model->choiceList(k), cellText, combo->currentIndex()));
         combo->show();
         combo->showPopup();
         return;
@@ -622,9 +619,8 @@ void MainForm::OpenPriorityEditor(const std::optional<GridCell>& cell) {
 
     m_priorityRow = cell->row;
     placeOver(m_priorityCombo, m_obdGrid, m_obdView->index(cell->row - 1, cell->column), false);
-    m_priorityCombo->setCurrentIndex(SelectMatchingItem(Entries(m_priorityCombo),
-                                                        m_model->obdPriority(m_priorityRow),
-                                                        m_priorityCombo->currentIndex()));
+    m_priorityCombo->setCurrentIndex(SelectMatchingItem(
+        PriorityEntries(), m_model->obdPriority(m_priorityRow), m_priorityCombo->currentIndex()));
     m_priorityCombo->show();
     m_priorityCombo->showPopup();
 }
