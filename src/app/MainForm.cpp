@@ -398,8 +398,11 @@ void MainForm::applyObdColumnWidths() {
 void MainForm::DiscoverSerialPorts() {
     m_selectPort->clear();
     for (int port = 1; port <= 16; ++port) {
-        if (m_platform.ports->canOpen(port))
+        if (m_platform.ports->canOpen(port)) {
             m_selectPort->addItem(QStringLiteral("Serial Port %1").arg(port));
+            m_selectPort->setItemData(m_selectPort->count() - 1, m_platform.ports->deviceName(port),
+                                      Qt::ToolTipRole);
+        }
     }
     if (m_selectPort->count() == 0) {
         m_platform.messages->showMessage(this, NoSerialPortsMessage);

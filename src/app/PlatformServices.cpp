@@ -23,11 +23,13 @@ public:
         port.close();
         return true;
     }
+    QString deviceName(int portNumber) const override { return SerialPortDeviceName(portNumber); }
 };
 
 class QtProcessLauncher final : public ProcessLauncher {
 public:
-    void startDetached(const QString& commandLine, const FlasherInvocation& invocation) override {
+    QString startDetached(const QString& commandLine,
+                          const FlasherInvocation& invocation) override {
         QProcess process;
         process.setProgram(invocation.program);
 #ifdef Q_OS_WIN
@@ -40,7 +42,10 @@ public:
         Q_UNUSED(commandLine);
         process.setArguments(invocation.arguments);
 #endif
-        process.startDetached(); // a failed start is not reported
+        if (!process.startDetached())
+            return QStringLiteral("Cannot start %1: %2")
+                .arg(invocation.program, process.errorString());
+        return {};
     }
 };
 

@@ -18,15 +18,20 @@ class SerialPortProbe {
 public:
     virtual ~SerialPortProbe() = default;
     virtual bool canOpen(int portNumber) = 0;
+    // The device that port n stands for, shown to the user beside the entry.
+    virtual QString deviceName(int portNumber) const = 0;
 };
 
 // Starts the flasher as a separate process and returns without waiting.
 // `commandLine` is the exact command line; `invocation` is the same command
 // split into program and arguments for platforms that start programs that way.
+// Returns an empty string when the program was started, otherwise one line
+// saying why it could not be (for the status bar; no message box).
 class ProcessLauncher {
 public:
     virtual ~ProcessLauncher() = default;
-    virtual void startDetached(const QString& commandLine, const FlasherInvocation& invocation) = 0;
+    virtual QString startDetached(const QString& commandLine,
+                                  const FlasherInvocation& invocation) = 0;
 };
 
 // Modal message box with the application's title and an OK button only.

@@ -19,14 +19,17 @@ struct FakePorts final : app::SerialPortProbe {
         probed << port;
         return openable.contains(port);
     }
+    QString deviceName(int port) const override { return QStringLiteral("/dev/fake%1").arg(port); }
 };
 
 struct FakeLauncher final : app::ProcessLauncher {
     QStringList commandLines;
     QList<FlasherInvocation> invocations;
-    void startDetached(const QString& commandLine, const FlasherInvocation& call) override {
+    QString failure; // what the start reports; empty is a successful start
+    QString startDetached(const QString& commandLine, const FlasherInvocation& call) override {
         commandLines << commandLine;
         invocations << call;
+        return failure;
     }
 };
 

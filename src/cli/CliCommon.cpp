@@ -1,0 +1,115 @@
+#include "cli/CliCommon.h"
+
+#include "channels/ConfigModel.h"
+#include "common/SafeFileWrite.h"
+#include "configfile/CcfFile.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace cac::cli {
+
+void PrintError(const QString& message) {
+    std::fprintf(stderr, "can-adapter-cli: %s\n", qUtf8Printable(message));
+}
+
+int UsageError(const Command& command, const QString& message) {
+    PrintError(message);
+    std::fprintf(stderr, "usage: can-adapter-cli %s\n", command.usage);
+    return ExitUsage;
+}
+
+int ParseCommandLine(QCommandLineParser& parser, const Command& command,
+                     const QStringList& arguments) {
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    if (!parser.parse(arguments))
+        return UsageError(command, parser.errorText());
+    if (parser.isSet(helpOption)) {
+        // Qt names the executable's path in its first line; name the command.
+        QString help = parser.helpText();
+        const qsizetype options = help.indexOf(QStringLiteral(" [options]"));
+        if (help.startsWith(QStringLiteral("Usage: ")) && options > 0)
+            help.replace(7, options - 7, arguments.first());
+        std::fputs(qUtf8Printable(help), stdout);
+        return ExitOk;
+    }
+    return -1;
+}
+
+QString InputProblem(const QString& path, qint64 maxSize) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("'%1': no such file").arg(path);
+    if (info.isDir())
+        return QStringLiteral("'%1' is a folder, not a file").arg(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot open '%1': %2").arg(path, file.errorString());
+    if (maxSize > 0 && info.size() > maxSize)
+        return QStringLiteral("'%1' is %2 bytes, too large for a configuration file (at most %3)")
+            .arg(path)
+            .arg(info.size())
+            .arg(maxSize);
+    return {};
+}
+
+int WriteOutput(const QByteArray& bytes, const QString& outputPath) {
+    if (outputPath.isEmpty()) {
+        // Binary-safe: CR LF reaches standard output unchanged.
+        if (std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout) !=
+                static_cast<size_t>(bytes.size()) ||
+            std::fflush(stdout) != 0) {
+            PrintError(QStringLiteral("cannot write to standard output"));
+            return ExitFileError;
+        }
+        return ExitOk;
+    }
+    QString error;
+    if (!WriteFileSafely(outputPath, bytes, &error)) {
+        PrintError(QStringLiteral("cannot write '%1': %2").arg(outputPath, error));
+        return ExitFileError;
+    }
+    return ExitOk;
+}
+
+int LoadConfiguration(const QString& configPath, const QString& cataloguePath, bool obd,
+                      ConfigModel& model, CatalogueLoad& catalogue) {
+    if (const QString problem = InputProblem(configPath, MaxConfigFileSize); !problem.isEmpty()) {
+        PrintError(problem);
+        return ExitFileError;
+    }
+    if (!cataloguePath.isEmpty()) {
+        if (const QString problem = InputProblem(cataloguePath, 0); !problem.isEmpty()) {
+            PrintError(problem);
+            return ExitFileError;
+        }
+    }
+
+    // Start-up order of the window: catalogue first, then the start-up state.
+    catalogue =
+        LoadVariableDefinitions(cataloguePath.isEmpty() ? DefaultCataloguePath() : cataloguePath);
+    if (catalogue.corrupt)
+        PrintError(CatalogueCorruptMessage);
+    model.setVariableList(catalogue.variableList);
+
+    CcfLoadReport report;
+    QString error;
+    if (!LoadCcfFile(model, configPath, &report, &error)) {
+        PrintError(QStringLiteral("cannot read '%1': %2").arg(configPath, error));
+        return ExitFileError;
+    }
+    if (!report.anythingApplied()) {
+        PrintError(QStringLiteral("'%1' is not a CAN configuration file: none of its lines has "
+                                  "the layout of a saved configuration")
+                       .arg(configPath));
+        return ExitFileError;
+    }
+    if (obd)
+        model.setObdModeEnabled(true);
+    return ExitOk;
+}
+
+} // namespace cac::cli

@@ -1,0 +1,68 @@
+#pragma once
+
+// What every can-adapter-cli command shares: exit codes, messages, input
+// checks and the start-up state of a loaded configuration.
+
+#include "catalogue/VariableCatalogue.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class QCommandLineParser;
+
+namespace cac {
+class ConfigModel;
+}
+
+namespace cac::cli {
+
+inline constexpr int ExitOk = 0;
+inline constexpr int ExitFileError = 1;
+inline constexpr int ExitUsage = 2;
+
+// A configuration file is a few kilobytes; larger input is not one.
+inline constexpr qint64 MaxConfigFileSize = 1024 * 1024;
+
+// One subcommand: its name, its usage line (after "can-adapter-cli "), one
+// line for the overview, and its entry point. `arguments` starts with the
+// program and command ("can-adapter-cli hex"), then the command's own words,
+// ready for QCommandLineParser.
+struct Command {
+    const char* name;
+    const char* usage;
+    const char* summary;
+    int (*run)(const QStringList& arguments);
+};
+
+// Every command, in the order the overview lists them.
+const QList<Command>& Commands();
+
+// "can-adapter-cli: message" on standard error.
+void PrintError(const QString& message);
+
+// Prints the message and the command's usage line; returns ExitUsage.
+int UsageError(const Command& command, const QString& message);
+
+// Parses the command's arguments. Returns the exit code to end with at once
+// (ExitOk after printing --help, ExitUsage on a parse error), else -1.
+int ParseCommandLine(QCommandLineParser& parser, const Command& command,
+                     const QStringList& arguments);
+
+// Why a path cannot be read as an input file, or an empty string. maxSize 0
+// means no limit.
+QString InputProblem(const QString& path, qint64 maxSize);
+
+// Writes bytes to the file (through a temporary file, so a failed write keeps
+// an earlier file) or, for an empty path, to standard output unchanged.
+// Returns ExitOk or ExitFileError after saying why.
+int WriteOutput(const QByteArray& bytes, const QString& outputPath);
+
+// The catalogue and configuration as the window has them after start-up and
+// File > Load: the catalogue from `cataloguePath` (or Vars.cfg in the data
+// folder), then CONFIG.ccf applied to the start-up state, then OBD mode on
+// when asked. Returns ExitOk, or ExitFileError after saying why.
+int LoadConfiguration(const QString& configPath, const QString& cataloguePath, bool obd,
+                      ConfigModel& model, CatalogueLoad& catalogue);
+
+} // namespace cac::cli

@@ -1,0 +1,53 @@
+// can-adapter-cli hex: the Intel HEX of a configuration file, byte for byte
+// what the window's "Generate hex file" writes for the same state.
+
+#include "channels/ConfigModel.h"
+#include "cli/CliCommon.h"
+#include "image/ConfigImage.h"
+#include "output/IntelHex.h"
+
+#include <QCommandLineParser>
+
+namespace cac::cli {
+
+int RunHexCommand(const QStringList& arguments) {
+    const Command& command = Commands().at(0);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Builds the configuration image of CONFIG.ccf and writes it as Intel HEX."));
+    parser.addPositionalArgument(QStringLiteral("CONFIG.ccf"),
+                                 QStringLiteral("The configuration file to load."));
+    const QCommandLineOption catalogueOption(
+        QStringLiteral("catalogue"),
+        QStringLiteral("Variable catalogue to use instead of Vars.cfg in the data folder."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption obdOption(QStringLiteral("obd"),
+                                       QStringLiteral("Switch OBD mode on after loading."));
+    const QCommandLineOption outputOption(
+        {QStringLiteral("o"), QStringLiteral("output")},
+        QStringLiteral("Write the HEX file to FILE instead of standard output."),
+        QStringLiteral("FILE"));
+    parser.addOptions({catalogueOption, obdOption, outputOption});
+    if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
+        return exit;
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+        return UsageError(command, positional.isEmpty() ? QStringLiteral("missing CONFIG.ccf")
+                                                        : QStringLiteral("too many arguments"));
+    if (parser.isSet(catalogueOption) && parser.value(catalogueOption).isEmpty())
+        return UsageError(command, QStringLiteral("--catalogue needs a file name"));
+    if (parser.isSet(outputOption) && parser.value(outputOption).isEmpty())
+        return UsageError(command, QStringLiteral("-o needs a file name"));
+
+    ConfigModel model;
+    CatalogueLoad catalogue;
+    if (const int exit = LoadConfiguration(positional.first(), parser.value(catalogueOption),
+                                           parser.isSet(obdOption), model, catalogue);
+        exit != ExitOk)
+        return exit;
+    const QByteArray image = BuildConfigImage(model, catalogue.catalogue);
+    return WriteOutput(IntelHexText(image), parser.value(outputOption));
+}
+
+} // namespace cac::cli
