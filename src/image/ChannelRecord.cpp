@@ -13,19 +13,37 @@ namespace {
 constexpr std::uint8_t ValueTypeCodes[] = {1, 0, 2};
 
 // Every byte field passes through one scratch byte: a conversion that does not
-// fit leaves it unchanged, so the field repeats the byte before it.
+// fit leaves it unchanged, so the field repeats the byte before it. It also
+// notes, for whoever explains a record, which fields read a number and whether
+// that number fit.
 class ScratchByte {
 public:
-    void set(double value) {
-        if (const auto b = RoundToByte(value))
-            m_value = *b;
+    ScratchByte(QByteArray& record, QList<RecordNumberField>* numberFields)
+        : m_record(record), m_numberFields(numberFields) {}
+
+    // The byte of the number `column`'s cell reads as; `number` is what the
+    // field shows of it, `magnitude` what goes into the byte.
+    void setFromNumber(int column, double number, double magnitude) {
+        const auto byte = RoundToByte(magnitude);
+        if (byte)
+            m_value = *byte;
+        if (m_numberFields)
+            m_numberFields->append({static_cast<int>(m_record.size()), column, number,
+                                    byte.has_value(), m_lastOffset});
     }
+    void setFromNumber(int column, double number) { setFromNumber(column, number, number); }
     void assign(std::uint8_t value) { m_value = value; }
     std::uint8_t value() const { return m_value; }
-    void appendTo(QByteArray& record) const { record.append(static_cast<char>(m_value)); }
+    void append() {
+        m_lastOffset = static_cast<int>(m_record.size());
+        m_record.append(static_cast<char>(m_value));
+    }
 
 private:
+    QByteArray& m_record;
+    QList<RecordNumberField>* m_numberFields;
     std::uint8_t m_value = 0;
+    int m_lastOffset = -1;
 };
 
 // A 32-bit float quotient computed in double; a result that does not fit
@@ -56,9 +74,27 @@ QByteArray EncodeAdapterFloat(double value) {
     return bytes;
 }
 
+float RecordMultiplier(double scale, float resolution) {
+    const float single = RoundToSingle(scale).value_or(0);
+    float multiplier = 0;
+    if (single == 0)
+        multiplier = 1.0f;
+    else
+        divideInto(multiplier, 1.0, single);
+    divideInto(multiplier, multiplier, resolution);
+    return multiplier;
+}
+
+float RecordOffset(double offset, float resolution) {
+    float single = RoundToSingle(offset).value_or(0);
+    divideInto(single, single, resolution);
+    return single;
+}
+
 QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue& catalogue,
-                               int channel) {
+                               int channel, QList<RecordNumberField>* numberFields) {
     auto cell = [&](int column) { return model.cell(channel, column); };
+    auto number = [&](int column) { return TextToNumber(cell(column)); };
     const QStringList valueTypes = model.choiceList(ComboForColumn(ColValueType));
     const QStringList byteOrders = model.choiceList(ComboForColumn(ColByteOrder));
     const QString noFilter = model.choiceList(ComboForColumn(ColFilterLoc)).value(0);
@@ -66,16 +102,16 @@ QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue
 
     QByteArray record;
     record.reserve(ChannelRecordSize);
-    ScratchByte scratch;
+    ScratchByte scratch(record, numberFields);
 
-    scratch.set(TextToNumber(cell(ColStartBit)));
-    scratch.appendTo(record);
+    scratch.setFromNumber(ColStartBit, number(ColStartBit));
+    scratch.append();
 
     if (isFloat)
         scratch.assign(32);
     else
-        scratch.set(TextToNumber(cell(ColLength)));
-    scratch.appendTo(record);
+        scratch.setFromNumber(ColLength, number(ColLength));
+    scratch.append();
 
     // Format byte: an unrecognised value type leaves the length in the byte.
     const qsizetype valueType = valueTypes.indexOf(cell(ColValueType));
@@ -86,14 +122,14 @@ QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue
         scratch.assign(static_cast<std::uint8_t>(scratch.value() | (byteOrder << 4)));
     if (cell(ColFilterLoc) != noFilter)
         scratch.assign(static_cast<std::uint8_t>(scratch.value() | 0x80));
-    scratch.appendTo(record);
+    scratch.append();
 
     // "Byte 1" to "Byte 8" end in their number; "No Filter" ends in no digit.
-    scratch.set(TextToNumber(cell(ColFilterLoc).right(2)));
-    scratch.appendTo(record);
+    scratch.setFromNumber(ColFilterLoc, TextToNumber(cell(ColFilterLoc).right(2)));
+    scratch.append();
 
-    scratch.set(TextToNumber(cell(ColFilterVal)));
-    scratch.appendTo(record);
+    scratch.setFromNumber(ColFilterVal, number(ColFilterVal));
+    scratch.append();
 
     const std::int32_t variable = FindVariableIndex(catalogue, cell(ColVariable));
     if (channel == ChannelCount && model.obdModeEnabled())
@@ -102,33 +138,20 @@ QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue
         AppendBytes(record, GetLoggerChannelCode(variable));
 
     // Exponent as 8-bit two's complement.
-    const double exponent = TextToNumber(cell(ColExponent));
-    scratch.set(std::fabs(exponent));
+    const double exponent = number(ColExponent);
+    scratch.setFromNumber(ColExponent, exponent, std::fabs(exponent));
     if (exponent < 0 && scratch.value() != 0)
         scratch.assign(static_cast<std::uint8_t>(256 - scratch.value()));
-    scratch.appendTo(record);
+    scratch.append();
 
     AppendBytes(record, EncodeAdapterFloat(0));
     AppendBytes(record, EncodeAdapterFloat(0));
 
     // The record carries (CAN value) / scale + offset, counted in steps of the
     // variable's resolution, as multiplier and offset.
-    float scale = 0;
-    if (const auto s = RoundToSingle(TextToNumber(cell(ColScale))))
-        scale = *s;
-    float multiplier = 0;
-    if (scale == 0)
-        multiplier = 1.0f;
-    else
-        divideInto(multiplier, 1.0, scale);
-    float offset = 0;
-    if (const auto o = RoundToSingle(TextToNumber(cell(ColOffset))))
-        offset = *o;
     const float resolution = GetVariableResolution(variable);
-    divideInto(multiplier, multiplier, resolution);
-    divideInto(offset, offset, resolution);
-    AppendBytes(record, EncodeAdapterFloat(multiplier));
-    AppendBytes(record, EncodeAdapterFloat(offset));
+    AppendBytes(record, EncodeAdapterFloat(RecordMultiplier(number(ColScale), resolution)));
+    AppendBytes(record, EncodeAdapterFloat(RecordOffset(number(ColOffset), resolution)));
     return record;
 }
 

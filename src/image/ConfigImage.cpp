@@ -10,9 +10,28 @@ namespace {
 constexpr int ImageFillSize = 604;
 constexpr char ByteFF = static_cast<char>(0xFF);
 
-// Bit-timing bytes by the exact bit-rate text: the low six bits of the first
-// byte are the divisor of 1 Mbit/s minus one.
-QByteArray bitTimingBytes(const QString& baudRateText) {
+void appendIdentifierWords(QByteArray& image, const ConfigModel& model, int firstRow, int lastRow,
+                           bool marker) {
+    for (int row = firstRow; row <= lastRow; ++row)
+        AppendBytes(image, EncodeIdentifierWord(marker, IsExtendedIdentifier(model, row),
+                                                IdentifierNumber(model, row)));
+}
+
+} // namespace
+
+int IdentifierWordOffset(int channel, bool marked) {
+    if (marked)
+        return ImageLayout::MarkedIdentifiers + 4 * (channel - 1);
+    return channel <= 6 ? ImageLayout::FirstIdentifiers + 4 * (channel - 1)
+                        : ImageLayout::SecondIdentifiers + 4 * (channel - 7);
+}
+
+int ChannelRecordOffset(int channel) {
+    return ImageLayout::ChannelRecords + ChannelRecordSize * (channel - 1);
+}
+
+// The low six bits of the first byte are the divisor of 1 Mbit/s minus one.
+QByteArray BitTimingBytes(const QString& baudRateText) {
     static const struct {
         const char* text;
         char first;
@@ -33,23 +52,14 @@ QByteArray bitTimingBytes(const QString& baudRateText) {
     return QByteArray(3, '\0');
 }
 
-bool isExtended(const ConfigModel& model, int row) {
+bool IsExtendedIdentifier(const ConfigModel& model, int row) {
     return TextToNumber(model.cell(row, ColIdLength)) == 29;
 }
 
 // An identifier outside the 32-bit range reads like unreadable text: 0.
-std::int32_t identifierOf(const ConfigModel& model, int row) {
+std::int32_t IdentifierNumber(const ConfigModel& model, int row) {
     return RoundToInt32(TextToNumber(model.cell(row, ColCanId))).value_or(0);
 }
-
-void appendIdentifierWords(QByteArray& image, const ConfigModel& model, int firstRow, int lastRow,
-                           bool marker) {
-    for (int row = firstRow; row <= lastRow; ++row)
-        AppendBytes(image,
-                    EncodeIdentifierWord(marker, isExtended(model, row), identifierOf(model, row)));
-}
-
-} // namespace
 
 QByteArray LongToBytes(std::int32_t value) {
     const auto bits = static_cast<std::uint32_t>(value);
@@ -126,7 +136,7 @@ QByteArray BuildConfigImage(const ConfigModel& model, const VariableCatalogue& c
     appendIdentifierWords(image, model, 7, ChannelCount, false);
     AppendBytes(image, QByteArray(4, ByteFF));
     AppendBytes(image, QByteArray(4, '\0'));
-    AppendBytes(image, bitTimingBytes(model.baudRateText()));
+    AppendBytes(image, BitTimingBytes(model.baudRateText()));
     AppendBytes(image, QByteArray(1, static_cast<char>(ChannelCount)));
     appendIdentifierWords(image, model, 1, ChannelCount, true);
     for (int channel = 1; channel <= ChannelCount; ++channel)
