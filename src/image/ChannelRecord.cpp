@@ -74,6 +74,34 @@ QByteArray EncodeAdapterFloat(double value) {
     return bytes;
 }
 
+int RecordByteColumn(int offset) {
+    static constexpr int Columns[ChannelRecordSize] = {ColStartBit,
+                                                       ColLength,
+                                                       ColValueType,
+                                                       ColFilterLoc,
+                                                       ColFilterVal,
+                                                       ColVariable,
+                                                       ColVariable,
+                                                       ColExponent,
+                                                       0,
+                                                       0,
+                                                       0,
+                                                       0,
+                                                       0,
+                                                       0,
+                                                       0,
+                                                       0,
+                                                       ColScale,
+                                                       ColScale,
+                                                       ColScale,
+                                                       ColScale,
+                                                       ColOffset,
+                                                       ColOffset,
+                                                       ColOffset,
+                                                       ColOffset};
+    return offset >= 0 && offset < ChannelRecordSize ? Columns[offset] : 0;
+}
+
 float RecordMultiplier(double scale, float resolution) {
     const float single = RoundToSingle(scale).value_or(0);
     float multiplier = 0;

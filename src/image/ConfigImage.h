@@ -71,6 +71,10 @@ struct RecordNumberField {
 QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue& catalogue,
                                int channel, QList<RecordNumberField>* numberFields = nullptr);
 
+// The channel-table column a record byte comes from: the format byte counts
+// as "Value type", the two unused floats as 0.
+int RecordByteColumn(int offset);
+
 // The record's multiplier and offset for the numbers read from the "Scale
 // factor" and "Offset" cells and the variable's resolution: (CAN value) /
 // scale + offset, counted in steps of the resolution. A scale that reads as
