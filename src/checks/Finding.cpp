@@ -1,6 +1,6 @@
 #include "checks/Finding.h"
 
-#include "channels/ChoiceLists.h"
+#include "checks/CheckSupport.h"
 #include "obd/ObdParameters.h"
 
 #include <algorithm>
@@ -30,8 +30,8 @@ QString PlaceText(const Finding& finding) {
     switch (finding.place) {
     case Place::Channel: {
         QString text = QStringLiteral("channel %1").arg(finding.row);
-        if (finding.column > 0) // the title's first line names the column
-            text += QStringLiteral(", ") + ColumnTitle(finding.column).section(u'\r', 0, 0);
+        if (finding.column > 0)
+            text += QStringLiteral(", ") + checks::ColumnName(finding.column);
         return text;
     }
     case Place::BitRate:

@@ -12,6 +12,14 @@
 
 namespace cac::cli {
 
+const Command& CommandNamed(const char* name) {
+    for (const Command& command : Commands()) {
+        if (qstrcmp(command.name, name) == 0)
+            return command;
+    }
+    qFatal("can-adapter-cli: no command %s", name);
+}
+
 void PrintError(const QString& message) {
     std::fprintf(stderr, "can-adapter-cli: %s\n", qUtf8Printable(message));
 }
@@ -75,24 +83,28 @@ int WriteOutput(const QByteArray& bytes, const QString& outputPath) {
     return ExitOk;
 }
 
-int LoadConfiguration(const QString& configPath, const QString& cataloguePath, bool obd,
-                      ConfigModel& model, CatalogueLoad& catalogue) {
-    if (const QString problem = InputProblem(configPath, MaxConfigFileSize); !problem.isEmpty()) {
-        PrintError(problem);
-        return ExitFileError;
-    }
+int LoadCatalogue(const QString& cataloguePath, CatalogueLoad& catalogue) {
     if (!cataloguePath.isEmpty()) {
         if (const QString problem = InputProblem(cataloguePath, 0); !problem.isEmpty()) {
             PrintError(problem);
             return ExitFileError;
         }
     }
-
-    // Start-up order of the window: catalogue first, then the start-up state.
     catalogue =
         LoadVariableDefinitions(cataloguePath.isEmpty() ? DefaultCataloguePath() : cataloguePath);
     if (catalogue.corrupt)
         PrintError(CatalogueCorruptMessage);
+    return ExitOk;
+}
+
+int LoadConfiguration(const QString& configPath, const QString& cataloguePath, bool obd,
+                      ConfigModel& model, CatalogueLoad& catalogue) {
+    if (const QString problem = InputProblem(configPath, MaxConfigFileSize); !problem.isEmpty()) {
+        PrintError(problem);
+        return ExitFileError;
+    }
+    if (const int exit = LoadCatalogue(cataloguePath, catalogue); exit != ExitOk)
+        return exit;
     model.setVariableList(catalogue.variableList);
 
     CcfLoadReport report;

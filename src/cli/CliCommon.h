@@ -20,6 +20,9 @@ namespace cac::cli {
 inline constexpr int ExitOk = 0;
 inline constexpr int ExitFileError = 1;
 inline constexpr int ExitUsage = 2;
+// check: the configuration has an error (with --strict, a warning); ccf: the
+// written configuration does not build the image again.
+inline constexpr int ExitFindings = 3;
 
 // A configuration file is a few kilobytes; larger input is not one.
 inline constexpr qint64 MaxConfigFileSize = 1024 * 1024;
@@ -37,6 +40,9 @@ struct Command {
 
 // Every command, in the order the overview lists them.
 const QList<Command>& Commands();
+
+// The row of Commands() with this name.
+const Command& CommandNamed(const char* name);
 
 // "can-adapter-cli: message" on standard error.
 void PrintError(const QString& message);
@@ -57,6 +63,11 @@ QString InputProblem(const QString& path, qint64 maxSize);
 // an earlier file) or, for an empty path, to standard output unchanged.
 // Returns ExitOk or ExitFileError after saying why.
 int WriteOutput(const QByteArray& bytes, const QString& outputPath);
+
+// The catalogue from `cataloguePath` (or Vars.cfg in the data folder), as the
+// window reads it at start-up: a corrupt one is reported and used all the
+// same. Returns ExitOk, or ExitFileError when the given file cannot be read.
+int LoadCatalogue(const QString& cataloguePath, CatalogueLoad& catalogue);
 
 // The catalogue and configuration as the window has them after start-up and
 // File > Load: the catalogue from `cataloguePath` (or Vars.cfg in the data
