@@ -268,20 +268,25 @@ private:
         const QString text = Quoted(cell(field.column));
         const int byte = recordByte(field.offset);
         if (!field.fits) {
-            QString source = QStringLiteral("0");
+            QString gets = QStringLiteral("the image gets 0");
             if (field.previousOffset >= 0) {
-                const int previous = recordByte(field.previousOffset);
-                source = QStringLiteral("%1, %2 the %3 byte before it")
-                             .arg(byte)
-                             .arg(previous == byte ? "kept from" : "the negative of")
-                             .arg(field.previousOffset == FormatByteOffset
-                                      ? QStringLiteral("format")
-                                      : ColumnName(RecordByteColumn(field.previousOffset)));
+                const QString previous = field.previousOffset == FormatByteOffset
+                                             ? QStringLiteral("format")
+                                             : ColumnName(RecordByteColumn(field.previousOffset));
+                gets = QStringLiteral("the image %1 the %2 byte before it, %3")
+                           .arg(recordByte(field.previousOffset) == byte
+                                    ? QStringLiteral("repeats")
+                                    : QStringLiteral("takes the negative of"),
+                                previous)
+                           .arg(byte);
             }
+            const std::optional<double> shown = ShownNumber(cell(field.column));
+            const QString reads =
+                shown && *shown == field.number
+                    ? text
+                    : QStringLiteral("%1 reads as %2, which").arg(text, NumberText(field.number));
             add(Check::ByteOverflow, field.column,
-                QStringLiteral("%1 reads as %2, which does not fit a byte (0 to 255): the image "
-                               "gets %3 instead")
-                    .arg(text, NumberText(field.number), source));
+                QStringLiteral("%1 does not fit a byte (0 to 255): %2").arg(reads, gets));
         } else if (field.number != std::trunc(field.number)) {
             add(Check::NumberRounded, field.column,
                 QStringLiteral("%1 is not a whole number: the image gets %2 (halves go to the "

@@ -53,12 +53,12 @@ QString NumberTextProblem(const QString& text) {
             why = QStringLiteral("more than eight hexadecimal digits have no 32-bit value");
         else
             why = QStringLiteral("hexadecimal digits end at the first other character");
-    } else if (isHexDigits(trimmed) && trimmed.toUpper() != trimmed.toLower()) // a letter
-        why = QStringLiteral("without 0x it is decimal, and letters are skipped");
-    else if (trimmed.size() > 40)
+    } else if (trimmed.size() > 40)
         why = QStringLiteral("only its first 40 characters count");
     else if (shown)
         why = QStringLiteral("it is too large for a number");
+    else if (isHexDigits(trimmed) && trimmed.toUpper() != trimmed.toLower()) // a letter
+        why = QStringLiteral("without 0x it is decimal, and letters are skipped");
     else
         why = QStringLiteral("what does not belong to one number is skipped");
     return QStringLiteral("%1 is read as %2: %3").arg(Quoted(text), readText, why);
