@@ -22,16 +22,16 @@ namespace {
 // and one beyond position 255 of its group; short, so that look-ups of
 // unmatched texts stay quick.
 VariableCatalogue ReadbackCatalogue() {
-    return MakeCatalogue(4256, {{5, "LOW", "Below list"},
+    return MakeCatalogue(4000, {{5, "LOW", "Below list"},
                                 {1000, "OILT", "Oil temp"},
+                                {1300, "FAR", "Far temp"},
                                 {1500, "RPM", "Engine speed"},
                                 {1501, "WSPD", "Wheel speed"},
                                 {2001, "TPS", "Throttle"},
                                 {2502, "LAP", "Lap time"},
                                 {3003, "STEER", "Steering"},
                                 {3504, "MAP", "Manifold"},
-                                {4000, "NOU", "Counter"},
-                                {4255, "FAR", "Far counter"}});
+                                {4000, "NOU", "Counter"}});
 }
 
 QString Pick(QRandomGenerator& random, const QStringList& texts) {

@@ -101,10 +101,11 @@ QString ShortestNumberText(double near, const std::function<bool(double)>& gives
         return {};
     // The numbers that give the wanted one form an interval around the
     // anchor: when any text of so many digits lies in it, so does one of the
-    // two such numbers next to the anchor.
+    // two such numbers next to the anchor. With more digits that stays so,
+    // hence a binary search for the fewest.
     const int magnitude =
         *anchor == 0 ? 0 : static_cast<int>(std::floor(std::log10(std::fabs(*anchor))));
-    for (int digits = 1; digits <= 17; ++digits) {
+    auto shortestWith = [&](int digits) -> QString {
         const double unit = std::pow(10.0, magnitude - digits + 1);
         QStringList candidates = textsOf(*anchor, digits);
         if (unit > 0 && std::isfinite(unit)) {
@@ -112,14 +113,27 @@ QString ShortestNumberText(double near, const std::function<bool(double)>& gives
                  {std::floor(*anchor / unit) * unit, std::ceil(*anchor / unit) * unit})
                 candidates += textsOf(value, digits);
         }
+        candidates.removeDuplicates();
         std::stable_sort(candidates.begin(), candidates.end(),
                          [](const QString& a, const QString& b) { return a.size() < b.size(); });
         for (const QString& text : candidates) {
             if (gives(TextToNumber(text)))
                 return text;
         }
+        return {};
+    };
+    QString best = shortestWith(17);
+    int fewest = 1, most = 17;
+    while (!best.isEmpty() && fewest < most) {
+        const int middle = (fewest + most) / 2;
+        if (const QString text = shortestWith(middle); !text.isEmpty()) {
+            best = text;
+            most = middle;
+        } else {
+            fewest = middle + 1;
+        }
     }
-    return {};
+    return best;
 }
 
 QStringList DecodeObdPriorityTable(const QByteArray& table, QList<int>* unreadableRows) {
