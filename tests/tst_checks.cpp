@@ -14,14 +14,6 @@ using namespace cac;
 
 namespace {
 
-VariableCatalogue ChecksCatalogue() {
-    return MakeCatalogue(8000, {{5, "LOW", "Below list"},
-                                {1000, "OILT", "Oil temp"},
-                                {1500, "RPM", "Engine speed"},
-                                {2500, "LAPT", "Lap time"},
-                                {4255, "FAR", "Far counter"}});
-}
-
 // A row that draws no finding; rows below change one or two of its cells.
 const QString Clean =
     QStringLiteral("Oil temp {OILT}|11 bit|0x100|No Filter|0|0|8|Signed|Intel standard|1|0|0");
@@ -56,14 +48,14 @@ class TestChecks : public QObject {
     Q_OBJECT
 private slots:
     void oneRowPerCheck() {
-        const VariableCatalogue catalogue = ChecksCatalogue();
+        const VariableCatalogue catalogue = GroupsCatalogue();
         const Row rows[] = {
             {Check::VariableUnknown, Place::Channel, 2, ColVariable, "logger code 00 00",
              Channel(2, With(ColVariable, "Boost {BOOST}"))},
             {Check::VariableNotLogged, Place::Channel, 2, ColVariable, "identifier 5",
              Channel(2, With(ColVariable, "x {LOW}"))},
-            {Check::VariableNotLogged, Place::Channel, 2, ColVariable, "logger code 5F 00",
-             Channel(2, With(ColVariable, "Far counter {FAR}"))},
+            {Check::VariableNotLogged, Place::Channel, 2, ColVariable, "logger code 48 00",
+             Channel(2, With(ColVariable, "Far temp {FAR}"))},
             {Check::VariableDuplicate, Place::Channel, 4, ColVariable, "channel 2 feeds",
              [](ConfigModel& m) {
                  SetRow(m, 2, Clean);
@@ -194,7 +186,7 @@ private slots:
                "standard|0.001|0|-3");
         SetRow(model, 4, DefaultRow);
         model.setObdModeEnabled(true);
-        QCOMPARE(CheckConfiguration(model, ChecksCatalogue()), QList<Finding>());
+        QCOMPARE(CheckConfiguration(model, GroupsCatalogue()), QList<Finding>());
     }
 };
 

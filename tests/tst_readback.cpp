@@ -18,22 +18,6 @@ using namespace cac;
 
 namespace {
 
-// A catalogue with a variable in every identifier group, one below the list
-// and one beyond position 255 of its group; short, so that look-ups of
-// unmatched texts stay quick.
-VariableCatalogue ReadbackCatalogue() {
-    return MakeCatalogue(4000, {{5, "LOW", "Below list"},
-                                {1000, "OILT", "Oil temp"},
-                                {1300, "FAR", "Far temp"},
-                                {1500, "RPM", "Engine speed"},
-                                {1501, "WSPD", "Wheel speed"},
-                                {2001, "TPS", "Throttle"},
-                                {2502, "LAP", "Lap time"},
-                                {3003, "STEER", "Steering"},
-                                {3504, "MAP", "Manifold"},
-                                {4000, "NOU", "Counter"}});
-}
-
 QString Pick(QRandomGenerator& random, const QStringList& texts) {
     return texts.at(random.bounded(static_cast<int>(texts.size())));
 }
@@ -111,7 +95,7 @@ private slots:
     // Any configuration whose bit rate is a list entry comes back from its
     // HEX file as settings whose saved .ccf builds the very same bytes.
     void randomConfigurationsRoundTrip() {
-        const VariableCatalogue catalogue = ReadbackCatalogue();
+        const VariableCatalogue catalogue = GroupsCatalogue();
         QRandomGenerator random(20240611);
         for (int n = 0; n < 2000; ++n) {
             ConfigModel model;
@@ -216,8 +200,8 @@ private slots:
 
         const std::tuple<const char*, QByteArray, VariableCatalogue, const char*, Place, int, int,
                          bool>
-            rows[] = {{"unnamed", base, ReadbackCatalogue(), "image-variable-unnamed",
-                       Place::Channel, 2, ColVariable, false},
+            rows[] = {{"unnamed", base, GroupsCatalogue(), "image-variable-unnamed", Place::Channel,
+                       2, ColVariable, false},
                       {"obd", BuildConfigImage(obd, named), named, "image-obd-mode", Place::Image,
                        0, 0, true},
                       {"typed rate", BuildConfigImage(typedRate, named), named, "image-bit-rate",
@@ -247,7 +231,7 @@ private slots:
         }
         // The variable the catalogue does not name is said in its cell.
         ConfigModel decoded;
-        DecodeConfigImage(base, ReadbackCatalogue(), decoded);
+        DecodeConfigImage(base, GroupsCatalogue(), decoded);
         QCOMPARE(decoded.cell(2, ColVariable), QString("Unknown variable 1003"));
         QCOMPARE(decoded.cell(2, ColCanId), QString("0x100"));
     }

@@ -19,28 +19,17 @@ int RunCcfCommand(const QStringList& arguments) {
         "configuration does not build the same image."));
     parser.addPositionalArgument(QStringLiteral("IMAGE.hex"),
                                  QStringLiteral("Intel HEX holding the image at 0x6000."));
-    const QCommandLineOption catalogueOption(
-        QStringLiteral("catalogue"),
-        QStringLiteral("Variable catalogue to use instead of Vars.cfg in the data folder."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption outputOption(
-        {QStringLiteral("o"), QStringLiteral("output")},
-        QStringLiteral("Write the configuration to FILE instead of standard output."),
-        QStringLiteral("FILE"));
+    const QCommandLineOption catalogueOption = CatalogueOption();
+    const QCommandLineOption outputOption = OutputOption(QStringLiteral("configuration"));
     parser.addOptions({catalogueOption, outputOption});
     if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
         return exit;
+    QString path;
+    if (const int exit = SingleArgument(parser, command, QStringLiteral("IMAGE.hex"),
+                                        {catalogueOption, outputOption}, path);
+        exit != ExitOk)
+        return exit;
 
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1)
-        return UsageError(command, positional.isEmpty() ? QStringLiteral("missing IMAGE.hex")
-                                                        : QStringLiteral("too many arguments"));
-    if (parser.isSet(catalogueOption) && parser.value(catalogueOption).isEmpty())
-        return UsageError(command, QStringLiteral("--catalogue needs a file name"));
-    if (parser.isSet(outputOption) && parser.value(outputOption).isEmpty())
-        return UsageError(command, QStringLiteral("-o needs a file name"));
-
-    const QString path = positional.first();
     QByteArray text;
     ConfigModel model;
     CatalogueLoad catalogue;

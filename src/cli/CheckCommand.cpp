@@ -20,26 +20,19 @@ int RunCheckCommand(const QStringList& arguments) {
         "there is an error (with --strict, also a warning)."));
     parser.addPositionalArgument(QStringLiteral("CONFIG.ccf"),
                                  QStringLiteral("The configuration file to check."));
-    const QCommandLineOption catalogueOption(
-        QStringLiteral("catalogue"),
-        QStringLiteral("Variable catalogue to use instead of Vars.cfg in the data folder."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption obdOption(QStringLiteral("obd"),
-                                       QStringLiteral("Switch OBD mode on after loading."));
+    const QCommandLineOption catalogueOption = CatalogueOption();
+    const QCommandLineOption obdOption = ObdOption();
     const QCommandLineOption strictOption(QStringLiteral("strict"),
                                           QStringLiteral("Warnings count as errors."));
     parser.addOptions({catalogueOption, obdOption, strictOption});
     if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
         return exit;
+    QString path;
+    if (const int exit =
+            SingleArgument(parser, command, QStringLiteral("CONFIG.ccf"), {catalogueOption}, path);
+        exit != ExitOk)
+        return exit;
 
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1)
-        return UsageError(command, positional.isEmpty() ? QStringLiteral("missing CONFIG.ccf")
-                                                        : QStringLiteral("too many arguments"));
-    if (parser.isSet(catalogueOption) && parser.value(catalogueOption).isEmpty())
-        return UsageError(command, QStringLiteral("--catalogue needs a file name"));
-
-    const QString path = positional.first();
     ConfigModel model;
     CatalogueLoad catalogue;
     if (const int exit = LoadConfiguration(path, parser.value(catalogueOption),

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+class QCommandLineOption;
 class QCommandLineParser;
 
 namespace cac {
@@ -54,6 +55,17 @@ int UsageError(const Command& command, const QString& message);
 // (ExitOk after printing --help, ExitUsage on a parse error), else -1.
 int ParseCommandLine(QCommandLineParser& parser, const Command& command,
                      const QStringList& arguments);
+
+// Options several commands share: --catalogue FILE, --obd, -o FILE.
+QCommandLineOption CatalogueOption();
+QCommandLineOption ObdOption();
+QCommandLineOption OutputOption(const QString& what);
+
+// The command's one positional argument (`name` in messages), after refusing
+// an empty value of any of the file options. Returns ExitOk with `argument`
+// set, or ExitUsage after saying why.
+int SingleArgument(const QCommandLineParser& parser, const Command& command, const QString& name,
+                   const QList<QCommandLineOption>& fileOptions, QString& argument);
 
 // Why a path cannot be read as an input file, or an empty string. maxSize 0
 // means no limit.

@@ -20,10 +20,7 @@ int RunShowCommand(const QStringList& arguments) {
     parser.addPositionalArgument(
         QStringLiteral("FILE"),
         QStringLiteral("A .ccf, or Intel HEX holding the image at 0x6000."));
-    const QCommandLineOption catalogueOption(
-        QStringLiteral("catalogue"),
-        QStringLiteral("Variable catalogue to use instead of Vars.cfg in the data folder."),
-        QStringLiteral("FILE"));
+    const QCommandLineOption catalogueOption = CatalogueOption();
     const QCommandLineOption obdOption(
         QStringLiteral("obd"),
         QStringLiteral("Switch OBD mode on after loading a .ccf (an image carries its own)."));
@@ -32,15 +29,12 @@ int RunShowCommand(const QStringList& arguments) {
     parser.addOptions({catalogueOption, obdOption, jsonOption});
     if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
         return exit;
+    QString path;
+    if (const int exit =
+            SingleArgument(parser, command, QStringLiteral("FILE"), {catalogueOption}, path);
+        exit != ExitOk)
+        return exit;
 
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1)
-        return UsageError(command, positional.isEmpty() ? QStringLiteral("missing FILE")
-                                                        : QStringLiteral("too many arguments"));
-    if (parser.isSet(catalogueOption) && parser.value(catalogueOption).isEmpty())
-        return UsageError(command, QStringLiteral("--catalogue needs a file name"));
-
-    const QString path = positional.first();
     QByteArray bytes;
     if (const int exit = ReadInputFile(path, bytes); exit != ExitOk)
         return exit;
