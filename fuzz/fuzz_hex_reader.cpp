@@ -21,17 +21,15 @@ void check(bool condition) {
         std::abort();
 }
 
-// A few variables in two groups, one beyond position 255 of its group, and
-// a name twice (the later one cannot be chosen). Small, so that look-ups of
-// unmatched texts stay quick.
+// A few variables, one beyond position 255 of its group, and a name twice
+// (the later one cannot be chosen). Small, so that look-ups stay quick.
 const cac::VariableCatalogue& Catalogue() {
     static const cac::VariableCatalogue catalogue = [] {
-        cac::VariableCatalogue c(1601);
+        cac::VariableCatalogue c(1301);
         c[1000] = {QStringLiteral("OILT"), QStringLiteral("Oil temp")};
+        c[1001] = {QStringLiteral("ECT"), QStringLiteral("Coolant temp")};
+        c[1002] = {QStringLiteral("OILT"), QStringLiteral("Second oil temp")};
         c[1300] = {QStringLiteral("FAR"), QStringLiteral("Far temp")};
-        c[1500] = {QStringLiteral("RPM"), QStringLiteral("Engine speed")};
-        c[1501] = {QStringLiteral("WSPD"), QStringLiteral("Wheel speed")};
-        c[1600] = {QStringLiteral("RPM"), QStringLiteral("Second RPM")};
         return c;
     }();
     return catalogue;
@@ -47,8 +45,8 @@ void checkDecoding(const QByteArray& image) {
     check(decoding.identical == !errors);
     if (!decoding.identical)
         return;
-    check(cac::BuildConfigImage(decoded, Catalogue()) == image);
-    // The same through a saved file, with OBD mode switched on as "hex --obd" does.
+    // The settings build the image again (the decoder checked that) and so
+    // does the file they save, with OBD mode switched on as "hex --obd" does.
     cac::ConfigModel reloaded;
     check(cac::ApplyCcf(reloaded, cac::SerializeCcf(decoded)).channelColumnsApplied == 12);
     if (decoding.obdMode)
