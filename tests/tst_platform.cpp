@@ -97,7 +97,7 @@ private slots:
 
             const FlasherInvocation call = FlasherInvocationFor(appFolder, "Serial Port 3", '/');
             const FlasherStart start =
-                PlanFlasherStart(call, {dir.filePath("empty"), bin}, row.windowsHost);
+                PlanFlasherStart(call, dir.filePath("empty") + ":" + bin, row.windowsHost);
             const QString started = row.started;
             if (started == "wine") {
                 QCOMPARE(start.program, bin + "/wine");

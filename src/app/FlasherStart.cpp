@@ -18,8 +18,10 @@ bool IsWindowsExecutable(const QString& path) {
     return file.seek(peOffset) && file.read(4) == QByteArray("PE\0\0", 4);
 }
 
-QString FindExecutable(const QString& name, const QStringList& searchPath) {
-    for (const QString& folder : searchPath) {
+namespace {
+
+QString FindExecutable(const QString& name, const QString& pathVariable) {
+    for (const QString& folder : pathVariable.split(QDir::listSeparator(), Qt::SkipEmptyParts)) {
         const QFileInfo candidate(QDir(folder).filePath(name));
         if (candidate.isFile() && candidate.isExecutable())
             return candidate.absoluteFilePath();
@@ -27,11 +29,9 @@ QString FindExecutable(const QString& name, const QStringList& searchPath) {
     return {};
 }
 
-QStringList SearchPathFolders(const QString& pathVariable) {
-    return pathVariable.split(QDir::listSeparator(), Qt::SkipEmptyParts);
-}
+} // namespace
 
-FlasherStart PlanFlasherStart(const FlasherInvocation& invocation, const QStringList& searchPath,
+FlasherStart PlanFlasherStart(const FlasherInvocation& invocation, const QString& pathVariable,
                               bool windowsHost) {
     const QFileInfo flasher(invocation.program);
     FlasherStart start{invocation.program, invocation.arguments, flasher.absolutePath(), {}};
@@ -41,7 +41,7 @@ FlasherStart PlanFlasherStart(const FlasherInvocation& invocation, const QString
     } else if (windowsHost) {
         start.workingDirectory.clear();
     } else if (IsWindowsExecutable(invocation.program)) {
-        start.program = FindExecutable(QStringLiteral("wine"), searchPath);
+        start.program = FindExecutable(QStringLiteral("wine"), pathVariable);
         start.arguments.prepend(invocation.program);
         if (start.program.isEmpty())
             start.problem = QStringLiteral("it is a Windows program and Wine is not installed "

@@ -11,13 +11,6 @@ namespace cac::app {
 // offset stored at 0x3C the signature "PE\0\0".
 bool IsWindowsExecutable(const QString& path);
 
-// The first executable file called `name` in the folders of `searchPath`, or
-// an empty string.
-QString FindExecutable(const QString& name, const QStringList& searchPath);
-
-// The folders of a PATH-style variable.
-QStringList SearchPathFolders(const QString& pathVariable);
-
 // How the flasher is started on this machine: a program, its arguments and
 // the folder to start it in, unless `problem` says in one line why it cannot
 // be started.
@@ -29,11 +22,11 @@ struct FlasherStart {
 };
 
 // A Windows host starts the flasher itself, as always. Elsewhere a Windows
-// executable is handed to the first `wine` of `searchPath` with the same four
-// arguments, and any other flasher is started itself; both run in the
-// application folder (the flasher's own), so that Wine places them on the
-// drive that holds the Unix paths of their arguments.
-FlasherStart PlanFlasherStart(const FlasherInvocation& invocation, const QStringList& searchPath,
+// executable is handed to the first `wine` on `pathVariable` (PATH's form)
+// with the same four arguments, and any other flasher is started itself; both
+// start in the flasher's own folder, the application folder, which for Wine
+// puts the current drive where the Unix paths of the arguments lie.
+FlasherStart PlanFlasherStart(const FlasherInvocation& invocation, const QString& pathVariable,
                               bool windowsHost);
 
 } // namespace cac::app

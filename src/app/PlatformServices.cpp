@@ -23,8 +23,8 @@ public:
 #else
         const bool windowsHost = false;
 #endif
-        const FlasherStart start = PlanFlasherStart(
-            invocation, SearchPathFolders(qEnvironmentVariable("PATH")), windowsHost);
+        const FlasherStart start =
+            PlanFlasherStart(invocation, qEnvironmentVariable("PATH"), windowsHost);
         if (!start.problem.isEmpty())
             return start.problem;
         QProcess process;
