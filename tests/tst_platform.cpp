@@ -1,13 +1,13 @@
 // How the program meets a Linux machine, over fake folders: the flasher's
-// start (a Windows executable or not, Wine on PATH or not) and the device
-// behind a port (a Wine prefix with a comN link or not), probed for real.
+// start (a Windows executable or not, Wine on PATH or not), the device behind
+// a port (a Wine prefix with a comN link or not, probed for real), and where
+// the demo catalogue is found.
 #include "Fixtures.h"
 #include "app/CataloguePath.h"
 #include "app/FlasherStart.h"
 #include "app/SerialPortDevices.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,23 +21,15 @@ using namespace cac::app;
 
 namespace {
 
-enum class Flasher { Missing, WindowsExe, DosStubOnly, Script };
-enum class Com3 { NoLink, ToPty, ToMissingDevice, ToPlainFile };
-enum class Prefix { FromVariable, FromHome, VariableElsewhere };
-
-QByteArray FlasherBytes(Flasher kind) {
-    QByteArray dosHeader(0x40, '\0');
-    dosHeader[0] = 'M';
-    dosHeader[1] = 'Z';
-    if (kind == Flasher::DosStubOnly)
-        return dosHeader; // offset 0 names "MZ\0\0", not the PE signature
-    if (kind == Flasher::Script)
-        return "#!/bin/sh\n";
-    dosHeader[0x3C] = 0x40;
-    return dosHeader + QByteArray("PE\0\0", 4);
+QByteArray DosHeader(char peOffset) {
+    QByteArray header(0x40, '\0');
+    header[0] = 'M';
+    header[1] = 'Z';
+    header[0x3C] = peOffset;
+    return header;
 }
 
-// Every file is made executable by its owner, as a program would be.
+// Every file is made executable, as a program would be.
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
@@ -53,45 +45,45 @@ private slots:
         const int pty = ::posix_openpt(O_RDWR | O_NOCTTY);
         QVERIFY(pty >= 0 && ::grantpt(pty) == 0 && ::unlockpt(pty) == 0);
         const QString ptyDevice = QString::fromLocal8Bit(::ptsname(pty));
+        const QByteArray windowsExe = DosHeader(0x40) + QByteArray("PE\0\0", 4);
+        const QByteArray dosStubOnly = DosHeader(0); // offset 0 names "MZ\0\0"
 
+        // The flasher's bytes (empty: no Updrive.exe); where the prefix's com3
+        // link points ("": no link); which prefix: $WINEPREFIX, ~/.wine, or
+        // ~/.wine while $WINEPREFIX names another; what starts ("wine",
+        // "flasher") or the first words of the problem.
         const struct {
-            const char* name;
-            Flasher flasher;
+            QByteArray flasher;
             bool wineOnPath, windowsHost;
-            Com3 com3;
-            Prefix prefix;
-            const char* started; // "wine", "flasher", or the problem's words
+            const char *com3, *prefix, *started;
         } rows[] = {
-            {"PE, Wine", Flasher::WindowsExe, true, false, Com3::ToPty, Prefix::FromVariable,
-             "wine"},
-            {"PE, no Wine", Flasher::WindowsExe, false, false, Com3::ToPty, Prefix::FromHome,
+            {windowsExe, true, false, "pty", "WINEPREFIX", "wine"},
+            {windowsExe, false, false, "pty", "HOME",
              "Cannot start Updrive.exe: it is a Windows program and Wine is not installed"},
-            {"PE on Windows", Flasher::WindowsExe, false, true, Com3::NoLink, Prefix::FromHome,
-             "flasher"},
-            {"DOS stub only", Flasher::DosStubOnly, true, false, Com3::ToMissingDevice,
-             Prefix::FromHome, "flasher"},
-            {"script", Flasher::Script, true, false, Com3::ToPlainFile, Prefix::FromVariable,
-             "flasher"},
-            {"no flasher", Flasher::Missing, true, false, Com3::ToPty, Prefix::VariableElsewhere,
-             "Cannot start Updrive.exe: it is not in "},
+            {windowsExe, false, true, "", "HOME", "flasher"},
+            {dosStubOnly, true, false, "missing", "HOME", "flasher"},
+            {"#!/bin/sh\n", true, false, "plain file", "WINEPREFIX", "flasher"},
+            {{}, true, false, "pty", "elsewhere", "Cannot start Updrive.exe: it is not in "},
         };
         for (const auto& row : rows) {
-            const RowName name(row.name);
+            const RowName name(QString("%1, %2").arg(row.started, row.com3));
             QTemporaryDir dir;
             const QString appFolder = dir.filePath("my tools"), bin = dir.filePath("bin");
             const QString home = dir.filePath("home");
+            const QString prefixKind = row.prefix;
             const QString prefix =
-                row.prefix == Prefix::FromHome ? home + "/.wine" : dir.filePath("prefix");
+                prefixKind == "WINEPREFIX" ? dir.filePath("prefix") : home + "/.wine";
             QVERIFY(QDir().mkpath(appFolder) && QDir().mkpath(bin) &&
                     QDir().mkpath(prefix + "/dosdevices"));
-            if (row.flasher != Flasher::Missing)
-                WriteFile(appFolder + "/Updrive.exe", FlasherBytes(row.flasher));
+            if (!row.flasher.isEmpty())
+                WriteFile(appFolder + "/Updrive.exe", row.flasher);
             if (row.wineOnPath)
                 WriteFile(bin + "/wine", "#!/bin/sh\n");
-            WriteFile(dir.filePath("plain"), "not a tty");
-            const QString linked[] = {
-                {}, ptyDevice, dir.filePath("ttyUSB0"), dir.filePath("plain")};
-            const QString device = linked[int(row.com3)];
+            WriteFile(dir.filePath("plain file"), "not a tty");
+            const QString com3 = row.com3;
+            const QString device = com3 == "pty"    ? ptyDevice
+                                   : com3.isEmpty() ? ""
+                                                    : dir.filePath(com3);
             if (!device.isEmpty())
                 QVERIFY(QFile::link(device, prefix + "/dosdevices/com3"));
 
@@ -99,47 +91,41 @@ private slots:
             const FlasherStart start =
                 PlanFlasherStart(call, dir.filePath("empty") + ":" + bin, row.windowsHost);
             const QString started = row.started;
-            if (started == "wine") {
-                QCOMPARE(start.program, bin + "/wine");
-                QCOMPARE(start.arguments, QStringList{call.program} + call.arguments);
-            } else if (started == "flasher") {
-                QCOMPARE(start.program, call.program);
-                QCOMPARE(start.arguments, call.arguments);
-            } else {
-                QVERIFY2(start.problem.startsWith(started), qPrintable(start.problem));
-            }
-            if (start.problem.isEmpty())
+            const bool starts = started == "wine" || started == "flasher";
+            QVERIFY2(starts ? start.problem.isEmpty() : start.problem.startsWith(started),
+                     qPrintable(start.problem));
+            if (starts) {
+                const bool wine = started == "wine";
+                QCOMPARE(start.program, wine ? bin + "/wine" : call.program);
+                QCOMPARE(start.arguments,
+                         (wine ? QStringList{call.program} : QStringList{}) + call.arguments);
                 QCOMPARE(start.workingDirectory, row.windowsHost ? QString() : appFolder);
+            }
 
-            const QString variable = row.prefix == Prefix::FromHome ? QString()
-                                     : row.prefix == Prefix::FromVariable
-                                         ? prefix
-                                         : dir.filePath("elsewhere");
+            const QString variable = prefixKind == "HOME" ? QString() : dir.filePath("prefix");
             DeviceSerialPortProbe ports(WinePrefixFolder(variable, home));
-            const bool linkSeen = !device.isEmpty() && row.prefix != Prefix::VariableElsewhere;
+            const bool linkSeen = !device.isEmpty() && prefixKind != "elsewhere";
             QCOMPARE(ports.deviceName(3), linkSeen ? device : QString("/dev/ttyS2"));
             QCOMPARE(ports.deviceName(4), QString("/dev/ttyS3"));
             if (linkSeen)
-                QCOMPARE(ports.canOpen(3), row.com3 == Com3::ToPty);
+                QCOMPARE(ports.canOpen(3), com3 == "pty");
         }
         ::close(pty);
     }
 
-    // The demo catalogue is found beside the executable (a build) and in the
-    // data folder of an installation; a catalogue of the user's own wins.
-    void demoCatalogueWhereInstalled() {
+    // Beside the executable (a build), then in the data folder of an
+    // installation; a catalogue of the user's own wins over both.
+    void demoCatalogue() {
         QTemporaryDir dir;
-        const QString bin = dir.filePath("usr/bin"),
-                      data = dir.filePath("usr/share/can-adapter-config");
-        const QString user = dir.filePath("Vars.cfg");
+        const QString bin = dir.filePath("usr/bin"), user = dir.filePath("Vars.cfg");
+        const QString data = dir.filePath("usr/share/can-adapter-config");
         QVERIFY(QDir().mkpath(bin) && QDir().mkpath(data));
-        QCOMPARE(ChooseCataloguePath(user, bin), user);
-        WriteFile(data + "/DemoVars.cfg", "demo");
-        QCOMPARE(ChooseCataloguePath(user, bin), data + "/DemoVars.cfg");
-        WriteFile(bin + "/DemoVars.cfg", "demo");
-        QCOMPARE(ChooseCataloguePath(user, bin), bin + "/DemoVars.cfg");
-        WriteFile(user, "mine");
-        QCOMPARE(ChooseCataloguePath(user, bin), user);
+        for (const QString& file :
+             {QString(), data + "/DemoVars.cfg", bin + "/DemoVars.cfg", user}) {
+            if (!file.isEmpty())
+                WriteFile(file, "catalogue");
+            QCOMPARE(ChooseCataloguePath(user, bin), file.isEmpty() ? user : file);
+        }
     }
 };
 
