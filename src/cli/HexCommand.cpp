@@ -11,7 +11,7 @@
 namespace cac::cli {
 
 int RunHexCommand(const QStringList& arguments) {
-    const Command& command = Commands().at(0);
+    const Command& command = CommandNamed("hex");
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Builds the configuration image of CONFIG.ccf and writes it as Intel HEX."));
