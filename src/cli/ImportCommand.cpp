@@ -98,10 +98,11 @@ QList<int> chooseChannels(const ConfigModel& model, int count, int first) {
     }
     channels = FreeChannels(model).mid(0, count);
     if (channels.size() < count) {
-        PrintError(QStringLiteral("%1 signals, but only %2 free channels (a free channel holds "
-                                  "only empty cells and defaults); name one with --channel")
-                       .arg(count)
-                       .arg(channels.size()));
+        PrintError(QStringLiteral("not enough free channels: %1 for %2 to import (a free channel "
+                                  "holds only empty cells and defaults); name a first channel "
+                                  "with --channel")
+                       .arg(channels.size())
+                       .arg(count));
         return {};
     }
     return channels;
