@@ -167,14 +167,18 @@ SignalRow MapSignalToRow(const DbcMessage& message, const DbcSignal& signal) {
 QString ShortestDecimalText(double value) {
     if (value == 0 || !std::isfinite(value))
         return QStringLiteral("0");
-    const QString full = roundedText(value, 15);
-    const double target = TextToNumber(full);
-    for (int digits = 1; digits < 15; ++digits) {
-        const QString text = roundedText(value, digits);
-        if (TextToNumber(text) == target)
-            return text;
+    // Once a rounding reads back as the 15-digit one does, every longer one
+    // is the same decimal and does too: the shortest is found by halving.
+    const double target = TextToNumber(roundedText(value, 15));
+    int shortest = 15;
+    for (int longest = 1; longest < shortest;) {
+        const int digits = (longest + shortest) / 2;
+        if (TextToNumber(roundedText(value, digits)) == target)
+            shortest = digits;
+        else
+            longest = digits + 1;
     }
-    return full;
+    return roundedText(value, shortest);
 }
 
 } // namespace cac
