@@ -197,8 +197,9 @@ private slots:
              "refused 6: bits 58|4@0+ reach beyond the 8 data bytes the adapter reads"},
             {"BO_ 2048 M: 8 E\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" E", "",
              "refused 3: identifier 0x800 does not fit 11 bits"},
-            {"BO_ 3221225472 M: 8 E\n SG_ S : 0|8@1+ (1E-310,0) [0|0] \"\" E", "",
-             "refused 3: identifier 0x40000000 does not fit 29 bits; refused 10: the factor 1e-310 is too small to invert"},
+            {"BO_ 3221225472 M: 8 E\n SG_ S : 0|8@1+ (1E-39,-1E39) [0|0] \"\" E", "",
+             "refused 3: identifier 0x40000000 does not fit 29 bits; refused 10: the factor 1e-39 is too small: its inverse does not fit the adapter's 32-bit float; "
+             "refused 11: the offset -1e+39 does not fit the adapter's 32-bit float"},
         };
         // clang-format on
         for (const Row& row : rows) {

@@ -138,12 +138,18 @@ SignalRow MapSignalToRow(const DbcMessage& message, const DbcSignal& signal) {
                           QStringLiteral("bits %1 reach beyond the message's %2 data bytes")
                               .arg(SignalLayoutText(signal))
                               .arg(message.length)});
+    // The adapter holds both as 32-bit floats.
     const double scale = 1.0 / signal.factor;
     if (signal.factor == 0)
         refuse(ColScale, QStringLiteral("a factor of 0 cannot be imported: the scale factor is "
                                         "its inverse"));
-    else if (!std::isfinite(scale))
-        refuse(ColScale, QStringLiteral("the factor %1 is too small to invert").arg(signal.factor));
+    else if (!RoundToSingle(scale))
+        refuse(ColScale, QStringLiteral("the factor %1 is too small: its inverse does not fit "
+                                        "the adapter's 32-bit float")
+                             .arg(signal.factor));
+    if (!RoundToSingle(signal.offset))
+        refuse(ColOffset, QStringLiteral("the offset %1 does not fit the adapter's 32-bit float")
+                              .arg(signal.offset));
     if (!row.importable())
         return row;
 

@@ -36,8 +36,9 @@ struct SignalRow {
 // "Motorola forw MSB" for @0 (both read the database's start bit as it is);
 // scale factor 1/factor and the offset as ShortestDecimalText; exponent "0";
 // a multiplexed signal filtered on its multiplexor's byte and value. Refused:
-// doubles, more than 32 bits, bits beyond the 8 data bytes, a factor of 0, an
-// identifier too wide for its frame.
+// doubles, more than 32 bits, bits beyond the 8 data bytes, an identifier too
+// wide for its frame, a factor of 0, a scale factor or offset beyond a 32-bit
+// float.
 SignalRow MapSignalToRow(const DbcMessage& message, const DbcSignal& signal);
 
 // The shortest decimal text that TextToNumber reads as it reads the value
