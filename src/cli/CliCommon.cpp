@@ -40,6 +40,16 @@ int ParseCommandLine(QCommandLineParser& parser, const Command& command,
     return -1;
 }
 
+QCommandLineOption CatalogueOption() {
+    return {QStringLiteral("catalogue"),
+            QStringLiteral("Variable catalogue to use instead of Vars.cfg in the data folder."),
+            QStringLiteral("FILE")};
+}
+
+QCommandLineOption ObdOption() {
+    return {QStringLiteral("obd"), QStringLiteral("Switch OBD mode on after loading.")};
+}
+
 QString InputProblem(const QString& path, qint64 maxSize) {
     const QFileInfo info(path);
     if (!info.exists())

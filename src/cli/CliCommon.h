@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+class QCommandLineOption;
 class QCommandLineParser;
 
 namespace cac {
@@ -48,6 +49,10 @@ int UsageError(const Command& command, const QString& message);
 // (ExitOk after printing --help, ExitUsage on a parse error), else -1.
 int ParseCommandLine(QCommandLineParser& parser, const Command& command,
                      const QStringList& arguments);
+
+// The options several commands share: --catalogue FILE and --obd.
+QCommandLineOption CatalogueOption();
+QCommandLineOption ObdOption();
 
 // Why a path cannot be read as an input file, or an empty string. maxSize 0
 // means no limit.

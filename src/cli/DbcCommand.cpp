@@ -156,11 +156,7 @@ int RunDbcCommand(const QStringList& arguments) {
                                  QStringLiteral("The CAN database to read."));
     const QCommandLineOption jsonOption(QStringLiteral("json"),
                                         QStringLiteral("Write JSON instead of text."));
-    const QCommandLineOption catalogueOption(
-        QStringLiteral("catalogue"),
-        QStringLiteral("Propose variables of this catalogue instead of Vars.cfg in the data "
-                       "folder (when there is one)."),
-        QStringLiteral("FILE"));
+    const QCommandLineOption catalogueOption = CatalogueOption();
     parser.addOptions({jsonOption, catalogueOption});
     if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
         return exit;

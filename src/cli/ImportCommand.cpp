@@ -132,12 +132,8 @@ int RunImportCommand(const QStringList& arguments) {
         QStringLiteral("channel"),
         QStringLiteral("Fill channels N, N+1, ... instead of the next free channels."),
         QStringLiteral("N"));
-    const QCommandLineOption catalogueOption(
-        QStringLiteral("catalogue"),
-        QStringLiteral("Variable catalogue to use instead of Vars.cfg in the data folder."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption obdOption(QStringLiteral("obd"),
-                                       QStringLiteral("Switch OBD mode on after loading."));
+    const QCommandLineOption catalogueOption = CatalogueOption();
+    const QCommandLineOption obdOption = ObdOption();
     const QCommandLineOption outputOption(
         {QStringLiteral("o"), QStringLiteral("output")},
         QStringLiteral("Write the configuration to FILE instead of standard output."),
