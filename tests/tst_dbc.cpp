@@ -87,8 +87,9 @@ private slots:
             {"comments and value types, CR LF, before or after their message",
              "CM_ SG_ 100 S \"say \\\"hi\\\"\r\nand \\\\ bye\";\r\nSIG_VALTYPE_ 100 S : 1;\r\n"
              + QByteArray(Message).replace("\n", "\r\n") + " SG_ S : 0|32@1- (1,0) [0|0] \"\" E\r\n"
-             "CM_ BO_ 100 \"message\";\r\nCM_ \"file\";\r\nCM_ BU_ E \"node\";\r\nSIG_VALTYPE_ 100 S 2;\r\n",
-             "BO 0x64 11 M 8 E //message\nSG S 0|32@1- (1,0) [0|0] \"\" E M0 m-1 t2 //say \"hi\"\nand \\ bye"},
+             "CM_ BO_ 100 \"message\";\r\nCM_ \"file\";\r\nCM_ BU_ E \"node\";\r\nSIG_VALTYPE_ 100 S 2;\r\njunk\r\n",
+             "BO 0x64 11 M 8 E //message\nSG S 0|32@1- (1,0) [0|0] \"\" E M0 m-1 t2 //say \"hi\"\nand \\ bye\n"
+             "line 10: 'junk' does not begin a statement"},
             {"everything else is read over",
              "VERSION \"1;2\"\n\nNS_ :\n\tNS_DESC_\n\tCM_\n\tBA_\n\nBS_: 500\nBU_: E D\n"
              "VAL_TABLE_ T 1 \"one;\"\n 0 \"zero\" ;\nBA_DEF_ BO_ \"Cycle\" INT 0 65535;\n"
