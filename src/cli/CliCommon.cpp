@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace cac::cli {
@@ -37,6 +38,16 @@ int ParseCommandLine(QCommandLineParser& parser, const Command& command,
         return ExitOk;
     }
     return -1;
+}
+
+QCommandLineOption CatalogueOption() {
+    return {QStringLiteral("catalogue"),
+            QStringLiteral("Variable catalogue to use instead of Vars.cfg in the data folder."),
+            QStringLiteral("FILE")};
+}
+
+QCommandLineOption ObdOption() {
+    return {QStringLiteral("obd"), QStringLiteral("Switch OBD mode on after loading.")};
 }
 
 QString InputProblem(const QString& path, qint64 maxSize) {
@@ -75,26 +86,21 @@ int WriteOutput(const QByteArray& bytes, const QString& outputPath) {
     return ExitOk;
 }
 
-int LoadConfiguration(const QString& configPath, const QString& cataloguePath, bool obd,
-                      ConfigModel& model, CatalogueLoad& catalogue) {
-    if (const QString problem = InputProblem(configPath, MaxConfigFileSize); !problem.isEmpty()) {
-        PrintError(problem);
-        return ExitFileError;
-    }
+int LoadCatalogue(const QString& cataloguePath, CatalogueLoad& catalogue) {
     if (!cataloguePath.isEmpty()) {
         if (const QString problem = InputProblem(cataloguePath, 0); !problem.isEmpty()) {
             PrintError(problem);
             return ExitFileError;
         }
     }
-
-    // Start-up order of the window: catalogue first, then the start-up state.
     catalogue =
         LoadVariableDefinitions(cataloguePath.isEmpty() ? DefaultCataloguePath() : cataloguePath);
     if (catalogue.corrupt)
         PrintError(CatalogueCorruptMessage);
-    model.setVariableList(catalogue.variableList);
+    return ExitOk;
+}
 
+int ApplyConfigurationFile(const QString& configPath, ConfigModel& model) {
     CcfLoadReport report;
     QString error;
     if (!LoadCcfFile(model, configPath, &report, &error)) {
@@ -107,9 +113,30 @@ int LoadConfiguration(const QString& configPath, const QString& cataloguePath, b
                        .arg(configPath));
         return ExitFileError;
     }
+    return ExitOk;
+}
+
+int LoadConfiguration(const QString& configPath, const QString& cataloguePath, bool obd,
+                      ConfigModel& model, CatalogueLoad& catalogue) {
+    if (const QString problem = InputProblem(configPath, MaxConfigFileSize); !problem.isEmpty()) {
+        PrintError(problem);
+        return ExitFileError;
+    }
+    // Start-up order of the window: catalogue first, then the start-up state.
+    if (const int exit = LoadCatalogue(cataloguePath, catalogue); exit != ExitOk)
+        return exit;
+    model.setVariableList(catalogue.variableList);
+    if (const int exit = ApplyConfigurationFile(configPath, model); exit != ExitOk)
+        return exit;
     if (obd)
         model.setObdModeEnabled(true);
     return ExitOk;
+}
+
+const Command& CommandNamed(const char* name) {
+    const QList<Command>& commands = Commands();
+    return *std::find_if(commands.begin(), commands.end(),
+                         [name](const Command& c) { return qstrcmp(c.name, name) == 0; });
 }
 
 } // namespace cac::cli

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+class QCommandLineOption;
 class QCommandLineParser;
 
 namespace cac {
@@ -49,6 +50,10 @@ int UsageError(const Command& command, const QString& message);
 int ParseCommandLine(QCommandLineParser& parser, const Command& command,
                      const QStringList& arguments);
 
+// The options several commands share: --catalogue FILE and --obd.
+QCommandLineOption CatalogueOption();
+QCommandLineOption ObdOption();
+
 // Why a path cannot be read as an input file, or an empty string. maxSize 0
 // means no limit.
 QString InputProblem(const QString& path, qint64 maxSize);
@@ -58,11 +63,23 @@ QString InputProblem(const QString& path, qint64 maxSize);
 // Returns ExitOk or ExitFileError after saying why.
 int WriteOutput(const QByteArray& bytes, const QString& outputPath);
 
+// The catalogue from `cataloguePath`, or Vars.cfg in the data folder, as
+// start-up reads it: a corrupt one is reported and the run goes on. Returns
+// ExitOk, or ExitFileError when the named file cannot be read.
+int LoadCatalogue(const QString& cataloguePath, CatalogueLoad& catalogue);
+
+// CONFIG.ccf applied to the model as File > Load applies it. Returns ExitOk,
+// or ExitFileError after saying why (unreadable, or not a configuration).
+int ApplyConfigurationFile(const QString& configPath, ConfigModel& model);
+
 // The catalogue and configuration as the window has them after start-up and
 // File > Load: the catalogue from `cataloguePath` (or Vars.cfg in the data
 // folder), then CONFIG.ccf applied to the start-up state, then OBD mode on
 // when asked. Returns ExitOk, or ExitFileError after saying why.
 int LoadConfiguration(const QString& configPath, const QString& cataloguePath, bool obd,
                       ConfigModel& model, CatalogueLoad& catalogue);
+
+// The row of Commands() with that name, which must be there.
+const Command& CommandNamed(const char* name);
 
 } // namespace cac::cli

@@ -11,18 +11,14 @@
 namespace cac::cli {
 
 int RunHexCommand(const QStringList& arguments) {
-    const Command& command = Commands().at(0);
+    const Command& command = CommandNamed("hex");
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Builds the configuration image of CONFIG.ccf and writes it as Intel HEX."));
     parser.addPositionalArgument(QStringLiteral("CONFIG.ccf"),
                                  QStringLiteral("The configuration file to load."));
-    const QCommandLineOption catalogueOption(
-        QStringLiteral("catalogue"),
-        QStringLiteral("Variable catalogue to use instead of Vars.cfg in the data folder."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption obdOption(QStringLiteral("obd"),
-                                       QStringLiteral("Switch OBD mode on after loading."));
+    const QCommandLineOption catalogueOption = CatalogueOption();
+    const QCommandLineOption obdOption = ObdOption();
     const QCommandLineOption outputOption(
         {QStringLiteral("o"), QStringLiteral("output")},
         QStringLiteral("Write the HEX file to FILE instead of standard output."),

@@ -11,11 +11,19 @@
 namespace cac::cli {
 
 int RunHexCommand(const QStringList& arguments);
+int RunDbcCommand(const QStringList& arguments);
+int RunImportCommand(const QStringList& arguments);
 
 const QList<Command>& Commands() {
     static const QList<Command> commands = {
         {"hex", "hex CONFIG.ccf [--catalogue FILE] [--obd] [-o FILE]",
          "write the Intel HEX of the configuration image", RunHexCommand},
+        {"dbc", "dbc FILE.dbc [--json] [--catalogue FILE]",
+         "list a CAN database's signals with the channel row each gives", RunDbcCommand},
+        {"import",
+         "import FILE.dbc SIGNAL[=VARIABLE][,SIGNAL...] --into CONFIG.ccf [--channel N] "
+         "[--obd] [--catalogue FILE] [-o FILE]",
+         "fill channels of a configuration from CAN database signals", RunImportCommand},
     };
     return commands;
 }
