@@ -163,3 +163,21 @@ put("fuzz_image_build", "odd-texts",
     image_input("0", [["0x80000000", "29", "-1", "Byte 9", "256", "-1", "1E3", "Float",
                        "", "-0", "1E39", "-128"]] * 15, baud="500 KBIT",
                 priorities=["9", "0", "-1", "255", "1E3", "OFF"] * 3))
+
+# .dbc -----------------------------------------------------------------------
+with open(os.path.join(HERE, "..", "examples", "demo-vehicle.dbc"), "rb") as f:
+    put("fuzz_dbc_reader", "demo-vehicle", f.read())
+MESSAGE = 'BO_ 100 M: 8 E\n SG_ X M : 8|8@1+ (1,0) [0|0] "" E\n'
+put("fuzz_dbc_reader", "mux-lf",
+    MESSAGE + ' SG_ S m5 : 16|8@1- (0.1,-40) [-40|215] "degC" A,B\n'
+    'CM_ SG_ 100 S "multi\nline \\"quoted\\"";\nSIG_VALTYPE_ 100 S : 1;\n')
+put("fuzz_dbc_reader", "latin1-crlf",
+    ('VERSION ""\r\nNS_ :\r\n\tCM_\r\n\r\nBS_:\r\nBU_: E\r\n' + MESSAGE.replace("\n", "\r\n")
+     + ' SG_ T : 39|32@0+ (1E-3,0) [0|0] "\xb0C" E\r\nVAL_ 100 T 0 "off;" ;\r\n'))
+put("fuzz_dbc_reader", "utf8-bom-cr",
+    b"\xef\xbb\xbf" + ('BO_ 2566844672 X: 8 E\r SG_ S : 7|16@0- (3,0) [0|0] "\xb0" E\r')
+    .encode("utf-8"))
+put("fuzz_dbc_reader", "errors",
+    MESSAGE + ' SG_ A : 0|8 (1,0) [0|0] "" E\ngarbage\nBO_ 200 N 8 E\n SG_ C : 0|8@1+ (1,0) '
+    '[0|0] "" E\nCM_ BO_ 100 "unclosed;\nBO_ 400 P: 8 E\n SG_ D : 99999|8@1+ (1e999,0) [0|0] "u\n'
+    'BA_ "x" BO_ 400 1\nCM_ SG_ 100 Z "none";\n')

@@ -6,6 +6,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev
     libbenchmark-dev srecord xvfb xauth fonts-dejavu-core
+    dpkg-dev file lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: once in the Debug
-# build, once more in the clang ASan+UBSan build.
+# build, then builds and checks the Debian package, then runs the tests once
+# more in the clang ASan+UBSan build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,6 +10,8 @@ scripts/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default
 ctest --preset default
+
+scripts/check-package.sh
 
 cmake --preset asan >/dev/null
 cmake --build --preset asan

@@ -3,6 +3,7 @@
 #include "Fixtures.h"
 #include "VarsFileWriter.h"
 #include "channels/ConfigModel.h"
+#include "configfile/CcfFile.h"
 #include "image/ConfigImage.h"
 #include "output/IntelHex.h"
 
@@ -26,8 +27,9 @@
 namespace {
 
 const QString StartupCcf = QStringLiteral(CAC_EXAMPLES_DIR "/startup.ccf");
-const QString DemoCcf = QStringLiteral(CAC_EXAMPLES_DIR "/engine-demo.ccf");
 const QString ChecksCcf = QStringLiteral(CAC_EXAMPLES_DIR "/checks-demo.ccf");
+const QString EngineDemoCcf = QStringLiteral(CAC_EXAMPLES_DIR "/engine-demo.ccf");
+const QString DemoDbc = QStringLiteral(CAC_EXAMPLES_DIR "/demo-vehicle.dbc");
 
 struct Run {
     int exitCode = -1;
@@ -94,19 +96,30 @@ private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
         cac::tools::VarsFileLayout varsFile;
+        varsFile.upperIndexB = 1100;
+        varsFile.entries = {{1000, {"OILT", "Oil temp"}}};
+        WriteFile(m_catalogue, cac::tools::WriteVarsFile(varsFile));
         // The variables of the examples, in their identifier groups.
         varsFile.upperIndexB = 4100;
         varsFile.entries = {
-            {1000, {"ECT", "Coolant temp"}},     {1001, {"OILT", "Oil temp"}},
+            {1000, {"OILT", "Oil temp"}},        {1001, {"ECT", "Coolant temp"}},
             {1500, {"RPM", "Engine speed"}},     {2000, {"TPS", "Throttle position"}},
             {2501, {"LAPT", "Lap time"}},        {3500, {"MAP", "Manifold pressure"}},
             {3502, {"OILP", "Oil pressure"}},    {3503, {"FUELP", "Fuel pressure"}},
             {3504, {"BOOST", "Boost pressure"}}, {4000, {"GEAR", "Gear"}},
             {4010, {"GRATIO", "Gear ratio"}}};
-        WriteFile(m_catalogue, cac::tools::WriteVarsFile(varsFile));
-        QCOMPARE(RunCli({"hex", DemoCcf, "--catalogue", m_catalogue, "-o", m_hex}, m_dir.path())
+        WriteFile(m_examplesCatalogue, cac::tools::WriteVarsFile(varsFile));
+        QCOMPARE(RunCli({"hex", EngineDemoCcf, "--catalogue", m_examplesCatalogue, "-o", m_hex},
+                        m_dir.path())
                      .exitCode,
                  0);
+
+        // Saved in OBD mode, channels 1 to 14 in use.
+        cac::ConfigModel obd;
+        for (int channel = 1; channel < cac::ChannelCount; ++channel)
+            obd.setCell(channel, cac::ColCanId, "0x7E8");
+        obd.setObdModeEnabled(true);
+        QVERIFY(cac::SaveCcfFile(obd, m_obdCcf));
     }
 
     // The HEX text itself is pinned by tst_image; startup.ccf holds the start-up state.
@@ -161,11 +174,11 @@ private slots:
         char& digit = broken[broken.indexOf('\n', broken.indexOf('\n', 20) + 1) - 2];
         digit = digit == '0' ? '1' : '0'; // in line 3's checksum
         WriteFile(m_brokenHex, broken);
-        const QString catalogue = "--catalogue=" + m_catalogue;
+        const QString catalogue = "--catalogue=" + m_examplesCatalogue;
         // Arguments, exit status, and what standard output and error must hold.
         // clang-format off
         const std::tuple<QStringList, int, QByteArray, QByteArray> rows[] = {
-            {{"check", DemoCcf, catalogue}, 0, "engine-demo.ccf: no findings\n", ""},
+            {{"check", EngineDemoCcf, catalogue}, 0, "engine-demo.ccf: no findings\n", ""},
             {{"check", ChecksCcf, catalogue}, 3,
              "checks-demo.ccf: channel 4, Start bit: error: start bit 56 and 16 bits end at bit 71",
              ""},
@@ -174,8 +187,8 @@ private slots:
             {{"check", ChecksCcf, catalogue, "--obd"}, 3, "channel 15: warning: OBD mode takes", ""},
             {{"check", m_warningsOnly, catalogue}, 0, "0 errors, 1 warning, 0 notes\n", ""},
             {{"check", m_warningsOnly, catalogue, "--strict"}, 3, "[priority-unlisted]", ""},
-            {{"check", DemoCcf}, 3, "[variable-unknown]", "appears to be corrupted"},
-            {{"show", DemoCcf, catalogue}, 0, " 3  Throttle position {TPS}  0x2A0", ""},
+            {{"check", EngineDemoCcf}, 3, "[variable-unknown]", "appears to be corrupted"},
+            {{"show", EngineDemoCcf, catalogue}, 0, " 3  Throttle position {TPS}  0x2A0", ""},
             {{"show", m_hex, catalogue}, 0, "configuration image, bit rate 500 kbit, OBD mode off", ""},
             {{"show", m_brokenHex, catalogue}, 1, "", ":3: not a configuration image: checksum"},
             {{"ccf", m_brokenHex, catalogue}, 1, "", ":3: not a configuration image: checksum"},
@@ -202,17 +215,17 @@ private slots:
     // A kept HEX file becomes a .ccf that builds the very same HEX file,
     // for the start-up state and the demo, with OBD mode on too.
     void hexBackToCcf() {
-        for (const QString& config : {StartupCcf, DemoCcf}) {
+        for (const QString& config : {StartupCcf, EngineDemoCcf}) {
             for (const bool obd : {false, true}) {
                 const RowName row(config + (obd ? " --obd" : ""));
                 const QString hex = m_dir.filePath("kept.hex");
                 const QString ccf = m_dir.filePath("back.ccf");
-                QStringList build{"hex", config, "--catalogue", m_catalogue, "-o", hex};
+                QStringList build{"hex", config, "--catalogue", m_examplesCatalogue, "-o", hex};
                 if (obd)
                     build << "--obd";
                 QCOMPARE(RunCli(build, m_dir.path()).exitCode, 0);
-                const Run back =
-                    RunCli({"ccf", hex, "--catalogue", m_catalogue, "-o", ccf}, m_dir.path());
+                const Run back = RunCli({"ccf", hex, "--catalogue", m_examplesCatalogue, "-o", ccf},
+                                        m_dir.path());
                 QCOMPARE(back.exitCode, 0);
                 QCOMPARE(back.err.contains("[image-obd-mode]"), obd);
                 build[1] = ccf;
@@ -285,12 +298,109 @@ private slots:
         }
     }
 
+    // Every signal of the example database with its row, or why it has none.
+    void dbcListing() {
+        const Run text = RunCli({"dbc", DemoDbc, "--catalogue", m_catalogue}, m_dir.path());
+        QCOMPARE(text.exitCode, 0);
+        QCOMPARE(text.err, QByteArray());
+        QVERIFY(text.out.contains("  EngineSpeed 16|16@1+ (0.25,0) \"rpm\"\n    row        11 "
+                                  "bit|0x280|No Filter|0|16|16|Unsigned|Intel standard|4|0|0\n"));
+        QVERIFY(text.out.contains("  OilTemp 16|8@1+ (1,-40) \"\u00B0C\"\n    row        11 "
+                                  "bit|0x288|No Filter|0|16|8|Unsigned|Intel standard|1|-40|0\n"
+                                  "    variables  Oil temp {OILT}\n"));
+        QVERIFY(text.out.contains("  OdometerTotal 0|64@1+ (1,0) \"km\" double\n    refused    a "
+                                  "64-bit double cannot be carried by a channel\n"));
+        QCOMPARE(text.out.count("\n    row "), 30); // 31 signals, one refused
+
+        const Run json = RunCli({"dbc", DemoDbc, "--json"}, m_dir.path());
+        QCOMPARE(json.exitCode, 0);
+        const QJsonObject root = QJsonDocument::fromJson(json.out).object();
+        const QJsonObject throttle =
+            root["messages"][2]["signals"][1].toObject(); // Engine_3.ThrottlePosition
+        QCOMPARE(throttle["name"].toString(), "ThrottlePosition");
+        QCOMPARE(throttle["multiplexValue"].toInt(), 2);
+        QCOMPARE(throttle["row"].toVariant().toStringList().join('|'),
+                 "|11 bit|0x2A0|Byte 1|2|16|8|Unsigned|Intel standard|2.55|0|0");
+        QCOMPARE(root["problems"].toArray().size(), 0);
+    }
+
+    // Channels filled from named signals, on stdout; or nothing and why.
+    void importSignals() {
+        const QString demo = EngineDemoCcf;
+        const QString row1 = "11 bit|0x280|No Filter|0|16|16|Unsigned|Intel standard|4|0|0";
+        struct Row {
+            QStringList arguments; // after "import FILE.dbc"
+            int exitCode;
+            QStringList filled; // "N=ROW"
+            QString message;
+        };
+        // clang-format off
+        const Row rows[] = {
+            {{"EngineSpeed", "--into", StartupCcf, "--channel", "1"}, 0,
+             {"1=**Do not use**|" + row1}, "channel 1: Engine_1.EngineSpeed\n"},
+            {{"OilTemp=OILT,Gearbox_1.AliveCounter", "--into", demo, "--catalogue", m_catalogue}, 0,
+             {"6=Oil temp {OILT}|11 bit|0x288|No Filter|0|16|8|Unsigned|Intel standard|1|-40|0",
+              "7=**Do not use**|11 bit|0x500|No Filter|0|60|4|Unsigned|Intel standard|1|0|0"},
+             "channel 6: Engine_2.OilTemp\nchannel 7: Gearbox_1.AliveCounter\n"},
+            {{"EngineSpeed", "--into", demo, "--channel", "2"}, 0, {"2=Coolant temp {ECT}|" + row1},
+             "channel 2: Engine_1.EngineSpeed (replacing its settings)"},
+            {{"EngineSpeed", "--into", m_obdCcf}, 1, {}, "not enough free channels: 0 for 1"},
+            {{"EngineSpeed", "--into", m_obdCcf, "--channel", "15"}, 1, {}, "channel 15 is used for OBD"},
+            {{"EngineSpeed,EngineLoad", "--into", StartupCcf, "--channel", "14", "--obd"}, 1, {},
+             "2 signals from channel 14 on do not fit"},
+            {{"AliveCounter,Nope,OdometerTotal", "--into", StartupCcf}, 1, {},
+             "AliveCounter is in several messages (Engine_1.AliveCounter, Gearbox_1.AliveCounter)"
+             ": name it as MESSAGE.SIGNAL\ncan-adapter-cli: '" + DemoDbc + "' has no signal Nope\n"
+             "can-adapter-cli: Dashboard.OdometerTotal: cannot be imported: a 64-bit double"},
+            {{"OilTemp=OIL", "--into", StartupCcf, "--catalogue", m_catalogue}, 1, {},
+             "the catalogue has no variable with the default name OIL"},
+            {{"EngineSpeed", "--into", DemoDbc}, 1, {}, "is not a CAN configuration file"},
+            {{"EngineSpeed"}, 2, {}, "--into CONFIG.ccf is missing"},
+            {{"EngineSpeed=", "--into", StartupCcf}, 2, {}, "'EngineSpeed=' is not SIGNAL"},
+            {{"EngineSpeed", "--into", StartupCcf, "--channel", "16"}, 2, {}, "--channel takes"},
+            {{"EngineSpeed", "x", "--into", StartupCcf}, 2, {}, "too many arguments"},
+        };
+        // clang-format on
+        const QByteArray demoBefore = ReadAll(demo);
+        for (const Row& row : rows) {
+            const RowName name(row.arguments.join(' '));
+            const Run run = RunCli(QStringList{"import", DemoDbc} + row.arguments, m_dir.path());
+            QCOMPARE(run.exitCode, row.exitCode);
+            QVERIFY2(run.err.contains(row.message.toUtf8()), run.err.constData());
+            if (row.exitCode != 0) {
+                QCOMPARE(run.out, QByteArray());
+                continue;
+            }
+            // The named channels changed, no other.
+            cac::ConfigModel input;
+            cac::ConfigModel output;
+            cac::ApplyCcf(input, ReadAll(row.arguments.at(2)));
+            cac::ApplyCcf(output, run.out);
+            for (const QString& filled : row.filled)
+                SetRow(input, filled.section('=', 0, 0).toInt(), filled.section('=', 1));
+            QCOMPARE(cac::SerializeCcf(output), cac::SerializeCcf(input));
+        }
+        QCOMPARE(ReadAll(demo), demoBefore);
+
+        // -o may name the input itself.
+        const QString copy = m_dir.filePath("copy.ccf");
+        WriteFile(copy, ReadAll(StartupCcf));
+        const Run inPlace =
+            RunCli({"import", DemoDbc, "EngineSpeed", "--into", copy, "--channel", "1", "-o", copy},
+                   m_dir.path());
+        QCOMPARE(inPlace.exitCode, 0);
+        QCOMPARE(inPlace.out, QByteArray());
+        QVERIFY(ReadAll(copy).startsWith("**Do not use**|||"));
+    }
+
 private:
     QTemporaryDir m_dir;
     QString m_catalogue = m_dir.filePath("Vars.cfg");
+    QString m_examplesCatalogue = m_dir.filePath("Examples.cfg");
     QString m_hex = m_dir.filePath("demo.hex");
     QString m_brokenHex = m_dir.filePath("broken.hex");
     QString m_warningsOnly = m_dir.filePath("warnings.ccf");
+    QString m_obdCcf = m_dir.filePath("obd.ccf");
 };
 
 QTEST_MAIN(TestCli)

@@ -8,9 +8,13 @@ namespace cac::app {
 QString ChooseCataloguePath(const QString& userCataloguePath, const QString& applicationFolder) {
     if (QFileInfo(userCataloguePath).isFile())
         return userCataloguePath;
-    const QString demo = QDir(applicationFolder).filePath(DemoCatalogueFileName);
-    if (QFileInfo(demo).isFile())
-        return demo;
+    const QDir folder(applicationFolder);
+    for (const QString& demo :
+         {folder.filePath(DemoCatalogueFileName),
+          folder.filePath(InstalledDataFolder + u'/' + DemoCatalogueFileName)}) {
+        if (QFileInfo(demo).isFile())
+            return QDir::cleanPath(demo);
+    }
     return userCataloguePath;
 }
 

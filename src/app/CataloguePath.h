@@ -4,14 +4,20 @@
 
 namespace cac::app {
 
-// The demo catalogue the build places beside the executable, so that a first
-// start without a catalogue of the user's own shows a working variable list.
+// The demo catalogue of our own, so that a first start without a catalogue of
+// the user's own shows a working variable list. The build places it beside
+// the executable; an installation places it in the data folder
+// share/can-adapter-config/ beside bin/.
 inline const QString DemoCatalogueFileName = QStringLiteral("DemoVars.cfg");
 
+// Where an installed program keeps its data, relative to its own folder.
+inline const QString InstalledDataFolder = QStringLiteral("../share/can-adapter-config");
+
 // The catalogue to read: the user's own when it exists, otherwise the demo
-// catalogue in the application folder when that exists, otherwise the user's
-// path again (so a missing catalogue is reported as usual). Nothing is copied
-// or written: a user's catalogue is never touched.
+// catalogue beside the executable or in the installed data folder, whichever
+// exists first, otherwise the user's path again (so a missing catalogue is
+// reported as usual). Nothing is copied or written: a user's catalogue is
+// never touched.
 QString ChooseCataloguePath(const QString& userCataloguePath, const QString& applicationFolder);
 
 } // namespace cac::app

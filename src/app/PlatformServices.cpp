@@ -1,5 +1,7 @@
 #include "app/PlatformServices.h"
 
+#include "app/FlasherStart.h"
+#include "app/SerialPortDevices.h"
 #include "catalogue/VariableCatalogue.h"
 
 #include <QCoreApplication>
@@ -7,31 +9,28 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
-#include <QSerialPort>
 #include <QStringList>
 
 namespace cac::app {
 namespace {
 
-class QtSerialPortProbe final : public SerialPortProbe {
-public:
-    bool canOpen(int portNumber) override {
-        QSerialPort port;
-        port.setPortName(SerialPortDeviceName(portNumber));
-        if (!port.open(QIODevice::ReadWrite))
-            return false;
-        port.close();
-        return true;
-    }
-    QString deviceName(int portNumber) const override { return SerialPortDeviceName(portNumber); }
-};
-
 class QtProcessLauncher final : public ProcessLauncher {
 public:
     QString startDetached(const QString& commandLine,
                           const FlasherInvocation& invocation) override {
+#ifdef Q_OS_WIN
+        const bool windowsHost = true;
+#else
+        const bool windowsHost = false;
+#endif
+        const FlasherStart start =
+            PlanFlasherStart(invocation, qEnvironmentVariable("PATH"), windowsHost);
+        if (!start.problem.isEmpty())
+            return start.problem;
         QProcess process;
-        process.setProgram(invocation.program);
+        process.setProgram(start.program);
+        process.setArguments(start.arguments);
+        process.setWorkingDirectory(start.workingDirectory);
 #ifdef Q_OS_WIN
         // Windows gets the command line exactly as built, unquoted.
         process.setCreateProcessArgumentsModifier(
@@ -40,11 +39,9 @@ public:
             });
 #else
         Q_UNUSED(commandLine);
-        process.setArguments(invocation.arguments);
 #endif
         if (!process.startDetached())
-            return QStringLiteral("Cannot start %1: %2")
-                .arg(invocation.program, process.errorString());
+            return QStringLiteral("Cannot start %1: %2").arg(start.program, process.errorString());
         return {};
     }
 };
@@ -91,7 +88,8 @@ QStringList NamedPatterns(const QString& name) {
 
 PlatformServices RealPlatformServices() {
     PlatformServices services;
-    services.ports = std::make_unique<QtSerialPortProbe>();
+    services.ports = std::make_unique<DeviceSerialPortProbe>(
+        WinePrefixFolder(qEnvironmentVariable("WINEPREFIX"), QDir::homePath()));
     services.launcher = std::make_unique<QtProcessLauncher>();
     services.messages = std::make_unique<QtMessageBoxes>();
     services.dialogs = std::make_unique<QtFileDialogs>();
@@ -101,14 +99,6 @@ PlatformServices RealPlatformServices() {
 
 QString ApplicationTitle() {
     return QStringLiteral("CAN Adapter Config");
-}
-
-QString SerialPortDeviceName(int portNumber) {
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(portNumber);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
-#endif
 }
 
 QString QtFileFilter(const QString& pipeFilter) {

@@ -76,9 +76,6 @@ PlatformServices RealPlatformServices();
 // The title every message box carries.
 QString ApplicationTitle();
 
-// The device name of serial port n: "COMn" on Windows, /dev/ttyS(n-1) elsewhere.
-QString SerialPortDeviceName(int portNumber);
-
 // Turns a "Name|pattern|Name|pattern" filter into Qt's form, keeping the
 // visible names: a name that already ends in its parenthesised patterns is
 // kept as it is, any other name gets " (patterns)" appended.

@@ -8,17 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace cac::cli {
-
-const Command& CommandNamed(const char* name) {
-    for (const Command& command : Commands()) {
-        if (qstrcmp(command.name, name) == 0)
-            return command;
-    }
-    qFatal("can-adapter-cli: no command %s", name);
-}
 
 void PrintError(const QString& message) {
     std::fprintf(stderr, "can-adapter-cli: %s\n", qUtf8Printable(message));
@@ -130,16 +123,7 @@ int LoadCatalogue(const QString& cataloguePath, CatalogueLoad& catalogue) {
     return ExitOk;
 }
 
-int LoadConfiguration(const QString& configPath, const QString& cataloguePath, bool obd,
-                      ConfigModel& model, CatalogueLoad& catalogue) {
-    if (const QString problem = InputProblem(configPath, MaxConfigFileSize); !problem.isEmpty()) {
-        PrintError(problem);
-        return ExitFileError;
-    }
-    if (const int exit = LoadCatalogue(cataloguePath, catalogue); exit != ExitOk)
-        return exit;
-    model.setVariableList(catalogue.variableList);
-
+int ApplyConfigurationFile(const QString& configPath, ConfigModel& model) {
     CcfLoadReport report;
     QString error;
     if (!LoadCcfFile(model, configPath, &report, &error)) {
@@ -152,9 +136,30 @@ int LoadConfiguration(const QString& configPath, const QString& cataloguePath, b
                        .arg(configPath));
         return ExitFileError;
     }
+    return ExitOk;
+}
+
+int LoadConfiguration(const QString& configPath, const QString& cataloguePath, bool obd,
+                      ConfigModel& model, CatalogueLoad& catalogue) {
+    if (const QString problem = InputProblem(configPath, MaxConfigFileSize); !problem.isEmpty()) {
+        PrintError(problem);
+        return ExitFileError;
+    }
+    // Start-up order of the window: catalogue first, then the start-up state.
+    if (const int exit = LoadCatalogue(cataloguePath, catalogue); exit != ExitOk)
+        return exit;
+    model.setVariableList(catalogue.variableList);
+    if (const int exit = ApplyConfigurationFile(configPath, model); exit != ExitOk)
+        return exit;
     if (obd)
         model.setObdModeEnabled(true);
     return ExitOk;
+}
+
+const Command& CommandNamed(const char* name) {
+    const QList<Command>& commands = Commands();
+    return *std::find_if(commands.begin(), commands.end(),
+                         [name](const Command& c) { return qstrcmp(c.name, name) == 0; });
 }
 
 } // namespace cac::cli

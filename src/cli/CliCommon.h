@@ -42,9 +42,6 @@ struct Command {
 // Every command, in the order the overview lists them.
 const QList<Command>& Commands();
 
-// The row of Commands() with this name.
-const Command& CommandNamed(const char* name);
-
 // "can-adapter-cli: message" on standard error.
 void PrintError(const QString& message);
 
@@ -56,7 +53,7 @@ int UsageError(const Command& command, const QString& message);
 int ParseCommandLine(QCommandLineParser& parser, const Command& command,
                      const QStringList& arguments);
 
-// Options several commands share: --catalogue FILE, --obd, -o FILE.
+// The options several commands share: --catalogue FILE, --obd, -o FILE.
 QCommandLineOption CatalogueOption();
 QCommandLineOption ObdOption();
 QCommandLineOption OutputOption(const QString& what);
@@ -76,10 +73,14 @@ QString InputProblem(const QString& path, qint64 maxSize);
 // Returns ExitOk or ExitFileError after saying why.
 int WriteOutput(const QByteArray& bytes, const QString& outputPath);
 
-// The catalogue from `cataloguePath` (or Vars.cfg in the data folder), as the
-// window reads it at start-up: a corrupt one is reported and used all the
-// same. Returns ExitOk, or ExitFileError when the given file cannot be read.
+// The catalogue from `cataloguePath`, or Vars.cfg in the data folder, as
+// start-up reads it: a corrupt one is reported and the run goes on. Returns
+// ExitOk, or ExitFileError when the named file cannot be read.
 int LoadCatalogue(const QString& cataloguePath, CatalogueLoad& catalogue);
+
+// CONFIG.ccf applied to the model as File > Load applies it. Returns ExitOk,
+// or ExitFileError after saying why (unreadable, or not a configuration).
+int ApplyConfigurationFile(const QString& configPath, ConfigModel& model);
 
 // The catalogue and configuration as the window has them after start-up and
 // File > Load: the catalogue from `cataloguePath` (or Vars.cfg in the data
@@ -87,5 +88,8 @@ int LoadCatalogue(const QString& cataloguePath, CatalogueLoad& catalogue);
 // when asked. Returns ExitOk, or ExitFileError after saying why.
 int LoadConfiguration(const QString& configPath, const QString& cataloguePath, bool obd,
                       ConfigModel& model, CatalogueLoad& catalogue);
+
+// The row of Commands() with that name, which must be there.
+const Command& CommandNamed(const char* name);
 
 } // namespace cac::cli

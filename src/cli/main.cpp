@@ -14,6 +14,8 @@ int RunHexCommand(const QStringList& arguments);
 int RunCheckCommand(const QStringList& arguments);
 int RunShowCommand(const QStringList& arguments);
 int RunCcfCommand(const QStringList& arguments);
+int RunDbcCommand(const QStringList& arguments);
+int RunImportCommand(const QStringList& arguments);
 
 const QList<Command>& Commands() {
     static const QList<Command> commands = {
@@ -25,6 +27,12 @@ const QList<Command>& Commands() {
          "show a .ccf or an Intel HEX image as a table of its settings", RunShowCommand},
         {"ccf", "ccf IMAGE.hex [--catalogue FILE] [-o FILE]",
          "write a .ccf that builds the image in IMAGE.hex again", RunCcfCommand},
+        {"dbc", "dbc FILE.dbc [--json] [--catalogue FILE]",
+         "list a CAN database's signals with the channel row each gives", RunDbcCommand},
+        {"import",
+         "import FILE.dbc SIGNAL[=VARIABLE][,SIGNAL...] --into CONFIG.ccf [--channel N] "
+         "[--obd] [--catalogue FILE] [-o FILE]",
+         "fill channels of a configuration from CAN database signals", RunImportCommand},
     };
     return commands;
 }

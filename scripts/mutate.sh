@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Plants each fault listed in tests/mutants/*.txt, one at a time, in a scratch
+# copy of the working tree, rebuilds incrementally, runs the Debug suite and
+# reports which faults the suite catches.
+#
+#   scripts/mutate.sh                 every list under tests/mutants/
+#   scripts/mutate.sh FILE [FILE...]  only these lists
+#
+# A list holds blocks separated by blank lines:
+#   id: engine-250k-timing
+#   why: the bit-timing byte of "250 kbit" is one off
+#   file: src/image/ConfigImage.cpp
+#   find: 0x43
+#   replace: 0x44
+# "find" must occur in the file exactly once (add context until it does);
+# a fault whose text is no longer there is reported as stale, not as caught.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source_dir=$(pwd)
+
+lists=("$@")
+[ ${#lists[@]} -gt 0 ] || lists=(tests/mutants/*.txt)
+
+scratch=${MUTATE_SCRATCH:-/tmp/cac-mutate}
+# tar keeps modification times, so the scratch build stays incremental.
+rm -rf "$scratch/src" && mkdir -p "$scratch/src"
+tar -C "$source_dir" --exclude=./build --exclude=./.git -cf - . | tar -C "$scratch/src" -xf -
+cd "$scratch/src"
+cmake -S . -B "$scratch/build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCAC_WERROR=OFF >/dev/null
+cmake --build "$scratch/build" >/dev/null
+
+python3 - "$scratch" "${lists[@]/#/$source_dir/}" <<'PY'
+import os, subprocess, sys
+
+scratch, lists = sys.argv[1], sys.argv[2:]
+src, build = os.path.join(scratch, "src"), os.path.join(scratch, "build")
+env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+
+def faults(path):
+    block = {}
+    for line in open(path, encoding="utf-8").read().splitlines() + [""]:
+        if not line.strip():
+            if block:
+                yield block
+            block = {}
+        elif not line.startswith("#"):
+            key, _, value = line.partition(": ")
+            block[key.strip()] = value
+    
+results = {"caught": [], "missed": [], "stale": [], "no build": []}
+for path in lists:
+    for fault in faults(path):
+        target = os.path.join(src, fault["file"])
+        original = open(target, encoding="utf-8").read()
+        if original.count(fault["find"]) != 1:
+            results["stale"].append(fault)
+            print(f"stale     {fault['id']}", flush=True)
+            continue
+        open(target, "w", encoding="utf-8").write(original.replace(fault["find"], fault["replace"]))
+        try:
+            built = subprocess.run(["cmake", "--build", build], capture_output=True).returncode == 0
+            if not built:
+                outcome = "no build"
+            else:
+                run = subprocess.run(["ctest", "--test-dir", build, "--timeout", "300", "-E", "fuzz"],
+                                     capture_output=True, env=env)
+                outcome = "caught" if run.returncode != 0 else "missed"
+        finally:
+            open(target, "w", encoding="utf-8").write(original)
+            os.utime(target)
+        results[outcome].append(fault)
+        print(f"{outcome:9} {fault['id']}: {fault.get('why', '')}", flush=True)
+
+subprocess.run(["cmake", "--build", build], capture_output=True)
+tried = len(results["caught"]) + len(results["missed"])
+print()
+for kind in ("missed", "stale", "no build"):
+    for fault in results[kind]:
+        print(f"{kind}: {fault['id']} ({fault['file']})")
+if tried:
+    print(f"caught {len(results['caught'])} of {tried} faults "
+          f"({100 * len(results['caught']) // tried}%)")
+sys.exit(0 if not results["missed"] and not results["stale"] else 1)
+PY

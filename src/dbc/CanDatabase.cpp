@@ -1,0 +1,69 @@
+#include "dbc/CanDatabase.h"
+
+#include <QFile>
+
+namespace cac {
+
+bool LoadCanDatabase(const QString& path, CanDatabase& database, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    if (file.size() > MaxCanDatabaseFileSize) {
+        if (error)
+            *error = QStringLiteral("%1 bytes, more than any CAN database (at most %2)")
+                         .arg(file.size())
+                         .arg(MaxCanDatabaseFileSize);
+        return false;
+    }
+    database = ReadCanDatabase(file.read(MaxCanDatabaseFileSize));
+    return true;
+}
+
+QList<SignalRef> FindSignals(const CanDatabase& database, const QString& name) {
+    const qsizetype dot = name.indexOf(u'.');
+    const QString messageName = dot < 0 ? QString() : name.left(dot);
+    const QString signalName = dot < 0 ? name : name.mid(dot + 1);
+    QList<SignalRef> found;
+    for (int m = 0; m < database.messages.size(); ++m) {
+        const DbcMessage& message = database.messages.at(m);
+        if (dot >= 0 && message.name != messageName)
+            continue;
+        for (int s = 0; s < message.signalList.size(); ++s) {
+            if (message.signalList.at(s).name == signalName)
+                found.append({m, s});
+        }
+    }
+    return found;
+}
+
+QString SignalPath(const CanDatabase& database, SignalRef ref) {
+    const DbcMessage& message = database.messages.at(ref.message);
+    return message.name + u'.' + message.signalList.at(ref.signal).name;
+}
+
+QString IdentifierText(const DbcMessage& message) {
+    return QStringLiteral("0x") + QString::number(message.id, 16).toUpper();
+}
+
+QString SignalLayoutText(const DbcSignal& signal) {
+    return QStringLiteral("%1|%2@%3%4")
+        .arg(signal.startBit)
+        .arg(signal.length)
+        .arg(QChar(signal.littleEndian ? u'1' : u'0'))
+        .arg(QChar(signal.isSigned ? u'-' : u'+'));
+}
+
+bool SignalMatchesFilter(const DbcMessage& message, const DbcSignal& signal,
+                         const QString& filter) {
+    const QString wanted = filter.trimmed();
+    const auto has = [&](const QString& text) {
+        return text.contains(wanted, Qt::CaseInsensitive);
+    };
+    return has(signal.name) || has(message.name) || has(signal.unit) ||
+           has(IdentifierText(message));
+}
+
+} // namespace cac

@@ -1,0 +1,190 @@
+#include "dbc/SignalRow.h"
+
+#include "channels/NumericText.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace cac {
+namespace {
+
+// The adapter takes its signals from the 8 data bytes of a classic frame.
+constexpr int FrameBytes = 8;
+
+// The last data byte the signal's bits reach. Motorola signals run from their
+// most significant bit down through the byte, then on into the next bytes.
+int lastByte(const DbcSignal& signal) {
+    if (signal.littleEndian)
+        return (signal.startBit + std::max(signal.length, 1) - 1) / 8;
+    const int bitsInFirstByte = signal.startBit % 8 + 1;
+    const int rest = std::max(signal.length - bitsInFirstByte, 0);
+    return signal.startBit / 8 + (rest + 7) / 8;
+}
+
+// The data byte (0-based) a signal fills exactly, or -1.
+int wholeByte(const DbcSignal& signal) {
+    const int firstBit = signal.littleEndian ? 0 : 7;
+    return signal.length == 8 && signal.startBit % 8 == firstBit ? signal.startBit / 8 : -1;
+}
+
+// The value rounded to `digits` significant digits, without trailing zeros:
+// positional from 1E-4 to below 1E15, in exponent form ("1.5E+16") beyond, as
+// the equation display writes numbers.
+QString roundedText(double value, int digits) {
+    char scientific[40];
+    std::snprintf(scientific, sizeof scientific, "%.*E", digits - 1, value);
+    const char* e = std::strchr(scientific, 'E');
+    const int exponent = std::atoi(e + 1);
+    const bool exponentForm = exponent < -4 || exponent >= 15;
+    QString text = exponentForm
+                       ? QString::fromLatin1(scientific, e - scientific)
+                       : QString::asprintf("%.*f", std::max(digits - 1 - exponent, 0), value);
+    if (text.contains(u'.')) {
+        while (text.endsWith(u'0'))
+            text.chop(1);
+        if (text.endsWith(u'.'))
+            text.chop(1);
+    }
+    if (exponentForm)
+        text += QLatin1String(e);
+    return text;
+}
+
+// A multiplexed signal is taken only from the frames whose multiplexor byte
+// holds its value; the adapter's filter does that when the multiplexor is one
+// whole byte.
+void setFilter(SignalRow& row, const DbcMessage& message, const DbcSignal& signal) {
+    row.cells[ColFilterLoc] = QStringLiteral("No Filter");
+    row.cells[ColFilterVal] = QStringLiteral("0");
+    if (signal.multiplexValue < 0)
+        return;
+    QStringList multiplexors;
+    const DbcSignal* multiplexor = nullptr;
+    for (const DbcSignal& other : message.signalList) {
+        if (other.isMultiplexor) {
+            multiplexors.append(other.name);
+            multiplexor = &other;
+        }
+    }
+    QString why;
+    if (multiplexors.isEmpty())
+        why = QStringLiteral("its message has no multiplexor");
+    else if (multiplexors.size() > 1)
+        why = QStringLiteral("its message has several multiplexors (%1)")
+                  .arg(multiplexors.join(QStringLiteral(", ")));
+    else if (wholeByte(*multiplexor) < 0 || wholeByte(*multiplexor) >= FrameBytes)
+        why = QStringLiteral("its multiplexor %1 (%2) is not one whole data byte")
+                  .arg(multiplexor->name, SignalLayoutText(*multiplexor));
+    else if (signal.multiplexValue > 255)
+        why = QStringLiteral("its multiplexor value %1 does not fit a byte")
+                  .arg(signal.multiplexValue);
+    if (!why.isEmpty()) {
+        row.notes.append({false, ColFilterLoc,
+                          QStringLiteral("cannot be filtered: %1; the channel reads it from "
+                                         "every frame, whatever the multiplexor holds")
+                              .arg(why)});
+        return;
+    }
+    row.cells[ColFilterLoc] = QStringLiteral("Byte %1").arg(wholeByte(*multiplexor) + 1);
+    row.cells[ColFilterVal] = QString::number(signal.multiplexValue);
+}
+
+} // namespace
+
+bool SignalRow::importable() const {
+    return std::none_of(notes.begin(), notes.end(), [](const MappingNote& n) { return n.refuses; });
+}
+
+QString SignalRow::settingsText() const {
+    if (!importable())
+        return {};
+    QStringList settings;
+    for (int column = ColIdLength; column < ChannelGridColumns; ++column)
+        settings.append(cells[column]);
+    return settings.join(u'|');
+}
+
+SignalRow MapSignalToRow(const DbcMessage& message, const DbcSignal& signal) {
+    SignalRow row;
+    const auto refuse = [&](int column, const QString& text) {
+        row.notes.append({true, column, text});
+    };
+
+    const std::uint32_t widest = message.extended ? 0x1FFFFFFF : 0x7FF;
+    if (message.id > widest)
+        refuse(ColCanId, QStringLiteral("identifier %1 does not fit %2 bits")
+                             .arg(IdentifierText(message))
+                             .arg(message.extended ? 29 : 11));
+    if (signal.valueType == DbcValueType::Double)
+        refuse(ColValueType, QStringLiteral("a 64-bit double cannot be carried by a channel"));
+    else if (signal.valueType == DbcValueType::Float && signal.length != 32)
+        refuse(ColLength, QStringLiteral("a float signal has 32 bits, not %1").arg(signal.length));
+    else if (signal.length > 32)
+        refuse(ColLength, QStringLiteral("%1 bits are more than a channel carries (at most 32)")
+                              .arg(signal.length));
+    else if (signal.length < 1)
+        refuse(ColLength, QStringLiteral("a signal of 0 bits carries nothing"));
+    if (signal.startBit >= FrameBytes * 8 || lastByte(signal) >= FrameBytes)
+        refuse(ColStartBit, QStringLiteral("bits %1 reach beyond the 8 data bytes the adapter "
+                                           "reads")
+                                .arg(SignalLayoutText(signal)));
+    else if (lastByte(signal) >= message.length)
+        row.notes.append({false, ColStartBit,
+                          QStringLiteral("bits %1 reach beyond the message's %2 data bytes")
+                              .arg(SignalLayoutText(signal))
+                              .arg(message.length)});
+    // The adapter holds both as 32-bit floats.
+    const double scale = 1.0 / signal.factor;
+    if (signal.factor == 0)
+        refuse(ColScale, QStringLiteral("a factor of 0 cannot be imported: the scale factor is "
+                                        "its inverse"));
+    else if (!RoundToSingle(scale))
+        refuse(ColScale, QStringLiteral("the factor %1 is too small: its inverse does not fit "
+                                        "the adapter's 32-bit float")
+                             .arg(signal.factor));
+    if (!RoundToSingle(signal.offset))
+        refuse(ColOffset, QStringLiteral("the offset %1 does not fit the adapter's 32-bit float")
+                              .arg(signal.offset));
+    if (!row.importable())
+        return row;
+
+    const bool isFloat = signal.valueType == DbcValueType::Float;
+    row.cells[ColIdLength] = message.extended ? QStringLiteral("29 bit") : QStringLiteral("11 bit");
+    row.cells[ColCanId] = IdentifierText(message);
+    setFilter(row, message, signal);
+    row.cells[ColStartBit] = QString::number(signal.startBit);
+    row.cells[ColLength] = QString::number(signal.length);
+    row.cells[ColValueType] = isFloat           ? QStringLiteral("Float (single)")
+                              : signal.isSigned ? QStringLiteral("Signed")
+                                                : QStringLiteral("Unsigned");
+    row.cells[ColByteOrder] = signal.littleEndian ? QStringLiteral("Intel standard")
+                                                  : QStringLiteral("Motorola forw MSB");
+    row.cells[ColScale] = ShortestDecimalText(scale);
+    row.cells[ColOffset] = ShortestDecimalText(signal.offset);
+    row.cells[ColExponent] = QStringLiteral("0");
+    return row;
+}
+
+QString ShortestDecimalText(double value) {
+    if (value == 0 || !std::isfinite(value))
+        return QStringLiteral("0");
+    // Once a rounding reads back as the 15-digit one does, every longer one
+    // is the same decimal and does too: the shortest is found by halving.
+    const double target = TextToNumber(roundedText(value, 15));
+    int shortest = 15;
+    for (int longest = 1; longest < shortest;) {
+        const int digits = (longest + shortest) / 2;
+        if (TextToNumber(roundedText(value, digits)) == target)
+            shortest = digits;
+        else
+            longest = digits + 1;
+    }
+    return roundedText(value, shortest);
+}
+
+} // namespace cac

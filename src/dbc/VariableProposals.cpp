@@ -1,0 +1,121 @@
+#include "dbc/VariableProposals.h"
+
+#include "catalogue/VariableLookup.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace cac {
+namespace {
+
+// Spellings after normalising: lower case, no blanks or brackets, and the
+// degree sign (or the ordinal sign that stands in for it) written "deg".
+const std::pair<const char*, const char*> Spellings[] = {
+    {"degc", "[degrees Celsius]"},
+    {"degreec", "[degrees Celsius]"},
+    {"degreesc", "[degrees Celsius]"},
+    {"celsius", "[degrees Celsius]"},
+    {"degcelsius", "[degrees Celsius]"},
+    {"c", "[degrees Celsius]"},
+    {"rpm", "[RPM]"},
+    {"1/min", "[RPM]"},
+    {"/min", "[RPM]"},
+    {"u/min", "[RPM]"},
+    {"r/min", "[RPM]"},
+    {"rev/min", "[RPM]"},
+    {"min-1", "[RPM]"},
+    {"min^-1", "[RPM]"},
+    {"hz", "[Hz]"},
+    {"1/s", "[Hz]"},
+    {"%", "[%]"},
+    {"pct", "[%]"},
+    {"percent", "[%]"},
+    {"ms", "[milli-seconds (scaled by exponent)]"},
+    {"msec", "[milli-seconds (scaled by exponent)]"},
+    {"millisecond", "[milli-seconds (scaled by exponent)]"},
+    {"milliseconds", "[milli-seconds (scaled by exponent)]"},
+    {"deg", "[degrees]"},
+    {"degree", "[degrees]"},
+    {"degrees", "[degrees]"},
+    {"mbar", "[mBar]"},
+    {"millibar", "[mBar]"},
+    {"hpa", "[mBar]"},
+    {"", "[no units]"},
+    {"-", "[no units]"},
+    {"none", "[no units]"},
+    {"nounit", "[no units]"},
+    {"nounits", "[no units]"},
+};
+
+QString normalised(const QString& unit) {
+    QString key;
+    for (const QChar ch : unit) {
+        if (ch == u'\u00B0' || ch == u'\u00BA')
+            key += QStringLiteral("deg");
+        else if (!ch.isSpace() && ch != u'[' && ch != u']')
+            key += ch.toLower();
+    }
+    return key;
+}
+
+// The lower-case words of a name: "WheelSpeedFL" and "Wheel speed FL {WSFL}"
+// both hold wheel, speed and fl.
+QStringList nameWords(const QString& name) {
+    QStringList words;
+    QString word;
+    QChar previous;
+    for (const QChar ch : name) {
+        const bool boundary = !ch.isLetterOrNumber() || (previous.isLower() && ch.isUpper()) ||
+                              (!word.isEmpty() && previous.isDigit() != ch.isDigit());
+        if (boundary && !word.isEmpty())
+            words.append(std::exchange(word, QString()));
+        if (ch.isLetterOrNumber())
+            word += ch.toLower();
+        previous = ch;
+    }
+    if (!word.isEmpty())
+        words.append(word);
+    return words;
+}
+
+} // namespace
+
+QString CatalogueUnitFor(const QString& dbcUnit) {
+    const QString key = normalised(dbcUnit);
+    for (const auto& [spelling, unit] : Spellings) {
+        if (key == QLatin1String(spelling))
+            return QLatin1String(unit);
+    }
+    return {};
+}
+
+VariableProposals::VariableProposals(const VariableCatalogue& catalogue,
+                                     const QStringList& variableList) {
+    for (const QString& entry : variableList) {
+        const std::int32_t id = FindVariableIndex(catalogue, entry);
+        if (id > 0)
+            m_entriesByUnit[GetVariableUnits(id)].append(entry);
+    }
+}
+
+QStringList VariableProposals::forSignal(const DbcSignal& signal) const {
+    const QString unit = CatalogueUnitFor(signal.unit);
+    if (unit.isEmpty())
+        return {};
+    const QStringList signalWords = nameWords(signal.name);
+    QList<std::pair<int, QString>> ranked; // words shared, entry
+    for (const QString& entry : m_entriesByUnit.value(unit)) {
+        const QStringList entryWords = nameWords(entry);
+        const auto shared = std::count_if(signalWords.begin(), signalWords.end(),
+                                          [&](const QString& w) { return entryWords.contains(w); });
+        ranked.append({static_cast<int>(shared), entry});
+    }
+    std::stable_sort(ranked.begin(), ranked.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    QStringList entries;
+    for (const auto& [shared, entry] : ranked)
+        entries.append(entry);
+    return entries;
+}
+
+} // namespace cac

@@ -1,0 +1,300 @@
+// The CAN database subsystem: the .dbc reader on small inputs, the row a
+// signal gives, filling channels and proposing variables.
+#include "Fixtures.h"
+#include "channels/NumericText.h"
+#include "dbc/ChannelFill.h"
+#include "dbc/VariableProposals.h"
+
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+// The database as one text: a line per message, signal and problem.
+QString Dump(const cac::CanDatabase& database) {
+    QStringList lines;
+    for (const cac::DbcMessage& m : database.messages) {
+        lines << QStringLiteral("BO %1 %2 %3 %4 %5 //%6")
+                     .arg(cac::IdentifierText(m), m.extended ? "29" : "11", m.name)
+                     .arg(m.length)
+                     .arg(m.sender, m.comment);
+        for (const cac::DbcSignal& s : m.signalList)
+            lines << QStringLiteral("SG %1 %2 (%3,%4) [%5|%6] \"%7\" %8 M%9 m%10 t%11 //%12")
+                         .arg(s.name, cac::SignalLayoutText(s))
+                         .arg(s.factor)
+                         .arg(s.offset)
+                         .arg(s.minimum)
+                         .arg(s.maximum)
+                         .arg(s.unit, s.receivers.join(','))
+                         .arg(s.isMultiplexor)
+                         .arg(s.multiplexValue)
+                         .arg(static_cast<int>(s.valueType))
+                         .arg(s.comment);
+    }
+    for (const cac::DbcProblem& p : database.problems)
+        lines << QStringLiteral("line %1: %2").arg(p.line).arg(p.message);
+    return lines.join('\n');
+}
+
+const QByteArray Message = "BO_ 100 M: 8 E\n";
+
+// The one signal S of a database, mapped.
+cac::SignalRow MapS(const QByteArray& text) {
+    const cac::CanDatabase database = cac::ReadCanDatabase(text);
+    const QList<cac::SignalRef> found = cac::FindSignals(database, "S");
+    if (found.size() != 1)
+        return {{}, {{true, 0, "test input has no single signal S: " + Dump(database)}}};
+    const cac::DbcMessage& message = database.messages.at(found[0].message);
+    return cac::MapSignalToRow(message, message.signalList.at(found[0].signal));
+}
+
+QString NotesText(const cac::SignalRow& row) {
+    QStringList texts;
+    for (const cac::MappingNote& note : row.notes)
+        texts << QStringLiteral("%1 %2: %3")
+                     .arg(note.refuses ? "refused" : "note")
+                     .arg(note.column)
+                     .arg(note.text);
+    return texts.join("; ");
+}
+
+} // namespace
+
+class TestDbc : public QObject {
+    Q_OBJECT
+private slots:
+    // Each statement form, strings, line ends and encodings, and problems by
+    // line with reading going on after each.
+    void reader() {
+        struct Row {
+            const char* name;
+            QByteArray text;
+            QString dump;
+        };
+        // clang-format off
+        const Row rows[] = {
+            {"message and signal", Message + " SG_ Sig : 0|8@1+ (1,0) [0|255] \"u\" A,B\n",
+             "BO 0x64 11 M 8 E //\nSG Sig 0|8@1+ (1,0) [0|255] \"u\" A,B M0 m-1 t0 //"},
+            {"29 bit, Motorola, signed; no sender or receivers; blanks anywhere",
+             "BO_ 2566844672 X:8\n\tSG_ S :7 | 16 @ 0 - ( +.5 , -4E1 ) [ -1e3 | 1E+3 ] \"\"\n",
+             "BO 0x18FEF100 29 X 8  //\nSG S 7|16@0- (0.5,-40) [-1000|1000] \"\"  M0 m-1 t0 //"},
+            {"multiplexor marks", Message + " SG_ A M : 0|8@1+ (1,0) [0|0] \"\" E\n"
+                                            " SG_ B m3 : 8|8@1+ (1,0) [0|0] \"\" E\n"
+                                            " SG_ C m12M : 16|8@1+ (1,0) [0|0] \"\" E\n",
+             "BO 0x64 11 M 8 E //\nSG A 0|8@1+ (1,0) [0|0] \"\" E M1 m-1 t0 //\n"
+             "SG B 8|8@1+ (1,0) [0|0] \"\" E M0 m3 t0 //\nSG C 16|8@1+ (1,0) [0|0] \"\" E M1 m12 t0 //"},
+            {"comments and value types, CR LF, before or after their message",
+             "CM_ SG_ 100 S \"say \\\"hi\\\"\r\nand \\\\ bye\";\r\nSIG_VALTYPE_ 100 S : 1;\r\n"
+             + QByteArray(Message).replace("\n", "\r\n") + " SG_ S : 0|32@1- (1,0) [0|0] \"\" E\r\n"
+             "CM_ BO_ 100 \"message\";\r\nCM_ \"file\";\r\nCM_ BU_ E \"node\";\r\nSIG_VALTYPE_ 100 S 2;\r\njunk\r\n",
+             "BO 0x64 11 M 8 E //message\nSG S 0|32@1- (1,0) [0|0] \"\" E M0 m-1 t2 //say \"hi\"\nand \\ bye\n"
+             "line 10: 'junk' does not begin a statement"},
+            {"everything else is read over",
+             "VERSION \"1;2\"\n\nNS_ :\n\tNS_DESC_\n\tCM_\n\tBA_\n\nBS_: 500\nBU_: E D\n"
+             "VAL_TABLE_ T 1 \"one;\"\n 0 \"zero\" ;\nBA_DEF_ BO_ \"Cycle\" INT 0 65535;\n"
+             "BA_ \"Cycle\" BO_ 100 10;\nEV_ V: 0 [0|1] \"\" 0 1 DUMMY_NODE_VECTOR0 E;\n"
+             + Message + "VAL_ 100 S 0 \"off\" 1 \"on\";\nBO_TX_BU_ 100 : E,D;\n",
+             "BO 0x64 11 M 8 E //"},
+            {"Latin-1", Message + " SG_ S : 0|8@1+ (1,0) [0|0] \"\xB0" "C\" E\n",
+             "BO 0x64 11 M 8 E //\nSG S 0|8@1+ (1,0) [0|0] \"\u00B0C\" E M0 m-1 t0 //"},
+            {"UTF-8 with byte-order mark, CR line ends",
+             "\xEF\xBB\xBF" + QByteArray(Message).replace("\n", "\r")
+             + " SG_ S : 0|8@1+ (1,0) [0|0] \"\xC2\xB0" "C\" E\r",
+             "BO 0x64 11 M 8 E //\nSG S 0|8@1+ (1,0) [0|0] \"\u00B0C\" E M0 m-1 t0 //"},
+            {"a bad line costs only itself",
+             Message + " SG_ A : 0|8 (1,0) [0|0] \"\" E\n SG_ B : 8|8@1+ (1,0) [0|0] \"\" E\n"
+             "garbage here\nand here\nBO_ 200 N 8 E\n SG_ C : 0|8@1+ (1,0) [0|0] \"\" E\n"
+             "CM_ BO_ 300 \"nobody\";\nCM_ SG_ 100 Z \"none\";\nCM_ BO_ 100 \"unclosed;\n"
+             "BO_ 400 P: 8 E\n SG_ D x : 0|8@1+ (1,0) [0|0] \"\" E\n SG_ E : 0|8@1+ (1,0) [0|0] \"u\n"
+             " SG_ F : 0|8@1+ (1,0) [0|0] \"\" E trailing!\n SG_ G : 99999|8@1+ (1,0) [0|0] \"\" E\n"
+             " SG_ H : 0|8@1+ (1e999,0) [0|0] \"\" E\nBA_ \"x\" BO_ 400 1\nBO_ 500 Q: 8 E\n",
+             "BO 0x64 11 M 8 E //\nSG B 8|8@1+ (1,0) [0|0] \"\" E M0 m-1 t0 //\n"
+             "BO 0x190 11 P 8 E //\nBO 0x1F4 11 Q 8 E //\n"
+             "line 2: expected '@' after the signal length, found '(1,0)'\n"
+             "line 4: 'garbage' does not begin a statement\n"
+             "line 6: expected ':' after the message name, found '8'\n"
+             "line 8: CM_ names message 300, which is not defined\n"
+             "line 9: CM_ names signal Z, which message M does not have\n"
+             "line 10: the comment in double quotes is not closed\n"
+             "line 12: 'x' is not a multiplexor mark (M, mN or mNM)\n"
+             "line 13: the unit in double quotes is not closed\n"
+             "line 14: expected the end of the line, found 'trailing!'\n"
+             "line 15: the start bit is larger than 65535\n"
+             "line 16: the factor 1e999 is out of range\n"
+             "line 17: statement without its closing ';'"},
+            {"signals without a message, repeated names and identifiers",
+             " SG_ A : 0|8@1+ (1,0) [0|0] \"\" E\n SG_ B : 0|8@1+ (1,0) [0|0] \"\" E\n"
+             + Message + Message + " SG_ S : 0|1@1+ (1,0) [0|0] \"\" E\n SG_ S : 1|1@1+ (1,0) [0|0] \"\" E\n"
+             "CM_ SG_ 100 S \"unclosed\n",
+             "BO 0x64 11 M 8 E //\nBO 0x64 11 M 8 E //\nSG S 0|1@1+ (1,0) [0|0] \"\" E M0 m-1 t0 //\n"
+             "SG S 1|1@1+ (1,0) [0|0] \"\" E M0 m-1 t0 //\n"
+             "line 1: SG_ outside a message: signals follow their BO_ line\n"
+             "line 4: message identifier 100 is also used by M on line 3\n"
+             "line 6: signal S is also defined on line 5\n"
+             "line 7: the comment in double quotes is not closed"},
+        };
+        // clang-format on
+        for (const Row& row : rows) {
+            const RowName name(row.name);
+            // Lists, so that a failure names the first line that differs.
+            QCOMPARE(Dump(cac::ReadCanDatabase(row.text)).split('\n'), row.dump.split('\n'));
+        }
+    }
+
+    // The row of each kind of signal, and why some cannot fill a channel.
+    void mapping() {
+        struct Row {
+            QByteArray text; // defines signal S
+            const char* settings;
+            const char* notes;
+        };
+        const QByteArray mux = Message + " SG_ X M : 8|8@1+ (1,0) [0|0] \"\" E\n";
+        // clang-format off
+        const Row rows[] = {
+            {Message + " SG_ S : 0|8@1+ (0.1,0) [0|0] \"\" E",
+             "11 bit|0x64|No Filter|0|0|8|Unsigned|Intel standard|10|0|0", ""},
+            {Message + " SG_ S : 3|12@1- (0.25,-40) [0|0] \"\" E",
+             "11 bit|0x64|No Filter|0|3|12|Signed|Intel standard|4|-40|0", ""},
+            {Message + " SG_ S : 0|8@1+ (0.0125,0.1) [0|0] \"\" E",
+             "11 bit|0x64|No Filter|0|0|8|Unsigned|Intel standard|80|0.1|0", ""},
+            {Message + " SG_ S : 0|8@1+ (3,-1E-7) [0|0] \"\" E",
+             "11 bit|0x64|No Filter|0|0|8|Unsigned|Intel standard|0.333333333333333|-1E-07|0", ""},
+            {Message + " SG_ S : 0|8@1+ (1E-16,1E15) [0|0] \"\" E",
+             "11 bit|0x64|No Filter|0|0|8|Unsigned|Intel standard|1E+16|1E+15|0", ""},
+            {"BO_ 2566844672 M: 8 E\n SG_ S : 7|16@0+ (-2,0) [0|0] \"\" E",
+             "29 bit|0x18FEF100|No Filter|0|7|16|Unsigned|Motorola forw MSB|-0.5|0|0", ""},
+            {Message + " SG_ S : 39|32@0- (1,0) [0|0] \"\" E\nSIG_VALTYPE_ 100 S : 1;",
+             "11 bit|0x64|No Filter|0|39|32|Float (single)|Motorola forw MSB|1|0|0", ""},
+            {"BO_ 100 M: 2 E\n SG_ S : 16|8@1+ (1,0) [0|0] \"\" E",
+             "11 bit|0x64|No Filter|0|16|8|Unsigned|Intel standard|1|0|0",
+             "note 6: bits 16|8@1+ reach beyond the message's 2 data bytes"},
+            {mux + " SG_ S m5 : 16|8@1+ (1,0) [0|0] \"\" E",
+             "11 bit|0x64|Byte 2|5|16|8|Unsigned|Intel standard|1|0|0", ""},
+            {Message + " SG_ X M : 15|8@0+ (1,0) [0|0] \"\" E\n SG_ S m255 : 0|4@1+ (1,0) [0|0] \"\" E",
+             "11 bit|0x64|Byte 2|255|0|4|Unsigned|Intel standard|1|0|0", ""},
+            {Message + " SG_ X M : 4|8@1+ (1,0) [0|0] \"\" E\n SG_ S m1 : 16|8@1+ (1,0) [0|0] \"\" E",
+             "11 bit|0x64|No Filter|0|16|8|Unsigned|Intel standard|1|0|0",
+             "note 4: cannot be filtered: its multiplexor X (4|8@1+) is not one whole data byte; "
+             "the channel reads it from every frame, whatever the multiplexor holds"},
+            {mux + " SG_ S m256 : 16|8@1+ (1,0) [0|0] \"\" E", "11 bit|0x64|No Filter|0|16|8|Unsigned|Intel standard|1|0|0",
+             "note 4: cannot be filtered: its multiplexor value 256 does not fit a byte; the channel reads it from every frame, whatever the multiplexor holds"},
+            {mux + " SG_ Y m1M : 0|8@1+ (1,0) [0|0] \"\" E\n SG_ S m1 : 16|8@1+ (1,0) [0|0] \"\" E",
+             "11 bit|0x64|No Filter|0|16|8|Unsigned|Intel standard|1|0|0",
+             "note 4: cannot be filtered: its message has several multiplexors (X, Y); the channel reads it from every frame, whatever the multiplexor holds"},
+            {Message + " SG_ S m1 : 16|8@1+ (1,0) [0|0] \"\" E", "11 bit|0x64|No Filter|0|16|8|Unsigned|Intel standard|1|0|0",
+             "note 4: cannot be filtered: its message has no multiplexor; the channel reads it from every frame, whatever the multiplexor holds"},
+            {Message + " SG_ S : 0|64@1- (1,0) [0|0] \"\" E\nSIG_VALTYPE_ 100 S : 2;", "",
+             "refused 8: a 64-bit double cannot be carried by a channel"},
+            {Message + " SG_ S : 0|16@1- (1,0) [0|0] \"\" E\nSIG_VALTYPE_ 100 S : 1;", "",
+             "refused 7: a float signal has 32 bits, not 16"},
+            {Message + " SG_ S : 0|33@1+ (1,0) [0|0] \"\" E", "",
+             "refused 7: 33 bits are more than a channel carries (at most 32)"},
+            {Message + " SG_ S : 0|0@1+ (0,0) [0|0] \"\" E", "",
+             "refused 7: a signal of 0 bits carries nothing; refused 10: a factor of 0 cannot be imported: the scale factor is its inverse"},
+            {Message + " SG_ S : 60|8@1+ (1,0) [0|0] \"\" E", "",
+             "refused 6: bits 60|8@1+ reach beyond the 8 data bytes the adapter reads"},
+            {Message + " SG_ S : 58|4@0+ (1,0) [0|0] \"\" E", "",
+             "refused 6: bits 58|4@0+ reach beyond the 8 data bytes the adapter reads"},
+            {"BO_ 2048 M: 8 E\n SG_ S : 0|8@1+ (1,0) [0|0] \"\" E", "",
+             "refused 3: identifier 0x800 does not fit 11 bits"},
+            {"BO_ 3221225472 M: 8 E\n SG_ S : 0|8@1+ (1E-39,-1E39) [0|0] \"\" E", "",
+             "refused 3: identifier 0x40000000 does not fit 29 bits; refused 10: the factor 1e-39 is too small: its inverse does not fit the adapter's 32-bit float; "
+             "refused 11: the offset -1e+39 does not fit the adapter's 32-bit float"},
+        };
+        // clang-format on
+        for (const Row& row : rows) {
+            const RowName name(row.text);
+            const cac::SignalRow mapped = MapS(row.text);
+            QCOMPARE(NotesText(mapped), QString(row.notes));
+            QCOMPARE(mapped.settingsText(), QString(row.settings));
+        }
+    }
+
+    // Whatever the value, the text reads back to it within 15 significant
+    // digits, and no text is longer than the number reader takes.
+    void shortestDecimalReadsBack() {
+        for (int exponent = -30; exponent <= 30; ++exponent) {
+            for (const double mantissa : {1.0, -1.0, 0.3, 1.0 / 3, 2.55, 9.999999999999999, -7.1}) {
+                const double value = mantissa * std::pow(10.0, exponent);
+                const QString text = cac::ShortestDecimalText(value);
+                const RowName name(QString::number(value, 'g', 17) + " -> " + text);
+                QVERIFY(text.size() <= 40);
+                QVERIFY(std::fabs(cac::TextToNumber(text) - value) <= 1e-14 * std::fabs(value));
+            }
+        }
+    }
+
+    // A fill writes what list choices and typed texts would: the variable is
+    // kept or defaulted; refused signals and locked channels change nothing.
+    void fillChannels() {
+        const cac::SignalRow row = MapS(Message + " SG_ S : 0|8@1+ (0.1,0) [0|0] \"\" E");
+        const QString settings = row.settingsText();
+        cac::ConfigModel model;
+        SetRow(model, 2, DefaultRow);
+        SetRow(model, 3, "Oil temp {OILT}|29 bit|0x5|Byte 2|7|1|2|Signed|Motorola seq|5|6|7");
+        SetRow(model, 4, "|||||||||||");          // all empty
+        model.setCell(5, cac::ColCanId, "0x100"); // a default typed by hand
+        model.setCell(6, cac::ColScale, "2");
+        model.setObdModeEnabled(true);
+        QCOMPARE(cac::FreeChannels(model), (QList<int>{1, 2, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14}));
+
+        QVERIFY(cac::FillChannel(model, 1, row));
+        QCOMPARE(RowText(model, 1), "**Do not use**|" + settings);
+        QVERIFY(cac::FillChannel(model, 3, row));
+        QCOMPARE(RowText(model, 3), "Oil temp {OILT}|" + settings);
+        QVERIFY(cac::FillChannel(model, 4, row, "Engine speed {RPM}"));
+        QCOMPARE(RowText(model, 4), "Engine speed {RPM}|" + settings);
+        QVERIFY(!cac::IsChannelFree(model, 1));
+
+        const QString locked = RowText(model, 15);
+        QVERIFY(!cac::FillChannel(model, 15, row));
+        QVERIFY(!cac::FillChannel(model, 16, row));
+        QVERIFY(!cac::FillChannel(model, 2, MapS(Message + " SG_ S : 0|40@1+ (1,0) [0|0] \"\" E")));
+        QCOMPARE(RowText(model, 15), locked);
+        QCOMPARE(RowText(model, 2), DefaultRow);
+    }
+
+    // Unit spellings, and proposals that share words with the signal first.
+    void proposals() {
+        const std::pair<const char*, const char*> units[] = {
+            {"rpm", "[RPM]"},
+            {"1/min", "[RPM]"},
+            {"degC", "[degrees Celsius]"},
+            {"\u00B0C", "[degrees Celsius]"},
+            {"deg C", "[degrees Celsius]"},
+            {"\u00B0", "[degrees]"},
+            {"[%]", "[%]"},
+            {"hPa", "[mBar]"},
+            {"MS", "[milli-seconds (scaled by exponent)]"},
+            {"", "[no units]"},
+            {"-", "[no units]"},
+            {"km/h", ""},
+            {"V", ""}};
+        for (const auto& [spelling, unit] : units) {
+            const RowName name(spelling);
+            QCOMPARE(cac::CatalogueUnitFor(spelling), QString(unit));
+        }
+
+        const cac::VariableCatalogue catalogue =
+            MakeCatalogue(8000, {{1000, "ECT", "Coolant temp"},
+                                 {1001, "OILT", "Oil temp"},
+                                 {1002, "GBOXT", "Gearbox oil temp"},
+                                 {1500, "RPM", "Engine speed"}});
+        const QStringList list = {cac::DoNotUseText,    "Coolant temp {ECT}",
+                                  "Oil temp {OILT}",    "Gearbox oil temp {GBOXT}",
+                                  "Engine speed {RPM}", "Gone {NONE}"};
+        const cac::VariableProposals proposals(catalogue, list);
+        cac::DbcSignal signal;
+        signal.name = "GearboxOilTemp";
+        signal.unit = "degC";
+        QCOMPARE(
+            proposals.forSignal(signal),
+            (QStringList{"Gearbox oil temp {GBOXT}", "Oil temp {OILT}", "Coolant temp {ECT}"}));
+        signal.unit = "km/h";
+        QCOMPARE(proposals.forSignal(signal), QStringList());
+    }
+};
+
+QTEST_MAIN(TestDbc)
+#include "tst_dbc.moc"
