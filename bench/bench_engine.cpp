@@ -1,10 +1,14 @@
 // Timings of the engine's hot paths: reading a full catalogue, refusing an
-// impossible one, building the image of a full table and its Intel HEX text.
+// impossible one, building the image of a full table and its Intel HEX text,
+// checking the table, and reading its HEX back into settings.
 #include "VarsFileWriter.h"
 #include "catalogue/VariableCatalogue.h"
 #include "channels/ConfigModel.h"
+#include "checks/ConfigChecks.h"
 #include "image/ConfigImage.h"
+#include "image/ImageDecoder.h"
 #include "output/IntelHex.h"
+#include "output/IntelHexReader.h"
 
 #include <QDataStream>
 #include <QIODevice>
@@ -108,5 +112,35 @@ void IntelHexOfImage(benchmark::State& state) {
     }
 }
 BENCHMARK(IntelHexOfImage)->Unit(benchmark::kMicrosecond);
+
+// A checks panel runs the checks on every edit; they encode each record once
+// more, so BuildFullImage is their floor.
+void CheckFullTable(benchmark::State& state) {
+    const cac::CatalogueLoad load = cac::ReadVariableDefinitions(RealisticCatalogue());
+    cac::ConfigModel model;
+    FillTable(model);
+    for (auto _ : state) {
+        const QList<cac::Finding> findings = cac::CheckConfiguration(model, load.catalogue);
+        benchmark::DoNotOptimize(findings.size());
+    }
+}
+BENCHMARK(CheckFullTable)->Unit(benchmark::kMicrosecond);
+
+// A kept HEX file read back into settings; the decoder builds the image again
+// to verify them, so BuildFullImage and IntelHexOfImage are its floor.
+void ReadBackFullImage(benchmark::State& state) {
+    const cac::CatalogueLoad load = cac::ReadVariableDefinitions(RealisticCatalogue());
+    cac::ConfigModel source;
+    FillTable(source);
+    const QByteArray hex = cac::IntelHexText(cac::BuildConfigImage(source, load.catalogue));
+    for (auto _ : state) {
+        cac::ConfigModel model;
+        const cac::ImageDecoding decoding =
+            cac::DecodeConfigImage(cac::ReadIntelHexImage(hex).value(), load.catalogue, model);
+        if (!decoding.identical)
+            state.SkipWithError("not read back");
+    }
+}
+BENCHMARK(ReadBackFullImage)->Unit(benchmark::kMicrosecond);
 
 } // namespace

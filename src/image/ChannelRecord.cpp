@@ -75,31 +75,13 @@ QByteArray EncodeAdapterFloat(double value) {
 }
 
 int RecordByteColumn(int offset) {
-    static constexpr int Columns[ChannelRecordSize] = {ColStartBit,
-                                                       ColLength,
-                                                       ColValueType,
-                                                       ColFilterLoc,
-                                                       ColFilterVal,
-                                                       ColVariable,
-                                                       ColVariable,
-                                                       ColExponent,
-                                                       0,
-                                                       0,
-                                                       0,
-                                                       0,
-                                                       0,
-                                                       0,
-                                                       0,
-                                                       0,
-                                                       ColScale,
-                                                       ColScale,
-                                                       ColScale,
-                                                       ColScale,
-                                                       ColOffset,
-                                                       ColOffset,
-                                                       ColOffset,
-                                                       ColOffset};
-    return offset >= 0 && offset < ChannelRecordSize ? Columns[offset] : 0;
+    static constexpr int Columns[] = {ColStartBit,  ColLength,   ColValueType, ColFilterLoc,
+                                      ColFilterVal, ColVariable, ColVariable,  ColExponent};
+    if (offset >= 0 && offset < 8)
+        return Columns[offset];
+    if (offset >= 16 && offset < ChannelRecordSize) // multiplier, then offset
+        return offset < 20 ? ColScale : ColOffset;
+    return 0; // the two unused floats
 }
 
 float RecordMultiplier(double scale, float resolution) {

@@ -86,13 +86,13 @@ private:
             if (!(column == ColVariable && isObdChannel(channel)))
                 m_model.setCell(channel, column, QString());
         }
-        const QByteArray word = wordOf(channel, false);
+        auto untouchedWord = [&](bool marked) {
+            return EncodeIdentifierWord(marked, IsExtendedIdentifier(m_model, channel),
+                                        IdentifierNumber(m_model, channel));
+        };
         const QByteArray record = recordOf(channel);
-        if (word == EncodeIdentifierWord(false, IsExtendedIdentifier(m_model, channel),
-                                         IdentifierNumber(m_model, channel)) &&
-            wordOf(channel, true) == EncodeIdentifierWord(true,
-                                                          IsExtendedIdentifier(m_model, channel),
-                                                          IdentifierNumber(m_model, channel)) &&
+        if (wordOf(channel, false) == untouchedWord(false) &&
+            wordOf(channel, true) == untouchedWord(true) &&
             record == EncodeChannelRecord(m_model, m_catalogue, channel))
             return;
 
