@@ -101,13 +101,21 @@ void CellListPopup::selectRow(int row) {
 }
 
 int CellListPopup::widestEntry() {
-    if (m_widestEntry < 0) {
-        const QFontMetrics metrics = m_view->fontMetrics();
-        m_widestEntry = 0;
-        for (int i = 0; i < m_owner->count(); ++i)
-            m_widestEntry =
-                std::max(m_widestEntry, metrics.horizontalAdvance(m_owner->itemText(i)));
-    }
+    if (m_widestEntry >= 0)
+        return m_widestEntry;
+    // Measuring thousands of texts would take longer than opening may; the
+    // widest entry is among those with the most characters.
+    QList<QString> texts;
+    texts.reserve(m_owner->count());
+    for (int i = 0; i < m_owner->count(); ++i)
+        texts << m_owner->itemText(i);
+    const qsizetype measured = std::min<qsizetype>(texts.size(), 16);
+    std::partial_sort(texts.begin(), texts.begin() + measured, texts.end(),
+                      [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    const QFontMetrics metrics = m_view->fontMetrics();
+    m_widestEntry = 0;
+    for (qsizetype i = 0; i < measured; ++i)
+        m_widestEntry = std::max(m_widestEntry, metrics.horizontalAdvance(texts.at(i)));
     return m_widestEntry;
 }
 
