@@ -5,7 +5,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
 
@@ -19,8 +18,8 @@ InCellEditing::InCellEditing(QTableView* grid, bool headerIsColumn0, QObject* pa
     if (headerIsColumn0)
         grid->verticalHeader()->viewport()->installEventFilter(this);
 
-    for (QScrollBar* bar : {grid->horizontalScrollBar(), grid->verticalScrollBar()})
-        connect(bar, &QScrollBar::valueChanged, this, &InCellEditing::followCell);
+    // The editors are children of the viewport and scroll with it; a row or
+    // column that changes size moves their cell without scrolling.
     for (QHeaderView* header : {grid->horizontalHeader(), grid->verticalHeader()})
         connect(header, &QHeaderView::sectionResized, this, &InCellEditing::followCell);
     connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -144,10 +143,6 @@ bool InCellEditing::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress:
         if (watched == m_grid)
             return onKey(static_cast<QKeyEvent*>(event));
-        break;
-    case QEvent::Resize:
-        if (watched == m_grid->viewport())
-            followCell();
         break;
     default:
         break;

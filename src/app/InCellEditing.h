@@ -32,9 +32,9 @@ struct GridCell {
 // a click while an editor is open only closes it. A delegate makes a new
 // editor per edit and commits when it loses the focus, so every one of these
 // rules would have to be undone. What delegates would give is done here:
-// the open editor is placed over its cell again whenever the grid scrolls or
-// a row or column changes size, and the keys that open, commit and cancel are
-// handled here and in the editors.
+// the open editor scrolls with the viewport it lies in and is placed over its
+// cell again whenever a row or column changes size, and the keys that open,
+// commit and cancel are handled here and in the editors.
 //
 // An editor opens on the release of a click (press and release on the same
 // cell), never on the press: a drop-down opened on the press takes the

@@ -349,6 +349,11 @@ private slots:
         s.click(0, 4);
         QVERIFY(!s.openEditor());
         QCOMPARE(s.window->channelEditor()->editRow(), 0);
+        s.click(1, 3);
+        type("0x7E8");
+        s.click(0, 5); // the title row takes no focus: the click itself writes the box
+        QVERIFY(!s.openEditor());
+        QCOMPARE(s.cell(1, 3), "0x7E8");
 
         s.get<QCheckBox>(names::ObdModeCheck)->click();
         s.click(15, 3); // locked: no editor, but the click moves the edit position
@@ -395,6 +400,7 @@ private slots:
         clickEntry(s.list(0), Oil);
         s.click(15, 2); // a list left open is closed by the switch
         check->click();
+        QCoreApplication::processEvents(); // layouts settle
         QVERIFY(!s.openEditor());
         QCOMPARE(s.window->windowTitle(), WindowCaption(true));
         QVERIFY(tabs->isTabEnabled(1));
@@ -500,6 +506,7 @@ private slots:
             QCOMPARE(grid->horizontalHeader()->length(), grid->viewport()->width());
             QCOMPARE(grid->viewport()->height(), grid->verticalHeader()->length());
             QVERIFY(qAbs(grid->columnWidth(0) - 5 * grid->columnWidth(1)) <= 5); // 10 : 2
+            QVERIFY(grid->horizontalHeader()->height() >= 2 * grid->rowHeight(0));
         }
         QVERIFY(
             !grid->model()->headerData(11, Qt::Horizontal, Qt::ToolTipRole).toString().isEmpty());
