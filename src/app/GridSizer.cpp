@@ -48,7 +48,6 @@ GridSizer::GridSizer(QTableView* grid, QList<double> weights, int rowHeight)
     auto* titleStyle = new SlimTitleStyle;
     titleStyle->setParent(grid->horizontalHeader());
     grid->horizontalHeader()->setStyle(titleStyle);
-    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     connect(grid->horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
         if (!m_applying)
             m_userSized = true;

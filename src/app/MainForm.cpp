@@ -22,7 +22,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
@@ -93,26 +92,25 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
 MainForm::~MainForm() = default;
 
 void MainForm::buildMenus() {
-    m_fileMenu = menuBar()->addMenu(texts::MenuFile);
-    m_fileMenu->setObjectName(names::MenuFile);
-    const auto addItem = [this](const QString& name, const QString& text, QKeyCombination keys,
-                                void (WindowCommands::*command)()) {
-        QAction* action = m_fileMenu->addAction(text);
+    QMenu* file = menuBar()->addMenu(texts::MenuFile);
+    file->setObjectName(names::MenuFile);
+    const auto addItem = [this, file](const QString& name, const QString& text,
+                                      QKeyCombination keys, void (WindowCommands::*command)()) {
+        QAction* action = file->addAction(text);
         action->setObjectName(name);
         action->setShortcut(keys);
         connect(action, &QAction::triggered, m_commands, command);
-        return action;
     };
     addItem(names::MenuLoad, texts::MenuLoad, Qt::CTRL | Qt::Key_O,
             &WindowCommands::loadConfiguration);
     addItem(names::MenuSave, texts::MenuSave, Qt::CTRL | Qt::Key_S,
             &WindowCommands::saveConfiguration);
-    m_fileMenu->addSeparator()->setObjectName(names::MenuBar);
+    file->addSeparator()->setObjectName(names::MenuBar);
     addItem(names::MenuGenHexFile, texts::MenuGenHexFile, Qt::CTRL | Qt::Key_G,
             &WindowCommands::generateHexFile);
-    m_fileMenu->addSeparator()->setObjectName(names::MenuBar2);
-    QAction* exit = m_fileMenu->addAction(texts::MenuExit, Qt::CTRL | Qt::Key_Q, this,
-                                          &QWidget::close); // asks nothing, saves nothing
+    file->addSeparator()->setObjectName(names::MenuBar2);
+    QAction* exit = file->addAction(texts::MenuExit, Qt::CTRL | Qt::Key_Q, this,
+                                    &QWidget::close); // asks nothing, saves nothing
     exit->setObjectName(names::MenuExit);
 }
 
@@ -244,16 +242,14 @@ void MainForm::startUp() {
     loadVariableDefinitions();
     m_channelEditor->closeEditors();
     m_channelEditor->fillFixedLists();
-    m_gridSizer = new GridSizer(m_grid, ChannelColumnShares, rowHeight);
-    m_gridSizer->apply();
+    (new GridSizer(m_grid, ChannelColumnShares, rowHeight))->apply();
 
     m_baudRate->clear();
     m_baudRate->addItems(BaudRateEntries());
     m_baudRate->setCurrentIndex(static_cast<int>(BaudRateEntries().indexOf(StartupBaudRate)));
 
-    m_obdSizer =
-        new GridSizer(m_obdGrid, ObdColumnShares, m_priorityEditor->list()->sizeHint().height());
-    m_obdSizer->apply();
+    const int priorityRowHeight = m_priorityEditor->list()->sizeHint().height();
+    (new GridSizer(m_obdGrid, ObdColumnShares, priorityRowHeight))->apply();
     m_priorityEditor->fillList();
 
     QCoreApplication::processEvents(); // paint the filled window before probing

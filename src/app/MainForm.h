@@ -9,7 +9,6 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
-class QMenu;
 class QSpacerItem;
 class QTabWidget;
 class QTableView;
@@ -23,7 +22,6 @@ namespace cac::app {
 
 class ChannelGridEditor;
 class GridPresentationModel;
-class GridSizer;
 class PriorityTableEditor;
 class WindowCommands;
 
@@ -47,9 +45,6 @@ public:
     const VariableCatalogue& catalogue() const { return m_catalogue; }
     PlatformServices& platform() { return m_platform; }
     ChannelGridEditor* channelEditor() const { return m_channelEditor; }
-    PriorityTableEditor* priorityEditor() const { return m_priorityEditor; }
-    WindowCommands* commands() const { return m_commands; }
-    QMenu* fileMenu() const { return m_fileMenu; }
 
     // Places a panel between the channel grid and the equation line.
     void addPanelBelowGrid(QWidget* panel);
@@ -73,7 +68,6 @@ private:
     ConfigModel* m_model;
     VariableCatalogue m_catalogue;
 
-    QMenu* m_fileMenu = nullptr;
     QCheckBox* m_obdCheck = nullptr;
     QTabWidget* m_tabs = nullptr;
     QTableView* m_grid = nullptr;
@@ -88,8 +82,6 @@ private:
 
     ChannelGridEditor* m_channelEditor = nullptr;
     PriorityTableEditor* m_priorityEditor = nullptr;
-    GridSizer* m_gridSizer = nullptr;
-    GridSizer* m_obdSizer = nullptr;
     WindowCommands* m_commands = nullptr;
 };
 

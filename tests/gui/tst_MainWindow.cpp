@@ -33,6 +33,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 using namespace cac;
 using namespace cac::app;
@@ -508,8 +509,17 @@ private slots:
             QVERIFY(qAbs(grid->columnWidth(0) - 5 * grid->columnWidth(1)) <= 5); // 10 : 2
             QVERIFY(grid->horizontalHeader()->height() >= 2 * grid->rowHeight(0));
         }
+        // Column titles and cut cell texts carry tool tips.
         QVERIFY(
             !grid->model()->headerData(11, Qt::Horizontal, Qt::ToolTipRole).toString().isEmpty());
+        const QString longId(40, 'F');
+        s.window->model()->setCell(1, 3, longId);
+        const QPoint inCell = grid->visualRect(grid->model()->index(0, 2)).center();
+        QHelpEvent tip(QEvent::ToolTip, inCell, grid->viewport()->mapToGlobal(inCell));
+        QCoreApplication::sendEvent(grid->viewport(), &tip);
+        QCOMPARE(QToolTip::text(), longId);
+        const QString shot = QStringLiteral(CAC_SCREENSHOT_DIR "/main-window-%1.png");
+        QVERIFY(s.window->grab().save(shot.arg(QApplication::style()->name())));
     }
 };
 
