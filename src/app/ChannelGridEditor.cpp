@@ -30,8 +30,7 @@ bool looksLikeUnprefixedHex(const QString& text) {
 
 ChannelGridEditor::ChannelGridEditor(QTableView* grid, ConfigModel* model, MessageBoxes* messages,
                                      QObject* parent)
-    : InCellEditing(grid, true, parent), m_model(model), m_messages(messages),
-      m_textBox(new QLineEdit(grid->viewport())) {
+    : InCellEditing(grid, true, parent), m_model(model), m_messages(messages) {
     for (int k = 0; k < ChoiceListCount; ++k) {
         auto* list = new CellListEditor(grid->viewport());
         list->setObjectName(names::combo(k));
@@ -40,6 +39,9 @@ ChannelGridEditor::ChannelGridEditor(QTableView* grid, ConfigModel* model, Messa
         m_lists[static_cast<std::size_t>(k)] = list;
     }
     m_lists[0]->setFilterable(true); // the variable list can hold thousands of entries
+    // Made here, not in the initialiser list: its creation is already an
+    // event this object filters.
+    m_textBox = new QLineEdit(grid->viewport());
     m_textBox->setObjectName(names::TextBox);
     m_textBox->hide();
     m_textBox->installEventFilter(this);

@@ -57,7 +57,7 @@ private:
     ConfigModel* m_model;
     MessageBoxes* m_messages;
     std::array<CellListEditor*, ChoiceListCount> m_lists{};
-    QLineEdit* m_textBox;
+    QLineEdit* m_textBox = nullptr;
     int m_editRow = 0;
     int m_editCol = 0;
     bool m_textBoxOpen = false; // shown and not yet written back
