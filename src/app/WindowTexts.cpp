@@ -1,0 +1,79 @@
+#include "app/WindowTexts.h"
+
+#include "output/FlasherCommand.h"
+#include "output/IntelHex.h"
+
+#include <QStringList>
+
+namespace cac::app::texts {
+
+const QString Label1 = QStringLiteral(
+    "Enabling the OBD mode requires allocation of channel 15 of the CAN adapter, so this will "
+    "not be able for general use. Also in OBD mode the CAN baud rate cannot be user set as this "
+    "is requested automatically measured from the vehicle.");
+const QString Label2 = QStringLiteral(
+    "IMPORTANT: Configuring the CAN to serial adapter requires the CAN protocol information to "
+    "be available and some knowledge of the CAN system. Vorlane are happy to assist in doing "
+    "this if required, but in most cases this support will be chargeable. For more information "
+    "about this service, please contact support@can-adapter-config.example .");
+const QString Label3 =
+    QStringLiteral("IMPORTANT: If OBD is enabled, and OBD is not available then the CAN adapter "
+                   "will not be able to establish communications.");
+
+QString channelColumnToolTip(int column) {
+    static const QStringList tips = {
+        QString(),
+        QStringLiteral("The logger variable this channel feeds: user name, {default name}"),
+        QStringLiteral("Length of the CAN identifier: 11 bit (standard) or 29 bit (extended)"),
+        QStringLiteral("CAN identifier of the frame: decimal, or hexadecimal with a 0x prefix"),
+        QStringLiteral("Data byte that must hold the filter value, or No Filter"),
+        QStringLiteral("Value the filter byte must hold for the frame to be used"),
+        QStringLiteral("Bit of the frame's data where the signal starts"),
+        QStringLiteral("Length of the signal in bits"),
+        QStringLiteral("How the raw value is read: signed, unsigned or single-precision float"),
+        QStringLiteral("Byte and bit order of the signal in the frame"),
+        QStringLiteral("The raw value is divided by this factor"),
+        QStringLiteral("Added to the value after the division by the scale factor"),
+        QStringLiteral("Scaling exponent, used for time variables only"),
+    };
+    return tips.value(column);
+}
+
+QString obdColumnToolTip(int column) {
+    return column == 0 ? QStringLiteral("OBD parameter the adapter requests from the vehicle")
+                       : QStringLiteral("Request priority of the parameter: OFF, or 1 to 8");
+}
+
+QString loaded(const QString& path) {
+    return QStringLiteral("Loaded %1").arg(path);
+}
+
+QString notAConfiguration(const QString& path) {
+    return QStringLiteral("Nothing loaded: %1 is not a CAN configuration file").arg(path);
+}
+
+QString couldNotLoad(const QString& path, const QString& reason) {
+    return QStringLiteral("Could not load %1: %2").arg(path, reason);
+}
+
+QString saved(const QString& path) {
+    return QStringLiteral("Saved %1").arg(path);
+}
+
+QString couldNotSave(const QString& path, const QString& reason) {
+    return QStringLiteral("Could not save %1: %2").arg(path, reason);
+}
+
+QString wroteHexFile(const QString& folder) {
+    return QStringLiteral("Wrote %1 in %2").arg(HexFileName, folder);
+}
+
+QString couldNotWriteHexFile(const QString& reason) {
+    return QStringLiteral("Could not write %1: %2").arg(HexFileName, reason);
+}
+
+QString startedFlasher(const QString& port) {
+    return QStringLiteral("Started %1 on port %2").arg(FlasherProgramName, port);
+}
+
+} // namespace cac::app::texts

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+
+// Every text the window shows that is not decided by the engine: menu items,
+// labels, tool tips, the hexadecimal warning and the status-bar reports. The
+// window takes them from here and its tests compare against them.
+namespace cac::app::texts {
+
+// Menus. "&" marks the mnemonic; the visible item text is the rest.
+inline const QString MenuFile = QStringLiteral("&File");
+inline const QString MenuLoad = QStringLiteral("&Load configuration file");
+inline const QString MenuSave = QStringLiteral("&Save configuration file");
+inline const QString MenuGenHexFile = QStringLiteral("&Generate hex file (for debug only)");
+inline const QString MenuExit = QStringLiteral("E&xit");
+
+inline const QString ObdModeCheck = QStringLiteral("Enable OBD mode");
+inline const QString CanTab = QStringLiteral("CAN");
+inline const QString ObdTab = QStringLiteral("OBD");
+inline const QString BaudRateFrame = QStringLiteral("Can Baud Rate");
+inline const QString SendFrame = QStringLiteral("Send configuration");
+inline const QString SendButton = QStringLiteral("Send now!");
+inline const QString SendButtonToolTip = QStringLiteral("Send the data to the CAN module now");
+inline const QString NoEquation = QStringLiteral("n/a");
+inline const QString SerialPortEntry = QStringLiteral("Serial Port %1");
+inline const QString ListFilterPlaceholder = QStringLiteral("Type to filter");
+
+extern const QString Label1;
+extern const QString Label2;
+extern const QString Label3;
+
+inline const QString NoSerialPortsMessage = QStringLiteral("Cannot open any serial ports!");
+inline const QString HexWarning =
+    QStringLiteral("Note that you appeared to have a hex format address but\r\n"
+                   "without a 0x prefix. This is interperated as decimal.");
+
+inline const QString CcfFilter =
+    QStringLiteral("CAN config files(*.ccf )|*.ccf|Show All Files (*.*)|*.*");
+inline const QString LoadDialogTitle = QStringLiteral("Load a CAN config file");
+inline const QString SaveDialogTitle = QStringLiteral("Save CAN configuration file");
+
+// One line on what a column of the channel grid (1 to 12) or of the OBD table
+// (0 and 1) means, shown over its title.
+QString channelColumnToolTip(int column);
+QString obdColumnToolTip(int column);
+
+// Status-bar reports of the file and send commands.
+QString loaded(const QString& path);
+QString notAConfiguration(const QString& path);
+QString couldNotLoad(const QString& path, const QString& reason);
+QString saved(const QString& path);
+QString couldNotSave(const QString& path, const QString& reason);
+QString wroteHexFile(const QString& folder);
+QString couldNotWriteHexFile(const QString& reason);
+QString startedFlasher(const QString& port);
+
+} // namespace cac::app::texts
