@@ -202,7 +202,7 @@ public:
     }
 
     // Room for the entries that `bytes` bytes could hold, of `upperIndex` + 1:
-    // at most 52 bytes for every 75 of the file.
+    // at most 52 bytes for every 75 of the file, while reading.
     void reserve(qsizetype upperIndex, qsizetype bytes) {
         const qsizetype most = std::min(upperIndex + 1, bytes / MinEntrySize);
         m_ids.reserve(most);
@@ -233,6 +233,9 @@ public:
         m_load.corrupt = !signature;
         if (m_load.corrupt)
             m_load.variableList = QStringList{DoNotUseText};
+        // The room reserved and not used is given back (entries move by memcpy).
+        m_ids.squeeze();
+        m_entries.squeeze();
         m_load.catalogue = VariableCatalogue(size, m_ids, std::move(m_entries));
     }
 
