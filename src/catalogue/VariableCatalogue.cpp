@@ -35,7 +35,7 @@ std::uint64_t Word(const char16_t* units) {
 
 // Hash of the text's units, four to a word; upper-cases them first when
 // `upper` (only right for units below 0x80). Sets `ascii` to whether they all are.
-std::uint32_t HashUnits(QStringView text, bool upper, bool& ascii) {
+Q_ALWAYS_INLINE std::uint32_t HashUnits(QStringView text, bool upper, bool& ascii) {
     const char16_t* units = text.utf16();
     const qsizetype size = text.size();
     std::uint64_t hash = static_cast<std::uint64_t>(size);
@@ -58,7 +58,7 @@ std::uint32_t HashUnits(QStringView text, bool upper, bool& ascii) {
 }
 
 // The same hash for every text whose upper-case form is the same.
-std::uint32_t HashName(QStringView text) {
+Q_ALWAYS_INLINE std::uint32_t HashName(QStringView text) {
     bool ascii = true;
     const std::uint32_t hash = HashUnits(text, true, ascii);
     if (ascii)

@@ -19,9 +19,6 @@ struct CatalogueEntry {
     QString defaultName;
     QString userName;
 };
-} // namespace cac
-Q_DECLARE_TYPEINFO(cac::CatalogueEntry, Q_RELOCATABLE_TYPE);
-namespace cac {
 
 // The logger variable catalogue, indexed by variable identifier: entries 0 to
 // size() - 1. Only entries with a name are stored; every other identifier

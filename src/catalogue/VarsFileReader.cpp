@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <vector>
 
 namespace cac {
 namespace {
@@ -194,17 +196,16 @@ template <typename Read> bool ReadUnit(Source& source, Cursor& in, Read&& read) 
     }
 }
 
-// The entries of the catalogue table as they are read.
+// The entries of the catalogue table as they are read, gathered in plain
+// vectors (cheaper to append to than lists) and handed over at the end.
 class TableBuilder {
 public:
-    explicit TableBuilder(CatalogueLoad& load) : m_load(load) {
-        m_load.variableList = QStringList{DoNotUseText};
-    }
+    explicit TableBuilder(CatalogueLoad& load) : m_load(load) { m_list.push_back(DoNotUseText); }
 
     // Room for the entries that `bytes` bytes could hold, of `upperIndex` + 1:
-    // at most 52 bytes for every 75 of the file, while reading.
+    // at most 52 bytes for every 75 of the file.
     void reserve(qsizetype upperIndex, qsizetype bytes) {
-        const qsizetype most = std::min(upperIndex + 1, bytes / MinEntrySize);
+        const auto most = static_cast<size_t>(std::min(upperIndex + 1, bytes / MinEntrySize));
         m_ids.reserve(most);
         m_entries.reserve(most);
     }
@@ -214,8 +215,8 @@ public:
              const char* userName, std::uint16_t userLength) {
         // Each name lies inside a complete entry, so at least the 57 bytes of
         // its fixed fields follow it: the arena may read 15 bytes ahead.
-        m_ids.append(id);
-        m_entries.append({make(defaultName, defaultLength), make(userName, userLength)});
+        m_ids.push_back(id);
+        m_entries.push_back({make(defaultName, defaultLength), make(userName, userLength)});
         // Listed as user name + " {" + default name + "}"; dropped again
         // when the signature turns out wrong.
         if (id >= FirstListedId && id <= LastListedId && defaultLength != 0) {
@@ -225,18 +226,20 @@ public:
             m_strings.append(u'{');
             m_strings.appendLatin1(defaultName, defaultLength);
             m_strings.append(u'}');
-            m_load.variableList.append(m_strings.finish());
+            m_list.push_back(m_strings.finish());
         }
     }
 
     void finish(qsizetype size, bool signature) {
         m_load.corrupt = !signature;
         if (m_load.corrupt)
-            m_load.variableList = QStringList{DoNotUseText};
-        // The room reserved and not used is given back (entries move by memcpy).
-        m_ids.squeeze();
-        m_entries.squeeze();
-        m_load.catalogue = VariableCatalogue(size, m_ids, std::move(m_entries));
+            m_list.resize(1);
+        m_load.variableList = QStringList(std::make_move_iterator(m_list.begin()),
+                                          std::make_move_iterator(m_list.end()));
+        m_load.catalogue =
+            VariableCatalogue(size, QList<std::int32_t>(m_ids.cbegin(), m_ids.cend()),
+                              QList<CatalogueEntry>(std::make_move_iterator(m_entries.begin()),
+                                                    std::make_move_iterator(m_entries.end())));
     }
 
 private:
@@ -250,8 +253,9 @@ private:
 
     CatalogueLoad& m_load;
     StringArena m_strings;
-    QList<std::int32_t> m_ids;
-    QList<CatalogueEntry> m_entries;
+    std::vector<std::int32_t> m_ids;
+    std::vector<CatalogueEntry> m_entries;
+    std::vector<QString> m_list;
 };
 
 CatalogueLoad ReadCatalogue(Source& source) {
