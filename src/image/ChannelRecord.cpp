@@ -22,7 +22,10 @@ public:
     }
     void assign(std::uint8_t value) { m_value = value; }
     std::uint8_t value() const { return m_value; }
-    void appendTo(QByteArray& record) const { record.append(static_cast<char>(m_value)); }
+    char* writeTo(char* out) const {
+        *out = static_cast<char>(m_value);
+        return out + 1;
+    }
 
 private:
     std::uint8_t m_value = 0;
@@ -35,25 +38,32 @@ void divideInto(float& target, double numerator, double denominator) {
         target = *quotient;
 }
 
-} // namespace
-
-QByteArray EncodeAdapterFloat(double value) {
-    QByteArray bytes(4, '\0');
+// The four bytes of EncodeAdapterFloat.
+char* writeAdapterFloat(char* out, double value) {
+    out[0] = out[1] = out[2] = out[3] = 0;
     if (value == 0)
-        return bytes;
+        return out + 4;
     const auto bits = std::bit_cast<std::uint64_t>(value);
     const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
     const int exponent = static_cast<int>((bits >> 52) & 0x7FF);
     const int sign = static_cast<int>(bits >> 63);
-    bytes[0] = static_cast<char>((sign << 7) | ((fraction >> 45) & 0x7F));
-    bytes[1] = static_cast<char>((fraction >> 37) & 0xFF);
-    bytes[2] = static_cast<char>((fraction >> 29) & 0xFF);
+    out[0] = static_cast<char>((sign << 7) | ((fraction >> 45) & 0x7F));
+    out[1] = static_cast<char>((fraction >> 37) & 0xFF);
+    out[2] = static_cast<char>((fraction >> 29) & 0xFF);
     // Re-biased from 1023 to 127; values with no single-precision exponent
     // (subnormal and beyond) leave the byte 0.
     const int rebiased = exponent - 896;
     if (rebiased >= 0 && rebiased <= 255)
-        bytes[3] = static_cast<char>(rebiased);
-    return bytes;
+        out[3] = static_cast<char>(rebiased);
+    return out + 4;
+}
+
+} // namespace
+
+QByteArray EncodeAdapterFloat(double value) {
+    char bytes[4];
+    writeAdapterFloat(bytes, value);
+    return QByteArray(bytes, sizeof bytes);
 }
 
 QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue& catalogue,
@@ -64,18 +74,19 @@ QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue
     const QString noFilter = model.choiceList(ComboForColumn(ColFilterLoc)).value(0);
     const bool isFloat = cell(ColValueType) == valueTypes.value(2);
 
-    QByteArray record;
-    record.reserve(ChannelRecordSize);
+    // Built in place and copied out once.
+    char record[ChannelRecordSize];
+    char* out = record;
     ScratchByte scratch;
 
     scratch.set(TextToNumber(cell(ColStartBit)));
-    scratch.appendTo(record);
+    out = scratch.writeTo(out);
 
     if (isFloat)
         scratch.assign(32);
     else
         scratch.set(TextToNumber(cell(ColLength)));
-    scratch.appendTo(record);
+    out = scratch.writeTo(out);
 
     // Format byte: an unrecognised value type leaves the length in the byte.
     const qsizetype valueType = valueTypes.indexOf(cell(ColValueType));
@@ -86,30 +97,31 @@ QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue
         scratch.assign(static_cast<std::uint8_t>(scratch.value() | (byteOrder << 4)));
     if (cell(ColFilterLoc) != noFilter)
         scratch.assign(static_cast<std::uint8_t>(scratch.value() | 0x80));
-    scratch.appendTo(record);
+    out = scratch.writeTo(out);
 
     // "Byte 1" to "Byte 8" end in their number; "No Filter" ends in no digit.
     scratch.set(TextToNumber(cell(ColFilterLoc).right(2)));
-    scratch.appendTo(record);
+    out = scratch.writeTo(out);
 
     scratch.set(TextToNumber(cell(ColFilterVal)));
-    scratch.appendTo(record);
+    out = scratch.writeTo(out);
 
     const std::int32_t variable = FindVariableIndex(catalogue, cell(ColVariable));
-    if (channel == ChannelCount && model.obdModeEnabled())
-        AppendBytes(record, QByteArray(2, static_cast<char>(0xFF)));
-    else
-        AppendBytes(record, GetLoggerChannelCode(variable));
+    const QByteArray code = channel == ChannelCount && model.obdModeEnabled()
+                                ? QByteArray(2, static_cast<char>(0xFF))
+                                : GetLoggerChannelCode(variable);
+    *out++ = code[0];
+    *out++ = code[1];
 
     // Exponent as 8-bit two's complement.
     const double exponent = TextToNumber(cell(ColExponent));
     scratch.set(std::fabs(exponent));
     if (exponent < 0 && scratch.value() != 0)
         scratch.assign(static_cast<std::uint8_t>(256 - scratch.value()));
-    scratch.appendTo(record);
+    out = scratch.writeTo(out);
 
-    AppendBytes(record, EncodeAdapterFloat(0));
-    AppendBytes(record, EncodeAdapterFloat(0));
+    out = writeAdapterFloat(out, 0);
+    out = writeAdapterFloat(out, 0);
 
     // The record carries (CAN value) / scale + offset, counted in steps of the
     // variable's resolution, as multiplier and offset.
@@ -127,9 +139,9 @@ QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue
     const float resolution = GetVariableResolution(variable);
     divideInto(multiplier, multiplier, resolution);
     divideInto(offset, offset, resolution);
-    AppendBytes(record, EncodeAdapterFloat(multiplier));
-    AppendBytes(record, EncodeAdapterFloat(offset));
-    return record;
+    out = writeAdapterFloat(out, multiplier);
+    writeAdapterFloat(out, offset);
+    return QByteArray(record, ChannelRecordSize);
 }
 
 } // namespace cac
