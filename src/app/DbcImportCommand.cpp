@@ -26,6 +26,8 @@ void DbcImportCommand::run() {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this,
             [this, dialog, name = QFileInfo(path).fileName()] { fill(dialog->plan(), name); });
+    // The keys go back to the window, also where no window manager hands them back.
+    connect(dialog, &QDialog::finished, m_window, &QWidget::activateWindow);
     dialog->open();
 }
 

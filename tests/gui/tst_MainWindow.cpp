@@ -541,8 +541,7 @@ private slots:
         QVERIFY(dialog->grab().save(shot.arg(QApplication::style()->name())));
         QTest::mouseClick(dialog->findChild<QPushButton*>(names::DbcFill), Qt::LeftButton);
         QTRY_VERIFY(!dialog);
-        s.window->activateWindow(); // the offscreen platform activates no window by itself
-        QVERIFY(QTest::qWaitForWindowActive(s.window.get()));
+        QVERIFY(QTest::qWaitForWindowActive(s.window.get())); // the keys are the window's again
 
         QCOMPARE(RowText(*s.window->model(), 1),
                  "**Do not use**|11 bit|0x280|No Filter|0|16|16|Unsigned|Intel standard|4|0|0");
