@@ -28,10 +28,14 @@ constexpr int DefaultWidth = 1100;
 constexpr int DefaultHeight = 720;
 constexpr int ProblemLines = 4; // shown at once; more scroll
 
-QLabel* newBuddyLabel(const QString& text, QWidget* buddy) {
+// "&Label: [widget...]", the label's mnemonic taking the keys to the widget.
+QHBoxLayout* newLabelledRow(const QString& text, QWidget* widget) {
     auto* label = new QLabel(text);
-    label->setBuddy(buddy);
-    return label;
+    label->setBuddy(widget);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(widget, 1);
+    return row;
 }
 
 } // namespace
@@ -97,12 +101,9 @@ QWidget* DbcImportDialog::buildSignalSide() {
     m_tree->setObjectName(names::DbcSignals);
     connect(m_search, &QLineEdit::textChanged, m_tree, &SignalTree::filter);
 
-    auto* searchRow = new QHBoxLayout;
-    searchRow->addWidget(newBuddyLabel(texts::DbcSearchLabel, m_search));
-    searchRow->addWidget(m_search, 1);
     auto* layout = new QVBoxLayout(side);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addLayout(searchRow);
+    layout->addLayout(newLabelledRow(texts::DbcSearchLabel, m_search));
     layout->addWidget(m_tree, 1);
     return side;
 }
@@ -116,13 +117,10 @@ QWidget* DbcImportDialog::buildRowSide() {
     m_variable->setMinimumContentsLength(24);
     connect(m_variable, &QComboBox::currentIndexChanged, this, &DbcImportDialog::chooseVariable);
 
-    auto* variableRow = new QHBoxLayout;
-    variableRow->addWidget(newBuddyLabel(texts::DbcVariableLabel, m_variable));
-    variableRow->addWidget(m_variable, 1);
     auto* layout = new QVBoxLayout(side);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_preview);
-    layout->addLayout(variableRow);
+    layout->addLayout(newLabelledRow(texts::DbcVariableLabel, m_variable));
     layout->addStretch(1);
     return side;
 }
@@ -144,8 +142,7 @@ QLayout* DbcImportDialog::buildChannelChoice() {
                              4);
 
     auto* choice = new QVBoxLayout;
-    choice->addWidget(newBuddyLabel(texts::DbcChannelsLabel, m_channels));
-    choice->addWidget(m_channels);
+    choice->addLayout(newLabelledRow(texts::DbcChannelsLabel, m_channels));
     choice->addStretch(1);
     auto* row = new QHBoxLayout;
     row->addLayout(choice);

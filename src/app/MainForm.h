@@ -30,11 +30,12 @@ class WindowCommands;
 // The program's one window, `Main_form`: it lays out the controls, builds the
 // menus, runs the start-up sequence and wires the controls to the store
 // (ConfigModel), to the grid editors and to the commands. The work itself is
-// done by ChannelGridEditor, PriorityTableEditor and WindowCommands.
+// done by ChannelGridEditor, PriorityTableEditor, WindowCommands and
+// DbcImportCommand.
 //
-// Further commands go into toolsMenu(); later menus (View) are added after
-// it with menuBar()->addMenu();
-// a panel under the channel grid goes in with addPanelBelowGrid().
+// Further commands go into toolsMenu(); later menus (View) are added after it
+// with menuBar()->addMenu(); a panel under the channel grid goes in with
+// addPanelBelowGrid().
 class MainForm : public QMainWindow {
     Q_OBJECT
 public:
