@@ -3,6 +3,7 @@
 #include "app/CataloguePath.h"
 #include "app/CellListEditor.h"
 #include "app/ChannelGridEditor.h"
+#include "app/DbcImportCommand.h"
 #include "app/GridCellDelegate.h"
 #include "app/GridPresentationModel.h"
 #include "app/GridSizer.h"
@@ -86,6 +87,10 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
     statusBar()->setObjectName(names::StatusBar);
     m_commands =
         new WindowCommands(this, m_model, m_catalogue, m_platform, m_portList, statusBar());
+    m_dbcImport =
+        new DbcImportCommand(this, m_model, m_catalogue, m_platform.dialogs.get(), statusBar());
+    connect(m_dbcImport, &DbcImportCommand::equationRequested, this,
+            &MainForm::showConversionEquation);
     buildMenus();
 }
 
@@ -112,6 +117,15 @@ void MainForm::buildMenus() {
     QAction* exit = file->addAction(texts::MenuExit, Qt::CTRL | Qt::Key_Q, this,
                                     &QWidget::close); // asks nothing, saves nothing
     exit->setObjectName(names::MenuExit);
+
+    m_toolsMenu = menuBar()->addMenu(texts::MenuTools);
+    m_toolsMenu->setObjectName(names::MenuTools);
+    QAction* importDbc =
+        m_toolsMenu->addAction(texts::MenuImportDbc, Qt::CTRL | Qt::Key_I, this, [this] {
+            m_channelEditor->closeEditors(); // an open text box writes before the import does
+            m_dbcImport->run();
+        });
+    importDbc->setObjectName(names::MenuImportDbc);
 }
 
 // The OBD switch and its notes, and the send frame.

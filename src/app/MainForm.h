@@ -9,6 +9,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QSpacerItem;
 class QTabWidget;
 class QTableView;
@@ -21,6 +22,7 @@ class ConfigModel;
 namespace cac::app {
 
 class ChannelGridEditor;
+class DbcImportCommand;
 class GridPresentationModel;
 class PriorityTableEditor;
 class WindowCommands;
@@ -28,10 +30,12 @@ class WindowCommands;
 // The program's one window, `Main_form`: it lays out the controls, builds the
 // menus, runs the start-up sequence and wires the controls to the store
 // (ConfigModel), to the grid editors and to the commands. The work itself is
-// done by ChannelGridEditor, PriorityTableEditor and WindowCommands.
+// done by ChannelGridEditor, PriorityTableEditor, WindowCommands and
+// DbcImportCommand.
 //
-// Later menus (Tools, View) are added after File with menuBar()->addMenu();
-// a panel under the channel grid goes in with addPanelBelowGrid().
+// Further commands go into toolsMenu(); later menus (View) are added after it
+// with menuBar()->addMenu(); a panel under the channel grid goes in with
+// addPanelBelowGrid().
 class MainForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -45,6 +49,7 @@ public:
     const VariableCatalogue& catalogue() const { return m_catalogue; }
     PlatformServices& platform() { return m_platform; }
     ChannelGridEditor* channelEditor() const { return m_channelEditor; }
+    QMenu* toolsMenu() const { return m_toolsMenu; }
 
     // Places a panel between the channel grid and the equation line.
     void addPanelBelowGrid(QWidget* panel);
@@ -83,6 +88,8 @@ private:
     ChannelGridEditor* m_channelEditor = nullptr;
     PriorityTableEditor* m_priorityEditor = nullptr;
     WindowCommands* m_commands = nullptr;
+    DbcImportCommand* m_dbcImport = nullptr;
+    QMenu* m_toolsMenu = nullptr;
 };
 
 } // namespace cac::app

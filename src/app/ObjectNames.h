@@ -15,6 +15,8 @@ inline const QString MenuBar = QStringLiteral("mnuBar");
 inline const QString MenuGenHexFile = QStringLiteral("mnuGenHexFile");
 inline const QString MenuBar2 = QStringLiteral("mnuBar2");
 inline const QString MenuExit = QStringLiteral("mnuExit");
+inline const QString MenuTools = QStringLiteral("mnuTools");
+inline const QString MenuImportDbc = QStringLiteral("mnuImportDbc");
 
 inline const QString ObdModeCheck = QStringLiteral("EnableObdModeCheck");
 inline const QString Label1 = QStringLiteral("Label1");
@@ -37,6 +39,20 @@ inline const QString StatusBar = QStringLiteral("StatusBar");
 inline const QString ListPopup = QStringLiteral("ListPopup");
 inline const QString ListFilter = QStringLiteral("ListFilter");
 inline const QString ListView = QStringLiteral("ListView");
+
+// The dialog that fills channels from a CAN database.
+inline const QString DbcDialog = QStringLiteral("frmDbcImport");
+inline const QString DbcFile = QStringLiteral("lblDbcFile");
+inline const QString DbcProblems = QStringLiteral("lstDbcProblems");
+inline const QString DbcSearch = QStringLiteral("txtDbcSearch");
+inline const QString DbcSignals = QStringLiteral("tvwDbcSignals");
+inline const QString DbcPreviewTitle = QStringLiteral("lblDbcPreview");
+inline const QString DbcPreview = QStringLiteral("grdDbcPreview");
+inline const QString DbcNotes = QStringLiteral("lblDbcNotes");
+inline const QString DbcVariable = QStringLiteral("cboDbcVariable");
+inline const QString DbcChannels = QStringLiteral("cboDbcChannels");
+inline const QString DbcPlan = QStringLiteral("lstDbcPlan");
+inline const QString DbcFill = QStringLiteral("cmdDbcFill");
 
 // The in-cell list k, "Combo(0)" to "Combo(6)".
 inline QString combo(int k) {

@@ -1,5 +1,6 @@
 #include "app/WindowTexts.h"
 
+#include "channels/ChoiceLists.h"
 #include "output/FlasherCommand.h"
 #include "output/IntelHex.h"
 
@@ -74,6 +75,73 @@ QString couldNotWriteHexFile(const QString& reason) {
 
 QString startedFlasher(const QString& port) {
     return QStringLiteral("Started %1 on port %2").arg(FlasherProgramName, port);
+}
+
+QStringList dbcTreeColumns() {
+    return {QStringLiteral("Name"), QStringLiteral("Identifier"), QStringLiteral("Bits"),
+            QStringLiteral("Unit"), QStringLiteral("Comment")};
+}
+
+QString dbcCellTitle(int column) {
+    return ColumnTitle(column).section(QStringLiteral("\r\n"), 0, 0); // the hints stay in the grid
+}
+
+QString dbcFileSummary(const QString& path, int messages, int signalCount) {
+    return QStringLiteral("%1: %2 messages, %3 signals").arg(path).arg(messages).arg(signalCount);
+}
+
+QString dbcProblem(int line, const QString& text) {
+    return QStringLiteral("Line %1: %2").arg(line).arg(text);
+}
+
+QString dbcCannotRead(const QString& reason) {
+    return QStringLiteral("The file cannot be read: %1").arg(reason);
+}
+
+QString dbcMessageLength(int bytes) {
+    return QStringLiteral("%1 bytes").arg(bytes);
+}
+
+QString dbcIdentifier(const QString& identifier, bool extended) {
+    return extended ? identifier + QStringLiteral(" (29 bit)") : identifier;
+}
+
+QString dbcPreviewTitle(const QString& signalPath) {
+    return QStringLiteral("The channel row of %1").arg(signalPath);
+}
+
+QString dbcNoProposal(const QString& unit) {
+    return QStringLiteral("no catalogue variable has the unit \"%1\"; choose one in the grid")
+        .arg(unit);
+}
+
+QString dbcFromChannel(int channel) {
+    return QStringLiteral("From channel %1 on").arg(channel);
+}
+
+QString dbcPlanLine(int channel, const QString& signalPath, const QString& variable,
+                    bool replaces) {
+    QString line = QStringLiteral("Channel %1: %2").arg(channel).arg(signalPath);
+    if (!variable.isEmpty())
+        line += QStringLiteral(" as %1").arg(variable);
+    if (replaces)
+        line += QStringLiteral(" (replacing its settings)");
+    return line;
+}
+
+QString dbcTooFewChannels(int available, int wanted) {
+    return QStringLiteral("%1 signals ticked, but only %2 channels to fill: untick some, or "
+                          "choose another first channel.")
+        .arg(wanted)
+        .arg(available);
+}
+
+QString filledChannel(int channel, const QString& signalPath) {
+    return QStringLiteral("channel %1 with %2").arg(channel).arg(signalPath);
+}
+
+QString filledChannels(const QString& fileName, const QStringList& filled) {
+    return QStringLiteral("Filled %1 from %2").arg(filled.join(QStringLiteral(", ")), fileName);
 }
 
 } // namespace cac::app::texts

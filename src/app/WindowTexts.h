@@ -13,6 +13,8 @@ inline const QString MenuLoad = QStringLiteral("&Load configuration file");
 inline const QString MenuSave = QStringLiteral("&Save configuration file");
 inline const QString MenuGenHexFile = QStringLiteral("&Generate hex file (for debug only)");
 inline const QString MenuExit = QStringLiteral("E&xit");
+inline const QString MenuTools = QStringLiteral("&Tools");
+inline const QString MenuImportDbc = QStringLiteral("&Import from CAN database\u2026");
 
 inline const QString ObdModeCheck = QStringLiteral("Enable OBD mode");
 inline const QString CanTab = QStringLiteral("CAN");
@@ -38,6 +40,45 @@ inline const QString CcfFilter =
     QStringLiteral("CAN config files(*.ccf )|*.ccf|Show All Files (*.*)|*.*");
 inline const QString LoadDialogTitle = QStringLiteral("Load a CAN config file");
 inline const QString SaveDialogTitle = QStringLiteral("Save CAN configuration file");
+
+// The import from a CAN database.
+inline const QString DbcFilter =
+    QStringLiteral("CAN databases (*.dbc)|*.dbc|Show All Files (*.*)|*.*");
+inline const QString DbcOpenTitle = QStringLiteral("Open a CAN database");
+inline const QString DbcDialogTitle = QStringLiteral("Import from CAN database");
+inline const QString DbcProblemsTitle =
+    QStringLiteral("Lines that could not be read (the rest of the file was read)");
+inline const QString DbcSearchLabel = QStringLiteral("&Search:");
+inline const QString DbcSearchPlaceholder =
+    QStringLiteral("Signal or message name, unit or identifier");
+inline const QString DbcVariableLabel = QStringLiteral("&Variable:");
+inline const QString DbcChannelsLabel = QStringLiteral("&Channels:");
+inline const QString DbcNextFree = QStringLiteral("Next free channels");
+inline const QString DbcFillButton = QStringLiteral("&Fill channels");
+inline const QString DbcNoSignal =
+    QStringLiteral("Select a signal to see the channel row it gives.");
+inline const QString DbcRefused = QStringLiteral("Cannot fill a channel:");
+inline const QString DbcNothingPicked =
+    QStringLiteral("Tick the signals to import: Space or a click on the box.");
+inline const QString DbcNoMessages =
+    QStringLiteral("The file defines no message (BO_): it is not a CAN database.");
+
+// The columns of the signal tree, and the first line of a channel grid title.
+QStringList dbcTreeColumns();
+QString dbcCellTitle(int column);
+
+QString dbcFileSummary(const QString& path, int messages, int signalCount);
+QString dbcProblem(int line, const QString& text);
+QString dbcCannotRead(const QString& reason);
+QString dbcMessageLength(int bytes);
+QString dbcIdentifier(const QString& identifier, bool extended);
+QString dbcPreviewTitle(const QString& signalPath);
+QString dbcNoProposal(const QString& unit);
+QString dbcFromChannel(int channel);
+QString dbcPlanLine(int channel, const QString& signalPath, const QString& variable, bool replaces);
+QString dbcTooFewChannels(int available, int wanted);
+QString filledChannels(const QString& fileName, const QStringList& filled);
+QString filledChannel(int channel, const QString& signalPath);
 
 // One line on what a column of the channel grid (1 to 12) or of the OBD table
 // (0 and 1) means, shown over its title.

@@ -10,6 +10,7 @@
 #include "app/CellListEditor.h"
 #include "app/CellListPopup.h"
 #include "app/ChannelGridEditor.h"
+#include "app/DbcImportDialog.h"
 #include "app/MainForm.h"
 #include "app/ObjectNames.h"
 #include "app/WindowTexts.h"
@@ -25,12 +26,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
@@ -495,6 +499,67 @@ private slots:
         QCOMPARE(s.textBox()->geometry(), grid->visualRect(grid->model()->index(3, 11)));
         key(Qt::Key_Return);
         QCOMPARE(s.cell(4, 12), "7");
+    }
+    // Two signals of the example database into the next free channels through
+    // the dialog: the saved file is the command line's import of the same.
+    void importFromCanDatabase() {
+        Started s({2}, Catalogue::Demo);
+        s.click(3, 1);
+        clickEntry(s.list(0), Oil);
+        QVERIFY(s.equation().startsWith(Oil));
+        const QString before = s.dir.filePath("before.ccf"), after = s.dir.filePath("after.ccf");
+        s.fake.dialogs->answer = before;
+        key(Qt::Key_S, Qt::ControlModifier);
+        s.fake.dialogs->answer = CAC_EXAMPLE_DBC;
+        key(Qt::Key_I, Qt::ControlModifier);
+        QPointer dialog = s.window->findChild<DbcImportDialog*>(names::DbcDialog);
+        QVERIFY(dialog && QTest::qWaitForWindowActive(dialog));
+        QCOMPARE(s.fake.dialogs->shown.last().first, texts::DbcOpenTitle);
+        QVERIFY(!dialog->findChild<QWidget*>(names::DbcProblems)->isVisible());
+        auto* preview = dialog->findChild<QTableWidget*>(names::DbcPreview);
+        const auto notes = [&] { return dialog->findChild<QLabel*>(names::DbcNotes)->text(); };
+
+        type("odometer"); // the search field has the focus; a 64-bit double is refused
+        key(Qt::Key_Down);
+        key(Qt::Key_Space);
+        QVERIFY(notes().contains(texts::DbcRefused));
+        QVERIFY(!dialog->findChild<QPushButton*>(names::DbcFill)->isEnabled());
+        for (const char* search : {"enginesp", "0x288"}) {
+            key(Qt::Key_S, Qt::AltModifier);
+            QTest::keySequence(QGuiApplication::focusWindow(), QKeySequence::SelectAll);
+            type(search);
+            key(Qt::Key_Down);
+            key(Qt::Key_Space); // ticks the first signal found
+        }
+        key(Qt::Key_Tab);
+        key(Qt::Key_Down); // the best variable for a coolant temperature
+        QCOMPARE(preview->item(0, 0)->text(), "Coolant temp {ECT}");
+        QCOMPARE(preview->item(ColOffset - 1, 0)->text(), "-48");
+        QVERIFY(notes().isEmpty());
+        QCOMPARE(dialog->findChild<QListWidget*>(names::DbcPlan)->item(1)->text(),
+                 "Channel 2: Engine_2.CoolantTemp as Coolant temp {ECT}");
+        const QString shot = QStringLiteral(CAC_SCREENSHOT_DIR "/dbc-dialog-%1.png");
+        QVERIFY(dialog->grab().save(shot.arg(QApplication::style()->name())));
+        QTest::mouseClick(dialog->findChild<QPushButton*>(names::DbcFill), Qt::LeftButton);
+        QTRY_VERIFY(!dialog);
+        QVERIFY(QTest::qWaitForWindowActive(s.window.get())); // the keys are the window's again
+
+        QCOMPARE(RowText(*s.window->model(), 1),
+                 "**Do not use**|11 bit|0x280|No Filter|0|16|16|Unsigned|Intel standard|4|0|0");
+        QCOMPARE(s.status(),
+                 texts::filledChannels("demo-vehicle.dbc",
+                                       {texts::filledChannel(1, "Engine_1.EngineSpeed"),
+                                        texts::filledChannel(2, "Engine_2.CoolantTemp")}));
+        QCOMPARE(s.equation(), "n/a"); // channel 1's
+        s.fake.dialogs->answer = after;
+        key(Qt::Key_S, Qt::ControlModifier);
+        const QString cli = s.dir.filePath("cli.ccf");
+        QCOMPARE(
+            QProcess::execute(CAC_CLI, {"import", CAC_EXAMPLE_DBC, "EngineSpeed,CoolantTemp=ECT",
+                                        "--into", before, "--channel", "1", "--catalogue",
+                                        CAC_DEMO_CATALOGUE, "-o", cli}),
+            0);
+        QCOMPARE(ReadAll(after), ReadAll(cli));
     }
     void layoutFillsWidth() {
         Started s;
