@@ -415,9 +415,9 @@ private slots:
         key(Qt::Key_Escape);
         QVERIFY(s.equation().size() <= DisplayCap);
         QVERIFY(s.equation().contains(" {OILT} [") && s.equation().contains(") / 1 + 0 "));
-        for (auto [row, column] : {std::pair{1, ColCanId}, std::pair{2, ColFilterVal}}) {
+        for (auto [row, column, held] : {std::tuple{1, ColCanId, true}, // 102,400 characters
+                                         std::tuple{2, ColFilterVal, false}}) {
             s.click(row, column);
-            const bool held = s.cell(row, column).size() > CellTextBox::EditableLength;
             QCOMPARE(s.textBox()->holdsLongText(), held);
             QVERIFY(held ? s.textBox()->text().size() <= DisplayCap
                          : s.textBox()->text() == s.cell(row, column));
