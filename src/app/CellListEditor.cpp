@@ -1,6 +1,9 @@
 #include "app/CellListEditor.h"
 
 #include "app/CellListPopup.h"
+#include "app/DisplayCap.h"
+
+#include <QStyleOptionComboBox>
 
 namespace cac::app {
 
@@ -9,6 +12,8 @@ CellListEditor::CellListEditor(QWidget* parent)
     // Keys reach the drop-down, never the closed list: a closed QComboBox
     // would take arrow keys as a choice.
     setFocusPolicy(Qt::NoFocus);
+    // It takes the cell's width: its size never depends on its entries.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     hide();
     connect(m_popup, &CellListPopup::closed, this, &QWidget::hide);
     connect(m_popup, &CellListPopup::dismissedByPress, this, &CellListEditor::dismissedByPress);
@@ -43,6 +48,11 @@ bool CellListEditor::isPopupShown() const {
 void CellListEditor::hideEvent(QHideEvent* event) {
     m_popup->hide(); // an editor hidden by a click elsewhere takes its drop-down along
     QComboBox::hideEvent(event);
+}
+
+void CellListEditor::initStyleOption(QStyleOptionComboBox* option) const {
+    QComboBox::initStyleOption(option);
+    option->currentText = displayCapped(option->currentText);
 }
 
 } // namespace cac::app

@@ -31,6 +31,7 @@ signals:
 
 protected:
     void hideEvent(QHideEvent* event) override;
+    void initStyleOption(QStyleOptionComboBox* option) const override;
 
 private:
     CellListPopup* m_popup;

@@ -1,5 +1,7 @@
 #include "app/CellListPopup.h"
 
+#include "app/DisplayCap.h"
+#include "app/GridCellDelegate.h"
 #include "app/ListFilterModel.h"
 #include "app/ObjectNames.h"
 #include "app/WindowTexts.h"
@@ -42,6 +44,7 @@ CellListPopup::CellListPopup(QComboBox* owner)
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_view->setMouseTracking(true);
+    m_view->setItemDelegate(new GridCellDelegate(m_view)); // entries may be long
     m_entries->setSourceModel(owner->model());
     m_view->setModel(m_entries);
 
@@ -115,7 +118,8 @@ int CellListPopup::widestEntry() {
     const QFontMetrics metrics = m_view->fontMetrics();
     m_widestEntry = 0;
     for (qsizetype i = 0; i < measured; ++i)
-        m_widestEntry = std::max(m_widestEntry, metrics.horizontalAdvance(texts.at(i)));
+        m_widestEntry =
+            std::max(m_widestEntry, metrics.horizontalAdvance(displayCapped(texts.at(i))));
     return m_widestEntry;
 }
 

@@ -1,6 +1,7 @@
 #include "app/ChannelGridEditor.h"
 
 #include "app/CellListEditor.h"
+#include "app/CellTextBox.h"
 #include "app/ObjectNames.h"
 #include "app/PlatformServices.h"
 #include "app/WindowTexts.h"
@@ -10,7 +11,6 @@
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QTableView>
 
 #include <algorithm>
@@ -41,7 +41,7 @@ ChannelGridEditor::ChannelGridEditor(QTableView* grid, ConfigModel* model, Messa
     m_lists[0]->setFilterable(true); // the variable list can hold thousands of entries
     // Made here, not in the initialiser list: its creation is already an
     // event this object filters.
-    m_textBox = new QLineEdit(grid->viewport());
+    m_textBox = new CellTextBox(grid->viewport());
     m_textBox->setObjectName(names::TextBox);
     m_textBox->hide();
     m_textBox->installEventFilter(this);
@@ -107,7 +107,7 @@ void ChannelGridEditor::openEditor(const GridCell& cell, const QString& typed) {
         return;
     }
     placeOver(m_textBox, cell, true);
-    m_textBox->setText(typed.isEmpty() ? cellText : typed);
+    m_textBox->setCellText(typed.isEmpty() ? cellText : typed);
     m_textBox->show();
     m_textBoxOpen = true;
     m_textBox->setFocus(Qt::OtherFocusReason);
@@ -134,7 +134,7 @@ void ChannelGridEditor::commitTextBox() {
     if (!m_textBoxOpen)
         return;
     m_textBoxOpen = false;
-    const QString text = m_textBox->text();
+    const QString text = m_textBox->cellText();
     m_model->setCell(m_editRow, m_editCol, text);
     m_textBox->hide();
     if (m_editCol == ColCanId && looksLikeUnprefixedHex(text))

@@ -5,14 +5,13 @@
 
 #include <array>
 
-class QLineEdit;
-
 namespace cac {
 class ConfigModel;
 }
 
 namespace cac::app {
 
+class CellTextBox;
 class MessageBoxes;
 
 // Editing of the channel grid MSFlexGrid1: the seven lists Combo(0) to
@@ -27,7 +26,7 @@ public:
     int editRow() const { return m_editRow; }
     int editCol() const { return m_editCol; }
     CellListEditor* list(int k) const { return m_lists[static_cast<std::size_t>(k)]; }
-    QLineEdit* textBox() const { return m_textBox; }
+    CellTextBox* textBox() const { return m_textBox; }
 
     // Combo(0) takes the model's variable list.
     void fillVariableList();
@@ -57,7 +56,7 @@ private:
     ConfigModel* m_model;
     MessageBoxes* m_messages;
     std::array<CellListEditor*, ChoiceListCount> m_lists{};
-    QLineEdit* m_textBox = nullptr;
+    CellTextBox* m_textBox = nullptr;
     int m_editRow = 0;
     int m_editCol = 0;
     bool m_textBoxOpen = false; // shown and not yet written back

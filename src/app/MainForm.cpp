@@ -4,6 +4,7 @@
 #include "app/CellListEditor.h"
 #include "app/ChannelGridEditor.h"
 #include "app/DbcImportCommand.h"
+#include "app/DisplayCap.h"
 #include "app/GridCellDelegate.h"
 #include "app/GridPresentationModel.h"
 #include "app/GridSizer.h"
@@ -85,6 +86,7 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
     setCentralWidget(central);
 
     statusBar()->setObjectName(names::StatusBar);
+    capStatusMessages(statusBar());
     m_commands =
         new WindowCommands(this, m_model, m_catalogue, m_platform, m_portList, statusBar());
     m_dbcImport =
@@ -333,18 +335,24 @@ void MainForm::applyObdMode() {
 
 void MainForm::showConversionEquation(int row) {
     const QString point = QLocale().decimalPoint();
-    m_equationLabel->setText(ConversionEquationText(
-        *m_model, m_catalogue, row, point.isEmpty() ? QLatin1Char('.') : point.front()));
+    // Both ends stay: the variable's name in braces and the equation itself.
+    m_equationLabel->setText(
+        displayCapped(ConversionEquationText(*m_model, m_catalogue, row,
+                                             point.isEmpty() ? QLatin1Char('.') : point.front()),
+                      Qt::ElideMiddle));
 }
 
 void MainForm::showBaudRate(const QString& text) {
     if (m_baudRate->currentText() == text)
         return;
     const int entry = m_baudRate->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (entry >= 0)
+    if (entry >= 0) {
         m_baudRate->setCurrentIndex(entry);
-    else
-        m_baudRate->setEditText(text);
+        return;
+    }
+    // What the field shows of a long text must not come back as the text.
+    const QSignalBlocker quiet(m_baudRate);
+    m_baudRate->setEditText(displayCapped(text));
 }
 
 } // namespace cac::app

@@ -4,6 +4,8 @@
 #include "output/FlasherCommand.h"
 #include "output/IntelHex.h"
 
+#include <QKeySequence>
+#include <QLocale>
 #include <QStringList>
 
 namespace cac::app::texts {
@@ -43,6 +45,14 @@ QString channelColumnToolTip(int column) {
 QString obdColumnToolTip(int column) {
     return column == 0 ? QStringLiteral("OBD parameter the adapter requests from the vehicle")
                        : QStringLiteral("Request priority of the parameter: OFF, or 1 to 8");
+}
+
+QString longCellNotice(qsizetype characters) {
+    return QStringLiteral("This cell holds %1 characters, too many to edit in place: typing or "
+                          "pasting replaces them, Delete empties the cell, %2 copies them "
+                          "whole, Escape keeps them")
+        .arg(QLocale().toString(characters),
+             QKeySequence(QKeySequence::Copy).toString(QKeySequence::NativeText));
 }
 
 QString loaded(const QString& path) {

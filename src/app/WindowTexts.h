@@ -27,6 +27,12 @@ inline const QString NoEquation = QStringLiteral("n/a");
 inline const QString SerialPortEntry = QStringLiteral("Serial Port %1");
 inline const QString ListFilterPlaceholder = QStringLiteral("Type to filter");
 
+// The text box's menu for a cell text too long to edit in place.
+inline const QString CutWhole = QStringLiteral("Cu&t the whole text");
+inline const QString CopyWhole = QStringLiteral("&Copy the whole text");
+inline const QString PasteOver = QStringLiteral("&Paste in its place");
+inline const QString EmptyCell = QStringLiteral("&Empty the cell");
+
 extern const QString Label1;
 extern const QString Label2;
 extern const QString Label3;
@@ -84,6 +90,10 @@ QString filledChannel(int channel, const QString& signalPath);
 // (0 and 1) means, shown over its title.
 QString channelColumnToolTip(int column);
 QString obdColumnToolTip(int column);
+
+// What the status bar says while the text box holds a text too long to edit
+// in place.
+QString longCellNotice(qsizetype characters);
 
 // Status-bar reports of the file and send commands.
 QString loaded(const QString& path);

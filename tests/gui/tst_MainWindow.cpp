@@ -9,18 +9,23 @@
 #include "app/CataloguePath.h"
 #include "app/CellListEditor.h"
 #include "app/CellListPopup.h"
+#include "app/CellTextBox.h"
 #include "app/ChannelGridEditor.h"
 #include "app/DbcImportDialog.h"
+#include "app/DisplayCap.h"
 #include "app/MainForm.h"
 #include "app/ObjectNames.h"
 #include "app/WindowTexts.h"
 #include "channels/ConfigModel.h"
+#include "configfile/CcfFile.h"
 #include "image/ConfigImage.h"
 #include "obd/ObdParameters.h"
 #include "output/IntelHex.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -84,7 +89,7 @@ struct Started {
         return widget;
     }
     CellListEditor* list(int k) const { return get<CellListEditor>(names::combo(k)); }
-    QLineEdit* textBox() const { return get<QLineEdit>(names::TextBox); }
+    CellTextBox* textBox() const { return get<CellTextBox>(names::TextBox); }
     QString cell(int r, int c) const { return window->model()->cell(r, c); }
     QString equation() const { return get<QLabel>(names::EquationLabel)->text(); }
     QString status() const { return window->statusBar()->currentMessage(); }
@@ -151,6 +156,14 @@ void clickEntry(CellListEditor* list, const QString& entry) {
     QVERIFY(!list->isPopupShown());
 }
 
+// Words of 8-bit text, `length` characters in all.
+QString longText(qsizetype length) {
+    QString text;
+    for (int i = 0; text.size() < length; ++i)
+        text += QStringLiteral("w%1\u00e9 ").arg(i);
+    return text.left(length);
+}
+
 QString rowWith(const QString& base, int column, const QString& text) {
     QStringList cells = base.split('|');
     cells[column - 1] = text;
@@ -162,6 +175,7 @@ enum class Act {
     Pick,        // click the cell, click the entry in its drop-down
     Type,        // click the cell, type, Enter
     KeysPick,    // move there with the arrow keys, type into the drop-down, Enter
+    Paste,       // click the cell, paste, Enter
     Escape,      // click the cell (typing into a text box), Escape
     HoldRelease, // press on the cell, hold, release without moving
     ClickAway,   // click the cell (typing into a text box), click the row above
@@ -193,6 +207,10 @@ const EditCase EditCases[] = {
     {"scale", false, 7, 10, Act::Type, " 1E3 ", rowWith(EmptyRow, 10, " 1E3 ")},
     {"offset", false, 7, 11, Act::Type, "-5", rowWith(EmptyRow, 11, "-5")},
     {"exponent", false, 7, 12, Act::Type, "3", rowWith(EmptyRow, 12, "3")},
+    {"40,000 characters", false, 7, 5, Act::Paste, longText(40'000),
+     rowWith(EmptyRow, 5, longText(40'000))},
+    {"too long to edit in place", false, 7, 11, Act::Paste, longText(100'000),
+     rowWith(EmptyRow, 11, longText(100'000))},
     {"variable by keys", false, 2, 1, Act::KeysPick, "speed",
      rowWith(DefaultRow, 1, "Engine speed {RPM}")},
     {"length by keys", false, 2, 7, Act::KeysPick, "2", rowWith(DefaultRow, 7, "2")},
@@ -301,7 +319,7 @@ private slots:
             QCOMPARE(editor->width(), cell.width());
             auto* list = qobject_cast<CellListEditor*>(editor);
             QVERIFY(!list || list->isPopupShown()); // an ordinary click keeps the list open
-            if (!list && e.act != Act::Type)
+            if (!list && e.act != Act::Type && e.act != Act::Paste)
                 type(e.input);
 
             switch (e.act) {
@@ -312,6 +330,11 @@ private slots:
                 retype(e.input);
                 break;
             case Act::KeysPick:
+                key(Qt::Key_Return);
+                break;
+            case Act::Paste:
+                QGuiApplication::clipboard()->setText(e.input);
+                QTest::keySequence(QGuiApplication::focusWindow(), QKeySequence::Paste);
                 key(Qt::Key_Return);
                 break;
             case Act::Escape:
@@ -340,7 +363,88 @@ private slots:
                 QCOMPARE(list->currentText(),
                          e.obd ? s.window->model()->obdPriority(e.row) : s.cell(e.row, e.column));
             }
+            if (e.act == Act::Type || e.act == Act::Paste) { // the box holds the text whole
+                s.click(gridName, e.row, e.column);
+                key(Qt::Key_Return);
+                QCOMPARE(RowText(*s.window->model(), e.row), e.expected);
+            }
         }
+    }
+    // Cells of 100 KB, as configurations of a few megabytes hold them: the
+    // grid paints them as fast as short ones, the text box opens them whole,
+    // and saving writes the file back byte for byte.
+    void longCells() {
+        Started s;
+        ConfigModel* model = s.window->model();
+        QWidget* cells = s.get<QTableView>(names::ChannelGrid)->viewport();
+        const auto repaintTime = [cells] { // the median of five, after one that fills caches
+            QList<qint64> times;
+            for (int i = 0; i < 6; ++i) {
+                QElapsedTimer clock;
+                clock.start();
+                cells->repaint();
+                times << clock.nsecsElapsed();
+            }
+            std::sort(times.begin() + 1, times.end());
+            return times.at(3);
+        };
+        for (int row = 1; row <= ChannelCount; ++row)
+            model->FillRowDefaults(row);
+        const qint64 shortCells = repaintTime();
+
+        ConfigModel file;
+        for (int row = 1; row <= ChannelCount; ++row) {
+            file.FillRowDefaults(row);
+            file.setCell(row, ColVariable, longText(100'000) + " {OILT}");
+            file.setCell(row, ColCanId, longText(102'400));
+        }
+        file.setCell(2, ColFilterVal, longText(40'000));
+        const QString path = s.dir.filePath("long.ccf");
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(SerializeCcf(file)) > 3'000'000);
+        out.close();
+        s.fake.dialogs->answer = path;
+        key(Qt::Key_O, Qt::ControlModifier);
+        for (int row = 1; row <= ChannelCount; ++row)
+            QCOMPARE(RowText(*model, row), RowText(file, row));
+        const qint64 longCells = repaintTime();
+        QVERIFY2(longCells < 4 * shortCells,
+                 qPrintable(QStringLiteral("%1 ns against %2 ns").arg(longCells).arg(shortCells)));
+
+        s.click(1, ColScale); // the equation keeps both its ends
+        key(Qt::Key_Escape);
+        QVERIFY(s.equation().size() <= DisplayCap);
+        QVERIFY(s.equation().contains(" {OILT} [") && s.equation().contains(") / 1 + 0 "));
+        for (auto [row, column, held] : {std::tuple{1, ColCanId, true}, // 102,400 characters
+                                         std::tuple{2, ColFilterVal, false}}) {
+            s.click(row, column);
+            QCOMPARE(s.textBox()->holdsLongText(), held);
+            QVERIFY(held ? s.textBox()->text().size() <= DisplayCap
+                         : s.textBox()->text() == s.cell(row, column));
+            QCOMPARE(s.status() == texts::longCellNotice(102'400), held);
+            key(Qt::Key_Return);
+        }
+        QCOMPARE(RowText(*model, 1), RowText(file, 1));
+        QCOMPARE(RowText(*model, 2), RowText(file, 2));
+        key(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(ReadAll(path), SerializeCcf(file));
+
+        auto* grid = s.get<QTableView>(names::ChannelGrid);
+        const QPoint inCell = grid->visualRect(grid->model()->index(2, ColCanId - 1)).center();
+        QHelpEvent tip(QEvent::ToolTip, inCell, cells->mapToGlobal(inCell));
+        QCoreApplication::sendEvent(cells, &tip);
+        QVERIFY(QToolTip::text().size() < 2 * DisplayCap);
+        QVERIFY(QToolTip::text().endsWith(QLocale().toString(102'400) + " characters)"));
+
+        s.click(3, ColCanId); // typing replaces a held text, Escape keeps it
+        type("7");
+        key(Qt::Key_Return);
+        QCOMPARE(s.cell(3, ColCanId), "7");
+        s.click(4, ColCanId);
+        type("7");
+        key(Qt::Key_Escape);
+        QCOMPARE(s.cell(4, ColCanId), file.cell(4, ColCanId));
+        QVERIFY(s.fake.messages->texts.isEmpty());
     }
     void clickRules() {
         Started s;
