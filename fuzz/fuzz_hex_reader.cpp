@@ -24,14 +24,11 @@ void check(bool condition) {
 // A few variables, one beyond position 255 of its group, and a name twice
 // (the later one cannot be chosen). Small, so that look-ups stay quick.
 const cac::VariableCatalogue& Catalogue() {
-    static const cac::VariableCatalogue catalogue = [] {
-        cac::VariableCatalogue c(1301);
-        c[1000] = {QStringLiteral("OILT"), QStringLiteral("Oil temp")};
-        c[1001] = {QStringLiteral("ECT"), QStringLiteral("Coolant temp")};
-        c[1002] = {QStringLiteral("OILT"), QStringLiteral("Second oil temp")};
-        c[1300] = {QStringLiteral("FAR"), QStringLiteral("Far temp")};
-        return c;
-    }();
+    static const cac::VariableCatalogue catalogue(
+        1301, {{1000, {QStringLiteral("OILT"), QStringLiteral("Oil temp")}},
+               {1001, {QStringLiteral("ECT"), QStringLiteral("Coolant temp")}},
+               {1002, {QStringLiteral("OILT"), QStringLiteral("Second oil temp")}},
+               {1300, {QStringLiteral("FAR"), QStringLiteral("Far temp")}}});
     return catalogue;
 }
 

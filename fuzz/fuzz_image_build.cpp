@@ -31,19 +31,15 @@ bool allBytes(const QByteArray& image, qsizetype from, qsizetype count, std::uin
     return true;
 }
 
-// One named variable in several identifier groups. Much smaller than a real
-// catalogue: every unmatched variable cell scans all of it, and that scan
-// would otherwise be most of the time spent per input.
+// A catalogue of the full size with one named variable in several
+// identifier groups.
 const cac::VariableCatalogue& Catalogue() {
-    static const cac::VariableCatalogue catalogue = [] {
-        cac::VariableCatalogue c(1601);
-        c[5] = {QStringLiteral("LOW"), QStringLiteral("Below list")};
-        c[1000] = {QStringLiteral("OILT"), QStringLiteral("Oil temp")};
-        c[1500] = {QStringLiteral("RPM"), QStringLiteral("Engine speed")};
-        c[1501] = {QStringLiteral("WSPD"), QStringLiteral("Wheel speed")};
-        c[1600] = {QStringLiteral("FREQ"), QStringLiteral("Frequency")};
-        return c;
-    }();
+    static const cac::VariableCatalogue catalogue(
+        8001, {{5, {QStringLiteral("LOW"), QStringLiteral("Below list")}},
+               {1000, {QStringLiteral("OILT"), QStringLiteral("Oil temp")}},
+               {1500, {QStringLiteral("RPM"), QStringLiteral("Engine speed")}},
+               {1501, {QStringLiteral("WSPD"), QStringLiteral("Wheel speed")}},
+               {1600, {QStringLiteral("FREQ"), QStringLiteral("Frequency")}}});
     return catalogue;
 }
 

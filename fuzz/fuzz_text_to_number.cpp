@@ -1,5 +1,6 @@
 // TextToNumber on arbitrary text: always a finite number, the same one on
-// every reading, and unchanged by what the grammar says it ignores.
+// every reading and by the general reading, and unchanged by what the
+// grammar says it ignores.
 #include "channels/NumericText.h"
 
 #include <cmath>
@@ -65,6 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (hexPrefixed(text))
         return 0;
+    // Plain numbers are read without building strings; to the same bits as
+    // the general reading.
+    check(sameBits(value, cac::ParseDecimal(QString(text).replace(u',', u'.'))));
     // The decimal reading trims blanks on both sides.
     check(cac::TextToNumber(QLatin1Char(' ') + text + QLatin1Char(' ')) == value);
     const QString upper = text.toUpper();

@@ -1,6 +1,6 @@
 // Vars.cfg reader on arbitrary bytes: never reads past the end, never holds
-// more entries than the bytes could describe, and reports a catalogue it
-// could not read completely as corrupt.
+// names the bytes could not describe (the entries of a table cut off early
+// are empty), and reports a catalogue it could not read completely as corrupt.
 #include "catalogue/VariableCatalogue.h"
 
 #include <cstddef>
@@ -25,7 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const cac::CatalogueLoad load = cac::ReadVariableDefinitions(bytes);
 
     check(!load.variableList.isEmpty() && load.variableList.first() == cac::DoNotUseText);
-    check(load.catalogue.size() * MinEntrySize <= bytes.size());
+    // No upper index beyond what the largest catalogue file could hold, and
+    // nothing named where the bytes end.
+    check(load.catalogue.size() <= 64 * 1024 * 1024 / MinEntrySize);
+    const qsizetype described = bytes.size() / MinEntrySize;
+    for (qsizetype id = described; id < load.catalogue.size() && id < described + 1000; ++id)
+        check(load.catalogue.at(id).defaultName.isEmpty() &&
+              load.catalogue.at(id).userName.isEmpty());
     if (load.corrupt) {
         check(load.variableList.size() == 1);
         return 0;

@@ -20,19 +20,25 @@ struct NamedVariable {
 // the given (identifier, default name, user name) entries.
 inline cac::VariableCatalogue MakeCatalogue(int upperIndex,
                                             std::initializer_list<NamedVariable> named) {
-    cac::VariableCatalogue catalogue(upperIndex + 1);
+    QMap<std::int32_t, cac::CatalogueEntry> entries;
     for (const NamedVariable& v : named)
-        catalogue[v.id] = cac::CatalogueEntry{v.defaultName, v.userName};
-    return catalogue;
+        entries.insert(v.id, {v.defaultName, v.userName});
+    return cac::VariableCatalogue(upperIndex + 1, entries);
 }
 
-// The catalogue most tests share: the full 8001 entries the look-up expects.
-inline cac::VariableCatalogue StandardCatalogue() {
-    return MakeCatalogue(8000, {{1000, "OILT", "Oil temp"},
-                                {1500, "RPM", "Engine speed"},
-                                {4000, "NOU", "Counter"},
-                                {4002, "CNT3", "Third counter"},
-                                {4255, "CNT256", "Far counter"}});
+// The catalogue most tests share: the full 8001 entries the look-up expects,
+// with the extra entries given.
+inline cac::VariableCatalogue StandardCatalogue(std::initializer_list<NamedVariable> extra = {}) {
+    QList<NamedVariable> named = {{1000, "OILT", "Oil temp"},
+                                  {1500, "RPM", "Engine speed"},
+                                  {4000, "NOU", "Counter"},
+                                  {4002, "CNT3", "Third counter"},
+                                  {4255, "CNT256", "Far counter"}};
+    named.append(QList<NamedVariable>(extra));
+    QMap<std::int32_t, cac::CatalogueEntry> entries;
+    for (const NamedVariable& v : named)
+        entries.insert(v.id, {v.defaultName, v.userName});
+    return cac::VariableCatalogue(8001, entries);
 }
 
 // A variable in every identifier group, one below the list and one beyond

@@ -2,14 +2,27 @@
 #include "VarsFileWriter.h"
 #include "catalogue/VariableCatalogue.h"
 #include "catalogue/VariableLookup.h"
+#include "common/TextBlanks.h"
 #include "output/FlasherCommand.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <limits>
 #include <tuple>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define CAC_ADDRESS_SANITIZER
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define CAC_ADDRESS_SANITIZER
+#endif
+#endif
 
 using namespace cac;
 using cac::tools::VarsFileLayout;
@@ -26,6 +39,67 @@ VarsFileLayout ListedLayout() {
                         {3000, {"", "No default"}},   {5049, {"LAST", "Last"}},
                         {5050, {"HIGH", "Above"}}};
     return varsFile;
+}
+
+// Lets the program map at most `headroom` bytes more than it has mapped now,
+// while the object lives. Not set under the address sanitizer, whose shadow
+// memory needs far more.
+class AddressSpaceLimit {
+public:
+    explicit AddressSpaceLimit(rlim_t headroom) {
+#if !defined(CAC_ADDRESS_SANITIZER)
+        QFile statm("/proc/self/statm");
+        if (!statm.open(QIODevice::ReadOnly) || getrlimit(RLIMIT_AS, &m_saved) != 0)
+            return;
+        const rlim_t mapped = statm.readAll().split(' ').value(0).toULongLong() *
+                              static_cast<rlim_t>(sysconf(_SC_PAGESIZE));
+        const rlimit tight{mapped + headroom, m_saved.rlim_max};
+        m_set = setrlimit(RLIMIT_AS, &tight) == 0;
+#else
+        Q_UNUSED(headroom);
+#endif
+    }
+    ~AddressSpaceLimit() {
+        if (m_set)
+            setrlimit(RLIMIT_AS, &m_saved);
+    }
+
+private:
+    rlimit m_saved{};
+    bool m_set = false;
+};
+
+// The look-up as described, entry by entry: upper-case, then cut to the
+// braces, then the first entry up to 8000 whose trimmed, upper-cased default
+// name is the key.
+int LinearFind(const QStringList& upperNames, const QString& text) {
+    QString key = text.left(text.indexOf('[') < 0 ? text.size() : text.indexOf('['));
+    key = TrimBlanks(key).toString().toUpper();
+    const qsizetype open = key.indexOf('{');
+    const qsizetype close = key.indexOf('}');
+    if (open >= 0 && close > open)
+        key = key.mid(open + 1, close - open - 1);
+    const qsizetype last = std::min<qsizetype>(8000, upperNames.size() - 1);
+    for (qsizetype id = 0; id <= last; ++id) {
+        if (upperNames[id] == key)
+            return static_cast<int>(id);
+    }
+    return -1;
+}
+
+// A name or key from a few stems that collide under upper-casing and
+// trimming, with letter case flipped and blanks added at random.
+QString RandomName(QRandomGenerator& random, bool latin1) {
+    static const QStringList stems{"OILT",   "oilt",    "RPM", "",  " ",    "A B", "ÿ",
+                                   "straße", "STRASSE", "µ",   "é", "x{y}", "TPS", "tps1"};
+    static const QStringList foreign{"Ÿ", "Μ", "ẞ", "{OILT}", "[RPM]"}; // not 8-bit text
+    const QStringList& from = latin1 || random.bounded(4) ? stems : foreign;
+    QString name = from[random.bounded(static_cast<int>(from.size()))];
+    for (QChar& ch : name) {
+        if (random.bounded(3) == 0)
+            ch = ch.isUpper() ? ch.toLower() : ch.toUpper();
+    }
+    return QString(random.bounded(2), ' ') + name + QString(random.bounded(2), ' ');
 }
 
 } // namespace
@@ -63,14 +137,30 @@ private slots:
         if (!folder.isEmpty())
             QVERIFY(folder.endsWith(QStringLiteral("Vorlane") + NativeSeparator()));
 
+        // Read from the file through a window smaller than the file, and
+        // grown for an entry larger than it: the same as from memory.
+        VarsFileLayout layout = ListedLayout();
+        layout.entries.insert(4000, {QString(20000, 'D'), QString(60000, 'u')});
+        const QByteArray bytes = WriteVarsFile(layout);
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(WriteVarsFile(ListedLayout()));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
-        const CatalogueLoad load = LoadVariableDefinitions(path);
+        CatalogueLoad load;
+        {
+            // Within little more address space than the program holds now.
+            const AddressSpaceLimit limit(16 * 1024 * 1024);
+            load = LoadVariableDefinitions(path);
+        }
+        const CatalogueLoad fromMemory = ReadVariableDefinitions(bytes);
         QVERIFY(!load.corrupt);
+        QCOMPARE(load.variableList, fromMemory.variableList);
         QCOMPARE(load.catalogue.size(), 5101);
+        for (qsizetype id = 0; id < load.catalogue.size(); ++id) {
+            QCOMPARE(load.catalogue[id].defaultName, fromMemory.catalogue[id].defaultName);
+            QCOMPARE(load.catalogue[id].userName, fromMemory.catalogue[id].userName);
+        }
         QCOMPARE(load.catalogue[1000].userName, QString("Oil temp"));
+        QCOMPARE(load.catalogue[4000].userName.size(), 60000);
         // Entries outside the list are still found.
         QCOMPARE(FindVariableIndex(load.catalogue, "{low}"), 999);
         QCOMPARE(FindVariableIndex(load.catalogue, "{HIGH}"), 5050);
@@ -91,11 +181,56 @@ private slots:
             {" oilt ", 1000}, {"Oil temp {OILT", -1}, {"{SPACED}", 3000}, {"{DUP}", 1200},
             {"{EDGE}", 8000}, {"{FAR}", -1}, {DoNotUseText, -1}, {"x {}", 0}};
         // clang-format on
+        const VariableCatalogue shorter = MakeCatalogue(
+            1399, {{1000, "OILT", "Oil temp"}, {1200, "DUP", "a"}, {1300, "dup", "b"}});
         for (const auto& [text, id] : rows) {
             const RowName row('[' + text + ']');
             QCOMPARE(FindVariableIndex(catalogue, text), id);
             // A short catalogue ends the search at its last entry.
-            QCOMPARE(FindVariableIndex(catalogue.mid(0, 1400), text), id >= 1400 ? -1 : id);
+            QCOMPARE(FindVariableIndex(shorter, text), id >= 1400 ? -1 : id);
+        }
+    }
+
+    // The indexed look-up gives what a scan of every entry gives, on random
+    // catalogues, built in memory or read from files that may end early.
+    void findVariableIndexMatchesScan() {
+        QRandomGenerator random(8001);
+        for (int round = 0; round < 40; ++round) {
+            const bool fromFile = round % 4 == 0;
+            VarsFileLayout layout;
+            layout.upperIndexB = random.bounded(fromFile ? 1 : 7900, 8200);
+            for (int named = random.bounded(1, 400); named > 0; --named) {
+                // Crowded near the 8000 bound, where the search ends.
+                const int id = random.bounded(2)
+                                   ? random.bounded(layout.upperIndexB + 1)
+                                   : random.bounded(std::min(7990, layout.upperIndexB),
+                                                    layout.upperIndexB + 1);
+                layout.entries.insert(id, {RandomName(random, true), "User"});
+            }
+            VariableCatalogue catalogue;
+            if (fromFile) {
+                const QByteArray bytes = WriteVarsFile(layout);
+                catalogue =
+                    ReadVariableDefinitions(bytes.left(random.bounded(bytes.size() + 1))).catalogue;
+            } else {
+                QMap<std::int32_t, CatalogueEntry> entries;
+                for (auto it = layout.entries.cbegin(); it != layout.entries.cend(); ++it)
+                    entries.insert(it.key(), {it->defaultName, it->userName});
+                catalogue = VariableCatalogue(layout.upperIndexB + 1, entries);
+            }
+            QStringList upperNames;
+            for (const CatalogueEntry& entry : catalogue)
+                upperNames.append(TrimBlanks(entry.defaultName).toString().toUpper());
+            QCOMPARE(upperNames.size(), catalogue.size());
+
+            for (int k = 0; k < 100; ++k) {
+                const QString name = RandomName(random, false);
+                const QString text = random.bounded(2) ? "User " + QString(random.bounded(2), ' ') +
+                                                             '{' + name + "} [x]"
+                                                       : name;
+                const RowName row(QString("round %1, [%2]").arg(round).arg(text));
+                QCOMPARE(FindVariableIndex(catalogue, text), LinearFind(upperNames, text));
+            }
         }
     }
 

@@ -238,6 +238,9 @@ private slots:
         model.setCell(6, cac::ColScale, "2");
         model.setObdModeEnabled(true);
         QCOMPARE(cac::FreeChannels(model), (QList<int>{1, 2, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14}));
+        QCOMPARE(cac::ChannelsToFill(model, 3), (QList<int>{1, 2, 4}));
+        QCOMPARE(cac::ChannelsToFill(model, 3, 3), (QList<int>{3, 4, 5})); // named: free or not
+        QCOMPARE(cac::ChannelsToFill(model, 2, 14), QList<int>{14});       // 15 is OBD's
 
         QVERIFY(cac::FillChannel(model, 1, row));
         QCOMPARE(RowText(model, 1), "**Do not use**|" + settings);

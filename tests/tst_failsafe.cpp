@@ -3,6 +3,7 @@
 #include "Fixtures.h"
 #include "VarsFileWriter.h"
 #include "catalogue/VariableCatalogue.h"
+#include "catalogue/VariableLookup.h"
 #include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
 #include "image/ConfigImage.h"
@@ -153,33 +154,52 @@ private slots:
             return bytes;
         };
         varsFile.signature = 7577;
-        // Upper indexes one more than the rest of the file can hold, and far more.
-        QList<std::tuple<QString, QByteArray, bool>> rows = {
-            {"exact fit", exact, false},
-            {"B one too many", withUpper(12, 2), true},
-            {"A beyond the file", withUpper(0, 20), true},
-            {"B = 2^31 - 1", withUpper(12, 2147483647), true},
-            {"B = -2^31", withUpper(12, -2147483647 - 1), true},
-            {"A = 2^31 - 1", withUpper(0, 2147483647), true},
-            {"A = -1", withUpper(0, -1), true},
-            {"wrong signature", tools::WriteVarsFile(varsFile), true}};
-        // Every cut, including inside a length prefix, a string and the signature.
+        // Upper indices beyond what the rest of the file holds: a B that some
+        // catalogue could have is a table cut off early, its entries empty
+        // after the end; one whose entries no catalogue file could hold, or a
+        // negative one, gives no table at all. Nothing is allocated for
+        // entries the file does not hold.
+        const qint32 largestB = 64 * 1024 * 1024 / 75 - 1;
+        QList<std::tuple<QString, QByteArray, bool, qsizetype>> rows = {
+            {"exact fit", exact, false, 2},
+            {"B one too many", withUpper(12, 2), true, 3},
+            {"B the largest possible", withUpper(12, largestB), true, largestB + 1},
+            {"B beyond that", withUpper(12, largestB + 1), true, 0},
+            {"B = 2^31 - 1", withUpper(12, 2147483647), true, 0},
+            {"B = -2^31", withUpper(12, -2147483647 - 1), true, 0},
+            {"A beyond the file", withUpper(0, 20), true, 0},
+            {"A = 2^31 - 1", withUpper(0, 2147483647), true, 0},
+            {"A = -1", withUpper(0, -1), true, 0},
+            {"wrong signature", tools::WriteVarsFile(varsFile), true, 2}};
+        // Every cut, including inside a length prefix, a string and the
+        // signature: once B is read, the table has its four entries, and the
+        // named one is kept once it was read to its end.
         tools::VarsFileLayout named;
         named.upperIndexA = 2;
         named.upperIndexB = 3;
         named.entries = {{2, {"OILT", "Oil temp"}}};
+        auto endOfEntry = [named](int id) mutable {
+            named.upperIndexB = id; // the file up to that entry, then the signature
+            return tools::WriteVarsFile(named).size() - 4;
+        };
+        const qsizetype tableStart = endOfEntry(-1);
+        const qsizetype namedEnd = endOfEntry(2);
         const QByteArray whole = tools::WriteVarsFile(named);
-        rows.append({"named, whole", whole, false});
+        rows.append({"named, whole", whole, false, 4});
         for (qsizetype size = 0; size < whole.size(); ++size)
-            rows.append({QString("named, cut at %1 bytes").arg(size), whole.left(size), true});
+            rows.append({QString("named, cut at %1 bytes").arg(size), whole.left(size), true,
+                         size < tableStart ? 0 : 4});
 
-        for (const auto& [name, bytes, corrupt] : rows) {
+        for (const auto& [name, bytes, corrupt, entries] : rows) {
             const RowName row(name);
             const CatalogueLoad load = ReadVariableDefinitions(bytes);
             QCOMPARE(load.corrupt, corrupt);
             QCOMPARE(load.variableList, QStringList{DoNotUseText});
-            // Never more entries than the bytes could describe.
-            QVERIFY(load.catalogue.size() * 75 <= bytes.size());
+            QCOMPARE(load.catalogue.size(), entries);
+            const bool oilKept = bytes.startsWith(whole.left(namedEnd));
+            QCOMPARE(FindVariableIndex(load.catalogue, "{OILT}"), oilKept ? 2 : -1);
+            QCOMPARE(load.catalogue.size() > 2 ? load.catalogue.at(2).userName : QString(),
+                     oilKept ? QString("Oil temp") : QString());
         }
     }
 };

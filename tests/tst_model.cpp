@@ -5,9 +5,11 @@
 #include "channels/NumericText.h"
 #include "obd/ObdParameters.h"
 
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
 
+#include <cstring>
 #include <limits>
 #include <tuple>
 
@@ -41,6 +43,29 @@ private slots:
         QCOMPARE(ParseDecimal("12,5"), 125.0);
         QCOMPARE(DecimalTextToNumber("12,5"), 12.5);
         QCOMPARE(DecimalTextToNumber("0x10"), 10.0);
+
+        // Plain numbers, read without building strings, give the bits of the
+        // general reading: digits up to the 15 read exactly and beyond,
+        // leading zeros in the fraction, signs and blanks around.
+        QRandomGenerator random(3);
+        for (int i = 0; i < 5000; ++i) {
+            auto digits = [&](int most) {
+                QString text;
+                for (int n = random.bounded(most + 1); n > 0; --n)
+                    text += QChar(u'0' + random.bounded(10));
+                return text;
+            };
+            const QString text =
+                QString(random.bounded(2), ' ') + (random.bounded(3) ? "" : "-") + digits(17) +
+                (random.bounded(2) ? QString(random.bounded(2) ? "." : ",") +
+                                         QString(random.bounded(3), '0') + digits(17)
+                                   : QString()) +
+                QString(random.bounded(2), ' ');
+            const RowName row('[' + text + ']');
+            const double general = ParseDecimal(QString(text).replace(',', '.'));
+            const double plain = DecimalTextToNumber(text);
+            QCOMPARE(std::memcmp(&plain, &general, sizeof plain), 0);
+        }
     }
 
     void rounding() {
@@ -139,8 +164,7 @@ private slots:
     }
 
     void equationText() {
-        VariableCatalogue catalogue = StandardCatalogue();
-        catalogue[0] = {"ZERO", "Zero"};
+        const VariableCatalogue catalogue = StandardCatalogue({{0, "ZERO", "Zero"}});
         const QString note =
             "         (note: the data in the VL serial message has a resolution of ";
         // The channel, its texts, the decimal point and the equation after the

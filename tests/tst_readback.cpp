@@ -97,7 +97,7 @@ private slots:
     void randomConfigurationsRoundTrip() {
         const VariableCatalogue catalogue = GroupsCatalogue();
         QRandomGenerator random(20240611);
-        for (int n = 0; n < 2000; ++n) {
+        for (int n = 0; n < 3000; ++n) {
             ConfigModel model;
             FillRandomly(model, random, catalogue);
             const QByteArray image = BuildConfigImage(model, catalogue);

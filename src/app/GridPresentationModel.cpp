@@ -16,4 +16,11 @@ QVariant GridPresentationModel::data(const QModelIndex& index, int role) const {
     return QIdentityProxyModel::data(index, role);
 }
 
+QVariant GridPresentationModel::headerData(int section, Qt::Orientation orientation,
+                                           int role) const {
+    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal)
+        return m_columnToolTips.value(section);
+    return QIdentityProxyModel::headerData(section, orientation, role);
+}
+
 } // namespace cac::app

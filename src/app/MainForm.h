@@ -2,23 +2,18 @@
 
 #include "app/PlatformServices.h"
 #include "catalogue/VariableCatalogue.h"
-#include "channels/ChoiceLists.h"
 
 #include <QMainWindow>
 
-#include <array>
-#include <optional>
-
-class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QMenu;
-class QPushButton;
+class QSpacerItem;
 class QTabWidget;
 class QTableView;
+class QVBoxLayout;
 
 namespace cac {
 class ConfigModel;
@@ -26,10 +21,21 @@ class ConfigModel;
 
 namespace cac::app {
 
+class ChannelGridEditor;
+class DbcImportCommand;
 class GridPresentationModel;
+class PriorityTableEditor;
+class WindowCommands;
 
-// The program's one window, `Main_form`. It owns the configuration store and
-// every widget over it; the handlers below are the window's whole behaviour.
+// The program's one window, `Main_form`: it lays out the controls, builds the
+// menus, runs the start-up sequence and wires the controls to the store
+// (ConfigModel), to the grid editors and to the commands. The work itself is
+// done by ChannelGridEditor, PriorityTableEditor, WindowCommands and
+// DbcImportCommand.
+//
+// Further commands go into toolsMenu(); later menus (View) are added after it
+// with menuBar()->addMenu(); a panel under the channel grid goes in with
+// addPanelBelowGrid().
 class MainForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -37,103 +43,53 @@ public:
     ~MainForm() override;
 
     // The start-up sequence. Call once, right after construction.
-    void Form_Load();
+    void startUp();
 
     ConfigModel* model() const { return m_model; }
     const VariableCatalogue& catalogue() const { return m_catalogue; }
-    int editRow() const { return m_editRow; }
-    int editCol() const { return m_editCol; }
+    PlatformServices& platform() { return m_platform; }
+    ChannelGridEditor* channelEditor() const { return m_channelEditor; }
+    QMenu* toolsMenu() const { return m_toolsMenu; }
 
-    // The warning shown for a CAN identifier that looks hexadecimal but has
-    // no "0x" prefix.
-    static QString HexWarningText();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    // Places a panel between the channel grid and the equation line.
+    void addPanelBelowGrid(QWidget* panel);
 
 private:
-    struct GridCell {
-        int row = 0;
-        int column = 0;
-    };
-
-    void buildMenu();
-    void buildWidgets();
+    void buildMenus();
+    QLayout* buildTopBand();
     QWidget* buildCanTab();
     QWidget* buildObdTab();
+    QTableView* newGrid(const QString& objectName, GridPresentationModel* view);
 
-    // Start-up steps.
-    void LoadVariableDefinitions();
-    void FillFixedChoiceLists();
-    void LayOutChannelGrid();
-    void FillBaudRateList();
-    void LayOutObdTable();
-    void DiscoverSerialPorts();
+    void loadVariableDefinitions();
+    void discoverSerialPorts();
+    void fitHeightToContents();
 
-    void applyChannelColumnWidths();
-    void applyObdColumnWidths();
-    void placeOver(QWidget* editor, QTableView* grid, const QModelIndex& index,
-                   bool matchCellHeight) const;
-    std::optional<GridCell> channelCellAt(QObject* surface, const QPoint& pos) const;
-    std::optional<GridCell> obdCellAt(QObject* surface, const QPoint& pos) const;
-    bool anyCellEditorShown() const;
-    QChar decimalPoint() const;
-
-    // Event handlers.
-    void OpenCellEditor(const std::optional<GridCell>& cell);
-    void Combo_Click(int k, int entry);
-    void TextBox_KeyPress_Enter();
-    void TextBox_LostFocus();
-    void EnableObdModeCheck_Click();
-    void OpenPriorityEditor(const std::optional<GridCell>& cell);
-    void SetPriorityCombo_Click(int entry);
-    void ComCanBaudRate_Change(const QString& text);
-    void ShowConversionEquation(int row);
-    void mnuLoad_Click();
-    void mnuSave_Click();
-    void mnuGenHexFile_Click();
-    void cmdSend_Click();
-    void mnuExit_Click();
-
-    QString hexFilePath() const;
+    void applyObdMode();
+    void showConversionEquation(int row);
+    void showBaudRate(const QString& text);
 
     PlatformServices m_platform;
-    ConfigModel* m_model = nullptr;
+    ConfigModel* m_model;
     VariableCatalogue m_catalogue;
-    GridPresentationModel* m_channelView = nullptr;
-    GridPresentationModel* m_obdView = nullptr;
 
-    int m_editRow = 0;
-    int m_editCol = 0;
-    int m_priorityRow = 0;
-    bool m_textBoxOpen = false;
-    bool m_applyingWidths = false;
-    bool m_userSizedColumns = false;
-
-    QMenu* m_mnuFile = nullptr;
-    QAction* m_mnuLoad = nullptr;
-    QAction* m_mnuSave = nullptr;
-    QAction* m_mnuGenHexFile = nullptr;
-    QAction* m_mnuExit = nullptr;
     QCheckBox* m_obdCheck = nullptr;
-    QLabel* m_label1 = nullptr;
-    QLabel* m_label2 = nullptr;
-    QLabel* m_label3 = nullptr;
     QTabWidget* m_tabs = nullptr;
-    QWidget* m_canPage = nullptr;
-    QWidget* m_obdPage = nullptr;
     QTableView* m_grid = nullptr;
-    std::array<QComboBox*, ChoiceListCount> m_combos{};
-    QLineEdit* m_textBox = nullptr;
+    QVBoxLayout* m_belowGrid = nullptr;
+    QSpacerItem* m_spareRoom = nullptr;
     QLabel* m_equationLabel = nullptr;
-    QGroupBox* m_fraCanBaud = nullptr;
+    QGroupBox* m_baudRateFrame = nullptr;
     QComboBox* m_baudRate = nullptr;
     QTableView* m_obdGrid = nullptr;
-    QComboBox* m_priorityCombo = nullptr;
-    QGroupBox* m_frame2 = nullptr;
-    QPushButton* m_cmdSend = nullptr;
-    QComboBox* m_selectPort = nullptr;
+    QGroupBox* m_sendFrame = nullptr;
+    QComboBox* m_portList = nullptr;
+
+    ChannelGridEditor* m_channelEditor = nullptr;
+    PriorityTableEditor* m_priorityEditor = nullptr;
+    WindowCommands* m_commands = nullptr;
+    DbcImportCommand* m_dbcImport = nullptr;
+    QMenu* m_toolsMenu = nullptr;
 };
 
 } // namespace cac::app

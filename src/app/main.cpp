@@ -8,6 +8,6 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(cac::app::ApplicationTitle());
 
     cac::app::MainForm window(cac::app::RealPlatformServices());
-    window.Form_Load();
+    window.startUp();
     return QApplication::exec();
 }

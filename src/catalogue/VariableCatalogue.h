@@ -1,10 +1,15 @@
 #pragma once
 
+#include <QByteArrayView>
+#include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
-#include <QVector>
+#include <QStringView>
 
 #include <cstdint>
+#include <iterator>
+#include <vector>
 
 namespace cac {
 
@@ -15,8 +20,87 @@ struct CatalogueEntry {
     QString userName;
 };
 
-// The logger variable catalogue, indexed by variable identifier.
-using VariableCatalogue = QVector<CatalogueEntry>;
+// The logger variable catalogue, indexed by variable identifier: entries 0 to
+// size() - 1. Only entries with a name are stored; every other identifier
+// reads as an empty entry, so a table cut off early costs nothing for the
+// entries it never held. Never changed once built; the index of default
+// names that the variable look-up uses is made when it is built.
+class VariableCatalogue {
+public:
+    class const_iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = CatalogueEntry;
+        using difference_type = qsizetype;
+        using pointer = const CatalogueEntry*;
+        using reference = const CatalogueEntry&;
+
+        const_iterator() = default;
+        reference operator*() const { return m_catalogue->at(m_id); }
+        pointer operator->() const { return &m_catalogue->at(m_id); }
+        const_iterator& operator++() {
+            ++m_id;
+            return *this;
+        }
+        const_iterator operator++(int) {
+            const_iterator before = *this;
+            ++m_id;
+            return before;
+        }
+        bool operator==(const const_iterator& other) const { return m_id == other.m_id; }
+
+    private:
+        friend class VariableCatalogue;
+        const_iterator(const VariableCatalogue* catalogue, qsizetype id)
+            : m_catalogue(catalogue), m_id(id) {}
+        const VariableCatalogue* m_catalogue = nullptr;
+        qsizetype m_id = 0;
+    };
+    using iterator = const_iterator;
+    using value_type = CatalogueEntry;
+
+    VariableCatalogue() = default;
+    // `size` entries, empty except entries[k], which has the identifier
+    // ids[k]. Identifiers must increase and lie below `size`; an entry whose
+    // identifier does not is dropped.
+    VariableCatalogue(qsizetype size, const QList<std::int32_t>& ids,
+                      QList<CatalogueEntry> entries);
+    // `size` entries, empty except the given ones.
+    VariableCatalogue(qsizetype size, const QMap<std::int32_t, CatalogueEntry>& entries);
+
+    qsizetype size() const { return m_size; }
+    qsizetype count() const { return m_size; }
+    bool isEmpty() const { return m_size == 0; }
+
+    // The entry with identifier id, 0 <= id < size().
+    const CatalogueEntry& at(qsizetype id) const;
+    const CatalogueEntry& operator[](qsizetype id) const { return at(id); }
+
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, m_size}; }
+    const_iterator cbegin() const { return begin(); }
+    const_iterator cend() const { return end(); }
+
+    // The first identifier from 0 to 8000 whose default name, without its
+    // surrounding blanks, equals key once both are upper-cased; -1 when none
+    // does. The key itself is compared as it is, blanks included. Expected
+    // constant time: an index built with the catalogue.
+    std::int32_t findDefaultName(QStringView key) const;
+
+private:
+    struct IndexSlot { // all zero when free
+        std::uint32_t hash;
+        std::int32_t entryPlusOne; // position in m_entries + 1
+    };
+    void buildIndex();
+
+    qsizetype m_size = 0;
+    QList<CatalogueEntry> m_entries; // the entries with a name, by identifier
+    QList<std::int32_t> m_ids;       // their identifiers
+    QList<std::int32_t> m_entryOfId; // position in m_entries, or -1; ends at the last one
+    std::vector<IndexSlot> m_index;  // open addressing over the non-blank default names
+    std::int32_t m_firstBlankId = -1;
+};
 
 // The closing signature of a valid Vars.cfg.
 inline constexpr std::int32_t VarsFileSignature = 7576;
@@ -36,9 +120,11 @@ struct CatalogueLoad {
     bool corrupt = true;
 };
 
-// Reads a Vars.cfg image held in memory. Never reads past the end and never
-// allocates more than the bytes present could describe.
-CatalogueLoad ReadVariableDefinitions(const QByteArray& bytes);
+// Reads a Vars.cfg image held in memory. Never reads past the end, and holds
+// memory in proportion to the bytes present, whatever the upper indices
+// claim. A table that ends early keeps every entry read completely; the
+// entries after it are empty up to the upper index.
+CatalogueLoad ReadVariableDefinitions(QByteArrayView bytes);
 
 // Reads the file at path; a missing or unreadable file is a corrupt catalogue.
 // Files larger than any plausible catalogue are refused without reading them.

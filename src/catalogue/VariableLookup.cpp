@@ -5,12 +5,9 @@
 namespace cac {
 namespace {
 
-// The lookup compares up to this index; the catalogue is expected to reach it.
-constexpr std::int32_t LastSearchedId = 8000;
-
 // The part between the first "{" and the first "}", when the "}" follows the
 // "{"; otherwise the text unchanged.
-QString braceContent(const QString& text) {
+QStringView braceContent(QStringView text) {
     const qsizetype open = text.indexOf(u'{');
     if (open < 0)
         return text;
@@ -47,43 +44,15 @@ const IdGroup* groupOf(std::int32_t id) {
     return nullptr;
 }
 
-// Whether the default name, without surrounding blanks and upper-cased,
-// equals the key. Plain ASCII names are compared in place, since the lookup
-// runs over thousands of entries for every channel of every image.
-bool nameMatchesKey(const QString& name, const QString& key) {
-    const QStringView trimmed = TrimBlanks(name);
-    bool ascii = true;
-    for (const QChar ch : trimmed)
-        ascii = ascii && ch.unicode() < 0x80;
-    if (!ascii)
-        return trimmed.toString().toUpper() == key;
-    if (trimmed.size() != key.size())
-        return false;
-    for (qsizetype i = 0; i < trimmed.size(); ++i) {
-        char16_t ch = trimmed.at(i).unicode();
-        if (ch >= u'a' && ch <= u'z')
-            ch = static_cast<char16_t>(ch - u'a' + u'A');
-        if (ch != key.at(i).unicode())
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 std::int32_t FindVariableIndex(const VariableCatalogue& catalogue, const QString& cellText) {
-    QString key = cellText;
-    const qsizetype bracket = key.indexOf(u'[');
-    if (bracket >= 0)
+    QStringView key = cellText;
+    if (const qsizetype bracket = key.indexOf(u'['); bracket >= 0)
         key.truncate(bracket);
-    key = braceContent(TrimBlanks(key).toString().toUpper());
-
-    const qsizetype last = std::min<qsizetype>(LastSearchedId, catalogue.size() - 1);
-    for (qsizetype id = 0; id <= last; ++id) {
-        if (nameMatchesKey(catalogue.at(id).defaultName, key))
-            return static_cast<std::int32_t>(id);
-    }
-    return -1;
+    // The braces are found before upper-casing rather than after: upper-casing
+    // maps each character on its own and never makes or moves a brace.
+    return catalogue.findDefaultName(braceContent(TrimBlanks(key)));
 }
 
 QString GetVariableUnits(std::int32_t id) {
@@ -113,7 +82,7 @@ QByteArray GetLoggerChannelCode(std::int32_t id) {
 }
 
 int SelectMatchingItem(const QStringList& entries, const QString& cellText, int current) {
-    const QString wanted = braceContent(cellText);
+    const QStringView wanted = braceContent(cellText);
     int selected = current;
     for (int i = 0; i < entries.size(); ++i) {
         if (braceContent(entries.at(i)) == wanted)

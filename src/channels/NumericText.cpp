@@ -25,15 +25,12 @@ int hexDigitValue(QChar ch) {
     return -1;
 }
 
-double readHexadecimal(const QString& text) {
-    // Blanks, tabs and line feeds inside the digits are dropped first.
-    QString rest;
-    for (const QChar ch : QStringView(text).mid(2)) {
-        if (ch != u' ' && ch != u'\t' && ch != u'\n')
-            rest.append(ch);
-    }
+double readHexadecimal(QStringView text) {
+    // Blanks, tabs and line feeds inside the digits are dropped: stepped over.
     std::uint64_t value = 0;
-    for (const QChar ch : rest) {
+    for (const QChar ch : text.mid(2)) {
+        if (ch == u' ' || ch == u'\t' || ch == u'\n')
+            continue;
         const int digit = hexDigitValue(ch);
         if (digit < 0)
             break;
@@ -43,6 +40,52 @@ double readHexadecimal(const QString& text) {
     }
     // Eight digits from 80000000 upward are negative; shorter texts never are.
     return static_cast<double>(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
+}
+
+// The fraction digits read as an integer and divided down: by 10 until below
+// 1, then once more for each leading zero. Both readings use this, step for step.
+double divideDownFraction(double fraction, qsizetype leadingZeros) {
+    while (std::fabs(fraction) >= 1)
+        fraction /= 10;
+    for (qsizetype i = 0; i < leadingZeros; ++i)
+        fraction /= 10;
+    return fraction;
+}
+
+// The texts cells mostly hold, such as "16", "-40" or "0,1": an optional
+// minus, digits, and a point or comma with more digits, between blanks.
+// Read without building strings, to the same bits as ParseDecimal: integers
+// of up to 15 digits are exact in a double, as strtod gives them. Anything
+// else is left to ParseDecimal.
+std::optional<double> readPlainDecimal(QStringView text) {
+    constexpr int MaxExactDigits = 15;
+    text = TrimBlanks(text);
+    qsizetype i = 0;
+    const bool negative = !text.isEmpty() && text[0] == u'-';
+    i += negative;
+    auto digitAt = [&](qsizetype at) {
+        return at < text.size() && text[at] >= u'0' && text[at] <= u'9' ? text[at].unicode() - u'0'
+                                                                        : -1;
+    };
+    std::uint64_t whole = 0;
+    qsizetype wholeDigits = 0;
+    for (int d; (d = digitAt(i)) >= 0; ++i, ++wholeDigits)
+        whole = whole * 10 + static_cast<std::uint64_t>(d);
+    std::uint64_t fraction = 0;
+    qsizetype fractionDigits = 0;
+    qsizetype leadingZeros = 0;
+    if (i < text.size() && (text[i] == u'.' || text[i] == u',')) {
+        for (int d; (d = digitAt(++i)) >= 0; ++fractionDigits) {
+            leadingZeros += fraction == 0 && d == 0;
+            fraction = fraction * 10 + static_cast<std::uint64_t>(d);
+        }
+    }
+    if (i != text.size() || wholeDigits + fractionDigits == 0 || wholeDigits > MaxExactDigits ||
+        fractionDigits > MaxExactDigits)
+        return std::nullopt;
+    const double result = static_cast<double>(whole) +
+                          divideDownFraction(static_cast<double>(fraction), leadingZeros);
+    return negative ? -result : result;
 }
 
 // An optional sign followed by at least one digit; anything else (such as a
@@ -103,6 +146,8 @@ double TextToNumber(const QString& text) {
 }
 
 double DecimalTextToNumber(const QString& text) {
+    if (const std::optional<double> plain = readPlainDecimal(text))
+        return *plain;
     QString copy = text;
     copy.replace(u',', u'.');
     return ParseDecimal(copy);
@@ -143,10 +188,10 @@ double ParseDecimal(const QString& input) {
         const QString fractionText = dotPieces.at(1);
         if (!readInteger(fractionText, fraction))
             return 0;
-        while (std::fabs(fraction) >= 1)
-            fraction /= 10;
-        for (qsizetype i = 0; i < fractionText.size() && fractionText.at(i) == u'0'; ++i)
-            fraction /= 10;
+        qsizetype leadingZeros = 0;
+        while (leadingZeros < fractionText.size() && fractionText.at(leadingZeros) == u'0')
+            ++leadingZeros;
+        fraction = divideDownFraction(fraction, leadingZeros);
     }
 
     double whole = 0;

@@ -81,13 +81,12 @@ private:
     }
 
     void checkVariable() {
-        const QString text = Quoted(cell(ColVariable));
         if (m_variable < 0) {
             add(Check::VariableUnknown, ColVariable,
                 QStringLiteral("%1 names no variable of the catalogue (a file made with another "
                                "catalogue?): the image gets logger code 00 00, so the channel "
                                "feeds nothing")
-                    .arg(text));
+                    .arg(Quoted(cell(ColVariable))));
             return;
         }
         const QByteArray code = m_record.mid(5, 2);
@@ -95,13 +94,13 @@ private:
             add(Check::VariableNotLogged, ColVariable,
                 QStringLiteral("%1 has identifier %2, outside the logger's identifier groups: "
                                "the image gets logger code 00 00, so the channel feeds nothing")
-                    .arg(text)
+                    .arg(Quoted(cell(ColVariable)))
                     .arg(m_variable));
         else if (code.at(1) == 0)
             add(Check::VariableNotLogged, ColVariable,
                 QStringLiteral("%1 has identifier %2, beyond position 255 of its group: the image "
                                "gets logger code %3 00, which names no variable")
-                    .arg(text)
+                    .arg(Quoted(cell(ColVariable)))
                     .arg(m_variable)
                     .arg(HexByte(recordByte(5))));
     }
@@ -265,7 +264,6 @@ private:
     }
 
     void checkByteField(const RecordNumberField& field) {
-        const QString text = Quoted(cell(field.column));
         const int byte = recordByte(field.offset);
         if (!field.fits) {
             QString gets = QStringLiteral("the image gets 0");
@@ -280,6 +278,7 @@ private:
                                 previous)
                            .arg(byte);
             }
+            const QString text = Quoted(cell(field.column));
             const std::optional<double> shown = ShownNumber(cell(field.column));
             const QString reads =
                 shown && *shown == field.number
@@ -291,7 +290,7 @@ private:
             add(Check::NumberRounded, field.column,
                 QStringLiteral("%1 is not a whole number: the image gets %2 (halves go to the "
                                "even neighbour)")
-                    .arg(text)
+                    .arg(Quoted(cell(field.column)))
                     .arg(field.column == ColExponent && byte >= 128 ? byte - 256 : byte));
         }
     }

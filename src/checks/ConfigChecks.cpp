@@ -56,22 +56,27 @@ bool isLatin1(const QString& text) {
 }
 
 // What a saved .ccf cannot carry: every line is split at "|" and ends at CR,
-// and the file is 8-bit text. `what` names the line that would not load.
-void checkSaveable(const QString& text, const QString& what, Place place, int row, int column,
+// and the file is 8-bit text. A channel cell's whole column would not load
+// back, a priority the whole priority line.
+void checkSaveable(const QString& text, Place place, int row, int column,
                    QList<Finding>& findings) {
     using checks::MakeFinding;
+    auto line = [&] {
+        return column > 0 ? QStringLiteral("the %1 column").arg(checks::ColumnName(column))
+                          : QStringLiteral("the OBD priorities");
+    };
     if (text.contains(u'|'))
         findings.append(MakeFinding(Check::CellSeparator, place, row, column,
                                     QStringLiteral("a \"|\" cannot be saved in a cell: the saved "
                                                    "file would not load %1 back")
-                                        .arg(what)));
+                                        .arg(line())));
     if (text.contains(u'\r'))
         findings.append(MakeFinding(Check::CellLineBreak, place, row, column,
                                     QStringLiteral("a line break cannot be saved in a cell: it "
                                                    "would split its line in the saved file, and "
                                                    "neither %1 nor any line after it would load "
                                                    "back")
-                                        .arg(what)));
+                                        .arg(line())));
     if (!isLatin1(text))
         findings.append(MakeFinding(Check::CellNot8Bit, place, row, column,
                                     QStringLiteral("%1 holds characters the 8-bit configuration "
@@ -96,9 +101,7 @@ QList<Finding> CheckConfiguration(const ConfigModel& model, const VariableCatalo
     QHash<std::int32_t, int> firstChannelOf;
     for (int channel = 1; channel <= ChannelCount; ++channel) {
         for (int column = 1; column < ChannelGridColumns; ++column)
-            checkSaveable(model.cell(channel, column),
-                          QStringLiteral("the %1 column").arg(ColumnName(column)), Place::Channel,
-                          channel, column, findings);
+            checkSaveable(model.cell(channel, column), Place::Channel, channel, column, findings);
         const std::int32_t variable = CheckChannel(model, catalogue, channel, findings);
         if (variable < 0)
             continue;
@@ -126,8 +129,7 @@ QList<Finding> CheckConfiguration(const ConfigModel& model, const VariableCatalo
     const QByteArray table = BuildObdPriorityTable(priorities);
     for (int row = 1; row <= ObdParameterCount; ++row) {
         const QString& text = priorities.at(row - 1);
-        checkSaveable(text, QStringLiteral("the OBD priorities"), Place::ObdPriority, row, 0,
-                      findings);
+        checkSaveable(text, Place::ObdPriority, row, 0, findings);
         if (!PriorityEntries().contains(text))
             findings.append(MakeFinding(
                 Check::PriorityUnlisted, Place::ObdPriority, row, 0,

@@ -75,37 +75,26 @@ bool resolveVariables(const QStringList& variableList, QList<Request>& requests)
     return ok;
 }
 
-// From `first` on, one channel per signal, passing over a locked channel 15;
-// or else the free channels. Empty, after saying why, when they do not fit.
+// One channel per signal; empty, after saying why, when they do not fit.
 QList<int> chooseChannels(const ConfigModel& model, int count, int first) {
-    QList<int> channels;
-    if (first > 0) {
-        for (int channel = first; channel <= ChannelCount && channels.size() < count; ++channel) {
-            if (!IsChannelLocked(model, channel))
-                channels.append(channel);
-        }
-        if (channels.size() < count) {
-            PrintError(IsChannelLocked(model, first) && count == 1
-                           ? QStringLiteral("channel 15 is used for OBD")
-                           : QStringLiteral("%1 signals from channel %2 on do not fit the %3 "
-                                            "channels")
-                                 .arg(count)
-                                 .arg(first)
-                                 .arg(ChannelCount));
-            return {};
-        }
+    const QList<int> channels = ChannelsToFill(model, count, first);
+    if (channels.size() == count)
         return channels;
-    }
-    channels = FreeChannels(model).mid(0, count);
-    if (channels.size() < count) {
+    if (first <= 0)
         PrintError(QStringLiteral("not enough free channels: %1 for %2 to import (a free channel "
                                   "holds only empty cells and defaults); name a first channel "
                                   "with --channel")
                        .arg(channels.size())
                        .arg(count));
-        return {};
-    }
-    return channels;
+    else
+        PrintError(IsChannelLocked(model, first) && count == 1
+                       ? QStringLiteral("channel 15 is used for OBD")
+                       : QStringLiteral("%1 signals from channel %2 on do not fit the %3 "
+                                        "channels")
+                             .arg(count)
+                             .arg(first)
+                             .arg(ChannelCount));
+    return {};
 }
 
 } // namespace

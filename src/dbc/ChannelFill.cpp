@@ -28,6 +28,17 @@ QList<int> FreeChannels(const ConfigModel& model) {
     return free;
 }
 
+QList<int> ChannelsToFill(const ConfigModel& model, int count, int first) {
+    if (first <= 0)
+        return FreeChannels(model).mid(0, count);
+    QList<int> channels;
+    for (int channel = first; channel <= ChannelCount && channels.size() < count; ++channel) {
+        if (!IsChannelLocked(model, channel))
+            channels.append(channel);
+    }
+    return channels;
+}
+
 bool FillChannel(ConfigModel& model, int channel, const SignalRow& row,
                  const QString& variableEntry) {
     if (!row.importable() || channel < 1 || channel > ChannelCount ||

@@ -19,6 +19,11 @@ bool IsChannelFree(const ConfigModel& model, int channel);
 // The free channels, in channel order.
 QList<int> FreeChannels(const ConfigModel& model);
 
+// The channels `count` signals fill, one each: `first`, `first` + 1, ...
+// passing over a locked channel 15, or with `first` 0 the next free channels.
+// Fewer than `count` when the channels run out.
+QList<int> ChannelsToFill(const ConfigModel& model, int count, int first = 0);
+
 // Writes the signal's row into the channel as the user's own edits would: the
 // variable entry (when one is given) and the list cells as list choices, each
 // followed by FillRowDefaults, the other cells as typed text. The variable

@@ -13,13 +13,13 @@ namespace {
 constexpr std::uint8_t ValueTypeCodes[] = {1, 0, 2};
 
 // Every byte field passes through one scratch byte: a conversion that does not
-// fit leaves it unchanged, so the field repeats the byte before it. It also
-// notes, for whoever explains a record, which fields read a number and whether
-// that number fit.
+// fit leaves it unchanged, so the field repeats the byte before it. It writes
+// the record in place and notes, for whoever explains a record, which fields
+// read a number and whether that number fit.
 class ScratchByte {
 public:
-    ScratchByte(QByteArray& record, QList<RecordNumberField>* numberFields)
-        : m_record(record), m_numberFields(numberFields) {}
+    ScratchByte(char* record, QList<RecordNumberField>* numberFields)
+        : m_record(record), m_out(record), m_numberFields(numberFields) {}
 
     // The byte of the number `column`'s cell reads as; `number` is what the
     // field shows of it, `magnitude` what goes into the byte.
@@ -28,19 +28,24 @@ public:
         if (byte)
             m_value = *byte;
         if (m_numberFields)
-            m_numberFields->append({static_cast<int>(m_record.size()), column, number,
-                                    byte.has_value(), m_lastOffset});
+            m_numberFields->append({offset(), column, number, byte.has_value(), m_lastOffset});
     }
     void setFromNumber(int column, double number) { setFromNumber(column, number, number); }
     void assign(std::uint8_t value) { m_value = value; }
     std::uint8_t value() const { return m_value; }
-    void append() {
-        m_lastOffset = static_cast<int>(m_record.size());
-        m_record.append(static_cast<char>(m_value));
+    // The byte as the record's next field.
+    void write() {
+        m_lastOffset = offset();
+        *m_out++ = static_cast<char>(m_value);
     }
+    // Where the next field goes, for fields that do not pass through the byte.
+    char*& out() { return m_out; }
 
 private:
-    QByteArray& m_record;
+    int offset() const { return static_cast<int>(m_out - m_record); }
+
+    const char* m_record;
+    char* m_out;
     QList<RecordNumberField>* m_numberFields;
     std::uint8_t m_value = 0;
     int m_lastOffset = -1;
@@ -53,25 +58,32 @@ void divideInto(float& target, double numerator, double denominator) {
         target = *quotient;
 }
 
-} // namespace
-
-QByteArray EncodeAdapterFloat(double value) {
-    QByteArray bytes(4, '\0');
+// The four bytes of EncodeAdapterFloat.
+char* writeAdapterFloat(char* out, double value) {
+    out[0] = out[1] = out[2] = out[3] = 0;
     if (value == 0)
-        return bytes;
+        return out + 4;
     const auto bits = std::bit_cast<std::uint64_t>(value);
     const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
     const int exponent = static_cast<int>((bits >> 52) & 0x7FF);
     const int sign = static_cast<int>(bits >> 63);
-    bytes[0] = static_cast<char>((sign << 7) | ((fraction >> 45) & 0x7F));
-    bytes[1] = static_cast<char>((fraction >> 37) & 0xFF);
-    bytes[2] = static_cast<char>((fraction >> 29) & 0xFF);
+    out[0] = static_cast<char>((sign << 7) | ((fraction >> 45) & 0x7F));
+    out[1] = static_cast<char>((fraction >> 37) & 0xFF);
+    out[2] = static_cast<char>((fraction >> 29) & 0xFF);
     // Re-biased from 1023 to 127; values with no single-precision exponent
     // (subnormal and beyond) leave the byte 0.
     const int rebiased = exponent - 896;
     if (rebiased >= 0 && rebiased <= 255)
-        bytes[3] = static_cast<char>(rebiased);
-    return bytes;
+        out[3] = static_cast<char>(rebiased);
+    return out + 4;
+}
+
+} // namespace
+
+QByteArray EncodeAdapterFloat(double value) {
+    char bytes[4];
+    writeAdapterFloat(bytes, value);
+    return QByteArray(bytes, sizeof bytes);
 }
 
 int RecordByteColumn(int offset) {
@@ -110,18 +122,19 @@ QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue
     const QString noFilter = model.choiceList(ComboForColumn(ColFilterLoc)).value(0);
     const bool isFloat = cell(ColValueType) == valueTypes.value(2);
 
-    QByteArray record;
-    record.reserve(ChannelRecordSize);
+    // Built in place and copied out once.
+    char record[ChannelRecordSize];
     ScratchByte scratch(record, numberFields);
+    char*& out = scratch.out();
 
     scratch.setFromNumber(ColStartBit, number(ColStartBit));
-    scratch.append();
+    scratch.write();
 
     if (isFloat)
         scratch.assign(32);
     else
         scratch.setFromNumber(ColLength, number(ColLength));
-    scratch.append();
+    scratch.write();
 
     // Format byte: an unrecognised value type leaves the length in the byte.
     const qsizetype valueType = valueTypes.indexOf(cell(ColValueType));
@@ -132,37 +145,38 @@ QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue
         scratch.assign(static_cast<std::uint8_t>(scratch.value() | (byteOrder << 4)));
     if (cell(ColFilterLoc) != noFilter)
         scratch.assign(static_cast<std::uint8_t>(scratch.value() | 0x80));
-    scratch.append();
+    scratch.write();
 
     // "Byte 1" to "Byte 8" end in their number; "No Filter" ends in no digit.
     scratch.setFromNumber(ColFilterLoc, TextToNumber(cell(ColFilterLoc).right(2)));
-    scratch.append();
+    scratch.write();
 
     scratch.setFromNumber(ColFilterVal, number(ColFilterVal));
-    scratch.append();
+    scratch.write();
 
     const std::int32_t variable = FindVariableIndex(catalogue, cell(ColVariable));
-    if (channel == ChannelCount && model.obdModeEnabled())
-        AppendBytes(record, QByteArray(2, static_cast<char>(0xFF)));
-    else
-        AppendBytes(record, GetLoggerChannelCode(variable));
+    const QByteArray code = channel == ChannelCount && model.obdModeEnabled()
+                                ? QByteArray(2, static_cast<char>(0xFF))
+                                : GetLoggerChannelCode(variable);
+    *out++ = code[0];
+    *out++ = code[1];
 
     // Exponent as 8-bit two's complement.
     const double exponent = number(ColExponent);
     scratch.setFromNumber(ColExponent, exponent, std::fabs(exponent));
     if (exponent < 0 && scratch.value() != 0)
         scratch.assign(static_cast<std::uint8_t>(256 - scratch.value()));
-    scratch.append();
+    scratch.write();
 
-    AppendBytes(record, EncodeAdapterFloat(0));
-    AppendBytes(record, EncodeAdapterFloat(0));
+    out = writeAdapterFloat(out, 0);
+    out = writeAdapterFloat(out, 0);
 
     // The record carries (CAN value) / scale + offset, counted in steps of the
     // variable's resolution, as multiplier and offset.
     const float resolution = GetVariableResolution(variable);
-    AppendBytes(record, EncodeAdapterFloat(RecordMultiplier(number(ColScale), resolution)));
-    AppendBytes(record, EncodeAdapterFloat(RecordOffset(number(ColOffset), resolution)));
-    return record;
+    out = writeAdapterFloat(out, RecordMultiplier(number(ColScale), resolution));
+    writeAdapterFloat(out, RecordOffset(number(ColOffset), resolution));
+    return QByteArray(record, ChannelRecordSize);
 }
 
 } // namespace cac

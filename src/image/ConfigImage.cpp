@@ -4,17 +4,58 @@
 #include "channels/NumericText.h"
 #include "obd/ObdParameters.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace cac {
 namespace {
 
 constexpr int ImageFillSize = 604;
 constexpr char ByteFF = static_cast<char>(0xFF);
 
-void appendIdentifierWords(QByteArray& image, const ConfigModel& model, int firstRow, int lastRow,
+// The identifier of a channel row, read once per build: the three blocks of
+// identifier words read the same two cells, which nothing changes meanwhile.
+struct RowIdentifier {
+    bool extended = false;
+    std::int32_t id = 0;
+};
+
+RowIdentifier identifierOf(const ConfigModel& model, int row) {
+    return {IsExtendedIdentifier(model, row), IdentifierNumber(model, row)};
+}
+
+char* writeIdentifierWord(char* out, bool marker, bool extended, std::int32_t id) {
+    out[0] = out[1] = out[2] = out[3] = 0;
+    if (!extended) {
+        // id * 32 as a 32-bit integer; a product that does not fit leaves the word 0.
+        const std::int64_t product = static_cast<std::int64_t>(id) * 32;
+        if (product >= INT32_MIN && product <= INT32_MAX) {
+            const auto bits = static_cast<std::uint32_t>(static_cast<std::int32_t>(product));
+            out[0] = static_cast<char>((bits >> 8) & 0xFF);
+            out[1] = static_cast<char>(bits & 0xFF);
+        }
+    } else {
+        const auto bits = static_cast<std::uint32_t>(id);
+        out[0] = static_cast<char>((bits >> 21) & 0xFF);
+        out[1] = static_cast<char>((((bits >> 18) & 0x07) << 5) | 0x08 | ((bits >> 16) & 0x03));
+        out[2] = static_cast<char>((bits >> 8) & 0xFF);
+        out[3] = static_cast<char>(bits & 0xFF);
+    }
+    if (marker)
+        out[1] = static_cast<char>(out[1] | 0x04);
+    return out + 4;
+}
+
+char* writeIdentifierWords(char* out, const RowIdentifier* rows, int firstRow, int lastRow,
                            bool marker) {
     for (int row = firstRow; row <= lastRow; ++row)
-        AppendBytes(image, EncodeIdentifierWord(marker, IsExtendedIdentifier(model, row),
-                                                IdentifierNumber(model, row)));
+        out = writeIdentifierWord(out, marker, rows[row].extended, rows[row].id);
+    return out;
+}
+
+char* fill(char* out, int count, char value) {
+    std::memset(out, value, static_cast<size_t>(count));
+    return out + count;
 }
 
 } // namespace
@@ -74,25 +115,9 @@ void AppendBytes(QByteArray& dest, const QByteArray& src) {
 }
 
 QByteArray EncodeIdentifierWord(bool marker, bool extended, std::int32_t id) {
-    QByteArray word(4, '\0');
-    if (!extended) {
-        // id * 32 as a 32-bit integer; a product that does not fit leaves the word 0.
-        const std::int64_t product = static_cast<std::int64_t>(id) * 32;
-        if (product >= INT32_MIN && product <= INT32_MAX) {
-            const auto bits = static_cast<std::uint32_t>(static_cast<std::int32_t>(product));
-            word[0] = static_cast<char>((bits >> 8) & 0xFF);
-            word[1] = static_cast<char>(bits & 0xFF);
-        }
-    } else {
-        const auto bits = static_cast<std::uint32_t>(id);
-        word[0] = static_cast<char>((bits >> 21) & 0xFF);
-        word[1] = static_cast<char>((((bits >> 18) & 0x07) << 5) | 0x08 | ((bits >> 16) & 0x03));
-        word[2] = static_cast<char>((bits >> 8) & 0xFF);
-        word[3] = static_cast<char>(bits & 0xFF);
-    }
-    if (marker)
-        word[1] = static_cast<char>(word[1] | 0x04);
-    return word;
+    char word[4];
+    writeIdentifierWord(word, marker, extended, id);
+    return QByteArray(word, sizeof word);
 }
 
 QByteArray BuildObdPriorityTable(const QStringList& priorityTexts) {
@@ -129,24 +154,34 @@ QByteArray BuildObdPriorityTable(const QStringList& priorityTexts) {
 }
 
 QByteArray BuildConfigImage(const ConfigModel& model, const VariableCatalogue& catalogue) {
-    QByteArray image;
-    image.reserve(ConfigImageSize);
-    appendIdentifierWords(image, model, 1, 6, false);
-    AppendBytes(image, QByteArray(8, ByteFF));
-    appendIdentifierWords(image, model, 7, ChannelCount, false);
-    AppendBytes(image, QByteArray(4, ByteFF));
-    AppendBytes(image, QByteArray(4, '\0'));
-    AppendBytes(image, BitTimingBytes(model.baudRateText()));
-    AppendBytes(image, QByteArray(1, static_cast<char>(ChannelCount)));
-    appendIdentifierWords(image, model, 1, ChannelCount, true);
-    for (int channel = 1; channel <= ChannelCount; ++channel)
-        AppendBytes(image, EncodeChannelRecord(model, catalogue, channel));
-    AppendBytes(image, QByteArray(ImageFillSize, ByteFF));
-
+    RowIdentifier rows[ChannelCount + 1];
+    for (int row = 1; row <= ChannelCount; ++row)
+        rows[row] = identifierOf(model, row);
     QStringList priorities;
+    priorities.reserve(ObdGridRows - 1);
     for (int row = 1; row < ObdGridRows; ++row)
         priorities.append(model.obdPriority(row));
-    AppendBytes(image, BuildObdPriorityTable(priorities));
+    const QByteArray obdTable = BuildObdPriorityTable(priorities);
+
+    QByteArray image(ImageLayout::ChannelRecords + ChannelCount * ChannelRecordSize +
+                         ImageFillSize + obdTable.size(),
+                     Qt::Uninitialized);
+    char* out = image.data();
+    out = writeIdentifierWords(out, rows, 1, 6, false);
+    out = fill(out, 8, ByteFF);
+    out = writeIdentifierWords(out, rows, 7, ChannelCount, false);
+    out = fill(out, 4, ByteFF);
+    out = fill(out, 4, 0);
+    const QByteArray timing = BitTimingBytes(model.baudRateText());
+    out = std::copy(timing.cbegin(), timing.cend(), out);
+    *out++ = static_cast<char>(ChannelCount);
+    out = writeIdentifierWords(out, rows, 1, ChannelCount, true);
+    for (int channel = 1; channel <= ChannelCount; ++channel) {
+        const QByteArray record = EncodeChannelRecord(model, catalogue, channel);
+        out = std::copy(record.cbegin(), record.cend(), out);
+    }
+    out = fill(out, ImageFillSize, ByteFF);
+    std::copy(obdTable.cbegin(), obdTable.cend(), out);
     return image;
 }
 

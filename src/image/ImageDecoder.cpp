@@ -175,7 +175,9 @@ private:
             return -1;
         }
         for (const std::int32_t id : ids) {
-            const CatalogueEntry entry = m_catalogue.value(id);
+            if (id >= m_catalogue.size())
+                break;
+            const CatalogueEntry& entry = m_catalogue.at(id);
             const QString text = entry.userName + QStringLiteral(" {") + entry.defaultName + u'}';
             if (!entry.defaultName.isEmpty() && FindVariableIndex(m_catalogue, text) == id) {
                 texts[ColVariable] = text;

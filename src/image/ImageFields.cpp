@@ -14,9 +14,10 @@ std::uint8_t byteAt(const QByteArray& bytes, int i) {
     return static_cast<std::uint8_t>(bytes.at(i));
 }
 
-// Number texts of `value` with `digits` significant digits: the general form
-// with a short exponent ("1E-5", not "1e-05") and, where shorter, the plain one.
-QStringList textsOf(double value, int digits) {
+// Number texts of `value` with `digits` significant digits, `magnitude` its
+// power of ten: the general form with a short exponent ("1E-5", not "1e-05")
+// and, where shorter, the plain one.
+QStringList textsOf(double value, int digits, int magnitude) {
     QString general = QString::number(value, 'g', digits);
     const qsizetype e = general.indexOf(u'e');
     if (e >= 0) {
@@ -27,8 +28,6 @@ QStringList textsOf(double value, int digits) {
             exponent.remove(0, 1);
         general = general.left(e) + u'E' + (negative ? QStringLiteral("-") : QString()) + exponent;
     }
-    const int magnitude =
-        value == 0 ? 0 : static_cast<int>(std::floor(std::log10(std::fabs(value))));
     QString plain = QString::number(value, 'f', std::clamp(digits - 1 - magnitude, 0, 40));
     if (plain.contains(u'.')) {
         while (plain.endsWith(u'0'))
@@ -107,11 +106,11 @@ QString ShortestNumberText(double near, const std::function<bool(double)>& gives
         *anchor == 0 ? 0 : static_cast<int>(std::floor(std::log10(std::fabs(*anchor))));
     auto shortestWith = [&](int digits) -> QString {
         const double unit = std::pow(10.0, magnitude - digits + 1);
-        QStringList candidates = textsOf(*anchor, digits);
+        QStringList candidates = textsOf(*anchor, digits, magnitude);
         if (unit > 0 && std::isfinite(unit)) {
             for (const double value :
                  {std::floor(*anchor / unit) * unit, std::ceil(*anchor / unit) * unit})
-                candidates += textsOf(value, digits);
+                candidates += textsOf(value, digits, magnitude);
         }
         candidates.removeDuplicates();
         std::stable_sort(candidates.begin(), candidates.end(),

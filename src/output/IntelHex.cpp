@@ -1,15 +1,15 @@
 #include "output/IntelHex.h"
 
 #include "common/SafeFileWrite.h"
-#include "image/ConfigImage.h"
 
+#include <algorithm>
 #include <array>
 
 namespace cac {
 namespace {
 
 constexpr int BytesPerRecord = 16;
-const QByteArray LineEnd = QByteArrayLiteral("\r\n");
+constexpr QByteArrayView LineEnd = "\r\n";
 
 // Two upper-case digits for every byte value.
 constexpr auto HexDigits = [] {
@@ -22,9 +22,14 @@ constexpr auto HexDigits = [] {
     return table;
 }();
 
-void appendHexByte(QByteArray& out, std::uint8_t value) {
-    const QLatin1String digits = HexByte(value);
-    out.append(digits.data(), digits.size());
+char* writeHexByte(char* out, std::uint8_t value) {
+    out[0] = HexDigits[2 * value];
+    out[1] = HexDigits[2 * value + 1];
+    return out + 2;
+}
+
+char* writeText(char* out, QByteArrayView text) {
+    return std::copy(text.begin(), text.end(), out);
 }
 
 } // namespace
@@ -34,31 +39,41 @@ QLatin1String HexByte(std::uint8_t value) {
 }
 
 QByteArray IntelHexText(const QByteArray& image) {
-    QByteArray text = QByteArrayLiteral(":020000040000FA") + LineEnd;
-    text.reserve(text.size() + (image.size() / BytesPerRecord + 2) * (11 + 2 * BytesPerRecord + 2));
+    constexpr QByteArrayView AddressRecord = ":020000040000FA";
+    constexpr QByteArrayView EndRecord = ":00000001FF";
+    // ":", count, address, type, data, checksum, line end: all known in advance.
+    const qsizetype records = (image.size() + BytesPerRecord - 1) / BytesPerRecord;
+    QByteArray text(AddressRecord.size() + LineEnd.size() +
+                        records * (1 + 2 * (4 + 1) + LineEnd.size()) + 2 * image.size() +
+                        EndRecord.size(),
+                    Qt::Uninitialized);
+    char* out = writeText(text.data(), AddressRecord);
+    out = writeText(out, LineEnd);
     std::uint32_t address = ImageLoadAddress;
     for (qsizetype pos = 0; pos < image.size();) {
         const auto count =
             static_cast<std::uint8_t>(std::min<qsizetype>(BytesPerRecord, image.size() - pos));
-        const QByteArray addressBytes = LongToBytes(static_cast<std::int32_t>(address));
-        const auto high = static_cast<std::uint8_t>(addressBytes[1]);
-        const auto low = static_cast<std::uint8_t>(addressBytes[0]);
-        text.append(':');
-        for (const std::uint8_t field : {count, high, low, std::uint8_t{0}})
-            appendHexByte(text, field);
+        // The low 16 bits of the address, high byte first.
+        const auto high = static_cast<std::uint8_t>((address >> 8) & 0xFF);
+        const auto low = static_cast<std::uint8_t>(address & 0xFF);
+        *out++ = ':';
+        out = writeHexByte(out, count);
+        out = writeHexByte(out, high);
+        out = writeHexByte(out, low);
+        out = writeHexByte(out, 0);
         unsigned sum = count + high + low;
         for (qsizetype i = pos; i < pos + count; ++i) {
             const auto byte = static_cast<std::uint8_t>(image[i]);
-            appendHexByte(text, byte);
+            out = writeHexByte(out, byte);
             sum += byte;
         }
         // All bytes of a record, checksum included, add up to 0 modulo 256.
-        appendHexByte(text, static_cast<std::uint8_t>((256 - (sum & 0xFF)) & 0xFF));
-        text.append(LineEnd);
+        out = writeHexByte(out, static_cast<std::uint8_t>((256 - (sum & 0xFF)) & 0xFF));
+        out = writeText(out, LineEnd);
         pos += count;
         address += count;
     }
-    text.append(":00000001FF");
+    writeText(out, EndRecord);
     return text;
 }
 

@@ -1,41 +1,59 @@
+// The main window driven as a user drives it: mouse and keys go through the
+// window system into the real window and its real drop-downs. CTest runs this
+// suite once per widget style (QT_STYLE_OVERRIDE).
+#define QTEST_QPA_MOUSE_HANDLING
+
 #include "FakePlatform.h"
 #include "Fixtures.h"
 #include "VarsFileWriter.h"
 #include "app/CataloguePath.h"
+#include "app/CellListEditor.h"
+#include "app/CellListPopup.h"
+#include "app/CellTextBox.h"
+#include "app/ChannelGridEditor.h"
+#include "app/DbcImportDialog.h"
+#include "app/DisplayCap.h"
 #include "app/MainForm.h"
+#include "app/ObjectNames.h"
+#include "app/WindowTexts.h"
 #include "channels/ConfigModel.h"
+#include "configfile/CcfFile.h"
 #include "image/ConfigImage.h"
 #include "obd/ObdParameters.h"
 #include "output/IntelHex.h"
 
-#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
+#include <QClipboard>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 
 using namespace cac;
-using cac::app::MainForm;
+using namespace cac::app;
 
 namespace {
 
-const QString Grid = QStringLiteral("MSFlexGrid1");
-const QString ObdGrid = QStringLiteral("ObdMsGrid");
-
-enum class Catalogue { User, Demo, UserAndDemo, None };
+enum class Catalogue { User, Demo, UserAndDemo, None, Large };
 
 // A window started with stand-in platform services. The user's catalogue
-// lists two variables; the application folder's path holds a blank.
+// lists two variables (or 4050 with Large); the application folder's path
+// holds a blank.
 struct Started {
     QTemporaryDir dir;
     testing::FakePlatform fake;
@@ -47,112 +65,207 @@ struct Started {
         fake.ports->openable = ports;
         fake.folders->catalogue = dir.filePath(QStringLiteral("Vars.cfg"));
         fake.folders->appFolder = appFolder;
-        if (catalogue == Catalogue::User || catalogue == Catalogue::UserAndDemo) {
-            tools::VarsFileLayout varsFile;
-            varsFile.upperIndexB = 8000;
-            varsFile.entries = {{1000, {"OILT", "Oil temp"}}, {1500, {"RPM", "Engine speed"}}};
+        tools::VarsFileLayout varsFile;
+        varsFile.upperIndexB = 8000;
+        varsFile.entries = {{1000, {"OILT", "Oil temp"}}, {1500, {"RPM", "Engine speed"}}};
+        for (int id = 1000; catalogue == Catalogue::Large && id <= 8000; ++id)
+            varsFile.entries[id] = {QStringLiteral("VAR%1").arg(id),
+                                    QStringLiteral("Var %1").arg(id)};
+        if (catalogue != Catalogue::Demo && catalogue != Catalogue::None) {
             QFile file(fake.folders->catalogue);
             file.open(QIODevice::WriteOnly);
             file.write(tools::WriteVarsFile(varsFile));
         }
         if (catalogue == Catalogue::Demo || catalogue == Catalogue::UserAndDemo)
-            QFile::copy(CAC_DEMO_CATALOGUE, appFolder + "/" + app::DemoCatalogueFileName);
+            QFile::copy(CAC_DEMO_CATALOGUE, appFolder + "/" + DemoCatalogueFileName);
         window = std::make_unique<MainForm>(fake.services());
-        window->Form_Load();
+        window->startUp();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
     }
     template <typename T> T* get(const QString& name) const {
         T* widget = window->findChild<T*>(name);
         Q_ASSERT_X(widget, "findChild", qPrintable(name));
         return widget;
     }
-    QComboBox* combo(int k) const { return get<QComboBox>(QStringLiteral("Combo(%1)").arg(k)); }
+    CellListEditor* list(int k) const { return get<CellListEditor>(names::combo(k)); }
+    CellTextBox* textBox() const { return get<CellTextBox>(names::TextBox); }
     QString cell(int r, int c) const { return window->model()->cell(r, c); }
-    QString equation() const { return get<QLabel>("EquationLabel")->text(); }
-    bool editorShown() const {
-        bool shown = get<QLineEdit>("TextBox")->isVisible();
-        for (int k = 0; k < ChoiceListCount; ++k)
-            shown = shown || combo(k)->isVisible();
-        return shown;
+    QString equation() const { return get<QLabel>(names::EquationLabel)->text(); }
+    QString status() const { return window->statusBar()->currentMessage(); }
+    QWidget* openEditor() const {
+        if (textBox()->isVisible())
+            return textBox();
+        for (auto* editor : window->findChildren<CellListEditor*>())
+            if (editor->isVisible())
+                return editor;
+        return nullptr;
     }
 
-    // Presses and releases the mouse on cell (r, c) of a grid; row 0 and, in
-    // the channel grid, column 0 are the header views.
-    void click(const QString& gridName, int r, int c) const {
+    // Where cell (r, c) of a grid is: row 0 and the channel numbers are in
+    // the header views.
+    std::pair<QWidget*, QPoint> spot(const QString& gridName, int r, int c) const {
         auto* grid = get<QTableView>(gridName);
-        const int firstColumn = gridName == Grid ? 1 : 0;
-        if (r == 0) {
-            QHeaderView* header = grid->horizontalHeader();
-            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                              {header->sectionViewportPosition(c - firstColumn) + 5, 5});
-        } else if (c == 0 && firstColumn == 1) {
-            QHeaderView* header = grid->verticalHeader();
-            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                              {5, header->sectionViewportPosition(r - 1) + 5});
-        } else {
-            const QModelIndex index = grid->model()->index(r - 1, c - firstColumn);
-            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                              grid->visualRect(index).center());
-        }
+        const int first = gridName == names::ChannelGrid ? 1 : 0;
+        if (r == 0)
+            return {grid->horizontalHeader()->viewport(),
+                    {grid->horizontalHeader()->sectionViewportPosition(c - first) + 5, 5}};
+        if (c == 0 && first == 1)
+            return {grid->verticalHeader()->viewport(),
+                    {5, grid->verticalHeader()->sectionViewportPosition(r - 1) + 5}};
+        return {grid->viewport(),
+                grid->visualRect(grid->model()->index(r - 1, c - first)).center()};
     }
-    void click(int r, int c) const { click(Grid, r, c); }
-    // Cell (r, c) of a grid, in the coordinates of the editors' parent.
-    QRect cellRect(const QString& gridName, int r, int c, QWidget* parent) const {
-        auto* grid = get<QTableView>(gridName);
-        const QRect rect = grid->visualRect(grid->model()->index(r - 1, c));
-        return {grid->viewport()->mapTo(parent, rect.topLeft()), rect.size()};
+    // With `hold`, the button stays down longer than a double click lasts.
+    void click(const QString& gridName, int r, int c, bool hold = false) const {
+        const auto [surface, pos] = spot(gridName, r, c);
+        QTest::mousePress(surface, Qt::LeftButton, {}, pos);
+        if (hold)
+            QTest::qWait(QApplication::doubleClickInterval() + 100);
+        QTest::mouseRelease(surface, Qt::LeftButton, {}, pos);
+        QCoreApplication::processEvents();
     }
-    void type(const QString& text) const {
-        auto* box = get<QLineEdit>("TextBox");
-        QTest::keySequence(box, QKeySequence::SelectAll);
-        QTest::keyClicks(box, text);
-    }
-    void typeAndEnter(int r, int c, const QString& text) const {
-        click(r, c);
-        type(text);
-        QTest::keyClick(get<QLineEdit>("TextBox"), Qt::Key_Return);
-    }
+    void click(int r, int c) const { click(names::ChannelGrid, r, c); }
 };
 
-// Opens the list's drop-down, moves to the entry and presses Enter.
-void choose(QComboBox* combo, const QString& entry) {
-    const int index = combo->findText(entry, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    QVERIFY2(index >= 0, qPrintable(entry));
-    combo->showPopup();
-    combo->view()->setCurrentIndex(combo->view()->model()->index(index, 0));
-    QTest::keyClick(combo->view(), Qt::Key_Return);
+void key(Qt::Key k, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::keyClick(QGuiApplication::focusWindow(), k, modifiers);
 }
+void type(const QString& text) {
+    for (QChar ch : text)
+        QTest::keyClick(QGuiApplication::focusWindow(), ch.toLatin1());
+}
+// Replaces the open text box's text and presses Enter.
+void retype(const QString& text) {
+    QTest::keySequence(QGuiApplication::focusWindow(), QKeySequence::SelectAll);
+    type(text);
+    key(Qt::Key_Return);
+}
+
+// Clicks the entry inside the open drop-down of the list, which then closes itself.
+void clickEntry(CellListEditor* list, const QString& entry) {
+    QVERIFY2(list->isPopupShown(), qPrintable(list->objectName()));
+    QListView* view = list->popup()->view();
+    const QModelIndexList hits =
+        view->model()->match(view->model()->index(0, 0), Qt::DisplayRole, entry, 1,
+                             Qt::MatchExactly | Qt::MatchCaseSensitive);
+    QVERIFY2(!hits.isEmpty(), qPrintable(entry));
+    view->scrollTo(hits.first());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(hits.first()).center());
+    QVERIFY(!list->isPopupShown());
+}
+
+// Words of 8-bit text, `length` characters in all.
+QString longText(qsizetype length) {
+    QString text;
+    for (int i = 0; text.size() < length; ++i)
+        text += QStringLiteral("w%1\u00e9 ").arg(i);
+    return text.left(length);
+}
+
+QString rowWith(const QString& base, int column, const QString& text) {
+    QStringList cells = base.split('|');
+    cells[column - 1] = text;
+    return cells.join('|');
+}
+
+// One user action on one cell and what it leaves behind.
+enum class Act {
+    Pick,        // click the cell, click the entry in its drop-down
+    Type,        // click the cell, type, Enter
+    KeysPick,    // move there with the arrow keys, type into the drop-down, Enter
+    Paste,       // click the cell, paste, Enter
+    Escape,      // click the cell (typing into a text box), Escape
+    HoldRelease, // press on the cell, hold, release without moving
+    ClickAway,   // click the cell (typing into a text box), click the row above
+};
+struct EditCase {
+    const char* name;
+    bool obd; // the OBD table instead of the channel grid
+    int row, column;
+    Act act;
+    QString input;
+    QString expected; // the row's twelve cells, or the OBD row's priority
+    bool warns = false;
+};
+
+const QString Oil = QStringLiteral("Oil temp {OILT}");
+const EditCase EditCases[] = {
+    {"variable", false, 3, 1, Act::Pick, Oil, rowWith(DefaultRow, 1, Oil)},
+    {"id length", false, 3, 2, Act::Pick, "29 bit", rowWith(DefaultRow, 2, "29 bit")},
+    {"can id ABC warns", false, 7, 3, Act::Type, "ABC", rowWith(EmptyRow, 3, "ABC"), true},
+    {"can id 7FF warns", false, 7, 3, Act::Type, "7FF", rowWith(EmptyRow, 3, "7FF"), true},
+    {"can id 0X1a0", false, 7, 3, Act::Type, "0X1a0", rowWith(EmptyRow, 3, "0X1a0")},
+    {"filter loc", false, 3, 4, Act::Pick, "Byte 8", rowWith(DefaultRow, 4, "Byte 8")},
+    {"filter val ABC", false, 7, 5, Act::Type, "ABC", rowWith(EmptyRow, 5, "ABC")},
+    {"start bit", false, 3, 6, Act::Pick, "63", rowWith(DefaultRow, 6, "63")},
+    {"length", false, 3, 7, Act::Pick, "16", rowWith(DefaultRow, 7, "16")},
+    {"value type", false, 3, 8, Act::Pick, "Float (single)",
+     rowWith(DefaultRow, 8, "Float (single)")},
+    {"byte order", false, 3, 9, Act::Pick, "Motorola seq", rowWith(DefaultRow, 9, "Motorola seq")},
+    {"scale", false, 7, 10, Act::Type, " 1E3 ", rowWith(EmptyRow, 10, " 1E3 ")},
+    {"offset", false, 7, 11, Act::Type, "-5", rowWith(EmptyRow, 11, "-5")},
+    {"exponent", false, 7, 12, Act::Type, "3", rowWith(EmptyRow, 12, "3")},
+    {"40,000 characters", false, 7, 5, Act::Paste, longText(40'000),
+     rowWith(EmptyRow, 5, longText(40'000))},
+    {"too long to edit in place", false, 7, 11, Act::Paste, longText(100'000),
+     rowWith(EmptyRow, 11, longText(100'000))},
+    {"variable by keys", false, 2, 1, Act::KeysPick, "speed",
+     rowWith(DefaultRow, 1, "Engine speed {RPM}")},
+    {"length by keys", false, 2, 7, Act::KeysPick, "2", rowWith(DefaultRow, 7, "2")},
+    {"list Escape", false, 3, 9, Act::Escape, "", EmptyRow},
+    {"text box Escape", false, 7, 3, Act::Escape, "123", EmptyRow},
+    {"list hold", false, 3, 6, Act::HoldRelease, "", EmptyRow},
+    {"list click away", false, 3, 6, Act::ClickAway, "", EmptyRow},
+    {"text box click away", false, 7, 3, Act::ClickAway, "0x7E8", rowWith(EmptyRow, 3, "0x7E8")},
+    {"priority", true, 5, 1, Act::Pick, "OFF", "OFF"},
+    {"priority by keys", true, 5, 1, Act::KeysPick, "8", "8"},
+    {"priority Escape", true, 5, 1, Act::Escape, "", "5"},
+    {"priority hold", true, 5, 1, Act::HoldRelease, "", "5"},
+    {"priority click away", true, 5, 1, Act::ClickAway, "", "5"},
+};
 
 } // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() {
+        // The offscreen platform says this for every window it shows.
+        static const QtMessageHandler passOn = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+                if (!text.startsWith(QLatin1String("This plugin does not support")))
+                    passOn(type, context, text);
+            });
+    }
     void startUpState() {
         Started s;
         QCOMPARE(s.window->windowTitle(), WindowCaption(false));
         QCOMPARE(s.fake.ports->probed.size(), 16);
-        auto* ports = s.get<QComboBox>("SelectPort");
+        auto* ports = s.get<QComboBox>(names::PortList);
         QCOMPARE(ports->count(), 2);
         QCOMPARE(ports->currentText(), "Serial Port 2");
-        QCOMPARE(ports->itemText(1), "Serial Port 5");
-        QCOMPARE(s.get<QComboBox>("ComCanBaudRate")->currentText(), "500 kbit");
-        QVERIFY(!s.get<QTabWidget>("SSTab1")->isTabEnabled(1));
-        QVERIFY(s.get<QGroupBox>("FraCanBaud")->isVisible());
-        QVERIFY(!s.editorShown());
+        QCOMPARE(ports->itemData(1, Qt::ToolTipRole).toString(), "/dev/fake5");
+        QCOMPARE(s.get<QComboBox>(names::BaudRateList)->currentText(), "500 kbit");
+        QVERIFY(!s.get<QTabWidget>(names::Tabs)->isTabEnabled(1));
+        QVERIFY(!s.openEditor());
         QCOMPARE(s.equation(), "n/a");
         QStringList items;
-        for (QAction* action : s.get<QMenu>("mnuFile")->actions())
-            items << action->objectName();
-        QCOMPARE(items, QStringList({"mnuLoad", "mnuSave", "mnuBar", "mnuGenHexFile", "mnuBar2",
-                                     "mnuExit"}));
+        for (QAction* action : s.get<QMenu>(names::MenuFile)->actions())
+            items << action->objectName() + ' ' + action->iconText() + ' ' +
+                         action->shortcut().toString();
+        QCOMPARE(items, QStringList({"mnuLoad Load configuration file Ctrl+O",
+                                     "mnuSave Save configuration file Ctrl+S", "mnuBar  ",
+                                     "mnuGenHexFile Generate hex file (for debug only) Ctrl+G",
+                                     "mnuBar2  ", "mnuExit Exit Ctrl+Q"}));
     }
     void startUpMessagesAndCatalogue_data() {
         QTest::addColumn<Catalogue>("catalogue");
         QTest::addColumn<bool>("ports");
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<int>("variables"); // entries of Combo(0)
-        const QString corrupt = CatalogueCorruptMessage;
-        const QString noPorts = QStringLiteral("Cannot open any serial ports!");
+        const QString corrupt = CatalogueCorruptMessage, noPorts = texts::NoSerialPortsMessage;
         QTest::newRow("user's own") << Catalogue::User << true << QStringList{} << 3;
         QTest::newRow("user's own before demo")
             << Catalogue::UserAndDemo << true << QStringList{} << 3;
@@ -169,232 +282,415 @@ private slots:
         Started s(ports ? QSet<int>{16, 17} : QSet<int>{}, catalogue);
         QCOMPARE(s.fake.messages->texts, messages);
         QVERIFY(s.fake.messages->allOverVisibleWindow);
-        QCOMPARE(s.get<QGroupBox>("Frame2")->isVisible(), ports);
-        QCOMPARE(s.get<QComboBox>("SelectPort")->count(), ports ? 1 : 0); // 17 is never probed
-        QVERIFY(s.combo(0)->count() >= variables && s.combo(0)->count() < 2 * variables);
-        QCOMPARE(s.combo(0)->itemText(0), "**Do not use**");
+        QCOMPARE(s.get<QGroupBox>(names::SendFrame)->isVisible(), ports);
+        QCOMPARE(s.get<QComboBox>(names::PortList)->count(), ports ? 1 : 0); // 17 is never probed
+        QVERIFY(s.list(0)->count() >= variables && s.list(0)->count() < 2 * variables);
+        QCOMPARE(s.list(0)->itemText(0), "**Do not use**");
         QCOMPARE(s.window->windowTitle(), WindowCaption(false)); // start-up went on to the end
     }
-    void listChoiceFillsDefaults_data() {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<int>("list");
-        QTest::addColumn<QString>("entry");
-        QTest::newRow("variable") << 1 << 0 << "Oil temp {OILT}";
-        QTest::newRow("id length") << 2 << 1 << "29 bit";
-        QTest::newRow("filter loc") << 4 << 6 << "Byte 8";
-        QTest::newRow("start bit") << 6 << 2 << "63";
-        QTest::newRow("length") << 7 << 3 << "16";
-        QTest::newRow("value type") << 8 << 4 << "Float (single)";
-        QTest::newRow("byte order") << 9 << 5 << "Motorola backward";
+
+    // Every column's editor and the ways of leaving it, in both grids.
+    void editing() {
+        for (const EditCase& e : EditCases) {
+            RowName name(e.name);
+            Started s;
+            const QString gridName = e.obd ? names::ObdGrid : names::ChannelGrid;
+            if (e.obd) {
+                s.get<QCheckBox>(names::ObdModeCheck)->click();
+                s.get<QTabWidget>(names::Tabs)->setCurrentIndex(1);
+            }
+            auto* grid = s.get<QTableView>(gridName);
+            if (e.act == Act::KeysPick) {
+                grid->setFocus();
+                grid->setCurrentIndex(grid->model()->index(0, 0));
+                for (int r = 1; r < e.row; ++r)
+                    key(Qt::Key_Down);
+                for (int c = e.obd ? 0 : 1; c < e.column; ++c)
+                    key(Qt::Key_Right);
+                type(e.input); // opens the cell's list with the typed text
+            } else {
+                s.click(gridName, e.row, e.column, e.act == Act::HoldRelease);
+            }
+            QWidget* editor = s.openEditor();
+            QVERIFY(editor);
+            const QRect cell =
+                grid->visualRect(grid->model()->index(e.row - 1, e.column - (e.obd ? 0 : 1)));
+            QCOMPARE(editor->geometry().topLeft(), cell.topLeft());
+            QCOMPARE(editor->width(), cell.width());
+            auto* list = qobject_cast<CellListEditor*>(editor);
+            QVERIFY(!list || list->isPopupShown()); // an ordinary click keeps the list open
+            if (!list && e.act != Act::Type && e.act != Act::Paste)
+                type(e.input);
+
+            switch (e.act) {
+            case Act::Pick:
+                clickEntry(list, e.input);
+                break;
+            case Act::Type:
+                retype(e.input);
+                break;
+            case Act::KeysPick:
+                key(Qt::Key_Return);
+                break;
+            case Act::Paste:
+                QGuiApplication::clipboard()->setText(e.input);
+                QTest::keySequence(QGuiApplication::focusWindow(), QKeySequence::Paste);
+                key(Qt::Key_Return);
+                break;
+            case Act::Escape:
+                key(Qt::Key_Escape);
+                break;
+            case Act::HoldRelease:
+                QVERIFY(list->isPopupShown());
+                key(Qt::Key_Escape);
+                break;
+            case Act::ClickAway:
+                s.click(gridName, e.row - 1, e.column); // only closes
+                QVERIFY(!s.openEditor());
+                break;
+            }
+            QVERIFY(!s.openEditor());
+            QCOMPARE(e.obd ? s.window->model()->obdPriority(e.row)
+                           : RowText(*s.window->model(), e.row),
+                     e.expected);
+            QCOMPARE(e.obd ? s.window->model()->obdPriority(e.row - 1)
+                           : RowText(*s.window->model(), e.row - 1),
+                     e.obd ? StartupObdPriorities().at(e.row - 2) : EmptyRow);
+            QCOMPARE(s.fake.messages->texts,
+                     e.warns ? QStringList{texts::HexWarning} : QStringList{});
+            if (e.act == Act::Pick || e.act == Act::KeysPick) { // reopening preselects the entry
+                s.click(gridName, e.row, e.column);
+                QCOMPARE(list->currentText(),
+                         e.obd ? s.window->model()->obdPriority(e.row) : s.cell(e.row, e.column));
+            }
+            if (e.act == Act::Type || e.act == Act::Paste) { // the box holds the text whole
+                s.click(gridName, e.row, e.column);
+                key(Qt::Key_Return);
+                QCOMPARE(RowText(*s.window->model(), e.row), e.expected);
+            }
+        }
     }
-    void listChoiceFillsDefaults() {
-        QFETCH(int, column);
-        QFETCH(int, list);
-        QFETCH(QString, entry);
+    // Cells of 100 KB, as configurations of a few megabytes hold them: the
+    // grid paints them as fast as short ones, the text box opens them whole,
+    // and saving writes the file back byte for byte.
+    void longCells() {
         Started s;
-        s.click(3, column);
-        QComboBox* combo = s.combo(list);
-        QVERIFY(combo->isVisible());
-        QVERIFY(combo->view()->isVisible()); // one click drops the list down
-        const QRect cell = s.cellRect(Grid, 3, column - 1, combo->parentWidget());
-        QCOMPARE(combo->pos(), cell.topLeft());
-        QCOMPARE(combo->width(), cell.width());
-        choose(combo, entry);
-        QVERIFY(!s.editorShown());
-        QStringList row = DefaultRow.split('|');
-        row[column - 1] = entry;
-        QCOMPARE(RowText(*s.window->model(), 3), row.join('|'));
-        QVERIFY(s.cell(2, column).isEmpty() && s.cell(4, column).isEmpty());
-        s.click(3, column); // reopening preselects the cell's entry
-        QCOMPARE(combo->currentText(), entry);
+        ConfigModel* model = s.window->model();
+        QWidget* cells = s.get<QTableView>(names::ChannelGrid)->viewport();
+        const auto repaintTime = [cells] { // the median of five, after one that fills caches
+            QList<qint64> times;
+            for (int i = 0; i < 6; ++i) {
+                QElapsedTimer clock;
+                clock.start();
+                cells->repaint();
+                times << clock.nsecsElapsed();
+            }
+            std::sort(times.begin() + 1, times.end());
+            return times.at(3);
+        };
+        for (int row = 1; row <= ChannelCount; ++row)
+            model->FillRowDefaults(row);
+        const qint64 shortCells = repaintTime();
+
+        ConfigModel file;
+        for (int row = 1; row <= ChannelCount; ++row) {
+            file.FillRowDefaults(row);
+            file.setCell(row, ColVariable, longText(100'000) + " {OILT}");
+            file.setCell(row, ColCanId, longText(102'400));
+        }
+        file.setCell(2, ColFilterVal, longText(40'000));
+        const QString path = s.dir.filePath("long.ccf");
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(SerializeCcf(file)) > 3'000'000);
+        out.close();
+        s.fake.dialogs->answer = path;
+        key(Qt::Key_O, Qt::ControlModifier);
+        for (int row = 1; row <= ChannelCount; ++row)
+            QCOMPARE(RowText(*model, row), RowText(file, row));
+        const qint64 longCells = repaintTime();
+        QVERIFY2(longCells < 4 * shortCells,
+                 qPrintable(QStringLiteral("%1 ns against %2 ns").arg(longCells).arg(shortCells)));
+
+        s.click(1, ColScale); // the equation keeps both its ends
+        key(Qt::Key_Escape);
+        QVERIFY(s.equation().size() <= DisplayCap);
+        QVERIFY(s.equation().contains(" {OILT} [") && s.equation().contains(") / 1 + 0 "));
+        for (auto [row, column, held] : {std::tuple{1, ColCanId, true}, // 102,400 characters
+                                         std::tuple{2, ColFilterVal, false}}) {
+            s.click(row, column);
+            QCOMPARE(s.textBox()->holdsLongText(), held);
+            QVERIFY(held ? s.textBox()->text().size() <= DisplayCap
+                         : s.textBox()->text() == s.cell(row, column));
+            QCOMPARE(s.status() == texts::longCellNotice(102'400), held);
+            key(Qt::Key_Return);
+        }
+        QCOMPARE(RowText(*model, 1), RowText(file, 1));
+        QCOMPARE(RowText(*model, 2), RowText(file, 2));
+        key(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(ReadAll(path), SerializeCcf(file));
+
+        auto* grid = s.get<QTableView>(names::ChannelGrid);
+        const QPoint inCell = grid->visualRect(grid->model()->index(2, ColCanId - 1)).center();
+        QHelpEvent tip(QEvent::ToolTip, inCell, cells->mapToGlobal(inCell));
+        QCoreApplication::sendEvent(cells, &tip);
+        QVERIFY(QToolTip::text().size() < 2 * DisplayCap);
+        QVERIFY(QToolTip::text().endsWith(QLocale().toString(102'400) + " characters)"));
+
+        s.click(3, ColCanId); // typing replaces a held text, Escape keeps it
+        type("7");
+        key(Qt::Key_Return);
+        QCOMPARE(s.cell(3, ColCanId), "7");
+        s.click(4, ColCanId);
+        type("7");
+        key(Qt::Key_Escape);
+        QCOMPARE(s.cell(4, ColCanId), file.cell(4, ColCanId));
+        QVERIFY(s.fake.messages->texts.isEmpty());
     }
-    void textCells_data() {
-        QTest::addColumn<int>("column");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("warns");
-        QTest::newRow("ABC in CAN ID") << 3 << "ABC" << true;
-        QTest::newRow("0x1A0") << 3 << "0x1A0" << false;
-        QTest::newRow("ABC as filter value") << 5 << "ABC" << false;
-        QTest::newRow("1E3 as scale") << 10 << " 1E3 " << false;
-    }
-    void textCells() {
-        QFETCH(int, column);
-        QFETCH(QString, text);
-        QFETCH(bool, warns);
-        Started s;
-        s.click(7, column);
-        auto* box = s.get<QLineEdit>("TextBox");
-        QCOMPARE(box->geometry(), s.cellRect(Grid, 7, column - 1, box->parentWidget()));
-        s.type(text);
-        QTest::keyClick(box, Qt::Key_Return);
-        QVERIFY(!box->isVisible());
-        QStringList row(12); // the typed text as it is, and no defaults
-        row[column - 1] = text;
-        QCOMPARE(RowText(*s.window->model(), 7), row.join('|'));
-        QCOMPARE(s.fake.messages->texts,
-                 warns ? QStringList{MainForm::HexWarningText()} : QStringList{});
-    }
-    void clickWhileEditorOpenOnlyClosesIt() {
+    void clickRules() {
         Started s;
         s.click(1, 2);
         s.click(2, 4); // closes the list, writes nothing, opens nothing
-        QVERIFY(!s.editorShown());
-        QVERIFY(!s.combo(1)->view()->isVisible());
-        QCOMPARE(s.window->editRow(), 1);
-        QVERIFY(s.cell(1, 2).isEmpty() && s.cell(2, 4).isEmpty());
+        QVERIFY(!s.openEditor());
+        QCOMPARE(s.window->channelEditor()->editRow(), 1);
         s.click(2, 4);
-        QVERIFY(s.combo(6)->isVisible());
+        QCOMPARE(s.openEditor(), s.list(6));
+        s.click(0, 4); // the title row opens nothing
         s.click(0, 4);
-
-        s.click(1, 3); // the open text box writes into its own cell
-        s.type("0x7E8");
-        s.click(4, 10);
+        QVERIFY(!s.openEditor());
+        QCOMPARE(s.window->channelEditor()->editRow(), 0);
+        s.click(1, 3);
+        type("0x7E8");
+        s.click(0, 5); // the title row takes no focus: the click itself writes the box
+        QVERIFY(!s.openEditor());
         QCOMPARE(s.cell(1, 3), "0x7E8");
-        QVERIFY(s.cell(4, 10).isEmpty());
+
+        s.get<QCheckBox>(names::ObdModeCheck)->click();
+        s.click(15, 3); // locked: no editor, but the click moves the edit position
+        QVERIFY(!s.openEditor());
+        QCOMPARE(s.window->channelEditor()->editRow(), 15);
+        s.get<QTabWidget>(names::Tabs)->setCurrentIndex(1);
+        for (auto [r, c] : {std::pair{0, 1}, std::pair{3, 0}}) {
+            s.click(names::ObdGrid, r, c);
+            QVERIFY(!s.openEditor());
+        }
+        s.window->model()->setObdPriority(2, "9"); // as a file may hold it
+        s.click(names::ObdGrid, 2, 1);
+        QCOMPARE(s.get<QComboBox>(names::PriorityList)->currentIndex(), -1); // nothing matches
+        key(Qt::Key_Escape);
+        QCOMPARE(s.window->model()->obdPriority(2), "9");
     }
-    void equationText() {
+    void equationRefresh() {
         Started s;
         s.click(1, 1);
-        choose(s.combo(0), "Engine speed {RPM}");
+        clickEntry(s.list(0), "Engine speed {RPM}");
         QVERIFY(s.equation().startsWith("Engine speed {RPM} [RPM] = (CAN INPUT) / 1 + 0 "));
-        s.typeAndEnter(1, 10, "0x10");
+        s.click(1, 10);
+        retype("0x10");
         QVERIFY(s.equation().contains("/ 1 + 0 ")); // typing alone does not refresh it
-        s.typeAndEnter(1, 11, "-5");
-        s.click(1, 0);
-        QVERIFY(s.equation().contains("/ 16 + -5 "));
+        s.click(3, 2);
+        s.click(1, 0); // a click that only closes the list still shows its row
+        QVERIFY(s.equation().contains("/ 16 + 0 "));
         s.click(0, 1);
         QCOMPARE(s.equation(), "n/a");
-
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); // the user's decimal point
-        s.typeAndEnter(1, 10, "2,5");
-        s.click(1, 0);
-        QLocale::setDefault(QLocale::c());
-        QVERIFY(s.equation().contains("/ 2,5 + -5 "));
+        auto* grid = s.get<QTableView>(names::ChannelGrid);
+        grid->setFocus();
+        grid->setCurrentIndex(grid->model()->index(1, 0));
+        key(Qt::Key_Up); // a keyboard move shows the row as a click does
+        QVERIFY(s.equation().contains("/ 16 + 0 "));
     }
     void obdModeSwitching() {
         Started s;
-        auto* check = s.get<QCheckBox>("EnableObdModeCheck");
-        auto* tabs = s.get<QTabWidget>("SSTab1");
-        QAbstractItemModel* shown = s.get<QTableView>(Grid)->model();
+        auto* check = s.get<QCheckBox>(names::ObdModeCheck);
+        auto* tabs = s.get<QTabWidget>(names::Tabs);
+        QAbstractItemModel* shown = s.get<QTableView>(names::ChannelGrid)->model();
+        auto* notice = s.get<QLabel>(names::Label2);
+        const QRect noticeAt = notice->geometry();
         s.click(15, 1);
-        choose(s.combo(0), "Oil temp {OILT}");
+        clickEntry(s.list(0), Oil);
         s.click(15, 2); // a list left open is closed by the switch
         check->click();
-        QVERIFY(!s.editorShown());
+        QCoreApplication::processEvents(); // layouts settle
+        QVERIFY(!s.openEditor());
         QCOMPARE(s.window->windowTitle(), WindowCaption(true));
         QVERIFY(tabs->isTabEnabled(1));
-        QVERIFY(!s.get<QGroupBox>("FraCanBaud")->isVisible());
+        QVERIFY(!s.get<QGroupBox>(names::BaudRateFrame)->isVisible());
+        QCOMPARE(notice->geometry(), noticeAt); // the hidden frame moves nothing
         QCOMPARE(s.cell(15, 1), "USED FOR OBD");
         QVERIFY(shown->index(14, 5).data(Qt::BackgroundRole).isValid()); // shaded
         QVERIFY(!shown->index(13, 5).data(Qt::BackgroundRole).isValid());
-
-        s.click(15, 3); // locked: no editor, but the equation follows the click
-        QVERIFY(!s.editorShown());
-        QCOMPARE(s.window->editRow(), 15);
-        QCOMPARE(s.equation(), "n/a");
 
         tabs->setCurrentIndex(1);
         check->click();
         QCOMPARE(s.window->windowTitle(), WindowCaption(false));
         QVERIFY(!tabs->isTabEnabled(1));
         QCOMPARE(tabs->currentIndex(), 0);
-        QVERIFY(s.get<QGroupBox>("FraCanBaud")->isVisible());
-        QCOMPARE(s.get<QComboBox>("ComCanBaudRate")->currentText(), "500 kbit");
+        QCOMPARE(s.get<QComboBox>(names::BaudRateList)->currentText(), "500 kbit");
         QVERIFY(s.cell(15, 1).isEmpty());
         QCOMPARE(s.cell(15, 3), "0x100");
         QVERIFY(!shown->index(14, 5).data(Qt::BackgroundRole).isValid());
     }
-    void priorityEditor() {
-        Started s;
-        s.get<QCheckBox>("EnableObdModeCheck")->click();
-        s.get<QTabWidget>("SSTab1")->setCurrentIndex(1);
-        auto* list = s.get<QComboBox>("SetPriorityCombo");
-        for (auto [r, c] : {std::pair{0, 1}, std::pair{3, 0}}) {
-            s.click(ObdGrid, r, c);
-            QVERIFY(!list->isVisible());
-        }
-        s.click(ObdGrid, 3, 1);
-        QVERIFY(list->isVisible());
-        QCOMPARE(list->pos(), s.cellRect(ObdGrid, 3, 1, list->parentWidget()).topLeft());
-        QCOMPARE(list->currentText(), "5");
-        s.click(ObdGrid, 5, 1); // only closes
-        QVERIFY(!list->isVisible());
-        s.click(ObdGrid, 5, 1);
-        choose(list, "OFF");
-        QVERIFY(!list->isVisible());
-        QCOMPARE(s.window->model()->obdPriority(5), "OFF");
-        QCOMPARE(s.window->model()->obdPriority(3), "5");
 
-        s.window->model()->setObdPriority(2, "9"); // as a file may hold it
-        s.click(ObdGrid, 2, 1);
-        QCOMPARE(list->currentText(), "OFF"); // previous selection kept
-        QCOMPARE(s.window->model()->obdPriority(2), "9");
-    }
-    void saveAndLoadThroughMenu() {
+    // From start-up to a saved and exported channel with the keyboard alone.
+    void keyboardOnly() {
         Started a;
-        a.click(4, 1);
-        choose(a.combo(0), "Engine speed {RPM}");
-        a.typeAndEnter(4, 3, "0x7E8");
-        choose(a.get<QComboBox>("ComCanBaudRate"), "250 kbit");
         const QString path = a.dir.filePath("typed-without-extension");
         a.fake.dialogs->answer = path;
-        a.get<QAction>("mnuSave")->trigger();
-        QFile saved(path);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        const QList<QByteArray> lines = saved.readAll().split('\n');
-        QCOMPARE(lines.size(), 15); // 14 lines, each ending in CR LF
-        QCOMPARE(lines.at(12), "250 kbit\r");
+        key(Qt::Key_Return); // Enter opens the variable list of channel 1
+        type("oil");
+        key(Qt::Key_Return);
+        key(Qt::Key_Tab);
+        key(Qt::Key_F2);
+        key(Qt::Key_Down);
+        key(Qt::Key_Return);
+        key(Qt::Key_Tab);
+        type("0x7E8");    // typing opens the text box
+        key(Qt::Key_Tab); // writes it and moves on
+        key(Qt::Key_End);
+        type("2");
+        key(Qt::Key_Return);
+        QCOMPARE(RowText(*a.window->model(), 1),
+                 "Oil temp {OILT}|29 bit|0x7E8|No Filter|0|0|1|Signed|Intel standard|1|0|2");
+        key(Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(a.status(), texts::saved(QDir::toNativeSeparators(path)));
+        QCOMPARE(ReadAll(path).count("\r\n"), 14);
+        key(Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(ReadAll(a.appFolder + "/TempConfig.hex"),
+                 IntelHexText(BuildConfigImage(*a.window->model(), a.window->catalogue())));
+        QCOMPARE(a.status(), texts::wroteHexFile(a.appFolder));
 
         Started b;
-        b.get<QAction>("mnuLoad")->trigger(); // cancelled: nothing changes
-        QVERIFY(b.cell(4, 1).isEmpty());
+        key(Qt::Key_O, Qt::ControlModifier); // cancelled: nothing changes
+        QVERIFY(b.cell(1, 1).isEmpty());
         b.fake.dialogs->answer = path;
-        b.get<QAction>("mnuLoad")->trigger();
-        for (int c = 1; c <= 12; ++c)
-            QCOMPARE(b.cell(4, c), a.cell(4, c));
-        QCOMPARE(b.get<QComboBox>("ComCanBaudRate")->currentText(), "250 kbit");
+        key(Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(RowText(*b.window->model(), 1), RowText(*a.window->model(), 1));
+        QCOMPARE(b.status(), texts::loaded(QDir::toNativeSeparators(path)));
         QCOMPARE(b.equation(), "n/a"); // loading does not refresh the equation
-
-        const QString filter = "CAN config files(*.ccf );;Show All Files (*.*)";
-        QCOMPARE(a.fake.dialogs->shown,
-                 (QList<QPair<QString, QString>>{{"Save CAN configuration file", filter}}));
-        QCOMPARE(b.fake.dialogs->shown.at(1), qMakePair(QString("Load a CAN config file"), filter));
+        QCOMPARE(b.fake.dialogs->shown.at(0).first, texts::LoadDialogTitle);
+        key(Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!b.window->isVisible());
     }
-    void exportAndSend() {
+    void sendReports() {
         Started s;
-        const QString f = s.appFolder, hex = f + "/TempConfig.hex";
-        s.get<QAction>("mnuGenHexFile")->trigger();
-        QFile file(hex);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray exported = file.readAll();
-        file.close();
-        QCOMPARE(exported, IntelHexText(BuildConfigImage(*s.window->model(), {})));
-        QVERIFY(s.fake.launcher->commandLines.isEmpty());
-        QVERIFY(QFile::remove(hex));
-
-        auto* port = s.get<QComboBox>("SelectPort");
-        choose(port, "Serial Port 5");
-        s.get<QPushButton>("cmdSend")->click();
-        QCOMPARE(s.fake.launcher->commandLines,
-                 QStringList{f + "/Updrive.exe <FACTORY> <F:" + f + "/TempConfig.hex > <P:5>"});
-        QCOMPARE(s.fake.launcher->invocations.at(0).program, f + "/Updrive.exe");
-        QCOMPARE(s.fake.launcher->invocations.at(0).arguments,
-                 QStringList({"<FACTORY>", "<F:" + f + "/TempConfig.hex", ">", "<P:5>"}));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), exported); // same table, same file
+        QComboBox* port = s.get<QComboBox>(names::PortList);
+        port->setCurrentIndex(1);
+        s.get<QPushButton>(names::SendButton)->click();
+        QCOMPARE(s.fake.launcher->commandLines.size(), 1);
+        QCOMPARE(s.status(), texts::startedFlasher("5"));
+        s.fake.launcher->failure = "Cannot start Updrive.exe: No such file";
+        s.get<QPushButton>(names::SendButton)->click();
+        QCOMPARE(s.status(), s.fake.launcher->failure);
+        QVERIFY(s.fake.messages->texts.isEmpty());
     }
-    void screenshotAndExit() {
+    void filterFindsVariableAmongThousands() {
+        Started s({2}, Catalogue::Large);
+        QCOMPARE(s.list(0)->count(), 4051);
+        s.click(2, 1);
+        type("R 4711"); // case-insensitive, anywhere in the user or default name
+        QCOMPARE(s.list(0)->popup()->view()->model()->rowCount(), 1);
+        clickEntry(s.list(0), "Var 4711 {VAR4711}");
+        QCOMPARE(s.cell(2, 1), "Var 4711 {VAR4711}");
+        QCOMPARE(s.list(0)->count(), 4051); // the list itself is unchanged
+    }
+    void editorFollowsItsCell() {
         Started s;
-        s.click(1, 1);
-        choose(s.combo(0), "Engine speed {RPM}");
-        s.typeAndEnter(1, 3, "0x7E8");
-        s.click(1, 0);
-        QVERIFY(s.window->grab().save(QStringLiteral(CAC_SCREENSHOT_DIR "/main-window.png")));
-        s.get<QAction>("mnuExit")->trigger();
-        QVERIFY(!s.window->isVisible());
+        auto* grid = s.get<QTableView>(names::ChannelGrid);
+        s.click(4, 12);
+        type("7");
+        grid->horizontalHeader()->resizeSection(0, 2 * grid->viewport()->width()); // by the user
+        QCoreApplication::processEvents();
+        grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+        QCOMPARE(s.textBox()->geometry(), grid->visualRect(grid->model()->index(3, 11)));
+        key(Qt::Key_Return);
+        QCOMPARE(s.cell(4, 12), "7");
+    }
+    // Two signals of the example database into the next free channels through
+    // the dialog: the saved file is the command line's import of the same.
+    void importFromCanDatabase() {
+        Started s({2}, Catalogue::Demo);
+        s.click(3, 1);
+        clickEntry(s.list(0), Oil);
+        QVERIFY(s.equation().startsWith(Oil));
+        const QString before = s.dir.filePath("before.ccf"), after = s.dir.filePath("after.ccf");
+        s.fake.dialogs->answer = before;
+        key(Qt::Key_S, Qt::ControlModifier);
+        s.fake.dialogs->answer = CAC_EXAMPLE_DBC;
+        key(Qt::Key_I, Qt::ControlModifier);
+        QPointer dialog = s.window->findChild<DbcImportDialog*>(names::DbcDialog);
+        QVERIFY(dialog && QTest::qWaitForWindowActive(dialog));
+        QCOMPARE(s.fake.dialogs->shown.last().first, texts::DbcOpenTitle);
+        QVERIFY(!dialog->findChild<QWidget*>(names::DbcProblems)->isVisible());
+        auto* preview = dialog->findChild<QTableWidget*>(names::DbcPreview);
+        const auto notes = [&] { return dialog->findChild<QLabel*>(names::DbcNotes)->text(); };
+
+        type("odometer"); // the search field has the focus; a 64-bit double is refused
+        key(Qt::Key_Down);
+        key(Qt::Key_Space);
+        QVERIFY(notes().contains(texts::DbcRefused));
+        QVERIFY(!dialog->findChild<QPushButton*>(names::DbcFill)->isEnabled());
+        for (const char* search : {"enginesp", "0x288"}) {
+            key(Qt::Key_S, Qt::AltModifier);
+            QTest::keySequence(QGuiApplication::focusWindow(), QKeySequence::SelectAll);
+            type(search);
+            key(Qt::Key_Down);
+            key(Qt::Key_Space); // ticks the first signal found
+        }
+        key(Qt::Key_Tab);
+        key(Qt::Key_Down); // the best variable for a coolant temperature
+        QCOMPARE(preview->item(0, 0)->text(), "Coolant temp {ECT}");
+        QCOMPARE(preview->item(ColOffset - 1, 0)->text(), "-48");
+        QVERIFY(notes().isEmpty());
+        QCOMPARE(dialog->findChild<QListWidget*>(names::DbcPlan)->item(1)->text(),
+                 "Channel 2: Engine_2.CoolantTemp as Coolant temp {ECT}");
+        const QString shot = QStringLiteral(CAC_SCREENSHOT_DIR "/dbc-dialog-%1.png");
+        QVERIFY(dialog->grab().save(shot.arg(QApplication::style()->name())));
+        QTest::mouseClick(dialog->findChild<QPushButton*>(names::DbcFill), Qt::LeftButton);
+        QTRY_VERIFY(!dialog);
+        QVERIFY(QTest::qWaitForWindowActive(s.window.get())); // the keys are the window's again
+
+        QCOMPARE(RowText(*s.window->model(), 1),
+                 "**Do not use**|11 bit|0x280|No Filter|0|16|16|Unsigned|Intel standard|4|0|0");
+        QCOMPARE(s.status(),
+                 texts::filledChannels("demo-vehicle.dbc",
+                                       {texts::filledChannel(1, "Engine_1.EngineSpeed"),
+                                        texts::filledChannel(2, "Engine_2.CoolantTemp")}));
+        QCOMPARE(s.equation(), "n/a"); // channel 1's
+        s.fake.dialogs->answer = after;
+        key(Qt::Key_S, Qt::ControlModifier);
+        const QString cli = s.dir.filePath("cli.ccf");
+        QCOMPARE(
+            QProcess::execute(CAC_CLI, {"import", CAC_EXAMPLE_DBC, "EngineSpeed,CoolantTemp=ECT",
+                                        "--into", before, "--channel", "1", "--catalogue",
+                                        CAC_DEMO_CATALOGUE, "-o", cli}),
+            0);
+        QCOMPARE(ReadAll(after), ReadAll(cli));
+    }
+    void layoutFillsWidth() {
+        Started s;
+        auto* grid = s.get<QTableView>(names::ChannelGrid);
+        for (int width : {1024, 1600}) {
+            s.window->resize(width, s.window->height());
+            QCoreApplication::processEvents();
+            QCOMPARE(s.window->width(), width);
+            QVERIFY(!grid->horizontalScrollBar()->isVisible());
+            QCOMPARE(grid->horizontalHeader()->length(), grid->viewport()->width());
+            QCOMPARE(grid->viewport()->height(), grid->verticalHeader()->length());
+            QVERIFY(qAbs(grid->columnWidth(0) - 5 * grid->columnWidth(1)) <= 5); // 10 : 2
+            QVERIFY(grid->horizontalHeader()->height() >= 2 * grid->rowHeight(0));
+        }
+        // Column titles and cut cell texts carry tool tips.
+        QVERIFY(
+            !grid->model()->headerData(11, Qt::Horizontal, Qt::ToolTipRole).toString().isEmpty());
+        const QString longId(40, 'F');
+        s.window->model()->setCell(1, 3, longId);
+        const QPoint inCell = grid->visualRect(grid->model()->index(0, 2)).center();
+        QHelpEvent tip(QEvent::ToolTip, inCell, grid->viewport()->mapToGlobal(inCell));
+        QCoreApplication::sendEvent(grid->viewport(), &tip);
+        QCOMPARE(QToolTip::text(), longId);
+        const QString shot = QStringLiteral(CAC_SCREENSHOT_DIR "/main-window-%1.png");
+        QVERIFY(s.window->grab().save(shot.arg(QApplication::style()->name())));
     }
 };
 
-// The text itself is pinned by tst_model; here only when it is refreshed.
 QTEST_MAIN(MainWindowTest)
 #include "tst_MainWindow.moc"

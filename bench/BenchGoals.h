@@ -1,0 +1,18 @@
+#pragma once
+
+// What the benchmark programs share: the catalogue they read, and the goals
+// each figure is held against in the summary printed after a run.
+
+#include <QByteArray>
+#include <QString>
+
+namespace bench {
+
+// A catalogue shaped like a real one: indices 0 to 8000, one in four named
+// (VAR<id>, "Logger variable <id>"), and the unused fields filled.
+const QByteArray& RealisticCatalogue();
+
+// The same catalogue as a file, kept until the program ends.
+const QString& RealisticCataloguePath();
+
+} // namespace bench

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "catalogue/VariableCatalogue.h"
+
+#include <QObject>
+
+class QStatusBar;
+class QWidget;
+
+namespace cac {
+class ConfigModel;
+}
+
+namespace cac::app {
+
+class FileDialogs;
+struct ChannelImport;
+
+// Tools, "Import from CAN database…": asks for the database, shows it in a
+// DbcImportDialog and fills the channels the dialog plans, each as the user's
+// own list choices and typed texts would, without asking anything more. The
+// status bar then says what was filled.
+class DbcImportCommand : public QObject {
+    Q_OBJECT
+public:
+    DbcImportCommand(QWidget* window, ConfigModel* model, const VariableCatalogue& catalogue,
+                     FileDialogs* dialogs, QStatusBar* statusBar);
+
+    void run();
+
+signals:
+    // The equation display should show this channel, the first one filled.
+    void equationRequested(int row);
+
+private:
+    void fill(const QList<ChannelImport>& plan, const QString& fileName);
+
+    QWidget* m_window;
+    ConfigModel* m_model;
+    const VariableCatalogue& m_catalogue;
+    FileDialogs* m_dialogs;
+    QStatusBar* m_statusBar;
+};
+
+} // namespace cac::app

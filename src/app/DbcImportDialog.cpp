@@ -1,0 +1,248 @@
+#include "app/DbcImportDialog.h"
+
+#include "app/ObjectNames.h"
+#include "app/SignalPreview.h"
+#include "app/SignalTree.h"
+#include "app/WindowTexts.h"
+#include "channels/ConfigModel.h"
+#include "dbc/ChannelFill.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace cac::app {
+namespace {
+
+constexpr int DefaultWidth = 1100;
+constexpr int DefaultHeight = 720;
+constexpr int ProblemLines = 4; // shown at once; more scroll
+
+// "&Label: [widget...]", the label's mnemonic taking the keys to the widget.
+QHBoxLayout* newLabelledRow(const QString& text, QWidget* widget) {
+    auto* label = new QLabel(text);
+    label->setBuddy(widget);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(widget, 1);
+    return row;
+}
+
+} // namespace
+
+DbcImportDialog::DbcImportDialog(const QString& path, const ConfigModel& model,
+                                 const VariableCatalogue& catalogue, QWidget* parent)
+    : QDialog(parent), m_model(model), m_proposals(catalogue, model.choiceList(0)) {
+    setObjectName(names::DbcDialog);
+    setWindowTitle(texts::DbcDialogTitle);
+
+    m_file = new QLabel(this);
+    m_file->setObjectName(names::DbcFile);
+    m_file->setWordWrap(true);
+    m_file->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_problemsBox = new QGroupBox(texts::DbcProblemsTitle, this);
+    m_problems = new QListWidget(m_problemsBox);
+    m_problems->setObjectName(names::DbcProblems);
+    m_problems->setMaximumHeight(ProblemLines * fontMetrics().lineSpacing() +
+                                 2 * m_problems->frameWidth() + 4);
+    (new QVBoxLayout(m_problemsBox))->addWidget(m_problems);
+
+    auto* splitter = new QSplitter(this);
+    splitter->addWidget(buildSignalSide());
+    splitter->addWidget(buildRowSide());
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    splitter->setChildrenCollapsible(false);
+
+    QLayout* channelChoice = buildChannelChoice(); // made before the buttons: Tab reaches it first
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
+    m_fill = buttons->addButton(texts::DbcFillButton, QDialogButtonBox::AcceptRole);
+    m_fill->setObjectName(names::DbcFill);
+    m_fill->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_file);
+    layout->addWidget(m_problemsBox);
+    layout->addWidget(splitter, 1);
+    layout->addLayout(channelChoice);
+    layout->addWidget(buttons);
+
+    connect(m_tree, &SignalTree::currentSignalChanged, this, &DbcImportDialog::showCurrentSignal);
+    connect(m_tree, &SignalTree::pickedChanged, this, &DbcImportDialog::showPlan);
+    read(path);
+
+    const QSize room = (parent ? parent->screen() : screen())->availableGeometry().size() * 0.9;
+    resize(std::min(DefaultWidth, room.width()), std::min(DefaultHeight, room.height()));
+    m_search->setFocus(Qt::OtherFocusReason);
+}
+
+DbcImportDialog::~DbcImportDialog() = default;
+
+QWidget* DbcImportDialog::buildSignalSide() {
+    auto* side = new QWidget;
+    m_search = new QLineEdit(side);
+    m_search->setObjectName(names::DbcSearch);
+    m_search->setPlaceholderText(texts::DbcSearchPlaceholder);
+    m_search->setClearButtonEnabled(true);
+    m_search->installEventFilter(this);
+    m_tree = new SignalTree(side);
+    m_tree->setObjectName(names::DbcSignals);
+    connect(m_search, &QLineEdit::textChanged, m_tree, &SignalTree::filter);
+
+    auto* layout = new QVBoxLayout(side);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(newLabelledRow(texts::DbcSearchLabel, m_search));
+    layout->addWidget(m_tree, 1);
+    return side;
+}
+
+QWidget* DbcImportDialog::buildRowSide() {
+    auto* side = new QWidget;
+    m_preview = new SignalPreview(side);
+    m_variable = new QComboBox(side);
+    m_variable->setObjectName(names::DbcVariable);
+    m_variable->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_variable->setMinimumContentsLength(24);
+    connect(m_variable, &QComboBox::currentIndexChanged, this, &DbcImportDialog::chooseVariable);
+
+    auto* layout = new QVBoxLayout(side);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_preview);
+    layout->addLayout(newLabelledRow(texts::DbcVariableLabel, m_variable));
+    layout->addStretch(1);
+    return side;
+}
+
+QLayout* DbcImportDialog::buildChannelChoice() {
+    m_channels = new QComboBox(this);
+    m_channels->setObjectName(names::DbcChannels);
+    m_channels->addItem(texts::DbcNextFree, 0);
+    for (int channel = 1; channel <= ChannelCount; ++channel) {
+        if (!IsChannelLocked(m_model, channel))
+            m_channels->addItem(texts::dbcFromChannel(channel), channel);
+    }
+    connect(m_channels, &QComboBox::currentIndexChanged, this, &DbcImportDialog::showPlan);
+    m_plan = new QListWidget(this);
+    m_plan->setObjectName(names::DbcPlan);
+    m_plan->setFocusPolicy(Qt::NoFocus); // it only shows what the choices above do
+    m_plan->setSelectionMode(QAbstractItemView::NoSelection);
+    m_plan->setMaximumHeight(ProblemLines * fontMetrics().lineSpacing() + 2 * m_plan->frameWidth() +
+                             4);
+
+    auto* choice = new QVBoxLayout;
+    choice->addLayout(newLabelledRow(texts::DbcChannelsLabel, m_channels));
+    choice->addStretch(1);
+    auto* row = new QHBoxLayout;
+    row->addLayout(choice);
+    row->addWidget(m_plan, 1);
+    return row;
+}
+
+void DbcImportDialog::read(const QString& path) {
+    QString error;
+    const bool opened = LoadCanDatabase(path, m_database, &error);
+    int signalCount = 0;
+    for (const DbcMessage& message : m_database.messages)
+        signalCount += static_cast<int>(message.signalList.size());
+    m_file->setText(texts::dbcFileSummary(
+        QDir::toNativeSeparators(path), static_cast<int>(m_database.messages.size()), signalCount));
+    m_problems->clear();
+    if (!opened)
+        m_problems->addItem(texts::dbcCannotRead(error));
+    else if (m_database.messages.isEmpty())
+        m_problems->addItem(texts::DbcNoMessages);
+    for (const DbcProblem& problem : m_database.problems)
+        m_problems->addItem(texts::dbcProblem(problem.line, problem.message));
+    m_problemsBox->setVisible(m_problems->count() > 0);
+    m_tree->showDatabase(m_database);
+    showCurrentSignal();
+    showPlan();
+}
+
+void DbcImportDialog::showCurrentSignal() {
+    const SignalRef ref = m_tree->currentSignal();
+    const QSignalBlocker quiet(m_variable);
+    m_variable->clear();
+    m_variable->addItem(m_model.choiceList(0).value(0)); // "**Do not use**"
+    if (ref.signal < 0) {
+        m_variable->setEnabled(false);
+        m_preview->showNothing();
+        return;
+    }
+    const DbcMessage& message = m_database.messages.at(ref.message);
+    const DbcSignal& signal = message.signalList.at(ref.signal);
+    SignalRow row = MapSignalToRow(message, signal);
+    m_variable->addItems(row.importable() ? m_proposals.forSignal(signal) : QStringList());
+    m_variable->setEnabled(m_variable->count() > 1);
+    if (row.importable() && m_variable->count() == 1)
+        row.notes.append({false, ColVariable, texts::dbcNoProposal(signal.unit)});
+    m_variable->setCurrentIndex(std::max(m_variable->findText(m_tree->currentVariable()), 0));
+    m_preview->showRow(SignalPath(m_database, ref), row, m_variable->currentText());
+}
+
+void DbcImportDialog::chooseVariable(int index) {
+    m_tree->setCurrentVariable(index > 0 ? m_variable->itemText(index) : QString());
+    showCurrentSignal();
+}
+
+QList<int> DbcImportDialog::channelsFor(int count) const {
+    return ChannelsToFill(m_model, count, m_channels->currentData().toInt());
+}
+
+QList<ChannelImport> DbcImportDialog::plan() const {
+    const QList<PickedSignal> picks = m_tree->picked();
+    const QList<int> channels = channelsFor(static_cast<int>(picks.size()));
+    if (picks.isEmpty() || channels.size() < picks.size())
+        return {};
+    QList<ChannelImport> plan;
+    for (qsizetype i = 0; i < picks.size(); ++i) {
+        const SignalRef ref = picks.at(i).ref;
+        const DbcMessage& message = m_database.messages.at(ref.message);
+        plan.append({channels.at(i), SignalPath(m_database, ref),
+                     MapSignalToRow(message, message.signalList.at(ref.signal)),
+                     picks.at(i).variableEntry});
+    }
+    return plan;
+}
+
+void DbcImportDialog::showPlan() {
+    m_plan->clear();
+    const QList<ChannelImport> fills = plan();
+    for (const ChannelImport& fill : fills)
+        m_plan->addItem(texts::dbcPlanLine(fill.channel, fill.signalPath, fill.variableEntry,
+                                           !IsChannelFree(m_model, fill.channel)));
+    const int picks = static_cast<int>(m_tree->picked().size());
+    if (picks == 0)
+        m_plan->addItem(texts::DbcNothingPicked);
+    else if (fills.isEmpty())
+        m_plan->addItem(
+            texts::dbcTooFewChannels(static_cast<int>(channelsFor(picks).size()), picks));
+    m_fill->setEnabled(!fills.isEmpty());
+}
+
+// Down, Enter and Return in the search field go on to the signals, so that
+// searching, choosing and ticking need no mouse and Enter fills nothing early.
+bool DbcImportDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_search && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Down || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            m_tree->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace cac::app

@@ -1,0 +1,129 @@
+#include "app/GridCellDelegate.h"
+
+#include "app/DisplayCap.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QHelpEvent>
+#include <QPainter>
+#include <QStaticText>
+#include <QToolTip>
+
+#include <algorithm>
+
+namespace cac::app {
+namespace {
+
+const QStyle* styleOf(const QStyleOptionViewItem& item) {
+    return item.widget ? item.widget->style() : QApplication::style();
+}
+
+// Where the style draws an item's text.
+QRect textRoom(const QStyleOptionViewItem& item) {
+    const QStyle* style = styleOf(item);
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, &item, item.widget) + 1;
+    return style->subElementRect(QStyle::SE_ItemViewItemText, &item, item.widget)
+        .adjusted(margin, 0, -margin, 0);
+}
+
+} // namespace
+
+QString GridCellDelegate::displayText(const QVariant& value, const QLocale& locale) const {
+    // Capped before the base class looks at every character.
+    if (value.typeId() == QMetaType::QString)
+        return QStyledItemDelegate::displayText(displayCapped(value.toString()), locale);
+    return QStyledItemDelegate::displayText(value, locale);
+}
+
+void GridCellDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                       const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->state &= ~QStyle::State_HasFocus;
+    // No more characters than a line of the cell could show, even of the
+    // narrowest; rows are one line high.
+    const int narrowest = std::max(1, option->fontMetrics.horizontalAdvance(QLatin1Char('i')));
+    const qsizetype fits =
+        option->rect.isValid() ? option->rect.width() / narrowest + 2 : DisplayCap;
+    option->text = displayCapped(option->text, Qt::ElideRight, std::min(fits, DisplayCap));
+}
+
+void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+    QStyleOptionViewItem item = option;
+    initStyleOption(&item, index);
+    const QStyle* style = styleOf(item);
+    if (item.text.size() >= index.data().toString().size()) {
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, item.widget);
+        return;
+    }
+    // Longer than the cell: the style draws the cell without its text, the
+    // text follows as one elided line.
+    const QString text = std::exchange(item.text, QString());
+    style->drawControl(QStyle::CE_ItemViewItem, &item, painter, item.widget);
+    const QRect room = textRoom(item);
+    const QStaticText& line = elidedLine(item, text, room.width());
+    QPalette::ColorGroup group =
+        item.state.testFlag(QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
+    if (group == QPalette::Normal && !item.state.testFlag(QStyle::State_Active))
+        group = QPalette::Inactive;
+    painter->save();
+    painter->setFont(item.font);
+    painter->setPen(item.palette.color(group, item.state.testFlag(QStyle::State_Selected)
+                                                  ? QPalette::HighlightedText
+                                                  : QPalette::Text));
+    const QRect at =
+        QStyle::alignedRect(item.direction, item.displayAlignment, line.size().toSize(), room);
+    painter->drawStaticText(at.topLeft(), line);
+    painter->restore();
+}
+
+const QStaticText& GridCellDelegate::elidedLine(const QStyleOptionViewItem& item,
+                                                const QString& text, int width) const {
+    LineKey key{text, width};
+    if (const Line* known = m_lines.object(key); known && known->font == item.font)
+        return known->shown;
+    QString oneLine = text;
+    oneLine.replace(QChar::LineSeparator, u' ');
+    // Eliding costs as much as the text is long: first try as many characters
+    // as an ordinary text needs, all of them when those fit.
+    const qsizetype likely = width * 5 / (4 * std::max(1, item.fontMetrics.averageCharWidth())) + 2;
+    QString shown = item.fontMetrics.elidedText(oneLine.first(std::min(likely, oneLine.size())),
+                                                Qt::ElideRight, width);
+    if (!shown.endsWith(QChar(0x2026)))
+        shown = item.fontMetrics.elidedText(oneLine, Qt::ElideRight, width);
+    auto* line = new Line{item.font, QStaticText(shown)};
+    line->shown.setTextFormat(Qt::PlainText);
+    line->shown.prepare(QTransform(), item.font);
+    m_lines.insert(std::move(key), line);
+    return line->shown;
+}
+
+bool GridCellDelegate::textIsCut(const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
+    QStyleOptionViewItem item = option;
+    initStyleOption(&item, index);
+    if (item.text.isEmpty())
+        return false;
+    if (item.text.size() < index.data().toString().size())
+        return true; // capped
+    const QRect room = textRoom(item);
+    const int flags =
+        static_cast<int>(item.displayAlignment) |
+        (item.features.testFlag(QStyleOptionViewItem::WrapText) ? Qt::TextWordWrap : 0);
+    const QRect needed = item.fontMetrics.boundingRect(room, flags, item.text);
+    return needed.width() > room.width() || needed.height() > room.height();
+}
+
+bool GridCellDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                 const QStyleOptionViewItem& option, const QModelIndex& index) {
+    if (event->type() != QEvent::ToolTip || !index.isValid())
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    if (textIsCut(option, index))
+        QToolTip::showText(event->globalPos(), displayToolTip(index.data().toString()), view,
+                           view->visualRect(index));
+    else
+        QToolTip::hideText();
+    return true;
+}
+
+} // namespace cac::app

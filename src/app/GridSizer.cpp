@@ -1,0 +1,133 @@
+#include "app/GridSizer.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QHeaderView>
+#include <QProxyStyle>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTableView>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace cac::app {
+namespace {
+
+// The titles of the narrow columns need every pixel: the same slim margin
+// around them in every style.
+class SlimTitleStyle final : public QProxyStyle {
+public:
+    SlimTitleStyle() : QProxyStyle(QApplication::style()->name()) {}
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        return metric == PM_HeaderMargin ? 2 : QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+QString titleOf(const QTableView* grid, int column) {
+    return grid->model()->headerData(column, Qt::Horizontal).toString();
+}
+
+// Room a title's text loses to the section's margins on each side.
+int titleMargin(const QHeaderView* header) {
+    return header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+}
+
+} // namespace
+
+GridSizer::GridSizer(QTableView* grid, QList<double> weights, int rowHeight)
+    : QObject(grid), m_grid(grid), m_weights(std::move(weights)), m_rowHeight(rowHeight) {
+    QHeaderView* rows = grid->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(rowHeight);
+    rows->setDefaultSectionSize(rowHeight);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    grid->horizontalHeader()->setTextElideMode(Qt::ElideNone); // titles wrap instead
+    auto* titleStyle = new SlimTitleStyle;
+    titleStyle->setParent(grid->horizontalHeader());
+    grid->horizontalHeader()->setStyle(titleStyle);
+    connect(grid->horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
+        if (!m_applying)
+            m_userSized = true;
+    });
+    grid->viewport()->installEventFilter(this);
+}
+
+bool GridSizer::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == m_grid->viewport())
+        apply();
+    return QObject::eventFilter(watched, event);
+}
+
+void GridSizer::apply() {
+    if (m_applying) {
+        m_again = true; // a change made here resized the grid once more
+        return;
+    }
+    m_applying = true;
+    for (int round = 0; round < 3; ++round) {
+        m_again = false;
+        if (!m_userSized)
+            fitColumns();
+        fitHeightToRows(fitTitleRow());
+        if (!m_again)
+            break;
+    }
+    m_applying = false;
+}
+
+void GridSizer::fitColumns() {
+    QHeaderView* rows = m_grid->verticalHeader();
+    const bool rowHeaderShown = !rows->isHidden();
+    const int room = m_grid->viewport()->width() + (rowHeaderShown ? rows->width() : 0);
+    const double total = std::accumulate(m_weights.cbegin(), m_weights.cend(), 0.0);
+    // Each edge is rounded, not each width, so the widths add up to the room.
+    double share = 0;
+    int edge = 0;
+    for (qsizetype i = 0; i < m_weights.size(); ++i) {
+        share += m_weights.at(i);
+        const int next = static_cast<int>(std::lround(share * room / total));
+        if (rowHeaderShown && i == 0)
+            rows->setFixedWidth(next - edge);
+        else
+            m_grid->setColumnWidth(static_cast<int>(i) - (rowHeaderShown ? 1 : 0), next - edge);
+        edge = next;
+    }
+}
+
+int GridSizer::fitTitleRow() {
+    QHeaderView* titles = m_grid->horizontalHeader();
+    const QFontMetrics metrics = titles->fontMetrics();
+    const int margin = titleMargin(titles);
+    int height = 2 * m_rowHeight;
+    int unit = 0; // narrowest width of one share that fits every title's longest word
+    const bool rowHeaderShown = !m_grid->verticalHeader()->isHidden();
+    for (int column = 0; column < titles->count(); ++column) {
+        const QString title = titleOf(m_grid, column);
+        const QRect room(0, 0, titles->sectionSize(column) - 2 * margin, 1 << 16);
+        height = std::max(
+            height,
+            metrics.boundingRect(room, Qt::AlignHCenter | Qt::TextWordWrap, title).height() +
+                2 * margin);
+        int longestWord = 0;
+        for (const QString& word : title.split(QRegularExpression(QStringLiteral("\\s+"))))
+            longestWord = std::max(longestWord, metrics.horizontalAdvance(word));
+        const double weight = m_weights.value(column + (rowHeaderShown ? 1 : 0), 1.0);
+        unit = std::max(unit, static_cast<int>(std::ceil((longestWord + 2 * margin) / weight)));
+    }
+    titles->setFixedHeight(height);
+    const double total = std::accumulate(m_weights.cbegin(), m_weights.cend(), 0.0);
+    m_grid->setMinimumWidth(static_cast<int>(std::ceil(unit * total)) + 2 * m_grid->frameWidth());
+    return height;
+}
+
+void GridSizer::fitHeightToRows(int titleHeight) {
+    const QScrollBar* across = m_grid->horizontalScrollBar();
+    m_grid->setFixedHeight(2 * m_grid->frameWidth() + titleHeight +
+                           m_grid->verticalHeader()->length() +
+                           (across->isVisible() ? across->height() : 0));
+}
+
+} // namespace cac::app

@@ -1,0 +1,80 @@
+#include "app/WindowCommands.h"
+
+#include "app/PlatformServices.h"
+#include "app/WindowTexts.h"
+#include "configfile/CcfFile.h"
+#include "image/ConfigImage.h"
+#include "output/FlasherCommand.h"
+#include "output/IntelHex.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QStatusBar>
+
+namespace cac::app {
+
+WindowCommands::WindowCommands(QWidget* window, ConfigModel* model,
+                               const VariableCatalogue& catalogue, PlatformServices& platform,
+                               QComboBox* portList, QStatusBar* statusBar)
+    : QObject(window), m_window(window), m_model(model), m_catalogue(catalogue),
+      m_platform(platform), m_portList(portList), m_statusBar(statusBar) {}
+
+void WindowCommands::report(const QString& text) const {
+    m_statusBar->showMessage(text);
+}
+
+void WindowCommands::loadConfiguration() {
+    const QString path = m_platform.dialogs->openFileName(m_window, texts::LoadDialogTitle,
+                                                          QtFileFilter(texts::CcfFilter));
+    if (path.isEmpty())
+        return;
+    const QString shown = QDir::toNativeSeparators(path);
+    CcfLoadReport applied;
+    QString error;
+    if (!LoadCcfFile(*m_model, path, &applied, &error))
+        report(texts::couldNotLoad(shown, error));
+    else
+        report(applied.anythingApplied() ? texts::loaded(shown) : texts::notAConfiguration(shown));
+}
+
+void WindowCommands::saveConfiguration() {
+    const QString path = m_platform.dialogs->saveFileName(m_window, texts::SaveDialogTitle,
+                                                          QtFileFilter(texts::CcfFilter));
+    if (path.isEmpty())
+        return;
+    const QString shown = QDir::toNativeSeparators(path);
+    QString error;
+    report(SaveCcfFile(*m_model, path, &error) ? texts::saved(shown)
+                                               : texts::couldNotSave(shown, error));
+}
+
+QString WindowCommands::writeHexFile() const {
+    const QString path = m_platform.folders->applicationFolder() + NativeSeparator() + HexFileName;
+    QString error;
+    if (WriteIntelHex(BuildConfigImage(*m_model, m_catalogue), path, &error))
+        return {};
+    return error.isEmpty() ? QStringLiteral("write failed") : error;
+}
+
+void WindowCommands::generateHexFile() {
+    const QString error = writeHexFile();
+    report(error.isEmpty() ? texts::wroteHexFile(m_platform.folders->applicationFolder())
+                           : texts::couldNotWriteHexFile(error));
+}
+
+void WindowCommands::sendConfiguration() {
+    // A failed write does not stop the start, as no step of a send stops
+    // the next one; the report then says both.
+    const QString writeError = writeHexFile();
+    const QString port = m_portList->currentText();
+    const QString folder = m_platform.folders->applicationFolder();
+    const QString startError =
+        m_platform.launcher->startDetached(FlasherCommandLine(folder, port, NativeSeparator()),
+                                           FlasherInvocationFor(folder, port, NativeSeparator()));
+    QString text = startError.isEmpty() ? texts::startedFlasher(PortNumberText(port)) : startError;
+    if (!writeError.isEmpty())
+        text = texts::couldNotWriteHexFile(writeError) + QStringLiteral("; ") + text;
+    report(text);
+}
+
+} // namespace cac::app

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "catalogue/VariableCatalogue.h"
+
+#include <QObject>
+
+class QComboBox;
+class QStatusBar;
+class QWidget;
+
+namespace cac {
+class ConfigModel;
+}
+
+namespace cac::app {
+
+struct PlatformServices;
+
+// The File menu's commands and "Send now!". None of them shows a message:
+// each reports in the status bar what it did, or why it could not.
+class WindowCommands : public QObject {
+    Q_OBJECT
+public:
+    WindowCommands(QWidget* window, ConfigModel* model, const VariableCatalogue& catalogue,
+                   PlatformServices& platform, QComboBox* portList, QStatusBar* statusBar);
+
+    void loadConfiguration();
+    void saveConfiguration();
+    void generateHexFile();
+    void sendConfiguration();
+
+private:
+    // Writes TempConfig.hex into the application folder; empty on success,
+    // otherwise why not.
+    QString writeHexFile() const;
+    void report(const QString& text) const;
+
+    QWidget* m_window;
+    ConfigModel* m_model;
+    const VariableCatalogue& m_catalogue;
+    PlatformServices& m_platform;
+    QComboBox* m_portList;
+    QStatusBar* m_statusBar;
+};
+
+} // namespace cac::app

@@ -1,0 +1,157 @@
+#include "app/WindowTexts.h"
+
+#include "channels/ChoiceLists.h"
+#include "output/FlasherCommand.h"
+#include "output/IntelHex.h"
+
+#include <QKeySequence>
+#include <QLocale>
+#include <QStringList>
+
+namespace cac::app::texts {
+
+const QString Label1 = QStringLiteral(
+    "Enabling the OBD mode requires allocation of channel 15 of the CAN adapter, so this will "
+    "not be able for general use. Also in OBD mode the CAN baud rate cannot be user set as this "
+    "is requested automatically measured from the vehicle.");
+const QString Label2 = QStringLiteral(
+    "IMPORTANT: Configuring the CAN to serial adapter requires the CAN protocol information to "
+    "be available and some knowledge of the CAN system. Vorlane are happy to assist in doing "
+    "this if required, but in most cases this support will be chargeable. For more information "
+    "about this service, please contact support@can-adapter-config.example .");
+const QString Label3 =
+    QStringLiteral("IMPORTANT: If OBD is enabled, and OBD is not available then the CAN adapter "
+                   "will not be able to establish communications.");
+
+QString channelColumnToolTip(int column) {
+    static const QStringList tips = {
+        QString(),
+        QStringLiteral("The logger variable this channel feeds: user name, {default name}"),
+        QStringLiteral("Length of the CAN identifier: 11 bit (standard) or 29 bit (extended)"),
+        QStringLiteral("CAN identifier of the frame: decimal, or hexadecimal with a 0x prefix"),
+        QStringLiteral("Data byte that must hold the filter value, or No Filter"),
+        QStringLiteral("Value the filter byte must hold for the frame to be used"),
+        QStringLiteral("Bit of the frame's data where the signal starts"),
+        QStringLiteral("Length of the signal in bits"),
+        QStringLiteral("How the raw value is read: signed, unsigned or single-precision float"),
+        QStringLiteral("Byte and bit order of the signal in the frame"),
+        QStringLiteral("The raw value is divided by this factor"),
+        QStringLiteral("Added to the value after the division by the scale factor"),
+        QStringLiteral("Scaling exponent, used for time variables only"),
+    };
+    return tips.value(column);
+}
+
+QString obdColumnToolTip(int column) {
+    return column == 0 ? QStringLiteral("OBD parameter the adapter requests from the vehicle")
+                       : QStringLiteral("Request priority of the parameter: OFF, or 1 to 8");
+}
+
+QString longCellNotice(qsizetype characters) {
+    return QStringLiteral("This cell holds %1 characters, too many to edit in place: typing or "
+                          "pasting replaces them, Delete empties the cell, %2 copies them "
+                          "whole, Escape keeps them")
+        .arg(QLocale().toString(characters),
+             QKeySequence(QKeySequence::Copy).toString(QKeySequence::NativeText));
+}
+
+QString loaded(const QString& path) {
+    return QStringLiteral("Loaded %1").arg(path);
+}
+
+QString notAConfiguration(const QString& path) {
+    return QStringLiteral("Nothing loaded: %1 is not a CAN configuration file").arg(path);
+}
+
+QString couldNotLoad(const QString& path, const QString& reason) {
+    return QStringLiteral("Could not load %1: %2").arg(path, reason);
+}
+
+QString saved(const QString& path) {
+    return QStringLiteral("Saved %1").arg(path);
+}
+
+QString couldNotSave(const QString& path, const QString& reason) {
+    return QStringLiteral("Could not save %1: %2").arg(path, reason);
+}
+
+QString wroteHexFile(const QString& folder) {
+    return QStringLiteral("Wrote %1 in %2").arg(HexFileName, folder);
+}
+
+QString couldNotWriteHexFile(const QString& reason) {
+    return QStringLiteral("Could not write %1: %2").arg(HexFileName, reason);
+}
+
+QString startedFlasher(const QString& port) {
+    return QStringLiteral("Started %1 on port %2").arg(FlasherProgramName, port);
+}
+
+QStringList dbcTreeColumns() {
+    return {QStringLiteral("Name"), QStringLiteral("Identifier"), QStringLiteral("Bits"),
+            QStringLiteral("Unit"), QStringLiteral("Comment")};
+}
+
+QString dbcCellTitle(int column) {
+    return ColumnTitle(column).section(QStringLiteral("\r\n"), 0, 0); // the hints stay in the grid
+}
+
+QString dbcFileSummary(const QString& path, int messages, int signalCount) {
+    return QStringLiteral("%1: %2 messages, %3 signals").arg(path).arg(messages).arg(signalCount);
+}
+
+QString dbcProblem(int line, const QString& text) {
+    return QStringLiteral("Line %1: %2").arg(line).arg(text);
+}
+
+QString dbcCannotRead(const QString& reason) {
+    return QStringLiteral("The file cannot be read: %1").arg(reason);
+}
+
+QString dbcMessageLength(int bytes) {
+    return QStringLiteral("%1 bytes").arg(bytes);
+}
+
+QString dbcIdentifier(const QString& identifier, bool extended) {
+    return extended ? identifier + QStringLiteral(" (29 bit)") : identifier;
+}
+
+QString dbcPreviewTitle(const QString& signalPath) {
+    return QStringLiteral("The channel row of %1").arg(signalPath);
+}
+
+QString dbcNoProposal(const QString& unit) {
+    return QStringLiteral("no catalogue variable has the unit \"%1\"; choose one in the grid")
+        .arg(unit);
+}
+
+QString dbcFromChannel(int channel) {
+    return QStringLiteral("From channel %1 on").arg(channel);
+}
+
+QString dbcPlanLine(int channel, const QString& signalPath, const QString& variable,
+                    bool replaces) {
+    QString line = QStringLiteral("Channel %1: %2").arg(channel).arg(signalPath);
+    if (!variable.isEmpty())
+        line += QStringLiteral(" as %1").arg(variable);
+    if (replaces)
+        line += QStringLiteral(" (replacing its settings)");
+    return line;
+}
+
+QString dbcTooFewChannels(int available, int wanted) {
+    return QStringLiteral("%1 signals ticked, but only %2 channels to fill: untick some, or "
+                          "choose another first channel.")
+        .arg(wanted)
+        .arg(available);
+}
+
+QString filledChannel(int channel, const QString& signalPath) {
+    return QStringLiteral("channel %1 with %2").arg(channel).arg(signalPath);
+}
+
+QString filledChannels(const QString& fileName, const QStringList& filled) {
+    return QStringLiteral("Filled %1 from %2").arg(filled.join(QStringLiteral(", ")), fileName);
+}
+
+} // namespace cac::app::texts

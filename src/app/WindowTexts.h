@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QString>
+
+// Every text the window shows that is not decided by the engine: menu items,
+// labels, tool tips, the hexadecimal warning and the status-bar reports. The
+// window takes them from here and its tests compare against them.
+namespace cac::app::texts {
+
+// Menus. "&" marks the mnemonic; the visible item text is the rest.
+inline const QString MenuFile = QStringLiteral("&File");
+inline const QString MenuLoad = QStringLiteral("&Load configuration file");
+inline const QString MenuSave = QStringLiteral("&Save configuration file");
+inline const QString MenuGenHexFile = QStringLiteral("&Generate hex file (for debug only)");
+inline const QString MenuExit = QStringLiteral("E&xit");
+inline const QString MenuTools = QStringLiteral("&Tools");
+inline const QString MenuImportDbc = QStringLiteral("&Import from CAN database\u2026");
+
+inline const QString ObdModeCheck = QStringLiteral("Enable OBD mode");
+inline const QString CanTab = QStringLiteral("CAN");
+inline const QString ObdTab = QStringLiteral("OBD");
+inline const QString BaudRateFrame = QStringLiteral("Can Baud Rate");
+inline const QString SendFrame = QStringLiteral("Send configuration");
+inline const QString SendButton = QStringLiteral("Send now!");
+inline const QString SendButtonToolTip = QStringLiteral("Send the data to the CAN module now");
+inline const QString NoEquation = QStringLiteral("n/a");
+inline const QString SerialPortEntry = QStringLiteral("Serial Port %1");
+inline const QString ListFilterPlaceholder = QStringLiteral("Type to filter");
+
+// The text box's menu for a cell text too long to edit in place.
+inline const QString CutWhole = QStringLiteral("Cu&t the whole text");
+inline const QString CopyWhole = QStringLiteral("&Copy the whole text");
+inline const QString PasteOver = QStringLiteral("&Paste in its place");
+inline const QString EmptyCell = QStringLiteral("&Empty the cell");
+
+extern const QString Label1;
+extern const QString Label2;
+extern const QString Label3;
+
+inline const QString NoSerialPortsMessage = QStringLiteral("Cannot open any serial ports!");
+inline const QString HexWarning =
+    QStringLiteral("Note that you appeared to have a hex format address but\r\n"
+                   "without a 0x prefix. This is interperated as decimal.");
+
+inline const QString CcfFilter =
+    QStringLiteral("CAN config files(*.ccf )|*.ccf|Show All Files (*.*)|*.*");
+inline const QString LoadDialogTitle = QStringLiteral("Load a CAN config file");
+inline const QString SaveDialogTitle = QStringLiteral("Save CAN configuration file");
+
+// The import from a CAN database.
+inline const QString DbcFilter =
+    QStringLiteral("CAN databases (*.dbc)|*.dbc|Show All Files (*.*)|*.*");
+inline const QString DbcOpenTitle = QStringLiteral("Open a CAN database");
+inline const QString DbcDialogTitle = QStringLiteral("Import from CAN database");
+inline const QString DbcProblemsTitle =
+    QStringLiteral("Lines that could not be read (the rest of the file was read)");
+inline const QString DbcSearchLabel = QStringLiteral("&Search:");
+inline const QString DbcSearchPlaceholder =
+    QStringLiteral("Signal or message name, unit or identifier");
+inline const QString DbcVariableLabel = QStringLiteral("&Variable:");
+inline const QString DbcChannelsLabel = QStringLiteral("&Channels:");
+inline const QString DbcNextFree = QStringLiteral("Next free channels");
+inline const QString DbcFillButton = QStringLiteral("&Fill channels");
+inline const QString DbcNoSignal =
+    QStringLiteral("Select a signal to see the channel row it gives.");
+inline const QString DbcRefused = QStringLiteral("Cannot fill a channel:");
+inline const QString DbcNothingPicked =
+    QStringLiteral("Tick the signals to import: Space or a click on the box.");
+inline const QString DbcNoMessages =
+    QStringLiteral("The file defines no message (BO_): it is not a CAN database.");
+
+// The columns of the signal tree, and the first line of a channel grid title.
+QStringList dbcTreeColumns();
+QString dbcCellTitle(int column);
+
+QString dbcFileSummary(const QString& path, int messages, int signalCount);
+QString dbcProblem(int line, const QString& text);
+QString dbcCannotRead(const QString& reason);
+QString dbcMessageLength(int bytes);
+QString dbcIdentifier(const QString& identifier, bool extended);
+QString dbcPreviewTitle(const QString& signalPath);
+QString dbcNoProposal(const QString& unit);
+QString dbcFromChannel(int channel);
+QString dbcPlanLine(int channel, const QString& signalPath, const QString& variable, bool replaces);
+QString dbcTooFewChannels(int available, int wanted);
+QString filledChannels(const QString& fileName, const QStringList& filled);
+QString filledChannel(int channel, const QString& signalPath);
+
+// One line on what a column of the channel grid (1 to 12) or of the OBD table
+// (0 and 1) means, shown over its title.
+QString channelColumnToolTip(int column);
+QString obdColumnToolTip(int column);
+
+// What the status bar says while the text box holds a text too long to edit
+// in place.
+QString longCellNotice(qsizetype characters);
+
+// Status-bar reports of the file and send commands.
+QString loaded(const QString& path);
+QString notAConfiguration(const QString& path);
+QString couldNotLoad(const QString& path, const QString& reason);
+QString saved(const QString& path);
+QString couldNotSave(const QString& path, const QString& reason);
+QString wroteHexFile(const QString& folder);
+QString couldNotWriteHexFile(const QString& reason);
+QString startedFlasher(const QString& port);
+
+} // namespace cac::app::texts
