@@ -60,6 +60,8 @@ const Goal Goals[] = {
     {"15 look-ups against a naive linear scan", "FindVariableIndex15", "Floor_LinearScan15", 0},
     {"BuildConfigImage, 15 channels, 8001 entries", "BuildConfigImage", nullptr, 20.0},
     {"IntelHexText of the image", "IntelHexText", "Floor_NaiveIntelHex", 2.0},
+    {"checks of the same table, run on every edit", "CheckConfiguration", "BuildConfigImage", 12.0},
+    {"its HEX read back into settings and verified", "ReadBack", nullptr, 2000.0},
     {"CLI hex end to end", "CliHex", "Floor_QtCoreNoop", 1.3},
     {"5 MB CAN database read from its file", "LoadDatabaseFile", nullptr, 100000.0},
 };

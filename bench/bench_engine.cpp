@@ -1,15 +1,20 @@
 // The engine's hot paths, each beside its floor: reading a full catalogue
 // (against a read(2) of its file), the variable look-up (against its own
 // time on a smaller catalogue, and a linear scan), building the image of a
-// full table, and its Intel HEX text (against a naive formatter).
+// full table, and its Intel HEX text (against a naive formatter); checking
+// the table and reading its HEX back into settings (against the image build
+// they repeat).
 #include "BenchGoals.h"
 #include "VarsFileWriter.h"
 #include "catalogue/VariableCatalogue.h"
 #include "catalogue/VariableLookup.h"
 #include "channels/ConfigModel.h"
+#include "checks/ConfigChecks.h"
 #include "common/TextBlanks.h"
 #include "image/ConfigImage.h"
+#include "image/ImageDecoder.h"
 #include "output/IntelHex.h"
+#include "output/IntelHexReader.h"
 
 #include <QDataStream>
 #include <QIODevice>
@@ -281,5 +286,33 @@ void IntelHexText(benchmark::State& state) {
     }
 }
 BENCHMARK(IntelHexText)->Unit(benchmark::kMicrosecond);
+
+// A checks panel runs the checks on every edit; they encode each record once
+// more than an image build does.
+void CheckConfiguration(benchmark::State& state) {
+    const cac::CatalogueLoad load = cac::ReadVariableDefinitions(bench::RealisticCatalogue());
+    cac::ConfigModel model;
+    FillTable(model);
+    for (auto _ : state) {
+        const QList<cac::Finding> findings = cac::CheckConfiguration(model, load.catalogue);
+        benchmark::DoNotOptimize(findings.size());
+    }
+}
+BENCHMARK(CheckConfiguration)->Unit(benchmark::kMicrosecond);
+
+// A kept HEX file read back into settings, which are verified by building
+// the image again.
+void ReadBack(benchmark::State& state) {
+    const cac::CatalogueLoad load = cac::ReadVariableDefinitions(bench::RealisticCatalogue());
+    const QByteArray hex = cac::IntelHexText(FullImage());
+    for (auto _ : state) {
+        cac::ConfigModel model;
+        const cac::ImageDecoding decoding =
+            cac::DecodeConfigImage(cac::ReadIntelHexImage(hex).value(), load.catalogue, model);
+        if (!decoding.identical)
+            state.SkipWithError("not read back");
+    }
+}
+BENCHMARK(ReadBack)->Unit(benchmark::kMicrosecond);
 
 } // namespace

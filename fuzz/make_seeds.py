@@ -75,6 +75,58 @@ put("fuzz_ccf_loader", "short", ccf(configured)[:200])
 put("fuzz_ccf_loader", "pipe-in-cell", ccf(configured).replace("0x12", "0x|12", 1))
 put("fuzz_ccf_loader", "extra-lines", ccf(configured) + "junk|after|the|end\r\n" * 3)
 
+# Intel HEX images, and raw images for the decoder ----------------------------
+def hex_record(address, record_type, data):
+    head = bytes([len(data), (address >> 8) & 0xFF, address & 0xFF, record_type]) + data
+    return ":" + (head + bytes([-sum(head) & 0xFF])).hex().upper()
+
+
+def intel_hex(image, per=16, end="\r\n", segment=False, reverse=False):
+    base = 0 if segment else 0x6000
+    first = hex_record(0, 2, b"\x06\x00") if segment else ":020000040000FA"
+    data = [hex_record(base + pos, 0, image[pos:pos + per]) for pos in range(0, len(image), per)]
+    if reverse:
+        data.reverse()
+    return end.join([first] + data + [":00000001FF"])
+
+
+def id_word(ident, extended=False, marker=False):
+    if extended:
+        word = bytes([(ident >> 21) & 0xFF, ((ident >> 18) & 7) << 5 | 0x08 | (ident >> 16) & 3,
+                      (ident >> 8) & 0xFF, ident & 0xFF])
+    else:
+        word = bytes([(ident * 32 >> 8) & 0xFF, ident * 32 & 0xFF, 0, 0])
+    return word[:1] + bytes([word[1] | (4 if marker else 0)]) + word[2:]
+
+
+EMPTY_RECORD = bytes.fromhex("000080000000000000000000000000000000007F00000000")
+STARTUP_TABLE = bytes.fromhex("021010401040080401000208000104040000"
+                              "010102010302010101000202000102030000")
+
+
+def config_image(ids, records, timing=b"\x41\xfe\x03"):
+    words = [id_word(i, e) for i, e in ids]
+    marked = [id_word(i, e, True) for i, e in ids]
+    return (b"".join(words[:6]) + b"\xff" * 8 + b"".join(words[6:]) + b"\xff" * 4 + b"\0" * 4
+            + timing + b"\x0f" + b"".join(marked) + b"".join(records) + b"\xff" * 604
+            + STARTUP_TABLE)
+
+
+startup_image = config_image([(0, False)] * 15, [EMPTY_RECORD] * 15)
+rpm = bytes.fromhex("101030000049010000000000000000000000007D00000000")
+oil = bytes.fromhex("08088103054801FE000000000000000048000085C8000087")
+obd15 = bytes.fromhex("0001010000FFFF00" "0000000000000000" "0000008000000000")
+configured_image = config_image([(0x280, False), (0x18FEF100, True)] + [(0x100, False)] * 13,
+                                [rpm, oil] + [EMPTY_RECORD] * 12 + [obd15], b"\x40\xfe\x03")
+put("fuzz_hex_reader", "startup", intel_hex(startup_image))
+put("fuzz_hex_reader", "configured", intel_hex(configured_image))
+put("fuzz_hex_reader", "other-tool",
+    intel_hex(configured_image, per=32, end="\n", segment=True, reverse=True).lower())
+put("fuzz_hex_reader", "bad-checksum", intel_hex(startup_image).replace("90\r\n", "91\r\n", 1))
+put("fuzz_hex_reader", "cut-short", intel_hex(startup_image)[:900])
+put("fuzz_hex_reader", "raw-startup", startup_image)
+put("fuzz_hex_reader", "raw-configured", configured_image)
+
 # TextToNumber: first byte 0 = Latin-1, 1 = UTF-8, 2 = UTF-16 -------------------
 texts = ["0x100", "0X1f", "0x", "0xFFFFFFFF", "0x80000000", "0x1FFFFFFF", " 0x10", "&H10", "",
          "   ", "-", ".", "E", "abc", "5.", "1.2.3", "0.005", "1.000", "1e3", "1E-3", "1E+2",

@@ -41,6 +41,22 @@ inline cac::VariableCatalogue StandardCatalogue(std::initializer_list<NamedVaria
     return cac::VariableCatalogue(8001, entries);
 }
 
+// A variable in every identifier group, one below the list and one beyond
+// position 255 of its group; short, so that look-ups of unmatched texts stay
+// quick in tests that build thousands of images.
+inline cac::VariableCatalogue GroupsCatalogue() {
+    return MakeCatalogue(4000, {{5, "LOW", "Below list"},
+                                {1000, "OILT", "Oil temp"},
+                                {1300, "FAR", "Far temp"},
+                                {1500, "RPM", "Engine speed"},
+                                {1501, "WSPD", "Wheel speed"},
+                                {2001, "TPS", "Throttle"},
+                                {2502, "LAPT", "Lap time"},
+                                {3003, "STEER", "Steering"},
+                                {3504, "MAP", "Manifold"},
+                                {4000, "NOU", "Counter"}});
+}
+
 // A channel row as one text, "|" between its twelve setting cells.
 inline const QString DefaultRow =
     QStringLiteral("**Do not use**|11 bit|0x100|No Filter|0|0|1|Signed|Intel standard|1|0|0");

@@ -27,6 +27,7 @@
 namespace {
 
 const QString StartupCcf = QStringLiteral(CAC_EXAMPLES_DIR "/startup.ccf");
+const QString ChecksCcf = QStringLiteral(CAC_EXAMPLES_DIR "/checks-demo.ccf");
 const QString EngineDemoCcf = QStringLiteral(CAC_EXAMPLES_DIR "/engine-demo.ccf");
 const QString DemoDbc = QStringLiteral(CAC_EXAMPLES_DIR "/demo-vehicle.dbc");
 
@@ -98,6 +99,20 @@ private slots:
         varsFile.upperIndexB = 1100;
         varsFile.entries = {{1000, {"OILT", "Oil temp"}}};
         WriteFile(m_catalogue, cac::tools::WriteVarsFile(varsFile));
+        // The variables of the examples, in their identifier groups.
+        varsFile.upperIndexB = 4100;
+        varsFile.entries = {
+            {1000, {"OILT", "Oil temp"}},        {1001, {"ECT", "Coolant temp"}},
+            {1500, {"RPM", "Engine speed"}},     {2000, {"TPS", "Throttle position"}},
+            {2501, {"LAPT", "Lap time"}},        {3500, {"MAP", "Manifold pressure"}},
+            {3502, {"OILP", "Oil pressure"}},    {3503, {"FUELP", "Fuel pressure"}},
+            {3504, {"BOOST", "Boost pressure"}}, {4000, {"GEAR", "Gear"}},
+            {4010, {"GRATIO", "Gear ratio"}}};
+        WriteFile(m_examplesCatalogue, cac::tools::WriteVarsFile(varsFile));
+        QCOMPARE(RunCli({"hex", EngineDemoCcf, "--catalogue", m_examplesCatalogue, "-o", m_hex},
+                        m_dir.path())
+                     .exitCode,
+                 0);
 
         // Saved in OBD mode, channels 1 to 14 in use.
         cac::ConfigModel obd;
@@ -131,12 +146,95 @@ private slots:
             {"hex", "a.ccf", "-o"}, {"hex", "a.ccf", "-o", ""},
             {"hex", "a.ccf", "--catalogue", ""}};
         // clang-format on
-        for (const QStringList& arguments : rows) {
+        const QStringList others[] = {{"check"},
+                                      {"check", "a.ccf", "--strict=1"},
+                                      {"show", "a", "b"},
+                                      {"show", "a", "--catalogue", ""},
+                                      {"ccf"},
+                                      {"ccf", "a.hex", "-o", ""},
+                                      {"show", m_hex, "--obd"}};
+        for (const QStringList& arguments :
+             QList<QStringList>(std::begin(rows), std::end(rows)) +
+                 QList<QStringList>(std::begin(others), std::end(others))) {
             const RowName row('[' + arguments.join(' ') + ']');
             const Run run = RunCli(arguments, m_dir.path());
             QCOMPARE(run.exitCode, 2);
-            QVERIFY2(run.err.contains("usage: can-adapter-cli hex"), run.err.constData());
+            const QString command =
+                !arguments.isEmpty() && arguments[0] != "bin" ? arguments[0] : "hex";
+            QVERIFY2(run.err.contains("usage: can-adapter-cli " + command.toUtf8()),
+                     run.err.constData());
             QCOMPARE(run.out, QByteArray());
+        }
+    }
+
+    // check, show and ccf: exit status, and the lines a user or script reads.
+    void readingCommands() {
+        WriteFile(m_warningsOnly, ReadAll(StartupCcf).replace("|OFF|OFF|\r", "|OFF|9|\r"));
+        QByteArray broken = ReadAll(m_hex);
+        char& digit = broken[broken.indexOf('\n', broken.indexOf('\n', 20) + 1) - 2];
+        digit = digit == '0' ? '1' : '0'; // in line 3's checksum
+        WriteFile(m_brokenHex, broken);
+        const QString catalogue = "--catalogue=" + m_examplesCatalogue;
+        // Arguments, exit status, and what standard output and error must hold.
+        // clang-format off
+        const std::tuple<QStringList, int, QByteArray, QByteArray> rows[] = {
+            {{"check", EngineDemoCcf, catalogue}, 0, "engine-demo.ccf: no findings\n", ""},
+            {{"check", ChecksCcf, catalogue}, 3,
+             "checks-demo.ccf: channel 4, Start bit: error: start bit 56 and 16 bits end at bit 71",
+             ""},
+            {{"check", ChecksCcf, catalogue}, 3, "checks-demo.ccf: 12 errors, 11 warnings, 1 note\n",
+             ""},
+            {{"check", ChecksCcf, catalogue, "--obd"}, 3, "channel 15: warning: OBD mode takes", ""},
+            {{"check", m_warningsOnly, catalogue}, 0, "0 errors, 1 warning, 0 notes\n", ""},
+            {{"check", m_warningsOnly, catalogue, "--strict"}, 3, "[priority-unlisted]", ""},
+            {{"check", EngineDemoCcf}, 3, "[variable-unknown]", "appears to be corrupted"},
+            {{"show", EngineDemoCcf, catalogue}, 0, " 3  Throttle position {TPS}  0x2A0", ""},
+            {{"show", m_hex, catalogue}, 0, "configuration image, bit rate 500 kbit, OBD mode off", ""},
+            {{"show", m_brokenHex, catalogue}, 1, "", ":3: not a configuration image: checksum"},
+            {{"ccf", m_brokenHex, catalogue}, 1, "", ":3: not a configuration image: checksum"},
+            {{"ccf", m_hex}, 3, "Unknown variable 1500",
+             "channel 1, VL message: error: the image feeds variable identifier 1500"}};
+        // clang-format on
+        for (const auto& [arguments, exit, out, err] : rows) {
+            const RowName row(arguments.join(' '));
+            const Run run = RunCli(arguments, m_dir.path());
+            QCOMPARE(run.exitCode, exit);
+            QVERIFY2(run.out.contains(out), run.out.constData());
+            QVERIFY2(run.err.contains(err), run.err.constData());
+        }
+
+        const Run json = RunCli({"show", m_hex, catalogue, "--json"}, m_dir.path());
+        const QJsonObject root = QJsonDocument::fromJson(json.out).object();
+        QCOMPARE(root["bitRate"].toString(), QString("500 kbit"));
+        QCOMPARE(root["channels"].toArray().size(), 15);
+        QCOMPARE(root["channels"][3]["canId"].toString(), QString("0x18FEF100"));
+        QCOMPARE(root["channels"][2]["scaleFactor"].toString(), QString("2.55"));
+        QCOMPARE(root["obdPriorities"][0]["priority"].toString(), QString("2"));
+    }
+
+    // A kept HEX file becomes a .ccf that builds the very same HEX file,
+    // for the start-up state and the demo, with OBD mode on too.
+    void hexBackToCcf() {
+        for (const QString& config : {StartupCcf, EngineDemoCcf}) {
+            for (const bool obd : {false, true}) {
+                const RowName row(config + (obd ? " --obd" : ""));
+                const QString hex = m_dir.filePath("kept.hex");
+                const QString ccf = m_dir.filePath("back.ccf");
+                QStringList build{"hex", config, "--catalogue", m_examplesCatalogue, "-o", hex};
+                if (obd)
+                    build << "--obd";
+                QCOMPARE(RunCli(build, m_dir.path()).exitCode, 0);
+                const Run back = RunCli({"ccf", hex, "--catalogue", m_examplesCatalogue, "-o", ccf},
+                                        m_dir.path());
+                QCOMPARE(back.exitCode, 0);
+                QCOMPARE(back.err.contains("[image-obd-mode]"), obd);
+                build[1] = ccf;
+                build[5] = m_dir.filePath("rebuilt.hex");
+                QCOMPARE(RunCli(build, m_dir.path()).exitCode, 0);
+                QCOMPARE(ReadAll(build[5]), ReadAll(hex));
+                if (config == StartupCcf && !obd)
+                    QCOMPARE(ReadAll(ccf), ReadAll(config));
+            }
         }
     }
 
@@ -298,6 +396,10 @@ private slots:
 private:
     QTemporaryDir m_dir;
     QString m_catalogue = m_dir.filePath("Vars.cfg");
+    QString m_examplesCatalogue = m_dir.filePath("Examples.cfg");
+    QString m_hex = m_dir.filePath("demo.hex");
+    QString m_brokenHex = m_dir.filePath("broken.hex");
+    QString m_warningsOnly = m_dir.filePath("warnings.ccf");
     QString m_obdCcf = m_dir.filePath("obd.ccf");
 };
 

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
 #include <tuple>
 
 using namespace cac;
@@ -105,6 +107,45 @@ private slots:
         ApplyCcf(plain, obdFile);
         QVERIFY(!plain.obdModeEnabled());
         QCOMPARE(plain.cell(15, ColVariable), UsedForObdText);
+    }
+
+    // A first line far longer than any configuration, of "|" only or of one
+    // long cell, hides none of the lines after it, and loading it costs about
+    // one read buffer, not a copy of the line per separator.
+    void longFirstLine() {
+        ConfigModel source;
+        FillModel(source, "s");
+        source.setBaudRateText("125 kbit");
+        const QByteArray saved = SerializeCcf(source);
+        const QByteArray rest = saved.mid(saved.indexOf('\n') + 1);
+        const QByteArray chunk(1024 * 1024, '|');
+        for (const char* filler : {"|", "x"}) {
+            const RowName row(filler);
+            QTemporaryDir dir;
+            const QString path = dir.filePath("long.ccf");
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            for (int mib = 0; mib < 24; ++mib)
+                QCOMPARE(file.write(QByteArray(chunk).fill(*filler)), chunk.size());
+            QVERIFY(file.write("\r\n" + rest) > 0);
+            file.close();
+
+            rusage before{}, after{};
+            getrusage(RUSAGE_SELF, &before);
+            ConfigModel target;
+            CcfLoadReport report;
+            QVERIFY(LoadCcfFile(target, path, &report));
+            getrusage(RUSAGE_SELF, &after);
+            QVERIFY2(after.ru_maxrss - before.ru_maxrss < 64 * 1024,
+                     qPrintable(QString::number(after.ru_maxrss - before.ru_maxrss) + " kB"));
+            QCOMPARE(report.channelColumnsApplied, 11);
+            QCOMPARE(ColumnTexts(target, ColVariable), QStringList(15, QString()));
+            for (int c = 2; c < ChannelGridColumns; ++c)
+                QCOMPARE(ColumnTexts(target, c), ColumnTexts(source, c));
+            QCOMPARE(target.baudRateText(), QString("125 kbit"));
+            QVERIFY(report.prioritiesApplied);
+            QCOMPARE(target.obdPriority(18), source.obdPriority(18));
+        }
     }
 
     // Failed saves are covered with the other writers in tst_failsafe.

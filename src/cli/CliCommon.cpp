@@ -50,6 +50,29 @@ QCommandLineOption ObdOption() {
     return {QStringLiteral("obd"), QStringLiteral("Switch OBD mode on after loading.")};
 }
 
+QCommandLineOption OutputOption(const QString& what) {
+    return {{QStringLiteral("o"), QStringLiteral("output")},
+            QStringLiteral("Write the %1 to FILE instead of standard output.").arg(what),
+            QStringLiteral("FILE")};
+}
+
+int SingleArgument(const QCommandLineParser& parser, const Command& command, const QString& name,
+                   const QList<QCommandLineOption>& fileOptions, QString& argument) {
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+        return UsageError(command, positional.isEmpty() ? QStringLiteral("missing ") + name
+                                                        : QStringLiteral("too many arguments"));
+    for (const QCommandLineOption& option : fileOptions) {
+        const QString flag = option.names().first();
+        if (parser.isSet(option) && parser.value(option).isEmpty())
+            return UsageError(
+                command,
+                QStringLiteral("%1%2 needs a file name").arg(flag.size() == 1 ? "-" : "--", flag));
+    }
+    argument = positional.first();
+    return ExitOk;
+}
+
 QString InputProblem(const QString& path, qint64 maxSize) {
     const QFileInfo info(path);
     if (!info.exists())

@@ -21,6 +21,9 @@ namespace cac::cli {
 inline constexpr int ExitOk = 0;
 inline constexpr int ExitFileError = 1;
 inline constexpr int ExitUsage = 2;
+// check: the configuration has an error (with --strict, a warning); ccf: the
+// written configuration does not build the image again.
+inline constexpr int ExitFindings = 3;
 
 // A configuration file is a few kilobytes; larger input is not one.
 inline constexpr qint64 MaxConfigFileSize = 1024 * 1024;
@@ -50,9 +53,16 @@ int UsageError(const Command& command, const QString& message);
 int ParseCommandLine(QCommandLineParser& parser, const Command& command,
                      const QStringList& arguments);
 
-// The options several commands share: --catalogue FILE and --obd.
+// The options several commands share: --catalogue FILE, --obd, -o FILE.
 QCommandLineOption CatalogueOption();
 QCommandLineOption ObdOption();
+QCommandLineOption OutputOption(const QString& what);
+
+// The command's one positional argument (`name` in messages), after refusing
+// an empty value of any of the file options. Returns ExitOk with `argument`
+// set, or ExitUsage after saying why.
+int SingleArgument(const QCommandLineParser& parser, const Command& command, const QString& name,
+                   const QList<QCommandLineOption>& fileOptions, QString& argument);
 
 // Why a path cannot be read as an input file, or an empty string. maxSize 0
 // means no limit.

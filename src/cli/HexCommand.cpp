@@ -19,26 +19,19 @@ int RunHexCommand(const QStringList& arguments) {
                                  QStringLiteral("The configuration file to load."));
     const QCommandLineOption catalogueOption = CatalogueOption();
     const QCommandLineOption obdOption = ObdOption();
-    const QCommandLineOption outputOption(
-        {QStringLiteral("o"), QStringLiteral("output")},
-        QStringLiteral("Write the HEX file to FILE instead of standard output."),
-        QStringLiteral("FILE"));
+    const QCommandLineOption outputOption = OutputOption(QStringLiteral("HEX file"));
     parser.addOptions({catalogueOption, obdOption, outputOption});
     if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
         return exit;
-
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1)
-        return UsageError(command, positional.isEmpty() ? QStringLiteral("missing CONFIG.ccf")
-                                                        : QStringLiteral("too many arguments"));
-    if (parser.isSet(catalogueOption) && parser.value(catalogueOption).isEmpty())
-        return UsageError(command, QStringLiteral("--catalogue needs a file name"));
-    if (parser.isSet(outputOption) && parser.value(outputOption).isEmpty())
-        return UsageError(command, QStringLiteral("-o needs a file name"));
+    QString config;
+    if (const int exit = SingleArgument(parser, command, QStringLiteral("CONFIG.ccf"),
+                                        {catalogueOption, outputOption}, config);
+        exit != ExitOk)
+        return exit;
 
     ConfigModel model;
     CatalogueLoad catalogue;
-    if (const int exit = LoadConfiguration(positional.first(), parser.value(catalogueOption),
+    if (const int exit = LoadConfiguration(config, parser.value(catalogueOption),
                                            parser.isSet(obdOption), model, catalogue);
         exit != ExitOk)
         return exit;

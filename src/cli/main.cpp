@@ -11,6 +11,9 @@
 namespace cac::cli {
 
 int RunHexCommand(const QStringList& arguments);
+int RunCheckCommand(const QStringList& arguments);
+int RunShowCommand(const QStringList& arguments);
+int RunCcfCommand(const QStringList& arguments);
 int RunDbcCommand(const QStringList& arguments);
 int RunImportCommand(const QStringList& arguments);
 
@@ -18,6 +21,12 @@ const QList<Command>& Commands() {
     static const QList<Command> commands = {
         {"hex", "hex CONFIG.ccf [--catalogue FILE] [--obd] [-o FILE]",
          "write the Intel HEX of the configuration image", RunHexCommand},
+        {"check", "check CONFIG.ccf [--catalogue FILE] [--obd] [--strict]",
+         "explain what the image will get and why it may not be meant", RunCheckCommand},
+        {"show", "show FILE [--catalogue FILE] [--obd] [--json]",
+         "show a .ccf or an Intel HEX image as a table of its settings", RunShowCommand},
+        {"ccf", "ccf IMAGE.hex [--catalogue FILE] [-o FILE]",
+         "write a .ccf that builds the image in IMAGE.hex again", RunCcfCommand},
         {"dbc", "dbc FILE.dbc [--json] [--catalogue FILE]",
          "list a CAN database's signals with the channel row each gives", RunDbcCommand},
         {"import",
@@ -35,7 +44,10 @@ const char* const ExitStatusText = "Exit status:\n"
                                    "  1  an input cannot be read or is not what it should be,\n"
                                    "     or the output cannot be written (an earlier output\n"
                                    "     file is then left untouched)\n"
-                                   "  2  usage error\n";
+                                   "  2  usage error\n"
+                                   "  3  check: the configuration has an error (with --strict,\n"
+                                   "     also a warning); ccf: the configuration written does\n"
+                                   "     not build the image again\n";
 
 void PrintOverview(std::FILE* to) {
     for (const Command& command : Commands())

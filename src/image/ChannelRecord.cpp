@@ -13,22 +13,42 @@ namespace {
 constexpr std::uint8_t ValueTypeCodes[] = {1, 0, 2};
 
 // Every byte field passes through one scratch byte: a conversion that does not
-// fit leaves it unchanged, so the field repeats the byte before it.
+// fit leaves it unchanged, so the field repeats the byte before it. It writes
+// the record in place and notes, for whoever explains a record, which fields
+// read a number and whether that number fit.
 class ScratchByte {
 public:
-    void set(double value) {
-        if (const auto b = RoundToByte(value))
-            m_value = *b;
+    ScratchByte(char* record, QList<RecordNumberField>* numberFields)
+        : m_record(record), m_out(record), m_numberFields(numberFields) {}
+
+    // The byte of the number `column`'s cell reads as; `number` is what the
+    // field shows of it, `magnitude` what goes into the byte.
+    void setFromNumber(int column, double number, double magnitude) {
+        const auto byte = RoundToByte(magnitude);
+        if (byte)
+            m_value = *byte;
+        if (m_numberFields)
+            m_numberFields->append({offset(), column, number, byte.has_value(), m_lastOffset});
     }
+    void setFromNumber(int column, double number) { setFromNumber(column, number, number); }
     void assign(std::uint8_t value) { m_value = value; }
     std::uint8_t value() const { return m_value; }
-    char* writeTo(char* out) const {
-        *out = static_cast<char>(m_value);
-        return out + 1;
+    // The byte as the record's next field.
+    void write() {
+        m_lastOffset = offset();
+        *m_out++ = static_cast<char>(m_value);
     }
+    // Where the next field goes, for fields that do not pass through the byte.
+    char*& out() { return m_out; }
 
 private:
+    int offset() const { return static_cast<int>(m_out - m_record); }
+
+    const char* m_record;
+    char* m_out;
+    QList<RecordNumberField>* m_numberFields;
     std::uint8_t m_value = 0;
+    int m_lastOffset = -1;
 };
 
 // A 32-bit float quotient computed in double; a result that does not fit
@@ -66,9 +86,37 @@ QByteArray EncodeAdapterFloat(double value) {
     return QByteArray(bytes, sizeof bytes);
 }
 
+int RecordByteColumn(int offset) {
+    static constexpr int Columns[] = {ColStartBit,  ColLength,   ColValueType, ColFilterLoc,
+                                      ColFilterVal, ColVariable, ColVariable,  ColExponent};
+    if (offset >= 0 && offset < 8)
+        return Columns[offset];
+    if (offset >= 16 && offset < ChannelRecordSize) // multiplier, then offset
+        return offset < 20 ? ColScale : ColOffset;
+    return 0; // the two unused floats
+}
+
+float RecordMultiplier(double scale, float resolution) {
+    const float single = RoundToSingle(scale).value_or(0);
+    float multiplier = 0;
+    if (single == 0)
+        multiplier = 1.0f;
+    else
+        divideInto(multiplier, 1.0, single);
+    divideInto(multiplier, multiplier, resolution);
+    return multiplier;
+}
+
+float RecordOffset(double offset, float resolution) {
+    float single = RoundToSingle(offset).value_or(0);
+    divideInto(single, single, resolution);
+    return single;
+}
+
 QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue& catalogue,
-                               int channel) {
+                               int channel, QList<RecordNumberField>* numberFields) {
     auto cell = [&](int column) { return model.cell(channel, column); };
+    auto number = [&](int column) { return TextToNumber(cell(column)); };
     const QStringList valueTypes = model.choiceList(ComboForColumn(ColValueType));
     const QStringList byteOrders = model.choiceList(ComboForColumn(ColByteOrder));
     const QString noFilter = model.choiceList(ComboForColumn(ColFilterLoc)).value(0);
@@ -76,17 +124,17 @@ QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue
 
     // Built in place and copied out once.
     char record[ChannelRecordSize];
-    char* out = record;
-    ScratchByte scratch;
+    ScratchByte scratch(record, numberFields);
+    char*& out = scratch.out();
 
-    scratch.set(TextToNumber(cell(ColStartBit)));
-    out = scratch.writeTo(out);
+    scratch.setFromNumber(ColStartBit, number(ColStartBit));
+    scratch.write();
 
     if (isFloat)
         scratch.assign(32);
     else
-        scratch.set(TextToNumber(cell(ColLength)));
-    out = scratch.writeTo(out);
+        scratch.setFromNumber(ColLength, number(ColLength));
+    scratch.write();
 
     // Format byte: an unrecognised value type leaves the length in the byte.
     const qsizetype valueType = valueTypes.indexOf(cell(ColValueType));
@@ -97,14 +145,14 @@ QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue
         scratch.assign(static_cast<std::uint8_t>(scratch.value() | (byteOrder << 4)));
     if (cell(ColFilterLoc) != noFilter)
         scratch.assign(static_cast<std::uint8_t>(scratch.value() | 0x80));
-    out = scratch.writeTo(out);
+    scratch.write();
 
     // "Byte 1" to "Byte 8" end in their number; "No Filter" ends in no digit.
-    scratch.set(TextToNumber(cell(ColFilterLoc).right(2)));
-    out = scratch.writeTo(out);
+    scratch.setFromNumber(ColFilterLoc, TextToNumber(cell(ColFilterLoc).right(2)));
+    scratch.write();
 
-    scratch.set(TextToNumber(cell(ColFilterVal)));
-    out = scratch.writeTo(out);
+    scratch.setFromNumber(ColFilterVal, number(ColFilterVal));
+    scratch.write();
 
     const std::int32_t variable = FindVariableIndex(catalogue, cell(ColVariable));
     const QByteArray code = channel == ChannelCount && model.obdModeEnabled()
@@ -114,33 +162,20 @@ QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue
     *out++ = code[1];
 
     // Exponent as 8-bit two's complement.
-    const double exponent = TextToNumber(cell(ColExponent));
-    scratch.set(std::fabs(exponent));
+    const double exponent = number(ColExponent);
+    scratch.setFromNumber(ColExponent, exponent, std::fabs(exponent));
     if (exponent < 0 && scratch.value() != 0)
         scratch.assign(static_cast<std::uint8_t>(256 - scratch.value()));
-    out = scratch.writeTo(out);
+    scratch.write();
 
     out = writeAdapterFloat(out, 0);
     out = writeAdapterFloat(out, 0);
 
     // The record carries (CAN value) / scale + offset, counted in steps of the
     // variable's resolution, as multiplier and offset.
-    float scale = 0;
-    if (const auto s = RoundToSingle(TextToNumber(cell(ColScale))))
-        scale = *s;
-    float multiplier = 0;
-    if (scale == 0)
-        multiplier = 1.0f;
-    else
-        divideInto(multiplier, 1.0, scale);
-    float offset = 0;
-    if (const auto o = RoundToSingle(TextToNumber(cell(ColOffset))))
-        offset = *o;
     const float resolution = GetVariableResolution(variable);
-    divideInto(multiplier, multiplier, resolution);
-    divideInto(offset, offset, resolution);
-    out = writeAdapterFloat(out, multiplier);
-    writeAdapterFloat(out, offset);
+    out = writeAdapterFloat(out, RecordMultiplier(number(ColScale), resolution));
+    writeAdapterFloat(out, RecordOffset(number(ColOffset), resolution));
     return QByteArray(record, ChannelRecordSize);
 }
 

@@ -11,31 +11,7 @@ namespace cac {
 namespace {
 
 constexpr int ImageFillSize = 604;
-constexpr int ChannelRecordsAt = 140;
 constexpr char ByteFF = static_cast<char>(0xFF);
-
-// Bit-timing bytes by the exact bit-rate text: the low six bits of the first
-// byte are the divisor of 1 Mbit/s minus one.
-QByteArray bitTimingBytes(const QString& baudRateText) {
-    static const struct {
-        const char* text;
-        char first;
-    } Rates[] = {{"1 Mbit", 0x40},
-                 {"500 kbit", 0x41},
-                 {"250 kbit", 0x43},
-                 {"125 kbit", 0x47},
-                 {"33.3 kbit", 0x5D}};
-    for (const auto& rate : Rates) {
-        if (baudRateText == QLatin1String(rate.text)) {
-            QByteArray bytes(3, '\0');
-            bytes[0] = rate.first;
-            bytes[1] = static_cast<char>(0xFE);
-            bytes[2] = 0x03;
-            return bytes;
-        }
-    }
-    return QByteArray(3, '\0');
-}
 
 // The identifier of a channel row, read once per build: the three blocks of
 // identifier words read the same two cells, which nothing changes meanwhile.
@@ -45,9 +21,7 @@ struct RowIdentifier {
 };
 
 RowIdentifier identifierOf(const ConfigModel& model, int row) {
-    // An identifier outside the 32-bit range reads like unreadable text: 0.
-    return {TextToNumber(model.cell(row, ColIdLength)) == 29,
-            RoundToInt32(TextToNumber(model.cell(row, ColCanId))).value_or(0)};
+    return {IsExtendedIdentifier(model, row), IdentifierNumber(model, row)};
 }
 
 char* writeIdentifierWord(char* out, bool marker, bool extended, std::int32_t id) {
@@ -85,6 +59,48 @@ char* fill(char* out, int count, char value) {
 }
 
 } // namespace
+
+int IdentifierWordOffset(int channel, bool marked) {
+    if (marked)
+        return ImageLayout::MarkedIdentifiers + 4 * (channel - 1);
+    return channel <= 6 ? ImageLayout::FirstIdentifiers + 4 * (channel - 1)
+                        : ImageLayout::SecondIdentifiers + 4 * (channel - 7);
+}
+
+int ChannelRecordOffset(int channel) {
+    return ImageLayout::ChannelRecords + ChannelRecordSize * (channel - 1);
+}
+
+// The low six bits of the first byte are the divisor of 1 Mbit/s minus one.
+QByteArray BitTimingBytes(const QString& baudRateText) {
+    static const struct {
+        const char* text;
+        char first;
+    } Rates[] = {{"1 Mbit", 0x40},
+                 {"500 kbit", 0x41},
+                 {"250 kbit", 0x43},
+                 {"125 kbit", 0x47},
+                 {"33.3 kbit", 0x5D}};
+    for (const auto& rate : Rates) {
+        if (baudRateText == QLatin1String(rate.text)) {
+            QByteArray bytes(3, '\0');
+            bytes[0] = rate.first;
+            bytes[1] = static_cast<char>(0xFE);
+            bytes[2] = 0x03;
+            return bytes;
+        }
+    }
+    return QByteArray(3, '\0');
+}
+
+bool IsExtendedIdentifier(const ConfigModel& model, int row) {
+    return TextToNumber(model.cell(row, ColIdLength)) == 29;
+}
+
+// An identifier outside the 32-bit range reads like unreadable text: 0.
+std::int32_t IdentifierNumber(const ConfigModel& model, int row) {
+    return RoundToInt32(TextToNumber(model.cell(row, ColCanId))).value_or(0);
+}
 
 QByteArray LongToBytes(std::int32_t value) {
     const auto bits = static_cast<std::uint32_t>(value);
@@ -147,8 +163,8 @@ QByteArray BuildConfigImage(const ConfigModel& model, const VariableCatalogue& c
         priorities.append(model.obdPriority(row));
     const QByteArray obdTable = BuildObdPriorityTable(priorities);
 
-    QByteArray image(ChannelRecordsAt + ChannelCount * ChannelRecordSize + ImageFillSize +
-                         obdTable.size(),
+    QByteArray image(ImageLayout::ChannelRecords + ChannelCount * ChannelRecordSize +
+                         ImageFillSize + obdTable.size(),
                      Qt::Uninitialized);
     char* out = image.data();
     out = writeIdentifierWords(out, rows, 1, 6, false);
@@ -156,7 +172,7 @@ QByteArray BuildConfigImage(const ConfigModel& model, const VariableCatalogue& c
     out = writeIdentifierWords(out, rows, 7, ChannelCount, false);
     out = fill(out, 4, ByteFF);
     out = fill(out, 4, 0);
-    const QByteArray timing = bitTimingBytes(model.baudRateText());
+    const QByteArray timing = BitTimingBytes(model.baudRateText());
     out = std::copy(timing.cbegin(), timing.cend(), out);
     *out++ = static_cast<char>(ChannelCount);
     out = writeIdentifierWords(out, rows, 1, ChannelCount, true);

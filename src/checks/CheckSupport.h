@@ -1,0 +1,38 @@
+#pragma once
+
+// What the checks share; not for use outside src/checks.
+
+#include "checks/ConfigChecks.h"
+
+#include <cstdint>
+
+namespace cac {
+class ConfigModel;
+}
+
+namespace cac::checks {
+
+// A finding of `check` with the check's own severity, or `severity`.
+Finding MakeFinding(Check check, Place place, int row, int column, const QString& message,
+                    std::optional<Severity> severity = std::nullopt);
+
+// A cell text as messages quote it: in quotes, cut after 40 characters, line
+// breaks and tabs shown as blanks.
+QString Quoted(const QString& text);
+
+// A number as the conversion equation writes it.
+QString NumberText(double value);
+
+// The name of a channel-table column: the first line of its title.
+QString ColumnName(int column);
+
+// "is read as 12: ..." when a number text reads differently from how it
+// looks, or empty.
+QString NumberTextProblem(const QString& text);
+
+// The findings of one channel's row; returns the variable the channel feeds
+// (its identifier), or -1 when it feeds none of the catalogue.
+std::int32_t CheckChannel(const ConfigModel& model, const VariableCatalogue& catalogue, int channel,
+                          QList<Finding>& findings);
+
+} // namespace cac::checks

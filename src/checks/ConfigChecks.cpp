@@ -1,0 +1,181 @@
+#include "checks/ConfigChecks.h"
+
+#include "channels/ConfigModel.h"
+#include "channels/ConversionEquation.h"
+#include "checks/CheckSupport.h"
+#include "image/ConfigImage.h"
+#include "obd/ObdParameters.h"
+#include "output/IntelHex.h"
+
+#include <QHash>
+
+#include <algorithm>
+
+namespace cac {
+namespace {
+
+struct CheckInfo {
+    const char* code;
+    Severity severity;
+};
+
+// In the order of enum Check.
+constexpr CheckInfo Checks[CheckCount] = {
+    {"variable-unknown", Severity::Error},
+    {"variable-not-logged", Severity::Error},
+    {"variable-duplicate", Severity::Warning},
+    {"no-variable", Severity::Warning},
+    {"obd-text-without-obd", Severity::Warning},
+    {"obd-channel-settings", Severity::Warning},
+    {"id-length-unlisted", Severity::Warning},
+    {"identifier-range", Severity::Error},
+    {"filter-loc-unlisted", Severity::Error},
+    {"filter-value-unused", Severity::Warning},
+    {"filter-value-missing", Severity::Warning},
+    {"bits-beyond-frame", Severity::Error},
+    {"length-range", Severity::Error},
+    {"float-length", Severity::Error},
+    {"value-type-unlisted", Severity::Error},
+    {"byte-order-unlisted", Severity::Error},
+    {"byte-overflow", Severity::Error},
+    {"number-text", Severity::Warning},
+    {"number-rounded", Severity::Warning},
+    {"number-empty", Severity::Note},
+    {"scale-zero", Severity::Error},
+    {"exponent-range", Severity::Error},
+    {"exponent-not-time", Severity::Warning},
+    {"cell-separator", Severity::Error},
+    {"cell-line-break", Severity::Error},
+    {"cell-not-8-bit", Severity::Error},
+    {"bit-rate-unlisted", Severity::Error},
+    {"priority-unlisted", Severity::Warning},
+};
+
+bool isLatin1(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar ch) { return ch.unicode() < 256; });
+}
+
+// What a saved .ccf cannot carry: every line is split at "|" and ends at CR,
+// and the file is 8-bit text. A channel cell's whole column would not load
+// back, a priority the whole priority line.
+void checkSaveable(const QString& text, Place place, int row, int column,
+                   QList<Finding>& findings) {
+    using checks::MakeFinding;
+    auto line = [&] {
+        return column > 0 ? QStringLiteral("the %1 column").arg(checks::ColumnName(column))
+                          : QStringLiteral("the OBD priorities");
+    };
+    if (text.contains(u'|'))
+        findings.append(MakeFinding(Check::CellSeparator, place, row, column,
+                                    QStringLiteral("a \"|\" cannot be saved in a cell: the saved "
+                                                   "file would not load %1 back")
+                                        .arg(line())));
+    if (text.contains(u'\r'))
+        findings.append(MakeFinding(Check::CellLineBreak, place, row, column,
+                                    QStringLiteral("a line break cannot be saved in a cell: it "
+                                                   "would split its line in the saved file, and "
+                                                   "neither %1 nor any line after it would load "
+                                                   "back")
+                                        .arg(line())));
+    if (!isLatin1(text))
+        findings.append(MakeFinding(Check::CellNot8Bit, place, row, column,
+                                    QStringLiteral("%1 holds characters the 8-bit configuration "
+                                                   "file cannot carry: they would be saved as "
+                                                   "\"?\"")
+                                        .arg(checks::Quoted(text))));
+}
+
+int placeOrder(Place place) {
+    return static_cast<int>(place);
+}
+
+} // namespace
+
+QString CheckCode(Check check) {
+    return QString::fromLatin1(Checks[static_cast<int>(check)].code);
+}
+
+QList<Finding> CheckConfiguration(const ConfigModel& model, const VariableCatalogue& catalogue) {
+    using namespace checks;
+    QList<Finding> findings;
+    QHash<std::int32_t, int> firstChannelOf;
+    for (int channel = 1; channel <= ChannelCount; ++channel) {
+        for (int column = 1; column < ChannelGridColumns; ++column)
+            checkSaveable(model.cell(channel, column), Place::Channel, channel, column, findings);
+        const std::int32_t variable = CheckChannel(model, catalogue, channel, findings);
+        if (variable < 0)
+            continue;
+        if (const int first = firstChannelOf.value(variable); first > 0)
+            findings.append(MakeFinding(Check::VariableDuplicate, Place::Channel, channel,
+                                        ColVariable,
+                                        QStringLiteral("channel %1 feeds %2 too: the logger gets "
+                                                       "two values for one variable")
+                                            .arg(first)
+                                            .arg(Quoted(model.cell(first, ColVariable)))));
+        else
+            firstChannelOf.insert(variable, channel);
+    }
+
+    if (!BaudRateEntries().contains(model.baudRateText()))
+        findings.append(MakeFinding(Check::BitRateUnlisted, Place::BitRate, 0, 0,
+                                    QStringLiteral("%1 is none of the list's bit rates: the image "
+                                                   "gets bit timing 00 00 00, and a saved file "
+                                                   "would not load it back")
+                                        .arg(Quoted(model.baudRateText()))));
+
+    QStringList priorities;
+    for (int row = 1; row <= ObdParameterCount; ++row)
+        priorities.append(model.obdPriority(row));
+    const QByteArray table = BuildObdPriorityTable(priorities);
+    for (int row = 1; row <= ObdParameterCount; ++row) {
+        const QString& text = priorities.at(row - 1);
+        checkSaveable(text, Place::ObdPriority, row, 0, findings);
+        if (!PriorityEntries().contains(text))
+            findings.append(MakeFinding(
+                Check::PriorityUnlisted, Place::ObdPriority, row, 0,
+                QStringLiteral("%1 is not a priority of the list (OFF, 1 to 8): the image gets "
+                               "mask %2 and sequence number %3")
+                    .arg(Quoted(text), HexByte(static_cast<std::uint8_t>(table.at(row - 1))),
+                         HexByte(
+                             static_cast<std::uint8_t>(table.at(ObdParameterCount + row - 1))))));
+    }
+
+    std::stable_sort(findings.begin(), findings.end(), [](const Finding& a, const Finding& b) {
+        return std::tuple(placeOrder(a.place), a.row, a.column) <
+               std::tuple(placeOrder(b.place), b.row, b.column);
+    });
+    return findings;
+}
+
+namespace checks {
+
+Finding MakeFinding(Check check, Place place, int row, int column, const QString& message,
+                    std::optional<Severity> severity) {
+    const CheckInfo& info = Checks[static_cast<int>(check)];
+    return {severity.value_or(info.severity),
+            QString::fromLatin1(info.code),
+            place,
+            row,
+            column,
+            message};
+}
+
+QString Quoted(const QString& text) {
+    QString shown = text.left(40);
+    for (QChar& ch : shown) {
+        if (ch == u'\r' || ch == u'\n' || ch == u'\t')
+            ch = u' ';
+    }
+    return u'"' + shown + (text.size() > 40 ? QStringLiteral("...\"") : QStringLiteral("\""));
+}
+
+QString NumberText(double value) {
+    return FormatGeneralNumber(value, u'.');
+}
+
+QString ColumnName(int column) {
+    return ColumnTitle(column).section(u'\r', 0, 0);
+}
+
+} // namespace checks
+} // namespace cac

@@ -1,0 +1,55 @@
+// can-adapter-cli ccf: a configuration file that builds a kept Intel HEX
+// image again, so that the image becomes editable.
+
+#include "channels/ConfigModel.h"
+#include "cli/CliCommon.h"
+#include "cli/ImageInput.h"
+#include "configfile/CcfFile.h"
+
+#include <QCommandLineParser>
+
+namespace cac::cli {
+
+int RunCcfCommand(const QStringList& arguments) {
+    const Command& command = CommandNamed("ccf");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Writes a configuration file that builds the image in IMAGE.hex again. What the image "
+        "does not say is reported on standard error; exits with 3 when the written "
+        "configuration does not build the same image."));
+    parser.addPositionalArgument(QStringLiteral("IMAGE.hex"),
+                                 QStringLiteral("Intel HEX holding the image at 0x6000."));
+    const QCommandLineOption catalogueOption = CatalogueOption();
+    const QCommandLineOption outputOption = OutputOption(QStringLiteral("configuration"));
+    parser.addOptions({catalogueOption, outputOption});
+    if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
+        return exit;
+    QString path;
+    if (const int exit = SingleArgument(parser, command, QStringLiteral("IMAGE.hex"),
+                                        {catalogueOption, outputOption}, path);
+        exit != ExitOk)
+        return exit;
+
+    QByteArray text;
+    ConfigModel model;
+    CatalogueLoad catalogue;
+    ImageDecoding decoding;
+    if (const int exit = ReadInputFile(path, text); exit != ExitOk)
+        return exit;
+    if (const int exit =
+            DecodeImageHex(path, text, parser.value(catalogueOption), model, catalogue, decoding);
+        exit != ExitOk)
+        return exit;
+    for (const Finding& finding : decoding.findings)
+        std::fprintf(stderr, "%s\n", qUtf8Printable(FindingLine(path, finding)));
+    if (const int exit = WriteOutput(SerializeCcf(model), parser.value(outputOption));
+        exit != ExitOk)
+        return exit;
+    if (decoding.identical)
+        return ExitOk;
+    std::fprintf(stderr, "%s: %s: the configuration written does not build this image again\n",
+                 qUtf8Printable(path), qUtf8Printable(FindingSummary(decoding.findings)));
+    return ExitFindings;
+}
+
+} // namespace cac::cli

@@ -1,0 +1,55 @@
+// can-adapter-cli check: what the image will get from a configuration, and
+// why it is probably not what the settings mean, one finding a line.
+
+#include "channels/ConfigModel.h"
+#include "checks/ConfigChecks.h"
+#include "cli/CliCommon.h"
+
+#include <QCommandLineParser>
+
+#include <cstdio>
+
+namespace cac::cli {
+
+int RunCheckCommand(const QStringList& arguments) {
+    const Command& command = CommandNamed("check");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Explains what the configuration image of CONFIG.ccf will get and why it is probably "
+        "not what the settings mean: one finding a line, then a summary. Exits with 3 when "
+        "there is an error (with --strict, also a warning)."));
+    parser.addPositionalArgument(QStringLiteral("CONFIG.ccf"),
+                                 QStringLiteral("The configuration file to check."));
+    const QCommandLineOption catalogueOption = CatalogueOption();
+    const QCommandLineOption obdOption = ObdOption();
+    const QCommandLineOption strictOption(QStringLiteral("strict"),
+                                          QStringLiteral("Warnings count as errors."));
+    parser.addOptions({catalogueOption, obdOption, strictOption});
+    if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
+        return exit;
+    QString path;
+    if (const int exit =
+            SingleArgument(parser, command, QStringLiteral("CONFIG.ccf"), {catalogueOption}, path);
+        exit != ExitOk)
+        return exit;
+
+    ConfigModel model;
+    CatalogueLoad catalogue;
+    if (const int exit = LoadConfiguration(path, parser.value(catalogueOption),
+                                           parser.isSet(obdOption), model, catalogue);
+        exit != ExitOk)
+        return exit;
+
+    const QList<Finding> findings = CheckConfiguration(model, catalogue.catalogue);
+    for (const Finding& finding : findings)
+        std::printf("%s\n", qUtf8Printable(FindingLine(path, finding)));
+    std::printf("%s: %s\n", qUtf8Printable(path),
+                qUtf8Printable(findings.isEmpty() ? QStringLiteral("no findings")
+                                                  : FindingSummary(findings)));
+    const bool failed =
+        CountFindings(findings, Severity::Error) > 0 ||
+        (parser.isSet(strictOption) && CountFindings(findings, Severity::Warning) > 0);
+    return failed ? ExitFindings : ExitOk;
+}
+
+} // namespace cac::cli

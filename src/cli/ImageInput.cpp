@@ -1,0 +1,51 @@
+#include "cli/ImageInput.h"
+
+#include "channels/ConfigModel.h"
+#include "cli/CliCommon.h"
+#include "output/IntelHexReader.h"
+
+#include <QFile>
+
+namespace cac::cli {
+
+bool LooksLikeIntelHex(const QByteArray& bytes) {
+    for (const char c : bytes) {
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+            return c == ':';
+    }
+    return false;
+}
+
+int ReadInputFile(const QString& path, QByteArray& bytes) {
+    if (const QString problem = InputProblem(path, MaxConfigFileSize); !problem.isEmpty()) {
+        PrintError(problem);
+        return ExitFileError;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        PrintError(QStringLiteral("cannot read '%1': %2").arg(path, file.errorString()));
+        return ExitFileError;
+    }
+    bytes = file.readAll();
+    return ExitOk;
+}
+
+int DecodeImageHex(const QString& path, const QByteArray& hexText, const QString& cataloguePath,
+                   ConfigModel& model, CatalogueLoad& catalogue, ImageDecoding& decoding) {
+    HexFault fault;
+    const std::optional<QByteArray> image = ReadIntelHexImage(hexText, &fault);
+    if (!image) {
+        PrintError(QStringLiteral("%1:%2: not a configuration image: %3")
+                       .arg(path)
+                       .arg(fault.line)
+                       .arg(fault.message));
+        return ExitFileError;
+    }
+    if (const int exit = LoadCatalogue(cataloguePath, catalogue); exit != ExitOk)
+        return exit;
+    model.setVariableList(catalogue.variableList);
+    decoding = DecodeConfigImage(*image, catalogue.catalogue, model);
+    return ExitOk;
+}
+
+} // namespace cac::cli

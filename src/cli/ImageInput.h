@@ -1,0 +1,30 @@
+#pragma once
+
+// Reading a configuration image back from an Intel HEX file: for show and ccf.
+
+#include "catalogue/VariableCatalogue.h"
+#include "image/ImageDecoder.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace cac {
+class ConfigModel;
+}
+
+namespace cac::cli {
+
+// Whether file bytes are Intel HEX rather than a .ccf: the first character
+// that is not a blank or a line end is ":".
+bool LooksLikeIntelHex(const QByteArray& bytes);
+
+// Reads the whole input file; ExitOk, or ExitFileError after saying why.
+int ReadInputFile(const QString& path, QByteArray& bytes);
+
+// The catalogue, then the image in the HEX text decoded into `model` (in its
+// start-up state). A HEX fault is reported with its line. Returns ExitOk or
+// ExitFileError.
+int DecodeImageHex(const QString& path, const QByteArray& hexText, const QString& cataloguePath,
+                   ConfigModel& model, CatalogueLoad& catalogue, ImageDecoding& decoding);
+
+} // namespace cac::cli

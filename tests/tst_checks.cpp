@@ -1,0 +1,194 @@
+// The checks: one row per check, from the texts a user can enter to the code,
+// the cell and what the message must say; and the checks change nothing.
+#include "Fixtures.h"
+#include "channels/ConfigModel.h"
+#include "checks/ConfigChecks.h"
+#include "configfile/CcfFile.h"
+#include "image/ConfigImage.h"
+
+#include <QTest>
+
+#include <functional>
+
+using namespace cac;
+
+namespace {
+
+// A row that draws no finding; rows below change one or two of its cells.
+const QString Clean =
+    QStringLiteral("Oil temp {OILT}|11 bit|0x100|No Filter|0|0|8|Signed|Intel standard|1|0|0");
+
+QString With(int column, const QString& text, const QString& row = Clean) {
+    QStringList cells = row.split('|');
+    cells[column - 1] = text;
+    return cells.join('|');
+}
+
+struct Row {
+    Check check;
+    Place place;
+    int row;    // channel or OBD table row
+    int column; // channel-table column, 0 for none
+    const char* says;
+    std::function<void(ConfigModel&)> setup;
+};
+
+std::function<void(ConfigModel&)> Channel(int channel, const QString& cells) {
+    return [=](ConfigModel& m) { SetRow(m, channel, cells); };
+}
+
+// One cell only, for texts that hold the row separator.
+std::function<void(ConfigModel&)> Cell(int channel, int column, const QString& text) {
+    return [=](ConfigModel& m) { m.setCell(channel, column, text); };
+}
+
+} // namespace
+
+class TestChecks : public QObject {
+    Q_OBJECT
+private slots:
+    void oneRowPerCheck() {
+        const VariableCatalogue catalogue = GroupsCatalogue();
+        const Row rows[] = {
+            {Check::VariableUnknown, Place::Channel, 2, ColVariable, "logger code 00 00",
+             Channel(2, With(ColVariable, "Boost {BOOST}"))},
+            {Check::VariableNotLogged, Place::Channel, 2, ColVariable, "identifier 5",
+             Channel(2, With(ColVariable, "x {LOW}"))},
+            {Check::VariableNotLogged, Place::Channel, 2, ColVariable, "logger code 48 00",
+             Channel(2, With(ColVariable, "Far temp {FAR}"))},
+            {Check::VariableDuplicate, Place::Channel, 4, ColVariable, "channel 2 feeds",
+             [](ConfigModel& m) {
+                 SetRow(m, 2, Clean);
+                 SetRow(m, 4, With(ColVariable, "Other name {oilt}"));
+             }},
+            {Check::NoVariable, Place::Channel, 3, ColVariable, "settings but no variable",
+             Channel(3, With(ColVariable, DoNotUseText, With(ColCanId, "0x280")))},
+            {Check::ObdTextWithoutObd, Place::Channel, 15, ColVariable, "OBD mode off",
+             Channel(15, With(ColVariable, UsedForObdText))},
+            {Check::ObdChannelSettings, Place::Channel, 15, 0, "still go into the image",
+             [](ConfigModel& m) {
+                 SetRow(m, 15, Clean);
+                 m.setObdModeEnabled(true);
+             }},
+            {Check::IdLengthUnlisted, Place::Channel, 1, ColIdLength, "as 11 bit",
+             Channel(1, With(ColIdLength, "30 bit"))},
+            {Check::IdentifierRange, Place::Channel, 1, ColCanId, "identifier 0x0; an extended",
+             Channel(1, With(ColCanId, "0x800"))},
+            {Check::IdentifierRange, Place::Channel, 1, ColCanId, "gets identifier 0x1FFFFFFF",
+             Channel(1, With(ColIdLength, "29 bit", With(ColCanId, "-1")))},
+            {Check::FilterLocUnlisted, Place::Channel, 1, ColFilterLoc, "byte position 0",
+             Channel(1, With(ColFilterLoc, ""))},
+            {Check::FilterValueUnused, Place::Channel, 1, ColFilterVal, "has no effect",
+             Channel(1, With(ColFilterVal, "0x1F"))},
+            {Check::FilterValueMissing, Place::Channel, 1, ColFilterVal, "only frames with 0",
+             Channel(1, With(ColFilterLoc, "Byte 3", With(ColFilterVal, " ")))},
+            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "end at bit 64",
+             Channel(1, With(ColStartBit, "60", With(ColLength, "5")))},
+            {Check::LengthRange, Place::Channel, 1, ColLength, "0 bits",
+             Channel(1, With(ColLength, "0"))},
+            {Check::FloatLength, Place::Channel, 1, ColLength, "length 32, not \"12\"",
+             Channel(1, With(ColValueType, "Float (single)", With(ColLength, "12")))},
+            {Check::ValueTypeUnlisted, Place::Channel, 1, ColValueType, "becomes 08",
+             Channel(1, With(ColValueType, "signed"))},
+            {Check::ByteOrderUnlisted, Place::Channel, 1, ColByteOrder, "Intel standard",
+             Channel(1, With(ColByteOrder, "Motorola"))},
+            // Filter Val 300 repeats the filter position before it; the
+            // exponent the negative of the filter value byte.
+            {Check::ByteOverflow, Place::Channel, 1, ColFilterVal,
+             "repeats the Filter Loc byte before it, 3",
+             Channel(1, With(ColFilterLoc, "Byte 3", With(ColFilterVal, "300")))},
+            {Check::ByteOverflow, Place::Channel, 1, ColExponent,
+             "takes the negative of the Filter Val byte before it, 251",
+             Channel(1, With(ColFilterVal, "5",
+                             With(ColExponent, "-1e3", With(ColFilterLoc, "Byte 1"))))},
+            {Check::ByteOverflow, Place::Channel, 1, ColStartBit,
+             "\"3e2\" does not fit a byte (0 to 255): the image gets 0",
+             Channel(1, With(ColStartBit, "3e2"))},
+            {Check::NumberText, Place::Channel, 1, ColCanId, "read as 12: without 0x",
+             Channel(1, With(ColCanId, "12abc"))},
+            {Check::NumberText, Place::Channel, 1, ColCanId, "read as 10: a blank",
+             Channel(1, With(ColCanId, " 0x10"))},
+            {Check::NumberText, Place::Channel, 1, ColOffset, "read as 1.2: what",
+             Channel(1, With(ColOffset, "1.2.3"))},
+            {Check::NumberText, Place::Channel, 1, ColOffset, "read as -1: eight",
+             Channel(1, With(ColOffset, "0xFFFFFFFF"))},
+            {Check::NumberText, Place::Channel, 1, ColOffset, "read as 0: more than eight",
+             Channel(1, With(ColOffset, "0x123456789"))},
+            {Check::NumberText, Place::Channel, 1, ColOffset, "read as 0: it is too large",
+             Channel(1, With(ColOffset, "1E400"))},
+            {Check::NumberText, Place::Channel, 1, ColOffset, "first 40 characters",
+             Channel(1, With(ColOffset, QString(41, '1')))},
+            {Check::NumberRounded, Place::Channel, 1, ColLength, "gets 2 (halves",
+             Channel(1, With(ColLength, "2.5"))},
+            {Check::NumberRounded, Place::Channel, 1, ColCanId, "identifier 0x4 (halves",
+             Channel(1, With(ColCanId, "3.5"))},
+            {Check::NumberEmpty, Place::Channel, 1, ColExponent, "read as 0",
+             Channel(1, With(ColExponent, ""))},
+            {Check::ScaleZero, Place::Channel, 1, ColScale, "divided by 0",
+             Channel(1, With(ColScale, "abc"))},
+            {Check::ScaleZero, Place::Channel, 1, ColScale, "too large",
+             Channel(1, With(ColScale, "1E39"))},
+            {Check::ExponentRange, Place::Channel, 1, ColExponent, "reads as 56",
+             Channel(1, With(ColVariable, "Lap time {LAPT}", With(ColExponent, "-200")))},
+            {Check::ExponentNotTime, Place::Channel, 1, ColExponent, "[degrees Celsius]",
+             Channel(1, With(ColExponent, "-3"))},
+            {Check::CellSeparator, Place::Channel, 7, ColScale, "the Scale factor column",
+             Cell(7, ColScale, "1|2")},
+            {Check::CellLineBreak, Place::Channel, 7, ColOffset, "split its line",
+             Cell(7, ColOffset, "1\r")},
+            {Check::CellNot8Bit, Place::Channel, 7, ColVariable, "saved as \"?\"",
+             Cell(7, ColVariable, QString::fromUtf8("Öltemp ℃"))},
+            {Check::BitRateUnlisted, Place::BitRate, 0, 0, "00 00 00",
+             [](ConfigModel& m) { m.setBaudRateText("500 KBIT"); }},
+            {Check::PriorityUnlisted, Place::ObdPriority, 4, 0, "mask 0C and sequence number 00",
+             [](ConfigModel& m) { m.setObdPriority(4, "12"); }},
+            {Check::CellSeparator, Place::ObdPriority, 4, 0, "the OBD priorities",
+             [](ConfigModel& m) { m.setObdPriority(4, "1|"); }},
+        };
+        QSet<Check> covered;
+        for (const Row& r : rows) {
+            ConfigModel model;
+            r.setup(model);
+            const RowName row(CheckCode(r.check) + ": " + SerializeCcf(model));
+            const QByteArray ccf = SerializeCcf(model);
+            const QByteArray image = BuildConfigImage(model, catalogue);
+            const QList<Finding> findings = CheckConfiguration(model, catalogue);
+            // Checking changes nothing.
+            QCOMPARE(SerializeCcf(model), ccf);
+            QCOMPARE(BuildConfigImage(model, catalogue), image);
+
+            QList<Finding> found;
+            for (const Finding& f : findings) {
+                if (f.code == CheckCode(r.check))
+                    found.append(f);
+            }
+            QCOMPARE(found.size(), 1);
+            QCOMPARE(int(found.first().place), int(r.place));
+            QCOMPARE(found.first().row, r.row);
+            QCOMPARE(found.first().column, r.column);
+            QVERIFY2(found.first().message.contains(QString::fromUtf8(r.says)),
+                     qPrintable(found.first().message));
+            covered.insert(r.check);
+        }
+        QCOMPARE(covered.size(), CheckCount);
+    }
+
+    // Rows the user meant: no findings, in every identifier group, with the
+    // defaults, a float, a filter and a time exponent; unused rows stay quiet.
+    void cleanConfigurationHasNoFindings() {
+        ConfigModel model;
+        SetRow(model, 1, Clean);
+        SetRow(model, 2,
+               "Engine speed {RPM}|29 bit|0x18FEF100|Byte 8|0x1F|56|8|Unsigned|Motorola "
+               "backward|2,5|-40|0");
+        SetRow(model, 3,
+               "Lap time {LAPT}|11 bit|2047|No Filter|0|0|32|Float (single)|Intel "
+               "standard|0.001|0|-3");
+        SetRow(model, 4, DefaultRow);
+        model.setObdModeEnabled(true);
+        QCOMPARE(CheckConfiguration(model, GroupsCatalogue()), QList<Finding>());
+    }
+};
+
+QTEST_MAIN(TestChecks)
+#include "tst_checks.moc"
