@@ -34,6 +34,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 
 namespace cac::app {
 namespace {
@@ -147,8 +148,9 @@ void MainForm::buildMenus() {
     checks->setChecked(true); // every start shows it
     connect(checks, &QAction::toggled, this, [this](bool shown) {
         m_checksPanel->setVisible(shown);
-        if (windowState() == Qt::WindowNoState)
-            fitHeightToContents(); // the room comes and goes with the panel
+        m_tabs->updateGeometry(); // the tab widget does not pass its page's change on
+        if (windowState() == Qt::WindowNoState) // the room comes and goes with the panel
+            QTimer::singleShot(0, this, &MainForm::fitHeightToContents); // once laid out
     });
 }
 
@@ -319,6 +321,7 @@ void MainForm::loadVariableDefinitions() {
 // As tall as its contents at this width (the notes wrap onto more lines on
 // a narrow window), when the screen allows.
 void MainForm::fitHeightToContents() {
+    layout()->activate(); // the window's least size follows what it holds now
     const QLayout* contents = centralWidget()->layout();
     const int needed = contents->hasHeightForWidth()
                            ? contents->totalHeightForWidth(centralWidget()->width())

@@ -742,10 +742,13 @@ private slots:
             QVERIFY(s.window->grab().save(shot));
         auto* panel = s.get<QWidget>(names::ChecksPanel);
         QAction* shown = s.get<QAction>(names::MenuChecks);
-        shown->trigger();
+        const int height = s.window->height();
+        shown->trigger(); // the window gives back the panel's room, and takes it again
         QVERIFY(!panel->isVisible() && !shown->isChecked());
+        QTRY_VERIFY(s.window->height() <= height - panel->height());
         shown->trigger();
         QVERIFY(panel->isVisible());
+        QTRY_COMPARE(s.window->height(), height);
         QVERIFY(s.fake.messages->texts.isEmpty());
     }
     // A configuration exported as HEX comes back from the image unchanged; a
