@@ -4,6 +4,7 @@
 #include "app/ObjectNames.h"
 #include "app/WindowTexts.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QListView>
 #include <QVBoxLayout>
@@ -20,8 +21,12 @@ constexpr int FewestLines = 2;
 
 ChecksPanel::ChecksPanel(CheckFindings* findings, QWidget* parent)
     : QWidget(parent), m_findings(findings), m_summary(new QLabel(this)),
-      m_list(new QListView(this)) {
+      m_list(new QListView(this)), m_toggle(new QAction(texts::MenuChecks, this)) {
     setObjectName(names::ChecksPanel);
+    m_toggle->setObjectName(names::MenuChecks);
+    m_toggle->setCheckable(true);
+    m_toggle->setChecked(true);
+    connect(m_toggle, &QAction::toggled, this, &QWidget::setVisible);
     m_summary->setObjectName(names::ChecksSummary);
     m_list->setObjectName(names::ChecksList);
     m_list->setModel(findings);

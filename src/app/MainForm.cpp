@@ -142,13 +142,9 @@ void MainForm::buildMenus() {
 
     QMenu* view = menuBar()->addMenu(texts::MenuView);
     view->setObjectName(names::MenuView);
-    QAction* checks = view->addAction(texts::MenuChecks);
-    checks->setObjectName(names::MenuChecks);
-    checks->setCheckable(true);
-    checks->setChecked(true); // every start shows it
-    connect(checks, &QAction::toggled, this, [this](bool shown) {
-        m_checksPanel->setVisible(shown);
-        m_tabs->updateGeometry(); // the tab widget does not pass its page's change on
+    view->addAction(m_checksPanel->toggleViewAction());
+    connect(m_checksPanel->toggleViewAction(), &QAction::toggled, this, [this] {
+        m_tabs->updateGeometry();               // the tab widget does not pass its page's change on
         if (windowState() == Qt::WindowNoState) // the room comes and goes with the panel
             QTimer::singleShot(0, this, &MainForm::fitHeightToContents); // once laid out
     });
