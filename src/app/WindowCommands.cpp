@@ -66,10 +66,10 @@ void WindowCommands::loadFromImage() {
         return;
     const QString shown = QDir::toNativeSeparators(path);
     QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
-        return report(texts::couldNotLoad(shown, QFileInfo(path).isDir()
-                                                     ? QStringLiteral("is a folder, not a file")
-                                                     : file.errorString()));
+    const bool isFolder = QFileInfo(path).isDir();
+    if (isFolder || !file.open(QIODevice::ReadOnly))
+        return report(texts::couldNotLoad(
+            shown, isFolder ? QStringLiteral("is a folder, not a file") : file.errorString()));
     if (file.size() > MaxImageHexSize)
         return report(texts::couldNotLoad(
             shown, QStringLiteral("%1 bytes are far more than an image's HEX file holds")
