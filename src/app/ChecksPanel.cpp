@@ -39,9 +39,9 @@ ChecksPanel::ChecksPanel(CheckFindings* findings, QWidget* parent)
     };
     m_list->setMinimumHeight(linesHigh(FewestLines));
     m_list->setMaximumHeight(linesHigh(ShownLines));
+    // A click; Enter, and whatever else the style counts as activating.
     connect(m_list, &QListView::clicked, this, &ChecksPanel::choose);
-    connect(m_list, &QListView::activated, this,
-            &ChecksPanel::choose); // Enter, or as the style has it
+    connect(m_list, &QListView::activated, this, &ChecksPanel::choose);
     const auto showSummary = [this] {
         m_summary->setText(texts::checksSummary(m_findings->findings()));
     };

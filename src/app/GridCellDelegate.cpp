@@ -13,6 +13,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <array>
 
 namespace cac::app {
 namespace {
@@ -55,14 +56,21 @@ QColor GridCellDelegate::findingColour(Severity severity) {
 }
 
 QIcon GridCellDelegate::findingMark(Severity severity) {
-    QPixmap shape(12, 12);
-    shape.fill(Qt::transparent);
-    QPainter painter(&shape);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath mark; // the cells' corner mark, as large as the icon
-    mark.addPolygon(QPolygonF({{1, 1}, {11, 1}, {11, 11}}));
-    painter.fillPath(mark, findingColour(severity));
-    return QIcon(shape);
+    static const auto marks = [] { // the cells' corner mark, as large as an icon
+        std::array<QIcon, 3> icons;
+        for (const Severity each : {Severity::Error, Severity::Warning, Severity::Note}) {
+            QPixmap shape(12, 12);
+            shape.fill(Qt::transparent);
+            QPainter painter(&shape);
+            painter.setRenderHint(QPainter::Antialiasing);
+            QPainterPath mark;
+            mark.addPolygon(QPolygonF({{1, 1}, {11, 1}, {11, 11}}));
+            painter.fillPath(mark, findingColour(each));
+            icons[static_cast<std::size_t>(each)] = QIcon(shape);
+        }
+        return icons;
+    }();
+    return marks[static_cast<std::size_t>(severity)];
 }
 
 QString GridCellDelegate::displayText(const QVariant& value, const QLocale& locale) const {
