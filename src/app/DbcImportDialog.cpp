@@ -42,7 +42,8 @@ QHBoxLayout* newLabelledRow(const QString& text, QWidget* widget) {
 
 DbcImportDialog::DbcImportDialog(const QString& path, const ConfigModel& model,
                                  const VariableCatalogue& catalogue, QWidget* parent)
-    : QDialog(parent), m_model(model), m_proposals(catalogue, model.choiceList(0)) {
+    : QDialog(parent), m_model(model), m_catalogue(catalogue),
+      m_proposals(catalogue, model.choiceList(0)) {
     setObjectName(names::DbcDialog);
     setWindowTitle(texts::DbcDialogTitle);
 
@@ -110,7 +111,7 @@ QWidget* DbcImportDialog::buildSignalSide() {
 
 QWidget* DbcImportDialog::buildRowSide() {
     auto* side = new QWidget;
-    m_preview = new SignalPreview(side);
+    m_preview = new SignalPreview(m_catalogue, side);
     m_variable = new QComboBox(side);
     m_variable->setObjectName(names::DbcVariable);
     m_variable->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);

@@ -64,6 +64,7 @@ private:
     QList<int> channelsFor(int count) const;
 
     const ConfigModel& m_model;
+    const VariableCatalogue& m_catalogue;
     CanDatabase m_database;
     VariableProposals m_proposals;
 

@@ -1,15 +1,19 @@
 #include "app/GridCellDelegate.h"
 
 #include "app/DisplayCap.h"
+#include "app/GridPresentationModel.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QHelpEvent>
+#include <QIcon>
 #include <QPainter>
+#include <QPainterPath>
 #include <QStaticText>
 #include <QToolTip>
 
 #include <algorithm>
+#include <array>
 
 namespace cac::app {
 namespace {
@@ -26,7 +30,48 @@ QRect textRoom(const QStyleOptionViewItem& item) {
         .adjusted(margin, 0, -margin, 0);
 }
 
+// The corner of `rect` a finding's mark fills.
+QPainterPath cornerMark(const QRect& rect) {
+    const int side = std::clamp(rect.height() / 3, 5, 9);
+    QPainterPath mark;
+    mark.moveTo(rect.right() + 1 - side, rect.top());
+    mark.lineTo(rect.right() + 1, rect.top());
+    mark.lineTo(rect.right() + 1, rect.top() + side);
+    mark.closeSubpath();
+    return mark;
+}
+
 } // namespace
+
+QColor GridCellDelegate::findingColour(Severity severity) {
+    switch (severity) {
+    case Severity::Error:
+        return QColor(0xd3, 0x2f, 0x2f);
+    case Severity::Warning:
+        return QColor(0xef, 0x8f, 0x00);
+    case Severity::Note:
+        break;
+    }
+    return QColor(0x1e, 0x88, 0xe5);
+}
+
+QIcon GridCellDelegate::findingMark(Severity severity) {
+    static const auto marks = [] { // the cells' corner mark, as large as an icon
+        std::array<QIcon, 3> icons;
+        for (const Severity each : {Severity::Error, Severity::Warning, Severity::Note}) {
+            QPixmap shape(12, 12);
+            shape.fill(Qt::transparent);
+            QPainter painter(&shape);
+            painter.setRenderHint(QPainter::Antialiasing);
+            QPainterPath mark;
+            mark.addPolygon(QPolygonF({{1, 1}, {11, 1}, {11, 11}}));
+            painter.fillPath(mark, findingColour(each));
+            icons[static_cast<std::size_t>(each)] = QIcon(shape);
+        }
+        return icons;
+    }();
+    return marks[static_cast<std::size_t>(severity)];
+}
 
 QString GridCellDelegate::displayText(const QVariant& value, const QLocale& locale) const {
     // Capped before the base class looks at every character.
@@ -49,6 +94,19 @@ void GridCellDelegate::initStyleOption(QStyleOptionViewItem* option,
 
 void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                              const QModelIndex& index) const {
+    paintCell(painter, option, index);
+    const QVariant severity = index.data(GridPresentationModel::FindingSeverityRole);
+    if (!severity.isValid())
+        return;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->fillPath(cornerMark(option.rect),
+                      findingColour(static_cast<Severity>(severity.toInt())));
+    painter->restore();
+}
+
+void GridCellDelegate::paintCell(QPainter* painter, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
     QStyleOptionViewItem item = option;
     initStyleOption(&item, index);
     const QStyle* style = styleOf(item);
@@ -118,11 +176,17 @@ bool GridCellDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
                                  const QStyleOptionViewItem& option, const QModelIndex& index) {
     if (event->type() != QEvent::ToolTip || !index.isValid())
         return QStyledItemDelegate::helpEvent(event, view, option, index);
+    QStringList tip;
     if (textIsCut(option, index))
-        QToolTip::showText(event->globalPos(), displayToolTip(index.data().toString()), view,
-                           view->visualRect(index));
-    else
+        tip << displayToolTip(index.data().toString());
+    if (const QString said = index.data(GridPresentationModel::FindingTextRole).toString();
+        !said.isEmpty())
+        tip << said;
+    if (tip.isEmpty())
         QToolTip::hideText();
+    else
+        QToolTip::showText(event->globalPos(), tip.join(QStringLiteral("\n\n")), view,
+                           view->visualRect(index));
     return true;
 }
 

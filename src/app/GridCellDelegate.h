@@ -1,5 +1,7 @@
 #pragma once
 
+#include "checks/Finding.h"
+
 #include <QCache>
 #include <QFont>
 #include <QStaticText>
@@ -8,8 +10,10 @@
 namespace cac::app {
 
 // How the cells of both grids and the entries of the in-cell lists are drawn:
-// without a focus rectangle (the current cell shows as selected), and with
-// the whole text as a tool tip when the cell cuts it.
+// without a focus rectangle (the current cell shows as selected), with a
+// small triangle in the top right corner, coloured by severity, on a cell the
+// checks find fault with, and with the whole text and the findings as a tool
+// tip.
 //
 // Drawing and sizing cost the same however long a text is: no more of it is
 // laid out than the cell could show (DisplayCap when the cell's width is not
@@ -19,6 +23,10 @@ class GridCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    // The mark of a finding of that severity, as the cells show it.
+    static QColor findingColour(Severity severity);
+    static QIcon findingMark(Severity severity);
 
     QString displayText(const QVariant& value, const QLocale& locale) const override;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -44,6 +52,8 @@ private:
         QFont font;
         QStaticText shown;
     };
+    void paintCell(QPainter* painter, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) const;
     const QStaticText& elidedLine(const QStyleOptionViewItem& item, const QString& text,
                                   int width) const;
 

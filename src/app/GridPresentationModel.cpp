@@ -1,12 +1,45 @@
 #include "app/GridPresentationModel.h"
 
+#include "app/CheckFindings.h"
+#include "app/WindowTexts.h"
 #include "channels/ConfigModel.h"
+
+#include <algorithm>
 
 namespace cac::app {
 
 GridPresentationModel::GridPresentationModel(QObject* parent) : QIdentityProxyModel(parent) {}
 
+void GridPresentationModel::setFindings(const CheckFindings* findings, Place place) {
+    m_findings = findings;
+    m_findingPlace = place;
+    connect(findings, &CheckFindings::refreshed, this, [this] {
+        if (rowCount() > 0 && columnCount() > 0)
+            emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                             {FindingSeverityRole, FindingTextRole});
+    });
+}
+
 QVariant GridPresentationModel::data(const QModelIndex& index, int role) const {
+    if ((role == FindingSeverityRole || role == FindingTextRole) && m_findings && index.isValid()) {
+        const bool channels = m_findingPlace == Place::Channel;
+        if (!channels && index.column() != 1)
+            return {};
+        const QList<Finding> found = m_findings->findingsAt(m_findingPlace, index.row() + 1,
+                                                            channels ? index.column() + 1 : 0);
+        if (found.isEmpty())
+            return {};
+        if (role == FindingSeverityRole) // Error is the smallest
+            return static_cast<int>(std::min_element(found.begin(), found.end(),
+                                                     [](const Finding& a, const Finding& b) {
+                                                         return a.severity < b.severity;
+                                                     })
+                                        ->severity);
+        QStringList lines;
+        for (const Finding& finding : found)
+            lines << texts::findingText(finding);
+        return lines.join(u'\n');
+    }
     if (role == Qt::BackgroundRole && index.isValid()) {
         const bool fixed = (m_firstColumnFixed && index.column() == 0) ||
                            QIdentityProxyModel::data(index, ConfigModel::LockedRole).toBool();

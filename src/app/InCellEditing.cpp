@@ -38,6 +38,12 @@ GridCell InCellEditing::currentCell() const {
     return current.isValid() ? cellOf(current) : GridCell{};
 }
 
+void InCellEditing::showCell(const GridCell& cell) {
+    closeEditors();
+    m_grid->setCurrentIndex(indexOf(cell));
+    m_grid->setFocus(Qt::OtherFocusReason);
+}
+
 QModelIndex InCellEditing::indexOf(const GridCell& cell) const {
     return m_grid->model()->index(cell.row - 1, cell.column - (m_headerIsColumn0 ? 1 : 0));
 }

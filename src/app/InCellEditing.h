@@ -51,6 +51,9 @@ public:
     GridCell currentCell() const;
     // Closes whatever is open; a text box writes its text.
     virtual void closeEditors() = 0;
+    // Closes the editors, makes the cell the grid's current one and gives the
+    // grid the focus, as the keyboard would have moved there.
+    void showCell(const GridCell& cell);
 
 protected:
     virtual bool editorOpen() const = 0;

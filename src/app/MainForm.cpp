@@ -3,6 +3,8 @@
 #include "app/CataloguePath.h"
 #include "app/CellListEditor.h"
 #include "app/ChannelGridEditor.h"
+#include "app/CheckFindings.h"
+#include "app/ChecksPanel.h"
 #include "app/DbcImportCommand.h"
 #include "app/DisplayCap.h"
 #include "app/GridCellDelegate.h"
@@ -32,6 +34,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 
 namespace cac::app {
 namespace {
@@ -72,7 +75,8 @@ QStringList channelColumnToolTips() {
 } // namespace
 
 MainForm::MainForm(PlatformServices services, QWidget* parent)
-    : QMainWindow(parent), m_platform(std::move(services)), m_model(new ConfigModel(this)) {
+    : QMainWindow(parent), m_platform(std::move(services)), m_model(new ConfigModel(this)),
+      m_findings(new CheckFindings(m_model, m_catalogue, this)) {
     setObjectName(names::MainForm);
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -84,6 +88,10 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
     m_tabs->addTab(buildObdTab(), texts::ObdTab);
     layout->addWidget(m_tabs, 1);
     setCentralWidget(central);
+    // Right under the grid: the findings are read beside the cells they name.
+    m_checksPanel = new ChecksPanel(m_findings);
+    addPanelBelowGrid(m_checksPanel);
+    connect(m_checksPanel, &ChecksPanel::findingChosen, this, &MainForm::showFinding);
 
     statusBar()->setObjectName(names::StatusBar);
     capStatusMessages(statusBar());
@@ -128,6 +136,18 @@ void MainForm::buildMenus() {
             m_dbcImport->run();
         });
     importDbc->setObjectName(names::MenuImportDbc);
+    QAction* loadImage =
+        m_toolsMenu->addAction(texts::MenuLoadImage, m_commands, &WindowCommands::loadFromImage);
+    loadImage->setObjectName(names::MenuLoadImage);
+
+    QMenu* view = menuBar()->addMenu(texts::MenuView);
+    view->setObjectName(names::MenuView);
+    view->addAction(m_checksPanel->toggleViewAction());
+    connect(m_checksPanel->toggleViewAction(), &QAction::toggled, this, [this] {
+        m_tabs->updateGeometry();               // the tab widget does not pass its page's change on
+        if (windowState() == Qt::WindowNoState) // the room comes and goes with the panel
+            QTimer::singleShot(0, this, &MainForm::fitHeightToContents); // once laid out
+    });
 }
 
 // The OBD switch and its notes, and the send frame.
@@ -185,6 +205,7 @@ QWidget* MainForm::buildCanTab() {
     auto* view = new GridPresentationModel(this);
     view->setSourceModel(m_model);
     view->setColumnToolTips(channelColumnToolTips());
+    view->setFindings(m_findings, Place::Channel);
     m_grid = newGrid(names::ChannelGrid, view);
     m_grid->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     layout->addWidget(m_grid);
@@ -215,7 +236,6 @@ QWidget* MainForm::buildCanTab() {
     bottom->addWidget(m_baudRateFrame, 0, Qt::AlignBottom);
     layout->addLayout(bottom);
     layout->addStretch(1); // room beyond the last row stays below everything
-    m_spareRoom = layout->itemAt(layout->count() - 1)->spacerItem();
 
     const auto storeBaudRate = [this](const QString& text) { m_model->setBaudRateText(text); };
     connect(m_baudRate, &QComboBox::editTextChanged, this, storeBaudRate);
@@ -232,6 +252,7 @@ QWidget* MainForm::buildObdTab() {
     view->setFirstColumnFixed(true);
     view->setSourceModel(m_model->obdTable());
     view->setColumnToolTips({texts::obdColumnToolTip(0), texts::obdColumnToolTip(1)});
+    view->setFindings(m_findings, Place::ObdPriority);
     m_obdGrid = newGrid(names::ObdGrid, view);
     m_obdGrid->verticalHeader()->hide();
     layout->addWidget(m_obdGrid);
@@ -293,10 +314,16 @@ void MainForm::loadVariableDefinitions() {
         m_platform.messages->showMessage(this, CatalogueCorruptMessage);
 }
 
-// No taller than its contents, when the screen allows.
+// As tall as its contents at this width (the notes wrap onto more lines on
+// a narrow window), when the screen allows.
 void MainForm::fitHeightToContents() {
-    const int height = this->height() - m_spareRoom->geometry().height();
-    resize(width(), std::min(height, screen()->availableGeometry().height()));
+    layout()->activate(); // the window's least size follows what it holds now
+    const QLayout* contents = centralWidget()->layout();
+    const int needed = contents->hasHeightForWidth()
+                           ? contents->totalHeightForWidth(centralWidget()->width())
+                           : contents->totalSizeHint().height();
+    resize(width(), std::min(height() - centralWidget()->height() + needed,
+                             screen()->availableGeometry().height()));
 }
 
 void MainForm::discoverSerialPorts() {
@@ -340,6 +367,20 @@ void MainForm::showConversionEquation(int row) {
         displayCapped(ConversionEquationText(*m_model, m_catalogue, row,
                                              point.isEmpty() ? QLatin1Char('.') : point.front()),
                       Qt::ElideMiddle));
+}
+
+// Goes to what a finding is about: a channel's cell (its first setting for
+// the whole channel), an OBD priority, the bit-rate list.
+void MainForm::showFinding(const Finding& finding) {
+    if (finding.place == Place::Channel) {
+        m_tabs->setCurrentIndex(0);
+        m_channelEditor->showCell({finding.row, std::max(finding.column, int{ColVariable})});
+    } else if (finding.place == Place::ObdPriority && m_tabs->isTabEnabled(1)) {
+        m_tabs->setCurrentIndex(1);
+        m_priorityEditor->showCell({finding.row, 1});
+    } else if (finding.place == Place::BitRate && m_baudRate->isVisible()) {
+        m_baudRate->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void MainForm::showBaudRate(const QString& text) {

@@ -10,18 +10,20 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QMenu;
-class QSpacerItem;
 class QTabWidget;
 class QTableView;
 class QVBoxLayout;
 
 namespace cac {
 class ConfigModel;
-}
+struct Finding;
+} // namespace cac
 
 namespace cac::app {
 
 class ChannelGridEditor;
+class CheckFindings;
+class ChecksPanel;
 class DbcImportCommand;
 class GridPresentationModel;
 class PriorityTableEditor;
@@ -68,6 +70,7 @@ private:
     void applyObdMode();
     void showConversionEquation(int row);
     void showBaudRate(const QString& text);
+    void showFinding(const Finding& finding);
 
     PlatformServices m_platform;
     ConfigModel* m_model;
@@ -77,7 +80,6 @@ private:
     QTabWidget* m_tabs = nullptr;
     QTableView* m_grid = nullptr;
     QVBoxLayout* m_belowGrid = nullptr;
-    QSpacerItem* m_spareRoom = nullptr;
     QLabel* m_equationLabel = nullptr;
     QGroupBox* m_baudRateFrame = nullptr;
     QComboBox* m_baudRate = nullptr;
@@ -89,6 +91,8 @@ private:
     PriorityTableEditor* m_priorityEditor = nullptr;
     WindowCommands* m_commands = nullptr;
     DbcImportCommand* m_dbcImport = nullptr;
+    CheckFindings* m_findings = nullptr;
+    ChecksPanel* m_checksPanel = nullptr;
     QMenu* m_toolsMenu = nullptr;
 };
 

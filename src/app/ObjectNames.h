@@ -17,6 +17,9 @@ inline const QString MenuBar2 = QStringLiteral("mnuBar2");
 inline const QString MenuExit = QStringLiteral("mnuExit");
 inline const QString MenuTools = QStringLiteral("mnuTools");
 inline const QString MenuImportDbc = QStringLiteral("mnuImportDbc");
+inline const QString MenuLoadImage = QStringLiteral("mnuLoadImage");
+inline const QString MenuView = QStringLiteral("mnuView");
+inline const QString MenuChecks = QStringLiteral("mnuChecks");
 
 inline const QString ObdModeCheck = QStringLiteral("EnableObdModeCheck");
 inline const QString Label1 = QStringLiteral("Label1");
@@ -34,6 +37,11 @@ inline const QString SendFrame = QStringLiteral("Frame2");
 inline const QString SendButton = QStringLiteral("cmdSend");
 inline const QString PortList = QStringLiteral("SelectPort");
 inline const QString StatusBar = QStringLiteral("StatusBar");
+
+// The checks panel under the channel grid: the frame, its summary and its list.
+inline const QString ChecksPanel = QStringLiteral("fraChecks");
+inline const QString ChecksSummary = QStringLiteral("lblChecks");
+inline const QString ChecksList = QStringLiteral("lstChecks");
 
 // The drop-down of an in-cell list, its filter field and its entry view.
 inline const QString ListPopup = QStringLiteral("ListPopup");

@@ -2,6 +2,7 @@
 
 #include "app/ObjectNames.h"
 #include "app/WindowTexts.h"
+#include "checks/ConfigChecks.h"
 #include "dbc/SignalRow.h"
 
 #include <QHeaderView>
@@ -17,9 +18,9 @@ constexpr int ValueCharacters = 22; // "Motorola forw MSB" and most variable ent
 
 } // namespace
 
-SignalPreview::SignalPreview(QWidget* parent)
-    : QWidget(parent), m_title(new QLabel(this)), m_cells(new QTableWidget(this)),
-      m_notes(new QLabel(this)) {
+SignalPreview::SignalPreview(const VariableCatalogue& catalogue, QWidget* parent)
+    : QWidget(parent), m_catalogue(catalogue), m_title(new QLabel(this)),
+      m_cells(new QTableWidget(this)), m_notes(new QLabel(this)) {
     m_title->setObjectName(names::DbcPreviewTitle);
     m_title->setWordWrap(true);
     m_cells->setObjectName(names::DbcPreview);
@@ -64,8 +65,12 @@ void SignalPreview::showRow(const QString& signalPath, const SignalRow& row,
                             const QString& variableText) {
     m_title->setText(texts::dbcPreviewTitle(signalPath));
     QList<MappingNote> notes = row.notes;
-    // The findings of the engine's checks of a channel row are appended to
-    // `notes` here, each with its column, and show as the mapping's own do.
+    if (row.importable()) {
+        std::array<QString, ChannelGridColumns> cells = row.cells;
+        cells[ColVariable] = variableText;
+        for (const Finding& finding : CheckChannelRow(cells, m_catalogue))
+            notes.append({false, finding.column, texts::findingText(finding)});
+    }
 
     const QIcon marked = style()->standardIcon(QStyle::SP_MessageBoxWarning);
     for (int column = 1; column < ChannelGridColumns; ++column) {

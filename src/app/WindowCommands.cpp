@@ -2,16 +2,27 @@
 
 #include "app/PlatformServices.h"
 #include "app/WindowTexts.h"
+#include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
+#include "configfile/ImageToCcf.h"
 #include "image/ConfigImage.h"
 #include "output/FlasherCommand.h"
 #include "output/IntelHex.h"
+#include "output/IntelHexReader.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStatusBar>
 
 namespace cac::app {
+namespace {
+
+// An image's HEX file is a few kilobytes, whoever wrote it.
+constexpr qint64 MaxImageHexSize = 1024 * 1024;
+
+} // namespace
 
 WindowCommands::WindowCommands(QWidget* window, ConfigModel* model,
                                const VariableCatalogue& catalogue, PlatformServices& platform,
@@ -46,6 +57,30 @@ void WindowCommands::saveConfiguration() {
     QString error;
     report(SaveCcfFile(*m_model, path, &error) ? texts::saved(shown)
                                                : texts::couldNotSave(shown, error));
+}
+
+void WindowCommands::loadFromImage() {
+    const QString path = m_platform.dialogs->openFileName(m_window, texts::LoadImageTitle,
+                                                          QtFileFilter(texts::HexImageFilter));
+    if (path.isEmpty())
+        return;
+    const QString shown = QDir::toNativeSeparators(path);
+    QFile file(path);
+    const bool isFolder = QFileInfo(path).isDir();
+    if (isFolder || !file.open(QIODevice::ReadOnly))
+        return report(texts::couldNotLoad(
+            shown, isFolder ? QStringLiteral("is a folder, not a file") : file.errorString()));
+    if (file.size() > MaxImageHexSize)
+        return report(texts::couldNotLoad(
+            shown, QStringLiteral("%1 bytes are far more than an image's HEX file holds")
+                       .arg(file.size())));
+    HexFault fault;
+    const std::optional<QByteArray> image = ReadIntelHexImage(file.readAll(), &fault);
+    if (!image)
+        return report(texts::couldNotLoadImage(shown, fault.line, fault.message));
+    const CcfFromImage read = ImageToCcf(*image, m_catalogue, m_model->choiceList(0));
+    ApplyCcf(*m_model, read.ccf);
+    report(texts::loadedFromImage(shown, read.decoding));
 }
 
 QString WindowCommands::writeHexFile() const {

@@ -16,8 +16,9 @@ namespace cac::app {
 
 struct PlatformServices;
 
-// The File menu's commands and "Send now!". None of them shows a message:
-// each reports in the status bar what it did, or why it could not.
+// The File menu's commands, "Send now!" and the load from an image. None of
+// them shows a message: each reports in the status bar what it did, or why it
+// could not.
 class WindowCommands : public QObject {
     Q_OBJECT
 public:
@@ -28,6 +29,9 @@ public:
     void saveConfiguration();
     void generateHexFile();
     void sendConfiguration();
+    // Reads a configuration back from an Intel HEX image, as
+    // `can-adapter-cli ccf` does, and loads it as the File menu loads a file.
+    void loadFromImage();
 
 private:
     // Writes TempConfig.hex into the application folder; empty on success,

@@ -1,6 +1,8 @@
 #include "app/WindowTexts.h"
 
 #include "channels/ChoiceLists.h"
+#include "checks/Finding.h"
+#include "image/ImageDecoder.h"
 #include "output/FlasherCommand.h"
 #include "output/IntelHex.h"
 
@@ -85,6 +87,50 @@ QString couldNotWriteHexFile(const QString& reason) {
 
 QString startedFlasher(const QString& port) {
     return QStringLiteral("Started %1 on port %2").arg(FlasherProgramName, port);
+}
+
+QString loadedFromImage(const QString& path, const ImageDecoding& decoding) {
+    QString text = QStringLiteral("Loaded the configuration of the image %1").arg(path);
+    if (!decoding.unnamedVariables.isEmpty()) {
+        QStringList ids;
+        for (const std::int32_t id : decoding.unnamedVariables)
+            ids << QString::number(id);
+        text += QStringLiteral("; the catalogue names no variable %1 (channels with them feed "
+                               "nothing until a variable is chosen)")
+                    .arg(ids.join(QStringLiteral(", ")));
+    } else if (!decoding.identical) {
+        for (const Finding& finding : decoding.findings) {
+            if (finding.severity == Severity::Error)
+                return text + QStringLiteral("; it does not build the same image: %1: %2")
+                                  .arg(PlaceText(finding), finding.message);
+        }
+    }
+    if (decoding.obdMode)
+        text += QStringLiteral("; the image was built in OBD mode: switch it on before sending");
+    return text;
+}
+
+QString couldNotLoadImage(const QString& path, int line, const QString& reason) {
+    return line > 0
+               ? QStringLiteral("Could not load %1: line %2: %3").arg(path).arg(line).arg(reason)
+               : couldNotLoad(path, reason);
+}
+
+QString checksSummary(const QList<Finding>& findings) {
+    if (findings.isEmpty())
+        return NoFindings;
+    return QStringLiteral("Checks: %1 (%2); click one, or press Enter on it, to go to its cell.")
+        .arg(findings.size() == 1 ? QStringLiteral("1 finding")
+                                  : QStringLiteral("%1 findings").arg(findings.size()),
+             FindingSummary(findings));
+}
+
+QString findingText(const Finding& finding) {
+    return SeverityText(finding.severity) + QStringLiteral(": ") + finding.message;
+}
+
+QString findingLine(const Finding& finding) {
+    return PlaceText(finding) + QStringLiteral(": ") + findingText(finding);
 }
 
 QStringList dbcTreeColumns() {

@@ -1,6 +1,14 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <cstdint>
+
+namespace cac {
+struct Finding;
+struct ImageDecoding;
+} // namespace cac
 
 // Every text the window shows that is not decided by the engine: menu items,
 // labels, tool tips, the hexadecimal warning and the status-bar reports. The
@@ -15,6 +23,9 @@ inline const QString MenuGenHexFile = QStringLiteral("&Generate hex file (for de
 inline const QString MenuExit = QStringLiteral("E&xit");
 inline const QString MenuTools = QStringLiteral("&Tools");
 inline const QString MenuImportDbc = QStringLiteral("&Import from CAN database\u2026");
+inline const QString MenuLoadImage = QStringLiteral("&Load from image (HEX)\u2026");
+inline const QString MenuView = QStringLiteral("&View");
+inline const QString MenuChecks = QStringLiteral("&Checks");
 
 inline const QString ObdModeCheck = QStringLiteral("Enable OBD mode");
 inline const QString CanTab = QStringLiteral("CAN");
@@ -46,6 +57,14 @@ inline const QString CcfFilter =
     QStringLiteral("CAN config files(*.ccf )|*.ccf|Show All Files (*.*)|*.*");
 inline const QString LoadDialogTitle = QStringLiteral("Load a CAN config file");
 inline const QString SaveDialogTitle = QStringLiteral("Save CAN configuration file");
+
+inline const QString HexImageFilter =
+    QStringLiteral("Intel HEX images (*.hex)|*.hex|Show All Files (*.*)|*.*");
+inline const QString LoadImageTitle = QStringLiteral("Load a configuration from its image");
+
+// The checks panel.
+inline const QString NoFindings =
+    QStringLiteral("Checks: no findings, the image will do what the cells say.");
 
 // The import from a CAN database.
 inline const QString DbcFilter =
@@ -95,6 +114,13 @@ QString obdColumnToolTip(int column);
 // in place.
 QString longCellNotice(qsizetype characters);
 
+// What the checks found: "Checks: 3 findings (1 error, ...); click one ...".
+QString checksSummary(const QList<Finding>& findings);
+// A finding's severity and sentence: "error: start bit 60 and ...".
+QString findingText(const Finding& finding);
+// A line of the checks panel: where, severity and sentence.
+QString findingLine(const Finding& finding);
+
 // Status-bar reports of the file and send commands.
 QString loaded(const QString& path);
 QString notAConfiguration(const QString& path);
@@ -104,5 +130,7 @@ QString couldNotSave(const QString& path, const QString& reason);
 QString wroteHexFile(const QString& folder);
 QString couldNotWriteHexFile(const QString& reason);
 QString startedFlasher(const QString& port);
+QString loadedFromImage(const QString& path, const ImageDecoding& decoding);
+QString couldNotLoadImage(const QString& path, int line, const QString& reason);
 
 } // namespace cac::app::texts

@@ -20,8 +20,9 @@ constexpr int FormatByteOffset = 2;
 class ChannelChecker {
 public:
     ChannelChecker(const ConfigModel& model, const VariableCatalogue& catalogue, int channel,
-                   QList<Finding>& findings)
-        : m_model(model), m_channel(channel), m_findings(findings),
+                   bool variablePending, QList<Finding>& findings)
+        : m_model(model), m_channel(channel), m_variablePending(variablePending),
+          m_findings(findings),
           m_record(EncodeChannelRecord(model, catalogue, channel, &m_numberFields)),
           m_variable(FindVariableIndex(catalogue, cell(ColVariable))) {}
 
@@ -36,20 +37,22 @@ public:
             return -1;
         }
         if (variable.isEmpty() || variable == DoNotUseText) {
-            if (hasSettings(true))
-                add(Check::NoVariable, ColVariable,
-                    QStringLiteral("the channel has settings but no variable: the image gets "
-                                   "logger code 00 00, so nothing reaches the logger"));
-            return -1;
-        }
-        if (variable == UsedForObdText) {
+            if (!m_variablePending) {
+                if (hasSettings(true))
+                    add(Check::NoVariable, ColVariable,
+                        QStringLiteral("the channel has settings but no variable: the image "
+                                       "gets logger code 00 00, so nothing reaches the logger"));
+                return -1;
+            }
+        } else if (variable == UsedForObdText) {
             add(Check::ObdTextWithoutObd, ColVariable,
                 QStringLiteral("%1 comes from a file saved in OBD mode; with OBD mode off the "
                                "channel feeds no variable (logger code 00 00)")
                     .arg(Quoted(variable)));
             return -1;
+        } else {
+            checkVariable();
         }
-        checkVariable();
         checkIdentifier();
         checkFilter();
         checkSignal();
@@ -297,6 +300,7 @@ private:
 
     const ConfigModel& m_model;
     const int m_channel;
+    const bool m_variablePending; // a row without a variable yet: check the rest
     QList<Finding>& m_findings;
     QList<RecordNumberField> m_numberFields;
     const QByteArray m_record;
@@ -306,8 +310,8 @@ private:
 } // namespace
 
 std::int32_t CheckChannel(const ConfigModel& model, const VariableCatalogue& catalogue, int channel,
-                          QList<Finding>& findings) {
-    return ChannelChecker(model, catalogue, channel, findings).run();
+                          QList<Finding>& findings, bool variablePending) {
+    return ChannelChecker(model, catalogue, channel, variablePending, findings).run();
 }
 
 } // namespace cac::checks

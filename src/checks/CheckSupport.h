@@ -31,8 +31,9 @@ QString ColumnName(int column);
 QString NumberTextProblem(const QString& text);
 
 // The findings of one channel's row; returns the variable the channel feeds
-// (its identifier), or -1 when it feeds none of the catalogue.
+// (its identifier), or -1 when it feeds none of the catalogue. With
+// `variablePending`, a row without a variable is checked all the same.
 std::int32_t CheckChannel(const ConfigModel& model, const VariableCatalogue& catalogue, int channel,
-                          QList<Finding>& findings);
+                          QList<Finding>& findings, bool variablePending = false);
 
 } // namespace cac::checks

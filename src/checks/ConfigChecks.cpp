@@ -147,6 +147,20 @@ QList<Finding> CheckConfiguration(const ConfigModel& model, const VariableCatalo
     return findings;
 }
 
+QList<Finding> CheckChannelRow(const std::array<QString, ChannelGridColumns>& cells,
+                               const VariableCatalogue& catalogue) {
+    ConfigModel model;
+    QList<Finding> findings;
+    for (int column = 1; column < ChannelGridColumns; ++column) {
+        model.setCell(1, column, cells.at(static_cast<std::size_t>(column)));
+        checkSaveable(model.cell(1, column), Place::Channel, 1, column, findings);
+    }
+    checks::CheckChannel(model, catalogue, 1, findings, /*variablePending=*/true);
+    for (Finding& finding : findings)
+        finding.row = 0; // the row stands on its own
+    return findings;
+}
+
 namespace checks {
 
 Finding MakeFinding(Check check, Place place, int row, int column, const QString& message,

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "catalogue/VariableCatalogue.h"
+#include "channels/ChoiceLists.h"
 #include "checks/Finding.h"
 
 #include <QString>
 
+#include <array>
 #include <optional>
 
 namespace cac {
@@ -56,6 +58,14 @@ QString CheckCode(Check check);
 // bit rate, then the OBD priorities. Reads only; it changes nothing the
 // program stores or builds.
 QList<Finding> CheckConfiguration(const ConfigModel& model, const VariableCatalogue& catalogue);
+
+// The findings of one channel row on its own, as channel 1 of a configuration
+// in its start-up state: for a row about to be filled in, such as one a CAN
+// signal gives. An empty or "**Do not use**" variable cell means the variable
+// is still to be chosen, and the other settings are checked all the same.
+// The findings are those of channel 0: they name only their column.
+QList<Finding> CheckChannelRow(const std::array<QString, ChannelGridColumns>& cells,
+                               const VariableCatalogue& catalogue);
 
 // The number a text shows to a person (plain decimal with a point or comma,
 // or "0x" and up to eight hexadecimal digits), or nullopt for any other text.

@@ -29,6 +29,8 @@ QString SeverityText(Severity severity) {
 QString PlaceText(const Finding& finding) {
     switch (finding.place) {
     case Place::Channel: {
+        if (finding.row == 0)
+            return checks::ColumnName(finding.column);
         QString text = QStringLiteral("channel %1").arg(finding.row);
         if (finding.column > 0)
             text += QStringLiteral(", ") + checks::ColumnName(finding.column);

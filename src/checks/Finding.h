@@ -23,7 +23,7 @@ struct Finding {
     Severity severity = Severity::Note;
     QString code;
     Place place = Place::Channel;
-    int row = 0;    // channel 1 to 15, or OBD table row 1 to 18
+    int row = 0;    // channel 1 to 15 (0: a row on its own), or OBD table row 1 to 18
     int column = 0; // channel-table column, 0 for the whole channel
     QString message;
 
@@ -34,7 +34,7 @@ struct Finding {
 QString SeverityText(Severity severity);
 
 // Where a finding is, as users read it: "channel 3, Start bit", "channel 15",
-// "bit rate", "OBD priority 2 (Coolant temp)", "image".
+// "Start bit" (a row on its own), "bit rate", "OBD priority 2 (Coolant temp)", "image".
 QString PlaceText(const Finding& finding);
 
 // "FILE: channel 3, Start bit: error: message [code]", the form compilers use.

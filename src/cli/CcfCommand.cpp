@@ -1,10 +1,9 @@
 // can-adapter-cli ccf: a configuration file that builds a kept Intel HEX
 // image again, so that the image becomes editable.
 
-#include "channels/ConfigModel.h"
 #include "cli/CliCommon.h"
 #include "cli/ImageInput.h"
-#include "configfile/CcfFile.h"
+#include "configfile/ImageToCcf.h"
 
 #include <QCommandLineParser>
 
@@ -30,25 +29,23 @@ int RunCcfCommand(const QStringList& arguments) {
         exit != ExitOk)
         return exit;
 
-    QByteArray text;
-    ConfigModel model;
+    QByteArray text, image;
     CatalogueLoad catalogue;
-    ImageDecoding decoding;
     if (const int exit = ReadInputFile(path, text); exit != ExitOk)
         return exit;
-    if (const int exit =
-            DecodeImageHex(path, text, parser.value(catalogueOption), model, catalogue, decoding);
-        exit != ExitOk)
+    if (const int exit = ReadImageHex(path, text, image); exit != ExitOk)
         return exit;
-    for (const Finding& finding : decoding.findings)
+    if (const int exit = LoadCatalogue(parser.value(catalogueOption), catalogue); exit != ExitOk)
+        return exit;
+    const CcfFromImage read = ImageToCcf(image, catalogue.catalogue, catalogue.variableList);
+    for (const Finding& finding : read.decoding.findings)
         std::fprintf(stderr, "%s\n", qUtf8Printable(FindingLine(path, finding)));
-    if (const int exit = WriteOutput(SerializeCcf(model), parser.value(outputOption));
-        exit != ExitOk)
+    if (const int exit = WriteOutput(read.ccf, parser.value(outputOption)); exit != ExitOk)
         return exit;
-    if (decoding.identical)
+    if (read.decoding.identical)
         return ExitOk;
     std::fprintf(stderr, "%s: %s: the configuration written does not build this image again\n",
-                 qUtf8Printable(path), qUtf8Printable(FindingSummary(decoding.findings)));
+                 qUtf8Printable(path), qUtf8Printable(FindingSummary(read.decoding.findings)));
     return ExitFindings;
 }
 

@@ -1,6 +1,7 @@
 // can-adapter-cli dbc: the messages and signals of a CAN database, each
 // signal with the channel row it gives, as text or JSON.
 
+#include "checks/ConfigChecks.h"
 #include "cli/CliCommon.h"
 #include "cli/DbcInput.h"
 #include "dbc/SignalRow.h"
@@ -32,7 +33,12 @@ QString oneLine(QString text) {
     return text.replace(u'\n', u' ');
 }
 
-QString listingText(const CanDatabase& database,
+// What the checks say about the row a signal gives, before a variable is chosen.
+QList<Finding> rowFindings(const SignalRow& row, const VariableCatalogue& catalogue) {
+    return row.importable() ? CheckChannelRow(row.cells, catalogue) : QList<Finding>();
+}
+
+QString listingText(const CanDatabase& database, const VariableCatalogue& catalogue,
                     const std::optional<VariableProposals>& proposals) {
     QString out;
     for (const DbcMessage& message : database.messages) {
@@ -62,6 +68,9 @@ QString listingText(const CanDatabase& database,
                 out += (note.refuses ? QStringLiteral("    refused    ")
                                      : QStringLiteral("    note       ")) +
                        note.text + u'\n';
+            for (const Finding& finding : rowFindings(row, catalogue))
+                out += QStringLiteral("    ") + SeverityText(finding.severity).leftJustified(11) +
+                       PlaceText(finding) + QStringLiteral(": ") + finding.message + u'\n';
             if (proposals && row.importable()) {
                 const QStringList entries = proposals->forSignal(signal);
                 if (!entries.isEmpty())
@@ -80,6 +89,7 @@ QString listingText(const CanDatabase& database,
 }
 
 QJsonObject signalJson(const DbcMessage& message, const DbcSignal& signal,
+                       const VariableCatalogue& catalogue,
                        const std::optional<VariableProposals>& proposals) {
     static const char* const ValueTypes[] = {"integer", "float", "double"};
     const SignalRow row = MapSignalToRow(message, signal);
@@ -87,6 +97,12 @@ QJsonObject signalJson(const DbcMessage& message, const DbcSignal& signal,
     for (const MappingNote& note : row.notes)
         notes.append(
             QJsonObject{{"refuses", note.refuses}, {"column", note.column}, {"text", note.text}});
+    QJsonArray findings;
+    for (const Finding& finding : rowFindings(row, catalogue))
+        findings.append(QJsonObject{{"severity", SeverityText(finding.severity)},
+                                    {"code", finding.code},
+                                    {"column", finding.column},
+                                    {"message", finding.message}});
     QJsonValue cells = QJsonValue::Null;
     if (row.importable()) {
         QJsonArray settings;
@@ -114,18 +130,19 @@ QJsonObject signalJson(const DbcMessage& message, const DbcSignal& signal,
         {"line", signal.line},
         {"row", cells},
         {"notes", notes},
+        {"findings", findings},
         {"variables",
          QJsonArray::fromStringList(proposals ? proposals->forSignal(signal) : QStringList())},
     };
 }
 
-QByteArray listingJson(const CanDatabase& database,
+QByteArray listingJson(const CanDatabase& database, const VariableCatalogue& catalogue,
                        const std::optional<VariableProposals>& proposals) {
     QJsonArray messages;
     for (const DbcMessage& message : database.messages) {
         QJsonArray signalArray;
         for (const DbcSignal& signal : message.signalList)
-            signalArray.append(signalJson(message, signal, proposals));
+            signalArray.append(signalJson(message, signal, catalogue, proposals));
         messages.append(QJsonObject{
             {"name", message.name},
             {"identifier", IdentifierText(message)},
@@ -151,7 +168,8 @@ int RunDbcCommand(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Lists the messages and signals of a CAN database with the channel row each signal "
-        "gives.\nRows list columns 2 to 12 of the channel table, joined by '|'."));
+        "gives.\nRows list columns 2 to 12 of the channel table, joined by '|'; what the checks "
+        "find in a row (before a variable is chosen) follows it."));
     parser.addPositionalArgument(QStringLiteral("FILE.dbc"),
                                  QStringLiteral("The CAN database to read."));
     const QCommandLineOption jsonOption(QStringLiteral("json"),
@@ -184,8 +202,9 @@ int RunDbcCommand(const QStringList& arguments) {
     if (!catalogue.corrupt)
         proposals.emplace(catalogue.catalogue, catalogue.variableList);
 
-    return WriteOutput(parser.isSet(jsonOption) ? listingJson(database, proposals)
-                                                : listingText(database, proposals).toUtf8(),
+    return WriteOutput(parser.isSet(jsonOption)
+                           ? listingJson(database, catalogue.catalogue, proposals)
+                           : listingText(database, catalogue.catalogue, proposals).toUtf8(),
                        QString());
 }
 

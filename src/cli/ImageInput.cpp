@@ -30,21 +30,29 @@ int ReadInputFile(const QString& path, QByteArray& bytes) {
     return ExitOk;
 }
 
-int DecodeImageHex(const QString& path, const QByteArray& hexText, const QString& cataloguePath,
-                   ConfigModel& model, CatalogueLoad& catalogue, ImageDecoding& decoding) {
+int ReadImageHex(const QString& path, const QByteArray& hexText, QByteArray& image) {
     HexFault fault;
-    const std::optional<QByteArray> image = ReadIntelHexImage(hexText, &fault);
-    if (!image) {
+    std::optional<QByteArray> read = ReadIntelHexImage(hexText, &fault);
+    if (!read) {
         PrintError(QStringLiteral("%1:%2: not a configuration image: %3")
                        .arg(path)
                        .arg(fault.line)
                        .arg(fault.message));
         return ExitFileError;
     }
+    image = std::move(*read);
+    return ExitOk;
+}
+
+int DecodeImageHex(const QString& path, const QByteArray& hexText, const QString& cataloguePath,
+                   ConfigModel& model, CatalogueLoad& catalogue, ImageDecoding& decoding) {
+    QByteArray image;
+    if (const int exit = ReadImageHex(path, hexText, image); exit != ExitOk)
+        return exit;
     if (const int exit = LoadCatalogue(cataloguePath, catalogue); exit != ExitOk)
         return exit;
     model.setVariableList(catalogue.variableList);
-    decoding = DecodeConfigImage(*image, catalogue.catalogue, model);
+    decoding = DecodeConfigImage(image, catalogue.catalogue, model);
     return ExitOk;
 }
 

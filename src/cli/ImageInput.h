@@ -21,8 +21,12 @@ bool LooksLikeIntelHex(const QByteArray& bytes);
 // Reads the whole input file; ExitOk, or ExitFileError after saying why.
 int ReadInputFile(const QString& path, QByteArray& bytes);
 
-// The catalogue, then the image in the HEX text decoded into `model` (in its
-// start-up state). A HEX fault is reported with its line. Returns ExitOk or
+// The 1140-byte image the HEX text holds. A HEX fault is reported with its
+// line. Returns ExitOk or ExitFileError.
+int ReadImageHex(const QString& path, const QByteArray& hexText, QByteArray& image);
+
+// The image of the HEX text (ReadImageHex), then the catalogue, then the image
+// decoded into `model` (in its start-up state). Returns ExitOk or
 // ExitFileError.
 int DecodeImageHex(const QString& path, const QByteArray& hexText, const QString& cataloguePath,
                    ConfigModel& model, CatalogueLoad& catalogue, ImageDecoding& decoding);

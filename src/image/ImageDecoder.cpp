@@ -191,6 +191,7 @@ private:
                 .arg(ids.first())
                 .arg(spacedHex(code)));
         texts[ColVariable] = QStringLiteral("Unknown variable %1").arg(ids.first());
+        m_result.unnamedVariables.append(ids.first());
         return ids.first();
     }
 

@@ -41,9 +41,10 @@ QString ShortestNumberText(double near, const std::function<bool(double)>& gives
 QStringList DecodeObdPriorityTable(const QByteArray& table, QList<int>* unreadableRows = nullptr);
 
 struct ImageDecoding {
-    bool obdMode = false;    // channel 15 carries OBD: the image was built in OBD mode
-    bool identical = false;  // the settings build this image again, byte for byte
-    QList<Finding> findings; // what the settings cannot say, and notes on reading them
+    bool obdMode = false;                 // channel 15 carries OBD: the image was built in OBD mode
+    bool identical = false;               // the settings build this image again, byte for byte
+    QList<Finding> findings;              // what the settings cannot say, and notes on reading them
+    QList<std::int32_t> unnamedVariables; // fed by the image, named by no catalogue entry
 };
 
 // Writes into `model`, which must be in its start-up state, settings that

@@ -164,6 +164,10 @@ QString longText(qsizetype length) {
     return text.left(length);
 }
 
+QString ExampleFile(const QString& name) {
+    return QFileInfo(CAC_EXAMPLE_DBC).dir().filePath(name);
+}
+
 QString rowWith(const QString& base, int column, const QString& text) {
     QStringList cells = base.split('|');
     cells[column - 1] = text;
@@ -433,8 +437,9 @@ private slots:
         const QPoint inCell = grid->visualRect(grid->model()->index(2, ColCanId - 1)).center();
         QHelpEvent tip(QEvent::ToolTip, inCell, cells->mapToGlobal(inCell));
         QCoreApplication::sendEvent(cells, &tip);
-        QVERIFY(QToolTip::text().size() < 2 * DisplayCap);
-        QVERIFY(QToolTip::text().endsWith(QLocale().toString(102'400) + " characters)"));
+        const QString shownText = QToolTip::text().section("\n\n", 0, 0); // the findings follow
+        QVERIFY(shownText.size() < 2 * DisplayCap);
+        QVERIFY(shownText.endsWith(QLocale().toString(102'400) + " characters)"));
 
         s.click(3, ColCanId); // typing replaces a held text, Escape keeps it
         type("7");
@@ -689,6 +694,95 @@ private slots:
         QCOMPARE(QToolTip::text(), longId);
         const QString shot = QStringLiteral(CAC_SCREENSHOT_DIR "/main-window-%1.png");
         QVERIFY(s.window->grab().save(shot.arg(QApplication::style()->name())));
+    }
+
+    // Edits that the checks find fault with: the panel lists them, a click or
+    // Enter on one goes to its cell, which is marked and explains itself.
+    // With CAC_WINDOW_SHOT set, the window is saved there for the README.
+    void checksPanel() {
+        Started s({2}, Catalogue::Demo);
+        s.fake.dialogs->answer = ExampleFile("engine-demo.ccf");
+        key(Qt::Key_O, Qt::ControlModifier);
+        auto* findings = s.get<QListView>(names::ChecksList);
+        QCOMPARE(findings->model()->rowCount(), 0);
+        s.click(5, ColStartBit);
+        clickEntry(s.list(2), "56");
+        s.click(2, ColValueType);
+        clickEntry(s.list(4), "Float (single)");
+        s.click(3, ColFilterVal);
+        retype("12abc");
+        QTRY_COMPARE(findings->model()->rowCount(), 3);
+        const QStringList lines = {
+            "channel 2, Length (bits): error: ", "channel 3, Filter Val: warning: ",
+            "channel 5, Start bit: error: "};
+        for (int row = 0; row < 3; ++row)
+            QVERIFY(findings->model()->index(row, 0).data().toString().startsWith(lines[row]));
+
+        auto* grid = s.get<QTableView>(names::ChannelGrid);
+        const QModelIndex startBit = grid->model()->index(4, ColStartBit - 1);
+        QVERIFY(!grid->selectionModel()->isSelected(startBit));
+        findings->scrollTo(findings->model()->index(2, 0));
+        QTest::mouseClick(findings->viewport(), Qt::LeftButton, {},
+                          findings->visualRect(findings->model()->index(2, 0)).center());
+        QCOMPARE(grid->currentIndex(), startBit);
+        QVERIFY(grid->selectionModel()->isSelected(startBit) && grid->hasFocus());
+        const QPoint inCell = grid->visualRect(startBit).center();
+        QHelpEvent tip(QEvent::ToolTip, inCell, grid->viewport()->mapToGlobal(inCell));
+        QCoreApplication::sendEvent(grid->viewport(), &tip);
+        QCOMPARE("channel 5, Start bit: " + QToolTip::text(),
+                 findings->model()->index(2, 0).data().toString());
+        findings->setFocus();
+        key(Qt::Key_Up);
+        key(Qt::Key_Return);
+        QCOMPARE(grid->currentIndex(), grid->model()->index(2, ColFilterVal - 1));
+        QVERIFY(grid->hasFocus());
+
+        s.window->statusBar()->clearMessage(); // it names this machine's folders
+        if (const QString shot = qEnvironmentVariable("CAC_WINDOW_SHOT"); !shot.isEmpty())
+            QVERIFY(s.window->grab().save(shot));
+        auto* panel = s.get<QWidget>(names::ChecksPanel);
+        QAction* shown = s.get<QAction>(names::MenuChecks);
+        const int height = s.window->height();
+        shown->trigger(); // the window gives back the panel's room, and takes it again
+        QVERIFY(!panel->isVisible() && !shown->isChecked());
+        QTRY_VERIFY(s.window->height() <= height - panel->height());
+        shown->trigger();
+        QVERIFY(panel->isVisible());
+        QTRY_COMPARE(s.window->height(), height);
+        QVERIFY(s.fake.messages->texts.isEmpty());
+    }
+    // A configuration exported as HEX comes back from the image unchanged; a
+    // broken image is named with its line and changes nothing.
+    void loadFromImage() {
+        Started a({2}, Catalogue::Demo);
+        a.fake.dialogs->answer = ExampleFile("engine-demo.ccf");
+        key(Qt::Key_O, Qt::ControlModifier);
+        a.click(3, ColScale); // typed as the image gives it back
+        retype("2.55");
+        key(Qt::Key_G, Qt::ControlModifier);
+        const QString hex = a.appFolder + "/TempConfig.hex";
+
+        Started b({2}, Catalogue::Demo);
+        const QByteArray startUp = SerializeCcf(*b.window->model());
+        const QString broken = b.dir.filePath("broken.hex");
+        QFile file(broken);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(ReadAll(hex).replace(":10", ":11")); // every data record one byte short
+        file.close();
+        for (const QString& path : {broken, hex}) {
+            b.fake.dialogs->answer = path;
+            key(Qt::Key_T, Qt::AltModifier);
+            key(Qt::Key_L);
+            if (path == broken) {
+                QCOMPARE(SerializeCcf(*b.window->model()), startUp);
+                QVERIFY(b.status().startsWith("Could not load " + QDir::toNativeSeparators(broken) +
+                                              ": line 2: "));
+            }
+        }
+        QCOMPARE(b.fake.dialogs->shown.at(0).first, texts::LoadImageTitle);
+        QCOMPARE(SerializeCcf(*b.window->model()), SerializeCcf(*a.window->model()));
+        QCOMPARE(b.status(),
+                 "Loaded the configuration of the image " + QDir::toNativeSeparators(hex));
     }
 };
 
