@@ -84,6 +84,9 @@ private slots:
              Channel(1, With(ColFilterLoc, "Byte 3", With(ColFilterVal, " ")))},
             {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "end at bit 64",
              Channel(1, With(ColStartBit, "60", With(ColLength, "5")))},
+            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "run on into byte 9",
+             Channel(1, With(ColByteOrder, "Motorola forw MSB",
+                             With(ColStartBit, "58", With(ColLength, "5"))))},
             {Check::LengthRange, Place::Channel, 1, ColLength, "0 bits",
              Channel(1, With(ColLength, "0"))},
             {Check::FloatLength, Place::Channel, 1, ColLength, "length 32, not \"12\"",
@@ -185,6 +188,11 @@ private slots:
                "Lap time {LAPT}|11 bit|2047|No Filter|0|0|32|Float (single)|Intel "
                "standard|0.001|0|-3");
         SetRow(model, 4, DefaultRow);
+        // A CAN database's 16-bit big-endian signal in the frame's last two bytes.
+        SetRow(model, 5,
+               With(ColByteOrder, "Motorola forw MSB",
+                    With(ColStartBit, "55",
+                         With(ColLength, "16", With(ColVariable, "Wheel speed {WSPD}")))));
         model.setObdModeEnabled(true);
         QCOMPARE(CheckConfiguration(model, GroupsCatalogue()), QList<Finding>());
     }

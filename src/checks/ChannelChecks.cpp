@@ -10,12 +10,15 @@
 #include "image/ImageDecoder.h"
 #include "output/IntelHex.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace cac::checks {
 namespace {
 
 constexpr int FormatByteOffset = 2;
+// "Motorola forw MSB" in the byte-order list: the order a CAN database's @0 signals get.
+constexpr int MsbFirstOrder = 3;
 
 class ChannelChecker {
 public:
@@ -189,13 +192,28 @@ private:
                                    "a value can have")
                         .arg(length));
         }
-        if (start + length > 64)
+        if (cell(ColByteOrder) == listOf(ColByteOrder).value(MsbFirstOrder)) {
+            // The start bit is the most significant bit, as CAN databases count it: the
+            // signal runs down to bit 0 of its start byte, then on through the next bytes.
+            const int bitsAfterStartByte = std::max(0, length - (start % 8 + 1));
+            const int lastByte = start / 8 + (bitsAfterStartByte + 7) / 8;
+            if (lastByte > 7)
+                add(Check::BitsBeyondFrame, ColStartBit,
+                    QStringLiteral("start bit %1 is the most significant bit in \"%2\": its %3 "
+                                   "bits run on into byte %4, beyond the 8 bytes of a CAN frame: "
+                                   "the adapter reads bits the frame does not have")
+                        .arg(start)
+                        .arg(cell(ColByteOrder))
+                        .arg(length)
+                        .arg(lastByte + 1));
+        } else if (start + length > 64) {
             add(Check::BitsBeyondFrame, ColStartBit,
                 QStringLiteral("start bit %1 and %2 bits end at bit %3, beyond the 64 bits of a "
                                "CAN frame: the adapter reads bits the frame does not have")
                     .arg(start)
                     .arg(length)
                     .arg(start + length - 1));
+        }
         if (!listOf(ColValueType).contains(cell(ColValueType)))
             add(Check::ValueTypeUnlisted, ColValueType,
                 QStringLiteral("%1 is not a value type of the list (letter case counts): the "
