@@ -106,50 +106,6 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
 
 MainForm::~MainForm() = default;
 
-void MainForm::buildMenus() {
-    QMenu* file = menuBar()->addMenu(texts::MenuFile);
-    file->setObjectName(names::MenuFile);
-    const auto addItem = [this, file](const QString& name, const QString& text,
-                                      QKeyCombination keys, void (WindowCommands::*command)()) {
-        QAction* action = file->addAction(text);
-        action->setObjectName(name);
-        action->setShortcut(keys);
-        connect(action, &QAction::triggered, m_commands, command);
-    };
-    addItem(names::MenuLoad, texts::MenuLoad, Qt::CTRL | Qt::Key_O,
-            &WindowCommands::loadConfiguration);
-    addItem(names::MenuSave, texts::MenuSave, Qt::CTRL | Qt::Key_S,
-            &WindowCommands::saveConfiguration);
-    file->addSeparator()->setObjectName(names::MenuBar);
-    addItem(names::MenuGenHexFile, texts::MenuGenHexFile, Qt::CTRL | Qt::Key_G,
-            &WindowCommands::generateHexFile);
-    file->addSeparator()->setObjectName(names::MenuBar2);
-    QAction* exit = file->addAction(texts::MenuExit, Qt::CTRL | Qt::Key_Q, this,
-                                    &QWidget::close); // asks nothing, saves nothing
-    exit->setObjectName(names::MenuExit);
-
-    m_toolsMenu = menuBar()->addMenu(texts::MenuTools);
-    m_toolsMenu->setObjectName(names::MenuTools);
-    QAction* importDbc =
-        m_toolsMenu->addAction(texts::MenuImportDbc, Qt::CTRL | Qt::Key_I, this, [this] {
-            m_channelEditor->closeEditors(); // an open text box writes before the import does
-            m_dbcImport->run();
-        });
-    importDbc->setObjectName(names::MenuImportDbc);
-    QAction* loadImage =
-        m_toolsMenu->addAction(texts::MenuLoadImage, m_commands, &WindowCommands::loadFromImage);
-    loadImage->setObjectName(names::MenuLoadImage);
-
-    QMenu* view = menuBar()->addMenu(texts::MenuView);
-    view->setObjectName(names::MenuView);
-    view->addAction(m_checksPanel->toggleViewAction());
-    connect(m_checksPanel->toggleViewAction(), &QAction::toggled, this, [this] {
-        m_tabs->updateGeometry();               // the tab widget does not pass its page's change on
-        if (windowState() == Qt::WindowNoState) // the room comes and goes with the panel
-            QTimer::singleShot(0, this, &MainForm::fitHeightToContents); // once laid out
-    });
-}
-
 // The OBD switch and its notes, and the send frame.
 QLayout* MainForm::buildTopBand() {
     auto* top = new QHBoxLayout;
