@@ -84,7 +84,7 @@ private slots:
              Channel(1, With(ColFilterLoc, "Byte 3", With(ColFilterVal, " ")))},
             {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "end at bit 64",
              Channel(1, With(ColStartBit, "60", With(ColLength, "5")))},
-            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "run on into byte 9",
+            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "run into byte 9",
              Channel(1, With(ColByteOrder, "Motorola forw MSB",
                              With(ColStartBit, "58", With(ColLength, "5"))))},
             {Check::LengthRange, Place::Channel, 1, ColLength, "0 bits",

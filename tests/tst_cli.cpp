@@ -180,7 +180,7 @@ private slots:
         const std::tuple<QStringList, int, QByteArray, QByteArray> rows[] = {
             {{"check", EngineDemoCcf, catalogue}, 0, "engine-demo.ccf: no findings\n", ""},
             {{"check", ChecksCcf, catalogue}, 3,
-             "checks-demo.ccf: channel 4, Start bit: error: start bit 56 is the most significant bit in \"Motorola forw MSB\": its 16 bits run on into byte 10",
+             "checks-demo.ccf: channel 4, Start bit: error: start bit 56 is the top bit in this byte order: its 16 bits run into byte 10",
              ""},
             {{"check", ChecksCcf, catalogue}, 3, "checks-demo.ccf: 12 errors, 11 warnings, 1 note\n",
              ""},

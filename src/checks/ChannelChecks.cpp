@@ -199,11 +199,9 @@ private:
             const int lastByte = start / 8 + (bitsAfterStartByte + 7) / 8;
             if (lastByte > 7)
                 add(Check::BitsBeyondFrame, ColStartBit,
-                    QStringLiteral("start bit %1 is the most significant bit in \"%2\": its %3 "
-                                   "bits run on into byte %4, beyond the 8 bytes of a CAN frame: "
-                                   "the adapter reads bits the frame does not have")
+                    QStringLiteral("start bit %1 is the top bit in this byte order: its %2 bits "
+                                   "run into byte %3, and a CAN frame has only 8")
                         .arg(start)
-                        .arg(cell(ColByteOrder))
                         .arg(length)
                         .arg(lastByte + 1));
         } else if (start + length > 64) {
