@@ -92,8 +92,7 @@ private slots:
         for (const char* obstacle : {"immutable folder", "read-only folder", "missing folder",
                                      "parent is a file", "target is a folder", "disk full"})
             QTest::addRow("ccf, %s", obstacle) << "ccf" << obstacle;
-        QTest::addRow("hex, disk full") << "hex"
-                                        << "disk full";
+        QTest::addRow("hex, disk full") << QString("hex") << QString("disk full");
     }
     void failedWriteKeepsEverything() {
         QFETCH(QString, writer);
