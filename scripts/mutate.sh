@@ -5,6 +5,10 @@
 #
 #   scripts/mutate.sh                 every list under tests/mutants/
 #   scripts/mutate.sh FILE [FILE...]  only these lists
+#   MUTATE_IDS='id1 id2' scripts/mutate.sh ...   only these faults
+#
+# The scratch copy lives in /tmp/cac-mutate-<worktree> (or $MUTATE_SCRATCH),
+# so that several worktrees can run it side by side. Run it under nice.
 #
 # A list holds blocks separated by blank lines:
 #   id: engine-250k-timing
@@ -21,7 +25,7 @@ source_dir=$(pwd)
 lists=("$@")
 [ ${#lists[@]} -gt 0 ] || lists=(tests/mutants/*.txt)
 
-scratch=${MUTATE_SCRATCH:-/tmp/cac-mutate}
+scratch=${MUTATE_SCRATCH:-/tmp/cac-mutate-$(basename "$source_dir")}
 # tar keeps modification times, so the scratch build stays incremental.
 rm -rf "$scratch/src" && mkdir -p "$scratch/src"
 tar -C "$source_dir" --exclude=./build --exclude=./.git -cf - . | tar -C "$scratch/src" -xf -
@@ -35,6 +39,7 @@ import os, subprocess, sys
 scratch, lists = sys.argv[1], sys.argv[2:]
 src, build = os.path.join(scratch, "src"), os.path.join(scratch, "build")
 env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+only = set(os.environ.get("MUTATE_IDS", "").split())
 
 def faults(path):
     block = {}
@@ -48,8 +53,13 @@ def faults(path):
             block[key.strip()] = value
     
 results = {"caught": [], "missed": [], "stale": [], "no build": []}
+per_list = {}
 for path in lists:
+    name = os.path.basename(path)
+    per_list[name] = [0, 0]
     for fault in faults(path):
+        if only and fault["id"] not in only:
+            continue
         target = os.path.join(src, fault["file"])
         original = open(target, encoding="utf-8").read()
         if original.count(fault["find"]) != 1:
@@ -62,13 +72,16 @@ for path in lists:
             if not built:
                 outcome = "no build"
             else:
-                run = subprocess.run(["ctest", "--test-dir", build, "--timeout", "300", "-E", "fuzz"],
-                                     capture_output=True, env=env)
+                run = subprocess.run(["ctest", "--test-dir", build, "--timeout", "300", "-E", "fuzz",
+                                      "--stop-on-failure"], capture_output=True, env=env)
                 outcome = "caught" if run.returncode != 0 else "missed"
         finally:
             open(target, "w", encoding="utf-8").write(original)
             os.utime(target)
         results[outcome].append(fault)
+        if outcome in ("caught", "missed"):
+            per_list[name][0] += outcome == "caught"
+            per_list[name][1] += 1
         print(f"{outcome:9} {fault['id']}: {fault.get('why', '')}", flush=True)
 
 subprocess.run(["cmake", "--build", build], capture_output=True)
@@ -77,6 +90,9 @@ print()
 for kind in ("missed", "stale", "no build"):
     for fault in results[kind]:
         print(f"{kind}: {fault['id']} ({fault['file']})")
+for name, (caught, listed) in per_list.items():
+    if listed:
+        print(f"{name}: caught {caught} of {listed}")
 if tried:
     print(f"caught {len(results['caught'])} of {tried} faults "
           f"({100 * len(results['caught']) // tried}%)")

@@ -89,6 +89,8 @@ private slots:
                              With(ColStartBit, "58", With(ColLength, "5"))))},
             {Check::LengthRange, Place::Channel, 1, ColLength, "0 bits",
              Channel(1, With(ColLength, "0"))},
+            {Check::LengthRange, Place::Channel, 1, ColLength, "33 bits",
+             Channel(1, With(ColLength, "33"))},
             {Check::FloatLength, Place::Channel, 1, ColLength, "length 32, not \"12\"",
              Channel(1, With(ColValueType, "Float (single)", With(ColLength, "12")))},
             {Check::ValueTypeUnlisted, Place::Channel, 1, ColValueType, "becomes 08",

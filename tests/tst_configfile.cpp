@@ -68,6 +68,7 @@ private slots:
             {"empty column line", withLine(11, ""), allBut(12), true, true},
             {"17 priority fields", withLine(13, QByteArray("1|").repeated(17)), all, true, false},
             {"baud with a blank", withLine(12, "125 kbit "), all, false, true},
+            {"baud in capitals", withLine(12, "125 KBIT"), all, false, true},
             {"CR line ends", QByteArray(file).replace("\r\n", "\r"), all, true, true},
             {"LF line ends", QByteArray(file).replace("\r\n", "\n"), {}, false, false},
             {"extra lines", file + "junk|\r\n1|2|\r\n", all, true, true},
@@ -152,9 +153,11 @@ private slots:
     void files() {
         QTemporaryDir dir;
         ConfigModel source, target;
-        FillModel(source, "s");
+        FillModel(source, QStringLiteral("\u00D6l"));  // "Öl", one byte in 8-bit text
         const QString path = dir.filePath("channels"); // used as typed: no extension added
         QVERIFY(SaveCcfFile(source, path));
+        QVERIFY(ReadAll(path).startsWith("\xD6l 1,1|\xD6l 2,1|"));
+        QVERIFY(ReadAll(path).endsWith("|\xD6l18|\r\n"));
         QCOMPARE(ReadAll(path), SerializeCcf(source));
         CcfLoadReport report;
         QVERIFY(LoadCcfFile(target, path, &report));

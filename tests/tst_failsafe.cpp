@@ -84,13 +84,15 @@ bool Write(const QString& writer, const QString& path, const QString& canId) {
 class TestFailSafe : public QObject {
     Q_OBJECT
 private slots:
+    // Both writers go through one safe write: the .ccf writer meets every
+    // obstacle, the HEX writer the one that only a safe write survives.
     void failedWriteKeepsEverything_data() {
         QTest::addColumn<QString>("writer");
         QTest::addColumn<QString>("obstacle");
-        for (const char* writer : {"ccf", "hex"})
-            for (const char* obstacle : {"immutable folder", "read-only folder", "missing folder",
-                                         "parent is a file", "target is a folder", "disk full"})
-                QTest::addRow("%s, %s", writer, obstacle) << writer << obstacle;
+        for (const char* obstacle : {"immutable folder", "read-only folder", "missing folder",
+                                     "parent is a file", "target is a folder", "disk full"})
+            QTest::addRow("ccf, %s", obstacle) << "ccf" << obstacle;
+        QTest::addRow("hex, disk full") << QString("hex") << QString("disk full");
     }
     void failedWriteKeepsEverything() {
         QFETCH(QString, writer);

@@ -1,4 +1,5 @@
 #include "Fixtures.h"
+#include "channels/ChoiceLists.h"
 #include "channels/ConfigModel.h"
 #include "image/ConfigImage.h"
 #include "obd/ObdParameters.h"
@@ -137,15 +138,17 @@ private slots:
         }
     }
 
+    // Every entry of the list, in list order, then a text that is none of them.
     void bitTiming() {
-        const std::pair<const char*, const char*> rows[] = {
-            {"1 Mbit", "40FE03"}, {"33.3 kbit", "5DFE03"}, {"500 KBIT", "000000"}};
-        for (const auto& [baud, timing] : rows) {
-            const RowName row(baud);
+        const QStringList rates = BaudRateEntries() << "500 KBIT";
+        const char* const timings[] = {"40FE03", "41FE03", "43FE03", "47FE03", "5DFE03", "000000"};
+        QCOMPARE(rates.size(), qsizetype(std::size(timings)));
+        for (qsizetype i = 0; i < rates.size(); ++i) {
+            const RowName row(rates[i]);
             ConfigModel model;
-            model.setBaudRateText(baud);
+            model.setBaudRateText(rates[i]);
             model.setObdModeEnabled(true); // the hidden list still counts
-            QCOMPARE(Spaced(BuildConfigImage(model, {}).mid(76, 3)), Spaced(Hex(timing)));
+            QCOMPARE(Spaced(BuildConfigImage(model, {}).mid(76, 3)), Spaced(Hex(timings[i])));
         }
     }
 
