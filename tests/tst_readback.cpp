@@ -146,6 +146,10 @@ private slots:
               << ":00000001FF"
               << "";
         const QByteArray blank = with(5, lines[5] + "\n   \t");
+        const auto checksumPlusOne = [](const QByteArray& line) {
+            const int checksum = line.mid(41, 2).toInt(nullptr, 16);
+            return QByteArray::number((checksum + 1) % 256, 16).rightJustified(2, '0') + '\r';
+        };
 
         const std::tuple<const char*, QByteArray, int, const char*> rows[] = {
             {"as written", lines.join('\n'), 0, ""},
@@ -158,7 +162,8 @@ private slots:
             {"too short", with(3, ":00000001"), 4, "too short: 4 bytes"},
             {"count", with(3, lines[3].left(10) + lines[3].mid(12)), 4,
              "count says 16 data bytes, but it holds 15"},
-            {"checksum", with(3, lines[3].left(41) + "00\r"), 4, "the record's bytes need"},
+            {"checksum one too large", with(3, lines[3].left(41) + checksumPlusOne(lines[3])), 4,
+             "the record's bytes need"},
             {"type 06", with(3, ":00000006FA"), 4, "record type 06"},
             {"end with data", with(73, Record(0, 1, "x")), 74, "end record carries data"},
             {"address size", with(0, Record(0, 4, "x")), 1, "holds 2 bytes, this one 1"},
