@@ -181,48 +181,43 @@ void VariableCatalogue::buildIndex() {
             m_firstBlankId = static_cast<std::int32_t>(k);
     }
 
-    // At most half full, so that most names land in a free slot at once.
-    static_assert(LastSearchedId + 1 < PositionMask);
-    const qsizetype capacity = std::bit_ceil(static_cast<std::size_t>(2 * searched + 2));
-    m_index = std::vector<std::uint32_t>(capacity);
-    std::uint32_t* table = m_index.data();
-    const std::uint32_t mask = static_cast<std::uint32_t>(capacity - 1);
+    // Grouped by counting: no branch waits to learn whether a slot is free.
+    std::vector<IndexSlot> named;
+    named.reserve(static_cast<std::size_t>(searched));
     for (qsizetype k = 0; k < searched; ++k) {
         const QLatin1StringView name = TrimBlanks(defaultName(entries[k]));
-        if (name.isEmpty())
-            continue;
-        const std::uint32_t hash = HashName(name);
-        for (std::uint32_t slot = hash & mask;; slot = (slot + 1) & mask) {
-            const std::uint32_t candidate = table[slot];
-            if (candidate == 0) {
-                table[slot] = (hash & ~PositionMask) | static_cast<std::uint32_t>(k + 1);
-                break;
-            }
-            // An earlier identifier with the same name keeps its place.
-            if (((candidate ^ hash) & ~PositionMask) == 0 &&
-                EqualUpperCase(TrimBlanks(defaultName(entries[(candidate & PositionMask) - 1])),
-                               QString(name)))
-                break;
-        }
+        if (!name.isEmpty())
+            named.push_back({HashName(name), static_cast<std::uint32_t>(k)});
     }
+    const std::size_t groups = std::bit_ceil(std::max<std::size_t>(named.size(), 1));
+    const std::size_t mask = groups - 1;
+    // Each group's size at [g + 2], its start at [g + 1] once summed, and its
+    // start at [g] once each slot has been placed at its group's cursor.
+    m_groupStart.assign(groups + 2, 0);
+    for (const IndexSlot& slot : named)
+        ++m_groupStart[(slot.hash & mask) + 2];
+    for (std::size_t g = 2; g < groups + 2; ++g)
+        m_groupStart[g] += m_groupStart[g - 1];
+    m_index.resize(named.size());
+    for (const IndexSlot& slot : named)
+        m_index[m_groupStart[(slot.hash & mask) + 1]++] = slot;
+    m_groupStart.pop_back();
 }
 
 std::int32_t VariableCatalogue::findDefaultName(QStringView key) const {
     if (key.isEmpty())
         return m_firstBlankId;
-    if (m_index.empty())
+    if (m_groupStart.empty())
         return -1;
     const std::uint32_t hash = HashKey(key);
-    const std::uint32_t mask = static_cast<std::uint32_t>(m_index.size() - 1);
-    for (std::uint32_t slot = hash & mask;; slot = (slot + 1) & mask) {
-        const std::uint32_t candidate = m_index[slot];
-        if (candidate == 0)
-            return -1;
-        const StoredEntry& entry = m_entries[(candidate & PositionMask) - 1];
-        if (((candidate ^ hash) & ~PositionMask) == 0 &&
-            EqualUpperCase(TrimBlanks(defaultName(entry)), key))
+    const std::size_t group = hash & (m_groupStart.size() - 2);
+    for (std::uint32_t at = m_groupStart[group]; at < m_groupStart[group + 1]; ++at) {
+        const IndexSlot& slot = m_index[at];
+        const StoredEntry& entry = m_entries[slot.entry];
+        if (slot.hash == hash && EqualUpperCase(TrimBlanks(defaultName(entry)), key))
             return entry.id;
     }
+    return -1;
 }
 
 } // namespace cac

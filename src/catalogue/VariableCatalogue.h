@@ -96,10 +96,10 @@ public:
     std::int32_t findDefaultName(QStringView key) const;
 
 private:
-    // An index slot: the high bits of the name's hash above its position in
-    // m_entries + 1 (only the first 8001 identifiers are indexed); 0 when free.
-    static constexpr int PositionBits = 14;
-    static constexpr std::uint32_t PositionMask = (1u << PositionBits) - 1;
+    struct IndexSlot {
+        std::uint32_t hash;  // of the default name
+        std::uint32_t entry; // position in m_entries
+    };
     QLatin1StringView defaultName(const StoredEntry& entry) const {
         return {m_names.constData() + entry.defaultAt, entry.defaultLength};
     }
@@ -108,7 +108,11 @@ private:
     qsizetype m_size = 0;
     QByteArray m_names;                 // the names' 8-bit text
     std::vector<StoredEntry> m_entries; // the entries with a name, by identifier
-    std::vector<std::uint32_t> m_index; // open addressing over the non-blank default names
+    // The entries searched with a non-blank default name, grouped by the low
+    // bits of its hash, in identifier order within a group; group g is
+    // m_index[m_groupStart[g]] up to m_index[m_groupStart[g + 1]].
+    std::vector<IndexSlot> m_index;
+    std::vector<std::uint32_t> m_groupStart;
     std::int32_t m_firstBlankId = -1;
 };
 

@@ -5,6 +5,9 @@
 #include <QtEndian>
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <vector>
 
@@ -164,13 +167,13 @@ public:
         // Listed as user name + " {" + default name + "}"; dropped again
         // when the signature turns out wrong.
         if (id >= FirstListedId && id <= LastListedId && defaultLength != 0) {
-            m_strings.start(userLength + 2 + defaultLength + 1);
-            m_strings.appendLatin1(userName, userLength);
-            m_strings.append(u' ');
-            m_strings.append(u'{');
-            m_strings.appendLatin1(defaultName, defaultLength);
-            m_strings.append(u'}');
-            m_list.push_back(m_strings.finish());
+            StringArena::Text text = m_strings.start(userLength + 2 + defaultLength + 1);
+            StringArena::appendLatin1(text, userName, userLength);
+            StringArena::append(text, u' ');
+            StringArena::append(text, u'{');
+            StringArena::appendLatin1(text, defaultName, defaultLength);
+            StringArena::append(text, u'}');
+            m_list.push_back(m_strings.finish(text));
         }
     }
 
@@ -201,6 +204,92 @@ private:
     std::vector<StoredEntry> m_entries;
     StringArena m_strings;
     QStringList m_list;
+};
+
+// The predicted layout of the end of an entry: 44 fixed bytes, six strings,
+// 13 fixed bytes. While the strings keep their predicted lengths, every
+// length lies at a known offset and the end at a known distance: one check
+// that the end is in the window covers all of them, and no read waits for
+// the one before. The strings are mostly short, and are then compared 16
+// bytes at a time, their length bytes masked.
+class TailShape {
+public:
+    qsizetype size() const { return m_size; }
+
+    // Whether the tail at `tail`, followed by `room` bytes, has this shape.
+    Q_ALWAYS_INLINE bool matches(const char* tail, qsizetype room) const {
+        if (room < m_reach) [[unlikely]]
+            return false;
+#if defined(__SSE2__)
+        if (m_chunks > 0) [[likely]] {
+            __m128i equal = _mm_set1_epi8(-1);
+            for (int chunk = 0; chunk < m_chunks; ++chunk) {
+                const auto* at = reinterpret_cast<const __m128i*>(tail + FixedBefore) + chunk;
+                const __m128i bytes =
+                    _mm_and_si128(_mm_loadu_si128(at), _mm_load_si128(&m_masks[chunk]));
+                equal = _mm_and_si128(equal, _mm_cmpeq_epi8(bytes, m_lengthBytes[chunk]));
+            }
+            return _mm_movemask_epi8(equal) == 0xFFFF;
+        }
+#endif
+        bool predicted = true;
+        for (int k = 0; k < Strings; ++k)
+            predicted = predicted && LengthAt(tail + m_offsets[k]) == m_lengths[k];
+        return predicted;
+    }
+
+    // Takes the layout of the tail at `tail`; false, keeping the one it had,
+    // when the tail runs past `room` bytes.
+    bool read(const char* tail, qsizetype room) {
+        TailShape shape;
+        qsizetype offset = FixedBefore;
+        for (int k = 0; k < Strings; ++k) {
+            if (room < offset + 2)
+                return false;
+            shape.m_offsets[k] = offset;
+            shape.m_lengths[k] = LengthAt(tail + offset);
+            offset += 2 + shape.m_lengths[k];
+        }
+        shape.m_size = offset + FixedAfter;
+        if (room < shape.m_size)
+            return false;
+        shape.m_chunks = 0;
+#if defined(__SSE2__)
+        const qsizetype chunks = (offset - FixedBefore + 15) / 16;
+        if (chunks <= MaxChunks) {
+            shape.m_chunks = static_cast<int>(chunks);
+            alignas(16) unsigned char masks[MaxChunks * 16] = {};
+            alignas(16) unsigned char lengthBytes[MaxChunks * 16] = {};
+            for (int k = 0; k < Strings; ++k) {
+                const qsizetype at = shape.m_offsets[k] - FixedBefore;
+                masks[at] = masks[at + 1] = 0xFF;
+                lengthBytes[at] = static_cast<unsigned char>(shape.m_lengths[k]);
+                lengthBytes[at + 1] = static_cast<unsigned char>(shape.m_lengths[k] >> 8);
+            }
+            std::memcpy(shape.m_masks, masks, sizeof masks);
+            std::memcpy(shape.m_lengthBytes, lengthBytes, sizeof lengthBytes);
+        }
+#endif
+        shape.m_reach = std::max(shape.m_size, FixedBefore + 16 * shape.m_chunks);
+        *this = shape;
+        return true;
+    }
+
+private:
+    static constexpr int Strings = 6;
+    static constexpr qsizetype FixedBefore = 44;
+    static constexpr qsizetype FixedAfter = 13;
+
+    std::uint16_t m_lengths[Strings] = {};
+    qsizetype m_offsets[Strings] = {44, 46, 48, 50, 52, 54};
+    qsizetype m_size = FixedBefore + Strings * 2 + FixedAfter;
+    qsizetype m_reach = m_size; // bytes that matches() reads
+    int m_chunks = 0;           // of 16 bytes compared at once; 0 for one by one
+#if defined(__SSE2__)
+    static constexpr int MaxChunks = 4;
+    __m128i m_masks[MaxChunks] = {};
+    __m128i m_lengthBytes[MaxChunks] = {};
+#endif
 };
 
 // Steps over the entries of the catalogue table that lie whole in a window.
@@ -259,30 +348,12 @@ private:
             !readName(entry, room, at, names.userAt, names.userLength)) [[unlikely]]
             return 0;
 
-        // Fields 4 to 11: 44 fixed bytes, six strings, 13 fixed bytes. While
-        // the strings keep their predicted lengths, every length lies at a
-        // known offset and the end at a known distance: one check that the
-        // end is in the window covers all of them.
+        // Fields 4 to 11.
         const char* tail = entry + at;
         const qsizetype tailRoom = room - at;
-        if (tailRoom >= m_tail.size) [[likely]] {
-            bool predicted = true;
-            for (int k = 0; k < 6; ++k)
-                predicted = predicted && LengthAt(tail + m_tail.offsets[k]) == m_tail.lengths[k];
-            if (predicted) [[likely]]
-                return at + m_tail.size;
-        }
-        // Some length differs: read them one by one, and predict them anew.
-        qsizetype offset = 44;
-        for (int k = 0; k < 6; ++k) {
-            if (tailRoom < offset + 2)
-                return 0;
-            m_tail.offsets[k] = offset;
-            m_tail.lengths[k] = LengthAt(tail + offset);
-            offset += 2 + m_tail.lengths[k];
-        }
-        m_tail.size = offset + 13;
-        return tailRoom >= m_tail.size ? at + m_tail.size : 0;
+        if (m_tail.matches(tail, tailRoom) || m_tail.read(tail, tailRoom)) [[likely]]
+            return at + m_tail.size();
+        return 0;
     }
 
     static bool readName(const char* entry, qsizetype room, qsizetype& at, qsizetype& textAt,
@@ -302,11 +373,7 @@ private:
     }
 
     std::uint16_t m_first = 0;
-    struct {
-        std::uint16_t lengths[6] = {};
-        qsizetype offsets[6] = {44, 46, 48, 50, 52, 54};
-        qsizetype size = 44 + 6 * 2 + 13;
-    } m_tail;
+    TailShape m_tail;
 };
 
 CatalogueLoad ReadCatalogue(Source& source) {
