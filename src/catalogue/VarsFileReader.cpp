@@ -1,3 +1,4 @@
+#include "catalogue/EntryScanner.h"
 #include "catalogue/StringArena.h"
 #include "catalogue/VariableCatalogue.h"
 
@@ -5,9 +6,6 @@
 #include <QtEndian>
 
 #include <algorithm>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <cstring>
 #include <vector>
 
@@ -77,10 +75,6 @@ private:
     qsizetype m_size;
 };
 
-std::uint16_t LengthAt(const char* at) {
-    return qFromLittleEndian<std::uint16_t>(at);
-}
-
 // Little-endian reader over the window. Positions are plain offsets,
 // compared with the size before every read, so nothing is read past the end.
 class Cursor {
@@ -105,7 +99,7 @@ public:
             return false;
         std::uint16_t step = predicted;
         HideValue(step);
-        const std::uint16_t length = LengthAt(m_data + m_pos);
+        const std::uint16_t length = StringLengthAt(m_data + m_pos);
         if (length == predicted) [[likely]] {
             m_pos += 2 + step;
         } else {
@@ -204,176 +198,6 @@ private:
     std::vector<StoredEntry> m_entries;
     StringArena m_strings;
     QStringList m_list;
-};
-
-// The predicted layout of the end of an entry: 44 fixed bytes, six strings,
-// 13 fixed bytes. While the strings keep their predicted lengths, every
-// length lies at a known offset and the end at a known distance: one check
-// that the end is in the window covers all of them, and no read waits for
-// the one before. The strings are mostly short, and are then compared 16
-// bytes at a time, their length bytes masked.
-class TailShape {
-public:
-    qsizetype size() const { return m_size; }
-
-    // Whether the tail at `tail`, followed by `room` bytes, has this shape.
-    Q_ALWAYS_INLINE bool matches(const char* tail, qsizetype room) const {
-        if (room < m_reach) [[unlikely]]
-            return false;
-#if defined(__SSE2__)
-        if (m_chunks > 0) [[likely]] {
-            __m128i equal = _mm_set1_epi8(-1);
-            for (int chunk = 0; chunk < m_chunks; ++chunk) {
-                const auto* at = reinterpret_cast<const __m128i*>(tail + FixedBefore) + chunk;
-                const __m128i bytes =
-                    _mm_and_si128(_mm_loadu_si128(at), _mm_load_si128(&m_masks[chunk]));
-                equal = _mm_and_si128(equal, _mm_cmpeq_epi8(bytes, m_lengthBytes[chunk]));
-            }
-            return _mm_movemask_epi8(equal) == 0xFFFF;
-        }
-#endif
-        bool predicted = true;
-        for (int k = 0; k < Strings; ++k)
-            predicted = predicted && LengthAt(tail + m_offsets[k]) == m_lengths[k];
-        return predicted;
-    }
-
-    // Takes the layout of the tail at `tail`; false, keeping the one it had,
-    // when the tail runs past `room` bytes.
-    bool read(const char* tail, qsizetype room) {
-        TailShape shape;
-        qsizetype offset = FixedBefore;
-        for (int k = 0; k < Strings; ++k) {
-            if (room < offset + 2)
-                return false;
-            shape.m_offsets[k] = offset;
-            shape.m_lengths[k] = LengthAt(tail + offset);
-            offset += 2 + shape.m_lengths[k];
-        }
-        shape.m_size = offset + FixedAfter;
-        if (room < shape.m_size)
-            return false;
-        shape.m_chunks = 0;
-#if defined(__SSE2__)
-        const qsizetype chunks = (offset - FixedBefore + 15) / 16;
-        if (chunks <= MaxChunks) {
-            shape.m_chunks = static_cast<int>(chunks);
-            alignas(16) unsigned char masks[MaxChunks * 16] = {};
-            alignas(16) unsigned char lengthBytes[MaxChunks * 16] = {};
-            for (int k = 0; k < Strings; ++k) {
-                const qsizetype at = shape.m_offsets[k] - FixedBefore;
-                masks[at] = masks[at + 1] = 0xFF;
-                lengthBytes[at] = static_cast<unsigned char>(shape.m_lengths[k]);
-                lengthBytes[at + 1] = static_cast<unsigned char>(shape.m_lengths[k] >> 8);
-            }
-            std::memcpy(shape.m_masks, masks, sizeof masks);
-            std::memcpy(shape.m_lengthBytes, lengthBytes, sizeof lengthBytes);
-        }
-#endif
-        shape.m_reach = std::max(shape.m_size, FixedBefore + 16 * shape.m_chunks);
-        *this = shape;
-        return true;
-    }
-
-private:
-    static constexpr int Strings = 6;
-    static constexpr qsizetype FixedBefore = 44;
-    static constexpr qsizetype FixedAfter = 13;
-
-    std::uint16_t m_lengths[Strings] = {};
-    qsizetype m_offsets[Strings] = {44, 46, 48, 50, 52, 54};
-    qsizetype m_size = FixedBefore + Strings * 2 + FixedAfter;
-    qsizetype m_reach = m_size; // bytes that matches() reads
-    int m_chunks = 0;           // of 16 bytes compared at once; 0 for one by one
-#if defined(__SSE2__)
-    static constexpr int MaxChunks = 4;
-    __m128i m_masks[MaxChunks] = {};
-    __m128i m_lengthBytes[MaxChunks] = {};
-#endif
-};
-
-// Steps over the entries of the catalogue table that lie whole in a window.
-//
-// The position of each string depends on the length before it, a chain of
-// loads that would leave the processor waiting for every length in turn.
-// The texts this program skips mostly repeat the length they had in the
-// entry before, and names are mostly empty: stepping by a value the
-// processor already has, once a branch has confirmed it, lets it run ahead.
-// The position stays in a register for the whole window.
-class EntryScanner {
-public:
-    // Steps over entries `id` to `last` from `pos`, handing those with a name
-    // to the table, until one runs past the window's end; returns the
-    // position after the last entry stepped over, and the next `id`.
-    qsizetype scan(QByteArrayView window, qsizetype pos, std::int32_t& id, std::int32_t last,
-                   TableBuilder& table) {
-        const char* data = window.data();
-        const qsizetype size = window.size();
-        std::int32_t next = id;
-        for (; next <= last; ++next) {
-            Names names;
-            const qsizetype length = entryLength(data + pos, size - pos, names);
-            if (length == 0)
-                break;
-            if ((names.defaultLength | names.userLength) != 0)
-                table.add(next, data + pos + names.defaultAt, names.defaultLength,
-                          data + pos + names.userAt, names.userLength);
-            pos += length;
-        }
-        id = next;
-        return pos;
-    }
-
-private:
-    struct Names {
-        qsizetype defaultAt, userAt;
-        std::uint16_t defaultLength, userLength;
-    };
-
-    // The length of the entry at `entry`, or 0 when it runs past `room` bytes.
-    Q_ALWAYS_INLINE qsizetype entryLength(const char* entry, qsizetype room, Names& names) {
-        // Field 1, then the two names, which are mostly empty.
-        if (room < 2) [[unlikely]]
-            return 0;
-        qsizetype at = 2;
-        std::uint16_t step = m_first; // a copy not tied to the length read
-        HideValue(step);
-        if (const std::uint16_t length = LengthAt(entry); length == m_first) [[likely]] {
-            at += step;
-        } else {
-            m_first = length;
-            at += length;
-        }
-        if (!readName(entry, room, at, names.defaultAt, names.defaultLength) ||
-            !readName(entry, room, at, names.userAt, names.userLength)) [[unlikely]]
-            return 0;
-
-        // Fields 4 to 11.
-        const char* tail = entry + at;
-        const qsizetype tailRoom = room - at;
-        if (m_tail.matches(tail, tailRoom) || m_tail.read(tail, tailRoom)) [[likely]]
-            return at + m_tail.size();
-        return 0;
-    }
-
-    static bool readName(const char* entry, qsizetype room, qsizetype& at, qsizetype& textAt,
-                         std::uint16_t& length) {
-        if (room - at < 2) [[unlikely]]
-            return false;
-        length = LengthAt(entry + at);
-        textAt = at + 2;
-        if (length == 0) [[likely]] {
-            at += 2;
-        } else {
-            std::uint16_t step = length;
-            HideValue(step);
-            at += 2 + step;
-        }
-        return true;
-    }
-
-    std::uint16_t m_first = 0;
-    TailShape m_tail;
 };
 
 CatalogueLoad ReadCatalogue(Source& source) {
