@@ -132,7 +132,7 @@ VariableCatalogue::VariableCatalogue(qsizetype size, QByteArray names,
         std::is_sorted(m_entries.cbegin(), m_entries.cend(),
                        [](const StoredEntry& a, const StoredEntry& b) { return a.id <= b.id; }));
     Q_ASSERT(m_entries.empty() || (m_entries.front().id >= 0 && m_entries.back().id < m_size));
-    buildIndex();
+    buildIndexes();
 }
 
 VariableCatalogue::VariableCatalogue(qsizetype size,
@@ -152,21 +152,36 @@ VariableCatalogue::VariableCatalogue(qsizetype size,
         put(it->userName, entry.userAt, entry.userLength);
         m_entries.push_back(entry);
     }
-    buildIndex();
+    buildIndexes();
+}
+
+const StoredEntry* VariableCatalogue::stored(qsizetype id) const {
+    Q_ASSERT(id >= 0 && id < m_size);
+    if (id < 0 || id >= static_cast<qsizetype>(m_entryOfId.size()) || m_entryOfId[id] < 0)
+        return nullptr;
+    return &m_entries[m_entryOfId[id]];
+}
+
+QLatin1StringView VariableCatalogue::defaultName(qsizetype id) const {
+    const StoredEntry* entry = stored(id);
+    return entry ? defaultText(*entry) : QLatin1StringView();
+}
+
+QLatin1StringView VariableCatalogue::userName(qsizetype id) const {
+    const StoredEntry* entry = stored(id);
+    return entry ? QLatin1StringView(m_names.constData() + entry->userAt, entry->userLength)
+                 : QLatin1StringView();
 }
 
 CatalogueEntry VariableCatalogue::at(qsizetype id) const {
-    Q_ASSERT(id >= 0 && id < m_size);
-    const auto entry = std::lower_bound(
-        m_entries.cbegin(), m_entries.cend(), id,
-        [](const StoredEntry& stored, qsizetype wanted) { return stored.id < wanted; });
-    if (entry == m_entries.cend() || entry->id != id)
-        return {};
-    return {QString(defaultName(*entry)),
-            QString(QLatin1StringView(m_names.constData() + entry->userAt, entry->userLength))};
+    return {QString(defaultName(id)), QString(userName(id))};
 }
 
-void VariableCatalogue::buildIndex() {
+void VariableCatalogue::buildIndexes() {
+    m_entryOfId.assign(m_entries.empty() ? 0 : m_entries.back().id + 1, -1);
+    for (std::size_t k = 0; k < m_entries.size(); ++k)
+        m_entryOfId[m_entries[k].id] = static_cast<std::int32_t>(k);
+
     const qsizetype last = std::min<qsizetype>(LastSearchedId, m_size - 1);
     const StoredEntry* entries = m_entries.data();
     const qsizetype searched =
@@ -177,7 +192,7 @@ void VariableCatalogue::buildIndex() {
     // The first identifier without an entry, or with a blank default name.
     m_firstBlankId = -1;
     for (qsizetype k = 0; k <= searched && k <= last && m_firstBlankId < 0; ++k) {
-        if (k == searched || entries[k].id != k || TrimBlanks(defaultName(entries[k])).isEmpty())
+        if (k == searched || entries[k].id != k || TrimBlanks(defaultText(entries[k])).isEmpty())
             m_firstBlankId = static_cast<std::int32_t>(k);
     }
 
@@ -185,7 +200,7 @@ void VariableCatalogue::buildIndex() {
     std::vector<IndexSlot> named;
     named.reserve(static_cast<std::size_t>(searched));
     for (qsizetype k = 0; k < searched; ++k) {
-        const QLatin1StringView name = TrimBlanks(defaultName(entries[k]));
+        const QLatin1StringView name = TrimBlanks(defaultText(entries[k]));
         if (!name.isEmpty())
             named.push_back({HashName(name), static_cast<std::uint32_t>(k)});
     }
@@ -214,7 +229,7 @@ std::int32_t VariableCatalogue::findDefaultName(QStringView key) const {
     for (std::uint32_t at = m_groupStart[group]; at < m_groupStart[group + 1]; ++at) {
         const IndexSlot& slot = m_index[at];
         const StoredEntry& entry = m_entries[slot.entry];
-        if (slot.hash == hash && EqualUpperCase(TrimBlanks(defaultName(entry)), key))
+        if (slot.hash == hash && EqualUpperCase(TrimBlanks(defaultText(entry)), key))
             return entry.id;
     }
     return -1;

@@ -83,6 +83,9 @@ public:
     // The entry with identifier id, 0 <= id < size().
     CatalogueEntry at(qsizetype id) const;
     CatalogueEntry operator[](qsizetype id) const { return at(id); }
+    // Its names as the file holds them, without making strings of them.
+    QLatin1StringView defaultName(qsizetype id) const;
+    QLatin1StringView userName(qsizetype id) const;
 
     const_iterator begin() const { return {this, 0}; }
     const_iterator end() const { return {this, m_size}; }
@@ -100,14 +103,17 @@ private:
         std::uint32_t hash;  // of the default name
         std::uint32_t entry; // position in m_entries
     };
-    QLatin1StringView defaultName(const StoredEntry& entry) const {
+    QLatin1StringView defaultText(const StoredEntry& entry) const {
         return {m_names.constData() + entry.defaultAt, entry.defaultLength};
     }
-    void buildIndex();
+    const StoredEntry* stored(qsizetype id) const;
+    void buildIndexes();
 
     qsizetype m_size = 0;
     QByteArray m_names;                 // the names' 8-bit text
     std::vector<StoredEntry> m_entries; // the entries with a name, by identifier
+    // Each identifier's position in m_entries, or -1; ends at the last one there.
+    std::vector<std::int32_t> m_entryOfId;
     // The entries searched with a non-blank default name, grouped by the low
     // bits of its hash, in identifier order within a group; group g is
     // m_index[m_groupStart[g]] up to m_index[m_groupStart[g + 1]].
