@@ -182,24 +182,18 @@ std::int32_t LinearFind(const cac::VariableCatalogue& catalogue, const QString& 
         key = key.mid(open + 1, close - open - 1);
     const qsizetype last = std::min<qsizetype>(8000, catalogue.size() - 1);
     for (qsizetype id = 0; id <= last; ++id) {
-        const QLatin1StringView name = catalogue.defaultName(id);
-        qsizetype begin = 0;
-        qsizetype end = name.size();
-        while (begin < end && name[begin] == u' ')
-            ++begin;
-        while (end > begin && name[end - 1] == u' ')
-            --end;
-        if (end - begin != key.size())
+        const QLatin1StringView name = cac::TrimBlanks(catalogue.defaultName(id));
+        if (name.size() != key.size())
             continue;
         qsizetype i = 0;
-        for (; i < key.size(); ++i) {
-            char16_t ch = name[begin + i].unicode();
+        for (; i < name.size(); ++i) {
+            char16_t ch = name[i].unicode();
             if (ch >= u'a' && ch <= u'z')
                 ch = static_cast<char16_t>(ch - u'a' + u'A');
             if (ch != key[i].unicode())
                 break;
         }
-        if (i == key.size())
+        if (i == name.size())
             return static_cast<std::int32_t>(id);
     }
     return -1;

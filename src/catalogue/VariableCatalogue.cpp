@@ -1,5 +1,7 @@
 #include "catalogue/VariableCatalogue.h"
 
+#include "common/TextBlanks.h"
+
 #include <QVarLengthArray>
 #include <QtEndian>
 
@@ -92,16 +94,6 @@ std::uint32_t HashKey(QStringView key) {
     return HashUpperCased(key.toString().toUpper());
 }
 
-QLatin1StringView TrimBlanks(QLatin1StringView text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.sliced(begin, end - begin);
-}
-
 // Whether the texts are equal once upper-cased. Plain ASCII is compared in
 // place; other texts through QString's upper-casing, which may change lengths.
 bool EqualUpperCase(QLatin1StringView name, QStringView key) {
@@ -128,9 +120,10 @@ VariableCatalogue::VariableCatalogue(qsizetype size, QByteArray names,
                                      std::vector<StoredEntry> entries)
     : m_size(std::max<qsizetype>(size, 0)), m_names(std::move(names)),
       m_entries(std::move(entries)) {
-    Q_ASSERT(
-        std::is_sorted(m_entries.cbegin(), m_entries.cend(),
-                       [](const StoredEntry& a, const StoredEntry& b) { return a.id <= b.id; }));
+    Q_ASSERT(std::adjacent_find(m_entries.cbegin(), m_entries.cend(),
+                                [](const StoredEntry& a, const StoredEntry& b) {
+                                    return a.id >= b.id;
+                                }) == m_entries.cend());
     Q_ASSERT(m_entries.empty() || (m_entries.front().id >= 0 && m_entries.back().id < m_size));
     buildIndexes();
 }
