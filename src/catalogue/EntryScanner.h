@@ -19,10 +19,10 @@ inline std::uint16_t StringLengthAt(const char* at) {
     return qFromLittleEndian<std::uint16_t>(at);
 }
 
-// String lengths expected at known offsets from a position. Mostly close
-// together, they are then compared 16 bytes at a time, the other bytes
-// masked; otherwise one by one.
-class LengthPattern {
+// String lengths expected at known offsets from a position. When they lie
+// within the first `Chunks` times 16 bytes, they are compared at once, the
+// other bytes masked; otherwise one by one.
+template <int Chunks> class LengthPattern {
 public:
     static constexpr int MaxLengths = 6;
 
@@ -32,7 +32,7 @@ public:
         std::copy_n(offsets, count, m_offsets);
         std::copy_n(lengths, count, m_lengths);
         m_reach = count > 0 ? offsets[count - 1] + 2 : 0;
-        m_chunks = false;
+        m_atOnce = false;
 #if defined(__SSE2__)
         if (m_reach > Chunks * 16)
             return;
@@ -45,7 +45,7 @@ public:
         }
         std::memcpy(m_masks, masks, sizeof masks);
         std::memcpy(m_bytes, bytes, sizeof bytes);
-        m_chunks = true;
+        m_atOnce = true;
         m_reach = Chunks * 16;
 #endif
     }
@@ -57,12 +57,15 @@ public:
 
     Q_ALWAYS_INLINE bool matches(const char* at) const {
 #if defined(__SSE2__)
-        if (m_chunks) [[likely]] {
+        if (m_atOnce) [[likely]] {
             const auto* chunks = reinterpret_cast<const __m128i*>(at);
-            const __m128i first = _mm_and_si128(_mm_loadu_si128(chunks), m_masks[0]);
-            const __m128i second = _mm_and_si128(_mm_loadu_si128(chunks + 1), m_masks[1]);
-            return _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(first, m_bytes[0]),
-                                                   _mm_cmpeq_epi8(second, m_bytes[1]))) == 0xFFFF;
+            __m128i equal = _mm_set1_epi8(-1);
+            for (int chunk = 0; chunk < Chunks; ++chunk) {
+                const __m128i bytes =
+                    _mm_and_si128(_mm_loadu_si128(chunks + chunk), m_masks[chunk]);
+                equal = _mm_and_si128(equal, _mm_cmpeq_epi8(bytes, m_bytes[chunk]));
+            }
+            return _mm_movemask_epi8(equal) == 0xFFFF;
         }
 #endif
         bool expected = true;
@@ -76,9 +79,8 @@ private:
     std::uint16_t m_lengths[MaxLengths] = {};
     int m_count = 0;
     qsizetype m_reach = 0;
-    bool m_chunks = false; // compared 32 bytes at once rather than one by one
+    bool m_atOnce = false; // compared at once rather than one by one
 #if defined(__SSE2__)
-    static constexpr int Chunks = 2;
     __m128i m_masks[Chunks] = {};
     __m128i m_bytes[Chunks] = {};
 #endif
@@ -217,10 +219,10 @@ private:
 
     std::uint16_t m_first = 0;
     qsizetype m_headSize = 0;
-    LengthPattern m_head;
+    LengthPattern<1> m_head; // a first text of up to 10 bytes and the two names
     qsizetype m_tailSize = 0;
     qsizetype m_tailReach = 0; // bytes the tail's check reads
-    LengthPattern m_tail;      // from the end of the 44 fixed bytes
+    LengthPattern<2> m_tail;   // from the end of the 44 fixed bytes
     qsizetype m_size = 0;      // of an entry without names
     qsizetype m_reach = 0;     // bytes the checks of such an entry read
 };
