@@ -182,7 +182,7 @@ std::int32_t LinearFind(const cac::VariableCatalogue& catalogue, const QString& 
         key = key.mid(open + 1, close - open - 1);
     const qsizetype last = std::min<qsizetype>(8000, catalogue.size() - 1);
     for (qsizetype id = 0; id <= last; ++id) {
-        const QStringView name = cac::TrimBlanks(catalogue[id].defaultName);
+        const QLatin1StringView name = cac::TrimBlanks(catalogue.defaultName(id));
         if (name.size() != key.size())
             continue;
         qsizetype i = 0;

@@ -128,6 +128,34 @@ private slots:
         }
     }
 
+    // Skipped strings whose lengths change from entry to entry, or run past
+    // what the reader compares at once, change nothing that is read.
+    void skippedStringLengths() {
+        const CatalogueLoad expected = ReadVariableDefinitions(WriteVarsFile(ListedLayout()));
+        QList<int> random;
+        for (int k = 0; k < 61; ++k)
+            random.append(QRandomGenerator::global()->bounded(2) *
+                          QRandomGenerator::global()->bounded(40));
+        const QList<int> rows[] = {{0}, {40}, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 300}, random};
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Vars.cfg");
+        for (const QList<int>& lengths : rows) {
+            VarsFileLayout layout = ListedLayout();
+            layout.fillerLengths = lengths;
+            const QByteArray bytes = WriteVarsFile(layout);
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+            file.close();
+            for (const CatalogueLoad& load :
+                 {ReadVariableDefinitions(bytes), LoadVariableDefinitions(path)}) {
+                QVERIFY(!load.corrupt);
+                QCOMPARE(load.variableList, expected.variableList);
+                for (auto it = layout.entries.cbegin(); it != layout.entries.cend(); ++it)
+                    QCOMPARE(load.catalogue[it.key()].userName, it->userName);
+            }
+        }
+    }
+
     void loadFromPath() {
         QTemporaryDir dir;
         const QString path = dir.filePath("Vars.cfg");

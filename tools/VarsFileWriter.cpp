@@ -27,24 +27,29 @@ QByteArray WriteVarsFile(const VarsFileLayout& varsFile) {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setByteOrder(QDataStream::LittleEndian);
-    const QString filler = varsFile.fillUnusedFields ? QStringLiteral("x") : QString();
+    qsizetype fillers = 0;
+    auto filler = [&] {
+        if (varsFile.fillerLengths.isEmpty())
+            return varsFile.fillUnusedFields ? QStringLiteral("x") : QString();
+        return QString(varsFile.fillerLengths[fillers++ % varsFile.fillerLengths.size()], u'x');
+    };
 
     putInt32(out, varsFile.upperIndexA);
     for (std::int64_t i = 0; i <= varsFile.upperIndexA; ++i) {
         for (int s = 0; s < 4; ++s)
-            putString(out, filler);
+            putString(out, filler());
     }
 
     putInt32(out, varsFile.upperIndexB);
     for (std::int64_t i = 0; i <= varsFile.upperIndexB; ++i) {
         const VarsEntry entry = varsFile.entries.value(static_cast<int>(i));
-        putString(out, filler);            // first text
+        putString(out, filler());          // first text
         putString(out, entry.defaultName); // default name
         putString(out, entry.userName);    // user name
         putFiller(out, 40, varsFile.fillUnusedFields ? '\x11' : '\0');
         putFiller(out, 4, varsFile.fillUnusedFields ? '\x22' : '\0');
         for (int s = 0; s < 6; ++s) // text, pair of texts, three texts
-            putString(out, filler);
+            putString(out, filler());
         putFiller(out, 13, varsFile.fillUnusedFields ? '\x33' : '\0');
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QMap>
 #include <QString>
 
@@ -24,6 +25,8 @@ struct VarsFileLayout {
     // Filler for the fields the program only steps over, so readers are
     // exercised with non-empty strings too.
     bool fillUnusedFields = true;
+    // When not empty, the lengths of those strings instead, taken in turn.
+    QList<int> fillerLengths;
 };
 
 QByteArray WriteVarsFile(const VarsFileLayout& varsFile);

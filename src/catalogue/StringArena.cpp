@@ -15,7 +15,7 @@ void StringArena::newBlock(qsizetype maxLength) {
     m_unmade = units / 2;
     header->ref_.storeRelaxed(static_cast<int>(m_unmade + 1));
     m_owner = QString::DataPointer(header, data, 0);
-    m_start = m_end = data;
+    m_end = data;
     m_blockEnd = data + units;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
-#include <QList>
+#include <QLatin1StringView>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -20,24 +20,33 @@ struct CatalogueEntry {
     QString userName;
 };
 
+// An entry with a name as the catalogue keeps it: its identifier and where
+// its two names lie in the catalogue's bytes of 8-bit text.
+struct StoredEntry {
+    std::int32_t id;
+    std::uint32_t defaultAt;
+    std::uint32_t userAt;
+    std::uint16_t defaultLength;
+    std::uint16_t userLength;
+};
+
 // The logger variable catalogue, indexed by variable identifier: entries 0 to
-// size() - 1. Only entries with a name are stored; every other identifier
-// reads as an empty entry, so a table cut off early costs nothing for the
-// entries it never held. Never changed once built; the index of default
-// names that the variable look-up uses is made when it is built.
+// size() - 1. Only entries with a name are stored, their names as the 8-bit
+// text the file holds, made into strings only when asked for; every other
+// identifier reads as an empty entry, so a table cut off early costs nothing
+// for the entries it never held. Never changed once built; the index of
+// default names that the variable look-up uses is made when it is built.
 class VariableCatalogue {
 public:
     class const_iterator {
     public:
-        using iterator_category = std::forward_iterator_tag;
+        using iterator_category = std::input_iterator_tag;
         using value_type = CatalogueEntry;
         using difference_type = qsizetype;
-        using pointer = const CatalogueEntry*;
-        using reference = const CatalogueEntry&;
+        using reference = CatalogueEntry;
 
         const_iterator() = default;
         reference operator*() const { return m_catalogue->at(m_id); }
-        pointer operator->() const { return &m_catalogue->at(m_id); }
         const_iterator& operator++() {
             ++m_id;
             return *this;
@@ -60,12 +69,11 @@ public:
     using value_type = CatalogueEntry;
 
     VariableCatalogue() = default;
-    // `size` entries, empty except entries[k], which has the identifier
-    // ids[k]. Identifiers must increase and lie below `size`; an entry whose
-    // identifier does not is dropped.
-    VariableCatalogue(qsizetype size, const QList<std::int32_t>& ids,
-                      QList<CatalogueEntry> entries);
-    // `size` entries, empty except the given ones.
+    // `size` entries, empty except `entries`, whose names lie in `names`.
+    // Identifiers must increase and lie below `size`.
+    VariableCatalogue(qsizetype size, QByteArray names, std::vector<StoredEntry> entries);
+    // `size` entries, empty except the given ones; names are kept as 8-bit
+    // text, and an entry outside 0 to size - 1 is dropped.
     VariableCatalogue(qsizetype size, const QMap<std::int32_t, CatalogueEntry>& entries);
 
     qsizetype size() const { return m_size; }
@@ -73,8 +81,11 @@ public:
     bool isEmpty() const { return m_size == 0; }
 
     // The entry with identifier id, 0 <= id < size().
-    const CatalogueEntry& at(qsizetype id) const;
-    const CatalogueEntry& operator[](qsizetype id) const { return at(id); }
+    CatalogueEntry at(qsizetype id) const;
+    CatalogueEntry operator[](qsizetype id) const { return at(id); }
+    // Its names as the file holds them, without making strings of them.
+    QLatin1StringView defaultName(qsizetype id) const;
+    QLatin1StringView userName(qsizetype id) const;
 
     const_iterator begin() const { return {this, 0}; }
     const_iterator end() const { return {this, m_size}; }
@@ -88,17 +99,26 @@ public:
     std::int32_t findDefaultName(QStringView key) const;
 
 private:
-    struct IndexSlot { // all zero when free
-        std::uint32_t hash;
-        std::int32_t entryPlusOne; // position in m_entries + 1
+    struct IndexSlot {
+        std::uint32_t hash;  // of the default name
+        std::uint32_t entry; // position in m_entries
     };
-    void buildIndex();
+    QLatin1StringView defaultText(const StoredEntry& entry) const {
+        return {m_names.constData() + entry.defaultAt, entry.defaultLength};
+    }
+    const StoredEntry* stored(qsizetype id) const;
+    void buildIndexes();
 
     qsizetype m_size = 0;
-    QList<CatalogueEntry> m_entries; // the entries with a name, by identifier
-    QList<std::int32_t> m_ids;       // their identifiers
-    QList<std::int32_t> m_entryOfId; // position in m_entries, or -1; ends at the last one
-    std::vector<IndexSlot> m_index;  // open addressing over the non-blank default names
+    QByteArray m_names;                 // the names' 8-bit text
+    std::vector<StoredEntry> m_entries; // the entries with a name, by identifier
+    // Each identifier's position in m_entries, or -1; ends at the last one there.
+    std::vector<std::int32_t> m_entryOfId;
+    // The entries searched with a non-blank default name, grouped by the low
+    // bits of its hash, in identifier order within a group; group g is
+    // m_index[m_groupStart[g]] up to m_index[m_groupStart[g + 1]].
+    std::vector<IndexSlot> m_index;
+    std::vector<std::uint32_t> m_groupStart;
     std::int32_t m_firstBlankId = -1;
 };
 

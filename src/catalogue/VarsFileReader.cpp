@@ -1,3 +1,4 @@
+#include "catalogue/EntryScanner.h"
 #include "catalogue/StringArena.h"
 #include "catalogue/VariableCatalogue.h"
 
@@ -6,7 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <vector>
 
 namespace cac {
@@ -77,18 +77,12 @@ private:
 
 // Little-endian reader over the window. Positions are plain offsets,
 // compared with the size before every read, so nothing is read past the end.
-//
-// The position of each string depends on the length before it, a chain of
-// loads that would leave the processor waiting for every length in turn.
-// The texts this program skips mostly repeat the length they had in the
-// entry before, and names are mostly empty: stepping by a value the
-// processor already has, once a branch has confirmed it, lets it run ahead.
 class Cursor {
 public:
-    explicit Cursor(QByteArrayView window) : m_data(window.data()), m_size(window.size()) {}
+    explicit Cursor(QByteArrayView window, qsizetype position = 0)
+        : m_data(window.data()), m_size(window.size()), m_pos(position) {}
 
     qsizetype position() const { return m_pos; }
-    const char* at(qsizetype position) const { return m_data + position; }
 
     bool readInt32(std::int32_t& out) {
         if (m_pos > m_size - 4)
@@ -98,22 +92,14 @@ public:
         return true;
     }
 
-    // Fixed-size fields.
-    bool skip(qsizetype count) {
-        m_pos += count;
-        return m_pos <= m_size;
-    }
-
-    // Steps over a string whose length is predicted to be `predicted`, and
-    // predicts its length as this one for the next time.
+    // Steps over a string whose length is predicted to be `predicted` (see
+    // EntryScanner), and predicts its length as this one for the next time.
     bool skipText(std::uint16_t& predicted) {
         if (m_pos > m_size - 2) [[unlikely]]
             return false;
-        // A copy the compiler cannot tie to the length read, so that it
-        // steps by the prediction rather than by the length it equals.
         std::uint16_t step = predicted;
         HideValue(step);
-        const std::uint16_t length = lengthHere();
+        const std::uint16_t length = StringLengthAt(m_data + m_pos);
         if (length == predicted) [[likely]] {
             m_pos += 2 + step;
         } else {
@@ -123,68 +109,15 @@ public:
         return true;
     }
 
-    // Steps over the end of an entry: 44 fixed bytes, six strings, 13 fixed
-    // bytes. While the strings keep their predicted lengths, every length
-    // lies at a known offset and the end at a known distance: one check that
-    // the end is in the window covers all of them, and no read waits for the
-    // one before.
-    struct EntryTail {
-        std::uint16_t lengths[6] = {};
-        qsizetype offsets[6] = {44, 46, 48, 50, 52, 54};
-        qsizetype size = 44 + 6 * 2 + 13;
-    };
-    bool skipEntryTail(EntryTail& tail) {
-        if (m_pos <= m_size - tail.size) [[likely]] {
-            const char* entry = m_data + m_pos;
-            bool predicted = true;
-            for (int k = 0; k < 6; ++k)
-                predicted = predicted && lengthIn(entry + tail.offsets[k]) == tail.lengths[k];
-            if (predicted) [[likely]] {
-                m_pos += tail.size;
-                return true;
-            }
-        }
-        // Some length differs: read them one by one, and predict them anew.
-        const bool read = skip(44) && skipText(tail.lengths[0]) && skipText(tail.lengths[1]) &&
-                          skipText(tail.lengths[2]) && skipText(tail.lengths[3]) &&
-                          skipText(tail.lengths[4]) && skipText(tail.lengths[5]) && skip(13);
-        qsizetype offset = 44;
-        for (int k = 0; k < 6; ++k) {
-            tail.offsets[k] = offset;
-            offset += 2 + tail.lengths[k];
-        }
-        tail.size = offset + 13;
-        return read;
-    }
-
-    // A string of 8-bit text: where its text starts and how long it is.
-    bool readText(qsizetype& at, std::uint16_t& length) {
-        if (m_pos > m_size - 2) [[unlikely]]
-            return false;
-        length = lengthHere();
-        at = m_pos + 2;
-        if (length == 0) [[likely]] {
-            m_pos += 2;
-        } else {
-            std::uint16_t step = length;
-            HideValue(step);
-            m_pos += 2 + step;
-        }
-        return true;
-    }
-
 private:
-    static std::uint16_t lengthIn(const char* at) { return qFromLittleEndian<std::uint16_t>(at); }
-    std::uint16_t lengthHere() const { return lengthIn(m_data + m_pos); }
-
     const char* m_data;
     qsizetype m_size;
-    qsizetype m_pos = 0;
+    qsizetype m_pos;
 };
 
-// Reads one unit of the file (a number, a record, an entry) with `read`,
-// moving the window on and reading the unit again when it ran past the
-// window's end; false when the bytes end inside the unit.
+// Reads one unit of the file (a number, a record) with `read`, moving the
+// window on and reading the unit again when it ran past the window's end;
+// false when the bytes end inside the unit.
 template <typename Read> bool ReadUnit(Source& source, Cursor& in, Read&& read) {
     for (;;) {
         const qsizetype start = in.position();
@@ -196,37 +129,45 @@ template <typename Read> bool ReadUnit(Source& source, Cursor& in, Read&& read) 
     }
 }
 
-// The entries of the catalogue table as they are read, gathered in plain
-// vectors (cheaper to append to than lists) and handed over at the end.
+// The entries of the catalogue table as they are read: the bytes of their
+// names gathered in one buffer, the list entries made as they come.
 class TableBuilder {
 public:
-    explicit TableBuilder(CatalogueLoad& load) : m_load(load) { m_list.push_back(DoNotUseText); }
-
-    // Room for the entries that `bytes` bytes could hold, of `upperIndex` + 1:
-    // at most 52 bytes for every 75 of the file.
-    void reserve(qsizetype upperIndex, qsizetype bytes) {
-        const auto most = static_cast<size_t>(std::min(upperIndex + 1, bytes / MinEntrySize));
-        m_ids.reserve(most);
-        m_entries.reserve(most);
+    TableBuilder(CatalogueLoad& load, qsizetype fileSize) : m_load(load), m_fileSize(fileSize) {
+        m_list.push_back(DoNotUseText);
     }
 
-    // An entry read completely, with its names.
+    // Room for the entries that the file could hold, of `upperIndex` + 1.
+    void reserve(qsizetype upperIndex) {
+        const qsizetype most = std::min(upperIndex + 1, m_fileSize / MinEntrySize);
+        m_entries.reserve(static_cast<size_t>(most));
+        m_list.reserve(std::min<qsizetype>(most, LastListedId - FirstListedId + 1) + 1);
+    }
+
+    // An entry read completely, with its names; the user name follows the
+    // default name in the same bytes. Each name lies inside a complete entry,
+    // so at least the 57 bytes of its fixed fields follow it: copies may read
+    // 15 bytes ahead.
     void add(std::int32_t id, const char* defaultName, std::uint16_t defaultLength,
              const char* userName, std::uint16_t userLength) {
-        // Each name lies inside a complete entry, so at least the 57 bytes of
-        // its fixed fields follow it: the arena may read 15 bytes ahead.
-        m_ids.push_back(id);
-        m_entries.push_back({make(defaultName, defaultLength), make(userName, userLength)});
+        const qsizetype span = userName + userLength - defaultName;
+        char* names = namesRoom(span);
+        for (qsizetype at = 0; at < span; at += 16)
+            std::memcpy(names + at, defaultName + at, 16);
+        const auto at = static_cast<std::uint32_t>(m_namesUsed);
+        m_entries.push_back({id, at, static_cast<std::uint32_t>(at + (userName - defaultName)),
+                             defaultLength, userLength});
+        m_namesUsed += span;
         // Listed as user name + " {" + default name + "}"; dropped again
         // when the signature turns out wrong.
         if (id >= FirstListedId && id <= LastListedId && defaultLength != 0) {
-            m_strings.start(userLength + 2 + defaultLength + 1);
-            m_strings.appendLatin1(userName, userLength);
-            m_strings.append(u' ');
-            m_strings.append(u'{');
-            m_strings.appendLatin1(defaultName, defaultLength);
-            m_strings.append(u'}');
-            m_list.push_back(m_strings.finish());
+            StringArena::Text text = m_strings.start(userLength + 2 + defaultLength + 1);
+            StringArena::appendLatin1(text, userName, userLength);
+            StringArena::append(text, u' ');
+            StringArena::append(text, u'{');
+            StringArena::appendLatin1(text, defaultName, defaultLength);
+            StringArena::append(text, u'}');
+            m_list.push_back(m_strings.finish(text));
         }
     }
 
@@ -234,33 +175,34 @@ public:
         m_load.corrupt = !signature;
         if (m_load.corrupt)
             m_list.resize(1);
-        m_load.variableList = QStringList(std::make_move_iterator(m_list.begin()),
-                                          std::make_move_iterator(m_list.end()));
-        m_load.catalogue =
-            VariableCatalogue(size, QList<std::int32_t>(m_ids.cbegin(), m_ids.cend()),
-                              QList<CatalogueEntry>(std::make_move_iterator(m_entries.begin()),
-                                                    std::make_move_iterator(m_entries.end())));
+        m_load.variableList = std::move(m_list);
+        m_names.resize(m_namesUsed);
+        m_load.catalogue = VariableCatalogue(size, std::move(m_names), std::move(m_entries));
     }
 
 private:
-    QString make(const char* text, std::uint16_t length) {
-        if (length == 0)
-            return {};
-        m_strings.start(length);
-        m_strings.appendLatin1(text, length);
-        return m_strings.finish();
+    // Room for `count` more bytes of names and the 16 a copy may write past them.
+    char* namesRoom(qsizetype count) {
+        const qsizetype needed = m_namesUsed + count + 16;
+        if (needed > m_names.size()) {
+            // Names never take more than the file, however the buffer grows.
+            m_names.resize(std::max(needed, std::min(2 * m_names.size() + 4096, m_fileSize + 16)));
+        }
+        return m_names.data() + m_namesUsed;
     }
 
     CatalogueLoad& m_load;
+    qsizetype m_fileSize;
+    QByteArray m_names;
+    qsizetype m_namesUsed = 0;
+    std::vector<StoredEntry> m_entries;
     StringArena m_strings;
-    std::vector<std::int32_t> m_ids;
-    std::vector<CatalogueEntry> m_entries;
-    std::vector<QString> m_list;
+    QStringList m_list;
 };
 
 CatalogueLoad ReadCatalogue(Source& source) {
     CatalogueLoad load;
-    TableBuilder table(load);
+    TableBuilder table(load, source.size());
     Cursor in(source.window());
 
     std::int32_t upperA = 0;
@@ -286,24 +228,22 @@ CatalogueLoad ReadCatalogue(Source& source) {
         return load;
     }
     // A table that ends early keeps the entries read before the end.
-    table.reserve(upperB, source.size());
-    std::uint16_t first = 0;
-    Cursor::EntryTail tail;
-    for (std::int32_t id = 0; id <= upperB; ++id) {
-        qsizetype defaultAt = 0, userAt = 0;
-        std::uint16_t defaultLength = 0, userLength = 0;
-        const bool complete = ReadUnit(source, in, [&](Cursor& c) {
-            return c.skipText(first) && c.readText(defaultAt, defaultLength) &&
-                   c.readText(userAt, userLength) && c.skipEntryTail(tail);
-        });
-        if (!complete) {
+    table.reserve(upperB);
+    EntryScanner entries;
+    std::int32_t id = 0;
+    qsizetype pos = in.position();
+    for (;;) {
+        pos = entries.scan(source.window(), pos, id, upperB, table);
+        if (id > upperB)
+            break;
+        if (!source.refill(pos)) {
             table.finish(qsizetype{upperB} + 1, false);
             return load;
         }
-        if ((defaultLength | userLength) != 0)
-            table.add(id, in.at(defaultAt), defaultLength, in.at(userAt), userLength);
+        pos = 0;
     }
 
+    in = Cursor(source.window(), pos);
     std::int32_t signature = 0;
     table.finish(qsizetype{upperB} + 1,
                  ReadUnit(source, in, [&](Cursor& c) { return c.readInt32(signature); }) &&
