@@ -123,10 +123,7 @@ int RunImportCommand(const QStringList& arguments) {
         QStringLiteral("N"));
     const QCommandLineOption catalogueOption = CatalogueOption();
     const QCommandLineOption obdOption = ObdOption();
-    const QCommandLineOption outputOption(
-        {QStringLiteral("o"), QStringLiteral("output")},
-        QStringLiteral("Write the configuration to FILE instead of standard output."),
-        QStringLiteral("FILE"));
+    const QCommandLineOption outputOption = OutputOption(QStringLiteral("configuration"));
     parser.addOptions({intoOption, channelOption, catalogueOption, obdOption, outputOption});
     if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
         return exit;
