@@ -227,4 +227,13 @@ std::optional<float> RoundToSingle(double value) {
     return narrowed;
 }
 
+void DropTrailingZeros(QString& text) {
+    if (!text.contains(u'.'))
+        return;
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+}
+
 } // namespace cac

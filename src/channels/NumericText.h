@@ -31,4 +31,8 @@ std::optional<std::int32_t> RoundToInt32(double value);
 // Narrowing of a double to a 32-bit float; nullopt when it overflows.
 std::optional<float> RoundToSingle(double value);
 
+// A fixed-point number text without the zeros that end its fraction, nor a
+// point left bare: "2.500" gives "2.5", "3.000" gives "3"; "100" stays.
+void DropTrailingZeros(QString& text);
+
 } // namespace cac

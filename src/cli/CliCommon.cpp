@@ -123,14 +123,23 @@ int LoadCatalogue(const QString& cataloguePath, CatalogueLoad& catalogue) {
     return ExitOk;
 }
 
-int ApplyConfigurationFile(const QString& configPath, ConfigModel& model) {
-    CcfLoadReport report;
-    QString error;
-    if (!LoadCcfFile(model, configPath, &report, &error)) {
-        PrintError(QStringLiteral("cannot read '%1': %2").arg(configPath, error));
+int ReadInputFile(const QString& path, QByteArray& bytes) {
+    if (const QString problem = InputProblem(path, MaxConfigFileSize); !problem.isEmpty()) {
+        PrintError(problem);
         return ExitFileError;
     }
-    if (!report.anythingApplied()) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        PrintError(QStringLiteral("cannot read '%1': %2").arg(path, file.errorString()));
+        return ExitFileError;
+    }
+    bytes = file.readAll();
+    return ExitOk;
+}
+
+int ApplyConfiguration(const QString& configPath, const QByteArray& configBytes,
+                       ConfigModel& model) {
+    if (!ApplyCcf(model, configBytes).anythingApplied()) {
         PrintError(QStringLiteral("'%1' is not a CAN configuration file: none of its lines has "
                                   "the layout of a saved configuration")
                        .arg(configPath));
@@ -139,21 +148,26 @@ int ApplyConfigurationFile(const QString& configPath, ConfigModel& model) {
     return ExitOk;
 }
 
-int LoadConfiguration(const QString& configPath, const QString& cataloguePath, bool obd,
-                      ConfigModel& model, CatalogueLoad& catalogue) {
-    if (const QString problem = InputProblem(configPath, MaxConfigFileSize); !problem.isEmpty()) {
-        PrintError(problem);
-        return ExitFileError;
-    }
+int LoadConfiguration(const QString& configPath, const QByteArray& configBytes,
+                      const QString& cataloguePath, bool obd, ConfigModel& model,
+                      CatalogueLoad& catalogue) {
     // Start-up order of the window: catalogue first, then the start-up state.
     if (const int exit = LoadCatalogue(cataloguePath, catalogue); exit != ExitOk)
         return exit;
     model.setVariableList(catalogue.variableList);
-    if (const int exit = ApplyConfigurationFile(configPath, model); exit != ExitOk)
+    if (const int exit = ApplyConfiguration(configPath, configBytes, model); exit != ExitOk)
         return exit;
     if (obd)
         model.setObdModeEnabled(true);
     return ExitOk;
+}
+
+int LoadConfiguration(const QString& configPath, const QString& cataloguePath, bool obd,
+                      ConfigModel& model, CatalogueLoad& catalogue) {
+    QByteArray configBytes;
+    if (const int exit = ReadInputFile(configPath, configBytes); exit != ExitOk)
+        return exit;
+    return LoadConfiguration(configPath, configBytes, cataloguePath, obd, model, catalogue);
 }
 
 const Command& CommandNamed(const char* name) {

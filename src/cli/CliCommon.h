@@ -78,14 +78,23 @@ int WriteOutput(const QByteArray& bytes, const QString& outputPath);
 // ExitOk, or ExitFileError when the named file cannot be read.
 int LoadCatalogue(const QString& cataloguePath, CatalogueLoad& catalogue);
 
-// CONFIG.ccf applied to the model as File > Load applies it. Returns ExitOk,
-// or ExitFileError after saying why (unreadable, or not a configuration).
-int ApplyConfigurationFile(const QString& configPath, ConfigModel& model);
+// Reads the whole input file, at most MaxConfigFileSize bytes; ExitOk, or
+// ExitFileError after saying why.
+int ReadInputFile(const QString& path, QByteArray& bytes);
+
+// The bytes of CONFIG.ccf applied to the model as File > Load applies them.
+// Returns ExitOk, or ExitFileError after saying why (not a configuration).
+int ApplyConfiguration(const QString& configPath, const QByteArray& configBytes,
+                       ConfigModel& model);
 
 // The catalogue and configuration as the window has them after start-up and
 // File > Load: the catalogue from `cataloguePath` (or Vars.cfg in the data
-// folder), then CONFIG.ccf applied to the start-up state, then OBD mode on
-// when asked. Returns ExitOk, or ExitFileError after saying why.
+// folder), then CONFIG.ccf's bytes applied to the start-up state, then OBD
+// mode on when asked. Returns ExitOk, or ExitFileError after saying why.
+int LoadConfiguration(const QString& configPath, const QByteArray& configBytes,
+                      const QString& cataloguePath, bool obd, ConfigModel& model,
+                      CatalogueLoad& catalogue);
+// The same, reading CONFIG.ccf first.
 int LoadConfiguration(const QString& configPath, const QString& cataloguePath, bool obd,
                       ConfigModel& model, CatalogueLoad& catalogue);
 

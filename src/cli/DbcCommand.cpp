@@ -178,16 +178,15 @@ int RunDbcCommand(const QStringList& arguments) {
     parser.addOptions({jsonOption, catalogueOption});
     if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
         return exit;
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1)
-        return UsageError(command, positional.isEmpty() ? QStringLiteral("missing FILE.dbc")
-                                                        : QStringLiteral("too many arguments"));
+    QString path;
+    if (const int exit =
+            SingleArgument(parser, command, QStringLiteral("FILE.dbc"), {catalogueOption}, path);
+        exit != ExitOk)
+        return exit;
     const QString cataloguePath = parser.value(catalogueOption);
-    if (parser.isSet(catalogueOption) && cataloguePath.isEmpty())
-        return UsageError(command, QStringLiteral("--catalogue needs a file name"));
 
     CanDatabase database;
-    if (const int exit = ReadDatabase(positional.first(), database); exit != ExitOk)
+    if (const int exit = ReadDatabase(path, database); exit != ExitOk)
         return exit;
     // Proposals need a catalogue; without one named, a missing Vars.cfg only
     // leaves them out.

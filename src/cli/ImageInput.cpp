@@ -4,8 +4,6 @@
 #include "cli/CliCommon.h"
 #include "output/IntelHexReader.h"
 
-#include <QFile>
-
 namespace cac::cli {
 
 bool LooksLikeIntelHex(const QByteArray& bytes) {
@@ -14,20 +12,6 @@ bool LooksLikeIntelHex(const QByteArray& bytes) {
             return c == ':';
     }
     return false;
-}
-
-int ReadInputFile(const QString& path, QByteArray& bytes) {
-    if (const QString problem = InputProblem(path, MaxConfigFileSize); !problem.isEmpty()) {
-        PrintError(problem);
-        return ExitFileError;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        PrintError(QStringLiteral("cannot read '%1': %2").arg(path, file.errorString()));
-        return ExitFileError;
-    }
-    bytes = file.readAll();
-    return ExitOk;
 }
 
 int ReadImageHex(const QString& path, const QByteArray& hexText, QByteArray& image) {

@@ -18,9 +18,6 @@ namespace cac::cli {
 // that is not a blank or a line end is ":".
 bool LooksLikeIntelHex(const QByteArray& bytes);
 
-// Reads the whole input file; ExitOk, or ExitFileError after saying why.
-int ReadInputFile(const QString& path, QByteArray& bytes);
-
 // The 1140-byte image the HEX text holds. A HEX fault is reported with its
 // line. Returns ExitOk or ExitFileError.
 int ReadImageHex(const QString& path, const QByteArray& hexText, QByteArray& image);

@@ -123,10 +123,7 @@ int RunImportCommand(const QStringList& arguments) {
         QStringLiteral("N"));
     const QCommandLineOption catalogueOption = CatalogueOption();
     const QCommandLineOption obdOption = ObdOption();
-    const QCommandLineOption outputOption(
-        {QStringLiteral("o"), QStringLiteral("output")},
-        QStringLiteral("Write the configuration to FILE instead of standard output."),
-        QStringLiteral("FILE"));
+    const QCommandLineOption outputOption = OutputOption(QStringLiteral("configuration"));
     parser.addOptions({intoOption, channelOption, catalogueOption, obdOption, outputOption});
     if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
         return exit;
@@ -161,10 +158,9 @@ int RunImportCommand(const QStringList& arguments) {
                               QStringLiteral("'%1' is not SIGNAL or SIGNAL=VARIABLE").arg(item));
     }
 
-    if (const QString problem = InputProblem(configPath, MaxConfigFileSize); !problem.isEmpty()) {
-        PrintError(problem);
-        return ExitFileError;
-    }
+    QByteArray configBytes;
+    if (const int exit = ReadInputFile(configPath, configBytes); exit != ExitOk)
+        return exit;
     CanDatabase database;
     if (const int exit = ReadDatabase(positional.first(), database); exit != ExitOk)
         return exit;
@@ -182,7 +178,7 @@ int RunImportCommand(const QStringList& arguments) {
         if (!resolveVariables(catalogue.variableList, requests))
             return ExitFileError;
     }
-    if (const int exit = ApplyConfigurationFile(configPath, model); exit != ExitOk)
+    if (const int exit = ApplyConfiguration(configPath, configBytes, model); exit != ExitOk)
         return exit;
     if (parser.isSet(obdOption) || model.cell(ChannelCount, ColVariable) == UsedForObdText)
         model.setObdModeEnabled(true);

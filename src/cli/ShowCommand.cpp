@@ -47,7 +47,7 @@ int RunShowCommand(const QStringList& arguments) {
     ImageDecoding decoding;
     const int exit = fromImage ? DecodeImageHex(path, bytes, parser.value(catalogueOption), model,
                                                 catalogue, decoding)
-                               : LoadConfiguration(path, parser.value(catalogueOption),
+                               : LoadConfiguration(path, bytes, parser.value(catalogueOption),
                                                    parser.isSet(obdOption), model, catalogue);
     if (exit != ExitOk)
         return exit;

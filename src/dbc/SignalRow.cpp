@@ -44,12 +44,7 @@ QString roundedText(double value, int digits) {
     QString text = exponentForm
                        ? QString::fromLatin1(scientific, e - scientific)
                        : QString::asprintf("%.*f", std::max(digits - 1 - exponent, 0), value);
-    if (text.contains(u'.')) {
-        while (text.endsWith(u'0'))
-            text.chop(1);
-        if (text.endsWith(u'.'))
-            text.chop(1);
-    }
+    DropTrailingZeros(text);
     if (exponentForm)
         text += QLatin1String(e);
     return text;

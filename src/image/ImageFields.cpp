@@ -29,12 +29,7 @@ QStringList textsOf(double value, int digits, int magnitude) {
         general = general.left(e) + u'E' + (negative ? QStringLiteral("-") : QString()) + exponent;
     }
     QString plain = QString::number(value, 'f', std::clamp(digits - 1 - magnitude, 0, 40));
-    if (plain.contains(u'.')) {
-        while (plain.endsWith(u'0'))
-            plain.chop(1);
-        if (plain.endsWith(u'.'))
-            plain.chop(1);
-    }
+    DropTrailingZeros(plain);
     return plain.size() <= general.size() ? QStringList{plain, general}
                                           : QStringList{general, plain};
 }
