@@ -26,7 +26,7 @@ namespace {
 
 constexpr int DefaultWidth = 1100;
 constexpr int DefaultHeight = 720;
-constexpr int ProblemLines = 4; // shown at once; more scroll
+constexpr int ListLines = 4; // lines a list shows at once: of problems, of the plan
 
 // "&Label: [widget...]", the label's mnemonic taking the keys to the widget.
 QHBoxLayout* newLabelledRow(const QString& text, QWidget* widget) {
@@ -36,6 +36,11 @@ QHBoxLayout* newLabelledRow(const QString& text, QWidget* widget) {
     row->addWidget(label);
     row->addWidget(widget, 1);
     return row;
+}
+
+// `lines` lines of text at most; more scroll.
+void showAtMost(QListWidget* list, int lines, const QFontMetrics& metrics) {
+    list->setMaximumHeight(lines * metrics.lineSpacing() + 2 * list->frameWidth() + 4);
 }
 
 } // namespace
@@ -54,8 +59,7 @@ DbcImportDialog::DbcImportDialog(const QString& path, const ConfigModel& model,
     m_problemsBox = new QGroupBox(texts::DbcProblemsTitle, this);
     m_problems = new QListWidget(m_problemsBox);
     m_problems->setObjectName(names::DbcProblems);
-    m_problems->setMaximumHeight(ProblemLines * fontMetrics().lineSpacing() +
-                                 2 * m_problems->frameWidth() + 4);
+    showAtMost(m_problems, ListLines, fontMetrics());
     (new QVBoxLayout(m_problemsBox))->addWidget(m_problems);
 
     auto* splitter = new QSplitter(this);
@@ -139,8 +143,7 @@ QLayout* DbcImportDialog::buildChannelChoice() {
     m_plan->setObjectName(names::DbcPlan);
     m_plan->setFocusPolicy(Qt::NoFocus); // it only shows what the choices above do
     m_plan->setSelectionMode(QAbstractItemView::NoSelection);
-    m_plan->setMaximumHeight(ProblemLines * fontMetrics().lineSpacing() + 2 * m_plan->frameWidth() +
-                             4);
+    showAtMost(m_plan, ListLines, fontMetrics());
 
     auto* choice = new QVBoxLayout;
     choice->addLayout(newLabelledRow(texts::DbcChannelsLabel, m_channels));
