@@ -207,7 +207,11 @@ QList<int> DbcImportDialog::channelsFor(int count) const {
 
 QList<ChannelImport> DbcImportDialog::plan() const {
     const QList<PickedSignal> picks = m_tree->picked();
-    const QList<int> channels = channelsFor(static_cast<int>(picks.size()));
+    return planFor(picks, channelsFor(static_cast<int>(picks.size())));
+}
+
+QList<ChannelImport> DbcImportDialog::planFor(const QList<PickedSignal>& picks,
+                                              const QList<int>& channels) const {
     if (picks.isEmpty() || channels.size() < picks.size())
         return {};
     QList<ChannelImport> plan;
@@ -223,16 +227,17 @@ QList<ChannelImport> DbcImportDialog::plan() const {
 
 void DbcImportDialog::showPlan() {
     m_plan->clear();
-    const QList<ChannelImport> fills = plan();
+    const QList<PickedSignal> picks = m_tree->picked();
+    const QList<int> channels = channelsFor(static_cast<int>(picks.size()));
+    const QList<ChannelImport> fills = planFor(picks, channels);
     for (const ChannelImport& fill : fills)
         m_plan->addItem(texts::dbcPlanLine(fill.channel, fill.signalPath, fill.variableEntry,
                                            !IsChannelFree(m_model, fill.channel)));
-    const int picks = static_cast<int>(m_tree->picked().size());
-    if (picks == 0)
+    if (picks.isEmpty())
         m_plan->addItem(texts::DbcNothingPicked);
     else if (fills.isEmpty())
-        m_plan->addItem(
-            texts::dbcTooFewChannels(static_cast<int>(channelsFor(picks).size()), picks));
+        m_plan->addItem(texts::dbcTooFewChannels(static_cast<int>(channels.size()),
+                                                 static_cast<int>(picks.size())));
     m_fill->setEnabled(!fills.isEmpty());
 }
 
