@@ -74,14 +74,6 @@ void ChannelGridEditor::closingClick(const GridCell& cell) {
     emit equationRequested(cell.row); // the grid's click notification
 }
 
-void ChannelGridEditor::cellClicked(const GridCell& cell) {
-    openEditor(cell, QString());
-}
-
-void ChannelGridEditor::openFromKeyboard(const GridCell& cell, const QString& typed) {
-    openEditor(cell, typed);
-}
-
 void ChannelGridEditor::currentCellMoved(const GridCell& cell) {
     emit equationRequested(cell.row); // moving by keyboard shows the row as a click does
 }

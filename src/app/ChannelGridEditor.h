@@ -40,15 +40,13 @@ signals:
 
 protected:
     bool editorOpen() const override;
-    void cellClicked(const GridCell& cell) override;
     void closingClick(const GridCell& cell) override;
-    void openFromKeyboard(const GridCell& cell, const QString& typed) override;
+    void openEditor(const GridCell& cell, const QString& typed) override;
     void currentCellMoved(const GridCell& cell) override;
     void followCell() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void openEditor(const GridCell& cell, const QString& typed);
     void commitList(int k, int entry);
     void commitTextBox();
     void cancelTextBox();

@@ -26,7 +26,7 @@ namespace {
 
 constexpr int DefaultWidth = 1100;
 constexpr int DefaultHeight = 720;
-constexpr int ProblemLines = 4; // shown at once; more scroll
+constexpr int ListLines = 4; // lines a list shows at once: of problems, of the plan
 
 // "&Label: [widget...]", the label's mnemonic taking the keys to the widget.
 QHBoxLayout* newLabelledRow(const QString& text, QWidget* widget) {
@@ -36,6 +36,11 @@ QHBoxLayout* newLabelledRow(const QString& text, QWidget* widget) {
     row->addWidget(label);
     row->addWidget(widget, 1);
     return row;
+}
+
+// `lines` lines of text at most; more scroll.
+void showAtMost(QListWidget* list, int lines, const QFontMetrics& metrics) {
+    list->setMaximumHeight(lines * metrics.lineSpacing() + 2 * list->frameWidth() + 4);
 }
 
 } // namespace
@@ -54,8 +59,7 @@ DbcImportDialog::DbcImportDialog(const QString& path, const ConfigModel& model,
     m_problemsBox = new QGroupBox(texts::DbcProblemsTitle, this);
     m_problems = new QListWidget(m_problemsBox);
     m_problems->setObjectName(names::DbcProblems);
-    m_problems->setMaximumHeight(ProblemLines * fontMetrics().lineSpacing() +
-                                 2 * m_problems->frameWidth() + 4);
+    showAtMost(m_problems, ListLines, fontMetrics());
     (new QVBoxLayout(m_problemsBox))->addWidget(m_problems);
 
     auto* splitter = new QSplitter(this);
@@ -139,8 +143,7 @@ QLayout* DbcImportDialog::buildChannelChoice() {
     m_plan->setObjectName(names::DbcPlan);
     m_plan->setFocusPolicy(Qt::NoFocus); // it only shows what the choices above do
     m_plan->setSelectionMode(QAbstractItemView::NoSelection);
-    m_plan->setMaximumHeight(ProblemLines * fontMetrics().lineSpacing() + 2 * m_plan->frameWidth() +
-                             4);
+    showAtMost(m_plan, ListLines, fontMetrics());
 
     auto* choice = new QVBoxLayout;
     choice->addLayout(newLabelledRow(texts::DbcChannelsLabel, m_channels));
@@ -204,7 +207,11 @@ QList<int> DbcImportDialog::channelsFor(int count) const {
 
 QList<ChannelImport> DbcImportDialog::plan() const {
     const QList<PickedSignal> picks = m_tree->picked();
-    const QList<int> channels = channelsFor(static_cast<int>(picks.size()));
+    return planFor(picks, channelsFor(static_cast<int>(picks.size())));
+}
+
+QList<ChannelImport> DbcImportDialog::planFor(const QList<PickedSignal>& picks,
+                                              const QList<int>& channels) const {
     if (picks.isEmpty() || channels.size() < picks.size())
         return {};
     QList<ChannelImport> plan;
@@ -220,16 +227,17 @@ QList<ChannelImport> DbcImportDialog::plan() const {
 
 void DbcImportDialog::showPlan() {
     m_plan->clear();
-    const QList<ChannelImport> fills = plan();
+    const QList<PickedSignal> picks = m_tree->picked();
+    const QList<int> channels = channelsFor(static_cast<int>(picks.size()));
+    const QList<ChannelImport> fills = planFor(picks, channels);
     for (const ChannelImport& fill : fills)
         m_plan->addItem(texts::dbcPlanLine(fill.channel, fill.signalPath, fill.variableEntry,
                                            !IsChannelFree(m_model, fill.channel)));
-    const int picks = static_cast<int>(m_tree->picked().size());
-    if (picks == 0)
+    if (picks.isEmpty())
         m_plan->addItem(texts::DbcNothingPicked);
     else if (fills.isEmpty())
-        m_plan->addItem(
-            texts::dbcTooFewChannels(static_cast<int>(channelsFor(picks).size()), picks));
+        m_plan->addItem(texts::dbcTooFewChannels(static_cast<int>(channels.size()),
+                                                 static_cast<int>(picks.size())));
     m_fill->setEnabled(!fills.isEmpty());
 }
 

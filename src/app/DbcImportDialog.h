@@ -22,6 +22,7 @@ namespace cac::app {
 
 class SignalPreview;
 class SignalTree;
+struct PickedSignal;
 
 // One channel that the dialog's choices fill.
 struct ChannelImport {
@@ -62,6 +63,9 @@ private:
     void showPlan();
     // The channels of the chosen kind for `count` signals; fewer when they run out.
     QList<int> channelsFor(int count) const;
+    // plan() for these picks and channels.
+    QList<ChannelImport> planFor(const QList<PickedSignal>& picks,
+                                 const QList<int>& channels) const;
 
     const ConfigModel& m_model;
     const VariableCatalogue& m_catalogue;

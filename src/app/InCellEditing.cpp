@@ -111,7 +111,7 @@ void InCellEditing::onRelease(QObject* surface, const QMouseEvent* event) {
     const GridCell pressed = m_pressed;
     m_pressed = {};
     if (pressed.isValid() && cellAt(surface, event->position().toPoint()) == pressed)
-        cellClicked(pressed);
+        openEditor(pressed, QString());
 }
 
 bool InCellEditing::onKey(const QKeyEvent* event) {
@@ -125,14 +125,14 @@ bool InCellEditing::onKey(const QKeyEvent* event) {
                                          key == Qt::Key_F2 || key == Qt::Key_Space)) ||
         (modifiers == Qt::AltModifier && key == Qt::Key_Down);
     if (opens) {
-        openFromKeyboard(cell, QString());
+        openEditor(cell, QString());
         return true;
     }
     const QString text = event->text();
     const bool typing = !text.isEmpty() && text.front().isPrint() &&
                         !(modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     if (typing)
-        openFromKeyboard(cell, text);
+        openEditor(cell, text);
     return typing;
 }
 

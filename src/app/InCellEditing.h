@@ -57,13 +57,12 @@ public:
 
 protected:
     virtual bool editorOpen() const = 0;
-    // A click that did not merely close an editor.
-    virtual void cellClicked(const GridCell& cell) = 0;
+    // Opens the cell's editor: on a click that did not merely close an
+    // editor, and on Enter, F2, Space, Alt+Down or typing on the current
+    // cell; `typed` is the typed text, empty for a click and the other keys.
+    virtual void openEditor(const GridCell& cell, const QString& typed) = 0;
     // A click that closed an open editor and does nothing else.
     virtual void closingClick(const GridCell& cell) { Q_UNUSED(cell); }
-    // Enter, F2, Space, Alt+Down or typing on the current cell; `typed` is
-    // the typed text, empty for the other keys.
-    virtual void openFromKeyboard(const GridCell& cell, const QString& typed) = 0;
     // The current cell moved by keyboard.
     virtual void currentCellMoved(const GridCell& cell) { Q_UNUSED(cell); }
     // Places the open editor over its cell again.

@@ -37,14 +37,6 @@ void PriorityTableEditor::closeEditors() {
     m_list->hidePopup();
 }
 
-void PriorityTableEditor::cellClicked(const GridCell& cell) {
-    openEditor(cell, QString());
-}
-
-void PriorityTableEditor::openFromKeyboard(const GridCell& cell, const QString& typed) {
-    openEditor(cell, typed);
-}
-
 void PriorityTableEditor::openEditor(const GridCell& cell, const QString& typed) {
     if (cell.row <= 0 || cell.column <= 0)
         return;

@@ -22,13 +22,10 @@ public:
 
 protected:
     bool editorOpen() const override;
-    void cellClicked(const GridCell& cell) override;
-    void openFromKeyboard(const GridCell& cell, const QString& typed) override;
+    void openEditor(const GridCell& cell, const QString& typed) override;
     void followCell() override;
 
 private:
-    void openEditor(const GridCell& cell, const QString& typed);
-
     ConfigModel* m_model;
     CellListEditor* m_list;
     int m_row = 0; // the OBD row being edited
