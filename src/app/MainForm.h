@@ -9,7 +9,6 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
-class QMenu;
 class QTabWidget;
 class QTableView;
 class QVBoxLayout;
@@ -34,10 +33,6 @@ class WindowCommands;
 // (ConfigModel), to the grid editors and to the commands. The work itself is
 // done by ChannelGridEditor, PriorityTableEditor, WindowCommands and
 // DbcImportCommand.
-//
-// Further commands go into toolsMenu(); later menus (View) are added after it
-// with menuBar()->addMenu(); a panel under the channel grid goes in with
-// addPanelBelowGrid().
 class MainForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -49,14 +44,11 @@ public:
 
     ConfigModel* model() const { return m_model; }
     const VariableCatalogue& catalogue() const { return m_catalogue; }
-    PlatformServices& platform() { return m_platform; }
     ChannelGridEditor* channelEditor() const { return m_channelEditor; }
-    QMenu* toolsMenu() const { return m_toolsMenu; }
-
-    // Places a panel between the channel grid and the equation line.
-    void addPanelBelowGrid(QWidget* panel);
 
 private:
+    // Places a panel between the channel grid and the equation line.
+    void addPanelBelowGrid(QWidget* panel);
     void buildMenus();
     QLayout* buildTopBand();
     QWidget* buildCanTab();
@@ -93,7 +85,6 @@ private:
     DbcImportCommand* m_dbcImport = nullptr;
     CheckFindings* m_findings = nullptr;
     ChecksPanel* m_checksPanel = nullptr;
-    QMenu* m_toolsMenu = nullptr;
 };
 
 } // namespace cac::app

@@ -38,16 +38,15 @@ void MainForm::buildMenus() {
                                     &QWidget::close); // asks nothing, saves nothing
     exit->setObjectName(names::MenuExit);
 
-    m_toolsMenu = menuBar()->addMenu(texts::MenuTools);
-    m_toolsMenu->setObjectName(names::MenuTools);
-    QAction* importDbc =
-        m_toolsMenu->addAction(texts::MenuImportDbc, Qt::CTRL | Qt::Key_I, this, [this] {
-            m_channelEditor->closeEditors(); // an open text box writes before the import does
-            m_dbcImport->run();
-        });
+    QMenu* tools = menuBar()->addMenu(texts::MenuTools);
+    tools->setObjectName(names::MenuTools);
+    QAction* importDbc = tools->addAction(texts::MenuImportDbc, Qt::CTRL | Qt::Key_I, this, [this] {
+        m_channelEditor->closeEditors(); // an open text box writes before the import does
+        m_dbcImport->run();
+    });
     importDbc->setObjectName(names::MenuImportDbc);
     QAction* loadImage =
-        m_toolsMenu->addAction(texts::MenuLoadImage, m_commands, &WindowCommands::loadFromImage);
+        tools->addAction(texts::MenuLoadImage, m_commands, &WindowCommands::loadFromImage);
     loadImage->setObjectName(names::MenuLoadImage);
 
     QMenu* view = menuBar()->addMenu(texts::MenuView);
