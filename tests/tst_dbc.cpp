@@ -103,6 +103,11 @@ private slots:
              "BA_ \"Cycle\" BO_ 100 10;\nEV_ V: 0 [0|1] \"\" 0 1 DUMMY_NODE_VECTOR0 E;\n"
              + Message + "VAL_ 100 S 0 \"off\" 1 \"on\";\nBO_TX_BU_ 100 : E,D;\n",
              "BO 0x64 11 M 8 E //"},
+            {"node list over several lines, up to a statement or a line of anything else",
+             "BU_: GTW DI\n  EPAS ESP\nSBW_2\n" + Message + "BU_: A\n\nB\nBU_: C\n B-\n",
+             "BO 0x64 11 M 8 E //\n"
+             "line 7: 'B' does not begin a statement\n"
+             "line 9: 'B' does not begin a statement"},
             {"Latin-1", Message + " SG_ S : 0|8@1+ (1,0) [0|0] \"\xB0" "C\" E\n",
              "BO 0x64 11 M 8 E //\nSG S 0|8@1+ (1,0) [0|0] \"\u00B0C\" E M0 m-1 t0 //"},
             {"UTF-8 with byte-order mark, CR line ends",
