@@ -373,6 +373,18 @@ private slots:
 
         const Run json = RunCli({"dbc", DemoDbc, "--json"}, m_dir.path());
         QCOMPARE(json.exitCode, 0);
+        // Written as it is built, yet byte for byte what Qt's own writer makes of
+        // it: escapes, characters beyond ASCII, whole and huge numbers, problems.
+        const QString odd = m_dir.filePath("odd.dbc");
+        WriteFile(odd, "BO_ 100 M: 8 E\n SG_ S : 0|8@1+ (1e20,-0) [-1e300|12345678901234567890] "
+                       "\"\xC2\xB0" "C \\\\ \xE2\x82\xAC \xF0\x9F\x98\x80\" E\n"
+                       " SG_ T m1 : 8|8@1- (0.000001,1.5) [0|9007199254740993] \"\" E\n"
+                       "CM_ SG_ 100 S \"tab\there \\\"q\\\" \x01 ctl\";\nBO_ x\n");
+        for (const QString& file : {DemoDbc, odd}) {
+            const Run listed = RunCli({"dbc", file, "--json"}, m_dir.path());
+            QCOMPARE(QJsonDocument::fromJson(listed.out).toJson(QJsonDocument::Indented),
+                     listed.out);
+        }
         const QJsonObject root = QJsonDocument::fromJson(json.out).object();
         const QJsonObject throttle =
             root["messages"][2]["signals"][1].toObject(); // Engine_3.ThrottlePosition
