@@ -206,8 +206,11 @@ private:
 
     // Where the bits lie, from the one bit map the picture and the export use too.
     void checkLayout() {
-        const ChannelSignal signal = ReadChannelSignal(m_model, m_channel);
-        const SignalBitMap& bits = signal.bits;
+        // From the record the image carries: the bytes ReadChannelSignal reads.
+        const SignalBitMap bits =
+            MapSignalBits(recordByte(0), recordByte(1), (recordByte(FormatByteOffset) >> 4) & 7);
+        const ChannelFilter filter{(recordByte(FormatByteOffset) & 0x80) != 0, recordByte(3),
+                                   recordByte(4)};
         if (!bits.known) {
             add(Check::LayoutUnknown, ColByteOrder,
                 QStringLiteral("%1: the layout of this order cannot be checked")
@@ -235,7 +238,7 @@ private:
                     .arg(bits.length)
                     .arg(bits.lastByte())
                     .arg(inOrder));
-        const int filterByte = signal.filter.dataByte();
+        const int filterByte = filter.dataByte();
         if (filterByte >= 0) {
             QList<BitPosition> inFilter;
             for (const BitPosition& p : bits.positions) {
@@ -246,7 +249,7 @@ private:
                 add(Check::FilterInSignal, ColFilterLoc,
                     QStringLiteral("the filter byte is part of the signal (%1): the channel reads "
                                    "only frames where those bits match the filter value 0x%2")
-                        .arg(BitsText(inFilter), HexByte(signal.filter.value)));
+                        .arg(BitsText(inFilter), HexByte(filter.value)));
         }
     }
 
