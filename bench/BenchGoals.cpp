@@ -64,6 +64,7 @@ const Goal Goals[] = {
     {"its HEX read back into settings and verified", "ReadBack", nullptr, 2000.0},
     {"CLI hex end to end", "CliHex", "Floor_QtCoreNoop", 1.3},
     {"5 MB CAN database read from its file", "LoadDatabaseFile", nullptr, 100000.0},
+    {"CLI dbc --json, 843 kB database", "CliDbcJson", "Floor_QtCoreDbcReader", 3.0},
 };
 
 // Keeps the time of every run, the median where there are aggregates.

@@ -15,4 +15,8 @@ const QByteArray& RealisticCatalogue();
 // The same catalogue as a file, kept until the program ends.
 const QString& RealisticCataloguePath();
 
+// A CAN database of `messages` messages of 8 signals each, with comments,
+// attributes and value tables (about 1.4 kB a message).
+QByteArray GeneratedCanDatabase(int messages);
+
 } // namespace bench

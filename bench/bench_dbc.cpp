@@ -2,6 +2,7 @@
 // messages, 28800 signals, with comments, attributes and value tables), beside
 // the floor of reading and decoding the same bytes, and of mapping every
 // signal to its channel row as a listing does.
+#include "BenchGoals.h"
 #include "dbc/CanDatabase.h"
 #include "dbc/SignalRow.h"
 
@@ -15,12 +16,14 @@ namespace {
 constexpr int Messages = 3600;
 constexpr int SignalsPerMessage = 8;
 
-QByteArray GeneratedDatabase() {
+} // namespace
+
+QByteArray bench::GeneratedCanDatabase(int messages) {
     static const char* const Units[] = {"rpm", "degC", "%", "mbar", "Hz", "ms", "deg", ""};
     QByteArray text = "VERSION \"\"\n\nNS_ :\n\tCM_\n\tBA_DEF_\n\tBA_\n\tVAL_\n\nBS_:\n\n"
                       "BU_: ECU TCU ABS BCM Logger\n\n";
     QByteArray tail = "BA_DEF_ BO_ \"GenMsgCycleTime\" INT 0 65535;\n";
-    for (int m = 0; m < Messages; ++m) {
+    for (int m = 0; m < messages; ++m) {
         const bool extended = m % 3 == 0 || m >= 0x7F8; // 11-bit identifiers stay unique
         const quint64 id = extended ? (0x80000000u | (0x18F00000u + m)) : m;
         text += "BO_ " + QByteArray::number(id) + " Message_" + QByteArray::number(m) + ": 8 ECU\n";
@@ -48,9 +51,11 @@ QByteArray GeneratedDatabase() {
     return text + tail;
 }
 
+namespace {
+
 // The generated database, in memory and as a file.
 struct Database {
-    QByteArray bytes = GeneratedDatabase();
+    QByteArray bytes = bench::GeneratedCanDatabase(Messages);
     QTemporaryFile file;
     Database() {
         if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())

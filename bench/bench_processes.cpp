@@ -5,6 +5,8 @@
 // as a counter.
 #include "BenchGoals.h"
 
+#include <QTemporaryFile>
+
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -65,6 +67,29 @@ void Floor_QtCoreNoop(benchmark::State& state) {
     TimeProcess(state, {CAC_NOOP_PATH});
 }
 BENCHMARK(Floor_QtCoreNoop)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// `can-adapter-cli dbc --json` on an 843 kB database (600 messages, 4800
+// signals), beside a QtCore program that only reads the same database.
+const QByteArray& DatabasePath() {
+    static QTemporaryFile file;
+    static const QByteArray path = [] {
+        const QByteArray bytes = bench::GeneratedCanDatabase(600);
+        if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
+            qFatal("cannot write the generated database");
+        return file.fileName().toLocal8Bit();
+    }();
+    return path;
+}
+
+void Floor_QtCoreDbcReader(benchmark::State& state) {
+    TimeProcess(state, {CAC_DBC_READER_PATH, DatabasePath().constData()});
+}
+BENCHMARK(Floor_QtCoreDbcReader)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
+
+void CliDbcJson(benchmark::State& state) {
+    TimeProcess(state, {CAC_CLI_PATH, "dbc", DatabasePath().constData(), "--json"});
+}
+BENCHMARK(CliDbcJson)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
 
 void CliHex(benchmark::State& state) {
     const QByteArray catalogue = bench::RealisticCataloguePath().toLocal8Bit();

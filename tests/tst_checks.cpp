@@ -82,11 +82,25 @@ private slots:
              Channel(1, With(ColFilterVal, "0x1F"))},
             {Check::FilterValueMissing, Place::Channel, 1, ColFilterVal, "only frames with 0",
              Channel(1, With(ColFilterLoc, "Byte 3", With(ColFilterVal, " ")))},
-            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "end at bit 64",
+            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "60 and 5 bits reach byte 8 in this byte order",
              Channel(1, With(ColStartBit, "60", With(ColLength, "5")))},
-            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "run into byte 9",
+            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "58 and 5 bits reach byte 8",
              Channel(1, With(ColByteOrder, "Motorola forw MSB",
                              With(ColStartBit, "58", With(ColLength, "5"))))},
+            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "begin before byte 0",
+             Channel(1, With(ColByteOrder, "Motorola forw LSB",
+                             With(ColStartBit, "7", With(ColLength, "2"))))},
+            // One bit past the last byte in bus order.
+            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "63 and 2 bits reach byte 8",
+             Channel(1, With(ColByteOrder, "Motorola seq",
+                             With(ColStartBit, "63", With(ColLength, "2"))))},
+            {Check::FilterInSignal, Place::Channel, 1, ColFilterLoc,
+             "(byte 1 bit 0): the channel reads only frames where those bits match the filter "
+             "value 0x07",
+             Channel(1, With(ColFilterLoc, "Byte 2", With(ColFilterVal, "7",
+                                                          With(ColLength, "9"))))},
+            {Check::LayoutUnknown, Place::Channel, 1, ColByteOrder, "\"Motorola backward\"",
+             Channel(1, With(ColByteOrder, "Motorola backward"))},
             {Check::LengthRange, Place::Channel, 1, ColLength, "0 bits",
              Channel(1, With(ColLength, "0"))},
             {Check::LengthRange, Place::Channel, 1, ColLength, "33 bits",
@@ -175,7 +189,74 @@ private slots:
                      qPrintable(found.first().message));
             covered.insert(r.check);
         }
+        covered.insert(Check::BitsOverlap); // two findings a pair: overlapsTable below
         QCOMPARE(covered.size(), CheckCount);
+    }
+
+    // Two channels, 2 and 6, that may read the same bits: the warning on both,
+    // each naming the other and the shared bits, or none.
+    void overlapsTable() {
+        const QString a = With(ColLength, "12"); // 0x100, byte 0 and half of byte 1
+        const QString b = With(ColVariable, "Throttle {TPS}", With(ColStartBit, "8"));
+        const struct {
+            const char* name;
+            QString second;
+            const char* shared; // empty: no warning
+        } rows[] = {
+            {"both unfiltered", b, "byte 1 bits 3 to 0"},
+            {"one filtered", With(ColFilterLoc, "Byte 8", With(ColFilterVal, "3", b)),
+             "byte 1 bits 3 to 0"},
+            {"whole overlap", With(ColStartBit, "0", b), "byte 0 bits 7 to 0"},
+            {"adjacent", With(ColStartBit, "12", b), ""},
+            {"other identifier", With(ColCanId, "0x101", b), ""},
+            {"29-bit of the same number", With(ColIdLength, "29 bit", b), ""},
+            {"same number as hex and decimal", With(ColCanId, "256", b), "byte 1 bits 3 to 0"},
+            {"channel not in use", With(ColVariable, "**Do not use**", b), ""},
+            {"unknown order", With(ColByteOrder, "Motorola backward", b), ""},
+            // Bits 4 to 11 in bus order: byte 1's top four bits are not channel 2's.
+            {"Motorola against Intel", With(ColByteOrder, "Motorola seq", With(ColStartBit, "4", b)),
+             "byte 0 bits 3 to 0"},
+        };
+        for (const auto& r : rows) {
+            const RowName name(r.name);
+            for (bool filtered : {false, true}) {
+                ConfigModel model;
+                SetRow(model, 2, a);
+                SetRow(model, 6, r.second);
+                if (filtered) { // the same filter on both: still the same frames
+                    for (int ch : {2, 6}) {
+                        model.setCell(ch, ColFilterLoc, "Byte 8");
+                        model.setCell(ch, ColFilterVal, "0x03");
+                    }
+                }
+                QList<Finding> found;
+                for (const Finding& f : CheckConfiguration(model, GroupsCatalogue()))
+                    if (f.code == CheckCode(Check::BitsOverlap))
+                        found.append(f);
+                if (!*r.shared) {
+                    QCOMPARE(found.size(), 0);
+                    continue;
+                }
+                QCOMPARE(found.size(), 2);
+                QCOMPARE(found[0].row, 2);
+                QCOMPARE(found[1].row, 6);
+                QVERIFY2(found[0].message.contains(QStringLiteral("channel 6 reads %1 of the same frames")
+                                                       .arg(r.shared)),
+                         qPrintable(found[0].message));
+                QVERIFY2(found[1].message.contains(QStringLiteral("channel 2 reads %1").arg(r.shared)),
+                         qPrintable(found[1].message));
+            }
+        }
+        // Filters on one byte with different values: frames of a multiplexed message.
+        ConfigModel model;
+        SetRow(model, 2, With(ColFilterLoc, "Byte 8", With(ColFilterVal, "1", a)));
+        SetRow(model, 6, With(ColFilterLoc, "Byte 8", With(ColFilterVal, "2", b)));
+        for (const Finding& f : CheckConfiguration(model, GroupsCatalogue()))
+            QVERIFY(f.code != CheckCode(Check::BitsOverlap));
+        // ... or on two different bytes, which the adapter may both see matched: not told.
+        model.setCell(6, ColFilterLoc, "Byte 7");
+        for (const Finding& f : CheckConfiguration(model, GroupsCatalogue()))
+            QVERIFY(f.code != CheckCode(Check::BitsOverlap));
     }
 
     // Rows the user meant: no findings, in every identifier group, with the
@@ -184,17 +265,30 @@ private slots:
         ConfigModel model;
         SetRow(model, 1, Clean);
         SetRow(model, 2,
-               "Engine speed {RPM}|29 bit|0x18FEF100|Byte 8|0x1F|56|8|Unsigned|Motorola "
-               "backward|2,5|-40|0");
+               "Engine speed {RPM}|29 bit|0x18FEF100|Byte 8|0x1F|48|8|Unsigned|Motorola "
+               "forw LSB|2,5|-40|0");
         SetRow(model, 3,
                "Lap time {LAPT}|11 bit|2047|No Filter|0|0|32|Float (single)|Intel "
                "standard|0.001|0|-3");
         SetRow(model, 4, DefaultRow);
-        // A CAN database's 16-bit big-endian signal in the frame's last two bytes.
-        SetRow(model, 5,
-               With(ColByteOrder, "Motorola forw MSB",
-                    With(ColStartBit, "55",
-                         With(ColLength, "16", With(ColVariable, "Wheel speed {WSPD}")))));
+        // Every known order in the frame's last bytes, beside channel 1's byte 0.
+        const char* lastBytes[][3] = {{"Motorola forw MSB", "55", "Wheel speed {WSPD}"},
+                                      {"Motorola forw LSB", "56", "Throttle {TPS}"},
+                                      {"Motorola seq", "48", "Steering {STEER}"},
+                                      {"Intel standard", "48", "Manifold {MAP}"}};
+        for (int k = 0; k < 4; ++k) {
+            const QString id = QStringLiteral("0x10%1").arg(k);
+            SetRow(model, 5 + k,
+                   With(ColByteOrder, lastBytes[k][0],
+                        With(ColStartBit, lastBytes[k][1],
+                             With(ColLength, "16",
+                                  With(ColVariable, lastBytes[k][2], With(ColCanId, id))))));
+        }
+        // Intel sequential's bus-order start bit 63 is byte 7's bit 0.
+        SetRow(model, 9,
+               With(ColCanId, "0x104", With(ColByteOrder, "Intel sequential",
+                    With(ColStartBit, "63",
+                         With(ColLength, "8", With(ColVariable, "Counter {NOU}"))))));
         model.setObdModeEnabled(true);
         QCOMPARE(CheckConfiguration(model, GroupsCatalogue()), QList<Finding>());
     }

@@ -30,6 +30,7 @@ const QString StartupCcf = QStringLiteral(CAC_EXAMPLES_DIR "/startup.ccf");
 const QString ChecksCcf = QStringLiteral(CAC_EXAMPLES_DIR "/checks-demo.ccf");
 const QString EngineDemoCcf = QStringLiteral(CAC_EXAMPLES_DIR "/engine-demo.ccf");
 const QString DemoDbc = QStringLiteral(CAC_EXAMPLES_DIR "/demo-vehicle.dbc");
+const QString LayoutCcf = QStringLiteral(CAC_EXAMPLES_DIR "/layout-demo.ccf");
 
 struct Run {
     int exitCode = -1;
@@ -165,7 +166,9 @@ private slots:
         const QStringList rows[] = {
             {}, {"bin", "a.ccf"}, {"hex"}, {"show", "a", "b"}, {"hex", "a.ccf", "--fast"},
             {"hex", "a.ccf", "-o"}, {"check", "a.ccf", "--strict=1"},
-            {"ccf", "a.hex", "-o", ""}, {"show", m_hex, "--obd"}};
+            {"ccf", "a.hex", "-o", ""}, {"show", m_hex, "--obd"},
+            {"layout", "a.ccf", "--id", "0x"}, {"layout", "a.ccf", "--id", "-5"},
+            {"export-dbc", "a.ccf", "-o", ""}};
         // clang-format on
         for (const QStringList& arguments : rows) {
             const RowName row('[' + arguments.join(' ') + ']');
@@ -192,10 +195,26 @@ private slots:
         const std::tuple<QStringList, int, QByteArray, QByteArray> rows[] = {
             {{"check", EngineDemoCcf, catalogue}, 0, "engine-demo.ccf: no findings\n", ""},
             {{"check", ChecksCcf, catalogue}, 3,
-             "checks-demo.ccf: channel 4, Start bit: error: start bit 56 is the top bit in this byte order: its 16 bits run into byte 10",
+             "checks-demo.ccf: channel 4, Start bit: error: start bit 56 and 16 bits reach byte 9 in this byte order",
              ""},
-            {{"check", ChecksCcf, catalogue}, 3, "checks-demo.ccf: 12 errors, 11 warnings, 1 note\n",
+            {{"check", ChecksCcf, catalogue}, 3, "checks-demo.ccf: 13 errors, 11 warnings, 1 note\n",
              ""},
+            // One channel per known order in its frame's last bytes, two that overlap.
+            {{"check", LayoutCcf, catalogue}, 0, "layout-demo.ccf: 0 errors, 2 warnings, 0 notes\n", ""},
+            {{"check", LayoutCcf, catalogue}, 0,
+             "channel 6, Start bit: warning: channel 7 reads byte 1 bits 7 to 0 of the same frames too [bits-overlap]\n", ""},
+            {{"check", LayoutCcf, catalogue}, 0,
+             "channel 7, Start bit: warning: channel 6 reads byte 1 bits 7 to 0 of the same frames too [bits-overlap]\n", ""},
+            {{"layout", LayoutCcf, catalogue, "--id", "0x310"}, 0,
+             "Frame 0x310, channels 6, 7, 8\n\n"
+             "         bit  7  6  5  4  3  2  1  0\n"
+             "  byte 0      6  6  6  6  6  6  6  6   filter (\"Byte 1\") of channel 8\n"
+             "  byte 1     ** ** ** ** ** ** ** **\n"
+             "  byte 2      8  8  8  8  8  8  8  8\n"
+             "  byte 3      .  .  .  .  .  .  .  .\n", ""},
+            {{"layout", LayoutCcf, catalogue, "--id", "419361024"}, 0, "Frame 0x18FEF100 (29 bit), channel 4\n", ""},
+            {{"layout", LayoutCcf, catalogue, "--id", "0x7FF"}, 1, "", "no channel in use reads identifier 0x7FF"},
+            {{"layout", StartupCcf, catalogue}, 0, "startup.ccf: no channel in use\n", ""},
             {{"check", ChecksCcf, catalogue, "--obd"}, 3, "channel 15: warning: OBD mode takes", ""},
             {{"check", m_warningsOnly, catalogue}, 0, "0 errors, 1 warning, 0 notes\n", ""},
             {{"check", m_warningsOnly, catalogue, "--strict"}, 3, "[priority-unlisted]", ""},
@@ -222,6 +241,39 @@ private slots:
         QCOMPARE(root["channels"][3]["canId"].toString(), QString("0x18FEF100"));
         QCOMPARE(root["channels"][2]["scaleFactor"].toString(), QString("2.55"));
         QCOMPARE(root["obdPriorities"][0]["priority"].toString(), QString("2"));
+    }
+
+    // export-dbc writes the demo as a database that `dbc` reads back into the
+    // demo's own rows; a channel a database cannot describe is named on
+    // standard error and in the file.
+    void exportDbcReadsBack() {
+        const QString dbc = m_dir.filePath("demo.dbc");
+        const Run exported = RunCli(
+            {"export-dbc", EngineDemoCcf, "--catalogue", m_examplesCatalogue, "-o", dbc}, m_dir.path());
+        QCOMPARE(exported.exitCode, 0);
+        QCOMPARE(exported.err, QByteArray());
+        const Run listed = RunCli({"dbc", dbc}, m_dir.path());
+        QCOMPARE(listed.exitCode, 0);
+        QByteArrayList rows;
+        for (const QByteArray& line : listed.out.split('\n'))
+            if (line.startsWith("    row "))
+                rows.append(line.mid(15));
+        // The third channel's filter comes back from its multiplexor, which is a row of its own.
+        QCOMPARE(rows, QByteArrayList({
+            "11 bit|0x280|No Filter|0|16|16|Unsigned|Intel standard|4|0|0",
+            "11 bit|0x288|No Filter|0|8|8|Unsigned|Intel standard|1|-48|0",
+            "11 bit|0x2A0|No Filter|0|0|8|Unsigned|Intel standard|1|0|0",
+            "11 bit|0x2A0|Byte 1|2|16|8|Unsigned|Intel standard|2.55|0|0",
+            "29 bit|0x18FEF100|No Filter|0|24|16|Unsigned|Motorola forw MSB|0.1|0|0",
+            "11 bit|0x5A0|No Filter|0|0|16|Signed|Motorola forw MSB|10|0|0"}));
+
+        const Run backward = RunCli({"export-dbc", ChecksCcf, "--catalogue", m_examplesCatalogue},
+                                    m_dir.path());
+        QCOMPARE(backward.exitCode, 0);
+        QVERIFY2(backward.err.contains("checks-demo.ccf: not written: channel 4: its bits reach "
+                                       "outside the frame's 8 data bytes\n"),
+                 backward.err.constData());
+        QVERIFY(backward.out.contains("CM_ \"channel 4 (Manifold pressure {MAP}) is not written"));
     }
 
     // A kept HEX file becomes a .ccf that builds the very same HEX file,
@@ -321,6 +373,18 @@ private slots:
 
         const Run json = RunCli({"dbc", DemoDbc, "--json"}, m_dir.path());
         QCOMPARE(json.exitCode, 0);
+        // Written as it is built, yet byte for byte what Qt's own writer makes of
+        // it: escapes, characters beyond ASCII, whole and huge numbers, problems.
+        const QString odd = m_dir.filePath("odd.dbc");
+        WriteFile(odd, "BO_ 100 M: 8 E\n SG_ S : 0|8@1+ (1e20,-0) [-1e300|12345678901234567890] "
+                       "\"\xC2\xB0" "C \\\\ \xE2\x82\xAC \xF0\x9F\x98\x80\" E\n"
+                       " SG_ T m1 : 8|8@1- (0.000001,1.5) [0|9007199254740993] \"\" E\n"
+                       "CM_ SG_ 100 S \"tab\there \\\"q\\\" \x01 ctl\";\nBO_ x\n");
+        for (const QString& file : {DemoDbc, odd}) {
+            const Run listed = RunCli({"dbc", file, "--json"}, m_dir.path());
+            QCOMPARE(QJsonDocument::fromJson(listed.out).toJson(QJsonDocument::Indented),
+                     listed.out);
+        }
         const QJsonObject root = QJsonDocument::fromJson(json.out).object();
         const QJsonObject throttle =
             root["messages"][2]["signals"][1].toObject(); // Engine_3.ThrottlePosition

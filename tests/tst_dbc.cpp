@@ -2,9 +2,16 @@
 // signal gives, filling channels and proposing variables.
 #include "Fixtures.h"
 #include "channels/NumericText.h"
+#include "bitmap/FrameLayout.h"
+#include "channels/ConfigModel.h"
 #include "dbc/ChannelFill.h"
+#include "dbc/DbcWriter.h"
+#include "dbc/SignalRow.h"
 #include "dbc/VariableProposals.h"
+#include "image/ConfigImage.h"
 
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <cmath>
@@ -96,6 +103,11 @@ private slots:
              "BA_ \"Cycle\" BO_ 100 10;\nEV_ V: 0 [0|1] \"\" 0 1 DUMMY_NODE_VECTOR0 E;\n"
              + Message + "VAL_ 100 S 0 \"off\" 1 \"on\";\nBO_TX_BU_ 100 : E,D;\n",
              "BO 0x64 11 M 8 E //"},
+            {"node list over several lines, up to a statement or a line of anything else",
+             "BU_: GTW DI\n  EPAS ESP\nSBW_2\n" + Message + "BU_: A\n\nB\nBU_: C\n B-\n",
+             "BO 0x64 11 M 8 E //\n"
+             "line 7: 'B' does not begin a statement\n"
+             "line 9: 'B' does not begin a statement"},
             {"Latin-1", Message + " SG_ S : 0|8@1+ (1,0) [0|0] \"\xB0" "C\" E\n",
              "BO 0x64 11 M 8 E //\nSG S 0|8@1+ (1,0) [0|0] \"\u00B0C\" E M0 m-1 t0 //"},
             {"UTF-8 with byte-order mark, CR line ends",
@@ -213,6 +225,99 @@ private slots:
 
     // Whatever the value, the text reads back to it within 15 significant
     // digits, and no text is longer than the number reader takes.
+    // Random configurations written as a database and read back by the
+    // project's own reader: every signal, mapped back to a row as the import
+    // does, gives the channel's bits, value type, filter, scale and offset;
+    // every channel in use is a signal or named as left out.
+    void exportReadsBack() {
+        QRandomGenerator random(20240518);
+        const QStringList orders = cac::FixedChoiceList(cac::ComboForColumn(cac::ColByteOrder));
+        const QStringList types = cac::FixedChoiceList(cac::ComboForColumn(cac::ColValueType));
+        const cac::VariableCatalogue catalogue = GroupsCatalogue();
+        const QStringList variables = {"Oil temp {OILT}", "Engine speed {RPM}",
+                                       "Wheel speed {WSPD}", "Throttle {TPS}", "Lap time {LAPT}",
+                                       "Steering {STEER}", "Manifold {MAP}", "1st gear % {X}"};
+        int written = 0, leftOut = 0;
+        for (int round = 0; round < 300; ++round) {
+            cac::ConfigModel model;
+            for (int channel = 1; channel <= cac::ChannelCount; ++channel) {
+                if (random.bounded(3) == 0)
+                    continue; // an unused row
+                const bool extended = random.bounded(2) == 1;
+                const QString type = types.at(random.bounded(3));
+                const int length = type == types.at(2) ? 32 : 1 + random.bounded(32);
+                const int filterByte = random.bounded(4) == 0 ? 1 + random.bounded(8) : 0;
+                const QStringList cells = {
+                    variables.at(random.bounded(variables.size())),
+                    extended ? "29 bit" : "11 bit",
+                    QStringLiteral("0x%1").arg(0x100 + random.bounded(3), 0, 16),
+                    filterByte ? QStringLiteral("Byte %1").arg(filterByte) : "No Filter",
+                    QString::number(random.bounded(256)),
+                    QString::number(random.bounded(64)),
+                    QString::number(length),
+                    type,
+                    orders.at(random.bounded(5)), // the known orders
+                    random.bounded(8) == 0 ? "0"
+                                           : QString::number(random.generateDouble() * 200 - 100,
+                                                             'g', 1 + random.bounded(9)),
+                    QString::number(random.generateDouble() * 2000 - 1000, 'g',
+                                    1 + random.bounded(9)),
+                    "0"};
+                SetRow(model, channel, cells.join('|'));
+            }
+            const cac::DbcExport exported = cac::WriteCanDatabase(model, catalogue);
+            const cac::CanDatabase database = cac::ReadCanDatabase(exported.text);
+            const RowName row(QString::fromLatin1(exported.text));
+            QCOMPARE(Dump(cac::CanDatabase{{}, database.problems}), QString());
+
+            QSet<int> seen;
+            for (const cac::DbcMessage& message : database.messages) {
+                for (const cac::DbcSignal& signal : message.signalList) {
+                    if (signal.isMultiplexor)
+                        continue;
+                    static const QRegularExpression channelComment("^channel (\\d+): ");
+                    const int channel = channelComment.match(signal.comment).captured(1).toInt();
+                    QVERIFY2(channel >= 1 && !seen.contains(channel), qPrintable(signal.name));
+                    seen.insert(channel);
+                    const cac::SignalRow mapped = cac::MapSignalToRow(message, signal);
+                    QVERIFY2(mapped.importable(), qPrintable(signal.name));
+                    cac::ConfigModel back;
+                    for (int column = cac::ColIdLength; column < cac::ChannelGridColumns; ++column)
+                        back.setCell(1, column, mapped.cells[column]);
+                    const cac::ChannelSignal was = cac::ReadChannelSignal(model, channel);
+                    const cac::ChannelSignal is = cac::ReadChannelSignal(back, 1);
+                    QCOMPARE(is.extended, was.extended);
+                    QCOMPARE(is.id, was.id);
+                    QCOMPARE(is.bits.positions, was.bits.positions);
+                    QCOMPARE(is.valueTypeCode, was.valueTypeCode);
+                    QCOMPARE(is.filter.on, was.filter.on);
+                    if (was.filter.on)
+                        QCOMPARE(is.filter, was.filter);
+                    // Scale and offset as the record carries them.
+                    auto number = [](const cac::ConfigModel& m, int r, int c) {
+                        return cac::TextToNumber(m.cell(r, c));
+                    };
+                    QCOMPARE(cac::RecordMultiplier(number(back, 1, cac::ColScale), 1.0f),
+                             cac::RecordMultiplier(number(model, channel, cac::ColScale), 1.0f));
+                    QCOMPARE(cac::RecordOffset(number(back, 1, cac::ColOffset), 1.0f),
+                             cac::RecordOffset(number(model, channel, cac::ColOffset), 1.0f));
+                    ++written;
+                }
+            }
+            for (const QString& out : exported.notWritten) {
+                const int channel = out.section(' ', 1, 1).section(':', 0, 0).toInt();
+                QVERIFY2(!seen.contains(channel), qPrintable(out));
+                seen.insert(channel);
+                ++leftOut;
+            }
+            for (int channel = 1; channel <= cac::ChannelCount; ++channel)
+                QCOMPARE(seen.contains(channel), cac::ChannelInUse(model, channel));
+        }
+        // Both kinds happened: bits past the frame and a second filter byte are left out.
+        QVERIFY(written > 1000);
+        QVERIFY(leftOut > 100);
+    }
+
     void shortestDecimalReadsBack() {
         for (int exponent = -30; exponent <= 30; ++exponent) {
             for (const double mantissa : {1.0, -1.0, 0.3, 1.0 / 3, 2.55, 9.999999999999999, -7.1}) {

@@ -48,6 +48,11 @@ void MainForm::buildMenus() {
     QAction* loadImage =
         tools->addAction(texts::MenuLoadImage, m_commands, &WindowCommands::loadFromImage);
     loadImage->setObjectName(names::MenuLoadImage);
+    QAction* exportDbc = tools->addAction(texts::MenuExportDbc, this, [this] {
+        m_channelEditor->closeEditors(); // an open text box writes before the export reads
+        m_commands->exportCanDatabase();
+    });
+    exportDbc->setObjectName(names::MenuExportDbc);
 
     QMenu* view = menuBar()->addMenu(texts::MenuView);
     view->setObjectName(names::MenuView);

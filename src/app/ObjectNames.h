@@ -18,6 +18,7 @@ inline const QString MenuExit = QStringLiteral("mnuExit");
 inline const QString MenuTools = QStringLiteral("mnuTools");
 inline const QString MenuImportDbc = QStringLiteral("mnuImportDbc");
 inline const QString MenuLoadImage = QStringLiteral("mnuLoadImage");
+inline const QString MenuExportDbc = QStringLiteral("mnuExportDbc");
 inline const QString MenuView = QStringLiteral("mnuView");
 inline const QString MenuChecks = QStringLiteral("mnuChecks");
 

@@ -3,8 +3,10 @@
 #include "app/PlatformServices.h"
 #include "app/WindowTexts.h"
 #include "channels/ConfigModel.h"
+#include "common/SafeFileWrite.h"
 #include "configfile/CcfFile.h"
 #include "configfile/ImageToCcf.h"
+#include "dbc/DbcWriter.h"
 #include "image/ConfigImage.h"
 #include "output/FlasherCommand.h"
 #include "output/IntelHex.h"
@@ -81,6 +83,20 @@ void WindowCommands::loadFromImage() {
     const CcfFromImage read = ImageToCcf(*image, m_catalogue, m_model->choiceList(0));
     ApplyCcf(*m_model, read.ccf);
     report(texts::loadedFromImage(shown, read.decoding));
+}
+
+void WindowCommands::exportCanDatabase() {
+    const QString path = m_platform.dialogs->saveFileName(m_window, texts::ExportDbcTitle,
+                                                          QtFileFilter(texts::DbcFilter));
+    if (path.isEmpty())
+        return;
+    const QString shown = QDir::toNativeSeparators(path);
+    const DbcExport database = WriteCanDatabase(*m_model, m_catalogue);
+    QString error;
+    report(WriteFileSafely(path, database.text, &error)
+               ? texts::exportedDbc(shown, database.signalCount, database.messageCount,
+                                    database.notWritten)
+               : texts::couldNotSave(shown, error));
 }
 
 QString WindowCommands::writeHexFile() const {

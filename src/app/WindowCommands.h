@@ -32,6 +32,8 @@ public:
     // Reads a configuration back from an Intel HEX image, as
     // `can-adapter-cli ccf` does, and loads it as the File menu loads a file.
     void loadFromImage();
+    // Writes the channels as a CAN database, as `can-adapter-cli export-dbc` does.
+    void exportCanDatabase();
 
 private:
     // Writes TempConfig.hex into the application folder; empty on success,

@@ -73,6 +73,19 @@ QString saved(const QString& path) {
     return QStringLiteral("Saved %1").arg(path);
 }
 
+QString exportedDbc(const QString& path, int signalCount, int messageCount,
+                    const QStringList& notWritten) {
+    QString text = QStringLiteral("Exported %1 channel%2 in %3 message%4 to %5")
+                       .arg(signalCount)
+                       .arg(signalCount == 1 ? "" : "s")
+                       .arg(messageCount)
+                       .arg(messageCount == 1 ? "" : "s")
+                       .arg(path);
+    if (!notWritten.isEmpty())
+        text += QStringLiteral("; not written: %1").arg(notWritten.join(QStringLiteral("; ")));
+    return text;
+}
+
 QString couldNotSave(const QString& path, const QString& reason) {
     return QStringLiteral("Could not save %1: %2").arg(path, reason);
 }

@@ -24,6 +24,7 @@ inline const QString MenuExit = QStringLiteral("E&xit");
 inline const QString MenuTools = QStringLiteral("&Tools");
 inline const QString MenuImportDbc = QStringLiteral("&Import from CAN database\u2026");
 inline const QString MenuLoadImage = QStringLiteral("&Load from image (HEX)\u2026");
+inline const QString MenuExportDbc = QStringLiteral("&Export as CAN database\u2026");
 inline const QString MenuView = QStringLiteral("&View");
 inline const QString MenuChecks = QStringLiteral("&Checks");
 
@@ -61,6 +62,7 @@ inline const QString SaveDialogTitle = QStringLiteral("Save CAN configuration fi
 inline const QString HexImageFilter =
     QStringLiteral("Intel HEX images (*.hex)|*.hex|Show All Files (*.*)|*.*");
 inline const QString LoadImageTitle = QStringLiteral("Load a configuration from its image");
+inline const QString ExportDbcTitle = QStringLiteral("Export the channels as a CAN database");
 
 // The checks panel.
 inline const QString NoFindings =
@@ -132,5 +134,8 @@ QString couldNotWriteHexFile(const QString& reason);
 QString startedFlasher(const QString& port);
 QString loadedFromImage(const QString& path, const ImageDecoding& decoding);
 QString couldNotLoadImage(const QString& path, int line, const QString& reason);
+// `notWritten` holds "channel N: why" for the channels a database cannot describe.
+QString exportedDbc(const QString& path, int signalCount, int messageCount,
+                    const QStringList& notWritten);
 
 } // namespace cac::app::texts

@@ -1,6 +1,7 @@
 // The checks of one channel's row. Every byte they talk about comes from the
 // image code itself (the record, its number fields, the identifier words), so
 // what they say and what is built cannot drift apart.
+#include "bitmap/FrameLayout.h"
 #include "catalogue/VariableLookup.h"
 #include "channels/ConfigModel.h"
 #include "channels/NumericText.h"
@@ -17,8 +18,6 @@ namespace cac::checks {
 namespace {
 
 constexpr int FormatByteOffset = 2;
-// "Motorola forw MSB" in the byte-order list: the order a CAN database's @0 signals get.
-constexpr int MsbFirstOrder = 3;
 
 class ChannelChecker {
 public:
@@ -175,7 +174,7 @@ private:
     void checkSignal() {
         checkNumberCell(ColStartBit);
         const bool isFloat = cell(ColValueType) == listOf(ColValueType).value(2);
-        const int start = recordByte(0), length = recordByte(1);
+        const int length = recordByte(1);
         if (isFloat) {
             if (TextToNumber(cell(ColLength)) != length)
                 add(Check::FloatLength, ColLength,
@@ -192,26 +191,7 @@ private:
                                    "a value can have")
                         .arg(length));
         }
-        if (cell(ColByteOrder) == listOf(ColByteOrder).value(MsbFirstOrder)) {
-            // The start bit is the most significant bit, as CAN databases count it: the
-            // signal runs down to bit 0 of its start byte, then on through the next bytes.
-            const int bitsAfterStartByte = std::max(0, length - (start % 8 + 1));
-            const int lastByte = start / 8 + (bitsAfterStartByte + 7) / 8;
-            if (lastByte > 7)
-                add(Check::BitsBeyondFrame, ColStartBit,
-                    QStringLiteral("start bit %1 is the top bit in this byte order: its %2 bits "
-                                   "run into byte %3, and a CAN frame has only 8")
-                        .arg(start)
-                        .arg(length)
-                        .arg(lastByte + 1));
-        } else if (start + length > 64) {
-            add(Check::BitsBeyondFrame, ColStartBit,
-                QStringLiteral("start bit %1 and %2 bits end at bit %3, beyond the 64 bits of a "
-                               "CAN frame: the adapter reads bits the frame does not have")
-                    .arg(start)
-                    .arg(length)
-                    .arg(start + length - 1));
-        }
+        checkLayout();
         if (!listOf(ColValueType).contains(cell(ColValueType)))
             add(Check::ValueTypeUnlisted, ColValueType,
                 QStringLiteral("%1 is not a value type of the list (letter case counts): the "
@@ -222,6 +202,55 @@ private:
                 QStringLiteral("%1 is not a byte order of the list (letter case counts): the "
                                "image adds no byte-order code, which means \"%2\"")
                     .arg(Quoted(cell(ColByteOrder)), listOf(ColByteOrder).value(0)));
+    }
+
+    // Where the bits lie, from the one bit map the picture and the export use too.
+    void checkLayout() {
+        // From the record the image carries: the bytes ReadChannelSignal reads.
+        const SignalBitMap bits =
+            MapSignalBits(recordByte(0), recordByte(1), (recordByte(FormatByteOffset) >> 4) & 7);
+        const ChannelFilter filter{(recordByte(FormatByteOffset) & 0x80) != 0, recordByte(3),
+                                   recordByte(4)};
+        if (!bits.known) {
+            add(Check::LayoutUnknown, ColByteOrder,
+                QStringLiteral("%1: the layout of this order cannot be checked")
+                    .arg(bits.unknownReason));
+            return;
+        }
+        // Bytes counted from 0, as CAN databases and the layout picture count them.
+        const QString order = listOf(ColByteOrder).value(bits.orderCode);
+        const QString inOrder =
+            cell(ColByteOrder) == order
+                ? QStringLiteral("in this byte order")
+                : QStringLiteral("in \"%1\", the order the image gets").arg(order);
+        if (bits.firstByte() < 0)
+            add(Check::BitsBeyondFrame, ColStartBit,
+                QStringLiteral("start bit %1 and %2 bits begin before byte 0 %3, where a frame "
+                               "has no bits")
+                    .arg(bits.startBit)
+                    .arg(bits.length)
+                    .arg(inOrder));
+        else if (bits.lastByte() >= FrameDataBytes)
+            add(Check::BitsBeyondFrame, ColStartBit,
+                QStringLiteral("start bit %1 and %2 bits reach byte %3 %4, and a CAN frame has "
+                               "bytes 0 to 7 only")
+                    .arg(bits.startBit)
+                    .arg(bits.length)
+                    .arg(bits.lastByte())
+                    .arg(inOrder));
+        const int filterByte = filter.dataByte();
+        if (filterByte >= 0) {
+            QList<BitPosition> inFilter;
+            for (const BitPosition& p : bits.positions) {
+                if (p.byte == filterByte)
+                    inFilter.append(p);
+            }
+            if (!inFilter.isEmpty())
+                add(Check::FilterInSignal, ColFilterLoc,
+                    QStringLiteral("the filter byte is part of the signal (%1): the channel reads "
+                                   "only frames where those bits match the filter value 0x%2")
+                        .arg(BitsText(inFilter), HexByte(filter.value)));
+        }
     }
 
     void checkScaling() {

@@ -2,6 +2,7 @@
 
 // What the checks share; not for use outside src/checks.
 
+#include "bitmap/SignalBitMap.h"
 #include "checks/ConfigChecks.h"
 
 #include <cstdint>
@@ -29,6 +30,14 @@ QString ColumnName(int column);
 // "is read as 12: ..." when a number text reads differently from how it
 // looks, or empty.
 QString NumberTextProblem(const QString& text);
+
+// Bits as messages name them, bytes counted from 0 as CAN databases and the
+// layout picture count them: "byte 2 bits 7 to 0, byte 3 bit 7".
+QString BitsText(const QList<BitPosition>& bits);
+
+// The warnings of channels that read the same bits of the same frames, one
+// on each channel of a pair.
+void CheckOverlaps(const ConfigModel& model, QList<Finding>& findings);
 
 // The findings of one channel's row; returns the variable the channel feeds
 // (its identifier), or -1 when it feeds none of the catalogue. With

@@ -33,6 +33,9 @@ constexpr CheckInfo Checks[CheckCount] = {
     {"filter-value-unused", Severity::Warning},
     {"filter-value-missing", Severity::Warning},
     {"bits-beyond-frame", Severity::Error},
+    {"bits-overlap", Severity::Warning},
+    {"filter-in-signal", Severity::Warning},
+    {"layout-unknown", Severity::Note},
     {"length-range", Severity::Error},
     {"float-length", Severity::Error},
     {"value-type-unlisted", Severity::Error},
@@ -115,6 +118,8 @@ QList<Finding> CheckConfiguration(const ConfigModel& model, const VariableCatalo
         else
             firstChannelOf.insert(variable, channel);
     }
+
+    CheckOverlaps(model, findings);
 
     if (!BaudRateEntries().contains(model.baudRateText()))
         findings.append(MakeFinding(Check::BitRateUnlisted, Place::BitRate, 0, 0,

@@ -28,7 +28,10 @@ enum class Check {
     FilterLocUnlisted,  // "filter-loc-unlisted", error (warning when it works like a byte)
     FilterValueUnused,  // "filter-value-unused", warning: a value with "No Filter"
     FilterValueMissing, // "filter-value-missing", warning: a filter byte, no value
-    BitsBeyondFrame,    // "bits-beyond-frame", error: start bit + length beyond 64
+    BitsBeyondFrame,    // "bits-beyond-frame", error: bits outside the frame's 8 data bytes
+    BitsOverlap,        // "bits-overlap", warning: another channel reads the same bits
+    FilterInSignal,     // "filter-in-signal", warning: the filter byte is part of the signal
+    LayoutUnknown,      // "layout-unknown", note: the byte order's bits cannot be placed
     LengthRange,        // "length-range", error: 0 bits or more than 32
     FloatLength,        // "float-length", error: "Float (single)" with a length other than 32
     ValueTypeUnlisted,  // "value-type-unlisted", error

@@ -4,13 +4,11 @@
 #include "checks/ConfigChecks.h"
 #include "cli/CliCommon.h"
 #include "cli/DbcInput.h"
+#include "cli/JsonText.h"
 #include "dbc/SignalRow.h"
 #include "dbc/VariableProposals.h"
 
 #include <QCommandLineParser>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <optional>
 
@@ -88,77 +86,99 @@ QString listingText(const CanDatabase& database, const VariableCatalogue& catalo
     return out;
 }
 
-QJsonObject signalJson(const DbcMessage& message, const DbcSignal& signal,
-                       const VariableCatalogue& catalogue,
-                       const std::optional<VariableProposals>& proposals) {
+// Keys in sorted order, as QJsonDocument writes them.
+void signalJson(JsonText& json, const DbcMessage& message, const DbcSignal& signal,
+                const VariableCatalogue& catalogue,
+                const std::optional<VariableProposals>& proposals) {
     static const char* const ValueTypes[] = {"integer", "float", "double"};
     const SignalRow row = MapSignalToRow(message, signal);
-    QJsonArray notes;
-    for (const MappingNote& note : row.notes)
-        notes.append(
-            QJsonObject{{"refuses", note.refuses}, {"column", note.column}, {"text", note.text}});
-    QJsonArray findings;
-    for (const Finding& finding : rowFindings(row, catalogue))
-        findings.append(QJsonObject{{"severity", SeverityText(finding.severity)},
-                                    {"code", finding.code},
-                                    {"column", finding.column},
-                                    {"message", finding.message}});
-    QJsonValue cells = QJsonValue::Null;
-    if (row.importable()) {
-        QJsonArray settings;
-        for (int column = ColVariable; column < ChannelGridColumns; ++column)
-            settings.append(row.cells[column]);
-        cells = settings;
+    json.beginObject();
+    json.key("byteOrder").value(signal.littleEndian ? "Intel" : "Motorola");
+    json.key("comment").value(signal.comment);
+    json.key("factor").value(signal.factor);
+    json.key("findings").beginArray();
+    for (const Finding& finding : rowFindings(row, catalogue)) {
+        json.beginObject();
+        json.key("code").value(finding.code);
+        json.key("column").value(finding.column);
+        json.key("message").value(finding.message);
+        json.key("severity").value(SeverityText(finding.severity));
+        json.endObject();
     }
-    return {
-        {"name", signal.name},
-        {"startBit", signal.startBit},
-        {"length", signal.length},
-        {"byteOrder", signal.littleEndian ? "Intel" : "Motorola"},
-        {"signed", signal.isSigned},
-        {"valueType", ValueTypes[static_cast<int>(signal.valueType)]},
-        {"factor", signal.factor},
-        {"offset", signal.offset},
-        {"minimum", signal.minimum},
-        {"maximum", signal.maximum},
-        {"unit", signal.unit},
-        {"receivers", QJsonArray::fromStringList(signal.receivers)},
-        {"multiplexor", signal.isMultiplexor},
-        {"multiplexValue", signal.multiplexValue >= 0 ? QJsonValue(signal.multiplexValue)
-                                                      : QJsonValue(QJsonValue::Null)},
-        {"comment", signal.comment},
-        {"line", signal.line},
-        {"row", cells},
-        {"notes", notes},
-        {"findings", findings},
-        {"variables",
-         QJsonArray::fromStringList(proposals ? proposals->forSignal(signal) : QStringList())},
-    };
+    json.endArray();
+    json.key("length").value(signal.length);
+    json.key("line").value(signal.line);
+    json.key("maximum").value(signal.maximum);
+    json.key("minimum").value(signal.minimum);
+    if (signal.multiplexValue >= 0)
+        json.key("multiplexValue").value(signal.multiplexValue);
+    else
+        json.key("multiplexValue").null();
+    json.key("multiplexor").value(signal.isMultiplexor);
+    json.key("name").value(signal.name);
+    json.key("notes").beginArray();
+    for (const MappingNote& note : row.notes) {
+        json.beginObject();
+        json.key("column").value(note.column);
+        json.key("refuses").value(note.refuses);
+        json.key("text").value(note.text);
+        json.endObject();
+    }
+    json.endArray();
+    json.key("offset").value(signal.offset);
+    json.key("receivers").stringArray(signal.receivers);
+    if (row.importable()) {
+        json.key("row").beginArray();
+        for (int column = ColVariable; column < ChannelGridColumns; ++column)
+            json.value(row.cells[column]);
+        json.endArray();
+    } else {
+        json.key("row").null();
+    }
+    json.key("signed").value(signal.isSigned);
+    json.key("startBit").value(signal.startBit);
+    json.key("unit").value(signal.unit);
+    json.key("valueType").value(ValueTypes[static_cast<int>(signal.valueType)]);
+    json.key("variables").stringArray(proposals ? proposals->forSignal(signal) : QStringList());
+    json.endObject();
 }
 
-QByteArray listingJson(const CanDatabase& database, const VariableCatalogue& catalogue,
-                       const std::optional<VariableProposals>& proposals) {
-    QJsonArray messages;
+// Written to standard output as it is built: a large database's listing
+// built as QJsonObjects first took several times as long as reading the
+// database. False when the output could not be written.
+bool writeListingJson(const CanDatabase& database, const VariableCatalogue& catalogue,
+                      const std::optional<VariableProposals>& proposals) {
+    JsonText json(stdout);
+    json.beginObject();
+    json.key("messages").beginArray();
     for (const DbcMessage& message : database.messages) {
-        QJsonArray signalArray;
+        json.beginObject();
+        json.key("comment").value(message.comment);
+        json.key("frame").value(message.extended ? "29 bit" : "11 bit");
+        json.key("identifier").value(IdentifierText(message));
+        json.key("length").value(message.length);
+        json.key("line").value(message.line);
+        json.key("name").value(message.name);
+        json.key("sender").value(message.sender);
+        json.key("signals").beginArray();
         for (const DbcSignal& signal : message.signalList)
-            signalArray.append(signalJson(message, signal, catalogue, proposals));
-        messages.append(QJsonObject{
-            {"name", message.name},
-            {"identifier", IdentifierText(message)},
-            {"frame", message.extended ? "29 bit" : "11 bit"},
-            {"length", message.length},
-            {"sender", message.sender},
-            {"comment", message.comment},
-            {"line", message.line},
-            {"signals", signalArray},
-        });
+            signalJson(json, message, signal, catalogue, proposals);
+        json.endArray();
+        json.endObject();
     }
-    QJsonArray problems;
-    for (const DbcProblem& problem : database.problems)
-        problems.append(QJsonObject{{"line", problem.line}, {"message", problem.message}});
-    return QJsonDocument(QJsonObject{{"messages", messages}, {"problems", problems}})
-        .toJson(QJsonDocument::Indented);
+    json.endArray();
+    json.key("problems").beginArray();
+    for (const DbcProblem& problem : database.problems) {
+        json.beginObject();
+        json.key("line").value(problem.line);
+        json.key("message").value(problem.message);
+        json.endObject();
+    }
+    json.endArray();
+    json.endObject();
+    bool written = false;
+    json.finish(&written);
+    return written;
 }
 
 } // namespace
@@ -201,10 +221,13 @@ int RunDbcCommand(const QStringList& arguments) {
     if (!catalogue.corrupt)
         proposals.emplace(catalogue.catalogue, catalogue.variableList);
 
-    return WriteOutput(parser.isSet(jsonOption)
-                           ? listingJson(database, catalogue.catalogue, proposals)
-                           : listingText(database, catalogue.catalogue, proposals).toUtf8(),
-                       QString());
+    if (parser.isSet(jsonOption)) {
+        if (writeListingJson(database, catalogue.catalogue, proposals))
+            return ExitOk;
+        PrintError(QStringLiteral("cannot write to standard output"));
+        return ExitFileError;
+    }
+    return WriteOutput(listingText(database, catalogue.catalogue, proposals).toUtf8(), QString());
 }
 
 } // namespace cac::cli

@@ -16,6 +16,8 @@ int RunShowCommand(const QStringList& arguments);
 int RunCcfCommand(const QStringList& arguments);
 int RunDbcCommand(const QStringList& arguments);
 int RunImportCommand(const QStringList& arguments);
+int RunLayoutCommand(const QStringList& arguments);
+int RunExportDbcCommand(const QStringList& arguments);
 
 const QList<Command>& Commands() {
     static const QList<Command> commands = {
@@ -33,6 +35,10 @@ const QList<Command>& Commands() {
          "import FILE.dbc SIGNAL[=VARIABLE][,SIGNAL...] --into CONFIG.ccf [--channel N] "
          "[--obd] [--catalogue FILE] [-o FILE]",
          "fill channels of a configuration from CAN database signals", RunImportCommand},
+        {"layout", "layout CONFIG.ccf [--id ID] [--catalogue FILE] [--obd]",
+         "draw each frame the channels read, bit by bit", RunLayoutCommand},
+        {"export-dbc", "export-dbc CONFIG.ccf [--catalogue FILE] [--obd] [-o FILE]",
+         "write the channels as a CAN database", RunExportDbcCommand},
     };
     return commands;
 }
@@ -59,7 +65,7 @@ void PrintHelp() {
     PrintOverview(stdout);
     std::puts("\nCommands:");
     for (const Command& command : Commands())
-        std::printf("  %-8s %s\n", command.name, command.summary);
+        std::printf("  %-10s %s\n", command.name, command.summary);
     std::printf("\n'can-adapter-cli COMMAND --help' describes a command's options.\n\n%s",
                 ExitStatusText);
 }

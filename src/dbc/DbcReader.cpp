@@ -89,7 +89,9 @@ private:
             valueType(line);
         else if (keyword == u"NS_")
             skipNamespaceList();
-        else if (keyword == u"VERSION" || keyword == u"BS_" || keyword == u"BU_")
+        else if (keyword == u"BU_")
+            skipNodeList();
+        else if (keyword == u"VERSION" || keyword == u"BS_")
             skipLineStatement();
         else
             skipStatement(line);

@@ -261,6 +261,35 @@ void DbcScanner::skipLineStatement() {
     }
 }
 
+// BU_ names the nodes on its line; a long list goes on over the lines below,
+// up to a line that begins a statement, holds anything but names, or is empty.
+void DbcScanner::skipNodeList() {
+    skipLineStatement();
+    for (;;) {
+        if (atEnd())
+            return;
+        const qsizetype lineEnd = m_pos;
+        const int line = m_line;
+        newLine();
+        qsizetype i = m_pos;
+        bool anyName = false;
+        for (; i < m_text.size() && !isLineEnd(m_text[i].unicode()); ++i) {
+            const char16_t c = m_text[i].unicode();
+            if (IsLetter(c) || IsDigit(c))
+                anyName = true;
+            else if (!isBlank(c))
+                break;
+        }
+        const bool onlyNames = i == m_text.size() || isLineEnd(m_text[i].unicode());
+        if (!anyName || !onlyNames || statementStartsHere()) {
+            m_pos = lineEnd; // the line is read as what it is
+            m_line = line;
+            return;
+        }
+        m_pos = i;
+    }
+}
+
 // NS_ lists keywords on the indented lines below it; BS_, BU_ or BO_, or
 // any line that is not indented, ends the list.
 void DbcScanner::skipNamespaceList() {

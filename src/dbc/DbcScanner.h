@@ -47,6 +47,7 @@ public:
     void skipStatement(int line); // to its ";"
     void skipLineStatement();     // to its line end
     void skipNamespaceList();     // NS_ and its indented keyword lines
+    void skipNodeList();          // BU_ and the lines of names that continue it
 
     // After a failed statement: on at the next line that begins with a
     // keyword (which may be where the failure stopped), never where it began.

@@ -18,6 +18,7 @@
 #include "app/WindowTexts.h"
 #include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
+#include "dbc/CanDatabase.h"
 #include "image/ConfigImage.h"
 #include "obd/ObdParameters.h"
 #include "output/IntelHex.h"
@@ -785,6 +786,30 @@ private slots:
         QCOMPARE(SerializeCcf(*b.window->model()), SerializeCcf(*a.window->model()));
         QCOMPARE(b.status(),
                  "Loaded the configuration of the image " + QDir::toNativeSeparators(hex));
+    }
+    // Tools > "Export as CAN database…" writes the channels as a database and
+    // says how many in the status bar; Cancel writes nothing.
+    void exportCanDatabase() {
+        Started s({2}, Catalogue::Demo);
+        s.fake.dialogs->answer = ExampleFile("engine-demo.ccf");
+        key(Qt::Key_O, Qt::ControlModifier);
+        const QString dbc = s.dir.filePath("demo.dbc");
+        s.fake.dialogs->answer.clear();
+        key(Qt::Key_T, Qt::AltModifier);
+        key(Qt::Key_E);
+        QVERIFY(!QFile::exists(dbc));
+        s.fake.dialogs->answer = dbc;
+        key(Qt::Key_T, Qt::AltModifier);
+        key(Qt::Key_E);
+        QCOMPARE(s.fake.dialogs->shown.last().first, texts::ExportDbcTitle);
+        QCOMPARE(s.status(),
+                 "Exported 5 channels in 5 messages to " + QDir::toNativeSeparators(dbc));
+        const cac::CanDatabase database = cac::ReadCanDatabase(ReadAll(dbc));
+        QCOMPARE(database.problems.size(), 0);
+        QCOMPARE(database.messages.size(), 5);
+        QCOMPARE(cac::SignalLayoutText(database.messages.at(4).signalList.at(0)),
+                 QStringLiteral("0|16@0-"));
+        QVERIFY(s.fake.messages->texts.isEmpty());
     }
 };
 

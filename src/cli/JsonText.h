@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <cstdio>
+
+namespace cac::cli {
+
+// JSON written as it is built, in the layout of QJsonDocument::Indented (four
+// blanks a level, "key": value, empty containers on two lines), for listings
+// too large to build as QJsonObjects first. Keys are written in the order
+// given: callers give them sorted, as QJsonObject sorts them.
+class JsonText {
+public:
+    // With a file, the text goes out in pieces as it grows, so a listing of
+    // megabytes never stands whole in memory.
+    explicit JsonText(std::FILE* out = nullptr) : m_file(out) { m_out.reserve(2 * ChunkSize); }
+
+    void beginObject() { open('{'); }
+    void endObject() { close('}'); }
+    void beginArray() { open('['); }
+    void endArray() { close(']'); }
+    // The key of the next value, within an object.
+    JsonText& key(const char* name);
+
+    void value(const QString& text);
+    void value(const char* text) { value(QString::fromLatin1(text)); }
+    void value(int number);
+    void value(double number); // not finite: null
+    void value(bool flag);
+    void null();
+    void stringArray(const QStringList& texts);
+
+    // The text, with the line end QJsonDocument puts after the outermost value.
+    // With a file: what is left written out, and an empty text; `ok` says
+    // whether every write succeeded.
+    QByteArray finish(bool* ok = nullptr);
+
+private:
+    static constexpr qsizetype ChunkSize = 64 * 1024;
+    std::FILE* m_file;
+    bool m_writeFailed = false;
+    QByteArray m_out;
+    QList<bool> m_empty; // per open container: nothing in it yet
+    bool m_keyGiven = false;
+
+    void beginValue();
+    void flush();
+    void open(char bracket);
+    void close(char bracket);
+    void indent(qsizetype levels) { m_out.append(4 * levels, ' '); }
+    void appendEscaped(const QString& text);
+};
+
+} // namespace cac::cli
