@@ -9,6 +9,15 @@
 #include <csignal>
 #include <initializer_list>
 #include <sys/resource.h>
+#include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define CAC_ADDRESS_SANITIZER
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define CAC_ADDRESS_SANITIZER
+#endif
+#endif
 
 struct NamedVariable {
     int id;
@@ -111,4 +120,32 @@ public:
 private:
     rlimit m_saved{};
     void (*m_oldHandler)(int) = nullptr;
+};
+
+// Lets the program map at most `headroom` bytes more than it has mapped now,
+// while the object lives. Not set under the address sanitizer, whose shadow
+// memory needs far more.
+class AddressSpaceLimit {
+public:
+    explicit AddressSpaceLimit(rlim_t headroom) {
+#if !defined(CAC_ADDRESS_SANITIZER)
+        QFile statm("/proc/self/statm");
+        if (!statm.open(QIODevice::ReadOnly) || getrlimit(RLIMIT_AS, &m_saved) != 0)
+            return;
+        const rlim_t mapped = statm.readAll().split(' ').value(0).toULongLong() *
+                              static_cast<rlim_t>(sysconf(_SC_PAGESIZE));
+        const rlimit tight{mapped + headroom, m_saved.rlim_max};
+        m_set = setrlimit(RLIMIT_AS, &tight) == 0;
+#else
+        Q_UNUSED(headroom);
+#endif
+    }
+    ~AddressSpaceLimit() {
+        if (m_set)
+            setrlimit(RLIMIT_AS, &m_saved);
+    }
+
+private:
+    rlimit m_saved{};
+    bool m_set = false;
 };

@@ -1,5 +1,6 @@
 // The real can-adapter-cli on good and bad input: exit status, a message that
 // names the problem, and never an output file from a failed run.
+#include "CliRun.h"
 #include "Fixtures.h"
 #include "VarsFileWriter.h"
 #include "channels/ConfigModel.h"
@@ -31,36 +32,6 @@ const QString ChecksCcf = QStringLiteral(CAC_EXAMPLES_DIR "/checks-demo.ccf");
 const QString EngineDemoCcf = QStringLiteral(CAC_EXAMPLES_DIR "/engine-demo.ccf");
 const QString DemoDbc = QStringLiteral(CAC_EXAMPLES_DIR "/demo-vehicle.dbc");
 const QString LayoutCcf = QStringLiteral(CAC_EXAMPLES_DIR "/layout-demo.ccf");
-
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// fileSizeLimit > 0 makes the child's writes beyond that size fail, as on a
-// full disk.
-Run RunCli(const QStringList& arguments, const QString& dataHome, rlim_t fileSizeLimit = 0) {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", dataHome); // no user catalogue
-    process.setProcessEnvironment(env);
-    if (fileSizeLimit > 0) {
-        process.setChildProcessModifier([fileSizeLimit] {
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{fileSizeLimit, fileSizeLimit};
-            setrlimit(RLIMIT_FSIZE, &limit);
-        });
-    }
-    process.start(QStringLiteral(CAC_CLI_PATH), arguments);
-    Run run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -309,8 +280,10 @@ private slots:
         // clang-format off
         const std::tuple<QString, QString, const char*> rows[] = {
             {"config", "missing", "no such file"}, {"--catalogue", "missing", "no such file"},
-            {"config", "folder", "is a folder, not a file"}, {"config", "socket", "cannot open"},
+            {"config", "folder", "is a folder, not a file"},
+            {"config", "socket", "is a socket, not a regular file"},
             {"config", "junk", "not a CAN configuration file"}, {"config", "100 MB", "too large"},
+            {"--catalogue", "junk", "is not a variable catalogue: The variable file appears"},
             {"config", "LF line ends", "not a CAN configuration file"},
             {"-o", "folder", "cannot write '"}, {"-o", "disk full", "cannot write '"}};
         // clang-format on

@@ -14,17 +14,9 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QStatusBar>
 
 namespace cac::app {
-namespace {
-
-// An image's HEX file is a few kilobytes, whoever wrote it.
-constexpr qint64 MaxImageHexSize = 1024 * 1024;
-
-} // namespace
 
 WindowCommands::WindowCommands(QWidget* window, ConfigModel* model,
                                const VariableCatalogue& catalogue, PlatformServices& platform,
@@ -67,17 +59,8 @@ void WindowCommands::loadFromImage() {
     if (path.isEmpty())
         return;
     const QString shown = QDir::toNativeSeparators(path);
-    QFile file(path);
-    const bool isFolder = QFileInfo(path).isDir();
-    if (isFolder || !file.open(QIODevice::ReadOnly))
-        return report(texts::couldNotLoad(
-            shown, isFolder ? QStringLiteral("is a folder, not a file") : file.errorString()));
-    if (file.size() > MaxImageHexSize)
-        return report(texts::couldNotLoad(
-            shown, QStringLiteral("%1 bytes are far more than an image's HEX file holds")
-                       .arg(file.size())));
     HexFault fault;
-    const std::optional<QByteArray> image = ReadIntelHexImage(file.readAll(), &fault);
+    const std::optional<QByteArray> image = LoadIntelHexImage(path, &fault);
     if (!image)
         return report(texts::couldNotLoadImage(shown, fault.line, fault.message));
     const CcfFromImage read = ImageToCcf(*image, m_catalogue, m_model->choiceList(0));

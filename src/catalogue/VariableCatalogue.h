@@ -138,6 +138,9 @@ struct CatalogueLoad {
     // True when the corruption message is due (bad signature, truncated,
     // unreadable or missing file, impossible upper index).
     bool corrupt = true;
+    // Why the file was not read to its end (missing, a folder, a device or a
+    // pipe, larger than any catalogue); empty when it was, valid or not.
+    QString problem;
 };
 
 // Reads a Vars.cfg image held in memory. Never reads past the end, and holds
@@ -147,7 +150,8 @@ struct CatalogueLoad {
 CatalogueLoad ReadVariableDefinitions(QByteArrayView bytes);
 
 // Reads the file at path; a missing or unreadable file is a corrupt catalogue.
-// Files larger than any plausible catalogue are refused without reading them.
+// Only a regular file is read, and no further than any plausible catalogue
+// reaches.
 CatalogueLoad LoadVariableDefinitions(const QString& path);
 
 // The maker's data folder with a trailing separator ("Vorlane" inside the

@@ -1,8 +1,8 @@
 #include "catalogue/EntryScanner.h"
 #include "catalogue/StringArena.h"
 #include "catalogue/VariableCatalogue.h"
+#include "common/BoundedFileRead.h"
 
-#include <QFile>
 #include <QtEndian>
 
 #include <algorithm>
@@ -21,6 +21,7 @@ constexpr qint64 MaxUpperIndex = MaxCatalogueFileSize / MinEntrySize - 1;
 // A file is read through a window of this size, grown only for an entry
 // that does not fit in it.
 constexpr qsizetype WindowSize = 64 * 1024;
+constexpr qsizetype MinWindowSize = 4 * 1024;
 
 constexpr std::int32_t FirstListedId = 1000;
 constexpr std::int32_t LastListedId = 5049;
@@ -35,33 +36,36 @@ template <typename T> void HideValue(T& value) {
 }
 
 // The bytes of a Vars.cfg: an image in memory, all in view at once, or a file
-// read through a window that moves on when the reader needs more.
+// read through a window that moves on when the reader needs more. A file is
+// read no further than any catalogue reaches, whatever size it reports (a
+// file that grows, or one that reports 0).
 class Source {
 public:
     explicit Source(QByteArrayView bytes) : m_window(bytes), m_size(bytes.size()) {}
-    explicit Source(QFile& file)
-        : m_file(&file), m_buffer(std::min(file.size(), WindowSize), Qt::Uninitialized),
-          m_size(file.size()) {}
+    Source(BoundedInput& input, qint64 reportedSize)
+        : m_input(&input),
+          m_buffer(std::clamp(reportedSize, MinWindowSize, WindowSize), Qt::Uninitialized),
+          m_size(reportedSize) {}
 
     QByteArrayView window() const { return m_window; }
-    qsizetype size() const { return m_size; } // of all the bytes
+    qsizetype size() const { return m_size; } // of all the bytes, as far as known
 
     // Drops the window's bytes before `keep` and reads more after the rest;
     // false at the end of the bytes.
     bool refill(qsizetype keep) {
-        if (!m_file)
+        if (!m_input)
             return false;
         const qsizetype kept = m_window.size() - keep;
         if (kept > 0)
             std::memmove(m_buffer.data(), m_window.data() + keep, static_cast<size_t>(kept));
         if (kept == m_buffer.size()) {
-            // One entry larger than the window; never larger than the file.
-            const qsizetype grown = std::min(2 * m_buffer.size(), m_size);
+            // One entry larger than the window; never larger than a catalogue.
+            const qsizetype grown = std::min(2 * m_buffer.size(), m_input->limit() + 1);
             if (grown <= m_buffer.size())
                 return false;
             m_buffer.resize(grown);
         }
-        const qint64 read = m_file->read(m_buffer.data() + kept, m_buffer.size() - kept);
+        const qint64 read = m_input->read(m_buffer.data() + kept, m_buffer.size() - kept);
         if (read <= 0)
             return false;
         m_window = QByteArrayView(m_buffer.constData(), kept + read);
@@ -70,7 +74,7 @@ public:
 
 private:
     QByteArrayView m_window;
-    QFile* m_file = nullptr;
+    BoundedInput* m_input = nullptr;
     QByteArray m_buffer;
     qsizetype m_size;
 };
@@ -260,12 +264,21 @@ CatalogueLoad ReadVariableDefinitions(QByteArrayView bytes) {
 
 CatalogueLoad LoadVariableDefinitions(const QString& path) {
     // Only a regular file of plausible size is read.
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.isSequential() ||
-        file.size() > MaxCatalogueFileSize)
-        return ReadVariableDefinitions({});
-    Source source(file);
-    return ReadCatalogue(source);
+    const OpenedFile opened = OpenRegularFile(path);
+    const QString tooLarge = TooLargeReason(MaxCatalogueFileSize, QStringLiteral("a catalogue"));
+    if (!opened.file || opened.file->size() > MaxCatalogueFileSize) {
+        CatalogueLoad load = ReadVariableDefinitions({});
+        load.problem = opened.file ? tooLarge : opened.reason;
+        return load;
+    }
+    BoundedInput input(*opened.file, MaxCatalogueFileSize);
+    Source source(input, opened.file->size());
+    CatalogueLoad load = ReadCatalogue(source);
+    if (input.overLimit())
+        load.problem = tooLarge;
+    else if (input.failed())
+        load.problem = QStringLiteral("cannot read it: %1").arg(opened.file->errorString());
+    return load;
 }
 
 } // namespace cac

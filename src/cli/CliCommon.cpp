@@ -1,12 +1,12 @@
 #include "cli/CliCommon.h"
 
 #include "channels/ConfigModel.h"
+#include "common/BoundedFileRead.h"
 #include "common/SafeFileWrite.h"
 #include "configfile/CcfFile.h"
 
 #include <QCommandLineParser>
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cstdio>
@@ -73,21 +73,19 @@ int SingleArgument(const QCommandLineParser& parser, const Command& command, con
     return ExitOk;
 }
 
-QString InputProblem(const QString& path, qint64 maxSize) {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return QStringLiteral("'%1': no such file").arg(path);
-    if (info.isDir())
-        return QStringLiteral("'%1' is a folder, not a file").arg(path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("cannot open '%1': %2").arg(path, file.errorString());
-    if (maxSize > 0 && info.size() > maxSize)
-        return QStringLiteral("'%1' is %2 bytes, too large for a configuration file (at most %3)")
-            .arg(path)
-            .arg(info.size())
-            .arg(maxSize);
-    return {};
+namespace {
+QByteArray& InputName() {
+    static QByteArray name;
+    return name;
+}
+} // namespace
+
+void NoteInput(const QString& path) {
+    InputName() = QFile::encodeName(path);
+}
+
+const QByteArray& InputBeingRead() {
+    return InputName();
 }
 
 int WriteOutput(const QByteArray& bytes, const QString& outputPath) {
@@ -110,30 +108,34 @@ int WriteOutput(const QByteArray& bytes, const QString& outputPath) {
 }
 
 int LoadCatalogue(const QString& cataloguePath, CatalogueLoad& catalogue) {
+    const QString path = cataloguePath.isEmpty() ? DefaultCataloguePath() : cataloguePath;
+    NoteInput(path);
+    catalogue = LoadVariableDefinitions(path);
+    if (!catalogue.corrupt)
+        return ExitOk;
+    // A script that names its catalogue must not get an image without its
+    // variables.
     if (!cataloguePath.isEmpty()) {
-        if (const QString problem = InputProblem(cataloguePath, 0); !problem.isEmpty()) {
-            PrintError(problem);
-            return ExitFileError;
-        }
+        PrintError(catalogue.problem.isEmpty()
+                       ? QStringLiteral("'%1' is not a variable catalogue: %2")
+                             .arg(cataloguePath, CatalogueCorruptMessage)
+                       : QStringLiteral("cannot read the catalogue '%1': %2")
+                             .arg(cataloguePath, catalogue.problem));
+        return ExitFileError;
     }
-    catalogue =
-        LoadVariableDefinitions(cataloguePath.isEmpty() ? DefaultCataloguePath() : cataloguePath);
-    if (catalogue.corrupt)
-        PrintError(CatalogueCorruptMessage);
+    PrintError(CatalogueCorruptMessage);
     return ExitOk;
 }
 
 int ReadInputFile(const QString& path, QByteArray& bytes) {
-    if (const QString problem = InputProblem(path, MaxConfigFileSize); !problem.isEmpty()) {
-        PrintError(problem);
+    NoteInput(path);
+    FileRead file =
+        ReadRegularFile(path, MaxConfigFileSize, QStringLiteral("a configuration file"));
+    if (!file.ok()) {
+        PrintError(QStringLiteral("cannot read '%1': %2").arg(path, file.reason));
         return ExitFileError;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        PrintError(QStringLiteral("cannot read '%1': %2").arg(path, file.errorString()));
-        return ExitFileError;
-    }
-    bytes = file.readAll();
+    bytes = std::move(file.bytes);
     return ExitOk;
 }
 

@@ -25,7 +25,8 @@ inline constexpr int ExitUsage = 2;
 // written configuration does not build the image again.
 inline constexpr int ExitFindings = 3;
 
-// A configuration file is a few kilobytes; larger input is not one.
+// What the commands read whole (a .ccf or an image's HEX file) is a few
+// kilobytes; larger input is not one.
 inline constexpr qint64 MaxConfigFileSize = 1024 * 1024;
 
 // One subcommand: its name, its usage line (after "can-adapter-cli "), one
@@ -64,22 +65,25 @@ QCommandLineOption OutputOption(const QString& what);
 int SingleArgument(const QCommandLineParser& parser, const Command& command, const QString& name,
                    const QList<QCommandLineOption>& fileOptions, QString& argument);
 
-// Why a path cannot be read as an input file, or an empty string. maxSize 0
-// means no limit.
-QString InputProblem(const QString& path, qint64 maxSize);
+// Notes the file being read, for the message of a run that runs out of memory.
+void NoteInput(const QString& path);
+// That file's name as the system spells it; empty before any.
+const QByteArray& InputBeingRead();
 
 // Writes bytes to the file (through a temporary file, so a failed write keeps
 // an earlier file) or, for an empty path, to standard output unchanged.
 // Returns ExitOk or ExitFileError after saying why.
 int WriteOutput(const QByteArray& bytes, const QString& outputPath);
 
-// The catalogue from `cataloguePath`, or Vars.cfg in the data folder, as
-// start-up reads it: a corrupt one is reported and the run goes on. Returns
-// ExitOk, or ExitFileError when the named file cannot be read.
+// The catalogue from `cataloguePath`, or Vars.cfg in the data folder. Vars.cfg
+// is taken as start-up takes it: a corrupt one is reported and the run goes
+// on without variables. A catalogue named on the command line is meant, so
+// one that cannot be read as a catalogue is an error. Returns ExitOk, or
+// ExitFileError after saying why.
 int LoadCatalogue(const QString& cataloguePath, CatalogueLoad& catalogue);
 
-// Reads the whole input file, at most MaxConfigFileSize bytes; ExitOk, or
-// ExitFileError after saying why.
+// Reads the whole input file, a regular file of at most MaxConfigFileSize bytes
+// (a .ccf or an image's HEX file); ExitOk, or ExitFileError after saying why.
 int ReadInputFile(const QString& path, QByteArray& bytes);
 
 // The bytes of CONFIG.ccf applied to the model as File > Load applies them.

@@ -8,10 +8,7 @@ namespace cac::cli {
 
 int ReadDatabase(const QString& path, CanDatabase& database) {
     QString error;
-    if (const QString problem = InputProblem(path, 0); !problem.isEmpty()) {
-        PrintError(problem);
-        return ExitFileError;
-    }
+    NoteInput(path);
     if (!LoadCanDatabase(path, database, &error)) {
         PrintError(QStringLiteral("cannot read '%1': %2").arg(path, error));
         return ExitFileError;

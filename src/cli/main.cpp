@@ -7,6 +7,9 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <new>
 
 namespace cac::cli {
 
@@ -76,6 +79,45 @@ int TopLevelUsageError(const QString& message) {
     return ExitUsage;
 }
 
+// The last resort when memory runs out: a message naming the file being read
+// and exit status 1, never an abort. Needs no memory of its own.
+[[noreturn]] void ExitOutOfMemory() {
+    std::fputs("can-adapter-cli: out of memory", stderr);
+    const QByteArray& input = InputBeingRead();
+    if (!input.isEmpty()) {
+        std::fputs(" while reading '", stderr);
+        std::fwrite(input.constData(), 1, static_cast<size_t>(input.size()), stderr);
+        std::fputs("'", stderr);
+    }
+    std::fputs("\n", stderr);
+    std::fflush(stderr);
+    std::_Exit(ExitFileError);
+}
+
+// An allocation that fails where no exception may pass ends the run here.
+[[noreturn]] void Terminate() {
+    if (const std::exception_ptr thrown = std::current_exception()) {
+        try {
+            std::rethrow_exception(thrown);
+        } catch (const std::bad_alloc&) {
+            ExitOutOfMemory();
+        } catch (...) {
+        }
+    }
+    std::abort();
+}
+
+int Dispatch(const QString& word, const QStringList& arguments) {
+    for (const Command& command : Commands()) {
+        if (word == QLatin1String(command.name)) {
+            QStringList rest = arguments.mid(2);
+            rest.prepend(QStringLiteral("can-adapter-cli ") + word);
+            return command.run(rest);
+        }
+    }
+    return TopLevelUsageError(QStringLiteral("unknown command '%1'").arg(word));
+}
+
 } // namespace
 } // namespace cac::cli
 
@@ -97,12 +139,12 @@ int main(int argc, char* argv[]) {
         std::printf("can-adapter-cli %s\n", qUtf8Printable(cac::ProgramVersion()));
         return ExitOk;
     }
-    for (const Command& command : Commands()) {
-        if (word == QLatin1String(command.name)) {
-            QStringList rest = arguments.mid(2);
-            rest.prepend(QStringLiteral("can-adapter-cli ") + word);
-            return command.run(rest);
-        }
+    std::set_terminate(Terminate);
+    try {
+        return Dispatch(word, arguments);
+    } catch (const std::bad_alloc&) {
+        // Unwound: the memory of the failed run is given back, an output
+        // file half written is removed.
+        ExitOutOfMemory();
     }
-    return TopLevelUsageError(QStringLiteral("unknown command '%1'").arg(word));
 }

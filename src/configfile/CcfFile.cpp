@@ -1,12 +1,11 @@
 #include "configfile/CcfFile.h"
 
 #include "channels/ConfigModel.h"
+#include "common/BoundedFileRead.h"
 #include "common/SafeFileWrite.h"
 #include "obd/ObdParameters.h"
 
 #include <QBuffer>
-#include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <limits>
@@ -35,7 +34,7 @@ QByteArray encode(const QString& text) {
 // costs no more memory than one read chunk and never hides the lines after it.
 class LineReader {
 public:
-    explicit LineReader(QIODevice& device) : m_device(device) {}
+    explicit LineReader(BoundedInput& input) : m_input(input) {}
 
     // The next line when it holds at most `maxSeparators` "|" and at most
     // `maxLength` bytes, otherwise nullopt; the line is consumed either way.
@@ -73,16 +72,20 @@ public:
         return kept ? std::optional<QByteArray>(line) : std::nullopt;
     }
 
+    // The bytes taken up by the lines so far; more than the input's limit
+    // when a line did not end within it.
+    qint64 consumed() const { return m_input.total() - (m_buffer.size() - m_pos); }
+
 private:
     bool refill() {
         m_buffer.resize(ReadChunk);
-        const qint64 read = m_device.read(m_buffer.data(), ReadChunk);
-        m_buffer.resize(read > 0 ? read : 0);
+        const qint64 read = m_input.read(m_buffer.data(), ReadChunk);
+        m_buffer.resize(read);
         m_pos = 0;
         return !m_buffer.isEmpty();
     }
 
-    QIODevice& m_device;
+    BoundedInput& m_input;
     QByteArray m_buffer;
     qsizetype m_pos = 0;
     bool m_afterCr = false;
@@ -97,12 +100,32 @@ QStringList fieldsOf(const std::optional<QByteArray>& line, qsizetype separators
     return QString::fromLatin1(*line).split(Separator);
 }
 
-CcfLoadReport applyLines(ConfigModel& model, LineReader& reader) {
+// The 14 lines a load uses, each one as far as it can be applied, all read
+// before anything is applied.
+struct CcfLines {
+    std::optional<QByteArray> channelColumns[ChannelGridColumns - 1];
+    std::optional<QByteArray> baudRate;
+    std::optional<QByteArray> priorities;
+};
+
+CcfLines readLines(LineReader& reader) {
+    CcfLines lines;
+    for (std::optional<QByteArray>& column : lines.channelColumns)
+        column = reader.next(ChannelLineSeparators);
+    qsizetype longestRate = 0;
+    for (const QString& entry : BaudRateEntries())
+        longestRate = std::max(longestRate, entry.size());
+    lines.baudRate = reader.next(0, longestRate);
+    lines.priorities = reader.next(PriorityLineSeparators);
+    return lines;
+}
+
+CcfLoadReport applyLines(ConfigModel& model, const CcfLines& lines) {
     CcfLoadReport report;
     for (int column = 1; column < ChannelGridColumns; ++column) {
         // One piece per grid row: the trailing "|" leaves an empty last piece.
         const QStringList fields =
-            fieldsOf(reader.next(ChannelLineSeparators), ChannelLineSeparators);
+            fieldsOf(lines.channelColumns[column - 1], ChannelLineSeparators);
         if (fields.isEmpty())
             continue;
         for (int row = 1; row < ChannelGridRows; ++row)
@@ -110,11 +133,8 @@ CcfLoadReport applyLines(ConfigModel& model, LineReader& reader) {
         ++report.channelColumnsApplied;
     }
 
-    qsizetype longestRate = 0;
-    for (const QString& entry : BaudRateEntries())
-        longestRate = std::max(longestRate, entry.size());
-    if (const std::optional<QByteArray> baudLine = reader.next(0, longestRate)) {
-        const QString text = QString::fromLatin1(*baudLine);
+    if (lines.baudRate) {
+        const QString text = QString::fromLatin1(*lines.baudRate);
         for (const QString& entry : BaudRateEntries()) {
             if (entry == text) {
                 model.setBaudRateText(entry);
@@ -123,8 +143,7 @@ CcfLoadReport applyLines(ConfigModel& model, LineReader& reader) {
         }
     }
 
-    const QStringList priorities =
-        fieldsOf(reader.next(PriorityLineSeparators), PriorityLineSeparators);
+    const QStringList priorities = fieldsOf(lines.priorities, PriorityLineSeparators);
     if (!priorities.isEmpty()) {
         for (int row = 1; row < ObdGridRows; ++row)
             model.setObdPriority(row, priorities.at(row - 1));
@@ -153,8 +172,9 @@ CcfLoadReport ApplyCcf(ConfigModel& model, const QByteArray& bytes) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    LineReader reader(buffer);
-    return applyLines(model, reader);
+    BoundedInput input(buffer, bytes.size());
+    LineReader reader(input);
+    return applyLines(model, readLines(reader));
 }
 
 bool SaveCcfFile(const ConfigModel& model, const QString& path, QString* error) {
@@ -162,16 +182,26 @@ bool SaveCcfFile(const ConfigModel& model, const QString& path, QString* error) 
 }
 
 bool LoadCcfFile(ConfigModel& model, const QString& path, CcfLoadReport* report, QString* error) {
-    QFile file(path);
-    const bool isFolder = QFileInfo(path).isDir();
-    if (isFolder || !file.open(QIODevice::ReadOnly)) {
+    const OpenedFile opened = OpenRegularFile(path);
+    QString problem = opened.reason;
+    CcfLines lines;
+    if (opened.file) {
+        // Reads only as far as the end of the 14th line; what follows it may
+        // lie beyond the limit, the 14 lines may not.
+        BoundedInput input(*opened.file, MaxCcfFileSize);
+        LineReader reader(input);
+        lines = readLines(reader);
+        if (input.failed())
+            problem = QStringLiteral("cannot read it: %1").arg(opened.file->errorString());
+        else if (reader.consumed() > MaxCcfFileSize)
+            problem = TooLargeReason(MaxCcfFileSize, QStringLiteral("a configuration file"));
+    }
+    if (!problem.isEmpty()) {
         if (error)
-            *error = isFolder ? QStringLiteral("is a folder, not a file") : file.errorString();
+            *error = problem;
         return false;
     }
-    // Reads only as far as the end of the 14th line.
-    LineReader reader(file);
-    const CcfLoadReport applied = applyLines(model, reader);
+    const CcfLoadReport applied = applyLines(model, lines);
     if (report)
         *report = applied;
     return true;

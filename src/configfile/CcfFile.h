@@ -30,8 +30,14 @@ CcfLoadReport ApplyCcf(ConfigModel& model, const QByteArray& bytes);
 // write leaves an earlier file untouched. Returns false on failure.
 bool SaveCcfFile(const ConfigModel& model, const QString& path, QString* error = nullptr);
 
-// Reads at most the first 14 lines of the file. Returns false when the file
-// cannot be opened (the model is then unchanged).
+// A configuration file is a few kilobytes, a few megabytes with long cell
+// texts; one whose 14 lines do not end within this many bytes is not one.
+inline constexpr qint64 MaxCcfFileSize = 32 * 1024 * 1024;
+
+// Reads at most the first 14 lines of the file. Returns false with the reason
+// when the file cannot be opened, is not a regular file (a device, a pipe) or
+// its 14 lines do not end within MaxCcfFileSize bytes; the model is then
+// unchanged.
 bool LoadCcfFile(ConfigModel& model, const QString& path, CcfLoadReport* report = nullptr,
                  QString* error = nullptr);
 

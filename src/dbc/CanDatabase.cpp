@@ -1,24 +1,18 @@
 #include "dbc/CanDatabase.h"
 
-#include <QFile>
+#include "common/BoundedFileRead.h"
 
 namespace cac {
 
 bool LoadCanDatabase(const QString& path, CanDatabase& database, QString* error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const FileRead file =
+        ReadRegularFile(path, MaxCanDatabaseFileSize, QStringLiteral("a CAN database"));
+    if (!file.ok()) {
         if (error)
-            *error = file.errorString();
+            *error = file.reason;
         return false;
     }
-    if (file.size() > MaxCanDatabaseFileSize) {
-        if (error)
-            *error = QStringLiteral("%1 bytes, more than any CAN database (at most %2)")
-                         .arg(file.size())
-                         .arg(MaxCanDatabaseFileSize);
-        return false;
-    }
-    database = ReadCanDatabase(file.read(MaxCanDatabaseFileSize));
+    database = ReadCanDatabase(file.bytes);
     return true;
 }
 

@@ -63,8 +63,8 @@ struct CanDatabase {
 // fails: what cannot be read becomes a problem and the next statement is read.
 CanDatabase ReadCanDatabase(const QByteArray& bytes);
 
-// Reads the file; false with the reason when it cannot be opened or is larger
-// than any database.
+// Reads the file; false with the reason when it cannot be opened, is not a
+// regular file (a device, a pipe) or is larger than any database.
 bool LoadCanDatabase(const QString& path, CanDatabase& database, QString* error = nullptr);
 inline constexpr qint64 MaxCanDatabaseFileSize = 128 * 1024 * 1024;
 

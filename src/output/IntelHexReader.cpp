@@ -1,5 +1,6 @@
 #include "output/IntelHexReader.h"
 
+#include "common/BoundedFileRead.h"
 #include "image/ConfigImage.h"
 #include "output/IntelHex.h"
 
@@ -211,6 +212,17 @@ std::optional<QByteArray> ReadIntelHexImage(const QByteArray& text, HexFault* fa
         return std::nullopt;
     }
     return reader.image;
+}
+
+std::optional<QByteArray> LoadIntelHexImage(const QString& path, HexFault* fault) {
+    const FileRead file =
+        ReadRegularFile(path, MaxImageHexFileSize, QStringLiteral("an image's HEX file"));
+    if (!file.ok()) {
+        if (fault)
+            *fault = {0, file.reason};
+        return std::nullopt;
+    }
+    return ReadIntelHexImage(file.bytes, fault);
 }
 
 } // namespace cac

@@ -22,4 +22,11 @@ struct HexFault {
 // however long the text or a line of it is.
 std::optional<QByteArray> ReadIntelHexImage(const QByteArray& text, HexFault* fault = nullptr);
 
+// An image's HEX file is a few kilobytes, whoever wrote it.
+inline constexpr qint64 MaxImageHexFileSize = 1024 * 1024;
+
+// The image in the HEX file at path. A file that is not a regular file of at
+// most MaxImageHexFileSize bytes is refused unread: its fault has line 0.
+std::optional<QByteArray> LoadIntelHexImage(const QString& path, HexFault* fault = nullptr);
+
 } // namespace cac

@@ -46,12 +46,15 @@
 #include <QTest>
 #include <QToolTip>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace cac;
 using namespace cac::app;
 
 namespace {
 
-enum class Catalogue { User, Demo, UserAndDemo, None, Large };
+enum class Catalogue { User, Demo, UserAndDemo, None, Large, Fifo };
 
 // A window started with stand-in platform services. The user's catalogue
 // lists two variables (or 4050 with Large); the application folder's path
@@ -73,7 +76,9 @@ struct Started {
         for (int id = 1000; catalogue == Catalogue::Large && id <= 8000; ++id)
             varsFile.entries[id] = {QStringLiteral("VAR%1").arg(id),
                                     QStringLiteral("Var %1").arg(id)};
-        if (catalogue != Catalogue::Demo && catalogue != Catalogue::None) {
+        if (catalogue == Catalogue::Fifo) // a pipe that nobody writes to
+            QCOMPARE(::mkfifo(QFile::encodeName(fake.folders->catalogue).constData(), 0600), 0);
+        else if (catalogue != Catalogue::Demo && catalogue != Catalogue::None) {
             QFile file(fake.folders->catalogue);
             file.open(QIODevice::WriteOnly);
             file.write(tools::WriteVarsFile(varsFile));
@@ -810,6 +815,42 @@ private slots:
         QCOMPARE(cac::SignalLayoutText(database.messages.at(4).signalList.at(0)),
                  QStringLiteral("0|16@0-"));
         QVERIFY(s.fake.messages->texts.isEmpty());
+    }
+
+    // Special files picked by mistake in the file dialogs, which list them:
+    // each load is refused at once, says why in the status bar and changes
+    // nothing. A pipe in the catalogue's place gives the catalogue's message
+    // and start-up goes on.
+    void specialFilesRefused() {
+        Started s({2}, Catalogue::Fifo);
+        QCOMPARE(s.fake.messages->texts, QStringList{CatalogueCorruptMessage});
+        const QByteArray startUp = SerializeCcf(*s.window->model());
+        const std::pair<QString, QString> picks[] = {
+            {"/dev/zero", "it is a character device, not a regular file"},
+            {s.fake.folders->catalogue, "it is a pipe (FIFO), not a regular file"},
+            {s.appFolder, "it is a folder, not a file"}};
+        for (const auto& [path, reason] : picks) {
+            for (const bool fromImage : {false, true}) {
+                const RowName row(path + (fromImage ? " as an image" : ""));
+                s.fake.dialogs->answer = path;
+                if (fromImage) {
+                    key(Qt::Key_T, Qt::AltModifier);
+                    key(Qt::Key_L);
+                } else {
+                    key(Qt::Key_O, Qt::ControlModifier);
+                }
+                QCOMPARE(s.status(), texts::couldNotLoad(QDir::toNativeSeparators(path), reason));
+                QCOMPARE(SerializeCcf(*s.window->model()), startUp);
+            }
+        }
+        QCOMPARE(s.fake.messages->texts.size(), 1);
+#if !defined(CAC_ADDRESS_SANITIZER)
+        QFile statm("/proc/self/statm"); // resident pages are its second number
+        QVERIFY(statm.open(QIODevice::ReadOnly));
+        const qint64 resident =
+            statm.readAll().split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE);
+        QVERIFY2(resident < 200 * 1024 * 1024, qPrintable(QString::number(resident)));
+#endif
     }
 };
 
