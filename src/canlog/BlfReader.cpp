@@ -92,6 +92,23 @@ private:
         m_offset += got;
         return got == n;
     }
+    // Appends n bytes of the file to `out`, growing it only by what was read,
+    // so a size that lies costs no memory.
+    template <class Bytes>
+    bool takeInto(Bytes& out, qint64 n) {
+        constexpr qint64 Step = 64 * 1024;
+        while (n > 0) {
+            const qint64 step = std::min(n, Step);
+            const auto start = static_cast<qsizetype>(out.size());
+            out.resize(start + step);
+            if (!take(out.data() + start, step)) {
+                out.resize(start);
+                return false;
+            }
+            n -= step;
+        }
+        return true;
+    }
     bool skip(qint64 n) {
         char scratch[4096];
         while (n > 0) {
@@ -142,12 +159,9 @@ private:
             if (u32(header + 12) == LogContainer)
                 return readContainer(at, size);
             // An object outside any container is read like one inside.
-            const qsizetype start = m_objects.size();
-            m_objects.resize(start + size);
-            std::memcpy(m_objects.data() + start, header, BaseHeaderSize);
+            m_objects.append(header, BaseHeaderSize);
             m_containerOffset = at;
-            return take(m_objects.data() + start + BaseHeaderSize, size - BaseHeaderSize) &&
-                   skip(size % 4);
+            return takeInto(m_objects, size - BaseHeaderSize) && skip(size % 4);
         }
     }
 
@@ -189,8 +203,8 @@ private:
         const std::uint16_t method = u16(head);
         const std::uint32_t unpacked = u32(head + 8);
         const qint64 packed = qint64(size) - BaseHeaderSize - qint64(sizeof head);
-        m_packed.resize(static_cast<std::size_t>(packed));
-        if (!take(m_packed.data(), packed) || !skip(size % 4)) {
+        m_packed.clear();
+        if (!takeInto(m_packed, packed) || !skip(size % 4)) {
             addProblem(at, true, QStringLiteral("the log ends inside a log container"));
             return false;
         }
