@@ -3,6 +3,7 @@
 #include "channels/NumericText.h"
 #include "image/ConfigImage.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -78,6 +79,43 @@ char* writeAdapterFloat(char* out, double value) {
     return out + 4;
 }
 
+// Record bytes 0 to 4: start bit, length, the format byte and the filter's
+// position and value. Only the
+// variable list ever changes, so the fixed lists are the model's lists.
+void writeSignalFields(ScratchByte& scratch, const SignalCells& cells) {
+    static const QStringList valueTypes = FixedChoiceList(ComboForColumn(ColValueType));
+    static const QStringList byteOrders = FixedChoiceList(ComboForColumn(ColByteOrder));
+    static const QString noFilter = FixedChoiceList(ComboForColumn(ColFilterLoc)).value(0);
+    const bool isFloat = cells.valueType == valueTypes.value(2);
+
+    scratch.setFromNumber(ColStartBit, TextToNumber(cells.startBit));
+    scratch.write();
+
+    if (isFloat)
+        scratch.assign(32);
+    else
+        scratch.setFromNumber(ColLength, TextToNumber(cells.length));
+    scratch.write();
+
+    // Format byte: an unrecognised value type leaves the length in the byte.
+    const qsizetype valueType = valueTypes.indexOf(cells.valueType);
+    if (valueType >= 0 && valueType < 3)
+        scratch.assign(ValueTypeCodes[valueType]);
+    const qsizetype byteOrder = byteOrders.indexOf(cells.byteOrder);
+    if (byteOrder >= 0 && byteOrder < 6)
+        scratch.assign(static_cast<std::uint8_t>(scratch.value() | (byteOrder << 4)));
+    if (cells.filterLoc != noFilter)
+        scratch.assign(static_cast<std::uint8_t>(scratch.value() | 0x80));
+    scratch.write();
+
+    // "Byte 1" to "Byte 8" end in their number; "No Filter" ends in no digit.
+    scratch.setFromNumber(ColFilterLoc, TextToNumber(cells.filterLoc.right(2)));
+    scratch.write();
+
+    scratch.setFromNumber(ColFilterVal, TextToNumber(cells.filterValue));
+    scratch.write();
+}
+
 } // namespace
 
 QByteArray EncodeAdapterFloat(double value) {
@@ -113,46 +151,27 @@ float RecordOffset(double offset, float resolution) {
     return single;
 }
 
+std::array<std::uint8_t, SignalFieldBytes> EncodeSignalFields(const SignalCells& cells) {
+    char bytes[SignalFieldBytes];
+    ScratchByte scratch(bytes, nullptr);
+    writeSignalFields(scratch, cells);
+    std::array<std::uint8_t, SignalFieldBytes> fields;
+    std::copy(std::begin(bytes), std::end(bytes), fields.begin());
+    return fields;
+}
+
 QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue& catalogue,
                                int channel, QList<RecordNumberField>* numberFields) {
     auto cell = [&](int column) { return model.cell(channel, column); };
     auto number = [&](int column) { return TextToNumber(cell(column)); };
-    const QStringList valueTypes = model.choiceList(ComboForColumn(ColValueType));
-    const QStringList byteOrders = model.choiceList(ComboForColumn(ColByteOrder));
-    const QString noFilter = model.choiceList(ComboForColumn(ColFilterLoc)).value(0);
-    const bool isFloat = cell(ColValueType) == valueTypes.value(2);
+    const SignalCells signal{cell(ColStartBit),  cell(ColLength),    cell(ColValueType),
+                             cell(ColByteOrder), cell(ColFilterLoc), cell(ColFilterVal)};
 
     // Built in place and copied out once.
     char record[ChannelRecordSize];
     ScratchByte scratch(record, numberFields);
     char*& out = scratch.out();
-
-    scratch.setFromNumber(ColStartBit, number(ColStartBit));
-    scratch.write();
-
-    if (isFloat)
-        scratch.assign(32);
-    else
-        scratch.setFromNumber(ColLength, number(ColLength));
-    scratch.write();
-
-    // Format byte: an unrecognised value type leaves the length in the byte.
-    const qsizetype valueType = valueTypes.indexOf(cell(ColValueType));
-    if (valueType >= 0 && valueType < 3)
-        scratch.assign(ValueTypeCodes[valueType]);
-    const qsizetype byteOrder = byteOrders.indexOf(cell(ColByteOrder));
-    if (byteOrder >= 0 && byteOrder < 6)
-        scratch.assign(static_cast<std::uint8_t>(scratch.value() | (byteOrder << 4)));
-    if (cell(ColFilterLoc) != noFilter)
-        scratch.assign(static_cast<std::uint8_t>(scratch.value() | 0x80));
-    scratch.write();
-
-    // "Byte 1" to "Byte 8" end in their number; "No Filter" ends in no digit.
-    scratch.setFromNumber(ColFilterLoc, TextToNumber(cell(ColFilterLoc).right(2)));
-    scratch.write();
-
-    scratch.setFromNumber(ColFilterVal, number(ColFilterVal));
-    scratch.write();
+    writeSignalFields(scratch, signal);
 
     const std::int32_t variable = FindVariableIndex(catalogue, cell(ColVariable));
     const QByteArray code = channel == ChannelCount && model.obdModeEnabled()

@@ -7,6 +7,8 @@
 
 #include <QList>
 
+#include <array>
+
 #include <cstdint>
 
 namespace cac {
@@ -65,6 +67,18 @@ struct RecordNumberField {
     bool fits = true;  // false: the byte was carried over
     int previousOffset = -1;
 };
+
+// The cells record bytes 0 to 4 are read from.
+struct SignalCells {
+    QString startBit, length, valueType, byteOrder, filterLoc, filterValue;
+};
+
+// Record bytes 0 to 4 for those cells, exactly as EncodeChannelRecord writes
+// them: start bit, length (32 for "Float (single)"), the format byte (value
+// type, byte order in bits 6 to 4, the filter flag in bit 7), the filter's
+// byte position and value.
+inline constexpr int SignalFieldBytes = 5;
+std::array<std::uint8_t, SignalFieldBytes> EncodeSignalFields(const SignalCells& cells);
 
 // The 24-byte record of channel 1 to 15. `numberFields`, when given, receives
 // the fields that read a number, in record order.
