@@ -64,6 +64,8 @@ const Goal Goals[] = {
     {"its HEX read back into settings and verified", "ReadBack", nullptr, 2000.0},
     {"CLI hex end to end", "CliHex", "Floor_QtCoreNoop", 1.3},
     {"5 MB CAN database read from its file", "LoadDatabaseFile", nullptr, 100000.0},
+    {"candump log decoded by 5 channels", "DecodeCandump", "Floor_CandumpLines", 2.5},
+    {"BLF log decoded by 5 channels", "DecodeBlf", "Floor_BlfInflate", 2.0},
 };
 
 // Keeps the time of every run, the median where there are aggregates.

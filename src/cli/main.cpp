@@ -16,6 +16,7 @@ int RunShowCommand(const QStringList& arguments);
 int RunCcfCommand(const QStringList& arguments);
 int RunDbcCommand(const QStringList& arguments);
 int RunImportCommand(const QStringList& arguments);
+int RunDecodeCommand(const QStringList& arguments);
 
 const QList<Command>& Commands() {
     static const QList<Command> commands = {
@@ -33,6 +34,10 @@ const QList<Command>& Commands() {
          "import FILE.dbc SIGNAL[=VARIABLE][,SIGNAL...] --into CONFIG.ccf [--channel N] "
          "[--obd] [--catalogue FILE] [-o FILE]",
          "fill channels of a configuration from CAN database signals", RunImportCommand},
+        {"decode",
+         "decode CONFIG.ccf LOG [--catalogue FILE] [--obd] "
+         "[--format candump|asc|trc|csv|blf] [--csv OUT.csv]",
+         "show what each channel makes of the frames of a CAN log", RunDecodeCommand},
     };
     return commands;
 }
