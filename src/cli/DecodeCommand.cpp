@@ -103,18 +103,17 @@ int RunDecodeCommand(const QStringList& arguments) {
 
     const FrameDecoder decoder(model, catalogue.catalogue);
     DecodeTally tally(decoder);
-    DecodeTally::ValueSink sink;
     if (!csvPath.isEmpty())
-        sink = [&](int channel, const CanFrame& frame, const DecodedValue& value) {
+        tally.setSink([&](int channel, const CanFrame& frame, const DecodedValue& value) {
             AppendDecodedCsvLine(csvBuffer, frame, channel, decoder.channel(channel).kind, value);
             if (csvBuffer.size() >= CsvChunk) {
                 csvFailed = csvFailed || csv.write(csvBuffer) != csvBuffer.size();
                 csvBuffer.clear();
             }
-        };
+        });
     CanFrame frame;
     while (reader->readFrame(frame))
-        tally.add(frame, sink);
+        tally.add(frame);
 
     for (const QString& line : ChannelSummaryLines(decoder, tally))
         std::printf("%s\n", qUtf8Printable(line));

@@ -2,7 +2,7 @@
 
 namespace cac {
 
-void DecodeTally::add(const CanFrame& frame, const ValueSink& sink) {
+void DecodeTally::add(const CanFrame& frame) {
     ++m_frames;
     bool taken = false;
     for (int c = 1; c <= ChannelCount; ++c) {
@@ -28,8 +28,8 @@ void DecodeTally::add(const CanFrame& frame, const ValueSink& sink) {
         t.minimum = std::min(t.minimum, value->rounded);
         t.maximum = std::max(t.maximum, value->rounded);
         t.last = value->rounded;
-        if (sink)
-            sink(c, frame, *value);
+        if (m_sink)
+            m_sink(c, frame, *value);
     }
     if (taken)
         return;

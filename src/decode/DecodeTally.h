@@ -35,7 +35,9 @@ public:
 
     explicit DecodeTally(const FrameDecoder& decoder) : m_decoder(decoder) {}
 
-    void add(const CanFrame& frame, const ValueSink& sink = {});
+    // Where decoded values go as well, when anywhere.
+    void setSink(ValueSink sink) { m_sink = std::move(sink); }
+    void add(const CanFrame& frame);
 
     qint64 frames() const { return m_frames; }
     const ChannelTally& channel(int channel) const { return m_channels[channel - 1]; }
@@ -43,6 +45,7 @@ public:
 
 private:
     const FrameDecoder& m_decoder;
+    ValueSink m_sink;
     qint64 m_frames = 0;
     std::array<ChannelTally, ChannelCount> m_channels;
     UntakenTally m_untaken;

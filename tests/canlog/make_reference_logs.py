@@ -9,7 +9,7 @@ OUTDIR/frames.txt   the random frames, one a line:
 OUTDIR/frames.log, .asc, .trc, .blf   the same frames written by python-can
 OUTDIR/frames.csv   the same frames as a SavvyCAN CSV log
 OUTDIR/dbc.log      frames of the database's messages with random payloads
-OUTDIR/dbc.txt      canmatrix's decoding of them: index signal raw physical
+OUTDIR/dbc.txt      canmatrix's decoding of them: index message.signal raw physical
 """
 import os
 import random
@@ -84,7 +84,7 @@ def write_decoded(outdir, dbc_path, rng, count):
                                         is_extended_id=frame.arbitration_id.extended,
                                         data=bytes(data)))
             for name, signal in frame.decode(bytes(data)).items():
-                out.write("%d %s %r %r\n" % (index, name, float(signal.raw_value),
+                out.write("%d %s.%s %r %r\n" % (index, frame.name, name, float(signal.raw_value),
                                              float(signal.phys_value)))
     with can.Logger(os.path.join(outdir, "dbc.log")) as writer:
         for m in messages:
