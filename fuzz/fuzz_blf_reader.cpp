@@ -6,9 +6,9 @@
 
 #include <QBuffer>
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cmath>
 #include <cstdlib>
 
 namespace {

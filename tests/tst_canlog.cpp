@@ -122,8 +122,8 @@ QByteArray Le64(quint64 v) {
 // A BLF object: "LOBJ", header size, version 1, size, type, then the
 // version 1 header fields (flags: 2 = nanoseconds), then the body, padded.
 QByteArray BlfObject(quint32 type, const QByteArray& body, quint64 stamp = 0, quint32 flags = 2) {
-    QByteArray o = "LOBJ" + Le16(32) + Le16(1) + Le32(32 + body.size()) + Le32(type) +
-                   Le32(flags) + Le16(0) + Le16(0) + Le64(stamp) + body;
+    QByteArray o = "LOBJ" + Le16(32) + Le16(1) + Le32(32 + body.size()) + Le32(type) + Le32(flags) +
+                   Le16(0) + Le16(0) + Le64(stamp) + body;
     return o + QByteArray(o.size() % 4, '\0');
 }
 QByteArray BlfCanBody(quint32 id, quint8 dlc, const QByteArray& data, quint8 flags = 0) {
@@ -214,18 +214,20 @@ void TestCanLog::textLogs_data() {
     QTest::addColumn<QStringList>("problems");
     QTest::addColumn<int>("fdSkipped");
 
-    QTest::newRow("candump")
-        << QByteArray("(1436509052.249713) can0 123#DEADBEEF\n"
-                      "(1436509052.25) can0 7FF#R\n"
-                      "(1436509052.26) can0 1FFFFFFF#R8\n"
-                      "(1436509052.27) can0 00000000#\n"
-                      "(1436509052.28) can0 20000080#0000000000000000\n"
-                      "(1436509052.29) can0 123##1112233\n"
-                      "(1436509052.30) can0 001#11.22.33.44.55.66.77.88 T\r\n")
-        << QStringList{"1436509052.249713 123 4 deadbeef", "1436509052.250000 7ff 0 R",
-                       "1436509052.260000 1fffffffx 8 R", "1436509052.270000 0x 0 ",
-                       "1436509052.280000 error", "1436509052.300000 1 8 1122334455667788"}
-        << QStringList{} << 1;
+    QTest::newRow("candump") << QByteArray("(1436509052.249713) can0 123#DEADBEEF\n"
+                                           "(1436509052.25) can0 7FF#R\n"
+                                           "(1436509052.26) can0 1FFFFFFF#R8\n"
+                                           "(1436509052.27) can0 00000000#\n"
+                                           "(1436509052.28) can0 20000080#0000000000000000\n"
+                                           "(1436509052.29) can0 123##1112233\n"
+                                           "(1436509052.30) can0 001#11.22.33.44.55.66.77.88 T\r\n")
+                             << QStringList{"1436509052.249713 123 4 deadbeef",
+                                            "1436509052.250000 7ff 0 R",
+                                            "1436509052.260000 1fffffffx 8 R",
+                                            "1436509052.270000 0x 0 ",
+                                            "1436509052.280000 error",
+                                            "1436509052.300000 1 8 1122334455667788"}
+                             << QStringList{} << 1;
     QTest::newRow("candump damaged")
         << QByteArray("(1.0) can0 123#11\n"
                       "garbage\n"
@@ -236,7 +238,8 @@ void TestCanLog::textLogs_data() {
                       "(5.0) can0 123\n"
                       "(6.0) can0 456#\n")
         << QStringList{"1.000000 123 1 11", "6.000000 456 0 "}
-        << QStringList{"line 2: not a candump line: 'garbage'", "line 3: unreadable time '(x)'",
+        << QStringList{"line 2: not a candump line: 'garbage'",
+                       "line 3: unreadable time '(x)'",
                        "line 4: identifier '1234' is not 3 or 8 hex digits",
                        "line 5: unreadable data '112'",
                        "line 6: unreadable data '112233445566778899'",
@@ -262,8 +265,8 @@ void TestCanLog::textLogs_data() {
                       "   0.090000 1  123             Rx   d 2 00\n"
                       "   0.100000 1  123             Rx   q 2 00 11\n"
                       "End TriggerBlock\n")
-        << QStringList{"0.010000 7ff 8 00010203040506ff", "0.020000 1fffffffx 0 ",
-                       "0.030000 0 3 R", "0.040000 error"}
+        << QStringList{"0.010000 7ff 8 00010203040506ff", "0.020000 1fffffffx 0 ", "0.030000 0 3 R",
+                       "0.040000 error"}
         << QStringList{"line 14: unreadable identifier '800'",
                        "line 15: 2 data bytes announced, fewer given",
                        "line 16: neither data 'd' nor remote 'r': 'q'"}
@@ -295,21 +298,21 @@ void TestCanLog::textLogs_data() {
                       "     2)      1842  0008  4  ERROR 00 19 08 08\n"
                       "     3)      1843  FFFFFFFF  4  00 00 00 04  BUSLIGHT\n"
                       "     4)      1844.5 1  Rx  0100 -  1  7F\n")
-        << QStringList{"1.841000 1 8 0000000000000001", "1.842000 error",
-                       "1.844500 100 1 7f"}
+        << QStringList{"1.841000 1 8 0000000000000001", "1.842000 error", "1.844500 100 1 7f"}
         << QStringList{} << 0;
     QTest::newRow("trc 2.0")
-        << QByteArray(";$FILEVERSION=2.0\n"
-                      ";$STARTTIME=42209.4075997106\n"
-                      "      1      1059.900 DT     0300 Rx 7 00 00 00 00 04 00 00\n"
-                      "      2      1283.200 DT 18EFC000 Tx 0\n"
-                      "      3      1298.900 RR     0400 Tx 4\n"
-                      "      4      1323.000 ER          Rx    04 00 02 00 00\n"
-                      "      5      1335.100 FD     0500 Rx 12 00 00 00 00 00 00 00 00 00 00 00 00\n"
-                      "      6      1400.000 ST          Rx    00 00 00 08\n"
-                      "      7      1500.000 DT     0G00 Rx 1 00\n")
-        << QStringList{"1.059900 300 7 00000000040000", "1.283200 18efc000x 0 ",
-                       "1.298900 400 4 R", "1.323000 error"}
+        << QByteArray(
+               ";$FILEVERSION=2.0\n"
+               ";$STARTTIME=42209.4075997106\n"
+               "      1      1059.900 DT     0300 Rx 7 00 00 00 00 04 00 00\n"
+               "      2      1283.200 DT 18EFC000 Tx 0\n"
+               "      3      1298.900 RR     0400 Tx 4\n"
+               "      4      1323.000 ER          Rx    04 00 02 00 00\n"
+               "      5      1335.100 FD     0500 Rx 12 00 00 00 00 00 00 00 00 00 00 00 00\n"
+               "      6      1400.000 ST          Rx    00 00 00 08\n"
+               "      7      1500.000 DT     0G00 Rx 1 00\n")
+        << QStringList{"1.059900 300 7 00000000040000", "1.283200 18efc000x 0 ", "1.298900 400 4 R",
+                       "1.323000 error"}
         << QStringList{"line 9: unreadable identifier '0G00'"} << 1;
     QTest::newRow("trc 2.1 columns")
         << QByteArray(";$FILEVERSION=2.1\n"
@@ -354,12 +357,13 @@ void TestCanLog::blf_data() {
     QTest::addColumn<QStringList>("frames");
     QTest::addColumn<QStringList>("problems");
 
-    const QByteArray a = BlfObject(1, BlfCanBody(0x7FF, 8, "\x01\x02\x03\x04\x05\x06\x07\xFF"),
-                                   1500000000);
-    const QByteArray b = BlfObject(86, BlfCanBody(0x9FFFFFFF, 2, "\xAA\xBB") + QByteArray(8, 0),
-                                   250000, 1);
+    const QByteArray a =
+        BlfObject(1, BlfCanBody(0x7FF, 8, "\x01\x02\x03\x04\x05\x06\x07\xFF"), 1500000000);
+    const QByteArray b =
+        BlfObject(86, BlfCanBody(0x9FFFFFFF, 2, "\xAA\xBB") + QByteArray(8, 0), 250000, 1);
     const QByteArray remote = BlfObject(1, BlfCanBody(0x100, 3, {}, 0x80), 3000000000);
-    const QByteArray error = BlfObject(73, QByteArray(32, 0), 4000000000);
+    // 62 bytes: 2 bytes of padding follow it.
+    const QByteArray error = BlfObject(73, QByteArray(30, 0), 4000000000);
     const QByteArray fd = BlfObject(101, QByteArray(40, 0), 5000000000);
     const QStringList all{"1.500000 7ff 8 01020304050607ff", "2.500000 1fffffffx 2 aabb",
                           "3.000000 100 3 R", "4.000000 error"};
@@ -370,8 +374,7 @@ void TestCanLog::blf_data() {
     QTest::newRow("plain containers, object split across them")
         << BlfFile(BlfContainer(objects.left(40), false) + BlfContainer(objects.mid(40), true))
         << all << QStringList{};
-    QTest::newRow("objects outside containers")
-        << BlfFile(a + b) << all.mid(0, 2) << QStringList{};
+    QTest::newRow("objects outside containers") << BlfFile(a + b) << all.mid(0, 2) << QStringList{};
     QTest::newRow("garbage between containers")
         << BlfFile(BlfContainer(a, true) + "junkjunk" + BlfContainer(b, false)) << all.mid(0, 2)
         << QStringList{QStringLiteral("byte %1: no object signature \"LOBJ\"; looking for the "
@@ -416,8 +419,8 @@ void TestCanLog::detection_data() {
     QTest::newRow("asc error first") << QByteArray("0.1 1 ErrorFrame x") << int(LogFormat::Asc);
     QTest::newRow("trc header") << QByteArray(";$FILEVERSION=2.1") << int(LogFormat::Trc);
     QTest::newRow("trc body") << QByteArray("  1) 1.0 Rx 0100 0") << int(LogFormat::Trc);
-    QTest::newRow("csv with BOM")
-        << QByteArray("\xEF\xBB\xBFTime Stamp,ID,Extended") << int(LogFormat::SavvyCsv);
+    QTest::newRow("csv with BOM") << QByteArray("\xEF\xBB\xBFTime Stamp,ID,Extended")
+                                  << int(LogFormat::SavvyCsv);
     QTest::newRow("empty") << QByteArray() << int(LogFormat::Unknown);
     QTest::newRow("text") << QByteArray("hello world") << int(LogFormat::Unknown);
     QTest::newRow("ccf") << QByteArray("Engine speed {RPM}|||") << int(LogFormat::Unknown);

@@ -17,7 +17,8 @@ using namespace cac;
 
 namespace {
 
-const QString Defaults = "Engine speed {RPM}|11 bit|0x100|No Filter|0|0|8|Unsigned|Intel standard|1|0|0";
+const QString Defaults =
+    "Engine speed {RPM}|11 bit|0x100|No Filter|0|0|8|Unsigned|Intel standard|1|0|0";
 
 CanFrame Frame(std::uint32_t id, const QByteArray& hex, bool extended = false) {
     CanFrame f;
@@ -58,7 +59,8 @@ QMap<QPair<int, QString>, QPair<double, double>> ReadReference(const QString& pa
     while (!file.atEnd()) {
         const QList<QByteArray> f = file.readLine().trimmed().split(' ');
         if (f.size() == 4)
-            values.insert({f[0].toInt(), QString::fromLatin1(f[1])}, {f[2].toDouble(), f[3].toDouble()});
+            values.insert({f[0].toInt(), QString::fromLatin1(f[1])},
+                          {f[2].toDouble(), f[3].toDouble()});
     }
     return values;
 }
@@ -173,8 +175,7 @@ void TestDecode::byteOrderEdges_data() {
     QTest::newRow("intel largest unsigned 32 bits")
         << "32|32|Unsigned|Intel standard" << QByteArray("00000000ffffffff") << "4294967295";
     QTest::newRow("intel float, length cell ignored")
-        << "32|8|Float (single)|Intel standard" << QByteArray("0000000000509a44")
-        << "1234.5";
+        << "32|8|Float (single)|Intel standard" << QByteArray("0000000000509a44") << "1234.5";
     QTest::newRow("motorola first byte pair")
         << "7|16|Unsigned|Motorola forw MSB" << QByteArray("1234") << "4660";
     QTest::newRow("motorola last byte")
@@ -193,9 +194,8 @@ void TestDecode::byteOrderEdges_data() {
     QTest::newRow("beyond the frame")
         << "60|8|Unsigned|Intel standard" << QByteArray("0000000000000000")
         << "no value: the signal reaches beyond the 8 data bytes";
-    QTest::newRow("motorola backward")
-        << "0|8|Unsigned|Motorola backward" << QByteArray("00")
-        << "no value: " + MapSignalBits(0, 8, 5).unknownReason;
+    QTest::newRow("motorola backward") << "0|8|Unsigned|Motorola backward" << QByteArray("00")
+                                       << "no value: " + MapSignalBits(0, 8, 5).unknownReason;
 }
 
 void TestDecode::byteOrderEdges() {
@@ -203,8 +203,9 @@ void TestDecode::byteOrderEdges() {
     QFETCH(QByteArray, data);
     QFETCH(QString, expected);
     const QStringList l = layout.split('|');
-    const QString cells = QStringLiteral("Engine speed {RPM}|11 bit|0x100|No Filter|0|%1|%2|%3|%4|1|0|0")
-                              .arg(l[0], l[1], l[2], l[3]);
+    const QString cells =
+        QStringLiteral("Engine speed {RPM}|11 bit|0x100|No Filter|0|%1|%2|%3|%4|1|0|0")
+            .arg(l[0], l[1], l[2], l[3]);
     QCOMPARE(DecodeOne(cells, Frame(0x100, data)), expected);
 }
 
@@ -216,23 +217,68 @@ void TestDecode::frameSelection_data() {
     QTest::addColumn<QString>("filterVal");
     QTest::addColumn<QString>("frame"); // id#hex, "x" for 29 bits
     QTest::addColumn<bool>("taken");
-    QTest::newRow("11 bit") << "11 bit" << "0x7FF" << "No Filter" << "0" << "7FF#00" << true;
-    QTest::newRow("11 bit, 29-bit frame") << "11 bit" << "0x7FF" << "No Filter" << "0" << "7FFx#00" << false;
-    QTest::newRow("29 bit") << "29 bit" << "0x1FFFFFFF" << "No Filter" << "0" << "1FFFFFFFx#00" << true;
-    QTest::newRow("29 bit, 11-bit frame") << "29 bit" << "0x100" << "No Filter" << "0" << "100#00" << false;
-    QTest::newRow("a bare 29 is 29 bit") << "29" << "0x100" << "No Filter" << "0" << "100x#00" << true;
+    QTest::newRow("11 bit") << "11 bit"
+                            << "0x7FF"
+                            << "No Filter"
+                            << "0"
+                            << "7FF#00" << true;
+    QTest::newRow("11 bit, 29-bit frame") << "11 bit"
+                                          << "0x7FF"
+                                          << "No Filter"
+                                          << "0"
+                                          << "7FFx#00" << false;
+    QTest::newRow("29 bit") << "29 bit"
+                            << "0x1FFFFFFF"
+                            << "No Filter"
+                            << "0"
+                            << "1FFFFFFFx#00" << true;
+    QTest::newRow("29 bit, 11-bit frame") << "29 bit"
+                                          << "0x100"
+                                          << "No Filter"
+                                          << "0"
+                                          << "100#00" << false;
+    QTest::newRow("a bare 29 is 29 bit") << "29"
+                                         << "0x100"
+                                         << "No Filter"
+                                         << "0"
+                                         << "100x#00" << true;
     // The image keeps the low 11 bits of an 11-bit identifier.
-    QTest::newRow("0x800 is identifier 0") << "11 bit" << "0x800" << "No Filter" << "0" << "000#00" << true;
-    QTest::newRow("filter byte 1 matches") << "11 bit" << "0x100" << "Byte 1" << "2" << "100#02" << true;
-    QTest::newRow("filter byte 1 differs") << "11 bit" << "0x100" << "Byte 1" << "2" << "100#03" << false;
-    QTest::newRow("filter byte 8, hex value") << "11 bit" << "0x100" << "Byte 8" << "0xFF"
-                                             << "100#00000000000000FF" << true;
-    QTest::newRow("filter byte 8, frame of 7") << "11 bit" << "0x100" << "Byte 8" << "0xFF"
-                                              << "100#00000000000000" << false;
-    QTest::newRow("filter value 0") << "11 bit" << "0x100" << "Byte 2" << "0" << "100#FF00" << true;
+    QTest::newRow("0x800 is identifier 0") << "11 bit"
+                                           << "0x800"
+                                           << "No Filter"
+                                           << "0"
+                                           << "000#00" << true;
+    QTest::newRow("filter byte 1 matches") << "11 bit"
+                                           << "0x100"
+                                           << "Byte 1"
+                                           << "2"
+                                           << "100#02" << true;
+    QTest::newRow("filter byte 1 differs") << "11 bit"
+                                           << "0x100"
+                                           << "Byte 1"
+                                           << "2"
+                                           << "100#03" << false;
+    QTest::newRow("filter byte 8, hex value") << "11 bit"
+                                              << "0x100"
+                                              << "Byte 8"
+                                              << "0xFF"
+                                              << "100#00000000000000FF" << true;
+    QTest::newRow("filter byte 8, frame of 7") << "11 bit"
+                                               << "0x100"
+                                               << "Byte 8"
+                                               << "0xFF"
+                                               << "100#00000000000000" << false;
+    QTest::newRow("filter value 0") << "11 bit"
+                                    << "0x100"
+                                    << "Byte 2"
+                                    << "0"
+                                    << "100#FF00" << true;
     // 300 does not fit the byte: the image repeats the position byte, 3.
-    QTest::newRow("filter value too large") << "11 bit" << "0x100" << "Byte 3" << "300"
-                                           << "100#000003" << true;
+    QTest::newRow("filter value too large") << "11 bit"
+                                            << "0x100"
+                                            << "Byte 3"
+                                            << "300"
+                                            << "100#000003" << true;
 }
 
 void TestDecode::frameSelection() {
@@ -242,11 +288,13 @@ void TestDecode::frameSelection() {
     QFETCH(QString, filterVal);
     QFETCH(QString, frame);
     QFETCH(bool, taken);
-    const QString cells = QStringLiteral("Engine speed {RPM}|%1|%2|%3|%4|0|1|Unsigned|Intel standard|1|0|0")
-                              .arg(idLength, id, filterLoc, filterVal);
+    const QString cells =
+        QStringLiteral("Engine speed {RPM}|%1|%2|%3|%4|0|1|Unsigned|Intel standard|1|0|0")
+            .arg(idLength, id, filterLoc, filterVal);
     const QStringList parts = frame.split('#');
     const bool extended = parts[0].endsWith('x');
-    const CanFrame f = Frame(QString(parts[0]).remove('x').toUInt(nullptr, 16), parts[1].toLatin1(), extended);
+    const CanFrame f =
+        Frame(QString(parts[0]).remove('x').toUInt(nullptr, 16), parts[1].toLatin1(), extended);
     QCOMPARE(DecodeOne(cells, f) != "not taken", taken);
     // Remote and error frames carry no data: never taken.
     CanFrame remote = f;
@@ -263,14 +311,30 @@ void TestDecode::scaling_data() {
     QTest::addColumn<QByteArray>("data"); // one byte, unsigned
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("logged");
-    QTest::newRow("resolution 1, halves to even") << "Engine speed {RPM}" << "4" << "0" << QByteArray("0e") << 3.5 << "4";
-    QTest::newRow("comma scale") << "Oil temp {OILT}" << "2,5" << "0" << QByteArray("ff") << 102.0 << "102.0";
-    QTest::newRow("hex scale") << "Oil temp {OILT}" << "0x10" << "-40" << QByteArray("08") << -39.5 << "-39.5";
-    QTest::newRow("scale 0 means none") << "Oil temp {OILT}" << "0" << "1" << QByteArray("ff") << 256.0 << "256.0";
-    QTest::newRow("empty scale means none") << "Oil temp {OILT}" << "" << "" << QByteArray("00") << 0.0 << "0.0";
-    QTest::newRow("resolution 0.01") << "Counter {NOU}" << "3" << "0" << QByteArray("01") << 1.0 / 3 << "0.33";
-    QTest::newRow("halves to even step") << "Engine speed {RPM}" << "2" << "0" << QByteArray("05") << 2.5 << "2";
-    QTest::newRow("no variable in the catalogue") << "Mystery {NONE}" << "1" << "0" << QByteArray("ff") << 255.0 << "255";
+    QTest::newRow("resolution 1, halves to even") << "Engine speed {RPM}"
+                                                  << "4"
+                                                  << "0" << QByteArray("0e") << 3.5 << "4";
+    QTest::newRow("comma scale") << "Oil temp {OILT}"
+                                 << "2,5"
+                                 << "0" << QByteArray("ff") << 102.0 << "102.0";
+    QTest::newRow("hex scale") << "Oil temp {OILT}"
+                               << "0x10"
+                               << "-40" << QByteArray("08") << -39.5 << "-39.5";
+    QTest::newRow("scale 0 means none") << "Oil temp {OILT}"
+                                        << "0"
+                                        << "1" << QByteArray("ff") << 256.0 << "256.0";
+    QTest::newRow("empty scale means none") << "Oil temp {OILT}"
+                                            << ""
+                                            << "" << QByteArray("00") << 0.0 << "0.0";
+    QTest::newRow("resolution 0.01") << "Counter {NOU}"
+                                     << "3"
+                                     << "0" << QByteArray("01") << 1.0 / 3 << "0.33";
+    QTest::newRow("halves to even step") << "Engine speed {RPM}"
+                                         << "2"
+                                         << "0" << QByteArray("05") << 2.5 << "2";
+    QTest::newRow("no variable in the catalogue") << "Mystery {NONE}"
+                                                  << "1"
+                                                  << "0" << QByteArray("ff") << 255.0 << "255";
 }
 
 void TestDecode::scaling() {
@@ -281,8 +345,9 @@ void TestDecode::scaling() {
     QFETCH(double, value);
     QFETCH(QString, logged);
     ConfigModel model;
-    SetRow(model, 1, QStringLiteral("%1|11 bit|0x100|No Filter|0|0|8|Unsigned|Intel standard|%2|%3|-2")
-                         .arg(variable, scale, offset));
+    SetRow(model, 1,
+           QStringLiteral("%1|11 bit|0x100|No Filter|0|0|8|Unsigned|Intel standard|%2|%3|-2")
+               .arg(variable, scale, offset));
     const FrameDecoder decoder(model, StandardCatalogue());
     const ChannelDecoding& d = decoder.channel(1);
     QCOMPARE(d.exponent, -2); // shown, not applied
@@ -296,8 +361,10 @@ void TestDecode::scaling() {
 // with their identifiers; channel 15 in OBD mode and unused channels left out.
 void TestDecode::tallyAndTexts() {
     ConfigModel model;
-    SetRow(model, 1, Defaults);
-    SetRow(model, 2, "Oil temp {OILT}|29 bit|0x18FEF100|No Filter|0|56|8|Signed|Intel standard|1|0|0");
+    SetRow(model, 1,
+           "Engine speed {RPM}|11 bit|0x100|No Filter|0|0|8|Unsigned|Intel standard|2|0|0");
+    SetRow(model, 2,
+           "Oil temp {OILT}|29 bit|0x18FEF100|No Filter|0|56|8|Signed|Intel standard|1|0|0");
     SetRow(model, 15, Defaults);
     model.setObdModeEnabled(true);
     const FrameDecoder decoder(model, StandardCatalogue());
@@ -321,11 +388,12 @@ void TestDecode::tallyAndTexts() {
     CanFrame error;
     error.error = true;
     tally.add(error);
-    QCOMPARE(csv, (QStringList{"0.500000,1,5,5\n", "0.000000,1,255,255\n", "0.000000,2,-1,-1\n"}));
+    QCOMPARE(csv,
+             (QStringList{"0.500000,1,5,2.5\n", "0.000000,1,255,127.5\n", "0.000000,2,-1,-1\n"}));
     QCOMPARE(tally.frames(), 7);
     QCOMPARE(ChannelSummaryLines(decoder, tally),
              (QStringList{"channel  variable            frames  minimum  maximum  last  unit",
-                          "      1  Engine speed {RPM}       2        5      255   255  [RPM]",
+                          "      1  Engine speed {RPM}       2        2      128   128  [RPM]",
                           "      2  Oil temp {OILT}          2     -1.0     -1.0  -1.0  [degrees "
                           "Celsius]  (1 frames not decoded: a frame of 7 bytes is too short for a "
                           "signal reaching byte 8)"}));

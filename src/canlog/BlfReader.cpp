@@ -46,10 +46,16 @@ std::uint16_t u16(const char* p) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) |
                                       static_cast<unsigned char>(p[1]) << 8);
 }
-std::uint32_t u32(const char* p) { return u16(p) | std::uint32_t{u16(p + 2)} << 16; }
-std::uint64_t u64(const char* p) { return u32(p) | std::uint64_t{u32(p + 4)} << 32; }
+std::uint32_t u32(const char* p) {
+    return u16(p) | std::uint32_t{u16(p + 2)} << 16;
+}
+std::uint64_t u64(const char* p) {
+    return u32(p) | std::uint64_t{u32(p + 4)} << 32;
+}
 
-bool isSignature(const char* p) { return std::memcmp(p, ObjectSignature, 4) == 0; }
+bool isSignature(const char* p) {
+    return std::memcmp(p, ObjectSignature, 4) == 0;
+}
 
 class BlfReader final : public LogReader {
 public:
@@ -94,8 +100,7 @@ private:
     }
     // Appends n bytes of the file to `out`, growing it only by what was read,
     // so a size that lies costs no memory.
-    template <class Bytes>
-    bool takeInto(Bytes& out, qint64 n) {
+    template <class Bytes> bool takeInto(Bytes& out, qint64 n) {
         constexpr qint64 Step = 64 * 1024;
         while (n > 0) {
             const qint64 step = std::min(n, Step);
@@ -148,7 +153,8 @@ private:
                 addProblem(at, true,
                            isSignature(header)
                                ? QStringLiteral("object size %1 is not plausible; looking for "
-                                                "the next object").arg(size)
+                                                "the next object")
+                                     .arg(size)
                                : QStringLiteral("no object signature \"LOBJ\"; looking for the "
                                                 "next object"));
                 if (!resync(header, at))
@@ -193,7 +199,8 @@ private:
         m_containerOffset = at;
         char head[16];
         if (size < BaseHeaderSize + sizeof head) {
-            addProblem(at, true, QStringLiteral("log container of %1 bytes is too short").arg(size));
+            addProblem(at, true,
+                       QStringLiteral("log container of %1 bytes is too short").arg(size));
             return skip(size - BaseHeaderSize + size % 4);
         }
         if (!take(head, sizeof head)) {
@@ -213,19 +220,19 @@ private:
             return true;
         }
         if (method != 2 || unpacked > MaxObjectSize) {
-            addProblem(at, true, method != 2
-                                     ? QStringLiteral("unknown compression method %1").arg(method)
-                                     : QStringLiteral("uncompressed size %1 is not plausible")
-                                           .arg(unpacked));
+            addProblem(at, true,
+                       method != 2
+                           ? QStringLiteral("unknown compression method %1").arg(method)
+                           : QStringLiteral("uncompressed size %1 is not plausible").arg(unpacked));
             dropPartialObject();
             return true;
         }
         const qsizetype start = m_objects.size();
         m_objects.resize(start + unpacked);
         uLongf length = unpacked;
-        const int result = uncompress(reinterpret_cast<Bytef*>(m_objects.data() + start), &length,
-                                      reinterpret_cast<const Bytef*>(m_packed.data()),
-                                      static_cast<uLong>(packed));
+        const int result =
+            uncompress(reinterpret_cast<Bytef*>(m_objects.data() + start), &length,
+                       reinterpret_cast<const Bytef*>(m_packed.data()), static_cast<uLong>(packed));
         if (result != Z_OK) {
             m_objects.resize(start);
             addProblem(at, true, QStringLiteral("log container does not decompress"));

@@ -46,9 +46,11 @@ protected:
             countFdFrame();
             return false;
         }
-        const auto id = (idText.size() == 3 || idText.size() == 8) ? parseHex(idText) : std::nullopt;
+        const auto id =
+            (idText.size() == 3 || idText.size() == 8) ? parseHex(idText) : std::nullopt;
         if (!id) {
-            lineProblem(QStringLiteral("identifier %1 is not 3 or 8 hex digits").arg(quoted(idText)));
+            lineProblem(
+                QStringLiteral("identifier %1 is not 3 or 8 hex digits").arg(quoted(idText)));
             return false;
         }
         frame = CanFrame{};

@@ -30,8 +30,7 @@ bool LineSource::next(std::string_view& line, bool& tooLong) {
     tooLong = false;
     for (;;) {
         const char* start = m_buffer.data() + m_begin;
-        const auto* newline =
-            static_cast<const char*>(std::memchr(start, '\n', m_end - m_begin));
+        const auto* newline = static_cast<const char*>(std::memchr(start, '\n', m_end - m_begin));
         if (newline || (m_atEnd && m_end > m_begin)) {
             const char* stop = newline ? newline : m_buffer.data() + m_end;
             qsizetype length = stop - start;

@@ -29,8 +29,7 @@ LogFormat formatOfLine(std::string_view line) {
     if (startsWith(line, "date ") || startsWith(line, "base ") || startsWith(line, "//") ||
         startsWith(line, "Begin Triggerblock") || startsWith(line, "begin triggerblock"))
         return LogFormat::Asc;
-    if (equalsNoCase(line.substr(0, 10), "time stamp") &&
-        line.find(',') != std::string_view::npos)
+    if (equalsNoCase(line.substr(0, 10), "time stamp") && line.find(',') != std::string_view::npos)
         return LogFormat::SavvyCsv;
     // Logs without their header: "1) 12.3 Rx ..." is a trace, "0.001 1 123 Rx" an ASC body.
     std::array<std::string_view, 4> fields;

@@ -9,7 +9,9 @@
 // Small, allocation-free readers of the fields of text log lines.
 namespace cac::logtext {
 
-inline bool isBlank(char c) { return c == ' ' || c == '\t'; }
+inline bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // Splits at runs of blanks (and `extra`, when given); returns how many
 // fields there were, keeping at most N of them.
@@ -71,8 +73,8 @@ inline std::optional<std::uint32_t> parseDecimal(std::string_view text) {
 // dependent.
 inline std::optional<double> parseNumber(std::string_view text) {
     double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value,
-                                              std::chars_format::fixed);
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
     if (text.empty() || error != std::errc() || end != text.data() + text.size())
         return std::nullopt;
     return value;

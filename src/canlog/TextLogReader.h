@@ -14,8 +14,8 @@ public:
         bool tooLong = false;
         while (m_lines.next(line, tooLong)) {
             if (tooLong) {
-                lineProblem(QStringLiteral("line longer than %1 bytes")
-                                .arg(LineSource::MaxLineLength));
+                lineProblem(
+                    QStringLiteral("line longer than %1 bytes").arg(LineSource::MaxLineLength));
                 continue;
             }
             if (readLine(line, frame))
@@ -34,8 +34,8 @@ protected:
     void lineProblem(const QString& text) { addProblem(m_lines.lineNumber(), false, text); }
     static QString quoted(std::string_view text) {
         constexpr std::size_t Shown = 60;
-        QString shown = QString::fromLatin1(text.data(),
-                                            static_cast<qsizetype>(std::min(text.size(), Shown)));
+        QString shown =
+            QString::fromLatin1(text.data(), static_cast<qsizetype>(std::min(text.size(), Shown)));
         if (text.size() > Shown)
             shown += QStringLiteral("...");
         return QLatin1Char('\'') + shown + QLatin1Char('\'');

@@ -91,7 +91,8 @@ private:
         for (std::size_t i = 0; i < frame.length; ++i) {
             const auto byte = logtext::parseHex(fields[first + i], 2);
             if (!byte) {
-                lineProblem(QStringLiteral("unreadable data byte %1").arg(quoted(fields[first + i])));
+                lineProblem(
+                    QStringLiteral("unreadable data byte %1").arg(quoted(fields[first + i])));
                 return false;
             }
             frame.data[i] = static_cast<std::uint8_t>(*byte);
@@ -178,8 +179,8 @@ private:
         if (!identifier(fields[*id], frame))
             return false;
         const std::size_t first = columns.find('D');
-        return data(fields, count, fields[*length],
-                    first == std::string_view::npos ? count : first, frame);
+        return data(fields, count, fields[*length], first == std::string_view::npos ? count : first,
+                    frame);
     }
 
     bool tooShort(std::string_view line) {

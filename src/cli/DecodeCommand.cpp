@@ -61,8 +61,8 @@ int RunDecodeCommand(const QStringList& arguments) {
     if (parser.isSet(formatOption)) {
         format = LogFormatNamed(parser.value(formatOption));
         if (format == LogFormat::Unknown)
-            return UsageError(command, QStringLiteral("unknown log format '%1'")
-                                           .arg(parser.value(formatOption)));
+            return UsageError(
+                command, QStringLiteral("unknown log format '%1'").arg(parser.value(formatOption)));
     }
 
     ConfigModel model;

@@ -13,8 +13,7 @@ void DecodeTally::add(const CanFrame& frame) {
         ChannelTally& t = m_channels[c - 1];
         ++t.frames;
         QString problem;
-        const auto value =
-            m_decoder.decode(d, frame, t.problem.isEmpty() ? &problem : nullptr);
+        const auto value = m_decoder.decode(d, frame, t.problem.isEmpty() ? &problem : nullptr);
         if (!value) {
             ++t.undecodable;
             if (t.problem.isEmpty())

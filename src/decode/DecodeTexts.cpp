@@ -22,7 +22,9 @@ QString LoggerValueText(double rounded, float resolution) {
     return QString::number(rounded, 'f', decimalsOf(resolution));
 }
 
-QByteArray DecodedCsvHeader() { return QByteArrayLiteral("time,channel,raw,value\n"); }
+QByteArray DecodedCsvHeader() {
+    return QByteArrayLiteral("time,channel,raw,value\n");
+}
 
 void AppendDecodedCsvLine(QByteArray& out, const CanFrame& frame, int channel, ValueKind kind,
                           const DecodedValue& value) {
@@ -74,8 +76,8 @@ QStringList ChannelSummaryLines(const FrameDecoder& decoder, const DecodeTally& 
         for (int i = 0; i < rows[r].size(); ++i) {
             // Numbers to the right, texts to the left.
             const bool number = i != 1 && i != 6;
-            const QString cell = number ? rows[r][i].rightJustified(widths[i])
-                                        : rows[r][i].leftJustified(widths[i]);
+            const QString cell =
+                number ? rows[r][i].rightJustified(widths[i]) : rows[r][i].leftJustified(widths[i]);
             line += (i == 0 ? QString() : QStringLiteral("  ")) + cell;
         }
         if (!notes[r].isEmpty())

@@ -41,11 +41,11 @@ struct ChannelDecoding {
     // Where the value sits and how it scales.
     ValueKind kind = ValueKind::Unsigned;
     SignalBitMap bits;
-    int bytesNeeded = 0;         // data bytes a frame must have
-    float scale = 1;             // "Scale factor" as a 32-bit float; 0 means none
-    float offset = 0;            // "Offset" as a 32-bit float
-    float stepMultiplier = 1;    // the record's multiplier and offset: the value
-    float stepOffset = 0;        // counted in steps of the resolution
+    int bytesNeeded = 0;      // data bytes a frame must have
+    float scale = 1;          // "Scale factor" as a 32-bit float; 0 means none
+    float offset = 0;         // "Offset" as a 32-bit float
+    float stepMultiplier = 1; // the record's multiplier and offset: the value
+    float stepOffset = 0;     // counted in steps of the resolution
 
     bool givesValues() const { return previewed && problem.isEmpty(); }
 };
