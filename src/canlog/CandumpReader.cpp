@@ -88,7 +88,7 @@ private:
                 break;
             const int high = hexDigit(text[i]);
             const int low = i + 1 < text.size() ? hexDigit(text[i + 1]) : -1;
-            if (high < 0 || low < 0 || frame.length >= 8) {
+            if ((high | low) < 0 || frame.length >= 8) {
                 lineProblem(QStringLiteral("unreadable data %1").arg(quoted(text)));
                 return false;
             }

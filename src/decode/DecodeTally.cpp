@@ -5,7 +5,7 @@ namespace cac {
 void DecodeTally::add(const CanFrame& frame) {
     ++m_frames;
     bool taken = false;
-    for (int c = 1; c <= ChannelCount; ++c) {
+    for (const int c : m_decoder.valueChannels()) {
         const ChannelDecoding& d = m_decoder.channel(c);
         if (!m_decoder.takes(d, frame))
             continue;

@@ -78,14 +78,27 @@ ChannelDecoding setUp(const ConfigModel& model, const VariableCatalogue& catalog
         return d;
     }
     d.bytesNeeded = d.bits.lastByte() + 1;
+    for (const BitPosition& p : d.bits.positions) {
+        ChannelDecoding::BitRun& last = d.runs[std::max(0, d.runCount - 1)];
+        if (d.runCount > 0 && last.byte == p.byte && last.shift == p.bit + 1) {
+            --last.shift;
+            ++last.width;
+        } else {
+            d.runs[d.runCount++] = {static_cast<std::uint8_t>(p.byte),
+                                    static_cast<std::uint8_t>(p.bit), 1};
+        }
+    }
     return d;
 }
 
 } // namespace
 
 FrameDecoder::FrameDecoder(const ConfigModel& model, const VariableCatalogue& catalogue) {
-    for (int c = 1; c <= ChannelCount; ++c)
+    for (int c = 1; c <= ChannelCount; ++c) {
         m_channels[c - 1] = setUp(model, catalogue, c);
+        if (m_channels[c - 1].givesValues())
+            m_valueChannels.append(c);
+    }
 }
 
 bool FrameDecoder::takes(const ChannelDecoding& d, const CanFrame& frame) const {
@@ -97,11 +110,7 @@ bool FrameDecoder::takes(const ChannelDecoding& d, const CanFrame& frame) const 
     return frame.length >= d.filterByte && frame.data[d.filterByte - 1] == d.filterValue;
 }
 
-double ReadRawValue(const SignalBitMap& bits, ValueKind kind, const CanFrame& frame) {
-    std::uint32_t raw = 0;
-    for (const BitPosition& p : bits.positions)
-        raw = raw << 1 | ((frame.data[p.byte] >> p.bit) & 1u);
-    const auto length = static_cast<int>(bits.positions.size());
+double RawValue(std::uint32_t raw, int length, ValueKind kind) {
     switch (kind) {
     case ValueKind::Float:
         return std::bit_cast<float>(raw);
@@ -127,12 +136,18 @@ std::optional<DecodedValue> FrameDecoder::decode(const ChannelDecoding& d, const
                            .arg(d.bytesNeeded);
         return std::nullopt;
     }
+    std::uint32_t bits = 0;
+    for (int i = 0; i < d.runCount; ++i) {
+        const ChannelDecoding::BitRun& run = d.runs[i];
+        bits = bits << run.width | ((frame.data[run.byte] >> run.shift) & ((1u << run.width) - 1));
+    }
     DecodedValue v;
-    v.raw = ReadRawValue(d.bits, d.kind, frame);
+    v.raw = RawValue(bits, static_cast<int>(d.bits.positions.size()), d.kind);
     // A scale factor of 0 means no scaling, as in the image.
     v.value = (d.scale == 0 ? v.raw : v.raw / d.scale) + d.offset;
-    // The logger gets whole steps of the resolution; halves go to the even step.
-    v.rounded = std::nearbyint(v.raw * d.stepMultiplier + d.stepOffset) * d.resolution;
+    // The logger gets whole steps of the resolution; halves go to the even step
+    // (rint rounds as nearbyint does, without saving the floating-point state).
+    v.rounded = std::rint(v.raw * d.stepMultiplier + d.stepOffset) * d.resolution;
     return v;
 }
 

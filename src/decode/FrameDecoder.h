@@ -41,6 +41,13 @@ struct ChannelDecoding {
     // Where the value sits and how it scales.
     ValueKind kind = ValueKind::Unsigned;
     SignalBitMap bits;
+    // The same bits as runs within one byte, most significant run first, so
+    // a frame is read a byte at a time.
+    struct BitRun {
+        std::uint8_t byte = 0, shift = 0, width = 0;
+    };
+    std::array<BitRun, 32> runs{};
+    int runCount = 0;
     int bytesNeeded = 0;      // data bytes a frame must have
     float scale = 1;          // "Scale factor" as a 32-bit float; 0 means none
     float offset = 0;         // "Offset" as a 32-bit float
@@ -61,6 +68,8 @@ public:
     FrameDecoder(const ConfigModel& model, const VariableCatalogue& catalogue);
 
     const ChannelDecoding& channel(int channel) const { return m_channels[channel - 1]; }
+    // The channels that give values, in channel order.
+    const QList<int>& valueChannels() const { return m_valueChannels; }
 
     // Whether the channel takes the frame: identifier, identifier length and,
     // with the filter on, the filter byte's value. Remote and error frames
@@ -74,10 +83,11 @@ public:
 
 private:
     std::array<ChannelDecoding, ChannelCount> m_channels;
+    QList<int> m_valueChannels;
 };
 
-// The raw value of a bit map's bits in the frame's data, most significant
-// first: two's complement for Signed, IEEE single for Float.
-double ReadRawValue(const SignalBitMap& bits, ValueKind kind, const CanFrame& frame);
+// The raw value of `length` bits read most significant first: two's
+// complement for Signed, IEEE single for Float.
+double RawValue(std::uint32_t bits, int length, ValueKind kind);
 
 } // namespace cac
