@@ -437,6 +437,60 @@ private slots:
         QVERIFY(ReadAll(copy).startsWith("**Do not use**|||"));
     }
 
+    // decode of the example log: the same summary and the same CSV from all
+    // five formats; an unreadable log or line is exit 1, naming the line.
+    void decodeLogs() {
+        const QString expected =
+            "channel  variable                 frames  minimum  maximum  last  unit\n"
+            "      1  Engine speed {RPM}          200      800     5550  5550  [RPM]\n"
+            "      2  Coolant temp {ECT}           40     60.0     79.0  79.0  [degrees Celsius]\n"
+            "      3  Throttle position {TPS}      20      0.0     94.9  94.9  [%]\n"
+            "      4  Manifold pressure {MAP}      10        0        0     0  [mBar]\n"
+            "      5  Oil temp {OILT}               0        -        -     -  [degrees Celsius]\n"
+            "frames no channel takes: 30; identifiers 0x4B0, 0x2A0\n";
+        QByteArray firstCsv;
+        for (const char* ext : {"log", "asc", "trc", "blf", "csv"}) {
+            const QString log = QStringLiteral(CAC_EXAMPLES_DIR "/demo-drive.") + ext;
+            const QString csv = m_dir.filePath(QStringLiteral("decoded-%1.csv").arg(ext));
+            const Run run = RunCli({"decode", EngineDemoCcf, log, "--catalogue", m_examplesCatalogue,
+                                    "--csv", csv},
+                                   m_dir.path());
+            QCOMPARE(run.err, QByteArray());
+            QCOMPARE(run.exitCode, 0);
+            QCOMPARE(QString::fromUtf8(run.out).split(QLatin1Char(0x0a)), expected.split(QLatin1Char(0x0a)));
+            const QByteArray bytes = ReadAll(csv);
+            QVERIFY(bytes.startsWith("time,channel,raw,value\n0.000000,1,3200,800\n"));
+            if (firstCsv.isEmpty())
+                firstCsv = bytes;
+            QCOMPARE(bytes, firstCsv);
+        }
+        QCOMPARE(firstCsv.count('\n'), 1 + 200 + 40 + 20 + 10);
+
+        const QString damaged = m_dir.filePath("damaged.log");
+        WriteFile(damaged, "(0.1) can0 280#0000800C\ngarbage\n(0.2) can0 280#0000900C\n");
+        const QString notLog = m_dir.filePath("not-a-log.txt");
+        WriteFile(notLog, "hello\n");
+        const QString demoLog = QStringLiteral(CAC_EXAMPLES_DIR "/demo-drive.log");
+        const QList<std::tuple<QStringList, int, QByteArray, QByteArray>> cases = {
+            {{damaged}, 1, "      1  Engine speed {RPM}            2      800      804   804",
+             "damaged.log': line 2: not a candump line: 'garbage'"},
+            {{notLog}, 1, "", "not-a-log.txt': not a CAN log this program reads"},
+            {{demoLog, "--format", "asc"}, 0, "frames no channel takes: 0\n", ""},
+            {{demoLog, "--format", "trc"}, 1, "", "demo-drive.log': line 1: unreadable time offset 'vcan0'"},
+            {{demoLog, "--format", "mf4"}, 2, "", "unknown log format 'mf4'"},
+            {{m_dir.filePath("missing.log")}, 1, "", "missing.log': no such file"},
+            {{}, 2, "", "CONFIG.ccf and LOG are needed"},
+        };
+        for (const auto& [extra, exitCode, out, err] : cases) {
+            const QStringList words = QStringList{"decode", EngineDemoCcf} + extra;
+            const Run run =
+                RunCli(words + QStringList{"--catalogue", m_examplesCatalogue}, m_dir.path());
+            QVERIFY2(run.exitCode == exitCode, qPrintable(words.join(' ') + ": " + run.err));
+            QVERIFY2(run.out.contains(out), run.out.constData());
+            QVERIFY2(run.err.contains(err), run.err.constData());
+        }
+    }
+
 private:
     QTemporaryDir m_dir;
     QString m_catalogue = m_dir.filePath("Vars.cfg");

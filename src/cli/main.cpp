@@ -21,6 +21,7 @@ int RunDbcCommand(const QStringList& arguments);
 int RunImportCommand(const QStringList& arguments);
 int RunLayoutCommand(const QStringList& arguments);
 int RunExportDbcCommand(const QStringList& arguments);
+int RunDecodeCommand(const QStringList& arguments);
 
 const QList<Command>& Commands() {
     static const QList<Command> commands = {
@@ -42,6 +43,10 @@ const QList<Command>& Commands() {
          "draw each frame the channels read, bit by bit", RunLayoutCommand},
         {"export-dbc", "export-dbc CONFIG.ccf [--catalogue FILE] [--obd] [-o FILE]",
          "write the channels as a CAN database", RunExportDbcCommand},
+        {"decode",
+         "decode CONFIG.ccf LOG [--catalogue FILE] [--obd] "
+         "[--format candump|asc|trc|csv|blf] [--csv OUT.csv]",
+         "show what each channel makes of the frames of a CAN log", RunDecodeCommand},
     };
     return commands;
 }

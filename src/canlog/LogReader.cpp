@@ -1,0 +1,120 @@
+#include "canlog/LogReader.h"
+
+#include "canlog/TextFields.h"
+
+#include <QIODevice>
+
+namespace cac {
+
+namespace {
+
+struct FormatName {
+    LogFormat format;
+    const char* name;
+};
+constexpr FormatName FormatNames[] = {
+    {LogFormat::Candump, "candump"}, {LogFormat::Asc, "asc"}, {LogFormat::Trc, "trc"},
+    {LogFormat::SavvyCsv, "csv"},    {LogFormat::Blf, "blf"},
+};
+
+// What the first line that says anything tells of a text log.
+LogFormat formatOfLine(std::string_view line) {
+    using namespace logtext;
+    if (line.empty())
+        return LogFormat::Unknown;
+    if (line.front() == ';')
+        return LogFormat::Trc;
+    if (line.front() == '(')
+        return LogFormat::Candump;
+    if (startsWith(line, "date ") || startsWith(line, "base ") || startsWith(line, "//") ||
+        startsWith(line, "Begin Triggerblock") || startsWith(line, "begin triggerblock"))
+        return LogFormat::Asc;
+    if (equalsNoCase(line.substr(0, 10), "time stamp") && line.find(',') != std::string_view::npos)
+        return LogFormat::SavvyCsv;
+    // Logs without their header: "1) 12.3 Rx ..." is a trace, "0.001 1 123 Rx" an ASC body.
+    std::array<std::string_view, 4> fields;
+    if (splitFields(line, fields) >= 4) {
+        if (fields[0].back() == ')' && parseDecimal(fields[0].substr(0, fields[0].size() - 1)))
+            return LogFormat::Trc;
+        if (parseNumber(fields[0]) &&
+            (fields[3] == "Rx" || fields[3] == "Tx" || fields[2] == "ErrorFrame"))
+            return LogFormat::Asc;
+    }
+    return LogFormat::Unknown;
+}
+
+} // namespace
+
+QString LogFormatName(LogFormat format) {
+    for (const FormatName& entry : FormatNames)
+        if (entry.format == format)
+            return QLatin1String(entry.name);
+    return QStringLiteral("unknown");
+}
+
+LogFormat LogFormatNamed(const QString& name) {
+    for (const FormatName& entry : FormatNames)
+        if (name == QLatin1String(entry.name))
+            return entry.format;
+    return LogFormat::Unknown;
+}
+
+QString LogProblem::describe() const {
+    return QStringLiteral("%1 %2: %3")
+        .arg(binary ? QStringLiteral("byte") : QStringLiteral("line"))
+        .arg(position)
+        .arg(text);
+}
+
+LogReader::~LogReader() = default;
+
+void LogReader::addProblem(qint64 position, bool binary, const QString& text) {
+    ++m_problemCount;
+    if (m_problems.size() < KeptProblems)
+        m_problems.append({position, binary, text});
+}
+
+LogFormat DetectLogFormat(QIODevice* device) {
+    const QByteArray head = device->peek(8192);
+    if (head.startsWith("LOGG"))
+        return LogFormat::Blf;
+    std::string_view rest(head.constData(), static_cast<std::size_t>(head.size()));
+    // Skip a UTF-8 byte order mark some editors add.
+    if (logtext::startsWith(rest, "\xEF\xBB\xBF"))
+        rest.remove_prefix(3);
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        const std::string_view line = logtext::trimmed(rest.substr(0, end));
+        if (!line.empty())
+            return formatOfLine(line);
+        if (end == std::string_view::npos)
+            break;
+        rest.remove_prefix(end + 1);
+    }
+    return LogFormat::Unknown;
+}
+
+std::unique_ptr<LogReader> OpenLogReader(QIODevice* device, LogFormat format, QString* error) {
+    if (format == LogFormat::Unknown)
+        format = DetectLogFormat(device);
+    switch (format) {
+    case LogFormat::Candump:
+        return MakeCandumpReader(device);
+    case LogFormat::Asc:
+        return MakeAscReader(device);
+    case LogFormat::Trc:
+        return MakeTrcReader(device);
+    case LogFormat::SavvyCsv:
+        return MakeSavvyCsvReader(device);
+    case LogFormat::Blf:
+        return MakeBlfReader(device);
+    case LogFormat::Unknown:
+        break;
+    }
+    if (error)
+        *error = QStringLiteral("not a CAN log this program reads (candump -l, Vector ASC or "
+                                "BLF, PEAK TRC, SavvyCAN CSV)");
+    return nullptr;
+}
+
+} // namespace cac

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "canlog/CanFrame.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+class QIODevice;
+
+// Reading CAN logs frame by frame. A reader streams its device: memory stays
+// the same whatever the log's size, and opening the device is the caller's job.
+namespace cac {
+
+enum class LogFormat { Unknown, Candump, Asc, Trc, SavvyCsv, Blf };
+
+// "candump", "asc", "trc", "csv", "blf"; the names the command line takes.
+QString LogFormatName(LogFormat format);
+LogFormat LogFormatNamed(const QString& name);
+
+// A part of the log that could not be read: a line of a text log, a byte
+// offset in a binary one.
+struct LogProblem {
+    qint64 position = 0;
+    bool binary = false;
+    QString text;
+
+    // "line 12: text" or "byte 4096: text".
+    QString describe() const;
+};
+
+class LogReader {
+public:
+    virtual ~LogReader();
+    LogReader(const LogReader&) = delete;
+    LogReader& operator=(const LogReader&) = delete;
+
+    // The next classic frame, true; false at the end of the log. Parts that
+    // cannot be read are noted and skipped, and reading goes on after them.
+    virtual bool readFrame(CanFrame& frame) = 0;
+
+    LogFormat format() const { return m_format; }
+    // CAN FD frames met and skipped.
+    qint64 fdFramesSkipped() const { return m_fdSkipped; }
+    // Parts that could not be read: how many, and the first few of them.
+    qint64 problemCount() const { return m_problemCount; }
+    const QList<LogProblem>& problems() const { return m_problems; }
+    static constexpr int KeptProblems = 20;
+
+protected:
+    explicit LogReader(LogFormat format) : m_format(format) {}
+    void addProblem(qint64 position, bool binary, const QString& text);
+    void countFdFrame() { ++m_fdSkipped; }
+
+private:
+    LogFormat m_format;
+    qint64 m_fdSkipped = 0;
+    qint64 m_problemCount = 0;
+    QList<LogProblem> m_problems;
+};
+
+// The format of the log on the device, found from its first bytes (peeked,
+// not consumed), never from a file name.
+LogFormat DetectLogFormat(QIODevice* device);
+
+// A reader of the device's log in `format`, or in the format found from its
+// content when `format` is Unknown. Null, with `error` set, when the content
+// is no log this program reads. The device must stay open while it is read.
+std::unique_ptr<LogReader> OpenLogReader(QIODevice* device, LogFormat format, QString* error);
+
+std::unique_ptr<LogReader> MakeCandumpReader(QIODevice* device);
+std::unique_ptr<LogReader> MakeAscReader(QIODevice* device);
+std::unique_ptr<LogReader> MakeTrcReader(QIODevice* device);
+std::unique_ptr<LogReader> MakeSavvyCsvReader(QIODevice* device);
+std::unique_ptr<LogReader> MakeBlfReader(QIODevice* device);
+
+} // namespace cac

@@ -1,0 +1,154 @@
+#include "decode/FrameDecoder.h"
+
+#include "catalogue/VariableLookup.h"
+#include "channels/ConfigModel.h"
+#include "channels/NumericText.h"
+#include "image/ConfigImage.h"
+#include "image/ImageDecoder.h"
+
+#include <bit>
+#include <cmath>
+
+namespace cac {
+namespace {
+
+std::uint8_t byteAt(const QByteArray& bytes, int offset) {
+    return static_cast<std::uint8_t>(bytes.at(offset));
+}
+
+ChannelDecoding setUp(const ConfigModel& model, const VariableCatalogue& catalogue, int c) {
+    ChannelDecoding d;
+    d.channel = c;
+    d.variable = model.cell(c, ColVariable);
+    const QString noVariable = model.choiceList(0).value(0);
+    if (model.obdModeEnabled() && c == ChannelCount)
+        return d; // channel 15 polls the OBD parameters
+    if (d.variable.trimmed().isEmpty() || d.variable == noVariable)
+        return d;
+    d.previewed = true;
+
+    const std::int32_t variable = FindVariableIndex(catalogue, d.variable);
+    d.unit = GetVariableUnits(variable);
+    d.resolution = GetVariableResolution(variable);
+
+    // The identifier as the image's identifier word carries it.
+    const auto reading = DecodeIdentifierWord(
+        EncodeIdentifierWord(false, IsExtendedIdentifier(model, c), IdentifierNumber(model, c)));
+    d.extended = reading && reading->extended;
+    d.id = reading ? static_cast<std::uint32_t>(reading->id) : 0;
+
+    const QByteArray record = EncodeChannelRecord(model, catalogue, c);
+    const int startBit = byteAt(record, 0), length = byteAt(record, 1);
+    const std::uint8_t format = byteAt(record, 2);
+    d.exponent = static_cast<std::int8_t>(byteAt(record, 7));
+    d.filterOn = (format & 0x80) != 0;
+    d.filterByte = byteAt(record, 3);
+    d.filterValue = byteAt(record, 4);
+
+    const double scale = TextToNumber(model.cell(c, ColScale));
+    d.scale = RoundToSingle(scale).value_or(0);
+    d.offset = RoundToSingle(TextToNumber(model.cell(c, ColOffset))).value_or(0);
+    d.stepMultiplier = RecordMultiplier(scale, d.resolution);
+    d.stepOffset = RecordOffset(TextToNumber(model.cell(c, ColOffset)), d.resolution);
+
+    // Value-type codes: 0 unsigned, 1 signed, 2 float; 3 names none.
+    const int typeCode = format & 0x03;
+    d.bits = MapSignalBits(startBit, length, (format >> 4) & 0x07);
+    if (typeCode == 3) {
+        d.problem = QStringLiteral("its format byte names no value type");
+        return d;
+    }
+    d.kind = typeCode == 0 ? ValueKind::Unsigned
+                           : (typeCode == 1 ? ValueKind::Signed : ValueKind::Float);
+    if (!d.bits.known) {
+        d.problem = d.bits.unknownReason;
+        return d;
+    }
+    if (d.bits.positions.isEmpty() || d.bits.positions.size() > 32) {
+        d.problem = QStringLiteral("a signal of %1 bits cannot be read").arg(length);
+        return d;
+    }
+    if (!d.bits.insideFrame()) {
+        d.problem = QStringLiteral("the signal reaches beyond the 8 data bytes");
+        return d;
+    }
+    if (d.filterOn && (d.filterByte < 1 || d.filterByte > 8)) {
+        d.problem = QStringLiteral("the filter is on but its byte position %1 names no data byte")
+                        .arg(d.filterByte);
+        return d;
+    }
+    d.bytesNeeded = d.bits.lastByte() + 1;
+    for (const BitPosition& p : d.bits.positions) {
+        ChannelDecoding::BitRun& last = d.runs[std::max(0, d.runCount - 1)];
+        if (d.runCount > 0 && last.byte == p.byte && last.shift == p.bit + 1) {
+            --last.shift;
+            ++last.width;
+        } else {
+            d.runs[d.runCount++] = {static_cast<std::uint8_t>(p.byte),
+                                    static_cast<std::uint8_t>(p.bit), 1};
+        }
+    }
+    return d;
+}
+
+} // namespace
+
+FrameDecoder::FrameDecoder(const ConfigModel& model, const VariableCatalogue& catalogue) {
+    for (int c = 1; c <= ChannelCount; ++c) {
+        m_channels[c - 1] = setUp(model, catalogue, c);
+        if (m_channels[c - 1].givesValues())
+            m_valueChannels.append(c);
+    }
+}
+
+bool FrameDecoder::takes(const ChannelDecoding& d, const CanFrame& frame) const {
+    if (!d.givesValues() || frame.error || frame.remote || frame.id != d.id ||
+        frame.extended != d.extended)
+        return false;
+    if (!d.filterOn)
+        return true;
+    return frame.length >= d.filterByte && frame.data[d.filterByte - 1] == d.filterValue;
+}
+
+double RawValue(std::uint32_t raw, int length, ValueKind kind) {
+    switch (kind) {
+    case ValueKind::Float:
+        return std::bit_cast<float>(raw);
+    case ValueKind::Signed:
+        if (length < 32 && (raw >> (length - 1)) & 1u)
+            return static_cast<double>(raw) - static_cast<double>(std::uint64_t{1} << length);
+        return length == 32 ? static_cast<double>(static_cast<std::int32_t>(raw)) : raw;
+    case ValueKind::Unsigned:
+        break;
+    }
+    return raw;
+}
+
+std::optional<DecodedValue> FrameDecoder::decode(const ChannelDecoding& d, const CanFrame& frame,
+                                                 QString* problem) const {
+    if (!d.givesValues())
+        return std::nullopt;
+    if (frame.length < d.bytesNeeded) {
+        if (problem)
+            *problem = QStringLiteral("a frame of %1 bytes is too short for a signal reaching "
+                                      "byte %2")
+                           .arg(frame.length)
+                           .arg(d.bytesNeeded);
+        return std::nullopt;
+    }
+    std::uint32_t bits = 0;
+    for (int i = 0; i < d.runCount; ++i) {
+        const ChannelDecoding::BitRun& run = d.runs[i];
+        bits = bits << run.width | ((frame.data[run.byte] >> run.shift) & ((1u << run.width) - 1));
+    }
+    DecodedValue v;
+    v.raw = RawValue(bits, static_cast<int>(d.bits.positions.size()), d.kind);
+    // A scale factor of 0 means no scaling, as in the image.
+    v.value = (d.scale == 0 ? v.raw : v.raw / d.scale) + d.offset;
+    // The logger gets whole steps of the resolution; halves go to the even step
+    // (rint rounds as nearbyint does, without saving the floating-point state).
+    v.rounded = std::rint(v.raw * d.stepMultiplier + d.stepOffset) * d.resolution;
+    return v;
+}
+
+} // namespace cac
