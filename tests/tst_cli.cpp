@@ -479,6 +479,7 @@ private slots:
             {{demoLog, "--format", "trc"}, 1, "", "demo-drive.log': line 1: unreadable time offset 'vcan0'"},
             {{demoLog, "--format", "mf4"}, 2, "", "unknown log format 'mf4'"},
             {{m_dir.filePath("missing.log")}, 1, "", "missing.log': no such file"},
+            {{"/dev/zero"}, 1, "", "'/dev/zero': it is a character device, not a regular file"},
             {{}, 2, "", "CONFIG.ccf and LOG are needed"},
         };
         for (const auto& [extra, exitCode, out, err] : cases) {

@@ -4,6 +4,7 @@
 #include "canlog/LogReader.h"
 #include "channels/ConfigModel.h"
 #include "cli/CliCommon.h"
+#include "common/BoundedFileRead.h"
 #include "decode/DecodeTexts.h"
 
 #include <QCommandLineParser>
@@ -73,17 +74,16 @@ int RunDecodeCommand(const QStringList& arguments) {
         return exit;
 
     const QString logPath = positional[1];
-    if (const QString problem = InputProblem(logPath, 0); !problem.isEmpty()) {
-        PrintError(problem);
-        return ExitFileError;
-    }
-    QFile log(logPath);
-    if (!log.open(QIODevice::ReadOnly)) {
-        PrintError(QStringLiteral("cannot open '%1': %2").arg(logPath, log.errorString()));
+    // A log is streamed, so its size is no limit; only a regular file is read,
+    // so a pipe or a device cannot keep the command waiting or reading forever.
+    NoteInput(logPath);
+    const OpenedFile opened = OpenRegularFile(logPath);
+    if (!opened.file) {
+        PrintError(QStringLiteral("cannot read '%1': %2").arg(logPath, opened.reason));
         return ExitFileError;
     }
     QString error;
-    const auto reader = OpenLogReader(&log, format, &error);
+    const auto reader = OpenLogReader(opened.file.get(), format, &error);
     if (!reader) {
         PrintError(QStringLiteral("'%1': %2").arg(logPath, error));
         return ExitFileError;
