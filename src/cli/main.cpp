@@ -2,6 +2,7 @@
 // state the window has right after start-up.
 
 #include "cli/CliCommon.h"
+#include "cli/Console.h"
 #include "obd/ObdParameters.h"
 
 #include <QCoreApplication>
@@ -75,6 +76,7 @@ int TopLevelUsageError(const QString& message) {
 
 int main(int argc, char* argv[]) {
     using namespace cac::cli;
+    PrepareConsole();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("can-adapter-cli"));
     QCoreApplication::setApplicationVersion(cac::ProgramVersion());
