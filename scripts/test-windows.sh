@@ -63,9 +63,9 @@ compare() { # name, then the CLI's arguments
     done
     pass
 }
-compare_file() { # name, the option's file name, then the CLI's arguments before -o
-    local name=$1 out=$2
-    shift 2
+compare_file() { # name, then the CLI's arguments before -o
+    local name=$1
+    shift
     rm -f "$work/linux.file" "$work/windows.file"
     "$linux_cli" "$@" -o "$work/linux.file" >/dev/null 2>&1 || true
     "$wine_run" "$windows_cli" "$@" -o "$work/windows.file" >/dev/null 2>&1 || true
@@ -151,7 +151,11 @@ shot=$root/build/windows/window-windows.png
 window_pid=$!
 if id=$(wait_for_window 60); then
     sleep 3 # the first paint under Wine
+    # Enter opens channel 1's variable list: the demo catalogue's entries.
+    xdotool windowactivate --sync "$id" key Return 2>/dev/null || true
+    sleep 2
     import -window root "$shot"
+    xdotool key Escape 2>/dev/null || true
     [ -n "${CAC_WINDOWS_SHOT:-}" ] && cp "$shot" "$CAC_WINDOWS_SHOT"
     xdotool windowactivate --sync "$id" key ctrl+q 2>/dev/null || true
     if wait "$window_pid"; then pass; else fail "the window did not end cleanly on Exit"; fi
