@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those that are missing.
+#   scripts/install-deps.sh           what the Linux build and its tests need
+#   scripts/install-deps.sh windows   and what the Windows build and its Wine
+#                                     tests need
 set -euo pipefail
 
 packages=(
@@ -9,6 +12,12 @@ packages=(
     libbenchmark-dev srecord xvfb xauth fonts-dejavu-core
     dpkg-dev file lintian desktop-file-utils appstream
 )
+if [ "${1:-}" = windows ]; then
+    packages+=(
+        g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev dpkg-dev nsis zip unzip
+        wine64 xvfb xauth openbox xdotool imagemagick
+    )
+fi
 
 missing=()
 for pkg in "${packages[@]}"; do

@@ -33,10 +33,14 @@ public:
         process.setArguments(start.arguments);
         process.setWorkingDirectory(start.workingDirectory);
 #ifdef Q_OS_WIN
-        // Windows gets the command line exactly as built, unquoted.
+        // Windows gets the command line exactly as built, unquoted; the
+        // program is named apart, so blanks in its folder mislead nothing.
+        // The buffers live in the modifier, which the process keeps.
         process.setCreateProcessArgumentsModifier(
-            [commandLine](QProcess::CreateProcessArguments* args) {
-                args->arguments = commandLine;
+            [program = QDir::toNativeSeparators(start.program).toStdWString(),
+             line = commandLine.toStdWString()](QProcess::CreateProcessArguments* args) mutable {
+                args->applicationName = program.c_str();
+                args->arguments = line.data();
             });
 #else
         Q_UNUSED(commandLine);

@@ -2,9 +2,11 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSerialPort>
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <QSerialPort>
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -35,21 +37,35 @@ QString DeviceSerialPortProbe::deviceName(int portNumber) const {
     return SerialPortDevice(portNumber, m_winePrefix);
 }
 
+QString Win32DevicePath(const QString& device) {
+    return QStringLiteral("\\\\.\\") + device;
+}
+
 bool DeviceSerialPortProbe::canOpen(int portNumber) {
     const QString device = deviceName(portNumber);
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+    // Exclusive read and write, as the flasher will open it: a port that is
+    // absent or held by another program fails here.
+    const std::wstring path = Win32DevicePath(device).toStdWString();
+    const HANDLE handle = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    ::CloseHandle(handle);
+    return true;
+#else
     // The same open the serial-port layer makes first, without its lock file.
     const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return false;
     ::close(fd);
-#endif
     QSerialPort port;
     port.setPortName(device);
     if (!port.open(QIODevice::ReadWrite))
         return false;
     port.close();
     return true;
+#endif
 }
 
 } // namespace cac::app

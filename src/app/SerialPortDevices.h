@@ -14,6 +14,10 @@ QString WinePrefixFolder(const QString& winePrefixVariable, const QString& homeF
 // prefix has that link, otherwise /dev/ttyS(n-1), as Wine maps it by default.
 QString SerialPortDevice(int portNumber, const QString& winePrefix);
 
+// The name Win32 opens a port device by: COM10 and above exist only in the
+// device namespace, so every port goes through it ("\\.\COM3").
+QString Win32DevicePath(const QString& device);
+
 // Probes the devices behind ports 1 to 16 through the serial-port layer. A
 // device that cannot even be opened as a file (absent, no hardware behind
 // it, no permission) is passed over before the serial-port layer is asked,

@@ -16,10 +16,11 @@ QString TrimAtNull(const QString& text) {
 
 QString GetSpecialFolder() {
 #ifdef Q_OS_WIN
-    char buffer[MAX_PATH + 1] = {};
-    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, buffer) != 0)
+    // The wide form, so a user name outside the system's code page survives.
+    wchar_t buffer[MAX_PATH + 1] = {};
+    if (SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, buffer) != S_OK)
         return {};
-    return TrimAtNull(QString::fromLocal8Bit(buffer, MAX_PATH)) + QStringLiteral("\\Vorlane\\");
+    return TrimAtNull(QString::fromWCharArray(buffer, MAX_PATH)) + QStringLiteral("\\Vorlane\\");
 #else
     // The XDG data home stands in for the per-user application data folder.
     QString base = qEnvironmentVariable("XDG_DATA_HOME");

@@ -2,6 +2,7 @@
 // state the window has right after start-up.
 
 #include "cli/CliCommon.h"
+#include "cli/Console.h"
 #include "obd/ObdParameters.h"
 
 #include <QCoreApplication>
@@ -128,6 +129,7 @@ int Dispatch(const QString& word, const QStringList& arguments) {
 
 int main(int argc, char* argv[]) {
     using namespace cac::cli;
+    PrepareConsole();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("can-adapter-cli"));
     QCoreApplication::setApplicationVersion(cac::ProgramVersion());

@@ -1,0 +1,208 @@
+#!/usr/bin/env bash
+# Tests the Windows build under Wine, beside the Linux build of the same tree:
+#   1. the Windows-only unit tests (ports, data folder, paths, flasher start);
+#   2. the Windows CLI on every file in examples/: standard output, standard
+#      error and exit status, and the files written with -o, equal the Linux
+#      CLI's byte for byte;
+#   3. the window: a configuration typed and saved through File > Save gives
+#      the Linux window's bytes, and a screenshot under the native style
+#      (build/windows/window-windows.png; CAC_WINDOWS_SHOT=FILE keeps a copy);
+#   4. the installer installs silently into a new Wine prefix, the installed
+#      programs start and end cleanly, the uninstaller removes them.
+# Skips everything, and says so, while the cross-built Qt is not in the cache
+# (scripts/build-windows.sh makes it once). Needs the Linux Debug build
+# (scripts/test.sh makes it first).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+qt_prefix=${CAC_QT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/can-adapter-config}/qt6.4.2-mingw64
+if [ ! -f "$qt_prefix/.complete" ]; then
+    echo "test-windows: SKIPPED the Windows build and its Wine tests: no cross-built Qt in"
+    echo "test-windows: $qt_prefix (scripts/build-windows.sh builds it once, about an hour)"
+    exit 0
+fi
+
+passed=0
+failed=0
+pass() { passed=$((passed + 1)); }
+fail() { failed=$((failed + 1)); echo "test-windows: FAILED: $*"; }
+
+built=$(scripts/build-windows.sh | tail -n 2)
+installer=$(echo "$built" | sed -n 1p)
+zip=$(echo "$built" | sed -n 2p)
+[ -f "$installer" ] && [ -f "$zip" ] && pass || fail "installer or ZIP missing: $built"
+
+cmake --build --preset default --target can-adapter-cli tst_WindowSave can-adapter-config >/dev/null
+wine_run=$root/build/windows/wine-run.sh
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# 1. The Windows-only unit tests, through the build's Wine runner.
+if ctest --preset windows >"$work/ctest.log" 2>&1; then pass; else cat "$work/ctest.log"; fail "ctest --preset windows"; fi
+
+# 2. The two CLIs on the examples, with the same catalogue.
+linux_cli=$root/build/debug/src/cli/can-adapter-cli
+windows_cli=$root/build/windows/src/cli/can-adapter-cli.exe
+catalogue=build/debug/src/app/DemoVars.cfg
+if cmp -s "$catalogue" build/windows/src/app/DemoVars.cfg; then pass; else fail "the demo catalogues differ"; fi
+compare() { # name, then the CLI's arguments
+    local name=$1 status
+    shift
+    status=0; "$linux_cli" "$@" >"$work/linux.out" 2>"$work/linux.err" || status=$?
+    echo "$status" >"$work/linux.status"
+    status=0; "$wine_run" "$windows_cli" "$@" >"$work/windows.out" 2>"$work/windows.err" || status=$?
+    echo "$status" >"$work/windows.status"
+    local what
+    for what in out err status; do
+        if ! cmp -s "$work/linux.$what" "$work/windows.$what"; then
+            fail "$name: standard $what differs"
+            diff "$work/linux.$what" "$work/windows.$what" | head -n 10 || true
+            return
+        fi
+    done
+    pass
+}
+compare_file() { # name, then the CLI's arguments before -o
+    local name=$1
+    shift
+    rm -f "$work/linux.file" "$work/windows.file"
+    "$linux_cli" "$@" -o "$work/linux.file" >/dev/null 2>&1 || true
+    "$wine_run" "$windows_cli" "$@" -o "$work/windows.file" >/dev/null 2>&1 || true
+    if [ -f "$work/linux.file" ] && cmp -s "$work/linux.file" "$work/windows.file"; then
+        pass
+    else
+        fail "$name: the file written with -o differs"
+    fi
+}
+compare "--help" --help
+compare "--version" --version
+compare "no command"
+for example in examples/*; do
+    case "$example" in
+        *.ccf)
+            for obd in "" --obd; do
+                compare "hex $example $obd" hex "$example" --catalogue "$catalogue" $obd
+                compare "check $example $obd" check "$example" --catalogue "$catalogue" $obd
+                compare "show --json $example $obd" show "$example" --json --catalogue "$catalogue" $obd
+            done
+            compare "show $example" show "$example" --catalogue "$catalogue"
+            compare_file "hex -o $example" hex "$example" --catalogue "$catalogue"
+            "$linux_cli" hex "$example" --catalogue "$catalogue" -o "$work/image.hex" 2>/dev/null
+            compare "show --json of its image" show "$work/image.hex" --json --catalogue "$catalogue"
+            compare "ccf of its image" ccf "$work/image.hex" --catalogue "$catalogue"
+            compare_file "ccf -o of its image" ccf "$work/image.hex" --catalogue "$catalogue"
+            ;;
+        *.dbc)
+            compare "dbc $example" dbc "$example" --catalogue "$catalogue"
+            compare "dbc --json $example" dbc "$example" --json --catalogue "$catalogue"
+            ;;
+    esac
+done
+compare "a missing file" hex examples/no-such-file.ccf
+compare "a folder" hex examples
+
+# 3. The window, on its own X display with a window manager.
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+sleep 1
+DISPLAY=$display openbox >/dev/null 2>&1 &
+openbox=$!
+# A pseudo-terminal stands in for a serial port, so that the window lists one
+# (COM3) instead of saying that no port can be opened.
+python3 -c 'import os, pty, time
+master, slave = pty.openpty()
+print(os.ttyname(slave), flush=True)
+time.sleep(3600)' >"$work/pty" &
+pty_holder=$!
+stop_display() { kill "$pty_holder" "$openbox" "$xvfb" 2>/dev/null || true; }
+trap 'stop_display; rm -rf "$work"' EXIT
+export DISPLAY=$display
+sleep 0.5
+link_com3() { # Wine prefix
+    mkdir -p "$1/dosdevices"
+    ln -sfn "$(cat "$work/pty")" "$1/dosdevices/com3"
+}
+"$wine_run" wineboot -i >/dev/null 2>&1 || true
+link_com3 "$root/build/windows/wine-prefix"
+
+QT_QPA_PLATFORM=offscreen build/debug/tests/gui/tst_WindowSave "$work/linux.ccf" >"$work/save-linux.log" 2>&1 ||
+    { cat "$work/save-linux.log"; fail "the Linux window's save"; }
+if "$wine_run" build/windows/tests/gui/tst_WindowSave.exe "$work/windows.ccf" >"$work/save-windows.log" 2>&1 &&
+    cmp -s "$work/linux.ccf" "$work/windows.ccf"; then
+    pass
+else
+    cat "$work/save-windows.log"
+    fail "the Windows window's save differs from the Linux window's"
+fi
+
+caption="CAN adapter configuration utility"
+wait_for_window() { # seconds; prints the window's id
+    local i
+    for i in $(seq 1 "$(($1 * 4))"); do
+        if xdotool search --onlyvisible --name "^$caption" 2>/dev/null | head -n1 | grep .; then return 0; fi
+        sleep 0.25
+    done
+    return 1
+}
+shot=$root/build/windows/window-windows.png
+"$wine_run" build/windows/src/app/can-adapter-config.exe >"$work/window.log" 2>&1 &
+window_pid=$!
+if id=$(wait_for_window 60); then
+    sleep 3 # the first paint under Wine
+    # Enter opens channel 1's variable list: the demo catalogue's entries.
+    xdotool windowactivate --sync "$id" key Return 2>/dev/null || true
+    sleep 2
+    import -window root "$shot"
+    xdotool key Escape 2>/dev/null || true
+    [ -n "${CAC_WINDOWS_SHOT:-}" ] && cp "$shot" "$CAC_WINDOWS_SHOT"
+    xdotool windowactivate --sync "$id" key ctrl+q 2>/dev/null || true
+    if wait "$window_pid"; then pass; else fail "the window did not end cleanly on Exit"; fi
+else
+    kill "$window_pid" 2>/dev/null || true
+    cat "$work/window.log"
+    fail "the window did not open under Wine"
+fi
+
+# 4. The installer, into a Wine prefix of its own.
+prefix=$work/prefix
+wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
+export WINEPREFIX=$prefix WINEDEBUG=-all
+"$wine" wineboot -i >/dev/null 2>&1 || true
+link_com3 "$prefix"
+installed="$prefix/drive_c/Program Files/CAN Adapter Config"
+"$wine" "$installer" /S >/dev/null 2>&1 || true
+wineserver -w 2>/dev/null || "${wine%/*}/wineserver" -w 2>/dev/null || true
+for file in can-adapter-config.exe can-adapter-cli.exe DemoVars.cfg Qt6Core.dll Qt6Gui.dll \
+    Qt6Widgets.dll platforms/qwindows.dll styles/qwindowsvistastyle.dll libstdc++-6.dll \
+    libgcc_s_seh-1.dll libwinpthread-1.dll Uninstall.exe; do
+    [ -f "$installed/$file" ] && pass || fail "not installed: $file"
+done
+find "$prefix/drive_c" -path '*Start Menu*' -name 'CAN Adapter Config.lnk' | grep -q . &&
+    pass || fail "no Start-menu entry"
+# No WINEPATH here: the installed folder must hold every DLL the programs need.
+if "$wine" "$installed/can-adapter-cli.exe" --version 2>/dev/null | grep -q '^can-adapter-cli '; then
+    pass
+else
+    fail "the installed CLI does not start"
+fi
+"$wine" "$installed/can-adapter-config.exe" >"$work/installed.log" 2>&1 &
+window_pid=$!
+if id=$(wait_for_window 60); then
+    xdotool windowactivate --sync "$id" key ctrl+q 2>/dev/null || true
+    if wait "$window_pid"; then pass; else fail "the installed window did not end cleanly"; fi
+else
+    kill "$window_pid" 2>/dev/null || true
+    fail "the installed window did not open"
+fi
+"$wine" "$installed/Uninstall.exe" /S >/dev/null 2>&1 || true
+for _ in $(seq 1 120); do
+    [ -e "$installed/can-adapter-config.exe" ] || break
+    sleep 0.5
+done
+[ ! -e "$installed/can-adapter-config.exe" ] && pass || fail "the uninstaller left the program"
+"${wine%/*}/wineserver" -k 2>/dev/null || wineserver -k 2>/dev/null || true
+
+echo "test-windows: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
