@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Tests the Windows build under Wine, beside the Linux build of the same tree:
 #   1. the Windows-only unit tests (ports, data folder, paths, flasher start);
-#   2. the Windows CLI on every file in examples/: standard output, standard
-#      error and exit status, and the files written with -o, equal the Linux
-#      CLI's byte for byte;
+#   2. the Windows CLI on every file in examples/ (configurations, images,
+#      CAN databases, CAN logs): standard output, standard error and exit
+#      status, and the files written with -o and --csv, equal the Linux CLI's
+#      byte for byte;
 #   3. the window: a configuration typed and saved through File > Save gives
 #      the Linux window's bytes, and a screenshot under the native style
 #      (build/windows/window-windows.png; CAC_WINDOWS_SHOT=FILE keeps a copy);
@@ -36,7 +37,17 @@ zip=$(echo "$built" | sed -n 2p)
 cmake --build --preset default --target can-adapter-cli tst_WindowSave can-adapter-config >/dev/null
 wine_run=$root/build/windows/wine-run.sh
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# One Wine server for the whole run, so that no program meets one that is
+# just shutting down; its services are started at once, with no output to
+# hold open, since they outlive every program that would start them.
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
+build_prefix=${WINEPREFIX:-$root/build/windows/wine-prefix}
+"$wine_run" wineboot -i >/dev/null 2>&1 || true
+WINEPREFIX=$build_prefix "$wineserver" -w 2>/dev/null || true
+WINEPREFIX=$build_prefix "$wineserver" -p 2>/dev/null || true
+"$wine_run" wineboot >/dev/null 2>&1 </dev/null || true
+stop_wine() { WINEPREFIX=$build_prefix "$wineserver" -k 2>/dev/null || true; }
+trap 'stop_wine; rm -rf "$work"' EXIT
 
 # 1. The Windows-only unit tests, through the build's Wine runner.
 if ctest --preset windows >"$work/ctest.log" 2>&1; then pass; else cat "$work/ctest.log"; fail "ctest --preset windows"; fi
@@ -58,6 +69,7 @@ compare() { # name, then the CLI's arguments
         if ! cmp -s "$work/linux.$what" "$work/windows.$what"; then
             fail "$name: standard $what differs"
             diff "$work/linux.$what" "$work/windows.$what" | head -n 10 || true
+            head -c 2000 "$work/windows.err"
             return
         fi
     done
@@ -87,11 +99,26 @@ for example in examples/*; do
                 compare "show --json $example $obd" show "$example" --json --catalogue "$catalogue" $obd
             done
             compare "show $example" show "$example" --catalogue "$catalogue"
+            compare "layout $example" layout "$example" --catalogue "$catalogue"
+            compare "export-dbc $example" export-dbc "$example" --catalogue "$catalogue"
             compare_file "hex -o $example" hex "$example" --catalogue "$catalogue"
             "$linux_cli" hex "$example" --catalogue "$catalogue" -o "$work/image.hex" 2>/dev/null
             compare "show --json of its image" show "$work/image.hex" --json --catalogue "$catalogue"
             compare "ccf of its image" ccf "$work/image.hex" --catalogue "$catalogue"
             compare_file "ccf -o of its image" ccf "$work/image.hex" --catalogue "$catalogue"
+            ;;
+        *.log | *.asc | *.trc | *.blf | *.csv)
+            compare "decode $example" decode examples/engine-demo.ccf "$example" --catalogue "$catalogue"
+            rm -f "$work/linux.csv" "$work/windows.csv"
+            "$linux_cli" decode examples/engine-demo.ccf "$example" --catalogue "$catalogue" \
+                --csv "$work/linux.csv" >/dev/null 2>&1 || true
+            "$wine_run" "$windows_cli" decode examples/engine-demo.ccf "$example" --catalogue "$catalogue" \
+                --csv "$work/windows.csv" >/dev/null 2>&1 || true
+            if [ -s "$work/linux.csv" ] && cmp -s "$work/linux.csv" "$work/windows.csv"; then
+                pass
+            else
+                fail "decode --csv $example differs"
+            fi
             ;;
         *.dbc)
             compare "dbc $example" dbc "$example" --catalogue "$catalogue"
@@ -117,15 +144,14 @@ print(os.ttyname(slave), flush=True)
 time.sleep(3600)' >"$work/pty" &
 pty_holder=$!
 stop_display() { kill "$pty_holder" "$openbox" "$xvfb" 2>/dev/null || true; }
-trap 'stop_display; rm -rf "$work"' EXIT
+trap 'stop_display; stop_wine; rm -rf "$work"' EXIT
 export DISPLAY=$display
-sleep 0.5
+for _ in $(seq 1 100); do [ -s "$work/pty" ] && break; sleep 0.1; done
 link_com3() { # Wine prefix
     mkdir -p "$1/dosdevices"
     ln -sfn "$(cat "$work/pty")" "$1/dosdevices/com3"
 }
-"$wine_run" wineboot -i >/dev/null 2>&1 || true
-link_com3 "$root/build/windows/wine-prefix"
+link_com3 "$build_prefix"
 
 QT_QPA_PLATFORM=offscreen build/debug/tests/gui/tst_WindowSave "$work/linux.ccf" >"$work/save-linux.log" 2>&1 ||
     { cat "$work/save-linux.log"; fail "the Linux window's save"; }
@@ -173,7 +199,7 @@ export WINEPREFIX=$prefix WINEDEBUG=-all
 link_com3 "$prefix"
 installed="$prefix/drive_c/Program Files/CAN Adapter Config"
 "$wine" "$installer" /S >/dev/null 2>&1 || true
-wineserver -w 2>/dev/null || "${wine%/*}/wineserver" -w 2>/dev/null || true
+"$wineserver" -w 2>/dev/null || true
 for file in can-adapter-config.exe can-adapter-cli.exe DemoVars.cfg Qt6Core.dll Qt6Gui.dll \
     Qt6Widgets.dll platforms/qwindows.dll styles/qwindowsvistastyle.dll libstdc++-6.dll \
     libgcc_s_seh-1.dll libwinpthread-1.dll Uninstall.exe; do
@@ -202,7 +228,7 @@ for _ in $(seq 1 120); do
     sleep 0.5
 done
 [ ! -e "$installed/can-adapter-config.exe" ] && pass || fail "the uninstaller left the program"
-"${wine%/*}/wineserver" -k 2>/dev/null || wineserver -k 2>/dev/null || true
+"$wineserver" -k 2>/dev/null || true
 
 echo "test-windows: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
