@@ -61,7 +61,9 @@ FrameLayoutView::FrameLayoutView(const ConfigModel* model, FileDialogs* dialogs,
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_toggle->setObjectName(names::MenuFrameLayout);
     m_toggle->setCheckable(true);
-    m_toggle->setChecked(true);
+    // It starts hidden: the window keeps the height it had without it, and
+    // View > Frame layout gives it its room.
+    setVisible(false);
     connect(m_toggle, &QAction::toggled, this, &QWidget::setVisible);
     m_copy->setObjectName(names::CopyPicture);
     m_save->setObjectName(names::SavePicture);

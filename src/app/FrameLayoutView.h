@@ -16,7 +16,7 @@ class FileDialogs;
 // colour. It follows the channel it is shown and redraws on every edit of the
 // store. Its menu copies the picture or saves it as PNG or SVG; a tool tip
 // tells a bit's owner, weight and numbers. Its toggle action (View > Frame
-// layout) hides and shows it.
+// layout) shows and hides it; it starts hidden.
 class FrameLayoutView : public QWidget {
     Q_OBJECT
 public:

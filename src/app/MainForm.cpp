@@ -177,15 +177,13 @@ QWidget* MainForm::buildCanTab() {
     m_equationLabel->setMargin(4);
     // Two lines always, so that a longer equation does not move the grid.
     m_equationLabel->setMinimumHeight(2 * fontMetrics().lineSpacing() + 10);
-    // The frame layout stands beside the equation line and the bit-rate row,
-    // so that it shows the current channel's bits next to its equation.
+    // The frame layout stands beside the equation line: the current
+    // channel's bits next to its equation.
     auto* besidePicture = new QHBoxLayout;
-    auto* left = new QVBoxLayout;
-    besidePicture->addLayout(left, 1);
+    besidePicture->addWidget(m_equationLabel, 1, Qt::AlignTop);
     m_frameLayout = new FrameLayoutView(m_model, m_platform.dialogs.get(), page);
     besidePicture->addWidget(m_frameLayout, 0, Qt::AlignTop);
     layout->addLayout(besidePicture);
-    left->addWidget(m_equationLabel);
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { m_frameLayout->showChannel(m_channelEditor->currentCell().row); });
 
@@ -199,8 +197,7 @@ QWidget* MainForm::buildCanTab() {
     m_baudRate = newEditableList(m_baudRateFrame, names::BaudRateList, 10);
     (new QHBoxLayout(m_baudRateFrame))->addWidget(m_baudRate);
     bottom->addWidget(m_baudRateFrame, 0, Qt::AlignBottom);
-    left->addLayout(bottom);
-    left->addStretch(1);
+    layout->addLayout(bottom);
     layout->addStretch(1); // room beyond the last row stays below everything
 
     const auto storeBaudRate = [this](const QString& text) { m_model->setBaudRateText(text); };

@@ -764,6 +764,9 @@ private slots:
         s.fake.dialogs->answer = ExampleFile("layout-demo.ccf");
         key(Qt::Key_O, Qt::ControlModifier);
         auto* view = s.get<FrameLayoutView>(names::FrameLayout);
+        QAction* shown = s.get<QAction>(names::MenuFrameLayout);
+        QVERIFY(!view->isVisible());
+        shown->trigger();
         QVERIFY(view->isVisible());
         const auto cellsOf = [view](int channel) {
             QList<int> cells;
@@ -834,7 +837,7 @@ private slots:
         QVERIFY(svg.readAll().contains(">Frame 0x300: channel 1</text>"));
         QCOMPARE(QImage(s.dir.filePath("frame.png")).size(), view->image().size());
 
-        s.get<QAction>(names::MenuFrameLayout)->trigger();
+        shown->trigger();
         QVERIFY(!view->isVisible());
     }
     // A configuration exported as HEX comes back from the image unchanged; a
