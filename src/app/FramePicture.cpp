@@ -75,9 +75,13 @@ QRectF PictureGeometry::cellRect(int cell) {
     return {Left + (cell % 8) * CellWidth, Top + (cell / 8) * CellHeight, CellWidth, CellHeight};
 }
 
-// Neighbouring channel numbers get hues far apart, light enough for dark digits.
+// Fifteen light colours that dark digits stand out on, neighbours far apart,
+// none near the warning colour of the hatching.
 QColor PictureGeometry::channelColour(int channel) {
-    return QColor::fromHsv((channel - 1) * 168 % 360, 95, 250);
+    static const std::array<QRgb, 15> colours = {0x8dd3c7, 0xffffb3, 0xbebada, 0xfb8072, 0x80b1d3,
+                                                 0xb3de69, 0xfccde5, 0xfdd0a2, 0xbc80bd, 0xccebc5,
+                                                 0xffed6f, 0xa6cee3, 0xe5c494, 0x9ecae1, 0xc2a5cf};
+    return QColor(colours[static_cast<std::size_t>((channel - 1 + 15) % 15)]);
 }
 
 QColor PictureGeometry::overlapColour() {
@@ -117,8 +121,9 @@ void DrawFramePicture(const FramePicture& picture, PictureCanvas& canvas, const 
         QStringList numbers;
         for (int number : owners.channels)
             numbers.append(QString::number(number));
-        canvas.text(rect, Qt::AlignCenter, numbers.join(u'/'), Qt::black,
-                    current ? Text::Bold : Text::Normal);
+        // The number low in the cell, the signal's ends marked above it.
+        canvas.text(rect.adjusted(0, 0, 0, -2), Qt::AlignHCenter | Qt::AlignBottom,
+                    numbers.join(u'/'), Qt::black, current ? Text::Bold : Text::Normal);
         // The ends of each signal, as database editors mark them.
         const BitPosition position = FramePicture::positionOf(cell);
         QStringList ends;
@@ -129,8 +134,9 @@ void DrawFramePicture(const FramePicture& picture, PictureCanvas& canvas, const 
             if (bits.last() == position && bits.size() > 1)
                 ends.append(texts::FrameLayoutLsb);
         }
+        ends.removeDuplicates(); // two signals may end on the one bit
         if (!ends.isEmpty())
-            canvas.text(rect.adjusted(2, 0, -2, 0), Qt::AlignRight | Qt::AlignTop, ends.join(u' '),
+            canvas.text(rect.adjusted(2, 1, -2, 0), Qt::AlignRight | Qt::AlignTop, ends.join(u' '),
                         Qt::black, Text::Small);
     }
     // The current channel's cells are outlined again over their neighbours.
@@ -187,9 +193,11 @@ public:
         const char* anchor = right ? "end" : centred ? "middle" : "start";
         const qreal x = right ? r.right() : centred ? r.center().x() : r.left();
         const qreal size = style == Text::Small ? 9 : 12;
-        // SVG places text by its baseline: about a third of the size under the middle.
-        const qreal y =
-            align.testFlag(Qt::AlignTop) ? r.top() + size : r.center().y() + size * 0.35;
+        // SVG places text by its baseline: the size under a top edge, about
+        // a quarter of it over a bottom edge, a third of it under the middle.
+        const qreal y = align.testFlag(Qt::AlignTop)      ? r.top() + size
+                        : align.testFlag(Qt::AlignBottom) ? r.bottom() - size * 0.25
+                                                          : r.center().y() + size * 0.35;
         body += QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"%3\" font-size=\"%4\"%5 "
                                "fill=\"%6\">%7</text>\n")
                     .arg(x)

@@ -240,7 +240,7 @@ QString frameLayoutByte(int byte) {
 }
 
 QString frameLayoutFilter(int channel, const QString& hexValue) {
-    return QStringLiteral("filter of %1 = 0x%2").arg(channel).arg(hexValue);
+    return QStringLiteral("filter of channel %1 = 0x%2").arg(channel).arg(hexValue);
 }
 
 QString frameLayoutBitOwner(int channel, const QString& variable, int exponent) {

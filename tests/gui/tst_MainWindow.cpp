@@ -799,8 +799,10 @@ private slots:
         QCOMPARE(cellsOf(8), run(16, 23));
         QCOMPARE(overlapping(), run(8, 15));
         s.window->statusBar()->clearMessage(); // it names this machine's folders
-        if (const QString shot = qEnvironmentVariable("CAC_FRAME_LAYOUT_SHOT"); !shot.isEmpty())
+        if (const QString shot = qEnvironmentVariable("CAC_FRAME_LAYOUT_SHOT"); !shot.isEmpty()) {
+            QTest::qWait(200); // the window takes the picture's room
             QVERIFY(s.window->grab().save(shot));
+        }
         const QPoint firstOfByte1 = PictureGeometry::cellRect(8).center().toPoint();
         QHelpEvent tip(QEvent::ToolTip, firstOfByte1, view->mapToGlobal(firstOfByte1));
         QCoreApplication::sendEvent(view, &tip);
