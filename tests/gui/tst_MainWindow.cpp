@@ -17,6 +17,7 @@
 #include "app/MainForm.h"
 #include "app/ObjectNames.h"
 #include "app/WindowTexts.h"
+#include "bitmap/SignalBitMap.h"
 #include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
 #include "dbc/CanDatabase.h"
@@ -46,6 +47,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
+#include <QXmlStreamReader>
 
 using namespace cac;
 using namespace cac::app;
@@ -823,6 +825,23 @@ private slots:
         QCOMPARE(view->picture().notes.size(), 1);
         QVERIFY(view->picture().notes.first().startsWith("Channel 7 is not drawn: "));
 
+        // Each channel's picture against the engine's bit map of every channel:
+        // a cell holds the channels whose identifier text is the same and
+        // whose bits take it.
+        const ConfigModel& model = *s.window->model();
+        for (int channel = 1; channel <= 8; ++channel) {
+            view->showChannel(channel);
+            for (int cell = 0; cell < FramePicture::Cells; ++cell) {
+                QList<int> expected;
+                for (int other = 1; other <= 8; ++other)
+                    if (model.cell(other, ColCanId) == model.cell(channel, ColCanId) &&
+                        MapChannelBits(model, other).covers(FramePicture::positionOf(cell)))
+                        expected.append(other);
+                QCOMPARE(view->picture().owners[std::size_t(cell)].channels, expected);
+            }
+        }
+        view->showChannel(7);
+
         for (int row = 7; row > 1; --row)
             key(Qt::Key_Up);
         QCOMPARE(view->picture().channel, 1); // 0x300 alone, bytes 6 and 7
@@ -836,7 +855,13 @@ private slots:
         }
         QFile svg(s.dir.filePath("frame.svg"));
         QVERIFY(svg.open(QIODevice::ReadOnly));
-        QVERIFY(svg.readAll().contains(">Frame 0x300: channel 1</text>"));
+        QXmlStreamReader xml(&svg); // well formed, with the title among its texts
+        QStringList svgTexts;
+        while (!xml.atEnd())
+            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"text")
+                svgTexts.append(xml.readElementText());
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(svgTexts.contains("Frame 0x300: channel 1"));
         QCOMPARE(QImage(s.dir.filePath("frame.png")).size(), view->image().size());
 
         shown->trigger();
