@@ -7,6 +7,7 @@
 #include "app/ChecksPanel.h"
 #include "app/DbcImportCommand.h"
 #include "app/DisplayCap.h"
+#include "app/FrameLayoutView.h"
 #include "app/GridCellDelegate.h"
 #include "app/GridPresentationModel.h"
 #include "app/GridSizer.h"
@@ -88,6 +89,8 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
     m_checksPanel = new ChecksPanel(m_findings);
     addPanelBelowGrid(m_checksPanel);
     connect(m_checksPanel, &ChecksPanel::findingChosen, this, &MainForm::showFinding);
+    connect(m_frameLayout, &FrameLayoutView::reported, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
 
     statusBar()->setObjectName(names::StatusBar);
     capStatusMessages(statusBar());
@@ -174,7 +177,15 @@ QWidget* MainForm::buildCanTab() {
     m_equationLabel->setMargin(4);
     // Two lines always, so that a longer equation does not move the grid.
     m_equationLabel->setMinimumHeight(2 * fontMetrics().lineSpacing() + 10);
-    layout->addWidget(m_equationLabel);
+    // The frame layout stands beside the equation line: the current
+    // channel's bits next to its equation.
+    auto* besidePicture = new QHBoxLayout;
+    besidePicture->addWidget(m_equationLabel, 1, Qt::AlignTop);
+    m_frameLayout = new FrameLayoutView(m_model, m_platform.dialogs.get(), page);
+    besidePicture->addWidget(m_frameLayout, 0, Qt::AlignTop);
+    layout->addLayout(besidePicture);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { m_frameLayout->showChannel(m_channelEditor->currentCell().row); });
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(newLabel(page, names::Label2, texts::Label2), 1);

@@ -24,6 +24,7 @@ class ChannelGridEditor;
 class CheckFindings;
 class ChecksPanel;
 class DbcImportCommand;
+class FrameLayoutView;
 class GridPresentationModel;
 class PriorityTableEditor;
 class WindowCommands;
@@ -45,6 +46,7 @@ public:
     ConfigModel* model() const { return m_model; }
     const VariableCatalogue& catalogue() const { return m_catalogue; }
     ChannelGridEditor* channelEditor() const { return m_channelEditor; }
+    FrameLayoutView* frameLayout() const { return m_frameLayout; }
 
 private:
     // Places a panel between the channel grid and the equation line.
@@ -85,6 +87,7 @@ private:
     DbcImportCommand* m_dbcImport = nullptr;
     CheckFindings* m_findings = nullptr;
     ChecksPanel* m_checksPanel = nullptr;
+    FrameLayoutView* m_frameLayout = nullptr;
 };
 
 } // namespace cac::app

@@ -3,6 +3,7 @@
 #include "app/ChannelGridEditor.h"
 #include "app/ChecksPanel.h"
 #include "app/DbcImportCommand.h"
+#include "app/FrameLayoutView.h"
 #include "app/MainForm.h"
 #include "app/ObjectNames.h"
 #include "app/WindowCommands.h"
@@ -56,12 +57,14 @@ void MainForm::buildMenus() {
 
     QMenu* view = menuBar()->addMenu(texts::MenuView);
     view->setObjectName(names::MenuView);
-    view->addAction(m_checksPanel->toggleViewAction());
-    connect(m_checksPanel->toggleViewAction(), &QAction::toggled, this, [this] {
-        m_tabs->updateGeometry();               // the tab widget does not pass its page's change on
-        if (windowState() == Qt::WindowNoState) // the room comes and goes with the panel
-            QTimer::singleShot(0, this, &MainForm::fitHeightToContents); // once laid out
-    });
+    for (QAction* toggle : {m_checksPanel->toggleViewAction(), m_frameLayout->toggleViewAction()}) {
+        view->addAction(toggle);
+        connect(toggle, &QAction::toggled, this, [this] {
+            m_tabs->updateGeometry(); // the tab widget does not pass its page's change on
+            if (windowState() == Qt::WindowNoState) // the room comes and goes with the panel
+                QTimer::singleShot(0, this, &MainForm::fitHeightToContents); // once laid out
+        });
+    }
 }
 
 } // namespace cac::app

@@ -44,6 +44,12 @@ inline const QString ChecksPanel = QStringLiteral("fraChecks");
 inline const QString ChecksSummary = QStringLiteral("lblChecks");
 inline const QString ChecksList = QStringLiteral("lstChecks");
 
+// The frame layout picture beside the equation line, its toggle and its menu.
+inline const QString FrameLayout = QStringLiteral("picFrameLayout");
+inline const QString MenuFrameLayout = QStringLiteral("mnuFrameLayout");
+inline const QString CopyPicture = QStringLiteral("mnuCopyPicture");
+inline const QString SavePicture = QStringLiteral("mnuSavePicture");
+
 // The drop-down of an in-cell list, its filter field and its entry view.
 inline const QString ListPopup = QStringLiteral("ListPopup");
 inline const QString ListFilter = QStringLiteral("ListFilter");

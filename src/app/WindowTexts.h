@@ -27,6 +27,7 @@ inline const QString MenuLoadImage = QStringLiteral("&Load from image (HEX)\u202
 inline const QString MenuExportDbc = QStringLiteral("&Export as CAN database\u2026");
 inline const QString MenuView = QStringLiteral("&View");
 inline const QString MenuChecks = QStringLiteral("&Checks");
+inline const QString MenuFrameLayout = QStringLiteral("&Frame layout");
 
 inline const QString ObdModeCheck = QStringLiteral("Enable OBD mode");
 inline const QString CanTab = QStringLiteral("CAN");
@@ -67,6 +68,30 @@ inline const QString ExportDbcTitle = QStringLiteral("Export the channels as a C
 // The checks panel.
 inline const QString NoFindings =
     QStringLiteral("Checks: no findings, the image will do what the cells say.");
+
+// The frame layout picture and its menu.
+inline const QString CopyPicture = QStringLiteral("&Copy picture");
+inline const QString SavePictureAs = QStringLiteral("&Save picture as\u2026");
+inline const QString SavePictureTitle = QStringLiteral("Save the frame layout picture");
+inline const QString PictureFilter =
+    QStringLiteral("PNG images (*.png)|*.png|SVG drawings (*.svg)|*.svg");
+inline const QString CopiedPicture =
+    QStringLiteral("The frame layout picture is on the clipboard.");
+inline const QString FrameLayoutMsb = QStringLiteral("msb");
+inline const QString FrameLayoutLsb = QStringLiteral("lsb");
+inline const QString FrameLayoutOverlap =
+    QStringLiteral("These channels read this bit of the same frames.");
+
+QString frameLayoutTitle(const QString& frameName, const QList<int>& channels);
+QString frameLayoutObdChannel();
+QString frameLayoutNotDrawn(int channel, const QString& reason);
+QString frameLayoutBeyondFrame(int channel);
+QString frameLayoutByte(int byte);
+QString frameLayoutFilter(int channel, const QString& hexValue);
+// A bit's owner in the tool tip: channel, variable and the bit's weight 2^n.
+QString frameLayoutBitOwner(int channel, const QString& variable, int exponent);
+// Where a bit lies, as byte and bit and as a CAN database counts it.
+QString frameLayoutBitPlace(int byte, int bit, int databaseIndex);
 
 // The import from a CAN database.
 inline const QString DbcFilter =

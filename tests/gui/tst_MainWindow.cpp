@@ -13,9 +13,11 @@
 #include "app/ChannelGridEditor.h"
 #include "app/DbcImportDialog.h"
 #include "app/DisplayCap.h"
+#include "app/FrameLayoutView.h"
 #include "app/MainForm.h"
 #include "app/ObjectNames.h"
 #include "app/WindowTexts.h"
+#include "bitmap/SignalBitMap.h"
 #include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
 #include "dbc/CanDatabase.h"
@@ -45,6 +47,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
+#include <QXmlStreamReader>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -758,6 +761,116 @@ private slots:
         QVERIFY(panel->isVisible());
         QTRY_COMPARE(s.window->height(), height);
         QVERIFY(s.fake.messages->texts.isEmpty());
+    }
+    // The frame layout picture follows the current cell and every edit: the
+    // cells each channel of the frame takes, the overlap of two of them, a
+    // "Motorola backward" channel without bits. Its tool tip names a bit both
+    // ways; its menu saves the picture as SVG and PNG; View hides it.
+    void frameLayoutPicture() {
+        Started s({2}, Catalogue::Demo);
+        s.fake.dialogs->answer = ExampleFile("layout-demo.ccf");
+        key(Qt::Key_O, Qt::ControlModifier);
+        auto* view = s.get<FrameLayoutView>(names::FrameLayout);
+        QAction* shown = s.get<QAction>(names::MenuFrameLayout);
+        QVERIFY(!view->isVisible());
+        shown->trigger();
+        QVERIFY(view->isVisible());
+        const auto cellsOf = [view](int channel) {
+            QList<int> cells;
+            for (int cell = 0; cell < FramePicture::Cells; ++cell)
+                if (view->picture().owners[std::size_t(cell)].channels.contains(channel))
+                    cells.append(cell);
+            return cells;
+        };
+        const auto overlapping = [view] {
+            QList<int> cells;
+            for (int cell = 0; cell < FramePicture::Cells; ++cell)
+                if (view->picture().owners[std::size_t(cell)].overlap)
+                    cells.append(cell);
+            return cells;
+        };
+        const auto run = [](int first, int last) { // cells, bytes down and bit 7 first
+            QList<int> cells;
+            for (int cell = first; cell <= last; ++cell)
+                cells.append(cell);
+            return cells;
+        };
+        auto* grid = s.get<QTableView>(names::ChannelGrid);
+        grid->setFocus();
+        grid->setCurrentIndex(grid->model()->index(6, ColStartBit - 1));
+        // 0x310: channel 6 Intel from bit 0 (bytes 0-1), 7 Motorola from bit 15
+        // (byte 1, over channel 6), 8 Intel from bit 16 (byte 2).
+        QCOMPARE(view->picture().channel, 7);
+        QCOMPARE(cellsOf(6), run(0, 15));
+        QCOMPARE(cellsOf(7), run(8, 15));
+        QCOMPARE(cellsOf(8), run(16, 23));
+        QCOMPARE(overlapping(), run(8, 15));
+        s.window->statusBar()->clearMessage(); // it names this machine's folders
+        if (const QString shot = qEnvironmentVariable("CAC_FRAME_LAYOUT_SHOT"); !shot.isEmpty()) {
+            QTest::qWait(200); // the window takes the picture's room
+            QVERIFY(s.window->grab().save(shot));
+        }
+        const QPoint firstOfByte1 = PictureGeometry::cellRect(8).center().toPoint();
+        QHelpEvent tip(QEvent::ToolTip, firstOfByte1, view->mapToGlobal(firstOfByte1));
+        QCoreApplication::sendEvent(view, &tip);
+        QCOMPARE(
+            QToolTip::text().split('\n'),
+            QStringList({"Channel 6 (Oil temp {OILT}): weight 2^15",
+                         "Channel 7 (Oil pressure {OILP}): weight 2^7", texts::FrameLayoutOverlap,
+                         "Byte 1, bit 7; bit 15 as a CAN database numbers it"}));
+
+        key(Qt::Key_Return); // channel 7 moves to byte 3, away from channel 6
+        clickEntry(s.list(ComboForColumn(ColStartBit)), "31");
+        QCOMPARE(cellsOf(7), run(24, 31));
+        QVERIFY(overlapping().isEmpty());
+        grid->setCurrentIndex(grid->model()->index(6, ColByteOrder - 1));
+        key(Qt::Key_Return);
+        clickEntry(s.list(ComboForColumn(ColByteOrder)), "Motorola backward");
+        QVERIFY(cellsOf(7).isEmpty());
+        QCOMPARE(view->picture().notes.size(), 1);
+        QVERIFY(view->picture().notes.first().startsWith("Channel 7 is not drawn: "));
+
+        // Each channel's picture against the engine's bit map of every channel:
+        // a cell holds the channels whose identifier text is the same and
+        // whose bits take it.
+        const ConfigModel& model = *s.window->model();
+        for (int channel = 1; channel <= 8; ++channel) {
+            view->showChannel(channel);
+            for (int cell = 0; cell < FramePicture::Cells; ++cell) {
+                QList<int> expected;
+                for (int other = 1; other <= 8; ++other)
+                    if (model.cell(other, ColCanId) == model.cell(channel, ColCanId) &&
+                        MapChannelBits(model, other).covers(FramePicture::positionOf(cell)))
+                        expected.append(other);
+                QCOMPARE(view->picture().owners[std::size_t(cell)].channels, expected);
+            }
+        }
+        view->showChannel(7);
+
+        for (int row = 7; row > 1; --row)
+            key(Qt::Key_Up);
+        QCOMPARE(view->picture().channel, 1); // 0x300 alone, bytes 6 and 7
+        QVERIFY(view->picture().title.startsWith("Frame 0x300: channel 1"));
+        QCOMPARE(cellsOf(1), run(48, 63));
+
+        for (const char* name : {"frame.svg", "frame.png"}) {
+            s.fake.dialogs->answer = s.dir.filePath(name);
+            s.get<QAction>(names::SavePicture)->trigger();
+            QCOMPARE(s.status(), texts::saved(QDir::toNativeSeparators(s.fake.dialogs->answer)));
+        }
+        QFile svg(s.dir.filePath("frame.svg"));
+        QVERIFY(svg.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&svg); // well formed, with the title among its texts
+        QStringList svgTexts;
+        while (!xml.atEnd())
+            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"text")
+                svgTexts.append(xml.readElementText());
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(svgTexts.contains("Frame 0x300: channel 1"));
+        QCOMPARE(QImage(s.dir.filePath("frame.png")).size(), view->image().size());
+
+        shown->trigger();
+        QVERIFY(!view->isVisible());
     }
     // A configuration exported as HEX comes back from the image unchanged; a
     // broken image is named with its line and changes nothing.
