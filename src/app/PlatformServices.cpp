@@ -9,7 +9,6 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QMessageBox>
-#include <QProcess>
 #include <QStringList>
 
 namespace cac::app {
@@ -28,23 +27,14 @@ public:
             PlanFlasherStart(invocation, qEnvironmentVariable("PATH"), windowsHost);
         if (!start.problem.isEmpty())
             return start.problem;
-        QProcess process;
-        process.setProgram(start.program);
-        process.setArguments(start.arguments);
-        process.setWorkingDirectory(start.workingDirectory);
-#ifdef Q_OS_WIN
-        // Windows gets the command line exactly as built, unquoted.
-        process.setCreateProcessArgumentsModifier(
-            [commandLine](QProcess::CreateProcessArguments* args) {
-                args->arguments = commandLine;
-            });
-#else
-        Q_UNUSED(commandLine);
-#endif
-        if (!process.startDetached())
-            return QStringLiteral("Cannot start %1: %2").arg(start.program, process.errorString());
-        return {};
+        return m_process.start(start, commandLine);
     }
+    StartedProgram lastStarted() override {
+        return m_process.lastStarted();
+    }
+
+private:
+    FlasherProcess m_process;
 };
 
 class QtMessageBoxes final : public MessageBoxes {
