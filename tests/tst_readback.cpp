@@ -1,6 +1,7 @@
 // Reading an image back: Intel HEX text into bytes, bytes into settings that
 // build the same image again, through a saved .ccf.
 #include "Fixtures.h"
+#include "catalogue/VariableLookup.h"
 #include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
 #include "image/ConfigImage.h"
@@ -233,6 +234,20 @@ private slots:
             QCOMPARE(int(finding.place), int(place));
             QCOMPARE(finding.row, row);
             QCOMPARE(finding.column, column);
+        }
+        // A default name with blanks around it, or made only of them: the
+        // cell gets a text that looks up to the image's variable whenever
+        // one does, and the image is then built again.
+        for (const QString& defaultName :
+             QStringList{" N1003 ", "N1003 ", "  N1003", "n1003", " "}) {
+            const RowName name('"' + defaultName + '"');
+            const VariableCatalogue blanks = MakeCatalogue(1100, {{1003, defaultName, "Named"}});
+            ConfigModel decodedBlanks;
+            const ImageDecoding decoding = DecodeConfigImage(base, blanks, decodedBlanks);
+            const bool named = FindVariableIndex(blanks, defaultName) == 1003;
+            QCOMPARE(FindVariableIndex(blanks, decodedBlanks.cell(2, ColVariable)),
+                     named ? 1003 : -1);
+            QCOMPARE(decoding.identical, named);
         }
         // The variable the catalogue does not name is said in its cell.
         ConfigModel decoded;
