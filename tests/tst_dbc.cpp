@@ -7,6 +7,8 @@
 
 #include <QTest>
 
+#include <algorithm>
+
 #include <cmath>
 
 namespace {
@@ -296,6 +298,23 @@ private slots:
             (QStringList{"Gearbox oil temp {GBOXT}", "Oil temp {OILT}", "Coolant temp {ECT}"}));
         signal.unit = "km/h";
         QCOMPARE(proposals.forSignal(signal), QStringList());
+
+        // Whatever the unit, every variable of the list stays on offer
+        // (those the catalogue names), the proposals first, then by name.
+        QStringList named = list.mid(1, 4);
+        std::sort(named.begin(), named.end());
+        for (const char* unit : {"degC", "Unit_DegreCelsi", "rpm", "", "km/h"}) {
+            const RowName name(unit);
+            signal.unit = unit;
+            QStringList ranked = proposals.ranked(signal);
+            QCOMPARE(ranked.mid(0, proposals.forSignal(signal).size()),
+                     proposals.forSignal(signal));
+            if (QString(unit) == "Unit_DegreCelsi")
+                QCOMPARE(ranked.mid(0, 2),
+                         (QStringList{"Gearbox oil temp {GBOXT}", "Oil temp {OILT}"}));
+            std::sort(ranked.begin(), ranked.end());
+            QCOMPARE(ranked, named);
+        }
     }
 };
 
