@@ -55,7 +55,10 @@ void MainForm::buildMenus() {
     connect(m_checksPanel->toggleViewAction(), &QAction::toggled, this, [this] {
         m_tabs->updateGeometry();               // the tab widget does not pass its page's change on
         if (windowState() == Qt::WindowNoState) // the room comes and goes with the panel
-            QTimer::singleShot(0, this, &MainForm::fitHeightToContents); // once laid out
+            QTimer::singleShot(0, this, [this] { // once laid out
+                fitHeightToContents();
+                shareGridAndPanel();
+            });
     });
 }
 
