@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
+#include <string>
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 #else
@@ -121,9 +123,13 @@ QString FlasherProcess::start(const FlasherStart& start, const QString& commandL
     process.setArguments(run.arguments);
     process.setWorkingDirectory(run.workingDirectory);
 #ifdef Q_OS_WIN
-    // Windows gets the command line exactly as built, unquoted.
+    // Windows gets the command line exactly as built, unquoted; the buffer
+    // lives until the start, which is done before this function returns.
+    std::wstring wideCommandLine = commandLine.toStdWString();
     process.setCreateProcessArgumentsModifier(
-        [commandLine](QProcess::CreateProcessArguments* args) { args->arguments = commandLine; });
+        [&wideCommandLine](QProcess::CreateProcessArguments* args) {
+            args->arguments = wideCommandLine.data();
+        });
 #else
     Q_UNUSED(commandLine);
 #endif
