@@ -258,6 +258,12 @@ private slots:
         QVERIFY(!cac::FillChannel(model, 2, MapS(Message + " SG_ S : 0|40@1+ (1,0) [0|0] \"\" E")));
         QCOMPARE(RowText(model, 15), locked);
         QCOMPARE(RowText(model, 2), DefaultRow);
+        model.setObdModeEnabled(false); // the last channel is the user's again
+        QVERIFY(cac::IsChannelFree(model, 15));
+        QCOMPARE(cac::ChannelsToFill(model, 2, 14), (QList<int>{14, 15}));
+        QCOMPARE(cac::ChannelsToFill(model, 1, 15), QList<int>{15});
+        QVERIFY(cac::FillChannel(model, 15, row));
+        QCOMPARE(RowText(model, 15), "**Do not use**|" + settings);
     }
 
     // Unit spellings, and proposals that share words with the signal first.

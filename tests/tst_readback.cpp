@@ -235,6 +235,18 @@ private slots:
             QCOMPARE(finding.row, row);
             QCOMPARE(finding.column, column);
         }
+        // Every exponent a signed byte holds reads back as itself.
+        for (int exponent = -128; exponent <= 127; ++exponent) {
+            ConfigModel model;
+            SetRow(model, 2,
+                   "Named {N1003}|11 bit|0x100|No Filter|0|0|8|Signed|Intel standard|1|0|" +
+                       QString::number(exponent));
+            ConfigModel back;
+            const ImageDecoding read =
+                DecodeConfigImage(BuildConfigImage(model, named), named, back);
+            QVERIFY2(read.identical, qPrintable(FindingLines(read.findings)));
+            QCOMPARE(back.cell(2, ColExponent), QString::number(exponent));
+        }
         // A default name with blanks around it, or made only of them: the
         // cell gets a text that looks up to the image's variable whenever
         // one does, and the image is then built again.
