@@ -182,11 +182,12 @@ private:
             if (entry.defaultName.isEmpty())
                 continue;
             // The list's entry text when it looks up to the variable; the
-            // default name alone when blanks around it or a bracket in it
-            // keep the entry text from doing so.
+            // default name alone when blanks around it keep the entry text
+            // from doing so (the look-up trims a whole text, not a name in
+            // braces).
             for (const QString& text :
                  {entry.userName + QStringLiteral(" {") + entry.defaultName + u'}',
-                  entry.defaultName, TrimBlanks(entry.defaultName).toString()}) {
+                  TrimBlanks(entry.defaultName).toString()}) {
                 if (FindVariableIndex(m_catalogue, text) == id) {
                     texts[ColVariable] = text;
                     return id;

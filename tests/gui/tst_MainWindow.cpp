@@ -595,6 +595,7 @@ private slots:
             QStringList keys;
             bool pause; // longer than the keyboard interval between the keys
             QString expected;
+            QString before = {}; // the cell's text before
         } cases[] = {
             {"closed start bit 16", ColStartBit, false, {"1", "6"}, false, "16"},
             {"closed start bit 24", ColStartBit, false, {"2", "4"}, false, "24"},
@@ -630,6 +631,7 @@ private slots:
             const RowName name(c.name);
             Started s;
             const int row = 15; // the last channel
+            s.window->model()->setCell(row, c.column, c.before);
             if (c.open) {
                 s.click(row, c.column);
                 QVERIFY(s.openEditor());
@@ -665,6 +667,13 @@ private slots:
             QVERIFY(s.get<QTableView>(names::ChannelGrid)->hasFocus());
         }
         Started s;
+        // A menu command writes an open text box; the current cell stays too.
+        s.window->channelEditor()->showCell({15, ColOffset});
+        type("5");
+        key(Qt::Key_I, Qt::ControlModifier); // the file dialog is cancelled
+        QVERIFY(!s.openEditor());
+        QCOMPARE(s.cell(15, ColOffset), "5");
+        QCOMPARE(s.window->channelEditor()->currentCell(), (GridCell{15, ColOffset}));
         s.window->model()->setCell(2, ColCanId, "0x100");
         s.click(2, ColCanId);
         type("0x280"); // replaces the selected text
@@ -701,11 +710,13 @@ private slots:
         clickEntry(s.list(2), "63");
         s.window->model()->setCell(3, ColLength, "16"); // bits 63 to 78: past the frame
         s.window->model()->setCell(3, ColVariable, Oil);
-        QVERIFY(errors() >= 1);
+        s.window->model()->setCell(4, ColCanId, "0x200"); // settings, no variable: a warning
+        QCOMPARE(errors(), 1);
+        QVERIFY(CheckConfiguration(*s.window->model(), s.window->catalogue()).size() > 1);
         auto* send = s.get<QPushButton>(names::SendButton);
         send->click();
         QCOMPARE(s.status(), texts::sentReport("2", errors(), false));
-        QVERIFY(s.status().contains(QString("Sent with %1 error").arg(errors())));
+        QVERIFY(s.status().endsWith("Sent with 1 error: see Checks"));
         s.fake.launcher->started.state = StartedProgram::State::Running;
         send->click(); // the first still runs: a second starts all the same
         QCOMPARE(s.fake.launcher->commandLines.size(), 2);
@@ -750,6 +761,10 @@ private slots:
         key(Qt::Key_Tab);
         key(Qt::Key_Down); // the one named like the signal comes first
         QCOMPARE(variable->currentText(), Oil);
+        key(Qt::Key_Up); // "**Do not use**": the variable is left to the user
+        QCOMPARE(dialog->plan().value(0).variableEntry, QString());
+        key(Qt::Key_Down);
+        QCOMPARE(dialog->plan().value(0).variableEntry, Oil);
         QTest::mouseClick(dialog->findChild<QPushButton*>(names::DbcFill), Qt::LeftButton);
         QTRY_VERIFY(!dialog);
         QCOMPARE(s.cell(1, ColVariable), Oil);
