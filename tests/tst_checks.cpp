@@ -292,6 +292,40 @@ private slots:
         model.setObdModeEnabled(true);
         QCOMPARE(CheckConfiguration(model, GroupsCatalogue()), QList<Finding>());
     }
+
+    // A time variable's exponent at both ends of its signed byte and just
+    // beyond them; a rounded one names the value the adapter reads.
+    void exponentEdges() {
+        const struct {
+            const char* text;
+            bool outOfRange;
+            const char* rounded; // what the rounding finding names, or nullptr for none
+        } rows[] = {
+            {"-128", false, nullptr}, {"127", false, nullptr},   {"128", true, nullptr},
+            {"-129", true, nullptr},  {"-127.6", false, "-128"}, {"126.6", false, "127"},
+            {"-0.4", false, "0"},
+        };
+        for (const auto& r : rows) {
+            const RowName name(r.text);
+            ConfigModel model;
+            SetRow(model, 1, With(ColExponent, r.text, With(ColVariable, "Lap time {LAPT}")));
+            QStringList range, rounded;
+            for (const Finding& f : CheckConfiguration(model, GroupsCatalogue())) {
+                if (f.code == CheckCode(Check::ExponentRange))
+                    range << f.message;
+                if (f.code == CheckCode(Check::NumberRounded))
+                    rounded << f.message;
+            }
+            QCOMPARE(range.size(), r.outOfRange ? 1 : 0);
+            QCOMPARE(rounded.size(), r.rounded ? 1 : 0);
+            if (r.rounded)
+                QVERIFY2(
+                    rounded.first().endsWith(QString("the image gets %1 (halves go to the even "
+                                                     "neighbour)")
+                                                 .arg(r.rounded)),
+                    qPrintable(rounded.first()));
+        }
+    }
 };
 
 QTEST_MAIN(TestChecks)

@@ -14,6 +14,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <algorithm>
+
 #include <cmath>
 
 namespace {
@@ -361,6 +363,12 @@ private slots:
         QVERIFY(!cac::FillChannel(model, 2, MapS(Message + " SG_ S : 0|40@1+ (1,0) [0|0] \"\" E")));
         QCOMPARE(RowText(model, 15), locked);
         QCOMPARE(RowText(model, 2), DefaultRow);
+        model.setObdModeEnabled(false); // the last channel is the user's again
+        QVERIFY(cac::IsChannelFree(model, 15));
+        QCOMPARE(cac::ChannelsToFill(model, 2, 14), (QList<int>{14, 15}));
+        QCOMPARE(cac::ChannelsToFill(model, 1, 15), QList<int>{15});
+        QVERIFY(cac::FillChannel(model, 15, row));
+        QCOMPARE(RowText(model, 15), "**Do not use**|" + settings);
     }
 
     // Unit spellings, and proposals that share words with the signal first.
@@ -401,6 +409,23 @@ private slots:
             (QStringList{"Gearbox oil temp {GBOXT}", "Oil temp {OILT}", "Coolant temp {ECT}"}));
         signal.unit = "km/h";
         QCOMPARE(proposals.forSignal(signal), QStringList());
+
+        // Whatever the unit, every variable of the list stays on offer
+        // (those the catalogue names), the proposals first, then by name.
+        QStringList named = list.mid(1, 4);
+        std::sort(named.begin(), named.end());
+        for (const char* unit : {"degC", "Unit_DegreCelsi", "rpm", "", "km/h"}) {
+            const RowName name(unit);
+            signal.unit = unit;
+            QStringList ranked = proposals.ranked(signal);
+            QCOMPARE(ranked.mid(0, proposals.forSignal(signal).size()),
+                     proposals.forSignal(signal));
+            if (QString(unit) == "Unit_DegreCelsi")
+                QCOMPARE(ranked.mid(0, 2),
+                         (QStringList{"Gearbox oil temp {GBOXT}", "Oil temp {OILT}"}));
+            std::sort(ranked.begin(), ranked.end());
+            QCOMPARE(ranked, named);
+        }
     }
 };
 

@@ -18,6 +18,16 @@ using namespace cac;
 class TestModel : public QObject {
     Q_OBJECT
 private slots:
+    // Each byte order has its own explanation; no other text has one.
+    void byteOrderExplanations() {
+        QSet<QString> explanations;
+        for (const QString& order : FixedChoiceList(ComboForColumn(ColByteOrder)))
+            explanations.insert(ByteOrderExplanation(order));
+        QCOMPARE(explanations.size(), 6);
+        QVERIFY(!explanations.contains(QString()));
+        for (const char* other : {"", "intel standard", "Motorola", "Intel standard "})
+            QCOMPARE(ByteOrderExplanation(other), QString());
+    }
     void textToNumber() {
         // clang-format off
         const std::pair<QString, double> rows[] = {

@@ -113,6 +113,39 @@ private slots:
         ::close(pty);
     }
 
+    // The flasher started for real, detached, and watched: it gets its
+    // arguments unchanged ("<" and ">" included), and its end and exit status
+    // are seen, the first and last values a status byte carries included.
+    void flasherWatched() {
+        QTemporaryDir dir;
+        const QString appFolder = dir.filePath("my tools"), seen = dir.filePath("arguments");
+        QVERIFY(QDir().mkpath(appFolder));
+        const FlasherInvocation call = FlasherInvocationFor(appFolder, "Serial Port 3", '/');
+        FlasherProcess flasher;
+        QCOMPARE(int(flasher.lastStarted().state), int(StartedProgram::State::Unknown));
+        for (const int code : {0, 3, 255}) {
+            const RowName name(QString::number(code));
+            WriteFile(call.program,
+                      QString("#!/bin/sh\nprintf '%s\\n' \"$@\" >'%1'\nsleep 0.3\nexit %2\n")
+                          .arg(seen)
+                          .arg(code)
+                          .toUtf8());
+            const FlasherStart start = PlanFlasherStart(call, QString(), false);
+            QCOMPARE(flasher.start(start, FlasherCommandLine(appFolder, "Serial Port 3", '/')),
+                     QString());
+            QCOMPARE(int(flasher.lastStarted().state), int(StartedProgram::State::Running));
+            QTRY_COMPARE(int(flasher.lastStarted().state), int(StartedProgram::State::Ended));
+            QCOMPARE(flasher.lastStarted().exitCode, code);
+            QCOMPARE(QString(ReadAll(seen)), call.arguments.join('\n') + '\n');
+        }
+        // A program that cannot be run ends at once, as the shell says: 127.
+        const FlasherStart missing{dir.filePath("none such"), {}, appFolder, {}};
+        QCOMPARE(flasher.start(missing, QString()), QString());
+        QTRY_COMPARE(int(flasher.lastStarted().state), int(StartedProgram::State::Ended));
+        QCOMPARE(flasher.lastStarted().exitCode, 127);
+        QCOMPARE(ReadExitStatusFile(dir.filePath("never written")), std::nullopt);
+    }
+
     // Beside the executable (a build), then in the data folder of an
     // installation; a catalogue of the user's own wins over both.
     void demoCatalogue() {

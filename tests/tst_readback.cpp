@@ -1,6 +1,7 @@
 // Reading an image back: Intel HEX text into bytes, bytes into settings that
 // build the same image again, through a saved .ccf.
 #include "Fixtures.h"
+#include "catalogue/VariableLookup.h"
 #include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
 #include "image/ConfigImage.h"
@@ -168,7 +169,8 @@ private slots:
             {"end with data", with(73, Record(0, 1, "x")), 74, "end record carries data"},
             {"address size", with(0, Record(0, 4, "x")), 1, "holds 2 bytes, this one 1"},
             {"below", with(1, Record(0x5FFF, 0, "xy")), 2, "0x5FFF lies outside"},
-            {"beyond", with(72, Record(0x6470, 0, "12345")), 73, "0x6474 lies outside"},
+            {"beyond", with(72, Record(0x6470, 0, "12345")), 73,
+             "0x6474 lies outside the configuration image (0x6000 to 0x6473)"},
             {"twice", with(3, lines[2]), 4, "0x6010 was already given on line 3"},
             {"no end record", without(73), 73, "ends without the end record"},
             {"missing record", without(2), 73, "no data for 0x6010 (16 of its 1140"},
@@ -233,6 +235,32 @@ private slots:
             QCOMPARE(int(finding.place), int(place));
             QCOMPARE(finding.row, row);
             QCOMPARE(finding.column, column);
+        }
+        // Every exponent a signed byte holds reads back as itself.
+        for (int exponent = -128; exponent <= 127; ++exponent) {
+            ConfigModel model;
+            SetRow(model, 2,
+                   "Named {N1003}|11 bit|0x100|No Filter|0|0|8|Signed|Intel standard|1|0|" +
+                       QString::number(exponent));
+            ConfigModel back;
+            const ImageDecoding read =
+                DecodeConfigImage(BuildConfigImage(model, named), named, back);
+            QVERIFY2(read.identical, qPrintable(FindingLines(read.findings)));
+            QCOMPARE(back.cell(2, ColExponent), QString::number(exponent));
+        }
+        // A default name with blanks around it, or made only of them: the
+        // cell gets a text that looks up to the image's variable whenever
+        // one does, and the image is then built again.
+        for (const QString& defaultName :
+             QStringList{" N1003 ", "N1003 ", "  N1003", "n1003", " "}) {
+            const RowName name('"' + defaultName + '"');
+            const VariableCatalogue blanks = MakeCatalogue(1100, {{1003, defaultName, "Named"}});
+            ConfigModel decodedBlanks;
+            const ImageDecoding decoding = DecodeConfigImage(base, blanks, decodedBlanks);
+            const bool named = FindVariableIndex(blanks, defaultName) == 1003;
+            QCOMPARE(FindVariableIndex(blanks, decodedBlanks.cell(2, ColVariable)),
+                     named ? 1003 : -1);
+            QCOMPARE(decoding.identical, named);
         }
         // The variable the catalogue does not name is said in its cell.
         ConfigModel decoded;

@@ -6,6 +6,7 @@
 #include "app/ObjectNames.h"
 #include "app/WindowTexts.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -83,13 +84,12 @@ void CellListPopup::open(const QString& typed) {
     }
     const QModelIndex current = m_entries->mapFromSource(
         m_owner->model()->index(m_owner->currentIndex(), m_owner->modelColumn()));
-    selectRow(current.isValid() ? current.row() : 0);
-    if (!filterable && !typed.isEmpty()) {
-        const QModelIndexList hits = m_entries->match(m_entries->index(0, 0), Qt::DisplayRole,
-                                                      typed, 1, Qt::MatchStartsWith);
-        if (!hits.isEmpty())
-            selectRow(hits.first().row());
-    }
+    // Filtered by what was typed, the first entry shown is the one Enter picks.
+    const bool filtered = filterable && !typed.isEmpty();
+    selectRow(current.isValid() && !filtered ? current.row() : 0);
+    m_sinceLastKey.invalidate();
+    if (!filterable && !typed.isEmpty())
+        keyboardSearch(typed);
     placeBelowOwner();
     show();
     setFocus(Qt::PopupFocusReason);
@@ -101,6 +101,24 @@ void CellListPopup::selectRow(int row) {
     m_view->setCurrentIndex(index); // selects it too: the view has single selection
     if (index.isValid())
         m_view->scrollTo(index);
+}
+
+void CellListPopup::keyboardSearch(const QString& typed) {
+    const bool goesOn = m_sinceLastKey.isValid() &&
+                        m_sinceLastKey.elapsed() <= QApplication::keyboardInputInterval();
+    m_sinceLastKey.start();
+    m_search = goesOn ? m_search + typed : typed;
+    QModelIndexList hits =
+        m_entries->match(m_entries->index(0, 0), Qt::DisplayRole, m_search, 1, Qt::MatchStartsWith);
+    // One key again and again walks through the entries that begin with it.
+    const bool sameKey = m_search.count(m_search.front()) == m_search.size();
+    if (hits.isEmpty() && sameKey && m_entries->rowCount() > 0) {
+        const int next = (m_view->currentIndex().row() + 1) % m_entries->rowCount();
+        hits = m_entries->match(m_entries->index(next, 0), Qt::DisplayRole, m_search.left(1), 1,
+                                Qt::MatchStartsWith | Qt::MatchWrap);
+    }
+    if (!hits.isEmpty())
+        selectRow(hits.first().row());
 }
 
 int CellListPopup::widestEntry() {
@@ -174,6 +192,12 @@ bool CellListPopup::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == m_filter && isNavigationKey(key->key())) {
         QCoreApplication::sendEvent(m_view, event); // arrows walk the entries below the field
+        return true;
+    }
+    const QString typed = key->text();
+    if (watched == m_view && !typed.isEmpty() && typed.front().isPrint() &&
+        !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        keyboardSearch(typed); // the view's own search would forget the key that opened it
         return true;
     }
     return false;

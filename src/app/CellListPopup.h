@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFrame>
 
 class QComboBox;
@@ -16,7 +17,8 @@ class ListFilterModel;
 // entry, with a click or with Enter, or dismisses it with Escape or a click
 // elsewhere; the style in use changes nothing of that. A filterable drop-down
 // has a field on top: typing there narrows the entries (see ListFilterModel).
-// Elsewhere typing moves to the first entry that begins with the text.
+// Elsewhere typing moves to the first entry that begins with the text, the
+// keys typed in quick succession making one text, as in Qt's item views.
 class CellListPopup : public QFrame {
     Q_OBJECT
 public:
@@ -44,6 +46,9 @@ protected:
 
 private:
     void pick(const QModelIndex& index);
+    // Adds `typed` to the search text (or starts it anew after a pause) and
+    // selects the first entry that begins with it.
+    void keyboardSearch(const QString& typed);
     void selectRow(int row);
     void placeBelowOwner();
     int widestEntry();
@@ -53,6 +58,8 @@ private:
     QListView* m_view;
     ListFilterModel* m_entries;
     int m_widestEntry = -1; // cached; -1 when the entries changed
+    QString m_search;
+    QElapsedTimer m_sinceLastKey; // invalid: the next key starts a new search
 };
 
 } // namespace cac::app

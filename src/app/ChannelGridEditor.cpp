@@ -56,6 +56,11 @@ void ChannelGridEditor::fillFixedLists() {
     for (int k : {1, 3, 2, 4, 5, 6}) {
         list(k)->clear();
         list(k)->addItems(m_model->choiceList(k));
+        for (int entry = 0; entry < list(k)->count(); ++entry) {
+            const QString tip = ByteOrderExplanation(list(k)->itemText(entry));
+            if (!tip.isEmpty())
+                list(k)->setItemData(entry, tip, Qt::ToolTipRole);
+        }
     }
 }
 
@@ -100,6 +105,8 @@ void ChannelGridEditor::openEditor(const GridCell& cell, const QString& typed) {
     }
     placeOver(m_textBox, cell, true);
     m_textBox->setCellText(typed.isEmpty() ? cellText : typed);
+    if (typed.isEmpty())
+        m_textBox->selectAll(); // as in a spreadsheet: typing replaces, an arrow key keeps
     m_textBox->show();
     m_textBoxOpen = true;
     m_textBox->setFocus(Qt::OtherFocusReason);
@@ -128,7 +135,7 @@ void ChannelGridEditor::commitTextBox() {
     m_textBoxOpen = false;
     const QString text = m_textBox->cellText();
     m_model->setCell(m_editRow, m_editCol, text);
-    m_textBox->hide();
+    hideTextBox();
     if (m_editCol == ColCanId && looksLikeUnprefixedHex(text))
         m_messages->showMessage(grid()->window(), texts::HexWarning);
     // The equation keeps showing the state of the click that opened the box.
@@ -136,8 +143,16 @@ void ChannelGridEditor::commitTextBox() {
 
 void ChannelGridEditor::cancelTextBox() {
     m_textBoxOpen = false;
-    m_textBox->hide();
     grid()->setFocus(Qt::OtherFocusReason);
+    hideTextBox();
+}
+
+// A focus widget that is hidden hands the focus on as Tab does, and the grid
+// takes that Tab as a move to the next cell: the grid takes the focus first.
+void ChannelGridEditor::hideTextBox() {
+    if (m_textBox->hasFocus())
+        grid()->setFocus(Qt::OtherFocusReason);
+    m_textBox->hide();
 }
 
 bool ChannelGridEditor::eventFilter(QObject* watched, QEvent* event) {

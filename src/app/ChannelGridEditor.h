@@ -50,6 +50,7 @@ private:
     void commitList(int k, int entry);
     void commitTextBox();
     void cancelTextBox();
+    void hideTextBox();
 
     ConfigModel* m_model;
     MessageBoxes* m_messages;

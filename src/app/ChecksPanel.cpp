@@ -12,8 +12,8 @@
 namespace cac::app {
 namespace {
 
-// Lines the list shows before it scrolls, and as few as it shows on a
-// screen too short for more: the grid above keeps its room.
+// Lines the list shows at first, and as few as it shows on a screen too
+// short for more; the bar above it gives it more or less.
 constexpr int ShownLines = 4;
 constexpr int FewestLines = 2;
 
@@ -34,11 +34,7 @@ ChecksPanel::ChecksPanel(CheckFindings* findings, QWidget* parent)
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setTextElideMode(Qt::ElideMiddle); // where and what both stay; the tip has it all
     m_list->setUniformItemSizes(true);
-    const auto linesHigh = [this](int lines) {
-        return lines * (fontMetrics().height() + 4) + 2 * m_list->frameWidth();
-    };
-    m_list->setMinimumHeight(linesHigh(FewestLines));
-    m_list->setMaximumHeight(linesHigh(ShownLines));
+    m_list->setMinimumHeight(listHeight(FewestLines));
     // A click; Enter, and whatever else the style counts as activating.
     connect(m_list, &QListView::clicked, this, &ChecksPanel::choose);
     connect(m_list, &QListView::activated, this, &ChecksPanel::choose);
@@ -53,6 +49,16 @@ ChecksPanel::ChecksPanel(CheckFindings* findings, QWidget* parent)
     layout->setSpacing(2);
     layout->addWidget(m_summary);
     layout->addWidget(m_list);
+}
+
+int ChecksPanel::listHeight(int lines) const {
+    return lines * (fontMetrics().height() + 4) + 2 * m_list->frameWidth();
+}
+
+QSize ChecksPanel::sizeHint() const {
+    const int spacing = layout() ? layout()->spacing() : 0;
+    return {QWidget::sizeHint().width(),
+            m_summary->sizeHint().height() + spacing + listHeight(ShownLines)};
 }
 
 void ChecksPanel::choose(const QModelIndex& index) {

@@ -23,12 +23,15 @@ public:
     explicit ChecksPanel(CheckFindings* findings, QWidget* parent = nullptr);
 
     QAction* toggleViewAction() const { return m_toggle; }
+    // The summary and a few lines of findings.
+    QSize sizeHint() const override;
 
 signals:
     void findingChosen(const cac::Finding& finding);
 
 private:
     void choose(const QModelIndex& index);
+    int listHeight(int lines) const;
 
     CheckFindings* m_findings;
     QLabel* m_summary;

@@ -1,5 +1,6 @@
 #include "app/DbcImportDialog.h"
 
+#include "app/ListFilterModel.h"
 #include "app/ObjectNames.h"
 #include "app/SignalPreview.h"
 #include "app/SignalTree.h"
@@ -121,11 +122,18 @@ QWidget* DbcImportDialog::buildRowSide() {
     m_variable->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_variable->setMinimumContentsLength(24);
     connect(m_variable, &QComboBox::currentIndexChanged, this, &DbcImportDialog::chooseVariable);
+    m_variableFilter = new QLineEdit(side);
+    m_variableFilter->setObjectName(names::DbcVariableFilter);
+    m_variableFilter->setPlaceholderText(texts::ListFilterPlaceholder);
+    m_variableFilter->setClearButtonEnabled(true);
+    connect(m_variableFilter, &QLineEdit::textChanged, this, &DbcImportDialog::showCurrentSignal);
 
     auto* layout = new QVBoxLayout(side);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_preview);
-    layout->addLayout(newLabelledRow(texts::DbcVariableLabel, m_variable));
+    QHBoxLayout* variableRow = newLabelledRow(texts::DbcVariableLabel, m_variable);
+    variableRow->addWidget(m_variableFilter);
+    layout->addLayout(variableRow);
     layout->addStretch(1);
     return side;
 }
@@ -188,11 +196,20 @@ void DbcImportDialog::showCurrentSignal() {
     const DbcMessage& message = m_database.messages.at(ref.message);
     const DbcSignal& signal = message.signalList.at(ref.signal);
     SignalRow row = MapSignalToRow(message, signal);
-    m_variable->addItems(row.importable() ? m_proposals.forSignal(signal) : QStringList());
-    m_variable->setEnabled(m_variable->count() > 1);
-    if (row.importable() && m_variable->count() == 1)
-        row.notes.append({false, ColVariable, texts::dbcNoProposal(signal.unit)});
-    m_variable->setCurrentIndex(std::max(m_variable->findText(m_tree->currentVariable()), 0));
+    const QString chosen = m_tree->currentVariable();
+    if (row.importable()) {
+        const QString filter = m_variableFilter->text();
+        for (const QString& entry : m_proposals.ranked(signal)) {
+            // The variable chosen stays, whatever the filter: it is what the box shows.
+            if (entry == chosen || EntryMatchesFilter(entry, filter))
+                m_variable->addItem(entry);
+        }
+        if (m_proposals.forSignal(signal).isEmpty())
+            row.notes.append({false, ColVariable, texts::dbcNoProposal(signal.unit)});
+    }
+    m_variable->setEnabled(row.importable());
+    m_variableFilter->setEnabled(row.importable());
+    m_variable->setCurrentIndex(std::max(m_variable->findText(chosen), 0));
     m_preview->showRow(SignalPath(m_database, ref), row, m_variable->currentText());
 }
 

@@ -78,6 +78,7 @@ private:
     QLineEdit* m_search = nullptr;
     SignalTree* m_tree = nullptr;
     SignalPreview* m_preview = nullptr;
+    QLineEdit* m_variableFilter = nullptr;
     QComboBox* m_variable = nullptr;
     QComboBox* m_channels = nullptr;
     QListWidget* m_plan = nullptr;

@@ -37,8 +37,23 @@ int titleMargin(const QHeaderView* header) {
 
 } // namespace
 
-GridSizer::GridSizer(QTableView* grid, QList<double> weights, int rowHeight)
-    : QObject(grid), m_grid(grid), m_weights(std::move(weights)), m_rowHeight(rowHeight) {
+QSize GridView::sizeHint() const {
+    QSize hint = QTableView::sizeHint();
+    if (m_naturalHeight >= 0)
+        hint.setHeight(m_naturalHeight);
+    return hint;
+}
+
+void GridView::setNaturalHeight(int height) {
+    if (height == m_naturalHeight)
+        return;
+    m_naturalHeight = height;
+    updateGeometry();
+}
+
+GridSizer::GridSizer(QTableView* grid, QList<double> weights, int rowHeight, double growth)
+    : QObject(grid), m_grid(grid), m_weights(std::move(weights)), m_rowHeight(rowHeight),
+      m_tallestRow(std::max(rowHeight, static_cast<int>(std::floor(rowHeight * growth)))) {
     QHeaderView* rows = grid->verticalHeader();
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setMinimumSectionSize(rowHeight);
@@ -71,11 +86,22 @@ void GridSizer::apply() {
         m_again = false;
         if (!m_userSized)
             fitColumns();
-        fitHeightToRows(fitTitleRow());
+        fitRowsToHeight(fitTitleRow());
         if (!m_again)
             break;
     }
     m_applying = false;
+}
+
+void GridSizer::setLimits(const QSize& least, const QSize& most) {
+    if (least == m_grid->minimumSize() && most == m_grid->maximumSize())
+        return;
+    m_grid->setMinimumSize(least);
+    m_grid->setMaximumSize(most);
+    // A splitter keeps its child's new limits to itself: the layouts above
+    // it, up to the window's least size, hear of them only this way.
+    if (QWidget* holder = m_grid->parentWidget())
+        holder->updateGeometry();
 }
 
 void GridSizer::fitColumns() {
@@ -117,17 +143,40 @@ int GridSizer::fitTitleRow() {
         const double weight = m_weights.value(column + (rowHeaderShown ? 1 : 0), 1.0);
         unit = std::max(unit, static_cast<int>(std::ceil((longestWord + 2 * margin) / weight)));
     }
-    titles->setFixedHeight(height);
     const double total = std::accumulate(m_weights.cbegin(), m_weights.cend(), 0.0);
-    m_grid->setMinimumWidth(static_cast<int>(std::ceil(unit * total)) + 2 * m_grid->frameWidth());
-    return height;
+    setLimits(QSize(static_cast<int>(std::ceil(unit * total)) + 2 * m_grid->frameWidth(),
+                    m_grid->minimumHeight()),
+              m_grid->maximumSize());
+    return height; // what the titles need; the rows may make it taller
 }
 
-void GridSizer::fitHeightToRows(int titleHeight) {
+void GridSizer::fitRowsToHeight(int titleNeeds) {
+    QHeaderView* rows = m_grid->verticalHeader();
+    const int count = rows->count();
     const QScrollBar* across = m_grid->horizontalScrollBar();
-    m_grid->setFixedHeight(2 * m_grid->frameWidth() + titleHeight +
-                           m_grid->verticalHeader()->length() +
-                           (across->isVisible() ? across->height() : 0));
+    const int outside = 2 * m_grid->frameWidth() + (across->isVisible() ? across->height() : 0);
+    setLimits(QSize(m_grid->minimumWidth(),
+                    outside + titleNeeds + std::min(count, FewestRows) * m_rowHeight),
+              QSize(m_grid->maximumWidth(),
+                    outside + std::max(titleNeeds, 2 * m_tallestRow) + count * m_tallestRow));
+    if (auto* view = qobject_cast<GridView*>(m_grid))
+        view->setNaturalHeight(outside + titleNeeds + count * m_rowHeight);
+    if (count == 0)
+        return;
+    // The rows grow with the room, and the title row with them, twice as
+    // tall; the pixels left over go to the title row, so that the last row
+    // ends where the grid does.
+    const int inside = m_grid->height() - outside;
+    int each = std::clamp(inside / (count + 2), m_rowHeight, m_tallestRow);
+    int title = std::max(titleNeeds, 2 * each);
+    if (title > 2 * each) // long titles: the rows share what they leave
+        each = std::clamp((inside - title) / count, m_rowHeight, m_tallestRow);
+    title = std::max(title, inside - each * count);
+    m_grid->horizontalHeader()->setFixedHeight(title);
+    for (int row = 0; row < count; ++row) {
+        if (rows->sectionSize(row) != each)
+            rows->resizeSection(row, each);
+    }
 }
 
 } // namespace cac::app

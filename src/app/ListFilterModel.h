@@ -4,10 +4,14 @@
 
 namespace cac::app {
 
+// Whether a list entry matches what the user typed into a filter:
+// case-insensitive, anywhere in the entry's text as shown, so that a variable
+// entry ("user name {default name}") is found by either name alone and by
+// its beginning typed as it reads ("Engine speed {").
+bool EntryMatchesFilter(QStringView entry, QStringView filter);
+
 // The entries of an in-cell list that match what the user typed into its
-// filter: case-insensitive, anywhere in the user name or in the default name
-// of a variable entry ("user name {default name}"), anywhere in the whole
-// text of any other entry. The entries themselves pass through unchanged.
+// filter (EntryMatchesFilter). The entries themselves pass through unchanged.
 class ListFilterModel : public QSortFilterProxyModel {
     Q_OBJECT
 public:

@@ -29,6 +29,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -40,6 +41,9 @@ namespace {
 const QList<double> ChannelColumnShares = {1, 10, 2, 4, 3, 2, 2, 2, 3, 6, 2, 2, 3.5};
 // The OBD table: names two thirds, priorities one third.
 const QList<double> ObdColumnShares = {2, 1};
+
+// How much taller than an in-cell list a channel row may grow with spare height.
+constexpr double ChannelRowGrowth = 1.5;
 
 constexpr int DefaultWindowWidth = 1180;
 constexpr int DefaultWindowHeight = 700;
@@ -134,7 +138,7 @@ QLayout* MainForm::buildTopBand() {
 
 QTableView* MainForm::newGrid(const QString& objectName, GridPresentationModel* view) {
     view->setFixedCellBrush(palette().brush(QPalette::Button));
-    auto* grid = new QTableView;
+    auto* grid = new GridView;
     grid->setObjectName(objectName);
     grid->setModel(view);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);   // the grid editors open cells
@@ -163,13 +167,16 @@ QWidget* MainForm::buildCanTab() {
     view->setFindings(m_findings, Place::Channel);
     m_grid = newGrid(names::ChannelGrid, view);
     m_grid->verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    layout->addWidget(m_grid);
+    // The grid and the panel below it share the room the window has; the
+    // user moves the bar between them.
+    m_gridSplitter = new QSplitter(Qt::Vertical, page);
+    m_gridSplitter->setObjectName(names::GridSplitter);
+    m_gridSplitter->setChildrenCollapsible(false);
+    m_gridSplitter->addWidget(m_grid);
+    layout->addWidget(m_gridSplitter, 1);
     m_channelEditor = new ChannelGridEditor(m_grid, m_model, m_platform.messages.get(), this);
     connect(m_channelEditor, &ChannelGridEditor::equationRequested, this,
             &MainForm::showConversionEquation);
-
-    m_belowGrid = new QVBoxLayout;
-    layout->addLayout(m_belowGrid);
 
     m_equationLabel = newLabel(page, names::EquationLabel, texts::NoEquation);
     m_equationLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -198,7 +205,6 @@ QWidget* MainForm::buildCanTab() {
     (new QHBoxLayout(m_baudRateFrame))->addWidget(m_baudRate);
     bottom->addWidget(m_baudRateFrame, 0, Qt::AlignBottom);
     layout->addLayout(bottom);
-    layout->addStretch(1); // room beyond the last row stays below everything
 
     const auto storeBaudRate = [this](const QString& text) { m_model->setBaudRateText(text); };
     connect(m_baudRate, &QComboBox::editTextChanged, this, storeBaudRate);
@@ -225,7 +231,10 @@ QWidget* MainForm::buildObdTab() {
 }
 
 void MainForm::addPanelBelowGrid(QWidget* panel) {
-    m_belowGrid->addWidget(panel);
+    m_gridSplitter->addWidget(panel);
+    // Spare height goes to the grid's rows until they are roomy, then to the panel.
+    m_gridSplitter->setStretchFactor(0, 1);
+    m_gridSplitter->setStretchFactor(m_gridSplitter->count() - 1, 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -242,7 +251,7 @@ void MainForm::startUp() {
     loadVariableDefinitions();
     m_channelEditor->closeEditors();
     m_channelEditor->fillFixedLists();
-    (new GridSizer(m_grid, ChannelColumnShares, rowHeight))->apply();
+    (new GridSizer(m_grid, ChannelColumnShares, rowHeight, ChannelRowGrowth))->apply();
 
     m_baudRate->clear();
     m_baudRate->addItems(BaudRateEntries());
@@ -254,6 +263,7 @@ void MainForm::startUp() {
 
     QCoreApplication::processEvents(); // paint the filled window before probing
     fitHeightToContents();
+    shareGridAndPanel();
 
     discoverSerialPorts();
 
@@ -285,8 +295,30 @@ void MainForm::fitHeightToContents() {
     const int needed = contents->hasHeightForWidth()
                            ? contents->totalHeightForWidth(centralWidget()->width())
                            : contents->totalSizeHint().height();
-    resize(width(), std::min(height() - centralWidget()->height() + needed,
-                             screen()->availableGeometry().height()));
+    const QRect room = screen()->availableGeometry();
+    // The title bar and the borders, once the window manager has added them.
+    const QSize frame = frameGeometry().size() - size();
+    resize(std::min(width(), std::max(minimumWidth(), room.width() - frame.width())),
+           std::min(height() - centralWidget()->height() + needed,
+                    std::max(minimumHeight(), room.height() - frame.height())));
+    // All of it on the screen, the status bar too, where the screen is big
+    // enough for the window's least size.
+    const QRect outer = frameGeometry();
+    const auto pull = [](int spill, int left) { return left >= spill ? -std::max(0, spill) : 0; };
+    move(pos() + QPoint(pull(outer.right() - room.right(), outer.left() - room.left()),
+                        pull(outer.bottom() - room.bottom(), outer.top() - room.top())));
+}
+
+// The grid gets the height its rows want, as far as the panel keeps its
+// least; the panel the rest.
+void MainForm::shareGridAndPanel() {
+    layout()->activate();
+    const int room =
+        m_gridSplitter->height() - m_gridSplitter->handleWidth() * (m_gridSplitter->count() - 1);
+    const int grid = std::max(
+        m_grid->minimumHeight(),
+        std::min(m_grid->sizeHint().height(), room - m_checksPanel->minimumSizeHint().height()));
+    m_gridSplitter->setSizes({grid, room - grid});
 }
 
 void MainForm::discoverSerialPorts() {

@@ -9,6 +9,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QSplitter;
 class QTabWidget;
 class QTableView;
 class QVBoxLayout;
@@ -60,6 +61,7 @@ private:
     void loadVariableDefinitions();
     void discoverSerialPorts();
     void fitHeightToContents();
+    void shareGridAndPanel();
 
     void applyObdMode();
     void showConversionEquation(int row);
@@ -73,7 +75,7 @@ private:
     QCheckBox* m_obdCheck = nullptr;
     QTabWidget* m_tabs = nullptr;
     QTableView* m_grid = nullptr;
-    QVBoxLayout* m_belowGrid = nullptr;
+    QSplitter* m_gridSplitter = nullptr;
     QLabel* m_equationLabel = nullptr;
     QGroupBox* m_baudRateFrame = nullptr;
     QComboBox* m_baudRate = nullptr;

@@ -60,9 +60,12 @@ void MainForm::buildMenus() {
     for (QAction* toggle : {m_checksPanel->toggleViewAction(), m_frameLayout->toggleViewAction()}) {
         view->addAction(toggle);
         connect(toggle, &QAction::toggled, this, [this] {
-            m_tabs->updateGeometry(); // the tab widget does not pass its page's change on
+            m_tabs->updateGeometry();               // the tab widget does not pass its page's change on
             if (windowState() == Qt::WindowNoState) // the room comes and goes with the panel
-                QTimer::singleShot(0, this, &MainForm::fitHeightToContents); // once laid out
+                QTimer::singleShot(0, this, [this] { // once laid out
+                    fitHeightToContents();
+                    shareGridAndPanel();
+                });
         });
     }
 }

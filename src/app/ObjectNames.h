@@ -56,6 +56,7 @@ inline const QString ListFilter = QStringLiteral("ListFilter");
 inline const QString ListView = QStringLiteral("ListView");
 
 // The dialog that fills channels from a CAN database.
+inline const QString GridSplitter = QStringLiteral("splGridChecks");
 inline const QString DbcDialog = QStringLiteral("frmDbcImport");
 inline const QString DbcFile = QStringLiteral("lblDbcFile");
 inline const QString DbcProblems = QStringLiteral("lstDbcProblems");
@@ -65,6 +66,7 @@ inline const QString DbcPreviewTitle = QStringLiteral("lblDbcPreview");
 inline const QString DbcPreview = QStringLiteral("grdDbcPreview");
 inline const QString DbcNotes = QStringLiteral("lblDbcNotes");
 inline const QString DbcVariable = QStringLiteral("cboDbcVariable");
+inline const QString DbcVariableFilter = QStringLiteral("txtDbcVariableFilter");
 inline const QString DbcChannels = QStringLiteral("cboDbcChannels");
 inline const QString DbcPlan = QStringLiteral("lstDbcPlan");
 inline const QString DbcFill = QStringLiteral("cmdDbcFill");

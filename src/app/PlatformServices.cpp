@@ -9,7 +9,6 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QMessageBox>
-#include <QProcess>
 #include <QStringList>
 
 namespace cac::app {
@@ -28,27 +27,14 @@ public:
             PlanFlasherStart(invocation, qEnvironmentVariable("PATH"), windowsHost);
         if (!start.problem.isEmpty())
             return start.problem;
-        QProcess process;
-        process.setProgram(start.program);
-        process.setArguments(start.arguments);
-        process.setWorkingDirectory(start.workingDirectory);
-#ifdef Q_OS_WIN
-        // Windows gets the command line exactly as built, unquoted; the
-        // program is named apart, so blanks in its folder mislead nothing.
-        // The buffers live in the modifier, which the process keeps.
-        process.setCreateProcessArgumentsModifier(
-            [program = QDir::toNativeSeparators(start.program).toStdWString(),
-             line = commandLine.toStdWString()](QProcess::CreateProcessArguments* args) mutable {
-                args->applicationName = program.c_str();
-                args->arguments = line.data();
-            });
-#else
-        Q_UNUSED(commandLine);
-#endif
-        if (!process.startDetached())
-            return QStringLiteral("Cannot start %1: %2").arg(start.program, process.errorString());
-        return {};
+        return m_process.start(start, commandLine);
     }
+    StartedProgram lastStarted() override {
+        return m_process.lastStarted();
+    }
+
+private:
+    FlasherProcess m_process;
 };
 
 class QtMessageBoxes final : public MessageBoxes {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FlasherStart.h"
 #include "output/FlasherCommand.h"
 
 #include <QString>
@@ -27,11 +28,15 @@ public:
 // split into program and arguments for platforms that start programs that way.
 // Returns an empty string when the program was started, otherwise one line
 // saying why it could not be (for the status bar; no message box).
+// The started program outlives the window; lastStarted() only looks at it.
 class ProcessLauncher {
 public:
     virtual ~ProcessLauncher() = default;
     virtual QString startDetached(const QString& commandLine,
                                   const FlasherInvocation& invocation) = 0;
+    // The program of the last successful start: Unknown before any start,
+    // and when the platform cannot tell.
+    virtual StartedProgram lastStarted() = 0;
 };
 
 // Modal message box with the application's title and an OK button only.

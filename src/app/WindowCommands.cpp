@@ -3,6 +3,8 @@
 #include "app/PlatformServices.h"
 #include "app/WindowTexts.h"
 #include "channels/ConfigModel.h"
+#include "checks/ConfigChecks.h"
+#include "checks/Finding.h"
 #include "common/SafeFileWrite.h"
 #include "configfile/CcfFile.h"
 #include "configfile/ImageToCcf.h"
@@ -22,7 +24,10 @@ WindowCommands::WindowCommands(QWidget* window, ConfigModel* model,
                                const VariableCatalogue& catalogue, PlatformServices& platform,
                                QComboBox* portList, QStatusBar* statusBar)
     : QObject(window), m_window(window), m_model(model), m_catalogue(catalogue),
-      m_platform(platform), m_portList(portList), m_statusBar(statusBar) {}
+      m_platform(platform), m_portList(portList), m_statusBar(statusBar) {
+    m_flasherWatch.setInterval(200);
+    connect(&m_flasherWatch, &QTimer::timeout, this, &WindowCommands::watchFlasher);
+}
 
 void WindowCommands::report(const QString& text) const {
     m_statusBar->showMessage(text);
@@ -90,6 +95,15 @@ QString WindowCommands::writeHexFile() const {
     return error.isEmpty() ? QStringLiteral("write failed") : error;
 }
 
+void WindowCommands::watchFlasher() {
+    const StartedProgram flasher = m_platform.launcher->lastStarted();
+    if (flasher.state == StartedProgram::State::Ended && flasher.exitCode != 0)
+        report(texts::flasherFailed(flasher.exitCode));
+    if (flasher.state != StartedProgram::State::Running ||
+        m_sinceFlasherStart.elapsed() > FlasherWatchMs)
+        m_flasherWatch.stop(); // beyond that the flasher is busy sending, as it should be
+}
+
 void WindowCommands::generateHexFile() {
     const QString error = writeHexFile();
     report(error.isEmpty() ? texts::wroteHexFile(m_platform.folders->applicationFolder())
@@ -102,10 +116,20 @@ void WindowCommands::sendConfiguration() {
     const QString writeError = writeHexFile();
     const QString port = m_portList->currentText();
     const QString folder = m_platform.folders->applicationFolder();
+    ProcessLauncher& launcher = *m_platform.launcher;
+    const bool earlierRunning = launcher.lastStarted().state == StartedProgram::State::Running;
+    m_flasherWatch.stop();
     const QString startError =
-        m_platform.launcher->startDetached(FlasherCommandLine(folder, port, NativeSeparator()),
-                                           FlasherInvocationFor(folder, port, NativeSeparator()));
-    QString text = startError.isEmpty() ? texts::startedFlasher(PortNumberText(port)) : startError;
+        launcher.startDetached(FlasherCommandLine(folder, port, NativeSeparator()),
+                               FlasherInvocationFor(folder, port, NativeSeparator()));
+    QString text = startError;
+    if (startError.isEmpty()) {
+        const QList<Finding> findings = CheckConfiguration(*m_model, m_catalogue);
+        text = texts::sentReport(PortNumberText(port), CountFindings(findings, Severity::Error),
+                                 earlierRunning);
+        m_sinceFlasherStart.start();
+        m_flasherWatch.start();
+    }
     if (!writeError.isEmpty())
         text = texts::couldNotWriteHexFile(writeError) + QStringLiteral("; ") + text;
     report(text);

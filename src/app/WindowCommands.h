@@ -2,7 +2,9 @@
 
 #include "catalogue/VariableCatalogue.h"
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QTimer>
 
 class QComboBox;
 class QStatusBar;
@@ -28,7 +30,10 @@ public:
     void loadConfiguration();
     void saveConfiguration();
     void generateHexFile();
+    // Starts the flasher and does not wait for it; a flasher that ends within
+    // FlasherWatchMs with a non-zero exit status is reported afterwards.
     void sendConfiguration();
+    static constexpr int FlasherWatchMs = 5000;
     // Reads a configuration back from an Intel HEX image, as
     // `can-adapter-cli ccf` does, and loads it as the File menu loads a file.
     void loadFromImage();
@@ -40,6 +45,8 @@ private:
     // otherwise why not.
     QString writeHexFile() const;
     void report(const QString& text) const;
+    // Looks at the flasher started last until it ends or the watch is over.
+    void watchFlasher();
 
     QWidget* m_window;
     ConfigModel* m_model;
@@ -47,6 +54,8 @@ private:
     PlatformServices& m_platform;
     QComboBox* m_portList;
     QStatusBar* m_statusBar;
+    QTimer m_flasherWatch;
+    QElapsedTimer m_sinceFlasherStart;
 };
 
 } // namespace cac::app

@@ -102,6 +102,24 @@ QString startedFlasher(const QString& port) {
     return QStringLiteral("Started %1 on port %2").arg(FlasherProgramName, port);
 }
 
+QString sentReport(const QString& port, qsizetype errors, bool earlierStillRunning) {
+    QString text = startedFlasher(port);
+    if (errors > 0)
+        text += QStringLiteral(". Sent with %1: see Checks")
+                    .arg(errors == 1 ? QStringLiteral("1 error")
+                                     : QStringLiteral("%1 errors").arg(errors));
+    if (earlierStillRunning)
+        text += QStringLiteral(". The %1 started earlier is still running").arg(FlasherProgramName);
+    return text;
+}
+
+QString flasherFailed(int exitCode) {
+    return QStringLiteral("%1 ended with exit status %2 right after its start: the configuration "
+                          "was probably not sent")
+        .arg(FlasherProgramName)
+        .arg(exitCode);
+}
+
 QString loadedFromImage(const QString& path, const ImageDecoding& decoding) {
     QString text = QStringLiteral("Loaded the configuration of the image %1").arg(path);
     if (!decoding.unnamedVariables.isEmpty()) {
@@ -180,7 +198,8 @@ QString dbcPreviewTitle(const QString& signalPath) {
 }
 
 QString dbcNoProposal(const QString& unit) {
-    return QStringLiteral("no catalogue variable has the unit \"%1\"; choose one in the grid")
+    return QStringLiteral("no catalogue variable is known to have the unit \"%1\": the variable "
+                          "list holds them all, those named like the signal first")
         .arg(unit);
 }
 

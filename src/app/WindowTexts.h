@@ -157,6 +157,11 @@ QString couldNotSave(const QString& path, const QString& reason);
 QString wroteHexFile(const QString& folder);
 QString couldNotWriteHexFile(const QString& reason);
 QString startedFlasher(const QString& port);
+// What "Send now!" says after a start: the start, the error findings of the
+// configuration sent, and a flasher of an earlier send that still runs.
+QString sentReport(const QString& port, qsizetype errors, bool earlierStillRunning);
+// The flasher ended soon after its start with a non-zero exit status.
+QString flasherFailed(int exitCode);
 QString loadedFromImage(const QString& path, const ImageDecoding& decoding);
 QString couldNotLoadImage(const QString& path, int line, const QString& reason);
 // `notWritten` holds "channel N: why" for the channels a database cannot describe.

@@ -3,6 +3,7 @@
 #include "catalogue/VariableCatalogue.h"
 
 #include <array>
+#include <utility>
 
 namespace cac {
 namespace {
@@ -119,6 +120,36 @@ QStringList BaudRateEntries() {
                                         QStringLiteral("250 kbit"), QStringLiteral("125 kbit"),
                                         QStringLiteral("33.3 kbit")};
     return entries;
+}
+
+QString ByteOrderExplanation(const QString& entry) {
+    // Bit numbers as a CAN database counts them: bit 0 is the least
+    // significant bit of byte 0, bit 8 that of byte 1.
+    static const std::pair<const char*, const char*> Explanations[] = {
+        {"Intel standard",
+         "Start bit = the signal's least significant bit, bits numbered byte by byte with bit 0 "
+         "the least significant bit of byte 0 (a CAN database's @1); the signal runs up into the "
+         "following bytes."},
+        {"Intel sequential",
+         "The same bits as Intel standard, but the start bit is counted in the order the bits "
+         "travel on the bus (bit 0 = the most significant bit of byte 0)."},
+        {"Motorola forw LSB",
+         "The same run of bits as Motorola forw MSB, but the start bit names the signal's least "
+         "significant bit."},
+        {"Motorola forw MSB",
+         "Start bit = the signal's most significant bit, numbered as in a CAN database (@0); the "
+         "signal runs down to the byte's bit 0 and on into the next byte."},
+        {"Motorola seq",
+         "Start bit = the signal's most significant bit counted in bus order (bit 0 = the most "
+         "significant bit of byte 0); the signal is one contiguous run of bits from there."},
+        {"Motorola backward",
+         "The numbering of this order is not documented, so its layout cannot be checked."},
+    };
+    for (const auto& [order, explanation] : Explanations) {
+        if (entry == QLatin1String(order))
+            return QString::fromLatin1(explanation);
+    }
+    return {};
 }
 
 } // namespace cac

@@ -34,6 +34,10 @@ QString ColumnTitle(int column);
 // Entries of the fixed lists Combo(1) to Combo(6), in list order.
 QStringList FixedChoiceList(int comboIndex);
 
+// One sentence on where an entry of the byte-order list (Combo(5)) puts the
+// start bit and how the signal's bits run; empty for any other text.
+QString ByteOrderExplanation(const QString& entry);
+
 // Which list edits column c (0 to 6), or -1 for a free-text column.
 int ComboForColumn(int column);
 

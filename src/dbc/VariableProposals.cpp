@@ -94,27 +94,45 @@ VariableProposals::VariableProposals(const VariableCatalogue& catalogue,
     for (const QString& entry : variableList) {
         const std::int32_t id = FindVariableIndex(catalogue, entry);
         if (id > 0)
-            m_entriesByUnit[GetVariableUnits(id)].append(entry);
+            m_entries.append({entry, GetVariableUnits(id), nameWords(entry)});
     }
 }
 
 QStringList VariableProposals::forSignal(const DbcSignal& signal) const {
+    return rankedEntries(signal, false);
+}
+
+QStringList VariableProposals::ranked(const DbcSignal& signal) const {
+    return rankedEntries(signal, true);
+}
+
+QStringList VariableProposals::rankedEntries(const DbcSignal& signal, bool anyUnit) const {
     const QString unit = CatalogueUnitFor(signal.unit);
-    if (unit.isEmpty())
+    if (unit.isEmpty() && !anyUnit)
         return {};
     const QStringList signalWords = nameWords(signal.name);
-    QList<std::pair<int, QString>> ranked; // words shared, entry
-    for (const QString& entry : m_entriesByUnit.value(unit)) {
-        const QStringList entryWords = nameWords(entry);
-        const auto shared = std::count_if(signalWords.begin(), signalWords.end(),
-                                          [&](const QString& w) { return entryWords.contains(w); });
-        ranked.append({static_cast<int>(shared), entry});
+    struct Rank {
+        bool unitSuits;
+        int shared; // words shared with the signal's name
+        const QString* entry;
+    };
+    QList<Rank> ranks;
+    for (const Entry& entry : m_entries) {
+        const bool unitSuits = !unit.isEmpty() && entry.unit == unit;
+        if (!unitSuits && !anyUnit)
+            continue;
+        const auto shared =
+            std::count_if(signalWords.begin(), signalWords.end(),
+                          [&](const QString& w) { return entry.words.contains(w); });
+        ranks.append({unitSuits, static_cast<int>(shared), &entry.text});
     }
-    std::stable_sort(ranked.begin(), ranked.end(),
-                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::stable_sort(ranks.begin(), ranks.end(), [](const Rank& a, const Rank& b) {
+        return std::pair(a.unitSuits, a.shared) > std::pair(b.unitSuits, b.shared);
+    });
     QStringList entries;
-    for (const auto& [shared, entry] : ranked)
-        entries.append(entry);
+    entries.reserve(ranks.size());
+    for (const Rank& rank : ranks)
+        entries.append(*rank.entry);
     return entries;
 }
 

@@ -3,7 +3,7 @@
 #include "catalogue/VariableCatalogue.h"
 #include "dbc/CanDatabase.h"
 
-#include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -25,9 +25,22 @@ public:
 
     // Variable list entries; equally good ones keep their list order.
     QStringList forSignal(const DbcSignal& signal) const;
+    // Every variable of the list, best first: those forSignal() proposes,
+    // then the others, those sharing most words with the signal's name first.
+    // A unit never hides a variable: a database may spell it in a way that
+    // is not known here.
+    QStringList ranked(const DbcSignal& signal) const;
 
 private:
-    QHash<QString, QStringList> m_entriesByUnit; // by catalogue unit text
+    struct Entry {
+        QString text;
+        QString unit; // the catalogue unit text
+        QStringList words;
+    };
+    // Entries with the signal's unit (or all, with `anyUnit`), best first.
+    QStringList rankedEntries(const DbcSignal& signal, bool anyUnit) const;
+
+    QList<Entry> m_entries; // in list order
 };
 
 } // namespace cac

@@ -2,6 +2,7 @@
 
 #include "catalogue/VariableLookup.h"
 #include "channels/ConfigModel.h"
+#include "common/TextBlanks.h"
 #include "image/ConfigImage.h"
 #include "obd/ObdParameters.h"
 #include "output/IntelHex.h"
@@ -178,10 +179,19 @@ private:
             if (id >= m_catalogue.size())
                 break;
             const CatalogueEntry& entry = m_catalogue.at(id);
-            const QString text = entry.userName + QStringLiteral(" {") + entry.defaultName + u'}';
-            if (!entry.defaultName.isEmpty() && FindVariableIndex(m_catalogue, text) == id) {
-                texts[ColVariable] = text;
-                return id;
+            if (entry.defaultName.isEmpty())
+                continue;
+            // The list's entry text when it looks up to the variable; the
+            // default name alone when blanks around it keep the entry text
+            // from doing so (the look-up trims a whole text, not a name in
+            // braces).
+            for (const QString& text :
+                 {entry.userName + QStringLiteral(" {") + entry.defaultName + u'}',
+                  TrimBlanks(entry.defaultName).toString()}) {
+                if (FindVariableIndex(m_catalogue, text) == id) {
+                    texts[ColVariable] = text;
+                    return id;
+                }
             }
         }
         add(Severity::Error, "image-variable-unnamed", Place::Channel, channel, ColVariable,

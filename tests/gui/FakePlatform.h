@@ -25,12 +25,14 @@ struct FakePorts final : app::SerialPortProbe {
 struct FakeLauncher final : app::ProcessLauncher {
     QStringList commandLines;
     QList<FlasherInvocation> invocations;
-    QString failure; // what the start reports; empty is a successful start
+    QString failure;             // what the start reports; empty is a successful start
+    app::StartedProgram started; // what the program of the last start does, as the test says
     QString startDetached(const QString& commandLine, const FlasherInvocation& call) override {
         commandLines << commandLine;
         invocations << call;
         return failure;
     }
+    app::StartedProgram lastStarted() override { return started; }
 };
 
 struct FakeMessages final : app::MessageBoxes {

@@ -19,6 +19,7 @@
 #include "app/WindowTexts.h"
 #include "bitmap/SignalBitMap.h"
 #include "channels/ConfigModel.h"
+#include "checks/ConfigChecks.h"
 #include "configfile/CcfFile.h"
 #include "dbc/CanDatabase.h"
 #include "image/ConfigImage.h"
@@ -28,6 +29,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -128,6 +130,11 @@ struct Started {
     }
     // With `hold`, the button stays down longer than a double click lasts.
     void click(const QString& gridName, int r, int c, bool hold = false) const {
+        if (r > 0) { // a short window scrolls the grid, as the user would
+            auto* grid = get<QTableView>(gridName);
+            const int first = gridName == names::ChannelGrid ? 1 : 0;
+            grid->scrollTo(grid->model()->index(r - 1, std::max(c - first, 0)));
+        }
         const auto [surface, pos] = spot(gridName, r, c);
         QTest::mousePress(surface, Qt::LeftButton, {}, pos);
         if (hold)
@@ -585,6 +592,279 @@ private slots:
         QCOMPARE(b.fake.dialogs->shown.at(0).first, texts::LoadDialogTitle);
         key(Qt::Key_Q, Qt::ControlModifier);
         QVERIFY(!b.window->isVisible());
+    }
+    // What a user types into a list builds one search text while the keys
+    // come quickly, in the closed list (the current cell) and the open one;
+    // the variable list's filter takes the entry as it reads.
+    void typingIntoLists() {
+        struct Case {
+            const char* name;
+            int column;
+            bool open; // clicked open first, or typed into the current cell
+            QStringList keys;
+            bool pause; // longer than the keyboard interval between the keys
+            QString expected;
+            QString before = {}; // the cell's text before
+        } cases[] = {
+            {"closed start bit 16", ColStartBit, false, {"1", "6"}, false, "16"},
+            {"closed start bit 24", ColStartBit, false, {"2", "4"}, false, "24"},
+            {"open start bit 16", ColStartBit, true, {"1", "6"}, false, "16"},
+            {"first entry", ColStartBit, false, {"0"}, false, "0"},
+            {"last entry", ColStartBit, false, {"6", "3"}, false, "63"},
+            {"same key twice", ColStartBit, false, {"1", "1"}, false, "11"},
+            {"a pause starts anew", ColStartBit, false, {"1", "6"}, true, "6"},
+            {"length's last entry", ColLength, false, {"3", "2"}, false, "32"},
+            // No "33": the same key again walks on to the next entry with a 3.
+            {"same key walks on", ColLength, false, {"3", "3", "9"}, false, "30"},
+            {"letters", ColValueType, false, {"F", "l"}, false, "Float (single)"},
+            {"variable as it reads",
+             ColVariable,
+             true,
+             {"Engine speed {"},
+             false,
+             "Engine speed {RPM}"},
+            {"variable closed, any case",
+             ColVariable,
+             false,
+             {"engine SPEED {r"},
+             false,
+             "Engine speed {RPM}"},
+            {"variable by its default name",
+             ColVariable,
+             true,
+             {"oilt}"},
+             false,
+             "Oil temp {OILT}"},
+        };
+        for (const Case& c : cases) {
+            const RowName name(c.name);
+            Started s;
+            const int row = 15; // the last channel
+            s.window->model()->setCell(row, c.column, c.before);
+            if (c.open) {
+                s.click(row, c.column);
+                QVERIFY(s.openEditor());
+                QVERIFY(s.list(ComboForColumn(c.column))->isPopupShown());
+            } else
+                s.window->channelEditor()->showCell({row, c.column});
+            for (const QString& keys : c.keys) {
+                if (c.pause)
+                    QTest::qWait(QApplication::keyboardInputInterval() + 100);
+                type(keys);
+            }
+            key(Qt::Key_Return);
+            QVERIFY(!s.openEditor());
+            QCOMPARE(s.cell(row, c.column), c.expected);
+        }
+    }
+    // Escape cancels and the current cell stays, for every editor, at the
+    // grid's last column and row too; a click selects a text cell's text.
+    void escapeAndSelection() {
+        for (const GridCell& cell : {GridCell{1, ColCanId}, GridCell{15, ColExponent},
+                                     GridCell{15, ColByteOrder}, GridCell{1, ColVariable}}) {
+            const RowName name(QString("%1, %2").arg(cell.row).arg(cell.column));
+            Started s;
+            s.window->model()->setCell(cell.row, cell.column, "7");
+            s.window->channelEditor()->showCell(cell);
+            key(Qt::Key_F2);
+            QVERIFY(s.openEditor());
+            type("1");
+            key(Qt::Key_Escape);
+            QVERIFY(!s.openEditor());
+            QCOMPARE(s.window->channelEditor()->currentCell(), cell);
+            QCOMPARE(s.cell(cell.row, cell.column), "7");
+            QVERIFY(s.get<QTableView>(names::ChannelGrid)->hasFocus());
+        }
+        Started s;
+        // A menu command writes an open text box; the current cell stays too.
+        s.window->channelEditor()->showCell({15, ColOffset});
+        type("5");
+        key(Qt::Key_I, Qt::ControlModifier); // the file dialog is cancelled
+        QVERIFY(!s.openEditor());
+        QCOMPARE(s.cell(15, ColOffset), "5");
+        QCOMPARE(s.window->channelEditor()->currentCell(), (GridCell{15, ColOffset}));
+        s.window->model()->setCell(2, ColCanId, "0x100");
+        s.click(2, ColCanId);
+        type("0x280"); // replaces the selected text
+        key(Qt::Key_Return);
+        QCOMPARE(s.cell(2, ColCanId), "0x280");
+        s.click(2, ColCanId);
+        key(Qt::Key_Right); // keeps it, the caret at its end
+        type("0");
+        key(Qt::Key_Return);
+        QCOMPARE(s.cell(2, ColCanId), "0x2800");
+    }
+    void byteOrderToolTips() {
+        Started s;
+        QSet<QString> tips;
+        for (int entry = 0; entry < s.list(5)->count(); ++entry)
+            tips << s.list(5)->itemData(entry, Qt::ToolTipRole).toString();
+        QCOMPARE(tips.size(), 6);
+        QVERIFY(!tips.contains(QString()));
+        s.click(3, ColByteOrder); // the drop-down shows them
+        QAbstractItemModel* shown = s.list(5)->popup()->view()->model();
+        QCOMPARE(shown->index(5, 0).data(Qt::ToolTipRole).toString(),
+                 ByteOrderExplanation("Motorola backward"));
+        key(Qt::Key_Escape);
+    }
+    // The flasher runs on its own; what the platform can tell of it is
+    // reported, and so are the errors of what was sent.
+    void sendReportsWhatFollows() {
+        Started s;
+        const auto errors = [&s] {
+            return CountFindings(CheckConfiguration(*s.window->model(), s.window->catalogue()),
+                                 Severity::Error);
+        };
+        s.click(3, ColStartBit);
+        clickEntry(s.list(2), "63");
+        s.window->model()->setCell(3, ColLength, "16"); // bits 63 to 78: past the frame
+        s.window->model()->setCell(3, ColVariable, Oil);
+        s.window->model()->setCell(4, ColCanId, "0x200"); // settings, no variable: a warning
+        QCOMPARE(errors(), 1);
+        QVERIFY(CheckConfiguration(*s.window->model(), s.window->catalogue()).size() > 1);
+        auto* send = s.get<QPushButton>(names::SendButton);
+        send->click();
+        QCOMPARE(s.status(), texts::sentReport("2", errors(), false));
+        QVERIFY(s.status().endsWith("Sent with 1 error: see Checks"));
+        s.fake.launcher->started.state = StartedProgram::State::Running;
+        send->click(); // the first still runs: a second starts all the same
+        QCOMPARE(s.fake.launcher->commandLines.size(), 2);
+        QCOMPARE(s.status(), texts::sentReport("2", errors(), true));
+        s.fake.launcher->started = {StartedProgram::State::Ended, 3};
+        QTRY_COMPARE(s.status(), texts::flasherFailed(3));
+
+        s.window->model()->setCell(3, ColStartBit, "0");
+        QCOMPARE(errors(), 0);
+        s.fake.launcher->started = {StartedProgram::State::Running, 0};
+        send->click();
+        QCOMPARE(s.status(), texts::sentReport("2", 0, true));
+        QVERIFY(!s.status().contains("error"));
+        s.fake.launcher->started = {StartedProgram::State::Ended, 0};
+        QTest::qWait(500); // seen ending well: nothing more is said
+        QCOMPARE(s.status(), texts::sentReport("2", 0, true));
+    }
+    // A database whose unit spellings match none of the catalogue's: every
+    // variable stays on offer, the one named like the signal first, and the
+    // filter field finds any other.
+    void importWithUnknownUnits() {
+        Started s;
+        const QString dbc = s.dir.filePath("units.dbc");
+        QFile file(dbc);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("VERSION \"\"\n\nBU_: ECU\n\n"
+                   "BO_ 1280 Engine: 8 ECU\n"
+                   " SG_ OilTemp : 0|8@1+ (1,-40) [-40|215] \"Unit_DegreCelsi\" Vector__XXX\n"
+                   " SG_ EngineRevs : 8|16@1+ (1,0) [0|8000] \"Unit_RotatPerMinut\" Vector__XXX\n");
+        file.close();
+        s.fake.dialogs->answer = dbc;
+        key(Qt::Key_I, Qt::ControlModifier);
+        QPointer dialog = s.window->findChild<DbcImportDialog*>(names::DbcDialog);
+        QVERIFY(dialog && QTest::qWaitForWindowActive(dialog));
+        auto* variable = dialog->findChild<QComboBox*>(names::DbcVariable);
+        auto* filter = dialog->findChild<QLineEdit*>(names::DbcVariableFilter);
+        type("OilTemp");
+        key(Qt::Key_Down);
+        key(Qt::Key_Space);
+        QVERIFY(variable->isEnabled());
+        QCOMPARE(variable->count(), 3); // "**Do not use**" and both variables
+        key(Qt::Key_Tab);
+        key(Qt::Key_Down); // the one named like the signal comes first
+        QCOMPARE(variable->currentText(), Oil);
+        key(Qt::Key_Up); // "**Do not use**": the variable is left to the user
+        QCOMPARE(dialog->plan().value(0).variableEntry, QString());
+        key(Qt::Key_Down);
+        QCOMPARE(dialog->plan().value(0).variableEntry, Oil);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(names::DbcFill), Qt::LeftButton);
+        QTRY_VERIFY(!dialog);
+        QCOMPARE(s.cell(1, ColVariable), Oil);
+
+        key(Qt::Key_I, Qt::ControlModifier);
+        dialog = s.window->findChild<DbcImportDialog*>(names::DbcDialog);
+        QVERIFY(dialog && QTest::qWaitForWindowActive(dialog));
+        variable = dialog->findChild<QComboBox*>(names::DbcVariable);
+        filter = dialog->findChild<QLineEdit*>(names::DbcVariableFilter);
+        type("EngineRevs");
+        key(Qt::Key_Down);
+        key(Qt::Key_Space);
+        filter->setFocus();
+        type("SPEED {");
+        QCOMPARE(variable->count(), 2);
+        variable->setCurrentIndex(1);
+        QCOMPARE(variable->currentText(), "Engine speed {RPM}");
+        filter->clear(); // the choice stays whatever the filter shows
+        QCOMPARE(variable->currentText(), "Engine speed {RPM}");
+        QTest::mouseClick(dialog->findChild<QPushButton*>(names::DbcFill), Qt::LeftButton);
+        QTRY_VERIFY(!dialog);
+        QCOMPARE(s.cell(2, ColVariable), "Engine speed {RPM}");
+    }
+    // The window program answers --help and --version without a window.
+    void commandLine() {
+        for (const QString& option : QStringList{"--help", "-h", "--version", "-v"}) {
+            const RowName name(option);
+            QProcess program;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("QT_QPA_PLATFORM", "none-such"); // a window would fail to start
+            program.setProcessEnvironment(environment);
+            program.start(CAC_GUI, {option});
+            QVERIFY(program.waitForFinished(10000));
+            QCOMPARE(program.exitCode(), 0);
+            const QString out = program.readAllStandardOutput();
+            QVERIFY2(option.contains('h') ? out.startsWith("usage: can-adapter-config")
+                                          : out == "can-adapter-config " + ProgramVersion() + '\n',
+                     qPrintable(out));
+        }
+    }
+    // A 1920x1080 laptop at 150 % (run with QT_SCALE_FACTOR=1.5): the window
+    // fits 1280x720 with every control in reach and nothing overlapping, and
+    // can be made as small as 1024x640.
+    void fitsSmallScreens() {
+        Started s;
+        const QSize least = s.window->minimumSizeHint().expandedTo(s.window->minimumSize());
+        QVERIFY2(least.width() <= 1024 && least.height() <= 640,
+                 qPrintable(QString("%1x%2").arg(least.width()).arg(least.height())));
+        const QString shot = QStringLiteral(CAC_SCREENSHOT_DIR "/small-%1-%2x%3.png");
+        for (const QSize size : {QSize(1280, 720 - 32), QSize(1024, 640 - 32)}) {
+            s.window->resize(size);
+            QCoreApplication::processEvents();
+            QCOMPARE(s.window->size(), size);
+            QList<QWidget*> controls;
+            for (const QString& name :
+                 {names::ObdModeCheck, names::Label1, names::Label3, names::SendFrame,
+                  names::ChannelGrid, names::ChecksPanel, names::EquationLabel, names::Label2,
+                  names::BaudRateFrame, names::StatusBar})
+                controls << s.get<QWidget>(name);
+            const QRect window = s.window->rect();
+            for (qsizetype i = 0; i < controls.size(); ++i) {
+                const QRect a(controls[i]->mapTo(s.window.get(), QPoint()), controls[i]->size());
+                QVERIFY2(window.contains(a) && controls[i]->isVisible(),
+                         qPrintable(controls[i]->objectName()));
+                const int needed = controls[i]->hasHeightForWidth()
+                                       ? controls[i]->heightForWidth(a.width())
+                                       : controls[i]->minimumSizeHint().height();
+                QVERIFY2(a.height() >= needed, qPrintable(controls[i]->objectName()));
+                for (qsizetype j = i + 1; j < controls.size(); ++j) {
+                    const QRect b(controls[j]->mapTo(s.window.get(), QPoint()),
+                                  controls[j]->size());
+                    QVERIFY2(!a.intersects(b), qPrintable(controls[i]->objectName() + " over " +
+                                                          controls[j]->objectName()));
+                }
+            }
+            // The last row is in reach: shown, or a scroll away.
+            auto* grid = s.get<QTableView>(names::ChannelGrid);
+            grid->scrollToBottom();
+            QVERIFY(grid->viewport()->rect().contains(
+                grid->visualRect(grid->model()->index(ChannelCount - 1, 0))));
+            QVERIFY(s.window->grab().save(
+                shot.arg(QApplication::style()->name()).arg(size.width()).arg(size.height())));
+        }
+        // Spare height goes to the rows and the panel, none is left empty.
+        s.window->resize(1280, 1000);
+        QCoreApplication::processEvents();
+        auto* grid = s.get<QTableView>(names::ChannelGrid);
+        QCOMPARE(grid->viewport()->height(), grid->verticalHeader()->length());
+        QVERIFY(grid->rowHeight(0) > s.list(0)->sizeHint().height());
+        QVERIFY(s.get<QWidget>(names::ChecksPanel)->height() >
+                s.get<QWidget>(names::ChecksPanel)->sizeHint().height());
     }
     void sendReports() {
         Started s;
