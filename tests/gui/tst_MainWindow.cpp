@@ -635,6 +635,15 @@ private slots:
              {"oilt}"},
              false,
              "Oil temp {OILT}"},
+            // Both entries hold a "p": typed on the closed cell, Enter takes
+            // the first shown, not the cell's.
+            {"filter picks the first shown",
+             ColVariable,
+             false,
+             {"p"},
+             false,
+             Oil,
+             "Engine speed {RPM}"},
         };
         for (const Case& c : cases) {
             const RowName name(c.name);
