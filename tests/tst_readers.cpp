@@ -34,7 +34,7 @@ const QString DemoDbc = QStringLiteral(CAC_EXAMPLES_DIR "/demo-vehicle.dbc");
 // More than any reader may take, and less than a reader that does not stop
 // would need.
 constexpr rlim_t ReaderHeadroom = 512 * 1024 * 1024;
-constexpr rlim_t CliAddressSpace = rlim_t{2} * 1024 * 1024 * 1024;
+[[maybe_unused]] constexpr rlim_t CliAddressSpace = rlim_t{2} * 1024 * 1024 * 1024;
 
 // A FIFO whose writer never stops while anyone reads it. The writer never
 // waits itself (non-blocking open and writes), so it always sees the stop.
