@@ -53,6 +53,10 @@ protected:
                 QStringLiteral("identifier %1 is not 3 or 8 hex digits").arg(quoted(idText)));
             return false;
         }
+        if (idText.size() == 3 && *id > 0x7FF) { // three digits carry an 11-bit identifier
+            lineProblem(QStringLiteral("identifier %1 is beyond 11 bits").arg(quoted(idText)));
+            return false;
+        }
         frame = CanFrame{};
         frame.time = *time;
         frame.extended = idText.size() == 8;
