@@ -82,7 +82,8 @@ private slots:
              Channel(1, With(ColFilterVal, "0x1F"))},
             {Check::FilterValueMissing, Place::Channel, 1, ColFilterVal, "only frames with 0",
              Channel(1, With(ColFilterLoc, "Byte 3", With(ColFilterVal, " ")))},
-            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "60 and 5 bits reach byte 8 in this byte order",
+            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit,
+             "60 and 5 bits reach byte 8 in this byte order",
              Channel(1, With(ColStartBit, "60", With(ColLength, "5")))},
             {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "58 and 5 bits reach byte 8",
              Channel(1, With(ColByteOrder, "Motorola forw MSB",
@@ -97,8 +98,8 @@ private slots:
             {Check::FilterInSignal, Place::Channel, 1, ColFilterLoc,
              "(byte 1 bit 0): the channel reads only frames where those bits match the filter "
              "value 0x07",
-             Channel(1, With(ColFilterLoc, "Byte 2", With(ColFilterVal, "7",
-                                                          With(ColLength, "9"))))},
+             Channel(1,
+                     With(ColFilterLoc, "Byte 2", With(ColFilterVal, "7", With(ColLength, "9"))))},
             {Check::LayoutUnknown, Place::Channel, 1, ColByteOrder, "\"Motorola backward\"",
              Channel(1, With(ColByteOrder, "Motorola backward"))},
             {Check::LengthRange, Place::Channel, 1, ColLength, "0 bits",
@@ -214,8 +215,8 @@ private slots:
             {"channel not in use", With(ColVariable, "**Do not use**", b), ""},
             {"unknown order", With(ColByteOrder, "Motorola backward", b), ""},
             // Bits 4 to 11 in bus order: byte 1's top four bits are not channel 2's.
-            {"Motorola against Intel", With(ColByteOrder, "Motorola seq", With(ColStartBit, "4", b)),
-             "byte 0 bits 3 to 0"},
+            {"Motorola against Intel",
+             With(ColByteOrder, "Motorola seq", With(ColStartBit, "4", b)), "byte 0 bits 3 to 0"},
         };
         for (const auto& r : rows) {
             const RowName name(r.name);
@@ -240,11 +241,12 @@ private slots:
                 QCOMPARE(found.size(), 2);
                 QCOMPARE(found[0].row, 2);
                 QCOMPARE(found[1].row, 6);
-                QVERIFY2(found[0].message.contains(QStringLiteral("channel 6 reads %1 of the same frames")
-                                                       .arg(r.shared)),
+                QVERIFY2(found[0].message.contains(
+                             QStringLiteral("channel 6 reads %1 of the same frames").arg(r.shared)),
                          qPrintable(found[0].message));
-                QVERIFY2(found[1].message.contains(QStringLiteral("channel 2 reads %1").arg(r.shared)),
-                         qPrintable(found[1].message));
+                QVERIFY2(
+                    found[1].message.contains(QStringLiteral("channel 2 reads %1").arg(r.shared)),
+                    qPrintable(found[1].message));
             }
         }
         // Filters on one byte with different values: frames of a multiplexed message.
@@ -286,9 +288,10 @@ private slots:
         }
         // Intel sequential's bus-order start bit 63 is byte 7's bit 0.
         SetRow(model, 9,
-               With(ColCanId, "0x104", With(ColByteOrder, "Intel sequential",
-                    With(ColStartBit, "63",
-                         With(ColLength, "8", With(ColVariable, "Counter {NOU}"))))));
+               With(ColCanId, "0x104",
+                    With(ColByteOrder, "Intel sequential",
+                         With(ColStartBit, "63",
+                              With(ColLength, "8", With(ColVariable, "Counter {NOU}"))))));
         model.setObdModeEnabled(true);
         QCOMPARE(CheckConfiguration(model, GroupsCatalogue()), QList<Finding>());
     }

@@ -219,8 +219,9 @@ private slots:
     // standard error and in the file.
     void exportDbcReadsBack() {
         const QString dbc = m_dir.filePath("demo.dbc");
-        const Run exported = RunCli(
-            {"export-dbc", EngineDemoCcf, "--catalogue", m_examplesCatalogue, "-o", dbc}, m_dir.path());
+        const Run exported =
+            RunCli({"export-dbc", EngineDemoCcf, "--catalogue", m_examplesCatalogue, "-o", dbc},
+                   m_dir.path());
         QCOMPARE(exported.exitCode, 0);
         QCOMPARE(exported.err, QByteArray());
         const Run listed = RunCli({"dbc", dbc}, m_dir.path());
@@ -230,16 +231,17 @@ private slots:
             if (line.startsWith("    row "))
                 rows.append(line.mid(15));
         // The third channel's filter comes back from its multiplexor, which is a row of its own.
-        QCOMPARE(rows, QByteArrayList({
-            "11 bit|0x280|No Filter|0|16|16|Unsigned|Intel standard|4|0|0",
-            "11 bit|0x288|No Filter|0|8|8|Unsigned|Intel standard|1|-48|0",
-            "11 bit|0x2A0|No Filter|0|0|8|Unsigned|Intel standard|1|0|0",
-            "11 bit|0x2A0|Byte 1|2|16|8|Unsigned|Intel standard|2.55|0|0",
-            "29 bit|0x18FEF100|No Filter|0|24|16|Unsigned|Motorola forw MSB|0.1|0|0",
-            "11 bit|0x5A0|No Filter|0|0|16|Signed|Motorola forw MSB|10|0|0"}));
+        QCOMPARE(rows,
+                 QByteArrayList(
+                     {"11 bit|0x280|No Filter|0|16|16|Unsigned|Intel standard|4|0|0",
+                      "11 bit|0x288|No Filter|0|8|8|Unsigned|Intel standard|1|-48|0",
+                      "11 bit|0x2A0|No Filter|0|0|8|Unsigned|Intel standard|1|0|0",
+                      "11 bit|0x2A0|Byte 1|2|16|8|Unsigned|Intel standard|2.55|0|0",
+                      "29 bit|0x18FEF100|No Filter|0|24|16|Unsigned|Motorola forw MSB|0.1|0|0",
+                      "11 bit|0x5A0|No Filter|0|0|16|Signed|Motorola forw MSB|10|0|0"}));
 
-        const Run backward = RunCli({"export-dbc", ChecksCcf, "--catalogue", m_examplesCatalogue},
-                                    m_dir.path());
+        const Run backward =
+            RunCli({"export-dbc", ChecksCcf, "--catalogue", m_examplesCatalogue}, m_dir.path());
         QCOMPARE(backward.exitCode, 0);
         QVERIFY2(backward.err.contains("checks-demo.ccf: not written: channel 4: its bits reach "
                                        "outside the frame's 8 data bytes\n"),
@@ -350,7 +352,8 @@ private slots:
         // it: escapes, characters beyond ASCII, whole and huge numbers, problems.
         const QString odd = m_dir.filePath("odd.dbc");
         WriteFile(odd, "BO_ 100 M: 8 E\n SG_ S : 0|8@1+ (1e20,-0) [-1e300|12345678901234567890] "
-                       "\"\xC2\xB0" "C \\\\ \xE2\x82\xAC \xF0\x9F\x98\x80\" E\n"
+                       "\"\xC2\xB0"
+                       "C \\\\ \xE2\x82\xAC \xF0\x9F\x98\x80\" E\n"
                        " SG_ T m1 : 8|8@1- (0.000001,1.5) [0|9007199254740993] \"\" E\n"
                        "CM_ SG_ 100 S \"tab\there \\\"q\\\" \x01 ctl\";\nBO_ x\n");
         for (const QString& file : {DemoDbc, odd}) {
@@ -452,12 +455,13 @@ private slots:
         for (const char* ext : {"log", "asc", "trc", "blf", "csv"}) {
             const QString log = QStringLiteral(CAC_EXAMPLES_DIR "/demo-drive.") + ext;
             const QString csv = m_dir.filePath(QStringLiteral("decoded-%1.csv").arg(ext));
-            const Run run = RunCli({"decode", EngineDemoCcf, log, "--catalogue", m_examplesCatalogue,
-                                    "--csv", csv},
-                                   m_dir.path());
+            const Run run = RunCli(
+                {"decode", EngineDemoCcf, log, "--catalogue", m_examplesCatalogue, "--csv", csv},
+                m_dir.path());
             QCOMPARE(run.err, QByteArray());
             QCOMPARE(run.exitCode, 0);
-            QCOMPARE(QString::fromUtf8(run.out).split(QLatin1Char(0x0a)), expected.split(QLatin1Char(0x0a)));
+            QCOMPARE(QString::fromUtf8(run.out).split(QLatin1Char(0x0a)),
+                     expected.split(QLatin1Char(0x0a)));
             const QByteArray bytes = ReadAll(csv);
             QVERIFY(bytes.startsWith("time,channel,raw,value\n0.000000,1,3200,800\n"));
             if (firstCsv.isEmpty())
@@ -472,11 +476,16 @@ private slots:
         WriteFile(notLog, "hello\n");
         const QString demoLog = QStringLiteral(CAC_EXAMPLES_DIR "/demo-drive.log");
         const QList<std::tuple<QStringList, int, QByteArray, QByteArray>> cases = {
-            {{damaged}, 1, "      1  Engine speed {RPM}            2      800      804   804",
+            {{damaged},
+             1,
+             "      1  Engine speed {RPM}            2      800      804   804",
              "damaged.log': line 2: not a candump line: 'garbage'"},
             {{notLog}, 1, "", "not-a-log.txt': not a CAN log this program reads"},
             {{demoLog, "--format", "asc"}, 0, "frames no channel takes: 0\n", ""},
-            {{demoLog, "--format", "trc"}, 1, "", "demo-drive.log': line 1: unreadable time offset 'vcan0'"},
+            {{demoLog, "--format", "trc"},
+             1,
+             "",
+             "demo-drive.log': line 1: unreadable time offset 'vcan0'"},
             {{demoLog, "--format", "mf4"}, 2, "", "unknown log format 'mf4'"},
             {{m_dir.filePath("missing.log")}, 1, "", "missing.log': no such file"},
             {{"/dev/zero"}, 1, "", "'/dev/zero': it is a character device, not a regular file"},

@@ -1,9 +1,9 @@
 // The CAN database subsystem: the .dbc reader on small inputs, the row a
 // signal gives, filling channels and proposing variables.
 #include "Fixtures.h"
-#include "channels/NumericText.h"
 #include "bitmap/FrameLayout.h"
 #include "channels/ConfigModel.h"
+#include "channels/NumericText.h"
 #include "dbc/ChannelFill.h"
 #include "dbc/DbcWriter.h"
 #include "dbc/SignalRow.h"
@@ -236,9 +236,9 @@ private slots:
         const QStringList orders = cac::FixedChoiceList(cac::ComboForColumn(cac::ColByteOrder));
         const QStringList types = cac::FixedChoiceList(cac::ComboForColumn(cac::ColValueType));
         const cac::VariableCatalogue catalogue = GroupsCatalogue();
-        const QStringList variables = {"Oil temp {OILT}", "Engine speed {RPM}",
-                                       "Wheel speed {WSPD}", "Throttle {TPS}", "Lap time {LAPT}",
-                                       "Steering {STEER}", "Manifold {MAP}", "1st gear % {X}"};
+        const QStringList variables = {
+            "Oil temp {OILT}", "Engine speed {RPM}", "Wheel speed {WSPD}", "Throttle {TPS}",
+            "Lap time {LAPT}", "Steering {STEER}",   "Manifold {MAP}",     "1st gear % {X}"};
         int written = 0, leftOut = 0;
         for (int round = 0; round < 300; ++round) {
             cac::ConfigModel model;

@@ -60,8 +60,8 @@ void MainForm::buildMenus() {
     for (QAction* toggle : {m_checksPanel->toggleViewAction(), m_frameLayout->toggleViewAction()}) {
         view->addAction(toggle);
         connect(toggle, &QAction::toggled, this, [this] {
-            m_tabs->updateGeometry();               // the tab widget does not pass its page's change on
-            if (windowState() == Qt::WindowNoState) // the room comes and goes with the panel
+            m_tabs->updateGeometry(); // the tab widget does not pass its page's change on
+            if (windowState() == Qt::WindowNoState)  // the room comes and goes with the panel
                 QTimer::singleShot(0, this, [this] { // once laid out
                     fitHeightToContents();
                     shareGridAndPanel();

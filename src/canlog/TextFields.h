@@ -48,7 +48,9 @@ inline constexpr std::array<std::int8_t, 256> HexDigits = [] {
     return table;
 }();
 
-inline int hexDigit(char c) { return HexDigits[static_cast<unsigned char>(c)]; }
+inline int hexDigit(char c) {
+    return HexDigits[static_cast<unsigned char>(c)];
+}
 
 // A whole field of 1 to `maxDigits` hexadecimal digits.
 inline std::optional<std::uint32_t> parseHex(std::string_view text, std::size_t maxDigits = 8) {

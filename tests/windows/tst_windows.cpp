@@ -53,7 +53,8 @@ private slots:
     // Greek letter, given with backslashes.
     void pathsWithBlanksAndNonAscii() {
         QTemporaryDir dir;
-        const QString folder = QDir::toNativeSeparators(dir.filePath(QStringLiteral("Jürgen Ωmega")));
+        const QString folder =
+            QDir::toNativeSeparators(dir.filePath(QStringLiteral("Jürgen Ωmega")));
         QVERIFY(QDir().mkpath(folder));
         const QString path = folder + QStringLiteral("\\Öl temp.ccf");
         ConfigModel saved;
@@ -72,7 +73,8 @@ private slots:
         QTemporaryDir dir;
         const QString folder = QDir::toNativeSeparators(dir.filePath(QStringLiteral("My Tools Ä")));
         QVERIFY(QDir().mkpath(folder));
-        QVERIFY(QFile::copy(QStringLiteral(CAC_FAKE_FLASHER), folder + QStringLiteral("\\Updrive.exe")));
+        QVERIFY(QFile::copy(QStringLiteral(CAC_FAKE_FLASHER),
+                            folder + QStringLiteral("\\Updrive.exe")));
         const struct {
             const char* portText;
             const char* ending;
