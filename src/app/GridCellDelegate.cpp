@@ -177,6 +177,8 @@ bool GridCellDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
     if (event->type() != QEvent::ToolTip || !index.isValid())
         return QStyledItemDelegate::helpEvent(event, view, option, index);
     QStringList tip;
+    if (const QString own = index.data(Qt::ToolTipRole).toString(); !own.isEmpty())
+        tip << own; // a list entry's explanation, as the byte orders have
     if (textIsCut(option, index))
         tip << displayToolTip(index.data().toString());
     if (const QString said = index.data(GridPresentationModel::FindingTextRole).toString();
