@@ -20,13 +20,20 @@ ChannelSignal ReadChannelSignal(const ConfigModel& model, int channel) {
     const auto bytes =
         EncodeSignalFields({cell(ColStartBit), cell(ColLength), cell(ColValueType),
                             cell(ColByteOrder), cell(ColFilterLoc), cell(ColFilterVal)});
-    ChannelSignal signal;
+    ChannelSignal signal = SignalOfRecord(QByteArrayView(bytes.data(), bytes.size()));
     signal.channel = channel;
     signal.extended = IsExtendedIdentifier(model, channel);
     signal.id = IdentifierNumber(model, channel);
-    signal.filter = {(bytes[2] & 0x80) != 0, bytes[3], bytes[4]};
-    signal.valueTypeCode = bytes[2] & 3;
-    signal.bits = MapSignalBits(bytes[0], bytes[1], (bytes[2] >> 4) & 7);
+    return signal;
+}
+
+ChannelSignal SignalOfRecord(QByteArrayView record) {
+    const auto byte = [&](int offset) { return static_cast<std::uint8_t>(record.at(offset)); };
+    const std::uint8_t format = byte(2);
+    ChannelSignal signal;
+    signal.filter = {(format & 0x80) != 0, byte(3), byte(4)};
+    signal.valueTypeCode = format & 3;
+    signal.bits = MapSignalBits(byte(0), byte(1), (format >> 4) & 7);
     return signal;
 }
 

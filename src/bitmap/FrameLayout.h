@@ -2,6 +2,7 @@
 
 #include "bitmap/SignalBitMap.h"
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -47,6 +48,11 @@ bool ChannelInUse(const ConfigModel& model, int channel);
 
 // Identifier, filter and bits of channel 1 to 15, read as the image reads them.
 ChannelSignal ReadChannelSignal(const ConfigModel& model, int channel);
+
+// The filter, value type and bits that the first five bytes of a channel
+// record set (start bit, length, format byte, filter position and value);
+// channel and identifier are left unset.
+ChannelSignal SignalOfRecord(QByteArrayView record);
 
 // The frames the channels in use read, in the order of their first channel.
 QList<FrameChannels> UsedFrames(const ConfigModel& model);

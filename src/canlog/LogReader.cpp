@@ -45,13 +45,6 @@ LogFormat formatOfLine(std::string_view line) {
 
 } // namespace
 
-QString LogFormatName(LogFormat format) {
-    for (const FormatName& entry : FormatNames)
-        if (entry.format == format)
-            return QLatin1String(entry.name);
-    return QStringLiteral("unknown");
-}
-
 LogFormat LogFormatNamed(const QString& name) {
     for (const FormatName& entry : FormatNames)
         if (name == QLatin1String(entry.name))

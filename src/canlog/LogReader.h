@@ -15,8 +15,8 @@ namespace cac {
 
 enum class LogFormat { Unknown, Candump, Asc, Trc, SavvyCsv, Blf };
 
-// "candump", "asc", "trc", "csv", "blf"; the names the command line takes.
-QString LogFormatName(LogFormat format);
+// The format the command line names "candump", "asc", "trc", "csv" or "blf";
+// Unknown for any other name.
 LogFormat LogFormatNamed(const QString& name);
 
 // A part of the log that could not be read: a line of a text log, a byte

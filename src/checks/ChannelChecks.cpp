@@ -206,11 +206,10 @@ private:
 
     // Where the bits lie, from the one bit map the picture and the export use too.
     void checkLayout() {
-        // From the record the image carries: the bytes ReadChannelSignal reads.
-        const SignalBitMap bits =
-            MapSignalBits(recordByte(0), recordByte(1), (recordByte(FormatByteOffset) >> 4) & 7);
-        const ChannelFilter filter{(recordByte(FormatByteOffset) & 0x80) != 0, recordByte(3),
-                                   recordByte(4)};
+        // From the record the image carries.
+        const ChannelSignal signal = SignalOfRecord(m_record);
+        const SignalBitMap& bits = signal.bits;
+        const ChannelFilter& filter = signal.filter;
         if (!bits.known) {
             add(Check::LayoutUnknown, ColByteOrder,
                 QStringLiteral("%1: the layout of this order cannot be checked")

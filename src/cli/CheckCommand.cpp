@@ -5,39 +5,28 @@
 #include "checks/ConfigChecks.h"
 #include "cli/CliCommon.h"
 
-#include <QCommandLineParser>
-
 #include <cstdio>
 
 namespace cac::cli {
 
 int RunCheckCommand(const QStringList& arguments) {
-    const Command& command = CommandNamed("check");
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Explains what the configuration image of CONFIG.ccf will get and why it is probably "
-        "not what the settings mean: one finding a line, then a summary. Exits with 3 when "
-        "there is an error (with --strict, also a warning)."));
-    parser.addPositionalArgument(QStringLiteral("CONFIG.ccf"),
-                                 QStringLiteral("The configuration file to check."));
-    const QCommandLineOption catalogueOption = CatalogueOption();
-    const QCommandLineOption obdOption = ObdOption();
+    ConfigCommandLine line(
+        CommandNamed("check"),
+        QStringLiteral(
+            "Explains what the configuration image of CONFIG.ccf will get and why it is probably "
+            "not what the settings mean: one finding a line, then a summary. Exits with 3 when "
+            "there is an error (with --strict, also a warning)."),
+        QStringLiteral("The configuration file to check."));
     const QCommandLineOption strictOption(QStringLiteral("strict"),
                                           QStringLiteral("Warnings count as errors."));
-    parser.addOptions({catalogueOption, obdOption, strictOption});
-    if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
+    line.parser.addOptions({line.catalogueOption, line.obdOption, strictOption});
+    if (const int exit = line.parse(arguments); exit >= 0)
         return exit;
-    QString path;
-    if (const int exit =
-            SingleArgument(parser, command, QStringLiteral("CONFIG.ccf"), {catalogueOption}, path);
-        exit != ExitOk)
-        return exit;
+    const QString& path = line.config();
 
     ConfigModel model;
     CatalogueLoad catalogue;
-    if (const int exit = LoadConfiguration(path, parser.value(catalogueOption),
-                                           parser.isSet(obdOption), model, catalogue);
-        exit != ExitOk)
+    if (const int exit = line.load(model, catalogue); exit != ExitOk)
         return exit;
 
     const QList<Finding> findings = CheckConfiguration(model, catalogue.catalogue);
@@ -48,7 +37,7 @@ int RunCheckCommand(const QStringList& arguments) {
                                                   : FindingSummary(findings)));
     const bool failed =
         CountFindings(findings, Severity::Error) > 0 ||
-        (parser.isSet(strictOption) && CountFindings(findings, Severity::Warning) > 0);
+        (line.parser.isSet(strictOption) && CountFindings(findings, Severity::Warning) > 0);
     return failed ? ExitFindings : ExitOk;
 }
 

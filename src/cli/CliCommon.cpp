@@ -5,7 +5,6 @@
 #include "common/SafeFileWrite.h"
 #include "configfile/CcfFile.h"
 
-#include <QCommandLineParser>
 #include <QFile>
 
 #include <algorithm>
@@ -170,6 +169,29 @@ int LoadConfiguration(const QString& configPath, const QString& cataloguePath, b
     if (const int exit = ReadInputFile(configPath, configBytes); exit != ExitOk)
         return exit;
     return LoadConfiguration(configPath, configBytes, cataloguePath, obd, model, catalogue);
+}
+
+ConfigCommandLine::ConfigCommandLine(const Command& command, const QString& description,
+                                     const QString& configHelp)
+    : m_command(command) {
+    parser.setApplicationDescription(description);
+    parser.addPositionalArgument(QStringLiteral("CONFIG.ccf"), configHelp);
+}
+
+int ConfigCommandLine::parse(const QStringList& arguments,
+                             const QList<QCommandLineOption>& fileOptions) {
+    if (const int exit = ParseCommandLine(parser, m_command, arguments); exit >= 0)
+        return exit;
+    if (const int exit = SingleArgument(parser, m_command, QStringLiteral("CONFIG.ccf"),
+                                        QList{catalogueOption} + fileOptions, m_config);
+        exit != ExitOk)
+        return exit;
+    return -1;
+}
+
+int ConfigCommandLine::load(ConfigModel& model, CatalogueLoad& catalogue) const {
+    return LoadConfiguration(m_config, parser.value(catalogueOption), parser.isSet(obdOption),
+                             model, catalogue);
 }
 
 const Command& CommandNamed(const char* name) {

@@ -6,11 +6,9 @@
 #include "catalogue/VariableCatalogue.h"
 
 #include <QByteArray>
+#include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
-
-class QCommandLineOption;
-class QCommandLineParser;
 
 namespace cac {
 class ConfigModel;
@@ -101,6 +99,33 @@ int LoadConfiguration(const QString& configPath, const QByteArray& configBytes,
 // The same, reading CONFIG.ccf first.
 int LoadConfiguration(const QString& configPath, const QString& cataloguePath, bool obd,
                       ConfigModel& model, CatalogueLoad& catalogue);
+
+// The front of the commands that build on one CONFIG.ccf (hex, check, layout,
+// export-dbc): its argument, --catalogue and --obd, and the loading. The
+// command adds the options to `parser`, its own among them, in the order its
+// help lists them.
+class ConfigCommandLine {
+public:
+    ConfigCommandLine(
+        const Command& command, const QString& description,
+        const QString& configHelp = QStringLiteral("The configuration file to load."));
+
+    QCommandLineParser parser;
+    const QCommandLineOption catalogueOption = CatalogueOption();
+    const QCommandLineOption obdOption = ObdOption();
+
+    // Parses the arguments and takes CONFIG.ccf, after refusing an empty
+    // --catalogue or an empty value of `fileOptions`. Returns the exit code to
+    // end with at once, else -1.
+    int parse(const QStringList& arguments, const QList<QCommandLineOption>& fileOptions = {});
+    const QString& config() const { return m_config; }
+    // LoadConfiguration of CONFIG.ccf with --catalogue and --obd.
+    int load(ConfigModel& model, CatalogueLoad& catalogue) const;
+
+private:
+    const Command& m_command;
+    QString m_config;
+};
 
 // The row of Commands() with that name, which must be there.
 const Command& CommandNamed(const char* name);

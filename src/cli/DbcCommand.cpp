@@ -176,9 +176,7 @@ bool writeListingJson(const CanDatabase& database, const VariableCatalogue& cata
     }
     json.endArray();
     json.endObject();
-    bool written = false;
-    json.finish(&written);
-    return written;
+    return json.finish();
 }
 
 } // namespace

@@ -16,7 +16,7 @@ JsonText& JsonText::key(const char* name) {
 }
 
 void JsonText::flush() {
-    if (m_file && !m_out.isEmpty()) {
+    if (!m_out.isEmpty()) {
         if (std::fwrite(m_out.constData(), 1, static_cast<std::size_t>(m_out.size()), m_file) !=
             static_cast<std::size_t>(m_out.size()))
             m_writeFailed = true;
@@ -25,7 +25,7 @@ void JsonText::flush() {
 }
 
 void JsonText::beginValue() {
-    if (m_file && m_out.size() >= ChunkSize)
+    if (m_out.size() >= ChunkSize)
         flush();
     if (m_keyGiven) { // the key began it
         m_keyGiven = false;
@@ -94,16 +94,12 @@ void JsonText::stringArray(const QStringList& texts) {
     endArray();
 }
 
-QByteArray JsonText::finish(bool* ok) {
+bool JsonText::finish() {
     m_out += '\n';
-    if (m_file) {
-        flush();
-        if (std::fflush(m_file) != 0)
-            m_writeFailed = true;
-    }
-    if (ok)
-        *ok = !m_writeFailed;
-    return m_file ? QByteArray() : std::move(m_out);
+    flush();
+    if (std::fflush(m_file) != 0)
+        m_writeFailed = true;
+    return !m_writeFailed;
 }
 
 // As QJsonDocument escapes: quote, backslash and control characters; the

@@ -14,9 +14,9 @@ namespace cac::cli {
 // given: callers give them sorted, as QJsonObject sorts them.
 class JsonText {
 public:
-    // With a file, the text goes out in pieces as it grows, so a listing of
+    // The text goes out to the file in pieces as it grows, so a listing of
     // megabytes never stands whole in memory.
-    explicit JsonText(std::FILE* out = nullptr) : m_file(out) { m_out.reserve(2 * ChunkSize); }
+    explicit JsonText(std::FILE* out) : m_file(out) { m_out.reserve(2 * ChunkSize); }
 
     void beginObject() { open('{'); }
     void endObject() { close('}'); }
@@ -33,10 +33,9 @@ public:
     void null();
     void stringArray(const QStringList& texts);
 
-    // The text, with the line end QJsonDocument puts after the outermost value.
-    // With a file: what is left written out, and an empty text; `ok` says
-    // whether every write succeeded.
-    QByteArray finish(bool* ok = nullptr);
+    // Writes out what is left, with the line end QJsonDocument puts after the
+    // outermost value; true when every write succeeded.
+    bool finish();
 
 private:
     static constexpr qsizetype ChunkSize = 64 * 1024;

@@ -5,8 +5,6 @@
 #include "channels/ConfigModel.h"
 #include "cli/CliCommon.h"
 
-#include <QCommandLineParser>
-
 #include <cstdio>
 #include <optional>
 
@@ -28,42 +26,33 @@ std::optional<std::int32_t> parseIdentifier(const QString& text) {
 
 int RunLayoutCommand(const QStringList& arguments) {
     const Command& command = CommandNamed("layout");
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Draws each frame the channels of CONFIG.ccf read as 8 bytes (rows 0 to 7) by 8 bits "
-        "(columns 7 to 0), with the channel numbers in the bits they take: \"**\" where two "
-        "channels read the same bits of the same frames, \"++\" where their filters take them "
-        "from different frames."));
-    parser.addPositionalArgument(QStringLiteral("CONFIG.ccf"),
-                                 QStringLiteral("The configuration file to load."));
+    ConfigCommandLine line(
+        command,
+        QStringLiteral(
+            "Draws each frame the channels of CONFIG.ccf read as 8 bytes (rows 0 to 7) by 8 bits "
+            "(columns 7 to 0), with the channel numbers in the bits they take: \"**\" where two "
+            "channels read the same bits of the same frames, \"++\" where their filters take them "
+            "from different frames."));
     const QCommandLineOption idOption(QStringLiteral("id"),
                                       QStringLiteral("Only the frame with identifier ID "
                                                      "(0x100 or 256)."),
                                       QStringLiteral("ID"));
-    const QCommandLineOption catalogueOption = CatalogueOption();
-    const QCommandLineOption obdOption = ObdOption();
-    parser.addOptions({idOption, catalogueOption, obdOption});
-    if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
+    line.parser.addOptions({idOption, line.catalogueOption, line.obdOption});
+    if (const int exit = line.parse(arguments); exit >= 0)
         return exit;
-    QString config;
-    if (const int exit = SingleArgument(parser, command, QStringLiteral("CONFIG.ccf"),
-                                        {catalogueOption}, config);
-        exit != ExitOk)
-        return exit;
+    const QString& config = line.config();
     std::optional<std::int32_t> onlyId;
-    if (parser.isSet(idOption)) {
-        onlyId = parseIdentifier(parser.value(idOption));
+    if (line.parser.isSet(idOption)) {
+        onlyId = parseIdentifier(line.parser.value(idOption));
         if (!onlyId)
             return UsageError(command, QStringLiteral("--id takes an identifier such as 0x100 "
                                                       "or 256, not '%1'")
-                                           .arg(parser.value(idOption)));
+                                           .arg(line.parser.value(idOption)));
     }
 
     ConfigModel model;
     CatalogueLoad catalogue;
-    if (const int exit = LoadConfiguration(config, parser.value(catalogueOption),
-                                           parser.isSet(obdOption), model, catalogue);
-        exit != ExitOk)
+    if (const int exit = line.load(model, catalogue); exit != ExitOk)
         return exit;
 
     QStringList frames;

@@ -1,5 +1,7 @@
 #include "decode/DecodeTexts.h"
 
+#include "bitmap/FrameLayout.h"
+
 #include <cmath>
 
 namespace cac {
@@ -9,11 +11,6 @@ int decimalsOf(float resolution) {
     if (!(resolution > 0) || resolution >= 1)
         return 0;
     return std::min(9, static_cast<int>(std::ceil(-std::log10(resolution) - 1e-4)));
-}
-
-QString identifierText(std::uint32_t id, bool extended) {
-    return QStringLiteral("0x") + QString::number(id, 16).toUpper() +
-           (extended ? QStringLiteral(" (29 bit)") : QString());
 }
 
 } // namespace
@@ -96,7 +93,7 @@ QString UntakenSummaryLine(const UntakenTally& untaken) {
     if (!untaken.identifiers.isEmpty()) {
         QStringList ids;
         for (const auto& [id, extended] : untaken.identifiers)
-            ids << identifierText(id, extended);
+            ids << FrameName(extended, static_cast<std::int32_t>(id)); // 29 bits at most
         line += QStringLiteral("; identifiers ") + ids.join(QStringLiteral(", "));
         if (untaken.identifiers.size() == UntakenTally::KeptIdentifiers)
             line += QStringLiteral(", ...");

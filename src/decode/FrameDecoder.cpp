@@ -38,12 +38,9 @@ ChannelDecoding setUp(const ConfigModel& model, const VariableCatalogue& catalog
     d.id = reading ? static_cast<std::uint32_t>(reading->id) : 0;
 
     const QByteArray record = EncodeChannelRecord(model, catalogue, c);
-    const int startBit = byteAt(record, 0), length = byteAt(record, 1);
-    const std::uint8_t format = byteAt(record, 2);
+    const ChannelSignal signal = SignalOfRecord(record);
     d.exponent = static_cast<std::int8_t>(byteAt(record, 7));
-    d.filterOn = (format & 0x80) != 0;
-    d.filterByte = byteAt(record, 3);
-    d.filterValue = byteAt(record, 4);
+    d.filter = signal.filter;
 
     const double scale = TextToNumber(model.cell(c, ColScale));
     d.scale = RoundToSingle(scale).value_or(0);
@@ -52,8 +49,8 @@ ChannelDecoding setUp(const ConfigModel& model, const VariableCatalogue& catalog
     d.stepOffset = RecordOffset(TextToNumber(model.cell(c, ColOffset)), d.resolution);
 
     // Value-type codes: 0 unsigned, 1 signed, 2 float; 3 names none.
-    const int typeCode = format & 0x03;
-    d.bits = MapSignalBits(startBit, length, (format >> 4) & 0x07);
+    const int typeCode = signal.valueTypeCode;
+    d.bits = signal.bits;
     if (typeCode == 3) {
         d.problem = QStringLiteral("its format byte names no value type");
         return d;
@@ -65,16 +62,16 @@ ChannelDecoding setUp(const ConfigModel& model, const VariableCatalogue& catalog
         return d;
     }
     if (d.bits.positions.isEmpty() || d.bits.positions.size() > 32) {
-        d.problem = QStringLiteral("a signal of %1 bits cannot be read").arg(length);
+        d.problem = QStringLiteral("a signal of %1 bits cannot be read").arg(d.bits.length);
         return d;
     }
     if (!d.bits.insideFrame()) {
         d.problem = QStringLiteral("the signal reaches beyond the 8 data bytes");
         return d;
     }
-    if (d.filterOn && (d.filterByte < 1 || d.filterByte > 8)) {
+    if (d.filter.on && d.filter.dataByte() < 0) {
         d.problem = QStringLiteral("the filter is on but its byte position %1 names no data byte")
-                        .arg(d.filterByte);
+                        .arg(d.filter.position);
         return d;
     }
     d.bytesNeeded = d.bits.lastByte() + 1;
@@ -105,9 +102,10 @@ bool FrameDecoder::takes(const ChannelDecoding& d, const CanFrame& frame) const 
     if (!d.givesValues() || frame.error || frame.remote || frame.id != d.id ||
         frame.extended != d.extended)
         return false;
-    if (!d.filterOn)
+    if (!d.filter.on)
         return true;
-    return frame.length >= d.filterByte && frame.data[d.filterByte - 1] == d.filterValue;
+    const int byte = d.filter.dataByte();
+    return frame.length > byte && frame.data[byte] == d.filter.value;
 }
 
 double RawValue(std::uint32_t raw, int length, ValueKind kind) {

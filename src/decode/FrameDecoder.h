@@ -1,6 +1,6 @@
 #pragma once
 
-#include "bitmap/SignalBitMap.h"
+#include "bitmap/FrameLayout.h"
 #include "canlog/CanFrame.h"
 #include "catalogue/VariableCatalogue.h"
 #include "channels/ChoiceLists.h"
@@ -34,9 +34,7 @@ struct ChannelDecoding {
     // Which frames it takes.
     bool extended = false;
     std::uint32_t id = 0;
-    bool filterOn = false;
-    int filterByte = 0; // 1 to 8 when the filter is on
-    std::uint8_t filterValue = 0;
+    ChannelFilter filter;
 
     // Where the value sits and how it scales.
     ValueKind kind = ValueKind::Unsigned;
