@@ -12,7 +12,7 @@ bool ChannelInUse(const ConfigModel& model, int channel) {
     if (channel == ChannelCount && model.obdModeEnabled())
         return false;
     const QString variable = model.cell(channel, ColVariable);
-    return !variable.isEmpty() && variable != DoNotUseText && variable != UsedForObdText;
+    return !variable.trimmed().isEmpty() && variable != DoNotUseText && variable != UsedForObdText;
 }
 
 ChannelSignal ReadChannelSignal(const ConfigModel& model, int channel) {

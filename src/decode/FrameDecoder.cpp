@@ -1,5 +1,7 @@
 #include "decode/FrameDecoder.h"
 
+#include "bitmap/FrameLayout.h"
+
 #include "catalogue/VariableLookup.h"
 #include "channels/ConfigModel.h"
 #include "channels/NumericText.h"
@@ -20,10 +22,7 @@ ChannelDecoding setUp(const ConfigModel& model, const VariableCatalogue& catalog
     ChannelDecoding d;
     d.channel = c;
     d.variable = model.cell(c, ColVariable);
-    const QString noVariable = model.choiceList(0).value(0);
-    if (model.obdModeEnabled() && c == ChannelCount)
-        return d; // channel 15 polls the OBD parameters
-    if (d.variable.trimmed().isEmpty() || d.variable == noVariable)
+    if (!ChannelInUse(model, c)) // the same channels the layout draws and the checks compare
         return d;
     d.previewed = true;
 
