@@ -136,7 +136,7 @@ QLayout* MainForm::buildTopBand() {
     return top;
 }
 
-QTableView* MainForm::newGrid(const QString& objectName, GridPresentationModel* view) {
+GridView* MainForm::newGrid(const QString& objectName, GridPresentationModel* view) {
     view->setFixedCellBrush(palette().brush(QPalette::Button));
     auto* grid = new GridView;
     grid->setObjectName(objectName);
