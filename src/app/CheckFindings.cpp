@@ -33,6 +33,14 @@ void CheckFindings::refresh() {
     emit refreshed();
 }
 
+const QList<Finding>& CheckFindings::current() {
+    if (m_pending.isActive()) {
+        m_pending.stop();
+        refresh();
+    }
+    return m_findings;
+}
+
 QList<Finding> CheckFindings::findingsAt(Place place, int row, int column) const {
     QList<Finding> found;
     for (const Finding& finding : m_findings) {

@@ -22,6 +22,9 @@ public:
     CheckFindings(const ConfigModel* model, const VariableCatalogue& catalogue, QObject* parent);
 
     const QList<Finding>& findings() const { return m_findings; }
+    // The findings of the store as it is now: an edit whose refresh still
+    // waits for the event loop is checked first.
+    const QList<Finding>& current();
     // The findings a cell shows: those about it and, on the first setting of
     // a channel, those about the whole channel. `column` is 0 for a place
     // without columns (an OBD priority).

@@ -83,19 +83,16 @@ void FrameLayoutView::showChannel(int row) {
     rebuild();
 }
 
+// The widget's size does not follow the picture (see sizeHint): a redraw is all.
 void FrameLayoutView::rebuild() {
-    const int oldHeight = static_cast<int>(PictureGeometry::height(m_picture));
     m_picture = BuildFramePicture(*m_model, m_channel);
-    if (static_cast<int>(PictureGeometry::height(m_picture)) != oldHeight)
-        updateGeometry();
     update();
 }
 
 QSize FrameLayoutView::sizeHint() const {
     // Room for two notes always, so that one more or less does not move the window.
     return {static_cast<int>(PictureGeometry::width()),
-            static_cast<int>(PictureGeometry::Top + 8 * PictureGeometry::CellHeight + 6 +
-                             2 * PictureGeometry::NoteHeight)};
+            static_cast<int>(PictureGeometry::height(2))};
 }
 
 void FrameLayoutView::paintEvent(QPaintEvent*) {

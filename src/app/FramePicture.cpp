@@ -161,7 +161,7 @@ void DrawFramePicture(const FramePicture& picture, PictureCanvas& canvas, const 
                     Qt::AlignLeft | Qt::AlignVCenter, filters.join(QStringLiteral(", ")), ink,
                     Text::Small);
     }
-    const qreal notesTop = G::Top + 8 * G::CellHeight + 6;
+    const qreal notesTop = G::height(0); // the notes run below the cells
     for (qsizetype i = 0; i < picture.notes.size(); ++i)
         canvas.text({4, notesTop + i * G::NoteHeight, G::width() - 8, G::NoteHeight},
                     Qt::AlignLeft | Qt::AlignVCenter, picture.notes[i], ink, Text::Small);

@@ -30,8 +30,7 @@ struct FramePicture {
     QList<ChannelSignal> channels;
     std::array<BitOwners, Cells> owners{};
 
-    // Cell index of (byte, bit): rows by byte, bit 7 in the first column.
-    static int cellOf(BitPosition p) { return p.byte * 8 + 7 - p.bit; }
+    // (byte, bit) of a cell index: rows by byte, bit 7 in the first column.
     static BitPosition positionOf(int cell) { return {cell / 8, 7 - cell % 8}; }
     const ChannelSignal* signalOf(int channel) const;
 };
@@ -55,9 +54,8 @@ struct PictureGeometry {
 
     static QRectF cellRect(int cell);
     static qreal width() { return Left + 8 * CellWidth + Right; }
-    static qreal height(const FramePicture& picture) {
-        return Top + 8 * CellHeight + 6 + NoteHeight * picture.notes.size();
-    }
+    static qreal height(qsizetype notes) { return Top + 8 * CellHeight + 6 + NoteHeight * notes; }
+    static qreal height(const FramePicture& picture) { return height(picture.notes.size()); }
     static QColor channelColour(int channel);
     static QColor overlapColour();
 };

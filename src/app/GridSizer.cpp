@@ -51,7 +51,7 @@ void GridView::setNaturalHeight(int height) {
     updateGeometry();
 }
 
-GridSizer::GridSizer(QTableView* grid, QList<double> weights, int rowHeight, double growth)
+GridSizer::GridSizer(GridView* grid, QList<double> weights, int rowHeight, double growth)
     : QObject(grid), m_grid(grid), m_weights(std::move(weights)), m_rowHeight(rowHeight),
       m_tallestRow(std::max(rowHeight, static_cast<int>(std::floor(rowHeight * growth)))) {
     QHeaderView* rows = grid->verticalHeader();
@@ -159,8 +159,7 @@ void GridSizer::fitRowsToHeight(int titleNeeds) {
                     outside + titleNeeds + std::min(count, FewestRows) * m_rowHeight),
               QSize(m_grid->maximumWidth(),
                     outside + std::max(titleNeeds, 2 * m_tallestRow) + count * m_tallestRow));
-    if (auto* view = qobject_cast<GridView*>(m_grid))
-        view->setNaturalHeight(outside + titleNeeds + count * m_rowHeight);
+    m_grid->setNaturalHeight(outside + titleNeeds + count * m_rowHeight);
     if (count == 0)
         return;
     // The rows grow with the room, and the title row with them, twice as

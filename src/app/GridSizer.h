@@ -35,7 +35,7 @@ class GridSizer : public QObject {
 public:
     // `weights`: the row header's share first when the row header is shown,
     // then one share per column. `rowHeight` is every row's height.
-    GridSizer(QTableView* grid, QList<double> weights, int rowHeight, double growth = 1.0);
+    GridSizer(GridView* grid, QList<double> weights, int rowHeight, double growth = 1.0);
 
     // Rows the grid keeps room for however short the window.
     static constexpr int FewestRows = 4;
@@ -52,7 +52,7 @@ private:
     int fitTitleRow();
     void fitRowsToHeight(int titleNeeds);
 
-    QTableView* m_grid;
+    GridView* m_grid;
     QList<double> m_weights;
     int m_rowHeight;
     int m_tallestRow;

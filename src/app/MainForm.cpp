@@ -98,8 +98,8 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
 
     statusBar()->setObjectName(names::StatusBar);
     capStatusMessages(statusBar());
-    m_commands =
-        new WindowCommands(this, m_model, m_catalogue, m_platform, m_portList, statusBar());
+    m_commands = new WindowCommands(this, m_model, m_catalogue, m_findings, m_platform, m_portList,
+                                    statusBar());
     m_dbcImport =
         new DbcImportCommand(this, m_model, m_catalogue, m_platform.dialogs.get(), statusBar());
     connect(m_dbcImport, &DbcImportCommand::equationRequested, this,
@@ -136,7 +136,7 @@ QLayout* MainForm::buildTopBand() {
     return top;
 }
 
-QTableView* MainForm::newGrid(const QString& objectName, GridPresentationModel* view) {
+GridView* MainForm::newGrid(const QString& objectName, GridPresentationModel* view) {
     view->setFixedCellBrush(palette().brush(QPalette::Button));
     auto* grid = new GridView;
     grid->setObjectName(objectName);

@@ -11,8 +11,6 @@ class QGroupBox;
 class QLabel;
 class QSplitter;
 class QTabWidget;
-class QTableView;
-class QVBoxLayout;
 
 namespace cac {
 class ConfigModel;
@@ -27,6 +25,7 @@ class ChecksPanel;
 class DbcImportCommand;
 class FrameLayoutView;
 class GridPresentationModel;
+class GridView;
 class PriorityTableEditor;
 class WindowCommands;
 
@@ -56,7 +55,7 @@ private:
     QLayout* buildTopBand();
     QWidget* buildCanTab();
     QWidget* buildObdTab();
-    QTableView* newGrid(const QString& objectName, GridPresentationModel* view);
+    GridView* newGrid(const QString& objectName, GridPresentationModel* view);
 
     void loadVariableDefinitions();
     void discoverSerialPorts();
@@ -74,12 +73,12 @@ private:
 
     QCheckBox* m_obdCheck = nullptr;
     QTabWidget* m_tabs = nullptr;
-    QTableView* m_grid = nullptr;
+    GridView* m_grid = nullptr;
     QSplitter* m_gridSplitter = nullptr;
     QLabel* m_equationLabel = nullptr;
     QGroupBox* m_baudRateFrame = nullptr;
     QComboBox* m_baudRate = nullptr;
-    QTableView* m_obdGrid = nullptr;
+    GridView* m_obdGrid = nullptr;
     QGroupBox* m_sendFrame = nullptr;
     QComboBox* m_portList = nullptr;
 

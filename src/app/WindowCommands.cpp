@@ -1,9 +1,9 @@
 #include "app/WindowCommands.h"
 
+#include "app/CheckFindings.h"
 #include "app/PlatformServices.h"
 #include "app/WindowTexts.h"
 #include "channels/ConfigModel.h"
-#include "checks/ConfigChecks.h"
 #include "checks/Finding.h"
 #include "common/SafeFileWrite.h"
 #include "configfile/CcfFile.h"
@@ -21,10 +21,11 @@
 namespace cac::app {
 
 WindowCommands::WindowCommands(QWidget* window, ConfigModel* model,
-                               const VariableCatalogue& catalogue, PlatformServices& platform,
-                               QComboBox* portList, QStatusBar* statusBar)
+                               const VariableCatalogue& catalogue, CheckFindings* findings,
+                               PlatformServices& platform, QComboBox* portList,
+                               QStatusBar* statusBar)
     : QObject(window), m_window(window), m_model(model), m_catalogue(catalogue),
-      m_platform(platform), m_portList(portList), m_statusBar(statusBar) {
+      m_findings(findings), m_platform(platform), m_portList(portList), m_statusBar(statusBar) {
     m_flasherWatch.setInterval(200);
     connect(&m_flasherWatch, &QTimer::timeout, this, &WindowCommands::watchFlasher);
 }
@@ -124,8 +125,9 @@ void WindowCommands::sendConfiguration() {
                                FlasherInvocationFor(folder, port, NativeSeparator()));
     QString text = startError;
     if (startError.isEmpty()) {
-        const QList<Finding> findings = CheckConfiguration(*m_model, m_catalogue);
-        text = texts::sentReport(PortNumberText(port), CountFindings(findings, Severity::Error),
+        // The count the checks panel shows, for the configuration just written.
+        text = texts::sentReport(PortNumberText(port),
+                                 CountFindings(m_findings->current(), Severity::Error),
                                  earlierRunning);
         m_sinceFlasherStart.start();
         m_flasherWatch.start();

@@ -16,6 +16,7 @@ class ConfigModel;
 
 namespace cac::app {
 
+class CheckFindings;
 struct PlatformServices;
 
 // The File menu's commands, "Send now!" and the load from an image. None of
@@ -24,8 +25,10 @@ struct PlatformServices;
 class WindowCommands : public QObject {
     Q_OBJECT
 public:
+    // `findings` are the window's checks of `model`: "Send now!" counts their errors.
     WindowCommands(QWidget* window, ConfigModel* model, const VariableCatalogue& catalogue,
-                   PlatformServices& platform, QComboBox* portList, QStatusBar* statusBar);
+                   CheckFindings* findings, PlatformServices& platform, QComboBox* portList,
+                   QStatusBar* statusBar);
 
     void loadConfiguration();
     void saveConfiguration();
@@ -51,6 +54,7 @@ private:
     QWidget* m_window;
     ConfigModel* m_model;
     const VariableCatalogue& m_catalogue;
+    CheckFindings* m_findings;
     PlatformServices& m_platform;
     QComboBox* m_portList;
     QStatusBar* m_statusBar;

@@ -11,6 +11,14 @@
 #include <QStringList>
 
 namespace cac::app::texts {
+namespace {
+
+// "1 error", "2 errors".
+QString counted(qsizetype count, const char* noun) {
+    return QStringLiteral("%1 %2%3").arg(count).arg(QLatin1String(noun)).arg(count == 1 ? "" : "s");
+}
+
+} // namespace
 
 const QString Label1 = QStringLiteral(
     "Enabling the OBD mode requires allocation of channel 15 of the CAN adapter, so this will "
@@ -75,12 +83,9 @@ QString saved(const QString& path) {
 
 QString exportedDbc(const QString& path, int signalCount, int messageCount,
                     const QStringList& notWritten) {
-    QString text = QStringLiteral("Exported %1 channel%2 in %3 message%4 to %5")
-                       .arg(signalCount)
-                       .arg(signalCount == 1 ? "" : "s")
-                       .arg(messageCount)
-                       .arg(messageCount == 1 ? "" : "s")
-                       .arg(path);
+    QString text =
+        QStringLiteral("Exported %1 in %2 to %3")
+            .arg(counted(signalCount, "channel"), counted(messageCount, "message"), path);
     if (!notWritten.isEmpty())
         text += QStringLiteral("; not written: %1").arg(notWritten.join(QStringLiteral("; ")));
     return text;
@@ -105,9 +110,7 @@ QString startedFlasher(const QString& port) {
 QString sentReport(const QString& port, qsizetype errors, bool earlierStillRunning) {
     QString text = startedFlasher(port);
     if (errors > 0)
-        text += QStringLiteral(". Sent with %1: see Checks")
-                    .arg(errors == 1 ? QStringLiteral("1 error")
-                                     : QStringLiteral("%1 errors").arg(errors));
+        text += QStringLiteral(". Sent with %1: see Checks").arg(counted(errors, "error"));
     if (earlierStillRunning)
         text += QStringLiteral(". The %1 started earlier is still running").arg(FlasherProgramName);
     return text;
@@ -151,9 +154,7 @@ QString checksSummary(const QList<Finding>& findings) {
     if (findings.isEmpty())
         return NoFindings;
     return QStringLiteral("Checks: %1 (%2); click one, or press Enter on it, to go to its cell.")
-        .arg(findings.size() == 1 ? QStringLiteral("1 finding")
-                                  : QStringLiteral("%1 findings").arg(findings.size()),
-             FindingSummary(findings));
+        .arg(counted(findings.size(), "finding"), FindingSummary(findings));
 }
 
 QString findingText(const Finding& finding) {

@@ -833,7 +833,8 @@ private slots:
         const QSize least = s.window->minimumSizeHint().expandedTo(s.window->minimumSize());
         QVERIFY2(least.width() <= 1024 && least.height() <= 640,
                  qPrintable(QString("%1x%2").arg(least.width()).arg(least.height())));
-        const QString shot = QStringLiteral(CAC_SCREENSHOT_DIR "/small-%1-%2x%3.png");
+        // Run at scale 1 too: the scale in the name keeps the two runs' shots apart.
+        const QString shot = QStringLiteral(CAC_SCREENSHOT_DIR "/small-%1-%2x%3-%4x.png");
         for (const QSize size : {QSize(1280, 720 - 32), QSize(1024, 640 - 32)}) {
             s.window->resize(size);
             QCoreApplication::processEvents();
@@ -865,8 +866,10 @@ private slots:
             grid->scrollToBottom();
             QVERIFY(grid->viewport()->rect().contains(
                 grid->visualRect(grid->model()->index(ChannelCount - 1, 0))));
-            QVERIFY(s.window->grab().save(
-                shot.arg(QApplication::style()->name()).arg(size.width()).arg(size.height())));
+            QVERIFY(s.window->grab().save(shot.arg(QApplication::style()->name())
+                                              .arg(size.width())
+                                              .arg(size.height())
+                                              .arg(s.window->devicePixelRatio())));
         }
         // Spare height goes to the rows and the panel, none is left empty.
         s.window->resize(1280, 1000);
