@@ -224,6 +224,11 @@ private slots:
                    m_dir.path());
         QCOMPARE(exported.exitCode, 0);
         QCOMPARE(exported.err, QByteArray());
+        // Value ranges as a person writes them: 255 / 2.55 and a signed 16-bit
+        // value / 10, without the binary noise of the arithmetic.
+        const QByteArray file = ReadAll(dbc);
+        QVERIFY(file.contains("(0.3921568627450981,0) [0|100] \"%\""));
+        QVERIFY(file.contains("[-3276.8|3276.7]"));
         const Run listed = RunCli({"dbc", dbc}, m_dir.path());
         QCOMPARE(listed.exitCode, 0);
         QByteArrayList rows;

@@ -23,6 +23,12 @@ QString NumberText(double value) {
     return QString::fromLatin1(text, result.ptr - text);
 }
 
+// A range end, worked out from factor and offset rather than typed: 15
+// significant digits, so that binary noise (3236.7000000000003) stays out.
+QString RangeText(double value) {
+    return QString::number(value, 'g', 15);
+}
+
 // A C identifier from free text: other characters become "_", runs of them
 // one "_"; a leading digit gets a "_" in front.
 QString IdentifierFrom(const QString& text) {
@@ -228,7 +234,7 @@ private:
             .arg(bits.length)
             .arg(intel ? QLatin1Char('1') : QLatin1Char('0'))
             .arg(signal.valueTypeCode == UnsignedCode ? QLatin1Char('+') : QLatin1Char('-'))
-            .arg(NumberText(factor), NumberText(offset), NumberText(low), NumberText(high),
+            .arg(NumberText(factor), NumberText(offset), RangeText(low), RangeText(high),
                  QuotedText(unit));
     }
 };
