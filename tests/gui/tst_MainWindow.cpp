@@ -3,19 +3,12 @@
 // suite once per widget style (QT_STYLE_OVERRIDE).
 #define QTEST_QPA_MOUSE_HANDLING
 
-#include "FakePlatform.h"
 #include "Fixtures.h"
-#include "VarsFileWriter.h"
+#include "WindowDriver.h"
 #include "app/CataloguePath.h"
-#include "app/CellListEditor.h"
-#include "app/CellListPopup.h"
-#include "app/CellTextBox.h"
 #include "app/ChannelGridEditor.h"
-#include "app/DbcImportDialog.h"
 #include "app/DisplayCap.h"
 #include "app/FrameLayoutView.h"
-#include "app/MainForm.h"
-#include "app/ObjectNames.h"
 #include "app/WindowTexts.h"
 #include "bitmap/SignalBitMap.h"
 #include "channels/ConfigModel.h"
@@ -31,147 +24,24 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QProcess>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStatusBar>
 #include <QStyleOption>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QToolTip>
 #include <QXmlStreamReader>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace cac;
 using namespace cac::app;
+using namespace cac::testing;
 
 namespace {
-
-enum class Catalogue { User, Demo, UserAndDemo, None, Large, Fifo };
-
-// A window started with stand-in platform services. The user's catalogue
-// lists two variables (or 4050 with Large); the application folder's path
-// holds a blank.
-struct Started {
-    QTemporaryDir dir;
-    testing::FakePlatform fake;
-    std::unique_ptr<MainForm> window;
-    QString appFolder = dir.filePath(QStringLiteral("my tools"));
-
-    explicit Started(QSet<int> ports = {2, 5}, Catalogue catalogue = Catalogue::User) {
-        QDir().mkpath(appFolder);
-        fake.ports->openable = ports;
-        fake.folders->catalogue = dir.filePath(QStringLiteral("Vars.cfg"));
-        fake.folders->appFolder = appFolder;
-        tools::VarsFileLayout varsFile;
-        varsFile.upperIndexB = 8000;
-        varsFile.entries = {{1000, {"OILT", "Oil temp"}}, {1500, {"RPM", "Engine speed"}}};
-        for (int id = 1000; catalogue == Catalogue::Large && id <= 8000; ++id)
-            varsFile.entries[id] = {QStringLiteral("VAR%1").arg(id),
-                                    QStringLiteral("Var %1").arg(id)};
-        if (catalogue == Catalogue::Fifo) // a pipe that nobody writes to
-            QCOMPARE(::mkfifo(QFile::encodeName(fake.folders->catalogue).constData(), 0600), 0);
-        else if (catalogue != Catalogue::Demo && catalogue != Catalogue::None) {
-            QFile file(fake.folders->catalogue);
-            file.open(QIODevice::WriteOnly);
-            file.write(tools::WriteVarsFile(varsFile));
-        }
-        if (catalogue == Catalogue::Demo || catalogue == Catalogue::UserAndDemo)
-            QFile::copy(CAC_DEMO_CATALOGUE, appFolder + "/" + DemoCatalogueFileName);
-        window = std::make_unique<MainForm>(fake.services());
-        window->startUp();
-        window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    }
-    template <typename T> T* get(const QString& name) const {
-        T* widget = window->findChild<T*>(name);
-        Q_ASSERT_X(widget, "findChild", qPrintable(name));
-        return widget;
-    }
-    CellListEditor* list(int k) const { return get<CellListEditor>(names::combo(k)); }
-    CellTextBox* textBox() const { return get<CellTextBox>(names::TextBox); }
-    QString cell(int r, int c) const { return window->model()->cell(r, c); }
-    QString equation() const { return get<QLabel>(names::EquationLabel)->text(); }
-    QString status() const { return window->statusBar()->currentMessage(); }
-    QWidget* openEditor() const {
-        if (textBox()->isVisible())
-            return textBox();
-        for (auto* editor : window->findChildren<CellListEditor*>())
-            if (editor->isVisible())
-                return editor;
-        return nullptr;
-    }
-
-    // Where cell (r, c) of a grid is: row 0 and the channel numbers are in
-    // the header views.
-    std::pair<QWidget*, QPoint> spot(const QString& gridName, int r, int c) const {
-        auto* grid = get<QTableView>(gridName);
-        const int first = gridName == names::ChannelGrid ? 1 : 0;
-        if (r == 0)
-            return {grid->horizontalHeader()->viewport(),
-                    {grid->horizontalHeader()->sectionViewportPosition(c - first) + 5, 5}};
-        if (c == 0 && first == 1)
-            return {grid->verticalHeader()->viewport(),
-                    {5, grid->verticalHeader()->sectionViewportPosition(r - 1) + 5}};
-        return {grid->viewport(),
-                grid->visualRect(grid->model()->index(r - 1, c - first)).center()};
-    }
-    // With `hold`, the button stays down longer than a double click lasts.
-    void click(const QString& gridName, int r, int c, bool hold = false) const {
-        if (r > 0) { // a short window scrolls the grid, as the user would
-            auto* grid = get<QTableView>(gridName);
-            const int first = gridName == names::ChannelGrid ? 1 : 0;
-            grid->scrollTo(grid->model()->index(r - 1, std::max(c - first, 0)));
-        }
-        const auto [surface, pos] = spot(gridName, r, c);
-        QTest::mousePress(surface, Qt::LeftButton, {}, pos);
-        if (hold)
-            QTest::qWait(QApplication::doubleClickInterval() + 100);
-        QTest::mouseRelease(surface, Qt::LeftButton, {}, pos);
-        QCoreApplication::processEvents();
-    }
-    void click(int r, int c) const { click(names::ChannelGrid, r, c); }
-};
-
-void key(Qt::Key k, Qt::KeyboardModifiers modifiers = {}) {
-    QTest::keyClick(QGuiApplication::focusWindow(), k, modifiers);
-}
-void type(const QString& text) {
-    for (QChar ch : text)
-        QTest::keyClick(QGuiApplication::focusWindow(), ch.toLatin1());
-}
-// Replaces the open text box's text and presses Enter.
-void retype(const QString& text) {
-    QTest::keySequence(QGuiApplication::focusWindow(), QKeySequence::SelectAll);
-    type(text);
-    key(Qt::Key_Return);
-}
-
-// Clicks the entry inside the open drop-down of the list, which then closes itself.
-void clickEntry(CellListEditor* list, const QString& entry) {
-    QVERIFY2(list->isPopupShown(), qPrintable(list->objectName()));
-    QListView* view = list->popup()->view();
-    const QModelIndexList hits =
-        view->model()->match(view->model()->index(0, 0), Qt::DisplayRole, entry, 1,
-                             Qt::MatchExactly | Qt::MatchCaseSensitive);
-    QVERIFY2(!hits.isEmpty(), qPrintable(entry));
-    view->scrollTo(hits.first());
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
-                      view->visualRect(hits.first()).center());
-    QVERIFY(!list->isPopupShown());
-}
 
 // The longest text a view has handed to the style to lay out as one item.
 class LaidOutText final : public QProxyStyle {
@@ -191,10 +61,6 @@ QString longText(qsizetype length) {
     for (int i = 0; text.size() < length; ++i)
         text += QStringLiteral("w%1\u00e9 ").arg(i);
     return text.left(length);
-}
-
-QString ExampleFile(const QString& name) {
-    return QFileInfo(CAC_EXAMPLE_DBC).dir().filePath(name);
 }
 
 QString rowWith(const QString& base, int column, const QString& text) {
@@ -425,8 +291,7 @@ private slots:
         QFile out(path);
         QVERIFY(out.open(QIODevice::WriteOnly) && out.write(SerializeCcf(file)) > 3'000'000);
         out.close();
-        s.fake.dialogs->answer = path;
-        key(Qt::Key_O, Qt::ControlModifier);
+        s.load(path);
         for (int row = 1; row <= ChannelCount; ++row)
             QCOMPARE(RowText(*model, row), RowText(file, row));
         grid->setStyle(&laidOut);
@@ -452,10 +317,9 @@ private slots:
         key(Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(ReadAll(path), SerializeCcf(file));
 
-        const QPoint inCell = grid->visualRect(grid->model()->index(2, ColCanId - 1)).center();
-        QHelpEvent tip(QEvent::ToolTip, inCell, cells->mapToGlobal(inCell));
-        QCoreApplication::sendEvent(cells, &tip);
-        const QString shownText = QToolTip::text().section("\n\n", 0, 0); // the findings follow
+        const QString shownText =
+            toolTipAt(cells, grid->visualRect(grid->model()->index(2, ColCanId - 1)).center())
+                .section("\n\n", 0, 0); // the findings follow
         QVERIFY(shownText.size() < 2 * DisplayCap);
         QVERIFY(shownText.endsWith(QLocale().toString(102'400) + " characters)"));
 
@@ -584,8 +448,7 @@ private slots:
         Started b;
         key(Qt::Key_O, Qt::ControlModifier); // cancelled: nothing changes
         QVERIFY(b.cell(1, 1).isEmpty());
-        b.fake.dialogs->answer = path;
-        key(Qt::Key_O, Qt::ControlModifier);
+        b.load(path);
         QCOMPARE(RowText(*b.window->model(), 1), RowText(*a.window->model(), 1));
         QCOMPARE(b.status(), texts::loaded(QDir::toNativeSeparators(path)));
         QCOMPARE(b.equation(), "n/a"); // loading does not refresh the equation
@@ -607,7 +470,6 @@ private slots:
             QString before = {}; // the cell's text before
         } cases[] = {
             {"closed start bit 16", ColStartBit, false, {"1", "6"}, false, "16"},
-            {"closed start bit 24", ColStartBit, false, {"2", "4"}, false, "24"},
             {"open start bit 16", ColStartBit, true, {"1", "6"}, false, "16"},
             {"first entry", ColStartBit, false, {"0"}, false, "0"},
             {"last entry", ColStartBit, false, {"6", "3"}, false, "63"},
@@ -703,25 +565,11 @@ private slots:
         key(Qt::Key_Return);
         QCOMPARE(s.cell(2, ColCanId), "0x2800");
     }
-    void byteOrderToolTips() {
-        Started s;
-        QSet<QString> tips;
-        for (int entry = 0; entry < s.list(5)->count(); ++entry)
-            tips << s.list(5)->itemData(entry, Qt::ToolTipRole).toString();
-        QCOMPARE(tips.size(), 6);
-        QVERIFY(!tips.contains(QString()));
-        s.click(3, ColByteOrder); // the drop-down shows them when the pointer rests on one
-        QAbstractItemView* shown = s.list(5)->popup()->view();
-        const QPoint onEntry = shown->visualRect(shown->model()->index(5, 0)).center();
-        QHelpEvent rest(QEvent::ToolTip, onEntry, shown->viewport()->mapToGlobal(onEntry));
-        QCoreApplication::sendEvent(shown->viewport(), &rest);
-        QCOMPARE(QToolTip::text(), ByteOrderExplanation("Motorola backward"));
-        key(Qt::Key_Escape);
-    }
     // The flasher runs on its own; what the platform can tell of it is
-    // reported, and so are the errors of what was sent.
-    void sendReportsWhatFollows() {
+    // reported, and so are the errors of what was sent and a failed start.
+    void sendReports() {
         Started s;
+        s.get<QComboBox>(names::PortList)->setCurrentIndex(1); // port 5
         const auto errors = [&s] {
             return CountFindings(CheckConfiguration(*s.window->model(), s.window->catalogue()),
                                  Severity::Error);
@@ -735,12 +583,12 @@ private slots:
         QVERIFY(CheckConfiguration(*s.window->model(), s.window->catalogue()).size() > 1);
         auto* send = s.get<QPushButton>(names::SendButton);
         send->click();
-        QCOMPARE(s.status(), texts::sentReport("2", errors(), false));
+        QCOMPARE(s.status(), texts::sentReport("5", errors(), false));
         QVERIFY(s.status().endsWith("Sent with 1 error: see Checks"));
         s.fake.launcher->started.state = StartedProgram::State::Running;
         send->click(); // the first still runs: a second starts all the same
         QCOMPARE(s.fake.launcher->commandLines.size(), 2);
-        QCOMPARE(s.status(), texts::sentReport("2", errors(), true));
+        QCOMPARE(s.status(), texts::sentReport("5", errors(), true));
         s.fake.launcher->started = {StartedProgram::State::Ended, 3};
         QTRY_COMPARE(s.status(), texts::flasherFailed(3));
 
@@ -748,11 +596,15 @@ private slots:
         QCOMPARE(errors(), 0);
         s.fake.launcher->started = {StartedProgram::State::Running, 0};
         send->click();
-        QCOMPARE(s.status(), texts::sentReport("2", 0, true));
+        QCOMPARE(s.status(), texts::sentReport("5", 0, true));
         QVERIFY(!s.status().contains("error"));
         s.fake.launcher->started = {StartedProgram::State::Ended, 0};
         QTest::qWait(500); // seen ending well: nothing more is said
-        QCOMPARE(s.status(), texts::sentReport("2", 0, true));
+        QCOMPARE(s.status(), texts::sentReport("5", 0, true));
+        s.fake.launcher->failure = "Cannot start Updrive.exe: No such file";
+        send->click();
+        QCOMPARE(s.status(), s.fake.launcher->failure);
+        QVERIFY(s.fake.messages->texts.isEmpty());
     }
     // A database whose unit spellings match none of the catalogue's: every
     // variable stays on offer, the one named like the signal first, and the
@@ -767,16 +619,10 @@ private slots:
                    " SG_ OilTemp : 0|8@1+ (1,-40) [-40|215] \"Unit_DegreCelsi\" Vector__XXX\n"
                    " SG_ EngineRevs : 8|16@1+ (1,0) [0|8000] \"Unit_RotatPerMinut\" Vector__XXX\n");
         file.close();
-        s.fake.dialogs->answer = dbc;
-        key(Qt::Key_I, Qt::ControlModifier);
-        QPointer dialog = s.window->findChild<DbcImportDialog*>(names::DbcDialog);
-        QVERIFY(dialog && QTest::qWaitForWindowActive(dialog));
+        QPointer dialog = s.importDialog(dbc);
+        QVERIFY(dialog);
         auto* variable = dialog->findChild<QComboBox*>(names::DbcVariable);
-        auto* filter = dialog->findChild<QLineEdit*>(names::DbcVariableFilter);
-        type("OilTemp");
-        key(Qt::Key_Down);
-        key(Qt::Key_Space);
-        QVERIFY(variable->isEnabled());
+        tickFirstFound("OilTemp");
         QCOMPARE(variable->count(), 3); // "**Do not use**" and both variables
         key(Qt::Key_Tab);
         key(Qt::Key_Down); // the one named like the signal comes first
@@ -784,19 +630,10 @@ private slots:
         key(Qt::Key_Up); // "**Do not use**": the variable is left to the user
         QCOMPARE(dialog->plan().value(0).variableEntry, QString());
         key(Qt::Key_Down);
-        QCOMPARE(dialog->plan().value(0).variableEntry, Oil);
-        QTest::mouseClick(dialog->findChild<QPushButton*>(names::DbcFill), Qt::LeftButton);
-        QTRY_VERIFY(!dialog);
-        QCOMPARE(s.cell(1, ColVariable), Oil);
 
-        key(Qt::Key_I, Qt::ControlModifier);
-        dialog = s.window->findChild<DbcImportDialog*>(names::DbcDialog);
-        QVERIFY(dialog && QTest::qWaitForWindowActive(dialog));
-        variable = dialog->findChild<QComboBox*>(names::DbcVariable);
-        filter = dialog->findChild<QLineEdit*>(names::DbcVariableFilter);
-        type("EngineRevs");
-        key(Qt::Key_Down);
-        key(Qt::Key_Space);
+        key(Qt::Key_S, Qt::AltModifier);
+        tickFirstFound("EngineRevs");
+        auto* filter = dialog->findChild<QLineEdit*>(names::DbcVariableFilter);
         filter->setFocus();
         type("SPEED {");
         QCOMPARE(variable->count(), 2);
@@ -806,6 +643,7 @@ private slots:
         QCOMPARE(variable->currentText(), "Engine speed {RPM}");
         QTest::mouseClick(dialog->findChild<QPushButton*>(names::DbcFill), Qt::LeftButton);
         QTRY_VERIFY(!dialog);
+        QCOMPARE(s.cell(1, ColVariable), Oil);
         QCOMPARE(s.cell(2, ColVariable), "Engine speed {RPM}");
     }
     // The window program answers --help and --version without a window.
@@ -861,8 +699,12 @@ private slots:
                                                           controls[j]->objectName()));
                 }
             }
-            // The last row is in reach: shown, or a scroll away.
+            // The columns fill the width; the last row is in reach, shown or a scroll away.
             auto* grid = s.get<QTableView>(names::ChannelGrid);
+            QVERIFY(!grid->horizontalScrollBar()->isVisible());
+            QCOMPARE(grid->horizontalHeader()->length(), grid->viewport()->width());
+            QVERIFY(qAbs(grid->columnWidth(0) - 5 * grid->columnWidth(1)) <= 5); // 10 : 2
+            QVERIFY(grid->horizontalHeader()->height() >= 2 * grid->rowHeight(0));
             grid->scrollToBottom();
             QVERIFY(grid->viewport()->rect().contains(
                 grid->visualRect(grid->model()->index(ChannelCount - 1, 0))));
@@ -871,26 +713,15 @@ private slots:
                                               .arg(size.height())
                                               .arg(s.window->devicePixelRatio())));
         }
-        // Spare height goes to the rows and the panel, none is left empty.
-        s.window->resize(1280, 1000);
+        // Spare room goes to the columns, the rows and the panel, none is left empty.
+        s.window->resize(1600, 1000);
         QCoreApplication::processEvents();
         auto* grid = s.get<QTableView>(names::ChannelGrid);
+        QCOMPARE(grid->horizontalHeader()->length(), grid->viewport()->width());
         QCOMPARE(grid->viewport()->height(), grid->verticalHeader()->length());
         QVERIFY(grid->rowHeight(0) > s.list(0)->sizeHint().height());
         QVERIFY(s.get<QWidget>(names::ChecksPanel)->height() >
                 s.get<QWidget>(names::ChecksPanel)->sizeHint().height());
-    }
-    void sendReports() {
-        Started s;
-        QComboBox* port = s.get<QComboBox>(names::PortList);
-        port->setCurrentIndex(1);
-        s.get<QPushButton>(names::SendButton)->click();
-        QCOMPARE(s.fake.launcher->commandLines.size(), 1);
-        QCOMPARE(s.status(), texts::startedFlasher("5"));
-        s.fake.launcher->failure = "Cannot start Updrive.exe: No such file";
-        s.get<QPushButton>(names::SendButton)->click();
-        QCOMPARE(s.status(), s.fake.launcher->failure);
-        QVERIFY(s.fake.messages->texts.isEmpty());
     }
     void filterFindsVariableAmongThousands() {
         Started s({2}, Catalogue::Large);
@@ -924,26 +755,20 @@ private slots:
         const QString before = s.dir.filePath("before.ccf"), after = s.dir.filePath("after.ccf");
         s.fake.dialogs->answer = before;
         key(Qt::Key_S, Qt::ControlModifier);
-        s.fake.dialogs->answer = CAC_EXAMPLE_DBC;
-        key(Qt::Key_I, Qt::ControlModifier);
-        QPointer dialog = s.window->findChild<DbcImportDialog*>(names::DbcDialog);
-        QVERIFY(dialog && QTest::qWaitForWindowActive(dialog));
+        QPointer dialog = s.importDialog(CAC_EXAMPLE_DBC);
+        QVERIFY(dialog);
         QCOMPARE(s.fake.dialogs->shown.last().first, texts::DbcOpenTitle);
         QVERIFY(!dialog->findChild<QWidget*>(names::DbcProblems)->isVisible());
         auto* preview = dialog->findChild<QTableWidget*>(names::DbcPreview);
         const auto notes = [&] { return dialog->findChild<QLabel*>(names::DbcNotes)->text(); };
 
-        type("odometer"); // the search field has the focus; a 64-bit double is refused
-        key(Qt::Key_Down);
-        key(Qt::Key_Space);
+        tickFirstFound("odometer"); // a 64-bit double is refused
         QVERIFY(notes().contains(texts::DbcRefused));
         QVERIFY(!dialog->findChild<QPushButton*>(names::DbcFill)->isEnabled());
         for (const char* search : {"enginesp", "0x288"}) {
             key(Qt::Key_S, Qt::AltModifier);
             QTest::keySequence(QGuiApplication::focusWindow(), QKeySequence::SelectAll);
-            type(search);
-            key(Qt::Key_Down);
-            key(Qt::Key_Space); // ticks the first signal found
+            tickFirstFound(search);
         }
         key(Qt::Key_Tab);
         key(Qt::Key_Down); // the best variable for a coolant temperature
@@ -975,30 +800,24 @@ private slots:
             0);
         QCOMPARE(ReadAll(after), ReadAll(cli));
     }
-    void layoutFillsWidth() {
+    // Column titles, cut cell texts and the byte orders' entries carry tool tips.
+    void toolTips() {
         Started s;
         auto* grid = s.get<QTableView>(names::ChannelGrid);
-        for (int width : {1024, 1600}) {
-            s.window->resize(width, s.window->height());
-            QCoreApplication::processEvents();
-            QCOMPARE(s.window->width(), width);
-            QVERIFY(!grid->horizontalScrollBar()->isVisible());
-            QCOMPARE(grid->horizontalHeader()->length(), grid->viewport()->width());
-            QCOMPARE(grid->viewport()->height(), grid->verticalHeader()->length());
-            QVERIFY(qAbs(grid->columnWidth(0) - 5 * grid->columnWidth(1)) <= 5); // 10 : 2
-            QVERIFY(grid->horizontalHeader()->height() >= 2 * grid->rowHeight(0));
-        }
-        // Column titles and cut cell texts carry tool tips.
         QVERIFY(
             !grid->model()->headerData(11, Qt::Horizontal, Qt::ToolTipRole).toString().isEmpty());
         const QString longId(40, 'F');
         s.window->model()->setCell(1, 3, longId);
-        const QPoint inCell = grid->visualRect(grid->model()->index(0, 2)).center();
-        QHelpEvent tip(QEvent::ToolTip, inCell, grid->viewport()->mapToGlobal(inCell));
-        QCoreApplication::sendEvent(grid->viewport(), &tip);
-        QCOMPARE(QToolTip::text(), longId);
+        QCOMPARE(toolTipAt(grid->viewport(), grid->visualRect(grid->model()->index(0, 2)).center()),
+                 longId);
         const QString shot = QStringLiteral(CAC_SCREENSHOT_DIR "/main-window-%1.png");
         QVERIFY(s.window->grab().save(shot.arg(QApplication::style()->name())));
+        s.click(3, ColByteOrder); // the drop-down explains the entry the pointer rests on
+        QAbstractItemView* shown = s.list(5)->popup()->view();
+        QCOMPARE(
+            toolTipAt(shown->viewport(), shown->visualRect(shown->model()->index(5, 0)).center()),
+            ByteOrderExplanation("Motorola backward"));
+        key(Qt::Key_Escape);
     }
 
     // Edits that the checks find fault with: the panel lists them, a click or
@@ -1006,8 +825,7 @@ private slots:
     // With CAC_WINDOW_SHOT set, the window is saved there for the README.
     void checksPanel() {
         Started s({2}, Catalogue::Demo);
-        s.fake.dialogs->answer = ExampleFile("engine-demo.ccf");
-        key(Qt::Key_O, Qt::ControlModifier);
+        s.load(ExampleFile("engine-demo.ccf"));
         auto* findings = s.get<QListView>(names::ChecksList);
         QCOMPARE(findings->model()->rowCount(), 0);
         s.click(5, ColStartBit);
@@ -1031,10 +849,8 @@ private slots:
                           findings->visualRect(findings->model()->index(2, 0)).center());
         QCOMPARE(grid->currentIndex(), startBit);
         QVERIFY(grid->selectionModel()->isSelected(startBit) && grid->hasFocus());
-        const QPoint inCell = grid->visualRect(startBit).center();
-        QHelpEvent tip(QEvent::ToolTip, inCell, grid->viewport()->mapToGlobal(inCell));
-        QCoreApplication::sendEvent(grid->viewport(), &tip);
-        QCOMPARE("channel 5, Start bit: " + QToolTip::text(),
+        QCOMPARE("channel 5, Start bit: " +
+                     toolTipAt(grid->viewport(), grid->visualRect(startBit).center()),
                  findings->model()->index(2, 0).data().toString());
         findings->setFocus();
         key(Qt::Key_Up);
@@ -1062,8 +878,7 @@ private slots:
     // ways; its menu saves the picture as SVG and PNG; View hides it.
     void frameLayoutPicture() {
         Started s({2}, Catalogue::Demo);
-        s.fake.dialogs->answer = ExampleFile("layout-demo.ccf");
-        key(Qt::Key_O, Qt::ControlModifier);
+        s.load(ExampleFile("layout-demo.ccf"));
         auto* view = s.get<FrameLayoutView>(names::FrameLayout);
         QAction* shown = s.get<QAction>(names::MenuFrameLayout);
         QVERIFY(!view->isVisible());
@@ -1104,11 +919,8 @@ private slots:
             QTest::qWait(200); // the window takes the picture's room
             QVERIFY(s.window->grab().save(shot));
         }
-        const QPoint firstOfByte1 = PictureGeometry::cellRect(8).center().toPoint();
-        QHelpEvent tip(QEvent::ToolTip, firstOfByte1, view->mapToGlobal(firstOfByte1));
-        QCoreApplication::sendEvent(view, &tip);
         QCOMPARE(
-            QToolTip::text().split('\n'),
+            toolTipAt(view, PictureGeometry::cellRect(8).center().toPoint()).split('\n'), // byte 1
             QStringList({"Channel 6 (Oil temp {OILT}): weight 2^15",
                          "Channel 7 (Oil pressure {OILP}): weight 2^7", texts::FrameLayoutOverlap,
                          "Byte 1, bit 7; bit 15 as a CAN database numbers it"}));
@@ -1170,8 +982,7 @@ private slots:
     // broken image is named with its line and changes nothing.
     void loadFromImage() {
         Started a({2}, Catalogue::Demo);
-        a.fake.dialogs->answer = ExampleFile("engine-demo.ccf");
-        key(Qt::Key_O, Qt::ControlModifier);
+        a.load(ExampleFile("engine-demo.ccf"));
         a.click(3, ColScale); // typed as the image gives it back
         retype("2.55");
         key(Qt::Key_G, Qt::ControlModifier);
@@ -1186,8 +997,7 @@ private slots:
         file.close();
         for (const QString& path : {broken, hex}) {
             b.fake.dialogs->answer = path;
-            key(Qt::Key_T, Qt::AltModifier);
-            key(Qt::Key_L);
+            toolsCommand(Qt::Key_L);
             if (path == broken) {
                 QCOMPARE(SerializeCcf(*b.window->model()), startUp);
                 QVERIFY(b.status().startsWith("Could not load " + QDir::toNativeSeparators(broken) +
@@ -1203,16 +1013,13 @@ private slots:
     // says how many in the status bar; Cancel writes nothing.
     void exportCanDatabase() {
         Started s({2}, Catalogue::Demo);
-        s.fake.dialogs->answer = ExampleFile("engine-demo.ccf");
-        key(Qt::Key_O, Qt::ControlModifier);
+        s.load(ExampleFile("engine-demo.ccf"));
         const QString dbc = s.dir.filePath("demo.dbc");
         s.fake.dialogs->answer.clear();
-        key(Qt::Key_T, Qt::AltModifier);
-        key(Qt::Key_E);
+        toolsCommand(Qt::Key_E);
         QVERIFY(!QFile::exists(dbc));
         s.fake.dialogs->answer = dbc;
-        key(Qt::Key_T, Qt::AltModifier);
-        key(Qt::Key_E);
+        toolsCommand(Qt::Key_E);
         QCOMPARE(s.fake.dialogs->shown.last().first, texts::ExportDbcTitle);
         QCOMPARE(s.status(),
                  "Exported 5 channels in 5 messages to " + QDir::toNativeSeparators(dbc));
@@ -1240,12 +1047,7 @@ private slots:
             for (const bool fromImage : {false, true}) {
                 const RowName row(path + (fromImage ? " as an image" : ""));
                 s.fake.dialogs->answer = path;
-                if (fromImage) {
-                    key(Qt::Key_T, Qt::AltModifier);
-                    key(Qt::Key_L);
-                } else {
-                    key(Qt::Key_O, Qt::ControlModifier);
-                }
+                fromImage ? toolsCommand(Qt::Key_L) : key(Qt::Key_O, Qt::ControlModifier);
                 QCOMPARE(s.status(), texts::couldNotLoad(QDir::toNativeSeparators(path), reason));
                 QCOMPARE(SerializeCcf(*s.window->model()), startUp);
             }
