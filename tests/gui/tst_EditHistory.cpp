@@ -4,7 +4,7 @@
 // once per widget style.
 //
 //   CAC_KEEP_COPIED=FILE tst_EditHistory   also keeps the copied channels'
-//   clipboard text as FILE, to open in a spreadsheet
+//   clipboard text as FILE and its HTML as FILE.html, to open in a spreadsheet
 #define QTEST_QPA_MOUSE_HANDLING
 
 #include "FakePlatform.h"
@@ -245,6 +245,55 @@ private slots:
         }
     }
 
+    // A named action is one step even when a dialog lets the event loop run
+    // in between; nothing changed, no step.
+    void scopesMakeOneStep() {
+        ConfigModel model;
+        model.setVariableList(Variables);
+        EditHistory history(&model);
+        {
+            const EditHistory::Scope step(&history, texts::StepDbcFill);
+            model.setCell(1, ColCanId, QStringLiteral("0x10"));
+            QCoreApplication::processEvents(); // a dialog waits
+            model.setCell(2, ColCanId, QStringLiteral("0x20"));
+            model.setObdPriority(1, QStringLiteral("OFF"));
+        }
+        { const EditHistory::Scope cancelled(&history, texts::StepLoad); }
+        QCoreApplication::processEvents();
+        QCOMPARE(history.stack()->count(), 1);
+        QCOMPARE(history.stack()->undoText(), texts::StepDbcFill);
+        model.setBaudRateText(QStringLiteral("2"));
+        QCoreApplication::processEvents();
+        model.setBaudRateText(QStringLiteral("25")); // typed: one step for the text
+        QCoreApplication::processEvents();
+        QCOMPARE(history.stack()->count(), 2);
+        QCOMPARE(history.stack()->undoText(), texts::StepBitRate);
+        history.undo();
+        QCOMPARE(model.baudRateText(), StartupBaudRate);
+    }
+
+    // File > Load through the menu is one step; undo gives back the file
+    // the window would have saved before.
+    void loadUndone() {
+        Started s;
+        ConfigModel other;
+        other.setVariableList(Variables);
+        SetRow(other, 15, DefaultRow);
+        other.setBaudRateText(QStringLiteral("125 kbit"));
+        const QString path = s.dir.filePath(QStringLiteral("other.ccf"));
+        QVERIFY(SaveCcfFile(other, path));
+        SetRow(*s.window->model(), 1, DefaultRow);
+        QCoreApplication::processEvents();
+        const QByteArray before = s.file();
+        s.fake.dialogs->answer = path;
+        s.action(names::MenuLoad)->trigger();
+        QCOMPARE(s.file(), SerializeCcf(other));
+        QCOMPARE(s.action(names::MenuUndo)->text(), "&Undo " + texts::StepLoad);
+        s.activate();
+        key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(s.file(), before);
+    }
+
     void editMenuSitsBetweenFileAndTools() {
         Started s;
         QStringList menus;
@@ -330,9 +379,11 @@ private slots:
             QCOMPARE(fields.size(), 12);
         QCOMPARE(copied[2][9], QStringLiteral("\t tab"));
         if (const QString keep = qEnvironmentVariable("CAC_KEEP_COPIED"); !keep.isEmpty()) {
-            QFile file(keep);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(data->text().toUtf8());
+            QFile text(keep);
+            QFile html(keep + QStringLiteral(".html"));
+            QVERIFY(text.open(QIODevice::WriteOnly) && html.open(QIODevice::WriteOnly));
+            text.write(data->text().toUtf8());
+            html.write(data->html().toUtf8());
         }
 
         Started to;
