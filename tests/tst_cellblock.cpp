@@ -2,7 +2,6 @@
 #include "channels/CellBlock.h"
 #include "channels/ChoiceLists.h"
 #include "channels/ConfigModel.h"
-#include "configfile/CcfFile.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -141,27 +140,6 @@ private slots:
             for (const CellPlace& place : c.refused)
                 QCOMPARE(model->cell(place.row, place.column), QString());
         }
-    }
-
-    // Channels copied out of one configuration and pasted into another at
-    // the same place make the same file.
-    void copiedChannelsPasteIdentically() {
-        QObject owner;
-        ConfigModel* from = newModel(&owner);
-        ConfigModel* to = newModel(&owner);
-        SetRow(*from, 3,
-               Rpm +
-                   "|29 bit|0x18FF00|Byte 8|255|63|32|Float (single)|Motorola backward|0,25|-40|");
-        SetRow(*from, 4, DefaultRow);
-        SetRow(*from, 5, "|||||||||\t tab|\"q\"|");
-        SetRow(*to, 6, DefaultRow); // overwritten by the empty channel 7
-        const QList<int> rows = {3, 4, 5, 6, 7};
-        const QList<int> columns = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-        const QString tsv = CellBlockToTsv(CopyCells(*from, rows, columns));
-        const PasteOutcome outcome = PasteCells(*to, 3, 1, CellBlockFromTsv(tsv));
-        QCOMPARE(outcome.written, 60);
-        QVERIFY(outcome.refused.isEmpty());
-        QCOMPARE(SerializeCcf(*to), SerializeCcf(*from));
     }
 
     void clearAndMove() {
