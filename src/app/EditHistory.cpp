@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <QUndoStack>
 
+#include <utility>
+
 namespace cac::app {
 
 // One step: the store before and after. Pushing it does not apply it again.
