@@ -1,6 +1,8 @@
 #include "app/DbcImportCommand.h"
 
 #include "app/DbcImportDialog.h"
+#include "app/EditHistory.h"
+#include "app/EditTexts.h"
 #include "app/PlatformServices.h"
 #include "app/WindowTexts.h"
 #include "dbc/ChannelFill.h"
@@ -12,9 +14,9 @@ namespace cac::app {
 
 DbcImportCommand::DbcImportCommand(QWidget* window, ConfigModel* model,
                                    const VariableCatalogue& catalogue, FileDialogs* dialogs,
-                                   QStatusBar* statusBar)
+                                   QStatusBar* statusBar, EditHistory* history)
     : QObject(window), m_window(window), m_model(model), m_catalogue(catalogue), m_dialogs(dialogs),
-      m_statusBar(statusBar) {}
+      m_statusBar(statusBar), m_history(history) {}
 
 void DbcImportCommand::run() {
     const QString path =
@@ -35,6 +37,7 @@ void DbcImportCommand::fill(const QList<ChannelImport>& plan, const QString& fil
     if (plan.isEmpty())
         return;
     QStringList filled;
+    const EditHistory::Scope step(m_history, texts::StepDbcFill);
     for (const ChannelImport& import : plan) {
         FillChannel(*m_model, import.channel, import.row, import.variableEntry);
         filled << texts::filledChannel(import.channel, import.signalPath);

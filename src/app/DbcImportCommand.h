@@ -13,6 +13,7 @@ class ConfigModel;
 
 namespace cac::app {
 
+class EditHistory;
 class FileDialogs;
 struct ChannelImport;
 
@@ -24,7 +25,7 @@ class DbcImportCommand : public QObject {
     Q_OBJECT
 public:
     DbcImportCommand(QWidget* window, ConfigModel* model, const VariableCatalogue& catalogue,
-                     FileDialogs* dialogs, QStatusBar* statusBar);
+                     FileDialogs* dialogs, QStatusBar* statusBar, EditHistory* history = nullptr);
 
     void run();
 
@@ -40,6 +41,7 @@ private:
     const VariableCatalogue& m_catalogue;
     FileDialogs* m_dialogs;
     QStatusBar* m_statusBar;
+    EditHistory* m_history; // the fill is one undo step
 };
 
 } // namespace cac::app

@@ -58,8 +58,10 @@ public:
 protected:
     virtual bool editorOpen() const = 0;
     // Opens the cell's editor: on a click that did not merely close an
-    // editor, and on Enter, F2, Space, Alt+Down or typing on the current
-    // cell; `typed` is the typed text, empty for a click and the other keys.
+    // editor, and on Enter, F2, Space, Alt+Down (where the window does not
+    // take it as a shortcut: the channel grid moves a channel with it) or
+    // typing on the current cell; `typed` is the typed text, empty for a
+    // click and the other keys.
     virtual void openEditor(const GridCell& cell, const QString& typed) = 0;
     // A click that closed an open editor and does nothing else.
     virtual void closingClick(const GridCell& cell) { Q_UNUSED(cell); }

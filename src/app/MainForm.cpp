@@ -7,8 +7,10 @@
 #include "app/ChecksPanel.h"
 #include "app/DbcImportCommand.h"
 #include "app/DisplayCap.h"
+#include "app/EditHistory.h"
 #include "app/FrameLayoutView.h"
 #include "app/GridCellDelegate.h"
+#include "app/GridEditCommands.h"
 #include "app/GridPresentationModel.h"
 #include "app/GridSizer.h"
 #include "app/ObjectNames.h"
@@ -77,6 +79,7 @@ QStringList channelColumnToolTips() {
 
 MainForm::MainForm(PlatformServices services, QWidget* parent)
     : QMainWindow(parent), m_platform(std::move(services)), m_model(new ConfigModel(this)),
+      m_history(new EditHistory(m_model, this)),
       m_findings(new CheckFindings(m_model, m_catalogue, this)) {
     setObjectName(names::MainForm);
     auto* central = new QWidget(this);
@@ -100,8 +103,11 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
     capStatusMessages(statusBar());
     m_commands = new WindowCommands(this, m_model, m_catalogue, m_findings, m_platform, m_portList,
                                     statusBar());
-    m_dbcImport =
-        new DbcImportCommand(this, m_model, m_catalogue, m_platform.dialogs.get(), statusBar());
+    m_dbcImport = new DbcImportCommand(this, m_model, m_catalogue, m_platform.dialogs.get(),
+                                       statusBar(), m_history);
+    m_gridCommands =
+        new GridEditCommands(m_grid, m_channelEditor, m_model, m_history, statusBar(), this);
+    connect(m_model, &ConfigModel::obdModeChanged, this, &MainForm::showObdMode);
     connect(m_dbcImport, &DbcImportCommand::equationRequested, this,
             &MainForm::showConversionEquation);
     buildMenus();
@@ -174,6 +180,9 @@ QWidget* MainForm::buildCanTab() {
     m_gridSplitter->setChildrenCollapsible(false);
     m_gridSplitter->addWidget(m_grid);
     layout->addWidget(m_gridSplitter, 1);
+    // Cells, or whole channels by their numbers, are selected for the Edit menu.
+    m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_grid->verticalHeader()->setSectionsClickable(true);
     m_channelEditor = new ChannelGridEditor(m_grid, m_model, m_platform.messages.get(), this);
     connect(m_channelEditor, &ChannelGridEditor::equationRequested, this,
             &MainForm::showConversionEquation);
@@ -274,6 +283,7 @@ void MainForm::startUp() {
     m_grid->setCurrentIndex(m_grid->model()->index(0, 0));
     m_obdGrid->setCurrentIndex(m_obdGrid->model()->index(0, 1));
     m_grid->setFocus(Qt::OtherFocusReason);
+    m_history->reset(); // undo stops at the start-up state
 }
 
 void MainForm::loadVariableDefinitions() {
@@ -345,14 +355,22 @@ void MainForm::applyObdMode() {
     const bool on = m_obdCheck->isChecked();
     m_grid->setUpdatesEnabled(false);
     m_channelEditor->closeEditors(); // a list left open closes without a choice
-    m_model->setObdModeEnabled(on);
+    m_model->setObdModeEnabled(on);  // the window follows through showObdMode
+    m_grid->setUpdatesEnabled(true);
+}
+
+// Also when an undo puts the flag back: the check box follows without a click.
+void MainForm::showObdMode(bool on) {
+    if (m_obdCheck->isChecked() != on) {
+        const QSignalBlocker quiet(m_obdCheck);
+        m_obdCheck->setChecked(on);
+    }
     setWindowTitle(WindowCaption(on));
     m_tabs->setTabEnabled(1, on);
     m_tabs->setTabEnabled(0, true);
     if (!on)
         m_tabs->setCurrentIndex(0);
     m_baudRateFrame->setVisible(!on);
-    m_grid->setUpdatesEnabled(true);
 }
 
 void MainForm::showConversionEquation(int row) {

@@ -23,6 +23,8 @@ class ChannelGridEditor;
 class CheckFindings;
 class ChecksPanel;
 class DbcImportCommand;
+class EditHistory;
+class GridEditCommands;
 class FrameLayoutView;
 class GridPresentationModel;
 class GridView;
@@ -47,11 +49,13 @@ public:
     const VariableCatalogue& catalogue() const { return m_catalogue; }
     ChannelGridEditor* channelEditor() const { return m_channelEditor; }
     FrameLayoutView* frameLayout() const { return m_frameLayout; }
+    EditHistory* editHistory() const { return m_history; }
 
 private:
     // Places a panel between the channel grid and the equation line.
     void addPanelBelowGrid(QWidget* panel);
     void buildMenus();
+    void buildEditMenu();
     QLayout* buildTopBand();
     QWidget* buildCanTab();
     QWidget* buildObdTab();
@@ -63,12 +67,15 @@ private:
     void shareGridAndPanel();
 
     void applyObdMode();
+    // The window's side of OBD mode: check box, caption, tabs, bit-rate frame.
+    void showObdMode(bool on);
     void showConversionEquation(int row);
     void showBaudRate(const QString& text);
     void showFinding(const Finding& finding);
 
     PlatformServices m_platform;
     ConfigModel* m_model;
+    EditHistory* m_history;
     VariableCatalogue m_catalogue;
 
     QCheckBox* m_obdCheck = nullptr;
@@ -86,6 +93,7 @@ private:
     PriorityTableEditor* m_priorityEditor = nullptr;
     WindowCommands* m_commands = nullptr;
     DbcImportCommand* m_dbcImport = nullptr;
+    GridEditCommands* m_gridCommands = nullptr;
     CheckFindings* m_findings = nullptr;
     ChecksPanel* m_checksPanel = nullptr;
     FrameLayoutView* m_frameLayout = nullptr;

@@ -1,11 +1,16 @@
-// The window's menus: File keeps its four commands; Tools and View hold what
-// the window offers beyond them.
+// The window's menus: File keeps its four commands; Edit, Tools and View hold
+// what the window offers beyond them.
 #include "app/ChannelGridEditor.h"
 #include "app/ChecksPanel.h"
 #include "app/DbcImportCommand.h"
+#include "app/EditHistory.h"
+#include "app/EditTexts.h"
 #include "app/FrameLayoutView.h"
+#include "app/GridEditCommands.h"
+#include "app/GridSizer.h"
 #include "app/MainForm.h"
 #include "app/ObjectNames.h"
+#include "app/PriorityTableEditor.h"
 #include "app/WindowCommands.h"
 #include "app/WindowTexts.h"
 
@@ -13,7 +18,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
+#include <QUndoStack>
 
 namespace cac::app {
 
@@ -25,10 +32,17 @@ void MainForm::buildMenus() {
         QAction* action = file->addAction(text);
         action->setObjectName(name);
         action->setShortcut(keys);
-        connect(action, &QAction::triggered, m_commands, command);
+        if (command)
+            connect(action, &QAction::triggered, m_commands, command);
+        return action;
     };
-    addItem(names::MenuLoad, texts::MenuLoad, Qt::CTRL | Qt::Key_O,
-            &WindowCommands::loadConfiguration);
+    // A load is one undo step; an open text box writes its own step first.
+    QAction* load = addItem(names::MenuLoad, texts::MenuLoad, Qt::CTRL | Qt::Key_O, nullptr);
+    connect(load, &QAction::triggered, this, [this] {
+        m_channelEditor->closeEditors();
+        const EditHistory::Scope step(m_history, texts::StepLoad);
+        m_commands->loadConfiguration();
+    });
     addItem(names::MenuSave, texts::MenuSave, Qt::CTRL | Qt::Key_S,
             &WindowCommands::saveConfiguration);
     file->addSeparator()->setObjectName(names::MenuBar);
@@ -39,6 +53,8 @@ void MainForm::buildMenus() {
                                     &QWidget::close); // asks nothing, saves nothing
     exit->setObjectName(names::MenuExit);
 
+    buildEditMenu();
+
     QMenu* tools = menuBar()->addMenu(texts::MenuTools);
     tools->setObjectName(names::MenuTools);
     QAction* importDbc = tools->addAction(texts::MenuImportDbc, Qt::CTRL | Qt::Key_I, this, [this] {
@@ -46,8 +62,11 @@ void MainForm::buildMenus() {
         m_dbcImport->run();
     });
     importDbc->setObjectName(names::MenuImportDbc);
-    QAction* loadImage =
-        tools->addAction(texts::MenuLoadImage, m_commands, &WindowCommands::loadFromImage);
+    QAction* loadImage = tools->addAction(texts::MenuLoadImage, this, [this] {
+        m_channelEditor->closeEditors();
+        const EditHistory::Scope step(m_history, texts::StepLoadImage);
+        m_commands->loadFromImage();
+    });
     loadImage->setObjectName(names::MenuLoadImage);
     QAction* exportDbc = tools->addAction(texts::MenuExportDbc, this, [this] {
         m_channelEditor->closeEditors(); // an open text box writes before the export reads
@@ -68,6 +87,72 @@ void MainForm::buildMenus() {
                 });
         });
     }
+}
+
+// Undo and redo work wherever the focus is (a text field keeps its own);
+// the cell commands only while the channel grid has the focus, so that the
+// other lists and fields keep their keys.
+void MainForm::buildEditMenu() {
+    QMenu* edit = menuBar()->addMenu(texts::MenuEdit);
+    edit->setObjectName(names::MenuEdit);
+    QAction* undo = m_history->stack()->createUndoAction(edit, texts::UndoPrefix);
+    undo->setObjectName(names::MenuUndo);
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = m_history->stack()->createRedoAction(edit, texts::RedoPrefix);
+    redo->setObjectName(names::MenuRedo);
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    // The stack's own actions would undo without closing an open editor first.
+    for (QAction* action : {undo, redo}) {
+        disconnect(action, &QAction::triggered, m_history->stack(), nullptr);
+        edit->addAction(action);
+    }
+    const auto closeAll = [this] {
+        m_channelEditor->closeEditors();
+        m_priorityEditor->closeEditors();
+    };
+    // The equation line shows the current channel as the step left it.
+    const auto showCurrentEquation = [this] {
+        const int row = m_channelEditor->currentCell().row;
+        if (row >= 1)
+            showConversionEquation(row);
+    };
+    connect(undo, &QAction::triggered, this, [this, closeAll, showCurrentEquation] {
+        closeAll();
+        m_history->undo();
+        showCurrentEquation();
+    });
+    connect(redo, &QAction::triggered, this, [this, closeAll, showCurrentEquation] {
+        closeAll();
+        m_history->redo();
+        showCurrentEquation();
+    });
+    edit->addSeparator();
+
+    const auto addCellItem = [this, edit](const QString& name, const QString& text,
+                                          const QList<QKeySequence>& keys,
+                                          void (GridEditCommands::*command)()) {
+        QAction* action = edit->addAction(text);
+        action->setObjectName(name);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        m_grid->addAction(action);
+        connect(action, &QAction::triggered, m_gridCommands, command);
+    };
+    addCellItem(names::MenuCut, texts::MenuCut, {QKeySequence::Cut}, &GridEditCommands::cut);
+    addCellItem(names::MenuCopy, texts::MenuCopy, {QKeySequence::Copy}, &GridEditCommands::copy);
+    addCellItem(names::MenuPaste, texts::MenuPaste, {QKeySequence::Paste},
+                &GridEditCommands::paste);
+    addCellItem(names::MenuClear, texts::MenuClear, {QKeySequence::Delete},
+                &GridEditCommands::clear);
+    edit->addSeparator();
+    addCellItem(names::MenuMoveUp, texts::MenuMoveUp, {QKeySequence(Qt::ALT | Qt::Key_Up)},
+                &GridEditCommands::moveUp);
+    addCellItem(names::MenuMoveDown, texts::MenuMoveDown, {QKeySequence(Qt::ALT | Qt::Key_Down)},
+                &GridEditCommands::moveDown);
+    edit->addSeparator();
+    addCellItem(names::MenuSelectAll, texts::MenuSelectAll, {QKeySequence::SelectAll},
+                &GridEditCommands::selectAll);
 }
 
 } // namespace cac::app

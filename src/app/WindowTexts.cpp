@@ -11,14 +11,10 @@
 #include <QStringList>
 
 namespace cac::app::texts {
-namespace {
 
-// "1 error", "2 errors".
 QString counted(qsizetype count, const char* noun) {
     return QStringLiteral("%1 %2%3").arg(count).arg(QLatin1String(noun)).arg(count == 1 ? "" : "s");
 }
-
-} // namespace
 
 const QString Label1 = QStringLiteral(
     "Enabling the OBD mode requires allocation of channel 15 of the CAN adapter, so this will "

@@ -15,6 +15,9 @@ struct ImageDecoding;
 // window takes them from here and its tests compare against them.
 namespace cac::app::texts {
 
+// A count and its noun: "1 error", "2 errors".
+QString counted(qsizetype count, const char* noun);
+
 // Menus. "&" marks the mnemonic; the visible item text is the rest.
 inline const QString MenuFile = QStringLiteral("&File");
 inline const QString MenuLoad = QStringLiteral("&Load configuration file");

@@ -83,6 +83,32 @@ void ConfigModel::setObdModeEnabled(bool on) {
     emit obdModeChanged(on);
 }
 
+ConfigSnapshot ConfigModel::snapshot() const {
+    ConfigSnapshot saved;
+    for (int row = 1; row < ChannelGridRows; ++row)
+        for (int column = 1; column < ChannelGridColumns; ++column)
+            saved.cells[row][column] = m_cells[row][column];
+    saved.baudRate = m_baudRate;
+    saved.priorities = m_priorities;
+    saved.obdMode = m_obdMode;
+    return saved;
+}
+
+void ConfigModel::restore(const ConfigSnapshot& saved) {
+    if (saved.obdMode != m_obdMode) {
+        m_obdMode = saved.obdMode;
+        emit dataChanged(indexOfCell(ChannelCount, 1),
+                         indexOfCell(ChannelCount, ChannelGridColumns - 1), {LockedRole});
+        emit obdModeChanged(m_obdMode);
+    }
+    for (int row = 1; row < ChannelGridRows; ++row)
+        for (int column = 1; column < ChannelGridColumns; ++column)
+            setCell(row, column, saved.cells[row][column]);
+    setBaudRateText(saved.baudRate);
+    for (int row = 1; row <= ObdParameterCount; ++row)
+        setObdPriority(row, saved.priorities.value(row - 1));
+}
+
 int ConfigModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ChannelGridRows - 1;
 }

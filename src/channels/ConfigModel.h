@@ -13,6 +13,17 @@ namespace cac {
 
 class ObdPriorityModel;
 
+// Everything the user can change, as values: the setting cells of channels 1
+// to 15, the bit-rate text, the 18 priority texts and the OBD mode flag. Two
+// equal snapshots save to the same file and build the same image.
+struct ConfigSnapshot {
+    std::array<std::array<QString, ChannelGridColumns>, ChannelGridRows> cells;
+    QString baudRate;
+    QStringList priorities;
+    bool obdMode = false;
+    friend bool operator==(const ConfigSnapshot&, const ConfigSnapshot&) = default;
+};
+
 // The one store of everything the user configures: the 16 x 13 cells of the
 // channel grid (row 0 titles, column 0 channel numbers), the seven choice
 // lists, the bit-rate text, the 18 OBD priority texts and the OBD mode flag.
@@ -57,6 +68,11 @@ public:
     // Switching on writes "USED FOR OBD" into cell (15, 1), switching off
     // empties it, whatever the previous state; other cells keep their texts.
     void setObdModeEnabled(bool on);
+
+    ConfigSnapshot snapshot() const;
+    // Puts every text and the flag back as they were, cell by cell through
+    // the usual signals; unlike setObdModeEnabled it writes no cell of its own.
+    void restore(const ConfigSnapshot& saved);
 
     QModelIndex indexOfCell(int row, int column) const { return index(row - 1, column - 1); }
 
