@@ -20,6 +20,7 @@ inline const QString MenuClear = QStringLiteral("&Delete");
 inline const QString MenuMoveUp = QStringLiteral("Move channel &up");
 inline const QString MenuMoveDown = QStringLiteral("Move channel do&wn");
 inline const QString MenuSelectAll = QStringLiteral("Select &all");
+inline const QString MenuSelectChannels = QStringLiteral("Select c&hannels");
 
 // Undo steps.
 inline const QString StepCells = QStringLiteral("Channel table");

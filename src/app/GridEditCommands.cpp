@@ -149,4 +149,19 @@ void GridEditCommands::selectAll() {
     m_grid->selectAll();
 }
 
+void GridEditCommands::selectChannels() {
+    m_editor->closeEditors();
+    const QModelIndex current = m_grid->currentIndex();
+    QList<int> rows;
+    for (const CellPlace& place : selectedCells())
+        rows << place.row;
+    QItemSelection channels;
+    for (int row : distinctSorted(rows)) {
+        const QModelIndex first = m_grid->model()->index(row - 1, 0);
+        channels.select(first, first.siblingAtColumn(ChannelGridColumns - 2));
+    }
+    m_grid->selectionModel()->select(channels, QItemSelectionModel::ClearAndSelect);
+    m_grid->selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+}
+
 } // namespace cac::app

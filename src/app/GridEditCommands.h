@@ -17,8 +17,8 @@ class ChannelGridEditor;
 class EditHistory;
 
 // The Edit menu's work on the channel grid's selection: copy, cut, paste and
-// delete of cells or whole channels (a click on a channel number selects the
-// channel, Shift and Ctrl extend), moving a channel up or down, select all.
+// delete of cells or whole channels (Shift+Space widens the selection to its
+// channels, as spreadsheets do), moving a channel up or down, select all.
 // The clipboard carries tab-separated text and an HTML table, as spreadsheets
 // do. Each command that changes cells is one undo step; the status bar says
 // what it did.
@@ -35,6 +35,7 @@ public:
     void moveUp() { move(-1); }
     void moveDown() { move(1); }
     void selectAll();
+    void selectChannels();
 
 private:
     // The selected setting cells, by row and then column; the current cell

@@ -180,9 +180,10 @@ QWidget* MainForm::buildCanTab() {
     m_gridSplitter->setChildrenCollapsible(false);
     m_gridSplitter->addWidget(m_grid);
     layout->addWidget(m_gridSplitter, 1);
-    // Cells, or whole channels by their numbers, are selected for the Edit menu.
+    // Cells are selected for the Edit menu by Shift or Ctrl and the mouse or
+    // keys, whole channels by Shift+Space; a click on a title cell still
+    // selects no row or column.
     m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_grid->verticalHeader()->setSectionsClickable(true);
     m_channelEditor = new ChannelGridEditor(m_grid, m_model, m_platform.messages.get(), this);
     connect(m_channelEditor, &ChannelGridEditor::equationRequested, this,
             &MainForm::showConversionEquation);

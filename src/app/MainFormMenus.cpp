@@ -153,6 +153,8 @@ void MainForm::buildEditMenu() {
     edit->addSeparator();
     addCellItem(names::MenuSelectAll, texts::MenuSelectAll, {QKeySequence::SelectAll},
                 &GridEditCommands::selectAll);
+    addCellItem(names::MenuSelectChannels, texts::MenuSelectChannels,
+                {QKeySequence(Qt::SHIFT | Qt::Key_Space)}, &GridEditCommands::selectChannels);
 }
 
 } // namespace cac::app

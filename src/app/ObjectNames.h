@@ -25,6 +25,7 @@ inline const QString MenuClear = QStringLiteral("mnuClear");
 inline const QString MenuMoveUp = QStringLiteral("mnuMoveUp");
 inline const QString MenuMoveDown = QStringLiteral("mnuMoveDown");
 inline const QString MenuSelectAll = QStringLiteral("mnuSelectAll");
+inline const QString MenuSelectChannels = QStringLiteral("mnuSelectChannels");
 inline const QString MenuTools = QStringLiteral("mnuTools");
 inline const QString MenuImportDbc = QStringLiteral("mnuImportDbc");
 inline const QString MenuLoadImage = QStringLiteral("mnuLoadImage");

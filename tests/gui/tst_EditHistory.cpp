@@ -188,11 +188,23 @@ struct Started {
     QTableView* grid() const { return window->findChild<QTableView*>(names::ChannelGrid); }
     QAction* action(const QString& name) const { return window->findChild<QAction*>(name); }
     QString row(int r) const { return RowText(*window->model(), r); }
-    void goTo(int r, int c) const { grid()->setCurrentIndex(grid()->model()->index(r - 1, c - 1)); }
-    void clickChannel(int r, Qt::KeyboardModifiers modifiers = {}) const {
+    // The cell alone selected, whatever modifier the last key left pressed.
+    void goTo(int r, int c) const {
+        grid()->selectionModel()->setCurrentIndex(grid()->model()->index(r - 1, c - 1),
+                                                  QItemSelectionModel::ClearAndSelect);
+    }
+    void clickChannel(int r) const {
         QHeaderView* numbers = grid()->verticalHeader();
-        QTest::mouseClick(numbers->viewport(), Qt::LeftButton, modifiers,
+        QTest::mouseClick(numbers->viewport(), Qt::LeftButton, {},
                           {5, numbers->sectionViewportPosition(r - 1) + 5});
+    }
+    // Channels `first` to `last` whole: Shift+Down over them, then Shift+Space.
+    void selectChannels(int first, int last) const {
+        goTo(first, ColScale - 1);
+        key(Qt::Key_Right); // a move by key sets where Shift extends from
+        for (int r = first; r < last; ++r)
+            key(Qt::Key_Down, Qt::ShiftModifier);
+        key(Qt::Key_Space, Qt::ShiftModifier);
     }
     QByteArray file() const { return SerializeCcf(*window->model()); }
 };
@@ -343,8 +355,7 @@ private slots:
         for (int r = 0; r < rows.size(); ++r)
             SetRow(*from.window->model(), 4 + r, rows[r]);
         from.activate();
-        from.clickChannel(4);
-        from.clickChannel(8, Qt::ShiftModifier);
+        from.selectChannels(4, 8);
         key(Qt::Key_C, Qt::ControlModifier);
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
         QVERIFY(data->hasHtml());
@@ -367,7 +378,7 @@ private slots:
         to.window->editHistory()->reset();
         const QByteArray before = to.file();
         to.activate();
-        to.clickChannel(4);
+        to.goTo(4, 1);
         key(Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(to.file(), from.file());
         QCOMPARE(to.window->statusBar()->currentMessage(), QStringLiteral("Pasted 60 cells."));
@@ -375,8 +386,8 @@ private slots:
         QCOMPARE(to.file(), before);
     }
 
-    // Ctrl-clicked channels copy as rows in channel order; Delete empties
-    // them; Alt+Up moves a channel and its settings together.
+    // A click on a channel number selects no row; channels selected by keys
+    // are emptied by Delete; Alt+Up moves a channel and its settings together.
     void clearAndMoveByKeys() {
         Started s;
         SetRow(*s.window->model(), 2, DefaultRow);
@@ -384,7 +395,9 @@ private slots:
         QCoreApplication::processEvents();
         s.activate();
         s.clickChannel(5);
-        s.clickChannel(2, Qt::ControlModifier);
+        QVERIFY(s.grid()->selectionModel()->selectedIndexes().size() <= 1);
+        s.selectChannels(2, 5);
+        QCOMPARE(s.grid()->selectionModel()->selectedIndexes().size(), 4 * 12);
         key(Qt::Key_Delete);
         QCOMPARE(s.row(2), EmptyRow);
         QCOMPARE(s.row(5), EmptyRow);
