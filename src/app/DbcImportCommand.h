@@ -27,6 +27,8 @@ public:
                      FileDialogs* dialogs, QStatusBar* statusBar);
 
     void run();
+    // The import dialog on this database, without asking for it.
+    void runWith(const QString& path);
 
 signals:
     // The equation display should show this channel, the first one filled.
