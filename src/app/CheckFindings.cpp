@@ -63,11 +63,6 @@ QVariant CheckFindings::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         return texts::findingLine(finding);
-    case Qt::AccessibleTextRole: { // the mark's meaning is spoken, not seen
-        QString severity = SeverityText(finding.severity);
-        severity.front() = severity.front().toUpper();
-        return severity + QStringLiteral(": ") + texts::findingLine(finding);
-    }
     case Qt::ToolTipRole:
         return texts::findingLine(finding) + QStringLiteral(" [") + finding.code + u']';
     case Qt::DecorationRole:
