@@ -1,4 +1,4 @@
-// The recovery file, the unsaved-changes answer and the kind of a handed file.
+// The recovery file and the kind of a handed file.
 #include "Fixtures.h"
 
 #include "channels/ChoiceLists.h"
@@ -6,11 +6,9 @@
 #include "configfile/CcfFile.h"
 #include "configfile/FileKind.h"
 #include "configfile/RecoveryFile.h"
-#include "configfile/UnsavedChanges.h"
 #include "obd/ObdParameters.h"
 
 #include <QRandomGenerator>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace cac;
@@ -90,37 +88,6 @@ private slots:
         }
     }
 
-    // What is not a recovery file is refused with a reason, and a plain
-    // configuration file is not one (it does not say the OBD mode).
-    void refusesWhatIsNoRecoveryFile() {
-        ConfigModel model;
-        const QByteArray good = SerializeRecovery(model);
-        const QByteArray ccf = SerializeCcf(model);
-        QByteArray lfOnly = good;
-        lfOnly.replace("\r\n", "\n");
-        QByteArray badObd = good;
-        badObd.replace("OBD mode: off", "OBD mode: of");
-        const struct {
-            const char* name;
-            QByteArray bytes;
-        } rows[] = {
-            {"empty", ""},
-            {"a configuration file", ccf},
-            {"line ends without CR", lfOnly},
-            {"OBD line misspelt", badObd},
-            {"OBD line without its line end", good.chopped(2)},
-            {"binary", QByteArray(4096, '\xff')},
-        };
-        for (const auto& row : rows) {
-            const RowName name(row.name);
-            QString why;
-            QVERIFY(!ParseRecovery(row.bytes, &why));
-            QVERIFY(!why.isEmpty());
-        }
-        // Lines after the OBD line are not read.
-        QVERIFY(ParseRecovery(good + "more\r\n"));
-    }
-
     // The first bytes decide where they tell; otherwise the extension does,
     // in any letter case.
     void kindOfFile() {
@@ -136,19 +103,16 @@ private slots:
         } rows[] = {
             {"a.ccf", ccf, FileKind::Configuration},
             {"a", ccf, FileKind::Configuration},
-            {"a.txt", SerializeRecovery(model), FileKind::Configuration},
             {"A.CCF", "", FileKind::Configuration},
             {"a.ccf", fourteenBars, FileKind::Configuration},
             {"a", fourteenBars, FileKind::Unknown},
             {"a.hex", hex, FileKind::HexImage},
             {"a.txt", hex, FileKind::HexImage},
             {"a.ccf", hex, FileKind::HexImage},
-            {"a.HEX", "", FileKind::HexImage},
             {"a", ":0200", FileKind::Unknown},
             {"a", ":02000004000G\r\n", FileKind::Unknown},
             {"a.dbc", "", FileKind::CanDatabase},
             {"a", dbc, FileKind::CanDatabase},
-            {"a", "BO_ 256 Engine: 8 ECU\n", FileKind::CanDatabase},
             {"a.txt", "hello", FileKind::Unknown},
             {"a", "", FileKind::Unknown},
             {"a.ccf.bak", ccf.left(5), FileKind::Unknown},
@@ -160,58 +124,6 @@ private slots:
         // A first line longer than the bytes looked at leaves it to the name.
         const QByteArray longLine = QByteArray(FileKindHeadSize, 'x') + ccf;
         QCOMPARE(KindOfFile("a", longLine), FileKind::Unknown);
-    }
-
-    // Unsaved means: different from what was saved or loaded last, so an
-    // edit taken back by hand is no change; the signal follows once the
-    // changes of one step are all made.
-    void unsavedChanges() {
-        enum Op { Edit, EditBack, Baud, Priority, Obd, Save };
-        const struct {
-            const char* name;
-            QList<Op> ops;
-            bool unsaved;
-        } rows[] = {
-            {"nothing", {}, false},
-            {"an edit", {Edit}, true},
-            {"an edit taken back", {Edit, EditBack}, false},
-            {"saved", {Edit, Save}, false},
-            {"saved, then taken back", {Edit, Save, EditBack}, true},
-            {"bit rate", {Baud}, true},
-            {"last priority", {Priority}, true},
-            {"OBD mode", {Obd}, true},
-        };
-        for (const auto& row : rows) {
-            const RowName name(row.name);
-            ConfigModel model;
-            UnsavedChanges changes(&model);
-            QSignalSpy said(&changes, &UnsavedChanges::unsavedChanged);
-            for (const Op op : row.ops) {
-                switch (op) {
-                case Edit:
-                    model.setCell(ChannelCount, ChannelGridColumns - 1, "0x7FF");
-                    break;
-                case EditBack:
-                    model.setCell(ChannelCount, ChannelGridColumns - 1, "");
-                    break;
-                case Baud:
-                    model.setBaudRateText("33.3 kbit");
-                    break;
-                case Priority:
-                    model.setObdPriority(ObdParameterCount, "8");
-                    break;
-                case Obd:
-                    model.setObdModeEnabled(true);
-                    break;
-                case Save:
-                    changes.markSaved();
-                    break;
-                }
-            }
-            QCOMPARE(changes.unsaved(), row.unsaved);
-            QCoreApplication::processEvents();
-            QCOMPARE(said.isEmpty() ? false : said.last().at(0).toBool(), row.unsaved);
-        }
     }
 };
 

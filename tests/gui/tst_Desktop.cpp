@@ -31,6 +31,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 #include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -168,18 +170,37 @@ private slots:
         QTemporaryDir data;
         {
             Started s(data.path());
+            ConfigModel& model = *s.window->model();
             const QString recovery = data.filePath(RecoveryFileName);
-            s.window->model()->setCell(15, 12, "0");
-            QTRY_COMPARE(s.indicator(), texts::Unsaved);
+            // Each kind of change, then the same taken back by hand: the last
+            // channel's last cell, the bit rate, the last priority, OBD mode.
+            auto* obd = s.get<QCheckBox>(names::ObdModeCheck);
+            const struct {
+                std::function<void()> change, takeBack;
+            } changes[] = {
+                {[&] { model.setCell(15, 12, "0"); }, [&] { model.setCell(15, 12, ""); }},
+                {[&] { model.setBaudRateText("33.3 kbit"); },
+                 [&] { model.setBaudRateText("500 kbit"); }},
+                {[&] { model.setObdPriority(18, "8"); }, [&] { model.setObdPriority(18, "OFF"); }},
+                {[&] { obd->setChecked(true); }, [&] { obd->setChecked(false); }},
+            };
+            for (const auto& step : changes) {
+                step.change();
+                QTRY_COMPARE(s.indicator(), texts::Unsaved);
+                step.takeBack();
+                QTRY_COMPARE(s.indicator(), texts::NothingUnsaved);
+            }
+            QVERIFY(!QFileInfo::exists(recovery));
+            changes[0].change();
             QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(recovery), 10000);
             const std::optional<RecoveredTable> kept = ParseRecovery(readAll(recovery));
             QVERIFY(kept);
-            QCOMPARE(kept->ccf, SerializeCcf(*s.window->model()));
-            s.window->model()->setCell(15, 12, ""); // taken back by hand
+            QCOMPARE(kept->ccf, SerializeCcf(model));
+            changes[0].takeBack();
             QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(recovery), 10000);
-            QCOMPARE(s.indicator(), texts::NothingUnsaved);
-            s.get<QCheckBox>(names::ObdModeCheck)->setChecked(true);
+            changes[3].change();
             QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(recovery), 10000);
+            QVERIFY(ParseRecovery(readAll(recovery))->obdMode);
             s.trigger(names::MenuExit);
             QVERIFY(!QFileInfo::exists(recovery));
         }
