@@ -33,6 +33,7 @@ for file in \
     "./usr/share/applications/$app_id.desktop" \
     "./usr/share/icons/hicolor/scalable/apps/$app_id.svg" \
     "./usr/share/metainfo/$app_id.metainfo.xml" \
+    "./usr/share/mime/packages/$app_id.xml" \
     ./usr/share/man/man1/can-adapter-cli.1.gz \
     ./usr/share/man/man1/can-adapter-config.1.gz \
     ./usr/share/doc/can-adapter-config/copyright \
@@ -49,6 +50,10 @@ unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 dpkg-deb -x "$deb" "$unpacked"
 desktop-file-validate "$unpacked/usr/share/applications/$app_id.desktop"
+grep -qx 'MimeType=application/x-can-adapter-config;' "$unpacked/usr/share/applications/$app_id.desktop" ||
+    fail "the desktop entry does not open .ccf files"
+xmllint --noout "$unpacked/usr/share/mime/packages/$app_id.xml" ||
+    fail "the MIME type file is not well-formed XML"
 appstreamcli validate --no-net "$unpacked/usr/share/metainfo/$app_id.metainfo.xml" >/dev/null
 
 accepted=$(awk '!/^#/ && NF {print $1}' packaging/lintian-accepted.txt | paste -sd, -)

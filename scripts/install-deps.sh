@@ -10,7 +10,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev zlib1g-dev
     python3 python3-can python3-canmatrix
     libbenchmark-dev srecord xvfb xauth fonts-dejavu-core
-    dpkg-dev file lintian desktop-file-utils appstream
+    dpkg-dev file lintian desktop-file-utils appstream libxml2-utils
 )
 if [ "${1:-}" = windows ]; then
     packages+=(

@@ -21,8 +21,11 @@ DbcImportCommand::DbcImportCommand(QWidget* window, ConfigModel* model,
 void DbcImportCommand::run() {
     const QString path =
         m_dialogs->openFileName(m_window, texts::DbcOpenTitle, QtFileFilter(texts::DbcFilter));
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        runWith(path);
+}
+
+void DbcImportCommand::runWith(const QString& path) {
     // A new dialog each time: nothing of an earlier import is carried over.
     auto* dialog = new DbcImportDialog(path, *m_model, m_catalogue, m_window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);

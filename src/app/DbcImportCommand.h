@@ -28,6 +28,8 @@ public:
                      FileDialogs* dialogs, QStatusBar* statusBar, EditHistory* history = nullptr);
 
     void run();
+    // The import dialog on this database, without asking for it.
+    void runWith(const QString& path);
 
 signals:
     // The equation display should show this channel, the first one filled.

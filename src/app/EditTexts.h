@@ -31,6 +31,7 @@ inline const QString StepClear = QStringLiteral("Delete");
 inline const QString StepLoad = QStringLiteral("Load configuration file");
 inline const QString StepLoadImage = QStringLiteral("Load from image");
 inline const QString StepDbcFill = QStringLiteral("Fill from CAN database");
+inline const QString StepRestore = QStringLiteral("Restore unsaved channels");
 QString stepCell(int row, int column);
 QString stepPriority(int obdRow);
 QString stepObdMode(bool on);

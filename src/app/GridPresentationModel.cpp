@@ -1,6 +1,7 @@
 #include "app/GridPresentationModel.h"
 
 #include "app/CheckFindings.h"
+#include "app/DesktopTexts.h"
 #include "app/WindowTexts.h"
 #include "channels/ConfigModel.h"
 
@@ -20,7 +21,24 @@ void GridPresentationModel::setFindings(const CheckFindings* findings, Place pla
     });
 }
 
+QString GridPresentationModel::cellTitle(const QModelIndex& index) const {
+    if (m_findingPlace == Place::Channel)
+        return texts::channelCellTitle(index.row() + 1, index.column() + 1);
+    if (index.column() == 0)
+        return {};
+    return texts::priorityCellTitle(index.siblingAtColumn(0).data().toString());
+}
+
 QVariant GridPresentationModel::data(const QModelIndex& index, int role) const {
+    if (index.isValid() && role == CellTitleRole)
+        return cellTitle(index);
+    if (index.isValid() && role == Qt::AccessibleTextRole) {
+        const QString title = cellTitle(index);
+        const QString text = QIdentityProxyModel::data(index, Qt::DisplayRole).toString();
+        return title.isEmpty() ? text : texts::spokenCell(title, text);
+    }
+    if (index.isValid() && role == Qt::AccessibleDescriptionRole)
+        return data(index, FindingTextRole);
     if ((role == FindingSeverityRole || role == FindingTextRole) && m_findings && index.isValid()) {
         const bool channels = m_findingPlace == Place::Channel;
         if (!channels && index.column() != 1)
@@ -53,6 +71,12 @@ QVariant GridPresentationModel::headerData(int section, Qt::Orientation orientat
                                            int role) const {
     if (role == Qt::ToolTipRole && orientation == Qt::Horizontal)
         return m_columnToolTips.value(section);
+    if (role == Qt::AccessibleTextRole) {
+        const QString title = QIdentityProxyModel::headerData(section, orientation).toString();
+        return orientation == Qt::Vertical && m_findingPlace == Place::Channel
+                   ? texts::channelName(section + 1)
+                   : texts::spokenTitle(title);
+    }
     return QIdentityProxyModel::headerData(section, orientation, role);
 }
 

@@ -23,6 +23,11 @@ public:
     static constexpr int FindingSeverityRole = Qt::UserRole + 20;
     // The findings' sentences, one a line.
     static constexpr int FindingTextRole = Qt::UserRole + 21;
+    // What a cell is, as a screen reader names it and its editor
+    // ("Channel 3, Start bit", "Priority of Engine speed"); empty for the OBD
+    // table's names. Qt::AccessibleTextRole adds the cell's text to it, and
+    // Qt::AccessibleDescriptionRole gives the findings' sentences.
+    static constexpr int CellTitleRole = Qt::UserRole + 22;
 
     explicit GridPresentationModel(QObject* parent = nullptr);
 
@@ -40,6 +45,8 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
+    QString cellTitle(const QModelIndex& index) const;
+
     QBrush m_fixedBrush;
     bool m_firstColumnFixed = false;
     QStringList m_columnToolTips;

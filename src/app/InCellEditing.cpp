@@ -1,6 +1,7 @@
 #include "app/InCellEditing.h"
 
 #include "app/CellListEditor.h"
+#include "app/GridPresentationModel.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -53,6 +54,8 @@ void InCellEditing::placeOver(QWidget* editor, const GridCell& cell, bool matchC
     const int height = matchCellHeight ? rect.height() : editor->sizeHint().height();
     editor->setGeometry(rect.x(), rect.y(), rect.width(), height);
     editor->raise();
+    // The editor announces the cell it opens on, as the grid names that cell.
+    editor->setAccessibleName(indexOf(cell).data(GridPresentationModel::CellTitleRole).toString());
 }
 
 void InCellEditing::watchList(CellListEditor* list) {

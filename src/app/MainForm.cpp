@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include "app/AccessibleNames.h"
 #include "app/CataloguePath.h"
 #include "app/CellListEditor.h"
 #include "app/ChannelGridEditor.h"
@@ -8,6 +9,7 @@
 #include "app/DbcImportCommand.h"
 #include "app/DisplayCap.h"
 #include "app/EditHistory.h"
+#include "app/FileOpener.h"
 #include "app/FrameLayoutView.h"
 #include "app/GridCellDelegate.h"
 #include "app/GridEditCommands.h"
@@ -15,6 +17,7 @@
 #include "app/GridSizer.h"
 #include "app/ObjectNames.h"
 #include "app/PriorityTableEditor.h"
+#include "app/RecoveryKeeper.h"
 #include "app/WindowCommands.h"
 #include "app/WindowTexts.h"
 #include "channels/ConfigModel.h"
@@ -24,6 +27,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -110,7 +114,30 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
     connect(m_model, &ConfigModel::obdModeChanged, this, &MainForm::showObdMode);
     connect(m_dbcImport, &DbcImportCommand::equationRequested, this,
             &MainForm::showConversionEquation);
+
+    // Files handed to the window: on its command line, or dropped on it.
+    m_opener = new FileOpener(this, m_commands, m_dbcImport, statusBar(), m_history);
+    connect(m_opener, &FileOpener::aboutToOpen, m_channelEditor, &ChannelGridEditor::closeEditors);
+    setAcceptDrops(true);
+    // Unsaved channels are kept beside the catalogue, in the data folder.
+    const QString catalogue = m_platform.folders->userCataloguePath();
+    m_recovery = new RecoveryKeeper(
+        this, m_model, catalogue.isEmpty() ? QString() : QFileInfo(catalogue).absolutePath(),
+        statusBar(), m_history);
+    connect(m_commands, &WindowCommands::configurationSaved, m_recovery,
+            &RecoveryKeeper::markSaved);
+    connect(m_commands, &WindowCommands::configurationLoaded, m_recovery,
+            &RecoveryKeeper::markSaved);
+    connect(m_recovery, &RecoveryKeeper::obdModeRequested, this, [this](bool on) {
+        m_channelEditor->closeEditors();
+        m_obdCheck->setChecked(on);
+    });
     buildMenus();
+    nameControlsForReaders(this);
+}
+
+void MainForm::openFile(const QString& path) {
+    m_opener->open(path);
 }
 
 MainForm::~MainForm() = default;
@@ -285,6 +312,8 @@ void MainForm::startUp() {
     m_obdGrid->setCurrentIndex(m_obdGrid->model()->index(0, 1));
     m_grid->setFocus(Qt::OtherFocusReason);
     m_history->reset(); // undo stops at the start-up state
+
+    m_recovery->startWatching(); // the table as it stands now is nothing unsaved
 }
 
 void MainForm::loadVariableDefinitions() {

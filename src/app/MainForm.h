@@ -25,10 +25,12 @@ class ChecksPanel;
 class DbcImportCommand;
 class EditHistory;
 class GridEditCommands;
+class FileOpener;
 class FrameLayoutView;
 class GridPresentationModel;
 class GridView;
 class PriorityTableEditor;
+class RecoveryKeeper;
 class WindowCommands;
 
 // The program's one window, `Main_form`: it lays out the controls, builds the
@@ -44,6 +46,9 @@ public:
 
     // The start-up sequence. Call once, right after construction.
     void startUp();
+    // Opens a file the window is handed (its command line): a configuration
+    // file, a CAN database or an Intel HEX image.
+    void openFile(const QString& path);
 
     ConfigModel* model() const { return m_model; }
     const VariableCatalogue& catalogue() const { return m_catalogue; }
@@ -97,6 +102,8 @@ private:
     CheckFindings* m_findings = nullptr;
     ChecksPanel* m_checksPanel = nullptr;
     FrameLayoutView* m_frameLayout = nullptr;
+    RecoveryKeeper* m_recovery = nullptr;
+    FileOpener* m_opener = nullptr;
 };
 
 } // namespace cac::app

@@ -11,6 +11,7 @@
 #include "app/MainForm.h"
 #include "app/ObjectNames.h"
 #include "app/PriorityTableEditor.h"
+#include "app/RecoveryKeeper.h"
 #include "app/WindowCommands.h"
 #include "app/WindowTexts.h"
 
@@ -73,6 +74,8 @@ void MainForm::buildMenus() {
         m_commands->exportCanDatabase();
     });
     exportDbc->setObjectName(names::MenuExportDbc);
+    tools->addSeparator();
+    tools->addAction(m_recovery->restoreAction());
 
     QMenu* view = menuBar()->addMenu(texts::MenuView);
     view->setObjectName(names::MenuView);

@@ -30,6 +30,7 @@ inline const QString MenuTools = QStringLiteral("mnuTools");
 inline const QString MenuImportDbc = QStringLiteral("mnuImportDbc");
 inline const QString MenuLoadImage = QStringLiteral("mnuLoadImage");
 inline const QString MenuExportDbc = QStringLiteral("mnuExportDbc");
+inline const QString MenuRestoreUnsaved = QStringLiteral("mnuRestoreUnsaved");
 inline const QString MenuView = QStringLiteral("mnuView");
 inline const QString MenuChecks = QStringLiteral("mnuChecks");
 
@@ -49,6 +50,8 @@ inline const QString SendFrame = QStringLiteral("Frame2");
 inline const QString SendButton = QStringLiteral("cmdSend");
 inline const QString PortList = QStringLiteral("SelectPort");
 inline const QString StatusBar = QStringLiteral("StatusBar");
+// The status bar's permanent "Unsaved changes" / "No unsaved changes".
+inline const QString UnsavedIndicator = QStringLiteral("lblUnsaved");
 
 // The checks panel under the channel grid: the frame, its summary and its list.
 inline const QString ChecksPanel = QStringLiteral("fraChecks");

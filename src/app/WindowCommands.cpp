@@ -37,15 +37,18 @@ void WindowCommands::report(const QString& text) const {
 void WindowCommands::loadConfiguration() {
     const QString path = m_platform.dialogs->openFileName(m_window, texts::LoadDialogTitle,
                                                           QtFileFilter(texts::CcfFilter));
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        loadConfigurationFrom(path);
+}
+
+void WindowCommands::loadConfigurationFrom(const QString& path) {
     const QString shown = QDir::toNativeSeparators(path);
     CcfLoadReport applied;
     QString error;
     if (!LoadCcfFile(*m_model, path, &applied, &error))
-        report(texts::couldNotLoad(shown, error));
-    else
-        report(applied.anythingApplied() ? texts::loaded(shown) : texts::notAConfiguration(shown));
+        return report(texts::couldNotLoad(shown, error));
+    report(applied.anythingApplied() ? texts::loaded(shown) : texts::notAConfiguration(shown));
+    emit configurationLoaded();
 }
 
 void WindowCommands::saveConfiguration() {
@@ -55,15 +58,20 @@ void WindowCommands::saveConfiguration() {
         return;
     const QString shown = QDir::toNativeSeparators(path);
     QString error;
-    report(SaveCcfFile(*m_model, path, &error) ? texts::saved(shown)
-                                               : texts::couldNotSave(shown, error));
+    if (!SaveCcfFile(*m_model, path, &error))
+        return report(texts::couldNotSave(shown, error));
+    report(texts::saved(shown));
+    emit configurationSaved();
 }
 
 void WindowCommands::loadFromImage() {
     const QString path = m_platform.dialogs->openFileName(m_window, texts::LoadImageTitle,
                                                           QtFileFilter(texts::HexImageFilter));
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        loadImageFrom(path);
+}
+
+void WindowCommands::loadImageFrom(const QString& path) {
     const QString shown = QDir::toNativeSeparators(path);
     HexFault fault;
     const std::optional<QByteArray> image = LoadIntelHexImage(path, &fault);

@@ -31,6 +31,8 @@ public:
                    QStatusBar* statusBar);
 
     void loadConfiguration();
+    // File → Load without the dialog: the file the window was handed.
+    void loadConfigurationFrom(const QString& path);
     void saveConfiguration();
     void generateHexFile();
     // Starts the flasher and does not wait for it; a flasher that ends within
@@ -40,8 +42,14 @@ public:
     // Reads a configuration back from an Intel HEX image, as
     // `can-adapter-cli ccf` does, and loads it as the File menu loads a file.
     void loadFromImage();
+    void loadImageFrom(const QString& path);
     // Writes the channels as a CAN database, as `can-adapter-cli export-dbc` does.
     void exportCanDatabase();
+
+signals:
+    // The table now is what a file holds: it was saved to it, or loaded from it.
+    void configurationSaved();
+    void configurationLoaded();
 
 private:
     // Writes TempConfig.hex into the application folder; empty on success,

@@ -10,10 +10,13 @@
 namespace {
 
 const char* const HelpText =
-    "usage: can-adapter-config [--help] [--version] [Qt options such as -style NAME]\n"
+    "usage: can-adapter-config [--help] [--version] [Qt options such as -style NAME] [FILE]\n"
     "\n"
     "Opens the window that prepares the CAN adapter's configuration: the channel table, the\n"
     "bit rate, OBD mode, .ccf files, the Intel HEX image and the start of the flasher.\n"
+    "FILE, once the window is up, is opened as the window opens it: a configuration file\n"
+    "(.ccf) as File > Load does, a CAN database (.dbc) in the import dialog, an Intel HEX\n"
+    "image (.hex) as Tools > Load from image does.\n"
     "can-adapter-cli does the same work without the window.\n"
     "\n"
     "  -h, --help     show this text and exit\n"
@@ -42,5 +45,13 @@ int main(int argc, char* argv[]) {
 
     cac::app::MainForm window(cac::app::RealPlatformServices());
     window.startUp();
+    // Qt has taken its own options out; the first other argument is the file.
+    const QStringList arguments = QApplication::arguments().mid(1);
+    for (const QString& argument : arguments) {
+        if (!argument.startsWith(u'-')) {
+            window.openFile(argument);
+            break;
+        }
+    }
     return QApplication::exec();
 }
