@@ -15,6 +15,7 @@
 #include "app/PriorityTableEditor.h"
 #include "app/WindowCommands.h"
 #include "app/WindowTexts.h"
+#include "app/preview/PreviewPanel.h"
 #include "channels/ConfigModel.h"
 #include "channels/ConversionEquation.h"
 #include "obd/ObdParameters.h"
@@ -104,6 +105,12 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
         new DbcImportCommand(this, m_model, m_catalogue, m_platform.dialogs.get(), statusBar());
     connect(m_dbcImport, &DbcImportCommand::equationRequested, this,
             &MainForm::showConversionEquation);
+    // The CAN preview docks below everything, hidden until a log or a bus is chosen.
+    m_previewPanel = new PreviewPanel(m_model, m_catalogue, m_platform.dialogs.get(), this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_previewPanel);
+    m_previewPanel->hide();
+    connect(m_previewPanel, &PreviewPanel::reported, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
     buildMenus();
 }
 

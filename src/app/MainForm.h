@@ -26,6 +26,7 @@ class DbcImportCommand;
 class FrameLayoutView;
 class GridPresentationModel;
 class GridView;
+class PreviewPanel;
 class PriorityTableEditor;
 class WindowCommands;
 
@@ -47,6 +48,7 @@ public:
     const VariableCatalogue& catalogue() const { return m_catalogue; }
     ChannelGridEditor* channelEditor() const { return m_channelEditor; }
     FrameLayoutView* frameLayout() const { return m_frameLayout; }
+    PreviewPanel* previewPanel() const { return m_previewPanel; }
 
 private:
     // Places a panel between the channel grid and the equation line.
@@ -89,6 +91,7 @@ private:
     CheckFindings* m_findings = nullptr;
     ChecksPanel* m_checksPanel = nullptr;
     FrameLayoutView* m_frameLayout = nullptr;
+    PreviewPanel* m_previewPanel = nullptr;
 };
 
 } // namespace cac::app

@@ -8,6 +8,9 @@
 #include "app/ObjectNames.h"
 #include "app/WindowCommands.h"
 #include "app/WindowTexts.h"
+#include "app/preview/PreviewNames.h"
+#include "app/preview/PreviewPanel.h"
+#include "app/preview/PreviewTexts.h"
 
 #include <QAction>
 #include <QMenu>
@@ -54,6 +57,22 @@ void MainForm::buildMenus() {
         m_commands->exportCanDatabase();
     });
     exportDbc->setObjectName(names::MenuExportDbc);
+    tools->addSeparator();
+    QAction* previewLog = tools->addAction(texts::MenuPreviewLog, this, [this] {
+        m_channelEditor->closeEditors(); // an open text box writes before the log is decoded
+        m_previewPanel->previewLog();
+    });
+    previewLog->setObjectName(names::MenuPreviewLog);
+    QAction* previewLive = tools->addAction(texts::MenuPreviewLive, this, [this] {
+        m_channelEditor->closeEditors();
+        m_previewPanel->previewLive();
+    });
+    previewLive->setObjectName(names::MenuPreviewLive);
+    if (!PreviewPanel::liveAvailable()) {
+        previewLive->setEnabled(false);
+        previewLive->setToolTip(texts::PreviewNoSerialBus);
+        tools->setToolTipsVisible(true);
+    }
 
     QMenu* view = menuBar()->addMenu(texts::MenuView);
     view->setObjectName(names::MenuView);
@@ -68,6 +87,7 @@ void MainForm::buildMenus() {
                 });
         });
     }
+    view->addAction(m_previewPanel->toggleViewAction());
 }
 
 } // namespace cac::app
