@@ -29,7 +29,24 @@ const QColor RawColor(0xe0, 0x7b, 0x00);
 
 // Decimals enough to tell ticks `step` apart.
 int decimalsFor(double step) {
-    return step >= 1 ? 0 : std::min(9, static_cast<int>(std::ceil(-std::log10(step))));
+    return step >= 1 ? 0 : std::min(9, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
+}
+
+// A round step (1, 2 or 5 times a power of ten) giving about `Ticks` lines over the span.
+double roundStep(double span) {
+    const double raw = span > 0 ? span / Ticks : 1;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    const double norm = raw / magnitude;
+    return (norm < 1.5 ? 1 : norm < 3 ? 2 : norm < 7 ? 5 : 10) * magnitude;
+}
+
+// The round values within [low, high], for the lines of an axis.
+std::vector<double> roundTicks(double low, double high) {
+    const double step = roundStep(high - low);
+    std::vector<double> ticks;
+    for (double v = std::ceil(low / step) * step; v <= high && ticks.size() < 4 * Ticks; v += step)
+        ticks.push_back(std::abs(v) < step * 1e-9 ? 0 : v);
+    return ticks;
 }
 
 } // namespace
@@ -94,34 +111,41 @@ void PlotView::paintEvent(QPaintEvent*) {
     const auto [rawLow, rawHigh] =
         SeriesPainter::range(m_buckets, SeriesPainter::Side::Raw, m_from, m_to);
     const QFontMetrics metrics = fontMetrics();
-    const int valueDecimals = decimalsFor((valueHigh - valueLow) / Ticks);
-    const int rawDecimals = decimalsFor((rawHigh - rawLow) / Ticks);
-    const int timeDecimals = decimalsFor((m_to - m_from) / Ticks);
-    for (int i = 0; i <= Ticks; ++i) {
-        const double f = double(i) / Ticks;
-        const double y = area.bottom() - f * area.height();
-        const double x = area.left() + f * area.width();
+    const auto yOf = [&](double v, double low, double high) {
+        return area.bottom() - (v - low) / (high - low) * area.height();
+    };
+    const auto axis = [&](double low, double high, const QColor& color, bool left, bool grid) {
+        const int decimals = decimalsFor(roundStep(high - low));
+        for (const double v : roundTicks(low, high)) {
+            const double y = yOf(v, low, high);
+            if (grid) {
+                painter.setPen(QPen(palette().color(QPalette::Midlight), 1, Qt::DotLine));
+                painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+            }
+            painter.setPen(color);
+            const QRectF box(left ? 0 : area.right() + 4, y - metrics.height() / 2.0, AxisRoom - 4,
+                             metrics.height());
+            painter.drawText(box, (left ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter,
+                             QString::number(v, 'f', decimals));
+        }
+    };
+    axis(valueLow, valueHigh, ValueColor, true, true);
+    axis(rawLow, rawHigh, RawColor, false, false);
+    const int timeDecimals = decimalsFor(roundStep(m_to - m_from));
+    for (const double t : roundTicks(m_from, m_to)) {
+        const double x = area.left() + (t - m_from) / (m_to - m_from) * area.width();
         painter.setPen(QPen(palette().color(QPalette::Midlight), 1, Qt::DotLine));
-        painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
         painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
-        painter.setPen(ValueColor);
-        const QString value = QString::number(valueLow + f * (valueHigh - valueLow), 'f', valueDecimals);
-        painter.drawText(QRectF(0, y - metrics.height() / 2.0, AxisRoom - 4, metrics.height()),
-                         Qt::AlignRight | Qt::AlignVCenter, value);
-        painter.setPen(RawColor);
-        const QString raw = QString::number(rawLow + f * (rawHigh - rawLow), 'f', rawDecimals);
-        painter.drawText(QRectF(area.right() + 4, y - metrics.height() / 2.0, AxisRoom - 4,
-                                metrics.height()),
-                         Qt::AlignLeft | Qt::AlignVCenter, raw);
         painter.setPen(palette().color(QPalette::Text));
-        const QString time =
-            QString::number(m_from + f * (m_to - m_from), 'f', timeDecimals) + QStringLiteral(" s");
+        const QString time = QString::number(t, 'f', timeDecimals) + QStringLiteral(" s");
         const double w = metrics.horizontalAdvance(time) + 4;
         const double left = std::clamp(x - w / 2, 0.0, width() - w);
         painter.drawText(QRectF(left, area.bottom() + 2, w, TimeRoom - 2), Qt::AlignCenter, time);
     }
     SeriesPainter raw{SeriesPainter::Side::Raw, m_from, m_to, rawLow, rawHigh};
-    raw.draw(painter, area, m_buckets, RawColor);
+    QColor paleRaw = RawColor;
+    paleRaw.setAlpha(150);
+    raw.draw(painter, area, m_buckets, paleRaw, 4); // wide beneath: both show where they meet
     SeriesPainter value{SeriesPainter::Side::Value, m_from, m_to, valueLow, valueHigh};
     value.draw(painter, area, m_buckets, ValueColor);
 }

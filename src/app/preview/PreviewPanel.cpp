@@ -373,7 +373,10 @@ void PreviewPanel::connectLive(const QString& plugin, const QString& interfaceNa
             m_sourceLabel->setText(text);
             emit reported(text);
         });
-        connect(m_live, &LiveCanSource::connected, this, &PreviewPanel::liveConnected);
+        connect(m_live, &LiveCanSource::connected, this, [this] {
+            emit reported(texts::previewConnected(m_live->plugin(), m_live->interfaceName()));
+            emit liveConnected();
+        });
         connect(m_live, &LiveCanSource::closed, this, [this] {
             m_disconnect->hide();
             emit reported(texts::previewLiveEnded(m_live->plugin(), m_live->interfaceName()));

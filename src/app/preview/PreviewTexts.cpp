@@ -52,6 +52,11 @@ QString previewLive(const QString& plugin, const QString& interfaceName, qint64 
     return QStringLiteral("Live: %1 on %2, %3 frames.").arg(plugin, interfaceName).arg(frames);
 }
 
+QString previewConnected(const QString& plugin, const QString& interfaceName) {
+    return QStringLiteral("Connected to %1 on %2: frames are decoded as they arrive.")
+        .arg(plugin, interfaceName);
+}
+
 QString previewLiveEnded(const QString& plugin, const QString& interfaceName) {
     return QStringLiteral("Disconnected from %1 on %2.").arg(plugin, interfaceName);
 }

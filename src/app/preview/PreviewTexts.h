@@ -7,7 +7,7 @@
 namespace cac::app::texts {
 
 inline const QString MenuPreviewLog = QStringLiteral("&Preview with a CAN log\u2026");
-inline const QString MenuPreviewLive = QStringLiteral("Preview &live CAN traffic\u2026");
+inline const QString MenuPreviewLive = QStringLiteral("Preview li&ve CAN traffic\u2026");
 inline const QString PreviewNoSerialBus =
     QStringLiteral("This build has no Qt SerialBus: live traffic cannot be read.");
 inline const QString PreviewPanelTitle = QStringLiteral("CAN preview");
@@ -40,6 +40,7 @@ QString previewFdSkipped(qint64 count);
 QString previewNotKept(qsizetype cap);
 QString previewLiveNotKept(qsizetype cap);
 QString previewLive(const QString& plugin, const QString& interfaceName, qint64 frames);
+QString previewConnected(const QString& plugin, const QString& interfaceName);
 QString previewLiveEnded(const QString& plugin, const QString& interfaceName);
 QString previewCannotConnect(const QString& interfaceName, const QString& reason);
 QString previewUntaken(qint64 frames, const QString& top);

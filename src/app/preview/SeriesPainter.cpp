@@ -18,7 +18,8 @@ std::pair<double, double> sideOf(const SeriesBucket& b, SeriesPainter::Side side
 } // namespace
 
 void SeriesPainter::draw(QPainter& painter, const QRectF& area,
-                         const std::vector<SeriesBucket>& buckets, const QColor& color) const {
+                         const std::vector<SeriesBucket>& buckets, const QColor& color,
+                         double penWidth) const {
     const double span = timeTo > timeFrom ? timeTo - timeFrom : 1;
     const double height = high > low ? high - low : 1;
     const auto x = [&](double t) { return area.left() + (t - timeFrom) / span * area.width(); };
@@ -41,7 +42,7 @@ void SeriesPainter::draw(QPainter& painter, const QRectF& area,
     painter.save();
     painter.setClipRect(area);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(color, 1.5));
+    painter.setPen(QPen(color, penWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPath(path);
     painter.restore();
 }

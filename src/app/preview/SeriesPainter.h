@@ -21,7 +21,7 @@ struct SeriesPainter {
     double low = 0, high = 1;        // the values from its bottom to its top
 
     void draw(QPainter& painter, const QRectF& area, const std::vector<SeriesBucket>& buckets,
-              const QColor& color) const;
+              const QColor& color, double penWidth = 1.5) const;
     // Low and high of the side over the buckets within [from, to], widened a
     // little so the band does not touch the frame; a flat line gets room too.
     static std::pair<double, double> range(const std::vector<SeriesBucket>& buckets, Side side,
