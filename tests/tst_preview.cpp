@@ -115,7 +115,7 @@ private slots:
                 ++reference[{frame.extended, frame.id}];
         }
         std::vector<std::pair<std::pair<bool, std::uint32_t>, qint64>> expected(reference.begin(),
-                                                                              reference.end());
+                                                                                reference.end());
         std::stable_sort(expected.begin(), expected.end(),
                          [](const auto& a, const auto& b) { return a.second > b.second; });
         for (const int count : {0, 1, int(expected.size()), int(expected.size()) + 3}) {

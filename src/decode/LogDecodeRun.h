@@ -16,10 +16,10 @@ struct LogDecodeOutcome {
     QString error;          // the log could not be opened or is no log; nothing decoded
     bool cancelled = false; // stopped before the end
     LogFormat format = LogFormat::Unknown;
-    qint64 frames = 0;      // frames read
+    qint64 frames = 0; // frames read
     qint64 fdSkipped = 0;
     qint64 problemCount = 0;
-    QString firstProblem;   // "line 12: ...", when any
+    QString firstProblem; // "line 12: ...", when any
 };
 
 // How far a run got (done of total, in bytes or frames); answered true, the

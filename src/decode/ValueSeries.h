@@ -12,9 +12,9 @@
 namespace cac {
 
 struct SeriesBucket {
-    double start = 0;   // seconds, the log's time
-    double width = 0;   // seconds
-    qint64 count = 0;   // values in it; 0 for an empty bucket
+    double start = 0; // seconds, the log's time
+    double width = 0; // seconds
+    qint64 count = 0; // values in it; 0 for an empty bucket
     double minValue = 0, maxValue = 0;
     double minRaw = 0, maxRaw = 0;
 };

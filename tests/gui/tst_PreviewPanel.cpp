@@ -65,10 +65,10 @@ Lines engineLines(const ConfigModel& model, const VariableCatalogue& catalogue,
         const auto value = [&](double v) {
             return t.hasValue ? LoggerValueText(v, d.resolution) : QStringLiteral("\u2013");
         };
-        lines.append({QString::number(c), d.variable, QString::number(t.frames), value(t.last),
-                      value(t.minimum), value(t.maximum), d.unit,
-                      d.problem.isEmpty() ? QString::number(t.undecodable)
-                                          : app::texts::PreviewNoValue});
+        lines.append(
+            {QString::number(c), d.variable, QString::number(t.frames), value(t.last),
+             value(t.minimum), value(t.maximum), d.unit,
+             d.problem.isEmpty() ? QString::number(t.undecodable) : app::texts::PreviewNoValue});
     }
     return lines;
 }
@@ -103,8 +103,7 @@ class TestPreviewPanel : public QObject {
     testing::FakePlatform* m_fake = nullptr;
     std::unique_ptr<app::MainForm> m_window;
 
-    template <typename T>
-    T* get(const QString& name) const {
+    template <typename T> T* get(const QString& name) const {
         auto* widget = m_window->findChild<T*>(name);
         Q_ASSERT_X(widget, "findChild", qPrintable(name));
         return widget;
@@ -201,9 +200,11 @@ private slots:
                          panel()->decoding()->tally().channel(c).undecodable);
         const UntakenTally& untaken = panel()->decoding()->tally().untaken();
         QCOMPARE(get<QLabel>(app::names::PreviewUntaken)->text(),
-                 app::texts::previewUntaken(
-                     untaken.frames, TopUntakenText(panel()->decoding()->topUntaken(5))));
-        QVERIFY(get<QLabel>(app::names::PreviewSource)->text().contains(QString::number(frames.size())));
+                 app::texts::previewUntaken(untaken.frames,
+                                            TopUntakenText(panel()->decoding()->topUntaken(5))));
+        QVERIFY(get<QLabel>(app::names::PreviewSource)
+                    ->text()
+                    .contains(QString::number(frames.size())));
         if (log.endsWith(QLatin1String(".log")))
             saveShot(m_window.get(), QStringLiteral("preview-log.png"));
     }
@@ -299,7 +300,8 @@ private slots:
         const double from = view->viewFrom();
         QTest::mousePress(view, Qt::LeftButton, {}, middle.toPoint());
         QTest::mouseMove(view, middle.toPoint() + QPoint(view->width() / 8, 0));
-        QTest::mouseRelease(view, Qt::LeftButton, {}, middle.toPoint() + QPoint(view->width() / 8, 0));
+        QTest::mouseRelease(view, Qt::LeftButton, {},
+                            middle.toPoint() + QPoint(view->width() / 8, 0));
         QVERIFY(view->viewFrom() < from);
         QVERIFY(view->viewFrom() >= view->wholeFrom());
         QTest::mouseDClick(view, Qt::LeftButton, {}, middle.toPoint());
@@ -321,7 +323,9 @@ private slots:
 
         trigger(app::names::MenuPreviewLive);
         QDialog* dialog = nullptr;
-        QTRY_VERIFY((dialog = qApp->activeModalWidget() ? qobject_cast<QDialog*>(qApp->activeModalWidget()) : nullptr));
+        QTRY_VERIFY((dialog = qApp->activeModalWidget()
+                                  ? qobject_cast<QDialog*>(qApp->activeModalWidget())
+                                  : nullptr));
         QCOMPARE(dialog->objectName(), app::names::LiveDialog);
         auto* plugin = dialog->findChild<QComboBox*>(app::names::LivePlugin);
         plugin->setCurrentIndex(plugin->findText(QStringLiteral("virtualcan")));
@@ -340,13 +344,15 @@ private slots:
         QTRY_COMPARE(sender->state(), QCanBusDevice::ConnectedState);
         const QList<CanFrame> frames = readLog(example(QStringLiteral("demo-drive.log")));
         for (const CanFrame& f : frames) {
-            QCanBusFrame out(f.id, QByteArray(reinterpret_cast<const char*>(f.data.data()), f.length));
+            QCanBusFrame out(f.id,
+                             QByteArray(reinterpret_cast<const char*>(f.data.data()), f.length));
             out.setExtendedFrameFormat(f.extended);
             if (f.remote)
                 out.setFrameType(QCanBusFrame::RemoteRequestFrame);
             QVERIFY(sender->writeFrame(out));
         }
-        QTRY_COMPARE_WITH_TIMEOUT(panel()->decoding()->tally().frames(), qint64(frames.size()), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(panel()->decoding()->tally().frames(), qint64(frames.size()),
+                                  10000);
         QTRY_COMPARE(panelLines(), engineLines(*m_window->model(), m_window->catalogue(), frames));
         saveShot(m_window.get(), QStringLiteral("preview-live.png"));
 

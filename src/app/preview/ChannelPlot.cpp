@@ -18,10 +18,10 @@ namespace cac::app {
 
 namespace {
 
-constexpr int AxisRoom = 64;   // left and right, for the value and raw labels
-constexpr int TimeRoom = 22;   // below, for the time labels
-constexpr int Ticks = 5;       // labelled lines on each axis
-constexpr double WheelStep = 0.8; // a wheel notch forward shows 80 % of the time
+constexpr int AxisRoom = 64;       // left and right, for the value and raw labels
+constexpr int TimeRoom = 22;       // below, for the time labels
+constexpr int Ticks = 5;           // labelled lines on each axis
+constexpr double WheelStep = 0.8;  // a wheel notch forward shows 80 % of the time
 constexpr double LeastSpan = 1e-6; // seconds: the deepest zoom
 
 const QColor ValueColor(0x1f, 0x77, 0xb4);
@@ -89,7 +89,8 @@ void PlotView::setView(double from, double to) {
 }
 
 QRectF PlotView::plotArea() const {
-    return QRectF(AxisRoom, 8, std::max(1, width() - 2 * AxisRoom), std::max(1, height() - 8 - TimeRoom));
+    return QRectF(AxisRoom, 8, std::max(1, width() - 2 * AxisRoom),
+                  std::max(1, height() - 8 - TimeRoom));
 }
 
 double PlotView::timeAt(double x) const {
@@ -169,7 +170,8 @@ void PlotView::mousePressEvent(QMouseEvent* event) {
 void PlotView::mouseMoveEvent(QMouseEvent* event) {
     if (!(event->buttons() & Qt::LeftButton))
         return;
-    const double shift = (m_dragX - event->position().x()) / plotArea().width() * (m_dragTo - m_dragFrom);
+    const double shift =
+        (m_dragX - event->position().x()) / plotArea().width() * (m_dragTo - m_dragFrom);
     setView(m_dragFrom + shift, m_dragTo + shift);
 }
 

@@ -12,8 +12,8 @@ class QLabel;
 namespace cac::app {
 
 // A channel's values and raw values over the log's time, drawn with
-// QPainter: the wheel zooms in time around the pointer, a drag moves along
-// it, a double-click shows the whole log again.
+// QPainter (Qt Charts is not part of the Windows build's Qt): the wheel zooms in time around the
+// pointer, a drag moves along it, a double-click shows the whole log again.
 class PlotView : public QWidget {
     Q_OBJECT
 public:

@@ -32,12 +32,22 @@ namespace cac::app {
 
 namespace {
 
-enum Column { ColChannel, ColVariable, ColFrames, ColLast, ColMinimum, ColMaximum, ColUnit,
-              ColNotDecoded, ColOverTime, ColumnCount };
+enum Column {
+    ColChannel,
+    ColVariable,
+    ColFrames,
+    ColLast,
+    ColMinimum,
+    ColMaximum,
+    ColUnit,
+    ColNotDecoded,
+    ColOverTime,
+    ColumnCount
+};
 
 constexpr int ChannelRole = Qt::UserRole;
-constexpr int TopIdentifiers = 5;      // listed on the line of frames no channel takes
-constexpr int EditPauseMs = 150;       // typing on in a cell decodes once, after it
+constexpr int TopIdentifiers = 5; // listed on the line of frames no channel takes
+constexpr int EditPauseMs = 150;  // typing on in a cell decodes once, after it
 constexpr int LiveRefreshMs = 250;
 constexpr int SparklineWidth = 160;
 
@@ -116,14 +126,14 @@ PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& ca
     m_table->horizontalHeader()->setSectionResizeMode(ColVariable, QHeaderView::Stretch);
     m_table->horizontalHeader()->setSectionResizeMode(ColOverTime, QHeaderView::Fixed);
     m_table->setColumnWidth(ColOverTime, SparklineWidth);
-    m_table->setItemDelegateForColumn(
-        ColOverTime, new SparklineDelegate(
-                         [this](int channel) -> const ValueSeries* {
-                             return m_decoding && channel >= 1 && channel <= ChannelCount
-                                        ? &m_decoding->series(channel)
-                                        : nullptr;
-                         },
-                         m_table));
+    m_table->setItemDelegateForColumn(ColOverTime, new SparklineDelegate(
+                                                       [this](int channel) -> const ValueSeries* {
+                                                           return m_decoding && channel >= 1 &&
+                                                                          channel <= ChannelCount
+                                                                      ? &m_decoding->series(channel)
+                                                                      : nullptr;
+                                                       },
+                                                       m_table));
     connect(m_table, &QTableWidget::cellClicked, this, [this](int row, int) { openPlot(row); });
     connect(m_table, &QTableWidget::cellActivated, this, [this](int row, int) { openPlot(row); });
 
@@ -223,7 +233,8 @@ void PreviewPanel::finish(const std::shared_ptr<PreviewResult>& result) {
     const LogDecodeOutcome& outcome = result->outcome;
     const QString fileName = QFileInfo(m_path).fileName();
     if (!outcome.error.isEmpty()) {
-        const QString text = texts::previewCannotRead(QDir::toNativeSeparators(m_path), outcome.error);
+        const QString text =
+            texts::previewCannotRead(QDir::toNativeSeparators(m_path), outcome.error);
         m_sourceLabel->setText(text);
         emit reported(text);
         return; // the lines of the last log stay
@@ -241,9 +252,8 @@ void PreviewPanel::finish(const std::shared_ptr<PreviewResult>& result) {
             m_readNotes << texts::previewFdSkipped(outcome.fdSkipped);
     }
     m_sourceLabel->setText(
-        outcome.cancelled
-            ? texts::previewCancelled(fileName, outcome.frames)
-            : texts::previewRead(fileName, LogFormatTitle(m_format), outcome.frames));
+        outcome.cancelled ? texts::previewCancelled(fileName, outcome.frames)
+                          : texts::previewRead(fileName, LogFormatTitle(m_format), outcome.frames));
     m_decoding = std::move(result->decoding);
     QStringList notes = m_readNotes;
     if (m_notKept)
@@ -426,8 +436,8 @@ void PreviewPanel::takeLiveFrames(const QList<CanFrame>& frames) {
         m_liveKept.add(frame);
     }
 #ifdef CAC_HAVE_SERIALBUS
-    m_sourceLabel->setText(
-        texts::previewLive(m_live->plugin(), m_live->interfaceName(), m_decoding->tally().frames()));
+    m_sourceLabel->setText(texts::previewLive(m_live->plugin(), m_live->interfaceName(),
+                                              m_decoding->tally().frames()));
 #endif
     if (m_liveKept.overflowed())
         showNotes({texts::previewLiveNotKept(m_cap)});

@@ -37,8 +37,8 @@ struct PreviewResult;
 class PreviewPanel : public QDockWidget {
     Q_OBJECT
 public:
-    PreviewPanel(const ConfigModel* model, const VariableCatalogue& catalogue,
-                 FileDialogs* dialogs, QWidget* parent = nullptr);
+    PreviewPanel(const ConfigModel* model, const VariableCatalogue& catalogue, FileDialogs* dialogs,
+                 QWidget* parent = nullptr);
     ~PreviewPanel() override;
 
     // Tools > Preview with a CAN log: asks for the log, then reads it.

@@ -3,9 +3,9 @@
 namespace cac::app::texts {
 
 QStringList previewColumns() {
-    return {QStringLiteral("Ch"),      QStringLiteral("Variable"),    QStringLiteral("Frames"),
-            QStringLiteral("Last"),    QStringLiteral("Minimum"),     QStringLiteral("Maximum"),
-            QStringLiteral("Unit"),    QStringLiteral("Not decoded"), QStringLiteral("Over time")};
+    return {QStringLiteral("Ch"),   QStringLiteral("Variable"),    QStringLiteral("Frames"),
+            QStringLiteral("Last"), QStringLiteral("Minimum"),     QStringLiteral("Maximum"),
+            QStringLiteral("Unit"), QStringLiteral("Not decoded"), QStringLiteral("Over time")};
 }
 
 QString previewReading(const QString& fileName) {
@@ -68,10 +68,9 @@ QString previewCannotConnect(const QString& interfaceName, const QString& reason
 QString previewUntaken(qint64 frames, const QString& top) {
     if (frames == 0)
         return QStringLiteral("Frames no channel takes: none.");
-    return top.isEmpty() ? QStringLiteral("Frames no channel takes: %1.").arg(frames)
-                         : QStringLiteral("Frames no channel takes: %1; most seen: %2")
-                               .arg(frames)
-                               .arg(top);
+    return top.isEmpty()
+               ? QStringLiteral("Frames no channel takes: %1.").arg(frames)
+               : QStringLiteral("Frames no channel takes: %1; most seen: %2").arg(frames).arg(top);
 }
 
 QString previewExponent(int exponent) {

@@ -26,7 +26,7 @@ struct PreviewResult {
     int generation = 0;
     std::unique_ptr<PreviewDecoding> decoding;
     LogDecodeOutcome outcome;
-    bool fromFile = false; // the log was read, not frames kept from it
+    bool fromFile = false;                             // the log was read, not frames kept from it
     std::shared_ptr<const std::vector<CanFrame>> kept; // when the file's frames were kept
     bool keptOverflowed = false;
 };
