@@ -20,6 +20,7 @@
 #include "app/RecoveryKeeper.h"
 #include "app/WindowCommands.h"
 #include "app/WindowTexts.h"
+#include "app/preview/PreviewPanel.h"
 #include "channels/ConfigModel.h"
 #include "channels/ConversionEquation.h"
 #include "obd/ObdParameters.h"
@@ -132,6 +133,12 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
         m_channelEditor->closeEditors();
         m_obdCheck->setChecked(on);
     });
+    // The CAN preview docks below everything, hidden until a log or a bus is chosen.
+    m_previewPanel = new PreviewPanel(m_model, m_catalogue, m_platform.dialogs.get(), this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_previewPanel);
+    m_previewPanel->hide();
+    connect(m_previewPanel, &PreviewPanel::reported, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
     buildMenus();
     nameControlsForReaders(this);
 }

@@ -29,6 +29,7 @@ class FileOpener;
 class FrameLayoutView;
 class GridPresentationModel;
 class GridView;
+class PreviewPanel;
 class PriorityTableEditor;
 class RecoveryKeeper;
 class WindowCommands;
@@ -55,6 +56,7 @@ public:
     ChannelGridEditor* channelEditor() const { return m_channelEditor; }
     FrameLayoutView* frameLayout() const { return m_frameLayout; }
     EditHistory* editHistory() const { return m_history; }
+    PreviewPanel* previewPanel() const { return m_previewPanel; }
 
 private:
     // Places a panel between the channel grid and the equation line.
@@ -104,6 +106,7 @@ private:
     FrameLayoutView* m_frameLayout = nullptr;
     RecoveryKeeper* m_recovery = nullptr;
     FileOpener* m_opener = nullptr;
+    PreviewPanel* m_previewPanel = nullptr;
 };
 
 } // namespace cac::app

@@ -14,6 +14,9 @@
 #include "app/RecoveryKeeper.h"
 #include "app/WindowCommands.h"
 #include "app/WindowTexts.h"
+#include "app/preview/PreviewNames.h"
+#include "app/preview/PreviewPanel.h"
+#include "app/preview/PreviewTexts.h"
 
 #include <QAction>
 #include <QMenu>
@@ -75,6 +78,22 @@ void MainForm::buildMenus() {
     });
     exportDbc->setObjectName(names::MenuExportDbc);
     tools->addSeparator();
+    QAction* previewLog = tools->addAction(texts::MenuPreviewLog, this, [this] {
+        m_channelEditor->closeEditors(); // an open text box writes before the log is decoded
+        m_previewPanel->previewLog();
+    });
+    previewLog->setObjectName(names::MenuPreviewLog);
+    QAction* previewLive = tools->addAction(texts::MenuPreviewLive, this, [this] {
+        m_channelEditor->closeEditors();
+        m_previewPanel->previewLive();
+    });
+    previewLive->setObjectName(names::MenuPreviewLive);
+    if (!PreviewPanel::liveAvailable()) {
+        previewLive->setEnabled(false);
+        previewLive->setToolTip(texts::PreviewNoSerialBus);
+        tools->setToolTipsVisible(true);
+    }
+    tools->addSeparator();
     tools->addAction(m_recovery->restoreAction());
 
     QMenu* view = menuBar()->addMenu(texts::MenuView);
@@ -90,6 +109,7 @@ void MainForm::buildMenus() {
                 });
         });
     }
+    view->addAction(m_previewPanel->toggleViewAction());
 }
 
 // Undo and redo work wherever the focus is (a text field keeps its own);

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "decode/ValueSeries.h"
+
+#include <QDialog>
+#include <QWidget>
+
+#include <vector>
+
+class QLabel;
+
+namespace cac::app {
+
+// A channel's values and raw values over the log's time, drawn with
+// QPainter (Qt Charts is not part of the Windows build's Qt): the wheel zooms in time around the
+// pointer, a drag moves along it, a double-click shows the whole log again.
+class PlotView : public QWidget {
+    Q_OBJECT
+public:
+    explicit PlotView(QWidget* parent = nullptr);
+
+    // New buckets; the zoom stays when `keepView` and the view still lies
+    // within the new series.
+    void setSeries(std::vector<SeriesBucket> buckets, bool keepView);
+    void showWhole();
+
+    double viewFrom() const { return m_from; }
+    double viewTo() const { return m_to; }
+    double wholeFrom() const;
+    double wholeTo() const;
+
+    QSize sizeHint() const override { return {720, 360}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    QRectF plotArea() const;
+    double timeAt(double x) const;
+    void setView(double from, double to);
+
+    std::vector<SeriesBucket> m_buckets;
+    double m_from = 0, m_to = 1;
+    double m_dragX = 0, m_dragFrom = 0, m_dragTo = 0;
+};
+
+// The larger plot of one channel, a window of its own beside the main one.
+class ChannelPlotWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit ChannelPlotWindow(QWidget* parent = nullptr);
+
+    int channel() const { return m_channel; }
+    void showChannel(int channel, const QString& variable, const QString& unit,
+                     std::vector<SeriesBucket> buckets);
+    PlotView* view() const { return m_view; }
+
+private:
+    int m_channel = 0;
+    QLabel* m_legend;
+    PlotView* m_view;
+};
+
+} // namespace cac::app

@@ -1,0 +1,448 @@
+#include "app/preview/PreviewPanel.h"
+
+#include "app/PlatformServices.h"
+#include "app/preview/ChannelPlot.h"
+#include "app/preview/PreviewNames.h"
+#include "app/preview/PreviewTexts.h"
+#include "app/preview/PreviewWorker.h"
+#include "app/preview/SeriesPainter.h"
+#include "channels/ConfigModel.h"
+#include "decode/DecodeTexts.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#ifdef CAC_HAVE_SERIALBUS
+#include "app/preview/LiveCanDialog.h"
+#include "app/preview/LiveCanSource.h"
+#endif
+
+#include <functional>
+
+namespace cac::app {
+
+namespace {
+
+enum Column {
+    ColChannel,
+    ColVariable,
+    ColFrames,
+    ColLast,
+    ColMinimum,
+    ColMaximum,
+    ColUnit,
+    ColNotDecoded,
+    ColOverTime,
+    ColumnCount
+};
+
+constexpr int ChannelRole = Qt::UserRole;
+constexpr int TopIdentifiers = 5; // listed on the line of frames no channel takes
+constexpr int EditPauseMs = 150;  // typing on in a cell decodes once, after it
+constexpr int LiveRefreshMs = 250;
+constexpr int SparklineWidth = 160;
+
+// The small plot of a channel's values over the whole log, in its line.
+class SparklineDelegate : public QStyledItemDelegate {
+public:
+    using SeriesOf = std::function<const ValueSeries*(int channel)>;
+    SparklineDelegate(SeriesOf seriesOf, QObject* parent)
+        : QStyledItemDelegate(parent), m_seriesOf(std::move(seriesOf)) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        const ValueSeries* series = m_seriesOf(index.data(ChannelRole).toInt());
+        if (!series || series->count() == 0)
+            return;
+        const std::vector<SeriesBucket> buckets = series->buckets();
+        const auto [low, high] =
+            SeriesPainter::range(buckets, SeriesPainter::Side::Value, -INFINITY, INFINITY);
+        const SeriesPainter draw{SeriesPainter::Side::Value, buckets.front().start,
+                                 buckets.back().start + buckets.back().width, low, high};
+        const QColor color = option.state & QStyle::State_Selected
+                                 ? option.palette.color(QPalette::HighlightedText)
+                                 : option.palette.color(QPalette::Link);
+        draw.draw(*painter, QRectF(option.rect).adjusted(3, 3, -3, -3), buckets, color);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QStyledItemDelegate::sizeHint(option, index).expandedTo({SparklineWidth, 0});
+    }
+
+private:
+    SeriesOf m_seriesOf;
+};
+
+QTableWidgetItem* newItem(const QString& text, bool number) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    item->setTextAlignment(number ? Qt::AlignRight | Qt::AlignVCenter
+                                  : Qt::AlignLeft | Qt::AlignVCenter);
+    return item;
+}
+
+} // namespace
+
+PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& catalogue,
+                           FileDialogs* dialogs, QWidget* parent)
+    : QDockWidget(texts::PreviewPanelTitle, parent), m_model(model), m_catalogue(catalogue),
+      m_dialogs(dialogs), m_worker(new PreviewWorker(this)), m_sourceLabel(new QLabel),
+      m_progress(new QProgressBar), m_cancel(new QPushButton(texts::PreviewCancel)),
+      m_disconnect(new QPushButton(texts::PreviewDisconnect)), m_table(new QTableWidget),
+      m_untaken(new QLabel), m_note(new QLabel) {
+    setObjectName(names::PreviewPanel);
+    setAllowedAreas(Qt::BottomDockWidgetArea | Qt::RightDockWidgetArea);
+    m_sourceLabel->setObjectName(names::PreviewSource);
+    m_sourceLabel->setText(texts::PreviewNothing);
+    m_progress->setObjectName(names::PreviewProgress);
+    m_progress->setRange(0, 100);
+    m_cancel->setObjectName(names::PreviewCancel);
+    m_disconnect->setObjectName(names::PreviewDisconnect);
+    m_table->setObjectName(names::PreviewTable);
+    m_untaken->setObjectName(names::PreviewUntaken);
+    m_untaken->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_note->setObjectName(names::PreviewNote);
+    m_note->setWordWrap(true);
+    m_note->hide();
+
+    m_table->setColumnCount(ColumnCount);
+    m_table->setHorizontalHeaderLabels(texts::previewColumns());
+    m_table->verticalHeader()->hide();
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setWordWrap(false);
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_table->horizontalHeader()->setSectionResizeMode(ColVariable, QHeaderView::Stretch);
+    m_table->horizontalHeader()->setSectionResizeMode(ColOverTime, QHeaderView::Fixed);
+    m_table->setColumnWidth(ColOverTime, SparklineWidth);
+    m_table->setItemDelegateForColumn(ColOverTime, new SparklineDelegate(
+                                                       [this](int channel) -> const ValueSeries* {
+                                                           return m_decoding && channel >= 1 &&
+                                                                          channel <= ChannelCount
+                                                                      ? &m_decoding->series(channel)
+                                                                      : nullptr;
+                                                       },
+                                                       m_table));
+    connect(m_table, &QTableWidget::cellClicked, this, [this](int row, int) { openPlot(row); });
+    connect(m_table, &QTableWidget::cellActivated, this, [this](int row, int) { openPlot(row); });
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_sourceLabel, 1);
+    top->addWidget(m_progress);
+    top->addWidget(m_cancel);
+    top->addWidget(m_disconnect);
+    auto* body = new QWidget(this);
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(4, 2, 4, 4);
+    layout->addLayout(top);
+    layout->addWidget(m_table, 1);
+    layout->addWidget(m_untaken);
+    layout->addWidget(m_note);
+    setWidget(body);
+    setReading(false);
+    m_disconnect->hide();
+
+    connect(m_cancel, &QPushButton::clicked, m_worker, &PreviewWorker::cancel);
+    connect(m_disconnect, &QPushButton::clicked, this, &PreviewPanel::disconnectLive);
+    connect(m_worker, &PreviewWorker::progressed, this, [this](int generation, int percent) {
+        if (generation == m_generation)
+            m_progress->setValue(percent);
+    });
+    connect(m_worker, &PreviewWorker::finished, this, &PreviewPanel::finish);
+
+    // An edit of the channel table, the catalogue or the OBD switch changes
+    // what the channels take: the loaded frames are decoded again.
+    m_edited.setSingleShot(true);
+    m_edited.setInterval(EditPauseMs);
+    connect(&m_edited, &QTimer::timeout, this, &PreviewPanel::decodeAgain);
+    const auto edited = [this] {
+        if (m_source != Source::None)
+            m_edited.start();
+    };
+    connect(model, &QAbstractItemModel::dataChanged, this, edited);
+    connect(model, &QAbstractItemModel::modelReset, this, edited);
+    connect(model, &ConfigModel::obdModeChanged, this, edited);
+    connect(model, &ConfigModel::variableListChanged, this, edited);
+    m_liveRefresh.setSingleShot(true);
+    m_liveRefresh.setInterval(LiveRefreshMs);
+    connect(&m_liveRefresh, &QTimer::timeout, this, &PreviewPanel::refreshLines);
+}
+
+PreviewPanel::~PreviewPanel() = default;
+
+bool PreviewPanel::liveAvailable() {
+#ifdef CAC_HAVE_SERIALBUS
+    return true;
+#else
+    return false;
+#endif
+}
+
+std::shared_ptr<const FrameDecoder> PreviewPanel::currentDecoder() const {
+    return std::make_shared<const FrameDecoder>(*m_model, m_catalogue);
+}
+
+void PreviewPanel::previewLog() {
+    const QString path = m_dialogs->openFileName(parentWidget(), texts::PreviewLogTitle,
+                                                 QtFileFilter(texts::PreviewLogFilter));
+    if (!path.isEmpty())
+        previewLogFile(path);
+}
+
+void PreviewPanel::previewLogFile(const QString& path) {
+    disconnectLive();
+    m_source = Source::File;
+    m_path = path;
+    m_kept.reset();
+    m_notKept = false;
+    show();
+    raise();
+    startRead(false);
+}
+
+void PreviewPanel::startRead(bool fromKeptFrames) {
+    PreviewJob job;
+    job.generation = ++m_generation;
+    job.decoder = currentDecoder();
+    if (fromKeptFrames) {
+        job.frames = m_kept;
+    } else {
+        job.path = m_path;
+        job.keepCap = m_notKept ? 0 : m_cap; // it did not fit once, it will not now
+    }
+    m_sourceLabel->setText(texts::previewReading(QFileInfo(m_path).fileName()));
+    setReading(true);
+    m_worker->start(std::move(job));
+}
+
+void PreviewPanel::finish(const std::shared_ptr<PreviewResult>& result) {
+    if (result->generation != m_generation || m_source != Source::File)
+        return; // a read the user has moved on from
+    setReading(false);
+    const LogDecodeOutcome& outcome = result->outcome;
+    const QString fileName = QFileInfo(m_path).fileName();
+    if (!outcome.error.isEmpty()) {
+        const QString text =
+            texts::previewCannotRead(QDir::toNativeSeparators(m_path), outcome.error);
+        m_sourceLabel->setText(text);
+        emit reported(text);
+        return; // the lines of the last log stay
+    }
+    if (result->fromFile) {
+        if (result->kept || result->keptOverflowed) {
+            m_kept = result->kept;
+            m_notKept = result->keptOverflowed;
+        }
+        m_format = outcome.format;
+        m_readNotes.clear();
+        if (outcome.problemCount > 0)
+            m_readNotes << texts::previewProblems(outcome.problemCount, outcome.firstProblem);
+        if (outcome.fdSkipped > 0)
+            m_readNotes << texts::previewFdSkipped(outcome.fdSkipped);
+    }
+    m_sourceLabel->setText(
+        outcome.cancelled ? texts::previewCancelled(fileName, outcome.frames)
+                          : texts::previewRead(fileName, LogFormatTitle(m_format), outcome.frames));
+    m_decoding = std::move(result->decoding);
+    QStringList notes = m_readNotes;
+    if (m_notKept)
+        notes << texts::previewNotKept(m_cap);
+    showNotes(notes);
+    refreshLines();
+    emit reported(m_sourceLabel->text());
+}
+
+void PreviewPanel::decodeAgain() {
+    if (m_source == Source::File) {
+        startRead(m_kept != nullptr);
+    } else if (m_source == Source::Live) {
+        m_decoding = std::make_unique<PreviewDecoding>(currentDecoder());
+        for (const CanFrame& frame : m_liveKept.frames())
+            m_decoding->add(frame);
+        refreshLines();
+    }
+}
+
+void PreviewPanel::setReading(bool reading) {
+    m_reading = reading;
+    m_progress->setValue(0);
+    m_progress->setVisible(reading);
+    m_cancel->setVisible(reading);
+}
+
+void PreviewPanel::showNotes(const QStringList& notes) {
+    m_note->setText(notes.join(QLatin1Char('\n')));
+    m_note->setVisible(!notes.isEmpty());
+}
+
+void PreviewPanel::refreshLines() {
+    if (!m_decoding) {
+        m_table->setRowCount(0);
+        m_untaken->clear();
+        return;
+    }
+    const FrameDecoder& decoder = m_decoding->decoder();
+    const DecodeTally& tally = m_decoding->tally();
+    int row = 0;
+    for (int c = 1; c <= ChannelCount; ++c)
+        row += decoder.channel(c).previewed ? 1 : 0;
+    m_table->setRowCount(row); // the same lines keep their selection
+    row = 0;
+    for (int c = 1; c <= ChannelCount; ++c) {
+        const ChannelDecoding& d = decoder.channel(c);
+        if (!d.previewed)
+            continue;
+        const ChannelTally& t = tally.channel(c);
+        const auto value = [&](double v) {
+            return t.hasValue ? LoggerValueText(v, d.resolution) : QStringLiteral("\u2013");
+        };
+        m_table->setItem(row, ColChannel, newItem(QString::number(c), true));
+        m_table->setItem(row, ColVariable, newItem(d.variable, false));
+        m_table->setItem(row, ColFrames, newItem(QString::number(t.frames), true));
+        m_table->setItem(row, ColLast, newItem(value(t.last), true));
+        m_table->setItem(row, ColMinimum, newItem(value(t.minimum), true));
+        m_table->setItem(row, ColMaximum, newItem(value(t.maximum), true));
+        QTableWidgetItem* unit = newItem(d.unit, false);
+        if (d.exponent != 0)
+            unit->setToolTip(texts::previewExponent(d.exponent));
+        m_table->setItem(row, ColUnit, unit);
+        QTableWidgetItem* notDecoded;
+        if (!d.problem.isEmpty()) {
+            notDecoded = newItem(texts::PreviewNoValue, true);
+            notDecoded->setToolTip(d.problem);
+        } else {
+            notDecoded = newItem(QString::number(t.undecodable), true);
+            notDecoded->setToolTip(t.problem);
+        }
+        if (!d.problem.isEmpty() || t.undecodable > 0)
+            notDecoded->setForeground(QColor(0xb0, 0x20, 0x20));
+        m_table->setItem(row, ColNotDecoded, notDecoded);
+        QTableWidgetItem* plot = newItem(QString(), false);
+        m_table->setItem(row, ColOverTime, plot);
+        for (int column = 0; column < ColumnCount; ++column)
+            m_table->item(row, column)->setData(ChannelRole, c);
+        ++row;
+    }
+    const UntakenTally& untaken = tally.untaken();
+    m_untaken->setText(texts::previewUntaken(
+        untaken.frames, TopUntakenText(m_decoding->topUntaken(TopIdentifiers))));
+    updatePlot();
+    emit refreshed();
+}
+
+void PreviewPanel::openPlot(int row) {
+    const QTableWidgetItem* item = m_table->item(row, ColChannel);
+    if (!item || !m_decoding)
+        return;
+    if (!m_plot)
+        m_plot = new ChannelPlotWindow(this);
+    const int channel = item->data(ChannelRole).toInt();
+    const ChannelDecoding& d = m_decoding->decoder().channel(channel);
+    m_plot->showChannel(channel, d.variable, d.unit, m_decoding->series(channel).buckets());
+    m_plot->show();
+    m_plot->raise();
+}
+
+void PreviewPanel::updatePlot() {
+    if (!m_plot || !m_plot->isVisible() || !m_decoding)
+        return;
+    const int channel = m_plot->channel();
+    const ChannelDecoding& d = m_decoding->decoder().channel(channel);
+    m_plot->showChannel(channel, d.variable, d.unit, m_decoding->series(channel).buckets());
+}
+
+void PreviewPanel::previewLive() {
+#ifdef CAC_HAVE_SERIALBUS
+    auto* dialog = new LiveCanDialog(parentWidget());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this,
+            [this, dialog] { connectLive(dialog->plugin(), dialog->interfaceName()); });
+    dialog->open();
+#endif
+}
+
+void PreviewPanel::connectLive(const QString& plugin, const QString& interfaceName) {
+#ifdef CAC_HAVE_SERIALBUS
+    disconnectLive();
+    if (!m_live) {
+        m_live = new LiveCanSource(this);
+        connect(m_live, &LiveCanSource::framesArrived, this, &PreviewPanel::takeLiveFrames);
+        connect(m_live, &LiveCanSource::failed, this, [this](const QString& reason) {
+            const QString text = texts::previewCannotConnect(m_live->interfaceName(), reason);
+            m_sourceLabel->setText(text);
+            emit reported(text);
+        });
+        connect(m_live, &LiveCanSource::connected, this, [this] {
+            emit reported(texts::previewConnected(m_live->plugin(), m_live->interfaceName()));
+            emit liveConnected();
+        });
+        connect(m_live, &LiveCanSource::closed, this, [this] {
+            m_disconnect->hide();
+            emit reported(texts::previewLiveEnded(m_live->plugin(), m_live->interfaceName()));
+        });
+    }
+    ++m_generation; // a log still being read is no longer wanted
+    m_worker->cancel();
+    setReading(false);
+    m_source = Source::Live;
+    m_path.clear();
+    m_kept.reset();
+    m_liveKept = KeptFrames(m_cap);
+    m_readNotes.clear();
+    showNotes({});
+    m_decoding = std::make_unique<PreviewDecoding>(currentDecoder());
+    show();
+    raise();
+    QString error;
+    if (!m_live->open(plugin, interfaceName, &error)) {
+        const QString text = texts::previewCannotConnect(interfaceName, error);
+        m_sourceLabel->setText(text);
+        emit reported(text);
+        refreshLines();
+        return;
+    }
+    m_disconnect->show();
+    m_sourceLabel->setText(texts::previewLive(plugin, interfaceName, 0));
+    refreshLines();
+#else
+    Q_UNUSED(plugin);
+    Q_UNUSED(interfaceName);
+#endif
+}
+
+void PreviewPanel::disconnectLive() {
+#ifdef CAC_HAVE_SERIALBUS
+    if (m_live && m_live->isOpen())
+        m_live->close();
+#endif
+}
+
+void PreviewPanel::takeLiveFrames(const QList<CanFrame>& frames) {
+    if (m_source != Source::Live || !m_decoding)
+        return;
+    for (const CanFrame& frame : frames) {
+        m_decoding->add(frame);
+        m_liveKept.add(frame);
+    }
+#ifdef CAC_HAVE_SERIALBUS
+    m_sourceLabel->setText(texts::previewLive(m_live->plugin(), m_live->interfaceName(),
+                                              m_decoding->tally().frames()));
+#endif
+    if (m_liveKept.overflowed())
+        showNotes({texts::previewLiveNotKept(m_cap)});
+    if (!m_liveRefresh.isActive())
+        m_liveRefresh.start();
+}
+
+} // namespace cac::app

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "canlog/LogReader.h"
+#include "decode/PreviewDecoding.h"
+
+#include <QDockWidget>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+
+namespace cac {
+class ConfigModel;
+class VariableCatalogue;
+} // namespace cac
+
+namespace cac::app {
+
+class ChannelPlotWindow;
+class FileDialogs;
+class LiveCanSource;
+class PreviewWorker;
+struct PreviewResult;
+
+// The CAN preview: what each configured channel makes of a CAN log or of
+// live traffic, one line a channel (frames taken, last, least and greatest
+// value with the unit, frames not decoded, a small plot over time) and a
+// line for the frames no channel takes. A log is read on a worker thread;
+// its frames stay in memory up to a cap, so that an edit of the channel
+// table decodes them again at once (past the cap the file is read again).
+// A click on a line opens the channel's larger plot.
+class PreviewPanel : public QDockWidget {
+    Q_OBJECT
+public:
+    PreviewPanel(const ConfigModel* model, const VariableCatalogue& catalogue, FileDialogs* dialogs,
+                 QWidget* parent = nullptr);
+    ~PreviewPanel() override;
+
+    // Tools > Preview with a CAN log: asks for the log, then reads it.
+    void previewLog();
+    void previewLogFile(const QString& path);
+    // Tools > Preview live CAN traffic: asks for plugin and interface.
+    void previewLive();
+    void connectLive(const QString& plugin, const QString& interfaceName);
+    void disconnectLive();
+    // Whether this build reads live traffic (Qt SerialBus is there).
+    static bool liveAvailable();
+
+    // Frames kept in memory at most (the default holds about 48 MB).
+    void setFrameCap(qsizetype cap) { m_cap = cap; }
+    bool isReading() const { return m_reading; }
+    // What the lines show; null before any log or live bus.
+    const PreviewDecoding* decoding() const { return m_decoding.get(); }
+    ChannelPlotWindow* plotWindow() const { return m_plot; }
+
+signals:
+    // A line for the status bar.
+    void reported(const QString& text);
+    // The lines were refreshed from a finished decoding or new live frames.
+    void refreshed();
+    // The live interface is connected: frames sent now arrive.
+    void liveConnected();
+
+private:
+    enum class Source { None, File, Live };
+
+    std::shared_ptr<const FrameDecoder> currentDecoder() const;
+    void startRead(bool fromKeptFrames);
+    void finish(const std::shared_ptr<PreviewResult>& result);
+    void decodeAgain();
+    void takeLiveFrames(const QList<CanFrame>& frames);
+    void refreshLines();
+    void showNotes(const QStringList& notes);
+    void openPlot(int row);
+    void updatePlot();
+    void setReading(bool reading);
+
+    const ConfigModel* m_model;
+    const VariableCatalogue& m_catalogue;
+    FileDialogs* m_dialogs;
+    PreviewWorker* m_worker;
+    LiveCanSource* m_live = nullptr;
+
+    Source m_source = Source::None;
+    QString m_path;
+    int m_generation = 0;
+    bool m_reading = false;
+    qsizetype m_cap = KeptFrames::DefaultCap;
+    std::shared_ptr<const std::vector<CanFrame>> m_kept; // the log's frames, while they fit
+    bool m_notKept = false;                              // too many: an edit reads the file
+    LogFormat m_format = LogFormat::Unknown;
+    KeptFrames m_liveKept;
+    QStringList m_readNotes; // what the last read said beyond the lines
+    std::unique_ptr<PreviewDecoding> m_decoding;
+    QTimer m_edited;      // an edit waits for the next ones before decoding again
+    QTimer m_liveRefresh; // live lines are refreshed a few times a second
+
+    QLabel* m_sourceLabel;
+    QProgressBar* m_progress;
+    QPushButton* m_cancel;
+    QPushButton* m_disconnect;
+    QTableWidget* m_table;
+    QLabel* m_untaken;
+    QLabel* m_note;
+    ChannelPlotWindow* m_plot = nullptr;
+};
+
+} // namespace cac::app

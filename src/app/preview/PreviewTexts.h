@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The texts of the CAN preview: its menu items, panel, plot and live dialog.
+namespace cac::app::texts {
+
+inline const QString MenuPreviewLog = QStringLiteral("&Preview with a CAN log\u2026");
+inline const QString MenuPreviewLive = QStringLiteral("Preview li&ve CAN traffic\u2026");
+inline const QString PreviewNoSerialBus =
+    QStringLiteral("This build has no Qt SerialBus: live traffic cannot be read.");
+inline const QString PreviewPanelTitle = QStringLiteral("CAN preview");
+inline const QString PreviewLogTitle = QStringLiteral("Preview with a CAN log");
+inline const QString PreviewLogFilter =
+    QStringLiteral("CAN logs (*.log *.asc *.trc *.csv *.blf)|*.log;*.asc;*.trc;*.csv;*.blf|"
+                   "Show All Files (*.*)|*.*");
+inline const QString PreviewNothing =
+    QStringLiteral("No CAN log or live bus yet: Tools > Preview with a CAN log\u2026");
+inline const QString PreviewCancel = QStringLiteral("&Cancel");
+inline const QString PreviewDisconnect = QStringLiteral("&Disconnect");
+inline const QString PreviewNoValue = QStringLiteral("no value");
+inline const QString PreviewLiveTitle = QStringLiteral("Preview live CAN traffic");
+inline const QString PreviewPlugin = QStringLiteral("&Plugin:");
+inline const QString PreviewInterface = QStringLiteral("&Interface:");
+inline const QString PreviewConnect = QStringLiteral("C&onnect");
+inline const QString PreviewPlotReset = QStringLiteral("&Whole log");
+inline const QString PreviewPlotHint =
+    QStringLiteral("Wheel: zoom in time \u2022 drag: move \u2022 double-click: whole log");
+inline const QString PreviewRawLegend = QStringLiteral("raw (right axis)");
+
+// The columns of the preview's channel lines.
+QStringList previewColumns();
+QString previewReading(const QString& fileName);
+QString previewRead(const QString& fileName, const QString& format, qint64 frames);
+QString previewCancelled(const QString& fileName, qint64 frames);
+QString previewCannotRead(const QString& fileName, const QString& reason);
+QString previewProblems(qint64 count, const QString& first);
+QString previewFdSkipped(qint64 count);
+QString previewNotKept(qsizetype cap);
+QString previewLiveNotKept(qsizetype cap);
+QString previewLive(const QString& plugin, const QString& interfaceName, qint64 frames);
+QString previewConnected(const QString& plugin, const QString& interfaceName);
+QString previewLiveEnded(const QString& plugin, const QString& interfaceName);
+QString previewCannotConnect(const QString& interfaceName, const QString& reason);
+QString previewUntaken(qint64 frames, const QString& top);
+QString previewExponent(int exponent);
+QString previewPlotTitle(int channel, const QString& variable);
+QString previewValueLegend(const QString& unit);
+
+} // namespace cac::app::texts

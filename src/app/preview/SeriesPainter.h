@@ -1,0 +1,31 @@
+#pragma once
+
+#include "decode/ValueSeries.h"
+
+#include <QColor>
+#include <QRectF>
+
+#include <vector>
+
+class QPainter;
+
+namespace cac::app {
+
+// Draws one side of a channel's buckets (its values or its raw values) as a
+// band from each bucket's least to its greatest value, joined bucket to
+// bucket, so a spike shows however narrow the plot is.
+struct SeriesPainter {
+    enum class Side { Value, Raw };
+    Side side = Side::Value;
+    double timeFrom = 0, timeTo = 1; // the time across the rectangle
+    double low = 0, high = 1;        // the values from its bottom to its top
+
+    void draw(QPainter& painter, const QRectF& area, const std::vector<SeriesBucket>& buckets,
+              const QColor& color, double penWidth = 1.5) const;
+    // Low and high of the side over the buckets within [from, to], widened a
+    // little so the band does not touch the frame; a flat line gets room too.
+    static std::pair<double, double> range(const std::vector<SeriesBucket>& buckets, Side side,
+                                           double from, double to);
+};
+
+} // namespace cac::app

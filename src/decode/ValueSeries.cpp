@@ -1,0 +1,71 @@
+#include "decode/ValueSeries.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace cac {
+
+void ValueSeries::add(double time, double raw, double value) {
+    if (!std::isfinite(time))
+        time = m_count == 0 ? 0 : m_last;
+    if (m_count == 0) {
+        m_buckets.assign(BucketCount, Bucket{});
+        m_origin = m_first = m_last = time;
+        m_minValue = m_maxValue = value;
+        m_minRaw = m_maxRaw = raw;
+    }
+    ++m_count;
+    m_first = std::min(m_first, time);
+    m_last = std::max(m_last, time);
+    m_minValue = std::min(m_minValue, value);
+    m_maxValue = std::max(m_maxValue, value);
+    m_minRaw = std::min(m_minRaw, raw);
+    m_maxRaw = std::max(m_maxRaw, raw);
+
+    // A time before the first (a log that steps back) goes to the first bucket.
+    const double offset = std::max(0.0, time - m_origin);
+    while (offset / m_width >= BucketCount)
+        halve();
+    Bucket& b = m_buckets[static_cast<std::size_t>(offset / m_width)];
+    if (b.count == 0) {
+        b.minValue = b.maxValue = value;
+        b.minRaw = b.maxRaw = raw;
+    }
+    ++b.count;
+    b.minValue = std::min(b.minValue, value);
+    b.maxValue = std::max(b.maxValue, value);
+    b.minRaw = std::min(b.minRaw, raw);
+    b.maxRaw = std::max(b.maxRaw, raw);
+}
+
+// Buckets 2i and 2i+1 become bucket i, of twice the width.
+void ValueSeries::halve() {
+    for (int i = 0; i < BucketCount / 2; ++i) {
+        const Bucket& a = m_buckets[2 * i];
+        const Bucket& b = m_buckets[2 * i + 1];
+        Bucket merged = a.count > 0 ? a : b;
+        if (a.count > 0 && b.count > 0) {
+            merged.minValue = std::min(a.minValue, b.minValue);
+            merged.maxValue = std::max(a.maxValue, b.maxValue);
+            merged.minRaw = std::min(a.minRaw, b.minRaw);
+            merged.maxRaw = std::max(a.maxRaw, b.maxRaw);
+        }
+        merged.count = a.count + b.count;
+        m_buckets[i] = merged;
+    }
+    std::fill(m_buckets.begin() + BucketCount / 2, m_buckets.end(), Bucket{});
+    m_width *= 2;
+}
+
+std::vector<SeriesBucket> ValueSeries::buckets() const {
+    std::vector<SeriesBucket> out;
+    for (int i = 0; i < static_cast<int>(m_buckets.size()); ++i) {
+        const Bucket& b = m_buckets[i];
+        if (b.count > 0)
+            out.push_back({m_origin + i * m_width, m_width, b.count, b.minValue, b.maxValue,
+                           b.minRaw, b.maxRaw});
+    }
+    return out;
+}
+
+} // namespace cac

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <vector>
+
+// A channel's values over time in a fixed number of time buckets, each with
+// the least and greatest value and raw value that fell into it. When a value
+// lies beyond the last bucket, neighbouring buckets merge and each covers
+// twice the time: memory stays the same however long the log runs, and a
+// plot of the buckets keeps every peak.
+namespace cac {
+
+struct SeriesBucket {
+    double start = 0; // seconds, the log's time
+    double width = 0; // seconds
+    qint64 count = 0; // values in it; 0 for an empty bucket
+    double minValue = 0, maxValue = 0;
+    double minRaw = 0, maxRaw = 0;
+};
+
+class ValueSeries {
+public:
+    static constexpr int BucketCount = 2048;
+    // The first bucket's time span; it doubles as the log runs on.
+    static constexpr double FirstWidth = 1e-3;
+
+    void add(double time, double raw, double value);
+
+    qint64 count() const { return m_count; }
+    // The buckets holding values, in time order.
+    std::vector<SeriesBucket> buckets() const;
+    // Over all values: least and greatest time, value and raw value.
+    double firstTime() const { return m_first; }
+    double lastTime() const { return m_last; }
+    double minValue() const { return m_minValue; }
+    double maxValue() const { return m_maxValue; }
+    double minRaw() const { return m_minRaw; }
+    double maxRaw() const { return m_maxRaw; }
+
+private:
+    struct Bucket {
+        qint64 count = 0;
+        double minValue = 0, maxValue = 0, minRaw = 0, maxRaw = 0;
+    };
+    void halve();
+
+    std::vector<Bucket> m_buckets;
+    double m_origin = 0; // the first value's time: bucket 0 starts there
+    double m_width = FirstWidth;
+    qint64 m_count = 0;
+    double m_first = 0, m_last = 0;
+    double m_minValue = 0, m_maxValue = 0, m_minRaw = 0, m_maxRaw = 0;
+};
+
+} // namespace cac

@@ -1,0 +1,371 @@
+// The CAN preview in the real window: a log chosen through Tools, read on the
+// worker thread, each channel's line against what the engine decodes from
+// the same log; an edit decodes again, Cancel stops a read, a click opens
+// the plot, and frames sent through Qt SerialBus's virtual bus arrive live.
+//
+// With CAC_PREVIEW_SHOTS=DIR in the environment the test also saves
+// preview-log.png, preview-plot.png and preview-live.png into DIR.
+#include "FakePlatform.h"
+#include "app/CataloguePath.h"
+#include "app/MainForm.h"
+#include "app/ObjectNames.h"
+#include "app/preview/ChannelPlot.h"
+#include "app/preview/PreviewNames.h"
+#include "app/preview/PreviewPanel.h"
+#include "app/preview/PreviewTexts.h"
+#include "canlog/LogReader.h"
+#include "channels/ConfigModel.h"
+#include "decode/DecodeTexts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#ifdef CAC_HAVE_SERIALBUS
+#include <QCanBus>
+#include <QCanBusDevice>
+#include <QTcpServer>
+#endif
+
+using namespace cac;
+
+namespace {
+
+const QString Examples = QStringLiteral(CAC_EXAMPLES_DIR);
+
+QString example(const QString& name) {
+    return Examples + u'/' + name;
+}
+
+// The texts of one channel line as the engine gives them for `frames`:
+// channel, variable, frames, last, minimum, maximum, unit, not decoded.
+using Lines = QList<QStringList>;
+
+Lines engineLines(const ConfigModel& model, const VariableCatalogue& catalogue,
+                  const QList<CanFrame>& frames) {
+    const FrameDecoder decoder(model, catalogue);
+    DecodeTally tally(decoder);
+    for (const CanFrame& frame : frames)
+        tally.add(frame);
+    Lines lines;
+    for (int c = 1; c <= ChannelCount; ++c) {
+        const ChannelDecoding& d = decoder.channel(c);
+        if (!d.previewed)
+            continue;
+        const ChannelTally& t = tally.channel(c);
+        const auto value = [&](double v) {
+            return t.hasValue ? LoggerValueText(v, d.resolution) : QStringLiteral("\u2013");
+        };
+        lines.append(
+            {QString::number(c), d.variable, QString::number(t.frames), value(t.last),
+             value(t.minimum), value(t.maximum), d.unit,
+             d.problem.isEmpty() ? QString::number(t.undecodable) : app::texts::PreviewNoValue});
+    }
+    return lines;
+}
+
+QList<CanFrame> readLog(const QString& path) {
+    QFile file(path);
+    QList<CanFrame> frames;
+    if (!file.open(QIODevice::ReadOnly))
+        return frames;
+    QString error;
+    const auto reader = OpenLogReader(&file, LogFormat::Unknown, &error);
+    CanFrame frame;
+    while (reader && reader->readFrame(frame))
+        frames.append(frame);
+    return frames;
+}
+
+void saveShot(QWidget* widget, const QString& name) {
+    const QString dir = qEnvironmentVariable("CAC_PREVIEW_SHOTS");
+    if (dir.isEmpty())
+        return;
+    QCoreApplication::processEvents();
+    QVERIFY(widget->grab().save(dir + u'/' + name));
+}
+
+} // namespace
+
+class TestPreviewPanel : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    testing::FakePlatform* m_fake = nullptr;
+    std::unique_ptr<app::MainForm> m_window;
+
+    template <typename T> T* get(const QString& name) const {
+        auto* widget = m_window->findChild<T*>(name);
+        Q_ASSERT_X(widget, "findChild", qPrintable(name));
+        return widget;
+    }
+    app::PreviewPanel* panel() const { return get<app::PreviewPanel>(app::names::PreviewPanel); }
+    QTableWidget* table() const { return get<QTableWidget>(app::names::PreviewTable); }
+    void trigger(const QString& actionName) {
+        auto* action = m_window->findChild<QAction*>(actionName);
+        QVERIFY2(action, qPrintable(actionName));
+        action->trigger();
+    }
+    // What the panel's channel lines show, in the columns engineLines gives.
+    Lines panelLines() const {
+        Lines lines;
+        for (int row = 0; row < table()->rowCount(); ++row) {
+            QStringList line;
+            for (int column = 0; column < 8; ++column)
+                line << table()->item(row, column)->text();
+            lines.append(line);
+        }
+        return lines;
+    }
+    // Chooses the log in the file dialog stand-in and waits for its lines.
+    void preview(const QString& path) {
+        QSignalSpy refreshed(panel(), &app::PreviewPanel::refreshed);
+        m_fake->dialogs->answer = path;
+        trigger(app::names::MenuPreviewLog);
+        QVERIFY(refreshed.wait(20000));
+        QVERIFY(!panel()->isReading());
+    }
+    // Types a text into a cell of the channel grid, as the user does.
+    void retypeCell(int row, int column, const QString& text) {
+        m_window->activateWindow(); // a dialog may have had the focus
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        auto* grid = get<QTableView>(app::names::ChannelGrid);
+        const QPoint spot = grid->visualRect(grid->model()->index(row - 1, column - 1)).center();
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, spot);
+        QTest::keySequence(QGuiApplication::focusWindow(), QKeySequence::SelectAll);
+        for (QChar ch : text)
+            QTest::keyClick(QGuiApplication::focusWindow(), ch.toLatin1());
+        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Return);
+    }
+
+private slots:
+    void init() {
+        QVERIFY(m_dir.isValid());
+        const QString appFolder = m_dir.filePath(QStringLiteral("app"));
+        QDir().mkpath(appFolder);
+        QFile::remove(appFolder + u'/' + app::DemoCatalogueFileName);
+        QVERIFY(QFile::copy(QStringLiteral(CAC_DEMO_CATALOGUE),
+                            appFolder + u'/' + app::DemoCatalogueFileName));
+        m_fake = new testing::FakePlatform;
+        m_fake->ports->openable = {1};
+        m_fake->folders->catalogue = m_dir.filePath(QStringLiteral("none/Vars.cfg"));
+        m_fake->folders->appFolder = appFolder;
+        m_window = std::make_unique<app::MainForm>(m_fake->services());
+        m_window->startUp();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        m_fake->dialogs->answer = example(QStringLiteral("engine-demo.ccf"));
+        trigger(app::names::MenuLoad);
+        QCOMPARE(m_window->model()->cell(1, ColVariable).left(12), QStringLiteral("Engine speed"));
+    }
+
+    void cleanup() {
+        m_window.reset();
+        delete m_fake;
+        m_fake = nullptr;
+    }
+
+    // Each format of the demo drive gives the lines the engine decodes from it.
+    void logLinesAreTheEngines_data() {
+        QTest::addColumn<QString>("log");
+        for (const char* name : {"demo-drive.log", "demo-drive.asc", "demo-drive.trc",
+                                 "demo-drive.csv", "demo-drive.blf"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void logLinesAreTheEngines() {
+        QFETCH(QString, log);
+        QVERIFY(panel()->isHidden());
+        preview(example(log));
+        QVERIFY(panel()->isVisible());
+        QVERIFY(m_fake->dialogs->shown.last().second.contains(QStringLiteral("*.blf")));
+        const QList<CanFrame> frames = readLog(example(log));
+        QVERIFY(frames.size() > 100);
+        const Lines expected = engineLines(*m_window->model(), m_window->catalogue(), frames);
+        QCOMPARE(panelLines(), expected);
+        QVERIFY(expected.size() >= 4);
+        // Every channel that took values has them over time for its small plot.
+        for (int c = 1; c <= ChannelCount; ++c)
+            QCOMPARE(panel()->decoding()->series(c).count(),
+                     panel()->decoding()->tally().channel(c).frames -
+                         panel()->decoding()->tally().channel(c).undecodable);
+        const UntakenTally& untaken = panel()->decoding()->tally().untaken();
+        QCOMPARE(get<QLabel>(app::names::PreviewUntaken)->text(),
+                 app::texts::previewUntaken(untaken.frames,
+                                            TopUntakenText(panel()->decoding()->topUntaken(5))));
+        QVERIFY(get<QLabel>(app::names::PreviewSource)
+                    ->text()
+                    .contains(QString::number(frames.size())));
+        if (log.endsWith(QLatin1String(".log")))
+            saveShot(m_window.get(), QStringLiteral("preview-log.png"));
+    }
+
+    // An edit of the scale factor decodes the kept frames again; past the
+    // cap of kept frames the log is read again from its file, and says so.
+    void editDecodesAgain_data() {
+        QTest::addColumn<int>("cap");
+        QTest::newRow("frames kept") << 1'000'000;
+        QTest::newRow("one frame too many to keep") << 299;
+    }
+
+    void editDecodesAgain() {
+        QFETCH(int, cap);
+        const QString log = example(QStringLiteral("demo-drive.log"));
+        const QList<CanFrame> frames = readLog(log);
+        QCOMPARE(frames.size(), 300);
+        panel()->setFrameCap(cap);
+        preview(log);
+        auto* note = get<QLabel>(app::names::PreviewNote);
+        QCOMPARE(note->isVisible(), cap < frames.size());
+        if (cap < frames.size())
+            QCOMPARE(note->text(), app::texts::previewNotKept(cap));
+        const QString before = table()->item(0, 5)->text();
+
+        QSignalSpy refreshed(panel(), &app::PreviewPanel::refreshed);
+        retypeCell(1, ColScale, QStringLiteral("0.5"));
+        QCOMPARE(m_window->model()->cell(1, ColScale), QStringLiteral("0.5"));
+        QVERIFY(refreshed.wait(20000));
+        QCOMPARE(panelLines(), engineLines(*m_window->model(), m_window->catalogue(), frames));
+        QVERIFY(table()->item(0, 5)->text() != before);
+    }
+
+    // Cancel stops a long read on the worker thread; the lines show the
+    // frames read until then, and the window answered all along.
+    void cancelStopsARead() {
+        const QString path = m_dir.filePath(QStringLiteral("long.log"));
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QByteArray chunk;
+            for (int i = 0; i < 1'500'000; ++i) {
+                chunk += QByteArray("(") + QByteArray::number(i * 0.001, 'f', 6) +
+                         ") can0 280#0000800C32140002\n";
+                if (chunk.size() > (1 << 20)) {
+                    file.write(chunk);
+                    chunk.clear();
+                }
+            }
+            file.write(chunk);
+        }
+        QSignalSpy refreshed(panel(), &app::PreviewPanel::refreshed);
+        m_fake->dialogs->answer = path;
+        trigger(app::names::MenuPreviewLog);
+        QVERIFY(panel()->isReading());
+        auto* cancel = get<QPushButton>(app::names::PreviewCancel);
+        QTRY_VERIFY(cancel->isVisible());
+        QTest::qWait(100); // the window keeps answering while the worker reads
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QVERIFY(refreshed.wait(20000));
+        QVERIFY(!panel()->isReading());
+        QVERIFY(!cancel->isVisible());
+        const qint64 read = panel()->decoding()->tally().frames();
+        QVERIFY2(read < 1'500'000, qPrintable(QString::number(read)));
+        QCOMPARE(get<QLabel>(app::names::PreviewSource)->text(),
+                 app::texts::previewCancelled(QStringLiteral("long.log"), read));
+    }
+
+    // A click on a line opens its plot; the wheel zooms around the pointer,
+    // a double-click shows the whole log again.
+    void clickOpensThePlot() {
+        preview(example(QStringLiteral("demo-drive.log")));
+        const QRect line = table()->visualRect(table()->model()->index(0, 1));
+        QTest::mouseClick(table()->viewport(), Qt::LeftButton, {}, line.center());
+        app::ChannelPlotWindow* plot = panel()->plotWindow();
+        QVERIFY(plot);
+        QTRY_VERIFY(plot->isVisible());
+        QCOMPARE(plot->objectName(), app::names::PreviewPlot);
+        QCOMPARE(plot->channel(), table()->item(0, 0)->text().toInt());
+        app::PlotView* view = plot->findChild<app::PlotView*>(app::names::PreviewPlotView);
+        QVERIFY(view);
+        const double whole = view->wholeTo() - view->wholeFrom();
+        QCOMPARE(view->viewTo() - view->viewFrom(), whole);
+        saveShot(plot, QStringLiteral("preview-plot.png"));
+
+        const QPointF middle(view->width() / 2.0, view->height() / 2.0);
+        QWheelEvent wheel(middle, view->mapToGlobal(middle), {}, {0, 3 * 120}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &wheel);
+        QVERIFY(view->viewTo() - view->viewFrom() < whole * 0.6);
+        QVERIFY(view->viewFrom() > view->wholeFrom());
+        // A drag to the right moves to earlier times, never before the log's start.
+        const double from = view->viewFrom();
+        QTest::mousePress(view, Qt::LeftButton, {}, middle.toPoint());
+        QTest::mouseMove(view, middle.toPoint() + QPoint(view->width() / 8, 0));
+        QTest::mouseRelease(view, Qt::LeftButton, {},
+                            middle.toPoint() + QPoint(view->width() / 8, 0));
+        QVERIFY(view->viewFrom() < from);
+        QVERIFY(view->viewFrom() >= view->wholeFrom());
+        QTest::mouseDClick(view, Qt::LeftButton, {}, middle.toPoint());
+        QCOMPARE(view->viewTo() - view->viewFrom(), whole);
+    }
+
+    void liveTrafficArrives() {
+#ifndef CAC_HAVE_SERIALBUS
+        QVERIFY(!m_window->findChild<QAction*>(app::names::MenuPreviewLive)->isEnabled());
+        QSKIP("built without Qt SerialBus");
+#else
+        if (!QCanBus::instance()->plugins().contains(QStringLiteral("virtualcan")))
+            QSKIP("the virtualcan plugin is not installed");
+        // A hub of our own on a free port: other tests may use the default one.
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const QString hub = QStringLiteral("tcp://127.0.0.1:%1/can0").arg(probe.serverPort());
+        probe.close();
+
+        trigger(app::names::MenuPreviewLive);
+        QDialog* dialog = nullptr;
+        QTRY_VERIFY((dialog = qApp->activeModalWidget()
+                                  ? qobject_cast<QDialog*>(qApp->activeModalWidget())
+                                  : nullptr));
+        QCOMPARE(dialog->objectName(), app::names::LiveDialog);
+        auto* plugin = dialog->findChild<QComboBox*>(app::names::LivePlugin);
+        plugin->setCurrentIndex(plugin->findText(QStringLiteral("virtualcan")));
+        QVERIFY(plugin->currentText() == QStringLiteral("virtualcan"));
+        auto* interfaceList = dialog->findChild<QComboBox*>(app::names::LiveInterface);
+        interfaceList->setEditText(hub);
+        QSignalSpy connected(panel(), &app::PreviewPanel::liveConnected);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(app::names::LiveConnect), Qt::LeftButton);
+        QVERIFY(connected.wait(10000));
+        QVERIFY(get<QPushButton>(app::names::PreviewDisconnect)->isVisible());
+
+        std::unique_ptr<QCanBusDevice> sender(
+            QCanBus::instance()->createDevice(QStringLiteral("virtualcan"), hub));
+        QVERIFY(sender);
+        QVERIFY(sender->connectDevice());
+        QTRY_COMPARE(sender->state(), QCanBusDevice::ConnectedState);
+        const QList<CanFrame> frames = readLog(example(QStringLiteral("demo-drive.log")));
+        for (const CanFrame& f : frames) {
+            QCanBusFrame out(f.id,
+                             QByteArray(reinterpret_cast<const char*>(f.data.data()), f.length));
+            out.setExtendedFrameFormat(f.extended);
+            if (f.remote)
+                out.setFrameType(QCanBusFrame::RemoteRequestFrame);
+            QVERIFY(sender->writeFrame(out));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(panel()->decoding()->tally().frames(), qint64(frames.size()),
+                                  10000);
+        QTRY_COMPARE(panelLines(), engineLines(*m_window->model(), m_window->catalogue(), frames));
+        saveShot(m_window.get(), QStringLiteral("preview-live.png"));
+
+        // An edit decodes the frames received so far again.
+        retypeCell(1, ColScale, QStringLiteral("0.5"));
+        QTRY_COMPARE(panelLines(), engineLines(*m_window->model(), m_window->catalogue(), frames));
+
+        QTest::mouseClick(get<QPushButton>(app::names::PreviewDisconnect), Qt::LeftButton);
+        QTRY_VERIFY(!get<QPushButton>(app::names::PreviewDisconnect)->isVisible());
+        QVERIFY(m_window->statusBar()->currentMessage().startsWith(QStringLiteral("Disconnected")));
+#endif
+    }
+};
+
+QTEST_MAIN(TestPreviewPanel)
+#include "tst_PreviewPanel.moc"
