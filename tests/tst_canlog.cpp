@@ -103,21 +103,15 @@ QList<CanFrame> FromFirst(QList<CanFrame> frames) {
     return frames;
 }
 
-QByteArray Le16(quint16 v) {
-    QByteArray b(2, 0);
+// A little-endian field of T's size.
+template <typename T> QByteArray Le(T v) {
+    QByteArray b(sizeof(T), 0);
     qToLittleEndian(v, b.data());
     return b;
 }
-QByteArray Le32(quint32 v) {
-    QByteArray b(4, 0);
-    qToLittleEndian(v, b.data());
-    return b;
-}
-QByteArray Le64(quint64 v) {
-    QByteArray b(8, 0);
-    qToLittleEndian(v, b.data());
-    return b;
-}
+const auto Le16 = Le<quint16>;
+const auto Le32 = Le<quint32>;
+const auto Le64 = Le<quint64>;
 
 // A BLF object: "LOBJ", header size, version 1, size, type, then the
 // version 1 header fields (flags: 2 = nanoseconds), then the body, padded.
@@ -405,8 +399,6 @@ void TestCanLog::blf() {
     const ReadResult read = ReadBytes(file, LogFormat::Blf);
     QCOMPARE(Texts(read.frames), frames);
     QCOMPARE(read.problems, problems);
-    if (file.startsWith("LOGG"))
-        QCOMPARE(ReadBytes(file).format, LogFormat::Blf);
 }
 
 void TestCanLog::detection_data() {
@@ -422,7 +414,6 @@ void TestCanLog::detection_data() {
     QTest::newRow("csv with BOM") << QByteArray("\xEF\xBB\xBFTime Stamp,ID,Extended")
                                   << int(LogFormat::SavvyCsv);
     QTest::newRow("empty") << QByteArray() << int(LogFormat::Unknown);
-    QTest::newRow("text") << QByteArray("hello world") << int(LogFormat::Unknown);
     QTest::newRow("ccf") << QByteArray("Engine speed {RPM}|||") << int(LogFormat::Unknown);
 }
 
