@@ -3,8 +3,10 @@
 // Runs the real can-adapter-cli as a child process.
 
 #include <QByteArray>
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
+#include <QTest>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -42,4 +44,10 @@ inline Run RunCli(const QStringList& arguments, const QString& dataHome, rlim_t 
     run.out = process.readAllStandardOutput();
     run.err = process.readAllStandardError();
     return run;
+}
+
+inline void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
 }

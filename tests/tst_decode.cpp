@@ -161,41 +161,27 @@ void TestDecode::byteOrderEdges_data() {
     QTest::addColumn<QString>("layout"); // start|length|type|order
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("intel first bit") << "0|1|Unsigned|Intel standard" << QByteArray("01") << "1";
-    QTest::newRow("intel last bit")
-        << "63|1|Unsigned|Intel standard" << QByteArray("0000000000000080") << "1";
-    QTest::newRow("intel last byte")
-        << "56|8|Unsigned|Intel standard" << QByteArray("00000000000000a5") << "165";
-    QTest::newRow("intel across bytes")
-        << "4|12|Unsigned|Intel standard" << QByteArray("f0ab") << "2751";
-    QTest::newRow("intel smallest signed")
-        << "4|12|Signed|Intel standard" << QByteArray("0080") << "-2048";
-    QTest::newRow("intel signed -1 in 32 bits")
-        << "32|32|Signed|Intel standard" << QByteArray("00000000ffffffff") << "-1";
-    QTest::newRow("intel largest unsigned 32 bits")
-        << "32|32|Unsigned|Intel standard" << QByteArray("00000000ffffffff") << "4294967295";
-    QTest::newRow("intel float, length cell ignored")
-        << "32|8|Float (single)|Intel standard" << QByteArray("0000000000509a44") << "1234.5";
-    QTest::newRow("motorola first byte pair")
-        << "7|16|Unsigned|Motorola forw MSB" << QByteArray("1234") << "4660";
-    QTest::newRow("motorola last byte")
-        << "63|8|Unsigned|Motorola forw MSB" << QByteArray("00000000000000a5") << "165";
-    QTest::newRow("motorola ending in byte 7")
-        << "55|16|Unsigned|Motorola forw MSB" << QByteArray("000000000000beef") << "48879";
-    QTest::newRow("motorola smallest signed")
-        << "3|12|Signed|Motorola forw MSB" << QByteArray("0800") << "-2048";
-    QTest::newRow("motorola largest signed")
-        << "3|12|Signed|Motorola forw MSB" << QByteArray("07ff") << "2047";
-    QTest::newRow("motorola float")
-        << "7|32|Float (single)|Motorola forw MSB" << QByteArray("c49a5000") << "-1234.5";
-    QTest::newRow("frame too short")
-        << "56|8|Unsigned|Intel standard" << QByteArray("00000000000000")
-        << "a frame of 7 bytes is too short for a signal reaching byte 8";
-    QTest::newRow("beyond the frame")
-        << "60|8|Unsigned|Intel standard" << QByteArray("0000000000000000")
-        << "no value: the signal reaches beyond the 8 data bytes";
-    QTest::newRow("motorola backward") << "0|8|Unsigned|Motorola backward" << QByteArray("00")
-                                       << "no value: " + MapSignalBits(0, 8, 5).unknownReason;
+    auto row = [](const char* name, const char* layout, const char* data, const QString& expected) {
+        QTest::newRow(name) << layout << QByteArray(data) << expected;
+    };
+    row("intel last bit", "63|1|Unsigned|Intel standard", "0000000000000080", "1");
+    row("intel smallest signed", "4|12|Signed|Intel standard", "0080", "-2048");
+    row("intel signed -1 in 32 bits", "32|32|Signed|Intel standard", "00000000ffffffff", "-1");
+    row("intel largest unsigned 32 bits", "32|32|Unsigned|Intel standard", "00000000ffffffff",
+        "4294967295");
+    row("intel float, length cell ignored", "32|8|Float (single)|Intel standard",
+        "0000000000509a44", "1234.5");
+    row("motorola ending in byte 7", "55|16|Unsigned|Motorola forw MSB", "000000000000beef",
+        "48879");
+    row("motorola smallest signed", "3|12|Signed|Motorola forw MSB", "0800", "-2048");
+    row("motorola largest signed", "3|12|Signed|Motorola forw MSB", "07ff", "2047");
+    row("motorola float", "7|32|Float (single)|Motorola forw MSB", "c49a5000", "-1234.5");
+    row("frame too short", "56|8|Unsigned|Intel standard", "00000000000000",
+        "a frame of 7 bytes is too short for a signal reaching byte 8");
+    row("beyond the frame", "60|8|Unsigned|Intel standard", "0000000000000000",
+        "no value: the signal reaches beyond the 8 data bytes");
+    row("motorola backward", "0|8|Unsigned|Motorola backward", "00",
+        "no value: " + MapSignalBits(0, 8, 5).unknownReason);
 }
 
 void TestDecode::byteOrderEdges() {
@@ -217,68 +203,26 @@ void TestDecode::frameSelection_data() {
     QTest::addColumn<QString>("filterVal");
     QTest::addColumn<QString>("frame"); // id#hex, "x" for 29 bits
     QTest::addColumn<bool>("taken");
-    QTest::newRow("11 bit") << "11 bit"
-                            << "0x7FF"
-                            << "No Filter"
-                            << "0"
-                            << "7FF#00" << true;
-    QTest::newRow("11 bit, 29-bit frame") << "11 bit"
-                                          << "0x7FF"
-                                          << "No Filter"
-                                          << "0"
-                                          << "7FFx#00" << false;
-    QTest::newRow("29 bit") << "29 bit"
-                            << "0x1FFFFFFF"
-                            << "No Filter"
-                            << "0"
-                            << "1FFFFFFFx#00" << true;
-    QTest::newRow("29 bit, 11-bit frame") << "29 bit"
-                                          << "0x100"
-                                          << "No Filter"
-                                          << "0"
-                                          << "100#00" << false;
-    QTest::newRow("a bare 29 is 29 bit") << "29"
-                                         << "0x100"
-                                         << "No Filter"
-                                         << "0"
-                                         << "100x#00" << true;
+    auto row = [](const char* name, const char* idLength, const char* id, const char* filterLoc,
+                  const char* filterVal, const char* frame, bool taken) {
+        QTest::newRow(name) << idLength << id << filterLoc << filterVal << frame << taken;
+    };
+    row("11 bit", "11 bit", "0x7FF", "No Filter", "0", "7FF#00", true);
+    row("11 bit, 29-bit frame", "11 bit", "0x7FF", "No Filter", "0", "7FFx#00", false);
+    row("29 bit", "29 bit", "0x1FFFFFFF", "No Filter", "0", "1FFFFFFFx#00", true);
+    row("29 bit, 11-bit frame", "29 bit", "0x100", "No Filter", "0", "100#00", false);
+    row("a bare 29 is 29 bit", "29", "0x100", "No Filter", "0", "100x#00", true);
     // The image keeps the low 11 bits of an 11-bit identifier.
-    QTest::newRow("0x800 is identifier 0") << "11 bit"
-                                           << "0x800"
-                                           << "No Filter"
-                                           << "0"
-                                           << "000#00" << true;
-    QTest::newRow("filter byte 1 matches") << "11 bit"
-                                           << "0x100"
-                                           << "Byte 1"
-                                           << "2"
-                                           << "100#02" << true;
-    QTest::newRow("filter byte 1 differs") << "11 bit"
-                                           << "0x100"
-                                           << "Byte 1"
-                                           << "2"
-                                           << "100#03" << false;
-    QTest::newRow("filter byte 8, hex value") << "11 bit"
-                                              << "0x100"
-                                              << "Byte 8"
-                                              << "0xFF"
-                                              << "100#00000000000000FF" << true;
-    QTest::newRow("filter byte 8, frame of 7") << "11 bit"
-                                               << "0x100"
-                                               << "Byte 8"
-                                               << "0xFF"
-                                               << "100#00000000000000" << false;
-    QTest::newRow("filter value 0") << "11 bit"
-                                    << "0x100"
-                                    << "Byte 2"
-                                    << "0"
-                                    << "100#FF00" << true;
+    row("0x800 is identifier 0", "11 bit", "0x800", "No Filter", "0", "000#00", true);
+    row("filter byte 1 matches", "11 bit", "0x100", "Byte 1", "2", "100#02", true);
+    row("filter byte 1 differs", "11 bit", "0x100", "Byte 1", "2", "100#03", false);
+    row("filter byte 8, hex value", "11 bit", "0x100", "Byte 8", "0xFF", "100#00000000000000FF",
+        true);
+    row("filter byte 8, frame of 7", "11 bit", "0x100", "Byte 8", "0xFF", "100#00000000000000",
+        false);
+    row("filter value 0", "11 bit", "0x100", "Byte 2", "0", "100#FF00", true);
     // 300 does not fit the byte: the image repeats the position byte, 3.
-    QTest::newRow("filter value too large") << "11 bit"
-                                            << "0x100"
-                                            << "Byte 3"
-                                            << "300"
-                                            << "100#000003" << true;
+    row("filter value too large", "11 bit", "0x100", "Byte 3", "300", "100#000003", true);
 }
 
 void TestDecode::frameSelection() {
@@ -311,30 +255,18 @@ void TestDecode::scaling_data() {
     QTest::addColumn<QByteArray>("data"); // one byte, unsigned
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("logged");
-    QTest::newRow("resolution 1, halves to even") << "Engine speed {RPM}"
-                                                  << "4"
-                                                  << "0" << QByteArray("0e") << 3.5 << "4";
-    QTest::newRow("comma scale") << "Oil temp {OILT}"
-                                 << "2,5"
-                                 << "0" << QByteArray("ff") << 102.0 << "102.0";
-    QTest::newRow("hex scale") << "Oil temp {OILT}"
-                               << "0x10"
-                               << "-40" << QByteArray("08") << -39.5 << "-39.5";
-    QTest::newRow("scale 0 means none") << "Oil temp {OILT}"
-                                        << "0"
-                                        << "1" << QByteArray("ff") << 256.0 << "256.0";
-    QTest::newRow("empty scale means none") << "Oil temp {OILT}"
-                                            << ""
-                                            << "" << QByteArray("00") << 0.0 << "0.0";
-    QTest::newRow("resolution 0.01") << "Counter {NOU}"
-                                     << "3"
-                                     << "0" << QByteArray("01") << 1.0 / 3 << "0.33";
-    QTest::newRow("halves to even step") << "Engine speed {RPM}"
-                                         << "2"
-                                         << "0" << QByteArray("05") << 2.5 << "2";
-    QTest::newRow("no variable in the catalogue") << "Mystery {NONE}"
-                                                  << "1"
-                                                  << "0" << QByteArray("ff") << 255.0 << "255";
+    auto row = [](const char* name, const char* variable, const char* scale, const char* offset,
+                  const char* data, double value, const char* logged) {
+        QTest::newRow(name) << variable << scale << offset << QByteArray(data) << value << logged;
+    };
+    row("resolution 1, halves to even", "Engine speed {RPM}", "4", "0", "0e", 3.5, "4");
+    row("comma scale", "Oil temp {OILT}", "2,5", "0", "ff", 102.0, "102.0");
+    row("hex scale", "Oil temp {OILT}", "0x10", "-40", "08", -39.5, "-39.5");
+    row("scale 0 means none", "Oil temp {OILT}", "0", "1", "ff", 256.0, "256.0");
+    row("empty scale means none", "Oil temp {OILT}", "", "", "00", 0.0, "0.0");
+    row("resolution 0.01", "Counter {NOU}", "3", "0", "01", 1.0 / 3, "0.33");
+    row("halves to even step", "Engine speed {RPM}", "2", "0", "05", 2.5, "2");
+    row("no variable in the catalogue", "Mystery {NONE}", "1", "0", "ff", 255.0, "255");
 }
 
 void TestDecode::scaling() {

@@ -127,7 +127,6 @@ struct Source {
 };
 const Source Sources[] = {
     {"/dev/zero", "it is a character device, not a regular file"},
-    {"/dev/urandom", "it is a character device, not a regular file"},
     {"endless FIFO", "it is a pipe (FIFO), not a regular file"},
     {"empty FIFO", "it is a pipe (FIFO), not a regular file"},
     {"growing file", "too large for"},
@@ -161,12 +160,6 @@ void WithSource(const QTemporaryDir& dir, const QString& name,
     }
     QFile::remove(path);
     QDir().rmdir(path);
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 } // namespace

@@ -19,11 +19,14 @@ public:
 protected:
     bool readLine(std::string_view line, CanFrame& frame) override {
         using namespace logtext;
-        line = trimmed(line);
-        if (line.empty())
-            return false;
         std::array<std::string_view, 4> fields;
-        const std::size_t count = splitFields(line, fields);
+        std::size_t count = canonicalFields(line, fields);
+        if (count == 0) {
+            line = trimmed(line);
+            if (line.empty())
+                return false;
+            count = splitFields(line, fields);
+        }
         if (count < 3 || fields[0].size() < 3 || fields[0].front() != '(' ||
             fields[0].back() != ')') {
             lineProblem(QStringLiteral("not a candump line: %1").arg(quoted(line)));
@@ -78,10 +81,47 @@ protected:
     }
 
 private:
+    // The three fields of a line as candump writes it, "(time) can0 123#11",
+    // found by three searches instead of a walk over every character; 0 for
+    // any other line (blanks around it, tabs, a fourth field), which the
+    // general split then takes.
+    static std::size_t canonicalFields(std::string_view line,
+                                       std::array<std::string_view, 4>& fields) {
+        if (line.empty() || line.front() != '(' || line.find('\t') != std::string_view::npos)
+            return 0;
+        const std::size_t first = line.find(' ');
+        if (first == std::string_view::npos)
+            return 0;
+        const std::size_t second = line.find(' ', first + 1);
+        if (second == std::string_view::npos || second == first + 1 || second + 1 == line.size() ||
+            line.find(' ', second + 1) != std::string_view::npos || line.back() == '\r')
+            return 0;
+        fields[0] = line.substr(0, first);
+        fields[1] = line.substr(first + 1, second - first - 1);
+        fields[2] = line.substr(second + 1);
+        return 3;
+    }
+
     // Hex byte pairs, optionally split by '.', up to 8 bytes; "_X" after the
     // data (a DLC above 8) adds nothing to a classic frame's bytes.
     bool readData(std::string_view text, CanFrame& frame) {
         using namespace logtext;
+        // Plain pairs, as nearly every writer gives them: a table look-up per digit.
+        if (text.size() % 2 == 0 && text.size() <= 16) {
+            int bad = 0;
+            for (std::size_t k = 0; k < text.size(); k += 2) {
+                const int high = hexDigit(text[k]);
+                const int low = hexDigit(text[k + 1]);
+                bad |= high | low;
+                frame.data[k / 2] = static_cast<std::uint8_t>(static_cast<unsigned>(high) << 4 |
+                                                              static_cast<unsigned>(low));
+            }
+            if (bad >= 0) {
+                frame.length = static_cast<std::uint8_t>(text.size() / 2);
+                return true;
+            }
+            frame.data = {};
+        }
         std::size_t i = 0;
         while (i < text.size()) {
             if (text[i] == '.') {

@@ -1,15 +1,16 @@
 #include "decode/DecodeTally.h"
 
+#include <bit>
+
 namespace cac {
 
 void DecodeTally::add(const CanFrame& frame) {
     ++m_frames;
-    bool taken = false;
-    for (const int c : m_decoder.valueChannels()) {
+    unsigned takers = m_decoder.takers(frame);
+    const bool taken = takers != 0;
+    for (; takers != 0; takers &= takers - 1) {
+        const int c = std::countr_zero(takers) + 1;
         const ChannelDecoding& d = m_decoder.channel(c);
-        if (!m_decoder.takes(d, frame))
-            continue;
-        taken = true;
         ChannelTally& t = m_channels[c - 1];
         ++t.frames;
         QString problem;

@@ -87,24 +87,40 @@ ChannelDecoding setUp(const ConfigModel& model, const VariableCatalogue& catalog
     return d;
 }
 
+std::uint64_t identifierKey(std::uint32_t id, bool extended) {
+    return std::uint64_t{extended} << 32 | id;
+}
+
 } // namespace
 
 FrameDecoder::FrameDecoder(const ConfigModel& model, const VariableCatalogue& catalogue) {
     for (int c = 1; c <= ChannelCount; ++c) {
-        m_channels[c - 1] = setUp(model, catalogue, c);
-        if (m_channels[c - 1].givesValues())
+        const ChannelDecoding& d = m_channels[c - 1] = setUp(model, catalogue, c);
+        if (d.givesValues()) {
+            m_keys[m_valueChannels.size()] = identifierKey(d.id, d.extended);
             m_valueChannels.append(c);
+        }
     }
 }
 
+std::uint16_t FrameDecoder::takers(const CanFrame& frame) const {
+    if (frame.error || frame.remote)
+        return 0;
+    const std::uint64_t key = identifierKey(frame.id, frame.extended);
+    unsigned found = 0;
+    for (qsizetype i = 0; i < m_valueChannels.size(); ++i) {
+        if (m_keys[i] != key)
+            continue;
+        const ChannelDecoding& d = m_channels[m_valueChannels[i] - 1];
+        const int byte = d.filter.dataByte();
+        if (!d.filter.on || (frame.length > byte && frame.data[byte] == d.filter.value))
+            found |= 1u << (d.channel - 1);
+    }
+    return static_cast<std::uint16_t>(found);
+}
+
 bool FrameDecoder::takes(const ChannelDecoding& d, const CanFrame& frame) const {
-    if (!d.givesValues() || frame.error || frame.remote || frame.id != d.id ||
-        frame.extended != d.extended)
-        return false;
-    if (!d.filter.on)
-        return true;
-    const int byte = d.filter.dataByte();
-    return frame.length > byte && frame.data[byte] == d.filter.value;
+    return d.channel >= 1 && (takers(frame) >> (d.channel - 1) & 1u);
 }
 
 double RawValue(std::uint32_t raw, int length, ValueKind kind) {

@@ -73,6 +73,10 @@ public:
     // with the filter on, the filter byte's value. Remote and error frames
     // carry no data and go to no channel.
     bool takes(const ChannelDecoding& channel, const CanFrame& frame) const;
+    // The channels that take the frame as bits, channel 1 the lowest: one
+    // comparison of identifier and length per channel, the filter only where
+    // they match.
+    std::uint16_t takers(const CanFrame& frame) const;
 
     // The channel's value from a frame it takes; nullopt when the frame is
     // too short for the signal (`problem` says so) or the channel gives no value.
@@ -82,6 +86,8 @@ public:
 private:
     std::array<ChannelDecoding, ChannelCount> m_channels;
     QList<int> m_valueChannels;
+    // Identifier and length of each channel in m_valueChannels, as one number.
+    std::array<std::uint64_t, ChannelCount> m_keys{};
 };
 
 // The raw value of `length` bits read most significant first: two's
