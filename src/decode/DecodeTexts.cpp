@@ -38,22 +38,36 @@ void AppendDecodedCsvLine(QByteArray& out, const CanFrame& frame, int channel, V
     out += '\n';
 }
 
+QList<ChannelSummary> ChannelSummaries(const FrameDecoder& decoder, const DecodeTally& tally) {
+    QList<ChannelSummary> summaries;
+    for (int c = 1; c <= ChannelCount; ++c) {
+        const ChannelDecoding& d = decoder.channel(c);
+        if (!d.previewed)
+            continue;
+        const ChannelTally& t = tally.channel(c);
+        const auto value = [&](double v) {
+            return t.hasValue ? LoggerValueText(v, d.resolution) : QString();
+        };
+        summaries.append({c, d.variable, QString::number(t.frames), value(t.minimum),
+                          value(t.maximum), value(t.last), d.unit});
+    }
+    return summaries;
+}
+
 QStringList ChannelSummaryLines(const FrameDecoder& decoder, const DecodeTally& tally) {
     QList<QStringList> rows{{QStringLiteral("channel"), QStringLiteral("variable"),
                              QStringLiteral("frames"), QStringLiteral("minimum"),
                              QStringLiteral("maximum"), QStringLiteral("last"),
                              QStringLiteral("unit")}};
     QStringList notes{QString()};
-    for (int c = 1; c <= ChannelCount; ++c) {
-        const ChannelDecoding& d = decoder.channel(c);
-        if (!d.previewed)
-            continue;
-        const ChannelTally& t = tally.channel(c);
-        const QString none = QStringLiteral("-");
-        rows.append({QString::number(c), d.variable, QString::number(t.frames),
-                     t.hasValue ? LoggerValueText(t.minimum, d.resolution) : none,
-                     t.hasValue ? LoggerValueText(t.maximum, d.resolution) : none,
-                     t.hasValue ? LoggerValueText(t.last, d.resolution) : none, d.unit});
+    const auto orNone = [](const QString& value) {
+        return value.isEmpty() ? QStringLiteral("-") : value;
+    };
+    for (const ChannelSummary& s : ChannelSummaries(decoder, tally)) {
+        const ChannelDecoding& d = decoder.channel(s.channel);
+        const ChannelTally& t = tally.channel(s.channel);
+        rows.append({QString::number(s.channel), s.variable, s.frames, orNone(s.minimum),
+                     orNone(s.maximum), orNone(s.last), s.unit});
         QStringList note;
         if (!d.problem.isEmpty())
             note << QStringLiteral("no value: %1").arg(d.problem);

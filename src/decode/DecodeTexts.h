@@ -22,6 +22,19 @@ QByteArray DecodedCsvHeader();
 void AppendDecodedCsvLine(QByteArray& out, const CanFrame& frame, int channel, ValueKind kind,
                           const DecodedValue& value);
 
+// A previewed channel's summary as the command line and the window show it;
+// minimum, maximum and last are empty while the channel has no value.
+struct ChannelSummary {
+    int channel = 0;
+    QString variable;
+    QString frames;
+    QString minimum;
+    QString maximum;
+    QString last;
+    QString unit;
+};
+QList<ChannelSummary> ChannelSummaries(const FrameDecoder& decoder, const DecodeTally& tally);
+
 // One line a channel, padded into columns: channel, variable, frames,
 // minimum, maximum, last, unit, then notes (no value and why, frames that
 // could not be decoded, an exponent not applied). Only previewed channels.

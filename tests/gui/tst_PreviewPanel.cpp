@@ -57,18 +57,15 @@ Lines engineLines(const ConfigModel& model, const VariableCatalogue& catalogue,
     for (const CanFrame& frame : frames)
         tally.add(frame);
     Lines lines;
-    for (int c = 1; c <= ChannelCount; ++c) {
-        const ChannelDecoding& d = decoder.channel(c);
-        if (!d.previewed)
-            continue;
-        const ChannelTally& t = tally.channel(c);
-        const auto value = [&](double v) {
-            return t.hasValue ? LoggerValueText(v, d.resolution) : QStringLiteral("\u2013");
-        };
-        lines.append(
-            {QString::number(c), d.variable, QString::number(t.frames), value(t.last),
-             value(t.minimum), value(t.maximum), d.unit,
-             d.problem.isEmpty() ? QString::number(t.undecodable) : app::texts::PreviewNoValue});
+    const auto shown = [](const QString& value) {
+        return value.isEmpty() ? QStringLiteral("\u2013") : value;
+    };
+    for (const ChannelSummary& s : ChannelSummaries(decoder, tally)) {
+        const bool noValue = !decoder.channel(s.channel).problem.isEmpty();
+        lines.append({QString::number(s.channel), s.variable, s.frames, shown(s.last),
+                      shown(s.minimum), shown(s.maximum), s.unit,
+                      noValue ? app::texts::PreviewNoValue
+                              : QString::number(tally.channel(s.channel).undecodable)});
     }
     return lines;
 }

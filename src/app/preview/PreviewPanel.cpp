@@ -294,26 +294,23 @@ void PreviewPanel::refreshLines() {
     }
     const FrameDecoder& decoder = m_decoding->decoder();
     const DecodeTally& tally = m_decoding->tally();
+    const QList<ChannelSummary> summaries = ChannelSummaries(decoder, tally);
+    m_table->setRowCount(int(summaries.size())); // the same lines keep their selection
+    const auto value = [](const QString& text) {
+        return newItem(text.isEmpty() ? QStringLiteral("\u2013") : text, true);
+    };
     int row = 0;
-    for (int c = 1; c <= ChannelCount; ++c)
-        row += decoder.channel(c).previewed ? 1 : 0;
-    m_table->setRowCount(row); // the same lines keep their selection
-    row = 0;
-    for (int c = 1; c <= ChannelCount; ++c) {
+    for (const ChannelSummary& s : summaries) {
+        const int c = s.channel;
         const ChannelDecoding& d = decoder.channel(c);
-        if (!d.previewed)
-            continue;
         const ChannelTally& t = tally.channel(c);
-        const auto value = [&](double v) {
-            return t.hasValue ? LoggerValueText(v, d.resolution) : QStringLiteral("\u2013");
-        };
         m_table->setItem(row, ColChannel, newItem(QString::number(c), true));
-        m_table->setItem(row, ColVariable, newItem(d.variable, false));
-        m_table->setItem(row, ColFrames, newItem(QString::number(t.frames), true));
-        m_table->setItem(row, ColLast, newItem(value(t.last), true));
-        m_table->setItem(row, ColMinimum, newItem(value(t.minimum), true));
-        m_table->setItem(row, ColMaximum, newItem(value(t.maximum), true));
-        QTableWidgetItem* unit = newItem(d.unit, false);
+        m_table->setItem(row, ColVariable, newItem(s.variable, false));
+        m_table->setItem(row, ColFrames, newItem(s.frames, true));
+        m_table->setItem(row, ColLast, value(s.last));
+        m_table->setItem(row, ColMinimum, value(s.minimum));
+        m_table->setItem(row, ColMaximum, value(s.maximum));
+        QTableWidgetItem* unit = newItem(s.unit, false);
         if (d.exponent != 0)
             unit->setToolTip(texts::previewExponent(d.exponent));
         m_table->setItem(row, ColUnit, unit);
