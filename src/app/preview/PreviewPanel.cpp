@@ -21,11 +21,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#ifdef CAC_HAVE_SERIALBUS
-#include "app/preview/LiveCanDialog.h"
-#include "app/preview/LiveCanSource.h"
-#endif
-
 #include <functional>
 
 namespace cac::app {
@@ -357,89 +352,6 @@ void PreviewPanel::updatePlot() {
     const int channel = m_plot->channel();
     const ChannelDecoding& d = m_decoding->decoder().channel(channel);
     m_plot->showChannel(channel, d.variable, d.unit, m_decoding->series(channel).buckets());
-}
-
-void PreviewPanel::previewLive() {
-#ifdef CAC_HAVE_SERIALBUS
-    auto* dialog = new LiveCanDialog(parentWidget());
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::accepted, this,
-            [this, dialog] { connectLive(dialog->plugin(), dialog->interfaceName()); });
-    dialog->open();
-#endif
-}
-
-void PreviewPanel::connectLive(const QString& plugin, const QString& interfaceName) {
-#ifdef CAC_HAVE_SERIALBUS
-    disconnectLive();
-    if (!m_live) {
-        m_live = new LiveCanSource(this);
-        connect(m_live, &LiveCanSource::framesArrived, this, &PreviewPanel::takeLiveFrames);
-        connect(m_live, &LiveCanSource::failed, this, [this](const QString& reason) {
-            const QString text = texts::previewCannotConnect(m_live->interfaceName(), reason);
-            m_sourceLabel->setText(text);
-            emit reported(text);
-        });
-        connect(m_live, &LiveCanSource::connected, this, [this] {
-            emit reported(texts::previewConnected(m_live->plugin(), m_live->interfaceName()));
-            emit liveConnected();
-        });
-        connect(m_live, &LiveCanSource::closed, this, [this] {
-            m_disconnect->hide();
-            emit reported(texts::previewLiveEnded(m_live->plugin(), m_live->interfaceName()));
-        });
-    }
-    ++m_generation; // a log still being read is no longer wanted
-    m_worker->cancel();
-    setReading(false);
-    m_source = Source::Live;
-    m_path.clear();
-    m_kept.reset();
-    m_liveKept = KeptFrames(m_cap);
-    m_readNotes.clear();
-    showNotes({});
-    m_decoding = std::make_unique<PreviewDecoding>(currentDecoder());
-    show();
-    raise();
-    QString error;
-    if (!m_live->open(plugin, interfaceName, &error)) {
-        const QString text = texts::previewCannotConnect(interfaceName, error);
-        m_sourceLabel->setText(text);
-        emit reported(text);
-        refreshLines();
-        return;
-    }
-    m_disconnect->show();
-    m_sourceLabel->setText(texts::previewLive(plugin, interfaceName, 0));
-    refreshLines();
-#else
-    Q_UNUSED(plugin);
-    Q_UNUSED(interfaceName);
-#endif
-}
-
-void PreviewPanel::disconnectLive() {
-#ifdef CAC_HAVE_SERIALBUS
-    if (m_live && m_live->isOpen())
-        m_live->close();
-#endif
-}
-
-void PreviewPanel::takeLiveFrames(const QList<CanFrame>& frames) {
-    if (m_source != Source::Live || !m_decoding)
-        return;
-    for (const CanFrame& frame : frames) {
-        m_decoding->add(frame);
-        m_liveKept.add(frame);
-    }
-#ifdef CAC_HAVE_SERIALBUS
-    m_sourceLabel->setText(texts::previewLive(m_live->plugin(), m_live->interfaceName(),
-                                              m_decoding->tally().frames()));
-#endif
-    if (m_liveKept.overflowed())
-        showNotes({texts::previewLiveNotKept(m_cap)});
-    if (!m_liveRefresh.isActive())
-        m_liveRefresh.start();
 }
 
 } // namespace cac::app
