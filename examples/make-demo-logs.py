@@ -3,10 +3,14 @@
 demo-vehicle.dbc's engine, gearbox and wheel-speed messages, the same frames
 in five log formats (python-can writes four, the SavvyCAN CSV is written
 here). Times start at 0 and step by 10 ms, so every format keeps them exactly.
+The headers' start is 1970-01-01 (as python-can writes it for times from 0),
+which readers take for no date: every format's times count from the log's
+start.
 
     make-demo-logs.py [OUTDIR]   (needs Debian's python3-can, python3-canmatrix)
 """
 import os
+import re
 import sys
 from decimal import Decimal
 
@@ -52,9 +56,21 @@ def main():
     outdir = sys.argv[1] if len(sys.argv) > 1 else HERE
     messages = frames()
     for ext in ("log", "asc", "trc", "blf"):
-        with can.Logger(os.path.join(outdir, "demo-drive." + ext)) as writer:
+        path = os.path.join(outdir, "demo-drive." + ext)
+        with can.Logger(path) as writer:
             for m in messages:
                 writer.on_message_received(m)
+        # python-can 4.1 dates the ASC and TRC headers by the clock at writing
+        # (and runs the TRC start's days and milliseconds together): date
+        # them by the first frame, as its "Begin Triggerblock" and later
+        # versions do.
+        if ext in ("asc", "trc"):
+            with open(path, newline="") as f:
+                text = f.read()
+            text = re.sub(r"^date [^\n]*", "date Thu Jan 01 12:00:00.000 AM 1970", text, count=1)
+            text = re.sub(r";\$STARTTIME=[^\r\n]*", ";$STARTTIME=25569.0", text, count=1)
+            with open(path, "w", newline="") as f:
+                f.write(text)
     with open(os.path.join(outdir, "demo-drive.csv"), "w") as csv:
         csv.write("Time Stamp,ID,Extended,Dir,Bus,LEN,D1,D2,D3,D4,D5,D6,D7,D8\n")
         for m in messages:

@@ -13,9 +13,11 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <ctime>
 
 using cac::CanFrame;
 using cac::LogFormat;
+using cac::LogTimes;
 
 namespace {
 
@@ -24,6 +26,7 @@ struct ReadResult {
     QList<CanFrame> frames;
     QStringList problems;
     qint64 fdSkipped = 0;
+    LogTimes times = LogTimes::Relative;
 };
 
 ReadResult ReadAll(QIODevice* device, LogFormat format = LogFormat::Unknown) {
@@ -39,6 +42,7 @@ ReadResult ReadAll(QIODevice* device, LogFormat format = LogFormat::Unknown) {
     for (const cac::LogProblem& p : reader->problems())
         result.problems << p.describe();
     result.fdSkipped = reader->fdFramesSkipped();
+    result.times = reader->times();
     return result;
 }
 
@@ -99,12 +103,14 @@ QList<CanFrame> ReadTruth(const QString& path) {
     return frames;
 }
 
-// Times of a log count from its start; compare them from the first frame.
-QList<CanFrame> FromFirst(QList<CanFrame> frames) {
-    const double start = frames.isEmpty() ? 0 : frames.first().time;
-    for (CanFrame& f : frames)
-        f.time -= start;
-    return frames;
+// A .times file of the reference: python-can's reading of a log's times.
+QList<double> ReadTimes(const QString& path) {
+    QList<double> times;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        while (!file.atEnd())
+            times << file.readLine().trimmed().toDouble();
+    return times;
 }
 
 // A little-endian field of T's size.
@@ -147,6 +153,7 @@ class TestCanLog : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void referenceLogs_data();
     void referenceLogs();
     void textLogs_data();
@@ -159,8 +166,19 @@ private slots:
     void numbersAsTheGeneralParse();
 };
 
+// ASC and BLF starts are local time, TRC starts UTC: the readers run in a
+// zone half an hour off any whole hour, as the reference's writer does (see
+// tests/CMakeLists.txt), so a zone mixed up shows.
+void TestCanLog::initTestCase() {
+    qputenv("TZ", "IST-5:30");
+    tzset();
+}
+
 // python-can wrote the same random frames in four formats (and the helper a
-// SavvyCAN CSV); each read must give them all, in order, with no problem.
+// SavvyCAN CSV); each read must give them all, in order, with no problem, at
+// the same times since 1970 (each header's start, in the time zone the test
+// runs in, set in tests/CMakeLists.txt), so the decoded CSV is the same
+// whatever the format.
 void TestCanLog::referenceLogs_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("format");
@@ -192,17 +210,17 @@ void TestCanLog::referenceLogs() {
             for (CanFrame& f : *frames)
                 if (f.remote)
                     f.length = 0;
-    // Times from the first frame agree to the microsecond the text formats
-    // keep; the rest of each frame exactly.
-    QList<CanFrame> got = FromFirst(read.frames);
-    truth = FromFirst(truth);
-    QCOMPARE(got.size(), truth.size());
-    for (qsizetype i = 0; i < got.size(); ++i) {
-        QVERIFY2(std::abs(got[i].time - truth[i].time) <= 1.5e-6,
-                 qPrintable(Text(got[i]) + " vs " + Text(truth[i])));
-        got[i].time = truth[i].time;
-    }
-    QCOMPARE(Texts(got), Texts(truth));
+    // Frames and their times to the microsecond, as the CSV writes them.
+    QCOMPARE(int(read.times), int(LogTimes::Absolute));
+    QCOMPARE(Texts(read.frames), Texts(truth));
+    // python-can's own reading of the times (its writer's SavvyCAN CSV aside).
+    if (format == int(LogFormat::SavvyCsv))
+        return;
+    const QList<double> times = ReadTimes(dir + '/' + file + ".times");
+    QCOMPARE(times.size(), read.frames.size());
+    for (qsizetype i = 0; i < times.size(); ++i)
+        QVERIFY2(std::abs(read.frames[i].time - times[i]) < 5e-7,
+                 qPrintable(Text(read.frames[i]) + " vs " + QString::number(times[i], 'f', 7)));
 }
 
 // Lines a writer of each format may produce, and damaged ones: every frame
@@ -212,6 +230,7 @@ void TestCanLog::textLogs_data() {
     QTest::addColumn<QStringList>("frames");
     QTest::addColumn<QStringList>("problems");
     QTest::addColumn<int>("fdSkipped");
+    QTest::addColumn<bool>("absolute"); // times since 1970, not from the log's start
 
     QTest::newRow("candump") << QByteArray("(1436509052.249713) can0 123#DEADBEEF\n"
                                            "(1436509052.25) can0 7FF#R\n"
@@ -226,7 +245,18 @@ void TestCanLog::textLogs_data() {
                                             "1436509052.270000 0x 0 ",
                                             "1436509052.280000 error",
                                             "1436509052.300000 1 8 1122334455667788"}
-                             << QStringList{} << 1;
+                             << QStringList{} << 1 << true;
+    // Times before 1990 are no dates: they count from the log's start.
+    QTest::newRow("candump from 1990")
+        << QByteArray("(631152000.000000) can0 123#\n(1.0) can0 123#\n")
+        << QStringList{"631152000.000000 123 0 ", "1.000000 123 0 "} << QStringList{} << 0 << true;
+    QTest::newRow("candump just before 1990")
+        << QByteArray("(631151999.999999) can0 123#\n") << QStringList{"631151999.999999 123 0 "}
+        << QStringList{} << 0 << false;
+    // A comment makes no ASC log: the frame is read, the comment named.
+    QTest::newRow("candump after a comment")
+        << QByteArray("//\n(1.000000) can0 123#11\n") << QStringList{"1.000000 123 1 11"}
+        << QStringList{"line 1: not a candump line: '//'"} << 0 << false;
     QTest::newRow("candump damaged")
         << QByteArray("(1.0) can0 123#11\n"
                       "garbage\n"
@@ -243,7 +273,7 @@ void TestCanLog::textLogs_data() {
                        "line 5: unreadable data '112'",
                        "line 6: unreadable data '112233445566778899'",
                        "line 7: no '#' in the frame '123'"}
-        << 0;
+        << 0 << false;
     QTest::newRow("asc hex, absolute")
         << QByteArray("date Mon Dec 07 12:24:17.754 AM 2026\n"
                       "base hex  timestamps absolute\n"
@@ -263,13 +293,38 @@ void TestCanLog::textLogs_data() {
                       "   0.080000 1  800             Rx   d 1 00\n"
                       "   0.090000 1  123             Rx   d 2 00\n"
                       "   0.100000 1  123             Rx   q 2 00 11\n"
+                      "   0.110000 CAN 1 Status:chip status error active\n"
+                      "   0.120000 1  J1939TP FEE3p 6 0 0 - Rx d 23 A0 0F A6 60 3B D1 40\n"
+                      "   0.130000 1  ErrorFrame ECC: 10100010\n"
+                      "   0.140000 SV: 1 0 1 ::Namespace::Variable = 0\n"
+                      "(0.150000) can0 123#11\n"
+                      "   0.160000 1  123             Rx\n"
                       "End TriggerBlock\n")
-        << QStringList{"0.010000 7ff 8 00010203040506ff", "0.020000 1fffffffx 0 ", "0.030000 0 3 R",
-                       "0.040000 error"}
+        // The trigger block's date, 10:13:20.123 PM in the zone the test runs in.
+        << QStringList{"1699980200.133000 7ff 8 00010203040506ff", "1699980200.143000 1fffffffx 0 ",
+                       "1699980200.153000 0 3 R", "1699980200.163000 error",
+                       "1699980200.253000 error"}
         << QStringList{"line 14: unreadable identifier '800'",
                        "line 15: 2 data bytes announced, fewer given",
-                       "line 16: neither data 'd' nor remote 'r': 'q'"}
-        << 1;
+                       "line 16: neither data 'd' nor remote 'r': 'q'",
+                       "line 21: neither an event nor a header line: '(0.150000) can0 123#11'",
+                       "line 22: neither data 'd' nor remote 'r': ''"}
+        << 1 << true;
+    // The header's date where no trigger block has one: 12 AM is midnight;
+    // German month names; relative times count on from it.
+    QTest::newRow("asc header date, relative")
+        << QByteArray("date Sa Sep 30 12:06:13 am 2017\n"
+                      "base hex  timestamps relative\n"
+                      "no internal events logged\n"
+                      "Begin Triggerblock\n"
+                      "0.5 1 7FF Rx d 0\n"
+                      "0.25 1 7FF Rx d 0\n"
+                      "date Sa Okt 07 15:06:13.191 2023\n"
+                      "0.25 1 7FF Rx d 0\n"
+                      "date Sa Foo 07 15:06:13.191 2023\n")
+        << QStringList{"1506710173.500000 7ff 0 ", "1506710173.750000 7ff 0 ",
+                       "1696671374.191000 7ff 0 "}
+        << QStringList{"line 9: unreadable date 'date Sa Foo 07 15:06:13.191 2023'"} << 0 << true;
     QTest::newRow("asc decimal, relative")
         << QByteArray("base dec timestamps relative\n"
                       "0.5 1 2047 Rx d 2 255 16\n"
@@ -277,7 +332,7 @@ void TestCanLog::textLogs_data() {
                       "0.25 1 Statistic: nothing\n"
                       "1.0 1 12 Rx d 1 256\n")
         << QStringList{"0.500000 7ff 2 ff10", "0.750000 1fffffffx 1 00"}
-        << QStringList{"line 5: unreadable data byte '256'"} << 0;
+        << QStringList{"line 5: unreadable data byte '256'"} << 0 << false;
     QTest::newRow("trc 1.1")
         << QByteArray(";$FILEVERSION=1.1\n"
                       ";$STARTTIME=42209.4075997106\n"
@@ -289,16 +344,17 @@ void TestCanLog::textLogs_data() {
                       "     4)       100.0  Warng  FFFFFFFF  4  00 00 00 08  BUSHEAVY\n"
                       "     5)       101.0  Error        0000  0\n"
                       "     6)       102.0  Rx         0300  4  00 11\n")
-        << QStringList{"0.001900 7ff 8 00112233445566ff", "0.020200 1fffffffx 0 ",
-                       "0.049100 300 4 R", "0.101000 error"}
-        << QStringList{"line 10: 4 data bytes announced, fewer given"} << 0;
+        // $STARTTIME: days since 1899-12-30 UTC.
+        << QStringList{"1437731216.616896 7ff 8 00112233445566ff", "1437731216.635196 1fffffffx 0 ",
+                       "1437731216.664096 300 4 R", "1437731216.715996 error"}
+        << QStringList{"line 10: 4 data bytes announced, fewer given"} << 0 << true;
     QTest::newRow("trc 1.0 and 1.3 shapes")
         << QByteArray("     1)      1841  0001  8  00 00 00 00 00 00 00 01\n"
                       "     2)      1842  0008  4  ERROR 00 19 08 08\n"
                       "     3)      1843  FFFFFFFF  4  00 00 00 04  BUSLIGHT\n"
                       "     4)      1844.5 1  Rx  0100 -  1  7F\n")
         << QStringList{"1.841000 1 8 0000000000000001", "1.842000 error", "1.844500 100 1 7f"}
-        << QStringList{} << 0;
+        << QStringList{} << 0 << false;
     QTest::newRow("trc 2.0")
         << QByteArray(
                ";$FILEVERSION=2.0\n"
@@ -310,17 +366,26 @@ void TestCanLog::textLogs_data() {
                "      5      1335.100 FD     0500 Rx 12 00 00 00 00 00 00 00 00 00 00 00 00\n"
                "      6      1400.000 ST          Rx    00 00 00 08\n"
                "      7      1500.000 DT     0G00 Rx 1 00\n")
-        << QStringList{"1.059900 300 7 00000000040000", "1.283200 18efc000x 0 ", "1.298900 400 4 R",
-                       "1.323000 error"}
-        << QStringList{"line 9: unreadable identifier '0G00'"} << 1;
-    QTest::newRow("trc 2.1 columns")
+        << QStringList{"1437731217.674896 300 7 00000000040000", "1437731217.898196 18efc000x 0 ",
+                       "1437731217.913896 400 4 R", "1437731217.937996 error"}
+        << QStringList{"line 9: unreadable identifier '0G00'"} << 1 << true;
+    QTest::newRow("trc 2.1 columns, started 1990")
         << QByteArray(";$FILEVERSION=2.1\n"
+                      ";$STARTTIME=32874\n"
                       ";$COLUMNS=N,O,T,B,I,d,R,L,D\n"
                       "      1         0.000 DT  1     07FF Rx -  8    FF FF FF FF FF FF FF FF\n"
                       "      2         0.001 DT  1 00000000 Rx -  0\n"
                       "      3         0.002 DT  1     0123 Rx -  2    01\n")
-        << QStringList{"0.000000 7ff 8 ffffffffffffffff", "0.000001 0x 0 "}
-        << QStringList{"line 5: 2 data bytes announced, fewer given"} << 0;
+        << QStringList{"631152000.000000 7ff 8 ffffffffffffffff", "631152000.000001 0x 0 "}
+        << QStringList{"line 6: 2 data bytes announced, fewer given"} << 0 << true;
+    QTest::newRow("trc started before 1990, start unreadable")
+        << QByteArray(";$FILEVERSION=2.1\n"
+                      ";$STARTTIME=32873.9999999\n"
+                      ";$COLUMNS=N,O,T,B,I,d,R,L,D\n"
+                      "      1         0.001 DT  1     07FF Rx -  0\n"
+                      ";$STARTTIME=45000x\n")
+        << QStringList{"0.000001 7ff 0 "}
+        << QStringList{"line 5: unreadable start time ';$STARTTIME=45000x'"} << 0 << false;
     QTest::newRow("savvycan and gvret csv")
         << QByteArray("Time Stamp,ID,Extended,Dir,Bus,LEN,D1,D2,D3,D4,D5,D6,D7,D8\n"
                       "166064000,0000021A,false,Rx,0,8,FE,36,12,FE,69,05,07,AD,\n"
@@ -333,7 +398,14 @@ void TestCanLog::textLogs_data() {
                        "0.001000 7ff 1 ab"}
         << QStringList{"line 4: unreadable identifier '00000800'",
                        "line 5: data byte D2 missing or unreadable"}
-        << 0;
+        << 0 << false;
+    // Without an Extended column an identifier above 11 bits is a 29-bit one.
+    QTest::newRow("gvret csv without Extended")
+        << QByteArray("Time Stamp,ID,Bus,LEN,D1\n"
+                      "1700000000000000,7FF,0,1,AB\n"
+                      "1700000000000001,800,0,1,CD\n")
+        << QStringList{"1700000000.000000 7ff 1 ab", "1700000000.000001 800x 1 cd"} << QStringList{}
+        << 0 << true;
 }
 
 void TestCanLog::textLogs() {
@@ -341,11 +413,13 @@ void TestCanLog::textLogs() {
     QFETCH(QStringList, frames);
     QFETCH(QStringList, problems);
     QFETCH(int, fdSkipped);
+    QFETCH(bool, absolute);
     const ReadResult read = ReadBytes(log);
     QVERIFY(read.format != LogFormat::Unknown);
     QCOMPARE(Texts(read.frames), frames);
     QCOMPARE(read.problems, problems);
     QCOMPARE(read.fdSkipped, qint64(fdSkipped));
+    QCOMPARE(read.times, absolute ? LogTimes::Absolute : LogTimes::Relative);
 }
 
 // BLF: containers plain and compressed, an object running on into the next
@@ -395,6 +469,30 @@ void TestCanLog::blf_data() {
         << QStringList{"byte 224: the log ends inside an object"};
     QTest::newRow("no file header") << QByteArray("LOGX") << QStringList{}
                                     << QStringList{"byte 0: no BLF file header (\"LOGG\")"};
+    // The header's start, local time; milliseconds past 999 make no date.
+    const auto started = [&](quint16 milliseconds) {
+        QByteArray file = BlfFile(BlfContainer(a, false));
+        QByteArray start;
+        for (const quint16 word : {2023, 11, 3, 15, 3, 43, 20, int(milliseconds)})
+            start += Le16(word);
+        return file.replace(40, start.size(), start);
+    };
+    QTest::newRow("start in the header") << started(999)
+                                         << QStringList{"1700000002.499000 7ff 8 "
+                                                        "01020304050607ff"}
+                                         << QStringList{};
+    QTest::newRow("start with 1000 ms") << started(1000) << all.mid(0, 1) << QStringList{};
+    // Without the 29-bit mark an identifier is 11 bits at most; cut to them,
+    // 0x4444444 would be taken for 0x444.
+    const QByteArray wide = BlfObject(1, BlfCanBody(0x4444444, 0, {}));
+    const QByteArray above = BlfObject(1, BlfCanBody(0x800, 0, {}));
+    QTest::newRow("11-bit identifier too wide")
+        << BlfFile(BlfContainer(a + wide, true) + above) << all.mid(0, 1)
+        << QStringList{"byte 144: identifier 0x4444444 without the 29-bit mark is wider than 11 "
+                       "bits",
+                       QStringLiteral("byte %1: identifier 0x800 without the 29-bit mark is wider "
+                                      "than 11 bits")
+                           .arg(144 + BlfContainer(a + wide, true).size())};
 }
 
 void TestCanLog::blf() {
@@ -404,6 +502,8 @@ void TestCanLog::blf() {
     const ReadResult read = ReadBytes(file, LogFormat::Blf);
     QCOMPARE(Texts(read.frames), frames);
     QCOMPARE(read.problems, problems);
+    QCOMPARE(read.times,
+             frames.value(0).startsWith("17") ? LogTimes::Absolute : LogTimes::Relative);
 }
 
 void TestCanLog::detection_data() {
@@ -411,7 +511,13 @@ void TestCanLog::detection_data() {
     QTest::addColumn<int>("format");
     QTest::newRow("blf") << QByteArray("LOGG\x90\0\0\0", 8) << int(LogFormat::Blf);
     QTest::newRow("candump") << QByteArray("\n\n(0.0) can0 1#") << int(LogFormat::Candump);
-    QTest::newRow("asc date") << QByteArray("date Mon") << int(LogFormat::Asc);
+    QTest::newRow("asc date") << QByteArray("// from CANoe\ndate Mon Dec 07 12:24:17.754 AM 2026")
+                              << int(LogFormat::Asc);
+    QTest::newRow("asc base") << QByteArray("base dec") << int(LogFormat::Asc);
+    QTest::newRow("a word date") << QByteArray("date of the log: today") << int(LogFormat::Unknown);
+    QTest::newRow("comment, then candump")
+        << QByteArray("//\n(1.000000) can0 123#11\n") << int(LogFormat::Candump);
+    QTest::newRow("comments alone") << QByteArray("// a\n//b\n") << int(LogFormat::Unknown);
     QTest::newRow("asc body") << QByteArray("  0.1 1 123 Rx d 0") << int(LogFormat::Asc);
     QTest::newRow("asc error first") << QByteArray("0.1 1 ErrorFrame x") << int(LogFormat::Asc);
     QTest::newRow("trc header") << QByteArray(";$FILEVERSION=2.1") << int(LogFormat::Trc);

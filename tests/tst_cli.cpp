@@ -159,6 +159,10 @@ private slots:
         WriteFile(damagedLog, "(0.1) can0 280#0000800C\ngarbage\n(0.2) can0 280#0000900C\n");
         const QString notLog = m_dir.filePath("not-a-log.txt");
         WriteFile(notLog, "hello\n");
+        const QString datedLog = m_dir.filePath("dated.log");
+        WriteFile(datedLog, "(1700000000.000000) can0 280#0000800C\n");
+        const QString commentLog = m_dir.filePath("comment.log");
+        WriteFile(commentLog, "//\n(1.000000) can0 280#0000800C\n");
         const QString demoLog = QStringLiteral(CAC_EXAMPLES_DIR "/demo-drive.log");
         const QString catalogue = "--catalogue=" + m_examplesCatalogue;
         // Arguments, exit status, and what standard output and error must hold.
@@ -200,7 +204,14 @@ private slots:
              "      1  Engine speed {RPM}            2      800      804   804",
              "damaged.log': line 2: not a candump line: 'garbage'"},
             {{"decode", EngineDemoCcf, notLog, catalogue}, 1, "", "not-a-log.txt': not a CAN log this program reads"},
-            {{"decode", EngineDemoCcf, demoLog, "--format", "asc", catalogue}, 0, "frames no channel takes: 0\n", ""},
+            {{"decode", EngineDemoCcf, damagedLog, catalogue}, 1,
+             "log times: relative (seconds from the log's start; it does not say when it began)\n", ""},
+            {{"decode", EngineDemoCcf, datedLog, catalogue}, 0,
+             "frames no channel takes: 0\nlog times: absolute (seconds since 1970 UTC)\n", ""},
+            {{"decode", EngineDemoCcf, commentLog, catalogue}, 1, "      1  Engine speed {RPM}            1",
+             "comment.log': line 1: not a candump line: '//'"},
+            {{"decode", EngineDemoCcf, demoLog, "--format", "asc", catalogue}, 1, "frames no channel takes: 0\n",
+             "demo-drive.log': line 1: neither an event nor a header line: '(0.000000) vcan0 280#0000800C32140002 R'"},
             {{"decode", EngineDemoCcf, demoLog, "--format", "trc", catalogue}, 1, "",
              "demo-drive.log': line 1: unreadable time offset 'vcan0'"},
             {{"decode", EngineDemoCcf, demoLog, "--format", "mf4"}, 2, "", "unknown log format 'mf4'"},
@@ -450,7 +461,8 @@ private slots:
             "      3  Throttle position {TPS}      20      0.0     94.9  94.9  [%]\n"
             "      4  Manifold pressure {MAP}      10        0        0     0  [mBar]\n"
             "      5  Oil temp {OILT}               0        -        -     -  [degrees Celsius]\n"
-            "frames no channel takes: 30; identifiers 0x4B0, 0x2A0\n";
+            "frames no channel takes: 30; identifiers 0x4B0, 0x2A0\n"
+            "log times: relative (seconds from the log's start; it does not say when it began)\n";
         QByteArray firstCsv;
         for (const char* ext : {"log", "asc", "trc", "blf", "csv"}) {
             const QString log = QStringLiteral(CAC_EXAMPLES_DIR "/demo-drive.") + ext;

@@ -1,11 +1,18 @@
-// Vector ASC logs. The header says "base hex" or "base dec" (how identifiers
-// and data bytes are written) and "timestamps absolute" or "relative" (each
-// time counted from the event before). A classic frame reads
+// Vector ASC logs. The header says when the log began ("date Sat Sep 30
+// 15:06:13.191 2017"), "base hex" or "base dec" (how identifiers and data
+// bytes are written) and "timestamps absolute" or "relative" (each time
+// counted from the event before); "// ..." lines are comments, and
+// "Begin Triggerblock <date>" ... "End TriggerBlock" enclose the events, its
+// date the start their times count from. Every event line begins with its
+// time. A classic frame reads
 //   "<time> <channel> <id>[x] Rx|Tx d <dlc> <bytes...> [Length = ...]",
 // a remote request "... r [dlc]", an error frame "<time> <channel> ErrorFrame";
-// "CANFD" lines are CAN FD frames. Other events (statistics, status, system
-// variables, "Start of measurement") carry no frame and are passed over.
+// "CANFD" lines are CAN FD frames. Other events (statistics, chip status,
+// transmit requests, system variables, J1939 transport, other buses, "Start
+// of measurement") carry no frame and are passed over. A line that is neither
+// header nor event is a problem: the file is then likely no ASC log at all.
 
+#include "canlog/LogStart.h"
 #include "canlog/TextFields.h"
 #include "canlog/TextLogReader.h"
 
@@ -25,7 +32,7 @@ protected:
             return false;
         const auto time = parseNumber(fields[0]);
         if (!time) {
-            readHeader(fields, count);
+            readHeader(line, fields, count);
             return false;
         }
         double at = *time;
@@ -33,6 +40,7 @@ protected:
             m_clock += *time;
             at = m_clock;
         }
+        at += m_start;
         if (count >= 2 && fields[1] == "CANFD") {
             countFdFrame();
             return false;
@@ -44,7 +52,7 @@ protected:
             return true;
         }
         // Frames: channel number, identifier, direction.
-        if (count < 5 || !parseDecimal(fields[1]) || (fields[3] != "Rx" && fields[3] != "Tx"))
+        if (count < 4 || !parseDecimal(fields[1]) || (fields[3] != "Rx" && fields[3] != "Tx"))
             return false;
         std::string_view idText = fields[2];
         const bool extended = !idText.empty() && (idText.back() == 'x' || idText.back() == 'X');
@@ -59,7 +67,7 @@ protected:
         frame.time = at;
         frame.id = *id;
         frame.extended = extended;
-        const std::string_view kind = fields[4];
+        const std::string_view kind = count >= 5 ? fields[4] : std::string_view();
         if (kind == "r" || kind == "R") {
             frame.remote = true;
             if (count >= 6)
@@ -97,20 +105,56 @@ private:
         return m_decimal ? logtext::parseDecimal(text) : logtext::parseHex(text, hexDigits);
     }
 
-    // "base hex|dec  timestamps absolute|relative" may stand on one line.
+    // Header lines, comments and the trigger block's bounds; anything else
+    // is a problem.
     template <std::size_t N>
-    void readHeader(const std::array<std::string_view, N>& fields, std::size_t count) {
-        for (std::size_t i = 0; i + 1 < count; ++i) {
-            if (fields[i] == "base")
-                m_decimal = fields[i + 1] == "dec";
-            else if (fields[i] == "timestamps")
-                m_relative = fields[i + 1] == "relative";
+    void readHeader(std::string_view line, const std::array<std::string_view, N>& fields,
+                    std::size_t count) {
+        using namespace logtext;
+        const std::string_view first = fields[0];
+        const auto is = [&](std::size_t i, std::string_view word) {
+            return i < count && equalsNoCase(fields[i], word);
+        };
+        if (startsWith(first, "//") || (is(0, "end") && is(1, "triggerblock")) ||
+            (is(0, "internal") && is(1, "events")) || (is(0, "no") && is(1, "internal")))
+            return;
+        if (is(0, "date")) {
+            readStart(line, fields, count, 1);
+        } else if (is(0, "begin") && is(1, "triggerblock")) {
+            if (count > 2) // the date is optional here
+                readStart(line, fields, count, 2);
+        } else if (is(0, "base")) {
+            // "base hex|dec  timestamps absolute|relative" may stand on one line.
+            for (std::size_t i = 0; i + 1 < std::min(count, N); ++i) {
+                if (equalsNoCase(fields[i], "base"))
+                    m_decimal = equalsNoCase(fields[i + 1], "dec");
+                else if (equalsNoCase(fields[i], "timestamps"))
+                    m_relative = equalsNoCase(fields[i + 1], "relative");
+            }
+        } else {
+            lineProblem(QStringLiteral("neither an event nor a header line: %1").arg(quoted(line)));
         }
+    }
+
+    // The date after fields[weekday], a weekday's name: the start the times
+    // that follow count from.
+    template <std::size_t N>
+    void readStart(std::string_view line, const std::array<std::string_view, N>& fields,
+                   std::size_t count, std::size_t weekday) {
+        const std::size_t at =
+            weekday + 1 < std::min(count, N)
+                ? static_cast<std::size_t>(fields[weekday + 1].data() - line.data())
+                : line.size();
+        if (const auto start = logstart::AscDate(line.substr(at)))
+            m_start = startFrom(*start);
+        else
+            lineProblem(QStringLiteral("unreadable date %1").arg(quoted(line)));
     }
 
     bool m_decimal = false;
     bool m_relative = false;
     double m_clock = 0;
+    double m_start = 0; // seconds since 1970, or 0 when the log does not say
 };
 
 } // namespace

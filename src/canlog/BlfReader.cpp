@@ -1,6 +1,9 @@
 // Vector BLF logs, as the open readers document the layout (all numbers
 // little-endian):
-//   file header: "LOGG", its size (u32), then statistics; objects follow it.
+//   file header: "LOGG", its size (u32), then statistics, among them at
+//     offset 40 the start of the log as a SYSTEMTIME in local time (u16 year,
+//     month, day of week, day, hour, minute, second, milliseconds; zeros
+//     when the writer did not know it); objects follow the header.
 //   object: "LOBJ", header size (u16), header version (u16), object size
 //     (u32, header included), object type (u32); version 1 and 2 headers go
 //     on with flags (u32; 1 = time in 10 us, 2 = in 1 ns), two u16 words and
@@ -11,10 +14,11 @@
 //     data: further objects, which may run on into the next container.
 //   CAN message (1) and CAN message 2 (86): channel (u16), flags (u8; 0x80
 //     remote request), DLC (u8), identifier (u32; bit 31 marks 29 bits),
-//     8 data bytes. CAN error (2) and extended error (73) are error frames;
-//     CAN FD message (100) and FD message 64 (101) are CAN FD frames.
+//     8 data bytes. Object times count from the file header's start. CAN error (2) and extended
+//     error (73) are error frames; CAN FD message (100) and FD message 64 (101) are CAN FD frames.
 
 #include "canlog/LogReader.h"
+#include "canlog/LogStart.h"
 
 #include <QIODevice>
 
@@ -29,6 +33,9 @@ namespace {
 constexpr char ObjectSignature[] = {'L', 'O', 'B', 'J'};
 constexpr std::uint32_t BaseHeaderSize = 16;
 constexpr std::uint32_t StampedHeaderSize = 32;
+// The file header's start time: eight u16 from byte 40.
+constexpr std::uint32_t StartOffset = 40;
+constexpr std::uint32_t StartEnd = StartOffset + 16;
 // Writers keep containers near 128 KiB; far larger claims are damage.
 constexpr std::uint32_t MaxObjectSize = 16 * 1024 * 1024;
 
@@ -137,7 +144,16 @@ private:
             addProblem(4, true, QStringLiteral("file header size %1 is not plausible").arg(size));
             size = 144;
         }
-        return skip(size - 8);
+        if (size < StartEnd)
+            return skip(size - 8);
+        char start[StartEnd - 8];
+        if (!take(start, sizeof start))
+            return false;
+        const auto word = [&](int i) { return u16(start + StartOffset - 8 + 2 * i); };
+        if (const auto seconds =
+                logstart::SystemTime(word(0), word(1), word(3), word(4), word(5), word(6), word(7)))
+            m_start = startFrom(*seconds);
+        return skip(size - StartEnd);
     }
 
     // Reads the file's next object: a container's objects, or an object
@@ -299,6 +315,7 @@ private:
         const std::uint32_t flags = u32(p + 16);
         const auto stamp = static_cast<double>(u64(p + 24));
         frame.time = (flags & 1) ? stamp * 1e-5 : stamp * 1e-9;
+        frame.time += m_start;
         if (type == CanError || type == CanErrorExt) {
             frame.error = true;
             return true;
@@ -307,7 +324,15 @@ private:
         const auto dlc = static_cast<std::uint8_t>(body[3]);
         const std::uint32_t id = u32(body + 4);
         frame.extended = (id & 0x80000000u) != 0;
-        frame.id = id & (frame.extended ? 0x1FFFFFFFu : 0x7FFu);
+        frame.id = id & 0x1FFFFFFFu;
+        if (!frame.extended && (id & 0x7FFFFFFFu) > 0x7FFu) {
+            // Cut to 11 bits it would be taken for another frame.
+            addProblem(m_containerOffset, true,
+                       QStringLiteral("identifier 0x%1 without the 29-bit mark is wider than 11 "
+                                      "bits")
+                           .arg(QString::number(id, 16).toUpper()));
+            return false;
+        }
         frame.remote = (static_cast<std::uint8_t>(body[2]) & 0x80) != 0;
         frame.length = std::min<std::uint8_t>(dlc, 8);
         if (!frame.remote)
@@ -319,6 +344,7 @@ private:
     bool m_started = false;
     qint64 m_offset = 0;          // bytes of the file read so far
     qint64 m_containerOffset = 0; // where the objects being read came from
+    double m_start = 0;           // seconds since 1970, or 0 when the header does not say
     QByteArray m_objects;         // objects taken out of containers, not yet read
     qsizetype m_pos = 0;          // read position in m_objects (may lie past it: padding)
     std::vector<char> m_packed;

@@ -2,7 +2,9 @@
 // An identifier of 3 hex digits is 11-bit, of 8 digits 29-bit; the error
 // flag 0x20000000 in an 8-digit identifier marks an error frame. "#R" is a
 // remote request (optionally with its length digit), "##" a CAN FD frame. A
-// direction word after the frame, as some writers add, is ignored.
+// direction word after the frame, as some writers add, is ignored. candump
+// writes seconds since 1970; a log whose first time is no date counts from
+// its start.
 
 #include "canlog/TextFields.h"
 #include "canlog/TextLogReader.h"
@@ -62,6 +64,7 @@ protected:
         }
         frame = CanFrame{};
         frame.time = *time;
+        noteFirstTime(*time);
         frame.extended = idText.size() == 8;
         frame.id = *id;
         if (frame.extended && (*id & ErrorFlag)) {

@@ -26,14 +26,19 @@ LogFormat formatOfLine(std::string_view line) {
         return LogFormat::Trc;
     if (line.front() == '(')
         return LogFormat::Candump;
-    if (startsWith(line, "date ") || startsWith(line, "base ") || startsWith(line, "//") ||
-        startsWith(line, "Begin Triggerblock") || startsWith(line, "begin triggerblock"))
+    // ASC by its header lines; a "//" comment says nothing, as many formats have them.
+    std::array<std::string_view, 4> fields;
+    const std::size_t count = splitFields(line, fields);
+    const auto is = [&](std::size_t i, std::string_view word) {
+        return i < count && equalsNoCase(fields[i], word);
+    };
+    if ((is(0, "date") && count >= 6) || (is(0, "base") && (is(1, "hex") || is(1, "dec"))) ||
+        (is(0, "begin") && is(1, "triggerblock")))
         return LogFormat::Asc;
     if (equalsNoCase(line.substr(0, 10), "time stamp") && line.find(',') != std::string_view::npos)
         return LogFormat::SavvyCsv;
     // Logs without their header: "1) 12.3 Rx ..." is a trace, "0.001 1 123 Rx" an ASC body.
-    std::array<std::string_view, 4> fields;
-    if (splitFields(line, fields) >= 4) {
+    if (count >= 4) {
         if (fields[0].back() == ')' && parseDecimal(fields[0].substr(0, fields[0].size() - 1)))
             return LogFormat::Trc;
         if (parseNumber(fields[0]) &&
@@ -78,7 +83,7 @@ LogFormat DetectLogFormat(QIODevice* device) {
     while (!rest.empty()) {
         const std::size_t end = rest.find('\n');
         const std::string_view line = logtext::trimmed(rest.substr(0, end));
-        if (!line.empty())
+        if (!line.empty() && !logtext::startsWith(line, "//"))
             return formatOfLine(line);
         if (end == std::string_view::npos)
             break;

@@ -15,6 +15,12 @@ namespace cac {
 
 enum class LogFormat { Unknown, Candump, Asc, Trc, SavvyCsv, Blf };
 
+// What the times of a log's frames count from.
+enum class LogTimes {
+    Relative, // seconds from the log's start: it does not say when it began
+    Absolute, // seconds since 1970 UTC
+};
+
 // The format the command line names "candump", "asc", "trc", "csv" or "blf";
 // Unknown for any other name.
 LogFormat LogFormatNamed(const QString& name);
@@ -41,6 +47,9 @@ public:
     virtual bool readFrame(CanFrame& frame) = 0;
 
     LogFormat format() const { return m_format; }
+    // Absolute where the log says when it began (or its times are dates, as
+    // candump's are), relative otherwise; settled once the first frame is read.
+    LogTimes times() const { return m_absolute ? LogTimes::Absolute : LogTimes::Relative; }
     // CAN FD frames met and skipped.
     qint64 fdFramesSkipped() const { return m_fdSkipped; }
     // Parts that could not be read: how many, and the first few of them.
@@ -53,8 +62,27 @@ protected:
     void addProblem(qint64 position, bool binary, const QString& text);
     void countFdFrame() { ++m_fdSkipped; }
 
+    // A start before 1990 is no date: writers put 1970 there when their times
+    // count from 0 (python-can's BLF writer draws the same line).
+    static constexpr double EarliestStart = 631152000; // 1990-01-01 UTC
+    // The start a header gives, in seconds since 1970: what the log's frame
+    // times are to be counted from, 0 when it is no date.
+    double startFrom(double secondsSince1970) {
+        m_absolute = secondsSince1970 >= EarliestStart;
+        return m_absolute ? secondsSince1970 : 0;
+    }
+    // For logs without a header: their first frame's time tells whether
+    // their times are dates.
+    void noteFirstTime(double time) {
+        if (!m_timed)
+            m_absolute = time >= EarliestStart;
+        m_timed = true;
+    }
+
 private:
     LogFormat m_format;
+    bool m_absolute = false;
+    bool m_timed = false;
     qint64 m_fdSkipped = 0;
     qint64 m_problemCount = 0;
     QList<LogProblem> m_problems;

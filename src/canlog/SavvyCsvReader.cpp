@@ -2,8 +2,9 @@
 // frame a line, e.g.
 //   Time Stamp,ID,Extended,Dir,Bus,LEN,D1,D2,D3,D4,D5,D6,D7,D8
 //   166064000,0000021A,false,Rx,0,8,FE,36,12,FE,69,05,07,AD,
-// Times are microseconds, identifiers and bytes hexadecimal; older GVRET logs
-// lack the Dir column, so columns are found by their names.
+// Times are microseconds (from the capture's start, or since 1970 when the
+// first is a date), identifiers and bytes hexadecimal; older GVRET logs lack
+// the Dir column, so columns are found by their names.
 
 #include "canlog/TextFields.h"
 #include "canlog/TextLogReader.h"
@@ -43,6 +44,7 @@ protected:
             return false;
         }
         frame.time = *micros / 1e6;
+        noteFirstTime(frame.time);
         std::string_view idText = fields[m_id];
         if (startsWith(idText, "0x") || startsWith(idText, "0X"))
             idText.remove_prefix(2);

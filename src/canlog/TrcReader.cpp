@@ -1,12 +1,14 @@
 // PEAK TRC traces. Header lines begin with ';': ";$FILEVERSION=2.1" tells the
-// version, ";$COLUMNS=N,O,T,B,I,d,R,L,D" (2.1) the order of the columns. Times
-// are milliseconds from the start of the trace.
+// version, ";$STARTTIME=42209.4075997106" (1.1 and later) when the trace began,
+// in days since 1899-12-30 UTC, ";$COLUMNS=N,O,T,B,I,d,R,L,D" (2.1) the order
+// of the columns. Times are milliseconds from the start of the trace.
 //   1.x: "1) 1059.9 [bus] Rx|Tx|Warng|Error 0300 [-] 8 00 11 ... | RTR"
 //        (1.0 has neither bus nor type, 1.2 adds the bus, 1.3 a reserved "-")
 //   2.x: "1 1059.900 DT [bus] 0300 Rx [-] 8 00 11 ..." with the message type
 //        DT (data), RR (remote request), ER (error frame), FD/FB/FE/BI (CAN FD);
 //        status and event lines carry no frame.
 
+#include "canlog/LogStart.h"
 #include "canlog/TextFields.h"
 #include "canlog/TextLogReader.h"
 
@@ -41,6 +43,13 @@ private:
         using namespace logtext;
         if (startsWith(line, ";$FILEVERSION=")) {
             m_version2 = startsWith(trimmed(line.substr(14)), "2");
+        } else if (startsWith(line, ";$STARTTIME=")) {
+            const auto days = parseNumber(trimmed(line.substr(12)));
+            const auto start = days ? logstart::TrcStartTime(*days) : std::nullopt;
+            if (start)
+                m_start = startFrom(*start);
+            else
+                lineProblem(QStringLiteral("unreadable start time %1").arg(quoted(line)));
         } else if (startsWith(line, ";$COLUMNS=")) {
             m_columns.clear();
             for (const char c : trimmed(line.substr(10)))
@@ -56,6 +65,7 @@ private:
             return false;
         }
         seconds = *ms / 1000.0;
+        seconds += m_start;
         return true;
     }
 
@@ -190,6 +200,7 @@ private:
 
     bool m_version2 = false;
     std::string m_columns;
+    double m_start = 0; // seconds since 1970, or 0 when the trace does not say
 };
 
 } // namespace

@@ -43,8 +43,10 @@ int RunDecodeCommand(const QStringList& arguments) {
         QStringLiteral("FORMAT"));
     const QCommandLineOption csvOption(
         QStringLiteral("csv"),
-        QStringLiteral("Also write every decoded value to FILE: time,channel,raw,value (value "
-                       "after scale factor and offset, before rounding to the resolution)."),
+        QStringLiteral("Also write every decoded value to FILE: time,channel,raw,value (time in "
+                       "seconds since 1970 where the log says when it began, else from its "
+                       "start; value after scale factor and offset, before rounding to the "
+                       "resolution)."),
         QStringLiteral("FILE"));
     parser.addOptions({catalogueOption, obdOption, formatOption, csvOption});
     if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
@@ -121,6 +123,7 @@ int RunDecodeCommand(const QStringList& arguments) {
     if (reader->fdFramesSkipped() > 0)
         std::printf("CAN FD frames skipped: %lld\n",
                     static_cast<long long>(reader->fdFramesSkipped()));
+    std::printf("%s\n", qUtf8Printable(LogTimesLine(reader->times())));
 
     if (!csvPath.isEmpty()) {
         csvFailed = csvFailed || csv.write(csvBuffer) != csvBuffer.size();

@@ -115,4 +115,11 @@ QString UntakenSummaryLine(const UntakenTally& untaken) {
     return line;
 }
 
+QString LogTimesLine(LogTimes times) {
+    return times == LogTimes::Absolute
+               ? QStringLiteral("log times: absolute (seconds since 1970 UTC)")
+               : QStringLiteral("log times: relative (seconds from the log's start; it does not "
+                                "say when it began)");
+}
+
 } // namespace cac

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "canlog/LogReader.h"
 #include "decode/DecodeTally.h"
 
 #include <QByteArray>
@@ -41,5 +42,7 @@ QList<ChannelSummary> ChannelSummaries(const FrameDecoder& decoder, const Decode
 QStringList ChannelSummaryLines(const FrameDecoder& decoder, const DecodeTally& tally);
 // "frames no channel takes: 12 (2 remote, 1 error); identifiers 0x123, ..."
 QString UntakenSummaryLine(const UntakenTally& untaken);
+// What the log's times, and so the CSV's, count from.
+QString LogTimesLine(LogTimes times);
 
 } // namespace cac

@@ -28,6 +28,7 @@ LogDecodeOutcome DecodeLogFile(const QString& path, PreviewDecoding& decoding, K
             break;
         }
     }
+    outcome.times = reader->times();
     outcome.fdSkipped = reader->fdFramesSkipped();
     outcome.problemCount = reader->problemCount();
     if (!reader->problems().isEmpty())

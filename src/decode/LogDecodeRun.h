@@ -16,7 +16,8 @@ struct LogDecodeOutcome {
     QString error;          // the log could not be opened or is no log; nothing decoded
     bool cancelled = false; // stopped before the end
     LogFormat format = LogFormat::Unknown;
-    qint64 frames = 0; // frames read
+    LogTimes times = LogTimes::Relative; // what frame times count from
+    qint64 frames = 0;                   // frames read
     qint64 fdSkipped = 0;
     qint64 problemCount = 0;
     QString firstProblem; // "line 12: ...", when any

@@ -7,14 +7,22 @@ independent reference for the project's log readers and decoder.
 OUTDIR/frames.txt   the random frames, one a line:
                     time id extended remote error length hexdata
 OUTDIR/frames.log, .asc, .trc, .blf   the same frames written by python-can
+OUTDIR/frames.log.times, ...          the frames' times as python-can reads
+                    them back, one a line (ASC with absolute times)
 OUTDIR/frames.csv   the same frames as a SavvyCAN CSV log
+
+Times are seconds since 1970; the first frame falls on a whole millisecond,
+as ASC and BLF headers keep the start to the millisecond. ASC and BLF starts
+are local time: run it in the time zone the readers are checked in.
 OUTDIR/dbc.log      frames of the database's messages with random payloads
 OUTDIR/dbc.txt      canmatrix's decoding of them: index message.signal raw physical
 """
 import os
 import random
+import re
 import struct
 import sys
+from datetime import datetime, timedelta, timezone
 
 import can
 import canmatrix.formats
@@ -22,9 +30,12 @@ import canmatrix.formats
 
 def random_frames(rng, count):
     frames = []
-    t = 1700000000.0 + rng.randrange(0, 1000000) / 1e6
-    for _ in range(count):
-        t += rng.randrange(1, 200000) / 1e6
+    # Whole microseconds, each time the double nearest to one.
+    micros = 1700000000 * 10**6 + rng.randrange(0, 1000000) * 1000
+    for index in range(count):
+        if index > 0:
+            micros += rng.randrange(1, 200000)
+        t = micros / 1e6
         kind = rng.random()
         extended = rng.random() < 0.4
         # Identifiers at both edges of their range now and then.
@@ -56,6 +67,13 @@ def write_logs(outdir, frames):
         with can.Logger(path) as writer:
             for m in frames:
                 writer.on_message_received(m)
+        if ext == "asc":
+            fix_asc_date(path, frames[0].timestamp)
+        if ext == "trc":
+            fix_trc_start(path, frames[0].timestamp)
+        with open(path + ".times", "w") as out:
+            for seconds in read_times(path):
+                out.write("%r\n" % seconds)
     # SavvyCAN's own CSV layout: microsecond times, hex identifier and bytes.
     with open(os.path.join(outdir, "frames.csv"), "w") as csv:
         csv.write("Time Stamp,ID,Extended,Dir,Bus,LEN,D1,D2,D3,D4,D5,D6,D7,D8\n")
@@ -66,6 +84,48 @@ def write_logs(outdir, frames):
             csv.write("%d,%08X,%s,Rx,0,%d,%s,\n" % (
                 round(m.timestamp * 1e6), m.arbitration_id,
                 "true" if m.is_extended_id else "false", m.dlc, ",".join(cells)))
+
+
+TRC_EPOCH = datetime(1899, 12, 30, tzinfo=timezone.utc)
+
+
+def fix_asc_date(path, first):
+    """python-can 4.1 dates the ASC header when it writes it and cuts the
+    microseconds' last digits wherever they appear, the year's too: date it
+    as its "Begin Triggerblock", by the first frame, so no run depends on the
+    clock."""
+    date = datetime.fromtimestamp(first).strftime("%a %b %d %I:%M:%S.{} %p %Y")
+    date = date.format("%03d" % (round(first * 1000) % 1000))
+    with open(path) as f:
+        text = f.read()
+    with open(path, "w") as f:
+        f.write(re.sub(r"^date [^\n]*", "date " + date, text, count=1))
+
+
+def fix_trc_start(path, first):
+    """python-can before 4.2 writes $STARTTIME as whole days and the day's
+    milliseconds run together, from the time of writing; write it as later
+    versions do: days since 1899-12-30 UTC of the first frame."""
+    days = (datetime.fromtimestamp(first, timezone.utc) - TRC_EPOCH) / timedelta(days=1)
+    with open(path, newline="") as f:
+        text = f.read()
+    with open(path, "w", newline="") as f:
+        f.write(re.sub(r";\$STARTTIME=[^\r\n]*", ";$STARTTIME=%r" % days, text, count=1))
+
+
+def read_times(path):
+    if path.endswith(".asc"):
+        return [m.timestamp for m in can.ASCReader(path, relative_timestamp=False)]
+    reader = can.LogReader(path)
+    times = [m.timestamp for m in reader]
+    if path.endswith(".trc") and not hasattr(reader, "start_time"):
+        # Before 4.2 python-can's reader leaves $STARTTIME out; add it as
+        # later versions do, to the microsecond.
+        with open(path) as f:
+            days = float(re.search(r";\$STARTTIME=(\S+)", f.read()).group(1))
+        start = TRC_EPOCH + timedelta(days=days)
+        times = [(start + timedelta(seconds=t)).timestamp() for t in times]
+    return times
 
 
 def write_decoded(outdir, dbc_path, rng, count):
