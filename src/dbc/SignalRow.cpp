@@ -50,6 +50,13 @@ QString roundedText(double value, int digits) {
     return text;
 }
 
+// The value as its text with 15 significant digits reads.
+double RoundedTo15(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.14E", value);
+    return std::strtod(text, nullptr);
+}
+
 // A multiplexed signal is taken only from the frames whose multiplexor byte
 // holds its value; the adapter's filter does that when the multiplexor is one
 // whole byte.
@@ -159,10 +166,34 @@ SignalRow MapSignalToRow(const DbcMessage& message, const DbcSignal& signal) {
                                                 : QStringLiteral("Unsigned");
     row.cells[ColByteOrder] = signal.littleEndian ? QStringLiteral("Intel standard")
                                                   : QStringLiteral("Motorola forw MSB");
-    row.cells[ColScale] = ShortestDecimalText(scale);
+    row.cells[ColScale] = ScaleTextForFactor(signal.factor);
     row.cells[ColOffset] = ShortestDecimalText(signal.offset);
     row.cells[ColExponent] = QStringLiteral("0");
     return row;
+}
+
+QString ScaleTextForFactor(double factor) {
+    // From the factor's 15 digits, so that one text gives one answer however
+    // it was read.
+    const double written = RoundedTo15(factor);
+    const double scale = 1.0 / written;
+    const auto readsBack = [&](const QString& text) {
+        return RoundedTo15(1.0 / TextToNumber(text)) == written;
+    };
+    // 17 digits are the double itself, whose inverse is the factor.
+    if (!std::isfinite(scale) || scale == 0 || !readsBack(roundedText(scale, 17)))
+        return ShortestDecimalText(scale);
+    // The roundings nearer the scale factor read back once a coarser one
+    // does (near enough always; a miss only costs a digit): halving finds it.
+    int shortest = 17;
+    for (int longest = 1; longest < shortest;) {
+        const int digits = (longest + shortest) / 2;
+        if (readsBack(roundedText(scale, digits)))
+            shortest = digits;
+        else
+            longest = digits + 1;
+    }
+    return roundedText(scale, shortest);
 }
 
 QString ShortestDecimalText(double value) {

@@ -2,6 +2,8 @@
 
 #include "catalogue/VariableLookup.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <utility>
 
@@ -38,6 +40,9 @@ const std::pair<const char*, const char*> Spellings[] = {
     {"degree", "[degrees]"},
     {"degrees", "[degrees]"},
     {"mbar", "[mBar]"},
+    // The catalogue's own texts, as the export writes them.
+    {"degreescelsius", "[degrees Celsius]"},
+    {"milli-seconds(scaledbyexponent)", "[milli-seconds (scaled by exponent)]"},
     {"millibar", "[mBar]"},
     {"hpa", "[mBar]"},
     {"", "[no units]"},
@@ -87,6 +92,19 @@ QString CatalogueUnitFor(const QString& dbcUnit) {
             return QLatin1String(unit);
     }
     return {};
+}
+
+QString VariableTextInComment(const QString& comment) {
+    static const QRegularExpression exported(QStringLiteral("^channel \\d+: (.*\\{.*\\}.*)$"));
+    return exported.match(comment).captured(1);
+}
+
+QString VariableNamedInComment(const QString& comment, const QStringList& variableList) {
+    const QString text = VariableTextInComment(comment);
+    if (text.isEmpty())
+        return {};
+    const int entry = SelectMatchingItem(variableList, text, /*current=*/-1);
+    return entry > 0 ? variableList.at(entry) : QString();
 }
 
 VariableProposals::VariableProposals(const VariableCatalogue& catalogue,

@@ -15,6 +15,13 @@ namespace cac {
 // "[no units]".
 QString CatalogueUnitFor(const QString& dbcUnit);
 
+// The variable a signal's comment names as the export writes it: "Oil temp
+// {OILT}" from "channel 3: Oil temp {OILT}"; empty when it names none.
+QString VariableTextInComment(const QString& comment);
+// That variable's entry in the variable list, matched by its default name as
+// the grid matches a cell; empty when the list has none.
+QString VariableNamedInComment(const QString& comment, const QStringList& variableList);
+
 // The variables a signal suits: the entries of the variable list whose
 // variable has the catalogue unit that the signal's unit stands for, those
 // that share most words with the signal's name first. Built once per
