@@ -111,8 +111,10 @@ VariableProposals::VariableProposals(const VariableCatalogue& catalogue,
                                      const QStringList& variableList) {
     for (const QString& entry : variableList) {
         const std::int32_t id = FindVariableIndex(catalogue, entry);
-        if (id > 0)
+        if (id > 0) {
+            m_byUnit[GetVariableUnits(id)].append(m_entries.size());
             m_entries.append({entry, GetVariableUnits(id), nameWords(entry)});
+        }
     }
 }
 
@@ -134,8 +136,15 @@ QStringList VariableProposals::rankedEntries(const DbcSignal& signal, bool anyUn
         int shared; // words shared with the signal's name
         const QString* entry;
     };
+    // A listing asks for each of thousands of signals: only the entries of
+    // the signal's unit are looked at then.
+    const QList<qsizetype> none;
+    const auto found = m_byUnit.constFind(unit);
+    const QList<qsizetype>& suited = found != m_byUnit.cend() ? *found : none;
     QList<Rank> ranks;
-    for (const Entry& entry : m_entries) {
+    ranks.reserve(anyUnit ? m_entries.size() : suited.size());
+    for (qsizetype i = 0, count = anyUnit ? m_entries.size() : suited.size(); i < count; ++i) {
+        const Entry& entry = m_entries.at(anyUnit ? i : suited.at(i));
         const bool unitSuits = !unit.isEmpty() && entry.unit == unit;
         if (!unitSuits && !anyUnit)
             continue;

@@ -3,6 +3,7 @@
 #include "catalogue/VariableCatalogue.h"
 #include "dbc/CanDatabase.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -47,7 +48,8 @@ private:
     // Entries with the signal's unit (or all, with `anyUnit`), best first.
     QStringList rankedEntries(const DbcSignal& signal, bool anyUnit) const;
 
-    QList<Entry> m_entries; // in list order
+    QList<Entry> m_entries;                    // in list order
+    QHash<QString, QList<qsizetype>> m_byUnit; // entry indexes by catalogue unit text
 };
 
 } // namespace cac
