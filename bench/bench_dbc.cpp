@@ -1,7 +1,8 @@
 // Timings of the CAN database reader on a generated 5 MB database (3600
 // messages, 28800 signals, with comments, attributes and value tables), beside
 // the floor of reading and decoding the same bytes, and of mapping every
-// signal to its channel row as a listing does.
+// signal to its channel row as a listing does; and `can-adapter-cli dbc
+// --json` end to end beside a program that only reads the database.
 #include "BenchGoals.h"
 #include "dbc/CanDatabase.h"
 #include "dbc/SignalRow.h"
@@ -134,5 +135,30 @@ void MapEverySignal(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * Messages * SignalsPerMessage);
 }
 BENCHMARK(MapEverySignal)->Unit(benchmark::kMillisecond);
+
+// `can-adapter-cli dbc --json` on an 843 kB database (600 messages, 4800
+// signals), beside a QtCore program that only reads the same database. The
+// tool reads the catalogue a user without Vars.cfg has: the demo catalogue
+// beside it, so the listing proposes variables for every signal.
+const QByteArray& DatabasePath() {
+    static QTemporaryFile file;
+    static const QByteArray path = [] {
+        const QByteArray bytes = bench::GeneratedCanDatabase(600);
+        if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
+            qFatal("cannot write the generated database");
+        return file.fileName().toLocal8Bit();
+    }();
+    return path;
+}
+
+void Floor_QtCoreDbcReader(benchmark::State& state) {
+    bench::TimeProcess(state, {CAC_DBC_READER_PATH, DatabasePath().constData()});
+}
+BENCHMARK(Floor_QtCoreDbcReader)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
+
+void CliDbcJson(benchmark::State& state) {
+    bench::TimeProcess(state, {CAC_CLI_PATH, "dbc", DatabasePath().constData(), "--json"});
+}
+BENCHMARK(CliDbcJson)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
 
 } // namespace

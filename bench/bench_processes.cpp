@@ -48,7 +48,9 @@ double RunProcess(const std::vector<const char*>& arguments, double& wallSeconds
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-void TimeProcess(benchmark::State& state, const std::vector<const char*>& arguments) {
+} // namespace
+
+void bench::TimeProcess(benchmark::State& state, const std::vector<const char*>& arguments) {
     double wall = 0;
     for (auto _ : state) {
         double seconds = 0;
@@ -63,38 +65,17 @@ void TimeProcess(benchmark::State& state, const std::vector<const char*>& argume
     state.counters["wall_ms"] = benchmark::Counter(wall * 1e3, benchmark::Counter::kAvgIterations);
 }
 
+namespace {
+
 void Floor_QtCoreNoop(benchmark::State& state) {
-    TimeProcess(state, {CAC_NOOP_PATH});
+    bench::TimeProcess(state, {CAC_NOOP_PATH});
 }
 BENCHMARK(Floor_QtCoreNoop)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
 
-// `can-adapter-cli dbc --json` on an 843 kB database (600 messages, 4800
-// signals), beside a QtCore program that only reads the same database.
-const QByteArray& DatabasePath() {
-    static QTemporaryFile file;
-    static const QByteArray path = [] {
-        const QByteArray bytes = bench::GeneratedCanDatabase(600);
-        if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
-            qFatal("cannot write the generated database");
-        return file.fileName().toLocal8Bit();
-    }();
-    return path;
-}
-
-void Floor_QtCoreDbcReader(benchmark::State& state) {
-    TimeProcess(state, {CAC_DBC_READER_PATH, DatabasePath().constData()});
-}
-BENCHMARK(Floor_QtCoreDbcReader)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
-
-void CliDbcJson(benchmark::State& state) {
-    TimeProcess(state, {CAC_CLI_PATH, "dbc", DatabasePath().constData(), "--json"});
-}
-BENCHMARK(CliDbcJson)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
-
 void CliHex(benchmark::State& state) {
     const QByteArray catalogue = bench::RealisticCataloguePath().toLocal8Bit();
-    TimeProcess(state, {CAC_CLI_PATH, "hex", CAC_EXAMPLES_DIR "/engine-demo.ccf", "--catalogue",
-                        catalogue.constData()});
+    bench::TimeProcess(state, {CAC_CLI_PATH, "hex", CAC_EXAMPLES_DIR "/engine-demo.ccf",
+                               "--catalogue", catalogue.constData()});
 }
 BENCHMARK(CliHex)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
 

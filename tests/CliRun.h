@@ -18,9 +18,11 @@ struct Run {
 };
 
 // fileSizeLimit > 0 makes the child's writes beyond that size fail, as on a
-// full disk; addressSpaceLimit > 0 lets it map no more than that.
+// full disk; addressSpaceLimit > 0 lets it map no more than that. `program`
+// runs a copy of the tool elsewhere instead.
 inline Run RunCli(const QStringList& arguments, const QString& dataHome, rlim_t fileSizeLimit = 0,
-                  rlim_t addressSpaceLimit = 0) {
+                  rlim_t addressSpaceLimit = 0,
+                  const QString& program = QStringLiteral(CAC_CLI_PATH)) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_DATA_HOME", dataHome); // no user catalogue
@@ -36,7 +38,7 @@ inline Run RunCli(const QStringList& arguments, const QString& dataHome, rlim_t 
             setrlimit(RLIMIT_AS, &limit);
         }
     });
-    process.start(QStringLiteral(CAC_CLI_PATH), arguments);
+    process.start(program, arguments);
     Run run;
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return run;

@@ -88,30 +88,60 @@ private slots:
         QVERIFY(cac::SaveCcfFile(obd, m_obdCcf));
     }
 
-    // hex writes the engine's image (its text is pinned by tst_image). On a
-    // fresh install (no Vars.cfg, no --catalogue) it builds with no variables
-    // after the catalogue message, as the window starts; --obd switches OBD
-    // mode on before the image is built.
+    // hex writes the engine's image (its text is pinned by tst_image). The
+    // catalogue is the window's: Vars.cfg in the data folder; without it the
+    // demo catalogue beside the program, named on standard error; without
+    // that either, no variables after the catalogue message, as the window
+    // starts. --obd switches OBD mode on before the image is built.
     void hexIsTheEnginesImage() {
         cac::ConfigModel demo;
         cac::ApplyCcf(demo, ReadAll(EngineDemoCcf));
-        const QByteArray fresh = cac::IntelHexText(cac::BuildConfigImage(demo, {}));
-        demo.setObdModeEnabled(true);
-        const cac::VariableCatalogue examples =
-            cac::LoadVariableDefinitions(m_examplesCatalogue).catalogue;
-        const std::tuple<QStringList, QByteArray, QString> rows[] = {
-            {{"hex", EngineDemoCcf}, fresh, cac::CatalogueCorruptMessage},
-            {{"hex", EngineDemoCcf, "--obd", "--catalogue", m_examplesCatalogue},
-             cac::IntelHexText(cac::BuildConfigImage(demo, examples)),
+        const auto image = [&](const QString& catalogue) {
+            return cac::IntelHexText(
+                cac::BuildConfigImage(demo, cac::LoadVariableDefinitions(catalogue).catalogue));
+        };
+        const QByteArray fresh = image(QString());
+        const QString demoCatalogue = QFileInfo(CAC_CLI_PATH).dir().filePath("DemoVars.cfg");
+        const QByteArray withDemo = image(demoCatalogue);
+        const QByteArray withOwn = image(m_examplesCatalogue);
+        QVERIFY(withDemo != fresh && withDemo != withOwn);
+        // A data folder with a catalogue of the user's own; a lone copy of the tool.
+        const QString userHome = m_dir.filePath("user");
+        QVERIFY(QDir().mkpath(userHome + "/Vorlane"));
+        QVERIFY(QFile::copy(m_examplesCatalogue, userHome + "/Vorlane/Vars.cfg"));
+        const QString lone = m_dir.filePath("lone/can-adapter-cli");
+        QVERIFY(QDir().mkpath(QFileInfo(lone).path()));
+        QVERIFY(QFile::copy(CAC_CLI_PATH, lone));
+        const QString cli = CAC_CLI_PATH;
+        const std::tuple<QStringList, QString, QString, QByteArray, QByteArray> rows[] = {
+            {{"hex", EngineDemoCcf}, userHome, cli, withOwn, ""},
+            {{"hex", EngineDemoCcf},
+             m_dir.path(),
+             cli,
+             withDemo,
+             "can-adapter-cli: no " + m_dir.filePath("Vorlane/Vars.cfg").toUtf8() +
+                 ": using the demo catalogue " + demoCatalogue.toUtf8() + '\n'},
+            {{"hex", EngineDemoCcf},
+             m_dir.path(),
+             lone,
+             fresh,
+             "can-adapter-cli: " + cac::CatalogueCorruptMessage.toUtf8() + '\n'},
+            {{"hex", EngineDemoCcf, "--catalogue", m_examplesCatalogue},
+             m_dir.path(),
+             cli,
+             withOwn,
              ""}};
-        for (const auto& [arguments, hex, message] : rows) {
-            const RowName row(arguments.join(' '));
-            const Run run = RunCli(arguments, m_dir.path());
+        for (const auto& [arguments, home, program, hex, err] : rows) {
+            const RowName row(arguments.join(' ') + " in " + home + " by " + program);
+            const Run run = RunCli(arguments, home, 0, 0, program);
             QCOMPARE(run.exitCode, 0);
             QCOMPARE(run.out, hex);
-            QCOMPARE(run.err, message.isEmpty() ? QByteArray()
-                                                : "can-adapter-cli: " + message.toUtf8() + '\n');
+            QCOMPARE(run.err, err);
         }
+        demo.setObdModeEnabled(true);
+        const Run obd = RunCli({"hex", EngineDemoCcf, "--obd", "--catalogue", m_examplesCatalogue},
+                               m_dir.path());
+        QCOMPARE(obd.out, image(m_examplesCatalogue));
 
         // The same bytes through -o, replacing an earlier file.
         const QString out = m_dir.filePath("TempConfig.hex");
@@ -193,12 +223,12 @@ private slots:
             {{"check", ChecksCcf, catalogue, "--obd"}, 3, "channel 15: warning: OBD mode takes", ""},
             {{"check", m_warningsOnly, catalogue}, 0, "0 errors, 1 warning, 0 notes\n", ""},
             {{"check", m_warningsOnly, catalogue, "--strict"}, 3, "[priority-unlisted]", ""},
-            {{"check", EngineDemoCcf}, 3, "[variable-unknown]", "appears to be corrupted"},
+            {{"check", EngineDemoCcf}, 0, "engine-demo.ccf: no findings\n", "using the demo catalogue"},
             {{"show", EngineDemoCcf, catalogue}, 0, " 3  Throttle position {TPS}  0x2A0", ""},
             {{"show", m_hex, catalogue}, 0, "configuration image, bit rate 500 kbit, OBD mode off", ""},
             {{"show", m_brokenHex, catalogue}, 1, "", ":3: not a configuration image: checksum"},
             {{"ccf", m_brokenHex, catalogue}, 1, "", ":3: not a configuration image: checksum"},
-            {{"ccf", m_hex}, 3, "Unknown variable 1500",
+            {{"ccf", m_hex, "--catalogue", m_catalogue}, 3, "Unknown variable 1500",
              "channel 1, VL message: error: the image feeds variable identifier 1500"},
             {{"decode", EngineDemoCcf, damagedLog, catalogue}, 1,
              "      1  Engine speed {RPM}            2      800      804   804",
@@ -246,10 +276,10 @@ private slots:
                    m_dir.path());
         QCOMPARE(exported.exitCode, 0);
         QCOMPARE(exported.err, QByteArray());
-        // Value ranges as a person writes them: 255 / 2.55 and a signed 16-bit
-        // value / 10, without the binary noise of the arithmetic.
+        // Factors and value ranges as a person writes them: 1 / 2.55, 255 / 2.55
+        // and a signed 16-bit value / 10, without the binary noise of the arithmetic.
         const QByteArray file = ReadAll(dbc);
-        QVERIFY(file.contains("(0.3921568627450981,0) [0|100] \"%\""));
+        QVERIFY(file.contains("(0.392156862745098,0) [0|100] \"%\""));
         QVERIFY(file.contains("[-3276.8|3276.7]"));
         const Run backward =
             RunCli({"export-dbc", ChecksCcf, "--catalogue", m_examplesCatalogue}, m_dir.path());
@@ -439,6 +469,21 @@ private slots:
             QCOMPARE(cac::SerializeCcf(output), cac::SerializeCcf(input));
         }
         QCOMPARE(ReadAll(demo), demoBefore);
+
+        // A database export-dbc wrote names each signal's variable: its import
+        // into the last channel gives the channel that was exported.
+        const QString exported = m_dir.filePath("exported.dbc");
+        const QString examples = "--catalogue=" + m_examplesCatalogue;
+        QCOMPARE(RunCli({"export-dbc", demo, examples, "-o", exported}, m_dir.path()).exitCode, 0);
+        const Run back = RunCli(
+            {"import", exported, "Oil_temp", "--into", StartupCcf, "--channel", "15", examples},
+            m_dir.path());
+        QCOMPARE(back.exitCode, 0);
+        cac::ConfigModel demoModel;
+        cac::ConfigModel backModel;
+        cac::ApplyCcf(demoModel, demoBefore);
+        cac::ApplyCcf(backModel, back.out);
+        QCOMPARE(RowText(backModel, 15), RowText(demoModel, 5));
 
         // -o may name the input itself.
         const QString copy = m_dir.filePath("copy.ccf");

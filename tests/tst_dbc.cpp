@@ -10,8 +10,11 @@
 #include "dbc/VariableProposals.h"
 #include "image/ConfigImage.h"
 
+#include <QFileInfo>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -56,6 +59,11 @@ cac::SignalRow MapS(const QByteArray& text) {
         return {{}, {{true, 0, "test input has no single signal S: " + Dump(database)}}};
     const cac::DbcMessage& message = database.messages.at(found[0].message);
     return cac::MapSignalToRow(message, message.signalList.at(found[0].signal));
+}
+
+// The value as its 15 significant digits read.
+double RoundedTo15(double value) {
+    return QString::number(value, 'g', 15).toDouble();
 }
 
 QString NotesText(const cac::SignalRow& row) {
@@ -137,6 +145,14 @@ private slots:
              "line 15: the start bit is larger than 65535\n"
              "line 16: the factor 1e999 is out of range\n"
              "line 17: statement without its closing ';'"},
+            {"names that begin with a digit are read, with a note where they are defined",
+             "BO_ 200 2nd_M: 8 E\n SG_ 1st_S : 0|32@1+ (1,0) [0|0] \"\" E\n SG_ 3 : 32|8@1+ (1,0) [0|0] \"\" E\n"
+             "CM_ SG_ 200 1st_S \"gear\";\nSIG_VALTYPE_ 200 1st_S : 1;\n",
+             "BO 0xC8 11 2nd_M 8 E //\nSG 1st_S 0|32@1+ (1,0) [0|0] \"\" E M0 m-1 t1 //gear\n"
+             "SG 3 32|8@1+ (1,0) [0|0] \"\" E M0 m-1 t0 //\n"
+             "line 1: message name 2nd_M begins with a digit, which the format does not allow; it is read as it stands\n"
+             "line 2: signal name 1st_S begins with a digit, which the format does not allow; it is read as it stands\n"
+             "line 3: signal name 3 begins with a digit, which the format does not allow; it is read as it stands"},
             {"signals without a message, repeated names and identifiers",
              " SG_ A : 0|8@1+ (1,0) [0|0] \"\" E\n SG_ B : 0|8@1+ (1,0) [0|0] \"\" E\n"
              + Message + Message + " SG_ S : 0|1@1+ (1,0) [0|0] \"\" E\n SG_ S : 1|1@1+ (1,0) [0|0] \"\" E\n"
@@ -174,6 +190,10 @@ private slots:
              "11 bit|0x64|No Filter|0|0|8|Unsigned|Intel standard|80|0.1|0", ""},
             {Message + " SG_ S : 0|8@1+ (3,-1E-7) [0|0] \"\" E",
              "11 bit|0x64|No Filter|0|0|8|Unsigned|Intel standard|0.333333333333333|-1E-07|0", ""},
+            {Message + " SG_ S : 0|8@1+ (0.103092783505155,0) [0|0] \"\" E", // as 9.7 exports
+             "11 bit|0x64|No Filter|0|0|8|Unsigned|Intel standard|9.7|0|0", ""},
+            {Message + " SG_ S : 0|8@1+ (0.001949999999999999,0) [0|0] \"\" E",
+             "11 bit|0x64|No Filter|0|0|8|Unsigned|Intel standard|512.820512820513|0|0", ""},
             {Message + " SG_ S : 0|8@1+ (1E-16,1E15) [0|0] \"\" E",
              "11 bit|0x64|No Filter|0|0|8|Unsigned|Intel standard|1E+16|1E+15|0", ""},
             {"BO_ 2566844672 M: 8 E\n SG_ S : 7|16@0+ (-2,0) [0|0] \"\" E",
@@ -320,6 +340,135 @@ private slots:
         QVERIFY(leftOut > 100);
     }
 
+    // Export as CAN database, then import every signal into the channel its
+    // comment names, with the variable it names: the same rows come back, the
+    // last channel's included, and channels without a variable stay unwritten.
+    // Factors are written with at most 15 significant digits, and canmatrix
+    // reads them as meant: 1 / the scale factor, or a database's own factor
+    // imported (0.00195, not 0.001949999999999999).
+    void exportThenImport() {
+        const cac::CatalogueLoad demo = cac::LoadVariableDefinitions(CAC_DEMO_CATALOGUE);
+        QVERIFY(!demo.corrupt && demo.variableList.size() > 100);
+        const cac::VariableProposals proposals(demo.catalogue, demo.variableList);
+        QRandomGenerator random(20260126);
+        // A decimal of 1 to `digits` significant digits around 10^exponent, as its
+        // shortest text.
+        const auto decimal = [&](int digits, int lowest, int highest) {
+            const int count = 1 + random.bounded(digits);
+            const qint64 mantissa =
+                static_cast<qint64>(std::pow(10.0, count - 1)) +
+                random.bounded(static_cast<qint64>(9 * std::pow(10.0, count - 1)));
+            const int exponent = lowest + random.bounded(highest - lowest + 1);
+            return cac::ShortestDecimalText(
+                cac::TextToNumber(QStringLiteral("%1E%2").arg(mantissa).arg(exponent - count + 1)));
+        };
+        QTemporaryDir dir;
+        QStringList files;
+        QMap<QString, double> meantFactors; // "file channel" -> factor
+        int compared = 0;
+        for (int round = 0; round < 40; ++round) {
+            cac::ConfigModel model;
+            model.setVariableList(demo.variableList);
+            for (int channel = 1; channel <= cac::ChannelCount; ++channel) {
+                const bool motorola = random.bounded(2) == 1;
+                const bool isFloat = random.bounded(5) == 0;
+                const int length = isFloat ? 32 : 1 + random.bounded(32);
+                const int start = motorola ? 8 * random.bounded(8 - (length - 1) / 8) + 7
+                                           : random.bounded(65 - length);
+                const bool filtered = random.bounded(3) == 0;
+                // Typed, or what the import of a database's factor gives.
+                const bool typed = random.bounded(2) == 0;
+                const bool negative = random.bounded(2) == 0;
+                const double factor = decimal(15, -6, 6).toDouble(); // as a database has it
+                QString scale = typed ? decimal(9, -6, 6) : cac::ScaleTextForFactor(factor);
+                if (negative)
+                    scale.prepend('-');
+                meantFactors.insert(QStringLiteral("%1 %2").arg(round).arg(channel),
+                                    typed      ? RoundedTo15(1 / cac::TextToNumber(scale))
+                                    : negative ? -factor
+                                               : factor);
+                const QStringList cells = {
+                    // Channel 1 has no variable; every list entry, the first and last
+                    // included, comes in turn.
+                    channel == 1 ? cac::DoNotUseText
+                                 : demo.variableList.at(1 + (round * 14 + channel - 2) %
+                                                                (demo.variableList.size() - 1)),
+                    random.bounded(2) ? "29 bit" : "11 bit",
+                    QStringLiteral("0x%1")
+                        .arg(0x100 + channel, 0, 16)
+                        .toUpper()
+                        .replace("0X", "0x"),
+                    filtered ? QStringLiteral("Byte %1").arg(1 + random.bounded(8)) : "No Filter",
+                    filtered ? QString::number(random.bounded(256)) : "0",
+                    QString::number(start),
+                    QString::number(length),
+                    isFloat             ? "Float (single)"
+                    : random.bounded(2) ? "Signed"
+                                        : "Unsigned",
+                    motorola ? "Motorola forw MSB" : "Intel standard",
+                    scale,
+                    random.bounded(4) ? decimal(9, -3, 5) : "0",
+                    "0"};
+                SetRow(model, channel, cells.join('|'));
+            }
+            const cac::DbcExport exported = cac::WriteCanDatabase(model, demo.catalogue);
+            const RowName name(QString::fromLatin1(exported.text));
+            QCOMPARE(exported.notWritten, QStringList());
+            files << dir.filePath(QStringLiteral("%1.dbc").arg(round));
+            QFile file(files.last());
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(exported.text) > 0);
+            file.close();
+
+            const cac::CanDatabase database = cac::ReadCanDatabase(exported.text);
+            cac::ConfigModel back;
+            back.setVariableList(demo.variableList);
+            for (const cac::DbcMessage& message : database.messages) {
+                for (const cac::DbcSignal& signal : message.signalList) {
+                    if (signal.isMultiplexor)
+                        continue;
+                    const int channel = signal.comment.section(' ', 1, 1).chopped(1).toInt();
+                    const QString variable =
+                        cac::VariableNamedInComment(signal.comment, demo.variableList);
+                    QVERIFY2(proposals.forSignal(signal).contains(variable),
+                             qPrintable(signal.unit)); // the unit as the catalogue writes it
+                    QVERIFY(cac::FillChannel(back, channel, cac::MapSignalToRow(message, signal),
+                                             variable));
+                }
+            }
+            QVERIFY(cac::IsChannelFree(back, 1));
+            for (int channel = 2; channel <= cac::ChannelCount; ++channel, ++compared)
+                QCOMPARE(RowText(back, channel), RowText(model, channel));
+        }
+        QCOMPARE(compared, 40 * 14);
+
+        // canmatrix's reading of the factors: the Decimal it holds, and its digits.
+        QProcess python;
+        python.start(
+            CAC_PYTHON3,
+            QStringList{"-c",
+                        "import canmatrix.formats, sys\n"
+                        "for path in sys.argv[1:]:\n"
+                        "    db = canmatrix.formats.loadp_flat(path)\n"
+                        "    for f in db.frames:\n"
+                        "        for s in f.signals:\n"
+                        "            if not s.is_multiplexer:\n"
+                        "                print(path, s.comment.split(':')[0], s.factor,\n"
+                        "                      len(s.factor.normalize().as_tuple().digits))\n"} +
+                files);
+        QVERIFY(python.waitForFinished(120000));
+        const QList<QByteArray> lines = python.readAllStandardOutput().trimmed().split('\n');
+        QCOMPARE(lines.size(), 40 * 14);
+        for (const QByteArray& line : lines) {
+            const QList<QByteArray> fields = line.split(' '); // file "channel" N factor digits
+            const RowName name(line);
+            QCOMPARE(fields.size(), 5);
+            QVERIFY(fields[4].toInt() <= 15);
+            const QString key = QFileInfo(fields[0]).baseName() + ' ' + fields[2];
+            QCOMPARE(QString::number(fields[3].toDouble(), 'g', 17),
+                     QString::number(meantFactors.value(key), 'g', 17));
+        }
+    }
+
     void shortestDecimalReadsBack() {
         for (int exponent = -30; exponent <= 30; ++exponent) {
             for (const double mantissa : {1.0, -1.0, 0.3, 1.0 / 3, 2.55, 9.999999999999999, -7.1}) {
@@ -383,6 +532,8 @@ private slots:
             {"[%]", "[%]"},
             {"hPa", "[mBar]"},
             {"MS", "[milli-seconds (scaled by exponent)]"},
+            {"degrees Celsius", "[degrees Celsius]"}, // the catalogue's own, as exported
+            {"milli-seconds (scaled by exponent)", "[milli-seconds (scaled by exponent)]"},
             {"", "[no units]"},
             {"-", "[no units]"},
             {"km/h", ""},

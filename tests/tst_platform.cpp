@@ -3,9 +3,9 @@
 // a port (a Wine prefix with a comN link or not, probed for real), and where
 // the demo catalogue is found.
 #include "Fixtures.h"
-#include "app/CataloguePath.h"
 #include "app/FlasherStart.h"
 #include "app/SerialPortDevices.h"
+#include "catalogue/CataloguePath.h"
 
 #include <QDir>
 #include <QTemporaryDir>

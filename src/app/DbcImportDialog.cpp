@@ -178,7 +178,7 @@ void DbcImportDialog::read(const QString& path) {
     for (const DbcProblem& problem : m_database.problems)
         m_problems->addItem(texts::dbcProblem(problem.line, problem.message));
     m_problemsBox->setVisible(m_problems->count() > 0);
-    m_tree->showDatabase(m_database);
+    m_tree->showDatabase(m_database, m_model.choiceList(0));
     showCurrentSignal();
     showPlan();
 }

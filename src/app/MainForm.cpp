@@ -1,7 +1,6 @@
 #include "app/MainForm.h"
 
 #include "app/AccessibleNames.h"
-#include "app/CataloguePath.h"
 #include "app/CellListEditor.h"
 #include "app/ChannelGridEditor.h"
 #include "app/CheckFindings.h"
@@ -21,6 +20,7 @@
 #include "app/WindowCommands.h"
 #include "app/WindowTexts.h"
 #include "app/preview/PreviewPanel.h"
+#include "catalogue/CataloguePath.h"
 #include "channels/ConfigModel.h"
 #include "channels/ConversionEquation.h"
 #include "obd/ObdParameters.h"

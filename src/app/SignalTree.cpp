@@ -2,6 +2,7 @@
 
 #include "app/WindowTexts.h"
 #include "dbc/SignalRow.h"
+#include "dbc/VariableProposals.h"
 
 #include <QHeaderView>
 
@@ -33,7 +34,7 @@ SignalTree::SignalTree(QWidget* parent) : QTreeWidget(parent) {
     connect(this, &QTreeWidget::itemChanged, this, &SignalTree::takeTick);
 }
 
-void SignalTree::showDatabase(const CanDatabase& database) {
+void SignalTree::showDatabase(const CanDatabase& database, const QStringList& variableList) {
     m_database = &database;
     m_picked.clear();
     const QSignalBlocker quiet(this);
@@ -57,6 +58,8 @@ void SignalTree::showDatabase(const CanDatabase& database) {
             item->setData(NameColumn, SignalRole, s);
             const SignalRow row = MapSignalToRow(message, signal);
             if (row.importable()) {
+                item->setData(NameColumn, VariableRole,
+                              VariableNamedInComment(signal.comment, variableList));
                 item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
                 item->setCheckState(NameColumn, Qt::Unchecked);
                 continue;

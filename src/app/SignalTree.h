@@ -23,8 +23,10 @@ class SignalTree : public QTreeWidget {
 public:
     explicit SignalTree(QWidget* parent = nullptr);
 
-    // The database must outlive the tree's use of it.
-    void showDatabase(const CanDatabase& database);
+    // The database must outlive the tree's use of it. A signal whose comment
+    // names a variable of `variableList` (as an exported database does)
+    // starts with that variable chosen.
+    void showDatabase(const CanDatabase& database, const QStringList& variableList);
     // Shows the signals the search text finds, below their messages; the
     // current item moves to the first of them when it was hidden.
     void filter(const QString& text);

@@ -1,10 +1,13 @@
 #include "cli/CliCommon.h"
 
+#include "catalogue/CataloguePath.h"
 #include "channels/ConfigModel.h"
 #include "common/BoundedFileRead.h"
 #include "common/SafeFileWrite.h"
 #include "configfile/CcfFile.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 
 #include <algorithm>
@@ -41,7 +44,8 @@ int ParseCommandLine(QCommandLineParser& parser, const Command& command,
 
 QCommandLineOption CatalogueOption() {
     return {QStringLiteral("catalogue"),
-            QStringLiteral("Variable catalogue to use instead of Vars.cfg in the data folder."),
+            QStringLiteral("Variable catalogue to use instead of Vars.cfg in the data folder "
+                           "(or, without one, the demo catalogue the program comes with)."),
             QStringLiteral("FILE")};
 }
 
@@ -106,8 +110,20 @@ int WriteOutput(const QByteArray& bytes, const QString& outputPath) {
     return ExitOk;
 }
 
+QString CataloguePathToRead(const QString& cataloguePath) {
+    if (!cataloguePath.isEmpty())
+        return cataloguePath;
+    const QString own = DefaultCataloguePath();
+    const QString path = ChooseCataloguePath(own, QCoreApplication::applicationDirPath());
+    // Standard error, so that what the command writes stays as it was.
+    if (path != own)
+        PrintError(QStringLiteral("no %1: using the demo catalogue %2")
+                       .arg(QDir::toNativeSeparators(own), QDir::toNativeSeparators(path)));
+    return path;
+}
+
 int LoadCatalogue(const QString& cataloguePath, CatalogueLoad& catalogue) {
-    const QString path = cataloguePath.isEmpty() ? DefaultCataloguePath() : cataloguePath;
+    const QString path = CataloguePathToRead(cataloguePath);
     NoteInput(path);
     catalogue = LoadVariableDefinitions(path);
     if (!catalogue.corrupt)

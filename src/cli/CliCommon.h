@@ -73,7 +73,13 @@ const QByteArray& InputBeingRead();
 // Returns ExitOk or ExitFileError after saying why.
 int WriteOutput(const QByteArray& bytes, const QString& outputPath);
 
-// The catalogue from `cataloguePath`, or Vars.cfg in the data folder. Vars.cfg
+// The catalogue to read: `cataloguePath` when given, otherwise the one the
+// window reads (Vars.cfg in the data folder, or without it the demo catalogue
+// the program comes with). When the demo catalogue stands in, says so on
+// standard error.
+QString CataloguePathToRead(const QString& cataloguePath);
+
+// The catalogue from CataloguePathToRead(`cataloguePath`). Vars.cfg
 // is taken as start-up takes it: a corrupt one is reported and the run goes
 // on without variables. A catalogue named on the command line is meant, so
 // one that cannot be read as a catalogue is an error. Returns ExitOk, or

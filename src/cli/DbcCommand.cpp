@@ -214,7 +214,7 @@ int RunDbcCommand(const QStringList& arguments) {
         if (const int exit = LoadCatalogue(cataloguePath, catalogue); exit != ExitOk)
             return exit;
     } else {
-        catalogue = LoadVariableDefinitions(DefaultCataloguePath());
+        catalogue = LoadVariableDefinitions(CataloguePathToRead(QString()));
     }
     if (!catalogue.corrupt)
         proposals.emplace(catalogue.catalogue, catalogue.variableList);

@@ -8,6 +8,7 @@
 #include "cli/DbcInput.h"
 #include "configfile/CcfFile.h"
 #include "dbc/ChannelFill.h"
+#include "dbc/VariableProposals.h"
 
 #include <QCommandLineParser>
 
@@ -57,11 +58,21 @@ bool resolveSignals(const CanDatabase& database, const QString& path, QList<Requ
     return ok;
 }
 
-bool resolveVariables(const QStringList& variableList, QList<Request>& requests) {
+// Its comment: a signal written by export-dbc names its variable there.
+QString signalComment(const CanDatabase& database, const Request& request) {
+    const DbcMessage& message = database.messages.at(request.ref.message);
+    return message.signalList.at(request.ref.signal).comment;
+}
+
+bool resolveVariables(const CanDatabase& database, const QStringList& variableList,
+                      QList<Request>& requests) {
     bool ok = true;
     for (Request& request : requests) {
-        if (request.variable.isEmpty())
+        if (request.variable.isEmpty()) {
+            request.variableEntry =
+                VariableNamedInComment(signalComment(database, request), variableList);
             continue;
+        }
         const int entry =
             SelectMatchingItem(variableList, u'{' + request.variable + u'}', /*current=*/-1);
         if (entry > 0) {
@@ -106,7 +117,8 @@ int RunImportCommand(const QStringList& arguments) {
         "Fills channels of CONFIG.ccf from signals of a CAN database and writes the result.\n"
         "Each signal fills one channel as if its cells had been chosen and typed in the "
         "window; the variable is left as it was (or \"**Do not use**\"), unless "
-        "SIGNAL=VARIABLE names one by its default name. A configuration saved in OBD mode "
+        "SIGNAL=VARIABLE names one by its default name or the signal's comment names one as "
+        "export-dbc writes it. A configuration saved in OBD mode "
         "(channel 15 \"USED FOR OBD\") is taken as in OBD mode: channel 15 stays OBD's."));
     parser.addPositionalArgument(QStringLiteral("FILE.dbc"),
                                  QStringLiteral("The CAN database to read."));
@@ -168,6 +180,9 @@ int RunImportCommand(const QStringList& arguments) {
         return ExitFileError;
 
     // The catalogue only names variables; without any to name, none is read.
+    for (const Request& request : std::as_const(requests))
+        anyVariable =
+            anyVariable || !VariableTextInComment(signalComment(database, request)).isEmpty();
     ConfigModel model;
     if (anyVariable || parser.isSet(catalogueOption)) {
         CatalogueLoad catalogue;
@@ -175,7 +190,7 @@ int RunImportCommand(const QStringList& arguments) {
             exit != ExitOk)
             return exit;
         model.setVariableList(catalogue.variableList);
-        if (!resolveVariables(catalogue.variableList, requests))
+        if (!resolveVariables(database, catalogue.variableList, requests))
             return ExitFileError;
     }
     if (const int exit = ApplyConfiguration(configPath, configBytes, model); exit != ExitOk)

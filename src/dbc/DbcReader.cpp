@@ -69,6 +69,23 @@ private:
             m_database.problems.append({line, message});
     }
 
+    // The name a BO_ or SG_ defines; one that begins with a digit is noted
+    // once, where it is defined.
+    QString definedName(const char* what, const char* kind, int line) {
+        bool leadingDigit = false;
+        QString text = name(what, leadingDigit);
+        if (leadingDigit)
+            report(line, QStringLiteral("%1 name %2 begins with a digit, which the format does not "
+                                        "allow; it is read as it stands")
+                             .arg(QLatin1String(kind), text));
+        return text;
+    }
+    // A name that CM_ or SIG_VALTYPE_ refers to.
+    QString otherName(const char* what) {
+        bool leadingDigit = false;
+        return name(what, leadingDigit);
+    }
+
     void statement() {
         const int line = this->line();
         const QString keyword = identifier("a keyword");
@@ -105,7 +122,7 @@ private:
         message.line = line;
         message.extended = (raw & 0x80000000u) != 0;
         message.id = static_cast<std::uint32_t>(raw & 0x7FFFFFFFu);
-        message.name = identifier("the message name");
+        message.name = definedName("the message name", "message", line);
         expect(u':', "':' after the message name");
         message.length = static_cast<int>(unsignedNumber("the message length", 0xFFFF));
         skipSpace();
@@ -137,7 +154,7 @@ private:
         }
         DbcSignal signal;
         signal.line = line;
-        signal.name = identifier("the signal name");
+        signal.name = definedName("the signal name", "signal", line);
         skipSpace();
         if (peek() != u':')
             multiplexMark(signal);
@@ -214,7 +231,7 @@ private:
         attachment.rawId =
             static_cast<std::uint32_t>(unsignedNumber("the message identifier", 0xFFFFFFFF));
         if (object == u"SG_")
-            attachment.signal = identifier("the signal name");
+            attachment.signal = otherName("the signal name");
         attachment.comment = quoted("the comment in double quotes");
         expect(u';', "';' after the comment");
         m_attachments.append(attachment);
@@ -224,7 +241,7 @@ private:
         Attachment attachment{line, "SIG_VALTYPE_", 0, {}, {}};
         attachment.rawId =
             static_cast<std::uint32_t>(unsignedNumber("the message identifier", 0xFFFFFFFF));
-        attachment.signal = identifier("the signal name");
+        attachment.signal = otherName("the signal name");
         take(u':'); // some writers leave it out
         attachment.valueType = static_cast<int>(unsignedNumber("the value type (0, 1 or 2)", 2));
         expect(u';', "';' after the value type");

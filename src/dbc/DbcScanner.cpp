@@ -118,6 +118,17 @@ QString DbcScanner::identifier(const char* what) {
     return m_text.mid(begin, m_pos - begin).toString();
 }
 
+QString DbcScanner::name(const char* what, bool& leadingDigit) {
+    skipSpace();
+    leadingDigit = IsDigit(peek());
+    if (!leadingDigit)
+        return identifier(what);
+    const qsizetype begin = m_pos;
+    while (IsLetter(peek()) || IsDigit(peek()))
+        ++m_pos;
+    return m_text.mid(begin, m_pos - begin).toString();
+}
+
 std::uint64_t DbcScanner::unsignedNumber(const char* what, std::uint64_t max) {
     skipSpace();
     if (!IsDigit(peek()))

@@ -39,6 +39,10 @@ public:
     void expect(char16_t c, const char* what);
     void endOfLine();
     QString identifier(const char* what);
+    // A message or signal name. The format's names begin with a letter, but
+    // some public files begin them with a digit: those are read too, with
+    // `leadingDigit` set so the reader can note it.
+    QString name(const char* what, bool& leadingDigit);
     std::uint64_t unsignedNumber(const char* what, std::uint64_t max);
     double number(const char* what);
     QString quoted(const char* what);

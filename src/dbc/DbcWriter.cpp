@@ -23,9 +23,11 @@ QString NumberText(double value) {
     return QString::fromLatin1(text, result.ptr - text);
 }
 
-// A range end, worked out from factor and offset rather than typed: 15
-// significant digits, so that binary noise (3236.7000000000003) stays out.
-QString RangeText(double value) {
+// A number worked out rather than typed (a factor, a range end): 15
+// significant digits, so that binary noise (3236.7000000000003,
+// 0.001949999999999999) stays out. The import reads the scale factor back
+// from such a factor (ScaleTextForFactor).
+QString WorkedOutText(double value) {
     return QString::number(value, 'g', 15);
 }
 
@@ -234,7 +236,7 @@ private:
             .arg(bits.length)
             .arg(intel ? QLatin1Char('1') : QLatin1Char('0'))
             .arg(signal.valueTypeCode == UnsignedCode ? QLatin1Char('+') : QLatin1Char('-'))
-            .arg(NumberText(factor), NumberText(offset), RangeText(low), RangeText(high),
+            .arg(WorkedOutText(factor), NumberText(offset), WorkedOutText(low), WorkedOutText(high),
                  QuotedText(unit));
     }
 };

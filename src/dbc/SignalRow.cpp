@@ -5,10 +5,13 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 namespace cac {
 namespace {
@@ -34,20 +37,53 @@ int wholeByte(const DbcSignal& signal) {
 
 // The value rounded to `digits` significant digits, without trailing zeros:
 // positional from 1E-4 to below 1E15, in exponent form ("1.5E+16") beyond, as
-// the equation display writes numbers.
+// the equation display writes numbers. Built from the digits to_chars gives
+// (a listing asks this thousands of times; printf took most of its time).
 QString roundedText(double value, int digits) {
-    char scientific[40];
-    std::snprintf(scientific, sizeof scientific, "%.*E", digits - 1, value);
-    const char* e = std::strchr(scientific, 'E');
-    const int exponent = std::atoi(e + 1);
-    const bool exponentForm = exponent < -4 || exponent >= 15;
-    QString text = exponentForm
-                       ? QString::fromLatin1(scientific, e - scientific)
-                       : QString::asprintf("%.*f", std::max(digits - 1 - exponent, 0), value);
-    DropTrailingZeros(text);
-    if (exponentForm)
-        text += QLatin1String(e);
-    return text;
+    char scientific[48];
+    const auto written = std::to_chars(scientific, scientific + sizeof scientific, value,
+                                       std::chars_format::scientific, digits - 1);
+    const std::string_view text(scientific, written.ptr - scientific);
+    const std::size_t e = text.find('e');
+    int exponent = 0; // after "e", which to_chars writes with its sign
+    const char* sign = scientific + e + 1;
+    std::from_chars(sign + (*sign == '+'), written.ptr, exponent);
+    const bool negative = text.front() == '-';
+    std::string mantissa; // the significant digits alone
+    for (const char c : text.substr(0, e)) {
+        if (c >= '0' && c <= '9')
+            mantissa += c;
+    }
+    std::string out = negative ? "-" : "";
+    if (exponent < -4 || exponent >= 15) {
+        out += mantissa.substr(0, 1);
+        if (mantissa.size() > 1)
+            out += '.' + mantissa.substr(1);
+    } else if (exponent >= digits - 1) { // every digit of the whole number, as "%.0f" has it
+        char whole[32];
+        const auto end =
+            std::to_chars(whole, whole + sizeof whole, value, std::chars_format::fixed, 0);
+        out.assign(whole, end.ptr);
+    } else if (exponent >= 0) {
+        out += mantissa.substr(0, exponent + 1) + '.' + mantissa.substr(exponent + 1);
+    } else {
+        out += "0." + std::string(-exponent - 1, '0') + mantissa;
+    }
+    QString result = QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
+    DropTrailingZeros(result);
+    if (exponent < -4 || exponent >= 15)
+        result += QString::asprintf("E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    return result;
+}
+
+// The value as its text with 15 significant digits reads.
+double RoundedTo15(double value) {
+    char text[40];
+    const auto written =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 14);
+    double rounded = value;
+    std::from_chars(text, written.ptr, rounded);
+    return rounded;
 }
 
 // A multiplexed signal is taken only from the frames whose multiplexor byte
@@ -159,10 +195,34 @@ SignalRow MapSignalToRow(const DbcMessage& message, const DbcSignal& signal) {
                                                 : QStringLiteral("Unsigned");
     row.cells[ColByteOrder] = signal.littleEndian ? QStringLiteral("Intel standard")
                                                   : QStringLiteral("Motorola forw MSB");
-    row.cells[ColScale] = ShortestDecimalText(scale);
+    row.cells[ColScale] = ScaleTextForFactor(signal.factor);
     row.cells[ColOffset] = ShortestDecimalText(signal.offset);
     row.cells[ColExponent] = QStringLiteral("0");
     return row;
+}
+
+QString ScaleTextForFactor(double factor) {
+    // From the factor's 15 digits, so that one text gives one answer however
+    // it was read.
+    const double written = RoundedTo15(factor);
+    const double scale = 1.0 / written;
+    const auto readsBack = [&](const QString& text) {
+        return RoundedTo15(1.0 / TextToNumber(text)) == written;
+    };
+    // 17 digits are the double itself, whose inverse is the factor.
+    if (!std::isfinite(scale) || scale == 0 || !readsBack(roundedText(scale, 17)))
+        return ShortestDecimalText(scale);
+    // The roundings nearer the scale factor read back once a coarser one
+    // does (near enough always; a miss only costs a digit): halving finds it.
+    int shortest = 17;
+    for (int longest = 1; longest < shortest;) {
+        const int digits = (longest + shortest) / 2;
+        if (readsBack(roundedText(scale, digits)))
+            shortest = digits;
+        else
+            longest = digits + 1;
+    }
+    return roundedText(scale, shortest);
 }
 
 QString ShortestDecimalText(double value) {

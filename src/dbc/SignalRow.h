@@ -41,6 +41,14 @@ struct SignalRow {
 // float.
 SignalRow MapSignalToRow(const DbcMessage& message, const DbcSignal& signal);
 
+// The scale factor for a database factor: the shortest decimal whose inverse,
+// written with 15 significant digits as the export writes factors, is the
+// factor again, so that export and import give back the scale factor typed
+// (9.7, whose factor 0.103092783505155 has the inverse 9.69999999999997).
+// Mostly 15 digits or fewer; up to 17 where the factor's 15 digits are finer
+// than the scale factor's.
+QString ScaleTextForFactor(double factor);
+
 // The shortest decimal text that TextToNumber reads as it reads the value
 // rounded to 15 significant digits: 10 gives "10", 1/3 "0.333333333333333",
 // 1.5e16 "1.5E+16".

@@ -2,6 +2,8 @@
 
 #include "catalogue/VariableLookup.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 #include <utility>
 
@@ -38,6 +40,9 @@ const std::pair<const char*, const char*> Spellings[] = {
     {"degree", "[degrees]"},
     {"degrees", "[degrees]"},
     {"mbar", "[mBar]"},
+    // The catalogue's own texts, as the export writes them.
+    {"degreescelsius", "[degrees Celsius]"},
+    {"milli-seconds(scaledbyexponent)", "[milli-seconds (scaled by exponent)]"},
     {"millibar", "[mBar]"},
     {"hpa", "[mBar]"},
     {"", "[no units]"},
@@ -89,12 +94,27 @@ QString CatalogueUnitFor(const QString& dbcUnit) {
     return {};
 }
 
+QString VariableTextInComment(const QString& comment) {
+    static const QRegularExpression exported(QStringLiteral("^channel \\d+: (.*\\{.*\\}.*)$"));
+    return exported.match(comment).captured(1);
+}
+
+QString VariableNamedInComment(const QString& comment, const QStringList& variableList) {
+    const QString text = VariableTextInComment(comment);
+    if (text.isEmpty())
+        return {};
+    const int entry = SelectMatchingItem(variableList, text, /*current=*/-1);
+    return entry > 0 ? variableList.at(entry) : QString();
+}
+
 VariableProposals::VariableProposals(const VariableCatalogue& catalogue,
                                      const QStringList& variableList) {
     for (const QString& entry : variableList) {
         const std::int32_t id = FindVariableIndex(catalogue, entry);
-        if (id > 0)
+        if (id > 0) {
+            m_byUnit[GetVariableUnits(id)].append(m_entries.size());
             m_entries.append({entry, GetVariableUnits(id), nameWords(entry)});
+        }
     }
 }
 
@@ -116,8 +136,15 @@ QStringList VariableProposals::rankedEntries(const DbcSignal& signal, bool anyUn
         int shared; // words shared with the signal's name
         const QString* entry;
     };
+    // A listing asks for each of thousands of signals: only the entries of
+    // the signal's unit are looked at then.
+    const QList<qsizetype> none;
+    const auto found = m_byUnit.constFind(unit);
+    const QList<qsizetype>& suited = found != m_byUnit.cend() ? *found : none;
     QList<Rank> ranks;
-    for (const Entry& entry : m_entries) {
+    ranks.reserve(anyUnit ? m_entries.size() : suited.size());
+    for (qsizetype i = 0, count = anyUnit ? m_entries.size() : suited.size(); i < count; ++i) {
+        const Entry& entry = m_entries.at(anyUnit ? i : suited.at(i));
         const bool unitSuits = !unit.isEmpty() && entry.unit == unit;
         if (!unitSuits && !anyUnit)
             continue;

@@ -3,6 +3,7 @@
 #include "catalogue/VariableCatalogue.h"
 #include "dbc/CanDatabase.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -14,6 +15,13 @@ namespace cac {
 // an empty text when it stands for none of them. An empty unit or "-" is
 // "[no units]".
 QString CatalogueUnitFor(const QString& dbcUnit);
+
+// The variable a signal's comment names as the export writes it: "Oil temp
+// {OILT}" from "channel 3: Oil temp {OILT}"; empty when it names none.
+QString VariableTextInComment(const QString& comment);
+// That variable's entry in the variable list, matched by its default name as
+// the grid matches a cell; empty when the list has none.
+QString VariableNamedInComment(const QString& comment, const QStringList& variableList);
 
 // The variables a signal suits: the entries of the variable list whose
 // variable has the catalogue unit that the signal's unit stands for, those
@@ -40,7 +48,8 @@ private:
     // Entries with the signal's unit (or all, with `anyUnit`), best first.
     QStringList rankedEntries(const DbcSignal& signal, bool anyUnit) const;
 
-    QList<Entry> m_entries; // in list order
+    QList<Entry> m_entries;                    // in list order
+    QHash<QString, QList<qsizetype>> m_byUnit; // entry indexes by catalogue unit text
 };
 
 } // namespace cac

@@ -5,13 +5,13 @@
 
 #include "FakePlatform.h"
 #include "VarsFileWriter.h"
-#include "app/CataloguePath.h"
 #include "app/CellListEditor.h"
 #include "app/CellListPopup.h"
 #include "app/CellTextBox.h"
 #include "app/DbcImportDialog.h"
 #include "app/MainForm.h"
 #include "app/ObjectNames.h"
+#include "catalogue/CataloguePath.h"
 
 #include <QApplication>
 #include <QDir>
@@ -94,7 +94,7 @@ struct Started {
             file.write(tools::WriteVarsFile(varsFile));
         }
         if (catalogue == Catalogue::Demo || catalogue == Catalogue::UserAndDemo)
-            QFile::copy(CAC_DEMO_CATALOGUE, appFolder + "/" + app::DemoCatalogueFileName);
+            QFile::copy(CAC_DEMO_CATALOGUE, appFolder + "/" + DemoCatalogueFileName);
         window = std::make_unique<app::MainForm>(fake.services());
         window->startUp();
         window->activateWindow();

@@ -5,12 +5,12 @@
 
 #include "Fixtures.h"
 #include "WindowDriver.h"
-#include "app/CataloguePath.h"
 #include "app/ChannelGridEditor.h"
 #include "app/DisplayCap.h"
 #include "app/FrameLayoutView.h"
 #include "app/WindowTexts.h"
 #include "bitmap/SignalBitMap.h"
+#include "catalogue/CataloguePath.h"
 #include "channels/ConfigModel.h"
 #include "checks/ConfigChecks.h"
 #include "configfile/CcfFile.h"

@@ -6,7 +6,6 @@
 // With CAC_PREVIEW_SHOTS=DIR in the environment the test also saves
 // preview-log.png, preview-plot.png and preview-live.png into DIR.
 #include "FakePlatform.h"
-#include "app/CataloguePath.h"
 #include "app/MainForm.h"
 #include "app/ObjectNames.h"
 #include "app/preview/ChannelPlot.h"
@@ -14,6 +13,7 @@
 #include "app/preview/PreviewPanel.h"
 #include "app/preview/PreviewTexts.h"
 #include "canlog/LogReader.h"
+#include "catalogue/CataloguePath.h"
 #include "channels/ConfigModel.h"
 #include "decode/DecodeTexts.h"
 
@@ -149,9 +149,9 @@ private slots:
         QVERIFY(m_dir.isValid());
         const QString appFolder = m_dir.filePath(QStringLiteral("app"));
         QDir().mkpath(appFolder);
-        QFile::remove(appFolder + u'/' + app::DemoCatalogueFileName);
+        QFile::remove(appFolder + u'/' + DemoCatalogueFileName);
         QVERIFY(QFile::copy(QStringLiteral(CAC_DEMO_CATALOGUE),
-                            appFolder + u'/' + app::DemoCatalogueFileName));
+                            appFolder + u'/' + DemoCatalogueFileName));
         m_fake = new testing::FakePlatform;
         m_fake->ports->openable = {1};
         m_fake->folders->catalogue = m_dir.filePath(QStringLiteral("none/Vars.cfg"));

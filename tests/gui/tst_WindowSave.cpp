@@ -5,9 +5,9 @@
 //
 //   tst_WindowSave [FILE]   also keeps the saved file as FILE
 #include "FakePlatform.h"
-#include "app/CataloguePath.h"
 #include "app/MainForm.h"
 #include "app/ObjectNames.h"
+#include "catalogue/CataloguePath.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -43,7 +43,7 @@ private slots:
         const QString appFolder = dir.filePath(QStringLiteral("my tools"));
         QVERIFY(QDir().mkpath(appFolder));
         QVERIFY(QFile::copy(QStringLiteral(CAC_DEMO_CATALOGUE),
-                            appFolder + u'/' + app::DemoCatalogueFileName));
+                            appFolder + u'/' + DemoCatalogueFileName));
         testing::FakePlatform fake;
         fake.ports->openable = {3};
         fake.folders->catalogue = dir.filePath(QStringLiteral("Vars.cfg")); // none: the demo

@@ -1,9 +1,9 @@
-#include "app/CataloguePath.h"
+#include "catalogue/CataloguePath.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-namespace cac::app {
+namespace cac {
 
 QString ChooseCataloguePath(const QString& userCataloguePath, const QString& applicationFolder) {
     if (QFileInfo(userCataloguePath).isFile())
@@ -18,4 +18,4 @@ QString ChooseCataloguePath(const QString& userCataloguePath, const QString& app
     return userCataloguePath;
 }
 
-} // namespace cac::app
+} // namespace cac

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace cac::app {
+namespace cac {
 
 // The demo catalogue of our own, so that a first start without a catalogue of
 // the user's own shows a working variable list. The build places it beside
@@ -17,7 +17,8 @@ inline const QString InstalledDataFolder = QStringLiteral("../share/can-adapter-
 // catalogue beside the executable or in the installed data folder, whichever
 // exists first, otherwise the user's path again (so a missing catalogue is
 // reported as usual). Nothing is copied or written: a user's catalogue is
-// never touched.
+// never touched. The window and the command-line tool both ask here, each
+// with its own folder, so they read the same catalogue.
 QString ChooseCataloguePath(const QString& userCataloguePath, const QString& applicationFolder);
 
-} // namespace cac::app
+} // namespace cac
