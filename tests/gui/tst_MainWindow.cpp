@@ -55,6 +55,21 @@ public:
     }
 };
 
+// Where each text of a frame picture lands in the window's font.
+struct TextBoxes final : PictureCanvas {
+    QList<QPair<QString, QRectF>> boxes;
+    void fill(const QRectF&, const QColor&) override {}
+    void hatch(const QRectF&, const QColor&) override {}
+    void outline(const QRectF&, const QColor&, qreal, bool) override {}
+    void text(const QRectF& rect, Qt::Alignment align, const QString& text, const QColor&,
+              Text style) override {
+        QFont font = QApplication::font();
+        font.setPixelSize(style == Text::Small ? 9 : 12);
+        font.setBold(style == Text::Bold);
+        boxes.append({text, QFontMetricsF(font).boundingRect(rect, align.toInt(), text)});
+    }
+};
+
 // Words of 8-bit text, `length` characters in all.
 QString longText(qsizetype length) {
     QString text;
@@ -950,6 +965,23 @@ private slots:
                         expected.append(other);
                 QCOMPARE(view->picture().owners[std::size_t(cell)].channels, expected);
             }
+        }
+        // No two texts of a picture cover each other, the ends of a signal
+        // and the channel numbers in a cell least of all.
+        for (int channel = 1; channel <= 8; ++channel) {
+            view->showChannel(channel);
+            TextBoxes drawn;
+            DrawFramePicture(view->picture(), drawn, Qt::black, Qt::white);
+            const auto& boxes = drawn.boxes;
+            for (qsizetype i = 0; i < boxes.size(); ++i)
+                for (qsizetype j = i + 1; j < boxes.size(); ++j)
+                    QVERIFY2(!boxes[i].second.intersects(boxes[j].second),
+                             qPrintable(boxes[i].first + " over " + boxes[j].first));
+        }
+        // A channel without an identifier names none; 0x0 would be a frame.
+        for (int channel : {9, ChannelCount}) {
+            view->showChannel(channel);
+            QCOMPARE(view->picture().title, texts::frameLayoutNoId(channel));
         }
         view->showChannel(7);
 
