@@ -9,7 +9,11 @@
 #include "app/ChannelGridEditor.h"
 #include "app/DisplayCap.h"
 #include "app/FrameLayoutView.h"
+#include "app/GridSizer.h"
 #include "app/WindowTexts.h"
+#include "app/preview/PreviewNames.h"
+#include "app/preview/PreviewPanel.h"
+#include "app/preview/PreviewTexts.h"
 #include "bitmap/SignalBitMap.h"
 #include "channels/ConfigModel.h"
 #include "checks/ConfigChecks.h"
@@ -678,65 +682,118 @@ private slots:
                      qPrintable(out));
         }
     }
-    // A 1920x1080 laptop at 150 % (run with QT_SCALE_FACTOR=1.5): the window
-    // fits 1280x720 with every control in reach and nothing overlapping, and
-    // can be made as small as 1024x640.
+    // Every combination of the checks panel, the frame picture and the CAN
+    // preview on a 1280x720 screen, at 100 % and at 150 % (run with
+    // QT_SCALE_FACTOR=1.5): the window's least size fits, every described
+    // control is whole on screen and no control lies over another; the grid
+    // keeps room for four rows. Without panels it goes down to 1024x640.
+    void fitsSmallScreens_data() {
+        QTest::addColumn<bool>("checks");
+        QTest::addColumn<bool>("picture");
+        QTest::addColumn<bool>("preview");
+        for (int panels = 0; panels < 8; ++panels) {
+            QStringList shown;
+            for (const auto& [bit, name] : {std::pair(1, "checks"), {2, "picture"}, {4, "preview"}})
+                if (panels & bit)
+                    shown << name;
+            QTest::newRow(shown.isEmpty() ? "none" : qPrintable(shown.join('+')))
+                << bool(panels & 1) << bool(panels & 2) << bool(panels & 4);
+        }
+    }
     void fitsSmallScreens() {
-        Started s;
-        const QSize least = s.window->minimumSizeHint().expandedTo(s.window->minimumSize());
-        QVERIFY2(least.width() <= 1024 && least.height() <= 640,
+        QFETCH(bool, checks);
+        QFETCH(bool, picture);
+        QFETCH(bool, preview);
+        Started s({2}, Catalogue::Demo);
+        s.load(ExampleFile("layout-demo.ccf"));
+        s.get<QAction>(names::MenuChecks)->setChecked(checks);
+        s.get<QAction>(names::MenuFrameLayout)->setChecked(picture);
+        if (preview) {
+            s.window->previewPanel()->previewLogFile(ExampleFile("demo-drive.blf"));
+            QTRY_VERIFY(!s.window->previewPanel()->isReading());
+        }
+        QTRY_COMPARE(s.window->previewPanel()->isVisible(), preview);
+        // As small as the window goes: a narrower one is taller, its notes wrap.
+        for (int round = 0; round < 3; ++round) {
+            s.window->resize(1, 1);
+            QCoreApplication::processEvents();
+        }
+        const QSize least = s.window->size();
+        const QSize screen = checks || picture || preview ? QSize(1280, 720) : QSize(1024, 640);
+        const int titleBar = 32;
+        QVERIFY2(least.width() <= screen.width() && least.height() <= screen.height() - titleBar,
                  qPrintable(QString("%1x%2").arg(least.width()).arg(least.height())));
-        // Run at scale 1 too: the scale in the name keeps the two runs' shots apart.
-        const QString shot = QStringLiteral(CAC_SCREENSHOT_DIR "/small-%1-%2x%3-%4x.png");
-        for (const QSize size : {QSize(1280, 720 - 32), QSize(1024, 640 - 32)}) {
+
+        const QString shot = QStringLiteral(CAC_SCREENSHOT_DIR "/small-%1-%2-%3x%4-%5x.png");
+        auto* grid = s.get<QTableView>(names::ChannelGrid);
+        for (const QSize size : {QSize(1280, 720 - titleBar), least}) {
             s.window->resize(size);
             QCoreApplication::processEvents();
             QCOMPARE(s.window->size(), size);
-            QList<QWidget*> controls;
-            for (const QString& name :
-                 {names::ObdModeCheck, names::Label1, names::Label3, names::SendFrame,
-                  names::ChannelGrid, names::ChecksPanel, names::EquationLabel, names::Label2,
-                  names::BaudRateFrame, names::StatusBar})
-                controls << s.get<QWidget>(name);
-            const QRect window = s.window->rect();
-            for (qsizetype i = 0; i < controls.size(); ++i) {
-                const QRect a(controls[i]->mapTo(s.window.get(), QPoint()), controls[i]->size());
-                QVERIFY2(window.contains(a) && controls[i]->isVisible(),
-                         qPrintable(controls[i]->objectName()));
-                const int needed = controls[i]->hasHeightForWidth()
-                                       ? controls[i]->heightForWidth(a.width())
-                                       : controls[i]->minimumSizeHint().height();
-                QVERIFY2(a.height() >= needed, qPrintable(controls[i]->objectName()));
-                for (qsizetype j = i + 1; j < controls.size(); ++j) {
-                    const QRect b(controls[j]->mapTo(s.window.get(), QPoint()),
-                                  controls[j]->size());
-                    QVERIFY2(!a.intersects(b), qPrintable(controls[i]->objectName() + " over " +
-                                                          controls[j]->objectName()));
-                }
+            // Whole on screen: inside every widget it lies in, up to the window.
+            QStringList whole = {names::ObdModeCheck, names::Label1,        names::Label3,
+                                 names::SendFrame,    names::ChannelGrid,   names::EquationLabel,
+                                 names::Label2,       names::BaudRateFrame, names::BaudRateList,
+                                 names::StatusBar};
+            if (checks)
+                whole << names::ChecksSummary;
+            for (const QString& name : whole) {
+                auto* control = s.get<QWidget>(name);
+                QVERIFY2(control->isVisible(), qPrintable(name));
+                QRect shown(control->mapTo(s.window.get(), QPoint()), control->size());
+                const QRect full = shown;
+                for (QWidget* holder = control->parentWidget(); holder != s.window.get();
+                     holder = holder->parentWidget())
+                    shown &= QRect(holder->mapTo(s.window.get(), QPoint()), holder->size());
+                QVERIFY2(shown == full && s.window->rect().contains(full), qPrintable(name));
+                const int needed = control->hasHeightForWidth()
+                                       ? control->heightForWidth(full.width())
+                                       : control->minimumSizeHint().height();
+                QVERIFY2(full.height() >= needed, qPrintable(name));
             }
-            // The columns fill the width; the last row is in reach, shown or a scroll away.
-            auto* grid = s.get<QTableView>(names::ChannelGrid);
+            // No shown control lies over a shown sibling.
+            QList<QWidget*> parents = s.window->findChildren<QWidget*>();
+            parents << s.window.get();
+            for (QWidget* parent : std::as_const(parents)) {
+                QList<QWidget*> children;
+                for (QObject* child : parent->children())
+                    if (auto* w = qobject_cast<QWidget*>(child);
+                        w && !w->isWindow() && w->isVisible())
+                        children << w;
+                for (qsizetype i = 0; i < children.size(); ++i)
+                    for (qsizetype j = i + 1; j < children.size(); ++j)
+                        QVERIFY2(!children[i]->geometry().intersects(children[j]->geometry()),
+                                 qPrintable(children[i]->objectName() + " (" +
+                                            children[i]->metaObject()->className() + ") over " +
+                                            children[j]->objectName() + " (" +
+                                            children[j]->metaObject()->className() + ")"));
+            }
+            // The columns fill the width; four rows at least show, the last in reach.
             QVERIFY(!grid->horizontalScrollBar()->isVisible());
             QCOMPARE(grid->horizontalHeader()->length(), grid->viewport()->width());
             QVERIFY(qAbs(grid->columnWidth(0) - 5 * grid->columnWidth(1)) <= 5); // 10 : 2
             QVERIFY(grid->horizontalHeader()->height() >= 2 * grid->rowHeight(0));
+            QVERIFY(grid->viewport()->height() >= GridSizer::FewestRows * grid->rowHeight(0));
             grid->scrollToBottom();
             QVERIFY(grid->viewport()->rect().contains(
                 grid->visualRect(grid->model()->index(ChannelCount - 1, 0))));
-            QVERIFY(s.window->grab().save(shot.arg(QApplication::style()->name())
-                                              .arg(size.width())
-                                              .arg(size.height())
-                                              .arg(s.window->devicePixelRatio())));
+            s.window->statusBar()->clearMessage(); // it names this machine's folders
+            QVERIFY(s.window->grab().save(
+                shot.arg(QApplication::style()->name(), QTest::currentDataTag())
+                    .arg(size.width())
+                    .arg(size.height())
+                    .arg(s.window->devicePixelRatio())));
         }
+        if (picture || preview)
+            return;
         // Spare room goes to the columns, the rows and the panel, none is left empty.
         s.window->resize(1600, 1000);
         QCoreApplication::processEvents();
-        auto* grid = s.get<QTableView>(names::ChannelGrid);
         QCOMPARE(grid->horizontalHeader()->length(), grid->viewport()->width());
         QCOMPARE(grid->viewport()->height(), grid->verticalHeader()->length());
         QVERIFY(grid->rowHeight(0) > s.list(0)->sizeHint().height());
-        QVERIFY(s.get<QWidget>(names::ChecksPanel)->height() >
-                s.get<QWidget>(names::ChecksPanel)->sizeHint().height());
+        auto* panel = s.get<QWidget>(names::ChecksPanel);
+        QVERIFY(!checks || panel->height() > panel->sizeHint().height());
     }
     void filterFindsVariableAmongThousands() {
         Started s({2}, Catalogue::Large);
