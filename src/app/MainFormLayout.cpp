@@ -17,6 +17,7 @@
 #include "app/GridEditCommands.h"
 #include "app/GridPresentationModel.h"
 #include "app/GridSizer.h"
+#include "app/LoadedFolderDialogs.h"
 #include "app/ObjectNames.h"
 #include "app/PriorityTableEditor.h"
 #include "app/RecoveryKeeper.h"
@@ -176,7 +177,7 @@ QWidget* MainForm::buildCanTab() {
     // channel's bits next to its equation.
     auto* besidePicture = new QHBoxLayout;
     besidePicture->addWidget(m_equationLabel, 1, Qt::AlignTop);
-    m_frameLayout = new FrameLayoutView(m_model, m_platform.dialogs.get());
+    m_frameLayout = new FrameLayoutView(m_model, m_loadedFolder->startingThere());
     besidePicture->addWidget(newPictureRoom(m_frameLayout, m_equationLabel->minimumHeight()));
     layout->addLayout(besidePicture);
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,

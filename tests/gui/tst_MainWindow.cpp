@@ -1048,11 +1048,33 @@ private slots:
         QVERIFY(view->picture().title.startsWith("Frame 0x300: channel 1"));
         QCOMPARE(cellsOf(1), run(48, 63));
 
-        for (const char* name : {"frame.svg", "frame.png"}) {
-            s.fake.dialogs->answer = s.dir.filePath(name);
+        // The names typed, the type chosen (empty: the first, PNG) and the file
+        // written. The dialog opens where the configuration came from; the
+        // configuration's own dialog opened nowhere in particular.
+        QCOMPARE(s.fake.dialogs->folders, QStringList({QString()}));
+        const char* svgType = "SVG drawings (*.svg)";
+        for (const auto& [typed, type, written] : {std::tuple("frame.svg", "", "frame.svg"),
+                                                   {"frame.png", svgType, "frame.png"},
+                                                   {"drawing", svgType, "drawing.svg"},
+                                                   {"picture", "", "picture.png"},
+                                                   {"v1.2", svgType, "v1.2.svg"}}) {
+            s.fake.dialogs->answer = s.dir.filePath(typed);
+            s.fake.dialogs->chosenType = type;
             s.get<QAction>(names::SavePicture)->trigger();
-            QCOMPARE(s.status(), texts::saved(QDir::toNativeSeparators(s.fake.dialogs->answer)));
+            QCOMPARE(s.fake.dialogs->folders.last(), QFileInfo(CAC_EXAMPLE_DBC).absolutePath());
+            QCOMPARE(s.status(), texts::saved(QDir::toNativeSeparators(s.dir.filePath(written))));
         }
+        QVERIFY(QFileInfo(s.dir.filePath("drawing.svg")).size() > 0 &&
+                !QImage(s.dir.filePath("picture.png")).isNull());
+        // A file handed to the window moves them too, the preview's log dialog as well.
+        QDir(s.dir.path()).mkdir("handed");
+        const QString handed = s.dir.filePath("handed/layout.ccf");
+        QVERIFY(QFile::copy(ExampleFile("layout-demo.ccf"), handed));
+        s.window->openFile(handed);
+        s.fake.dialogs->answer.clear();
+        s.get<QAction>(names::MenuPreviewLog)->trigger();
+        QCOMPARE(s.fake.dialogs->shown.last().first, texts::PreviewLogTitle);
+        QCOMPARE(s.fake.dialogs->folders.last(), s.dir.filePath("handed"));
         QFile svg(s.dir.filePath("frame.svg"));
         QVERIFY(svg.open(QIODevice::ReadOnly));
         QXmlStreamReader xml(&svg); // well formed, with the title among its texts
