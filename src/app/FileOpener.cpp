@@ -48,7 +48,7 @@ void FileOpener::open(const QString& path) {
     const QString shown = QDir::toNativeSeparators(path);
     const LookedAt file = lookAt(path);
     if (file.kind != FileKind::Unknown)
-        emit aboutToOpen();
+        emit aboutToOpen(path);
     switch (file.kind) {
     case FileKind::Configuration: {
         const EditHistory::Scope step(m_history, texts::StepLoad);

@@ -33,7 +33,7 @@ public:
 
 signals:
     // A file is about to be loaded: an open in-cell editor writes first.
-    void aboutToOpen();
+    void aboutToOpen(const QString& path);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

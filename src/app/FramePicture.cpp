@@ -29,8 +29,11 @@ FramePicture BuildFramePicture(const ConfigModel& model, int channel) {
     }
     ChannelSignal own = ReadChannelSignal(model, channel);
     FrameChannels frame{own.extended, own.id, {}};
+    // A blank identifier names no frame (it reads as 0): the channel is drawn
+    // alone, so that its bits show while it is filled in.
+    const bool noId = model.cell(channel, ColCanId).trimmed().isEmpty();
     for (const FrameChannels& used : UsedFrames(model)) {
-        if (used.extended == own.extended && used.id == own.id)
+        if (!noId && used.extended == own.extended && used.id == own.id)
             frame = used;
     }
     const auto later = std::find_if(frame.channels.begin(), frame.channels.end(),
@@ -47,7 +50,8 @@ FramePicture BuildFramePicture(const ConfigModel& model, int channel) {
         else if (!signal.bits.insideFrame())
             picture.notes.append(texts::frameLayoutBeyondFrame(signal.channel));
     }
-    picture.title = texts::frameLayoutTitle(FrameName(frame.extended, frame.id), numbers);
+    picture.title = noId ? texts::frameLayoutNoId(channel)
+                         : texts::frameLayoutTitle(FrameName(frame.extended, frame.id), numbers);
     for (int cell = 0; cell < FramePicture::Cells; ++cell)
         picture.owners[static_cast<std::size_t>(cell)] =
             OwnersOfBit(frame, FramePicture::positionOf(cell));
@@ -121,8 +125,9 @@ void DrawFramePicture(const FramePicture& picture, PictureCanvas& canvas, const 
         QStringList numbers;
         for (int number : owners.channels)
             numbers.append(QString::number(number));
-        // The number low in the cell, the signal's ends marked above it.
-        canvas.text(rect.adjusted(0, 0, 0, -2), Qt::AlignHCenter | Qt::AlignBottom,
+        // The number in the lower band of the cell, the signal's ends marked
+        // in the band above it, so that neither covers the other.
+        canvas.text(rect.adjusted(0, G::MarkBand, 0, -2), Qt::AlignHCenter | Qt::AlignBottom,
                     numbers.join(u'/'), Qt::black, current ? Text::Bold : Text::Normal);
         // The ends of each signal, as database editors mark them.
         const BitPosition position = FramePicture::positionOf(cell);
@@ -136,8 +141,8 @@ void DrawFramePicture(const FramePicture& picture, PictureCanvas& canvas, const 
         }
         ends.removeDuplicates(); // two signals may end on the one bit
         if (!ends.isEmpty())
-            canvas.text(rect.adjusted(2, 1, -2, 0), Qt::AlignRight | Qt::AlignTop, ends.join(u' '),
-                        Qt::black, Text::Small);
+            canvas.text({rect.left() + 2, rect.top() + 1, rect.width() - 4, G::MarkBand - 1},
+                        Qt::AlignRight | Qt::AlignTop, ends.join(u' '), Qt::black, Text::Small);
     }
     // The current channel's cells are outlined again over their neighbours.
     for (int cell = 0; cell < FramePicture::Cells; ++cell) {

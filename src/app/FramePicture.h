@@ -46,10 +46,11 @@ QString CellToolTip(const ConfigModel& model, const FramePicture& picture, int c
 // Where a picture's parts lie, in pixels, and what colours they take.
 struct PictureGeometry {
     static constexpr qreal CellWidth = 44;
-    static constexpr qreal CellHeight = 25;
-    static constexpr qreal Left = 50;   // "byte 0" labels
-    static constexpr qreal Top = 36;    // title and bit numbers
-    static constexpr qreal Right = 150; // filter notes
+    static constexpr qreal CellHeight = 32;
+    static constexpr qreal MarkBand = 12; // msb/lsb marks, over the channel numbers
+    static constexpr qreal Left = 50;     // "byte 0" labels
+    static constexpr qreal Top = 36;      // title and bit numbers
+    static constexpr qreal Right = 150;   // filter notes
     static constexpr qreal NoteHeight = 16;
 
     static QRectF cellRect(int cell);

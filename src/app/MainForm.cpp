@@ -14,6 +14,7 @@
 #include "app/GridEditCommands.h"
 #include "app/GridPresentationModel.h"
 #include "app/GridSizer.h"
+#include "app/LoadedFolderDialogs.h"
 #include "app/ObjectNames.h"
 #include "app/PriorityTableEditor.h"
 #include "app/RecoveryKeeper.h"
@@ -62,6 +63,10 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
       m_history(new EditHistory(m_model, this)),
       m_findings(new CheckFindings(m_model, m_catalogue, this)) {
     setObjectName(names::MainForm);
+    // Every dialog notes the file it loads; the newer ones open in its folder.
+    auto dialogs = std::make_unique<LoadedFolderDialogs>(std::move(m_platform.dialogs));
+    m_loadedFolder = dialogs.get();
+    m_platform.dialogs = std::move(dialogs);
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -94,6 +99,8 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
     // Files handed to the window: on its command line, or dropped on it.
     m_opener = new FileOpener(this, m_commands, m_dbcImport, statusBar(), m_history);
     connect(m_opener, &FileOpener::aboutToOpen, m_channelEditor, &ChannelGridEditor::closeEditors);
+    connect(m_opener, &FileOpener::aboutToOpen, this,
+            [this](const QString& path) { m_loadedFolder->noteLoaded(path); });
     setAcceptDrops(true);
     // Unsaved channels are kept beside the catalogue, in the data folder.
     const QString catalogue = m_platform.folders->userCataloguePath();
@@ -109,7 +116,7 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
         m_obdCheck->setChecked(on);
     });
     // The CAN preview docks below everything, hidden until a log or a bus is chosen.
-    m_previewPanel = new PreviewPanel(m_model, m_catalogue, m_platform.dialogs.get(), this);
+    m_previewPanel = new PreviewPanel(m_model, m_catalogue, m_loadedFolder->startingThere(), this);
     addDockWidget(Qt::BottomDockWidgetArea, m_previewPanel);
     m_previewPanel->hide();
     connect(m_previewPanel, &PreviewPanel::reported, this,

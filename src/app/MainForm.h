@@ -29,6 +29,7 @@ class FileOpener;
 class FrameLayoutView;
 class GridPresentationModel;
 class GridView;
+class LoadedFolderDialogs;
 class PreviewPanel;
 class PriorityTableEditor;
 class RecoveryKeeper;
@@ -107,6 +108,7 @@ private:
     RecoveryKeeper* m_recovery = nullptr;
     FileOpener* m_opener = nullptr;
     PreviewPanel* m_previewPanel = nullptr;
+    LoadedFolderDialogs* m_loadedFolder = nullptr;
 };
 
 } // namespace cac::app

@@ -16,17 +16,20 @@
 #include "app/GridEditCommands.h"
 #include "app/GridPresentationModel.h"
 #include "app/GridSizer.h"
+#include "app/LoadedFolderDialogs.h"
 #include "app/ObjectNames.h"
 #include "app/PriorityTableEditor.h"
 #include "app/RecoveryKeeper.h"
 #include "app/WindowCommands.h"
 #include "app/WindowTexts.h"
+#include "app/WrappedLabel.h"
 #include "app/preview/PreviewPanel.h"
 #include "catalogue/CataloguePath.h"
 #include "channels/ConfigModel.h"
 #include "channels/ConversionEquation.h"
 #include "obd/ObdParameters.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -38,6 +41,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -58,10 +62,27 @@ QComboBox* newEditableList(QWidget* parent, const QString& objectName, int minim
 }
 
 QLabel* newLabel(QWidget* parent, const QString& objectName, const QString& text) {
-    auto* label = new QLabel(text, parent);
+    auto* label = new WrappedLabel(text, parent);
     label->setObjectName(objectName);
-    label->setWordWrap(true);
     return label;
+}
+
+// The frame picture whole where the window has the room, scrolled where it
+// has not: then no taller than the equation line beside it.
+QScrollArea* newPictureRoom(FrameLayoutView* picture, int leastHeight) {
+    auto* room = new QScrollArea;
+    room->setObjectName(names::FrameLayoutRoom);
+    room->setFrameShape(QFrame::NoFrame);
+    room->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    room->setWidget(picture);
+    const QSize whole = picture->sizeHint();
+    room->setFixedWidth(whole.width() + room->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    room->setMinimumHeight(leastHeight);
+    room->setMaximumHeight(whole.height());
+    room->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    room->setVisible(picture->toggleViewAction()->isChecked());
+    QObject::connect(picture->toggleViewAction(), &QAction::toggled, room, &QWidget::setVisible);
+    return room;
 }
 
 QStringList channelColumnToolTips() {
@@ -156,8 +177,8 @@ QWidget* MainForm::buildCanTab() {
     // channel's bits next to its equation.
     auto* besidePicture = new QHBoxLayout;
     besidePicture->addWidget(m_equationLabel, 1, Qt::AlignTop);
-    m_frameLayout = new FrameLayoutView(m_model, m_platform.dialogs.get(), page);
-    besidePicture->addWidget(m_frameLayout, 0, Qt::AlignTop);
+    m_frameLayout = new FrameLayoutView(m_model, m_loadedFolder->startingThere());
+    besidePicture->addWidget(newPictureRoom(m_frameLayout, m_equationLabel->minimumHeight()));
     layout->addLayout(besidePicture);
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { m_frameLayout->showChannel(m_channelEditor->currentCell().row); });
@@ -206,7 +227,15 @@ void MainForm::addPanelBelowGrid(QWidget* panel) {
 }
 
 void MainForm::fitHeightToContents() {
-    layout()->activate(); // the window's least size follows what it holds now
+    // The window's least size follows what it holds now. The pending layout
+    // requests first: the wrapped notes know their height once laid out at
+    // their width, and the tab widget does not pass its page's changes on.
+    for (int pass = 0; pass < 2; ++pass) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        m_tabs->updateGeometry();
+        layout()->activate();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const QLayout* contents = centralWidget()->layout();
     const int needed = contents->hasHeightForWidth()
                            ? contents->totalHeightForWidth(centralWidget()->width())

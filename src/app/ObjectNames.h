@@ -60,6 +60,7 @@ inline const QString ChecksList = QStringLiteral("lstChecks");
 
 // The frame layout picture beside the equation line, its toggle and its menu.
 inline const QString FrameLayout = QStringLiteral("picFrameLayout");
+inline const QString FrameLayoutRoom = QStringLiteral("scrFrameLayout");
 inline const QString MenuFrameLayout = QStringLiteral("mnuFrameLayout");
 inline const QString CopyPicture = QStringLiteral("mnuCopyPicture");
 inline const QString SavePicture = QStringLiteral("mnuSavePicture");

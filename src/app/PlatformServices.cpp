@@ -61,6 +61,26 @@ public:
     QString openFileName(QWidget* parent, const QString& title, const QString& filter) override {
         return QFileDialog::getOpenFileName(parent, title, QString(), filter);
     }
+    QString saveFileNameIn(QWidget* parent, const QString& title, const QString& filter,
+                           const QString& folder, QString* chosenFilter) override {
+        QFileDialog dialog(parent, title, folder, filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        // The dialog adds the suffix itself, so that it asks about the file
+        // that will really be written.
+        dialog.setDefaultSuffix(FilterSuffix(dialog.selectedNameFilter()));
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog](const QString& chosen) { dialog.setDefaultSuffix(FilterSuffix(chosen)); });
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        if (chosenFilter)
+            *chosenFilter = dialog.selectedNameFilter();
+        return dialog.selectedFiles().constFirst();
+    }
+    QString openFileNameIn(QWidget* parent, const QString& title, const QString& filter,
+                           const QString& folder) override {
+        return QFileDialog::getOpenFileName(parent, title, folder, filter);
+    }
 };
 
 class QtAppFolders final : public AppFolders {
@@ -111,6 +131,26 @@ QString QtFileFilter(const QString& pipeFilter) {
             filters << name + QStringLiteral(" (") + patterns.trimmed() + QLatin1Char(')');
     }
     return filters.join(QStringLiteral(";;"));
+}
+
+QString FilterSuffix(const QString& nameFilter) {
+    const QStringList patterns = NamedPatterns(nameFilter);
+    if (patterns.isEmpty() || !patterns.first().startsWith(QStringLiteral("*.")))
+        return {};
+    const QString suffix = patterns.first().mid(2);
+    return suffix.contains(QLatin1Char('*')) ? QString() : suffix;
+}
+
+QString WithChosenSuffix(const QString& path, const QString& filter, const QString& chosenFilter) {
+    const QString suffix = FilterSuffix(chosenFilter);
+    if (path.isEmpty() || suffix.isEmpty())
+        return path;
+    for (const QString& type : filter.split(QStringLiteral(";;"))) {
+        const QString known = FilterSuffix(type);
+        if (!known.isEmpty() && path.endsWith(QLatin1Char('.') + known, Qt::CaseInsensitive))
+            return path;
+    }
+    return path + QLatin1Char('.') + suffix;
 }
 
 } // namespace cac::app

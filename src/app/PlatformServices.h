@@ -55,6 +55,15 @@ public:
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
     // Only an existing file can be chosen.
     virtual QString openFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
+
+    // The dialogs the window has beyond the configuration file's: they open
+    // in `folder` (empty: where the platform likes). The save dialog sets
+    // `chosenFilter` to the type the user chose, gives a name typed without
+    // a suffix that type's suffix and asks before replacing that file.
+    virtual QString saveFileNameIn(QWidget* parent, const QString& title, const QString& filter,
+                                   const QString& folder, QString* chosenFilter) = 0;
+    virtual QString openFileNameIn(QWidget* parent, const QString& title, const QString& filter,
+                                   const QString& folder) = 0;
 };
 
 class AppFolders {
@@ -85,5 +94,13 @@ QString ApplicationTitle();
 // visible names: a name that already ends in its parenthesised patterns is
 // kept as it is, any other name gets " (patterns)" appended.
 QString QtFileFilter(const QString& pipeFilter);
+
+// The suffix of a filter's first pattern: "png" for "PNG images (*.png)",
+// empty for "All files (*)".
+QString FilterSuffix(const QString& nameFilter);
+
+// `path` as saved with the type `chosenFilter` of `filter`: a name that
+// ends in none of the filter's suffixes gets the chosen type's.
+QString WithChosenSuffix(const QString& path, const QString& filter, const QString& chosenFilter);
 
 } // namespace cac::app

@@ -238,6 +238,10 @@ QString frameLayoutTitle(const QString& frameName, const QList<int>& channels) {
              numbers.join(QStringLiteral(", ")));
 }
 
+QString frameLayoutNoId(int channel) {
+    return QStringLiteral("Channel %1: no CAN ID").arg(channel);
+}
+
 QString frameLayoutObdChannel() {
     return QStringLiteral("Channel 15 polls the OBD parameters: it reads no frame of its own.");
 }

@@ -86,6 +86,8 @@ inline const QString FrameLayoutOverlap =
     QStringLiteral("These channels read this bit of the same frames.");
 
 QString frameLayoutTitle(const QString& frameName, const QList<int>& channels);
+// The picture of a channel whose CAN ID cell is blank.
+QString frameLayoutNoId(int channel);
 QString frameLayoutObdChannel();
 QString frameLayoutNotDrawn(int channel, const QString& reason);
 QString frameLayoutBeyondFrame(int channel);

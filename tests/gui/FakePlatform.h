@@ -47,12 +47,28 @@ struct FakeMessages final : app::MessageBoxes {
 struct FakeDialogs final : app::FileDialogs {
     QString answer;                       // the name the "user" picks; empty is Cancel
     QList<QPair<QString, QString>> shown; // title and filter of each dialog
+    QStringList folders;                  // the folder each dialog opens in
+    QString chosenType;                   // the type the "user" picks; empty: the first
     QString saveFileName(QWidget*, const QString& title, const QString& filter) override {
         shown.append({title, filter});
+        folders.append(QString());
         return answer;
     }
     QString openFileName(QWidget* parent, const QString& title, const QString& filter) override {
         return saveFileName(parent, title, filter);
+    }
+    QString saveFileNameIn(QWidget* parent, const QString& title, const QString& filter,
+                           const QString& folder, QString* chosenFilter) override {
+        saveFileName(parent, title, filter);
+        folders.last() = folder;
+        if (chosenFilter)
+            *chosenFilter =
+                chosenType.isEmpty() ? filter.section(QStringLiteral(";;"), 0, 0) : chosenType;
+        return answer;
+    }
+    QString openFileNameIn(QWidget* parent, const QString& title, const QString& filter,
+                           const QString& folder) override {
+        return saveFileNameIn(parent, title, filter, folder, nullptr);
     }
 };
 

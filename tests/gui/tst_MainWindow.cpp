@@ -8,7 +8,11 @@
 #include "app/ChannelGridEditor.h"
 #include "app/DisplayCap.h"
 #include "app/FrameLayoutView.h"
+#include "app/GridSizer.h"
 #include "app/WindowTexts.h"
+#include "app/preview/PreviewNames.h"
+#include "app/preview/PreviewPanel.h"
+#include "app/preview/PreviewTexts.h"
 #include "bitmap/SignalBitMap.h"
 #include "catalogue/CataloguePath.h"
 #include "channels/ConfigModel.h"
@@ -52,6 +56,21 @@ public:
         if (const auto* item = qstyleoption_cast<const QStyleOptionViewItem*>(option))
             longest = std::max(longest, item->text.size());
         QProxyStyle::drawControl(element, option, painter, widget);
+    }
+};
+
+// Where each text of a frame picture lands in the window's font.
+struct TextBoxes final : PictureCanvas {
+    QList<QPair<QString, QRectF>> boxes;
+    void fill(const QRectF&, const QColor&) override {}
+    void hatch(const QRectF&, const QColor&) override {}
+    void outline(const QRectF&, const QColor&, qreal, bool) override {}
+    void text(const QRectF& rect, Qt::Alignment align, const QString& text, const QColor&,
+              Text style) override {
+        QFont font = QApplication::font();
+        font.setPixelSize(style == Text::Small ? 9 : 12);
+        font.setBold(style == Text::Bold);
+        boxes.append({text, QFontMetricsF(font).boundingRect(rect, align.toInt(), text)});
     }
 };
 
@@ -663,65 +682,118 @@ private slots:
                      qPrintable(out));
         }
     }
-    // A 1920x1080 laptop at 150 % (run with QT_SCALE_FACTOR=1.5): the window
-    // fits 1280x720 with every control in reach and nothing overlapping, and
-    // can be made as small as 1024x640.
+    // Every combination of the checks panel, the frame picture and the CAN
+    // preview on a 1280x720 screen, at 100 % and at 150 % (run with
+    // QT_SCALE_FACTOR=1.5): the window's least size fits, every described
+    // control is whole on screen and no control lies over another; the grid
+    // keeps room for four rows. Without panels it goes down to 1024x640.
+    void fitsSmallScreens_data() {
+        QTest::addColumn<bool>("checks");
+        QTest::addColumn<bool>("picture");
+        QTest::addColumn<bool>("preview");
+        for (int panels = 0; panels < 8; ++panels) {
+            QStringList shown;
+            for (const auto& [bit, name] : {std::pair(1, "checks"), {2, "picture"}, {4, "preview"}})
+                if (panels & bit)
+                    shown << name;
+            QTest::newRow(shown.isEmpty() ? "none" : qPrintable(shown.join('+')))
+                << bool(panels & 1) << bool(panels & 2) << bool(panels & 4);
+        }
+    }
     void fitsSmallScreens() {
-        Started s;
-        const QSize least = s.window->minimumSizeHint().expandedTo(s.window->minimumSize());
-        QVERIFY2(least.width() <= 1024 && least.height() <= 640,
+        QFETCH(bool, checks);
+        QFETCH(bool, picture);
+        QFETCH(bool, preview);
+        Started s({2}, Catalogue::Demo);
+        s.load(ExampleFile("layout-demo.ccf"));
+        s.get<QAction>(names::MenuChecks)->setChecked(checks);
+        s.get<QAction>(names::MenuFrameLayout)->setChecked(picture);
+        if (preview) {
+            s.window->previewPanel()->previewLogFile(ExampleFile("demo-drive.blf"));
+            QTRY_VERIFY(!s.window->previewPanel()->isReading());
+        }
+        QTRY_COMPARE(s.window->previewPanel()->isVisible(), preview);
+        // As small as the window goes: a narrower one is taller, its notes wrap.
+        for (int round = 0; round < 3; ++round) {
+            s.window->resize(1, 1);
+            QCoreApplication::processEvents();
+        }
+        const QSize least = s.window->size();
+        const QSize screen = checks || picture || preview ? QSize(1280, 720) : QSize(1024, 640);
+        const int titleBar = 32;
+        QVERIFY2(least.width() <= screen.width() && least.height() <= screen.height() - titleBar,
                  qPrintable(QString("%1x%2").arg(least.width()).arg(least.height())));
-        // Run at scale 1 too: the scale in the name keeps the two runs' shots apart.
-        const QString shot = QStringLiteral(CAC_SCREENSHOT_DIR "/small-%1-%2x%3-%4x.png");
-        for (const QSize size : {QSize(1280, 720 - 32), QSize(1024, 640 - 32)}) {
+
+        const QString shot = QStringLiteral(CAC_SCREENSHOT_DIR "/small-%1-%2-%3x%4-%5x.png");
+        auto* grid = s.get<QTableView>(names::ChannelGrid);
+        for (const QSize size : {QSize(1280, 720 - titleBar), least}) {
             s.window->resize(size);
             QCoreApplication::processEvents();
             QCOMPARE(s.window->size(), size);
-            QList<QWidget*> controls;
-            for (const QString& name :
-                 {names::ObdModeCheck, names::Label1, names::Label3, names::SendFrame,
-                  names::ChannelGrid, names::ChecksPanel, names::EquationLabel, names::Label2,
-                  names::BaudRateFrame, names::StatusBar})
-                controls << s.get<QWidget>(name);
-            const QRect window = s.window->rect();
-            for (qsizetype i = 0; i < controls.size(); ++i) {
-                const QRect a(controls[i]->mapTo(s.window.get(), QPoint()), controls[i]->size());
-                QVERIFY2(window.contains(a) && controls[i]->isVisible(),
-                         qPrintable(controls[i]->objectName()));
-                const int needed = controls[i]->hasHeightForWidth()
-                                       ? controls[i]->heightForWidth(a.width())
-                                       : controls[i]->minimumSizeHint().height();
-                QVERIFY2(a.height() >= needed, qPrintable(controls[i]->objectName()));
-                for (qsizetype j = i + 1; j < controls.size(); ++j) {
-                    const QRect b(controls[j]->mapTo(s.window.get(), QPoint()),
-                                  controls[j]->size());
-                    QVERIFY2(!a.intersects(b), qPrintable(controls[i]->objectName() + " over " +
-                                                          controls[j]->objectName()));
-                }
+            // Whole on screen: inside every widget it lies in, up to the window.
+            QStringList whole = {names::ObdModeCheck, names::Label1,        names::Label3,
+                                 names::SendFrame,    names::ChannelGrid,   names::EquationLabel,
+                                 names::Label2,       names::BaudRateFrame, names::BaudRateList,
+                                 names::StatusBar};
+            if (checks)
+                whole << names::ChecksSummary;
+            for (const QString& name : whole) {
+                auto* control = s.get<QWidget>(name);
+                QVERIFY2(control->isVisible(), qPrintable(name));
+                QRect shown(control->mapTo(s.window.get(), QPoint()), control->size());
+                const QRect full = shown;
+                for (QWidget* holder = control->parentWidget(); holder != s.window.get();
+                     holder = holder->parentWidget())
+                    shown &= QRect(holder->mapTo(s.window.get(), QPoint()), holder->size());
+                QVERIFY2(shown == full && s.window->rect().contains(full), qPrintable(name));
+                const int needed = control->hasHeightForWidth()
+                                       ? control->heightForWidth(full.width())
+                                       : control->minimumSizeHint().height();
+                QVERIFY2(full.height() >= needed, qPrintable(name));
             }
-            // The columns fill the width; the last row is in reach, shown or a scroll away.
-            auto* grid = s.get<QTableView>(names::ChannelGrid);
+            // No shown control lies over a shown sibling.
+            QList<QWidget*> parents = s.window->findChildren<QWidget*>();
+            parents << s.window.get();
+            for (QWidget* parent : std::as_const(parents)) {
+                QList<QWidget*> children;
+                for (QObject* child : parent->children())
+                    if (auto* w = qobject_cast<QWidget*>(child);
+                        w && !w->isWindow() && w->isVisible())
+                        children << w;
+                for (qsizetype i = 0; i < children.size(); ++i)
+                    for (qsizetype j = i + 1; j < children.size(); ++j)
+                        QVERIFY2(!children[i]->geometry().intersects(children[j]->geometry()),
+                                 qPrintable(children[i]->objectName() + " (" +
+                                            children[i]->metaObject()->className() + ") over " +
+                                            children[j]->objectName() + " (" +
+                                            children[j]->metaObject()->className() + ")"));
+            }
+            // The columns fill the width; four rows at least show, the last in reach.
             QVERIFY(!grid->horizontalScrollBar()->isVisible());
             QCOMPARE(grid->horizontalHeader()->length(), grid->viewport()->width());
             QVERIFY(qAbs(grid->columnWidth(0) - 5 * grid->columnWidth(1)) <= 5); // 10 : 2
             QVERIFY(grid->horizontalHeader()->height() >= 2 * grid->rowHeight(0));
+            QVERIFY(grid->viewport()->height() >= GridSizer::FewestRows * grid->rowHeight(0));
             grid->scrollToBottom();
             QVERIFY(grid->viewport()->rect().contains(
                 grid->visualRect(grid->model()->index(ChannelCount - 1, 0))));
-            QVERIFY(s.window->grab().save(shot.arg(QApplication::style()->name())
-                                              .arg(size.width())
-                                              .arg(size.height())
-                                              .arg(s.window->devicePixelRatio())));
+            s.window->statusBar()->clearMessage(); // it names this machine's folders
+            QVERIFY(s.window->grab().save(
+                shot.arg(QApplication::style()->name(), QTest::currentDataTag())
+                    .arg(size.width())
+                    .arg(size.height())
+                    .arg(s.window->devicePixelRatio())));
         }
+        if (picture || preview)
+            return;
         // Spare room goes to the columns, the rows and the panel, none is left empty.
         s.window->resize(1600, 1000);
         QCoreApplication::processEvents();
-        auto* grid = s.get<QTableView>(names::ChannelGrid);
         QCOMPARE(grid->horizontalHeader()->length(), grid->viewport()->width());
         QCOMPARE(grid->viewport()->height(), grid->verticalHeader()->length());
         QVERIFY(grid->rowHeight(0) > s.list(0)->sizeHint().height());
-        QVERIFY(s.get<QWidget>(names::ChecksPanel)->height() >
-                s.get<QWidget>(names::ChecksPanel)->sizeHint().height());
+        auto* panel = s.get<QWidget>(names::ChecksPanel);
+        QVERIFY(!checks || panel->height() > panel->sizeHint().height());
     }
     void filterFindsVariableAmongThousands() {
         Started s({2}, Catalogue::Large);
@@ -951,6 +1023,23 @@ private slots:
                 QCOMPARE(view->picture().owners[std::size_t(cell)].channels, expected);
             }
         }
+        // No two texts of a picture cover each other, the ends of a signal
+        // and the channel numbers in a cell least of all.
+        for (int channel = 1; channel <= 8; ++channel) {
+            view->showChannel(channel);
+            TextBoxes drawn;
+            DrawFramePicture(view->picture(), drawn, Qt::black, Qt::white);
+            const auto& boxes = drawn.boxes;
+            for (qsizetype i = 0; i < boxes.size(); ++i)
+                for (qsizetype j = i + 1; j < boxes.size(); ++j)
+                    QVERIFY2(!boxes[i].second.intersects(boxes[j].second),
+                             qPrintable(boxes[i].first + " over " + boxes[j].first));
+        }
+        // A channel without an identifier names none; 0x0 would be a frame.
+        for (int channel : {9, ChannelCount}) {
+            view->showChannel(channel);
+            QCOMPARE(view->picture().title, texts::frameLayoutNoId(channel));
+        }
         view->showChannel(7);
 
         for (int row = 7; row > 1; --row)
@@ -959,11 +1048,33 @@ private slots:
         QVERIFY(view->picture().title.startsWith("Frame 0x300: channel 1"));
         QCOMPARE(cellsOf(1), run(48, 63));
 
-        for (const char* name : {"frame.svg", "frame.png"}) {
-            s.fake.dialogs->answer = s.dir.filePath(name);
+        // The names typed, the type chosen (empty: the first, PNG) and the file
+        // written. The dialog opens where the configuration came from; the
+        // configuration's own dialog opened nowhere in particular.
+        QCOMPARE(s.fake.dialogs->folders, QStringList({QString()}));
+        const char* svgType = "SVG drawings (*.svg)";
+        for (const auto& [typed, type, written] : {std::tuple("frame.svg", "", "frame.svg"),
+                                                   {"frame.png", svgType, "frame.png"},
+                                                   {"drawing", svgType, "drawing.svg"},
+                                                   {"picture", "", "picture.png"},
+                                                   {"v1.2", svgType, "v1.2.svg"}}) {
+            s.fake.dialogs->answer = s.dir.filePath(typed);
+            s.fake.dialogs->chosenType = type;
             s.get<QAction>(names::SavePicture)->trigger();
-            QCOMPARE(s.status(), texts::saved(QDir::toNativeSeparators(s.fake.dialogs->answer)));
+            QCOMPARE(s.fake.dialogs->folders.last(), QFileInfo(CAC_EXAMPLE_DBC).absolutePath());
+            QCOMPARE(s.status(), texts::saved(QDir::toNativeSeparators(s.dir.filePath(written))));
         }
+        QVERIFY(QFileInfo(s.dir.filePath("drawing.svg")).size() > 0 &&
+                !QImage(s.dir.filePath("picture.png")).isNull());
+        // A file handed to the window moves them too, the preview's log dialog as well.
+        QDir(s.dir.path()).mkdir("handed");
+        const QString handed = s.dir.filePath("handed/layout.ccf");
+        QVERIFY(QFile::copy(ExampleFile("layout-demo.ccf"), handed));
+        s.window->openFile(handed);
+        s.fake.dialogs->answer.clear();
+        s.get<QAction>(names::MenuPreviewLog)->trigger();
+        QCOMPARE(s.fake.dialogs->shown.last().first, texts::PreviewLogTitle);
+        QCOMPARE(s.fake.dialogs->folders.last(), s.dir.filePath("handed"));
         QFile svg(s.dir.filePath("frame.svg"));
         QVERIFY(svg.open(QIODevice::ReadOnly));
         QXmlStreamReader xml(&svg); // well formed, with the title among its texts
