@@ -398,8 +398,10 @@ private slots:
         preview(log);
         const QString read = get<QLabel>(app::names::PreviewSource)->text();
         QCOMPARE(m_window->statusBar()->currentMessage(), read); // the user asked for it
-        if (!open)
-            panel()->close();
+        if (!open) {
+            panel()->close(); // its line goes with it
+            QCOMPARE(m_window->statusBar()->currentMessage(), QString());
+        }
         m_window->statusBar()->clearMessage();
         QSignalSpy reported(panel(), &app::PreviewPanel::reported);
         QSignalSpy refreshed(panel(), &app::PreviewPanel::refreshed);

@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <functional>
+#include <utility>
 
 namespace cac::app {
 
@@ -191,6 +192,8 @@ PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& ca
             m_stale = false;
             m_edited.start();
         }
+        if (isHidden() && !m_lastReport.isEmpty())
+            emit withdrawn(std::exchange(m_lastReport, QString()));
     });
 }
 
@@ -243,8 +246,10 @@ void PreviewPanel::startRead(const QString& path, bool fromKeptFrames) {
 }
 
 void PreviewPanel::report(const QString& text) {
-    if (!isHidden())
-        emit reported(text);
+    if (isHidden())
+        return;
+    m_lastReport = text;
+    emit reported(text);
 }
 
 void PreviewPanel::refuse(const QString& path, const QString& reason, bool asked) {

@@ -61,6 +61,8 @@ public:
 signals:
     // A line for the status bar.
     void reported(const QString& text);
+    // The panel was closed: its last line, when the status bar still shows it, goes.
+    void withdrawn(const QString& text);
     // The lines were refreshed from a finished decoding or new live frames.
     void refreshed();
     // The live interface is connected: frames sent now arrive.
@@ -97,6 +99,7 @@ private:
     int m_generation = 0;
     int m_askedGeneration = -1; // the read the user asked for: its outcome goes to the status bar
     bool m_stale = false;       // edited while closed: decoded again when opened
+    QString m_lastReport;       // the last line given to the status bar
     bool m_reading = false;
     qsizetype m_cap = KeptFrames::DefaultCap;
     std::shared_ptr<const std::vector<CanFrame>> m_kept; // the log's frames, while they fit
