@@ -9,6 +9,7 @@
 #include "decode/DecodeTexts.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTest>
 
 #include <cmath>
@@ -69,6 +70,23 @@ bool Close(double a, double b) {
     return (std::isnan(a) && std::isnan(b)) || std::abs(a - b) <= 1e-6 * std::max(1.0, std::abs(b));
 }
 
+// The logger's value at its resolution, in exact decimal arithmetic: raw /
+// scale + offset for scales of 1, 1/2 and -1/4 and offsets of whole halves,
+// in steps of 10^-decimals, halves to the even step.
+QString ExactLoggedText(qint64 raw, int perUnit, double offset, int decimals) {
+    qint64 scale = 1;
+    for (int i = 0; i < decimals; ++i)
+        scale *= 10;
+    const qint64 twiceSteps = 2 * (raw * perUnit * scale) + static_cast<qint64>(2 * offset) * scale;
+    qint64 steps = twiceSteps / 2; // toward zero; then the half, when there is one
+    if (twiceSteps % 2 != 0 && steps % 2 != 0)
+        steps += twiceSteps > 0 ? 1 : -1;
+    QString digits = QString::number(std::abs(steps)).rightJustified(decimals + 1, '0');
+    if (decimals > 0)
+        digits.insert(digits.size() - decimals, '.');
+    return (steps < 0 ? "-" : "") + digits;
+}
+
 } // namespace
 
 class TestDecode : public QObject {
@@ -83,6 +101,8 @@ private slots:
     void scaling_data();
     void scaling();
     void tallyAndTexts();
+    void untakenLine_data();
+    void untakenLine();
 };
 
 // Every signal of the demo database the import maps (Intel standard and
@@ -252,12 +272,14 @@ void TestDecode::scaling_data() {
     QTest::addColumn<QString>("variable");
     QTest::addColumn<QString>("scale");
     QTest::addColumn<QString>("offset");
-    QTest::addColumn<QByteArray>("data"); // one byte, unsigned
+    QTest::addColumn<QString>("layout"); // start|length|type, Intel
+    QTest::addColumn<QByteArray>("data");
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("logged");
     auto row = [](const char* name, const char* variable, const char* scale, const char* offset,
                   const char* data, double value, const char* logged) {
-        QTest::newRow(name) << variable << scale << offset << QByteArray(data) << value << logged;
+        QTest::newRow(name) << variable << scale << offset << QStringLiteral("0|8|Unsigned")
+                            << QByteArray(data) << value << logged;
     };
     row("resolution 1, halves to even", "Engine speed {RPM}", "4", "0", "0e", 3.5, "4");
     row("comma scale", "Oil temp {OILT}", "2,5", "0", "ff", 102.0, "102.0");
@@ -267,26 +289,100 @@ void TestDecode::scaling_data() {
     row("resolution 0.01", "Counter {NOU}", "3", "0", "01", 1.0 / 3, "0.33");
     row("halves to even step", "Engine speed {RPM}", "2", "0", "05", 2.5, "2");
     row("no variable in the catalogue", "Mystery {NONE}", "1", "0", "ff", 255.0, "255");
+
+    // Random raw values at both ends of every length and type, each resolution,
+    // against exact decimal arithmetic: large values show their true digits.
+    struct Resolution {
+        const char* variable;
+        int decimals;
+    };
+    const Resolution resolutions[] = {
+        {"Counter {NOU}", 2}, {"Oil temp {OILT}", 1}, {"Engine speed {RPM}", 0}};
+    struct Scaling {
+        const char* scale;
+        int perUnit;
+        const char* offset;
+    };
+    const Scaling scalings[] = {{"1", 1, "0"}, {"0.5", 2, "-40"}, {"-0.25", -4, "0.5"}};
+    QRandomGenerator random(26);
+    int n = 0;
+    for (int length = 1; length <= 32; ++length) {
+        for (const bool isSigned : {false, true}) {
+            const qint64 low = isSigned ? -(qint64(1) << (length - 1)) : 0;
+            const qint64 high =
+                isSigned ? (qint64(1) << (length - 1)) - 1 : (qint64(1) << length) - 1;
+            const qint64 near = std::min<qint64>(high - low, 1000);
+            for (const qint64 raw :
+                 {low, low + random.bounded(near + 1), high - random.bounded(near + 1), high}) {
+                const Resolution& r = resolutions[n % 3];
+                const Scaling& s = scalings[n / 3 % 3];
+                ++n;
+                const quint64 bits = static_cast<quint64>(raw) & ((quint64(1) << length) - 1);
+                QByteArray data;
+                for (int i = 0; i < 8; ++i)
+                    data += QByteArray::number((bits >> (8 * i)) & 0xFF, 16).rightJustified(2, '0');
+                const QString logged =
+                    ExactLoggedText(raw, s.perUnit, QString(s.offset).toDouble(), r.decimals);
+                QTest::addRow("%s %d bits, raw %lld, %s", isSigned ? "signed" : "unsigned", length,
+                              raw, r.variable)
+                    << r.variable << s.scale << s.offset
+                    << QStringLiteral("0|%1|%2").arg(length).arg(isSigned ? "Signed" : "Unsigned")
+                    << data << double(raw) * s.perUnit + QString(s.offset).toDouble() << logged;
+            }
+        }
+    }
+    // Seen in real databases: a 20-bit counter at 0.01 and a large offset-free value.
+    QTest::newRow("1048575 at 0.01")
+        << "Counter {NOU}"
+        << "1"
+        << "0"
+        << "0|20|Unsigned" << QByteArray("ffff0f") << 1048575.0 << "1048575.00";
+    QTest::newRow("300000 at 0.01")
+        << "Counter {NOU}"
+        << "1"
+        << "0"
+        << "0|24|Unsigned" << QByteArray("e09304") << 300000.0 << "300000.00";
+    // Past 32 bits the adapter reads no value.
+    for (const int length : {33, 64})
+        QTest::addRow("unsigned %d bits", length)
+            << "Counter {NOU}"
+            << "1"
+            << "0" << QStringLiteral("0|%1|Unsigned").arg(length) << QByteArray("ffffffffffffffff")
+            << 0.0 << QStringLiteral("no value: a signal of %1 bits cannot be read").arg(length);
 }
 
 void TestDecode::scaling() {
     QFETCH(QString, variable);
     QFETCH(QString, scale);
     QFETCH(QString, offset);
+    QFETCH(QString, layout);
     QFETCH(QByteArray, data);
     QFETCH(double, value);
     QFETCH(QString, logged);
+    const QStringList l = layout.split('|');
     ConfigModel model;
     SetRow(model, 1,
-           QStringLiteral("%1|11 bit|0x100|No Filter|0|0|8|Unsigned|Intel standard|%2|%3|-2")
-               .arg(variable, scale, offset));
+           QStringLiteral("%1|11 bit|0x100|No Filter|0|%4|%5|%6|Intel standard|%2|%3|-2")
+               .arg(variable, scale, offset, l[0], l[1], l[2]));
     const FrameDecoder decoder(model, StandardCatalogue());
     const ChannelDecoding& d = decoder.channel(1);
     QCOMPARE(d.exponent, -2); // shown, not applied
+    if (!d.problem.isEmpty()) {
+        QCOMPARE("no value: " + d.problem, logged);
+        return;
+    }
+    DecodeTally tally(decoder);
+    tally.add(Frame(0x100, data));
     const auto v = decoder.decode(d, Frame(0x100, data));
     QVERIFY(v);
-    QVERIFY2(std::abs(v->value - value) < 1e-6, qPrintable(QString::number(v->value)));
+    QVERIFY2(std::abs(v->value - value) < 1e-6 * std::max(1.0, std::abs(value)),
+             qPrintable(QString::number(v->value)));
     QCOMPARE(LoggerValueText(v->rounded, d.resolution), logged);
+    // The summary's last, least and greatest value show the same.
+    const ChannelSummary summary = ChannelSummaries(decoder, tally).first();
+    QCOMPARE(summary.last, logged);
+    QCOMPARE(summary.minimum, logged);
+    QCOMPARE(summary.maximum, logged);
 }
 
 // A log through the tally: channels summed up, frames nobody takes counted
@@ -331,6 +427,33 @@ void TestDecode::tallyAndTexts() {
                           "signal reaching byte 8)"}));
     QCOMPARE(UntakenSummaryLine(tally.untaken()),
              QStringLiteral("frames no channel takes: 3 (0 remote, 1 error); identifiers 0x101"));
+}
+
+// The line of identifiers no channel takes lists the first eight met, each
+// once, and "..." only when others were met past them.
+void TestDecode::untakenLine_data() {
+    QTest::addColumn<int>("distinct");
+    QTest::addColumn<QString>("identifiers");
+    const QString eight = "0x0, 0x1, 0x2, 0x3, 0x4, 0x5, 0x6, 0x7FF";
+    QTest::newRow("none") << 0 << QString();
+    QTest::newRow("seven") << 7 << "; identifiers 0x0, 0x1, 0x2, 0x3, 0x4, 0x5, 0x6";
+    QTest::newRow("eight, all listed") << 8 << "; identifiers " + eight;
+    QTest::newRow("nine") << 9 << "; identifiers " + eight + ", ...";
+    QTest::newRow("ten") << 10 << "; identifiers " + eight + ", ...";
+}
+
+void TestDecode::untakenLine() {
+    QFETCH(int, distinct);
+    QFETCH(QString, identifiers);
+    ConfigModel model;
+    const FrameDecoder decoder(model, StandardCatalogue());
+    DecodeTally tally(decoder);
+    // Each twice: a repeat is no new identifier. The eighth is 0x7FF, then 29-bit ones.
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < distinct; ++i)
+            tally.add(i < 7 ? Frame(i, "00") : i == 7 ? Frame(0x7FF, "00") : Frame(i, "00", true));
+    QCOMPARE(UntakenSummaryLine(tally.untaken()),
+             QStringLiteral("frames no channel takes: %1").arg(2 * distinct) + identifiers);
 }
 
 QTEST_MAIN(TestDecode)

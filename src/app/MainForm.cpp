@@ -121,6 +121,10 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
     m_previewPanel->hide();
     connect(m_previewPanel, &PreviewPanel::reported, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(m_previewPanel, &PreviewPanel::withdrawn, this, [this](const QString& text) {
+        if (statusBar()->currentMessage() == text)
+            statusBar()->clearMessage();
+    });
     buildMenus();
     nameControlsForReaders(this);
 }

@@ -45,6 +45,8 @@ void DecodeTally::add(const CanFrame& frame) {
         return;
     if (m_untaken.identifiers.size() < UntakenTally::KeptIdentifiers)
         m_untaken.identifiers.append(key);
+    else
+        m_untaken.moreIdentifiers = true;
 }
 
 } // namespace cac

@@ -26,6 +26,7 @@ struct UntakenTally {
     // The first identifiers met (data frames), for the user to spot a typo.
     static constexpr int KeptIdentifiers = 8;
     QList<std::pair<std::uint32_t, bool>> identifiers; // id, extended
+    bool moreIdentifiers = false;                      // others were met past the kept ones
 };
 
 class DecodeTally {

@@ -109,7 +109,7 @@ QString UntakenSummaryLine(const UntakenTally& untaken) {
         for (const auto& [id, extended] : untaken.identifiers)
             ids << FrameName(extended, static_cast<std::int32_t>(id)); // 29 bits at most
         line += QStringLiteral("; identifiers ") + ids.join(QStringLiteral(", "));
-        if (untaken.identifiers.size() == UntakenTally::KeptIdentifiers)
+        if (untaken.moreIdentifiers) // exactly as many as kept are all listed
             line += QStringLiteral(", ...");
     }
     return line;

@@ -18,6 +18,19 @@ std::uint8_t byteAt(const QByteArray& bytes, int offset) {
     return static_cast<std::uint8_t>(bytes.at(offset));
 }
 
+// The single-precision resolution stands for a decimal: 0.01f for 0.01, not
+// for 0.0099999998 (which turns 104857500 steps into 1048574.98). Dividing
+// the steps by the decimal's power of ten gives the double nearest the true
+// value, which then shows exactly at the resolution's decimals.
+double stepsPerUnitOf(float resolution) {
+    if (!(resolution > 0))
+        return 1;
+    for (double power = 1; power <= 1e9; power *= 10)
+        if (static_cast<float>(1 / power) == resolution)
+            return power;
+    return 1 / static_cast<double>(resolution);
+}
+
 ChannelDecoding setUp(const ConfigModel& model, const VariableCatalogue& catalogue, int c) {
     ChannelDecoding d;
     d.channel = c;
@@ -29,6 +42,7 @@ ChannelDecoding setUp(const ConfigModel& model, const VariableCatalogue& catalog
     const std::int32_t variable = FindVariableIndex(catalogue, d.variable);
     d.unit = GetVariableUnits(variable);
     d.resolution = GetVariableResolution(variable);
+    d.stepsPerUnit = stepsPerUnitOf(d.resolution);
 
     // The identifier as the image's identifier word carries it.
     const auto reading = DecodeIdentifierWord(
@@ -160,7 +174,7 @@ std::optional<DecodedValue> FrameDecoder::decode(const ChannelDecoding& d, const
     v.value = (d.scale == 0 ? v.raw : v.raw / d.scale) + d.offset;
     // The logger gets whole steps of the resolution; halves go to the even step
     // (rint rounds as nearbyint does, without saving the floating-point state).
-    v.rounded = std::rint(v.raw * d.stepMultiplier + d.stepOffset) * d.resolution;
+    v.rounded = std::rint(v.raw * d.stepMultiplier + d.stepOffset) / d.stepsPerUnit;
     return v;
 }
 

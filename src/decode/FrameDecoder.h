@@ -23,13 +23,14 @@ enum class ValueKind { Unsigned, Signed, Float };
 
 // One channel as its image bytes set it up.
 struct ChannelDecoding {
-    int channel = 0;        // 1 to 15
-    bool previewed = false; // the channel feeds a variable and is not OBD's
-    QString problem;        // why a previewed channel gives no value, or empty
-    QString variable;       // the variable cell's text
-    QString unit;           // "[RPM]", "[no units]"
-    float resolution = 1;   // of the variable in the logger message
-    int exponent = 0;       // shown, not applied
+    int channel = 0;         // 1 to 15
+    bool previewed = false;  // the channel feeds a variable and is not OBD's
+    QString problem;         // why a previewed channel gives no value, or empty
+    QString variable;        // the variable cell's text
+    QString unit;            // "[RPM]", "[no units]"
+    float resolution = 1;    // of the variable in the logger message
+    double stepsPerUnit = 1; // steps of the resolution in one unit, as the decimal it stands for
+    int exponent = 0;        // shown, not applied
 
     // Which frames it takes.
     bool extended = false;

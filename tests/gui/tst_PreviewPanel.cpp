@@ -12,6 +12,7 @@
 #include "app/preview/PreviewNames.h"
 #include "app/preview/PreviewPanel.h"
 #include "app/preview/PreviewTexts.h"
+#include "app/preview/SeriesPainter.h"
 #include "canlog/LogReader.h"
 #include "catalogue/CataloguePath.h"
 #include "channels/ConfigModel.h"
@@ -19,9 +20,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
@@ -123,6 +126,21 @@ class TestPreviewPanel : public QObject {
         }
         return lines;
     }
+    // The small plot of a line (-1: of no channel), as its delegate paints it.
+    QImage sparkline(int row) const {
+        QImage image(160, 24, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QStyleOptionViewItem option;
+        option.rect = image.rect();
+        option.palette = table()->palette();
+        option.state = QStyle::State_Enabled;
+        option.widget = table();
+        const QModelIndex index =
+            row < 0 ? QModelIndex() : table()->model()->index(row, table()->columnCount() - 1);
+        QPainter painter(&image);
+        table()->itemDelegateForColumn(table()->columnCount() - 1)->paint(&painter, option, index);
+        return image;
+    }
     // Chooses the log in the file dialog stand-in and waits for its lines.
     void preview(const QString& path) {
         QSignalSpy refreshed(panel(), &app::PreviewPanel::refreshed);
@@ -182,6 +200,11 @@ private slots:
     void logLinesAreTheEngines() {
         QFETCH(QString, log);
         QVERIFY(panel()->isHidden());
+        // The last channel takes what the first takes: its small plot is the same.
+        ConfigModel* model = m_window->model();
+        QVERIFY(!model->obdModeEnabled());
+        for (int column = ColVariable; column < ChannelGridColumns; ++column)
+            model->setCell(ChannelCount, column, model->cell(1, column));
         preview(example(log));
         QVERIFY(panel()->isVisible());
         QVERIFY(m_fake->dialogs->shown.last().second.contains(QStringLiteral("*.blf")));
@@ -202,6 +225,10 @@ private slots:
         QVERIFY(get<QLabel>(app::names::PreviewSource)
                     ->text()
                     .contains(QString::number(frames.size())));
+        const QImage last = sparkline(table()->rowCount() - 1);
+        QCOMPARE(table()->item(table()->rowCount() - 1, 0)->text(), QString::number(ChannelCount));
+        QCOMPARE(last, sparkline(0));
+        QVERIFY(last != sparkline(-1));
         if (log.endsWith(QLatin1String(".log")))
             saveShot(m_window.get(), QStringLiteral("preview-log.png"));
     }
@@ -226,13 +253,35 @@ private slots:
         if (cap < frames.size())
             QCOMPARE(note->text(), app::texts::previewNotKept(cap));
         const QString before = table()->item(0, 5)->text();
+        auto* source = get<QLabel>(app::names::PreviewSource);
+        const QString title = source->text();
+        const Lines lines = panelLines();
 
+        // A log that cannot be read leaves the lines, and the title naming
+        // their log; the refusal is said beside them and in the status bar.
+        const QString missing = m_dir.filePath(QStringLiteral("missing.log"));
+        QSignalSpy reported(panel(), &app::PreviewPanel::reported);
+        m_fake->dialogs->answer = missing;
+        trigger(app::names::MenuPreviewLog);
+        QVERIFY(reported.wait(20000));
+        auto* refusal = get<QLabel>(app::names::PreviewRefusal);
+        QVERIFY(refusal->isVisible());
+        QVERIFY(refusal->text().startsWith(
+            app::texts::previewCannotRead(QDir::toNativeSeparators(missing), QString())));
+        QCOMPARE(m_window->statusBar()->currentMessage(), refusal->text());
+        QCOMPARE(source->text(), title);
+        QCOMPARE(panelLines(), lines);
+        if (cap > frames.size())
+            saveShot(m_window.get(), QStringLiteral("preview-refused.png"));
+
+        // The edit decodes the log the lines come from.
         QSignalSpy refreshed(panel(), &app::PreviewPanel::refreshed);
         retypeCell(1, ColScale, QStringLiteral("0.5"));
         QCOMPARE(m_window->model()->cell(1, ColScale), QStringLiteral("0.5"));
         QVERIFY(refreshed.wait(20000));
         QCOMPARE(panelLines(), engineLines(*m_window->model(), m_window->catalogue(), frames));
         QVERIFY(table()->item(0, 5)->text() != before);
+        QCOMPARE(source->text(), title);
     }
 
     // Cancel stops a long read on the worker thread; the lines show the
@@ -303,6 +352,82 @@ private slots:
         QVERIFY(view->viewFrom() >= view->wholeFrom());
         QTest::mouseDClick(view, Qt::LeftButton, {}, middle.toPoint());
         QCOMPARE(view->viewTo() - view->viewFrom(), whole);
+
+        // Zoomed between two samples, the value held from the one to the next
+        // shows: the range holds both, and the line runs across.
+        const std::vector<SeriesBucket> buckets =
+            panel()->decoding()->series(plot->channel()).buckets();
+        std::size_t i = 0;
+        while (i + 1 < buckets.size() &&
+               buckets[i + 1].start - (buckets[i].start + buckets[i].width) < 1e-4)
+            ++i;
+        QVERIFY(i + 1 < buckets.size());
+        const double gapFrom = buckets[i].start + buckets[i].width;
+        const double gap = buckets[i + 1].start - gapFrom;
+        view->setView(gapFrom + gap / 3, gapFrom + gap * 2 / 3);
+        const auto [low, high] = app::SeriesPainter::range(buckets, app::SeriesPainter::Side::Value,
+                                                           view->viewFrom(), view->viewTo());
+        for (const std::size_t held : {i, i + 1})
+            QVERIFY2(low <= buckets[held].minValue && buckets[held].maxValue <= high,
+                     qPrintable(QStringLiteral("%1 to %2").arg(low).arg(high)));
+        const QImage shot = view->grab().toImage();
+        int blue = 0; // the value's line is blue
+        for (int y = 10; y < shot.height() - 30; ++y)
+            for (int x = 70; x < shot.width() - 70; ++x)
+                blue += qBlue(shot.pixel(x, y)) > qRed(shot.pixel(x, y)) + 80;
+        QVERIFY2(blue > 50, qPrintable(QString::number(blue)));
+        saveShot(plot, QStringLiteral("preview-plot-held.png"));
+    }
+
+    // The status bar says what the user's own action did: a closed panel says
+    // nothing and decodes when opened again; an open one decodes after the
+    // action without covering its message.
+    void statusBarIsTheUsers_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("open");
+        for (const char* action : {"load", "edit", "paste"}) {
+            QTest::addRow("%s, panel closed", action) << QString::fromLatin1(action) << false;
+            QTest::addRow("%s, panel open", action) << QString::fromLatin1(action) << true;
+        }
+    }
+
+    void statusBarIsTheUsers() {
+        QFETCH(QString, action);
+        QFETCH(bool, open);
+        const QString log = example(QStringLiteral("demo-drive.blf"));
+        preview(log);
+        const QString read = get<QLabel>(app::names::PreviewSource)->text();
+        QCOMPARE(m_window->statusBar()->currentMessage(), read); // the user asked for it
+        if (!open) {
+            panel()->close(); // its line goes with it
+            QCOMPARE(m_window->statusBar()->currentMessage(), QString());
+        }
+        m_window->statusBar()->clearMessage();
+        QSignalSpy reported(panel(), &app::PreviewPanel::reported);
+        QSignalSpy refreshed(panel(), &app::PreviewPanel::refreshed);
+        if (action == QLatin1String("load")) {
+            m_fake->dialogs->answer = example(QStringLiteral("checks-demo.ccf"));
+            trigger(app::names::MenuLoad);
+        } else if (action == QLatin1String("edit")) {
+            retypeCell(1, ColScale, QStringLiteral("0.5"));
+        } else {
+            QApplication::clipboard()->setText(QStringLiteral("0.25"));
+            auto* grid = get<QTableView>(app::names::ChannelGrid);
+            grid->setCurrentIndex(grid->model()->index(0, ColScale - 1));
+            trigger(app::names::MenuPaste);
+            QCOMPARE(m_window->model()->cell(1, ColScale), QStringLiteral("0.25"));
+        }
+        const QString said = m_window->statusBar()->currentMessage();
+        QCOMPARE(refreshed.wait(open ? 20000 : 1000), open);
+        QCOMPARE(m_window->statusBar()->currentMessage(), said);
+        QCOMPARE(reported.count(), 0);
+        if (!open) {
+            panel()->show(); // what changed while it was closed is decoded now
+            QVERIFY(refreshed.wait(20000));
+            QCOMPARE(reported.count(), 0);
+        }
+        QCOMPARE(panelLines(),
+                 engineLines(*m_window->model(), m_window->catalogue(), readLog(log)));
     }
 
     void liveTrafficArrives() {

@@ -23,6 +23,8 @@ public:
     // within the new series.
     void setSeries(std::vector<SeriesBucket> buckets, bool keepView);
     void showWhole();
+    // Shows [from, to], kept within the log and no shorter than the deepest zoom.
+    void setView(double from, double to);
 
     double viewFrom() const { return m_from; }
     double viewTo() const { return m_to; }
@@ -41,7 +43,6 @@ protected:
 private:
     QRectF plotArea() const;
     double timeAt(double x) const;
-    void setView(double from, double to);
 
     std::vector<SeriesBucket> m_buckets;
     double m_from = 0, m_to = 1;

@@ -16,6 +16,7 @@ inline const QString PreviewDisconnect = QStringLiteral("cmdPreviewDisconnect");
 inline const QString PreviewTable = QStringLiteral("grdPreview");
 inline const QString PreviewUntaken = QStringLiteral("lblPreviewUntaken");
 inline const QString PreviewNote = QStringLiteral("lblPreviewNote");
+inline const QString PreviewRefusal = QStringLiteral("lblPreviewRefusal");
 inline const QString PreviewPlot = QStringLiteral("frmPreviewPlot");
 inline const QString PreviewPlotView = QStringLiteral("picPreviewPlot");
 inline const QString PreviewPlotReset = QStringLiteral("cmdPreviewPlotReset");

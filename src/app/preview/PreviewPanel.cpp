@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <functional>
+#include <utility>
 
 namespace cac::app {
 
@@ -94,11 +95,12 @@ PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& ca
       m_dialogs(dialogs), m_worker(new PreviewWorker(this)), m_sourceLabel(new QLabel),
       m_progress(new QProgressBar), m_cancel(new QPushButton(texts::PreviewCancel)),
       m_disconnect(new QPushButton(texts::PreviewDisconnect)), m_table(new QTableWidget),
-      m_untaken(new QLabel), m_note(new QLabel) {
+      m_untaken(new QLabel), m_note(new QLabel), m_refusal(new QLabel) {
     setObjectName(names::PreviewPanel);
     setAllowedAreas(Qt::BottomDockWidgetArea | Qt::RightDockWidgetArea);
     m_sourceLabel->setObjectName(names::PreviewSource);
-    m_sourceLabel->setText(texts::PreviewNothing);
+    m_title = texts::PreviewNothing;
+    m_sourceLabel->setText(m_title);
     m_progress->setObjectName(names::PreviewProgress);
     m_progress->setRange(0, 100);
     m_cancel->setObjectName(names::PreviewCancel);
@@ -109,6 +111,13 @@ PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& ca
     m_note->setObjectName(names::PreviewNote);
     m_note->setWordWrap(true);
     m_note->hide();
+    m_refusal->setObjectName(names::PreviewRefusal);
+    m_refusal->setWordWrap(true);
+    m_refusal->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPalette refusalColors = m_refusal->palette();
+    refusalColors.setColor(QPalette::WindowText, QColor(0xb0, 0x20, 0x20));
+    m_refusal->setPalette(refusalColors);
+    m_refusal->hide();
 
     m_table->setColumnCount(ColumnCount);
     m_table->setHorizontalHeaderLabels(texts::previewColumns());
@@ -141,6 +150,7 @@ PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& ca
     auto* layout = new QVBoxLayout(body);
     layout->setContentsMargins(4, 2, 4, 4);
     layout->addLayout(top);
+    layout->addWidget(m_refusal);
     layout->addWidget(m_table, 1);
     layout->addWidget(m_untaken);
     layout->addWidget(m_note);
@@ -161,8 +171,13 @@ PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& ca
     m_edited.setSingleShot(true);
     m_edited.setInterval(EditPauseMs);
     connect(&m_edited, &QTimer::timeout, this, &PreviewPanel::decodeAgain);
+    // A closed panel waits until it is opened again: it reads nothing and says nothing.
     const auto edited = [this] {
-        if (m_source != Source::None)
+        if (m_source == Source::None && m_pendingPath.isEmpty())
+            return;
+        if (isHidden())
+            m_stale = true;
+        else
             m_edited.start();
     };
     connect(model, &QAbstractItemModel::dataChanged, this, edited);
@@ -172,6 +187,14 @@ PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& ca
     m_liveRefresh.setSingleShot(true);
     m_liveRefresh.setInterval(LiveRefreshMs);
     connect(&m_liveRefresh, &QTimer::timeout, this, &PreviewPanel::refreshLines);
+    connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (visible && m_stale) {
+            m_stale = false;
+            m_edited.start();
+        }
+        if (isHidden() && !m_lastReport.isEmpty())
+            emit withdrawn(std::exchange(m_lastReport, QString()));
+    });
 }
 
 PreviewPanel::~PreviewPanel() = default;
@@ -197,48 +220,73 @@ void PreviewPanel::previewLog() {
 
 void PreviewPanel::previewLogFile(const QString& path) {
     disconnectLive();
-    m_source = Source::File;
-    m_path = path;
-    m_kept.reset();
-    m_notKept = false;
+    m_pendingPath = path; // the lines and the title stay the last log's until this one is read
     show();
     raise();
-    startRead(false);
+    startRead(path, false);
+    m_askedGeneration = m_generation;
 }
 
-void PreviewPanel::startRead(bool fromKeptFrames) {
+void PreviewPanel::startRead(const QString& path, bool fromKeptFrames) {
     PreviewJob job;
     job.generation = ++m_generation;
     job.decoder = currentDecoder();
     if (fromKeptFrames) {
         job.frames = m_kept;
     } else {
-        job.path = m_path;
-        job.keepCap = m_notKept ? 0 : m_cap; // it did not fit once, it will not now
+        job.path = path;
+        // The shown log did not fit once, it will not now; a log asked for gets the whole cap.
+        job.keepCap = path != m_pendingPath && m_notKept ? 0 : m_cap;
     }
-    m_sourceLabel->setText(texts::previewReading(QFileInfo(m_path).fileName()));
+    m_readingPath = path;
+    m_stale = false;
+    m_sourceLabel->setText(texts::previewReading(QFileInfo(path).fileName()));
     setReading(true);
     m_worker->start(std::move(job));
 }
 
+void PreviewPanel::report(const QString& text) {
+    if (isHidden())
+        return;
+    m_lastReport = text;
+    emit reported(text);
+}
+
+void PreviewPanel::refuse(const QString& path, const QString& reason, bool asked) {
+    const QString text = texts::previewCannotRead(QDir::toNativeSeparators(path), reason);
+    m_refusal->setText(text);
+    m_refusal->show();
+    m_sourceLabel->setText(m_title); // the lines are still the last log's
+    if (asked)
+        report(text);
+}
+
 void PreviewPanel::finish(const std::shared_ptr<PreviewResult>& result) {
-    if (result->generation != m_generation || m_source != Source::File)
+    if (result->generation != m_generation)
         return; // a read the user has moved on from
     setReading(false);
+    // Only the outcome of the read the user asked for is news for the status
+    // bar; a decoding after an edit would cover the edit's own message.
+    const bool asked = result->generation == m_askedGeneration;
     const LogDecodeOutcome& outcome = result->outcome;
-    const QString fileName = QFileInfo(m_path).fileName();
+    const bool newLog = m_readingPath == m_pendingPath;
     if (!outcome.error.isEmpty()) {
-        const QString text =
-            texts::previewCannotRead(QDir::toNativeSeparators(m_path), outcome.error);
-        m_sourceLabel->setText(text);
-        emit reported(text);
-        return; // the lines of the last log stay
+        if (newLog)
+            m_pendingPath.clear();
+        return refuse(m_readingPath, outcome.error, asked);
     }
+    if (newLog) {
+        m_source = Source::File;
+        m_path = m_pendingPath;
+        m_pendingPath.clear();
+        m_kept = result->kept;
+        m_notKept = result->keptOverflowed;
+    } else if (result->kept || result->keptOverflowed) {
+        m_kept = result->kept;
+        m_notKept = result->keptOverflowed;
+    }
+    m_refusal->hide();
     if (result->fromFile) {
-        if (result->kept || result->keptOverflowed) {
-            m_kept = result->kept;
-            m_notKept = result->keptOverflowed;
-        }
         m_format = outcome.format;
         m_readNotes.clear();
         if (outcome.problemCount > 0)
@@ -246,21 +294,26 @@ void PreviewPanel::finish(const std::shared_ptr<PreviewResult>& result) {
         if (outcome.fdSkipped > 0)
             m_readNotes << texts::previewFdSkipped(outcome.fdSkipped);
     }
-    m_sourceLabel->setText(
-        outcome.cancelled ? texts::previewCancelled(fileName, outcome.frames)
-                          : texts::previewRead(fileName, LogFormatTitle(m_format), outcome.frames));
+    const QString fileName = QFileInfo(m_path).fileName();
+    m_title = outcome.cancelled
+                  ? texts::previewCancelled(fileName, outcome.frames)
+                  : texts::previewRead(fileName, LogFormatTitle(m_format), outcome.frames);
+    m_sourceLabel->setText(m_title);
     m_decoding = std::move(result->decoding);
     QStringList notes = m_readNotes;
     if (m_notKept)
         notes << texts::previewNotKept(m_cap);
     showNotes(notes);
     refreshLines();
-    emit reported(m_sourceLabel->text());
+    if (asked)
+        report(m_title);
 }
 
 void PreviewPanel::decodeAgain() {
-    if (m_source == Source::File) {
-        startRead(m_kept != nullptr);
+    if (!m_pendingPath.isEmpty()) {
+        startRead(m_pendingPath, false); // the log asked for, with the edit
+    } else if (m_source == Source::File) {
+        startRead(m_path, m_kept != nullptr);
     } else if (m_source == Source::Live) {
         m_decoding = std::make_unique<PreviewDecoding>(currentDecoder());
         for (const CanFrame& frame : m_liveKept.frames())

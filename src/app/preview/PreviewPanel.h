@@ -61,6 +61,8 @@ public:
 signals:
     // A line for the status bar.
     void reported(const QString& text);
+    // The panel was closed: its last line, when the status bar still shows it, goes.
+    void withdrawn(const QString& text);
     // The lines were refreshed from a finished decoding or new live frames.
     void refreshed();
     // The live interface is connected: frames sent now arrive.
@@ -70,9 +72,12 @@ private:
     enum class Source { None, File, Live };
 
     std::shared_ptr<const FrameDecoder> currentDecoder() const;
-    void startRead(bool fromKeptFrames);
+    void startRead(const QString& path, bool fromKeptFrames);
     void finish(const std::shared_ptr<PreviewResult>& result);
+    void refuse(const QString& path, const QString& reason, bool asked);
     void decodeAgain();
+    // A line for the status bar, only while the panel is open.
+    void report(const QString& text);
     void takeLiveFrames(const QList<CanFrame>& frames);
     void refreshLines();
     void showNotes(const QStringList& notes);
@@ -87,8 +92,14 @@ private:
     LiveCanSource* m_live = nullptr;
 
     Source m_source = Source::None;
-    QString m_path;
+    QString m_path;        // the log the lines come from
+    QString m_pendingPath; // a log asked for, not read yet: the lines stay the last log's
+    QString m_readingPath; // the file the running job reads
+    QString m_title;       // what the lines come from, for the source label
     int m_generation = 0;
+    int m_askedGeneration = -1; // the read the user asked for: its outcome goes to the status bar
+    bool m_stale = false;       // edited while closed: decoded again when opened
+    QString m_lastReport;       // the last line given to the status bar
     bool m_reading = false;
     qsizetype m_cap = KeptFrames::DefaultCap;
     std::shared_ptr<const std::vector<CanFrame>> m_kept; // the log's frames, while they fit
@@ -107,6 +118,7 @@ private:
     QTableWidget* m_table;
     QLabel* m_untaken;
     QLabel* m_note;
+    QLabel* m_refusal; // why the last log asked for was not read
     ChannelPlotWindow* m_plot = nullptr;
 };
 

@@ -35,15 +35,15 @@ void PreviewPanel::connectLive(const QString& plugin, const QString& interfaceNa
         connect(m_live, &LiveCanSource::failed, this, [this](const QString& reason) {
             const QString text = texts::previewCannotConnect(m_live->interfaceName(), reason);
             m_sourceLabel->setText(text);
-            emit reported(text);
+            report(text);
         });
         connect(m_live, &LiveCanSource::connected, this, [this] {
-            emit reported(texts::previewConnected(m_live->plugin(), m_live->interfaceName()));
+            report(texts::previewConnected(m_live->plugin(), m_live->interfaceName()));
             emit liveConnected();
         });
         connect(m_live, &LiveCanSource::closed, this, [this] {
             m_disconnect->hide();
-            emit reported(texts::previewLiveEnded(m_live->plugin(), m_live->interfaceName()));
+            report(texts::previewLiveEnded(m_live->plugin(), m_live->interfaceName()));
         });
     }
     ++m_generation; // a log still being read is no longer wanted
@@ -51,6 +51,8 @@ void PreviewPanel::connectLive(const QString& plugin, const QString& interfaceNa
     setReading(false);
     m_source = Source::Live;
     m_path.clear();
+    m_pendingPath.clear();
+    m_refusal->hide();
     m_kept.reset();
     m_liveKept = KeptFrames(m_cap);
     m_readNotes.clear();
@@ -61,13 +63,15 @@ void PreviewPanel::connectLive(const QString& plugin, const QString& interfaceNa
     QString error;
     if (!m_live->open(plugin, interfaceName, &error)) {
         const QString text = texts::previewCannotConnect(interfaceName, error);
+        m_title = text;
         m_sourceLabel->setText(text);
-        emit reported(text);
+        report(text);
         refreshLines();
         return;
     }
     m_disconnect->show();
-    m_sourceLabel->setText(texts::previewLive(plugin, interfaceName, 0));
+    m_title = texts::previewLive(plugin, interfaceName, 0);
+    m_sourceLabel->setText(m_title);
     refreshLines();
 #else
     Q_UNUSED(plugin);
@@ -90,8 +94,9 @@ void PreviewPanel::takeLiveFrames(const QList<CanFrame>& frames) {
         m_liveKept.add(frame);
     }
 #ifdef CAC_HAVE_SERIALBUS
-    m_sourceLabel->setText(texts::previewLive(m_live->plugin(), m_live->interfaceName(),
-                                              m_decoding->tally().frames()));
+    m_title =
+        texts::previewLive(m_live->plugin(), m_live->interfaceName(), m_decoding->tally().frames());
+    m_sourceLabel->setText(m_title);
 #endif
     if (m_liveKept.overflowed())
         showNotes({texts::previewLiveNotKept(m_cap)});
