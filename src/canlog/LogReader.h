@@ -21,6 +21,14 @@ enum class LogTimes {
     Absolute, // seconds since 1970 UTC
 };
 
+// Whether a log time is a date (seconds since 1970 from 1990 on) rather than
+// seconds from the log's start: writers put 1970 as the start of a log whose
+// times count from 0 (python-can's BLF writer draws the same line).
+constexpr double EarliestLogDate = 631152000; // 1990-01-01 UTC
+constexpr bool IsLogDate(double time) {
+    return time >= EarliestLogDate;
+}
+
 // The format the command line names "candump", "asc", "trc", "csv" or "blf";
 // Unknown for any other name.
 LogFormat LogFormatNamed(const QString& name);
@@ -62,20 +70,17 @@ protected:
     void addProblem(qint64 position, bool binary, const QString& text);
     void countFdFrame() { ++m_fdSkipped; }
 
-    // A start before 1990 is no date: writers put 1970 there when their times
-    // count from 0 (python-can's BLF writer draws the same line).
-    static constexpr double EarliestStart = 631152000; // 1990-01-01 UTC
     // The start a header gives, in seconds since 1970: what the log's frame
     // times are to be counted from, 0 when it is no date.
     double startFrom(double secondsSince1970) {
-        m_absolute = secondsSince1970 >= EarliestStart;
+        m_absolute = IsLogDate(secondsSince1970);
         return m_absolute ? secondsSince1970 : 0;
     }
     // For logs without a header: their first frame's time tells whether
     // their times are dates.
     void noteFirstTime(double time) {
         if (!m_timed)
-            m_absolute = time >= EarliestStart;
+            m_absolute = IsLogDate(time);
         m_timed = true;
     }
 

@@ -3,6 +3,7 @@
 #include "app/preview/PreviewNames.h"
 #include "app/preview/PreviewTexts.h"
 #include "app/preview/SeriesPainter.h"
+#include "canlog/LogReader.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -132,13 +133,17 @@ void PlotView::paintEvent(QPaintEvent*) {
     };
     axis(valueLow, valueHigh, ValueColor, true, true);
     axis(rawLow, rawHigh, RawColor, false, false);
+    // A log that says when it began has dates for times: its axis counts from
+    // the first frame, which reads better than ten-digit seconds since 1970.
+    const double origin = IsLogDate(wholeFrom()) ? wholeFrom() : 0;
     const int timeDecimals = decimalsFor(roundStep(m_to - m_from));
-    for (const double t : roundTicks(m_from, m_to)) {
+    for (const double shown : roundTicks(m_from - origin, m_to - origin)) {
+        const double t = shown + origin;
         const double x = area.left() + (t - m_from) / (m_to - m_from) * area.width();
         painter.setPen(QPen(palette().color(QPalette::Midlight), 1, Qt::DotLine));
         painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
         painter.setPen(palette().color(QPalette::Text));
-        const QString time = QString::number(t, 'f', timeDecimals) + QStringLiteral(" s");
+        const QString time = QString::number(shown, 'f', timeDecimals) + QStringLiteral(" s");
         const double w = metrics.horizontalAdvance(time) + 4;
         const double left = std::clamp(x - w / 2, 0.0, width() - w);
         painter.drawText(QRectF(left, area.bottom() + 2, w, TimeRoom - 2), Qt::AlignCenter, time);
