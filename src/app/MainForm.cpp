@@ -104,6 +104,8 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
             &RecoveryKeeper::markSaved);
     connect(m_commands, &WindowCommands::configurationLoaded, m_recovery,
             &RecoveryKeeper::markSaved);
+    connect(m_recovery, &RecoveryKeeper::closing, m_channelEditor,
+            &ChannelGridEditor::writeOpenTextBox);
     connect(m_recovery, &RecoveryKeeper::obdModeRequested, this, [this](bool on) {
         m_channelEditor->closeEditors();
         m_obdCheck->setChecked(on);
