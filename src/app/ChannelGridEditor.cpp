@@ -184,6 +184,9 @@ bool ChannelGridEditor::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+            // Ctrl+Tab leaves the grid: the key goes on to the grid, which says where.
+            if (static_cast<QKeyEvent*>(event)->modifiers() & Qt::ControlModifier)
+                return false;
             // Write the text and move on to the neighbouring cell, as the
             // grid itself does with these keys.
             grid()->setFocus(Qt::TabFocusReason);

@@ -10,6 +10,7 @@
 #include "app/DisplayCap.h"
 #include "app/EditHistory.h"
 #include "app/FileOpener.h"
+#include "app/FocusChain.h"
 #include "app/FrameLayoutView.h"
 #include "app/GridCellDelegate.h"
 #include "app/GridEditCommands.h"
@@ -118,6 +119,7 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
             [this](const QString& text) { statusBar()->showMessage(text); });
     buildMenus();
     nameControlsForReaders(this);
+    SetUpFocusChain(this);
 }
 
 void MainForm::openFile(const QString& path) {
