@@ -274,9 +274,13 @@ private slots:
             RealProgram program;
             QVERIFY(program.start({}, x.name));
             // The caption comes at the end of start-up: keys from here on
-            // reach the ready window.
-            QVERIFY(x.xdotool({"search", "--sync", "--onlyvisible", "--name", caption,
-                               "windowactivate", "--sync"}));
+            // reach the ready window. Activating it fails until the window
+            // manager is up.
+            QVERIFY2(x.xdotool({"search", "--sync", "--onlyvisible", "--name", caption}),
+                     program.process.readAllStandardError().constData());
+            QTRY_VERIFY_WITH_TIMEOUT(x.xdotool({"search", "--onlyvisible", "--name", caption,
+                                                "windowactivate", "--sync"}),
+                                     30000);
             QVERIFY(x.xdotool(QStringList{"key", "--delay", "50"} + row.typed));
             if (row.waitForKeptFile) {
                 QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(program.recovery), 30000);
