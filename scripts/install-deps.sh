@@ -11,6 +11,7 @@ packages=(
     qt6-serialbus-dev libqt6serialbus6 # live CAN traffic; the latter holds the virtualcan plugin
     python3 python3-can python3-canmatrix
     libbenchmark-dev srecord xvfb xauth fonts-dejavu-core
+    openbox xdotool # the real window driven on a display of its own
     dpkg-dev file lintian desktop-file-utils appstream libxml2-utils
 )
 if [ "${1:-}" = windows ]; then

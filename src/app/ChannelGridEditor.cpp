@@ -75,6 +75,10 @@ void ChannelGridEditor::closeEditors() {
         list->hidePopup();
 }
 
+void ChannelGridEditor::writeOpenTextBox() {
+    commitTextBox(false);
+}
+
 void ChannelGridEditor::closingClick(const GridCell& cell) {
     emit equationRequested(cell.row); // the grid's click notification
 }
@@ -129,14 +133,14 @@ void ChannelGridEditor::commitList(int k, int entry) {
     emit equationRequested(m_editRow);
 }
 
-void ChannelGridEditor::commitTextBox() {
+void ChannelGridEditor::commitTextBox(bool warnAboutHex) {
     if (!m_textBoxOpen)
         return;
     m_textBoxOpen = false;
     const QString text = m_textBox->cellText();
     m_model->setCell(m_editRow, m_editCol, text);
     hideTextBox();
-    if (m_editCol == ColCanId && looksLikeUnprefixedHex(text))
+    if (warnAboutHex && m_editCol == ColCanId && looksLikeUnprefixedHex(text))
         m_messages->showMessage(grid()->window(), texts::HexWarning);
     // The equation keeps showing the state of the click that opened the box.
 }
@@ -180,6 +184,9 @@ bool ChannelGridEditor::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+            // Ctrl+Tab leaves the grid: the key goes on to the grid, which says where.
+            if (static_cast<QKeyEvent*>(event)->modifiers() & Qt::ControlModifier)
+                return false;
             // Write the text and move on to the neighbouring cell, as the
             // grid itself does with these keys.
             grid()->setFocus(Qt::TabFocusReason);

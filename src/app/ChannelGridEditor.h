@@ -33,6 +33,9 @@ public:
     // Combo(1) to Combo(6) in the order 1, 3, 2, 4, 5, 6.
     void fillFixedLists();
     void closeEditors() override;
+    // Writes what the open text box holds, without the identifier warning:
+    // on the way out the window asks nothing.
+    void writeOpenTextBox();
 
 signals:
     // The equation display should show row `row` (0 is the title row).
@@ -48,7 +51,7 @@ protected:
 
 private:
     void commitList(int k, int entry);
-    void commitTextBox();
+    void commitTextBox(bool warnAboutHex = true);
     void cancelTextBox();
     void hideTextBox();
 

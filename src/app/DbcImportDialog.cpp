@@ -127,6 +127,7 @@ QWidget* DbcImportDialog::buildRowSide() {
     m_variableFilter->setPlaceholderText(texts::ListFilterPlaceholder);
     m_variableFilter->setClearButtonEnabled(true);
     connect(m_variableFilter, &QLineEdit::textChanged, this, &DbcImportDialog::showCurrentSignal);
+    m_variableFilter->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(side);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -258,12 +259,33 @@ void DbcImportDialog::showPlan() {
     m_fill->setEnabled(!fills.isEmpty());
 }
 
+// The first variable the filter shows, as Enter in the grid's variable list
+// takes it; the choice kept whatever the filter is passed over when the
+// filter does not match it. An empty filter changes nothing.
+void DbcImportDialog::chooseFirstFiltered() {
+    const QString filter = m_variableFilter->text();
+    if (filter.isEmpty())
+        return;
+    for (int index = 0; index < m_variable->count(); ++index) {
+        if (EntryMatchesFilter(m_variable->itemText(index), filter)) {
+            m_variable->setCurrentIndex(index);
+            return;
+        }
+    }
+}
+
 // Down, Enter and Return in the search field go on to the signals, so that
 // searching, choosing and ticking need no mouse and Enter fills nothing early.
+// Enter in the variable filter chooses a variable, and fills nothing either.
 bool DbcImportDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_search && event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::KeyPress && (watched == m_search || watched == m_variableFilter)) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Down || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        if (watched == m_variableFilter && enter) {
+            chooseFirstFiltered();
+            return true;
+        }
+        if (watched == m_search && (enter || key == Qt::Key_Down)) {
             m_tree->setFocus(Qt::TabFocusReason);
             return true;
         }

@@ -60,6 +60,7 @@ private:
     void read(const QString& path);
     void showCurrentSignal();
     void chooseVariable(int index);
+    void chooseFirstFiltered();
     void showPlan();
     // The channels of the chosen kind for `count` signals; fewer when they run out.
     QList<int> channelsFor(int count) const;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QProxyStyle>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -42,6 +43,24 @@ QSize GridView::sizeHint() const {
     if (m_naturalHeight >= 0)
         hint.setHeight(m_naturalHeight);
     return hint;
+}
+
+QItemSelectionModel::SelectionFlags GridView::selectionCommand(const QModelIndex& index,
+                                                               const QEvent* event) const {
+    if (!event || event->type() != QEvent::KeyPress)
+        return QTableView::selectionCommand(index, event);
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    static const QList<int> moves = {Qt::Key_Up,   Qt::Key_Down,   Qt::Key_Left,   Qt::Key_Right,
+                                     Qt::Key_Home, Qt::Key_End,    Qt::Key_PageUp, Qt::Key_PageDown,
+                                     Qt::Key_Tab,  Qt::Key_Backtab};
+    if (!(key->modifiers() & Qt::ControlModifier) || !moves.contains(key->key()))
+        return QTableView::selectionCommand(index, event);
+    // Qt moves the current cell under Ctrl without selecting it, for a
+    // Ctrl+Space that picks cells one by one; here the highlight must show
+    // the cell that typing edits.
+    const QKeyEvent withoutControl(QEvent::KeyPress, key->key(),
+                                   key->modifiers() & ~Qt::ControlModifier);
+    return QTableView::selectionCommand(index, &withoutControl);
 }
 
 void GridView::setNaturalHeight(int height) {

@@ -15,6 +15,13 @@ public:
     using QTableView::QTableView;
     QSize sizeHint() const override;
 
+protected:
+    // Ctrl with a key that moves the current cell (Ctrl+Home to the first
+    // cell, Ctrl+Down as Down) selects as the key alone does: the highlight
+    // stays on the cell the next key edits.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
+
 private:
     friend class GridSizer;
     void setNaturalHeight(int height);

@@ -9,6 +9,7 @@
 #include "app/DisplayCap.h"
 #include "app/EditHistory.h"
 #include "app/FileOpener.h"
+#include "app/FocusChain.h"
 #include "app/FrameLayoutView.h"
 #include "app/GridCellDelegate.h"
 #include "app/GridEditCommands.h"
@@ -111,6 +112,8 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
             &RecoveryKeeper::markSaved);
     connect(m_commands, &WindowCommands::configurationLoaded, m_recovery,
             &RecoveryKeeper::markSaved);
+    connect(m_recovery, &RecoveryKeeper::closing, m_channelEditor,
+            &ChannelGridEditor::writeOpenTextBox);
     connect(m_recovery, &RecoveryKeeper::obdModeRequested, this, [this](bool on) {
         m_channelEditor->closeEditors();
         m_obdCheck->setChecked(on);
@@ -127,6 +130,7 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
     });
     buildMenus();
     nameControlsForReaders(this);
+    SetUpFocusChain(this);
 }
 
 void MainForm::openFile(const QString& path) {

@@ -139,10 +139,13 @@ void RecoveryKeeper::showUnsaved(bool unsaved) {
 }
 
 bool RecoveryKeeper::eventFilter(QObject* watched, QEvent* event) {
-    // A clean close: what was not saved is given up, as the user chose.
+    // Exit asks nothing, so unsaved channels are kept for the next start as
+    // after a crash, without waiting for the timer; with nothing unsaved the
+    // file goes.
     if (watched == m_window && event->type() == QEvent::Close && !m_folder.isEmpty()) {
+        emit closing(); // the open text box's text is part of the table too
         m_writeTimer.stop();
-        QFile::remove(recoveryPath());
+        keepNow();
     }
     return false;
 }

@@ -21,7 +21,8 @@ class EditHistory;
 // Keeps typed work that has not been saved. While the table differs from
 // what was last saved or loaded, a recovery file in the data folder holds it,
 // written WriteDelayMs after the last change with the safe write of every
-// other file; a save, a load and a clean close remove it. A recovery file
+// other file, and at once when the window closes; a save, a load and a close
+// with nothing unsaved remove it. A recovery file
 // left by a session that did not end cleanly is moved aside at start-up and
 // offered through restoreAction() until it is restored. A permanent widget in
 // the status bar says whether there are unsaved changes.
@@ -54,6 +55,8 @@ public:
 signals:
     // Before a restore puts the channels in: the window's OBD switch follows.
     void obdModeRequested(bool on);
+    // The window is closing: an edit still open should be written to the table now.
+    void closing();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
@@ -95,6 +96,91 @@ QString writeDemoImage(const QString& path) {
     return path;
 }
 
+// The real program with a home of its own, where a pseudo-terminal stands in
+// for serial port COM1 so that start-up shows no message and goes on.
+struct RealProgram {
+    QTemporaryDir home;
+    int pty = ::posix_openpt(O_RDWR | O_NOCTTY);
+    QProcess process;
+    QString dataFolder = home.filePath(".local/share/Vorlane");
+    QString recovery = dataFolder + '/' + RecoveryFileName;
+
+    RealProgram() {
+        const QString wine = home.filePath("wine");
+        QDir().mkpath(wine + "/dosdevices");
+        if (pty >= 0 && ::grantpt(pty) == 0 && ::unlockpt(pty) == 0)
+            QFile::link(QString::fromLocal8Bit(::ptsname(pty)), wine + "/dosdevices/com1");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.remove("XDG_DATA_HOME");
+        env.insert("WINEPREFIX", wine);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        process.setProcessEnvironment(env);
+    }
+    ~RealProgram() {
+        process.kill();
+        process.waitForFinished();
+        ::close(pty);
+    }
+    bool start(const QStringList& arguments, const QString& display = {}) {
+        if (!display.isEmpty()) {
+            QProcessEnvironment env = process.processEnvironment();
+            env.insert("QT_QPA_PLATFORM", "xcb");
+            env.insert("DISPLAY", display);
+            process.setProcessEnvironment(env);
+        }
+        process.start(CAC_GUI, arguments);
+        return process.waitForStarted();
+    }
+};
+
+// An X display of the test's own with a window manager, whose keys xdotool
+// presses as a user would: the real window's way out, the title bar's Close
+// (Alt+F4 asks the window manager for it) included.
+struct XDisplay {
+    QProcess server, manager;
+    QString name;
+
+    static bool available() {
+        for (const char* tool : {"Xvfb", "openbox", "xdotool"})
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                return false;
+        return true;
+    }
+    XDisplay() {
+        server.start("Xvfb",
+                     {"-displayfd", "1", "-screen", "0", "1600x1000x24", "-nolisten", "tcp"});
+        while (server.waitForReadyRead(10000) && !server.canReadLine()) {
+        }
+        const QByteArray number = server.readLine().trimmed();
+        if (number.isEmpty())
+            return;
+        name = ':' + QString::fromLatin1(number);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", name);
+        manager.setProcessEnvironment(env);
+        manager.start("openbox", {});
+    }
+    ~XDisplay() {
+        for (QProcess* p : {&manager, &server}) {
+            p->terminate();
+            if (!p->waitForFinished(5000))
+                p->kill();
+        }
+    }
+    // Runs xdotool; false when it failed or did not end within a minute.
+    bool xdotool(const QStringList& arguments) const {
+        QProcess tool;
+        tool.setProcessEnvironment(manager.processEnvironment());
+        tool.start("xdotool", arguments);
+        if (tool.waitForFinished(60000))
+            return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+        tool.kill();
+        tool.waitForFinished();
+        return false;
+    }
+};
+
 QString accessibleName(QAccessibleInterface* item) {
     return item ? item->text(QAccessible::Name) : QStringLiteral("<none>");
 }
@@ -114,32 +200,17 @@ private slots:
     // image and never saved, leaves a recovery file; the next start offers
     // it, restores it, and saves the very bytes the first window held.
     void killedWindowLeavesItsWorkBehind() {
-        QTemporaryDir home;
-        // A port to find, so that start-up shows no message and goes on.
-        const int pty = ::posix_openpt(O_RDWR | O_NOCTTY);
-        QVERIFY(pty >= 0 && ::grantpt(pty) == 0 && ::unlockpt(pty) == 0);
-        const QString wine = home.filePath("wine");
-        QVERIFY(QDir().mkpath(wine + "/dosdevices"));
-        QVERIFY(QFile::link(QString::fromLocal8Bit(::ptsname(pty)), wine + "/dosdevices/com1"));
+        RealProgram program;
+        QVERIFY(program.pty >= 0);
         // No extension: what it is follows from its first bytes.
-        const QString image = writeDemoImage(home.filePath("engine image"));
+        const QString image = writeDemoImage(program.home.filePath("engine image"));
         QVERIFY(!image.isEmpty());
-
-        QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.remove("XDG_DATA_HOME");
-        env.insert("WINEPREFIX", wine);
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        program.setProcessEnvironment(env);
-        program.start(CAC_GUI, {image});
-        QVERIFY(program.waitForStarted());
-        const QString dataFolder = home.filePath(".local/share/Vorlane");
-        const QString recovery = dataFolder + '/' + RecoveryFileName;
+        QVERIFY(program.start({image}));
+        const QString dataFolder = program.dataFolder;
+        const QString recovery = program.recovery;
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(recovery), 30000);
-        program.kill(); // SIGKILL: nothing of a clean exit runs
-        QVERIFY(program.waitForFinished());
-        ::close(pty);
+        program.process.kill(); // SIGKILL: nothing of a clean exit runs
+        QVERIFY(program.process.waitForFinished());
 
         Started next(dataFolder);
         const QString earlier = dataFolder + '/' + EarlierRecoveryFileName;
@@ -169,6 +240,66 @@ private slots:
         QCOMPARE(next.saved(), expected);
         QTRY_COMPARE(next.indicator(), texts::NothingUnsaved);
         QVERIFY(!QFileInfo::exists(recovery));
+    }
+
+    // Exit and the title bar's Close ask nothing, so what is unsaved then,
+    // even a text box still open, is kept for the next start at once; with
+    // nothing unsaved no file stays. The real program on an X display.
+    void exitKeepsUnsavedWork() {
+        if (!XDisplay::available())
+            QSKIP("needs Xvfb, openbox and xdotool");
+        XDisplay x;
+        QVERIFY(!x.name.isEmpty());
+        const QString caption = "^CAN adapter configuration utility ";
+        const struct {
+            const char* name;
+            QStringList typed;     // on the first setting of channel 1
+            bool waitForKeptFile;  // until the few seconds after a change have passed
+            QStringList thenTyped; // ends with the way out
+            const char* canId;     // what the next start offers; null: nothing
+        } rows[] = {
+            {"Exit, text box open", {"Right", "Right", "1", "2", "3", "ctrl+q"}, false, {}, "123"},
+            {"Exit, hex typed", {"Right", "Right", "a", "b", "ctrl+q"}, false, {}, "ab"},
+            {"Close", {"Right", "Right", "4", "5", "Return", "alt+F4"}, false, {}, "45"},
+            {"Close, kept before", {"Right", "Right", "6", "Return"}, true, {"7", "alt+F4"}, "7"},
+            {"Exit, taken back",
+             {"Right", "Right", "8", "Return"},
+             true,
+             {"ctrl+z", "ctrl+q"},
+             nullptr},
+            {"Exit, nothing typed", {"ctrl+q"}, false, {}, nullptr},
+        };
+        for (const auto& row : rows) {
+            const RowName name(row.name);
+            RealProgram program;
+            QVERIFY(program.start({}, x.name));
+            // The caption comes at the end of start-up: keys from here on
+            // reach the ready window. Activating it fails until the window
+            // manager is up.
+            QVERIFY2(x.xdotool({"search", "--sync", "--onlyvisible", "--name", caption}),
+                     program.process.readAllStandardError().constData());
+            QTRY_VERIFY_WITH_TIMEOUT(x.xdotool({"search", "--onlyvisible", "--name", caption,
+                                                "windowactivate", "--sync"}),
+                                     30000);
+            QVERIFY(x.xdotool(QStringList{"key", "--delay", "50"} + row.typed));
+            if (row.waitForKeptFile) {
+                QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(program.recovery), 30000);
+                QVERIFY(x.xdotool(QStringList{"key", "--delay", "50"} + row.thenTyped));
+            }
+            QVERIFY(program.process.waitForFinished(30000));
+            QCOMPARE(program.process.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(QFileInfo::exists(program.recovery), row.canId != nullptr);
+
+            Started next(program.dataFolder);
+            QCOMPARE(next.get<QAction>(names::MenuRestoreUnsaved)->isEnabled(),
+                     row.canId != nullptr);
+            QCOMPARE(next.fake.messages->texts, QStringList()); // no box on the way
+            if (!row.canId)
+                continue;
+            QVERIFY(next.status().startsWith("Unsaved channels from "));
+            next.trigger(names::MenuRestoreUnsaved);
+            QCOMPARE(next.window->model()->cell(1, ColCanId), QString(row.canId));
+        }
     }
 
     // A recovery file a few seconds after the last change, none once the
@@ -209,8 +340,8 @@ private slots:
             changes[3].change();
             QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(recovery), 10000);
             QVERIFY(ParseRecovery(readAll(recovery))->obdMode);
-            s.trigger(names::MenuExit);
-            QVERIFY(!QFileInfo::exists(recovery));
+            s.trigger(names::MenuExit); // kept for the next start
+            QVERIFY(ParseRecovery(readAll(recovery))->obdMode);
         }
         const QString earlier = data.filePath(EarlierRecoveryFileName);
         const struct {

@@ -410,6 +410,35 @@ private slots:
         QCOMPARE(s.row(5), EmptyRow);
         QCOMPARE(s.grid()->currentIndex().row(), 2);
         QCOMPARE(s.action(names::MenuUndo)->text(), QStringLiteral("&Undo Move channel 4 up"));
+
+        // Ctrl with a key that moves the current cell moves the highlight
+        // too: Delete clears the cell the keys went to, not the one left.
+        s.window->model()->setCell(15, ColExponent, "3");
+        const struct {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+            int row, column; // where the current cell goes
+            qsizetype selected;
+        } moves[] = {
+            {Qt::Key_Down, Qt::ControlModifier, 4, ColScale, 1},
+            {Qt::Key_Up, Qt::ControlModifier, 3, ColScale, 1},
+            {Qt::Key_End, Qt::ControlModifier, 15, ColExponent, 1},
+            {Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier, 15, ColOffset, 2},
+            {Qt::Key_Right, Qt::ControlModifier, 15, ColExponent, 1},
+        };
+        for (const auto& move : moves) {
+            key(move.key, move.modifiers);
+            QCOMPARE(s.grid()->currentIndex(),
+                     s.grid()->model()->index(move.row - 1, move.column - 1));
+            QCOMPARE(s.grid()->selectionModel()->selectedIndexes().size(), move.selected);
+            QVERIFY(s.grid()->selectionModel()->isSelected(s.grid()->currentIndex()));
+        }
+        key(Qt::Key_Delete);
+        QCOMPARE(s.window->model()->cell(15, ColExponent), QString());
+        QCOMPARE(s.row(3), QStringLiteral("|||||||||5||"));
+        key(Qt::Key_Home, Qt::ControlModifier); // the first cell
+        QCOMPARE(s.grid()->selectionModel()->selectedIndexes(),
+                 QModelIndexList{s.grid()->model()->index(0, 0)});
     }
 };
 

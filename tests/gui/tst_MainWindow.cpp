@@ -475,6 +475,99 @@ private slots:
         key(Qt::Key_Q, Qt::ControlModifier);
         QVERIFY(!b.window->isVisible());
     }
+    // Tab walks every control once and comes back to the first, Shift+Tab
+    // the same way back; in a grid, where Tab moves between cells, Ctrl+Tab
+    // and Ctrl+Shift+Tab walk on.
+    void keyboardReachesEveryControl() {
+        const QString obd = names::ObdModeCheck, tabs = names::Tabs, grid = names::ChannelGrid,
+                      checks = names::ChecksList, baud = names::BaudRateList,
+                      port = names::PortList, send = names::SendButton;
+        const struct {
+            const char* name;
+            bool obdTab, checksShown, pictureShown, previewShown;
+            QStringList order;
+        } rows[] = {
+            {"CAN tab", false, true, false, false, {obd, tabs, grid, checks, baud, port, send}},
+            {"checks closed, picture shown",
+             false,
+             false,
+             true,
+             false,
+             {obd, tabs, grid, baud, port, send}},
+            {"CAN tab, preview open",
+             false,
+             true,
+             false,
+             true,
+             {obd, tabs, grid, checks, baud, port, send, names::PreviewTable}},
+            {"OBD tab, preview open",
+             true,
+             true,
+             true,
+             true,
+             {obd, tabs, names::ObdGrid, port, send, names::PreviewTable}},
+        };
+        // The named control a focus widget belongs to (a tab widget's bar).
+        const auto controlOf = [](QWidget* w) {
+            while (w && (w->objectName().isEmpty() || w->objectName().startsWith("qt_")))
+                w = w->parentWidget();
+            return w ? w->objectName() : QString();
+        };
+        for (const auto& row : rows) {
+            const RowName name(row.name);
+            Started s;
+            if (row.obdTab) {
+                s.get<QCheckBox>(names::ObdModeCheck)->setChecked(true);
+                s.get<QTabWidget>(names::Tabs)->setCurrentIndex(1);
+            }
+            if (!row.checksShown)
+                s.get<QAction>(names::MenuChecks)->trigger();
+            if (row.pictureShown)
+                s.get<QAction>(names::MenuFrameLayout)->trigger();
+            s.window->previewPanel()->setVisible(row.previewShown);
+            // Every control that takes the keyboard is in the walk.
+            QSet<QString> focusable;
+            for (QWidget* w : s.window->findChildren<QWidget*>())
+                if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) &&
+                    !w->focusProxy())
+                    focusable << controlOf(w);
+            QCOMPARE(focusable, QSet<QString>(row.order.cbegin(), row.order.cend()));
+
+            QWidget* first = s.get<QWidget>(obd);
+            for (const bool forward : {true, false}) {
+                first->setFocus(Qt::TabFocusReason);
+                QStringList walked;
+                do {
+                    walked << controlOf(QApplication::focusWidget());
+                    const auto* view =
+                        qobject_cast<QAbstractItemView*>(QApplication::focusWidget());
+                    const Qt::KeyboardModifiers inGrid =
+                        view && view->tabKeyNavigation() ? Qt::ControlModifier : Qt::NoModifier;
+                    if (forward)
+                        key(Qt::Key_Tab, inGrid);
+                    else
+                        key(Qt::Key_Backtab, inGrid | Qt::ShiftModifier);
+                } while (QApplication::focusWidget() != first && walked.size() <= row.order.size());
+                QStringList expected = row.order;
+                if (!forward)
+                    std::reverse(expected.begin() + 1, expected.end());
+                QCOMPARE(walked, expected);
+            }
+        }
+        // Ctrl+Tab leaves an open text box: its text is written, and the
+        // findings below the grid have the keyboard.
+        Started s;
+        s.window->channelEditor()->showCell({15, ColOffset});
+        type("7");
+        QVERIFY(s.openEditor());
+        key(Qt::Key_Tab, Qt::ControlModifier);
+        QVERIFY(!s.openEditor());
+        QCOMPARE(s.cell(15, ColOffset), "7");
+        QCOMPARE(controlOf(QApplication::focusWidget()), checks);
+        key(Qt::Key_Backtab, Qt::ShiftModifier); // back from the findings
+        QCOMPARE(QApplication::focusWidget(), s.get<QWidget>(grid));
+        QCOMPARE(s.window->channelEditor()->currentCell(), (GridCell{15, ColOffset}));
+    }
     // What a user types into a list builds one search text while the keys
     // come quickly, in the closed list (the current cell) and the open one;
     // the variable list's filter takes the entry as it reads.
@@ -653,11 +746,16 @@ private slots:
         key(Qt::Key_S, Qt::AltModifier);
         tickFirstFound("EngineRevs");
         auto* filter = dialog->findChild<QLineEdit*>(names::DbcVariableFilter);
+        variable->setCurrentIndex(variable->findText(Oil));
         filter->setFocus();
         type("SPEED {");
-        QCOMPARE(variable->count(), 2);
-        variable->setCurrentIndex(1);
+        QCOMPARE(variable->count(), 3); // the choice stays on offer
+        // Enter takes the first variable the filter shows, not the choice
+        // kept beside them, and fills nothing yet.
+        key(Qt::Key_Return);
+        QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(variable->currentText(), "Engine speed {RPM}");
+        QCOMPARE(variable->count(), 2);
         filter->clear(); // the choice stays whatever the filter shows
         QCOMPARE(variable->currentText(), "Engine speed {RPM}");
         QTest::mouseClick(dialog->findChild<QPushButton*>(names::DbcFill), Qt::LeftButton);
