@@ -50,12 +50,12 @@ void SetUpFocusChain(QWidget* window) {
         return window->findChild<QWidget*>(name);
     };
     QWidget* const chain[] = {
-        control(names::ObdModeCheck),  control(names::Tabs),
-        control(names::ChannelGrid),   control(names::ChecksList),
-        control(names::BaudRateList),  control(names::ObdGrid),
-        control(names::PortList),      control(names::SendButton),
-        control(names::PreviewCancel), control(names::PreviewDisconnect),
-        control(names::PreviewTable),
+        control(names::ObdModeCheck),      control(names::Tabs),
+        control(names::ChannelGrid),       control(names::ChecksList),
+        control(names::FrameLayoutRoom),   control(names::BaudRateList),
+        control(names::ObdGrid),           control(names::PortList),
+        control(names::SendButton),        control(names::PreviewCancel),
+        control(names::PreviewDisconnect), control(names::PreviewTable),
     };
     QWidget* previous = nullptr;
     for (QWidget* next : chain) {

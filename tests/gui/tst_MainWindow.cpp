@@ -493,7 +493,7 @@ private slots:
              false,
              true,
              false,
-             {obd, tabs, grid, baud, port, send}},
+             {obd, tabs, grid, names::FrameLayoutRoom, baud, port, send}},
             {"CAN tab, preview open",
              false,
              true,
