@@ -281,6 +281,15 @@ private slots:
         QCOMPARE(history.stack()->undoText(), texts::StepBitRate);
         history.undo();
         QCOMPARE(model.baudRateText(), StartupBaudRate);
+        // A priority's step names its row, the first and the last alike.
+        for (int obdRow : {1, ObdParameterCount}) {
+            const RowName row(QStringLiteral("priority row %1").arg(obdRow));
+            const QString before = model.obdPriority(obdRow);
+            model.setObdPriority(obdRow, before == QStringLiteral("3") ? "4" : "3");
+            QCoreApplication::processEvents();
+            QCOMPARE(history.stack()->undoText(),
+                     "Priority of " + ObdParameterNames().value(obdRow - 1));
+        }
     }
 
     void editMenuSitsBetweenFileAndTools() {
