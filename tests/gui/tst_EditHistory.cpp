@@ -400,7 +400,7 @@ private slots:
     // Ctrl+V at the current cell: whole channels go into whole channels,
     // whatever the column; afterwards exactly the pasted block is selected, up
     // to channel 15 and column 12; the report can be read whole in the status
-    // bar's tool tip, however narrow the window.
+    // bar's tool tip, where the bar cuts it off.
     void pasteSelectsTheBlock() {
         const QString letters = QStringList(12, "x").join('\t') + '\n';
         const struct {
@@ -413,12 +413,7 @@ private slots:
             {"a block amid the grid", 7, 10, "1\t2\n3\t4\n", {7, 10}, {8, 11}},
             {"the last cell", 15, 12, "3\n", {15, 12}, {15, 12}},
             {"a block running off the last channel", 15, 11, "1\t2\t3\n4\n", {15, 11}, {15, 12}},
-            {"twelve columns of a spreadsheet, mostly refused",
-             1,
-             ColByteOrder,
-             letters.repeated(15),
-             {1, 1},
-             {15, 12}},
+            {"12 spreadsheet columns", 1, ColByteOrder, letters.repeated(15), {1, 1}, {15, 12}},
         };
         Started s;
         SetRow(*s.window->model(), 4,
