@@ -87,7 +87,9 @@ private slots:
     }
 
     // Each column at both ends of its list, the choice meaning "none", texts
-    // that are no entry, text columns, the locked channel, the grid's edges.
+    // that are no entry or differ from one in letter case, text columns, the
+    // locked channel, the grid's edges, whole channels; and the cells the
+    // paste then selects.
     void pasteTable() {
         struct Case {
             const char* name;
@@ -96,31 +98,49 @@ private slots:
             CellBlock block;
             QList<CellPlace> refused;
             int lockedCount, rowsBeyond, columnsBeyond;
-            QString expectedRow; // the top row afterwards
+            QString expectedRow;   // the top row afterwards
+            CellPlace first, last; // the block's cells in the grid
         };
         const QString fresh = EmptyRow;
+        const QString filled =
+            "**Do not use**|11 bit|0x100|No Filter|0|0|1|Signed|Intel standard|1|0|0";
+        const QString rpmRow =
+            Rpm + "|29 bit|0x10|Byte 8|0xff|0|16|Unsigned|Motorola seq|0,5|-40|0";
+        const QStringList wholeRpm = rpmRow.split('|');
         // clang-format off
         const Case cases[] = {
             {"list edges", false, 1, 6, {{"0", "1", "Signed", "Intel standard"}}, {}, 0, 0, 0,
-             "**Do not use**|11 bit|0x100|No Filter|0|0|1|Signed|Intel standard|1|0|0"},
+             filled, {1, 6}, {1, 9}},
             {"list other edges", false, 1, 6, {{"63", "32", "Float (single)", "Motorola backward"}}, {}, 0, 0, 0,
-             "**Do not use**|11 bit|0x100|No Filter|0|63|32|Float (single)|Motorola backward|1|0|0"},
-            {"beyond the lists", false, 2, 6, {{"64", "0", "signed", "Motorola"}},
-             {{2, 6}, {2, 7}, {2, 8}, {2, 9}}, 0, 0, 0, fresh},
-            {"length 33", false, 1, 7, {{"33"}}, {{1, 7}}, 0, 0, 0, fresh},
+             "**Do not use**|11 bit|0x100|No Filter|0|63|32|Float (single)|Motorola backward|1|0|0", {1, 6}, {1, 9}},
+            {"beyond the lists", false, 2, 6, {{"64", "0", "Signed ", "Motorola"}},
+             {{2, 6}, {2, 7}, {2, 8}, {2, 9}}, 0, 0, 0, fresh, {2, 6}, {2, 9}},
+            {"letter case", false, 1, 1,
+             {{"engine SPEED {rpm}", "29 BIT", "0x10", "byte 8", "0xff", "0", "16", "unsigned", "MOTOROLA SEQ"}},
+             {}, 0, 0, 0, Rpm + "|29 bit|0x10|Byte 8|0xff|0|16|Unsigned|Motorola seq|1|0|0", {1, 1}, {1, 9}},
+            {"length 33", false, 1, 7, {{"33"}}, {{1, 7}}, 0, 0, 0, fresh, {1, 7}, {1, 7}},
             {"filter none and last", false, 1, 4, {{"No Filter"}, {"Byte 8"}, {"Byte 9"}}, {{3, 4}}, 0, 0, 0,
-             "**Do not use**|11 bit|0x100|No Filter|0|0|1|Signed|Intel standard|1|0|0"},
+             filled, {1, 4}, {3, 4}},
             {"variables", false, 1, 1, {{Rpm}, {DoNotUseText}, {"Engine speed"}, {"USED FOR OBD"}},
              {{3, 1}, {4, 1}}, 0, 0, 0,
-             Rpm + "|11 bit|0x100|No Filter|0|0|1|Signed|Intel standard|1|0|0"},
+             Rpm + "|11 bit|0x100|No Filter|0|0|1|Signed|Intel standard|1|0|0", {1, 1}, {4, 1}},
             {"text cells take any text", false, 1, 10, {{" 1,5 ", "-0x7FFFFFFF", ""}}, {}, 0, 0, 0,
-             "||||||||| 1,5 |-0x7FFFFFFF|"},
-            {"no carriage return", false, 1, 3, {{"0x1\r0"}}, {{1, 3}}, 0, 0, 0, fresh},
-            {"empty list text is the start-up state", false, 1, 2, {{""}}, {}, 0, 0, 0, fresh},
-            {"last channel", false, 15, 12, {{"3"}}, {}, 0, 0, 0, "|||||||||||3"},
-            {"below the grid", false, 14, 1, {{""}, {""}, {""}, {""}}, {}, 0, 2, 0, fresh},
-            {"right of the grid", false, 1, 11, {{"1", "2", "3", "4"}, {"5"}}, {}, 0, 0, 2, "||||||||||1|2"},
-            {"channel 15 used for OBD", true, 14, 10, {{"7", "8"}, {"9", "10"}}, {}, 2, 0, 0, "|||||||||7|8|"},
+             "||||||||| 1,5 |-0x7FFFFFFF|", {1, 10}, {1, 12}},
+            {"no carriage return", false, 1, 3, {{"0x1\r0"}}, {{1, 3}}, 0, 0, 0, fresh, {1, 3}, {1, 3}},
+            {"empty list text is the start-up state", false, 1, 2, {{""}}, {}, 0, 0, 0, fresh, {1, 2}, {1, 2}},
+            {"last channel", false, 15, 12, {{"3"}}, {}, 0, 0, 0, "|||||||||||3", {15, 12}, {15, 12}},
+            {"below the grid", false, 14, 1, {{""}, {""}, {""}, {""}}, {}, 0, 2, 0, fresh, {14, 1}, {15, 1}},
+            {"right of the grid", false, 1, 11, {{"1", "2", "3", "4"}, {"5"}}, {}, 0, 0, 2, "||||||||||1|2",
+             {1, 11}, {2, 12}},
+            {"channel 15 used for OBD", true, 14, 10, {{"7", "8"}, {"9", "10"}}, {}, 2, 0, 0, "|||||||||7|8|",
+             {14, 10}, {15, 11}},
+            {"whole channels at the Scale column", false, 3, ColScale, {wholeRpm, EmptyRow.split('|')},
+             {}, 0, 0, 0, rpmRow, {3, 1}, {4, 12}},
+            {"whole channels at the last cell", false, 15, 12, {wholeRpm, wholeRpm}, {}, 0, 1, 0, rpmRow,
+             {15, 1}, {15, 12}},
+            {"eleven columns stay where they are", false, 1, 2, {wholeRpm.mid(1)}, {}, 0, 0, 0,
+             "**Do not use**|29 bit|0x10|Byte 8|0xff|0|16|Unsigned|Motorola seq|0,5|-40|0",
+             {1, 2}, {1, 12}},
         };
         // clang-format on
         for (const Case& c : cases) {
@@ -135,6 +155,8 @@ private slots:
             QCOMPARE(outcome.rowsBeyond, c.rowsBeyond);
             QCOMPARE(outcome.columnsBeyond, c.columnsBeyond);
             QCOMPARE(RowText(*model, c.top), c.expectedRow);
+            QCOMPARE(outcome.first, c.first);
+            QCOMPARE(outcome.last, c.last);
             if (c.obd)
                 QCOMPARE(RowText(*model, 15), row15Before);
             for (const CellPlace& place : c.refused)

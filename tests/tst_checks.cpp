@@ -158,6 +158,9 @@ private slots:
              Cell(7, ColOffset, "1\r")},
             {Check::CellNot8Bit, Place::Channel, 7, ColVariable, "saved as \"?\"",
              Cell(7, ColVariable, QString::fromUtf8("Öltemp ℃"))},
+            // The first character beyond Latin-1, beside the last within it.
+            {Check::CellNot8Bit, Place::Channel, 7, ColOffset, "saved as \"?\"",
+             Cell(7, ColOffset, QString::fromUtf8("ÿĀ"))},
             {Check::BitRateUnlisted, Place::BitRate, 0, 0, "00 00 00",
              [](ConfigModel& m) { m.setBaudRateText("500 KBIT"); }},
             {Check::PriorityUnlisted, Place::ObdPriority, 4, 0, "mask 0C and sequence number 00",
@@ -262,10 +265,12 @@ private slots:
     }
 
     // Rows the user meant: no findings, in every identifier group, with the
-    // defaults, a float, a filter and a time exponent; unused rows stay quiet.
+    // defaults, a float, a filter, a time exponent and a name in Latin-1;
+    // unused rows stay quiet.
     void cleanConfigurationHasNoFindings() {
         ConfigModel model;
-        SetRow(model, 1, Clean);
+        // Latin-1 letters and signs, up to its last, ÿ: the 8-bit file carries them.
+        SetRow(model, 1, With(ColVariable, QString::fromUtf8("Öl °C ä µ ÿ {OILT}"), Clean));
         SetRow(model, 2,
                "Engine speed {RPM}|29 bit|0x18FEF100|Byte 8|0x1F|48|8|Unsigned|Motorola "
                "forw LSB|2,5|-40|0");

@@ -1,6 +1,7 @@
 #include "app/DisplayCap.h"
 
 #include <QLocale>
+#include <QSignalBlocker>
 #include <QStatusBar>
 
 namespace cac::app {
@@ -41,9 +42,16 @@ QString displayToolTip(const QString& text) {
 void capStatusMessages(QStatusBar* bar) {
     // The bar emits the change before it paints; the capped message replaces
     // the long one in time. Reports carry no time-out that this would drop.
+    // The bar cuts off what does not fit its width without a sign, so its
+    // tool tip holds the message whole (up to the cap), wrapped as needed.
     QObject::connect(bar, &QStatusBar::messageChanged, bar, [bar](const QString& message) {
-        if (message.size() > DisplayCap)
+        if (message.size() > DisplayCap) {
+            bar->setToolTip(displayToolTip(message));
+            const QSignalBlocker quiet(bar); // the capped text keeps the tool tip
             bar->showMessage(displayCapped(message));
+            return;
+        }
+        bar->setToolTip(message);
     });
 }
 

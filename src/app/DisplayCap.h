@@ -22,7 +22,8 @@ QString displayCapped(const QString& text, Qt::TextElideMode mode = Qt::ElideRig
 // otherwise its capped beginning and, on a line of its own, its length.
 QString displayToolTip(const QString& text);
 
-// Every message the status bar is given is shown capped.
+// Every message the status bar is given is shown capped, and as its tool tip,
+// where a message cut off at the bar's width can be read whole.
 void capStatusMessages(QStatusBar* bar);
 
 } // namespace cac::app

@@ -72,7 +72,7 @@ void GridEditCommands::copy() {
     data->setHtml(CellBlockToHtml(block));
     QGuiApplication::clipboard()->setMimeData(data);
     m_statusBar->showMessage(
-        texts::copiedCells(rows.size(), columns.size(), columns.size() == ChannelGridColumns - 1));
+        texts::copiedCells(rows.size(), columns.size(), IsWholeChannels(block)));
 }
 
 void GridEditCommands::cut() {
@@ -112,11 +112,8 @@ void GridEditCommands::paste() {
         EditHistory::Scope step(m_history, texts::StepPaste);
         outcome = PasteCells(*m_model, top, left, block);
     }
-    qsizetype widest = 0;
-    for (const QStringList& row : block)
-        widest = std::max(widest, row.size());
-    selectBlock(top, left, std::min<int>(ChannelCount, top + static_cast<int>(block.size()) - 1),
-                std::min<int>(ChannelGridColumns - 1, left + static_cast<int>(widest) - 1));
+    if (outcome.first.row > 0)
+        selectBlock(outcome.first.row, outcome.first.column, outcome.last.row, outcome.last.column);
     m_statusBar->showMessage(texts::pasteReport(outcome));
 }
 

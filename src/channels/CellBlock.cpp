@@ -25,8 +25,30 @@ QString quotedIfNeeded(const QString& field) {
     return Quote + doubled + Quote;
 }
 
+constexpr int SettingColumns = ChannelGridColumns - 1;
+
 bool isSettingCell(int row, int column) {
-    return row >= 1 && row <= ChannelCount && column >= 1 && column < ChannelGridColumns;
+    return row >= 1 && row <= ChannelCount && column >= 1 && column <= SettingColumns;
+}
+
+qsizetype widestRow(const CellBlock& block) {
+    qsizetype widest = 0;
+    for (const QStringList& row : block)
+        widest = std::max(widest, row.size());
+    return widest;
+}
+
+// The entry a pasted text stands for: the same text, else the first entry
+// that differs from it only in letter case, as spreadsheets write "unsigned";
+// -1 for none.
+qsizetype entryFor(const QStringList& list, const QString& text) {
+    const qsizetype exact = list.indexOf(text);
+    if (exact >= 0)
+        return exact;
+    const auto found = std::find_if(list.begin(), list.end(), [&](const QString& entry) {
+        return entry.compare(text, Qt::CaseInsensitive) == 0;
+    });
+    return found == list.end() ? -1 : found - list.begin();
 }
 
 } // namespace
@@ -124,18 +146,22 @@ CellBlock CopyCells(const ConfigModel& model, const QList<int>& rows, const QLis
     return block;
 }
 
+bool IsWholeChannels(const CellBlock& block) {
+    return widestRow(block) == SettingColumns;
+}
+
 bool IsLockedCell(const ConfigModel& model, int row) {
     return row == ChannelCount && model.obdModeEnabled();
 }
 
 PasteOutcome PasteCells(ConfigModel& model, int top, int left, const CellBlock& block) {
+    if (IsWholeChannels(block))
+        left = 1;
     PasteOutcome outcome;
     QSet<int> chosenRows; // rows given a list text: their empty cells get defaults
-    qsizetype widest = 0;
     for (qsizetype i = 0; i < block.size(); ++i) {
         const int row = top + static_cast<int>(i);
         const QStringList& fields = block[i];
-        widest = std::max(widest, fields.size());
         if (row > ChannelCount) {
             ++outcome.rowsBeyond;
             continue;
@@ -144,28 +170,38 @@ PasteOutcome PasteCells(ConfigModel& model, int top, int left, const CellBlock& 
             const int column = left + static_cast<int>(j);
             if (!isSettingCell(row, column))
                 continue;
-            const QString& text = fields[j];
             if (IsLockedCell(model, row)) {
                 outcome.locked << CellPlace{row, column};
                 continue;
             }
+            QString text = fields[j];
             const int k = ComboForColumn(column);
-            const bool fits =
-                k >= 0 ? text.isEmpty() || model.choiceList(k).contains(text) : !text.contains(Cr);
-            if (!fits) {
+            if (k >= 0 && !text.isEmpty()) {
+                const QStringList list = model.choiceList(k);
+                const qsizetype entry = entryFor(list, text);
+                if (entry < 0) {
+                    outcome.refused << CellPlace{row, column};
+                    continue;
+                }
+                text = list[entry];
+                chosenRows.insert(row);
+            } else if (k < 0 && text.contains(Cr)) {
                 outcome.refused << CellPlace{row, column};
                 continue;
             }
             model.setCell(row, column, text);
             ++outcome.written;
-            if (k >= 0 && !text.isEmpty())
-                chosenRows.insert(row);
         }
     }
-    outcome.columnsBeyond = std::max(0, left + static_cast<int>(widest) - ChannelGridColumns);
-    const int right = left + static_cast<int>(widest) - 1;
+    const int right = left + static_cast<int>(widestRow(block)) - 1;
+    outcome.columnsBeyond = std::max(0, right - SettingColumns);
+    if (!block.isEmpty() && right >= left && isSettingCell(top, left)) {
+        outcome.first = {top, left};
+        outcome.last = {std::min(ChannelCount, top + static_cast<int>(block.size()) - 1),
+                        std::min(SettingColumns, right)};
+    }
     for (int row : chosenRows) {
-        for (int column = 1; column < ChannelGridColumns; ++column) {
+        for (int column = 1; column <= SettingColumns; ++column) {
             if ((column >= left && column <= right) || !model.cell(row, column).isEmpty())
                 continue;
             model.setCell(row, column,

@@ -34,6 +34,11 @@ CellBlock CellBlockFromTsv(const QString& text);
 // given.
 CellBlock CopyCells(const ConfigModel& model, const QList<int>& rows, const QList<int>& columns);
 
+// Whether the block holds whole channels: its widest row has a field for each
+// of the twelve settings, as every copy of whole channels and a spreadsheet's
+// rows of all twelve columns do. No narrower block fits column 1 alone.
+bool IsWholeChannels(const CellBlock& block);
+
 // What a paste wrote and what it left alone.
 struct PasteOutcome {
     int written = 0;          // cells whose text the block set (changed or not)
@@ -41,12 +46,18 @@ struct PasteOutcome {
     QList<CellPlace> locked;  // channel 15 while it is used for OBD
     int rowsBeyond = 0;       // block rows below channel 15
     int columnsBeyond = 0;    // block columns right of column 12
+    // The grid cells the block covers, its top left and bottom right; what
+    // is selected afterwards.
+    CellPlace first;
+    CellPlace last;
 };
 
 // Writes the block with its top left at (top, left), each cell as an edit by
-// hand could: a list column takes only its list's texts (or an empty text,
+// hand could: a list column takes only its list's texts, matched regardless
+// of letter case and written in the list's own spelling (or an empty text,
 // the start-up state), a text column any text without a carriage return,
-// which would break the file's lines. A row given a list text gets the
+// which would break the file's lines. Whole channels go into whole channels:
+// their top left is column 1 of channel `top`, whatever `left` is. A row given a list text gets the
 // defaults of its empty cells outside the block, as a list choice fills them;
 // cells inside the block keep exactly the pasted texts.
 PasteOutcome PasteCells(ConfigModel& model, int top, int left, const CellBlock& block);

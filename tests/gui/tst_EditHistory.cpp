@@ -26,6 +26,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QRandomGenerator>
@@ -33,6 +34,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <QUndoStack>
 
 using namespace cac;
@@ -279,6 +281,15 @@ private slots:
         QCOMPARE(history.stack()->undoText(), texts::StepBitRate);
         history.undo();
         QCOMPARE(model.baudRateText(), StartupBaudRate);
+        // A priority's step names its row, the first and the last alike.
+        for (int obdRow : {1, ObdParameterCount}) {
+            const RowName row(QStringLiteral("priority row %1").arg(obdRow));
+            const QString before = model.obdPriority(obdRow);
+            model.setObdPriority(obdRow, before == QStringLiteral("3") ? "4" : "3");
+            QCoreApplication::processEvents();
+            QCOMPARE(history.stack()->undoText(),
+                     "Priority of " + ObdParameterNames().value(obdRow - 1));
+        }
     }
 
     void editMenuSitsBetweenFileAndTools() {
@@ -384,6 +395,63 @@ private slots:
         QCOMPARE(to.window->statusBar()->currentMessage(), QStringLiteral("Pasted 60 cells."));
         key(Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(to.file(), before);
+    }
+
+    // Ctrl+V at the current cell: whole channels go into whole channels,
+    // whatever the column; afterwards exactly the pasted block is selected, up
+    // to channel 15 and column 12; the report can be read whole in the status
+    // bar's tool tip, where the bar cuts it off.
+    void pasteSelectsTheBlock() {
+        const QString letters = QStringList(12, "x").join('\t') + '\n';
+        const struct {
+            const char* name;
+            int row, column;   // the current cell
+            QString clipboard; // empty: channels 4 and 5 copied whole
+            CellPlace first, last;
+        } rows[] = {
+            {"whole channels at the Scale column", 9, ColScale, {}, {9, 1}, {10, 12}},
+            {"a block amid the grid", 7, 10, "1\t2\n3\t4\n", {7, 10}, {8, 11}},
+            {"the last cell", 15, 12, "3\n", {15, 12}, {15, 12}},
+            {"a block running off the last channel", 15, 11, "1\t2\t3\n4\n", {15, 11}, {15, 12}},
+            {"12 spreadsheet columns", 1, ColByteOrder, letters.repeated(15), {1, 1}, {15, 12}},
+        };
+        Started s;
+        SetRow(*s.window->model(), 4,
+               Variables[2] + "|29 bit|0x18FF00|Byte 8|255|63|32|Unsigned|Motorola seq|0,25|-40|0");
+        SetRow(*s.window->model(), 5, DefaultRow);
+        QCoreApplication::processEvents();
+        for (const auto& r : rows) {
+            const RowName name(r.name);
+            if (r.clipboard.isEmpty()) {
+                s.selectChannels(4, 5);
+                key(Qt::Key_C, Qt::ControlModifier);
+            } else {
+                QGuiApplication::clipboard()->setText(r.clipboard);
+            }
+            s.goTo(r.row, r.column);
+            key(Qt::Key_V, Qt::ControlModifier);
+            if (r.clipboard.isEmpty()) {
+                QCOMPARE(s.row(9), s.row(4));
+                QCOMPARE(s.row(10), s.row(5));
+            }
+            const QModelIndexList selected = s.grid()->selectionModel()->selectedIndexes();
+            QCOMPARE(selected.size(),
+                     (r.last.row - r.first.row + 1) * (r.last.column - r.first.column + 1));
+            for (const QModelIndex& index : selected) {
+                QVERIFY(index.row() + 1 >= r.first.row && index.row() + 1 <= r.last.row);
+                QVERIFY(index.column() + 1 >= r.first.column &&
+                        index.column() + 1 <= r.last.column);
+            }
+            QCOMPARE(s.grid()->currentIndex(),
+                     s.grid()->model()->index(r.first.row - 1, r.first.column - 1));
+            QStatusBar* bar = s.window->statusBar();
+            QVERIFY(bar->currentMessage().startsWith("Pasted "));
+            QHelpEvent rest(QEvent::ToolTip, {5, bar->height() / 2},
+                            bar->mapToGlobal(QPoint(5, 5)));
+            QCoreApplication::sendEvent(bar, &rest);
+            QCOMPARE(QToolTip::text(), bar->currentMessage());
+            key(Qt::Key_Z, Qt::ControlModifier);
+        }
     }
 
     // A click on a channel number selects no row; channels selected by keys
