@@ -62,7 +62,8 @@ void JsonText::close(char bracket) {
 void JsonText::value(const QString& text) {
     beginValue();
     append('"');
-    appendEscaped(text);
+    char* const start = room(6 * text.size());
+    m_size += writeEscaped(start, text) - start;
     append('"');
 }
 
@@ -119,10 +120,8 @@ bool JsonText::finish() {
 // rest as UTF-8, a lone surrogate as \u with lower-case digits. Written
 // through a pointer into room made for the worst case (six bytes a unit):
 // listings of megabytes are mostly this.
-void JsonText::appendEscaped(const QString& text) {
+char* JsonText::writeEscaped(char* out, const QString& text) {
     static const char Hex[] = "0123456789abcdef";
-    char* const start = room(6 * text.size());
-    char* out = start;
     auto escapeUnit = [&](char16_t u) {
         *out++ = '\\';
         *out++ = 'u';
@@ -186,7 +185,17 @@ void JsonText::appendEscaped(const QString& text) {
             escapeUnit(u);
         }
     }
-    m_size += out - start;
+    return out;
+}
+
+QByteArray JsonText::quoted(const QString& text) {
+    QByteArray bytes(6 * text.size() + 2, Qt::Uninitialized);
+    char* out = bytes.data();
+    *out++ = '"';
+    out = writeEscaped(out, text);
+    *out++ = '"';
+    bytes.truncate(out - bytes.constData());
+    return bytes;
 }
 
 } // namespace cac::cli

@@ -33,6 +33,13 @@ public:
     void value(bool flag);
     void null();
     void stringArray(const QStringList& texts);
+    // A text as a JSON string, quotes included, for quotedValue(): texts that
+    // a listing writes thousands of times are escaped once.
+    static QByteArray quoted(const QString& text);
+    void quotedValue(const QByteArray& quotedText) {
+        beginValue();
+        append(quotedText.constData(), quotedText.size());
+    }
 
     // Writes out what is left, with the line end QJsonDocument puts after the
     // outermost value; true when every write succeeded.
@@ -74,7 +81,9 @@ private:
         std::memset(room(4 * levels), ' ', static_cast<std::size_t>(4 * levels));
         m_size += 4 * levels;
     }
-    void appendEscaped(const QString& text);
+    // Writes the text escaped at `out`, which has room for 6 bytes a unit;
+    // returns the end.
+    static char* writeEscaped(char* out, const QString& text);
 };
 
 } // namespace cac::cli
