@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+
 // The fixed texts of the channel table: column titles, the in-cell choice
 // lists and the defaults. Cells and files hold these texts verbatim.
 namespace cac {
@@ -11,6 +13,9 @@ inline constexpr int ChannelCount = 15;
 inline constexpr int ChannelGridRows = 16;    // title row + 15 channels
 inline constexpr int ChannelGridColumns = 13; // channel number + 12 settings
 inline constexpr int ChoiceListCount = 7;     // Combo(0) to Combo(6)
+
+// The cells of one channel row, by grid column (column 0 the channel number).
+using ChannelCells = std::array<QString, ChannelGridColumns>;
 
 // Setting columns of the channel grid.
 enum Column : int {

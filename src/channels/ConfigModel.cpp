@@ -28,6 +28,11 @@ QString ConfigModel::cell(int row, int column) const {
     return m_cells[row][column];
 }
 
+const ChannelCells& ConfigModel::rowCells(int row) const {
+    static const ChannelCells none;
+    return row >= 0 && row < ChannelGridRows ? m_cells[row] : none;
+}
+
 void ConfigModel::setCell(int row, int column, const QString& text) {
     if (!isSettingCell(row, column) || m_cells[row][column] == text)
         return;

@@ -46,6 +46,8 @@ public:
     // are ignored: titles and channel numbers never change.
     QString cell(int row, int column) const;
     void setCell(int row, int column, const QString& text);
+    // Every cell of row 0..15 at once; an empty row for any other number.
+    const ChannelCells& rowCells(int row) const;
 
     // Every empty setting cell of the row gets its column's default.
     void FillRowDefaults(int row);
@@ -96,7 +98,7 @@ signals:
     void variableListChanged();
 
 private:
-    std::array<std::array<QString, ChannelGridColumns>, ChannelGridRows> m_cells;
+    std::array<ChannelCells, ChannelGridRows> m_cells;
     QStringList m_variableList;
     QString m_baudRate;
     QStringList m_priorities;

@@ -8,10 +8,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <string>
+#include <string_view>
 
 namespace cac {
 namespace {
+
+// Only the first 40 characters of a text count.
+constexpr qsizetype MaxReadCharacters = 40;
 
 // Value of a hexadecimal digit, or -1.
 int hexDigitValue(QChar ch) {
@@ -90,24 +93,17 @@ std::optional<double> readPlainDecimal(QStringView text) {
 
 // An optional sign followed by at least one digit; anything else (such as a
 // minus sign between digits) is not an integer.
-bool readInteger(const QString& text, double& out) {
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && text.at(i) == u'-') {
-        negative = true;
-        ++i;
-    }
-    if (i == text.size())
+bool readInteger(std::string_view text, double& out) {
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative)
+        text.remove_prefix(1);
+    if (text.empty() ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return false;
-    std::string digits;
-    for (; i < text.size(); ++i) {
-        const QChar ch = text.at(i);
-        if (ch < u'0' || ch > u'9')
-            return false;
-        digits.push_back(static_cast<char>(ch.unicode()));
-    }
     // strtod rounds a long digit string correctly to the nearest double.
-    out = std::strtod(digits.c_str(), nullptr);
+    char digits[MaxReadCharacters + 1];
+    *std::copy(text.begin(), text.end(), digits) = '\0';
+    out = std::strtod(digits, nullptr);
     if (negative)
         out = -out;
     return true;
@@ -115,26 +111,102 @@ bool readInteger(const QString& text, double& out) {
 
 // The exponent piece: only digits and "-" count; an optional leading "-",
 // then digits up to the first further "-".
-double exponentMultiplier(const QString& piece) {
-    QString kept;
-    for (const QChar ch : piece) {
-        if ((ch >= u'0' && ch <= u'9') || ch == u'-')
-            kept.append(ch);
-    }
-    if (kept.isEmpty())
+double exponentMultiplier(std::string_view piece) {
+    char kept[MaxReadCharacters];
+    const char* const keptEnd = std::copy_if(piece.begin(), piece.end(), kept, [](char c) {
+        return (c >= '0' && c <= '9') || c == '-';
+    });
+    if (keptEnd == kept)
         return 1.0;
-    qsizetype i = 0;
-    bool negative = false;
-    if (kept.at(0) == u'-') {
-        negative = true;
-        i = 1;
-    }
+    const char* c = kept;
+    const bool negative = *c == '-';
+    c += negative;
     long long exponent = 0;
-    for (; i < kept.size() && kept.at(i) != u'-'; ++i) {
+    for (; c != keptEnd && *c != '-'; ++c) {
         // Past a few hundred the power is infinite or zero anyway.
-        exponent = std::min<long long>(exponent * 10 + (kept.at(i).unicode() - u'0'), 100000);
+        exponent = std::min<long long>(exponent * 10 + (*c - '0'), 100000);
     }
     return std::pow(10.0, static_cast<double>(negative ? -exponent : exponent));
+}
+
+// ParseDecimal, a comma read as a point with `commaIsPoint`. Works on the
+// text's first 40 characters in upper case, as bytes: only digits, points,
+// minus signs and "E" count, so every other character is kept as a byte
+// that is none of them. The upper case comes before the cut, as it may be
+// longer than the text ("ß" gives "SS").
+double parseDecimal(QStringView input, bool commaIsPoint) {
+    const QStringView trimmed = TrimBlanks(input);
+    if (trimmed.isEmpty())
+        return 0;
+    char bytes[MaxReadCharacters];
+    qsizetype size = 0;
+    auto keep = [&](QStringView text, bool ascii) {
+        size = std::min<qsizetype>(text.size(), MaxReadCharacters);
+        for (qsizetype i = 0; i < size; ++i) {
+            char16_t u = text[i].unicode();
+            if (ascii && u >= u'a' && u <= u'z')
+                u = static_cast<char16_t>(u - u'a' + u'A');
+            if (commaIsPoint && u == u',')
+                u = u'.';
+            bytes[i] = u < 0x80 ? static_cast<char>(u) : '\x01';
+        }
+    };
+    if (std::all_of(trimmed.begin(), trimmed.end(), [](QChar ch) { return ch.unicode() < 0x80; }))
+        keep(trimmed, true);
+    else
+        keep(trimmed.toString().toUpper(), false);
+    std::string_view text(bytes, static_cast<std::size_t>(size));
+
+    const bool negative = text.front() == '-';
+    if (negative)
+        text.remove_prefix(1);
+
+    // Before the first "E", and between it and the next.
+    const std::size_t e = text.find('E');
+    double multiplier = 1.0;
+    if (e != std::string_view::npos) {
+        const std::string_view power = text.substr(e + 1);
+        multiplier = exponentMultiplier(power.substr(0, power.find('E')));
+    }
+    if (!std::isfinite(multiplier))
+        return 0;
+
+    char mantissa[MaxReadCharacters];
+    const std::string_view beforeE = text.substr(0, e);
+    const std::string_view digits(
+        mantissa,
+        static_cast<std::size_t>(
+            std::copy_if(beforeE.begin(), beforeE.end(), mantissa,
+                         [](char c) { return (c >= '0' && c <= '9') || c == '.' || c == '-'; }) -
+            mantissa));
+    if (digits.empty())
+        return 0;
+
+    // Before the first point, and between it and the next.
+    const std::size_t point = digits.find('.');
+    const std::string_view wholeText = point == 0 ? std::string_view("0") : digits.substr(0, point);
+
+    double fraction = 0;
+    if (point != std::string_view::npos) {
+        const std::string_view after = digits.substr(point + 1);
+        const std::string_view fractionText = after.substr(0, after.find('.'));
+        if (!fractionText.empty()) {
+            if (!readInteger(fractionText, fraction))
+                return 0;
+            const std::size_t leadingZeros =
+                std::min(fractionText.find_first_not_of('0'), fractionText.size());
+            fraction = divideDownFraction(fraction, static_cast<qsizetype>(leadingZeros));
+        }
+    }
+
+    double whole = 0;
+    if (!readInteger(wholeText, whole))
+        return 0;
+
+    const double result = (whole + fraction) * multiplier;
+    if (!std::isfinite(result))
+        return 0;
+    return negative ? -result : result;
 }
 
 } // namespace
@@ -148,60 +220,11 @@ double TextToNumber(const QString& text) {
 double DecimalTextToNumber(const QString& text) {
     if (const std::optional<double> plain = readPlainDecimal(text))
         return *plain;
-    QString copy = text;
-    copy.replace(u',', u'.');
-    return ParseDecimal(copy);
+    return parseDecimal(text, /*commaIsPoint=*/true);
 }
 
 double ParseDecimal(const QString& input) {
-    QString text = TrimBlanks(input).toString().toUpper();
-    if (text.isEmpty())
-        return 0;
-    text.truncate(40);
-
-    bool negative = false;
-    if (text.startsWith(u'-')) {
-        negative = true;
-        text.remove(0, 1);
-    }
-
-    const QStringList ePieces = text.split(u'E');
-    double multiplier = 1.0;
-    if (ePieces.size() > 1)
-        multiplier = exponentMultiplier(ePieces.at(1));
-    if (!std::isfinite(multiplier))
-        return 0;
-
-    QString mantissa;
-    for (const QChar ch : ePieces.at(0)) {
-        if ((ch >= u'0' && ch <= u'9') || ch == u'.' || ch == u'E' || ch == u'-')
-            mantissa.append(ch);
-    }
-    if (mantissa.isEmpty())
-        return 0;
-
-    const QStringList dotPieces = mantissa.split(u'.');
-    const QString wholeText = dotPieces.at(0).isEmpty() ? QStringLiteral("0") : dotPieces.at(0);
-
-    double fraction = 0;
-    if (dotPieces.size() > 1 && !dotPieces.at(1).isEmpty()) {
-        const QString fractionText = dotPieces.at(1);
-        if (!readInteger(fractionText, fraction))
-            return 0;
-        qsizetype leadingZeros = 0;
-        while (leadingZeros < fractionText.size() && fractionText.at(leadingZeros) == u'0')
-            ++leadingZeros;
-        fraction = divideDownFraction(fraction, leadingZeros);
-    }
-
-    double whole = 0;
-    if (!readInteger(wholeText, whole))
-        return 0;
-
-    double result = (whole + fraction) * multiplier;
-    if (!std::isfinite(result))
-        return 0;
-    return negative ? -result : result;
+    return parseDecimal(input, /*commaIsPoint=*/false);
 }
 
 std::optional<std::uint8_t> RoundToByte(double value) {

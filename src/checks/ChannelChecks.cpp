@@ -21,17 +21,17 @@ constexpr int FormatByteOffset = 2;
 
 class ChannelChecker {
 public:
-    ChannelChecker(const ConfigModel& model, const VariableCatalogue& catalogue, int channel,
-                   bool variablePending, QList<Finding>& findings)
-        : m_model(model), m_channel(channel), m_variablePending(variablePending),
+    ChannelChecker(const ChannelCells& cells, bool obdChannel, const VariableCatalogue& catalogue,
+                   int row, bool variablePending, QList<Finding>& findings)
+        : m_cells(cells), m_obdChannel(obdChannel), m_row(row), m_variablePending(variablePending),
           m_findings(findings),
-          m_record(EncodeChannelRecord(model, catalogue, channel, &m_numberFields)),
+          m_record(EncodeChannelRecord(cells, obdChannel, catalogue, &m_numberFields)),
           m_variable(FindVariableIndex(catalogue, cell(ColVariable))) {}
 
     // Returns the variable the channel feeds, or -1.
     std::int32_t run() {
-        const QString variable = cell(ColVariable);
-        if (m_channel == ChannelCount && m_model.obdModeEnabled()) {
+        const QString& variable = cell(ColVariable);
+        if (m_obdChannel) {
             if (hasSettings(false))
                 add(Check::ObdChannelSettings, 0,
                     QStringLiteral("OBD mode takes channel 15, yet the settings left in its row "
@@ -63,15 +63,16 @@ public:
     }
 
 private:
-    QString cell(int column) const { return m_model.cell(m_channel, column); }
+    const QString& cell(int column) const { return m_cells.at(column); }
     std::uint8_t recordByte(int offset) const {
         return static_cast<std::uint8_t>(m_record.at(offset));
     }
-    QStringList listOf(int column) const { return m_model.choiceList(ComboForColumn(column)); }
+    // The checks look only at the fixed lists, which every configuration shares.
+    QStringList listOf(int column) const { return FixedChoiceList(ComboForColumn(column)); }
 
     void add(Check check, int column, const QString& message,
              std::optional<Severity> severity = std::nullopt) {
-        m_findings.append(MakeFinding(check, Place::Channel, m_channel, column, message, severity));
+        m_findings.append(MakeFinding(check, Place::Channel, m_row, column, message, severity));
     }
 
     // Whether a setting cell holds text; with `besidesDefaults`, text other
@@ -111,7 +112,7 @@ private:
     }
 
     void checkIdentifier() {
-        const bool extended = IsExtendedIdentifier(m_model, m_channel);
+        const bool extended = IsExtendedIdentifier(m_cells);
         if (!listOf(ColIdLength).contains(cell(ColIdLength)))
             add(Check::IdLengthUnlisted, ColIdLength,
                 QStringLiteral("%1 is not an entry of the list: the image takes the identifier "
@@ -123,8 +124,8 @@ private:
             return;
         const double number = TextToNumber(text);
         const std::optional<std::int32_t> rounded = RoundToInt32(number);
-        const auto got = DecodeIdentifierWord(
-            EncodeIdentifierWord(false, extended, IdentifierNumber(m_model, m_channel)));
+        const auto got =
+            DecodeIdentifierWord(EncodeIdentifierWord(false, extended, IdentifierNumber(m_cells)));
         const QString gotText = QStringLiteral("0x") + QString::number(got->id, 16).toUpper();
         if (!rounded || *rounded != got->id) {
             const bool wouldFit29 = !extended && number > 0x7FF && number <= 0x1FFFFFFF;
@@ -342,8 +343,9 @@ private:
         }
     }
 
-    const ConfigModel& m_model;
-    const int m_channel;
+    const ChannelCells& m_cells;
+    const bool m_obdChannel;      // channel 15 in OBD mode
+    const int m_row;              // the channel the findings name
     const bool m_variablePending; // a row without a variable yet: check the rest
     QList<Finding>& m_findings;
     QList<RecordNumberField> m_numberFields;
@@ -355,7 +357,14 @@ private:
 
 std::int32_t CheckChannel(const ConfigModel& model, const VariableCatalogue& catalogue, int channel,
                           QList<Finding>& findings, bool variablePending) {
-    return ChannelChecker(model, catalogue, channel, variablePending, findings).run();
+    return CheckChannel(model.rowCells(channel), channel == ChannelCount && model.obdModeEnabled(),
+                        catalogue, channel, findings, variablePending);
+}
+
+std::int32_t CheckChannel(const ChannelCells& cells, bool obdChannel,
+                          const VariableCatalogue& catalogue, int row, QList<Finding>& findings,
+                          bool variablePending) {
+    return ChannelChecker(cells, obdChannel, catalogue, row, variablePending, findings).run();
 }
 
 } // namespace cac::checks

@@ -44,5 +44,11 @@ void CheckOverlaps(const ConfigModel& model, QList<Finding>& findings);
 // `variablePending`, a row without a variable is checked all the same.
 std::int32_t CheckChannel(const ConfigModel& model, const VariableCatalogue& catalogue, int channel,
                           QList<Finding>& findings, bool variablePending = false);
+// The same findings from a row's cells alone: `obdChannel` as
+// EncodeChannelRecord has it, `row` the channel the findings name (0 for a
+// row on its own).
+std::int32_t CheckChannel(const ChannelCells& cells, bool obdChannel,
+                          const VariableCatalogue& catalogue, int row, QList<Finding>& findings,
+                          bool variablePending = false);
 
 } // namespace cac::checks

@@ -152,17 +152,15 @@ QList<Finding> CheckConfiguration(const ConfigModel& model, const VariableCatalo
     return findings;
 }
 
-QList<Finding> CheckChannelRow(const std::array<QString, ChannelGridColumns>& cells,
-                               const VariableCatalogue& catalogue) {
-    ConfigModel model;
+// The cells alone, without a model around them: a listing checks thousands
+// of rows. With OBD mode off, as a configuration starts.
+QList<Finding> CheckChannelRow(const ChannelCells& cells, const VariableCatalogue& catalogue) {
     QList<Finding> findings;
-    for (int column = 1; column < ChannelGridColumns; ++column) {
-        model.setCell(1, column, cells.at(static_cast<std::size_t>(column)));
-        checkSaveable(model.cell(1, column), Place::Channel, 1, column, findings);
-    }
-    checks::CheckChannel(model, catalogue, 1, findings, /*variablePending=*/true);
-    for (Finding& finding : findings)
-        finding.row = 0; // the row stands on its own
+    for (int column = 1; column < ChannelGridColumns; ++column)
+        checkSaveable(cells.at(static_cast<std::size_t>(column)), Place::Channel, 0, column,
+                      findings);
+    checks::CheckChannel(cells, /*obdChannel=*/false, catalogue, 0, findings,
+                         /*variablePending=*/true);
     return findings;
 }
 

@@ -67,8 +67,7 @@ QList<Finding> CheckConfiguration(const ConfigModel& model, const VariableCatalo
 // signal gives. An empty or "**Do not use**" variable cell means the variable
 // is still to be chosen, and the other settings are checked all the same.
 // The findings are those of channel 0: they name only their column.
-QList<Finding> CheckChannelRow(const std::array<QString, ChannelGridColumns>& cells,
-                               const VariableCatalogue& catalogue);
+QList<Finding> CheckChannelRow(const ChannelCells& cells, const VariableCatalogue& catalogue);
 
 // The number a text shows to a person (plain decimal with a point or comma,
 // or "0x" and up to eight hexadecimal digits), or nullopt for any other text.

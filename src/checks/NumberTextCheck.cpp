@@ -3,8 +3,8 @@
 #include "checks/CheckSupport.h"
 #include "common/TextBlanks.h"
 
-#include <QRegularExpression>
-
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace cac {
@@ -14,22 +14,123 @@ bool sameNumber(double a, double b) {
     return std::fabs(a - b) <= 1e-12 * std::max(1.0, std::fabs(a));
 }
 
-bool isHexDigits(const QString& text) {
-    static const QRegularExpression digits(QStringLiteral("^[0-9A-Fa-f]+$"));
-    return digits.match(text).hasMatch();
+// ASCII digits only: the digits of other scripts mean nothing to the reader.
+bool isDigit(QChar ch) {
+    return ch >= u'0' && ch <= u'9';
+}
+
+// The value of a hexadecimal digit, or -1.
+int hexDigitValue(QChar ch) {
+    if (isDigit(ch))
+        return ch.unicode() - u'0';
+    if (ch >= u'a' && ch <= u'f')
+        return ch.unicode() - u'a' + 10;
+    if (ch >= u'A' && ch <= u'F')
+        return ch.unicode() - u'A' + 10;
+    return -1;
+}
+
+bool isHexDigit(QChar ch) {
+    return hexDigitValue(ch) >= 0;
+}
+
+bool isHexDigits(QStringView text) {
+    if (text.endsWith(u'\n')) // one line feed may end it, as it may end any number text
+        text.chop(1);
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), isHexDigit);
+}
+
+// Where the blanks that follow `from` end.
+qsizetype skipBlanks(QStringView text, qsizetype from) {
+    while (from < text.size() && text[from] == u' ')
+        ++from;
+    return from;
+}
+
+qsizetype skipDigits(QStringView text, qsizetype from) {
+    while (from < text.size() && isDigit(text[from]))
+        ++from;
+    return from;
+}
+
+// "0x" and one to eight hexadecimal digits, then blanks.
+std::optional<double> shownHexadecimal(QStringView text) {
+    if (text.size() < 3 || text[0] != u'0' || (text[1] != u'x' && text[1] != u'X'))
+        return std::nullopt;
+    qsizetype end = 2;
+    std::uint32_t value = 0;
+    for (; end < 10 && end < text.size() && isHexDigit(text[end]); ++end)
+        value = value * 16 + static_cast<std::uint32_t>(hexDigitValue(text[end]));
+    if (end == 2 || skipBlanks(text, end) != text.size())
+        return std::nullopt;
+    return static_cast<double>(value);
+}
+
+// Blanks, a sign, digits with at most one point or comma (a digit at least
+// on one side of it), a power of ten "e12", blanks.
+std::optional<double> shownDecimal(QStringView text) {
+    const qsizetype begin = skipBlanks(text, 0);
+    qsizetype at = begin;
+    const bool negative = at < text.size() && text[at] == u'-';
+    if (at < text.size() && (text[at] == u'+' || text[at] == u'-'))
+        ++at;
+    const qsizetype digitsBegin = at;
+    bool nonZero = false; // a digit other than 0 before the power of ten
+    auto scanDigits = [&] {
+        const qsizetype from = at;
+        at = skipDigits(text, at);
+        nonZero = nonZero || std::any_of(text.begin() + from, text.begin() + at,
+                                         [](QChar ch) { return ch != u'0'; });
+        return at - from;
+    };
+    qsizetype digits = scanDigits();
+    if (at < text.size() && (text[at] == u'.' || text[at] == u',')) {
+        ++at;
+        digits += scanDigits();
+    }
+    if (digits == 0)
+        return std::nullopt;
+    if (at < text.size() && (text[at] == u'e' || text[at] == u'E')) {
+        qsizetype exponent = at + 1;
+        if (exponent < text.size() && (text[exponent] == u'+' || text[exponent] == u'-'))
+            ++exponent;
+        const qsizetype exponentEnd = skipDigits(text, exponent);
+        if (exponentEnd == exponent)
+            return std::nullopt;
+        at = exponentEnd;
+    }
+    const qsizetype end = at;
+    if (skipBlanks(text, end) != text.size())
+        return std::nullopt;
+    if (!nonZero)
+        return negative ? -0.0 : 0.0;
+    // The digits as C text, a comma read as a point.
+    char ascii[64];
+    const qsizetype size = end - digitsBegin;
+    if (size < static_cast<qsizetype>(sizeof ascii)) {
+        for (qsizetype i = 0; i < size; ++i) {
+            const char16_t u = text[digitsBegin + i].unicode();
+            ascii[i] = u == u',' ? '.' : static_cast<char>(u);
+        }
+        double value = 0;
+        const auto [ptr, error] = std::from_chars(ascii, ascii + size, value);
+        // Beyond the normal range the reading is left to Qt, as it always was.
+        if (error == std::errc() && ptr == ascii + size && std::isnormal(value))
+            return negative ? -value : value;
+    }
+    return text.toString().remove(u' ').replace(u',', u'.').toDouble();
 }
 
 } // namespace
 
+// Hand-written rather than a regular expression: the checks ask this of every
+// number cell of every row a CAN database gives.
 std::optional<double> ShownNumber(const QString& text) {
-    static const QRegularExpression decimal(
-        QStringLiteral("^ *[+-]?(?=[.,]?\\d)\\d*(?:[.,]\\d*)?(?:[eE][+-]?\\d+)? *$"));
-    static const QRegularExpression hexadecimal(QStringLiteral("^0[xX]([0-9A-Fa-f]{1,8}) *$"));
-    if (const QRegularExpressionMatch hex = hexadecimal.match(text); hex.hasMatch())
-        return static_cast<double>(hex.captured(1).toUInt(nullptr, 16));
-    if (!decimal.match(text).hasMatch())
-        return std::nullopt;
-    return QString(text).remove(u' ').replace(u',', u'.').toDouble();
+    // One line feed at the very end counts for nothing.
+    const QStringView view = text.endsWith(u'\n') ? QStringView(text).chopped(1) : text;
+    if (const std::optional<double> hex = shownHexadecimal(view))
+        return hex;
+    return shownDecimal(view);
 }
 
 namespace checks {

@@ -86,10 +86,22 @@ QString listingText(const CanDatabase& database, const VariableCatalogue& catalo
     return out;
 }
 
+// The proposals with each variable list entry escaped once: the entries of a
+// unit are written again for every signal of that unit.
+struct JsonProposals {
+    const VariableProposals& proposals;
+    QList<QByteArray> quotedEntries;
+
+    explicit JsonProposals(const VariableProposals& from) : proposals(from) {
+        quotedEntries.reserve(from.entryCount());
+        for (qsizetype i = 0; i < from.entryCount(); ++i)
+            quotedEntries.append(JsonText::quoted(from.entryText(i)));
+    }
+};
+
 // Keys in sorted order, as QJsonDocument writes them.
 void signalJson(JsonText& json, const DbcMessage& message, const DbcSignal& signal,
-                const VariableCatalogue& catalogue,
-                const std::optional<VariableProposals>& proposals) {
+                const VariableCatalogue& catalogue, const JsonProposals* proposals) {
     static const char* const ValueTypes[] = {"integer", "float", "double"};
     const SignalRow row = MapSignalToRow(message, signal);
     json.beginObject();
@@ -139,7 +151,12 @@ void signalJson(JsonText& json, const DbcMessage& message, const DbcSignal& sign
     json.key("startBit").value(signal.startBit);
     json.key("unit").value(signal.unit);
     json.key("valueType").value(ValueTypes[static_cast<int>(signal.valueType)]);
-    json.key("variables").stringArray(proposals ? proposals->forSignal(signal) : QStringList());
+    json.key("variables").beginArray();
+    if (proposals) {
+        for (const qsizetype entry : proposals->proposals.forSignalIndexes(signal))
+            json.quotedValue(proposals->quotedEntries.at(entry));
+    }
+    json.endArray();
     json.endObject();
 }
 
@@ -148,6 +165,8 @@ void signalJson(JsonText& json, const DbcMessage& message, const DbcSignal& sign
 // database. False when the output could not be written.
 bool writeListingJson(const CanDatabase& database, const VariableCatalogue& catalogue,
                       const std::optional<VariableProposals>& proposals) {
+    const std::optional<JsonProposals> quoted =
+        proposals ? std::optional<JsonProposals>(std::in_place, *proposals) : std::nullopt;
     JsonText json(stdout);
     json.beginObject();
     json.key("messages").beginArray();
@@ -162,7 +181,7 @@ bool writeListingJson(const CanDatabase& database, const VariableCatalogue& cata
         json.key("sender").value(message.sender);
         json.key("signals").beginArray();
         for (const DbcSignal& signal : message.signalList)
-            signalJson(json, message, signal, catalogue, proposals);
+            signalJson(json, message, signal, catalogue, quoted ? &*quoted : nullptr);
         json.endArray();
         json.endObject();
     }

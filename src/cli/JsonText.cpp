@@ -2,30 +2,36 @@
 
 #include <QLocale>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace cac::cli {
 
 JsonText& JsonText::key(const char* name) {
     beginValue();
-    m_out += '"';
-    m_out += name;
-    m_out += "\": ";
+    append('"');
+    append(name, static_cast<qsizetype>(std::strlen(name)));
+    append("\": ", 3);
     m_keyGiven = true;
     return *this;
 }
 
+void JsonText::grow(qsizetype bytes) {
+    m_buffer.resize(std::max(bytes, 2 * m_buffer.size()));
+}
+
 void JsonText::flush() {
-    if (!m_out.isEmpty()) {
-        if (std::fwrite(m_out.constData(), 1, static_cast<std::size_t>(m_out.size()), m_file) !=
-            static_cast<std::size_t>(m_out.size()))
+    if (m_size > 0) {
+        if (std::fwrite(m_buffer.constData(), 1, static_cast<std::size_t>(m_size), m_file) !=
+            static_cast<std::size_t>(m_size))
             m_writeFailed = true;
-        m_out.truncate(0); // keeps its room
+        m_size = 0;
     }
 }
 
 void JsonText::beginValue() {
-    if (m_out.size() >= ChunkSize)
+    if (m_size >= ChunkSize)
         flush();
     if (m_keyGiven) { // the key began it
         m_keyGiven = false;
@@ -34,57 +40,65 @@ void JsonText::beginValue() {
     if (m_empty.isEmpty())
         return;
     if (!m_empty.last())
-        m_out += ",\n";
+        append(",\n", 2);
     m_empty.last() = false;
     indent(m_empty.size());
 }
 
 void JsonText::open(char bracket) {
     beginValue();
-    m_out += bracket;
-    m_out += '\n';
+    append(bracket);
+    append('\n');
     m_empty.append(true);
 }
 
 void JsonText::close(char bracket) {
     if (!m_empty.takeLast())
-        m_out += '\n';
+        append('\n');
     indent(m_empty.size());
-    m_out += bracket;
+    append(bracket);
 }
 
 void JsonText::value(const QString& text) {
     beginValue();
-    m_out += '"';
-    appendEscaped(text);
-    m_out += '"';
+    append('"');
+    char* const start = room(6 * text.size());
+    m_size += writeEscaped(start, text) - start;
+    append('"');
 }
 
 void JsonText::value(int number) {
     beginValue();
-    m_out += QByteArray::number(number);
+    char* const out = room(16);
+    m_size += std::to_chars(out, out + 16, number).ptr - out;
 }
 
 void JsonText::value(double number) {
     beginValue();
     // QJsonValue keeps a whole number that fits 64 bits as an integer.
     constexpr double Limit = 9223372036854775808.0; // 2^63
-    if (!std::isfinite(number))
-        m_out += "null";
-    else if (number == std::trunc(number) && number >= -Limit && number < Limit)
-        m_out += QByteArray::number(static_cast<qint64>(number));
-    else
-        m_out += QByteArray::number(number, 'g', QLocale::FloatingPointShortest);
+    if (!std::isfinite(number)) {
+        append("null", 4);
+    } else if (number == std::trunc(number) && number >= -Limit && number < Limit) {
+        char* const out = room(24);
+        m_size += std::to_chars(out, out + 24, static_cast<qint64>(number)).ptr - out;
+    } else {
+        const QByteArray text = QByteArray::number(number, 'g', QLocale::FloatingPointShortest);
+        append(text.constData(), text.size());
+    }
 }
 
 void JsonText::value(bool flag) {
     beginValue();
-    m_out += flag ? "true" : "false";
+    if (flag)
+        append("true", 4);
+    else
+        append("false", 5);
 }
 
 void JsonText::null() {
     beginValue();
-    m_out += "null";
+    append("null", 4);
 }
 
 void JsonText::stringArray(const QStringList& texts) {
@@ -95,7 +109,7 @@ void JsonText::stringArray(const QStringList& texts) {
 }
 
 bool JsonText::finish() {
-    m_out += '\n';
+    append('\n');
     flush();
     if (std::fflush(m_file) != 0)
         m_writeFailed = true;
@@ -106,11 +120,8 @@ bool JsonText::finish() {
 // rest as UTF-8, a lone surrogate as \u with lower-case digits. Written
 // through a pointer into room made for the worst case (six bytes a unit):
 // listings of megabytes are mostly this.
-void JsonText::appendEscaped(const QString& text) {
+char* JsonText::writeEscaped(char* out, const QString& text) {
     static const char Hex[] = "0123456789abcdef";
-    const qsizetype start = m_out.size();
-    m_out.resize(start + 6 * text.size());
-    char* out = m_out.data() + start;
     auto escapeUnit = [&](char16_t u) {
         *out++ = '\\';
         *out++ = 'u';
@@ -174,7 +185,17 @@ void JsonText::appendEscaped(const QString& text) {
             escapeUnit(u);
         }
     }
-    m_out.truncate(out - m_out.constData());
+    return out;
+}
+
+QByteArray JsonText::quoted(const QString& text) {
+    QByteArray bytes(6 * text.size() + 2, Qt::Uninitialized);
+    char* out = bytes.data();
+    *out++ = '"';
+    out = writeEscaped(out, text);
+    *out++ = '"';
+    bytes.truncate(out - bytes.constData());
+    return bytes;
 }
 
 } // namespace cac::cli

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdio>
+#include <cstring>
 
 namespace cac::cli {
 
@@ -16,7 +17,7 @@ class JsonText {
 public:
     // The text goes out to the file in pieces as it grows, so a listing of
     // megabytes never stands whole in memory.
-    explicit JsonText(std::FILE* out) : m_file(out) { m_out.reserve(2 * ChunkSize); }
+    explicit JsonText(std::FILE* out) : m_file(out), m_buffer(2 * ChunkSize, Qt::Uninitialized) {}
 
     void beginObject() { open('{'); }
     void endObject() { close('}'); }
@@ -32,6 +33,13 @@ public:
     void value(bool flag);
     void null();
     void stringArray(const QStringList& texts);
+    // A text as a JSON string, quotes included, for quotedValue(): texts that
+    // a listing writes thousands of times are escaped once.
+    static QByteArray quoted(const QString& text);
+    void quotedValue(const QByteArray& quotedText) {
+        beginValue();
+        append(quotedText.constData(), quotedText.size());
+    }
 
     // Writes out what is left, with the line end QJsonDocument puts after the
     // outermost value; true when every write succeeded.
@@ -41,7 +49,11 @@ private:
     static constexpr qsizetype ChunkSize = 64 * 1024;
     std::FILE* m_file;
     bool m_writeFailed = false;
-    QByteArray m_out;
+    // The text not yet written out: the first m_size bytes of m_buffer. Written
+    // through pointers into room made beforehand, which a listing of
+    // megabytes needs far less often than QByteArray's appends checked it.
+    QByteArray m_buffer;
+    qsizetype m_size = 0;
     QList<bool> m_empty; // per open container: nothing in it yet
     bool m_keyGiven = false;
 
@@ -49,8 +61,29 @@ private:
     void flush();
     void open(char bracket);
     void close(char bracket);
-    void indent(qsizetype levels) { m_out.append(4 * levels, ' '); }
-    void appendEscaped(const QString& text);
+    // Room for `bytes` more bytes after the text; the caller adds to m_size
+    // what it wrote there.
+    char* room(qsizetype bytes) {
+        if (m_size + bytes > m_buffer.size())
+            grow(m_size + bytes);
+        return m_buffer.data() + m_size;
+    }
+    void grow(qsizetype bytes);
+    void append(const char* text, qsizetype size) {
+        std::memcpy(room(size), text, static_cast<std::size_t>(size));
+        m_size += size;
+    }
+    void append(char c) {
+        *room(1) = c;
+        ++m_size;
+    }
+    void indent(qsizetype levels) {
+        std::memset(room(4 * levels), ' ', static_cast<std::size_t>(4 * levels));
+        m_size += 4 * levels;
+    }
+    // Writes the text escaped at `out`, which has room for 6 bytes a unit;
+    // returns the end.
+    static char* writeEscaped(char* out, const QString& text);
 };
 
 } // namespace cac::cli

@@ -2,16 +2,14 @@
 
 #include "channels/NumericText.h"
 
+#include <QHash>
 #include <QStringList>
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <string>
-#include <string_view>
 
 namespace cac {
 namespace {
@@ -37,43 +35,60 @@ int wholeByte(const DbcSignal& signal) {
 
 // The value rounded to `digits` significant digits, without trailing zeros:
 // positional from 1E-4 to below 1E15, in exponent form ("1.5E+16") beyond, as
-// the equation display writes numbers. Built from the digits to_chars gives
-// (a listing asks this thousands of times; printf took most of its time).
+// the equation display writes numbers. Built in place from the digits
+// to_chars gives: a listing asks this thousands of times.
 QString roundedText(double value, int digits) {
     char scientific[48];
-    const auto written = std::to_chars(scientific, scientific + sizeof scientific, value,
-                                       std::chars_format::scientific, digits - 1);
-    const std::string_view text(scientific, written.ptr - scientific);
-    const std::size_t e = text.find('e');
+    char* const written = std::to_chars(scientific, scientific + sizeof scientific, value,
+                                        std::chars_format::scientific, digits - 1)
+                              .ptr;
+    const char* const e = std::find(scientific, written, 'e');
     int exponent = 0; // after "e", which to_chars writes with its sign
-    const char* sign = scientific + e + 1;
-    std::from_chars(sign + (*sign == '+'), written.ptr, exponent);
-    const bool negative = text.front() == '-';
-    std::string mantissa; // the significant digits alone
-    for (const char c : text.substr(0, e)) {
-        if (c >= '0' && c <= '9')
-            mantissa += c;
+    std::from_chars(e + 1 + (e[1] == '+'), written, exponent);
+    char mantissa[24]; // the significant digits alone
+    int count = 0;
+    for (const char* c = scientific; c != e; ++c) {
+        if (*c >= '0' && *c <= '9')
+            mantissa[count++] = *c;
     }
-    std::string out = negative ? "-" : "";
-    if (exponent < -4 || exponent >= 15) {
-        out += mantissa.substr(0, 1);
-        if (mantissa.size() > 1)
-            out += '.' + mantissa.substr(1);
+    const bool exponentForm = exponent < -4 || exponent >= 15;
+    char text[64];
+    char* out = text;
+    if (scientific[0] == '-')
+        *out++ = '-';
+    if (exponentForm) {
+        *out++ = mantissa[0];
+        if (count > 1) {
+            *out++ = '.';
+            out = std::copy(mantissa + 1, mantissa + count, out);
+        }
     } else if (exponent >= digits - 1) { // every digit of the whole number, as "%.0f" has it
-        char whole[32];
-        const auto end =
-            std::to_chars(whole, whole + sizeof whole, value, std::chars_format::fixed, 0);
-        out.assign(whole, end.ptr);
+        out = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 0).ptr;
     } else if (exponent >= 0) {
-        out += mantissa.substr(0, exponent + 1) + '.' + mantissa.substr(exponent + 1);
+        out = std::copy(mantissa, mantissa + exponent + 1, out);
+        *out++ = '.';
+        out = std::copy(mantissa + exponent + 1, mantissa + count, out);
     } else {
-        out += "0." + std::string(-exponent - 1, '0') + mantissa;
+        *out++ = '0';
+        *out++ = '.';
+        out = std::fill_n(out, -exponent - 1, '0');
+        out = std::copy(mantissa, mantissa + count, out);
     }
-    QString result = QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
-    DropTrailingZeros(result);
-    if (exponent < -4 || exponent >= 15)
-        result += QString::asprintf("E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
-    return result;
+    // No zeros at the end of a fraction, nor a point left bare.
+    if (std::find(text, out, '.') != out) {
+        while (out[-1] == '0')
+            --out;
+        if (out[-1] == '.')
+            --out;
+    }
+    if (exponentForm) { // "E-05", "E+16", "E+308"
+        *out++ = 'E';
+        *out++ = exponent < 0 ? '-' : '+';
+        if (std::abs(exponent) < 10)
+            *out++ = '0';
+        out = std::to_chars(out, text + sizeof text, std::abs(exponent)).ptr;
+    }
+    return QString::fromLatin1(text, out - text);
 }
 
 // The value as its text with 15 significant digits reads.
@@ -201,7 +216,9 @@ SignalRow MapSignalToRow(const DbcMessage& message, const DbcSignal& signal) {
     return row;
 }
 
-QString ScaleTextForFactor(double factor) {
+namespace {
+
+QString searchedScaleText(double factor) {
     // From the factor's 15 digits, so that one text gives one answer however
     // it was read.
     const double written = RoundedTo15(factor);
@@ -225,7 +242,7 @@ QString ScaleTextForFactor(double factor) {
     return roundedText(scale, shortest);
 }
 
-QString ShortestDecimalText(double value) {
+QString searchedShortestText(double value) {
     if (value == 0 || !std::isfinite(value))
         return QStringLiteral("0");
     // Once a rounding reads back as the 15-digit one does, every longer one
@@ -240,6 +257,31 @@ QString ShortestDecimalText(double value) {
             longest = digits + 1;
     }
     return roundedText(value, shortest);
+}
+
+// The text `search` finds for a value, kept for the next signal that asks:
+// a database holds a few factors and offsets, each on many signals, and each
+// search takes several roundings.
+QString remembered(QHash<quint64, QString>& known, double value, QString (*search)(double)) {
+    constexpr qsizetype MostKept = 4096;
+    const auto bits = std::bit_cast<quint64>(value);
+    if (const auto found = known.constFind(bits); found != known.cend())
+        return *found;
+    if (known.size() >= MostKept)
+        known.clear();
+    return *known.insert(bits, search(value));
+}
+
+} // namespace
+
+QString ScaleTextForFactor(double factor) {
+    thread_local QHash<quint64, QString> known;
+    return remembered(known, factor, searchedScaleText);
+}
+
+QString ShortestDecimalText(double value) {
+    thread_local QHash<quint64, QString> known;
+    return remembered(known, value, searchedShortestText);
 }
 
 } // namespace cac

@@ -65,33 +65,46 @@ QString normalised(const QString& unit) {
 
 // The lower-case words of a name: "WheelSpeedFL" and "Wheel speed FL {WSFL}"
 // both hold wheel, speed and fl.
+// A word is a run of letters and digits, taken whole once it ends.
 QStringList nameWords(const QString& name) {
     QStringList words;
-    QString word;
+    qsizetype start = -1; // of the word being read, -1 between words
+    auto endWord = [&](qsizetype end) {
+        QString word(end - start, Qt::Uninitialized);
+        for (qsizetype i = start; i < end; ++i)
+            word[i - start] = name[i].toLower();
+        words.append(word);
+        start = -1;
+    };
     QChar previous;
-    for (const QChar ch : name) {
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar ch = name[i];
         const bool boundary = !ch.isLetterOrNumber() || (previous.isLower() && ch.isUpper()) ||
-                              (!word.isEmpty() && previous.isDigit() != ch.isDigit());
-        if (boundary && !word.isEmpty())
-            words.append(std::exchange(word, QString()));
-        if (ch.isLetterOrNumber())
-            word += ch.toLower();
+                              (start >= 0 && previous.isDigit() != ch.isDigit());
+        if (boundary && start >= 0)
+            endWord(i);
+        if (ch.isLetterOrNumber() && start < 0)
+            start = i;
         previous = ch;
     }
-    if (!word.isEmpty())
-        words.append(word);
+    if (start >= 0)
+        endWord(name.size());
     return words;
 }
 
 } // namespace
 
 QString CatalogueUnitFor(const QString& dbcUnit) {
-    const QString key = normalised(dbcUnit);
-    for (const auto& [spelling, unit] : Spellings) {
-        if (key == QLatin1String(spelling))
-            return QLatin1String(unit);
-    }
-    return {};
+    // Looked up for every signal of a listing.
+    static const QHash<QString, QString> units = [] {
+        QHash<QString, QString> bySpelling;
+        for (const auto& [spelling, unit] : Spellings) {
+            if (!bySpelling.contains(QLatin1String(spelling)))
+                bySpelling.insert(QLatin1String(spelling), QLatin1String(unit));
+        }
+        return bySpelling;
+    }();
+    return units.value(normalised(dbcUnit));
 }
 
 QString VariableTextInComment(const QString& comment) {
@@ -112,29 +125,51 @@ VariableProposals::VariableProposals(const VariableCatalogue& catalogue,
     for (const QString& entry : variableList) {
         const std::int32_t id = FindVariableIndex(catalogue, entry);
         if (id > 0) {
+            QList<int> numbers;
+            for (const QString& word : nameWords(entry)) {
+                auto number = m_wordNumbers.constFind(word);
+                if (number == m_wordNumbers.cend())
+                    number = m_wordNumbers.insert(word, static_cast<int>(m_wordNumbers.size()));
+                numbers.append(*number);
+            }
             m_byUnit[GetVariableUnits(id)].append(m_entries.size());
-            m_entries.append({entry, GetVariableUnits(id), nameWords(entry)});
+            m_entries.append({entry, GetVariableUnits(id), numbers});
         }
     }
 }
 
 QStringList VariableProposals::forSignal(const DbcSignal& signal) const {
+    return textsOf(rankedEntries(signal, false));
+}
+
+QList<qsizetype> VariableProposals::forSignalIndexes(const DbcSignal& signal) const {
     return rankedEntries(signal, false);
 }
 
 QStringList VariableProposals::ranked(const DbcSignal& signal) const {
-    return rankedEntries(signal, true);
+    return textsOf(rankedEntries(signal, true));
 }
 
-QStringList VariableProposals::rankedEntries(const DbcSignal& signal, bool anyUnit) const {
+QStringList VariableProposals::textsOf(const QList<qsizetype>& indexes) const {
+    QStringList texts;
+    texts.reserve(indexes.size());
+    for (const qsizetype index : indexes)
+        texts.append(m_entries.at(index).text);
+    return texts;
+}
+
+QList<qsizetype> VariableProposals::rankedEntries(const DbcSignal& signal, bool anyUnit) const {
     const QString unit = CatalogueUnitFor(signal.unit);
     if (unit.isEmpty() && !anyUnit)
         return {};
-    const QStringList signalWords = nameWords(signal.name);
+    // A word no entry has matches none (-1).
+    QList<int> signalWords;
+    for (const QString& word : nameWords(signal.name))
+        signalWords.append(m_wordNumbers.value(word, -1));
     struct Rank {
         bool unitSuits;
         int shared; // words shared with the signal's name
-        const QString* entry;
+        qsizetype entry;
     };
     // A listing asks for each of thousands of signals: only the entries of
     // the signal's unit are looked at then.
@@ -144,22 +179,33 @@ QStringList VariableProposals::rankedEntries(const DbcSignal& signal, bool anyUn
     QList<Rank> ranks;
     ranks.reserve(anyUnit ? m_entries.size() : suited.size());
     for (qsizetype i = 0, count = anyUnit ? m_entries.size() : suited.size(); i < count; ++i) {
-        const Entry& entry = m_entries.at(anyUnit ? i : suited.at(i));
-        const bool unitSuits = !unit.isEmpty() && entry.unit == unit;
-        if (!unitSuits && !anyUnit)
-            continue;
-        const auto shared =
-            std::count_if(signalWords.begin(), signalWords.end(),
-                          [&](const QString& w) { return entry.words.contains(w); });
-        ranks.append({unitSuits, static_cast<int>(shared), &entry.text});
+        const qsizetype index = anyUnit ? i : suited.at(i);
+        const Entry& entry = m_entries.at(index);
+        // The entries of the unit have it; for the others it is to be seen.
+        const bool unitSuits = !anyUnit || (!unit.isEmpty() && entry.unit == unit);
+        const auto shared = std::count_if(signalWords.begin(), signalWords.end(), [&](int word) {
+            return word >= 0 && entry.wordNumbers.contains(word);
+        });
+        ranks.append({unitSuits, static_cast<int>(shared), index});
     }
-    std::stable_sort(ranks.begin(), ranks.end(), [](const Rank& a, const Rank& b) {
-        return std::pair(a.unitSuits, a.shared) > std::pair(b.unitSuits, b.shared);
-    });
-    QStringList entries;
+    // Those of the unit first, then by the words shared, the list order kept
+    // among equals: taken grade by grade, as there are only a few grades.
+    const int grades = static_cast<int>(signalWords.size()) + 1;
+    auto grade = [&](const Rank& rank) { return (rank.unitSuits ? grades : 0) + rank.shared; };
+    int best = -1;
+    int worst = 2 * grades;
+    for (const Rank& rank : ranks) {
+        best = std::max(best, grade(rank));
+        worst = std::min(worst, grade(rank));
+    }
+    QList<qsizetype> entries;
     entries.reserve(ranks.size());
-    for (const Rank& rank : ranks)
-        entries.append(*rank.entry);
+    for (int wanted = best; wanted >= worst; --wanted) {
+        for (const Rank& rank : ranks) {
+            if (grade(rank) == wanted)
+                entries.append(rank.entry);
+        }
+    }
     return entries;
 }
 

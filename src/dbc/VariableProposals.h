@@ -33,6 +33,10 @@ public:
 
     // Variable list entries; equally good ones keep their list order.
     QStringList forSignal(const DbcSignal& signal) const;
+    // The same, as positions of entryText(): a listing writes each text once.
+    QList<qsizetype> forSignalIndexes(const DbcSignal& signal) const;
+    qsizetype entryCount() const { return m_entries.size(); }
+    const QString& entryText(qsizetype index) const { return m_entries.at(index).text; }
     // Every variable of the list, best first: those forSignal() proposes,
     // then the others, those sharing most words with the signal's name first.
     // A unit never hides a variable: a database may spell it in a way that
@@ -42,14 +46,18 @@ public:
 private:
     struct Entry {
         QString text;
-        QString unit; // the catalogue unit text
-        QStringList words;
+        QString unit;           // the catalogue unit text
+        QList<int> wordNumbers; // its name's words, as numbered in m_wordNumbers
     };
     // Entries with the signal's unit (or all, with `anyUnit`), best first.
-    QStringList rankedEntries(const DbcSignal& signal, bool anyUnit) const;
+    QList<qsizetype> rankedEntries(const DbcSignal& signal, bool anyUnit) const;
+    QStringList textsOf(const QList<qsizetype>& indexes) const;
 
     QList<Entry> m_entries;                    // in list order
     QHash<QString, QList<qsizetype>> m_byUnit; // entry indexes by catalogue unit text
+    // Every word of the entries' names, numbered: a signal's words are looked
+    // up once, then compared with each entry's as numbers.
+    QHash<QString, int> m_wordNumbers;
 };
 
 } // namespace cac

@@ -162,7 +162,15 @@ std::array<std::uint8_t, SignalFieldBytes> EncodeSignalFields(const SignalCells&
 
 QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue& catalogue,
                                int channel, QList<RecordNumberField>* numberFields) {
-    auto cell = [&](int column) { return model.cell(channel, column); };
+    return EncodeChannelRecord(model.rowCells(channel),
+                               channel == ChannelCount && model.obdModeEnabled(), catalogue,
+                               numberFields);
+}
+
+QByteArray EncodeChannelRecord(const ChannelCells& row, bool obdChannel,
+                               const VariableCatalogue& catalogue,
+                               QList<RecordNumberField>* numberFields) {
+    auto cell = [&](int column) -> const QString& { return row.at(column); };
     auto number = [&](int column) { return TextToNumber(cell(column)); };
     const SignalCells signal{cell(ColStartBit),  cell(ColLength),    cell(ColValueType),
                              cell(ColByteOrder), cell(ColFilterLoc), cell(ColFilterVal)};
@@ -174,9 +182,8 @@ QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue
     writeSignalFields(scratch, signal);
 
     const std::int32_t variable = FindVariableIndex(catalogue, cell(ColVariable));
-    const QByteArray code = channel == ChannelCount && model.obdModeEnabled()
-                                ? QByteArray(2, static_cast<char>(0xFF))
-                                : GetLoggerChannelCode(variable);
+    const QByteArray code =
+        obdChannel ? QByteArray(2, static_cast<char>(0xFF)) : GetLoggerChannelCode(variable);
     *out++ = code[0];
     *out++ = code[1];
 

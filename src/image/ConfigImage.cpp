@@ -94,12 +94,20 @@ QByteArray BitTimingBytes(const QString& baudRateText) {
 }
 
 bool IsExtendedIdentifier(const ConfigModel& model, int row) {
-    return TextToNumber(model.cell(row, ColIdLength)) == 29;
+    return IsExtendedIdentifier(model.rowCells(row));
+}
+
+std::int32_t IdentifierNumber(const ConfigModel& model, int row) {
+    return IdentifierNumber(model.rowCells(row));
+}
+
+bool IsExtendedIdentifier(const ChannelCells& row) {
+    return TextToNumber(row.at(ColIdLength)) == 29;
 }
 
 // An identifier outside the 32-bit range reads like unreadable text: 0.
-std::int32_t IdentifierNumber(const ConfigModel& model, int row) {
-    return RoundToInt32(TextToNumber(model.cell(row, ColCanId))).value_or(0);
+std::int32_t IdentifierNumber(const ChannelCells& row) {
+    return RoundToInt32(TextToNumber(row.at(ColCanId))).value_or(0);
 }
 
 QByteArray LongToBytes(std::int32_t value) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/VariableCatalogue.h"
+#include "channels/ChoiceLists.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -44,6 +45,9 @@ QByteArray EncodeIdentifierWord(bool marker, bool extended, std::int32_t id);
 // integer, 0 when it does not fit.
 bool IsExtendedIdentifier(const ConfigModel& model, int row);
 std::int32_t IdentifierNumber(const ConfigModel& model, int row);
+// The same readings of a row's cells.
+bool IsExtendedIdentifier(const ChannelCells& row);
+std::int32_t IdentifierNumber(const ChannelCells& row);
 
 // The three bit-timing bytes for a bit-rate text; 00 00 00 for any text that
 // is not one of the list's rates.
@@ -84,6 +88,11 @@ std::array<std::uint8_t, SignalFieldBytes> EncodeSignalFields(const SignalCells&
 // the fields that read a number, in record order.
 QByteArray EncodeChannelRecord(const ConfigModel& model, const VariableCatalogue& catalogue,
                                int channel, QList<RecordNumberField>* numberFields = nullptr);
+// The same record for a row's cells alone; `obdChannel`: the row is channel
+// 15 while OBD mode is on, which feeds the OBD table (logger code FF FF).
+QByteArray EncodeChannelRecord(const ChannelCells& row, bool obdChannel,
+                               const VariableCatalogue& catalogue,
+                               QList<RecordNumberField>* numberFields = nullptr);
 
 // The channel-table column a record byte comes from: the format byte counts
 // as "Value type", the two unused floats as 0.
