@@ -269,6 +269,9 @@ private slots:
              nullptr},
             {"Exit, nothing typed", {"ctrl+q"}, false, {}, nullptr},
         };
+        // A window mapped while openbox is still starting is never managed
+        // nor shown; openbox names its desktops once it manages.
+        QTRY_VERIFY_WITH_TIMEOUT(x.xdotool({"get_num_desktops"}), 30000);
         for (const auto& row : rows) {
             const RowName name(row.name);
             RealProgram program;
