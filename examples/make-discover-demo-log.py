@@ -58,6 +58,11 @@ def rpm(t):
     return ramp(t, RPM) + 12 * math.sin(2 * math.pi * 1.7 * t)
 
 
+def load(t):
+    # Grows with the throttle, less so at high engine speed.
+    return min(100, 12 + 0.9 * throttle(t) * (1.15 - rpm(t) / 14000))
+
+
 def gear(t):
     g = 0
     for start, value in GEAR:
@@ -99,24 +104,24 @@ def frames(db):
     ticks = int(DURATION * 100)
     for tick in range(ticks):
         t = tick / 100
-        add(t, "Engine_1", {"EngineSpeed": rpm(t), "EngineLoad": min(100, 15 + 0.8 * throttle(t)),
-                            "IgnitionAdvance": 28 - 0.3 * throttle(t) - rpm(t) / 1000,
+        add(t, "Engine_1", {"EngineSpeed": rpm(t), "EngineLoad": load(t),
+                            "IgnitionAdvance": 12 + rpm(t) / 400 - 0.15 * load(t),
                             "EngineState": 2 if rpm(t) > 500 else 1,
                             "AliveCounter": tick % 16})
         if tick % 10 == 2:
             add(t, "Engine_2", {"CoolantTemp": coolant(t), "OilTemp": oil_temp(t),
                                 "IntakeAirTemp": 24 + 3 * math.sin(t / 9),
-                                "BatteryVoltage": 14.1 - 0.002 * throttle(t)})
+                                "BatteryVoltage": 13.5 + 0.6 * (1 - math.exp(-rpm(t) / 1500))})
         if tick % 10 == 4:
             add(t, "Engine_3", {"PageIndex": 2, "ThrottlePosition": throttle(t),
                                 "PedalPosition": pedal(t)})
         if tick % 10 == 9:
-            add(t, "Engine_3", {"PageIndex": 3, "InjectionTime": 1.8 + 0.09 * throttle(t),
-                                "Lambda1": 1.0 - 0.0015 * throttle(t)})
+            add(t, "Engine_3", {"PageIndex": 3, "InjectionTime": 1.5 + 0.1 * load(t),
+                                "Lambda1": 1.0 - 0.12 * (load(t) / 100) ** 2})
         if tick % 10 == 6:
-            add(t, "EnginePressures", {"ManifoldPressure": 300 + 7 * throttle(t),
-                                       "OilPressure": 1500 + 0.6 * rpm(t),
-                                       "FuelPressure": 4000 + 2 * throttle(t)})
+            add(t, "EnginePressures", {"ManifoldPressure": 300 + 7 * load(t),
+                                       "OilPressure": 60 * math.sqrt(rpm(t)),
+                                       "FuelPressure": 4000 + 2 * load(t)})
         if tick % 5 == 1:
             wheel = speed_kmh(t) / 3.6 / (0.31 * 2 * math.pi)  # rotations per second
             add(t, "WheelSpeeds", {"WheelSpeedFL": wheel, "WheelSpeedFR": wheel * 1.002,

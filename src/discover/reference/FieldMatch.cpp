@@ -221,7 +221,17 @@ std::optional<SignalRow> MatchedChannelRow(const CandidateField& field, const Fi
     signal.isSigned = field.layout->isSigned;
     signal.factor = 1 / match.scale;
     signal.offset = match.offset;
-    return MapSignalToRow(message, signal);
+    if (field.layout->filterByte >= 0) {
+        DbcSignal page;
+        page.name = QStringLiteral("Page");
+        page.startBit = field.layout->filterByte * 8;
+        page.length = 8;
+        page.isMultiplexor = true;
+        message.signalList.append(page);
+        signal.multiplexValue = field.layout->filterValue;
+    }
+    message.signalList.append(signal);
+    return MapSignalToRow(message, message.signalList.back());
 }
 
 } // namespace cac

@@ -42,6 +42,10 @@ struct FieldLayout {
     int length = 0;
     bool littleEndian = true;
     bool isSigned = false;
+    // Only frames whose data byte `filterByte` holds `filterValue` carry the
+    // field (a page of a multiplexed frame); -1 when every frame does.
+    int filterByte = -1;
+    int filterValue = 0;
 };
 
 // A field the analysis found, with its values over the log.
@@ -95,7 +99,9 @@ MatchRanking RankFieldsByHint(const std::vector<CandidateField>& fields, const R
 
 // The channel row the match gives (columns 2 to 12 as for a database signal:
 // identifier, its length, start bit, length, value type, byte order, scale
-// factor, offset), or nothing when the field's layout is unknown.
+// factor, offset, and the filter of a multiplexed field), or nothing when
+// the field's layout is unknown. A row the adapter cannot take (more than 32
+// bits, a scale beyond a float) carries the note that says why.
 std::optional<SignalRow> MatchedChannelRow(const CandidateField& field, const FieldMatch& match);
 
 } // namespace cac
