@@ -145,6 +145,9 @@ void TstReference::obdSeriesPicksTheBusiestEcu() {
     QCOMPARE(rpm->points.size(), std::size_t(3));
     QCOMPARE(rpm->points.back().value, 1000.0);
     QCOMPARE(collector.series(0x11)->name, QStringLiteral("OBD 11 Throttle Percentage"));
+    QCOMPARE(ObdSignalName(0x0C), QStringLiteral("OBD_0C_Engine_RPM"));
+    QCOMPARE(ObdSignalName(0x0D), QStringLiteral("OBD_0D_vehicle_speed"));
+    QCOMPARE(ObdSignalName(0x0E), QStringLiteral("OBD_0E_Timing_advance"));
     QVERIFY(!collector.series(0x05));
 }
 

@@ -96,6 +96,20 @@ QString ObdSeriesName(int pid) {
              p ? p->name : QString());
 }
 
+QString ObdSignalName(int pid) {
+    QString name;
+    bool gap = false;
+    for (const QChar c : ObdSeriesName(pid)) {
+        const bool kept = c.isLetterOrNumber() && c.unicode() < 128;
+        if (kept && gap && !name.isEmpty())
+            name += QLatin1Char('_');
+        if (kept)
+            name += c;
+        gap = !kept;
+    }
+    return name;
+}
+
 bool IsObdAnswerFrame(const CanFrame& frame) {
     if (frame.remote || frame.error)
         return false;

@@ -72,5 +72,8 @@ private:
 
 // "OBD 0C Engine RPM": the name a series of `pid` gets.
 QString ObdSeriesName(int pid);
+// "OBD_0C_Engine_RPM": the database signal name of the field matched to
+// `pid`, letters, digits and underscores only.
+QString ObdSignalName(int pid);
 
 } // namespace cac
