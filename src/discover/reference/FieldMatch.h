@@ -7,9 +7,11 @@
 // the log to an ObdAnswerCollector while the analysis reads it, then for each
 // of its pids() rank the continuous fields against series(pid) with
 // RankFieldsAgainst; the best match of each PID is that parameter's field
-// (named "OBD_<PID>_<name>" in a database). `--reference FILE.csv`:
+// (ObdSignalName(pid) in a database). `--reference FILE.csv`:
 // LoadCsvReference(FILE) (print its problems, stop on its error), then
-// RankFieldsAgainst the same way. `--hint "MIN..MAX[@T1..T2]"`:
+// RankFieldsAgainst the same way; a CSV counting from 0 beside a log whose
+// times are dates (LogReader::times() Absolute) needs the log's first time
+// added to its times. `--hint "MIN..MAX[@T1..T2]"`:
 // ParseReferenceHint (stop with its error), then RankFieldsByHint. Each
 // result lists the matches best first with correlation (or score), scale
 // factor, offset and residual; MatchedChannelRow turns a match of a field
