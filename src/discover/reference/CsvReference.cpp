@@ -1,0 +1,158 @@
+#include "discover/reference/CsvReference.h"
+
+#include "canlog/LineSource.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string_view>
+#include <vector>
+
+namespace cac {
+namespace {
+
+std::string_view Trimmed(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+        text = text.substr(1, text.size() - 2);
+    return text;
+}
+
+std::vector<std::string_view> Cells(std::string_view line, char separator) {
+    std::vector<std::string_view> cells;
+    for (;;) {
+        const std::size_t at = line.find(separator);
+        cells.push_back(Trimmed(line.substr(0, at)));
+        if (at == std::string_view::npos)
+            return cells;
+        line.remove_prefix(at + 1);
+    }
+}
+
+// A finite number written with a decimal point, nothing after it.
+bool ReadNumber(std::string_view text, double& value) {
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && std::isfinite(value);
+}
+
+QString Quoted(std::string_view text) {
+    return QLatin1Char('"') + QString::fromUtf8(text.data(), qsizetype(text.size())).left(40) +
+           QLatin1Char('"');
+}
+
+// "Speed [km/h]": the name and the unit in brackets or parentheses.
+void NameFromHeader(std::string_view cell, ReferenceSeries& series) {
+    const QString text = QString::fromUtf8(cell.data(), qsizetype(cell.size())).trimmed();
+    for (const auto& [open, close] : {std::pair{'[', ']'}, std::pair{'(', ')'}}) {
+        const qsizetype from = text.lastIndexOf(QLatin1Char(open));
+        if (from > 0 && text.endsWith(QLatin1Char(close))) {
+            series.name = text.left(from).trimmed();
+            series.unit = text.mid(from + 1, text.size() - from - 2).trimmed();
+            return;
+        }
+    }
+    series.name = text;
+}
+
+} // namespace
+
+CsvReference ReadCsvReference(QIODevice* device) {
+    CsvReference result;
+    const auto problem = [&result](qint64 line, const QString& text) {
+        if (result.problems.size() < CsvReference::KeptProblems)
+            result.problems.append({line, false, text});
+        ++result.problemCount;
+    };
+    LineSource lines(device);
+    std::string_view line;
+    bool tooLong = false;
+    char separator = 0;
+    bool header = false;
+    ThinnedPoints points(CsvReference::MaxPoints);
+    double lastTime = -INFINITY;
+    while (lines.next(line, tooLong)) {
+        if (tooLong) {
+            problem(lines.lineNumber(), QStringLiteral("the row is too long"));
+            continue;
+        }
+        if (lines.lineNumber() == 1 && line.substr(0, 3) == "\xEF\xBB\xBF")
+            line.remove_prefix(3);
+        if (Trimmed(line).empty() || line.front() == '#')
+            continue;
+        if (!separator) {
+            separator = line.find(';') != std::string_view::npos    ? ';'
+                        : line.find('\t') != std::string_view::npos ? '\t'
+                                                                    : ',';
+        }
+        const std::vector<std::string_view> cells = Cells(line, separator);
+        double time = 0, value = 0;
+        const bool timeRead = ReadNumber(cells[0], time);
+        const bool valueRead = cells.size() >= 2 && ReadNumber(cells[1], value);
+        if (!header && points.seen() == 0 && result.problemCount == 0 && !timeRead) {
+            header = true; // the first row names the columns
+            if (cells.size() >= 2)
+                NameFromHeader(cells[1], result.series);
+            continue;
+        }
+        if (cells.size() < 2) {
+            problem(lines.lineNumber(),
+                    QStringLiteral("no value beside the time (cells are separated by \"%1\")")
+                        .arg(QLatin1Char(separator == '\t' ? ' ' : separator)));
+            continue;
+        }
+        if (!timeRead || !valueRead) {
+            problem(lines.lineNumber(),
+                    QStringLiteral("%1 is no %2 (numbers are written with a decimal point)")
+                        .arg(Quoted(timeRead ? cells[1] : cells[0]),
+                             timeRead ? QStringLiteral("value") : QStringLiteral("time")));
+            continue;
+        }
+        result.sorted = result.sorted || time < lastTime;
+        lastTime = std::max(lastTime, time);
+        points.add({time, value});
+    }
+    result.series.points = points.take();
+    if (result.sorted) {
+        std::stable_sort(
+            result.series.points.begin(), result.series.points.end(),
+            [](const ReferencePoint& a, const ReferencePoint& b) { return a.time < b.time; });
+    }
+    if (result.series.points.empty()) {
+        if (result.problemCount > 0)
+            result.error = QStringLiteral("no row of time and value could be read (%1)")
+                               .arg(result.problems.front().describe());
+        else if (header)
+            result.error = QStringLiteral("the file holds a header but no rows");
+        else
+            result.error = QStringLiteral("the file holds no rows");
+    }
+    return result;
+}
+
+CsvReference LoadCsvReference(const QString& path) {
+    QFile file(path);
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        CsvReference result;
+        result.error = QStringLiteral("cannot open %1: %2")
+                           .arg(path, !info.exists()   ? QStringLiteral("no such file")
+                                      : !info.isFile() ? QStringLiteral("not a regular file")
+                                                       : file.errorString());
+        return result;
+    }
+    CsvReference result = ReadCsvReference(&file);
+    if (result.series.name.isEmpty())
+        result.series.name = QFileInfo(path).completeBaseName();
+    return result;
+}
+
+} // namespace cac

@@ -1,0 +1,237 @@
+#include "discover/reference/FieldMatch.h"
+
+#include "discover/reference/LinearFit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+namespace cac {
+namespace {
+
+struct TimedValue {
+    double time;
+    double value;
+};
+
+// The samples within [from, to].
+std::vector<TimedValue> Within(const std::vector<TimedValue>& series, double from, double to) {
+    std::vector<TimedValue> out;
+    for (const TimedValue& s : series) {
+        if (s.time >= from && s.time <= to)
+            out.push_back(s);
+    }
+    return out;
+}
+
+// How far apart two samples of the dense series may lie for a value
+// interpolated between them: a few of its usual (median) intervals, so a
+// pause in the traffic gives no invented values.
+double LargestGap(const std::vector<TimedValue>& dense) {
+    std::vector<double> steps;
+    for (std::size_t i = 1; i < dense.size(); ++i)
+        steps.push_back(dense[i].time - dense[i - 1].time);
+    if (steps.empty())
+        return 0;
+    const auto middle = steps.begin() + std::ptrdiff_t(steps.size() / 2);
+    std::nth_element(steps.begin(), middle, steps.end());
+    const double mean = (dense.back().time - dense.front().time) / double(steps.size());
+    return 4 * (*middle > 0 ? *middle : mean);
+}
+
+// The dense series' value at each time of the sparse one, where samples lie
+// close enough on both sides: (sparse value, dense value) pairs.
+std::vector<std::pair<double, double>> Interpolated(const std::vector<TimedValue>& sparse,
+                                                    const std::vector<TimedValue>& dense) {
+    std::vector<std::pair<double, double>> pairs;
+    const double gap = LargestGap(dense);
+    std::size_t j = 0;
+    for (const TimedValue& s : sparse) {
+        while (j + 1 < dense.size() && dense[j + 1].time <= s.time)
+            ++j;
+        if (dense.empty() || dense[j].time > s.time)
+            continue;
+        if (dense[j].time == s.time) {
+            pairs.emplace_back(s.value, dense[j].value);
+            continue;
+        }
+        if (j + 1 >= dense.size())
+            continue;
+        const TimedValue& a = dense[j];
+        const TimedValue& b = dense[j + 1];
+        if (b.time - a.time > gap)
+            continue;
+        const double w = (s.time - a.time) / (b.time - a.time);
+        pairs.emplace_back(s.value, a.value + w * (b.value - a.value));
+    }
+    return pairs;
+}
+
+// (raw, value) pairs of a field and a reference on the same clock: the denser
+// series interpolated at the sparser one's times where both have values.
+std::vector<RawValuePair> Aligned(const std::vector<FieldSample>& samples,
+                                  const std::vector<TimedValue>& reference) {
+    if (samples.empty() || reference.empty())
+        return {};
+    std::vector<TimedValue> field;
+    field.reserve(samples.size());
+    for (const FieldSample& s : samples)
+        field.push_back({s.time, s.raw});
+    const double from = std::max(field.front().time, reference.front().time);
+    const double to = std::min(field.back().time, reference.back().time);
+    if (from > to)
+        return {};
+    const std::vector<TimedValue> f = Within(field, from, to);
+    const std::vector<TimedValue> r = Within(reference, from, to);
+    if (f.size() <= r.size())
+        return Interpolated(f, r);
+    std::vector<RawValuePair> pairs;
+    for (const auto& [value, raw] : Interpolated(r, f))
+        pairs.emplace_back(raw, value);
+    return pairs;
+}
+
+} // namespace
+
+MatchRanking RankFieldsAgainst(const std::vector<CandidateField>& fields,
+                               const ReferenceSeries& reference) {
+    MatchRanking ranking;
+    std::vector<TimedValue> ref;
+    for (const ReferencePoint& p : reference.points)
+        ref.push_back({p.time, p.value});
+    std::stable_sort(ref.begin(), ref.end(),
+                     [](const TimedValue& a, const TimedValue& b) { return a.time < b.time; });
+    if (ref.size() < std::size_t(MinimumPairs)) {
+        ranking.error = QStringLiteral("the reference has %1 value(s); a match needs %2")
+                            .arg(ref.size())
+                            .arg(MinimumPairs);
+        return ranking;
+    }
+    const auto [low, high] =
+        std::minmax_element(ref.begin(), ref.end(), [](const TimedValue& a, const TimedValue& b) {
+            return a.value < b.value;
+        });
+    if (low->value == high->value) {
+        ranking.error = QStringLiteral("the reference stays at %1 throughout: it names no field")
+                            .arg(low->value);
+        return ranking;
+    }
+    bool anyOverlap = false;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::vector<RawValuePair> pairs = Aligned(fields[i].samples, ref);
+        anyOverlap = anyOverlap || !pairs.empty();
+        const LineFit fit = FitLine(pairs);
+        if (!fit.ok)
+            continue;
+        FieldMatch m;
+        m.candidate = int(i);
+        m.correlation = fit.correlation;
+        m.fittedScale = 1 / fit.slope;
+        m.fittedOffset = fit.intercept;
+        const AdapterConversion c = SimplestConversion(fit);
+        m.scale = c.scale;
+        m.offset = c.offset;
+        m.residual = ConversionResidual(pairs, c);
+        m.pairs = fit.pairs;
+        ranking.matches.push_back(m);
+    }
+    std::stable_sort(ranking.matches.begin(), ranking.matches.end(),
+                     [](const FieldMatch& a, const FieldMatch& b) {
+                         return std::abs(a.correlation) > std::abs(b.correlation);
+                     });
+    if (ranking.matches.empty() && !fields.empty())
+        ranking.error = anyOverlap ? QStringLiteral("no field changes while the reference does")
+                                   : QStringLiteral("the reference shares no time with the log "
+                                                    "(%1 s to %2 s)")
+                                         .arg(ref.front().time)
+                                         .arg(ref.back().time);
+    return ranking;
+}
+
+MatchRanking RankFieldsByHint(const std::vector<CandidateField>& fields,
+                              const ReferenceHint& hint) {
+    constexpr std::size_t FullLevels = 16;
+    MatchRanking ranking;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::vector<FieldSample>& s = fields[i].samples;
+        if (s.size() < 2)
+            continue;
+        double low = s.front().raw, high = low;
+        double inLow = INFINITY, inHigh = -INFINITY;
+        double moveIn = 0, moveOut = 0, steps = 0;
+        std::set<double> levels;
+        for (std::size_t k = 0; k < s.size(); ++k) {
+            low = std::min(low, s[k].raw);
+            high = std::max(high, s[k].raw);
+            if (levels.size() < FullLevels)
+                levels.insert(s[k].raw);
+            const bool inside = s[k].time >= hint.from && s[k].time <= hint.to;
+            if (inside) {
+                inLow = std::min(inLow, s[k].raw);
+                inHigh = std::max(inHigh, s[k].raw);
+            }
+            if (k > 0) {
+                const double step = std::abs(s[k].raw - s[k - 1].raw);
+                steps += step;
+                (inside ? moveIn : moveOut) += step;
+            }
+        }
+        if (high == low)
+            continue;
+        const double range = high - low;
+        double score = std::max(0.0, 1 - steps / double(s.size() - 1) / range) *
+                       double(levels.size()) / double(FullLevels);
+        if (hint.hasWindow) {
+            const double duration = s.back().time - s.front().time;
+            const double inTime =
+                std::clamp(std::min(hint.to, s.back().time) - std::max(hint.from, s.front().time),
+                           0.0, duration);
+            const double rateIn = inTime > 0 ? moveIn / inTime : 0;
+            const double rateOut = duration > inTime ? moveOut / (duration - inTime) : 0;
+            const double share = inHigh >= inLow ? (inHigh - inLow) / range : 0;
+            score *= share * (rateIn > 0 ? rateIn / (rateIn + rateOut) : 0);
+        }
+        FieldMatch m;
+        m.candidate = int(i);
+        m.correlation = score;
+        m.scale = m.fittedScale = range / (hint.maximum - hint.minimum);
+        m.offset = m.fittedOffset = hint.minimum - low / m.scale;
+        m.pairs = int(s.size());
+        ranking.matches.push_back(m);
+    }
+    std::stable_sort(
+        ranking.matches.begin(), ranking.matches.end(),
+        [](const FieldMatch& a, const FieldMatch& b) { return a.correlation > b.correlation; });
+    if (ranking.matches.empty() && !fields.empty())
+        ranking.error = QStringLiteral("no field changes over the log");
+    return ranking;
+}
+
+std::optional<SignalRow> MatchedChannelRow(const CandidateField& field, const FieldMatch& match) {
+    if (!field.layout || match.scale == 0)
+        return std::nullopt;
+    DbcMessage message;
+    message.id = field.id;
+    message.extended = field.extended;
+    message.length = 8;
+    DbcSignal signal;
+    signal.startBit = field.layout->startBit;
+    signal.length = field.layout->length;
+    signal.littleEndian = field.layout->littleEndian;
+    signal.isSigned = field.layout->isSigned;
+    signal.factor = 1 / match.scale;
+    signal.offset = match.offset;
+    if (field.layout->filterByte >= 0) {
+        DbcSignal page;
+        page.name = QStringLiteral("Page");
+        page.startBit = field.layout->filterByte * 8;
+        page.length = 8;
+        page.isMultiplexor = true;
+        message.signalList.append(page);
+        signal.multiplexValue = field.layout->filterValue;
+    }
+    message.signalList.append(signal);
+    return MapSignalToRow(message, message.signalList.back());
+}
+
+} // namespace cac

@@ -1,0 +1,499 @@
+// References that name a field: OBD-II answers against values encoded by
+// hand with the J1979 formulas, the least-squares fit against data built so
+// that its exact fit is known, ranking among decoys, CSV and hint edge cases,
+// and the demo drive, whose OBD answers must name and scale the database's own
+// engine speed, coolant and throttle.
+#include "bitmap/SignalBitMap.h"
+#include "canlog/LogReader.h"
+#include "channels/ChoiceLists.h"
+#include "dbc/CanDatabase.h"
+#include "discover/reference/CsvReference.h"
+#include "discover/reference/FieldMatch.h"
+#include "discover/reference/LinearFit.h"
+#include "discover/reference/ObdAnswers.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <cmath>
+
+using namespace cac;
+
+namespace {
+
+CanFrame Frame(std::uint32_t id, const QByteArray& hex, bool extended = false) {
+    CanFrame f;
+    f.id = id;
+    f.extended = extended;
+    const QByteArray data = QByteArray::fromHex(hex);
+    f.length = static_cast<std::uint8_t>(data.size());
+    for (int i = 0; i < data.size(); ++i)
+        f.data[i] = static_cast<std::uint8_t>(data[i]);
+    return f;
+}
+
+// "0C=16383.75 05=83": the values an answer gives.
+QString AnswerText(const CanFrame& frame) {
+    QStringList parts;
+    for (const ObdValue& v : DecodeObdAnswer(frame))
+        parts << QStringLiteral("%1=%2")
+                     .arg(QString::number(v.pid, 16).toUpper().rightJustified(2, '0'))
+                     .arg(v.value, 0, 'g', 12);
+    return parts.join(' ');
+}
+
+// A raw value as the channel row's bits read it, or nothing when the frame
+// is too short or filtered away.
+std::optional<double> RawOf(const SignalBitMap& bits, bool isSigned, int filterByte,
+                            int filterValue, const CanFrame& frame) {
+    if (filterByte >= 0 && (filterByte >= frame.length || frame.data[filterByte] != filterValue))
+        return std::nullopt;
+    quint64 raw = 0;
+    for (const BitPosition& p : bits.positions) {
+        if (p.byte >= frame.length)
+            return std::nullopt;
+        raw = raw << 1 | ((frame.data[p.byte] >> p.bit) & 1u);
+    }
+    const int n = int(bits.positions.size());
+    if (isSigned && n < 64 && (raw >> (n - 1)) & 1u)
+        return double(qint64(raw) - (qint64(1) << n));
+    return double(raw);
+}
+
+std::vector<CanFrame> ReadLog(const QString& path) {
+    std::vector<CanFrame> frames;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return frames;
+    QString error;
+    const auto reader = OpenLogReader(&file, LogFormat::Unknown, &error);
+    CanFrame f;
+    while (reader && reader->readFrame(f))
+        frames.push_back(f);
+    return frames;
+}
+
+} // namespace
+
+class TstReference : public QObject {
+    Q_OBJECT
+private slots:
+    void obdAnswers_data();
+    void obdAnswers();
+    void obdSeriesPicksTheBusiestEcu();
+    void fitAgainstExactLine_data();
+    void fitAgainstExactLine();
+    void rankingFindsTheFieldAmongDecoys();
+    void csvReference_data();
+    void csvReference();
+    void hintParsing_data();
+    void hintParsing();
+    void hintRanking();
+    void demoDriveNamesItsFields_data();
+    void demoDriveNamesItsFields();
+};
+
+void TstReference::obdAnswers_data() {
+    QTest::addColumn<CanFrame>("frame");
+    QTest::addColumn<QString>("values");
+    // Values by J1979: 0C (256A+B)/4, 05 A-40, 11 100A/255, 0E A/2-64,
+    // 06 (A-128)*100/128, 14 A/200, 24 (256A+B)*2/65536.
+    QTest::newRow("rpm least") << Frame(0x7E8, "04410C0000") << "0C=0";
+    QTest::newRow("rpm greatest") << Frame(0x7E8, "04410CFFFF555555") << "0C=16383.75";
+    QTest::newRow("coolant least, last ECU") << Frame(0x7EF, "03410500") << "05=-40";
+    QTest::newRow("coolant greatest, 29 bit") << Frame(0x18DAF110, "034105FF", true) << "05=215";
+    QTest::newRow("throttle edges") << Frame(0x7E8, "0541110011FF0000") << "11=0 11=100";
+    QTest::newRow("timing edges") << Frame(0x7E8, "05410E000EFF") << "0E=-64 0E=63.5";
+    QTest::newRow("two PIDs asked at once") << Frame(0x7E8, "06410C1AF8057B55") << "0C=1726 05=83";
+    QTest::newRow("trim with bank 3") << Frame(0x7E8, "0441068080") << "06=0";
+    QTest::newRow("O2 voltage") << Frame(0x7E8, "044114FFFF") << "14=1.275";
+    QTest::newRow("lambda") << Frame(0x7E8, "0641248000FFFF") << "24=1";
+    QTest::newRow("below the answers") << Frame(0x7E7, "04410C0000") << "";
+    QTest::newRow("past the answers") << Frame(0x7F0, "04410C0000") << "";
+    QTest::newRow("0x7E8 as 29 bit") << Frame(0x7E8, "04410C0000", true) << "";
+    QTest::newRow("29 bit not to the tester") << Frame(0x18DAF210, "034105FF", true) << "";
+    QTest::newRow("request") << Frame(0x7DF, "02010C5555555555") << "";
+    QTest::newRow("mode 02") << Frame(0x7E8, "04420C0000") << "";
+    QTest::newRow("first frame of a long answer") << Frame(0x7E8, "1014490201314731") << "";
+    QTest::newRow("payload beyond the frame") << Frame(0x7E8, "07410C0000") << "";
+    QTest::newRow("PID not decoded") << Frame(0x7E8, "0641000000000055") << "";
+    QTest::newRow("data cut short") << Frame(0x7E8, "03410C00") << "";
+}
+
+void TstReference::obdAnswers() {
+    QFETCH(CanFrame, frame);
+    QFETCH(QString, values);
+    QCOMPARE(AnswerText(frame), values);
+}
+
+void TstReference::obdSeriesPicksTheBusiestEcu() {
+    ObdAnswerCollector collector;
+    for (int i = 0; i < 3; ++i) {
+        CanFrame f = Frame(0x7E8, "04410C0FA0");
+        f.time = i;
+        collector.add(f);
+    }
+    collector.add(Frame(0x7E9, "04410C0000"));
+    collector.add(Frame(0x7E8, "0341114D"));
+    QCOMPARE(collector.pids(), QList<int>({0x0C, 0x11}));
+    const auto rpm = collector.series(0x0C);
+    QVERIFY(rpm);
+    QCOMPARE(rpm->name, QStringLiteral("OBD 0C Engine RPM"));
+    QCOMPARE(rpm->unit, QStringLiteral("rpm"));
+    QCOMPARE(rpm->points.size(), std::size_t(3));
+    QCOMPARE(rpm->points.back().value, 1000.0);
+    QCOMPARE(collector.series(0x11)->name, QStringLiteral("OBD 11 Throttle Percentage"));
+    QCOMPARE(ObdSignalName(0x0C), QStringLiteral("OBD_0C_Engine_RPM"));
+    QCOMPARE(ObdSignalName(0x0D), QStringLiteral("OBD_0D_vehicle_speed"));
+    QCOMPARE(ObdSignalName(0x0E), QStringLiteral("OBD_0E_Timing_advance"));
+    QVERIFY(!collector.series(0x05));
+}
+
+void TstReference::fitAgainstExactLine_data() {
+    QTest::addColumn<double>("slope");
+    QTest::addColumn<double>("intercept");
+    QTest::addColumn<double>("noise");
+    QTest::addColumn<double>("scale");  // the adapter's, after rounding
+    QTest::addColumn<double>("offset"); // likewise
+    QTest::newRow("engine speed") << 0.25 << 0.0 << 0.1 << 4.0 << 0.0;
+    QTest::newRow("temperature") << 1.0 << -48.0 << 0.3 << 1.0 << -48.0;
+    QTest::newRow("percent of 255") << 100.0 / 255 << 0.0 << 0.0 << 2.55 << 0.0;
+    QTest::newRow("falling") << -0.5 << 10.0 << 0.2 << -2.0 << 10.0;
+    QTest::newRow("scale not round") << 1 / 3.7 << 5.0 << 0.0 << 3.7 << 5.0;
+    QTest::newRow("factor round, scale not") << 0.3 << 0.0 << 0.05 << 1 / 0.3 << 0.0;
+}
+
+// y = slope * x + intercept + e, e = noise * (+1, -1, -1, +1, ...): e sums to
+// zero and is orthogonal to x = 1000, 1001, ..., so the least-squares line is
+// exactly the one given, the RMS residual is `noise` and
+// r^2 = 1 - n noise^2 / (slope^2 Sxx + n noise^2).
+void TstReference::fitAgainstExactLine() {
+    QFETCH(double, slope);
+    QFETCH(double, intercept);
+    QFETCH(double, noise);
+    QFETCH(double, scale);
+    QFETCH(double, offset);
+    const int n = 400;
+    std::vector<RawValuePair> pairs;
+    for (int i = 0; i < n; ++i) {
+        const double e = (i % 4 == 0 || i % 4 == 3) ? noise : -noise;
+        pairs.emplace_back(1000 + i, slope * (1000 + i) + intercept + e);
+    }
+    const LineFit fit = FitLine(pairs);
+    QVERIFY(fit.ok);
+    QVERIFY(std::abs(fit.slope - slope) <= 1e-12);
+    QVERIFY(std::abs(fit.intercept - intercept) <= 1e-8);
+    const double sxx = double(n) * (double(n) * n - 1) / 12;
+    const double r2 = 1 - n * noise * noise / (slope * slope * sxx + n * noise * noise);
+    QVERIFY(std::abs(fit.correlation * fit.correlation - r2) <= 1e-12);
+    QVERIFY((fit.correlation > 0) == (slope > 0));
+    const AdapterConversion c = SimplestConversion(fit);
+    QCOMPARE(c.scale, scale);
+    QCOMPARE(c.offset + 1, offset + 1); // QCOMPARE of doubles is relative: keep 0 comparable
+    QVERIFY(std::abs(ConversionResidual(pairs, c) - noise) <= 1e-8);
+}
+
+// A 10 Hz engine speed reference against 100 Hz fields: the true one (0.25
+// rpm per step), a counter, a random checksum, a copy at 0.5 rpm per step with
+// noise, a constant; then a reference at 200 Hz against a 5 Hz field.
+void TstReference::rankingFindsTheFieldAmongDecoys() {
+    const auto rpm = [](double t) { return 2000 + 1500 * std::sin(t / 3) + 300 * std::sin(t); };
+    QRandomGenerator random(27);
+    std::vector<CandidateField> fields(5);
+    for (int k = 0; k < 3000; ++k) {
+        const double t = k * 0.01;
+        fields[0].samples.push_back({t, double(k % 16)});
+        fields[1].samples.push_back({t, double(random.bounded(256))});
+        fields[2].samples.push_back({t, std::round(rpm(t) * 4)});
+        fields[3].samples.push_back({t, std::round(rpm(t) * 2 + random.bounded(600) - 300)});
+        fields[4].samples.push_back({t, 7});
+    }
+    ReferenceSeries reference{"OBD 0C Engine RPM", "rpm", {}};
+    for (int k = 0; k < 300; ++k)
+        reference.points.push_back({k * 0.1 + 0.003, std::round(rpm(k * 0.1 + 0.003) * 4) / 4});
+    MatchRanking ranking = RankFieldsAgainst(fields, reference);
+    QVERIFY2(ranking.error.isEmpty(), qPrintable(ranking.error));
+    QCOMPARE(ranking.matches.size(), std::size_t(4)); // the constant is left out
+    QCOMPARE(ranking.matches[0].candidate, 2);
+    QCOMPARE(ranking.matches[1].candidate, 3);
+    QCOMPARE(ranking.matches[0].scale, 4.0);
+    QCOMPARE(ranking.matches[0].offset, 0.0);
+    QVERIFY(ranking.matches[0].residual < 0.25);
+    QVERIFY(std::abs(ranking.matches[2].correlation) < 0.2);
+
+    // The reference denser than the field.
+    std::vector<CandidateField> slow(1);
+    for (int k = 0; k < 150; ++k)
+        slow[0].samples.push_back({k * 0.2, std::round(rpm(k * 0.2) * 4)});
+    ReferenceSeries dense;
+    for (int k = 0; k < 6000; ++k)
+        dense.points.push_back({k * 0.005, rpm(k * 0.005)});
+    ranking = RankFieldsAgainst(slow, dense);
+    QCOMPARE(ranking.matches.size(), std::size_t(1));
+    QCOMPARE(ranking.matches[0].scale, 4.0);
+    QCOMPARE(ranking.matches[0].pairs, 150);
+
+    // No shared time, a constant reference, too few values.
+    for (ReferencePoint& p : dense.points)
+        p.time += 100;
+    QVERIFY(RankFieldsAgainst(slow, dense).error.contains("shares no time"));
+    dense.points.assign(10, {1, 5});
+    QVERIFY(RankFieldsAgainst(slow, dense).error.contains("stays at 5"));
+    dense.points.resize(2);
+    QVERIFY(RankFieldsAgainst(slow, dense).error.contains("a match needs 3"));
+}
+
+void TstReference::csvReference_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("points");
+    QTest::addColumn<QString>("first"); // "time value" of the first point
+    QTest::addColumn<QString>("nameAndUnit");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("problem"); // the first one
+    QTest::newRow("empty") << QByteArray() << 0 << ""
+                           << "|"
+                           << "the file holds no rows"
+                           << "";
+    QTest::newRow("blank lines only") << QByteArray("\n \n") << 0 << ""
+                                      << "|"
+                                      << "the file holds no rows"
+                                      << "";
+    QTest::newRow("header alone") << QByteArray("time,speed [km/h]\n") << 0 << ""
+                                  << "speed|km/h"
+                                  << "the file holds a header but no rows"
+                                  << "";
+    QTest::newRow("one row") << QByteArray("0.5,12.25") << 1 << "0.5 12.25"
+                             << "|"
+                             << ""
+                             << "";
+    QTest::newRow("semicolons, a decimal comma")
+        << QByteArray("t;v\r\n0;1.5\r\n1;2,5\r\n2;3\r\n") << 2 << "0 1.5"
+        << "v|"
+        << ""
+        << "line 3: \"2,5\" is no value (numbers are written with a decimal point)";
+    QTest::newRow("BOM, tabs, unit in parentheses")
+        << QByteArray("\xEF\xBB\xBFTime\tRPM (rpm)\n0\t800\n1\t900\textra\n") << 2 << "0 800"
+        << "RPM|rpm"
+        << ""
+        << "";
+    QTest::newRow("out of order") << QByteArray("2,1\n0,3\n1,2\n") << 3 << "0 3"
+                                  << "|"
+                                  << ""
+                                  << "";
+    QTest::newRow("not finite, no value")
+        << QByteArray("0,1\n1,nan\n2,inf\n3\n4,-2e1\n") << 2 << "0 1"
+        << "|"
+        << ""
+        << "line 2: \"nan\" is no value (numbers are written with a decimal point)";
+    QTest::newRow("nothing readable")
+        << QByteArray("a,b\nx,1\n") << 0 << ""
+        << "b|"
+        << "no row of time and value could be read (line 2: \"x\" is no time (numbers are "
+           "written with a decimal point))"
+        << "line 2: \"x\" is no time (numbers are written with a decimal point)";
+}
+
+void TstReference::csvReference() {
+    QFETCH(QByteArray, text);
+    QFETCH(int, points);
+    QFETCH(QString, first);
+    QFETCH(QString, nameAndUnit);
+    QFETCH(QString, error);
+    QFETCH(QString, problem);
+    QBuffer buffer(&text);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    const CsvReference csv = ReadCsvReference(&buffer);
+    QCOMPARE(csv.error, error);
+    QCOMPARE(int(csv.series.points.size()), points);
+    if (points > 0)
+        QCOMPARE(
+            QStringLiteral("%1 %2").arg(csv.series.points[0].time).arg(csv.series.points[0].value),
+            first);
+    QCOMPARE(csv.series.name + '|' + csv.series.unit, nameAndUnit);
+    QCOMPARE(csv.problems.isEmpty() ? QString() : csv.problems.front().describe(), problem);
+    QCOMPARE(csv.sorted, QTest::currentDataTag() == QByteArray("out of order"));
+}
+
+void TstReference::hintParsing_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("read"); // "min max unit [from to]" or the error
+    QTest::newRow("range and window") << "800..7000@12..15"
+                                      << "800 7000  12 15";
+    QTest::newRow("in words") << "800 to 7000 rpm"
+                              << "800 7000 rpm";
+    QTest::newRow("sentence") << "0 to 100 % throttle pressed between 12 s and 15 s"
+                              << "0 100 % 12 15";
+    QTest::newRow("negative, spaces") << " -40 .. 215 degC @ 0.5 .. 3"
+                                      << "-40 215 degC 0.5 3";
+    QTest::newRow("empty") << "  "
+                           << "the hint is empty: type the expected range as MIN..MAX, "
+                              "optionally @T1..T2 in seconds (800..7000@12..15)";
+    QTest::newRow("reversed") << "7000..800"
+                              << "the range's minimum 7000 is not below its maximum 800";
+    QTest::newRow("no width") << "800..800"
+                              << "the range's minimum 800 is not below its maximum 800";
+    QTest::newRow("no range") << "fast"
+                              << "\"fast\" does not begin with a range: type MIN..MAX "
+                                 "(800..7000@12..15)";
+    QTest::newRow("window reversed") << "800..7000@15..12"
+                                     << "the time window's start 15 s is not before its end 12 s";
+    QTest::newRow("window unreadable") << "800..7000@soon"
+                                       << "\"soon\" is no time window: type @T1..T2 in seconds "
+                                          "(800..7000@12..15)";
+    QTest::newRow("beyond numbers") << "1e999..2e999"
+                                    << "the range 1e999..2e999 is beyond any "
+                                       "number";
+}
+
+void TstReference::hintParsing() {
+    QFETCH(QString, text);
+    QFETCH(QString, read);
+    ReferenceHint hint;
+    QString error;
+    const bool ok = ParseReferenceHint(text, hint, &error);
+    QCOMPARE(ok, error.isEmpty());
+    if (ok) {
+        QString got = QStringLiteral("%1 %2 %3").arg(hint.minimum).arg(hint.maximum).arg(hint.unit);
+        if (hint.hasWindow)
+            got += QStringLiteral(" %1 %2").arg(hint.from).arg(hint.to);
+        QCOMPARE(got, read);
+    } else {
+        QCOMPARE(error, read);
+    }
+}
+
+// "800..6850@12..15": the field that rises in the window wins over one that
+// moves elsewhere, a counter and a flag; its range maps onto the hint's.
+void TstReference::hintRanking() {
+    std::vector<CandidateField> fields(4);
+    for (int k = 0; k < 3000; ++k) {
+        const double t = k * 0.01;
+        const double rise = std::clamp((t - 12) / 3, 0.0, 1.0);
+        fields[0].samples.push_back({t, double(k % 16)});
+        fields[1].samples.push_back({t, std::round(3200 + 24200 * std::sin(t / 8) * (t < 10))});
+        fields[2].samples.push_back({t, std::round(3200 + 24200 * rise * (t < 20))});
+        fields[3].samples.push_back({t, double(k / 500 % 2)});
+    }
+    ReferenceHint hint;
+    QVERIFY(ParseReferenceHint("800..6850@12..15", hint, nullptr));
+    const MatchRanking ranking = RankFieldsByHint(fields, hint);
+    QCOMPARE(ranking.matches.size(), std::size_t(4));
+    QCOMPARE(ranking.matches[0].candidate, 2);
+    QCOMPARE(ranking.matches[0].scale, 4.0);
+    QCOMPARE(ranking.matches[0].offset, 0.0);
+    QVERIFY(ranking.matches[1].correlation < ranking.matches[0].correlation / 2);
+    hint.hasWindow = false; // without a window a steady field still beats the counter
+    const MatchRanking plain = RankFieldsByHint(fields, hint);
+    QVERIFY(plain.matches.back().candidate == 0 || plain.matches.back().candidate == 3);
+}
+
+void TstReference::demoDriveNamesItsFields_data() {
+    QTest::addColumn<int>("pid");
+    QTest::addColumn<QString>("signal");
+    QTest::newRow("engine speed") << 0x0C << "Engine_1.EngineSpeed";
+    QTest::newRow("coolant") << 0x05 << "Engine_2.CoolantTemp";
+    QTest::newRow("throttle") << 0x11 << "Engine_3.ThrottlePosition";
+}
+
+// Every integer signal of the demo database is a candidate; the OBD answers
+// must pick the one that carries their quantity, and the channel row the match
+// gives must read the database's own values from every frame, within a step.
+void TstReference::demoDriveNamesItsFields() {
+    QFETCH(int, pid);
+    QFETCH(QString, signal);
+    CanDatabase db;
+    QVERIFY(LoadCanDatabase(CAC_EXAMPLES_DIR "/demo-vehicle.dbc", db));
+    const std::vector<CanFrame> frames = ReadLog(CAC_EXAMPLES_DIR "/discover-demo-obd.log");
+    QVERIFY(frames.size() > 1000);
+    ObdAnswerCollector collector;
+    for (const CanFrame& f : frames)
+        collector.add(f);
+    QCOMPARE(collector.pids(), QList<int>({0x05, 0x0C, 0x11}));
+
+    std::vector<CandidateField> fields;
+    std::vector<SignalRef> refs;
+    for (int m = 0; m < db.messages.size(); ++m) {
+        const DbcMessage& message = db.messages[m];
+        for (int s = 0; s < message.signalList.size(); ++s) {
+            const DbcSignal& sig = message.signalList[s];
+            if (sig.valueType != DbcValueType::Integer || sig.length > 32 || sig.isMultiplexor)
+                continue;
+            CandidateField c;
+            c.id = message.id;
+            c.extended = message.extended;
+            c.description = SignalPath(db, {m, s});
+            // The demo's one multiplexor is byte 0 of its frame.
+            c.layout = FieldLayout{sig.startBit,
+                                   sig.length,
+                                   sig.littleEndian,
+                                   sig.isSigned,
+                                   sig.multiplexValue >= 0 ? 0 : -1,
+                                   sig.multiplexValue};
+            const SignalBitMap bits =
+                MapSignalBits(sig.startBit, sig.length, sig.littleEndian ? 0 : 3);
+            for (const CanFrame& f : frames) {
+                if (f.id != c.id || f.extended != c.extended)
+                    continue;
+                if (const auto raw =
+                        RawOf(bits, sig.isSigned, c.layout->filterByte, c.layout->filterValue, f))
+                    c.samples.push_back({f.time, *raw});
+            }
+            fields.push_back(c);
+            refs.push_back({m, s});
+        }
+    }
+    const MatchRanking ranking = RankFieldsAgainst(fields, *collector.series(pid));
+    QVERIFY2(ranking.error.isEmpty(), qPrintable(ranking.error));
+    const FieldMatch& best = ranking.matches.front();
+    const CandidateField& field = fields[best.candidate];
+    QCOMPARE(field.description, signal);
+    const DbcMessage& message = db.messages[refs[best.candidate].message];
+    const DbcSignal& truth = message.signalList[refs[best.candidate].signal];
+    const double factorError = std::abs(1 / best.fittedScale - truth.factor) / truth.factor;
+    const double offsetSteps = std::abs(best.fittedOffset - truth.offset) / truth.factor;
+    qInfo("%s: r %.6f, runner-up %s r %.6f; fitted factor error %.4f %%, offset error %.3f "
+          "steps; rounded scale %.15g offset %.15g; residual %.4f over %d pairs",
+          qPrintable(signal), best.correlation,
+          qPrintable(fields[ranking.matches[1].candidate].description),
+          ranking.matches[1].correlation, 100 * factorError, offsetSteps, best.scale, best.offset,
+          best.residual, best.pairs);
+    QVERIFY(factorError < 0.01);
+    QVERIFY(offsetSteps < 1);
+
+    // The row the match gives is the row the database's own signal gives.
+    const auto row = MatchedChannelRow(field, best);
+    QVERIFY(row && row->importable());
+    QCOMPARE(row->settingsText(), MapSignalToRow(message, truth).settingsText());
+    // Read as the adapter reads it, it gives the database's values throughout.
+    const SignalBitMap bits = MapSignalBits(row->cells[ColStartBit], row->cells[ColLength],
+                                            row->cells[ColValueType], row->cells[ColByteOrder]);
+    QVERIFY(bits.known);
+    const int filterByte =
+        row->cells[ColFilterLoc] == "No Filter" ? -1 : row->cells[ColFilterLoc].mid(5).toInt() - 1;
+    const bool rowSigned = row->cells[ColValueType] == "Signed";
+    const int filterValue = row->cells[ColFilterVal].toInt();
+    const double scale = row->cells[ColScale].toDouble();
+    const double offset = row->cells[ColOffset].toDouble();
+    const SignalBitMap truthBits =
+        MapSignalBits(truth.startBit, truth.length, truth.littleEndian ? 0 : 3);
+    int compared = 0;
+    for (const CanFrame& f : frames) {
+        if (f.id != message.id || f.extended != message.extended)
+            continue;
+        const auto raw = RawOf(bits, rowSigned, filterByte, filterValue, f);
+        const auto own = RawOf(truthBits, truth.isSigned, truth.multiplexValue >= 0 ? 0 : -1,
+                               truth.multiplexValue, f);
+        QCOMPARE(bool(raw), bool(own));
+        if (!raw)
+            continue;
+        QVERIFY(std::abs(*raw / scale + offset - (*own * truth.factor + truth.offset)) <
+                truth.factor / 1000);
+        ++compared;
+    }
+    QVERIFY(compared > 100);
+}
+
+QTEST_GUILESS_MAIN(TstReference)
+#include "tst_reference.moc"
