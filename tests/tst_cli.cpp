@@ -247,7 +247,17 @@ private slots:
             {{"decode", EngineDemoCcf, demoLog, "--format", "mf4"}, 2, "", "unknown log format 'mf4'"},
             {{"decode", EngineDemoCcf, m_dir.filePath("missing.log")}, 1, "", "missing.log': no such file"},
             {{"decode", EngineDemoCcf, "/dev/zero"}, 1, "", "'/dev/zero': it is a character device, not a regular file"},
-            {{"decode", EngineDemoCcf}, 2, "", "CONFIG.ccf and LOG are needed"}};
+            {{"decode", EngineDemoCcf}, 2, "", "CONFIG.ccf and LOG are needed"},
+            {{"discover", notLog}, 1, "", "not-a-log.txt': not a CAN log this program reads"},
+            {{"discover", m_dir.filePath("missing.log")}, 1, "", "missing.log': no such file"},
+            {{"discover", "/dev/zero"}, 1, "", "'/dev/zero': it is a character device, not a regular file"},
+            {{"discover", damagedLog}, 1, "0x280 (11 bit): 2 frames",
+             "damaged.log': line 2: not a candump line: 'garbage'"},
+            {{"discover", demoLog, "--id", "0x4B0"}, 0, "1 identifiers, 10 frames\n", ""},
+            {{"discover", demoLog, "--id", "0x280"}, 0,
+             "  Counter0x280_60_4          60|4@1+    counter, confidence 1.00", ""},
+            {{"discover", demoLog, "--id", "-1"}, 2, "", "--id takes an identifier such as 0x100"},
+            {{"discover"}, 2, "", "missing LOG"}};
         // clang-format on
         for (const auto& [arguments, exit, out, err] : rows) {
             const RowName row(arguments.join(' '));

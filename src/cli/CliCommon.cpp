@@ -210,6 +210,16 @@ int ConfigCommandLine::load(ConfigModel& model, CatalogueLoad& catalogue) const 
                              model, catalogue);
 }
 
+std::optional<std::int32_t> ParseIdentifier(const QString& text) {
+    bool ok = false;
+    const qint64 value = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+                             ? text.mid(2).toLongLong(&ok, 16)
+                             : text.toLongLong(&ok, 10);
+    if (!ok || value < 0 || value > 0x1FFFFFFF || text.contains(u'+') || text.contains(u'-'))
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
 const Command& CommandNamed(const char* name) {
     const QList<Command>& commands = Commands();
     return *std::find_if(commands.begin(), commands.end(),

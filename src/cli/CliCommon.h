@@ -10,6 +10,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+#include <optional>
+
 namespace cac {
 class ConfigModel;
 }
@@ -132,6 +135,10 @@ private:
     const Command& m_command;
     QString m_config;
 };
+
+// A frame identifier as --id takes it: "0x100" or "256", up to 0x1FFFFFFF;
+// nothing else is one.
+std::optional<std::int32_t> ParseIdentifier(const QString& text);
 
 // The row of Commands() with that name, which must be there.
 const Command& CommandNamed(const char* name);

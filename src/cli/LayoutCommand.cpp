@@ -9,20 +9,6 @@
 #include <optional>
 
 namespace cac::cli {
-namespace {
-
-// "0x100" or "256"; nothing else is an identifier.
-std::optional<std::int32_t> parseIdentifier(const QString& text) {
-    bool ok = false;
-    const qint64 value = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
-                             ? text.mid(2).toLongLong(&ok, 16)
-                             : text.toLongLong(&ok, 10);
-    if (!ok || value < 0 || value > 0x1FFFFFFF || text.contains(u'+') || text.contains(u'-'))
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
-}
-
-} // namespace
 
 int RunLayoutCommand(const QStringList& arguments) {
     const Command& command = CommandNamed("layout");
@@ -43,7 +29,7 @@ int RunLayoutCommand(const QStringList& arguments) {
     const QString& config = line.config();
     std::optional<std::int32_t> onlyId;
     if (line.parser.isSet(idOption)) {
-        onlyId = parseIdentifier(line.parser.value(idOption));
+        onlyId = ParseIdentifier(line.parser.value(idOption));
         if (!onlyId)
             return UsageError(command, QStringLiteral("--id takes an identifier such as 0x100 "
                                                       "or 256, not '%1'")

@@ -23,6 +23,7 @@ int RunImportCommand(const QStringList& arguments);
 int RunLayoutCommand(const QStringList& arguments);
 int RunExportDbcCommand(const QStringList& arguments);
 int RunDecodeCommand(const QStringList& arguments);
+int RunDiscoverCommand(const QStringList& arguments);
 
 const QList<Command>& Commands() {
     static const QList<Command> commands = {
@@ -48,6 +49,9 @@ const QList<Command>& Commands() {
          "decode CONFIG.ccf LOG [--catalogue FILE] [--obd] "
          "[--format candump|asc|trc|csv|blf] [--csv OUT.csv]",
          "show what each channel makes of the frames of a CAN log", RunDecodeCommand},
+        {"discover",
+         "discover LOG [--format candump|asc|trc|csv|blf] [--id ID] [--json] [--dbc OUT.dbc]",
+         "find the signals of a CAN log without a database", RunDiscoverCommand},
     };
     return commands;
 }

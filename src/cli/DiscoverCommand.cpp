@@ -1,0 +1,236 @@
+// can-adapter-cli discover: the signals of a CAN log found without a
+// database, identifier by identifier, each field with the channel row it gives.
+
+#include "canlog/LogReader.h"
+#include "cli/CliCommon.h"
+#include "cli/JsonText.h"
+#include "common/BoundedFileRead.h"
+#include "dbc/DatabaseText.h"
+#include "discover/SignalDiscovery.h"
+
+#include <QCommandLineParser>
+
+#include <cstdio>
+
+namespace cac::cli {
+namespace {
+
+QString idText(const IdentifierKey& key) {
+    return QStringLiteral("0x") + QString::number(key.id, 16).toUpper();
+}
+
+QString idLengthText(const IdentifierKey& key) {
+    return key.extended ? QStringLiteral("29 bit") : QStringLiteral("11 bit");
+}
+
+QString orderName(FieldOrder order) {
+    return order == FieldOrder::Intel ? QStringLiteral("Intel") : QStringLiteral("Motorola");
+}
+
+QString milliseconds(double seconds) {
+    return QString::number(seconds * 1000, 'f', 1);
+}
+
+QString lengthsText(const QList<int>& lengths) {
+    QStringList texts;
+    for (const int length : lengths)
+        texts.append(QString::number(length));
+    return texts.join(u'/');
+}
+
+QString rowText(const SignalRow& row) {
+    if (!row.importable())
+        return QStringLiteral("no channel: ") + row.notes.first().text;
+    return QStringLiteral("start bit %1, %2 bits, %3, %4")
+        .arg(row.cells[ColStartBit], row.cells[ColLength], row.cells[ColByteOrder],
+             row.cells[ColValueType]);
+}
+
+void printText(const DiscoveryResult& result) {
+    for (const DiscoveredIdentifier& identifier : result.identifiers) {
+        std::printf("%s (%s): %lld frames, period %s ms, jitter %s ms, %s bytes",
+                    qUtf8Printable(idText(identifier.key)),
+                    qUtf8Printable(idLengthText(identifier.key)),
+                    static_cast<long long>(identifier.frames),
+                    qUtf8Printable(milliseconds(identifier.period)),
+                    qUtf8Printable(milliseconds(identifier.jitter)),
+                    qUtf8Printable(lengthsText(identifier.lengths)));
+        if (identifier.intelVotes + identifier.motorolaVotes > 0)
+            std::printf(", %s byte order", qUtf8Printable(orderName(identifier.order)));
+        std::printf("\n");
+        for (const DiscoveredField& field : identifier.fields) {
+            if (field.kind == FieldKind::Constant) {
+                std::printf("  %-26s %-10s constant\n", qUtf8Printable(field.signal.name),
+                            qUtf8Printable(SignalLayoutText(field.signal)));
+                continue;
+            }
+            QString kind = QLatin1String(FieldKindName(field.kind));
+            if (field.isSigned)
+                kind += QStringLiteral(", signed");
+            if (field.orderUndecided)
+                kind += QStringLiteral(", either byte order");
+            std::printf("  %-26s %-10s %s, confidence %.2f, raw %s to %s; channel: %s\n",
+                        qUtf8Printable(field.signal.name),
+                        qUtf8Printable(SignalLayoutText(field.signal)), qUtf8Printable(kind),
+                        field.confidence, qUtf8Printable(QString::number(field.minRaw, 'f', 0)),
+                        qUtf8Printable(QString::number(field.maxRaw, 'f', 0)),
+                        qUtf8Printable(rowText(field.row)));
+        }
+    }
+    std::printf("%lld identifiers, %lld frames\n",
+                static_cast<long long>(result.identifiers.size()),
+                static_cast<long long>(result.frames));
+}
+
+bool printJson(const DiscoveryResult& result) {
+    JsonText json(stdout);
+    json.beginObject();
+    json.key("frames").value(static_cast<double>(result.frames));
+    json.key("identifiers").beginArray();
+    for (const DiscoveredIdentifier& identifier : result.identifiers) {
+        json.beginObject();
+        json.key("byteOrder").value(orderName(identifier.order));
+        json.key("fields").beginArray();
+        for (const DiscoveredField& field : identifier.fields) {
+            json.beginObject();
+            json.key("byteOrderUndecided").value(field.orderUndecided);
+            json.key("confidence").value(field.confidence);
+            json.key("kind").value(FieldKindName(field.kind));
+            json.key("layout").value(SignalLayoutText(field.signal));
+            json.key("length").value(field.length());
+            json.key("maxRaw").value(field.maxRaw);
+            json.key("minRaw").value(field.minRaw);
+            json.key("name").value(field.signal.name);
+            json.key("row").value(field.row.settingsText());
+            json.key("signed").value(field.isSigned);
+            json.endObject();
+        }
+        json.endArray();
+        json.key("frames").value(static_cast<double>(identifier.frames));
+        json.key("id").value(idText(identifier.key));
+        json.key("idLength").value(idLengthText(identifier.key));
+        json.key("jitter").value(identifier.jitter);
+        json.key("lengths").beginArray();
+        for (const int length : identifier.lengths)
+            json.value(length);
+        json.endArray();
+        json.key("period").value(identifier.period);
+        json.endObject();
+    }
+    json.endArray();
+    json.endObject();
+    return json.finish();
+}
+
+} // namespace
+
+int RunDiscoverCommand(const QStringList& arguments) {
+    const Command& command = CommandNamed("discover");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Finds the signals of a CAN log without a database: for each identifier its frames, "
+        "period and data length, and its fields (where each starts and ends, in which byte "
+        "order, whether constant, a counter, a checksum, a flag or enumeration, or a continuous "
+        "value, signed or not), each with the channel row it gives. The log's format (candump "
+        "-l, Vector ASC or BLF, PEAK TRC, SavvyCAN CSV) is found from its content. Exits with 1 "
+        "when the log or a part of it cannot be read."));
+    parser.addPositionalArgument(QStringLiteral("LOG"), QStringLiteral("The CAN log."));
+    const QCommandLineOption formatOption(
+        QStringLiteral("format"),
+        QStringLiteral("The log's format, instead of finding it from the content: candump, asc, "
+                       "trc, csv or blf."),
+        QStringLiteral("FORMAT"));
+    const QCommandLineOption idOption(
+        QStringLiteral("id"), QStringLiteral("Only the frames with identifier ID (0x100 or 256)."),
+        QStringLiteral("ID"));
+    const QCommandLineOption jsonOption(QStringLiteral("json"),
+                                        QStringLiteral("Write the findings as JSON."));
+    const QCommandLineOption dbcOption(
+        QStringLiteral("dbc"),
+        QStringLiteral("Also write what was found as a CAN database: one message per identifier, "
+                       "one signal per field that is not constant, named after its kind and "
+                       "place (F0x123_16_8: a continuous field at start bit 16, 8 bits)."),
+        QStringLiteral("OUT.dbc"));
+    parser.addOptions({formatOption, idOption, jsonOption, dbcOption});
+    if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
+        return exit;
+    QString logPath;
+    if (const int exit = SingleArgument(parser, command, QStringLiteral("LOG"),
+                                        {formatOption, idOption, dbcOption}, logPath);
+        exit != ExitOk)
+        return exit;
+    LogFormat format = LogFormat::Unknown;
+    if (parser.isSet(formatOption)) {
+        format = LogFormatNamed(parser.value(formatOption));
+        if (format == LogFormat::Unknown)
+            return UsageError(
+                command, QStringLiteral("unknown log format '%1'").arg(parser.value(formatOption)));
+    }
+    DiscoveryOptions options;
+    if (parser.isSet(idOption)) {
+        const auto id = ParseIdentifier(parser.value(idOption));
+        if (!id)
+            return UsageError(command, QStringLiteral("--id takes an identifier such as 0x100 "
+                                                      "or 256, not '%1'")
+                                           .arg(parser.value(idOption)));
+        options.onlyId = *id;
+    }
+
+    // The log is read twice, each time from its start; only a regular file,
+    // so that a pipe or a device cannot keep the command waiting.
+    NoteInput(logPath);
+    QString error;
+    QList<LogProblem> problems;
+    qint64 problemCount = 0;
+    bool firstPass = true;
+    const FramePlayer play = [&](const FrameSink& sink) {
+        const OpenedFile opened = OpenRegularFile(logPath);
+        if (!opened.file) {
+            error = QStringLiteral("cannot read '%1': %2").arg(logPath, opened.reason);
+            return false;
+        }
+        QString why;
+        const auto reader = OpenLogReader(opened.file.get(), format, &why);
+        if (!reader) {
+            error = QStringLiteral("'%1': %2").arg(logPath, why);
+            return false;
+        }
+        CanFrame frame;
+        while (reader->readFrame(frame))
+            sink(frame);
+        if (firstPass) {
+            problems = reader->problems();
+            problemCount = reader->problemCount();
+            firstPass = false;
+        }
+        return true;
+    };
+    const DiscoveryResult result = DiscoverSignals(play, options);
+    if (result.stopped) {
+        PrintError(error);
+        return ExitFileError;
+    }
+    if (parser.isSet(jsonOption)) {
+        if (!printJson(result)) {
+            PrintError(QStringLiteral("cannot write the JSON to standard output"));
+            return ExitFileError;
+        }
+    } else {
+        printText(result);
+    }
+    if (parser.isSet(dbcOption)) {
+        if (const int exit =
+                WriteOutput(WriteDatabaseText(DiscoveredDatabase(result)), parser.value(dbcOption));
+            exit != ExitOk)
+            return exit;
+    }
+    for (const LogProblem& problem : problems)
+        PrintError(QStringLiteral("'%1': %2").arg(logPath, problem.describe()));
+    if (problemCount > problems.size())
+        PrintError(QStringLiteral("'%1': %2 more parts could not be read")
+                       .arg(logPath)
+                       .arg(problemCount - problems.size()));
+    return problemCount > 0 ? ExitFileError : ExitOk;
+}
+
+} // namespace cac::cli

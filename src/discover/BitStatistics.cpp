@@ -1,0 +1,90 @@
+#include "discover/BitStatistics.h"
+
+#include <bit>
+#include <cmath>
+
+namespace cac {
+namespace {
+
+// Visits every set bit of `bits`, lowest first.
+template <typename F> void forEachBit(std::uint64_t bits, F f) {
+    while (bits != 0) {
+        f(std::countr_zero(bits));
+        bits &= bits - 1;
+    }
+}
+
+std::uint64_t bytesMask(int bytes) {
+    return bytes >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * bytes)) - 1;
+}
+
+} // namespace
+
+int IdentifierBits::longestLength() const {
+    for (int length = 8; length > 0; --length)
+        if (lengths[length] > 0)
+            return length;
+    return 0;
+}
+
+double IdentifierBits::jitter() const {
+    return intervals > 1 ? std::sqrt(intervalSquares / static_cast<double>(intervals - 1)) : 0.0;
+}
+
+std::uint64_t FrameBits(const CanFrame& frame) {
+    std::uint64_t bits = 0;
+    const int length = frame.length > 8 ? 8 : frame.length;
+    for (int i = 0; i < length; ++i)
+        bits |= std::uint64_t{frame.data[i]} << (8 * i);
+    return bits;
+}
+
+void BitStatistics::add(const CanFrame& frame) {
+    if (frame.remote || frame.error)
+        return;
+    const IdentifierKey key{frame.id & (frame.extended ? 0x1FFFFFFFu : 0x7FFu), frame.extended};
+    auto found = m_index.constFind(key.packed());
+    if (found == m_index.constEnd()) {
+        found = m_index.insert(key.packed(), static_cast<int>(m_identifiers.size()));
+        m_identifiers.emplace_back().key = key;
+    }
+    IdentifierBits& s = m_identifiers[static_cast<std::size_t>(*found)];
+    const int length = frame.length > 8 ? 8 : frame.length;
+    const std::uint64_t data = FrameBits(frame);
+    const double time = std::isfinite(frame.time) ? frame.time : s.lastTime;
+
+    ++s.lengths[length];
+    for (int byte = 0; byte < length; ++byte)
+        ++s.byteSeen[byte];
+    forEachBit(data, [&](int bit) { ++s.ones[bit]; });
+    if (s.frames > 0) {
+        const double interval = time - s.lastTime;
+        ++s.intervals;
+        const double delta = interval - s.meanInterval;
+        s.meanInterval += delta / static_cast<double>(s.intervals);
+        s.intervalSquares += delta * (interval - s.meanInterval);
+
+        // Only bytes both frames carry are compared.
+        const int common = length < s.lastLength ? length : s.lastLength;
+        const std::uint64_t mask = bytesMask(common);
+        for (int byte = 0; byte < common; ++byte)
+            ++s.bytePairs[byte];
+        const std::uint64_t changed = (data ^ s.lastData) & mask;
+        forEachBit(changed, [&](int bit) { ++s.flips[bit]; });
+        forEachBit(changed & ~(changed << 1) & ~std::uint64_t{1},
+                   [&](int bit) { ++s.flipsAlone[bit]; });
+        // Bit 8b against bit 8b + 15: both must be carried.
+        const std::uint64_t alone = changed & ~(changed >> 15) & (mask >> 15);
+        for (int byte = 0; byte < 7; ++byte)
+            if (alone >> (8 * byte) & 1)
+                ++s.flipsAloneMotorola[byte];
+    } else {
+        s.firstTime = time;
+    }
+    s.lastTime = time;
+    s.lastData = data;
+    s.lastLength = length;
+    ++s.frames;
+}
+
+} // namespace cac

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "canlog/CanFrame.h"
+
+#include <QHash>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+// The first look at a log: per identifier, how its frames come and how each
+// of its 64 data bits behaves from one frame to the next. A few hundred
+// counters per identifier, whatever the log's length.
+namespace cac {
+
+// An identifier with its length: 0x123 in 11 bits and in 29 bits are two.
+struct IdentifierKey {
+    std::uint32_t id = 0;
+    bool extended = false;
+
+    bool operator==(const IdentifierKey&) const = default;
+    std::uint32_t packed() const { return id | (extended ? 0x80000000u : 0u); }
+};
+
+// Bits are numbered as CAN databases number them: byte * 8 + bit, bit 0 the
+// byte's least significant.
+struct IdentifierBits {
+    IdentifierKey key;
+    qint64 frames = 0;
+    double firstTime = 0, lastTime = 0;
+    // Time between frames: count, mean and the sum of squared deviations
+    // (Welford), for the period and its jitter.
+    qint64 intervals = 0;
+    double meanInterval = 0, intervalSquares = 0;
+    std::array<qint64, 9> lengths{};   // frames by data length 0 to 8
+    std::array<qint64, 8> byteSeen{};  // frames carrying the byte
+    std::array<qint64, 8> bytePairs{}; // successive frames both carrying it
+    std::array<qint64, 64> flips{};    // bit differs from the frame before
+    std::array<qint64, 64> ones{};
+    // Bit p flipped while bit p - 1 stayed (p = 1 to 63): for neighbours of
+    // one field counting up or down, the higher rarely flips alone.
+    std::array<qint64, 64> flipsAlone{};
+    // The same for bit 8b (a byte's lowest) against bit 8b + 15 (the next
+    // byte's highest): neighbours when a field runs on in Motorola order.
+    std::array<qint64, 7> flipsAloneMotorola{};
+
+    std::uint64_t lastData = 0;
+    int lastLength = 0;
+
+    double rate(int bit) const {
+        const qint64 pairs = bytePairs[bit / 8];
+        return pairs > 0 ? static_cast<double>(flips[bit]) / static_cast<double>(pairs) : 0.0;
+    }
+    int longestLength() const;
+    double period() const { return meanInterval; }
+    double jitter() const;
+};
+
+// The frame's data bytes as one number, byte 0 in the lowest 8 bits: bit p
+// of it is database bit p.
+std::uint64_t FrameBits(const CanFrame& frame);
+
+class BitStatistics {
+public:
+    // Data frames only: remote and error frames carry no signal.
+    void add(const CanFrame& frame);
+    // In the order identifiers were first met.
+    const std::vector<IdentifierBits>& identifiers() const { return m_identifiers; }
+
+private:
+    QHash<std::uint32_t, int> m_index; // by IdentifierKey::packed()
+    std::vector<IdentifierBits> m_identifiers;
+};
+
+} // namespace cac

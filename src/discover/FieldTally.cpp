@@ -1,0 +1,145 @@
+#include "discover/FieldTally.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace cac {
+
+const char* FieldKindName(FieldKind kind) {
+    switch (kind) {
+    case FieldKind::Constant:
+        return "constant";
+    case FieldKind::Counter:
+        return "counter";
+    case FieldKind::Checksum:
+        return "checksum";
+    case FieldKind::Flag:
+        return "flag";
+    case FieldKind::Enumeration:
+        return "enumeration";
+    case FieldKind::Continuous:
+        return "continuous";
+    }
+    return "";
+}
+
+FieldTally::FieldTally(QList<int> bits, bool keepSeries) : m_bits(std::move(bits)) {
+    if (m_bits.size() > 64)
+        m_bits.resize(64);
+    for (const int bit : m_bits)
+        m_needBytes = std::max(m_needBytes, bit / 8 + 1);
+    if (keepSeries)
+        m_series = std::make_unique<ValueSeries>();
+}
+
+std::int64_t FieldTally::asSigned(std::uint64_t raw) const {
+    const int n = static_cast<int>(m_bits.size());
+    if (n == 0 || n >= 64)
+        return static_cast<std::int64_t>(raw);
+    const std::uint64_t top = std::uint64_t{1} << (n - 1);
+    return raw & top ? static_cast<std::int64_t>(raw) - static_cast<std::int64_t>(top << 1)
+                     : static_cast<std::int64_t>(raw);
+}
+
+void FieldTally::add(double time, std::uint64_t data, int length) {
+    if (length < m_needBytes || m_bits.isEmpty())
+        return;
+    std::uint64_t raw = 0;
+    for (const int bit : m_bits)
+        raw = raw << 1 | (data >> bit & 1);
+    const std::int64_t value = asSigned(raw);
+    if (m_series)
+        m_series->add(time, static_cast<double>(raw), static_cast<double>(value));
+
+    if (m_values == 0) {
+        m_minU = m_maxU = raw;
+        m_minS = m_maxS = value;
+    } else {
+        ++m_transitions;
+        const int n = static_cast<int>(m_bits.size());
+        const std::uint64_t mask = n >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
+        const std::uint64_t step = (raw - m_last) & mask; // wrapping
+        const std::uint64_t back = (m_last - raw) & mask;
+        if (step != 0) {
+            ++m_changes;
+            m_plusOne += step == 1;
+            // A step of a quarter of the field's range or more either way.
+            m_big += std::min(step, back) >= (mask >> 2) + 1;
+            const double unsignedStep =
+                std::fabs(static_cast<double>(raw) - static_cast<double>(m_last));
+            const double signedStep =
+                std::fabs(static_cast<double>(value) - static_cast<double>(asSigned(m_last)));
+            m_stepsUnsigned += unsignedStep;
+            m_stepsSigned += signedStep;
+            const double range = static_cast<double>(mask);
+            m_wraps += unsignedStep > range / 2 && signedStep < range / 4;
+        }
+    }
+    m_minU = std::min(m_minU, raw);
+    m_maxU = std::max(m_maxU, raw);
+    m_minS = std::min(m_minS, value);
+    m_maxS = std::max(m_maxS, value);
+    if (m_distinctCount <= DistinctKept) {
+        const auto end = m_distinct.begin() + std::min(m_distinctCount, DistinctKept);
+        if (std::find(m_distinct.begin(), end, raw) == end) {
+            if (m_distinctCount < DistinctKept)
+                m_distinct[static_cast<std::size_t>(m_distinctCount)] = raw;
+            ++m_distinctCount;
+        }
+    }
+    m_last = raw;
+    ++m_values;
+}
+
+FieldVerdict FieldTally::verdict() const {
+    FieldVerdict v;
+    const int n = static_cast<int>(m_bits.size());
+    if (m_changes == 0) {
+        v.certainty = m_values > 0 ? 1.0 : 0.0;
+        return v;
+    }
+    if (n == 1) {
+        v.kind = FieldKind::Flag;
+        v.certainty = 1;
+        return v;
+    }
+    const double transitions = static_cast<double>(m_transitions);
+    const double plusOne = static_cast<double>(m_plusOne) / transitions;
+    if (plusOne >= 0.8) {
+        v.kind = FieldKind::Counter;
+        v.certainty = plusOne;
+        return v;
+    }
+    const double changing = static_cast<double>(m_changes) / transitions;
+    const double big = static_cast<double>(m_big) / transitions;
+    // Uniform random steps are a quarter of the range or more half the time.
+    if (n >= 4 && changing >= 0.9 && big >= 0.3) {
+        v.kind = FieldKind::Checksum;
+        v.certainty = std::min(1.0, big / 0.5) * changing;
+        return v;
+    }
+    // Two's complement: read as unsigned, values near zero on both sides jump
+    // between the bottom and the top of the range; read signed, they step.
+    v.isSigned = n >= 2 && m_wraps > 0 && m_stepsSigned < m_stepsUnsigned;
+    const double range = v.isSigned ? static_cast<double>(m_maxS) - static_cast<double>(m_minS)
+                                    : static_cast<double>(m_maxU) - static_cast<double>(m_minU);
+    const double meanStep =
+        (v.isSigned ? m_stepsSigned : m_stepsUnsigned) / static_cast<double>(m_changes);
+    if (n <= 3 || m_distinctCount <= 4) {
+        v.kind = n == 1 ? FieldKind::Flag : FieldKind::Enumeration;
+        v.isSigned = false;
+        v.certainty = n <= 3 ? 0.9 : 0.7;
+        return v;
+    }
+    if (meanStep <= range / 8) {
+        v.kind = FieldKind::Continuous;
+        v.certainty = std::clamp(1 - meanStep / range * 4, 0.5, 1.0);
+        return v;
+    }
+    v.kind = m_distinctCount <= DistinctKept ? FieldKind::Enumeration : FieldKind::Continuous;
+    v.isSigned = v.isSigned && v.kind == FieldKind::Continuous;
+    v.certainty = 0.3;
+    return v;
+}
+
+} // namespace cac

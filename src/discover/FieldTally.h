@@ -1,0 +1,75 @@
+#pragma once
+
+#include "canlog/CanFrame.h"
+#include "decode/ValueSeries.h"
+
+#include <QList>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+// The second look at a log: the values one candidate field takes frame after
+// frame, and from them what kind of field it is.
+namespace cac {
+
+enum class FieldKind {
+    Constant,    // one value all through the log
+    Counter,     // steps by one, wrapping
+    Checksum,    // changes nearly every frame, as if at random
+    Flag,        // one bit
+    Enumeration, // a few distinct values
+    Continuous,  // small steps compared with its range
+};
+
+// "constant", "counter", "checksum", "flag", "enumeration", "continuous".
+const char* FieldKindName(FieldKind kind);
+
+struct FieldVerdict {
+    FieldKind kind = FieldKind::Constant;
+    bool isSigned = false; // two's complement
+    double certainty = 0;  // 0 to 1: how clearly the values show the kind
+};
+
+class FieldTally {
+public:
+    // `bits`: database bit numbers, most significant first (at most 64).
+    // With `keepSeries` the values are also kept over time, in buckets.
+    FieldTally(QList<int> bits, bool keepSeries);
+
+    // The frame's data (FrameBits) and length; frames too short for the
+    // field are passed over.
+    void add(double time, std::uint64_t data, int length);
+
+    FieldVerdict verdict() const;
+
+    const QList<int>& bits() const { return m_bits; }
+    qint64 values() const { return m_values; }
+    // Distinct values seen, counted up to DistinctKept + 1.
+    int distinct() const { return m_distinctCount; }
+    static constexpr int DistinctKept = 16;
+    std::uint64_t minUnsigned() const { return m_minU; }
+    std::uint64_t maxUnsigned() const { return m_maxU; }
+    std::int64_t minSigned() const { return m_minS; }
+    std::int64_t maxSigned() const { return m_maxS; }
+    // raw: the unsigned reading; value: the two's complement reading.
+    const ValueSeries* series() const { return m_series.get(); }
+    std::unique_ptr<ValueSeries> takeSeries() { return std::move(m_series); }
+
+private:
+    QList<int> m_bits;
+    int m_needBytes = 0;
+    std::unique_ptr<ValueSeries> m_series;
+    qint64 m_values = 0, m_transitions = 0, m_changes = 0, m_plusOne = 0, m_big = 0;
+    qint64 m_wraps = 0; // small steps across the top and bottom of the unsigned range
+    double m_stepsUnsigned = 0, m_stepsSigned = 0; // sums of |step|
+    std::uint64_t m_last = 0;
+    std::uint64_t m_minU = 0, m_maxU = 0;
+    std::int64_t m_minS = 0, m_maxS = 0;
+    std::array<std::uint64_t, DistinctKept> m_distinct{};
+    int m_distinctCount = 0;
+
+    std::int64_t asSigned(std::uint64_t raw) const;
+};
+
+} // namespace cac

@@ -1,0 +1,248 @@
+#include "discover/SignalDiscovery.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <cmath>
+
+namespace cac {
+namespace {
+
+bool taken(const DiscoveryOptions& options, const CanFrame& frame) {
+    return options.onlyId < 0 || static_cast<qint64>(frame.id) == options.onlyId;
+}
+
+// The database start bit: Intel names the least significant bit, Motorola
+// the most significant.
+int startBitOf(const QList<int>& bits, FieldOrder order) {
+    return order == FieldOrder::Intel ? bits.last() : bits.first();
+}
+
+// A smooth value seldom fills its field: the top bits that never left 0
+// belong to it as far as its byte's edge (bit 7 in either order), where
+// fields mostly end, when that makes a length of whole nibbles (a 20-bit
+// field beside two unused bits stays as it is).
+void extendOverZeros(QList<int>& bits, const IdentifierBits& s) {
+    QList<int> zeros;
+    for (int top = bits.first(); top % 8 != 7;) {
+        ++top;
+        if (s.flips[top] != 0 || s.ones[top] != 0 || s.byteSeen[top / 8] == 0)
+            return;
+        zeros.prepend(top);
+    }
+    if ((bits.size() + zeros.size()) % 4 == 0)
+        bits = zeros + bits;
+}
+
+DbcSignal signalOf(const IdentifierKey& key, const DiscoveredField& field) {
+    DbcSignal signal;
+    signal.startBit = startBitOf(field.bits, field.order);
+    signal.length = field.length();
+    signal.littleEndian = field.order == FieldOrder::Intel;
+    signal.isSigned = field.isSigned;
+    signal.name = FieldName(key, field.kind, signal.startBit, signal.length);
+    const double span = std::ldexp(1.0, signal.length - (field.isSigned ? 1 : 0));
+    signal.minimum = field.isSigned ? -span : 0;
+    signal.maximum = span - 1;
+    signal.comment = QStringLiteral("%1, confidence %2")
+                         .arg(QLatin1String(FieldKindName(field.kind)))
+                         .arg(field.confidence, 0, 'f', 2);
+    return signal;
+}
+
+struct Pending {
+    int identifier = 0;
+    SlicedField sliced;
+    std::unique_ptr<FieldTally> tally;
+};
+
+} // namespace
+
+QString FieldName(const IdentifierKey& key, FieldKind kind, int startBit, int length) {
+    const char* prefix = "F";
+    switch (kind) {
+    case FieldKind::Counter:
+        prefix = "Counter";
+        break;
+    case FieldKind::Checksum:
+        prefix = "Checksum";
+        break;
+    case FieldKind::Flag:
+        prefix = "Flag";
+        break;
+    case FieldKind::Enumeration:
+        prefix = "Enum";
+        break;
+    case FieldKind::Constant:
+        prefix = "Const";
+        break;
+    case FieldKind::Continuous:
+        break;
+    }
+    return QLatin1String(prefix) + QStringLiteral("0x") + QString::number(key.id, 16).toUpper() +
+           u'_' + QString::number(startBit) + u'_' + QString::number(length);
+}
+
+DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions& options) {
+    DiscoveryResult result;
+    BitStatistics statistics;
+    if (!play([&](const CanFrame& frame) {
+            if (taken(options, frame))
+                statistics.add(frame);
+        })) {
+        result.stopped = true;
+        return result;
+    }
+
+    // The fields that change get a tally each for the second look; the
+    // identifiers with the most frames get the series first.
+    const std::vector<IdentifierBits>& identifiers = statistics.identifiers();
+    std::vector<SlicedIdentifier> sliced;
+    sliced.reserve(identifiers.size());
+    std::vector<Pending> pending;
+    QHash<std::uint32_t, QList<int>> tallyIndex; // by IdentifierKey::packed()
+    for (int i = 0; i < static_cast<int>(identifiers.size()); ++i) {
+        sliced.push_back(SliceFields(identifiers[static_cast<std::size_t>(i)]));
+        for (const SlicedField& field : sliced.back().fields) {
+            if (field.constant)
+                continue;
+            tallyIndex[identifiers[static_cast<std::size_t>(i)].key.packed()].append(
+                static_cast<int>(pending.size()));
+            pending.push_back({i, field, nullptr});
+        }
+    }
+    std::vector<int> byFrames(pending.size());
+    for (int k = 0; k < static_cast<int>(byFrames.size()); ++k)
+        byFrames[static_cast<std::size_t>(k)] = k;
+    std::stable_sort(byFrames.begin(), byFrames.end(), [&](int a, int b) {
+        return identifiers[static_cast<std::size_t>(pending[a].identifier)].frames >
+               identifiers[static_cast<std::size_t>(pending[b].identifier)].frames;
+    });
+    for (int k = 0; k < static_cast<int>(byFrames.size()); ++k) {
+        Pending& p = pending[static_cast<std::size_t>(byFrames[static_cast<std::size_t>(k)])];
+        p.tally = std::make_unique<FieldTally>(p.sliced.bits, k < MaxSeriesFields);
+    }
+
+    if (!pending.empty() && !play([&](const CanFrame& frame) {
+            if (frame.remote || frame.error || !taken(options, frame))
+                return;
+            const IdentifierKey key{frame.id & (frame.extended ? 0x1FFFFFFFu : 0x7FFu),
+                                    frame.extended};
+            const auto found = tallyIndex.constFind(key.packed());
+            if (found == tallyIndex.constEnd())
+                return;
+            const std::uint64_t data = FrameBits(frame);
+            const int length = std::min<int>(frame.length, 8);
+            for (const int k : *found)
+                pending[static_cast<std::size_t>(k)].tally->add(frame.time, data, length);
+        })) {
+        result.stopped = true;
+        return result;
+    }
+
+    std::size_t next = 0; // pending is in identifier order
+    for (int i = 0; i < static_cast<int>(identifiers.size()); ++i) {
+        const IdentifierBits& s = identifiers[static_cast<std::size_t>(i)];
+        const SlicedIdentifier& cut = sliced[static_cast<std::size_t>(i)];
+        DiscoveredIdentifier out;
+        out.key = s.key;
+        out.frames = s.frames;
+        out.period = s.period();
+        out.jitter = s.jitter();
+        for (int length = 0; length <= 8; ++length)
+            if (s.lengths[static_cast<std::size_t>(length)] > 0)
+                out.lengths.append(length);
+        out.order = cut.order;
+        out.intelVotes = cut.intelVotes;
+        out.motorolaVotes = cut.motorolaVotes;
+        result.frames += s.frames;
+
+        QList<int> claimed; // bits of the changing fields, after widening
+        for (const SlicedField& field : cut.fields) {
+            if (field.constant)
+                continue;
+            Pending& p = pending[next++];
+            const FieldVerdict verdict = p.tally->verdict();
+            DiscoveredField f;
+            f.bits = field.bits;
+            f.order = field.order;
+            f.orderUndecided = field.orderUndecided;
+            f.kind = verdict.kind;
+            f.isSigned = verdict.isSigned;
+            f.confidence = verdict.certainty * field.edgeClarity;
+            f.values = p.tally->values();
+            f.distinct = p.tally->distinct();
+            f.minRaw = f.isSigned ? static_cast<double>(p.tally->minSigned())
+                                  : static_cast<double>(p.tally->minUnsigned());
+            f.maxRaw = f.isSigned ? static_cast<double>(p.tally->maxSigned())
+                                  : static_cast<double>(p.tally->maxUnsigned());
+            f.series = std::shared_ptr<const ValueSeries>(p.tally->takeSeries());
+            if (f.kind == FieldKind::Continuous && !f.isSigned)
+                extendOverZeros(f.bits, s);
+            claimed += f.bits;
+            out.fields.append(f);
+        }
+        // The constant runs, less what the changing fields widened into.
+        for (const SlicedField& field : cut.fields) {
+            if (!field.constant)
+                continue;
+            DiscoveredField f;
+            for (const int bit : field.bits)
+                if (!claimed.contains(bit))
+                    f.bits.append(bit);
+            if (f.bits.isEmpty())
+                continue;
+            f.order = field.order;
+            f.kind = FieldKind::Constant;
+            f.confidence = s.frames > 1 ? 1.0 : 0.0;
+            f.values = s.frames;
+            f.distinct = 1;
+            out.fields.append(f);
+        }
+        // In the order of the frame's bits, as the chosen order reads them.
+        const auto place = [&](const DiscoveredField& f) {
+            const int top = f.bits.first();
+            return f.order == FieldOrder::Intel ? 63 - top : top / 8 * 8 + 7 - top % 8;
+        };
+        std::stable_sort(out.fields.begin(), out.fields.end(),
+                         [&](const DiscoveredField& a, const DiscoveredField& b) {
+                             return place(a) > place(b);
+                         });
+
+        out.message.id = s.key.id;
+        out.message.extended = s.key.extended;
+        out.message.length = s.longestLength();
+        out.message.name =
+            QStringLiteral("ID_%1%2").arg(QString::number(s.key.id, 16).toUpper(),
+                                          s.key.extended ? QStringLiteral("_x") : QString());
+        for (DiscoveredField& f : out.fields) {
+            f.signal = signalOf(s.key, f);
+            f.row = MapSignalToRow(out.message, f.signal);
+            if (f.kind != FieldKind::Constant)
+                out.message.signalList.append(f.signal);
+        }
+        result.identifiers.append(out);
+    }
+    return result;
+}
+
+QList<FieldRef> ContinuousFields(const DiscoveryResult& result) {
+    QList<FieldRef> refs;
+    for (int i = 0; i < result.identifiers.size(); ++i) {
+        const QList<DiscoveredField>& fields = result.identifiers[i].fields;
+        for (int k = 0; k < fields.size(); ++k)
+            if (fields[k].kind == FieldKind::Continuous && fields[k].series)
+                refs.append({i, k});
+    }
+    return refs;
+}
+
+CanDatabase DiscoveredDatabase(const DiscoveryResult& result) {
+    CanDatabase database;
+    for (const DiscoveredIdentifier& identifier : result.identifiers)
+        if (!identifier.message.signalList.isEmpty())
+            database.messages.append(identifier.message);
+    return database;
+}
+
+} // namespace cac

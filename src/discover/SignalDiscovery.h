@@ -1,0 +1,94 @@
+#pragma once
+
+#include "canlog/CanFrame.h"
+#include "dbc/CanDatabase.h"
+#include "dbc/SignalRow.h"
+#include "decode/ValueSeries.h"
+#include "discover/BitStatistics.h"
+#include "discover/FieldSlicer.h"
+#include "discover/FieldTally.h"
+
+#include <QList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// Finding the signals of a CAN log without a database: the identifiers with
+// their timing, the fields of each, what kind each field is, and each field
+// as the channel row and the database signal it would give.
+namespace cac {
+
+struct DiscoveredField {
+    QList<int> bits; // database bit numbers, most significant first
+    FieldOrder order = FieldOrder::Intel;
+    bool orderUndecided = false; // crosses a byte; the other order fits as well
+    FieldKind kind = FieldKind::Constant;
+    bool isSigned = false;
+    double confidence = 0;         // 0 to 1
+    qint64 values = 0;             // frames that carried it
+    int distinct = 0;              // distinct values, counted up to FieldTally::DistinctKept + 1
+    double minRaw = 0, maxRaw = 0; // read with the field's sign
+    // Its values over time, bucketed as the preview keeps a channel's: raw is
+    // the unsigned reading, value the two's complement one (take value when
+    // isSigned). Null for constant fields, and past MaxSeriesFields.
+    std::shared_ptr<const ValueSeries> series;
+    DbcSignal signal; // factor 1, offset 0, named after its kind and place
+    SignalRow row;    // the channel row it gives
+
+    int length() const { return static_cast<int>(bits.size()); }
+};
+
+struct DiscoveredIdentifier {
+    IdentifierKey key;
+    qint64 frames = 0;
+    double period = 0, jitter = 0; // seconds: mean and standard deviation of the gaps
+    QList<int> lengths;            // the data lengths its frames had, shortest first
+    FieldOrder order = FieldOrder::Intel;
+    int intelVotes = 0, motorolaVotes = 0; // byte crossings only that order explains
+    QList<DiscoveredField> fields;         // from the frame's start, constant runs included
+    DbcMessage message;                    // its non-constant fields as signals
+};
+
+struct DiscoveryResult {
+    bool stopped = false;                    // the frames were not played to the end
+    qint64 frames = 0;                       // data frames analysed
+    QList<DiscoveredIdentifier> identifiers; // in the order first met
+};
+
+struct DiscoveryOptions {
+    // Only this identifier (either length), or every one when negative.
+    qint64 onlyId = -1;
+};
+
+// Fields beyond this many keep no series: a series is some 80 kB, and a log
+// of thousands of identifiers would otherwise hold gigabytes.
+inline constexpr int MaxSeriesFields = 1000;
+
+// Plays every frame of the log into the sink, true when it got to the end.
+// Discovery plays the log twice: once for the bits, once for the fields.
+using FrameSink = std::function<void(const CanFrame&)>;
+using FramePlayer = std::function<bool(const FrameSink&)>;
+
+DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions& options = {});
+
+// The seam for references (a recorded OBD answer, a CSV, a typed hint): a
+// matcher takes the fields worth matching, each with its series, and a
+// reference series of (time, value); aligns them in time, fits raw to the
+// reference by least squares and returns the fits ranked. It names a field
+// by identifier and field index in the result.
+struct FieldRef {
+    int identifier = -1;
+    int field = -1;
+};
+QList<FieldRef> ContinuousFields(const DiscoveryResult& result);
+
+// "F0x123_16_8" for a continuous field at database start bit 16 with 8 bits;
+// "Counter0x123_...", "Checksum", "Flag", "Enum" for the other kinds.
+QString FieldName(const IdentifierKey& key, FieldKind kind, int startBit, int length);
+
+// What was found as a CAN database: one message per identifier with a field
+// that changes, one signal per such field.
+CanDatabase DiscoveredDatabase(const DiscoveryResult& result);
+
+} // namespace cac
