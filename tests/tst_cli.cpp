@@ -317,7 +317,7 @@ private slots:
                                  "    for f in canmatrix.formats.loadp_flat(path).frames:\n"
                                  "        for s in f.signals:\n"
                                  "            print(s.name, f.arbitration_id.id, s.start_bit, "
-                                 "s.size, s.is_little_endian, s.factor, s.offset)\n",
+                                 "s.size, s.is_little_endian, s.multiplex, s.factor, s.offset)\n",
                                  DemoDbc, dbc});
         QVERIFY(python.waitForFinished(120000));
         QMap<QByteArray, QList<QByteArray>> signalsByName;
@@ -325,18 +325,20 @@ private slots:
             const QList<QByteArray> cells = line.split(' ');
             signalsByName[cells[0]] = cells.mid(1);
         }
-        const std::pair<QByteArray, QByteArray> pairs[] = {{"OBD_0C_Engine_RPM", "EngineSpeed"},
-                                                           {"OBD_05_Coolant_temp", "CoolantTemp"}};
+        const std::pair<QByteArray, QByteArray> pairs[] = {
+            {"OBD_0C_Engine_RPM", "EngineSpeed"},
+            {"OBD_05_Coolant_temp", "CoolantTemp"},
+            {"OBD_11_Throttle_Percentage", "ThrottlePosition"}}; // in page 2 of 0x2A0
         for (const auto& [obd, demo] : pairs) {
             const RowName row(obd);
             const QList<QByteArray> got = signalsByName.value(obd),
                                     want = signalsByName.value(demo);
-            QCOMPARE(got.size(), 6);
-            QCOMPARE(got.mid(0, 4), want.mid(0, 4)); // frame, start bit, length, byte order
-            const double factor = want[4].toDouble();
-            QVERIFY2(std::abs(got[4].toDouble() / factor - 1) <= 0.01, got[4].constData());
-            QVERIFY2(std::abs(got[5].toDouble() - want[5].toDouble()) <= factor,
-                     got[5].constData());
+            QCOMPARE(got.size(), 7);
+            QCOMPARE(got.mid(0, 5), want.mid(0, 5)); // frame, start bit, length, order, page
+            const double factor = want[5].toDouble();
+            QVERIFY2(std::abs(got[5].toDouble() / factor - 1) <= 0.01, got[5].constData());
+            QVERIFY2(std::abs(got[6].toDouble() - want[6].toDouble()) <= factor,
+                     got[6].constData());
         }
         const Run shown =
             RunCli({"show", ccf, "--catalogue", m_examplesCatalogue, "--json"}, m_dir.path());
@@ -346,6 +348,9 @@ private slots:
         QCOMPARE(channels[12]["scaleFactor"].toString(), QString("1"));
         QCOMPARE(channels[13]["variable"].toString(), QString("Engine speed {RPM}"));
         QCOMPARE(channels[13]["scaleFactor"].toString(), QString("4"));
+        QCOMPARE(channels[14]["variable"].toString(), QString("Throttle position {TPS}"));
+        QCOMPARE(channels[14]["scaleFactor"].toString(), QString("2.55"));
+        QCOMPARE(channels[14]["filterValue"].toString(), QString("2"));
     }
 
     // export-dbc writes the demo as a database (that it reads back is the

@@ -242,6 +242,7 @@ int RunDiscoverCommand(const QStringList& arguments) {
     qint64 problemCount = 0;
     bool firstPass = true;
     ObdAnswerCollector answers;
+    PageBytes pages;
     bool datedLog = false;
     double firstTime = 0;
     const FramePlayer play = [&](const FrameSink& sink) {
@@ -265,6 +266,7 @@ int RunDiscoverCommand(const QStringList& arguments) {
                 first = false;
                 if (obdReference)
                     answers.add(frame);
+                pages.add(frame);
                 sink(frame);
             }
         } else {
@@ -287,7 +289,9 @@ int RunDiscoverCommand(const QStringList& arguments) {
     // The references. Times that count from 0 beside a log whose times are
     // dates count from the log's first frame.
     const double shift = datedLog ? firstTime : 0;
-    const DiscoveryCandidates candidates = CandidatesOf(result, obdReference);
+    DiscoveryCandidates candidates = CandidatesOf(result, obdReference);
+    if (anyReference)
+        AddPagedCandidates(candidates, result, pages, play);
     QList<ReferenceMatches> references;
     if (obdReference) {
         references = MatchObdAnswers(candidates, answers);

@@ -18,8 +18,11 @@ QString number(double value) {
     return QString::number(value, 'g', 6);
 }
 
-const DiscoveredField& fieldOf(const DiscoveryResult& result, const FieldRef& ref) {
-    return result.identifiers[ref.identifier].fields[ref.field];
+bool carriesObdAnswers(const IdentifierKey& key) {
+    CanFrame probe;
+    probe.id = key.id;
+    probe.extended = key.extended;
+    return IsObdAnswerFrame(probe);
 }
 
 // A best match, claimed by the reference it follows most closely.
@@ -44,16 +47,34 @@ std::vector<Claim> bestClaims(const DiscoveryCandidates& candidates,
     return claims;
 }
 
+// A field of one page joins its message, with byte 0 as the page number in
+// place of the fields the whole frame showed there.
+void addPage(DbcMessage& message, const DbcSignal& signal) {
+    if (std::none_of(message.signalList.begin(), message.signalList.end(),
+                     [](const DbcSignal& s) { return s.isMultiplexor; })) {
+        const auto inByteZero = [](const DbcSignal& s) {
+            return s.littleEndian ? s.startBit + s.length <= 8
+                                  : s.startBit < 8 && s.length <= s.startBit + 1;
+        };
+        message.signalList.removeIf(inByteZero);
+        DbcSignal page;
+        page.name = QStringLiteral("Page");
+        page.length = 8;
+        page.maximum = 255;
+        page.isMultiplexor = true;
+        page.comment = QStringLiteral("the page number: it sets the layout of the rest");
+        message.signalList.prepend(page);
+    }
+    message.signalList.append(signal);
+}
+
 } // namespace
 
 DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnswers) {
     DiscoveryCandidates out;
     for (const FieldRef& ref : ContinuousFields(result)) {
         const DiscoveredIdentifier& identifier = result.identifiers[ref.identifier];
-        CanFrame probe;
-        probe.id = identifier.key.id;
-        probe.extended = identifier.key.extended;
-        if (skipObdAnswers && IsObdAnswerFrame(probe))
+        if (skipObdAnswers && carriesObdAnswers(identifier.key))
             continue;
         const DiscoveredField& field = identifier.fields[ref.field];
         CandidateField candidate;
@@ -72,8 +93,116 @@ DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnsw
         }
         out.fields.push_back(std::move(candidate));
         out.refs.append(ref);
+        out.dbcSignals.push_back(field.signal);
     }
     return out;
+}
+
+void PageBytes::add(const CanFrame& frame) {
+    if (frame.remote || frame.error || frame.length == 0)
+        return;
+    const IdentifierKey key{frame.id & (frame.extended ? 0x1FFFFFFFu : 0x7FFu), frame.extended};
+    m_values[key.packed()].set(frame.data[0]);
+}
+
+QList<int> PageBytes::pagesOf(const IdentifierKey& key) const {
+    const auto found = m_values.constFind(key.packed());
+    if (found == m_values.constEnd() || found->count() < 2 || found->count() > MaxPages)
+        return {};
+    QList<int> pages;
+    for (int value = 0; value < 256; ++value)
+        if (found->test(std::size_t(value)))
+            pages.append(value);
+    return pages;
+}
+
+void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& result,
+                        const PageBytes& pages, const FramePlayer& play) {
+    // Each page of each paged identifier as an identifier of its own,
+    // numbered 0, 1, ...: only its frames are played, so no number meets a
+    // real identifier.
+    struct Page {
+        int identifier;
+        int value;
+    };
+    QList<Page> paged;
+    QHash<std::uint32_t, int> firstPage; // by IdentifierKey::packed()
+    const auto readsByteZero = [](const DiscoveredField& f) {
+        return f.kind != FieldKind::Constant && f.kind != FieldKind::Flag &&
+               f.kind != FieldKind::Enumeration &&
+               std::any_of(f.bits.begin(), f.bits.end(), [](int bit) { return bit < 8; });
+    };
+    for (int i = 0; i < result.identifiers.size(); ++i) {
+        const DiscoveredIdentifier& identifier = result.identifiers[i];
+        const QList<int> values = pages.pagesOf(identifier.key);
+        // An OBD answer's first byte is its length, not a page.
+        if (values.isEmpty() || carriesObdAnswers(identifier.key) ||
+            std::any_of(identifier.fields.begin(), identifier.fields.end(), readsByteZero))
+            continue;
+        firstPage.insert(identifier.key.packed(), int(paged.size()));
+        for (const int value : values)
+            paged.append({i, value});
+    }
+    if (paged.isEmpty())
+        return;
+    const FramePlayer pagedPlay = [&](const FrameSink& sink) {
+        return play([&](const CanFrame& frame) {
+            if (frame.remote || frame.error || frame.length == 0)
+                return;
+            const IdentifierKey key{frame.id & (frame.extended ? 0x1FFFFFFFu : 0x7FFu),
+                                    frame.extended};
+            const auto found = firstPage.constFind(key.packed());
+            if (found == firstPage.constEnd())
+                return;
+            for (int k = *found;
+                 k < paged.size() && paged[k].identifier == paged[*found].identifier; ++k) {
+                if (paged[k].value != frame.data[0])
+                    continue;
+                CanFrame copy = frame;
+                copy.id = std::uint32_t(k);
+                copy.extended = false;
+                sink(copy);
+                return;
+            }
+        });
+    };
+    const DiscoveryResult split = DiscoverSignals(pagedPlay);
+    if (split.stopped)
+        return;
+    for (const FieldRef& ref : ContinuousFields(split)) {
+        const DiscoveredIdentifier& part = split.identifiers[ref.identifier];
+        const DiscoveredField& field = part.fields[ref.field];
+        const Page& page = paged[qsizetype(part.key.id)];
+        const DiscoveredIdentifier& whole = result.identifiers[page.identifier];
+        const bool shown =
+            std::any_of(whole.fields.begin(), whole.fields.end(), [&](const DiscoveredField& f) {
+                return f.kind == FieldKind::Continuous &&
+                       f.signal.startBit == field.signal.startBit &&
+                       f.signal.length == field.signal.length &&
+                       f.signal.littleEndian == field.signal.littleEndian;
+            });
+        if (shown ||
+            std::any_of(field.bits.begin(), field.bits.end(), [](int bit) { return bit < 8; }))
+            continue;
+        DbcSignal signal = field.signal;
+        signal.name = FieldName(whole.key, field.kind, signal.startBit, signal.length) +
+                      QStringLiteral("_m") + QString::number(page.value);
+        signal.multiplexValue = page.value;
+        CandidateField candidate;
+        candidate.id = whole.key.id;
+        candidate.extended = whole.key.extended;
+        candidate.description = signal.name;
+        candidate.layout = FieldLayout{
+            signal.startBit, signal.length, signal.littleEndian, field.isSigned, 0, page.value};
+        for (const SeriesBucket& bucket : field.series->buckets()) {
+            const double raw = field.isSigned ? (bucket.minValue + bucket.maxValue) / 2
+                                              : (bucket.minRaw + bucket.maxRaw) / 2;
+            candidate.samples.push_back({bucket.start + bucket.width / 2, raw});
+        }
+        candidates.fields.push_back(std::move(candidate));
+        candidates.refs.append({page.identifier, -1});
+        candidates.dbcSignals.push_back(signal);
+    }
 }
 
 QList<ReferenceMatches> MatchObdAnswers(const DiscoveryCandidates& candidates,
@@ -156,10 +285,11 @@ CanDatabase MatchedDatabase(const DiscoveryResult& result, const DiscoveryCandid
         const ReferenceMatches& reference = references[claims[c].reference];
         const FieldMatch& m = *claims[c].match;
         const FieldRef& ref = candidates.refs[qsizetype(c)];
-        DiscoveredIdentifier& identifier = named.identifiers[ref.identifier];
-        const QString place = fieldOf(result, ref).signal.name;
-        for (DbcSignal& signal : identifier.message.signalList) {
-            if (signal.name != place)
+        DbcMessage& message = named.identifiers[ref.identifier].message;
+        if (ref.field < 0)
+            addPage(message, candidates.dbcSignals[c]);
+        for (DbcSignal& signal : message.signalList) {
+            if (signal.name != candidates.dbcSignals[c].name)
                 continue;
             const double rawLow = signal.minimum, rawHigh = signal.maximum;
             signal.factor = 1 / m.scale;

@@ -9,9 +9,11 @@
 #include "discover/reference/FieldMatch.h"
 #include "discover/reference/ObdAnswers.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
+#include <bitset>
 #include <vector>
 
 class QCommandLineParser;
@@ -34,15 +36,38 @@ struct ReferenceMatches {
 };
 
 // The continuous fields of a result as candidates for references, with the
-// result's FieldRef of each at the same index.
+// result's FieldRef of each and its database signal at the same index. A
+// field found in one page of a multiplexed frame has no field of the result
+// (FieldRef::field -1) and a signal of its page.
 struct DiscoveryCandidates {
     std::vector<CandidateField> fields;
     QList<FieldRef> refs;
+    std::vector<DbcSignal> dbcSignals;
+};
+
+// The values byte 0 takes in each identifier's frames: a byte of few values
+// may be a page number that sets the layout of the rest of the frame.
+class PageBytes {
+public:
+    void add(const CanFrame& frame);
+    // The values of the identifier's byte 0 when they are few (2 to MaxPages).
+    QList<int> pagesOf(const IdentifierKey& key) const;
+    static constexpr int MaxPages = 8;
+
+private:
+    QHash<std::uint32_t, std::bitset<256>> m_values; // by IdentifierKey::packed()
 };
 
 // The candidates of `result`; with `skipObdAnswers`, none of an identifier
 // that carries OBD answers (its fields follow every PID a little).
 DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnswers);
+
+// Adds the continuous fields found in the pages of identifiers whose byte 0
+// is a page number (few values, no changing field of the whole frame reads
+// it), those the whole frame does not show as well. Plays the log twice more,
+// each page of each such identifier analysed as an identifier of its own.
+void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& result,
+                        const PageBytes& pages, const FramePlayer& play);
 
 // Matches for each PID the collector found, in PID order.
 QList<ReferenceMatches> MatchObdAnswers(const DiscoveryCandidates& candidates,
