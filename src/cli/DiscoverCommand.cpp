@@ -158,7 +158,9 @@ int RunDiscoverCommand(const QStringList& arguments) {
         QStringLiteral("dbc"),
         QStringLiteral("Also write what was found as a CAN database: one message per identifier, "
                        "one signal per field that is not constant, named after its kind and "
-                       "place (F0x123_16_8: a continuous field at start bit 16, 8 bits)."),
+                       "place (F0x123_16_8: a continuous field at start bit 16, 8 bits); with "
+                       "a reference, its best field with the fitted factor and offset, named "
+                       "OBD_0C_Engine_RPM for an OBD parameter."),
         QStringLiteral("OUT.dbc"));
     const QCommandLineOption referenceOption(
         QStringLiteral("reference"),
