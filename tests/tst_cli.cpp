@@ -353,6 +353,35 @@ private slots:
         QCOMPARE(channels[14]["filterValue"].toString(), QString("2"));
     }
 
+    // A CSV counting from 0 beside a log whose times are dates: the coolant
+    // of 0x288's byte 1 (the demo database: value = raw - 48), against the
+    // same drive dated 2023, names that byte with its conversion.
+    void discoverCsvBesideDatedLog() {
+        QByteArray dated, csv = "time,Coolant [degC]\n";
+        for (const QByteArray& line :
+             ReadAll(CAC_EXAMPLES_DIR "/discover-demo-obd.log").split('\n')) {
+            const qsizetype close = line.indexOf(')');
+            if (close < 0)
+                continue;
+            const double time = line.mid(1, close - 1).toDouble();
+            dated += '(' + QByteArray::number(1700000000 + time, 'f', 6) + line.mid(close) + '\n';
+            if (line.contains(" 288#"))
+                csv +=
+                    QByteArray::number(time, 'f', 6) + ',' +
+                    QByteArray::number(line.mid(line.indexOf('#') + 3, 2).toInt(nullptr, 16) - 48) +
+                    '\n';
+        }
+        WriteFile(m_dir.filePath("dated.log"), dated);
+        WriteFile(m_dir.filePath("coolant.csv"), csv);
+        const Run run = RunCli(
+            {"discover", m_dir.filePath("dated.log"), "--reference", m_dir.filePath("coolant.csv")},
+            m_dir.path());
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(
+            run.out.contains("  1. F0x288_8_8                 r  1.000  scale 1  offset -48  "),
+            run.out.constData());
+    }
+
     // export-dbc writes the demo as a database (that it reads back is the
     // engine's round-trip test); a channel a database cannot describe is
     // named on standard error and in the file.
