@@ -67,6 +67,7 @@ const Goal Goals[] = {
     {"CLI dbc --json, 843 kB database", "CliDbcJson", "Floor_QtCoreDbcReader", 2.0},
     {"candump log decoded by 5 channels", "DecodeCandump", "Floor_CandumpLines", 2.5},
     {"BLF log decoded by 5 channels", "DecodeBlf", "Floor_BlfInflate", 2.0},
+    {"candump log's signals found (discover)", "DiscoverCandump", "DecodeCandump", 3.0},
 };
 
 // Keeps the time of every run, the median where there are aggregates.

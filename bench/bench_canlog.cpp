@@ -8,6 +8,7 @@
 #include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
 #include "decode/DecodeTally.h"
+#include "discover/SignalDiscovery.h"
 
 #include <QFile>
 #include <QTemporaryFile>
@@ -148,6 +149,35 @@ void DecodeCandump(benchmark::State& state) {
     state.counters["frames"] = double(FrameCount());
 }
 BENCHMARK(DecodeCandump)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The fields of the same log found without a database, as `discover` finds
+// them: the log read twice, its bits, then its fields. Its floor is the
+// decode above.
+void DiscoverCandump(benchmark::State& state) {
+    Logs& logs = Generated();
+    for (auto _ : state) {
+        bool readable = true;
+        const cac::FramePlayer play = [&](const cac::FrameSink& sink) {
+            QFile file(logs.candump.fileName());
+            if (!file.open(QIODevice::ReadOnly))
+                return false;
+            const auto reader = cac::OpenLogReader(&file, cac::LogFormat::Unknown, nullptr);
+            if (!reader)
+                return false;
+            cac::CanFrame frame;
+            while (reader->readFrame(frame))
+                sink(frame);
+            readable = readable && reader->problemCount() == 0;
+            return true;
+        };
+        const cac::DiscoveryResult result = cac::DiscoverSignals(play);
+        if (result.stopped || !readable || result.identifiers.isEmpty())
+            state.SkipWithError("log not analysed");
+        benchmark::DoNotOptimize(result.frames);
+    }
+    state.SetBytesProcessed(state.iterations() * logs.candumpBytes);
+}
+BENCHMARK(DiscoverCandump)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Floor: the same lines read through the same buffer and split into their
 // fields, nothing read out of them.

@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +22,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <tuple>
@@ -194,6 +196,8 @@ private slots:
         const QString commentLog = m_dir.filePath("comment.log");
         WriteFile(commentLog, "//\n(1.000000) can0 280#0000800C\n");
         const QString demoLog = QStringLiteral(CAC_EXAMPLES_DIR "/demo-drive.log");
+        const QString obdLog = QStringLiteral(CAC_EXAMPLES_DIR "/discover-demo-obd.log");
+        const QString outCcf = m_dir.filePath("discovered.ccf");
         const QString catalogue = "--catalogue=" + m_examplesCatalogue;
         // Arguments, exit status, and what standard output and error must hold.
         // clang-format off
@@ -257,7 +261,24 @@ private slots:
             {{"discover", demoLog, "--id", "0x280"}, 0,
              "  Counter0x280_60_4          60|4@1+    counter, confidence 1.00", ""},
             {{"discover", demoLog, "--id", "-1"}, 2, "", "--id takes an identifier such as 0x100"},
-            {{"discover"}, 2, "", "missing LOG"}};
+            {{"discover"}, 2, "", "missing LOG"},
+            {{"discover", obdLog, "--hint", "7000..800"}, 2, "", "--hint: "},
+            {{"discover", obdLog, "--hint", "fast"}, 2, "", "--hint: "},
+            {{"discover", obdLog, "--reference", m_dir.filePath("missing.csv")}, 1, "", "missing.csv"},
+            {{"discover", obdLog, "--reference", "obd", "--into", StartupCcf, "-o", outCcf,
+              "--channel", "0"}, 2, "", "--channel takes a channel from 1 to 15"},
+            {{"discover", obdLog, "--reference", "obd", "--into", StartupCcf, "-o", outCcf,
+              "--channel", "16"}, 2, "", "--channel takes a channel from 1 to 15"},
+            {{"discover", obdLog, "--reference", "obd", "--into", StartupCcf, "-o", outCcf}, 0,
+             "\nOBD 0C Engine RPM [rpm]: value = raw / scale + offset\n"
+             "  1. F0x280_16_16               r  1.000  scale 4  offset ", "Engine speed {RPM}"},
+            // Three PIDs from channel 15 on do not fit; one reference does.
+            {{"discover", obdLog, "--reference", "obd", "--into", StartupCcf, "-o", outCcf,
+              "--channel", "15"}, 1, "", "3 matched fields from channel 15 on do not fit"},
+            {{"discover", obdLog, "--hint", "-48..207", "--into", StartupCcf, "-o", outCcf,
+              "--channel", "15", catalogue}, 0, "hint -48..207:", "channel 15: "},
+            {{"discover", obdLog, "--into", StartupCcf, "-o", outCcf}, 2, "", "--into needs --reference"},
+            {{"discover", demoLog, "--reference", "obd"}, 0, "", "holds no OBD-II mode 01 answer"}};
         // clang-format on
         for (const auto& [arguments, exit, out, err] : rows) {
             const RowName row(arguments.join(' '));
@@ -274,6 +295,91 @@ private slots:
         QCOMPARE(root["channels"][3]["canId"].toString(), QString("0x18FEF100"));
         QCOMPARE(root["channels"][2]["scaleFactor"].toString(), QString("2.55"));
         QCOMPARE(root["obdPriorities"][0]["priority"].toString(), QString("2"));
+    }
+
+    // discover names the demo's OBD quantities: read back by canmatrix, each
+    // OBD_ signal sits where the demo database puts the quantity, its factor
+    // within 1 % and its offset within one step; the channels filled from the
+    // same matches carry the catalogue's variable and the same conversion.
+    void discoverNamesDemoSignals() {
+        const QString dbc = m_dir.filePath("discovered.dbc");
+        const QString ccf = m_dir.filePath("discovered.ccf");
+        const Run found = RunCli({"discover", CAC_EXAMPLES_DIR "/discover-demo-obd.log",
+                                  "--reference", "obd", "--dbc", dbc, "--into", StartupCcf,
+                                  "--channel", "13", "-o", ccf, "--catalogue", m_examplesCatalogue},
+                                 m_dir.path());
+        QCOMPARE(found.exitCode, 0);
+        QProcess python;
+        python.start(CAC_PYTHON3,
+                     QStringList{"-c",
+                                 "import canmatrix.formats, sys\n"
+                                 "for path in sys.argv[1:]:\n"
+                                 "    for f in canmatrix.formats.loadp_flat(path).frames:\n"
+                                 "        for s in f.signals:\n"
+                                 "            print(s.name, f.arbitration_id.id, s.start_bit, "
+                                 "s.size, s.is_little_endian, s.multiplex, s.factor, s.offset)\n",
+                                 DemoDbc, dbc});
+        QVERIFY(python.waitForFinished(120000));
+        QMap<QByteArray, QList<QByteArray>> signalsByName;
+        for (const QByteArray& line : python.readAllStandardOutput().trimmed().split('\n')) {
+            const QList<QByteArray> cells = line.split(' ');
+            signalsByName[cells[0]] = cells.mid(1);
+        }
+        const std::pair<QByteArray, QByteArray> pairs[] = {
+            {"OBD_0C_Engine_RPM", "EngineSpeed"},
+            {"OBD_05_Coolant_temp", "CoolantTemp"},
+            {"OBD_11_Throttle_Percentage", "ThrottlePosition"}}; // in page 2 of 0x2A0
+        for (const auto& [obd, demo] : pairs) {
+            const RowName row(obd);
+            const QList<QByteArray> got = signalsByName.value(obd),
+                                    want = signalsByName.value(demo);
+            QCOMPARE(got.size(), 7);
+            QCOMPARE(got.mid(0, 5), want.mid(0, 5)); // frame, start bit, length, order, page
+            const double factor = want[5].toDouble();
+            QVERIFY2(std::abs(got[5].toDouble() / factor - 1) <= 0.01, got[5].constData());
+            QVERIFY2(std::abs(got[6].toDouble() - want[6].toDouble()) <= factor,
+                     got[6].constData());
+        }
+        const Run shown =
+            RunCli({"show", ccf, "--catalogue", m_examplesCatalogue, "--json"}, m_dir.path());
+        const QJsonArray channels =
+            QJsonDocument::fromJson(shown.out).object()["channels"].toArray();
+        QCOMPARE(channels[12]["variable"].toString(), QString("Coolant temp {ECT}"));
+        QCOMPARE(channels[12]["scaleFactor"].toString(), QString("1"));
+        QCOMPARE(channels[13]["variable"].toString(), QString("Engine speed {RPM}"));
+        QCOMPARE(channels[13]["scaleFactor"].toString(), QString("4"));
+        QCOMPARE(channels[14]["variable"].toString(), QString("Throttle position {TPS}"));
+        QCOMPARE(channels[14]["scaleFactor"].toString(), QString("2.55"));
+        QCOMPARE(channels[14]["filterValue"].toString(), QString("2"));
+    }
+
+    // A CSV counting from 0 beside a log whose times are dates: the coolant
+    // of 0x288's byte 1 (the demo database: value = raw - 48), against the
+    // same drive dated 2023, names that byte with its conversion.
+    void discoverCsvBesideDatedLog() {
+        QByteArray dated, csv = "time,Coolant [degC]\n";
+        for (const QByteArray& line :
+             ReadAll(CAC_EXAMPLES_DIR "/discover-demo-obd.log").split('\n')) {
+            const qsizetype close = line.indexOf(')');
+            if (close < 0)
+                continue;
+            const double time = line.mid(1, close - 1).toDouble();
+            dated += '(' + QByteArray::number(1700000000 + time, 'f', 6) + line.mid(close) + '\n';
+            if (line.contains(" 288#"))
+                csv +=
+                    QByteArray::number(time, 'f', 6) + ',' +
+                    QByteArray::number(line.mid(line.indexOf('#') + 3, 2).toInt(nullptr, 16) - 48) +
+                    '\n';
+        }
+        WriteFile(m_dir.filePath("dated.log"), dated);
+        WriteFile(m_dir.filePath("coolant.csv"), csv);
+        const Run run = RunCli(
+            {"discover", m_dir.filePath("dated.log"), "--reference", m_dir.filePath("coolant.csv")},
+            m_dir.path());
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(
+            run.out.contains("  1. F0x288_8_8                 r  1.000  scale 1  offset -48  "),
+            run.out.constData());
     }
 
     // export-dbc writes the demo as a database (that it reads back is the

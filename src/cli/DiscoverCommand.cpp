@@ -2,11 +2,17 @@
 // database, identifier by identifier, each field with the channel row it gives.
 
 #include "canlog/LogReader.h"
+#include "catalogue/VariableCatalogue.h"
+#include "channels/ConfigModel.h"
 #include "cli/CliCommon.h"
+#include "cli/DiscoverReferences.h"
 #include "cli/JsonText.h"
 #include "common/BoundedFileRead.h"
+#include "configfile/CcfFile.h"
 #include "dbc/DatabaseText.h"
 #include "discover/SignalDiscovery.h"
+#include "discover/reference/CsvReference.h"
+#include "discover/reference/ReferenceHint.h"
 
 #include <QCommandLineParser>
 
@@ -82,7 +88,8 @@ void printText(const DiscoveryResult& result) {
                 static_cast<long long>(result.frames));
 }
 
-bool printJson(const DiscoveryResult& result) {
+bool printJson(const DiscoveryResult& result, const DiscoveryCandidates& candidates,
+               const QList<ReferenceMatches>& references) {
     JsonText json(stdout);
     json.beginObject();
     json.key("frames").value(static_cast<double>(result.frames));
@@ -118,6 +125,8 @@ bool printJson(const DiscoveryResult& result) {
         json.endObject();
     }
     json.endArray();
+    if (!references.isEmpty())
+        WriteMatchesJson(json, candidates, references);
     json.endObject();
     return json.finish();
 }
@@ -149,16 +158,67 @@ int RunDiscoverCommand(const QStringList& arguments) {
         QStringLiteral("dbc"),
         QStringLiteral("Also write what was found as a CAN database: one message per identifier, "
                        "one signal per field that is not constant, named after its kind and "
-                       "place (F0x123_16_8: a continuous field at start bit 16, 8 bits)."),
+                       "place (F0x123_16_8: a continuous field at start bit 16, 8 bits); with "
+                       "a reference, its best field with the fitted factor and offset, named "
+                       "OBD_0C_Engine_RPM for an OBD parameter."),
         QStringLiteral("OUT.dbc"));
-    parser.addOptions({formatOption, idOption, jsonOption, dbcOption});
+    const QCommandLineOption referenceOption(
+        QStringLiteral("reference"),
+        QStringLiteral("Rank the continuous fields by how well they follow a reference and fit "
+                       "the scale factor and offset (value = raw / scale + offset): obd for the "
+                       "OBD-II mode 01 answers in the log (each PID found), or a CSV file of "
+                       "time (seconds, the log's clock or from its start) and value."),
+        QStringLiteral("obd|FILE.csv"));
+    const QCommandLineOption hintOption(
+        QStringLiteral("hint"),
+        QStringLiteral("Rank the fields for an expected range, and optionally a time of the "
+                       "log in which the quantity moved: \"800..7000\", \"0..100@12..15\"."),
+        QStringLiteral("MIN..MAX[@T1..T2]"));
+    const QCommandLineOption intoOption(
+        QStringLiteral("into"),
+        QStringLiteral("Fill channels of this configuration with the best field of each "
+                       "reference, as import does for a database signal; needs -o."),
+        QStringLiteral("CONFIG.ccf"));
+    const QCommandLineOption channelOption(
+        QStringLiteral("channel"),
+        QStringLiteral("With --into: fill channels N, N+1, ... instead of the next free ones."),
+        QStringLiteral("N"));
+    const QCommandLineOption catalogueOption = CatalogueOption();
+    const QCommandLineOption outputOption = OutputOption(QStringLiteral("configuration"));
+    parser.addOptions({formatOption, idOption, jsonOption, dbcOption, referenceOption, hintOption,
+                       intoOption, channelOption, catalogueOption, outputOption});
     if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
         return exit;
     QString logPath;
     if (const int exit = SingleArgument(parser, command, QStringLiteral("LOG"),
-                                        {formatOption, idOption, dbcOption}, logPath);
+                                        {formatOption, idOption, dbcOption, referenceOption,
+                                         intoOption, catalogueOption, outputOption},
+                                        logPath);
         exit != ExitOk)
         return exit;
+    const bool obdReference = parser.value(referenceOption) == QStringLiteral("obd");
+    ReferenceHint hint;
+    if (parser.isSet(hintOption)) {
+        QString why;
+        if (!ParseReferenceHint(parser.value(hintOption), hint, &why))
+            return UsageError(command, QStringLiteral("--hint: ") + why);
+    }
+    const bool anyReference = parser.isSet(referenceOption) || parser.isSet(hintOption);
+    int firstChannel = 0;
+    if (parser.isSet(intoOption)) {
+        if (!anyReference)
+            return UsageError(command, QStringLiteral("--into needs --reference or --hint"));
+        if (!parser.isSet(outputOption))
+            return UsageError(command, QStringLiteral("--into needs -o OUT.ccf"));
+        bool isNumber = true;
+        if (parser.isSet(channelOption))
+            firstChannel = parser.value(channelOption).toInt(&isNumber);
+        if (!isNumber ||
+            (parser.isSet(channelOption) && (firstChannel < 1 || firstChannel > ChannelCount)))
+            return UsageError(command, QStringLiteral("--channel takes a channel from 1 to 15"));
+    } else if (parser.isSet(channelOption) || parser.isSet(outputOption)) {
+        return UsageError(command, QStringLiteral("--channel and -o go with --into"));
+    }
     LogFormat format = LogFormat::Unknown;
     if (parser.isSet(formatOption)) {
         format = LogFormatNamed(parser.value(formatOption));
@@ -183,6 +243,10 @@ int RunDiscoverCommand(const QStringList& arguments) {
     QList<LogProblem> problems;
     qint64 problemCount = 0;
     bool firstPass = true;
+    ObdAnswerCollector answers;
+    PageBytes pages;
+    bool datedLog = false;
+    double firstTime = 0;
     const FramePlayer play = [&](const FrameSink& sink) {
         const OpenedFile opened = OpenRegularFile(logPath);
         if (!opened.file) {
@@ -196,11 +260,25 @@ int RunDiscoverCommand(const QStringList& arguments) {
             return false;
         }
         CanFrame frame;
-        while (reader->readFrame(frame))
-            sink(frame);
+        if (firstPass && anyReference) {
+            bool first = true;
+            while (reader->readFrame(frame)) {
+                if (first)
+                    firstTime = frame.time;
+                first = false;
+                if (obdReference)
+                    answers.add(frame);
+                pages.add(frame);
+                sink(frame);
+            }
+        } else {
+            while (reader->readFrame(frame))
+                sink(frame);
+        }
         if (firstPass) {
             problems = reader->problems();
             problemCount = reader->problemCount();
+            datedLog = reader->times() == LogTimes::Absolute;
             firstPass = false;
         }
         return true;
@@ -210,17 +288,78 @@ int RunDiscoverCommand(const QStringList& arguments) {
         PrintError(error);
         return ExitFileError;
     }
+    // The references. Times that count from 0 beside a log whose times are
+    // dates count from the log's first frame.
+    const double shift = datedLog ? firstTime : 0;
+    DiscoveryCandidates candidates = CandidatesOf(result, obdReference);
+    if (anyReference)
+        AddPagedCandidates(candidates, result, pages, play);
+    QList<ReferenceMatches> references;
+    if (obdReference) {
+        references = MatchObdAnswers(candidates, answers);
+        if (references.isEmpty())
+            PrintError(QStringLiteral("'%1' holds no OBD-II mode 01 answer this program decodes")
+                           .arg(logPath));
+    } else if (parser.isSet(referenceOption)) {
+        CsvReference csv = LoadCsvReference(parser.value(referenceOption));
+        for (const LogProblem& problem : std::as_const(csv.problems))
+            PrintError(
+                QStringLiteral("'%1': %2").arg(parser.value(referenceOption), problem.describe()));
+        if (!csv.ok()) {
+            PrintError(QStringLiteral("'%1': %2").arg(parser.value(referenceOption), csv.error));
+            return ExitFileError;
+        }
+        if (!csv.series.points.empty() && !IsLogDate(csv.series.points.front().time))
+            for (ReferencePoint& point : csv.series.points)
+                point.time += shift;
+        references.append({csv.series.name, csv.series.unit, -1,
+                           RankFieldsAgainst(candidates.fields, csv.series)});
+    }
+    if (parser.isSet(hintOption)) {
+        if (hint.hasWindow && !IsLogDate(hint.from)) {
+            hint.from += shift;
+            hint.to += shift;
+        }
+        references.append({QStringLiteral("hint ") + parser.value(hintOption), hint.unit, -1,
+                           RankFieldsByHint(candidates.fields, hint)});
+    }
+
     if (parser.isSet(jsonOption)) {
-        if (!printJson(result)) {
+        if (!printJson(result, candidates, references)) {
             PrintError(QStringLiteral("cannot write the JSON to standard output"));
             return ExitFileError;
         }
     } else {
         printText(result);
+        PrintMatches(candidates, references);
     }
     if (parser.isSet(dbcOption)) {
         if (const int exit =
-                WriteOutput(WriteDatabaseText(DiscoveredDatabase(result)), parser.value(dbcOption));
+                WriteOutput(WriteDatabaseText(MatchedDatabase(result, candidates, references)),
+                            parser.value(dbcOption));
+            exit != ExitOk)
+            return exit;
+    }
+    if (parser.isSet(intoOption)) {
+        const QString configPath = parser.value(intoOption);
+        QByteArray configBytes;
+        if (const int exit = ReadInputFile(configPath, configBytes); exit != ExitOk)
+            return exit;
+        CatalogueLoad catalogue;
+        if (const int exit = LoadCatalogue(parser.value(catalogueOption), catalogue);
+            exit != ExitOk)
+            return exit;
+        ConfigModel model;
+        model.setVariableList(catalogue.variableList);
+        if (const int exit = ApplyConfiguration(configPath, configBytes, model); exit != ExitOk)
+            return exit;
+        if (model.cell(ChannelCount, ColVariable) == UsedForObdText)
+            model.setObdModeEnabled(true);
+        if (const int exit =
+                FillMatchedChannels(model, catalogue, firstChannel, candidates, references);
+            exit != ExitOk)
+            return exit;
+        if (const int exit = WriteOutput(SerializeCcf(model), parser.value(outputOption));
             exit != ExitOk)
             return exit;
     }

@@ -36,8 +36,14 @@ QByteArray WriteDatabaseText(const CanDatabase& database) {
             comments.append(
                 QStringLiteral("CM_ BO_ %1 %2;").arg(rawId).arg(quoted(message.comment)));
         for (const DbcSignal& signal : message.signalList) {
+            // A page's signals name the page ("m2") after the number's "M".
+            QString multiplex;
+            if (signal.isMultiplexor)
+                multiplex = QStringLiteral(" M");
+            else if (signal.multiplexValue >= 0)
+                multiplex = QStringLiteral(" m") + QString::number(signal.multiplexValue);
             lines.append(QStringLiteral(" SG_ %1 : %2|%3@%4%5 (%6,%7) [%8|%9] %10 Vector__XXX")
-                             .arg(signal.name)
+                             .arg(signal.name + multiplex)
                              .arg(signal.startBit)
                              .arg(signal.length)
                              .arg(signal.littleEndian ? QLatin1Char('1') : QLatin1Char('0'))
