@@ -199,10 +199,11 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
             f.distinct = 1;
             out.fields.append(f);
         }
-        // In the order of the frame's bits, as the chosen order reads them.
+        // In the order of the frame's bits, as the identifier's order reads
+        // them (its fields may take either).
         const auto place = [&](const DiscoveredField& f) {
             const int top = f.bits.first();
-            return f.order == FieldOrder::Intel ? 63 - top : top / 8 * 8 + 7 - top % 8;
+            return out.order == FieldOrder::Intel ? 63 - top : top / 8 * 8 + 7 - top % 8;
         };
         std::stable_sort(out.fields.begin(), out.fields.end(),
                          [&](const DiscoveredField& a, const DiscoveredField& b) {
