@@ -175,10 +175,10 @@ SlicedIdentifier SliceFields(const IdentifierBits& bits) {
 
     // The order is decided per crossing, so that one frame may hold fields of
     // both orders. Where two crossings would take the same run, the one whose
-    // two bytes step less as one number wins; the order most crossings take
-    // has the benefit of the doubt, and no field gets two orders.
+    // two bytes step less as one number wins, the order most crossings take
+    // counting twice as sure; no field gets two orders.
     const auto weight = [&](const Link& link) {
-        return link.strength * (link.order == out.order ? 1 : 4);
+        return link.strength * (link.order == out.order ? 1 : 2);
     };
     std::stable_sort(links.begin(), links.end(),
                      [&](const Link& a, const Link& b) { return weight(a) < weight(b); });
