@@ -85,7 +85,7 @@ public:
         if (!seen(8 * byte))
             return runs;
         for (int bit = 8 * byte + 7; bit >= 8 * byte; --bit) {
-            if (!runs.isEmpty() && bit % 8 != 7) {
+            if (bit % 8 != 7) {
                 const Edge e = edge(bit + 1, bit);
                 if (!e.boundary) {
                     runs.last().field.bits.append(bit);
@@ -133,15 +133,15 @@ int SequenceBit(FieldOrder order, int index) {
 
 namespace {
 
-// A byte crossing one order explains: byte `byte` and the next, joined
+// A byte crossing that one order explains: byte `byte` and the next, joined
 // Intel (the next byte's lowest bit above this byte's highest) or Motorola
 // (this byte's lowest above the next byte's highest).
 struct Link {
     FieldOrder order = FieldOrder::Intel;
     int byte = 0;
     double strength = 0; // the bytes' step as one number: lower is surer
-    // The runs it joins: the more significant one's last run to the less
-    // significant one's first, as indices into the byte's runs.
+    // It joins the last run of the more significant byte to the first run of
+    // the less significant one.
     int upperByte() const { return order == FieldOrder::Intel ? byte + 1 : byte; }
     int lowerByte() const { return order == FieldOrder::Intel ? byte : byte + 1; }
 };
