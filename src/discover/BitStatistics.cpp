@@ -91,6 +91,8 @@ void BitStatistics::add(const CanFrame& frame) {
             if (alone >> (8 * byte) & 1)
                 ++s.flipsAloneMotorola[byte];
         for (int byte = 0; byte + 1 < common; ++byte) {
+            if ((changed >> (8 * byte) & 0xFFFF) == 0)
+                continue; // a step of 0 either way
             const auto a = static_cast<std::uint32_t>(data >> (8 * byte) & 0xFF);
             const auto b = static_cast<std::uint32_t>(data >> (8 * byte + 8) & 0xFF);
             const auto lastA = static_cast<std::uint32_t>(s.lastData >> (8 * byte) & 0xFF);
