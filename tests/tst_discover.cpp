@@ -123,7 +123,7 @@ private slots:
         const DiscoveryResult result = DiscoverSignals(PlayFile(dir + "/edges.log"));
         QVERIFY(!result.stopped);
         const QList<TrueSignal> truth = ReadTruth(dir + "/edges.truth");
-        QCOMPARE(truth.size(), 16);
+        QCOMPARE(truth.size(), 20);
         for (const TrueSignal& s : truth) {
             // An enumeration's bits jump together at random: no carry ties
             // them, so only its kind of field is asked to be whole.
@@ -155,11 +155,16 @@ private slots:
 
         const CanDatabase back = ReadCanDatabase(WriteDatabaseText(DiscoveredDatabase(result)));
         QVERIFY(back.problems.isEmpty());
-        QCOMPARE(back.messages.size(), 3);
+        QCOMPARE(back.messages.size(), 4);
         QCOMPARE(back.messages[0].signalList.size(),
                  DiscoveredDatabase(result).messages[0].signalList.size());
-        QCOMPARE(back.messages[1].signalList[2].name, QStringLiteral("F0x2A0_47_12"));
-        QCOMPARE(SignalLayoutText(back.messages[1].signalList[2]), QStringLiteral("47|12@0+"));
+        // Messages come in the order their identifiers were first met.
+        const auto motorola =
+            std::find_if(back.messages.begin(), back.messages.end(),
+                         [](const DbcMessage& m) { return m.id == 0x2A0 && !m.extended; });
+        QVERIFY(motorola != back.messages.end());
+        QCOMPARE(motorola->signalList[2].name, QStringLiteral("F0x2A0_47_12"));
+        QCOMPARE(SignalLayoutText(motorola->signalList[2]), QStringLiteral("47|12@0+"));
     }
 
     // The demo vehicle's signals, each over a random part of its range as a

@@ -1,5 +1,6 @@
 #include "discover/BitStatistics.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -25,6 +26,17 @@ int IdentifierBits::longestLength() const {
         if (lengths[length] > 0)
             return length;
     return 0;
+}
+
+double IdentifierBits::crossingStep(bool motorola, int byte, int width) const {
+    std::size_t w = 0;
+    while (w + 1 < CrossingWidths.size() && CrossingWidths[w + 1] <= width)
+        ++w;
+    const qint64 pairs = bytePairs[static_cast<std::size_t>(byte + 1)];
+    const double range = std::ldexp(1.0, 2 * CrossingWidths[w]);
+    return pairs > 0 ? crossingSteps[w][static_cast<std::size_t>(byte + (motorola ? 7 : 0))] /
+                           static_cast<double>(pairs) / range
+                     : 0.5;
 }
 
 double IdentifierBits::jitter() const {
@@ -78,6 +90,27 @@ void BitStatistics::add(const CanFrame& frame) {
         for (int byte = 0; byte < 7; ++byte)
             if (alone >> (8 * byte) & 1)
                 ++s.flipsAloneMotorola[byte];
+        for (int byte = 0; byte + 1 < common; ++byte) {
+            if ((changed >> (8 * byte) & 0xFFFF) == 0)
+                continue; // a step of 0 either way
+            const auto a = static_cast<std::uint32_t>(data >> (8 * byte) & 0xFF);
+            const auto b = static_cast<std::uint32_t>(data >> (8 * byte + 8) & 0xFF);
+            const auto lastA = static_cast<std::uint32_t>(s.lastData >> (8 * byte) & 0xFF);
+            const auto lastB = static_cast<std::uint32_t>(s.lastData >> (8 * byte + 8) & 0xFF);
+            for (std::size_t w = 0; w < IdentifierBits::CrossingWidths.size(); ++w) {
+                const int width = IdentifierBits::CrossingWidths[w];
+                const std::uint32_t mask = (1u << (2 * width)) - 1;
+                const auto step = [&](std::uint32_t upper, std::uint32_t lower,
+                                      std::uint32_t lastUpper, std::uint32_t lastLower) {
+                    const std::uint32_t now = upper << width | lower >> (8 - width);
+                    const std::uint32_t before = lastUpper << width | lastLower >> (8 - width);
+                    const std::uint32_t up = (now - before) & mask;
+                    return static_cast<double>(std::min(up, mask + 1 - up));
+                };
+                s.crossingSteps[w][static_cast<std::size_t>(byte)] += step(b, a, lastB, lastA);
+                s.crossingSteps[w][static_cast<std::size_t>(byte + 7)] += step(a, b, lastA, lastB);
+            }
+        }
     } else {
         s.firstTime = time;
     }

@@ -43,6 +43,15 @@ struct IdentifierBits {
     // The same for bit 8b (a byte's lowest) against bit 8b + 15 (the next
     // byte's highest): neighbours when a field runs on in Motorola order.
     std::array<qint64, 7> flipsAloneMotorola{};
+    // Where a field may cross from byte b to byte b + 1: the upper byte's
+    // lowest w bits above the lower byte's highest w bits read as one number,
+    // Intel (b + 1 upper, index b) and Motorola (b upper, index 7 + b), for w
+    // of 2, 4 and 8: the sum of its steps from frame to frame, the shorter
+    // way round. Where one field crosses there in that order, the number is
+    // part of it and steps little; across two fields the upper one's own
+    // steps make it jump.
+    static constexpr std::array<int, 3> CrossingWidths{2, 4, 8};
+    std::array<std::array<double, 14>, 3> crossingSteps{};
 
     std::uint64_t lastData = 0;
     int lastLength = 0;
@@ -51,6 +60,9 @@ struct IdentifierBits {
         const qint64 pairs = bytePairs[bit / 8];
         return pairs > 0 ? static_cast<double>(flips[bit]) / static_cast<double>(pairs) : 0.0;
     }
+    // The mean step of that number for the widest w up to `width`, as a
+    // share of its range (0 to 0.5).
+    double crossingStep(bool motorola, int byte, int width) const;
     int longestLength() const;
     double period() const { return meanInterval; }
     double jitter() const;

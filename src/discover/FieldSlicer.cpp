@@ -7,7 +7,9 @@
 #include "discover/FieldSlicer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <optional>
 
 namespace cac {
 namespace {
@@ -71,37 +73,34 @@ public:
         return {true, std::max(drop, carry)};
     }
 
-    QList<SlicedField> slice(FieldOrder order) const {
-        QList<SlicedField> fields;
-        SlicedField current;
-        double topStrength = 1;
-        const auto close = [&](double bottom) {
-            if (!current.bits.isEmpty()) {
-                current.constant = constant(current.bits.first());
-                current.order = order;
-                current.edgeClarity = std::clamp(std::min(topStrength, bottom), 0.5, 1.0);
-                fields.append(current);
-            }
-            current = {};
-        };
-        for (int k = 0; k < 64; ++k) {
-            const int bit = SequenceBit(order, k);
-            if (!seen(bit)) {
-                close(1);
-                topStrength = 1;
-                continue;
-            }
-            if (!current.bits.isEmpty()) {
-                const Edge e = edge(current.bits.last(), bit);
-                if (e.boundary) {
-                    close(e.strength);
-                    topStrength = e.strength;
+    // The runs of one byte, from its bit 7 down to bit 0: within a byte both
+    // orders read the bits alike. `top` and `bottom` are the strengths of
+    // the run's two edges.
+    struct Run {
+        SlicedField field;
+        double top = 1, bottom = 1;
+    };
+    QList<Run> byteRuns(int byte) const {
+        QList<Run> runs;
+        if (!seen(8 * byte))
+            return runs;
+        for (int bit = 8 * byte + 7; bit >= 8 * byte; --bit) {
+            if (bit % 8 != 7) {
+                const Edge e = edge(bit + 1, bit);
+                if (!e.boundary) {
+                    runs.last().field.bits.append(bit);
+                    continue;
                 }
+                runs.last().bottom = e.strength;
+                runs.append(Run{{}, e.strength, 1});
+            } else {
+                runs.append(Run{});
             }
-            current.bits.append(bit);
+            runs.last().field.bits.append(bit);
         }
-        close(1);
-        return fields;
+        for (Run& run : runs)
+            run.field.constant = constant(run.field.bits.first());
+        return runs;
     }
 
     // Whether the neighbours across the byte boundary after `byte` join in
@@ -111,6 +110,10 @@ public:
         const int low = order == FieldOrder::Intel ? 8 * byte + 7 : 8 * byte + 15;
         return seen(high) && seen(low) && !constant(high) && !constant(low) &&
                !edge(high, low).boundary;
+    }
+    // `width`: the fewer bits of the two runs that would join.
+    double joinStrength(FieldOrder order, int byte, int width) const {
+        return m_s.crossingStep(order == FieldOrder::Motorola, byte, width);
     }
 
 private:
@@ -128,30 +131,112 @@ int SequenceBit(FieldOrder order, int index) {
     return toIndex(order, index);
 }
 
+namespace {
+
+// A byte crossing that one order explains: byte `byte` and the next, joined
+// Intel (the next byte's lowest bit above this byte's highest) or Motorola
+// (this byte's lowest above the next byte's highest).
+struct Link {
+    FieldOrder order = FieldOrder::Intel;
+    int byte = 0;
+    double strength = 0; // the bytes' step as one number: lower is surer
+    // It joins the last run of the more significant byte to the first run of
+    // the less significant one.
+    int upperByte() const { return order == FieldOrder::Intel ? byte + 1 : byte; }
+    int lowerByte() const { return order == FieldOrder::Intel ? byte : byte + 1; }
+};
+
+} // namespace
+
 SlicedIdentifier SliceFields(const IdentifierBits& bits) {
     const Slicer slicer(bits);
     SlicedIdentifier out;
+    std::array<QList<Slicer::Run>, 8> runs;
+    for (int byte = 0; byte < 8; ++byte)
+        runs[static_cast<std::size_t>(byte)] = slicer.byteRuns(byte);
+    QList<Link> links;
     for (int byte = 0; byte < 7; ++byte) {
         const bool intel = slicer.joins(FieldOrder::Intel, byte);
         const bool motorola = slicer.joins(FieldOrder::Motorola, byte);
         out.intelVotes += intel && !motorola;
         out.motorolaVotes += motorola && !intel;
+        for (const FieldOrder order : {FieldOrder::Intel, FieldOrder::Motorola})
+            if (order == FieldOrder::Intel ? intel : motorola)
+                links.append({order, byte, 0});
+    }
+    for (Link& link : links) {
+        const auto upper = static_cast<std::size_t>(link.upperByte());
+        const auto lower = static_cast<std::size_t>(link.lowerByte());
+        const auto width =
+            std::min(runs[upper].last().field.bits.size(), runs[lower].first().field.bits.size());
+        link.strength = slicer.joinStrength(link.order, link.byte, static_cast<int>(width));
     }
     out.order = out.motorolaVotes > out.intelVotes ? FieldOrder::Motorola : FieldOrder::Intel;
-    const FieldOrder other =
-        out.order == FieldOrder::Intel ? FieldOrder::Motorola : FieldOrder::Intel;
-    out.fields = slicer.slice(out.order);
+
+    // The order is decided per crossing, so that one frame may hold fields of
+    // both orders. Where two crossings would take the same run, the one whose
+    // two bytes step less as one number wins, the order most crossings take
+    // counting twice as sure; no field gets two orders.
+    const auto weight = [&](const Link& link) {
+        return link.strength * (link.order == out.order ? 1 : 2);
+    };
+    std::stable_sort(links.begin(), links.end(),
+                     [&](const Link& a, const Link& b) { return weight(a) < weight(b); });
+    // Per byte: the order of the crossing leaving its last run (towards less
+    // significant bits) and entering its first run; none yet when empty.
+    std::array<std::optional<FieldOrder>, 8> leaves, enters;
+    std::array<int, 8> next{}; // the byte its last run continues in
+    for (const Link& link : links) {
+        const auto upper = static_cast<std::size_t>(link.upperByte());
+        const auto lower = static_cast<std::size_t>(link.lowerByte());
+        if (leaves[upper] || enters[lower])
+            continue;
+        // A run that fills its byte passes the order on.
+        const bool upperWhole = runs[upper].size() == 1, lowerWhole = runs[lower].size() == 1;
+        if ((upperWhole && enters[upper] && *enters[upper] != link.order) ||
+            (lowerWhole && leaves[lower] && *leaves[lower] != link.order))
+            continue;
+        leaves[upper] = link.order;
+        enters[lower] = link.order;
+        next[upper] = link.lowerByte();
+    }
+
+    // Chains of runs from each run nothing enters.
+    for (int byte = 0; byte < 8; ++byte) {
+        QList<Slicer::Run>& own = runs[static_cast<std::size_t>(byte)];
+        for (int k = 0; k < own.size(); ++k) {
+            if (k == 0 && enters[static_cast<std::size_t>(byte)])
+                continue;
+            Slicer::Run run = own[k];
+            run.field.order = out.order;
+            int at = byte;
+            bool last = k == own.size() - 1;
+            while (last && leaves[static_cast<std::size_t>(at)]) {
+                run.field.order = *leaves[static_cast<std::size_t>(at)];
+                at = next[static_cast<std::size_t>(at)];
+                const QList<Slicer::Run>& more = runs[static_cast<std::size_t>(at)];
+                run.field.bits += more.first().field.bits;
+                run.bottom = more.first().bottom;
+                last = more.size() == 1;
+            }
+            run.field.edgeClarity = std::clamp(std::min(run.top, run.bottom), 0.5, 1.0);
+            out.fields.append(run.field);
+        }
+    }
+
     for (SlicedField& field : out.fields) {
         if (field.constant || !field.crossesByte())
             continue;
         // Undecided when every byte it crosses joins in the other order too.
+        const FieldOrder other =
+            field.order == FieldOrder::Intel ? FieldOrder::Motorola : FieldOrder::Intel;
         bool decided = false;
         for (int i = 1; i < field.bits.size(); ++i) {
             const int a = field.bits[i - 1] / 8, b = field.bits[i] / 8;
             if (a != b && !slicer.joins(other, std::min(a, b)))
                 decided = true;
         }
-        field.orderUndecided = !decided || out.intelVotes == out.motorolaVotes;
+        field.orderUndecided = !decided;
     }
     return out;
 }

@@ -30,10 +30,12 @@ struct SlicedField {
 };
 
 struct SlicedIdentifier {
-    FieldOrder order = FieldOrder::Intel; // the order that explains the flips better
+    // The order most of its byte crossings take; each field crossing a byte
+    // has its own, so one frame may hold fields of both.
+    FieldOrder order = FieldOrder::Intel;
     // Crossings of a byte that only Intel / only Motorola order explains.
     int intelVotes = 0, motorolaVotes = 0;
-    QList<SlicedField> fields; // most significant first in `order`'s bit sequence
+    QList<SlicedField> fields; // by the byte their most significant bit is in
 };
 
 SlicedIdentifier SliceFields(const IdentifierBits& bits);

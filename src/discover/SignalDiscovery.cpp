@@ -34,6 +34,30 @@ void extendOverZeros(QList<int>& bits, const IdentifierBits& s) {
         bits = zeros + bits;
 }
 
+// A two's complement value that stays negative holds its top bits at 1: the
+// flips end the field below them. The bits that never left 1 just above its
+// top, in its order, are taken in; from two of them on it reads as negative
+// (an unsigned value rarely stays in the top quarter of its range).
+QList<int> onesAbove(const SlicedField& field, const IdentifierBits& s) {
+    QList<int> ones;
+    for (int bit = field.bits.first(); field.bits.size() + ones.size() < 64;) {
+        if (bit % 8 != 7)
+            ++bit;
+        else if (field.order == FieldOrder::Intel && bit < 63)
+            bit += 1;
+        else if (field.order == FieldOrder::Motorola && bit >= 15)
+            bit -= 15;
+        else
+            break;
+        const qint64 seen = s.byteSeen[static_cast<std::size_t>(bit / 8)];
+        if (seen == 0 || s.flips[static_cast<std::size_t>(bit)] != 0 ||
+            s.ones[static_cast<std::size_t>(bit)] != seen)
+            break;
+        ones.prepend(bit);
+    }
+    return ones;
+}
+
 DbcSignal signalOf(const IdentifierKey& key, const DiscoveredField& field) {
     DbcSignal signal;
     signal.startBit = startBitOf(field.bits, field.order);
@@ -54,6 +78,9 @@ struct Pending {
     int identifier = 0;
     SlicedField sliced;
     std::unique_ptr<FieldTally> tally;
+    // The field with the constant ones above it, when there are any.
+    QList<int> ones;
+    std::unique_ptr<FieldTally> withOnes;
 };
 
 } // namespace
@@ -108,7 +135,9 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
                 continue;
             tallyIndex[identifiers[static_cast<std::size_t>(i)].key.packed()].append(
                 static_cast<int>(pending.size()));
-            pending.push_back({i, field, nullptr});
+            pending.push_back({i, field, nullptr,
+                               onesAbove(field, identifiers[static_cast<std::size_t>(i)]),
+                               nullptr});
         }
     }
     std::vector<int> byFrames(pending.size());
@@ -121,6 +150,8 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
     for (int k = 0; k < static_cast<int>(byFrames.size()); ++k) {
         Pending& p = pending[static_cast<std::size_t>(byFrames[static_cast<std::size_t>(k)])];
         p.tally = std::make_unique<FieldTally>(p.sliced.bits, k < MaxSeriesFields);
+        if (!p.ones.isEmpty())
+            p.withOnes = std::make_unique<FieldTally>(p.ones + p.sliced.bits, k < MaxSeriesFields);
     }
 
     if (!pending.empty() && !play([&](const CanFrame& frame) {
@@ -133,8 +164,12 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
                 return;
             const std::uint64_t data = FrameBits(frame);
             const int length = std::min<int>(frame.length, 8);
-            for (const int k : *found)
-                pending[static_cast<std::size_t>(k)].tally->add(frame.time, data, length);
+            for (const int k : *found) {
+                Pending& p = pending[static_cast<std::size_t>(k)];
+                p.tally->add(frame.time, data, length);
+                if (p.withOnes)
+                    p.withOnes->add(frame.time, data, length);
+            }
         })) {
         result.stopped = true;
         return result;
@@ -162,9 +197,14 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
             if (field.constant)
                 continue;
             Pending& p = pending[next++];
-            const FieldVerdict verdict = p.tally->verdict();
+            FieldVerdict verdict = p.tally->verdict();
             DiscoveredField f;
             f.bits = field.bits;
+            if (p.withOnes && verdict.kind == FieldKind::Continuous && !verdict.isSigned) {
+                verdict.isSigned = p.ones.size() >= 2;
+                f.bits = p.ones + field.bits;
+                p.tally = std::move(p.withOnes);
+            }
             f.order = field.order;
             f.orderUndecided = field.orderUndecided;
             f.kind = verdict.kind;
@@ -177,7 +217,8 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
             f.maxRaw = f.isSigned ? static_cast<double>(p.tally->maxSigned())
                                   : static_cast<double>(p.tally->maxUnsigned());
             f.series = std::shared_ptr<const ValueSeries>(p.tally->takeSeries());
-            if (f.kind == FieldKind::Continuous && !f.isSigned)
+            if (f.kind == FieldKind::Continuous && !f.isSigned &&
+                f.bits.size() == field.bits.size())
                 extendOverZeros(f.bits, s);
             claimed += f.bits;
             out.fields.append(f);
@@ -199,10 +240,11 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
             f.distinct = 1;
             out.fields.append(f);
         }
-        // In the order of the frame's bits, as the chosen order reads them.
+        // In the order of the frame's bits, as the identifier's order reads
+        // them (its fields may take either).
         const auto place = [&](const DiscoveredField& f) {
             const int top = f.bits.first();
-            return f.order == FieldOrder::Intel ? 63 - top : top / 8 * 8 + 7 - top % 8;
+            return out.order == FieldOrder::Intel ? 63 - top : top / 8 * 8 + 7 - top % 8;
         };
         std::stable_sort(out.fields.begin(), out.fields.end(),
                          [&](const DiscoveredField& a, const DiscoveredField& b) {

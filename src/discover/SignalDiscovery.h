@@ -42,9 +42,9 @@ struct DiscoveredField {
 struct DiscoveredIdentifier {
     IdentifierKey key;
     qint64 frames = 0;
-    double period = 0, jitter = 0; // seconds: mean and standard deviation of the gaps
-    QList<int> lengths;            // the data lengths its frames had, shortest first
-    FieldOrder order = FieldOrder::Intel;
+    double period = 0, jitter = 0;         // seconds: mean and standard deviation of the gaps
+    QList<int> lengths;                    // the data lengths its frames had, shortest first
+    FieldOrder order = FieldOrder::Intel;  // most crossings; each field has its own
     int intelVotes = 0, motorolaVotes = 0; // byte crossings only that order explains
     QList<DiscoveredField> fields;         // from the frame's start, constant runs included
     DbcMessage message;                    // its non-constant fields as signals

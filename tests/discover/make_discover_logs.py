@@ -14,7 +14,8 @@ OUTDIR/NAME.truth   one line per signal that changes in the log:
     bits     the frame bits (byte * 8 + bit) the signal takes, most
              significant first, found by encoding each raw bit alone
 ":full" makes continuous signals sweep 5 % to 95 % of their raw range;
-otherwise each takes a random part of it, as real signals do. Multiplexed
+otherwise each takes a random part of it, as real signals do. Signed
+signals named "...Positive" stay above zero, "...Negative" below it. Multiplexed
 messages and floating-point signals are left out.
 """
 import math
@@ -82,6 +83,10 @@ class Motion:
             start = rng.uniform(0, 1 - part) if not signal.is_signed else 0.5 - part / 2
         if signal.is_signed and "positive" in signal.name.lower():
             start, part = 0.55, 0.4
+        # Below zero all through, in the top quarter of the raw range: its top
+        # two bits stay 1.
+        if signal.is_signed and "negative" in signal.name.lower():
+            start, part = 0.28, 0.2
         self.lo = self.low + start * span
         self.hi = self.lo + part * span
         self.period = rng.uniform(20, 90)
