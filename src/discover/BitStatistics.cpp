@@ -51,10 +51,14 @@ std::uint64_t FrameBits(const CanFrame& frame) {
     return bits;
 }
 
-void BitStatistics::add(const CanFrame& frame) {
+int BitStatistics::indexOf(const CanFrame& frame) const {
+    return m_index.value(IdentifierKey::of(frame).packed(), -1);
+}
+
+int BitStatistics::add(const CanFrame& frame) {
     if (frame.remote || frame.error)
-        return;
-    const IdentifierKey key{frame.id & (frame.extended ? 0x1FFFFFFFu : 0x7FFu), frame.extended};
+        return -1;
+    const IdentifierKey key = IdentifierKey::of(frame);
     auto found = m_index.constFind(key.packed());
     if (found == m_index.constEnd()) {
         found = m_index.insert(key.packed(), static_cast<int>(m_identifiers.size()));
@@ -118,6 +122,7 @@ void BitStatistics::add(const CanFrame& frame) {
     s.lastData = data;
     s.lastLength = length;
     ++s.frames;
+    return *found;
 }
 
 } // namespace cac
