@@ -162,6 +162,7 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
         result.stopped = true;
         return result;
     }
+    statistics.finish();
 
     // The fields that change get a tally each for the second look; the
     // identifiers with the most frames get the series first.
