@@ -1,18 +1,38 @@
 #include "discover/BitStatistics.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 
 namespace cac {
 namespace {
 
-// Visits every set bit of `bits`, lowest first.
-template <typename F> void forEachBit(std::uint64_t bits, F f) {
-    while (bits != 0) {
-        f(std::countr_zero(bits));
-        bits &= bits - 1;
+// Byte value to eight lanes: lane j holds bit j.
+constexpr std::array<std::uint64_t, 256> Lanes = [] {
+    std::array<std::uint64_t, 256> lanes{};
+    for (std::size_t v = 0; v < 256; ++v)
+        for (int j = 0; j < 8; ++j)
+            lanes[v] |= std::uint64_t{(v >> j) & 1} << (8 * j);
+    return lanes;
+}();
+
+void addLanes(std::array<std::uint64_t, 8>& lanes, std::uint64_t bits) {
+    for (std::size_t byte = 0; byte < 8; ++byte)
+        lanes[byte] += Lanes[bits >> (8 * byte) & 0xFF];
+}
+
+void drainLanes(std::array<std::uint64_t, 8>& lanes, std::array<qint64, 64>& counts) {
+    for (std::size_t byte = 0; byte < 8; ++byte) {
+        for (std::size_t j = 0; j < 8; ++j)
+            counts[8 * byte + j] += static_cast<qint64>(lanes[byte] >> (8 * j) & 0xFF);
+        lanes[byte] = 0;
     }
+}
+
+void drain(IdentifierBits& s) {
+    drainLanes(s.onesLanes, s.ones);
+    drainLanes(s.flipsLanes, s.flips);
+    drainLanes(s.aloneLanes, s.flipsAlone);
+    s.laneFrames = 0;
 }
 
 std::uint64_t bytesMask(int bytes) {
@@ -51,10 +71,19 @@ std::uint64_t FrameBits(const CanFrame& frame) {
     return bits;
 }
 
-void BitStatistics::add(const CanFrame& frame) {
+void BitStatistics::finish() {
+    for (IdentifierBits& s : m_identifiers)
+        drain(s);
+}
+
+int BitStatistics::indexOf(const CanFrame& frame) const {
+    return m_index.value(IdentifierKey::of(frame).packed(), -1);
+}
+
+int BitStatistics::add(const CanFrame& frame) {
     if (frame.remote || frame.error)
-        return;
-    const IdentifierKey key{frame.id & (frame.extended ? 0x1FFFFFFFu : 0x7FFu), frame.extended};
+        return -1;
+    const IdentifierKey key = IdentifierKey::of(frame);
     auto found = m_index.constFind(key.packed());
     if (found == m_index.constEnd()) {
         found = m_index.insert(key.packed(), static_cast<int>(m_identifiers.size()));
@@ -68,7 +97,7 @@ void BitStatistics::add(const CanFrame& frame) {
     ++s.lengths[length];
     for (int byte = 0; byte < length; ++byte)
         ++s.byteSeen[byte];
-    forEachBit(data, [&](int bit) { ++s.ones[bit]; });
+    addLanes(s.onesLanes, data);
     if (s.frames > 0) {
         const double interval = time - s.lastTime;
         ++s.intervals;
@@ -82,9 +111,8 @@ void BitStatistics::add(const CanFrame& frame) {
         for (int byte = 0; byte < common; ++byte)
             ++s.bytePairs[byte];
         const std::uint64_t changed = (data ^ s.lastData) & mask;
-        forEachBit(changed, [&](int bit) { ++s.flips[bit]; });
-        forEachBit(changed & ~(changed << 1) & ~std::uint64_t{1},
-                   [&](int bit) { ++s.flipsAlone[bit]; });
+        addLanes(s.flipsLanes, changed);
+        addLanes(s.aloneLanes, changed & ~(changed << 1) & ~std::uint64_t{1});
         // Bit 8b against bit 8b + 15: both must be carried.
         const std::uint64_t alone = changed & ~(changed >> 15) & (mask >> 15);
         for (int byte = 0; byte < 7; ++byte)
@@ -118,6 +146,9 @@ void BitStatistics::add(const CanFrame& frame) {
     s.lastData = data;
     s.lastLength = length;
     ++s.frames;
+    if (++s.laneFrames == 255) // a lane holds up to 255
+        drain(s);
+    return *found;
 }
 
 } // namespace cac

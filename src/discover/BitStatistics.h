@@ -18,6 +18,10 @@ struct IdentifierKey {
     std::uint32_t id = 0;
     bool extended = false;
 
+    static IdentifierKey of(const CanFrame& frame) {
+        return {frame.id & (frame.extended ? 0x1FFFFFFFu : 0x7FFu), frame.extended};
+    }
+
     bool operator==(const IdentifierKey&) const = default;
     std::uint32_t packed() const { return id | (extended ? 0x80000000u : 0u); }
 };
@@ -55,6 +59,10 @@ struct IdentifierBits {
 
     std::uint64_t lastData = 0;
     int lastLength = 0;
+    // ones, flips and flipsAlone of the latest frames, a byte a counter
+    // (lane j of word b counts bit 8b + j), until BitStatistics::finish.
+    std::array<std::uint64_t, 8> onesLanes{}, flipsLanes{}, aloneLanes{};
+    int laneFrames = 0;
 
     double rate(int bit) const {
         const qint64 pairs = bytePairs[bit / 8];
@@ -74,8 +82,13 @@ std::uint64_t FrameBits(const CanFrame& frame);
 
 class BitStatistics {
 public:
-    // Data frames only: remote and error frames carry no signal.
-    void add(const CanFrame& frame);
+    // Data frames only: remote and error frames carry no signal. Returns the
+    // frame's place in identifiers(), or -1 for a frame passed over.
+    int add(const CanFrame& frame);
+    // Adds up what is still counted a byte a bit; before identifiers().
+    void finish();
+    // The place in identifiers() of the frame's identifier, -1 when not met.
+    int indexOf(const CanFrame& frame) const;
     // In the order identifiers were first met.
     const std::vector<IdentifierBits>& identifiers() const { return m_identifiers; }
 

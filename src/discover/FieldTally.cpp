@@ -1,5 +1,7 @@
 #include "discover/FieldTally.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <cmath>
 
@@ -30,6 +32,22 @@ FieldTally::FieldTally(QList<int> bits, bool keepSeries) : m_bits(std::move(bits
         m_needBytes = std::max(m_needBytes, bit / 8 + 1);
     if (keepSeries)
         m_series = std::make_unique<ValueSeries>();
+    const auto runsDown = [&](auto place) {
+        for (qsizetype i = 1; i < m_bits.size(); ++i)
+            if (place(m_bits[i]) != place(m_bits[i - 1]) - 1)
+                return false;
+        return !m_bits.isEmpty();
+    };
+    const auto swapped = [](int bit) { return (7 - bit / 8) * 8 + bit % 8; };
+    if (runsDown([](int bit) { return bit; })) {
+        m_read = Read::Shift;
+        m_shift = m_bits.last();
+    } else if (runsDown(swapped)) {
+        m_read = Read::SwappedShift;
+        m_shift = swapped(m_bits.last());
+    }
+    const auto n = m_bits.size();
+    m_mask = n >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
 }
 
 std::int64_t FieldTally::asSigned(std::uint64_t raw) const {
@@ -45,8 +63,14 @@ void FieldTally::add(double time, std::uint64_t data, int length) {
     if (length < m_needBytes || m_bits.isEmpty())
         return;
     std::uint64_t raw = 0;
-    for (const int bit : m_bits)
-        raw = raw << 1 | (data >> bit & 1);
+    if (m_read == Read::Shift) {
+        raw = data >> m_shift & m_mask;
+    } else if (m_read == Read::SwappedShift) {
+        raw = qbswap(data) >> m_shift & m_mask;
+    } else {
+        for (const int bit : m_bits)
+            raw = raw << 1 | (data >> bit & 1);
+    }
     const std::int64_t value = asSigned(raw);
     if (m_series)
         m_series->add(time, static_cast<double>(raw), static_cast<double>(value));

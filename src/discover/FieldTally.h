@@ -59,6 +59,11 @@ public:
 private:
     QList<int> m_bits;
     int m_needBytes = 0;
+    // A field whose bits run on in Intel or Motorola order is read with one
+    // shift (Motorola from the byte-swapped data); others bit by bit.
+    enum class Read { BitByBit, Shift, SwappedShift } m_read = Read::BitByBit;
+    int m_shift = 0;
+    std::uint64_t m_mask = 0;
     std::unique_ptr<ValueSeries> m_series;
     qint64 m_values = 0, m_transitions = 0, m_changes = 0, m_plusOne = 0, m_big = 0;
     qint64 m_wraps = 0; // small steps across the top and bottom of the unsigned range

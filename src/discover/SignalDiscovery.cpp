@@ -1,7 +1,5 @@
 #include "discover/SignalDiscovery.h"
 
-#include <QHash>
-
 #include <algorithm>
 #include <cmath>
 
@@ -74,6 +72,45 @@ DbcSignal signalOf(const IdentifierKey& key, const DiscoveredField& field) {
     return signal;
 }
 
+// What the second look needs of a data frame, kept from the first so that
+// the log is read once. A log longer than MaxKeptFrames is read again
+// instead: the record stays under some 100 MB whatever the log's length.
+struct KeptFrame {
+    double time = 0;
+    std::uint64_t data = 0;
+    std::int32_t identifier = 0; // place in BitStatistics::identifiers()
+    std::int32_t length = 0;
+};
+constexpr qint64 MaxKeptFrames = qint64{4} << 20;
+
+class FrameRecord {
+public:
+    void add(const KeptFrame& frame) {
+        if (m_full)
+            return;
+        if (m_chunks.empty() || m_chunks.back().size() == ChunkFrames) {
+            if (qint64(m_chunks.size()) * qint64(ChunkFrames) >= MaxKeptFrames) {
+                m_full = true;
+                m_chunks = {};
+                return;
+            }
+            m_chunks.emplace_back().reserve(ChunkFrames);
+        }
+        m_chunks.back().push_back(frame);
+    }
+    bool complete() const { return !m_full; }
+    template <typename F> void replay(F f) const {
+        for (const std::vector<KeptFrame>& chunk : m_chunks)
+            for (const KeptFrame& frame : chunk)
+                f(frame);
+    }
+
+private:
+    static constexpr std::size_t ChunkFrames = std::size_t{1} << 16;
+    std::vector<std::vector<KeptFrame>> m_chunks; // chunks: no copying as it grows
+    bool m_full = false;
+};
+
 struct Pending {
     int identifier = 0;
     SlicedField sliced;
@@ -113,13 +150,19 @@ QString FieldName(const IdentifierKey& key, FieldKind kind, int startBit, int le
 DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions& options) {
     DiscoveryResult result;
     BitStatistics statistics;
+    FrameRecord record;
     if (!play([&](const CanFrame& frame) {
-            if (taken(options, frame))
-                statistics.add(frame);
+            if (!taken(options, frame))
+                return;
+            const int identifier = statistics.add(frame);
+            if (identifier >= 0)
+                record.add({frame.time, FrameBits(frame), identifier,
+                            frame.length > 8 ? 8 : int(frame.length)});
         })) {
         result.stopped = true;
         return result;
     }
+    statistics.finish();
 
     // The fields that change get a tally each for the second look; the
     // identifiers with the most frames get the series first.
@@ -127,14 +170,13 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
     std::vector<SlicedIdentifier> sliced;
     sliced.reserve(identifiers.size());
     std::vector<Pending> pending;
-    QHash<std::uint32_t, QList<int>> tallyIndex; // by IdentifierKey::packed()
+    std::vector<QList<int>> tallyIndex(identifiers.size()); // pending by identifier
     for (int i = 0; i < static_cast<int>(identifiers.size()); ++i) {
         sliced.push_back(SliceFields(identifiers[static_cast<std::size_t>(i)]));
         for (const SlicedField& field : sliced.back().fields) {
             if (field.constant)
                 continue;
-            tallyIndex[identifiers[static_cast<std::size_t>(i)].key.packed()].append(
-                static_cast<int>(pending.size()));
+            tallyIndex[static_cast<std::size_t>(i)].append(static_cast<int>(pending.size()));
             pending.push_back({i, field, nullptr,
                                onesAbove(field, identifiers[static_cast<std::size_t>(i)]),
                                nullptr});
@@ -154,23 +196,26 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
             p.withOnes = std::make_unique<FieldTally>(p.ones + p.sliced.bits, k < MaxSeriesFields);
     }
 
-    if (!pending.empty() && !play([&](const CanFrame& frame) {
-            if (frame.remote || frame.error || !taken(options, frame))
-                return;
-            const IdentifierKey key{frame.id & (frame.extended ? 0x1FFFFFFFu : 0x7FFu),
-                                    frame.extended};
-            const auto found = tallyIndex.constFind(key.packed());
-            if (found == tallyIndex.constEnd())
-                return;
-            const std::uint64_t data = FrameBits(frame);
-            const int length = std::min<int>(frame.length, 8);
-            for (const int k : *found) {
-                Pending& p = pending[static_cast<std::size_t>(k)];
-                p.tally->add(frame.time, data, length);
-                if (p.withOnes)
-                    p.withOnes->add(frame.time, data, length);
-            }
-        })) {
+    const auto feed = [&](int identifier, double time, std::uint64_t data, int length) {
+        for (const int k : tallyIndex[static_cast<std::size_t>(identifier)]) {
+            Pending& p = pending[static_cast<std::size_t>(k)];
+            p.tally->add(time, data, length);
+            if (p.withOnes)
+                p.withOnes->add(time, data, length);
+        }
+    };
+    if (!pending.empty() && record.complete()) {
+        record.replay([&](const KeptFrame& frame) {
+            feed(frame.identifier, frame.time, frame.data, frame.length);
+        });
+    } else if (!pending.empty() && !play([&](const CanFrame& frame) {
+                   if (frame.remote || frame.error || !taken(options, frame))
+                       return;
+                   const int identifier = statistics.indexOf(frame);
+                   if (identifier >= 0)
+                       feed(identifier, frame.time, FrameBits(frame),
+                            std::min<int>(frame.length, 8));
+               })) {
         result.stopped = true;
         return result;
     }
