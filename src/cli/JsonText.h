@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace cac::cli {
 
@@ -23,8 +24,19 @@ public:
     void endObject() { close('}'); }
     void beginArray() { open('['); }
     void endArray() { close(']'); }
-    // The key of the next value, within an object.
-    JsonText& key(const char* name);
+    // The key of the next value, within an object. Inline, so that the length
+    // of a literal key is known when compiling.
+    JsonText& key(const char* name) {
+        beginValue();
+        const auto size = static_cast<qsizetype>(std::strlen(name));
+        char* const out = room(size + 4);
+        out[0] = '"';
+        std::memcpy(out + 1, name, static_cast<std::size_t>(size));
+        std::memcpy(out + 1 + size, "\": ", 3);
+        m_size += size + 4;
+        m_keyGiven = true;
+        return *this;
+    }
 
     void value(const QString& text);
     void value(const char* text) { value(QString::fromLatin1(text)); }
@@ -54,7 +66,7 @@ private:
     // megabytes needs far less often than QByteArray's appends checked it.
     QByteArray m_buffer;
     qsizetype m_size = 0;
-    QList<bool> m_empty; // per open container: nothing in it yet
+    std::vector<char> m_empty; // per open container: nothing in it yet
     bool m_keyGiven = false;
 
     void beginValue();
