@@ -21,21 +21,6 @@ void JsonText::flush() {
     }
 }
 
-void JsonText::beginValue() {
-    if (m_size >= ChunkSize)
-        flush();
-    if (m_keyGiven) { // the key began it
-        m_keyGiven = false;
-        return;
-    }
-    if (m_empty.empty())
-        return;
-    if (!m_empty.back())
-        append(",\n", 2);
-    m_empty.back() = false;
-    indent(static_cast<qsizetype>(m_empty.size()));
-}
-
 void JsonText::open(char bracket) {
     beginValue();
     append(bracket);

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -69,7 +70,28 @@ private:
     std::vector<char> m_empty; // per open container: nothing in it yet
     bool m_keyGiven = false;
 
-    void beginValue();
+    // Inline, with the comma and the indent written in one piece: a listing
+    // begins hundreds of thousands of values.
+    void beginValue() {
+        if (m_size >= ChunkSize)
+            flush();
+        if (m_keyGiven) { // the key began it
+            m_keyGiven = false;
+            return;
+        }
+        if (m_empty.empty())
+            return;
+        const auto levels = static_cast<qsizetype>(m_empty.size());
+        char* const start = room(2 + 4 * levels);
+        char* out = start;
+        if (!m_empty.back()) {
+            *out++ = ',';
+            *out++ = '\n';
+        }
+        m_empty.back() = false;
+        out = std::fill_n(out, 4 * levels, ' ');
+        m_size += out - start;
+    }
     void flush();
     void open(char bracket);
     void close(char bracket);
