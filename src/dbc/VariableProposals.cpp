@@ -3,6 +3,7 @@
 #include "catalogue/VariableLookup.h"
 
 #include <QRegularExpression>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <utility>
@@ -184,7 +185,7 @@ QList<qsizetype> VariableProposals::rankedEntries(const DbcSignal& signal, bool 
     const QList<qsizetype> none;
     const auto found = m_byUnit.constFind(unit);
     const QList<qsizetype>& suited = found != m_byUnit.cend() ? *found : none;
-    QList<Rank> ranks;
+    QVarLengthArray<Rank, 64> ranks;
     ranks.reserve(anyUnit ? m_entries.size() : suited.size());
     for (qsizetype i = 0, count = anyUnit ? m_entries.size() : suited.size(); i < count; ++i) {
         const qsizetype index = anyUnit ? i : suited.at(i);
@@ -197,23 +198,19 @@ QList<qsizetype> VariableProposals::rankedEntries(const DbcSignal& signal, bool 
         ranks.append({unitSuits, static_cast<int>(shared), index});
     }
     // Those of the unit first, then by the words shared, the list order kept
-    // among equals: taken grade by grade, as there are only a few grades.
+    // among equals: counted per grade, then each put at its grade's next
+    // place, as there are only a few grades.
     const int grades = wordCount + 1;
     auto grade = [&](const Rank& rank) { return (rank.unitSuits ? grades : 0) + rank.shared; };
-    int best = -1;
-    int worst = 2 * grades;
-    for (const Rank& rank : ranks) {
-        best = std::max(best, grade(rank));
-        worst = std::min(worst, grade(rank));
-    }
-    QList<qsizetype> entries;
-    entries.reserve(ranks.size());
-    for (int wanted = best; wanted >= worst; --wanted) {
-        for (const Rank& rank : ranks) {
-            if (grade(rank) == wanted)
-                entries.append(rank.entry);
-        }
-    }
+    QVarLengthArray<qsizetype, 16> next(2 * grades + 1, 0); // by grade: where its next goes
+    for (const Rank& rank : ranks)
+        ++next[grade(rank)];
+    qsizetype place = 0;
+    for (qsizetype wanted = next.size() - 1; wanted >= 0; --wanted)
+        place += std::exchange(next[wanted], place);
+    QList<qsizetype> entries(ranks.size());
+    for (const Rank& rank : ranks)
+        entries[next[grade(rank)]++] = rank.entry;
     return entries;
 }
 
