@@ -126,19 +126,22 @@ private:
         const std::optional<std::int32_t> rounded = RoundToInt32(number);
         const auto got =
             DecodeIdentifierWord(EncodeIdentifierWord(false, extended, IdentifierNumber(m_cells)));
-        const QString gotText = QStringLiteral("0x") + QString::number(got->id, 16).toUpper();
+        // Written only for a finding: most rows have none.
+        auto gotText = [&] {
+            return QStringLiteral("0x") + QString::number(got->id, 16).toUpper();
+        };
         if (!rounded || *rounded != got->id) {
             const bool wouldFit29 = !extended && number > 0x7FF && number <= 0x1FFFFFFF;
             add(Check::IdentifierRange, ColCanId,
                 QStringLiteral("identifier %1 does not fit %2 bits (0 to %3): the image gets "
                                "identifier %4%5")
                     .arg(Quoted(text), extended ? "29" : "11", extended ? "0x1FFFFFFF" : "0x7FF",
-                         gotText, wouldFit29 ? "; an extended identifier needs \"29 bit\"" : ""));
+                         gotText(), wouldFit29 ? "; an extended identifier needs \"29 bit\"" : ""));
         } else if (number != *rounded) {
             add(Check::NumberRounded, ColCanId,
                 QStringLiteral("%1 is not a whole number: the image gets identifier %2 (halves "
                                "go to the even neighbour)")
-                    .arg(Quoted(text), gotText));
+                    .arg(Quoted(text), gotText()));
         }
     }
 

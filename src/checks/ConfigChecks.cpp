@@ -54,8 +54,23 @@ constexpr CheckInfo Checks[CheckCount] = {
     {"priority-unlisted", Severity::Warning},
 };
 
-bool isLatin1(const QString& text) {
-    return std::all_of(text.begin(), text.end(), [](QChar ch) { return ch.unicode() < 256; });
+// What in a cell a saved file cannot carry, seen in one pass: a listing
+// checks every cell of thousands of rows.
+struct Unsaveable {
+    bool separator = false;
+    bool lineBreak = false;
+    bool not8Bit = false;
+};
+
+Unsaveable unsaveableIn(const QString& text) {
+    Unsaveable found;
+    for (const QChar ch : text) {
+        const char16_t code = ch.unicode();
+        found.separator = found.separator || code == u'|';
+        found.lineBreak = found.lineBreak || code == u'\r';
+        found.not8Bit = found.not8Bit || code >= 256;
+    }
+    return found;
 }
 
 // What a saved .ccf cannot carry: every line is split at "|" and ends at CR,
@@ -64,23 +79,24 @@ bool isLatin1(const QString& text) {
 void checkSaveable(const QString& text, Place place, int row, int column,
                    QList<Finding>& findings) {
     using checks::MakeFinding;
+    const Unsaveable found = unsaveableIn(text);
     auto line = [&] {
         return column > 0 ? QStringLiteral("the %1 column").arg(checks::ColumnName(column))
                           : QStringLiteral("the OBD priorities");
     };
-    if (text.contains(u'|'))
+    if (found.separator)
         findings.append(MakeFinding(Check::CellSeparator, place, row, column,
                                     QStringLiteral("a \"|\" cannot be saved in a cell: the saved "
                                                    "file would not load %1 back")
                                         .arg(line())));
-    if (text.contains(u'\r'))
+    if (found.lineBreak)
         findings.append(MakeFinding(Check::CellLineBreak, place, row, column,
                                     QStringLiteral("a line break cannot be saved in a cell: it "
                                                    "would split its line in the saved file, and "
                                                    "neither %1 nor any line after it would load "
                                                    "back")
                                         .arg(line())));
-    if (!isLatin1(text))
+    if (found.not8Bit)
         findings.append(MakeFinding(Check::CellNot8Bit, place, row, column,
                                     QStringLiteral("%1 holds characters the 8-bit configuration "
                                                    "file cannot carry: they would be saved as "

@@ -8,15 +8,6 @@
 
 namespace cac::cli {
 
-JsonText& JsonText::key(const char* name) {
-    beginValue();
-    append('"');
-    append(name, static_cast<qsizetype>(std::strlen(name)));
-    append("\": ", 3);
-    m_keyGiven = true;
-    return *this;
-}
-
 void JsonText::grow(qsizetype bytes) {
     m_buffer.resize(std::max(bytes, 2 * m_buffer.size()));
 }
@@ -30,32 +21,19 @@ void JsonText::flush() {
     }
 }
 
-void JsonText::beginValue() {
-    if (m_size >= ChunkSize)
-        flush();
-    if (m_keyGiven) { // the key began it
-        m_keyGiven = false;
-        return;
-    }
-    if (m_empty.isEmpty())
-        return;
-    if (!m_empty.last())
-        append(",\n", 2);
-    m_empty.last() = false;
-    indent(m_empty.size());
-}
-
 void JsonText::open(char bracket) {
     beginValue();
     append(bracket);
     append('\n');
-    m_empty.append(true);
+    m_empty.push_back(true);
 }
 
 void JsonText::close(char bracket) {
-    if (!m_empty.takeLast())
+    const bool empty = m_empty.back();
+    m_empty.pop_back();
+    if (!empty)
         append('\n');
-    indent(m_empty.size());
+    indent(static_cast<qsizetype>(m_empty.size()));
     append(bracket);
 }
 
@@ -134,7 +112,7 @@ char* JsonText::writeEscaped(char* out, const QString& text) {
         *out++ = '\\';
         *out++ = c;
     };
-    const char16_t* p = reinterpret_cast<const char16_t*>(text.utf16());
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
     const char16_t* const end = p + text.size();
     while (p != end) {
         const char16_t u = *p++;

@@ -4,8 +4,10 @@
 #include <QList>
 #include <QString>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace cac::cli {
 
@@ -23,8 +25,19 @@ public:
     void endObject() { close('}'); }
     void beginArray() { open('['); }
     void endArray() { close(']'); }
-    // The key of the next value, within an object.
-    JsonText& key(const char* name);
+    // The key of the next value, within an object. Inline, so that the length
+    // of a literal key is known when compiling.
+    JsonText& key(const char* name) {
+        beginValue();
+        const auto size = static_cast<qsizetype>(std::strlen(name));
+        char* const out = room(size + 4);
+        out[0] = '"';
+        std::memcpy(out + 1, name, static_cast<std::size_t>(size));
+        std::memcpy(out + 1 + size, "\": ", 3);
+        m_size += size + 4;
+        m_keyGiven = true;
+        return *this;
+    }
 
     void value(const QString& text);
     void value(const char* text) { value(QString::fromLatin1(text)); }
@@ -54,10 +67,31 @@ private:
     // megabytes needs far less often than QByteArray's appends checked it.
     QByteArray m_buffer;
     qsizetype m_size = 0;
-    QList<bool> m_empty; // per open container: nothing in it yet
+    std::vector<char> m_empty; // per open container: nothing in it yet
     bool m_keyGiven = false;
 
-    void beginValue();
+    // Inline, with the comma and the indent written in one piece: a listing
+    // begins hundreds of thousands of values.
+    void beginValue() {
+        if (m_size >= ChunkSize)
+            flush();
+        if (m_keyGiven) { // the key began it
+            m_keyGiven = false;
+            return;
+        }
+        if (m_empty.empty())
+            return;
+        const auto levels = static_cast<qsizetype>(m_empty.size());
+        char* const start = room(2 + 4 * levels);
+        char* out = start;
+        if (!m_empty.back()) {
+            *out++ = ',';
+            *out++ = '\n';
+        }
+        m_empty.back() = false;
+        out = std::fill_n(out, 4 * levels, ' ');
+        m_size += out - start;
+    }
     void flush();
     void open(char bracket);
     void close(char bracket);

@@ -3,6 +3,7 @@
 #include "catalogue/VariableLookup.h"
 
 #include <QRegularExpression>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <utility>
@@ -63,17 +64,22 @@ QString normalised(const QString& unit) {
     return key;
 }
 
-// The lower-case words of a name: "WheelSpeedFL" and "Wheel speed FL {WSFL}"
-// both hold wheel, speed and fl.
-// A word is a run of letters and digits, taken whole once it ends.
-QStringList nameWords(const QString& name) {
-    QStringList words;
+// Hands `take` the lower-case words of a name: "WheelSpeedFL" and "Wheel
+// speed FL {WSFL}" both hold wheel, speed and fl. A word is a run of letters
+// and digits, taken whole once it ends. Every word is written into one
+// buffer, as a listing splits thousands of signal names.
+template <typename Take> void forEachNameWord(const QString& name, Take take) {
+    QString word;
     qsizetype start = -1; // of the word being read, -1 between words
     auto endWord = [&](qsizetype end) {
-        QString word(end - start, Qt::Uninitialized);
-        for (qsizetype i = start; i < end; ++i)
-            word[i - start] = name[i].toLower();
-        words.append(word);
+        word.resize(end - start);
+        QChar* out = word.data();
+        for (qsizetype i = start; i < end; ++i) {
+            const char16_t ch = name[i].unicode();
+            out[i - start] =
+                ch < 0x80 ? QChar(ch >= u'A' && ch <= u'Z' ? ch + 32 : ch) : name[i].toLower();
+        }
+        take(std::as_const(word));
         start = -1;
     };
     QChar previous;
@@ -89,7 +95,6 @@ QStringList nameWords(const QString& name) {
     }
     if (start >= 0)
         endWord(name.size());
-    return words;
 }
 
 } // namespace
@@ -126,12 +131,12 @@ VariableProposals::VariableProposals(const VariableCatalogue& catalogue,
         const std::int32_t id = FindVariableIndex(catalogue, entry);
         if (id > 0) {
             QList<int> numbers;
-            for (const QString& word : nameWords(entry)) {
+            forEachNameWord(entry, [&](const QString& word) {
                 auto number = m_wordNumbers.constFind(word);
                 if (number == m_wordNumbers.cend())
                     number = m_wordNumbers.insert(word, static_cast<int>(m_wordNumbers.size()));
                 numbers.append(*number);
-            }
+            });
             m_byUnit[GetVariableUnits(id)].append(m_entries.size());
             m_entries.append({entry, GetVariableUnits(id), numbers});
         }
@@ -162,10 +167,14 @@ QList<qsizetype> VariableProposals::rankedEntries(const DbcSignal& signal, bool 
     const QString unit = CatalogueUnitFor(signal.unit);
     if (unit.isEmpty() && !anyUnit)
         return {};
-    // A word no entry has matches none (-1).
+    // Only the words some entry has are kept to be compared.
     QList<int> signalWords;
-    for (const QString& word : nameWords(signal.name))
-        signalWords.append(m_wordNumbers.value(word, -1));
+    int wordCount = 0;
+    forEachNameWord(signal.name, [&](const QString& word) {
+        ++wordCount;
+        if (const auto number = m_wordNumbers.constFind(word); number != m_wordNumbers.cend())
+            signalWords.append(*number);
+    });
     struct Rank {
         bool unitSuits;
         int shared; // words shared with the signal's name
@@ -176,7 +185,7 @@ QList<qsizetype> VariableProposals::rankedEntries(const DbcSignal& signal, bool 
     const QList<qsizetype> none;
     const auto found = m_byUnit.constFind(unit);
     const QList<qsizetype>& suited = found != m_byUnit.cend() ? *found : none;
-    QList<Rank> ranks;
+    QVarLengthArray<Rank, 64> ranks;
     ranks.reserve(anyUnit ? m_entries.size() : suited.size());
     for (qsizetype i = 0, count = anyUnit ? m_entries.size() : suited.size(); i < count; ++i) {
         const qsizetype index = anyUnit ? i : suited.at(i);
@@ -184,28 +193,24 @@ QList<qsizetype> VariableProposals::rankedEntries(const DbcSignal& signal, bool 
         // The entries of the unit have it; for the others it is to be seen.
         const bool unitSuits = !anyUnit || (!unit.isEmpty() && entry.unit == unit);
         const auto shared = std::count_if(signalWords.begin(), signalWords.end(), [&](int word) {
-            return word >= 0 && entry.wordNumbers.contains(word);
+            return entry.wordNumbers.contains(word);
         });
         ranks.append({unitSuits, static_cast<int>(shared), index});
     }
     // Those of the unit first, then by the words shared, the list order kept
-    // among equals: taken grade by grade, as there are only a few grades.
-    const int grades = static_cast<int>(signalWords.size()) + 1;
+    // among equals: counted per grade, then each put at its grade's next
+    // place, as there are only a few grades.
+    const int grades = wordCount + 1;
     auto grade = [&](const Rank& rank) { return (rank.unitSuits ? grades : 0) + rank.shared; };
-    int best = -1;
-    int worst = 2 * grades;
-    for (const Rank& rank : ranks) {
-        best = std::max(best, grade(rank));
-        worst = std::min(worst, grade(rank));
-    }
-    QList<qsizetype> entries;
-    entries.reserve(ranks.size());
-    for (int wanted = best; wanted >= worst; --wanted) {
-        for (const Rank& rank : ranks) {
-            if (grade(rank) == wanted)
-                entries.append(rank.entry);
-        }
-    }
+    QVarLengthArray<qsizetype, 16> next(2 * grades + 1, 0); // by grade: where its next goes
+    for (const Rank& rank : ranks)
+        ++next[grade(rank)];
+    qsizetype place = 0;
+    for (qsizetype wanted = next.size() - 1; wanted >= 0; --wanted)
+        place += std::exchange(next[wanted], place);
+    QList<qsizetype> entries(ranks.size());
+    for (const Rank& rank : ranks)
+        entries[next[grade(rank)]++] = rank.entry;
     return entries;
 }
 
