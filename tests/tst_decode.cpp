@@ -3,6 +3,7 @@
 // frame's edges, the filter and identifier cases, and scaling as the image
 // reads the cells.
 #include "Fixtures.h"
+#include "HexFrame.h"
 #include "canlog/LogReader.h"
 #include "dbc/CanDatabase.h"
 #include "dbc/SignalRow.h"
@@ -20,17 +21,6 @@ namespace {
 
 const QString Defaults =
     "Engine speed {RPM}|11 bit|0x100|No Filter|0|0|8|Unsigned|Intel standard|1|0|0";
-
-CanFrame Frame(std::uint32_t id, const QByteArray& hex, bool extended = false) {
-    CanFrame f;
-    f.id = id;
-    f.extended = extended;
-    const QByteArray data = QByteArray::fromHex(hex);
-    f.length = static_cast<std::uint8_t>(data.size());
-    for (int i = 0; i < data.size(); ++i)
-        f.data[i] = static_cast<std::uint8_t>(data[i]);
-    return f;
-}
 
 // Channel 1 of a model holding `cells`, decoding `frame`: the raw value, or
 // "not taken", or why there is no value.
@@ -212,7 +202,7 @@ void TestDecode::byteOrderEdges() {
     const QString cells =
         QStringLiteral("Engine speed {RPM}|11 bit|0x100|No Filter|0|%1|%2|%3|%4|1|0|0")
             .arg(l[0], l[1], l[2], l[3]);
-    QCOMPARE(DecodeOne(cells, Frame(0x100, data)), expected);
+    QCOMPARE(DecodeOne(cells, HexFrame(0x100, data)), expected);
 }
 
 // Identifier, identifier length and filter as the image carries them.
@@ -258,7 +248,7 @@ void TestDecode::frameSelection() {
     const QStringList parts = frame.split('#');
     const bool extended = parts[0].endsWith('x');
     const CanFrame f =
-        Frame(QString(parts[0]).remove('x').toUInt(nullptr, 16), parts[1].toLatin1(), extended);
+        HexFrame(QString(parts[0]).remove('x').toUInt(nullptr, 16), parts[1].toLatin1(), extended);
     QCOMPARE(DecodeOne(cells, f) != "not taken", taken);
     // Remote and error frames carry no data: never taken.
     CanFrame remote = f;
@@ -372,8 +362,8 @@ void TestDecode::scaling() {
         return;
     }
     DecodeTally tally(decoder);
-    tally.add(Frame(0x100, data));
-    const auto v = decoder.decode(d, Frame(0x100, data));
+    tally.add(HexFrame(0x100, data));
+    const auto v = decoder.decode(d, HexFrame(0x100, data));
     QVERIFY(v);
     QVERIFY2(std::abs(v->value - value) < 1e-6 * std::max(1.0, std::abs(value)),
              qPrintable(QString::number(v->value)));
@@ -405,14 +395,14 @@ void TestDecode::tallyAndTexts() {
         AppendDecodedCsvLine(line, frame, channel, decoder.channel(channel).kind, v);
         csv << QString::fromLatin1(line);
     });
-    CanFrame a = Frame(0x100, "05");
+    CanFrame a = HexFrame(0x100, "05");
     a.time = 0.5;
     tally.add(a);
-    tally.add(Frame(0x100, "ff"));
-    tally.add(Frame(0x18FEF100, "00000000000000", true)); // too short for byte 7
-    tally.add(Frame(0x18FEF100, "00000000000000ff", true));
-    tally.add(Frame(0x101, "00"));
-    tally.add(Frame(0x101, "00"));
+    tally.add(HexFrame(0x100, "ff"));
+    tally.add(HexFrame(0x18FEF100, "00000000000000", true)); // too short for byte 7
+    tally.add(HexFrame(0x18FEF100, "00000000000000ff", true));
+    tally.add(HexFrame(0x101, "00"));
+    tally.add(HexFrame(0x101, "00"));
     CanFrame error;
     error.error = true;
     tally.add(error);
@@ -451,7 +441,9 @@ void TestDecode::untakenLine() {
     // Each twice: a repeat is no new identifier. The eighth is 0x7FF, then 29-bit ones.
     for (int round = 0; round < 2; ++round)
         for (int i = 0; i < distinct; ++i)
-            tally.add(i < 7 ? Frame(i, "00") : i == 7 ? Frame(0x7FF, "00") : Frame(i, "00", true));
+            tally.add(i < 7    ? HexFrame(i, "00")
+                      : i == 7 ? HexFrame(0x7FF, "00")
+                               : HexFrame(i, "00", true));
     QCOMPARE(UntakenSummaryLine(tally.untaken()),
              QStringLiteral("frames no channel takes: %1").arg(2 * distinct) + identifiers);
 }

@@ -2,6 +2,7 @@
 // databases with signals moving as a car's do (the reference), then the edge
 // cases of short and odd logs.
 #include "Fixtures.h"
+#include "HexFrame.h"
 #include "bitmap/SignalBitMap.h"
 #include "canlog/LogReader.h"
 #include "dbc/DatabaseText.h"
@@ -99,13 +100,8 @@ Quality Measure(const DiscoveryResult& result, const QList<TrueSignal>& truth) {
 }
 
 CanFrame Frame(double time, std::uint32_t id, const QByteArray& hex) {
-    CanFrame f;
+    CanFrame f = HexFrame(id, hex);
     f.time = time;
-    f.id = id;
-    const QByteArray data = QByteArray::fromHex(hex);
-    f.length = static_cast<std::uint8_t>(data.size());
-    for (int i = 0; i < data.size(); ++i)
-        f.data[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(data[i]);
     return f;
 }
 

@@ -3,6 +3,7 @@
 // that its exact fit is known, ranking among decoys, CSV and hint edge cases,
 // and the demo drive, whose OBD answers must name and scale the database's own
 // engine speed, coolant and throttle.
+#include "HexFrame.h"
 #include "bitmap/SignalBitMap.h"
 #include "canlog/LogReader.h"
 #include "channels/ChoiceLists.h"
@@ -22,17 +23,6 @@
 using namespace cac;
 
 namespace {
-
-CanFrame Frame(std::uint32_t id, const QByteArray& hex, bool extended = false) {
-    CanFrame f;
-    f.id = id;
-    f.extended = extended;
-    const QByteArray data = QByteArray::fromHex(hex);
-    f.length = static_cast<std::uint8_t>(data.size());
-    for (int i = 0; i < data.size(); ++i)
-        f.data[i] = static_cast<std::uint8_t>(data[i]);
-    return f;
-}
 
 // "0C=16383.75 05=83": the values an answer gives.
 QString AnswerText(const CanFrame& frame) {
@@ -100,26 +90,27 @@ void TstReference::obdAnswers_data() {
     QTest::addColumn<QString>("values");
     // Values by J1979: 0C (256A+B)/4, 05 A-40, 11 100A/255, 0E A/2-64,
     // 06 (A-128)*100/128, 14 A/200, 24 (256A+B)*2/65536.
-    QTest::newRow("rpm least") << Frame(0x7E8, "04410C0000") << "0C=0";
-    QTest::newRow("rpm greatest") << Frame(0x7E8, "04410CFFFF555555") << "0C=16383.75";
-    QTest::newRow("coolant least, last ECU") << Frame(0x7EF, "03410500") << "05=-40";
-    QTest::newRow("coolant greatest, 29 bit") << Frame(0x18DAF110, "034105FF", true) << "05=215";
-    QTest::newRow("throttle edges") << Frame(0x7E8, "0541110011FF0000") << "11=0 11=100";
-    QTest::newRow("timing edges") << Frame(0x7E8, "05410E000EFF") << "0E=-64 0E=63.5";
-    QTest::newRow("two PIDs asked at once") << Frame(0x7E8, "06410C1AF8057B55") << "0C=1726 05=83";
-    QTest::newRow("trim with bank 3") << Frame(0x7E8, "0441068080") << "06=0";
-    QTest::newRow("O2 voltage") << Frame(0x7E8, "044114FFFF") << "14=1.275";
-    QTest::newRow("lambda") << Frame(0x7E8, "0641248000FFFF") << "24=1";
-    QTest::newRow("below the answers") << Frame(0x7E7, "04410C0000") << "";
-    QTest::newRow("past the answers") << Frame(0x7F0, "04410C0000") << "";
-    QTest::newRow("0x7E8 as 29 bit") << Frame(0x7E8, "04410C0000", true) << "";
-    QTest::newRow("29 bit not to the tester") << Frame(0x18DAF210, "034105FF", true) << "";
-    QTest::newRow("request") << Frame(0x7DF, "02010C5555555555") << "";
-    QTest::newRow("mode 02") << Frame(0x7E8, "04420C0000") << "";
-    QTest::newRow("first frame of a long answer") << Frame(0x7E8, "1014490201314731") << "";
-    QTest::newRow("payload beyond the frame") << Frame(0x7E8, "07410C0000") << "";
-    QTest::newRow("PID not decoded") << Frame(0x7E8, "0641000000000055") << "";
-    QTest::newRow("data cut short") << Frame(0x7E8, "03410C00") << "";
+    QTest::newRow("rpm least") << HexFrame(0x7E8, "04410C0000") << "0C=0";
+    QTest::newRow("rpm greatest") << HexFrame(0x7E8, "04410CFFFF555555") << "0C=16383.75";
+    QTest::newRow("coolant least, last ECU") << HexFrame(0x7EF, "03410500") << "05=-40";
+    QTest::newRow("coolant greatest, 29 bit") << HexFrame(0x18DAF110, "034105FF", true) << "05=215";
+    QTest::newRow("throttle edges") << HexFrame(0x7E8, "0541110011FF0000") << "11=0 11=100";
+    QTest::newRow("timing edges") << HexFrame(0x7E8, "05410E000EFF") << "0E=-64 0E=63.5";
+    QTest::newRow("two PIDs asked at once")
+        << HexFrame(0x7E8, "06410C1AF8057B55") << "0C=1726 05=83";
+    QTest::newRow("trim with bank 3") << HexFrame(0x7E8, "0441068080") << "06=0";
+    QTest::newRow("O2 voltage") << HexFrame(0x7E8, "044114FFFF") << "14=1.275";
+    QTest::newRow("lambda") << HexFrame(0x7E8, "0641248000FFFF") << "24=1";
+    QTest::newRow("below the answers") << HexFrame(0x7E7, "04410C0000") << "";
+    QTest::newRow("past the answers") << HexFrame(0x7F0, "04410C0000") << "";
+    QTest::newRow("0x7E8 as 29 bit") << HexFrame(0x7E8, "04410C0000", true) << "";
+    QTest::newRow("29 bit not to the tester") << HexFrame(0x18DAF210, "034105FF", true) << "";
+    QTest::newRow("request") << HexFrame(0x7DF, "02010C5555555555") << "";
+    QTest::newRow("mode 02") << HexFrame(0x7E8, "04420C0000") << "";
+    QTest::newRow("first frame of a long answer") << HexFrame(0x7E8, "1014490201314731") << "";
+    QTest::newRow("payload beyond the frame") << HexFrame(0x7E8, "07410C0000") << "";
+    QTest::newRow("PID not decoded") << HexFrame(0x7E8, "0641000000000055") << "";
+    QTest::newRow("data cut short") << HexFrame(0x7E8, "03410C00") << "";
 }
 
 void TstReference::obdAnswers() {
@@ -131,12 +122,12 @@ void TstReference::obdAnswers() {
 void TstReference::obdSeriesPicksTheBusiestEcu() {
     ObdAnswerCollector collector;
     for (int i = 0; i < 3; ++i) {
-        CanFrame f = Frame(0x7E8, "04410C0FA0");
+        CanFrame f = HexFrame(0x7E8, "04410C0FA0");
         f.time = i;
         collector.add(f);
     }
-    collector.add(Frame(0x7E9, "04410C0000"));
-    collector.add(Frame(0x7E8, "0341114D"));
+    collector.add(HexFrame(0x7E9, "04410C0000"));
+    collector.add(HexFrame(0x7E8, "0341114D"));
     QCOMPARE(collector.pids(), QList<int>({0x0C, 0x11}));
     const auto rpm = collector.series(0x0C);
     QVERIFY(rpm);
