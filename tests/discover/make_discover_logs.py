@@ -167,15 +167,15 @@ def main():
     outdir = sys.argv[1]
     os.makedirs(outdir, exist_ok=True)
     seed = 27
-    specs = []
+    databases = []  # NAME=PATH[:full]: the log NAME from the database at PATH
     for arg in sys.argv[2:]:
         if "=" in arg:
-            specs.append(arg)
+            databases.append(arg)
         else:
             seed = int(arg)
     rng = random.Random(seed)
-    for spec in specs:
-        name, path = spec.split("=", 1)
+    for database in databases:
+        name, path = database.split("=", 1)
         full = path.endswith(":full")
         make(outdir, name, path[:-5] if full else path, full, rng)
 
