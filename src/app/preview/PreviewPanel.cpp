@@ -2,90 +2,30 @@
 
 #include "app/PlatformServices.h"
 #include "app/preview/ChannelPlot.h"
+#include "app/preview/PreviewLines.h"
 #include "app/preview/PreviewNames.h"
 #include "app/preview/PreviewTexts.h"
 #include "app/preview/PreviewWorker.h"
-#include "app/preview/SeriesPainter.h"
 #include "channels/ConfigModel.h"
 #include "decode/DecodeTexts.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStyledItemDelegate>
-#include <QTableWidget>
 #include <QVBoxLayout>
 
-#include <functional>
 #include <utility>
 
 namespace cac::app {
 
 namespace {
 
-enum Column {
-    ColChannel,
-    ColVariable,
-    ColFrames,
-    ColLast,
-    ColMinimum,
-    ColMaximum,
-    ColUnit,
-    ColNotDecoded,
-    ColOverTime,
-    ColumnCount
-};
-
-constexpr int ChannelRole = Qt::UserRole;
 constexpr int TopIdentifiers = 5; // listed on the line of frames no channel takes
 constexpr int EditPauseMs = 150;  // typing on in a cell decodes once, after it
 constexpr int LiveRefreshMs = 250;
-constexpr int SparklineWidth = 160;
-
-// The small plot of a channel's values over the whole log, in its line.
-class SparklineDelegate : public QStyledItemDelegate {
-public:
-    using SeriesOf = std::function<const ValueSeries*(int channel)>;
-    SparklineDelegate(SeriesOf seriesOf, QObject* parent)
-        : QStyledItemDelegate(parent), m_seriesOf(std::move(seriesOf)) {}
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        QStyledItemDelegate::paint(painter, option, index);
-        const ValueSeries* series = m_seriesOf(index.data(ChannelRole).toInt());
-        if (!series || series->count() == 0)
-            return;
-        const std::vector<SeriesBucket> buckets = series->buckets();
-        const auto [low, high] =
-            SeriesPainter::range(buckets, SeriesPainter::Side::Value, -INFINITY, INFINITY);
-        const SeriesPainter draw{SeriesPainter::Side::Value, buckets.front().start,
-                                 buckets.back().start + buckets.back().width, low, high};
-        const QColor color = option.state & QStyle::State_Selected
-                                 ? option.palette.color(QPalette::HighlightedText)
-                                 : option.palette.color(QPalette::Link);
-        draw.draw(*painter, QRectF(option.rect).adjusted(3, 3, -3, -3), buckets, color);
-    }
-
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return QStyledItemDelegate::sizeHint(option, index).expandedTo({SparklineWidth, 0});
-    }
-
-private:
-    SeriesOf m_seriesOf;
-};
-
-QTableWidgetItem* newItem(const QString& text, bool number) {
-    auto* item = new QTableWidgetItem(text);
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    item->setTextAlignment(number ? Qt::AlignRight | Qt::AlignVCenter
-                                  : Qt::AlignLeft | Qt::AlignVCenter);
-    return item;
-}
 
 } // namespace
 
@@ -94,7 +34,12 @@ PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& ca
     : QDockWidget(texts::PreviewPanelTitle, parent), m_model(model), m_catalogue(catalogue),
       m_dialogs(dialogs), m_worker(new PreviewWorker(this)), m_sourceLabel(new QLabel),
       m_progress(new QProgressBar), m_cancel(new QPushButton(texts::PreviewCancel)),
-      m_disconnect(new QPushButton(texts::PreviewDisconnect)), m_table(new QTableWidget),
+      m_disconnect(new QPushButton(texts::PreviewDisconnect)),
+      m_table(new PreviewLines([this](int channel) -> const ValueSeries* {
+          return m_decoding && channel >= 1 && channel <= ChannelCount
+                     ? &m_decoding->series(channel)
+                     : nullptr;
+      })),
       m_untaken(new QLabel), m_note(new QLabel), m_refusal(new QLabel) {
     setObjectName(names::PreviewPanel);
     setAllowedAreas(Qt::BottomDockWidgetArea | Qt::RightDockWidgetArea);
@@ -105,7 +50,6 @@ PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& ca
     m_progress->setRange(0, 100);
     m_cancel->setObjectName(names::PreviewCancel);
     m_disconnect->setObjectName(names::PreviewDisconnect);
-    m_table->setObjectName(names::PreviewTable);
     m_untaken->setObjectName(names::PreviewUntaken);
     m_untaken->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_note->setObjectName(names::PreviewNote);
@@ -119,27 +63,7 @@ PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& ca
     m_refusal->setPalette(refusalColors);
     m_refusal->hide();
 
-    m_table->setColumnCount(ColumnCount);
-    m_table->setHorizontalHeaderLabels(texts::previewColumns());
-    m_table->verticalHeader()->hide();
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->setWordWrap(false);
-    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_table->horizontalHeader()->setSectionResizeMode(ColVariable, QHeaderView::Stretch);
-    m_table->horizontalHeader()->setSectionResizeMode(ColOverTime, QHeaderView::Fixed);
-    m_table->setColumnWidth(ColOverTime, SparklineWidth);
-    m_table->setItemDelegateForColumn(ColOverTime, new SparklineDelegate(
-                                                       [this](int channel) -> const ValueSeries* {
-                                                           return m_decoding && channel >= 1 &&
-                                                                          channel <= ChannelCount
-                                                                      ? &m_decoding->series(channel)
-                                                                      : nullptr;
-                                                       },
-                                                       m_table));
-    connect(m_table, &QTableWidget::cellClicked, this, [this](int row, int) { openPlot(row); });
-    connect(m_table, &QTableWidget::cellActivated, this, [this](int row, int) { openPlot(row); });
+    connect(m_table, &PreviewLines::channelChosen, this, &PreviewPanel::openPlot);
 
     auto* top = new QHBoxLayout;
     top->addWidget(m_sourceLabel, 1);
@@ -340,59 +264,19 @@ void PreviewPanel::refreshLines() {
         m_untaken->clear();
         return;
     }
-    const FrameDecoder& decoder = m_decoding->decoder();
-    const DecodeTally& tally = m_decoding->tally();
-    const QList<ChannelSummary> summaries = ChannelSummaries(decoder, tally);
-    m_table->setRowCount(int(summaries.size())); // the same lines keep their selection
-    const auto value = [](const QString& text) {
-        return newItem(text.isEmpty() ? QStringLiteral("\u2013") : text, true);
-    };
-    int row = 0;
-    for (const ChannelSummary& s : summaries) {
-        const int c = s.channel;
-        const ChannelDecoding& d = decoder.channel(c);
-        const ChannelTally& t = tally.channel(c);
-        m_table->setItem(row, ColChannel, newItem(QString::number(c), true));
-        m_table->setItem(row, ColVariable, newItem(s.variable, false));
-        m_table->setItem(row, ColFrames, newItem(s.frames, true));
-        m_table->setItem(row, ColLast, value(s.last));
-        m_table->setItem(row, ColMinimum, value(s.minimum));
-        m_table->setItem(row, ColMaximum, value(s.maximum));
-        QTableWidgetItem* unit = newItem(s.unit, false);
-        if (d.exponent != 0)
-            unit->setToolTip(texts::previewExponent(d.exponent));
-        m_table->setItem(row, ColUnit, unit);
-        QTableWidgetItem* notDecoded;
-        if (!d.problem.isEmpty()) {
-            notDecoded = newItem(texts::PreviewNoValue, true);
-            notDecoded->setToolTip(d.problem);
-        } else {
-            notDecoded = newItem(QString::number(t.undecodable), true);
-            notDecoded->setToolTip(t.problem);
-        }
-        if (!d.problem.isEmpty() || t.undecodable > 0)
-            notDecoded->setForeground(QColor(0xb0, 0x20, 0x20));
-        m_table->setItem(row, ColNotDecoded, notDecoded);
-        QTableWidgetItem* plot = newItem(QString(), false);
-        m_table->setItem(row, ColOverTime, plot);
-        for (int column = 0; column < ColumnCount; ++column)
-            m_table->item(row, column)->setData(ChannelRole, c);
-        ++row;
-    }
-    const UntakenTally& untaken = tally.untaken();
+    m_table->showLines(m_decoding->decoder(), m_decoding->tally());
+    const UntakenTally& untaken = m_decoding->tally().untaken();
     m_untaken->setText(texts::previewUntaken(
         untaken.frames, TopUntakenText(m_decoding->topUntaken(TopIdentifiers))));
     updatePlot();
     emit refreshed();
 }
 
-void PreviewPanel::openPlot(int row) {
-    const QTableWidgetItem* item = m_table->item(row, ColChannel);
-    if (!item || !m_decoding)
+void PreviewPanel::openPlot(int channel) {
+    if (!m_decoding)
         return;
     if (!m_plot)
         m_plot = new ChannelPlotWindow(this);
-    const int channel = item->data(ChannelRole).toInt();
     const ChannelDecoding& d = m_decoding->decoder().channel(channel);
     m_plot->showChannel(channel, d.variable, d.unit, m_decoding->series(channel).buckets());
     m_plot->show();

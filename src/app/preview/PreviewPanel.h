@@ -12,7 +12,6 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class QTableWidget;
 
 namespace cac {
 class ConfigModel;
@@ -24,6 +23,7 @@ namespace cac::app {
 class ChannelPlotWindow;
 class FileDialogs;
 class LiveCanSource;
+class PreviewLines;
 class PreviewWorker;
 struct PreviewResult;
 
@@ -81,7 +81,7 @@ private:
     void takeLiveFrames(const QList<CanFrame>& frames);
     void refreshLines();
     void showNotes(const QStringList& notes);
-    void openPlot(int row);
+    void openPlot(int channel);
     void updatePlot();
     void setReading(bool reading);
 
@@ -115,7 +115,7 @@ private:
     QProgressBar* m_progress;
     QPushButton* m_cancel;
     QPushButton* m_disconnect;
-    QTableWidget* m_table;
+    PreviewLines* m_table;
     QLabel* m_untaken;
     QLabel* m_note;
     QLabel* m_refusal; // why the last log asked for was not read
