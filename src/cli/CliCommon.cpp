@@ -59,6 +59,25 @@ QCommandLineOption OutputOption(const QString& what) {
             QStringLiteral("FILE")};
 }
 
+QCommandLineOption LogFormatOption() {
+    return {QStringLiteral("format"),
+            QStringLiteral("The log's format, instead of finding it from the content: candump, "
+                           "asc, trc, csv or blf."),
+            QStringLiteral("FORMAT")};
+}
+
+int ParseLogFormat(const QCommandLineParser& parser, const QCommandLineOption& option,
+                   const Command& command, LogFormat& format) {
+    format = LogFormat::Unknown;
+    if (!parser.isSet(option))
+        return ExitOk;
+    format = LogFormatNamed(parser.value(option));
+    if (format == LogFormat::Unknown)
+        return UsageError(command,
+                          QStringLiteral("unknown log format '%1'").arg(parser.value(option)));
+    return ExitOk;
+}
+
 int SingleArgument(const QCommandLineParser& parser, const Command& command, const QString& name,
                    const QList<QCommandLineOption>& fileOptions, QString& argument) {
     const QStringList positional = parser.positionalArguments();

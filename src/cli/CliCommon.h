@@ -3,6 +3,7 @@
 // What every can-adapter-cli command shares: exit codes, messages, input
 // checks and the start-up state of a loaded configuration.
 
+#include "canlog/LogReader.h"
 #include "catalogue/VariableCatalogue.h"
 
 #include <QByteArray>
@@ -55,10 +56,17 @@ int UsageError(const Command& command, const QString& message);
 int ParseCommandLine(QCommandLineParser& parser, const Command& command,
                      const QStringList& arguments);
 
-// The options several commands share: --catalogue FILE, --obd, -o FILE.
+// The options several commands share: --catalogue FILE, --obd, -o FILE,
+// --format FORMAT of a CAN log.
 QCommandLineOption CatalogueOption();
 QCommandLineOption ObdOption();
 QCommandLineOption OutputOption(const QString& what);
+QCommandLineOption LogFormatOption();
+
+// The log format --format names, Unknown (found from the content) when it is
+// not given. Returns ExitOk, or ExitUsage after saying the name is unknown.
+int ParseLogFormat(const QCommandLineParser& parser, const QCommandLineOption& option,
+                   const Command& command, LogFormat& format);
 
 // The command's one positional argument (`name` in messages), after refusing
 // an empty value of any of the file options. Returns ExitOk with `argument`

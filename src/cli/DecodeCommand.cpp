@@ -36,11 +36,7 @@ int RunDecodeCommand(const QStringList& arguments) {
     parser.addPositionalArgument(QStringLiteral("LOG"), QStringLiteral("The CAN log."));
     const QCommandLineOption catalogueOption = CatalogueOption();
     const QCommandLineOption obdOption = ObdOption();
-    const QCommandLineOption formatOption(
-        QStringLiteral("format"),
-        QStringLiteral("The log's format, instead of finding it from the content: candump, asc, "
-                       "trc, csv or blf."),
-        QStringLiteral("FORMAT"));
+    const QCommandLineOption formatOption = LogFormatOption();
     const QCommandLineOption csvOption(
         QStringLiteral("csv"),
         QStringLiteral("Also write every decoded value to FILE: time,channel,raw,value (time in "
@@ -60,13 +56,9 @@ int RunDecodeCommand(const QStringList& arguments) {
         if (parser.isSet(option) && parser.value(option).isEmpty())
             return UsageError(command,
                               QStringLiteral("--%1 needs a value").arg(option.names().first()));
-    LogFormat format = LogFormat::Unknown;
-    if (parser.isSet(formatOption)) {
-        format = LogFormatNamed(parser.value(formatOption));
-        if (format == LogFormat::Unknown)
-            return UsageError(
-                command, QStringLiteral("unknown log format '%1'").arg(parser.value(formatOption)));
-    }
+    LogFormat format;
+    if (const int exit = ParseLogFormat(parser, formatOption, command, format); exit != ExitOk)
+        return exit;
 
     ConfigModel model;
     CatalogueLoad catalogue;

@@ -144,11 +144,7 @@ int RunDiscoverCommand(const QStringList& arguments) {
         "-l, Vector ASC or BLF, PEAK TRC, SavvyCAN CSV) is found from its content. Exits with 1 "
         "when the log or a part of it cannot be read."));
     parser.addPositionalArgument(QStringLiteral("LOG"), QStringLiteral("The CAN log."));
-    const QCommandLineOption formatOption(
-        QStringLiteral("format"),
-        QStringLiteral("The log's format, instead of finding it from the content: candump, asc, "
-                       "trc, csv or blf."),
-        QStringLiteral("FORMAT"));
+    const QCommandLineOption formatOption = LogFormatOption();
     const QCommandLineOption idOption(
         QStringLiteral("id"), QStringLiteral("Only the frames with identifier ID (0x100 or 256)."),
         QStringLiteral("ID"));
@@ -219,13 +215,9 @@ int RunDiscoverCommand(const QStringList& arguments) {
     } else if (parser.isSet(channelOption) || parser.isSet(outputOption)) {
         return UsageError(command, QStringLiteral("--channel and -o go with --into"));
     }
-    LogFormat format = LogFormat::Unknown;
-    if (parser.isSet(formatOption)) {
-        format = LogFormatNamed(parser.value(formatOption));
-        if (format == LogFormat::Unknown)
-            return UsageError(
-                command, QStringLiteral("unknown log format '%1'").arg(parser.value(formatOption)));
-    }
+    LogFormat format;
+    if (const int exit = ParseLogFormat(parser, formatOption, command, format); exit != ExitOk)
+        return exit;
     DiscoveryOptions options;
     if (parser.isSet(idOption)) {
         const auto id = ParseIdentifier(parser.value(idOption));
