@@ -3,6 +3,7 @@
 #include "dbc/CanDatabase.h"
 
 #include <QByteArray>
+#include <QString>
 
 namespace cac {
 
@@ -12,5 +13,14 @@ namespace cac {
 // comments as CM_; a multiplexed message's page number "M", its pages'
 // signals "mN". Names are taken as they are: they must be identifiers.
 QByteArray WriteDatabaseText(const CanDatabase& database);
+
+// A number worked out rather than typed (a factor, a range end), to 15
+// significant digits, so that binary noise (3236.7000000000003,
+// 0.001949999999999999) stays out.
+QString DatabaseNumberText(double value);
+
+// A database string in its quotes: double quotes, backslashes (which some
+// readers take as escapes) and line breaks cannot stand in one.
+QString DatabaseQuotedText(QString text);
 
 } // namespace cac

@@ -1,5 +1,7 @@
 #include "dbc/DbcWriter.h"
 
+#include "dbc/DatabaseText.h"
+
 #include "bitmap/FrameLayout.h"
 #include "catalogue/VariableLookup.h"
 #include "channels/ConfigModel.h"
@@ -23,14 +25,6 @@ QString NumberText(double value) {
     return QString::fromLatin1(text, result.ptr - text);
 }
 
-// A number worked out rather than typed (a factor, a range end): 15
-// significant digits, so that binary noise (3236.7000000000003,
-// 0.001949999999999999) stays out. The import reads the scale factor back
-// from such a factor (ScaleTextForFactor).
-QString WorkedOutText(double value) {
-    return QString::number(value, 'g', 15);
-}
-
 // A C identifier from free text: other characters become "_", runs of them
 // one "_"; a leading digit gets a "_" in front.
 QString IdentifierFrom(const QString& text) {
@@ -49,16 +43,6 @@ QString IdentifierFrom(const QString& text) {
     if (name.front().isDigit())
         name.prepend(u'_');
     return name;
-}
-
-// A database string: double quotes, backslashes (which some readers take as
-// escapes) and line breaks cannot stand in one.
-QString QuotedText(QString text) {
-    text.replace(u'"', u'\'');
-    text.replace(u'\\', u'/');
-    text.replace(u'\r', u' ');
-    text.replace(u'\n', u' ');
-    return u'"' + text + u'"';
 }
 
 // The user name of a variable cell ("Oil temp {OILT}" gives "Oil temp"), or
@@ -107,9 +91,9 @@ private:
     void leaveOut(const ChannelSignal& signal, const QString& why) {
         m_export.notWritten.append(QStringLiteral("channel %1: %2").arg(signal.channel).arg(why));
         m_comments.append(QStringLiteral("CM_ %1;").arg(
-            QuotedText(QStringLiteral("channel %1 (%2) is not written: %3")
-                           .arg(signal.channel)
-                           .arg(m_model.cell(signal.channel, ColVariable), why))));
+            DatabaseQuotedText(QStringLiteral("channel %1 (%2) is not written: %3")
+                                   .arg(signal.channel)
+                                   .arg(m_model.cell(signal.channel, ColVariable), why))));
     }
 
     // Why the channel cannot be a signal, or empty.
@@ -228,7 +212,7 @@ private:
             QStringLiteral("CM_ SG_ %1 %2 %3;")
                 .arg(rawId)
                 .arg(name,
-                     QuotedText(
+                     DatabaseQuotedText(
                          QStringLiteral("channel %1: %2").arg(signal.channel).arg(variableCell))));
         return QStringLiteral(" SG_ %1%2 : %3|%4@%5%6 (%7,%8) [%9|%10] %11 Vector__XXX")
             .arg(name, multiplex)
@@ -236,8 +220,8 @@ private:
             .arg(bits.length)
             .arg(intel ? QLatin1Char('1') : QLatin1Char('0'))
             .arg(signal.valueTypeCode == UnsignedCode ? QLatin1Char('+') : QLatin1Char('-'))
-            .arg(WorkedOutText(factor), NumberText(offset), WorkedOutText(low), WorkedOutText(high),
-                 QuotedText(unit));
+            .arg(DatabaseNumberText(factor), NumberText(offset), DatabaseNumberText(low),
+                 DatabaseNumberText(high), DatabaseQuotedText(unit));
     }
 };
 
