@@ -18,6 +18,7 @@ if [ "${1:-}" = windows ]; then
     packages+=(
         g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev dpkg-dev nsis zip unzip
         wine64 xvfb xauth openbox xdotool imagemagick
+        librsvg2-bin icoutils # the icon rendered from the SVG; wrestool reads it back
     )
 fi
 
