@@ -8,8 +8,17 @@
 #   3. the window: a configuration typed and saved through File > Save gives
 #      the Linux window's bytes, and a screenshot under the native style
 #      (build/windows/window-windows.png; CAC_WINDOWS_SHOT=FILE keeps a copy);
-#   4. the installer installs silently into a new Wine prefix, the installed
-#      programs start and end cleanly, the uninstaller removes them.
+#   4. the installer installs silently into a new Wine prefix, for the user
+#      and without an administrator, the installed programs start and end
+#      cleanly;
+#   5. over an earlier installation in another folder, whose program files go
+#      and whose user's files stay; icon and version in both executables; the
+#      uninstall entry and the .ccf file type under HKCU; a .ccf opened through
+#      that registration and sent with "Send now!" (TempConfig.hex beside the
+#      program, the user's Updrive.exe started); the uninstaller removing what
+#      was installed and registered, and leaving the user's files.
+#      CAC_OLDER_INSTALLER=SETUP.EXE makes the earlier installation with an
+#      installer of an earlier version.
 # Skips everything, and says so, while the cross-built Qt is not in the cache
 # (scripts/build-windows.sh makes it once). Needs the Linux Debug build
 # (scripts/test.sh makes it first).
@@ -197,13 +206,155 @@ else
     fail "the window did not open under Wine"
 fi
 
-# 4. The installer, into a Wine prefix of its own.
+# 4. The installer, into a Wine prefix of its own, for the user who runs it.
 prefix=$work/prefix
 wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
 export WINEPREFIX=$prefix WINEDEBUG=-all
 "$wine" wineboot -i >/dev/null 2>&1 || true
 link_com3 "$prefix"
-installed="$prefix/drive_c/Program Files/CAN Adapter Config"
+local_appdata=$(find "$prefix/drive_c/users" -mindepth 3 -maxdepth 3 -path '*/AppData/Local' ! -path '*/Public/*' | head -n1)
+installed="$local_appdata/Programs/CAN Adapter Config"
+
+# 5. The per-user installation: an upgrade over an earlier installation in
+# another folder, its resources, its registration, a .ccf opened through it
+# and sent, and the uninstaller.
+EARLIER_PATH='C:\Earlier\CAC' # NSIS takes /D= unquoted, so no blank in it
+earlier="$prefix/drive_c/Earlier/CAC"
+publisher="The CAN Adapter Config developers"
+uninstall_key='Software\Microsoft\Windows\CurrentVersion\Uninstall\CAN Adapter Config'
+progid_key='Software\Classes\CanAdapterConfig.ccf'
+
+reg_value() { # key, value name ("" for the key's default); prints the data
+    local name=(/ve)
+    [ -n "$2" ] && name=(/v "$2")
+    "$wine" reg query "$1" "${name[@]}" 2>/dev/null | tr -d '\r' |
+        awk -F '    ' 'NF >= 4 && $3 ~ /^REG_/ { print $4; exit }'
+}
+expect_reg() { # key, value name, expected data
+    local got
+    got=$(reg_value "$1" "$2")
+    [ "$got" = "$3" ] && pass || fail "registry $1 ${2:-(default)}: '$got', expected '$3'"
+}
+no_key() { # key
+    "$wine" reg query "$1" >/dev/null 2>&1 && fail "registry key $1 is still there" || pass
+}
+
+# An earlier installation for every user (the first versions installed so)
+# in another folder, with the user's flasher and a note of the user's beside it.
+install_earlier() {
+    "$wine" "${CAC_OLDER_INSTALLER:-$installer}" /ALLUSERS /S "/D=$EARLIER_PATH" >/dev/null 2>&1 || true
+    "$wineserver" -w 2>/dev/null || true
+    if [ -f "$earlier/can-adapter-config.exe" ]; then pass; else fail "the earlier installation is missing"; fi
+    cp build/windows/tests/windows/cac-fake-updrive.exe "$earlier/Updrive.exe"
+    echo "mine" >"$earlier/my notes.txt"
+}
+
+check_upgrade() {
+    [ ! -e "$earlier/can-adapter-config.exe" ] && [ ! -e "$earlier/Qt6Core.dll" ] &&
+        [ ! -e "$earlier/platforms" ] && pass || fail "the earlier program files stay in $EARLIER_PATH"
+    [ -f "$earlier/Updrive.exe" ] && [ -f "$earlier/my notes.txt" ] &&
+        pass || fail "the upgrade removed the user's files in $EARLIER_PATH"
+    cmp -s "$earlier/Updrive.exe" "$installed/Updrive.exe" &&
+        pass || fail "the user's Updrive.exe was not copied into the new folder"
+    no_key "HKLM\\$uninstall_key"
+}
+
+# Icon and version information in both installed executables.
+check_resources() {
+    local exe name description
+    for exe in can-adapter-config can-adapter-cli; do
+        name="$installed/$exe.exe"
+        wrestool -l "$name" >"$work/resources.txt" 2>&1 || true
+        sed "s|^|test-windows: $exe.exe: |" "$work/resources.txt"
+        rm -f "$work/icon.ico"
+        wrestool -x -t14 -o "$work/icon.ico" "$name" 2>/dev/null || true
+        [ "$(icotool -l "$work/icon.ico" 2>/dev/null | sed -n 's/.*--width=\([0-9]*\).*/\1/p' | tr '\n' ' ')" = \
+            "16 24 32 48 64 256 " ] && pass || fail "$exe.exe: no icon of 16 to 256 pixels"
+        wrestool -x --raw -t16 "$name" 2>/dev/null | strings -el >"$work/version.txt"
+        description="CAN Adapter Config"
+        [ "$exe" = can-adapter-cli ] && description="CAN Adapter Config command-line tool"
+        for expected in ProductName "CAN Adapter Config" CompanyName "$publisher" FileVersion \
+            "$(sed -n 's/^project(can-adapter-config VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)" \
+            FileDescription "$description" OriginalFilename "$exe.exe"; do
+            grep -qxF -- "$expected" "$work/version.txt" || { fail "$exe.exe: no '$expected' in its version"; continue 2; }
+        done
+        pass
+    done
+    # No administrator asked for.
+    wrestool -x --raw -t24 "$installer" 2>/dev/null | grep -q 'level="asInvoker"' &&
+        pass || fail "the installer asks for more than the user's rights"
+}
+
+check_registration() {
+    local folder
+    folder=$("$wine" winepath -w "$installed" 2>/dev/null | tr -d '\r')
+    expect_reg "HKCU\\$uninstall_key" InstallLocation "$folder"
+    expect_reg "HKCU\\$uninstall_key" Publisher "$publisher"
+    expect_reg "HKCU\\$uninstall_key" DisplayIcon "$folder\\can-adapter-config.exe,0"
+    expect_reg 'HKCU\Software\Classes\.ccf' "" CanAdapterConfig.ccf
+    expect_reg "HKCU\\$progid_key\\DefaultIcon" "" "$folder\\can-adapter-config.exe,0"
+    expect_reg "HKCU\\$progid_key\\shell\\open\\command" "" "\"$folder\\can-adapter-config.exe\" \"%1\""
+    no_key "HKLM\\$progid_key"
+    find "$prefix/drive_c/users" -path '*Start Menu/Programs/CAN Adapter Config.lnk' | grep -q . &&
+        pass || fail "no Start-menu entry"
+}
+
+# A .ccf opened as Explorer opens it, then "Send now!": the HEX beside the
+# program is the file's configuration, and the user's flasher was started.
+open_and_send() {
+    mkdir -p "$prefix/drive_c/My Configs"
+    cp examples/engine-demo.ccf "$prefix/drive_c/My Configs/engine demo.ccf"
+    "$linux_cli" hex examples/engine-demo.ccf --catalogue "$catalogue" -o "$work/engine-demo.hex"
+    rm -f "$installed/TempConfig.hex" "$installed/CommandLine.txt"
+    # Explorer runs the registered command with %1 replaced by the file.
+    # (`wine start` would not do: Wine 8's HKEY_CLASSES_ROOT shows only
+    # HKLM\Software\Classes, not the user's HKCU\Software\Classes.)
+    local command id
+    command=$(reg_value "HKCU\\$progid_key\\shell\\open\\command" "")
+    if [[ ! "$command" =~ ^\"([^\"]+)\"\ \"%1\"$ ]]; then
+        fail "the .ccf open command is not '\"PROGRAM\" \"%1\"': $command"
+        return
+    fi
+    "$wine" "${BASH_REMATCH[1]}" 'C:\My Configs\engine demo.ccf' >/dev/null 2>&1 &
+    if ! id=$(wait_for_window 60); then
+        fail "a .ccf did not open through its registration"
+        return
+    fi
+    sleep 3 # the first paint under Wine
+    import -window root "$root/build/windows/window-opened-ccf.png"
+    # From the channel grid to "Send now!": out of the grid, past the
+    # findings, the bit rate and the port.
+    xdotool windowactivate --sync "$id" key ctrl+Tab Tab Tab Tab space 2>/dev/null || true
+    for _ in $(seq 1 80); do
+        [ -s "$installed/CommandLine.txt" ] && break
+        sleep 0.25
+    done
+    [ -s "$installed/CommandLine.txt" ] && pass || fail "Send now! did not start the user's Updrive.exe"
+    cmp -s "$installed/TempConfig.hex" "$work/engine-demo.hex" &&
+        pass || fail "the HEX sent is not the opened .ccf's configuration"
+    xdotool windowactivate --sync "$id" key ctrl+q 2>/dev/null || true
+    for _ in $(seq 1 80); do
+        xdotool search --onlyvisible --name "^$caption" >/dev/null 2>&1 || break
+        sleep 0.25
+    done
+}
+
+check_uninstalled() {
+    local file
+    for file in can-adapter-config.exe can-adapter-cli.exe DemoVars.cfg Qt6Core.dll platforms \
+        styles README.txt Uninstall.exe; do
+        [ ! -e "$installed/$file" ] && pass || fail "the uninstaller left $file"
+    done
+    [ -f "$installed/Updrive.exe" ] && [ -f "$installed/TempConfig.hex" ] &&
+        pass || fail "the uninstaller removed the user's files"
+    no_key "HKCU\\$uninstall_key"
+    no_key "HKCU\\$progid_key"
+    no_key 'HKCU\Software\Classes\.ccf'
+    find "$prefix/drive_c/users" -path '*Start Menu/Programs/CAN Adapter Config.lnk' | grep -q . &&
+        fail "the uninstaller left the Start-menu entry" || pass
+}
+
+install_earlier
 "$wine" "$installer" /S >/dev/null 2>&1 || true
 "$wineserver" -w 2>/dev/null || true
 for file in can-adapter-config.exe can-adapter-cli.exe DemoVars.cfg Qt6Core.dll Qt6Gui.dll \
@@ -211,8 +362,9 @@ for file in can-adapter-config.exe can-adapter-cli.exe DemoVars.cfg Qt6Core.dll 
     libgcc_s_seh-1.dll libwinpthread-1.dll Uninstall.exe; do
     [ -f "$installed/$file" ] && pass || fail "not installed: $file"
 done
-find "$prefix/drive_c" -path '*Start Menu*' -name 'CAN Adapter Config.lnk' | grep -q . &&
-    pass || fail "no Start-menu entry"
+check_upgrade
+check_resources
+check_registration
 # No WINEPATH here: the installed folder must hold every DLL the programs need.
 if "$wine" "$installed/can-adapter-cli.exe" --version 2>/dev/null | grep -q '^can-adapter-cli '; then
     pass
@@ -228,12 +380,14 @@ else
     kill "$window_pid" 2>/dev/null || true
     fail "the installed window did not open"
 fi
+open_and_send
 "$wine" "$installed/Uninstall.exe" /S >/dev/null 2>&1 || true
 for _ in $(seq 1 120); do
-    [ -e "$installed/can-adapter-config.exe" ] || break
+    [ -e "$installed/Uninstall.exe" ] || break
     sleep 0.5
 done
-[ ! -e "$installed/can-adapter-config.exe" ] && pass || fail "the uninstaller left the program"
+"$wineserver" -w 2>/dev/null || true
+check_uninstalled
 "$wineserver" -k 2>/dev/null || true
 
 echo "test-windows: $passed passed, $failed failed"
