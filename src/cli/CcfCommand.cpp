@@ -1,6 +1,7 @@
 // can-adapter-cli ccf: a configuration file that builds a kept Intel HEX
 // image again, so that the image becomes editable.
 
+#include "checks/Finding.h"
 #include "cli/CliCommon.h"
 #include "cli/ImageInput.h"
 #include "configfile/ImageToCcf.h"
