@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ clang libclang-rt-14-dev
+    cmake ninja-build g++ clang libclang-rt-14-dev clang-format
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl-dev zlib1g-dev
     qt6-serialbus-dev libqt6serialbus6 # live CAN traffic; the latter holds the virtualcan plugin
     python3 python3-can python3-canmatrix

@@ -252,6 +252,10 @@ private slots:
             {{"decode", EngineDemoCcf, m_dir.filePath("missing.log")}, 1, "", "missing.log': no such file"},
             {{"decode", EngineDemoCcf, "/dev/zero"}, 1, "", "'/dev/zero': it is a character device, not a regular file"},
             {{"decode", EngineDemoCcf}, 2, "", "CONFIG.ccf and LOG are needed"},
+            // Every command names an empty option the same way: a file's name, or a value.
+            {{"decode", EngineDemoCcf, demoLog, "--csv", ""}, 2, "", "--csv needs a file name"},
+            {{"decode", EngineDemoCcf, demoLog, "--format", ""}, 2, "", "--format needs a value"},
+            {{"discover", demoLog, "--id", ""}, 2, "", "--id needs a value"},
             {{"discover", notLog}, 1, "", "not-a-log.txt': not a CAN log this program reads"},
             {{"discover", m_dir.filePath("missing.log")}, 1, "", "missing.log': no such file"},
             {{"discover", "/dev/zero"}, 1, "", "'/dev/zero': it is a character device, not a regular file"},

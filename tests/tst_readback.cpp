@@ -3,6 +3,7 @@
 #include "Fixtures.h"
 #include "catalogue/VariableLookup.h"
 #include "channels/ConfigModel.h"
+#include "checks/Finding.h"
 #include "configfile/CcfFile.h"
 #include "image/ConfigImage.h"
 #include "image/ImageDecoder.h"

@@ -9,13 +9,13 @@ class QWidget;
 
 namespace cac {
 class ConfigModel;
-}
+struct ChannelImport;
+} // namespace cac
 
 namespace cac::app {
 
 class EditHistory;
 class FileDialogs;
-struct ChannelImport;
 
 // Tools, "Import from CAN database…": asks for the database, shows it in a
 // DbcImportDialog and fills the channels the dialog plans, each as the user's

@@ -233,13 +233,9 @@ QList<ChannelImport> DbcImportDialog::planFor(const QList<PickedSignal>& picks,
     if (picks.isEmpty() || channels.size() < picks.size())
         return {};
     QList<ChannelImport> plan;
-    for (qsizetype i = 0; i < picks.size(); ++i) {
-        const SignalRef ref = picks.at(i).ref;
-        const DbcMessage& message = m_database.messages.at(ref.message);
-        plan.append({channels.at(i), SignalPath(m_database, ref),
-                     MapSignalToRow(message, message.signalList.at(ref.signal)),
-                     picks.at(i).variableEntry});
-    }
+    for (qsizetype i = 0; i < picks.size(); ++i)
+        plan.append(
+            ImportSignal(m_database, picks.at(i).ref, channels.at(i), picks.at(i).variableEntry));
     return plan;
 }
 

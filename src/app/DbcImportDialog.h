@@ -2,7 +2,7 @@
 
 #include "catalogue/VariableCatalogue.h"
 #include "dbc/CanDatabase.h"
-#include "dbc/SignalRow.h"
+#include "dbc/ImportPlan.h"
 #include "dbc/VariableProposals.h"
 
 #include <QDialog>
@@ -23,14 +23,6 @@ namespace cac::app {
 class SignalPreview;
 class SignalTree;
 struct PickedSignal;
-
-// One channel that the dialog's choices fill.
-struct ChannelImport {
-    int channel = 0;
-    QString signalPath;
-    SignalRow row;
-    QString variableEntry; // empty: the channel's variable cell is left to the user
-};
 
 // "Import from CAN database": the messages and signals of one database as a
 // tree with a search field, the channel row the selected signal gives, the

@@ -50,8 +50,7 @@ QString spokenTitle(const QString& title) {
 
 QString channelCellTitle(int channel, int column) {
     // The first line of the title: the hint on the second is for the eye.
-    return channelName(channel) + QStringLiteral(", ") +
-           ColumnTitle(column).section(QStringLiteral("\r\n"), 0, 0);
+    return channelName(channel) + QStringLiteral(", ") + ColumnName(column);
 }
 
 QString priorityCellTitle(const QString& parameter) {

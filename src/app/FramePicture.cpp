@@ -4,7 +4,7 @@
 #include "app/WindowTexts.h"
 #include "channels/ConfigModel.h"
 #include "checks/Finding.h"
-#include "output/IntelHex.h"
+#include "common/HexText.h"
 
 #include <algorithm>
 

@@ -167,7 +167,7 @@ QStringList dbcTreeColumns() {
 }
 
 QString dbcCellTitle(int column) {
-    return ColumnTitle(column).section(QStringLiteral("\r\n"), 0, 0); // the hints stay in the grid
+    return ColumnName(column); // the hints stay in the grid
 }
 
 QString dbcFileSummary(const QString& path, int messages, int signalCount) {

@@ -2,6 +2,7 @@
 
 #include "catalogue/VariableCatalogue.h"
 #include "channels/ConfigModel.h"
+#include "common/HexText.h"
 #include "image/ConfigImage.h"
 
 #include <algorithm>
@@ -67,7 +68,7 @@ QList<BitPosition> SharedBits(const SignalBitMap& a, const SignalBitMap& b) {
 }
 
 QString FrameName(bool extended, std::int32_t id) {
-    const QString hex = QStringLiteral("0x") + QString::number(id, 16).toUpper();
+    const QString hex = HexNumber(id);
     return extended ? hex + QStringLiteral(" (29 bit)") : hex;
 }
 

@@ -1,7 +1,7 @@
 #include "bitmap/LayoutText.h"
 
 #include "channels/ConfigModel.h"
-#include "output/IntelHex.h"
+#include "common/HexText.h"
 
 #include <QStringList>
 

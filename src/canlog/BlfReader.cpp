@@ -19,6 +19,7 @@
 
 #include "canlog/LogReader.h"
 #include "canlog/LogStart.h"
+#include "common/HexText.h"
 
 #include <QIODevice>
 
@@ -330,7 +331,7 @@ private:
             addProblem(m_containerOffset, true,
                        QStringLiteral("identifier 0x%1 without the 29-bit mark is wider than 11 "
                                       "bits")
-                           .arg(QString::number(id, 16).toUpper()));
+                           .arg(HexDigits(id)));
             return false;
         }
         frame.remote = (static_cast<std::uint8_t>(body[2]) & 0x80) != 0;

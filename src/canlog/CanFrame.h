@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 namespace cac {
 
@@ -17,5 +18,8 @@ struct CanFrame {
 
     bool operator==(const CanFrame&) const = default;
 };
+
+// Where frames go, one at a time, as a log is read.
+using FrameSink = std::function<void(const CanFrame& frame)>;
 
 } // namespace cac

@@ -62,6 +62,10 @@ QString ColumnTitle(int column) {
     return titles.value(column);
 }
 
+QString ColumnName(int column) {
+    return ColumnTitle(column).section(QStringLiteral("\r\n"), 0, 0);
+}
+
 QStringList FixedChoiceList(int comboIndex) {
     static const std::array<QStringList, ChoiceListCount> lists = [] {
         std::array<QStringList, ChoiceListCount> built;

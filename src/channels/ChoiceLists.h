@@ -35,6 +35,8 @@ enum Column : int {
 
 // Title of column c (0 to 12) in row 0; two-line titles are joined by CR LF.
 QString ColumnTitle(int column);
+// Its first line, the column's name: the hint on the second is for the grid.
+QString ColumnName(int column);
 
 // Entries of the fixed lists Combo(1) to Combo(6), in list order.
 QStringList FixedChoiceList(int comboIndex);

@@ -6,10 +6,10 @@
 #include "channels/ConfigModel.h"
 #include "channels/NumericText.h"
 #include "checks/CheckSupport.h"
+#include "common/HexText.h"
 #include "common/TextBlanks.h"
 #include "image/ConfigImage.h"
 #include "image/ImageDecoder.h"
-#include "output/IntelHex.h"
 
 #include <algorithm>
 #include <cmath>
@@ -127,9 +127,7 @@ private:
         const auto got =
             DecodeIdentifierWord(EncodeIdentifierWord(false, extended, IdentifierNumber(m_cells)));
         // Written only for a finding: most rows have none.
-        auto gotText = [&] {
-            return QStringLiteral("0x") + QString::number(got->id, 16).toUpper();
-        };
+        auto gotText = [&] { return HexNumber(got->id); };
         if (!rounded || *rounded != got->id) {
             const bool wouldFit29 = !extended && number > 0x7FF && number <= 0x1FFFFFFF;
             add(Check::IdentifierRange, ColCanId,

@@ -24,9 +24,6 @@ QString Quoted(const QString& text);
 // A number as the conversion equation writes it.
 QString NumberText(double value);
 
-// The name of a channel-table column: the first line of its title.
-QString ColumnName(int column);
-
 // "is read as 12: ..." when a number text reads differently from how it
 // looks, or empty.
 QString NumberTextProblem(const QString& text);

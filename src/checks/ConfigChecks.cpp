@@ -3,9 +3,9 @@
 #include "channels/ConfigModel.h"
 #include "channels/ConversionEquation.h"
 #include "checks/CheckSupport.h"
+#include "common/HexText.h"
 #include "image/ConfigImage.h"
 #include "obd/ObdParameters.h"
-#include "output/IntelHex.h"
 
 #include <QHash>
 
@@ -81,7 +81,7 @@ void checkSaveable(const QString& text, Place place, int row, int column,
     using checks::MakeFinding;
     const Unsaveable found = unsaveableIn(text);
     auto line = [&] {
-        return column > 0 ? QStringLiteral("the %1 column").arg(checks::ColumnName(column))
+        return column > 0 ? QStringLiteral("the %1 column").arg(ColumnName(column))
                           : QStringLiteral("the OBD priorities");
     };
     if (found.separator)
@@ -204,10 +204,6 @@ QString Quoted(const QString& text) {
 
 QString NumberText(double value) {
     return FormatGeneralNumber(value, u'.');
-}
-
-QString ColumnName(int column) {
-    return ColumnTitle(column).section(u'\r', 0, 0);
 }
 
 } // namespace checks

@@ -1,6 +1,6 @@
 #include "checks/Finding.h"
 
-#include "checks/CheckSupport.h"
+#include "channels/ChoiceLists.h"
 #include "obd/ObdParameters.h"
 
 #include <algorithm>
@@ -30,10 +30,10 @@ QString PlaceText(const Finding& finding) {
     switch (finding.place) {
     case Place::Channel: {
         if (finding.row == 0)
-            return checks::ColumnName(finding.column);
+            return ColumnName(finding.column);
         QString text = QStringLiteral("channel %1").arg(finding.row);
         if (finding.column > 0)
-            text += QStringLiteral(", ") + checks::ColumnName(finding.column);
+            text += QStringLiteral(", ") + ColumnName(finding.column);
         return text;
     }
     case Place::BitRate:

@@ -20,16 +20,11 @@ int RunCheckCommand(const QStringList& arguments) {
     const QCommandLineOption strictOption(QStringLiteral("strict"),
                                           QStringLiteral("Warnings count as errors."));
     line.parser.addOptions({line.catalogueOption, line.obdOption, strictOption});
-    if (const int exit = line.parse(arguments); exit >= 0)
+    if (const int exit = line.parseAndLoad(arguments); exit >= 0)
         return exit;
     const QString& path = line.config();
 
-    ConfigModel model;
-    CatalogueLoad catalogue;
-    if (const int exit = line.load(model, catalogue); exit != ExitOk)
-        return exit;
-
-    const QList<Finding> findings = CheckConfiguration(model, catalogue.catalogue);
+    const QList<Finding> findings = CheckConfiguration(line.model, line.catalogue.catalogue);
     for (const Finding& finding : findings)
         std::printf("%s\n", qUtf8Printable(FindingLine(path, finding)));
     std::printf("%s: %s\n", qUtf8Printable(path),

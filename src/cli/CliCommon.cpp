@@ -78,21 +78,19 @@ int ParseLogFormat(const QCommandLineParser& parser, const QCommandLineOption& o
     return ExitOk;
 }
 
-int SingleArgument(const QCommandLineParser& parser, const Command& command, const QString& name,
-                   const QList<QCommandLineOption>& fileOptions, QString& argument) {
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1)
-        return UsageError(command, positional.isEmpty() ? QStringLiteral("missing ") + name
-                                                        : QStringLiteral("too many arguments"));
-    for (const QCommandLineOption& option : fileOptions) {
-        const QString flag = option.names().first();
-        if (parser.isSet(option) && parser.value(option).isEmpty())
-            return UsageError(
-                command,
-                QStringLiteral("%1%2 needs a file name").arg(flag.size() == 1 ? "-" : "--", flag));
-    }
-    argument = positional.first();
-    return ExitOk;
+QString LogOpenError(const QString& logPath, const LogDecodeOutcome& outcome) {
+    return (outcome.opened ? QStringLiteral("'%1': %2") : QStringLiteral("cannot read '%1': %2"))
+        .arg(logPath, outcome.error);
+}
+
+int ReportLogProblems(const QString& logPath, const LogDecodeOutcome& outcome) {
+    for (const LogProblem& problem : outcome.problems)
+        PrintError(QStringLiteral("'%1': %2").arg(logPath, problem.describe()));
+    if (outcome.problemCount > outcome.problems.size())
+        PrintError(QStringLiteral("'%1': %2 more parts could not be read")
+                       .arg(logPath)
+                       .arg(outcome.problemCount - outcome.problems.size()));
+    return outcome.problemCount > 0 ? ExitFileError : ExitOk;
 }
 
 namespace {
@@ -206,27 +204,62 @@ int LoadConfiguration(const QString& configPath, const QString& cataloguePath, b
     return LoadConfiguration(configPath, configBytes, cataloguePath, obd, model, catalogue);
 }
 
+CommandLine::CommandLine(const Command& command, const QString& description) : m_command(command) {
+    parser.setApplicationDescription(description);
+}
+
+void CommandLine::addArgument(const QString& name, const QString& help) {
+    parser.addPositionalArgument(name, help);
+    m_names.append(name);
+}
+
+int CommandLine::parse(const QStringList& arguments, const QList<QCommandLineOption>& valueOptions,
+                       const QString& missing) {
+    if (const int exit = ParseCommandLine(parser, m_command, arguments); exit >= 0)
+        return exit;
+    m_arguments = parser.positionalArguments();
+    if (m_arguments.size() > m_names.size())
+        return usageError(QStringLiteral("too many arguments"));
+    if (m_arguments.size() < m_names.size())
+        return usageError(missing.isEmpty()
+                              ? QStringLiteral("missing ") + m_names.at(m_arguments.size())
+                              : missing);
+    for (const QCommandLineOption& option : valueOptions) {
+        if (!parser.isSet(option) || !parser.value(option).isEmpty())
+            continue;
+        const QString flag = option.names().first();
+        // A file's name is asked for as one: FILE, CONFIG.ccf, OUT.ccf.
+        const QString value = option.valueName();
+        const bool file = value == QStringLiteral("FILE") || value.contains(u'.');
+        return usageError(
+            QStringLiteral("%1%2 needs %3")
+                .arg(flag.size() == 1 ? "-" : "--", flag, file ? "a file name" : "a value"));
+    }
+    return -1;
+}
+
 ConfigCommandLine::ConfigCommandLine(const Command& command, const QString& description,
                                      const QString& configHelp)
-    : m_command(command) {
-    parser.setApplicationDescription(description);
-    parser.addPositionalArgument(QStringLiteral("CONFIG.ccf"), configHelp);
+    : CommandLine(command, description) {
+    addArgument(QStringLiteral("CONFIG.ccf"), configHelp);
 }
 
 int ConfigCommandLine::parse(const QStringList& arguments,
                              const QList<QCommandLineOption>& fileOptions) {
-    if (const int exit = ParseCommandLine(parser, m_command, arguments); exit >= 0)
-        return exit;
-    if (const int exit = SingleArgument(parser, m_command, QStringLiteral("CONFIG.ccf"),
-                                        QList{catalogueOption} + fileOptions, m_config);
-        exit != ExitOk)
-        return exit;
-    return -1;
+    return CommandLine::parse(arguments, QList{catalogueOption} + fileOptions);
 }
 
-int ConfigCommandLine::load(ConfigModel& model, CatalogueLoad& catalogue) const {
-    return LoadConfiguration(m_config, parser.value(catalogueOption), parser.isSet(obdOption),
+int ConfigCommandLine::load() {
+    return LoadConfiguration(config(), parser.value(catalogueOption), parser.isSet(obdOption),
                              model, catalogue);
+}
+
+int ConfigCommandLine::parseAndLoad(const QStringList& arguments,
+                                    const QList<QCommandLineOption>& fileOptions) {
+    if (const int exit = parse(arguments, fileOptions); exit >= 0)
+        return exit;
+    const int exit = load();
+    return exit != ExitOk ? exit : -1;
 }
 
 std::optional<std::int32_t> ParseIdentifier(const QString& text) {

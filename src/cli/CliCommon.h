@@ -5,6 +5,8 @@
 
 #include "canlog/LogReader.h"
 #include "catalogue/VariableCatalogue.h"
+#include "channels/ConfigModel.h"
+#include "decode/LogDecodeRun.h"
 
 #include <QByteArray>
 #include <QCommandLineParser>
@@ -13,10 +15,6 @@
 
 #include <cstdint>
 #include <optional>
-
-namespace cac {
-class ConfigModel;
-}
 
 namespace cac::cli {
 
@@ -68,11 +66,13 @@ QCommandLineOption LogFormatOption();
 int ParseLogFormat(const QCommandLineParser& parser, const QCommandLineOption& option,
                    const Command& command, LogFormat& format);
 
-// The command's one positional argument (`name` in messages), after refusing
-// an empty value of any of the file options. Returns ExitOk with `argument`
-// set, or ExitUsage after saying why.
-int SingleArgument(const QCommandLineParser& parser, const Command& command, const QString& name,
-                   const QList<QCommandLineOption>& fileOptions, QString& argument);
+// Why a log run did not start: "cannot read 'LOG': why" for a file that did
+// not open, "'LOG': why" for one that is no log.
+QString LogOpenError(const QString& logPath, const LogDecodeOutcome& outcome);
+
+// Says which parts of the log could not be read (the first few, then how many
+// more). Returns ExitFileError when there were any, else ExitOk.
+int ReportLogProblems(const QString& logPath, const LogDecodeOutcome& outcome);
 
 // Notes the file being read, for the message of a run that runs out of memory.
 void NoteInput(const QString& path);
@@ -117,31 +117,62 @@ int LoadConfiguration(const QString& configPath, const QByteArray& configBytes,
 int LoadConfiguration(const QString& configPath, const QString& cataloguePath, bool obd,
                       ConfigModel& model, CatalogueLoad& catalogue);
 
+// How every command sets its options up: its description, its positional
+// arguments, --help, and the refusals every command makes in the same words.
+// The command adds its options to `parser` in the order its help lists them.
+class CommandLine {
+public:
+    CommandLine(const Command& command, const QString& description);
+
+    QCommandLineParser parser;
+
+    // A positional argument, in the order the command takes them.
+    void addArgument(const QString& name, const QString& help);
+
+    // Parses the arguments, then refuses too few or too many positional
+    // arguments (`missing` says what is missing; "missing NAME" when left
+    // empty) and an empty value of any of `valueOptions`. Returns the exit
+    // code to end with at once (ExitOk after --help, ExitUsage after saying
+    // why), else -1.
+    int parse(const QStringList& arguments, const QList<QCommandLineOption>& valueOptions = {},
+              const QString& missing = {});
+    // The positional arguments, once parsed.
+    const QString& argument(int index = 0) const { return m_arguments.at(index); }
+
+    const Command& command() const { return m_command; }
+    // UsageError for this command.
+    int usageError(const QString& message) const { return UsageError(m_command, message); }
+
+private:
+    const Command& m_command;
+    QStringList m_names;
+    QStringList m_arguments;
+};
+
 // The front of the commands that build on one CONFIG.ccf (hex, check, layout,
-// export-dbc): its argument, --catalogue and --obd, and the loading. The
-// command adds the options to `parser`, its own among them, in the order its
-// help lists them.
-class ConfigCommandLine {
+// export-dbc): its argument, --catalogue and --obd, and the configuration
+// loaded.
+class ConfigCommandLine : public CommandLine {
 public:
     ConfigCommandLine(
         const Command& command, const QString& description,
         const QString& configHelp = QStringLiteral("The configuration file to load."));
 
-    QCommandLineParser parser;
     const QCommandLineOption catalogueOption = CatalogueOption();
     const QCommandLineOption obdOption = ObdOption();
 
-    // Parses the arguments and takes CONFIG.ccf, after refusing an empty
-    // --catalogue or an empty value of `fileOptions`. Returns the exit code to
-    // end with at once, else -1.
+    // CommandLine::parse, refusing an empty --catalogue too.
     int parse(const QStringList& arguments, const QList<QCommandLineOption>& fileOptions = {});
-    const QString& config() const { return m_config; }
-    // LoadConfiguration of CONFIG.ccf with --catalogue and --obd.
-    int load(ConfigModel& model, CatalogueLoad& catalogue) const;
+    const QString& config() const { return argument(); }
+    // LoadConfiguration of CONFIG.ccf with --catalogue and --obd into `model`
+    // and `catalogue`.
+    int load();
+    // parse, then load: the exit code to end with at once, else -1.
+    int parseAndLoad(const QStringList& arguments,
+                     const QList<QCommandLineOption>& fileOptions = {});
 
-private:
-    const Command& m_command;
-    QString m_config;
+    ConfigModel model;
+    CatalogueLoad catalogue;
 };
 
 // A frame identifier as --id takes it: "0x100" or "256", up to 0x1FFFFFFF;

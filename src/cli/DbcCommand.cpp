@@ -201,26 +201,21 @@ bool writeListingJson(const CanDatabase& database, const VariableCatalogue& cata
 } // namespace
 
 int RunDbcCommand(const QStringList& arguments) {
-    const Command& command = CommandNamed("dbc");
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Lists the messages and signals of a CAN database with the channel row each signal "
-        "gives.\nRows list columns 2 to 12 of the channel table, joined by '|'; what the checks "
-        "find in a row (before a variable is chosen) follows it."));
-    parser.addPositionalArgument(QStringLiteral("FILE.dbc"),
-                                 QStringLiteral("The CAN database to read."));
+    CommandLine line(
+        CommandNamed("dbc"),
+        QStringLiteral(
+            "Lists the messages and signals of a CAN database with the channel row each signal "
+            "gives.\nRows list columns 2 to 12 of the channel table, joined by '|'; what the "
+            "checks find in a row (before a variable is chosen) follows it."));
+    line.addArgument(QStringLiteral("FILE.dbc"), QStringLiteral("The CAN database to read."));
     const QCommandLineOption jsonOption(QStringLiteral("json"),
                                         QStringLiteral("Write JSON instead of text."));
     const QCommandLineOption catalogueOption = CatalogueOption();
-    parser.addOptions({jsonOption, catalogueOption});
-    if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
+    line.parser.addOptions({jsonOption, catalogueOption});
+    if (const int exit = line.parse(arguments, {catalogueOption}); exit >= 0)
         return exit;
-    QString path;
-    if (const int exit =
-            SingleArgument(parser, command, QStringLiteral("FILE.dbc"), {catalogueOption}, path);
-        exit != ExitOk)
-        return exit;
-    const QString cataloguePath = parser.value(catalogueOption);
+    const QString& path = line.argument();
+    const QString cataloguePath = line.parser.value(catalogueOption);
 
     CanDatabase database;
     if (const int exit = ReadDatabase(path, database); exit != ExitOk)
@@ -238,7 +233,7 @@ int RunDbcCommand(const QStringList& arguments) {
     if (!catalogue.corrupt)
         proposals.emplace(catalogue.catalogue, catalogue.variableList);
 
-    if (parser.isSet(jsonOption)) {
+    if (line.parser.isSet(jsonOption)) {
         if (writeListingJson(database, catalogue.catalogue, proposals))
             return ExitOk;
         PrintError(QStringLiteral("cannot write to standard output"));

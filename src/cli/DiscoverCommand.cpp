@@ -7,7 +7,7 @@
 #include "cli/CliCommon.h"
 #include "cli/DiscoverReferences.h"
 #include "cli/JsonText.h"
-#include "common/BoundedFileRead.h"
+#include "common/HexText.h"
 #include "configfile/CcfFile.h"
 #include "dbc/DatabaseText.h"
 #include "discover/SignalDiscovery.h"
@@ -17,12 +17,13 @@
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <optional>
 
 namespace cac::cli {
 namespace {
 
 QString idText(const IdentifierKey& key) {
-    return QStringLiteral("0x") + QString::number(key.id, 16).toUpper();
+    return HexNumber(key.id);
 }
 
 QString idLengthText(const IdentifierKey& key) {
@@ -131,192 +132,255 @@ bool printJson(const DiscoveryResult& result, const DiscoveryCandidates& candida
     return json.finish();
 }
 
-} // namespace
+// discover's command line: its options in the order its help lists them, and
+// what they say once checked.
+class DiscoverCommandLine : public CommandLine {
+public:
+    DiscoverCommandLine();
 
-int RunDiscoverCommand(const QStringList& arguments) {
-    const Command& command = CommandNamed("discover");
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Finds the signals of a CAN log without a database: for each identifier its frames, "
-        "period and data length, and its fields (where each starts and ends, in which byte "
-        "order, whether constant, a counter, a checksum, a flag or enumeration, or a continuous "
-        "value, signed or not), each with the channel row it gives. The log's format (candump "
-        "-l, Vector ASC or BLF, PEAK TRC, SavvyCAN CSV) is found from its content. Exits with 1 "
-        "when the log or a part of it cannot be read."));
-    parser.addPositionalArgument(QStringLiteral("LOG"), QStringLiteral("The CAN log."));
     const QCommandLineOption formatOption = LogFormatOption();
-    const QCommandLineOption idOption(
+    const QCommandLineOption idOption{
         QStringLiteral("id"), QStringLiteral("Only the frames with identifier ID (0x100 or 256)."),
-        QStringLiteral("ID"));
-    const QCommandLineOption jsonOption(QStringLiteral("json"),
-                                        QStringLiteral("Write the findings as JSON."));
-    const QCommandLineOption dbcOption(
+        QStringLiteral("ID")};
+    const QCommandLineOption jsonOption{QStringLiteral("json"),
+                                        QStringLiteral("Write the findings as JSON.")};
+    const QCommandLineOption dbcOption{
         QStringLiteral("dbc"),
         QStringLiteral("Also write what was found as a CAN database: one message per identifier, "
                        "one signal per field that is not constant, named after its kind and "
                        "place (F0x123_16_8: a continuous field at start bit 16, 8 bits); with "
                        "a reference, its best field with the fitted factor and offset, named "
                        "OBD_0C_Engine_RPM for an OBD parameter."),
-        QStringLiteral("OUT.dbc"));
-    const QCommandLineOption referenceOption(
+        QStringLiteral("OUT.dbc")};
+    const QCommandLineOption referenceOption{
         QStringLiteral("reference"),
         QStringLiteral("Rank the continuous fields by how well they follow a reference and fit "
                        "the scale factor and offset (value = raw / scale + offset): obd for the "
                        "OBD-II mode 01 answers in the log (each PID found), or a CSV file of "
                        "time (seconds, the log's clock or from its start) and value."),
-        QStringLiteral("obd|FILE.csv"));
-    const QCommandLineOption hintOption(
+        QStringLiteral("obd|FILE.csv")};
+    const QCommandLineOption hintOption{
         QStringLiteral("hint"),
         QStringLiteral("Rank the fields for an expected range, and optionally a time of the "
                        "log in which the quantity moved: \"800..7000\", \"0..100@12..15\"."),
-        QStringLiteral("MIN..MAX[@T1..T2]"));
-    const QCommandLineOption intoOption(
+        QStringLiteral("MIN..MAX[@T1..T2]")};
+    const QCommandLineOption intoOption{
         QStringLiteral("into"),
         QStringLiteral("Fill channels of this configuration with the best field of each "
                        "reference, as import does for a database signal; needs -o."),
-        QStringLiteral("CONFIG.ccf"));
-    const QCommandLineOption channelOption(
+        QStringLiteral("CONFIG.ccf")};
+    const QCommandLineOption channelOption{
         QStringLiteral("channel"),
         QStringLiteral("With --into: fill channels N, N+1, ... instead of the next free ones."),
-        QStringLiteral("N"));
+        QStringLiteral("N")};
     const QCommandLineOption catalogueOption = CatalogueOption();
     const QCommandLineOption outputOption = OutputOption(QStringLiteral("configuration"));
+
+    // CommandLine::parse, then the options read and checked together.
+    int parse(const QStringList& arguments);
+    LogFormat format = LogFormat::Unknown;
+    DiscoveryOptions options;
+    ReferenceHint hint;
+    bool obdReference = false; // --reference obd
+    bool anyReference = false; // --reference or --hint
+    int firstChannel = 0;      // --channel; 0: the next free ones
+
+private:
+    int readInto();
+};
+
+DiscoverCommandLine::DiscoverCommandLine()
+    : CommandLine(
+          CommandNamed("discover"),
+          QStringLiteral(
+              "Finds the signals of a CAN log without a database: for each identifier its "
+              "frames, period and data length, and its fields (where each starts and ends, in "
+              "which byte order, whether constant, a counter, a checksum, a flag or "
+              "enumeration, or a continuous value, signed or not), each with the channel row it "
+              "gives. The log's format (candump -l, Vector ASC or BLF, PEAK TRC, SavvyCAN CSV) "
+              "is found from its content. Exits with 1 when the log or a part of it cannot be "
+              "read.")) {
+    addArgument(QStringLiteral("LOG"), QStringLiteral("The CAN log."));
     parser.addOptions({formatOption, idOption, jsonOption, dbcOption, referenceOption, hintOption,
                        intoOption, channelOption, catalogueOption, outputOption});
-    if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
+}
+
+int DiscoverCommandLine::parse(const QStringList& arguments) {
+    if (const int exit =
+            CommandLine::parse(arguments, {formatOption, idOption, dbcOption, referenceOption,
+                                           intoOption, catalogueOption, outputOption});
+        exit >= 0)
         return exit;
-    QString logPath;
-    if (const int exit = SingleArgument(parser, command, QStringLiteral("LOG"),
-                                        {formatOption, idOption, dbcOption, referenceOption,
-                                         intoOption, catalogueOption, outputOption},
-                                        logPath);
-        exit != ExitOk)
-        return exit;
-    const bool obdReference = parser.value(referenceOption) == QStringLiteral("obd");
-    ReferenceHint hint;
+    obdReference = parser.value(referenceOption) == QStringLiteral("obd");
     if (parser.isSet(hintOption)) {
         QString why;
         if (!ParseReferenceHint(parser.value(hintOption), hint, &why))
-            return UsageError(command, QStringLiteral("--hint: ") + why);
+            return usageError(QStringLiteral("--hint: ") + why);
     }
-    const bool anyReference = parser.isSet(referenceOption) || parser.isSet(hintOption);
-    int firstChannel = 0;
-    if (parser.isSet(intoOption)) {
-        if (!anyReference)
-            return UsageError(command, QStringLiteral("--into needs --reference or --hint"));
-        if (!parser.isSet(outputOption))
-            return UsageError(command, QStringLiteral("--into needs -o OUT.ccf"));
-        bool isNumber = true;
-        if (parser.isSet(channelOption))
-            firstChannel = parser.value(channelOption).toInt(&isNumber);
-        if (!isNumber ||
-            (parser.isSet(channelOption) && (firstChannel < 1 || firstChannel > ChannelCount)))
-            return UsageError(command, QStringLiteral("--channel takes a channel from 1 to 15"));
-    } else if (parser.isSet(channelOption) || parser.isSet(outputOption)) {
-        return UsageError(command, QStringLiteral("--channel and -o go with --into"));
-    }
-    LogFormat format;
-    if (const int exit = ParseLogFormat(parser, formatOption, command, format); exit != ExitOk)
+    anyReference = parser.isSet(referenceOption) || parser.isSet(hintOption);
+    if (const int exit = readInto(); exit >= 0)
         return exit;
-    DiscoveryOptions options;
+    if (const int exit = ParseLogFormat(parser, formatOption, command(), format); exit != ExitOk)
+        return exit;
     if (parser.isSet(idOption)) {
         const auto id = ParseIdentifier(parser.value(idOption));
         if (!id)
-            return UsageError(command, QStringLiteral("--id takes an identifier such as 0x100 "
-                                                      "or 256, not '%1'")
-                                           .arg(parser.value(idOption)));
+            return usageError(QStringLiteral("--id takes an identifier such as 0x100 "
+                                             "or 256, not '%1'")
+                                  .arg(parser.value(idOption)));
         options.onlyId = *id;
     }
+    return -1;
+}
 
-    // The log is read twice, each time from its start; only a regular file,
-    // so that a pipe or a device cannot keep the command waiting.
-    NoteInput(logPath);
-    QString error;
-    QList<LogProblem> problems;
-    qint64 problemCount = 0;
-    bool firstPass = true;
-    ObdAnswerCollector answers;
-    PageBytes pages;
-    bool datedLog = false;
-    double firstTime = 0;
-    const FramePlayer play = [&](const FrameSink& sink) {
-        const OpenedFile opened = OpenRegularFile(logPath);
-        if (!opened.file) {
-            error = QStringLiteral("cannot read '%1': %2").arg(logPath, opened.reason);
-            return false;
-        }
-        QString why;
-        const auto reader = OpenLogReader(opened.file.get(), format, &why);
-        if (!reader) {
-            error = QStringLiteral("'%1': %2").arg(logPath, why);
-            return false;
-        }
-        CanFrame frame;
-        if (firstPass && anyReference) {
-            bool first = true;
-            while (reader->readFrame(frame)) {
-                if (first)
-                    firstTime = frame.time;
-                first = false;
-                if (obdReference)
+// --into with its -o and --channel.
+int DiscoverCommandLine::readInto() {
+    if (!parser.isSet(intoOption)) {
+        if (parser.isSet(channelOption) || parser.isSet(outputOption))
+            return usageError(QStringLiteral("--channel and -o go with --into"));
+        return -1;
+    }
+    if (!anyReference)
+        return usageError(QStringLiteral("--into needs --reference or --hint"));
+    if (!parser.isSet(outputOption))
+        return usageError(QStringLiteral("--into needs -o OUT.ccf"));
+    bool isNumber = true;
+    if (parser.isSet(channelOption))
+        firstChannel = parser.value(channelOption).toInt(&isNumber);
+    if (!isNumber ||
+        (parser.isSet(channelOption) && (firstChannel < 1 || firstChannel > ChannelCount)))
+        return usageError(QStringLiteral("--channel takes a channel from 1 to 15"));
+    return -1;
+}
+
+// The log, read twice, each time from its start; its first reading gives the
+// problems to report and, for references, what they need.
+class LogPasses {
+public:
+    explicit LogPasses(const DiscoverCommandLine& line) : m_line(line) {}
+
+    bool play(const FrameSink& sink) {
+        const bool collect = m_first && m_line.anyReference;
+        const LogDecodeOutcome outcome = DecodeLogFile(
+            m_line.argument(), m_line.format, !collect ? sink : [&](const CanFrame& frame) {
+                if (!m_firstTime)
+                    m_firstTime = frame.time;
+                if (m_line.obdReference)
                     answers.add(frame);
                 pages.add(frame);
                 sink(frame);
-            }
-        } else {
-            while (reader->readFrame(frame))
-                sink(frame);
-        }
-        if (firstPass) {
-            problems = reader->problems();
-            problemCount = reader->problemCount();
-            datedLog = reader->times() == LogTimes::Absolute;
-            firstPass = false;
-        }
-        return true;
-    };
-    const DiscoveryResult result = DiscoverSignals(play, options);
-    if (result.stopped) {
-        PrintError(error);
-        return ExitFileError;
+            });
+        if (m_first)
+            firstPass = outcome;
+        m_first = false;
+        if (!outcome.error.isEmpty())
+            error = LogOpenError(m_line.argument(), outcome);
+        return outcome.error.isEmpty();
     }
-    // The references. Times that count from 0 beside a log whose times are
-    // dates count from the log's first frame.
-    const double shift = datedLog ? firstTime : 0;
-    DiscoveryCandidates candidates = CandidatesOf(result, obdReference);
-    if (anyReference)
-        AddPagedCandidates(candidates, result, pages, play);
-    QList<ReferenceMatches> references;
-    if (obdReference) {
-        references = MatchObdAnswers(candidates, answers);
+
+    // What a reference's times that count from 0 are shifted by: beside a log
+    // whose times are dates, they count from the log's first frame.
+    double shift() const {
+        return firstPass.times == LogTimes::Absolute ? m_firstTime.value_or(0) : 0;
+    }
+
+    LogDecodeOutcome firstPass;
+    QString error; // why the last reading did not start
+    ObdAnswerCollector answers;
+    PageBytes pages;
+
+private:
+    const DiscoverCommandLine& m_line;
+    bool m_first = true;
+    std::optional<double> m_firstTime;
+};
+
+// The references asked for, each with its fields ranked; ExitOk, or the exit
+// code after saying why.
+int matchReferences(const DiscoverCommandLine& line, const DiscoveryCandidates& candidates,
+                    const LogPasses& log, QList<ReferenceMatches>& references) {
+    const QCommandLineParser& parser = line.parser;
+    if (line.obdReference) {
+        references = MatchObdAnswers(candidates, log.answers);
         if (references.isEmpty())
             PrintError(QStringLiteral("'%1' holds no OBD-II mode 01 answer this program decodes")
-                           .arg(logPath));
-    } else if (parser.isSet(referenceOption)) {
-        CsvReference csv = LoadCsvReference(parser.value(referenceOption));
+                           .arg(line.argument()));
+    } else if (parser.isSet(line.referenceOption)) {
+        const QString path = parser.value(line.referenceOption);
+        CsvReference csv = LoadCsvReference(path);
         for (const LogProblem& problem : std::as_const(csv.problems))
-            PrintError(
-                QStringLiteral("'%1': %2").arg(parser.value(referenceOption), problem.describe()));
+            PrintError(QStringLiteral("'%1': %2").arg(path, problem.describe()));
         if (!csv.ok()) {
-            PrintError(QStringLiteral("'%1': %2").arg(parser.value(referenceOption), csv.error));
+            PrintError(QStringLiteral("'%1': %2").arg(path, csv.error));
             return ExitFileError;
         }
         if (!csv.series.points.empty() && !IsLogDate(csv.series.points.front().time))
             for (ReferencePoint& point : csv.series.points)
-                point.time += shift;
+                point.time += log.shift();
         references.append({csv.series.name, csv.series.unit, -1,
                            RankFieldsAgainst(candidates.fields, csv.series)});
     }
-    if (parser.isSet(hintOption)) {
+    if (parser.isSet(line.hintOption)) {
+        ReferenceHint hint = line.hint;
         if (hint.hasWindow && !IsLogDate(hint.from)) {
-            hint.from += shift;
-            hint.to += shift;
+            hint.from += log.shift();
+            hint.to += log.shift();
         }
-        references.append({QStringLiteral("hint ") + parser.value(hintOption), hint.unit, -1,
+        references.append({QStringLiteral("hint ") + parser.value(line.hintOption), hint.unit, -1,
                            RankFieldsByHint(candidates.fields, hint)});
     }
+    return ExitOk;
+}
 
-    if (parser.isSet(jsonOption)) {
+// --into: the configuration with the best fields filled, written to -o.
+int writeInto(const DiscoverCommandLine& line, const DiscoveryCandidates& candidates,
+              const QList<ReferenceMatches>& references) {
+    const QString configPath = line.parser.value(line.intoOption);
+    QByteArray configBytes;
+    if (const int exit = ReadInputFile(configPath, configBytes); exit != ExitOk)
+        return exit;
+    CatalogueLoad catalogue;
+    if (const int exit = LoadCatalogue(line.parser.value(line.catalogueOption), catalogue);
+        exit != ExitOk)
+        return exit;
+    ConfigModel model;
+    model.setVariableList(catalogue.variableList);
+    if (const int exit = ApplyConfiguration(configPath, configBytes, model); exit != ExitOk)
+        return exit;
+    if (model.cell(ChannelCount, ColVariable) == UsedForObdText)
+        model.setObdModeEnabled(true);
+    if (const int exit =
+            FillMatchedChannels(model, catalogue, line.firstChannel, candidates, references);
+        exit != ExitOk)
+        return exit;
+    return WriteOutput(SerializeCcf(model), line.parser.value(line.outputOption));
+}
+
+} // namespace
+
+int RunDiscoverCommand(const QStringList& arguments) {
+    DiscoverCommandLine line;
+    if (const int exit = line.parse(arguments); exit >= 0)
+        return exit;
+    const QCommandLineParser& parser = line.parser;
+
+    NoteInput(line.argument());
+    LogPasses log(line);
+    const DiscoveryResult result =
+        DiscoverSignals([&](const FrameSink& sink) { return log.play(sink); }, line.options);
+    if (result.stopped) {
+        PrintError(log.error);
+        return ExitFileError;
+    }
+    DiscoveryCandidates candidates = CandidatesOf(result, line.obdReference);
+    if (line.anyReference)
+        AddPagedCandidates(candidates, result, log.pages,
+                           [&](const FrameSink& sink) { return log.play(sink); });
+    QList<ReferenceMatches> references;
+    if (const int exit = matchReferences(line, candidates, log, references); exit != ExitOk)
+        return exit;
+
+    if (parser.isSet(line.jsonOption)) {
         if (!printJson(result, candidates, references)) {
             PrintError(QStringLiteral("cannot write the JSON to standard output"));
             return ExitFileError;
@@ -325,43 +389,17 @@ int RunDiscoverCommand(const QStringList& arguments) {
         printText(result);
         PrintMatches(candidates, references);
     }
-    if (parser.isSet(dbcOption)) {
+    if (parser.isSet(line.dbcOption)) {
         if (const int exit =
                 WriteOutput(WriteDatabaseText(MatchedDatabase(result, candidates, references)),
-                            parser.value(dbcOption));
+                            parser.value(line.dbcOption));
             exit != ExitOk)
             return exit;
     }
-    if (parser.isSet(intoOption)) {
-        const QString configPath = parser.value(intoOption);
-        QByteArray configBytes;
-        if (const int exit = ReadInputFile(configPath, configBytes); exit != ExitOk)
+    if (parser.isSet(line.intoOption))
+        if (const int exit = writeInto(line, candidates, references); exit != ExitOk)
             return exit;
-        CatalogueLoad catalogue;
-        if (const int exit = LoadCatalogue(parser.value(catalogueOption), catalogue);
-            exit != ExitOk)
-            return exit;
-        ConfigModel model;
-        model.setVariableList(catalogue.variableList);
-        if (const int exit = ApplyConfiguration(configPath, configBytes, model); exit != ExitOk)
-            return exit;
-        if (model.cell(ChannelCount, ColVariable) == UsedForObdText)
-            model.setObdModeEnabled(true);
-        if (const int exit =
-                FillMatchedChannels(model, catalogue, firstChannel, candidates, references);
-            exit != ExitOk)
-            return exit;
-        if (const int exit = WriteOutput(SerializeCcf(model), parser.value(outputOption));
-            exit != ExitOk)
-            return exit;
-    }
-    for (const LogProblem& problem : problems)
-        PrintError(QStringLiteral("'%1': %2").arg(logPath, problem.describe()));
-    if (problemCount > problems.size())
-        PrintError(QStringLiteral("'%1': %2 more parts could not be read")
-                       .arg(logPath)
-                       .arg(problemCount - problems.size()));
-    return problemCount > 0 ? ExitFileError : ExitOk;
+    return ReportLogProblems(line.argument(), log.firstPass);
 }
 
 } // namespace cac::cli

@@ -16,14 +16,9 @@ int RunExportDbcCommand(const QStringList& arguments) {
             "are named on standard error and in comments of the database."));
     const QCommandLineOption outputOption = OutputOption(QStringLiteral("CAN database"));
     line.parser.addOptions({line.catalogueOption, line.obdOption, outputOption});
-    if (const int exit = line.parse(arguments, {outputOption}); exit >= 0)
+    if (const int exit = line.parseAndLoad(arguments, {outputOption}); exit >= 0)
         return exit;
-
-    ConfigModel model;
-    CatalogueLoad catalogue;
-    if (const int exit = line.load(model, catalogue); exit != ExitOk)
-        return exit;
-    const DbcExport database = WriteCanDatabase(model, catalogue.catalogue);
+    const DbcExport database = WriteCanDatabase(line.model, line.catalogue.catalogue);
     for (const QString& channel : database.notWritten)
         PrintError(QStringLiteral("%1: not written: %2").arg(line.config(), channel));
     return WriteOutput(database.text, line.parser.value(outputOption));

@@ -14,14 +14,9 @@ int RunHexCommand(const QStringList& arguments) {
         QStringLiteral("Builds the configuration image of CONFIG.ccf and writes it as Intel HEX."));
     const QCommandLineOption outputOption = OutputOption(QStringLiteral("HEX file"));
     line.parser.addOptions({line.catalogueOption, line.obdOption, outputOption});
-    if (const int exit = line.parse(arguments, {outputOption}); exit >= 0)
+    if (const int exit = line.parseAndLoad(arguments, {outputOption}); exit >= 0)
         return exit;
-
-    ConfigModel model;
-    CatalogueLoad catalogue;
-    if (const int exit = line.load(model, catalogue); exit != ExitOk)
-        return exit;
-    const QByteArray image = BuildConfigImage(model, catalogue.catalogue);
+    const QByteArray image = BuildConfigImage(line.model, line.catalogue.catalogue);
     return WriteOutput(IntelHexText(image), line.parser.value(outputOption));
 }
 

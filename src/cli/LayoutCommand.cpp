@@ -4,6 +4,7 @@
 #include "bitmap/LayoutText.h"
 #include "channels/ConfigModel.h"
 #include "cli/CliCommon.h"
+#include "common/HexText.h"
 
 #include <cstdio>
 #include <optional>
@@ -36,10 +37,9 @@ int RunLayoutCommand(const QStringList& arguments) {
                                            .arg(line.parser.value(idOption)));
     }
 
-    ConfigModel model;
-    CatalogueLoad catalogue;
-    if (const int exit = line.load(model, catalogue); exit != ExitOk)
+    if (const int exit = line.load(); exit != ExitOk)
         return exit;
+    const ConfigModel& model = line.model;
 
     QStringList frames;
     for (const FrameChannels& frame : UsedFrames(model)) {
@@ -49,7 +49,7 @@ int RunLayoutCommand(const QStringList& arguments) {
     if (frames.isEmpty()) {
         if (onlyId) {
             PrintError(QStringLiteral("%1: no channel in use reads identifier 0x%2")
-                           .arg(config, QString::number(*onlyId, 16).toUpper()));
+                           .arg(config, HexDigits(*onlyId)));
             return ExitFileError;
         }
         std::printf("%s: no channel in use\n", qUtf8Printable(config));

@@ -6,42 +6,36 @@
 #include "cli/ImageInput.h"
 #include "cli/ShowOutput.h"
 
-#include <QCommandLineParser>
-
 namespace cac::cli {
 
 int RunShowCommand(const QStringList& arguments) {
-    const Command& command = CommandNamed("show");
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Shows a configuration file, or the configuration image in an Intel HEX file (such as "
-        "TempConfig.hex), as a table of the 15 channels with their equations, the bit rate, "
-        "OBD mode and the OBD priorities."));
-    parser.addPositionalArgument(
-        QStringLiteral("FILE"),
-        QStringLiteral("A .ccf, or Intel HEX holding the image at 0x6000."));
+    CommandLine line(
+        CommandNamed("show"),
+        QStringLiteral(
+            "Shows a configuration file, or the configuration image in an Intel HEX file (such as "
+            "TempConfig.hex), as a table of the 15 channels with their equations, the bit rate, "
+            "OBD mode and the OBD priorities."));
+    line.addArgument(QStringLiteral("FILE"),
+                     QStringLiteral("A .ccf, or Intel HEX holding the image at 0x6000."));
     const QCommandLineOption catalogueOption = CatalogueOption();
     const QCommandLineOption obdOption(
         QStringLiteral("obd"),
         QStringLiteral("Switch OBD mode on after loading a .ccf (an image carries its own)."));
     const QCommandLineOption jsonOption(QStringLiteral("json"),
                                         QStringLiteral("Print JSON for scripts instead."));
+    QCommandLineParser& parser = line.parser;
     parser.addOptions({catalogueOption, obdOption, jsonOption});
-    if (const int exit = ParseCommandLine(parser, command, arguments); exit >= 0)
+    if (const int exit = line.parse(arguments, {catalogueOption}); exit >= 0)
         return exit;
-    QString path;
-    if (const int exit =
-            SingleArgument(parser, command, QStringLiteral("FILE"), {catalogueOption}, path);
-        exit != ExitOk)
-        return exit;
+    const QString& path = line.argument();
 
     QByteArray bytes;
     if (const int exit = ReadInputFile(path, bytes); exit != ExitOk)
         return exit;
     const bool fromImage = LooksLikeIntelHex(bytes);
     if (fromImage && parser.isSet(obdOption))
-        return UsageError(command, QStringLiteral("--obd is for a .ccf; an image carries its own "
-                                                  "OBD mode"));
+        return line.usageError(QStringLiteral("--obd is for a .ccf; an image carries its own "
+                                              "OBD mode"));
     ConfigModel model;
     CatalogueLoad catalogue;
     ImageDecoding decoding;

@@ -1,6 +1,7 @@
 #include "dbc/CanDatabase.h"
 
 #include "common/BoundedFileRead.h"
+#include "common/HexText.h"
 
 namespace cac {
 
@@ -39,7 +40,7 @@ QString SignalPath(const CanDatabase& database, SignalRef ref) {
 }
 
 QString IdentifierText(const DbcMessage& message) {
-    return QStringLiteral("0x") + QString::number(message.id, 16).toUpper();
+    return HexNumber(message.id);
 }
 
 QString SignalLayoutText(const DbcSignal& signal) {

@@ -6,6 +6,7 @@
 #include "catalogue/VariableLookup.h"
 #include "channels/ConfigModel.h"
 #include "channels/NumericText.h"
+#include "common/HexText.h"
 
 #include <QSet>
 
@@ -143,7 +144,7 @@ private:
         }
         const std::uint32_t rawId =
             static_cast<std::uint32_t>(frame.id) | (frame.extended ? 0x80000000u : 0u);
-        const QString hex = QString::number(frame.id, 16).toUpper();
+        const QString hex = HexDigits(frame.id);
         const QString messageName = frame.extended ? QStringLiteral("Frame_%1_x").arg(hex)
                                                    : QStringLiteral("Frame_%1").arg(hex);
         QStringList signalLines;

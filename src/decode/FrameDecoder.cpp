@@ -31,6 +31,37 @@ double stepsPerUnitOf(float resolution) {
     return 1 / static_cast<double>(resolution);
 }
 
+// Why the channel's bits and filter cannot be read from a frame; empty when
+// they can.
+QString whyUnreadable(const ChannelDecoding& d) {
+    if (!d.bits.known)
+        return d.bits.unknownReason;
+    if (d.bits.positions.isEmpty() || d.bits.positions.size() > 32)
+        return QStringLiteral("a signal of %1 bits cannot be read").arg(d.bits.length);
+    if (!d.bits.insideFrame())
+        return QStringLiteral("the signal reaches beyond the 8 data bytes");
+    if (d.filter.on && d.filter.dataByte() < 0)
+        return QStringLiteral("the filter is on but its byte position %1 names no data byte")
+            .arg(d.filter.position);
+    return {};
+}
+
+// The signal's bits as runs within a byte, so that a frame is read a run at a
+// time rather than a bit at a time.
+void gatherRuns(ChannelDecoding& d) {
+    d.bytesNeeded = d.bits.lastByte() + 1;
+    for (const BitPosition& p : d.bits.positions) {
+        ChannelDecoding::BitRun& last = d.runs[std::max(0, d.runCount - 1)];
+        if (d.runCount > 0 && last.byte == p.byte && last.shift == p.bit + 1) {
+            --last.shift;
+            ++last.width;
+        } else {
+            d.runs[d.runCount++] = {static_cast<std::uint8_t>(p.byte),
+                                    static_cast<std::uint8_t>(p.bit), 1};
+        }
+    }
+}
+
 ChannelDecoding setUp(const ConfigModel& model, const VariableCatalogue& catalogue, int c) {
     ChannelDecoding d;
     d.channel = c;
@@ -70,34 +101,9 @@ ChannelDecoding setUp(const ConfigModel& model, const VariableCatalogue& catalog
     }
     d.kind = typeCode == 0 ? ValueKind::Unsigned
                            : (typeCode == 1 ? ValueKind::Signed : ValueKind::Float);
-    if (!d.bits.known) {
-        d.problem = d.bits.unknownReason;
-        return d;
-    }
-    if (d.bits.positions.isEmpty() || d.bits.positions.size() > 32) {
-        d.problem = QStringLiteral("a signal of %1 bits cannot be read").arg(d.bits.length);
-        return d;
-    }
-    if (!d.bits.insideFrame()) {
-        d.problem = QStringLiteral("the signal reaches beyond the 8 data bytes");
-        return d;
-    }
-    if (d.filter.on && d.filter.dataByte() < 0) {
-        d.problem = QStringLiteral("the filter is on but its byte position %1 names no data byte")
-                        .arg(d.filter.position);
-        return d;
-    }
-    d.bytesNeeded = d.bits.lastByte() + 1;
-    for (const BitPosition& p : d.bits.positions) {
-        ChannelDecoding::BitRun& last = d.runs[std::max(0, d.runCount - 1)];
-        if (d.runCount > 0 && last.byte == p.byte && last.shift == p.bit + 1) {
-            --last.shift;
-            ++last.width;
-        } else {
-            d.runs[d.runCount++] = {static_cast<std::uint8_t>(p.byte),
-                                    static_cast<std::uint8_t>(p.bit), 1};
-        }
-    }
+    d.problem = whyUnreadable(d);
+    if (d.problem.isEmpty())
+        gatherRuns(d);
     return d;
 }
 

@@ -4,25 +4,23 @@
 
 namespace cac {
 
-LogDecodeOutcome DecodeLogFile(const QString& path, PreviewDecoding& decoding, KeptFrames* kept,
+LogDecodeOutcome DecodeLogFile(const QString& path, LogFormat format, const FrameSink& sink,
                                const DecodeStep& step) {
     LogDecodeOutcome outcome;
-    // Only a regular file: a pipe or a device could keep the run waiting forever.
     const OpenedFile opened = OpenRegularFile(path);
     if (!opened.file) {
         outcome.error = opened.reason;
         return outcome;
     }
-    const auto reader = OpenLogReader(opened.file.get(), LogFormat::Unknown, &outcome.error);
+    outcome.opened = true;
+    const auto reader = OpenLogReader(opened.file.get(), format, &outcome.error);
     if (!reader)
         return outcome;
     outcome.format = reader->format();
     const qint64 size = opened.file->size();
     CanFrame frame;
     while (reader->readFrame(frame)) {
-        decoding.add(frame);
-        if (kept)
-            kept->add(frame);
+        sink(frame);
         if (++outcome.frames % DecodeStepFrames == 0 && step && step(opened.file->pos(), size)) {
             outcome.cancelled = true;
             break;
@@ -31,9 +29,20 @@ LogDecodeOutcome DecodeLogFile(const QString& path, PreviewDecoding& decoding, K
     outcome.times = reader->times();
     outcome.fdSkipped = reader->fdFramesSkipped();
     outcome.problemCount = reader->problemCount();
-    if (!reader->problems().isEmpty())
-        outcome.firstProblem = reader->problems().first().describe();
+    outcome.problems = reader->problems();
     return outcome;
+}
+
+LogDecodeOutcome DecodeLogFile(const QString& path, PreviewDecoding& decoding, KeptFrames* kept,
+                               const DecodeStep& step) {
+    return DecodeLogFile(
+        path, LogFormat::Unknown,
+        [&](const CanFrame& frame) {
+            decoding.add(frame);
+            if (kept)
+                kept->add(frame);
+        },
+        step);
 }
 
 LogDecodeOutcome DecodeKeptFrames(const std::vector<CanFrame>& frames, PreviewDecoding& decoding,

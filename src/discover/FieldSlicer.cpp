@@ -146,14 +146,10 @@ struct Link {
     int lowerByte() const { return order == FieldOrder::Intel ? byte : byte + 1; }
 };
 
-} // namespace
-
-SlicedIdentifier SliceFields(const IdentifierBits& bits) {
-    const Slicer slicer(bits);
-    SlicedIdentifier out;
-    std::array<QList<Slicer::Run>, 8> runs;
-    for (int byte = 0; byte < 8; ++byte)
-        runs[static_cast<std::size_t>(byte)] = slicer.byteRuns(byte);
+// The crossings from one byte to the next that either order would make, each
+// with its strength; the votes for each order go into `out`.
+QList<Link> crossings(const Slicer& slicer, const std::array<QList<Slicer::Run>, 8>& runs,
+                      SlicedIdentifier& out) {
     QList<Link> links;
     for (int byte = 0; byte < 7; ++byte) {
         const bool intel = slicer.joins(FieldOrder::Intel, byte);
@@ -171,6 +167,36 @@ SlicedIdentifier SliceFields(const IdentifierBits& bits) {
             std::min(runs[upper].last().field.bits.size(), runs[lower].first().field.bits.size());
         link.strength = slicer.joinStrength(link.order, link.byte, static_cast<int>(width));
     }
+    return links;
+}
+
+// A field that crosses bytes is undecided when every byte it crosses joins in
+// the other order too.
+void markUndecided(const Slicer& slicer, QList<SlicedField>& fields) {
+    for (SlicedField& field : fields) {
+        if (field.constant || !field.crossesByte())
+            continue;
+        const FieldOrder other =
+            field.order == FieldOrder::Intel ? FieldOrder::Motorola : FieldOrder::Intel;
+        bool decided = false;
+        for (int i = 1; i < field.bits.size(); ++i) {
+            const int a = field.bits[i - 1] / 8, b = field.bits[i] / 8;
+            if (a != b && !slicer.joins(other, std::min(a, b)))
+                decided = true;
+        }
+        field.orderUndecided = !decided;
+    }
+}
+
+} // namespace
+
+SlicedIdentifier SliceFields(const IdentifierBits& bits) {
+    const Slicer slicer(bits);
+    SlicedIdentifier out;
+    std::array<QList<Slicer::Run>, 8> runs;
+    for (int byte = 0; byte < 8; ++byte)
+        runs[static_cast<std::size_t>(byte)] = slicer.byteRuns(byte);
+    QList<Link> links = crossings(slicer, runs, out);
     out.order = out.motorolaVotes > out.intelVotes ? FieldOrder::Motorola : FieldOrder::Intel;
 
     // The order is decided per crossing, so that one frame may hold fields of
@@ -223,21 +249,7 @@ SlicedIdentifier SliceFields(const IdentifierBits& bits) {
             out.fields.append(run.field);
         }
     }
-
-    for (SlicedField& field : out.fields) {
-        if (field.constant || !field.crossesByte())
-            continue;
-        // Undecided when every byte it crosses joins in the other order too.
-        const FieldOrder other =
-            field.order == FieldOrder::Intel ? FieldOrder::Motorola : FieldOrder::Intel;
-        bool decided = false;
-        for (int i = 1; i < field.bits.size(); ++i) {
-            const int a = field.bits[i - 1] / 8, b = field.bits[i] / 8;
-            if (a != b && !slicer.joins(other, std::min(a, b)))
-                decided = true;
-        }
-        field.orderUndecided = !decided;
-    }
+    markUndecided(slicer, out.fields);
     return out;
 }
 

@@ -1,5 +1,7 @@
 #include "discover/SignalDiscovery.h"
 
+#include "common/HexText.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -143,40 +145,40 @@ QString FieldName(const IdentifierKey& key, FieldKind kind, int startBit, int le
     case FieldKind::Continuous:
         break;
     }
-    return QLatin1String(prefix) + QStringLiteral("0x") + QString::number(key.id, 16).toUpper() +
-           u'_' + QString::number(startBit) + u'_' + QString::number(length);
+    return QLatin1String(prefix) + HexNumber(key.id) + u'_' + QString::number(startBit) + u'_' +
+           QString::number(length);
 }
 
-DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions& options) {
-    DiscoveryResult result;
-    BitStatistics statistics;
-    FrameRecord record;
-    if (!play([&](const CanFrame& frame) {
-            if (!taken(options, frame))
-                return;
-            const int identifier = statistics.add(frame);
-            if (identifier >= 0)
-                record.add({frame.time, FrameBits(frame), identifier,
-                            frame.length > 8 ? 8 : int(frame.length)});
-        })) {
-        result.stopped = true;
-        return result;
-    }
-    statistics.finish();
+namespace {
 
-    // The fields that change get a tally each for the second look; the
-    // identifiers with the most frames get the series first.
-    const std::vector<IdentifierBits>& identifiers = statistics.identifiers();
-    std::vector<SlicedIdentifier> sliced;
-    sliced.reserve(identifiers.size());
-    std::vector<Pending> pending;
-    std::vector<QList<int>> tallyIndex(identifiers.size()); // pending by identifier
+// The second look at the fields that change: a tally each; the identifiers
+// with the most frames get the series first.
+struct SecondLook {
+    std::vector<SlicedIdentifier> sliced; // by identifier
+    std::vector<Pending> pending;         // in identifier order
+    std::vector<QList<int>> tallyIndex;   // pending by identifier
+
+    void feed(int identifier, double time, std::uint64_t data, int length) {
+        for (const int k : tallyIndex[static_cast<std::size_t>(identifier)]) {
+            Pending& p = pending[static_cast<std::size_t>(k)];
+            p.tally->add(time, data, length);
+            if (p.withOnes)
+                p.withOnes->add(time, data, length);
+        }
+    }
+};
+
+SecondLook prepareSecondLook(const std::vector<IdentifierBits>& identifiers) {
+    SecondLook look;
+    look.sliced.reserve(identifiers.size());
+    look.tallyIndex.resize(identifiers.size());
+    std::vector<Pending>& pending = look.pending;
     for (int i = 0; i < static_cast<int>(identifiers.size()); ++i) {
-        sliced.push_back(SliceFields(identifiers[static_cast<std::size_t>(i)]));
-        for (const SlicedField& field : sliced.back().fields) {
+        look.sliced.push_back(SliceFields(identifiers[static_cast<std::size_t>(i)]));
+        for (const SlicedField& field : look.sliced.back().fields) {
             if (field.constant)
                 continue;
-            tallyIndex[static_cast<std::size_t>(i)].append(static_cast<int>(pending.size()));
+            look.tallyIndex[static_cast<std::size_t>(i)].append(static_cast<int>(pending.size()));
             pending.push_back({i, field, nullptr,
                                onesAbove(field, identifiers[static_cast<std::size_t>(i)]),
                                nullptr});
@@ -195,120 +197,152 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
         if (!p.ones.isEmpty())
             p.withOnes = std::make_unique<FieldTally>(p.ones + p.sliced.bits, k < MaxSeriesFields);
     }
+    return look;
+}
 
-    const auto feed = [&](int identifier, double time, std::uint64_t data, int length) {
-        for (const int k : tallyIndex[static_cast<std::size_t>(identifier)]) {
-            Pending& p = pending[static_cast<std::size_t>(k)];
-            p.tally->add(time, data, length);
-            if (p.withOnes)
-                p.withOnes->add(time, data, length);
-        }
+// A field that changes, as its tally found it.
+DiscoveredField changingField(Pending& p, const SlicedField& field, const IdentifierBits& s) {
+    FieldVerdict verdict = p.tally->verdict();
+    DiscoveredField f;
+    f.bits = field.bits;
+    if (p.withOnes && verdict.kind == FieldKind::Continuous && !verdict.isSigned) {
+        verdict.isSigned = p.ones.size() >= 2;
+        f.bits = p.ones + field.bits;
+        p.tally = std::move(p.withOnes);
+    }
+    f.order = field.order;
+    f.orderUndecided = field.orderUndecided;
+    f.kind = verdict.kind;
+    f.isSigned = verdict.isSigned;
+    f.confidence = verdict.certainty * field.edgeClarity;
+    f.values = p.tally->values();
+    f.distinct = p.tally->distinct();
+    f.minRaw = f.isSigned ? static_cast<double>(p.tally->minSigned())
+                          : static_cast<double>(p.tally->minUnsigned());
+    f.maxRaw = f.isSigned ? static_cast<double>(p.tally->maxSigned())
+                          : static_cast<double>(p.tally->maxUnsigned());
+    f.series = std::shared_ptr<const ValueSeries>(p.tally->takeSeries());
+    if (f.kind == FieldKind::Continuous && !f.isSigned && f.bits.size() == field.bits.size())
+        extendOverZeros(f.bits, s);
+    return f;
+}
+
+// The constant runs, less what the changing fields widened into (`claimed`).
+void addConstantFields(DiscoveredIdentifier& out, const SlicedIdentifier& cut,
+                       const IdentifierBits& s, const QList<int>& claimed) {
+    for (const SlicedField& field : cut.fields) {
+        if (!field.constant)
+            continue;
+        DiscoveredField f;
+        for (const int bit : field.bits)
+            if (!claimed.contains(bit))
+                f.bits.append(bit);
+        if (f.bits.isEmpty())
+            continue;
+        f.order = field.order;
+        f.kind = FieldKind::Constant;
+        f.confidence = s.frames > 1 ? 1.0 : 0.0;
+        f.values = s.frames;
+        f.distinct = 1;
+        out.fields.append(f);
+    }
+}
+
+// Its message: one signal per field that is not constant.
+void describeMessage(DiscoveredIdentifier& out, const IdentifierBits& s) {
+    out.message.id = s.key.id;
+    out.message.extended = s.key.extended;
+    out.message.length = s.longestLength();
+    out.message.name = QStringLiteral("ID_%1%2").arg(
+        HexDigits(s.key.id), s.key.extended ? QStringLiteral("_x") : QString());
+    for (DiscoveredField& f : out.fields) {
+        f.signal = signalOf(s.key, f);
+        f.row = MapSignalToRow(out.message, f.signal);
+        if (f.kind != FieldKind::Constant)
+            out.message.signalList.append(f.signal);
+    }
+}
+
+// One identifier with its fields; `next` walks `pending`, which is in
+// identifier order.
+DiscoveredIdentifier describeIdentifier(const IdentifierBits& s, const SlicedIdentifier& cut,
+                                        std::vector<Pending>& pending, std::size_t& next) {
+    DiscoveredIdentifier out;
+    out.key = s.key;
+    out.frames = s.frames;
+    out.period = s.period();
+    out.jitter = s.jitter();
+    for (int length = 0; length <= 8; ++length)
+        if (s.lengths[static_cast<std::size_t>(length)] > 0)
+            out.lengths.append(length);
+    out.order = cut.order;
+    out.intelVotes = cut.intelVotes;
+    out.motorolaVotes = cut.motorolaVotes;
+
+    QList<int> claimed; // bits of the changing fields, after widening
+    for (const SlicedField& field : cut.fields) {
+        if (field.constant)
+            continue;
+        out.fields.append(changingField(pending[next++], field, s));
+        claimed += out.fields.last().bits;
+    }
+    addConstantFields(out, cut, s, claimed);
+    // In the order of the frame's bits, as the identifier's order reads
+    // them (its fields may take either).
+    const auto place = [&](const DiscoveredField& f) {
+        const int top = f.bits.first();
+        return out.order == FieldOrder::Intel ? 63 - top : top / 8 * 8 + 7 - top % 8;
     };
-    if (!pending.empty() && record.complete()) {
+    std::stable_sort(
+        out.fields.begin(), out.fields.end(),
+        [&](const DiscoveredField& a, const DiscoveredField& b) { return place(a) > place(b); });
+    describeMessage(out, s);
+    return out;
+}
+
+} // namespace
+
+DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions& options) {
+    DiscoveryResult result;
+    BitStatistics statistics;
+    FrameRecord record;
+    if (!play([&](const CanFrame& frame) {
+            if (!taken(options, frame))
+                return;
+            const int identifier = statistics.add(frame);
+            if (identifier >= 0)
+                record.add({frame.time, FrameBits(frame), identifier,
+                            frame.length > 8 ? 8 : int(frame.length)});
+        })) {
+        result.stopped = true;
+        return result;
+    }
+    statistics.finish();
+
+    const std::vector<IdentifierBits>& identifiers = statistics.identifiers();
+    SecondLook look = prepareSecondLook(identifiers);
+    if (!look.pending.empty() && record.complete()) {
         record.replay([&](const KeptFrame& frame) {
-            feed(frame.identifier, frame.time, frame.data, frame.length);
+            look.feed(frame.identifier, frame.time, frame.data, frame.length);
         });
-    } else if (!pending.empty() && !play([&](const CanFrame& frame) {
+    } else if (!look.pending.empty() && !play([&](const CanFrame& frame) {
                    if (frame.remote || frame.error || !taken(options, frame))
                        return;
                    const int identifier = statistics.indexOf(frame);
                    if (identifier >= 0)
-                       feed(identifier, frame.time, FrameBits(frame),
-                            std::min<int>(frame.length, 8));
+                       look.feed(identifier, frame.time, FrameBits(frame),
+                                 std::min<int>(frame.length, 8));
                })) {
         result.stopped = true;
         return result;
     }
 
-    std::size_t next = 0; // pending is in identifier order
+    std::size_t next = 0;
     for (int i = 0; i < static_cast<int>(identifiers.size()); ++i) {
         const IdentifierBits& s = identifiers[static_cast<std::size_t>(i)];
-        const SlicedIdentifier& cut = sliced[static_cast<std::size_t>(i)];
-        DiscoveredIdentifier out;
-        out.key = s.key;
-        out.frames = s.frames;
-        out.period = s.period();
-        out.jitter = s.jitter();
-        for (int length = 0; length <= 8; ++length)
-            if (s.lengths[static_cast<std::size_t>(length)] > 0)
-                out.lengths.append(length);
-        out.order = cut.order;
-        out.intelVotes = cut.intelVotes;
-        out.motorolaVotes = cut.motorolaVotes;
         result.frames += s.frames;
-
-        QList<int> claimed; // bits of the changing fields, after widening
-        for (const SlicedField& field : cut.fields) {
-            if (field.constant)
-                continue;
-            Pending& p = pending[next++];
-            FieldVerdict verdict = p.tally->verdict();
-            DiscoveredField f;
-            f.bits = field.bits;
-            if (p.withOnes && verdict.kind == FieldKind::Continuous && !verdict.isSigned) {
-                verdict.isSigned = p.ones.size() >= 2;
-                f.bits = p.ones + field.bits;
-                p.tally = std::move(p.withOnes);
-            }
-            f.order = field.order;
-            f.orderUndecided = field.orderUndecided;
-            f.kind = verdict.kind;
-            f.isSigned = verdict.isSigned;
-            f.confidence = verdict.certainty * field.edgeClarity;
-            f.values = p.tally->values();
-            f.distinct = p.tally->distinct();
-            f.minRaw = f.isSigned ? static_cast<double>(p.tally->minSigned())
-                                  : static_cast<double>(p.tally->minUnsigned());
-            f.maxRaw = f.isSigned ? static_cast<double>(p.tally->maxSigned())
-                                  : static_cast<double>(p.tally->maxUnsigned());
-            f.series = std::shared_ptr<const ValueSeries>(p.tally->takeSeries());
-            if (f.kind == FieldKind::Continuous && !f.isSigned &&
-                f.bits.size() == field.bits.size())
-                extendOverZeros(f.bits, s);
-            claimed += f.bits;
-            out.fields.append(f);
-        }
-        // The constant runs, less what the changing fields widened into.
-        for (const SlicedField& field : cut.fields) {
-            if (!field.constant)
-                continue;
-            DiscoveredField f;
-            for (const int bit : field.bits)
-                if (!claimed.contains(bit))
-                    f.bits.append(bit);
-            if (f.bits.isEmpty())
-                continue;
-            f.order = field.order;
-            f.kind = FieldKind::Constant;
-            f.confidence = s.frames > 1 ? 1.0 : 0.0;
-            f.values = s.frames;
-            f.distinct = 1;
-            out.fields.append(f);
-        }
-        // In the order of the frame's bits, as the identifier's order reads
-        // them (its fields may take either).
-        const auto place = [&](const DiscoveredField& f) {
-            const int top = f.bits.first();
-            return out.order == FieldOrder::Intel ? 63 - top : top / 8 * 8 + 7 - top % 8;
-        };
-        std::stable_sort(out.fields.begin(), out.fields.end(),
-                         [&](const DiscoveredField& a, const DiscoveredField& b) {
-                             return place(a) > place(b);
-                         });
-
-        out.message.id = s.key.id;
-        out.message.extended = s.key.extended;
-        out.message.length = s.longestLength();
-        out.message.name =
-            QStringLiteral("ID_%1%2").arg(QString::number(s.key.id, 16).toUpper(),
-                                          s.key.extended ? QStringLiteral("_x") : QString());
-        for (DiscoveredField& f : out.fields) {
-            f.signal = signalOf(s.key, f);
-            f.row = MapSignalToRow(out.message, f.signal);
-            if (f.kind != FieldKind::Constant)
-                out.message.signalList.append(f.signal);
-        }
-        result.identifiers.append(out);
+        result.identifiers.append(
+            describeIdentifier(s, look.sliced[static_cast<std::size_t>(i)], look.pending, next));
     }
     return result;
 }

@@ -67,7 +67,6 @@ inline constexpr int MaxSeriesFields = 1000;
 
 // Plays every frame of the log into the sink, true when it got to the end.
 // Discovery plays the log twice: once for the bits, once for the fields.
-using FrameSink = std::function<void(const CanFrame&)>;
 using FramePlayer = std::function<bool(const FrameSink&)>;
 
 DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions& options = {});

@@ -110,18 +110,6 @@ std::int32_t IdentifierNumber(const ChannelCells& row) {
     return RoundToInt32(TextToNumber(row.at(ColCanId))).value_or(0);
 }
 
-QByteArray LongToBytes(std::int32_t value) {
-    const auto bits = static_cast<std::uint32_t>(value);
-    QByteArray bytes(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
-    return bytes;
-}
-
-void AppendBytes(QByteArray& dest, const QByteArray& src) {
-    dest.append(src);
-}
-
 QByteArray EncodeIdentifierWord(bool marker, bool extended, std::int32_t id) {
     char word[4];
     writeIdentifierWord(word, marker, extended, id);

@@ -2,6 +2,7 @@
 
 #include "catalogue/VariableCatalogue.h"
 #include "channels/ChoiceLists.h"
+#include "common/AdapterMemory.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -16,7 +17,6 @@ namespace cac {
 
 class ConfigModel;
 
-inline constexpr int ConfigImageSize = 1140;
 inline constexpr int ChannelRecordSize = 24;
 
 // Where the parts of the image lie, for readers of an image.
@@ -55,10 +55,6 @@ QByteArray BitTimingBytes(const QString& baudRateText);
 
 // Priority masks then sequence numbers, one byte per OBD table row each.
 QByteArray BuildObdPriorityTable(const QStringList& priorityTexts);
-
-// Two's complement, least significant byte first.
-QByteArray LongToBytes(std::int32_t value);
-void AppendBytes(QByteArray& dest, const QByteArray& src);
 
 // A byte field of a channel record that takes its byte from a cell's
 // number. A number that does not fit the byte is skipped: the field keeps

@@ -2,10 +2,11 @@
 
 #include "catalogue/VariableLookup.h"
 #include "channels/ConfigModel.h"
+#include "common/AdapterMemory.h"
+#include "common/HexText.h"
 #include "common/TextBlanks.h"
 #include "image/ConfigImage.h"
 #include "obd/ObdParameters.h"
-#include "output/IntelHex.h"
 
 #include <QHash>
 
@@ -123,8 +124,7 @@ private:
             return;
         }
         texts[ColIdLength] = FixedChoiceList(ComboForColumn(ColIdLength)).at(reading->extended);
-        texts[ColCanId] =
-            QStringLiteral("0x") + QString::number(static_cast<quint32>(reading->id), 16).toUpper();
+        texts[ColCanId] = HexNumber(static_cast<quint32>(reading->id));
     }
 
     // Start bit, length, format byte and filter.
@@ -305,8 +305,8 @@ private:
             add(Severity::Error, "image-fixed-bytes", Place::Image, 0, 0,
                 QStringLiteral("address 0x%1 holds %2 where the program always writes %3 (%4 "
                                "such bytes)")
-                    .arg(QString::number(ImageLoadAddress + first, 16).toUpper(),
-                         HexByte(byteAt(m_image, first)), HexByte(byteAt(rebuilt, first)))
+                    .arg(HexDigits(ImageLoadAddress + first), HexByte(byteAt(m_image, first)),
+                         HexByte(byteAt(rebuilt, first)))
                     .arg(differing));
     }
 

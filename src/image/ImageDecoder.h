@@ -1,7 +1,7 @@
 #pragma once
 
 #include "catalogue/VariableCatalogue.h"
-#include "checks/Finding.h"
+#include "common/Finding.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,5 +1,6 @@
 #include "output/IntelHex.h"
 
+#include "common/HexText.h"
 #include "common/SafeFileWrite.h"
 
 #include <algorithm>
@@ -11,20 +12,9 @@ namespace {
 constexpr int BytesPerRecord = 16;
 constexpr QByteArrayView LineEnd = "\r\n";
 
-// Two upper-case digits for every byte value.
-constexpr auto HexDigits = [] {
-    std::array<char, 512> table{};
-    constexpr char Digits[] = "0123456789ABCDEF";
-    for (int value = 0; value < 256; ++value) {
-        table[2 * value] = Digits[value >> 4];
-        table[2 * value + 1] = Digits[value & 0x0F];
-    }
-    return table;
-}();
-
 char* writeHexByte(char* out, std::uint8_t value) {
-    out[0] = HexDigits[2 * value];
-    out[1] = HexDigits[2 * value + 1];
+    out[0] = HexDigitPairs[2 * value];
+    out[1] = HexDigitPairs[2 * value + 1];
     return out + 2;
 }
 
@@ -33,10 +23,6 @@ char* writeText(char* out, QByteArrayView text) {
 }
 
 } // namespace
-
-QLatin1String HexByte(std::uint8_t value) {
-    return QLatin1String(HexDigits.data() + 2 * value, 2);
-}
 
 QByteArray IntelHexText(const QByteArray& image) {
     constexpr QByteArrayView AddressRecord = ":020000040000FA";

@@ -1,7 +1,8 @@
 #include "output/IntelHexReader.h"
 
+#include "common/AdapterMemory.h"
 #include "common/BoundedFileRead.h"
-#include "image/ConfigImage.h"
+#include "common/HexText.h"
 #include "output/IntelHex.h"
 
 #include <QByteArrayView>
@@ -36,7 +37,7 @@ int hexDigit(char c) {
 }
 
 QString address(std::uint32_t value) {
-    return QStringLiteral("0x") + QString::number(value, 16).toUpper().rightJustified(4, u'0');
+    return QStringLiteral("0x") + HexDigits(value).rightJustified(4, u'0');
 }
 
 // Blanks and tabs around a record are not part of it.

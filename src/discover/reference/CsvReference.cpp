@@ -63,6 +63,25 @@ void NameFromHeader(std::string_view cell, ReferenceSeries& series) {
     series.name = text;
 }
 
+// The points read, in time order, and why there are none.
+void finish(CsvReference& result, std::vector<ReferencePoint> points, bool header) {
+    result.series.points = std::move(points);
+    if (result.sorted) {
+        std::stable_sort(
+            result.series.points.begin(), result.series.points.end(),
+            [](const ReferencePoint& a, const ReferencePoint& b) { return a.time < b.time; });
+    }
+    if (result.series.points.empty()) {
+        if (result.problemCount > 0)
+            result.error = QStringLiteral("no row of time and value could be read (%1)")
+                               .arg(result.problems.front().describe());
+        else if (header)
+            result.error = QStringLiteral("the file holds a header but no rows");
+        else
+            result.error = QStringLiteral("the file holds no rows");
+    }
+}
+
 } // namespace
 
 CsvReference ReadCsvReference(QIODevice* device) {
@@ -120,21 +139,7 @@ CsvReference ReadCsvReference(QIODevice* device) {
         lastTime = std::max(lastTime, time);
         points.add({time, value});
     }
-    result.series.points = points.take();
-    if (result.sorted) {
-        std::stable_sort(
-            result.series.points.begin(), result.series.points.end(),
-            [](const ReferencePoint& a, const ReferencePoint& b) { return a.time < b.time; });
-    }
-    if (result.series.points.empty()) {
-        if (result.problemCount > 0)
-            result.error = QStringLiteral("no row of time and value could be read (%1)")
-                               .arg(result.problems.front().describe());
-        else if (header)
-            result.error = QStringLiteral("the file holds a header but no rows");
-        else
-            result.error = QStringLiteral("the file holds no rows");
-    }
+    finish(result, points.take(), header);
     return result;
 }
 
