@@ -10,6 +10,8 @@
 #include "common/BoundedFileRead.h"
 #include "configfile/CcfFile.h"
 #include "dbc/DatabaseText.h"
+#include "discover/DiscoveryTexts.h"
+#include "discover/LogDiscovery.h"
 #include "discover/SignalDiscovery.h"
 #include "discover/reference/CsvReference.h"
 #include "discover/reference/ReferenceHint.h"
@@ -21,48 +23,17 @@
 namespace cac::cli {
 namespace {
 
-QString idText(const IdentifierKey& key) {
-    return QStringLiteral("0x") + QString::number(key.id, 16).toUpper();
-}
-
-QString idLengthText(const IdentifierKey& key) {
-    return key.extended ? QStringLiteral("29 bit") : QStringLiteral("11 bit");
-}
-
-QString orderName(FieldOrder order) {
-    return order == FieldOrder::Intel ? QStringLiteral("Intel") : QStringLiteral("Motorola");
-}
-
-QString milliseconds(double seconds) {
-    return QString::number(seconds * 1000, 'f', 1);
-}
-
-QString lengthsText(const QList<int>& lengths) {
-    QStringList texts;
-    for (const int length : lengths)
-        texts.append(QString::number(length));
-    return texts.join(u'/');
-}
-
-QString rowText(const SignalRow& row) {
-    if (!row.importable())
-        return QStringLiteral("no channel: ") + row.notes.first().text;
-    return QStringLiteral("start bit %1, %2 bits, %3, %4")
-        .arg(row.cells[ColStartBit], row.cells[ColLength], row.cells[ColByteOrder],
-             row.cells[ColValueType]);
-}
-
 void printText(const DiscoveryResult& result) {
     for (const DiscoveredIdentifier& identifier : result.identifiers) {
         std::printf("%s (%s): %lld frames, period %s ms, jitter %s ms, %s bytes",
-                    qUtf8Printable(idText(identifier.key)),
-                    qUtf8Printable(idLengthText(identifier.key)),
+                    qUtf8Printable(IdentifierText(identifier.key)),
+                    qUtf8Printable(IdentifierLengthText(identifier.key)),
                     static_cast<long long>(identifier.frames),
-                    qUtf8Printable(milliseconds(identifier.period)),
-                    qUtf8Printable(milliseconds(identifier.jitter)),
-                    qUtf8Printable(lengthsText(identifier.lengths)));
+                    qUtf8Printable(MillisecondsText(identifier.period)),
+                    qUtf8Printable(MillisecondsText(identifier.jitter)),
+                    qUtf8Printable(LengthsText(identifier.lengths)));
         if (identifier.intelVotes + identifier.motorolaVotes > 0)
-            std::printf(", %s byte order", qUtf8Printable(orderName(identifier.order)));
+            std::printf(", %s byte order", qUtf8Printable(FieldOrderName(identifier.order)));
         std::printf("\n");
         for (const DiscoveredField& field : identifier.fields) {
             if (field.kind == FieldKind::Constant) {
@@ -70,17 +41,13 @@ void printText(const DiscoveryResult& result) {
                             qUtf8Printable(SignalLayoutText(field.signal)));
                 continue;
             }
-            QString kind = QLatin1String(FieldKindName(field.kind));
-            if (field.isSigned)
-                kind += QStringLiteral(", signed");
-            if (field.orderUndecided)
-                kind += QStringLiteral(", either byte order");
+            const QString kind = FieldKindText(field);
             std::printf("  %-26s %-10s %s, confidence %.2f, raw %s to %s; channel: %s\n",
                         qUtf8Printable(field.signal.name),
                         qUtf8Printable(SignalLayoutText(field.signal)), qUtf8Printable(kind),
                         field.confidence, qUtf8Printable(QString::number(field.minRaw, 'f', 0)),
                         qUtf8Printable(QString::number(field.maxRaw, 'f', 0)),
-                        qUtf8Printable(rowText(field.row)));
+                        qUtf8Printable(FieldRowText(field.row)));
         }
     }
     std::printf("%lld identifiers, %lld frames\n",
@@ -96,7 +63,7 @@ bool printJson(const DiscoveryResult& result, const DiscoveryCandidates& candida
     json.key("identifiers").beginArray();
     for (const DiscoveredIdentifier& identifier : result.identifiers) {
         json.beginObject();
-        json.key("byteOrder").value(orderName(identifier.order));
+        json.key("byteOrder").value(FieldOrderName(identifier.order));
         json.key("fields").beginArray();
         for (const DiscoveredField& field : identifier.fields) {
             json.beginObject();
@@ -114,8 +81,8 @@ bool printJson(const DiscoveryResult& result, const DiscoveryCandidates& candida
         }
         json.endArray();
         json.key("frames").value(static_cast<double>(identifier.frames));
-        json.key("id").value(idText(identifier.key));
-        json.key("idLength").value(idLengthText(identifier.key));
+        json.key("id").value(IdentifierText(identifier.key));
+        json.key("idLength").value(IdentifierLengthText(identifier.key));
         json.key("jitter").value(identifier.jitter);
         json.key("lengths").beginArray();
         for (const int length : identifier.lengths)
@@ -228,64 +195,25 @@ int RunDiscoverCommand(const QStringList& arguments) {
         options.onlyId = *id;
     }
 
-    // The log is read twice, each time from its start; only a regular file,
-    // so that a pipe or a device cannot keep the command waiting.
     NoteInput(logPath);
-    QString error;
-    QList<LogProblem> problems;
-    qint64 problemCount = 0;
-    bool firstPass = true;
-    ObdAnswerCollector answers;
-    PageBytes pages;
-    bool datedLog = false;
-    double firstTime = 0;
-    const FramePlayer play = [&](const FrameSink& sink) {
-        const OpenedFile opened = OpenRegularFile(logPath);
-        if (!opened.file) {
-            error = QStringLiteral("cannot read '%1': %2").arg(logPath, opened.reason);
-            return false;
-        }
-        QString why;
-        const auto reader = OpenLogReader(opened.file.get(), format, &why);
-        if (!reader) {
-            error = QStringLiteral("'%1': %2").arg(logPath, why);
-            return false;
-        }
-        CanFrame frame;
-        if (firstPass && anyReference) {
-            bool first = true;
-            while (reader->readFrame(frame)) {
-                if (first)
-                    firstTime = frame.time;
-                first = false;
-                if (obdReference)
-                    answers.add(frame);
-                pages.add(frame);
-                sink(frame);
-            }
-        } else {
-            while (reader->readFrame(frame))
-                sink(frame);
-        }
-        if (firstPass) {
-            problems = reader->problems();
-            problemCount = reader->problemCount();
-            datedLog = reader->times() == LogTimes::Absolute;
-            firstPass = false;
-        }
-        return true;
-    };
-    const DiscoveryResult result = DiscoverSignals(play, options);
+    LogDiscoveryOptions runOptions;
+    runOptions.format = format;
+    runOptions.discovery = options;
+    runOptions.references = anyReference;
+    runOptions.obdAnswers = obdReference;
+    const LogDiscovery run = DiscoverLogFile(logPath, runOptions);
+    const DiscoveryResult& result = run.result;
     if (result.stopped) {
-        PrintError(error);
+        PrintError(run.error);
         return ExitFileError;
     }
+    const QList<LogProblem>& problems = run.problems;
+    const qint64 problemCount = run.problemCount;
     // The references. Times that count from 0 beside a log whose times are
     // dates count from the log's first frame.
-    const double shift = datedLog ? firstTime : 0;
-    DiscoveryCandidates candidates = CandidatesOf(result, obdReference);
-    if (anyReference)
-        AddPagedCandidates(candidates, result, pages, play);
+    const double shift = run.clockShift();
+    const DiscoveryCandidates& candidates = run.candidates;
+    const ObdAnswerCollector& answers = run.answers;
     QList<ReferenceMatches> references;
     if (obdReference) {
         references = MatchObdAnswers(candidates, answers);
