@@ -42,12 +42,11 @@ void printText(const DiscoveryResult& result) {
                 continue;
             }
             const QString kind = FieldKindText(field);
-            std::printf("  %-26s %-10s %s, confidence %.2f, raw %s to %s; channel: %s\n",
-                        qUtf8Printable(field.signal.name),
-                        qUtf8Printable(SignalLayoutText(field.signal)), qUtf8Printable(kind),
-                        field.confidence, qUtf8Printable(QString::number(field.minRaw, 'f', 0)),
-                        qUtf8Printable(QString::number(field.maxRaw, 'f', 0)),
-                        qUtf8Printable(FieldRowText(field.row)));
+            std::printf(
+                "  %-26s %-10s %s, confidence %s, raw %s; channel: %s\n",
+                qUtf8Printable(field.signal.name), qUtf8Printable(SignalLayoutText(field.signal)),
+                qUtf8Printable(kind), qUtf8Printable(ConfidenceText(field.confidence)),
+                qUtf8Printable(RawRangeText(field)), qUtf8Printable(FieldRowText(field.row)));
         }
     }
     std::printf("%lld identifiers, %lld frames\n",

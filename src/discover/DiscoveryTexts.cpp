@@ -44,6 +44,29 @@ QString FieldRowText(const SignalRow& row) {
              row.cells[ColValueType]);
 }
 
+QString RawRangeText(const DiscoveredField& field) {
+    return QStringLiteral("%1 to %2")
+        .arg(QString::number(field.minRaw, 'f', 0), QString::number(field.maxRaw, 'f', 0));
+}
+
+QString ConfidenceText(double confidence) {
+    return QString::number(confidence, 'f', 2);
+}
+
+QString CorrelationText(double correlation) {
+    return QString::number(correlation, 'f', 3);
+}
+
+QString ShortLogNote(const DiscoveryResult& result) {
+    if (result.frames == 0)
+        return QStringLiteral("The log holds no data frame.");
+    for (const DiscoveredIdentifier& identifier : result.identifiers)
+        if (identifier.frames >= 2)
+            return {};
+    return QStringLiteral("No identifier has two frames: a field shows only where its bits "
+                          "change from frame to frame.");
+}
+
 QString FitNumberText(double value) {
     return QString::number(value, 'g', 6);
 }

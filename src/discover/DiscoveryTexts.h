@@ -25,6 +25,16 @@ QString LengthsText(const QList<int>& lengths);
 QString FieldKindText(const DiscoveredField& field);
 // "start bit 16, 16 bits, Intel standard, Unsigned", or "no channel: why".
 QString FieldRowText(const SignalRow& row);
+// "3232 to 27429": the least and greatest raw value, read with the field's sign.
+QString RawRangeText(const DiscoveredField& field);
+// "0.96": a confidence from 0 to 1.
+QString ConfidenceText(double confidence);
+// "0.998": Pearson's r of a match.
+QString CorrelationText(double correlation);
+// Why a result shows no field at all, or nothing when some identifier had
+// frames enough: "The log holds no data frame.", "No identifier has two
+// frames: ...".
+QString ShortLogNote(const DiscoveryResult& result);
 // A fitted number as it is shown: six significant digits.
 QString FitNumberText(double value);
 
