@@ -129,12 +129,11 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
         if (statusBar()->currentMessage() == text)
             statusBar()->clearMessage();
     });
-    // Finding signals in a log docks with the preview, hidden until a log is chosen.
+    // Finding signals in a log docks below everything too, hidden until a log is chosen.
     m_discoverPanel = new DiscoverPanel(
         m_model, m_catalogue, m_history, m_loadedFolder->startingThere(),
         [this] { return m_grid->currentIndex().row() + 1; }, this);
     addDockWidget(Qt::BottomDockWidgetArea, m_discoverPanel);
-    tabifyDockWidget(m_previewPanel, m_discoverPanel); // each needs the window's width
     m_discoverPanel->hide();
     connect(m_discoverPanel, &DiscoverPanel::reported, statusBar(),
             [this](const QString& text) { statusBar()->showMessage(text); });

@@ -12,6 +12,7 @@ inline const QString DiscoverSource = QStringLiteral("lblDiscoverSource");
 inline const QString DiscoverProgress = QStringLiteral("prgDiscover");
 inline const QString DiscoverCancel = QStringLiteral("cmdDiscoverCancel");
 inline const QString DiscoverRefusal = QStringLiteral("lblDiscoverRefusal");
+inline const QString DiscoverNote = QStringLiteral("lblDiscoverNote");
 inline const QString DiscoverIdentifiers = QStringLiteral("grdDiscoverIdentifiers");
 inline const QString DiscoverFields = QStringLiteral("grdDiscoverFields");
 inline const QString DiscoverPicture = QStringLiteral("picDiscoverFields");

@@ -29,6 +29,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QTabBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -106,14 +107,19 @@ DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalo
     m_progress->setObjectName(names::DiscoverProgress);
     m_progress->setRange(0, 100);
     m_cancel->setObjectName(names::DiscoverCancel);
+    m_note->setObjectName(names::DiscoverNote);
     m_note->setWordWrap(true);
     m_note->hide();
     m_referenceChoice->setObjectName(names::DiscoverReference);
     m_referenceChoice->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_hint->setObjectName(names::DiscoverHint);
     m_hint->setPlaceholderText(texts::DiscoverHintPlaceholder);
+    m_hint->setAccessibleName(texts::DiscoverHintEntry);
     m_hint->hide();
     m_matchNote->setObjectName(names::DiscoverMatchNote);
+    m_identifiers->setAccessibleName(texts::DiscoverIdentifiersName);
+    m_fields->setAccessibleName(texts::DiscoverFieldsName);
+    m_matches->setAccessibleName(texts::DiscoverMatchesName);
     m_matchNote->setWordWrap(true);
 
     auto* top = new QHBoxLayout;
@@ -193,17 +199,35 @@ void DiscoverPanel::discoverLog() {
 }
 
 void DiscoverPanel::discoverLogFile(const QString& path) {
-    const bool opening = isHidden();
+    if (isHidden())
+        makeRoom();
     show();
     raise();
-    // Opened, it takes half the window's height: three parts side by side need it.
-    if (auto* window = qobject_cast<QMainWindow*>(parentWidget());
-        window && opening && !isFloating())
-        window->resizeDocks({this}, {window->height() / 2}, Qt::Vertical);
     m_analysingPath = path;
     m_source->setText(texts::discoverAnalysing(QFileInfo(path).fileName()));
     setAnalysing(true);
     m_worker->start(++m_generation, path);
+}
+
+// Opened, the panel takes the window's width, behind a panel open below the
+// grid (its three parts side by side need the width), and half its height.
+void DiscoverPanel::makeRoom() {
+    auto* window = qobject_cast<QMainWindow*>(parentWidget());
+    if (!window || isFloating())
+        return;
+    const Qt::DockWidgetArea area = window->dockWidgetArea(this);
+    for (QDockWidget* other : window->findChildren<QDockWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (other == this || other->isHidden() || other->isFloating() ||
+            window->dockWidgetArea(other) != area)
+            continue;
+        window->tabifyDockWidget(other, this);
+        // The bar of the panels' tabs takes the keys: it is named for readers.
+        for (QTabBar* bar : window->findChildren<QTabBar*>(Qt::FindDirectChildrenOnly))
+            if (bar->accessibleName().isEmpty())
+                bar->setAccessibleName(texts::DiscoverPanelTabs);
+        break;
+    }
+    window->resizeDocks({this}, {window->height() / 2}, Qt::Vertical);
 }
 
 // The analysis stops; what the panel showed before it stays, whole.

@@ -64,6 +64,7 @@ signals:
     void channelFilled(int channel);
 
 private:
+    void makeRoom();
     void finish(const std::shared_ptr<DiscoverOutcome>& outcome);
     void cancel();
     void setAnalysing(bool analysing);

@@ -23,7 +23,10 @@ inline const QString DiscoverCsvEntry = QStringLiteral("CSV file\u2026");
 inline const QString DiscoverHintEntry = QStringLiteral("Hint: range and time\u2026");
 inline const QString DiscoverHintPlaceholder = QStringLiteral("MIN..MAX[@T1..T2], Enter to rank");
 inline const QString DiscoverChannel = QStringLiteral("C&hannel:");
-inline const QString DiscoverNoField = QStringLiteral("Choose an identifier to see its fields.");
+inline const QString DiscoverPanelTabs = QStringLiteral("Panels below the channel table");
+inline const QString DiscoverIdentifiersName = QStringLiteral("Identifiers of the log");
+inline const QString DiscoverFieldsName = QStringLiteral("Fields of the identifier");
+inline const QString DiscoverMatchesName = QStringLiteral("Fields that follow the reference");
 inline const QString DiscoverChooseReference =
     QStringLiteral("Choose a reference to rank the fields that follow it.");
 
