@@ -101,7 +101,7 @@ void MatchPlot::paintEvent(QPaintEvent*) {
     };
     painter.setClipRect(area);
     painter.setRenderHint(QPainter::Antialiasing);
-    line(m_reference, QColor(0x90, 0x90, 0x90), 3);
+    line(m_reference, QColor(0xb8, 0xb8, 0xb8), 6);
     line(m_field, palette().color(QPalette::Link), 1.2);
 }
 
