@@ -59,8 +59,9 @@ void SetUpFocusChain(QWidget* window) {
         control(names::PreviewDisconnect), control(names::PreviewTable),
         control(names::DiscoverCancel),    control(names::DiscoverIdentifiers),
         control(names::DiscoverFields),    control(names::DiscoverReference),
-        control(names::DiscoverHint),      control(names::DiscoverMatches),
-        control(names::DiscoverChannel),   control(names::DiscoverUse),
+        control(names::DiscoverCsv),       control(names::DiscoverHint),
+        control(names::DiscoverMatches),   control(names::DiscoverChannel),
+        control(names::DiscoverUse),
     };
     QWidget* previous = nullptr;
     for (QWidget* next : chain) {

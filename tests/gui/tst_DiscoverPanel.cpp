@@ -11,16 +11,19 @@
 #include "app/discover/DiscoverTexts.h"
 #include "app/preview/PreviewNames.h"
 #include "app/preview/PreviewPanel.h"
+#include "canlog/LogReader.h"
 #include "catalogue/CataloguePath.h"
 #include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
 #include "discover/DiscoveryTexts.h"
+#include "discover/reference/ReferenceHint.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -209,6 +212,72 @@ private slots:
         m_window->activateWindow();
         QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(m_window->model()->snapshot() == before);
+    }
+
+    // A CSV of another instrument and a typed hint rank the fields too; a
+    // hint that is no range says why on the panel's line, "none" leaves
+    // nothing to use.
+    void csvAndHintReferences() {
+        const QString log = example(QStringLiteral("discover-demo-obd.log"));
+        // Engine speed as another instrument would log it: from the frames,
+        // a quarter of bytes 2 and 3.
+        const QString csv = m_dir.filePath(QStringLiteral("speed.csv"));
+        {
+            QFile in(log), out(csv);
+            QVERIFY(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly));
+            QString error;
+            const auto reader = OpenLogReader(&in, LogFormat::Unknown, &error);
+            QVERIFY(reader);
+            out.write("time,Engine speed [rpm]\n");
+            CanFrame frame;
+            while (reader->readFrame(frame))
+                if (frame.id == 0x280)
+                    out.write(QByteArray::number(frame.time, 'f', 6) + ',' +
+                              QByteArray::number((frame.data[2] | frame.data[3] << 8) / 4.0) +
+                              '\n');
+        }
+        discover(log);
+        auto* reference = get<QComboBox>(app::names::DiscoverReference);
+        auto* matches = get<QTableWidget>(app::names::DiscoverMatches);
+        auto* use = get<QPushButton>(app::names::DiscoverUse);
+        const auto choose = [&](const QString& entry) {
+            reference->setFocus();
+            const int to = reference->findText(entry);
+            QVERIFY(to >= 0);
+            while (reference->currentIndex() != to)
+                QTest::keyClick(reference,
+                                reference->currentIndex() < to ? Qt::Key_Down : Qt::Key_Up);
+        };
+
+        m_fake->dialogs->answer = csv;
+        QTest::mouseClick(get<QPushButton>(app::names::DiscoverCsv), Qt::LeftButton);
+        QCOMPARE(reference->currentText(), QStringLiteral("Engine speed [rpm]"));
+        QCOMPARE(matches->item(0, 1)->text(), QStringLiteral("F0x280_16_16"));
+        QCOMPARE(matches->item(0, 3)->text(), QStringLiteral("4")); // scale
+        QCOMPARE(matches->item(0, 4)->text(), QStringLiteral("0")); // offset
+        QVERIFY(use->isEnabled());
+
+        auto* hint = get<QLineEdit>(app::names::DiscoverHint);
+        QTest::mouseClick(hint, Qt::LeftButton);
+        QTest::keyClicks(hint, QStringLiteral("7000..800"));
+        QTest::keyClick(hint, Qt::Key_Return);
+        auto* refused = get<QLabel>(app::names::DiscoverRefusal);
+        QVERIFY(refused->isVisible());
+        QString why;
+        ReferenceHint parsed;
+        QVERIFY(!ParseReferenceHint(QStringLiteral("7000..800"), parsed, &why));
+        QCOMPARE(refused->text(), why);
+        hint->selectAll();
+        QTest::keyClicks(hint, QStringLiteral("800..7000"));
+        QTest::keyClick(hint, Qt::Key_Return);
+        QVERIFY(!refused->isVisible());
+        QCOMPARE(reference->currentText(), QStringLiteral("hint 800..7000"));
+        QVERIFY(matches->rowCount() > 0);
+
+        choose(app::texts::DiscoverNoReference);
+        QCOMPARE(matches->rowCount(), 0);
+        QVERIFY(!use->isEnabled());
+        checkNoBox();
     }
 
     // Cancel stops a long analysis: the panel shows what it showed before,

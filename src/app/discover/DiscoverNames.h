@@ -17,6 +17,7 @@ inline const QString DiscoverIdentifiers = QStringLiteral("grdDiscoverIdentifier
 inline const QString DiscoverFields = QStringLiteral("grdDiscoverFields");
 inline const QString DiscoverPicture = QStringLiteral("picDiscoverFields");
 inline const QString DiscoverReference = QStringLiteral("cboDiscoverReference");
+inline const QString DiscoverCsv = QStringLiteral("cmdDiscoverCsv");
 inline const QString DiscoverHint = QStringLiteral("txtDiscoverHint");
 inline const QString DiscoverMatches = QStringLiteral("grdDiscoverMatches");
 inline const QString DiscoverMatchNote = QStringLiteral("lblDiscoverMatchNote");

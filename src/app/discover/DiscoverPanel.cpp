@@ -39,8 +39,6 @@ namespace {
 
 // The combo's entries other than a reference.
 constexpr int NoReference = -1;
-constexpr int CsvEntry = -2;
-constexpr int HintEntry = -3;
 // Matches listed for a reference.
 constexpr int MatchesShown = 10;
 
@@ -96,7 +94,7 @@ DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalo
       m_note(new QLabel),
       m_identifiers(newTable(names::DiscoverIdentifiers, texts::discoverIdentifierColumns())),
       m_picture(new FieldPictureView), m_fields(new FieldLines), m_referenceChoice(new QComboBox),
-      m_hint(new QLineEdit),
+      m_csv(new QPushButton(texts::DiscoverCsv)), m_hint(new QLineEdit),
       m_matches(newTable(names::DiscoverMatches, texts::discoverMatchColumns())),
       m_matchNote(new QLabel(texts::DiscoverChooseReference)), m_plot(new MatchPlot),
       m_chooser(new ChannelChooser(model, std::move(currentRow))),
@@ -112,10 +110,10 @@ DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalo
     m_note->hide();
     m_referenceChoice->setObjectName(names::DiscoverReference);
     m_referenceChoice->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_csv->setObjectName(names::DiscoverCsv);
     m_hint->setObjectName(names::DiscoverHint);
     m_hint->setPlaceholderText(texts::DiscoverHintPlaceholder);
-    m_hint->setAccessibleName(texts::DiscoverHintEntry);
-    m_hint->hide();
+
     m_matchNote->setObjectName(names::DiscoverMatchNote);
     m_identifiers->setAccessibleName(texts::DiscoverIdentifiersName);
     m_fields->setAccessibleName(texts::DiscoverFieldsName);
@@ -138,11 +136,17 @@ DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalo
     auto* referenceRow = new QHBoxLayout;
     referenceRow->addWidget(referenceLabel);
     referenceRow->addWidget(m_referenceChoice, 1);
+    referenceRow->addWidget(m_csv);
+    auto* hintLabel = new QLabel(texts::DiscoverHint);
+    hintLabel->setBuddy(m_hint);
+    auto* hintRow = new QHBoxLayout;
+    hintRow->addWidget(hintLabel);
+    hintRow->addWidget(m_hint, 1);
     auto* reference = new QWidget;
     auto* referenceLayout = new QVBoxLayout(reference);
     referenceLayout->setContentsMargins(0, 0, 0, 0);
     referenceLayout->addLayout(referenceRow);
-    referenceLayout->addWidget(m_hint);
+    referenceLayout->addLayout(hintRow);
     referenceLayout->addWidget(m_matches, 2);
     referenceLayout->addWidget(m_matchNote);
     referenceLayout->addWidget(m_plot, 3);
@@ -183,6 +187,7 @@ DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalo
         m_picture->showPicture(std::move(picture));
     });
     connect(m_referenceChoice, &QComboBox::activated, this, &DiscoverPanel::referenceChosen);
+    connect(m_csv, &QPushButton::clicked, this, &DiscoverPanel::chooseCsv);
     connect(m_hint, &QLineEdit::returnPressed, this, &DiscoverPanel::rankHint);
     connect(m_matches, &QTableWidget::currentCellChanged, this,
             [this](int row) { showMatch(row); });
@@ -340,30 +345,13 @@ void DiscoverPanel::fillReferenceChoices(int select) {
     m_referenceChoice->addItem(texts::DiscoverNoReference, NoReference);
     for (int i = 0; i < m_references.size(); ++i)
         m_referenceChoice->addItem(referenceTitle(m_references[i]), i);
-    m_referenceChoice->addItem(texts::DiscoverCsvEntry, CsvEntry);
-    m_referenceChoice->addItem(texts::DiscoverHintEntry, HintEntry);
     m_referenceChoice->setCurrentIndex(select);
-    m_referenceChoice->setEnabled(m_outcome != nullptr);
-    m_lastChoice = select;
-    m_hint->hide();
+    for (QWidget* w : std::initializer_list<QWidget*>{m_referenceChoice, m_csv, m_hint})
+        w->setEnabled(m_outcome != nullptr);
 }
 
 void DiscoverPanel::referenceChosen(int comboIndex) {
-    const int choice = m_referenceChoice->itemData(comboIndex).toInt();
-    if (choice == CsvEntry) {
-        m_referenceChoice->setCurrentIndex(m_lastChoice); // until a CSV is read
-        chooseCsv();
-        return;
-    }
-    if (choice == HintEntry) {
-        m_hint->show();
-        m_hint->setFocus();
-        m_hint->selectAll();
-        return;
-    }
-    m_hint->hide();
-    m_lastChoice = comboIndex;
-    showReference(choice);
+    showReference(m_referenceChoice->itemData(comboIndex).toInt());
 }
 
 void DiscoverPanel::chooseCsv() {

@@ -94,7 +94,6 @@ private:
     QList<ReferenceMatches> m_references;
     std::vector<std::vector<ReferencePoint>> m_referencePoints;
     int m_reference = -1; // shown in the matches
-    int m_lastChoice = 0; // the combo's entry before a CSV or a hint was asked for
 
     QLabel* m_source;
     QProgressBar* m_progress;
@@ -105,6 +104,7 @@ private:
     FieldPictureView* m_picture;
     FieldLines* m_fields;
     QComboBox* m_referenceChoice;
+    QPushButton* m_csv;
     QLineEdit* m_hint;
     QTableWidget* m_matches;
     QLabel* m_matchNote;
