@@ -11,6 +11,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace cac::app {
 
 ChannelChooser::ChannelChooser(const ConfigModel* model, CurrentRow currentRow, QWidget* parent)

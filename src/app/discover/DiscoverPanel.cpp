@@ -33,6 +33,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <initializer_list>
+
 namespace cac::app {
 
 namespace {
