@@ -1,6 +1,7 @@
 #include "app/FocusChain.h"
 
 #include "app/ObjectNames.h"
+#include "app/discover/DiscoverNames.h"
 #include "app/preview/PreviewNames.h"
 
 #include <QAbstractItemView>
@@ -56,6 +57,11 @@ void SetUpFocusChain(QWidget* window) {
         control(names::ObdGrid),           control(names::PortList),
         control(names::SendButton),        control(names::PreviewCancel),
         control(names::PreviewDisconnect), control(names::PreviewTable),
+        control(names::DiscoverCancel),    control(names::DiscoverIdentifiers),
+        control(names::DiscoverFields),    control(names::DiscoverReference),
+        control(names::DiscoverCsv),       control(names::DiscoverHint),
+        control(names::DiscoverMatches),   control(names::DiscoverChannel),
+        control(names::DiscoverUse),
     };
     QWidget* previous = nullptr;
     for (QWidget* next : chain) {

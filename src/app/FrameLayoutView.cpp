@@ -1,6 +1,7 @@
 #include "app/FrameLayoutView.h"
 
 #include "app/ObjectNames.h"
+#include "app/PainterCanvas.h"
 #include "app/PlatformServices.h"
 #include "app/WindowTexts.h"
 #include "channels/ConfigModel.h"
@@ -18,39 +19,6 @@
 #include <QToolTip>
 
 namespace cac::app {
-namespace {
-
-class PainterCanvas : public PictureCanvas {
-public:
-    explicit PainterCanvas(QPainter& painter) : m_painter(painter) {}
-
-    void fill(const QRectF& rect, const QColor& colour) override {
-        m_painter.fillRect(rect, colour);
-    }
-    void hatch(const QRectF& rect, const QColor& colour) override {
-        m_painter.fillRect(rect, QBrush(colour, Qt::BDiagPattern));
-    }
-    void outline(const QRectF& rect, const QColor& colour, qreal width, bool dashed) override {
-        m_painter.setBrush(Qt::NoBrush);
-        m_painter.setPen(QPen(colour, width, dashed ? Qt::DashLine : Qt::SolidLine));
-        // Half a pen inside, so that a line lies on the pixels it names.
-        m_painter.drawRect(rect.adjusted(width / 2, width / 2, -width / 2, -width / 2));
-    }
-    void text(const QRectF& rect, Qt::Alignment align, const QString& text, const QColor& colour,
-              Text style) override {
-        QFont font = m_painter.font();
-        font.setPixelSize(style == Text::Small ? 9 : 12);
-        font.setBold(style == Text::Bold);
-        m_painter.setFont(font);
-        m_painter.setPen(colour);
-        m_painter.drawText(rect, align.toInt(), text);
-    }
-
-private:
-    QPainter& m_painter;
-};
-
-} // namespace
 
 FrameLayoutView::FrameLayoutView(const ConfigModel* model, FileDialogs* dialogs, QWidget* parent)
     : QWidget(parent), m_model(model), m_dialogs(dialogs),

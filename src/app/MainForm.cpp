@@ -21,6 +21,7 @@
 #include "app/RecoveryKeeper.h"
 #include "app/WindowCommands.h"
 #include "app/WindowTexts.h"
+#include "app/discover/DiscoverPanel.h"
 #include "app/preview/PreviewPanel.h"
 #include "catalogue/CataloguePath.h"
 #include "channels/ConfigModel.h"
@@ -128,6 +129,18 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
         if (statusBar()->currentMessage() == text)
             statusBar()->clearMessage();
     });
+    // Finding signals in a log docks below everything too, hidden until a log is chosen.
+    m_discoverPanel = new DiscoverPanel(
+        m_model, m_catalogue, m_history, m_loadedFolder->startingThere(),
+        [this] { return m_grid->currentIndex().row() + 1; }, this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_discoverPanel);
+    m_discoverPanel->hide();
+    connect(m_discoverPanel, &DiscoverPanel::reported, statusBar(),
+            [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(m_discoverPanel, &DiscoverPanel::aboutToFill, m_channelEditor,
+            &ChannelGridEditor::closeEditors);
+    connect(m_discoverPanel, &DiscoverPanel::channelFilled, this,
+            &MainForm::showConversionEquation);
     buildMenus();
     nameControlsForReaders(this);
     SetUpFocusChain(this);

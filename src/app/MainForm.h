@@ -22,6 +22,7 @@ namespace cac::app {
 class ChannelGridEditor;
 class CheckFindings;
 class ChecksPanel;
+class DiscoverPanel;
 class DbcImportCommand;
 class EditHistory;
 class GridEditCommands;
@@ -58,6 +59,7 @@ public:
     FrameLayoutView* frameLayout() const { return m_frameLayout; }
     EditHistory* editHistory() const { return m_history; }
     PreviewPanel* previewPanel() const { return m_previewPanel; }
+    DiscoverPanel* discoverPanel() const { return m_discoverPanel; }
 
 private:
     // Places a panel between the channel grid and the equation line.
@@ -108,6 +110,7 @@ private:
     RecoveryKeeper* m_recovery = nullptr;
     FileOpener* m_opener = nullptr;
     PreviewPanel* m_previewPanel = nullptr;
+    DiscoverPanel* m_discoverPanel = nullptr;
     LoadedFolderDialogs* m_loadedFolder = nullptr;
 };
 

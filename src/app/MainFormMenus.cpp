@@ -14,6 +14,9 @@
 #include "app/RecoveryKeeper.h"
 #include "app/WindowCommands.h"
 #include "app/WindowTexts.h"
+#include "app/discover/DiscoverNames.h"
+#include "app/discover/DiscoverPanel.h"
+#include "app/discover/DiscoverTexts.h"
 #include "app/preview/PreviewNames.h"
 #include "app/preview/PreviewPanel.h"
 #include "app/preview/PreviewTexts.h"
@@ -93,6 +96,11 @@ void MainForm::buildMenus() {
         previewLive->setToolTip(texts::PreviewNoSerialBus);
         tools->setToolTipsVisible(true);
     }
+    QAction* discover = tools->addAction(texts::MenuDiscover, this, [this] {
+        m_channelEditor->closeEditors();
+        m_discoverPanel->discoverLog();
+    });
+    discover->setObjectName(names::MenuDiscover);
     tools->addSeparator();
     tools->addAction(m_recovery->restoreAction());
 
@@ -110,6 +118,7 @@ void MainForm::buildMenus() {
         });
     }
     view->addAction(m_previewPanel->toggleViewAction());
+    view->addAction(m_discoverPanel->toggleViewAction());
 }
 
 // Undo and redo work wherever the focus is (a text field keeps its own);

@@ -78,11 +78,6 @@ int ParseLogFormat(const QCommandLineParser& parser, const QCommandLineOption& o
     return ExitOk;
 }
 
-QString LogOpenError(const QString& logPath, const LogDecodeOutcome& outcome) {
-    return (outcome.opened ? QStringLiteral("'%1': %2") : QStringLiteral("cannot read '%1': %2"))
-        .arg(logPath, outcome.error);
-}
-
 int ReportLogProblems(const QString& logPath, const LogDecodeOutcome& outcome) {
     for (const LogProblem& problem : outcome.problems)
         PrintError(QStringLiteral("'%1': %2").arg(logPath, problem.describe()));

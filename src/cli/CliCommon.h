@@ -66,10 +66,6 @@ QCommandLineOption LogFormatOption();
 int ParseLogFormat(const QCommandLineParser& parser, const QCommandLineOption& option,
                    const Command& command, LogFormat& format);
 
-// Why a log run did not start: "cannot read 'LOG': why" for a file that did
-// not open, "'LOG': why" for one that is no log.
-QString LogOpenError(const QString& logPath, const LogDecodeOutcome& outcome);
-
 // Says which parts of the log could not be read (the first few, then how many
 // more). Returns ExitFileError when there were any, else ExitOk.
 int ReportLogProblems(const QString& logPath, const LogDecodeOutcome& outcome);

@@ -129,7 +129,7 @@ int RunDecodeCommand(const QStringList& arguments) {
     const LogDecodeOutcome outcome =
         DecodeLogFile(logPath, format, [&](const CanFrame& frame) { tally.add(frame); });
     if (!outcome.error.isEmpty()) {
-        PrintError(LogOpenError(logPath, outcome));
+        PrintError(LogOpenErrorText(logPath, outcome));
         return ExitFileError;
     }
     printSummary(decoder, tally, outcome);

@@ -10,6 +10,8 @@
 #include "common/HexText.h"
 #include "configfile/CcfFile.h"
 #include "dbc/DatabaseText.h"
+#include "discover/DiscoveryTexts.h"
+#include "discover/LogDiscovery.h"
 #include "discover/SignalDiscovery.h"
 #include "discover/reference/CsvReference.h"
 #include "discover/reference/ReferenceHint.h"
@@ -17,53 +19,21 @@
 #include <QCommandLineParser>
 
 #include <cstdio>
-#include <optional>
 
 namespace cac::cli {
 namespace {
 
-QString idText(const IdentifierKey& key) {
-    return HexNumber(key.id);
-}
-
-QString idLengthText(const IdentifierKey& key) {
-    return key.extended ? QStringLiteral("29 bit") : QStringLiteral("11 bit");
-}
-
-QString orderName(FieldOrder order) {
-    return order == FieldOrder::Intel ? QStringLiteral("Intel") : QStringLiteral("Motorola");
-}
-
-QString milliseconds(double seconds) {
-    return QString::number(seconds * 1000, 'f', 1);
-}
-
-QString lengthsText(const QList<int>& lengths) {
-    QStringList texts;
-    for (const int length : lengths)
-        texts.append(QString::number(length));
-    return texts.join(u'/');
-}
-
-QString rowText(const SignalRow& row) {
-    if (!row.importable())
-        return QStringLiteral("no channel: ") + row.notes.first().text;
-    return QStringLiteral("start bit %1, %2 bits, %3, %4")
-        .arg(row.cells[ColStartBit], row.cells[ColLength], row.cells[ColByteOrder],
-             row.cells[ColValueType]);
-}
-
 void printText(const DiscoveryResult& result) {
     for (const DiscoveredIdentifier& identifier : result.identifiers) {
         std::printf("%s (%s): %lld frames, period %s ms, jitter %s ms, %s bytes",
-                    qUtf8Printable(idText(identifier.key)),
-                    qUtf8Printable(idLengthText(identifier.key)),
+                    qUtf8Printable(IdentifierText(identifier.key)),
+                    qUtf8Printable(IdentifierLengthText(identifier.key)),
                     static_cast<long long>(identifier.frames),
-                    qUtf8Printable(milliseconds(identifier.period)),
-                    qUtf8Printable(milliseconds(identifier.jitter)),
-                    qUtf8Printable(lengthsText(identifier.lengths)));
+                    qUtf8Printable(MillisecondsText(identifier.period)),
+                    qUtf8Printable(MillisecondsText(identifier.jitter)),
+                    qUtf8Printable(LengthsText(identifier.lengths)));
         if (identifier.intelVotes + identifier.motorolaVotes > 0)
-            std::printf(", %s byte order", qUtf8Printable(orderName(identifier.order)));
+            std::printf(", %s byte order", qUtf8Printable(FieldOrderName(identifier.order)));
         std::printf("\n");
         for (const DiscoveredField& field : identifier.fields) {
             if (field.kind == FieldKind::Constant) {
@@ -71,17 +41,12 @@ void printText(const DiscoveryResult& result) {
                             qUtf8Printable(SignalLayoutText(field.signal)));
                 continue;
             }
-            QString kind = QLatin1String(FieldKindName(field.kind));
-            if (field.isSigned)
-                kind += QStringLiteral(", signed");
-            if (field.orderUndecided)
-                kind += QStringLiteral(", either byte order");
-            std::printf("  %-26s %-10s %s, confidence %.2f, raw %s to %s; channel: %s\n",
-                        qUtf8Printable(field.signal.name),
-                        qUtf8Printable(SignalLayoutText(field.signal)), qUtf8Printable(kind),
-                        field.confidence, qUtf8Printable(QString::number(field.minRaw, 'f', 0)),
-                        qUtf8Printable(QString::number(field.maxRaw, 'f', 0)),
-                        qUtf8Printable(rowText(field.row)));
+            const QString kind = FieldKindText(field);
+            std::printf(
+                "  %-26s %-10s %s, confidence %s, raw %s; channel: %s\n",
+                qUtf8Printable(field.signal.name), qUtf8Printable(SignalLayoutText(field.signal)),
+                qUtf8Printable(kind), qUtf8Printable(ConfidenceText(field.confidence)),
+                qUtf8Printable(RawRangeText(field)), qUtf8Printable(FieldRowText(field.row)));
         }
     }
     std::printf("%lld identifiers, %lld frames\n",
@@ -97,7 +62,7 @@ bool printJson(const DiscoveryResult& result, const DiscoveryCandidates& candida
     json.key("identifiers").beginArray();
     for (const DiscoveredIdentifier& identifier : result.identifiers) {
         json.beginObject();
-        json.key("byteOrder").value(orderName(identifier.order));
+        json.key("byteOrder").value(FieldOrderName(identifier.order));
         json.key("fields").beginArray();
         for (const DiscoveredField& field : identifier.fields) {
             json.beginObject();
@@ -115,8 +80,8 @@ bool printJson(const DiscoveryResult& result, const DiscoveryCandidates& candida
         }
         json.endArray();
         json.key("frames").value(static_cast<double>(identifier.frames));
-        json.key("id").value(idText(identifier.key));
-        json.key("idLength").value(idLengthText(identifier.key));
+        json.key("id").value(IdentifierText(identifier.key));
+        json.key("idLength").value(IdentifierLengthText(identifier.key));
         json.key("jitter").value(identifier.jitter);
         json.key("lengths").beginArray();
         for (const int length : identifier.lengths)
@@ -253,55 +218,13 @@ int DiscoverCommandLine::readInto() {
     return -1;
 }
 
-// The log, read twice, each time from its start; its first reading gives the
-// problems to report and, for references, what they need.
-class LogPasses {
-public:
-    explicit LogPasses(const DiscoverCommandLine& line) : m_line(line) {}
-
-    bool play(const FrameSink& sink) {
-        const bool collect = m_first && m_line.anyReference;
-        const LogDecodeOutcome outcome = DecodeLogFile(
-            m_line.argument(), m_line.format, !collect ? sink : [&](const CanFrame& frame) {
-                if (!m_firstTime)
-                    m_firstTime = frame.time;
-                if (m_line.obdReference)
-                    answers.add(frame);
-                pages.add(frame);
-                sink(frame);
-            });
-        if (m_first)
-            firstPass = outcome;
-        m_first = false;
-        if (!outcome.error.isEmpty())
-            error = LogOpenError(m_line.argument(), outcome);
-        return outcome.error.isEmpty();
-    }
-
-    // What a reference's times that count from 0 are shifted by: beside a log
-    // whose times are dates, they count from the log's first frame.
-    double shift() const {
-        return firstPass.times == LogTimes::Absolute ? m_firstTime.value_or(0) : 0;
-    }
-
-    LogDecodeOutcome firstPass;
-    QString error; // why the last reading did not start
-    ObdAnswerCollector answers;
-    PageBytes pages;
-
-private:
-    const DiscoverCommandLine& m_line;
-    bool m_first = true;
-    std::optional<double> m_firstTime;
-};
-
 // The references asked for, each with its fields ranked; ExitOk, or the exit
 // code after saying why.
 int matchReferences(const DiscoverCommandLine& line, const DiscoveryCandidates& candidates,
-                    const LogPasses& log, QList<ReferenceMatches>& references) {
+                    const LogDiscovery& run, QList<ReferenceMatches>& references) {
     const QCommandLineParser& parser = line.parser;
     if (line.obdReference) {
-        references = MatchObdAnswers(candidates, log.answers);
+        references = MatchObdAnswers(candidates, run.answers);
         if (references.isEmpty())
             PrintError(QStringLiteral("'%1' holds no OBD-II mode 01 answer this program decodes")
                            .arg(line.argument()));
@@ -316,15 +239,15 @@ int matchReferences(const DiscoverCommandLine& line, const DiscoveryCandidates& 
         }
         if (!csv.series.points.empty() && !IsLogDate(csv.series.points.front().time))
             for (ReferencePoint& point : csv.series.points)
-                point.time += log.shift();
+                point.time += run.clockShift();
         references.append({csv.series.name, csv.series.unit, -1,
                            RankFieldsAgainst(candidates.fields, csv.series)});
     }
     if (parser.isSet(line.hintOption)) {
         ReferenceHint hint = line.hint;
         if (hint.hasWindow && !IsLogDate(hint.from)) {
-            hint.from += log.shift();
-            hint.to += log.shift();
+            hint.from += run.clockShift();
+            hint.to += run.clockShift();
         }
         references.append({QStringLiteral("hint ") + parser.value(line.hintOption), hint.unit, -1,
                            RankFieldsByHint(candidates.fields, hint)});
@@ -365,19 +288,20 @@ int RunDiscoverCommand(const QStringList& arguments) {
     const QCommandLineParser& parser = line.parser;
 
     NoteInput(line.argument());
-    LogPasses log(line);
-    const DiscoveryResult result =
-        DiscoverSignals([&](const FrameSink& sink) { return log.play(sink); }, line.options);
+    LogDiscoveryOptions runOptions;
+    runOptions.format = line.format;
+    runOptions.discovery = line.options;
+    runOptions.references = line.anyReference;
+    runOptions.obdAnswers = line.obdReference;
+    const LogDiscovery run = DiscoverLogFile(line.argument(), runOptions);
+    const DiscoveryResult& result = run.result;
     if (result.stopped) {
-        PrintError(log.error);
+        PrintError(run.error);
         return ExitFileError;
     }
-    DiscoveryCandidates candidates = CandidatesOf(result, line.obdReference);
-    if (line.anyReference)
-        AddPagedCandidates(candidates, result, log.pages,
-                           [&](const FrameSink& sink) { return log.play(sink); });
+    const DiscoveryCandidates& candidates = run.candidates;
     QList<ReferenceMatches> references;
-    if (const int exit = matchReferences(line, candidates, log, references); exit != ExitOk)
+    if (const int exit = matchReferences(line, candidates, run, references); exit != ExitOk)
         return exit;
 
     if (parser.isSet(line.jsonOption)) {
@@ -399,7 +323,7 @@ int RunDiscoverCommand(const QStringList& arguments) {
     if (parser.isSet(line.intoOption))
         if (const int exit = writeInto(line, candidates, references); exit != ExitOk)
             return exit;
-    return ReportLogProblems(line.argument(), log.firstPass);
+    return ReportLogProblems(line.argument(), run.firstRead);
 }
 
 } // namespace cac::cli

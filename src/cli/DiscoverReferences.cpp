@@ -5,7 +5,7 @@
 #include "cli/CliCommon.h"
 #include "cli/JsonText.h"
 #include "dbc/ChannelFill.h"
-#include "dbc/VariableProposals.h"
+#include "discover/DiscoveryTexts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,14 +15,7 @@ namespace cac::cli {
 namespace {
 
 QString number(double value) {
-    return QString::number(value, 'g', 6);
-}
-
-bool carriesObdAnswers(const IdentifierKey& key) {
-    CanFrame probe;
-    probe.id = key.id;
-    probe.extended = key.extended;
-    return IsObdAnswerFrame(probe);
+    return FitNumberText(value);
 }
 
 // A best match, claimed by the reference it follows most closely.
@@ -69,154 +62,6 @@ void addPage(DbcMessage& message, const DbcSignal& signal) {
 }
 
 } // namespace
-
-DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnswers) {
-    DiscoveryCandidates out;
-    for (const FieldRef& ref : ContinuousFields(result)) {
-        const DiscoveredIdentifier& identifier = result.identifiers[ref.identifier];
-        if (skipObdAnswers && carriesObdAnswers(identifier.key))
-            continue;
-        const DiscoveredField& field = identifier.fields[ref.field];
-        CandidateField candidate;
-        candidate.id = identifier.key.id;
-        candidate.extended = identifier.key.extended;
-        candidate.field = ref.field;
-        candidate.description = field.signal.name;
-        candidate.layout = FieldLayout{field.signal.startBit, field.signal.length,
-                                       field.signal.littleEndian, field.isSigned};
-        // A bucket's middle stands for its values: the series keeps each
-        // bucket's extremes, not its values.
-        for (const SeriesBucket& bucket : field.series->buckets()) {
-            const double raw = field.isSigned ? (bucket.minValue + bucket.maxValue) / 2
-                                              : (bucket.minRaw + bucket.maxRaw) / 2;
-            candidate.samples.push_back({bucket.start + bucket.width / 2, raw});
-        }
-        out.fields.push_back(std::move(candidate));
-        out.refs.append(ref);
-        out.dbcSignals.push_back(field.signal);
-    }
-    return out;
-}
-
-void PageBytes::add(const CanFrame& frame) {
-    if (frame.remote || frame.error || frame.length == 0)
-        return;
-    const IdentifierKey key{frame.id & (frame.extended ? 0x1FFFFFFFu : 0x7FFu), frame.extended};
-    m_values[key.packed()].set(frame.data[0]);
-}
-
-QList<int> PageBytes::pagesOf(const IdentifierKey& key) const {
-    const auto found = m_values.constFind(key.packed());
-    if (found == m_values.constEnd() || found->count() < 2 || found->count() > MaxPages)
-        return {};
-    QList<int> pages;
-    for (int value = 0; value < 256; ++value)
-        if (found->test(std::size_t(value)))
-            pages.append(value);
-    return pages;
-}
-
-void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& result,
-                        const PageBytes& pages, const FramePlayer& play) {
-    // Each page of each paged identifier as an identifier of its own,
-    // numbered 0, 1, ...: only its frames are played, so no number meets a
-    // real identifier.
-    struct Page {
-        int identifier;
-        int value;
-    };
-    QList<Page> paged;
-    QHash<std::uint32_t, int> firstPage; // by IdentifierKey::packed()
-    const auto readsByteZero = [](const DiscoveredField& f) {
-        return f.kind != FieldKind::Constant && f.kind != FieldKind::Flag &&
-               f.kind != FieldKind::Enumeration &&
-               std::any_of(f.bits.begin(), f.bits.end(), [](int bit) { return bit < 8; });
-    };
-    for (int i = 0; i < result.identifiers.size(); ++i) {
-        const DiscoveredIdentifier& identifier = result.identifiers[i];
-        const QList<int> values = pages.pagesOf(identifier.key);
-        // An OBD answer's first byte is its length, not a page.
-        if (values.isEmpty() || carriesObdAnswers(identifier.key) ||
-            std::any_of(identifier.fields.begin(), identifier.fields.end(), readsByteZero))
-            continue;
-        firstPage.insert(identifier.key.packed(), int(paged.size()));
-        for (const int value : values)
-            paged.append({i, value});
-    }
-    if (paged.isEmpty())
-        return;
-    const FramePlayer pagedPlay = [&](const FrameSink& sink) {
-        return play([&](const CanFrame& frame) {
-            if (frame.remote || frame.error || frame.length == 0)
-                return;
-            const IdentifierKey key{frame.id & (frame.extended ? 0x1FFFFFFFu : 0x7FFu),
-                                    frame.extended};
-            const auto found = firstPage.constFind(key.packed());
-            if (found == firstPage.constEnd())
-                return;
-            for (int k = *found;
-                 k < paged.size() && paged[k].identifier == paged[*found].identifier; ++k) {
-                if (paged[k].value != frame.data[0])
-                    continue;
-                CanFrame copy = frame;
-                copy.id = std::uint32_t(k);
-                copy.extended = false;
-                sink(copy);
-                return;
-            }
-        });
-    };
-    const DiscoveryResult split = DiscoverSignals(pagedPlay);
-    if (split.stopped)
-        return;
-    for (const FieldRef& ref : ContinuousFields(split)) {
-        const DiscoveredIdentifier& part = split.identifiers[ref.identifier];
-        const DiscoveredField& field = part.fields[ref.field];
-        const Page& page = paged[qsizetype(part.key.id)];
-        const DiscoveredIdentifier& whole = result.identifiers[page.identifier];
-        const bool shown =
-            std::any_of(whole.fields.begin(), whole.fields.end(), [&](const DiscoveredField& f) {
-                return f.kind == FieldKind::Continuous &&
-                       f.signal.startBit == field.signal.startBit &&
-                       f.signal.length == field.signal.length &&
-                       f.signal.littleEndian == field.signal.littleEndian;
-            });
-        if (shown ||
-            std::any_of(field.bits.begin(), field.bits.end(), [](int bit) { return bit < 8; }))
-            continue;
-        DbcSignal signal = field.signal;
-        signal.name = FieldName(whole.key, field.kind, signal.startBit, signal.length) +
-                      QStringLiteral("_m") + QString::number(page.value);
-        signal.multiplexValue = page.value;
-        CandidateField candidate;
-        candidate.id = whole.key.id;
-        candidate.extended = whole.key.extended;
-        candidate.description = signal.name;
-        candidate.layout = FieldLayout{
-            signal.startBit, signal.length, signal.littleEndian, field.isSigned, 0, page.value};
-        for (const SeriesBucket& bucket : field.series->buckets()) {
-            const double raw = field.isSigned ? (bucket.minValue + bucket.maxValue) / 2
-                                              : (bucket.minRaw + bucket.maxRaw) / 2;
-            candidate.samples.push_back({bucket.start + bucket.width / 2, raw});
-        }
-        candidates.fields.push_back(std::move(candidate));
-        candidates.refs.append({page.identifier, -1});
-        candidates.dbcSignals.push_back(signal);
-    }
-}
-
-QList<ReferenceMatches> MatchObdAnswers(const DiscoveryCandidates& candidates,
-                                        const ObdAnswerCollector& answers) {
-    QList<ReferenceMatches> out;
-    for (const int pid : answers.pids()) {
-        const std::optional<ReferenceSeries> series = answers.series(pid);
-        if (!series)
-            continue;
-        out.append(
-            {series->name, series->unit, pid, RankFieldsAgainst(candidates.fields, *series)});
-    }
-    return out;
-}
 
 void PrintMatches(const DiscoveryCandidates& candidates,
                   const QList<ReferenceMatches>& references) {
@@ -330,33 +175,20 @@ int FillMatchedChannels(ConfigModel& model, const CatalogueLoad& catalogue, int 
                              .arg(ChannelCount));
         return ExitFileError;
     }
-    const VariableProposals proposals(catalogue.catalogue, catalogue.variableList);
     for (qsizetype i = 0; i < matched.size(); ++i) {
         const ReferenceMatches& reference = references[matched[i]];
         const FieldMatch& best = reference.ranking.matches.front();
-        const CandidateField& field = candidates.fields[std::size_t(best.candidate)];
-        const std::optional<SignalRow> row = MatchedChannelRow(field, best);
-        if (!row || !row->importable()) {
-            PrintError(QStringLiteral("%1: %2 cannot fill a channel%3")
-                           .arg(reference.name, field.description,
-                                row && !row->notes.isEmpty()
-                                    ? QStringLiteral(": ") + row->notes.first().text
-                                    : QString()));
+        const ChannelProposal proposal = ProposeChannel(
+            candidates, reference, best, catalogue.catalogue, catalogue.variableList);
+        if (!proposal.row) {
+            PrintError(proposal.error);
             return ExitFileError;
         }
-        // The quantity's name and unit choose the variable, as import
-        // proposes one for a database signal; a hint's range names none.
-        DbcSignal quantity;
-        quantity.name = reference.pid >= 0 ? FindObdPid(reference.pid)->name : reference.name;
-        quantity.unit = reference.unit;
-        const QStringList variables =
-            reference.unit.isEmpty() ? QStringList() : proposals.forSignal(quantity);
-        const QString variable = variables.isEmpty() ? QString() : variables.first();
-        std::fprintf(stderr, "channel %d: %s for %s%s%s\n", channels[i],
-                     qUtf8Printable(field.description), qUtf8Printable(reference.name),
-                     variable.isEmpty() ? "" : qUtf8Printable(QStringLiteral(", ") + variable),
-                     IsChannelFree(model, channels[i]) ? "" : " (replacing its settings)");
-        FillChannel(model, channels[i], *row, variable);
+        std::fprintf(stderr, "%s\n",
+                     qUtf8Printable(FilledChannelText(
+                         channels[i], candidates.fields[std::size_t(best.candidate)].description,
+                         reference.name, proposal.variable, !IsChannelFree(model, channels[i]))));
+        FillChannel(model, channels[i], *proposal.row, proposal.variable);
     }
     return ExitOk;
 }

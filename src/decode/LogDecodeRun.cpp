@@ -59,6 +59,11 @@ LogDecodeOutcome DecodeKeptFrames(const std::vector<CanFrame>& frames, PreviewDe
     return outcome;
 }
 
+QString LogOpenErrorText(const QString& path, const LogDecodeOutcome& outcome) {
+    return (outcome.opened ? QStringLiteral("'%1': %2") : QStringLiteral("cannot read '%1': %2"))
+        .arg(path, outcome.error);
+}
+
 QString LogFormatTitle(LogFormat format) {
     switch (format) {
     case LogFormat::Candump:

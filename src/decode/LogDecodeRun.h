@@ -53,6 +53,10 @@ LogDecodeOutcome DecodeLogFile(const QString& path, PreviewDecoding& decoding, K
 LogDecodeOutcome DecodeKeptFrames(const std::vector<CanFrame>& frames, PreviewDecoding& decoding,
                                   const DecodeStep& step);
 
+// Why the log at `path` was not read, for the user: "cannot read 'x': ..."
+// when it could not be opened, "'x': ..." when it is no log.
+QString LogOpenErrorText(const QString& path, const LogDecodeOutcome& outcome);
+
 // "candump", "Vector ASC", ... for the user.
 QString LogFormatTitle(LogFormat format);
 

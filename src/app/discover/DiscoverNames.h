@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// The objectNames of the "Find signals" panel's controls: the window sets
+// them from here and its tests find the controls by them.
+namespace cac::app::names {
+
+inline const QString MenuDiscover = QStringLiteral("mnuDiscoverSignals");
+inline const QString DiscoverPanel = QStringLiteral("discoverPanel");
+inline const QString DiscoverSource = QStringLiteral("lblDiscoverSource");
+inline const QString DiscoverProgress = QStringLiteral("prgDiscover");
+inline const QString DiscoverCancel = QStringLiteral("cmdDiscoverCancel");
+inline const QString DiscoverRefusal = QStringLiteral("lblDiscoverRefusal");
+inline const QString DiscoverNote = QStringLiteral("lblDiscoverNote");
+inline const QString DiscoverIdentifiers = QStringLiteral("grdDiscoverIdentifiers");
+inline const QString DiscoverFields = QStringLiteral("grdDiscoverFields");
+inline const QString DiscoverPicture = QStringLiteral("picDiscoverFields");
+inline const QString DiscoverReference = QStringLiteral("cboDiscoverReference");
+inline const QString DiscoverCsv = QStringLiteral("cmdDiscoverCsv");
+inline const QString DiscoverHint = QStringLiteral("txtDiscoverHint");
+inline const QString DiscoverMatches = QStringLiteral("grdDiscoverMatches");
+inline const QString DiscoverMatchNote = QStringLiteral("lblDiscoverMatchNote");
+inline const QString DiscoverMatchPlot = QStringLiteral("picDiscoverMatch");
+inline const QString DiscoverChannel = QStringLiteral("spnDiscoverChannel");
+inline const QString DiscoverChannelNote = QStringLiteral("lblDiscoverChannel");
+inline const QString DiscoverUse = QStringLiteral("cmdDiscoverUse");
+
+} // namespace cac::app::names

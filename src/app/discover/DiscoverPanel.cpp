@@ -1,0 +1,488 @@
+#include "app/discover/DiscoverPanel.h"
+
+#include "app/EditHistory.h"
+#include "app/PlatformServices.h"
+#include "app/discover/ChannelChooser.h"
+#include "app/discover/DiscoverNames.h"
+#include "app/discover/DiscoverTexts.h"
+#include "app/discover/DiscoverWorker.h"
+#include "app/discover/FieldLines.h"
+#include "app/discover/FieldPictureView.h"
+#include "app/discover/MatchPlot.h"
+#include "app/preview/PreviewTexts.h"
+#include "channels/ConfigModel.h"
+#include "dbc/ChannelFill.h"
+#include "decode/LogDecodeRun.h"
+#include "discover/DiscoveryTexts.h"
+#include "discover/reference/CsvReference.h"
+#include "discover/reference/ReferenceHint.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <initializer_list>
+
+namespace cac::app {
+
+namespace {
+
+// The combo's entries other than a reference.
+constexpr int NoReference = -1;
+// Matches listed for a reference.
+constexpr int MatchesShown = 10;
+
+QTableWidget* newTable(const QString& name, const QStringList& columns) {
+    auto* table = new QTableWidget;
+    table->setObjectName(name);
+    table->setColumnCount(int(columns.size()));
+    table->setHorizontalHeaderLabels(columns);
+    table->verticalHeader()->hide();
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setWordWrap(false);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setStretchLastSection(true);
+    return table;
+}
+
+QTableWidgetItem* newItem(const QString& text, bool number) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    item->setTextAlignment(number ? Qt::AlignRight | Qt::AlignVCenter
+                                  : Qt::AlignLeft | Qt::AlignVCenter);
+    return item;
+}
+
+QLabel* redLine(const QString& name) {
+    auto* label = new QLabel;
+    label->setObjectName(name);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPalette colors = label->palette();
+    colors.setColor(QPalette::WindowText, QColor(0xb0, 0x20, 0x20));
+    label->setPalette(colors);
+    label->hide();
+    return label;
+}
+
+QString referenceTitle(const ReferenceMatches& reference) {
+    return reference.unit.isEmpty() ? reference.name
+                                    : QStringLiteral("%1 [%2]").arg(reference.name, reference.unit);
+}
+
+} // namespace
+
+DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalogue,
+                             EditHistory* history, FileDialogs* dialogs, CurrentRow currentRow,
+                             QWidget* parent)
+    : QDockWidget(texts::DiscoverPanelTitle, parent), m_model(model), m_catalogue(catalogue),
+      m_history(history), m_dialogs(dialogs), m_worker(new DiscoverWorker(this)),
+      m_source(new QLabel(texts::DiscoverNothing)), m_progress(new QProgressBar),
+      m_cancel(new QPushButton(texts::DiscoverCancel)), m_refusal(redLine(names::DiscoverRefusal)),
+      m_note(new QLabel),
+      m_identifiers(newTable(names::DiscoverIdentifiers, texts::discoverIdentifierColumns())),
+      m_picture(new FieldPictureView), m_fields(new FieldLines), m_referenceChoice(new QComboBox),
+      m_csv(new QPushButton(texts::DiscoverCsv)), m_hint(new QLineEdit),
+      m_matches(newTable(names::DiscoverMatches, texts::discoverMatchColumns())),
+      m_matchNote(new QLabel(texts::DiscoverChooseReference)), m_plot(new MatchPlot),
+      m_chooser(new ChannelChooser(model, std::move(currentRow))),
+      m_parts(new QSplitter(Qt::Horizontal)) {
+    setObjectName(names::DiscoverPanel);
+    setAllowedAreas(Qt::BottomDockWidgetArea | Qt::RightDockWidgetArea);
+    m_source->setObjectName(names::DiscoverSource);
+    m_progress->setObjectName(names::DiscoverProgress);
+    m_progress->setRange(0, 100);
+    m_cancel->setObjectName(names::DiscoverCancel);
+    m_note->setObjectName(names::DiscoverNote);
+    m_note->setWordWrap(true);
+    m_note->hide();
+    m_referenceChoice->setObjectName(names::DiscoverReference);
+    m_referenceChoice->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_csv->setObjectName(names::DiscoverCsv);
+    m_hint->setObjectName(names::DiscoverHint);
+    m_hint->setPlaceholderText(texts::DiscoverHintPlaceholder);
+
+    m_matchNote->setObjectName(names::DiscoverMatchNote);
+    m_identifiers->setAccessibleName(texts::DiscoverIdentifiersName);
+    m_fields->setAccessibleName(texts::DiscoverFieldsName);
+    m_matches->setAccessibleName(texts::DiscoverMatchesName);
+    m_matchNote->setWordWrap(true);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_source, 1);
+    top->addWidget(m_progress);
+    top->addWidget(m_cancel);
+
+    auto* fields = new QWidget;
+    auto* fieldsLayout = new QVBoxLayout(fields);
+    fieldsLayout->setContentsMargins(0, 0, 0, 0);
+    fieldsLayout->addWidget(m_picture, 1);
+    fieldsLayout->addWidget(m_fields, 1);
+
+    auto* referenceLabel = new QLabel(texts::DiscoverReference);
+    referenceLabel->setBuddy(m_referenceChoice);
+    auto* referenceRow = new QHBoxLayout;
+    referenceRow->addWidget(referenceLabel);
+    referenceRow->addWidget(m_referenceChoice, 1);
+    referenceRow->addWidget(m_csv);
+    auto* hintLabel = new QLabel(texts::DiscoverHint);
+    hintLabel->setBuddy(m_hint);
+    auto* hintRow = new QHBoxLayout;
+    hintRow->addWidget(hintLabel);
+    hintRow->addWidget(m_hint, 1);
+    auto* reference = new QWidget;
+    auto* referenceLayout = new QVBoxLayout(reference);
+    referenceLayout->setContentsMargins(0, 0, 0, 0);
+    referenceLayout->addLayout(referenceRow);
+    referenceLayout->addLayout(hintRow);
+    referenceLayout->addWidget(m_matches, 2);
+    referenceLayout->addWidget(m_matchNote);
+    referenceLayout->addWidget(m_plot, 3);
+    referenceLayout->addWidget(m_chooser);
+
+    m_parts->setChildrenCollapsible(false);
+    m_parts->addWidget(m_identifiers);
+    m_parts->addWidget(fields);
+    m_parts->addWidget(reference);
+    m_parts->setStretchFactor(0, 0);
+    m_parts->setStretchFactor(1, 1);
+    m_parts->setStretchFactor(2, 1);
+    m_identifiers->horizontalHeader()->setStretchLastSection(false);
+
+    auto* body = new QWidget(this);
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(4, 2, 4, 4);
+    layout->addLayout(top);
+    layout->addWidget(m_refusal);
+    layout->addWidget(m_note);
+    layout->addWidget(m_parts, 1);
+    setWidget(body);
+    setAnalysing(false);
+    fillReferenceChoices(0);
+
+    connect(m_cancel, &QPushButton::clicked, this, &DiscoverPanel::cancel);
+    connect(m_worker, &DiscoverWorker::progressed, this, [this](int generation, int percent) {
+        if (generation == m_generation)
+            m_progress->setValue(percent);
+    });
+    connect(m_worker, &DiscoverWorker::finished, this, &DiscoverPanel::finish);
+    connect(m_identifiers, &QTableWidget::currentCellChanged, this,
+            [this](int row) { showIdentifier(row); });
+    connect(m_fields, &QTableWidget::currentCellChanged, this, [this](int row) {
+        FramePicture picture = m_picture->picture();
+        const QTableWidgetItem* number = m_fields->item(row, 0);
+        picture.channel = number ? number->text().toInt() : 0;
+        m_picture->showPicture(std::move(picture));
+    });
+    connect(m_referenceChoice, &QComboBox::activated, this, &DiscoverPanel::referenceChosen);
+    connect(m_csv, &QPushButton::clicked, this, &DiscoverPanel::chooseCsv);
+    connect(m_hint, &QLineEdit::returnPressed, this, &DiscoverPanel::rankHint);
+    connect(m_matches, &QTableWidget::currentCellChanged, this,
+            [this](int row) { showMatch(row); });
+    connect(m_chooser, &ChannelChooser::useRequested, this, &DiscoverPanel::useMatch);
+}
+
+DiscoverPanel::~DiscoverPanel() = default;
+
+void DiscoverPanel::discoverLog() {
+    const QString path = m_dialogs->openFileName(parentWidget(), texts::DiscoverLogTitle,
+                                                 QtFileFilter(texts::PreviewLogFilter));
+    if (!path.isEmpty())
+        discoverLogFile(path);
+}
+
+void DiscoverPanel::discoverLogFile(const QString& path) {
+    if (isHidden())
+        makeRoom();
+    show();
+    raise();
+    m_analysingPath = path;
+    m_source->setText(texts::discoverAnalysing(QFileInfo(path).fileName()));
+    setAnalysing(true);
+    m_worker->start(++m_generation, path);
+}
+
+// Opened, the panel takes the window's width, behind a panel open below the
+// grid (its three parts side by side need the width), and half its height.
+void DiscoverPanel::makeRoom() {
+    auto* window = qobject_cast<QMainWindow*>(parentWidget());
+    if (!window || isFloating())
+        return;
+    const Qt::DockWidgetArea area = window->dockWidgetArea(this);
+    for (QDockWidget* other : window->findChildren<QDockWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (other == this || other->isHidden() || other->isFloating() ||
+            window->dockWidgetArea(other) != area)
+            continue;
+        window->tabifyDockWidget(other, this);
+        // The bar of the panels' tabs takes the keys: it is named for readers.
+        for (QTabBar* bar : window->findChildren<QTabBar*>(Qt::FindDirectChildrenOnly))
+            if (bar->accessibleName().isEmpty())
+                bar->setAccessibleName(texts::DiscoverPanelTabs);
+        break;
+    }
+    window->resizeDocks({this}, {window->height() / 2}, Qt::Vertical);
+}
+
+// The analysis stops; what the panel showed before it stays, whole.
+void DiscoverPanel::cancel() {
+    if (!m_analysing)
+        return;
+    m_worker->cancel();
+    ++m_generation; // a late outcome of it is passed over
+    setAnalysing(false);
+    const QString text = texts::discoverCancelled(QFileInfo(m_analysingPath).fileName());
+    m_source->setText(text);
+    emit reported(text);
+    emit analysed();
+}
+
+void DiscoverPanel::setAnalysing(bool analysing) {
+    m_analysing = analysing;
+    m_progress->setValue(0);
+    m_progress->setVisible(analysing);
+    m_cancel->setVisible(analysing);
+}
+
+void DiscoverPanel::refuse(const QString& text) {
+    m_refusal->setText(text);
+    m_refusal->setVisible(!text.isEmpty());
+    if (!text.isEmpty())
+        emit reported(text);
+}
+
+void DiscoverPanel::finish(const std::shared_ptr<DiscoverOutcome>& outcome) {
+    if (outcome->generation != m_generation)
+        return; // an analysis the user has moved on from
+    setAnalysing(false);
+    const QString fileName = QFileInfo(outcome->path).fileName();
+    const LogDiscovery& run = outcome->run;
+    if (run.result.stopped) {
+        // The log could not be read: what was shown stays.
+        m_source->setText(
+            m_outcome ? texts::discoverAnalysed(QFileInfo(m_outcome->path).fileName(),
+                                                LogFormatTitle(m_outcome->run.firstRead.format),
+                                                m_outcome->run.result.frames,
+                                                m_outcome->run.result.identifiers.size())
+                      : texts::DiscoverNothing);
+        refuse(texts::discoverCannotRead(QDir::toNativeSeparators(outcome->path), run.error));
+        emit analysed();
+        return;
+    }
+    refuse({});
+    m_outcome = outcome;
+    m_references = outcome->obd;
+    m_referencePoints.clear();
+    for (const ReferenceMatches& reference : std::as_const(m_references)) {
+        const std::optional<ReferenceSeries> series = run.answers.series(reference.pid);
+        m_referencePoints.push_back(series ? series->points : std::vector<ReferencePoint>());
+    }
+    const QString title = texts::discoverAnalysed(fileName, LogFormatTitle(run.firstRead.format),
+                                                  run.result.frames, run.result.identifiers.size());
+    m_source->setText(title);
+    QStringList notes;
+    if (const QString note = ShortLogNote(run.result); !note.isEmpty())
+        notes << note;
+    if (run.firstRead.problemCount > 0)
+        notes << texts::discoverProblems(run.firstRead.problemCount, run.firstRead.firstProblem());
+    m_note->setText(notes.join(u'\n'));
+    m_note->setVisible(!notes.isEmpty());
+    showIdentifiers();
+    fillReferenceChoices(0);
+    showReference(-1);
+    emit reported(title);
+    emit analysed();
+}
+
+void DiscoverPanel::showIdentifiers() {
+    const QList<DiscoveredIdentifier>& identifiers = m_outcome->run.result.identifiers;
+    m_identifiers->setRowCount(int(identifiers.size()));
+    for (int row = 0; row < identifiers.size(); ++row) {
+        const DiscoveredIdentifier& identifier = identifiers[row];
+        m_identifiers->setItem(row, 0, newItem(IdentifierText(identifier.key), false));
+        m_identifiers->setItem(row, 1, newItem(IdentifierLengthText(identifier.key), false));
+        m_identifiers->setItem(row, 2, newItem(QString::number(identifier.frames), true));
+        m_identifiers->setItem(row, 3, newItem(MillisecondsText(identifier.period), true));
+        m_identifiers->setItem(row, 4, newItem(MillisecondsText(identifier.jitter), true));
+        m_identifiers->setItem(row, 5, newItem(LengthsText(identifier.lengths), true));
+    }
+    // Its columns whole: the splitter gives the rest to the fields and matches.
+    m_identifiers->setMinimumWidth(m_identifiers->horizontalHeader()->length() +
+                                   m_identifiers->verticalScrollBar()->sizeHint().width() +
+                                   2 * m_identifiers->frameWidth());
+    const QList<int> sizes = m_parts->sizes();
+    const int rest = std::max(0, sizes[0] + sizes[1] + sizes[2] - m_identifiers->minimumWidth());
+    m_parts->setSizes({m_identifiers->minimumWidth(), rest * 11 / 20, rest * 9 / 20});
+    m_identifiers->setCurrentCell(identifiers.isEmpty() ? -1 : 0, 0);
+    showIdentifier(identifiers.isEmpty() ? -1 : 0);
+}
+
+void DiscoverPanel::showIdentifier(int index) {
+    if (!m_outcome || index < 0 || index >= m_outcome->run.result.identifiers.size()) {
+        m_picture->showPicture({});
+        m_fields->setRowCount(0);
+        return;
+    }
+    const DiscoveredIdentifier& identifier = m_outcome->run.result.identifiers[index];
+    m_picture->showPicture(FieldsPicture(identifier));
+    m_fields->showFields(identifier);
+}
+
+void DiscoverPanel::fillReferenceChoices(int select) {
+    m_referenceChoice->clear();
+    m_referenceChoice->addItem(texts::DiscoverNoReference, NoReference);
+    for (int i = 0; i < m_references.size(); ++i)
+        m_referenceChoice->addItem(referenceTitle(m_references[i]), i);
+    m_referenceChoice->setCurrentIndex(select);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_referenceChoice, m_csv, m_hint})
+        w->setEnabled(m_outcome != nullptr);
+}
+
+void DiscoverPanel::referenceChosen(int comboIndex) {
+    showReference(m_referenceChoice->itemData(comboIndex).toInt());
+}
+
+void DiscoverPanel::chooseCsv() {
+    const QString path = m_dialogs->openFileName(parentWidget(), texts::DiscoverCsvTitle,
+                                                 QtFileFilter(texts::DiscoverCsvFilter));
+    if (path.isEmpty() || !m_outcome)
+        return;
+    CsvReference csv = LoadCsvReference(path);
+    const QString fileName = QDir::toNativeSeparators(path);
+    if (!csv.ok())
+        return refuse(QStringLiteral("%1: %2").arg(fileName, csv.error));
+    refuse(csv.problemCount > 0 ? texts::discoverCsvProblems(fileName, csv.problemCount,
+                                                             csv.problems.first().describe())
+                                : QString());
+    // Times that count from 0 beside a log whose times are dates count from
+    // the log's first frame.
+    if (!csv.series.points.empty() && !IsLogDate(csv.series.points.front().time))
+        for (ReferencePoint& point : csv.series.points)
+            point.time += m_outcome->run.clockShift();
+    MatchRanking ranking = RankFieldsAgainst(m_outcome->run.candidates.fields, csv.series);
+    addReference({csv.series.name, csv.series.unit, -1, std::move(ranking)},
+                 std::move(csv.series.points));
+}
+
+void DiscoverPanel::rankHint() {
+    if (!m_outcome)
+        return;
+    ReferenceHint hint;
+    QString why;
+    if (!ParseReferenceHint(m_hint->text(), hint, &why))
+        return refuse(why);
+    refuse({});
+    if (hint.hasWindow && !IsLogDate(hint.from)) {
+        hint.from += m_outcome->run.clockShift();
+        hint.to += m_outcome->run.clockShift();
+    }
+    addReference({QStringLiteral("hint ") + m_hint->text().trimmed(), hint.unit, -1,
+                  RankFieldsByHint(m_outcome->run.candidates.fields, hint)},
+                 {});
+}
+
+void DiscoverPanel::addReference(ReferenceMatches matches, std::vector<ReferencePoint> points) {
+    m_references.append(std::move(matches));
+    m_referencePoints.push_back(std::move(points));
+    const int reference = int(m_references.size()) - 1;
+    fillReferenceChoices(reference + 1); // after "none"
+    showReference(reference);
+}
+
+void DiscoverPanel::showReference(int reference) {
+    m_reference = reference;
+    m_matches->setRowCount(0);
+    m_plot->clear();
+    m_chooser->setUsable(false);
+    if (reference < 0 || reference >= m_references.size()) {
+        m_matchNote->setText(texts::DiscoverChooseReference);
+        m_matchNote->show();
+        return;
+    }
+    const ReferenceMatches& chosen = m_references[reference];
+    const std::vector<FieldMatch>& matches = chosen.ranking.matches;
+    if (matches.empty()) {
+        m_matchNote->setText(texts::discoverNoMatch(referenceTitle(chosen), chosen.ranking.error));
+        m_matchNote->show();
+        return;
+    }
+    m_matchNote->hide();
+    const DiscoveryCandidates& candidates = m_outcome->run.candidates;
+    const int shown = int(std::min<std::size_t>(matches.size(), MatchesShown));
+    m_matches->setRowCount(shown);
+    for (int row = 0; row < shown; ++row) {
+        const FieldMatch& m = matches[std::size_t(row)];
+        m_matches->setItem(row, 0, newItem(QString::number(row + 1), true));
+        m_matches->setItem(row, 1,
+                           newItem(candidates.fields[std::size_t(m.candidate)].description, false));
+        m_matches->setItem(row, 2, newItem(CorrelationText(m.correlation), true));
+        m_matches->setItem(row, 3, newItem(FitNumberText(m.scale), true));
+        m_matches->setItem(row, 4, newItem(FitNumberText(m.offset), true));
+        m_matches->setItem(row, 5, newItem(FitNumberText(m.residual), true));
+    }
+    m_matches->setCurrentCell(0, 0);
+    showMatch(0);
+    m_chooser->propose();
+}
+
+void DiscoverPanel::showMatch(int row) {
+    if (m_reference < 0 || row < 0 || row >= m_matches->rowCount()) {
+        m_plot->clear();
+        m_chooser->setUsable(false);
+        return;
+    }
+    const ReferenceMatches& reference = m_references[m_reference];
+    const FieldMatch& m = reference.ranking.matches[std::size_t(row)];
+    const DiscoveryCandidates& candidates = m_outcome->run.candidates;
+    const CandidateField& field = candidates.fields[std::size_t(m.candidate)];
+    // Its identifier and field are shown beside it.
+    const FieldRef& ref = candidates.refs[qsizetype(m.candidate)];
+    if (m_identifiers->currentRow() != ref.identifier)
+        m_identifiers->setCurrentCell(ref.identifier, 0);
+    m_fields->setCurrentCell(ref.field, 0);
+    m_plot->showMatch(
+        m_referencePoints[std::size_t(m_reference)], field.samples, m.scale, m.offset,
+        texts::discoverMatchLegend(reference.name, reference.unit, field.description));
+    m_chooser->setUsable(true);
+}
+
+void DiscoverPanel::useMatch(int channel) {
+    const int row = m_matches->currentRow();
+    if (m_reference < 0 || row < 0)
+        return;
+    emit aboutToFill();
+    const ReferenceMatches& reference = m_references[m_reference];
+    const FieldMatch& m = reference.ranking.matches[std::size_t(row)];
+    const DiscoveryCandidates& candidates = m_outcome->run.candidates;
+    const ChannelProposal proposal =
+        ProposeChannel(candidates, reference, m, m_catalogue, m_model->choiceList(0));
+    if (!proposal.row)
+        return refuse(proposal.error);
+    refuse({});
+    const bool replacing = !IsChannelFree(*m_model, channel);
+    {
+        const EditHistory::Scope step(m_history, texts::discoverStep(channel));
+        if (!FillChannel(*m_model, channel, *proposal.row, proposal.variable))
+            return;
+    }
+    emit reported(texts::discoverFilled(
+        FilledChannelText(channel, candidates.fields[std::size_t(m.candidate)].description,
+                          reference.name, proposal.variable, replacing)));
+    emit channelFilled(channel);
+}
+
+} // namespace cac::app

@@ -1,0 +1,103 @@
+#include "app/discover/DiscoverTexts.h"
+
+namespace cac::app::texts {
+
+QStringList discoverIdentifierColumns() {
+    return {QStringLiteral("ID"),          QStringLiteral("ID length"),   QStringLiteral("Frames"),
+            QStringLiteral("Period (ms)"), QStringLiteral("Jitter (ms)"), QStringLiteral("Bytes")};
+}
+
+QStringList discoverFieldColumns() {
+    return {QStringLiteral("#"),        QStringLiteral("Field"), QStringLiteral("Kind"),
+            QStringLiteral("Layout"),   QStringLiteral("Raw"),   QStringLiteral("Confidence"),
+            QStringLiteral("Over time")};
+}
+
+QStringList discoverMatchColumns() {
+    return {QStringLiteral("#"),     QStringLiteral("Field"),  QStringLiteral("r"),
+            QStringLiteral("Scale"), QStringLiteral("Offset"), QStringLiteral("Residual")};
+}
+
+QString discoverAnalysing(const QString& fileName) {
+    return QStringLiteral("Finding the signals of %1\u2026").arg(fileName);
+}
+
+QString discoverAnalysed(const QString& fileName, const QString& format, qint64 frames,
+                         qsizetype identifiers) {
+    return QStringLiteral("%1 (%2): %3 frames, %4 identifiers.")
+        .arg(fileName, format)
+        .arg(frames)
+        .arg(identifiers);
+}
+
+QString discoverCancelled(const QString& fileName) {
+    return QStringLiteral("Finding the signals of %1 was cancelled: nothing of it is shown.")
+        .arg(fileName);
+}
+
+QString discoverCannotRead(const QString& fileName, const QString& reason) {
+    return QStringLiteral("Cannot find signals in %1: %2").arg(fileName, reason);
+}
+
+QString discoverProblems(qint64 count, const QString& first) {
+    return QStringLiteral("%1 parts of the log could not be read and were skipped; the first, %2")
+        .arg(count)
+        .arg(first);
+}
+
+QString discoverNoMatch(const QString& reference, const QString& why) {
+    return QStringLiteral("No field follows %1: %2").arg(reference, why);
+}
+
+QString discoverCsvProblems(const QString& fileName, qint64 count, const QString& first) {
+    return QStringLiteral("%1: %2 rows could not be read and were skipped; the first, %3")
+        .arg(fileName)
+        .arg(count)
+        .arg(first);
+}
+
+QString discoverPictureTitle(const QString& identifier, const QString& idLength, int fields) {
+    return fields == 0 ? QStringLiteral("%1 (%2): no field changes").arg(identifier, idLength)
+                       : QStringLiteral("%1 (%2): %3 changing fields")
+                             .arg(identifier, idLength)
+                             .arg(fields);
+}
+
+QString discoverUse(int channel) {
+    return QStringLiteral("&Use for channel %1").arg(channel);
+}
+
+QString discoverStep(int channel) {
+    return QStringLiteral("Fill channel %1 from the log").arg(channel);
+}
+
+QString discoverFilled(const QString& filledChannel) {
+    return QStringLiteral("Filled ") + filledChannel;
+}
+
+QString discoverChannelCurrent(int channel) {
+    return QStringLiteral("Channel %1: the current row, empty.").arg(channel);
+}
+
+QString discoverChannelFirstFree(int channel) {
+    return QStringLiteral("Channel %1: the first empty channel.").arg(channel);
+}
+
+QString discoverChannelEmpty(int channel) {
+    return QStringLiteral("Channel %1: empty.").arg(channel);
+}
+
+QString discoverChannelReplaces(int channel) {
+    return QStringLiteral("Channel %1 holds settings: Use replaces them.").arg(channel);
+}
+
+QString discoverChannelObd(int channel) {
+    return QStringLiteral("Channel %1 is used for OBD.").arg(channel);
+}
+
+QString discoverMatchLegend(const QString& reference, const QString& unit, const QString& field) {
+    return QStringLiteral("%1%2 (grey) and %3 = raw / scale + offset")
+        .arg(reference, unit.isEmpty() ? QString() : QStringLiteral(" [%1]").arg(unit), field);
+}
+
+} // namespace cac::app::texts

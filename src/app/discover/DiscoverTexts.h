@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The texts of the "Find signals" panel: its menu item, its lines and what
+// its channel chooser says. What the log holds is told in the engine's own
+// texts (discover/DiscoveryTexts.h).
+namespace cac::app::texts {
+
+inline const QString MenuDiscover = QStringLiteral("&Find signals in a log\u2026");
+inline const QString DiscoverPanelTitle = QStringLiteral("Find signals");
+inline const QString DiscoverLogTitle = QStringLiteral("Find signals in a log");
+inline const QString DiscoverCsvTitle = QStringLiteral("Reference: time and value");
+inline const QString DiscoverCsvFilter =
+    QStringLiteral("CSV files (*.csv *.txt)|*.csv;*.txt|Show All Files (*.*)|*.*");
+inline const QString DiscoverNothing =
+    QStringLiteral("No log yet: Tools > Find signals in a log\u2026");
+inline const QString DiscoverCancel = QStringLiteral("&Cancel");
+inline const QString DiscoverReference = QStringLiteral("&Reference:");
+inline const QString DiscoverNoReference = QStringLiteral("none");
+inline const QString DiscoverCsv = QStringLiteral("CS&V file\u2026");
+inline const QString DiscoverHint = QStringLiteral("H&int:");
+inline const QString DiscoverHintPlaceholder = QStringLiteral("MIN..MAX[@T1..T2], Enter ranks");
+inline const QString DiscoverChannel = QStringLiteral("C&hannel:");
+inline const QString DiscoverPanelTabs = QStringLiteral("Panels below the channel table");
+inline const QString DiscoverIdentifiersName = QStringLiteral("Identifiers of the log");
+inline const QString DiscoverFieldsName = QStringLiteral("Fields of the identifier");
+inline const QString DiscoverMatchesName = QStringLiteral("Fields that follow the reference");
+inline const QString DiscoverChooseReference =
+    QStringLiteral("Choose a reference to rank the fields that follow it.");
+
+QStringList discoverIdentifierColumns();
+QStringList discoverFieldColumns();
+QStringList discoverMatchColumns();
+QString discoverAnalysing(const QString& fileName);
+QString discoverAnalysed(const QString& fileName, const QString& format, qint64 frames,
+                         qsizetype identifiers);
+QString discoverCancelled(const QString& fileName);
+QString discoverCannotRead(const QString& fileName, const QString& reason);
+QString discoverProblems(qint64 count, const QString& first);
+QString discoverNoMatch(const QString& reference, const QString& why);
+QString discoverCsvProblems(const QString& fileName, qint64 count, const QString& first);
+QString discoverPictureTitle(const QString& identifier, const QString& idLength, int fields);
+QString discoverUse(int channel);
+QString discoverStep(int channel);
+// "Filled " before the engine's line of what went where.
+QString discoverFilled(const QString& filledChannel);
+// Why the chooser stands on this channel, or what Use would do there.
+QString discoverChannelCurrent(int channel);
+QString discoverChannelFirstFree(int channel);
+QString discoverChannelEmpty(int channel);
+QString discoverChannelReplaces(int channel);
+QString discoverChannelObd(int channel);
+QString discoverMatchLegend(const QString& reference, const QString& unit, const QString& field);
+
+} // namespace cac::app::texts

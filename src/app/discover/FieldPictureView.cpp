@@ -1,0 +1,85 @@
+#include "app/discover/FieldPictureView.h"
+
+#include "app/PainterCanvas.h"
+#include "app/discover/DiscoverNames.h"
+#include "app/discover/DiscoverTexts.h"
+#include "bitmap/LayoutText.h"
+#include "discover/DiscoveryTexts.h"
+#include "discover/SignalDiscovery.h"
+
+#include <QPainter>
+
+namespace cac::app {
+
+namespace {
+// The picture's own size, without notes: it is drawn scaled into the room.
+QSizeF naturalSize() {
+    return {PictureGeometry::width(), PictureGeometry::height(0)};
+}
+} // namespace
+
+QList<int> FieldNumbers(const DiscoveredIdentifier& identifier) {
+    QList<int> numbers;
+    int next = 0;
+    for (const DiscoveredField& field : identifier.fields)
+        numbers.append(field.kind == FieldKind::Constant ? 0 : ++next);
+    return numbers;
+}
+
+FramePicture FieldsPicture(const DiscoveredIdentifier& identifier) {
+    FramePicture picture;
+    FrameChannels frame{identifier.key.extended, std::int32_t(identifier.key.id), {}};
+    const QList<int> numbers = FieldNumbers(identifier);
+    for (qsizetype i = 0; i < identifier.fields.size(); ++i) {
+        if (numbers[i] == 0)
+            continue;
+        const auto& cells = identifier.fields[i].row.cells;
+        ChannelSignal signal;
+        signal.channel = numbers[i];
+        signal.extended = identifier.key.extended;
+        signal.id = std::int32_t(identifier.key.id);
+        signal.bits = MapSignalBits(cells[ColStartBit], cells[ColLength], cells[ColValueType],
+                                    cells[ColByteOrder]);
+        frame.channels.append(signal);
+    }
+    for (int cell = 0; cell < FramePicture::Cells; ++cell)
+        picture.owners[std::size_t(cell)] = OwnersOfBit(frame, FramePicture::positionOf(cell));
+    picture.title = texts::discoverPictureTitle(IdentifierText(identifier.key),
+                                                IdentifierLengthText(identifier.key),
+                                                int(frame.channels.size()));
+    picture.channels = std::move(frame.channels);
+    return picture;
+}
+
+FieldPictureView::FieldPictureView(QWidget* parent) : QWidget(parent) {
+    setObjectName(names::DiscoverPicture);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void FieldPictureView::showPicture(FramePicture picture) {
+    m_picture = std::move(picture);
+    update();
+}
+
+QSize FieldPictureView::sizeHint() const {
+    return naturalSize().toSize();
+}
+
+QSize FieldPictureView::minimumSizeHint() const {
+    return (naturalSize() * 0.75).toSize();
+}
+
+void FieldPictureView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QSizeF natural = naturalSize();
+    const qreal scale = std::min(width() / natural.width(), height() / natural.height());
+    painter.fillRect(rect(), palette().color(QPalette::Window));
+    painter.translate((width() - natural.width() * scale) / 2, 0);
+    painter.scale(scale, scale);
+    PainterCanvas canvas(painter);
+    DrawFramePicture(m_picture, canvas, palette().color(QPalette::WindowText),
+                     palette().color(QPalette::Window));
+}
+
+} // namespace cac::app

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "app/FramePicture.h"
+
+#include <QWidget>
+
+namespace cac {
+struct DiscoveredIdentifier;
+}
+
+namespace cac::app {
+
+// An identifier's fields on the frame picture, each changing field numbered
+// from 1 in its own colour; the bits come from the engine's bit map of the
+// channel row each field gives.
+FramePicture FieldsPicture(const DiscoveredIdentifier& identifier);
+// The picture's number of each field (0 for a constant one), in field order.
+QList<int> FieldNumbers(const DiscoveredIdentifier& identifier);
+
+// Draws the picture scaled into the room it gets, its proportions kept.
+class FieldPictureView : public QWidget {
+    Q_OBJECT
+public:
+    explicit FieldPictureView(QWidget* parent = nullptr);
+
+    void showPicture(FramePicture picture);
+    const FramePicture& picture() const { return m_picture; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    FramePicture m_picture;
+};
+
+} // namespace cac::app

@@ -1,0 +1,201 @@
+#include "discover/DiscoveryCandidates.h"
+
+#include "dbc/VariableProposals.h"
+
+#include <algorithm>
+
+namespace cac {
+
+bool CarriesObdAnswers(const IdentifierKey& key) {
+    CanFrame probe;
+    probe.id = key.id;
+    probe.extended = key.extended;
+    return IsObdAnswerFrame(probe);
+}
+
+DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnswers) {
+    DiscoveryCandidates out;
+    for (const FieldRef& ref : ContinuousFields(result)) {
+        const DiscoveredIdentifier& identifier = result.identifiers[ref.identifier];
+        if (skipObdAnswers && CarriesObdAnswers(identifier.key))
+            continue;
+        const DiscoveredField& field = identifier.fields[ref.field];
+        CandidateField candidate;
+        candidate.id = identifier.key.id;
+        candidate.extended = identifier.key.extended;
+        candidate.field = ref.field;
+        candidate.description = field.signal.name;
+        candidate.layout = FieldLayout{field.signal.startBit, field.signal.length,
+                                       field.signal.littleEndian, field.isSigned};
+        // A bucket's middle stands for its values: the series keeps each
+        // bucket's extremes, not its values.
+        for (const SeriesBucket& bucket : field.series->buckets()) {
+            const double raw = field.isSigned ? (bucket.minValue + bucket.maxValue) / 2
+                                              : (bucket.minRaw + bucket.maxRaw) / 2;
+            candidate.samples.push_back({bucket.start + bucket.width / 2, raw});
+        }
+        out.fields.push_back(std::move(candidate));
+        out.refs.append(ref);
+        out.dbcSignals.push_back(field.signal);
+    }
+    return out;
+}
+
+void PageBytes::add(const CanFrame& frame) {
+    if (frame.remote || frame.error || frame.length == 0)
+        return;
+    const IdentifierKey key{frame.id & (frame.extended ? 0x1FFFFFFFu : 0x7FFu), frame.extended};
+    m_values[key.packed()].set(frame.data[0]);
+}
+
+QList<int> PageBytes::pagesOf(const IdentifierKey& key) const {
+    const auto found = m_values.constFind(key.packed());
+    if (found == m_values.constEnd() || found->count() < 2 || found->count() > MaxPages)
+        return {};
+    QList<int> pages;
+    for (int value = 0; value < 256; ++value)
+        if (found->test(std::size_t(value)))
+            pages.append(value);
+    return pages;
+}
+
+void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& result,
+                        const PageBytes& pages, const FramePlayer& play) {
+    // Each page of each paged identifier as an identifier of its own,
+    // numbered 0, 1, ...: only its frames are played, so no number meets a
+    // real identifier.
+    struct Page {
+        int identifier;
+        int value;
+    };
+    QList<Page> paged;
+    QHash<std::uint32_t, int> firstPage; // by IdentifierKey::packed()
+    const auto readsByteZero = [](const DiscoveredField& f) {
+        return f.kind != FieldKind::Constant && f.kind != FieldKind::Flag &&
+               f.kind != FieldKind::Enumeration &&
+               std::any_of(f.bits.begin(), f.bits.end(), [](int bit) { return bit < 8; });
+    };
+    for (int i = 0; i < result.identifiers.size(); ++i) {
+        const DiscoveredIdentifier& identifier = result.identifiers[i];
+        const QList<int> values = pages.pagesOf(identifier.key);
+        // An OBD answer's first byte is its length, not a page.
+        if (values.isEmpty() || CarriesObdAnswers(identifier.key) ||
+            std::any_of(identifier.fields.begin(), identifier.fields.end(), readsByteZero))
+            continue;
+        firstPage.insert(identifier.key.packed(), int(paged.size()));
+        for (const int value : values)
+            paged.append({i, value});
+    }
+    if (paged.isEmpty())
+        return;
+    const FramePlayer pagedPlay = [&](const FrameSink& sink) {
+        return play([&](const CanFrame& frame) {
+            if (frame.remote || frame.error || frame.length == 0)
+                return;
+            const IdentifierKey key{frame.id & (frame.extended ? 0x1FFFFFFFu : 0x7FFu),
+                                    frame.extended};
+            const auto found = firstPage.constFind(key.packed());
+            if (found == firstPage.constEnd())
+                return;
+            for (int k = *found;
+                 k < paged.size() && paged[k].identifier == paged[*found].identifier; ++k) {
+                if (paged[k].value != frame.data[0])
+                    continue;
+                CanFrame copy = frame;
+                copy.id = std::uint32_t(k);
+                copy.extended = false;
+                sink(copy);
+                return;
+            }
+        });
+    };
+    const DiscoveryResult split = DiscoverSignals(pagedPlay);
+    if (split.stopped)
+        return;
+    for (const FieldRef& ref : ContinuousFields(split)) {
+        const DiscoveredIdentifier& part = split.identifiers[ref.identifier];
+        const DiscoveredField& field = part.fields[ref.field];
+        const Page& page = paged[qsizetype(part.key.id)];
+        const DiscoveredIdentifier& whole = result.identifiers[page.identifier];
+        const bool shown =
+            std::any_of(whole.fields.begin(), whole.fields.end(), [&](const DiscoveredField& f) {
+                return f.kind == FieldKind::Continuous &&
+                       f.signal.startBit == field.signal.startBit &&
+                       f.signal.length == field.signal.length &&
+                       f.signal.littleEndian == field.signal.littleEndian;
+            });
+        if (shown ||
+            std::any_of(field.bits.begin(), field.bits.end(), [](int bit) { return bit < 8; }))
+            continue;
+        DbcSignal signal = field.signal;
+        signal.name = FieldName(whole.key, field.kind, signal.startBit, signal.length) +
+                      QStringLiteral("_m") + QString::number(page.value);
+        signal.multiplexValue = page.value;
+        CandidateField candidate;
+        candidate.id = whole.key.id;
+        candidate.extended = whole.key.extended;
+        candidate.description = signal.name;
+        candidate.layout = FieldLayout{
+            signal.startBit, signal.length, signal.littleEndian, field.isSigned, 0, page.value};
+        for (const SeriesBucket& bucket : field.series->buckets()) {
+            const double raw = field.isSigned ? (bucket.minValue + bucket.maxValue) / 2
+                                              : (bucket.minRaw + bucket.maxRaw) / 2;
+            candidate.samples.push_back({bucket.start + bucket.width / 2, raw});
+        }
+        candidates.fields.push_back(std::move(candidate));
+        candidates.refs.append({page.identifier, -1});
+        candidates.dbcSignals.push_back(signal);
+    }
+}
+
+QList<ReferenceMatches> MatchObdAnswers(const DiscoveryCandidates& candidates,
+                                        const ObdAnswerCollector& answers) {
+    QList<ReferenceMatches> out;
+    for (const int pid : answers.pids()) {
+        const std::optional<ReferenceSeries> series = answers.series(pid);
+        if (!series)
+            continue;
+        out.append(
+            {series->name, series->unit, pid, RankFieldsAgainst(candidates.fields, *series)});
+    }
+    return out;
+}
+
+ChannelProposal ProposeChannel(const DiscoveryCandidates& candidates,
+                               const ReferenceMatches& reference, const FieldMatch& match,
+                               const VariableCatalogue& catalogue,
+                               const QStringList& variableList) {
+    ChannelProposal out;
+    const CandidateField& field = candidates.fields[std::size_t(match.candidate)];
+    const std::optional<SignalRow> row = MatchedChannelRow(field, match);
+    if (!row || !row->importable()) {
+        out.error =
+            QStringLiteral("%1: %2 cannot fill a channel%3")
+                .arg(reference.name, field.description,
+                     row && !row->notes.isEmpty() ? QStringLiteral(": ") + row->notes.first().text
+                                                  : QString());
+        return out;
+    }
+    out.row = row;
+    // The quantity's name and unit choose the variable, as import proposes
+    // one for a database signal; a hint's range names none.
+    if (reference.unit.isEmpty())
+        return out;
+    DbcSignal quantity;
+    quantity.name = reference.pid >= 0 ? FindObdPid(reference.pid)->name : reference.name;
+    quantity.unit = reference.unit;
+    const QStringList variables = VariableProposals(catalogue, variableList).forSignal(quantity);
+    if (!variables.isEmpty())
+        out.variable = variables.first();
+    return out;
+}
+
+QString FilledChannelText(int channel, const QString& field, const QString& reference,
+                          const QString& variable, bool replacing) {
+    return QStringLiteral("channel %1: %2 for %3%4%5")
+        .arg(channel)
+        .arg(field, reference, variable.isEmpty() ? QString() : QStringLiteral(", ") + variable,
+             replacing ? QStringLiteral(" (replacing its settings)") : QString());
+}
+
+} // namespace cac

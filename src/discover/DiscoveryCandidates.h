@@ -1,0 +1,92 @@
+#pragma once
+
+// The fields a reference may name, gathered from a discovery: the
+// continuous fields of every identifier (and of every page of a paged
+// frame), ranked against OBD answers, and turned into the channel a match
+// fills. The command line and the window both take them from here.
+
+#include "canlog/CanFrame.h"
+#include "discover/SignalDiscovery.h"
+#include "discover/reference/FieldMatch.h"
+#include "discover/reference/ObdAnswers.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <bitset>
+#include <optional>
+#include <vector>
+
+namespace cac {
+
+class VariableCatalogue;
+
+// One reference and the fields that follow it, best first.
+struct ReferenceMatches {
+    QString name; // "OBD 0C Engine RPM", the CSV's column, "hint 800..7000"
+    QString unit;
+    int pid = -1; // the OBD parameter it names, or -1
+    MatchRanking ranking;
+};
+
+// The continuous fields of a result as candidates for references, with the
+// result's FieldRef of each and its database signal at the same index. A
+// field found in one page of a multiplexed frame has no field of the result
+// (FieldRef::field -1) and a signal of its page.
+struct DiscoveryCandidates {
+    std::vector<CandidateField> fields;
+    QList<FieldRef> refs;
+    std::vector<DbcSignal> dbcSignals;
+};
+
+// The values byte 0 takes in each identifier's frames: a byte of few values
+// may be a page number that sets the layout of the rest of the frame.
+class PageBytes {
+public:
+    void add(const CanFrame& frame);
+    // The values of the identifier's byte 0 when they are few (2 to MaxPages).
+    QList<int> pagesOf(const IdentifierKey& key) const;
+    static constexpr int MaxPages = 8;
+
+private:
+    QHash<std::uint32_t, std::bitset<256>> m_values; // by IdentifierKey::packed()
+};
+
+// Whether the identifier is one OBD answers come on (0x7E8 to 0x7EF, 0x18DAF1xx).
+bool CarriesObdAnswers(const IdentifierKey& key);
+
+// The candidates of `result`; with `skipObdAnswers`, none of an identifier
+// that carries OBD answers (its fields follow every PID a little).
+DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnswers);
+
+// Adds the continuous fields found in the pages of identifiers whose byte 0
+// is a page number (few values, no changing field of the whole frame reads
+// it), those the whole frame does not show as well. Plays the log twice more,
+// each page of each such identifier analysed as an identifier of its own.
+void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& result,
+                        const PageBytes& pages, const FramePlayer& play);
+
+// Matches for each PID the collector found, in PID order.
+QList<ReferenceMatches> MatchObdAnswers(const DiscoveryCandidates& candidates,
+                                        const ObdAnswerCollector& answers);
+
+// What a match writes into a channel: the row and the catalogue's variable
+// for the quantity (as import proposes one for a database signal; a hint's
+// range names none), or why it cannot fill one.
+struct ChannelProposal {
+    std::optional<SignalRow> row; // set when the field can fill a channel
+    QString variable;             // the variable list's entry, or empty
+    QString error;                // "F0x280_16_40 cannot fill a channel: ..."
+};
+ChannelProposal ProposeChannel(const DiscoveryCandidates& candidates,
+                               const ReferenceMatches& reference, const FieldMatch& match,
+                               const VariableCatalogue& catalogue, const QStringList& variableList);
+
+// "channel 15: F0x280_16_16 for OBD 0C Engine RPM, Engine speed {RPM}", with
+// " (replacing its settings)" when the channel held some.
+QString FilledChannelText(int channel, const QString& field, const QString& reference,
+                          const QString& variable, bool replacing);
+
+} // namespace cac

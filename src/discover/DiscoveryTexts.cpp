@@ -1,0 +1,74 @@
+#include "discover/DiscoveryTexts.h"
+
+#include <QStringList>
+
+namespace cac {
+
+QString IdentifierText(const IdentifierKey& key) {
+    return QStringLiteral("0x") + QString::number(key.id, 16).toUpper();
+}
+
+QString IdentifierLengthText(const IdentifierKey& key) {
+    return key.extended ? QStringLiteral("29 bit") : QStringLiteral("11 bit");
+}
+
+QString FieldOrderName(FieldOrder order) {
+    return order == FieldOrder::Intel ? QStringLiteral("Intel") : QStringLiteral("Motorola");
+}
+
+QString MillisecondsText(double seconds) {
+    return QString::number(seconds * 1000, 'f', 1);
+}
+
+QString LengthsText(const QList<int>& lengths) {
+    QStringList texts;
+    for (const int length : lengths)
+        texts.append(QString::number(length));
+    return texts.join(u'/');
+}
+
+QString FieldKindText(const DiscoveredField& field) {
+    QString kind = QLatin1String(FieldKindName(field.kind));
+    if (field.isSigned)
+        kind += QStringLiteral(", signed");
+    if (field.orderUndecided)
+        kind += QStringLiteral(", either byte order");
+    return kind;
+}
+
+QString FieldRowText(const SignalRow& row) {
+    if (!row.importable())
+        return QStringLiteral("no channel: ") + row.notes.first().text;
+    return QStringLiteral("start bit %1, %2 bits, %3, %4")
+        .arg(row.cells[ColStartBit], row.cells[ColLength], row.cells[ColByteOrder],
+             row.cells[ColValueType]);
+}
+
+QString RawRangeText(const DiscoveredField& field) {
+    return QStringLiteral("%1 to %2")
+        .arg(QString::number(field.minRaw, 'f', 0), QString::number(field.maxRaw, 'f', 0));
+}
+
+QString ConfidenceText(double confidence) {
+    return QString::number(confidence, 'f', 2);
+}
+
+QString CorrelationText(double correlation) {
+    return QString::number(correlation, 'f', 3);
+}
+
+QString ShortLogNote(const DiscoveryResult& result) {
+    if (result.frames == 0)
+        return QStringLiteral("The log holds no data frame.");
+    for (const DiscoveredIdentifier& identifier : result.identifiers)
+        if (identifier.frames >= 2)
+            return {};
+    return QStringLiteral("No identifier has two frames: a field shows only where its bits "
+                          "change from frame to frame.");
+}
+
+QString FitNumberText(double value) {
+    return QString::number(value, 'g', 6);
+}
+
+} // namespace cac

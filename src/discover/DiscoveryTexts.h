@@ -1,0 +1,41 @@
+#pragma once
+
+#include "dbc/SignalRow.h"
+#include "discover/SignalDiscovery.h"
+
+#include <QList>
+#include <QString>
+
+// The texts a discovery is shown with, the same on the command line and in
+// the window.
+namespace cac {
+
+// "0x280".
+QString IdentifierText(const IdentifierKey& key);
+// "11 bit" or "29 bit".
+QString IdentifierLengthText(const IdentifierKey& key);
+// "Intel" or "Motorola".
+QString FieldOrderName(FieldOrder order);
+// Seconds as milliseconds with one decimal: "10.0".
+QString MillisecondsText(double seconds);
+// The data lengths an identifier's frames had: "8", "4/8".
+QString LengthsText(const QList<int>& lengths);
+// "continuous, signed, either byte order": the field's kind and what else
+// sets it apart.
+QString FieldKindText(const DiscoveredField& field);
+// "start bit 16, 16 bits, Intel standard, Unsigned", or "no channel: why".
+QString FieldRowText(const SignalRow& row);
+// "3232 to 27429": the least and greatest raw value, read with the field's sign.
+QString RawRangeText(const DiscoveredField& field);
+// "0.96": a confidence from 0 to 1.
+QString ConfidenceText(double confidence);
+// "0.998": Pearson's r of a match.
+QString CorrelationText(double correlation);
+// Why a result shows no field at all, or nothing when some identifier had
+// frames enough: "The log holds no data frame.", "No identifier has two
+// frames: ...".
+QString ShortLogNote(const DiscoveryResult& result);
+// A fitted number as it is shown: six significant digits.
+QString FitNumberText(double value);
+
+} // namespace cac

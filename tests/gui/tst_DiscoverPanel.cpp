@@ -1,0 +1,360 @@
+// "Find signals" in the real window: a log chosen through Tools, analysed on
+// the worker thread; the engine-speed field chosen through its OBD reference
+// fills the last channel as the command line's discover --into does, and one
+// Ctrl+Z takes it back; Cancel leaves the panel as it was; logs too short to
+// show a field say so on a line.
+#include "FakePlatform.h"
+#include "app/MainForm.h"
+#include "app/ObjectNames.h"
+#include "app/discover/DiscoverNames.h"
+#include "app/discover/DiscoverPanel.h"
+#include "app/discover/DiscoverTexts.h"
+#include "app/preview/PreviewNames.h"
+#include "app/preview/PreviewPanel.h"
+#include "canlog/LogReader.h"
+#include "catalogue/CataloguePath.h"
+#include "channels/ConfigModel.h"
+#include "configfile/CcfFile.h"
+#include "discover/DiscoveryTexts.h"
+#include "discover/reference/ReferenceHint.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace cac;
+
+namespace {
+
+QString example(const QString& name) {
+    return QStringLiteral(CAC_EXAMPLES_DIR) + u'/' + name;
+}
+
+QStringList rowCells(const ConfigModel& model, int channel) {
+    QStringList cells;
+    for (int column = 1; column <= 12; ++column)
+        cells << model.cell(channel, column);
+    return cells;
+}
+
+// A result of one frame of one identifier.
+DiscoveryResult oneFrame() {
+    DiscoveryResult result;
+    result.frames = 1;
+    result.identifiers.append(DiscoveredIdentifier{});
+    result.identifiers.first().frames = 1;
+    return result;
+}
+
+} // namespace
+
+class TestDiscoverPanel : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    testing::FakePlatform* m_fake = nullptr;
+    std::unique_ptr<app::MainForm> m_window;
+
+    template <typename T> T* get(const QString& name) const {
+        auto* widget = m_window->findChild<T*>(name);
+        Q_ASSERT_X(widget, "findChild", qPrintable(name));
+        return widget;
+    }
+    app::DiscoverPanel* panel() const { return m_window->discoverPanel(); }
+    QTableWidget* identifiers() const { return get<QTableWidget>(app::names::DiscoverIdentifiers); }
+    void trigger(const QString& actionName) {
+        auto* action = m_window->findChild<QAction*>(actionName);
+        QVERIFY2(action, qPrintable(actionName));
+        action->trigger();
+    }
+    // Chooses the log in the file dialog stand-in and waits for the analysis.
+    void discover(const QString& path) {
+        QSignalSpy analysed(panel(), &app::DiscoverPanel::analysed);
+        m_fake->dialogs->answer = path;
+        trigger(app::names::MenuDiscover);
+        QVERIFY(analysed.wait(60000));
+        QVERIFY(!panel()->isAnalysing());
+    }
+    // What the user sees of the panel's outcome: no message box, nothing
+    // analysing, the lines shown.
+    void checkNoBox() {
+        QVERIFY(m_fake->messages->texts.isEmpty());
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!get<QPushButton>(app::names::DiscoverCancel)->isVisible());
+    }
+
+private slots:
+    void init() {
+        QVERIFY(m_dir.isValid());
+        const QString appFolder = m_dir.filePath(QStringLiteral("app"));
+        QDir().mkpath(appFolder);
+        QFile::remove(appFolder + u'/' + DemoCatalogueFileName);
+        QVERIFY(QFile::copy(QStringLiteral(CAC_DEMO_CATALOGUE),
+                            appFolder + u'/' + DemoCatalogueFileName));
+        m_fake = new testing::FakePlatform;
+        m_fake->ports->openable = {1};
+        m_fake->folders->catalogue = m_dir.filePath(QStringLiteral("none/Vars.cfg"));
+        m_fake->folders->appFolder = appFolder;
+        m_window = std::make_unique<app::MainForm>(m_fake->services());
+        m_window->startUp();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        m_fake->dialogs->answer = example(QStringLiteral("engine-demo.ccf"));
+        trigger(app::names::MenuLoad);
+        QCOMPARE(m_window->model()->cell(1, ColVariable).left(12), QStringLiteral("Engine speed"));
+    }
+
+    void cleanup() {
+        m_window.reset();
+        delete m_fake;
+        m_fake = nullptr;
+    }
+
+    // The engine-speed field, chosen through its OBD answers, fills the last
+    // channel with the row discover --into writes; the preview then decodes
+    // it as it decodes the database's engine speed on channel 1; one Ctrl+Z
+    // gives the channel back whole.
+    void useForChannelFillsWhatTheCommandLineWrites() {
+        const QString log = example(QStringLiteral("discover-demo-obd.log"));
+        QSignalSpy refreshed(m_window->previewPanel(), &app::PreviewPanel::refreshed);
+        m_fake->dialogs->answer = log;
+        trigger(app::names::MenuPreviewLog);
+        QVERIFY(refreshed.wait(20000));
+        discover(log);
+        checkNoBox();
+        QCOMPARE(get<QLabel>(app::names::DiscoverSource)->text(),
+                 app::texts::discoverAnalysed(QStringLiteral("discover-demo-obd.log"),
+                                              QStringLiteral("candump log"), 6930, 10));
+
+        const QList<QTableWidgetItem*> found =
+            identifiers()->findItems(QStringLiteral("0x280"), Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        QTest::mouseClick(identifiers()->viewport(), Qt::LeftButton, {},
+                          identifiers()->visualItemRect(found.first()).center());
+        auto* fields = get<QTableWidget>(app::names::DiscoverFields);
+        QVERIFY(!fields->findItems(QStringLiteral("F0x280_16_16"), Qt::MatchExactly).isEmpty());
+
+        auto* reference = get<QComboBox>(app::names::DiscoverReference);
+        const int rpm = reference->findText(QStringLiteral("OBD 0C Engine RPM [rpm]"));
+        QVERIFY(rpm > 0);
+        reference->setFocus();
+        for (int i = 0; i < rpm; ++i)
+            QTest::keyClick(reference, Qt::Key_Down);
+        auto* matches = get<QTableWidget>(app::names::DiscoverMatches);
+        QVERIFY(matches->rowCount() > 0);
+        QCOMPARE(matches->item(0, 1)->text(), QStringLiteral("F0x280_16_16"));
+        QCOMPARE(matches->currentRow(), 0);
+
+        // The last channel, typed into the chooser.
+        auto* channel = get<QSpinBox>(app::names::DiscoverChannel);
+        auto* use = get<QPushButton>(app::names::DiscoverUse);
+        QCOMPARE(channel->value(), 6); // channel 1 is filled: the first empty one
+        QCOMPARE(get<QLabel>(app::names::DiscoverChannelNote)->text(),
+                 app::texts::discoverChannelFirstFree(6));
+        channel->setFocus();
+        QTest::keyClick(channel, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(channel, QStringLiteral("15"));
+        QCOMPARE(use->text(), app::texts::discoverUse(15));
+        const ConfigSnapshot before = m_window->model()->snapshot();
+        QTest::mouseClick(use, Qt::LeftButton);
+
+        // The command line, on its own path through the same log.
+        const QString cli = m_dir.filePath(QStringLiteral("cli.ccf"));
+        QProcess program;
+        program.setStandardOutputFile(QProcess::nullDevice());
+        program.setStandardErrorFile(QProcess::nullDevice());
+        program.start(CAC_CLI,
+                      {QStringLiteral("discover"), log, QStringLiteral("--reference"),
+                       QStringLiteral("obd"), QStringLiteral("--into"),
+                       example(QStringLiteral("engine-demo.ccf")), QStringLiteral("--channel"),
+                       QStringLiteral("13"), QStringLiteral("--catalogue"),
+                       QStringLiteral(CAC_DEMO_CATALOGUE), QStringLiteral("-o"), cli});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 0);
+        ConfigModel written;
+        written.setVariableList(m_window->model()->choiceList(0));
+        QVERIFY(LoadCcfFile(written, cli));
+        int cliChannel = 0;
+        for (int c = 13; c <= ChannelCount; ++c)
+            if (written.cell(c, ColCanId) == QStringLiteral("0x280"))
+                cliChannel = c;
+        QVERIFY(cliChannel > 0);
+        QCOMPARE(rowCells(*m_window->model(), 15), rowCells(written, cliChannel));
+        QCOMPARE(m_window->model()->cell(15, ColVariable), QStringLiteral("Engine speed {RPM}"));
+
+        // What the logger gets: the database's engine speed, within a step.
+        QVERIFY(refreshed.wait(20000));
+        auto* lines = get<QTableWidget>(app::names::PreviewTable);
+        const auto line = [&](int channel) {
+            for (int row = 0; row < lines->rowCount(); ++row)
+                if (lines->item(row, 0)->text() == QString::number(channel))
+                    return row;
+            return -1;
+        };
+        const int ours = line(15), theirs = line(1);
+        QVERIFY(ours >= 0 && theirs >= 0);
+        QCOMPARE(lines->item(ours, 2)->text(), lines->item(theirs, 2)->text()); // frames
+        for (int column : {4, 5}) // least and greatest value
+            QVERIFY(std::abs(lines->item(ours, column)->text().toDouble() -
+                             lines->item(theirs, column)->text().toDouble()) <= 1);
+
+        m_window->activateWindow();
+        QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(m_window->model()->snapshot() == before);
+    }
+
+    // A CSV of another instrument and a typed hint rank the fields too; a
+    // hint that is no range says why on the panel's line, "none" leaves
+    // nothing to use.
+    void csvAndHintReferences() {
+        const QString log = example(QStringLiteral("discover-demo-obd.log"));
+        // Engine speed as another instrument would log it: from the frames,
+        // a quarter of bytes 2 and 3.
+        const QString csv = m_dir.filePath(QStringLiteral("speed.csv"));
+        {
+            QFile in(log), out(csv);
+            QVERIFY(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly));
+            QString error;
+            const auto reader = OpenLogReader(&in, LogFormat::Unknown, &error);
+            QVERIFY(reader);
+            out.write("time,Engine speed [rpm]\n");
+            CanFrame frame;
+            while (reader->readFrame(frame))
+                if (frame.id == 0x280)
+                    out.write(QByteArray::number(frame.time, 'f', 6) + ',' +
+                              QByteArray::number((frame.data[2] | frame.data[3] << 8) / 4.0) +
+                              '\n');
+        }
+        discover(log);
+        auto* reference = get<QComboBox>(app::names::DiscoverReference);
+        auto* matches = get<QTableWidget>(app::names::DiscoverMatches);
+        auto* use = get<QPushButton>(app::names::DiscoverUse);
+        const auto choose = [&](const QString& entry) {
+            reference->setFocus();
+            const int to = reference->findText(entry);
+            QVERIFY(to >= 0);
+            while (reference->currentIndex() != to)
+                QTest::keyClick(reference,
+                                reference->currentIndex() < to ? Qt::Key_Down : Qt::Key_Up);
+        };
+
+        m_fake->dialogs->answer = csv;
+        QTest::mouseClick(get<QPushButton>(app::names::DiscoverCsv), Qt::LeftButton);
+        QCOMPARE(reference->currentText(), QStringLiteral("Engine speed [rpm]"));
+        QCOMPARE(matches->item(0, 1)->text(), QStringLiteral("F0x280_16_16"));
+        QCOMPARE(matches->item(0, 3)->text(), QStringLiteral("4")); // scale
+        QCOMPARE(matches->item(0, 4)->text(), QStringLiteral("0")); // offset
+        QVERIFY(use->isEnabled());
+
+        auto* hint = get<QLineEdit>(app::names::DiscoverHint);
+        QTest::mouseClick(hint, Qt::LeftButton);
+        QTest::keyClicks(hint, QStringLiteral("7000..800"));
+        QTest::keyClick(hint, Qt::Key_Return);
+        auto* refused = get<QLabel>(app::names::DiscoverRefusal);
+        QVERIFY(refused->isVisible());
+        QString why;
+        ReferenceHint parsed;
+        QVERIFY(!ParseReferenceHint(QStringLiteral("7000..800"), parsed, &why));
+        QCOMPARE(refused->text(), why);
+        hint->selectAll();
+        QTest::keyClicks(hint, QStringLiteral("800..7000"));
+        QTest::keyClick(hint, Qt::Key_Return);
+        QVERIFY(!refused->isVisible());
+        QCOMPARE(reference->currentText(), QStringLiteral("hint 800..7000"));
+        QVERIFY(matches->rowCount() > 0);
+
+        choose(app::texts::DiscoverNoReference);
+        QCOMPARE(matches->rowCount(), 0);
+        QVERIFY(!use->isEnabled());
+        checkNoBox();
+    }
+
+    // Cancel stops a long analysis: the panel shows what it showed before,
+    // whole, and the next log is analysed as usual.
+    void cancelLeavesThePanelAsItWas() {
+        discover(example(QStringLiteral("discover-demo.log")));
+        const int shown = identifiers()->rowCount();
+        QVERIFY(shown > 0);
+        const QString path = m_dir.filePath(QStringLiteral("long.log"));
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QByteArray chunk;
+            for (int i = 0; i < 1'000'000; ++i) {
+                chunk += QByteArray("(") + QByteArray::number(i * 0.001, 'f', 6) + ") can0 123#" +
+                         QByteArray::number(i % 65536 + 65536, 16).right(4) + "00112233\n";
+                if (chunk.size() > (1 << 20)) {
+                    file.write(chunk);
+                    chunk.clear();
+                }
+            }
+            file.write(chunk);
+        }
+        m_fake->dialogs->answer = path;
+        trigger(app::names::MenuDiscover);
+        QVERIFY(panel()->isAnalysing());
+        auto* cancel = get<QPushButton>(app::names::DiscoverCancel);
+        QTRY_VERIFY(cancel->isVisible());
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QVERIFY(!panel()->isAnalysing());
+        checkNoBox();
+        QCOMPARE(get<QLabel>(app::names::DiscoverSource)->text(),
+                 app::texts::discoverCancelled(QStringLiteral("long.log")));
+        QCOMPARE(identifiers()->rowCount(), shown);
+        QVERIFY(identifiers()->findItems(QStringLiteral("0x123"), Qt::MatchExactly).isEmpty());
+        discover(example(QStringLiteral("discover-demo-obd.log")));
+        QCOMPARE(identifiers()->rowCount(), 10);
+    }
+
+    // A log with nothing to find says why on a line of the panel: no box,
+    // nothing half shown, no match to use.
+    void shortLogsSayWhy_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("identifierRows");
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("empty") << QByteArray() << 0
+                               << QStringLiteral("not a CAN log this program reads") << QString();
+        QTest::newRow("one frame") << QByteArray("(1.000000) can0 280#0000800C32140002\n") << 1
+                                   << QString() << ShortLogNote(oneFrame());
+    }
+
+    void shortLogsSayWhy() {
+        QFETCH(QByteArray, content);
+        QFETCH(int, identifierRows);
+        QFETCH(QString, refusal);
+        QFETCH(QString, note);
+        const QString path = m_dir.filePath(QStringLiteral("short.log"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+        file.close();
+        discover(path);
+        checkNoBox();
+        QCOMPARE(identifiers()->rowCount(), identifierRows);
+        auto* refused = get<QLabel>(app::names::DiscoverRefusal);
+        QCOMPARE(refused->isVisible(), !refusal.isEmpty());
+        QVERIFY(refused->text().contains(refusal));
+        QCOMPARE(m_window->statusBar()->currentMessage().isEmpty(), false);
+        auto* noted = get<QLabel>(app::names::DiscoverNote);
+        QCOMPARE(noted->isVisible(), !note.isEmpty());
+        QCOMPARE(noted->text(), note);
+        QVERIFY(!get<QPushButton>(app::names::DiscoverUse)->isEnabled());
+        auto* reference = get<QComboBox>(app::names::DiscoverReference);
+        QVERIFY(reference->findText(QStringLiteral("OBD"), Qt::MatchStartsWith) < 0);
+    }
+};
+
+QTEST_MAIN(TestDiscoverPanel)
+#include "tst_DiscoverPanel.moc"
