@@ -26,7 +26,8 @@ QString VariableNamedInComment(const QString& comment, const QStringList& variab
 // The variables a signal suits: the entries of the variable list whose
 // variable has the catalogue unit that the signal's unit stands for, those
 // that share most words with the signal's name first. Built once per
-// catalogue, then asked per signal.
+// catalogue, then asked per signal; keeps what it found, so one object is
+// asked from one thread at a time.
 class VariableProposals {
 public:
     VariableProposals(const VariableCatalogue& catalogue, const QStringList& variableList);
@@ -49,8 +50,20 @@ private:
         QString unit;           // the catalogue unit text
         QList<int> wordNumbers; // its name's words, as numbered in m_wordNumbers
     };
+    // What a ranking depends on: the catalogue unit and the words of the
+    // signal's name that some entry has (numbered, in sorted order).
+    struct RankKey {
+        bool anyUnit = false;
+        QString unit;
+        QList<int> words;
+        bool operator==(const RankKey&) const = default;
+        friend size_t qHash(const RankKey& key, size_t seed = 0) {
+            return qHashMulti(seed, key.anyUnit, key.unit, key.words);
+        }
+    };
     // Entries with the signal's unit (or all, with `anyUnit`), best first.
     QList<qsizetype> rankedEntries(const DbcSignal& signal, bool anyUnit) const;
+    QList<qsizetype> rankedFor(const RankKey& key) const;
     QStringList textsOf(const QList<qsizetype>& indexes) const;
 
     QList<Entry> m_entries;                    // in list order
@@ -58,6 +71,10 @@ private:
     // Every word of the entries' names, numbered: a signal's words are looked
     // up once, then compared with each entry's as numbers.
     QHash<QString, int> m_wordNumbers;
+    // A database has few units and a few words its names share with the
+    // entries, over thousands of signals: each ranking is worked out once.
+    mutable QHash<QString, QString> m_catalogueUnits; // by the database's unit text
+    mutable QHash<RankKey, QList<qsizetype>> m_rankings;
 };
 
 } // namespace cac
