@@ -86,22 +86,32 @@ QString listingText(const CanDatabase& database, const VariableCatalogue& catalo
     return out;
 }
 
-// The proposals with each variable list entry escaped once: the entries of a
-// unit are written again for every signal of that unit.
+// The proposals with each variable list entry escaped once, and each array
+// of them written once: the signals of a unit mostly share their array.
 struct JsonProposals {
     const VariableProposals& proposals;
     QList<QByteArray> quotedEntries;
+    // By the entries it holds; every signal's array stands at the same depth.
+    QHash<QList<qsizetype>, QByteArray> arrays;
 
     explicit JsonProposals(const VariableProposals& from) : proposals(from) {
         quotedEntries.reserve(from.entryCount());
         for (qsizetype i = 0; i < from.entryCount(); ++i)
             quotedEntries.append(JsonText::quoted(from.entryText(i)));
     }
+
+    const QByteArray& arrayFor(const JsonText& json, const DbcSignal& signal) {
+        const QList<qsizetype> entries = proposals.forSignalIndexes(signal);
+        auto array = arrays.constFind(entries);
+        if (array == arrays.cend())
+            array = arrays.insert(entries, json.quotedArrayText(quotedEntries, entries));
+        return *array;
+    }
 };
 
 // Keys in sorted order, as QJsonDocument writes them.
 void signalJson(JsonText& json, const DbcMessage& message, const DbcSignal& signal,
-                const VariableCatalogue& catalogue, const JsonProposals* proposals) {
+                const VariableCatalogue& catalogue, JsonProposals* proposals) {
     static const char* const ValueTypes[] = {"integer", "float", "double"};
     const SignalRow row = MapSignalToRow(message, signal);
     json.beginObject();
@@ -151,12 +161,13 @@ void signalJson(JsonText& json, const DbcMessage& message, const DbcSignal& sign
     json.key("startBit").value(signal.startBit);
     json.key("unit").value(signal.unit);
     json.key("valueType").value(ValueTypes[static_cast<int>(signal.valueType)]);
-    json.key("variables").beginArray();
+    json.key("variables");
     if (proposals) {
-        for (const qsizetype entry : proposals->proposals.forSignalIndexes(signal))
-            json.quotedValue(proposals->quotedEntries.at(entry));
+        json.writtenValue(proposals->arrayFor(json, signal));
+    } else {
+        json.beginArray();
+        json.endArray();
     }
-    json.endArray();
     json.endObject();
 }
 
@@ -165,7 +176,7 @@ void signalJson(JsonText& json, const DbcMessage& message, const DbcSignal& sign
 // database. False when the output could not be written.
 bool writeListingJson(const CanDatabase& database, const VariableCatalogue& catalogue,
                       const std::optional<VariableProposals>& proposals) {
-    const std::optional<JsonProposals> quoted =
+    std::optional<JsonProposals> quoted =
         proposals ? std::optional<JsonProposals>(std::in_place, *proposals) : std::nullopt;
     JsonText json(stdout);
     json.beginObject();

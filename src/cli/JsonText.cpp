@@ -3,8 +3,10 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace cac::cli {
 
@@ -45,6 +47,22 @@ void JsonText::value(const QString& text) {
     append('"');
 }
 
+void JsonText::value(const char* text) {
+    const auto size = static_cast<qsizetype>(std::strlen(text));
+    // The texts given are plain ASCII words; anything else takes the QString way.
+    if (!std::all_of(text, text + size,
+                     [](char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; })) {
+        value(QString::fromLatin1(text, size));
+        return;
+    }
+    beginValue();
+    char* const out = room(size + 2);
+    out[0] = '"';
+    std::memcpy(out + 1, text, static_cast<std::size_t>(size));
+    out[size + 1] = '"';
+    m_size += size + 2;
+}
+
 void JsonText::value(int number) {
     beginValue();
     char* const out = room(16);
@@ -61,8 +79,16 @@ void JsonText::value(double number) {
         char* const out = room(24);
         m_size += std::to_chars(out, out + 24, static_cast<qint64>(number)).ptr - out;
     } else {
-        const QByteArray text = QByteArray::number(number, 'g', QLocale::FloatingPointShortest);
-        append(text.constData(), text.size());
+        constexpr qsizetype MostKept = 4096;
+        const auto bits = std::bit_cast<quint64>(number);
+        auto text = m_decimals.constFind(bits);
+        if (text == m_decimals.cend()) {
+            if (m_decimals.size() >= MostKept)
+                m_decimals.clear();
+            text = m_decimals.insert(
+                bits, QByteArray::number(number, 'g', QLocale::FloatingPointShortest));
+        }
+        append(text->constData(), text->size());
     }
 }
 
@@ -115,12 +141,32 @@ char* JsonText::writeEscaped(char* out, const QString& text) {
     const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
     const char16_t* const end = p + text.size();
     while (p != end) {
-        const char16_t u = *p++;
-        if (u < 0x80) {
-            if (u >= 0x20 && u != u'"' && u != u'\\') {
-                *out++ = static_cast<char>(u);
-                continue;
+        // Most text is plain ASCII, written as it is: four units at a time
+        // while none needs more.
+        if constexpr (std::endian::native == std::endian::little) {
+            constexpr std::uint64_t Ones = 0x0001000100010001;
+            constexpr std::uint64_t Highs = 0x8000800080008000;
+            // Whether some unit is 0; exact, as no unit reaches 0x8000 here.
+            auto hasZero = [](std::uint64_t units) { return (units - Ones) & ~units & Highs; };
+            while (end - p >= 4) {
+                std::uint64_t units;
+                std::memcpy(&units, p, sizeof units);
+                if ((units & 0xFF80FF80FF80FF80) != 0 || ((units - 0x20 * Ones) & ~units & Highs) ||
+                    hasZero(units ^ (u'"' * Ones)) || hasZero(units ^ (u'\\' * Ones)))
+                    break;
+                for (int i = 0; i < 4; ++i)
+                    *out++ = static_cast<char>(units >> (16 * i));
+                p += 4;
             }
+            if (p == end)
+                break;
+        }
+        const char16_t u = *p++;
+        if (u >= 0x20 && u < 0x80 && u != u'"' && u != u'\\') {
+            *out++ = static_cast<char>(u);
+            continue;
+        }
+        if (u < 0x80) {
             switch (u) {
             case u'"':
                 escapeAs('"');
@@ -164,6 +210,24 @@ char* JsonText::writeEscaped(char* out, const QString& text) {
         }
     }
     return out;
+}
+
+QByteArray JsonText::quotedArrayText(const QList<QByteArray>& quotedTexts,
+                                     const QList<qsizetype>& indexes) const {
+    // As beginArray(), a value() for each and endArray() write it.
+    const auto levels = static_cast<qsizetype>(m_empty.size());
+    QByteArray text = "[\n";
+    for (qsizetype i = 0; i < indexes.size(); ++i) {
+        if (i > 0)
+            text += ",\n";
+        text.append(4 * (levels + 1), ' ');
+        text += quotedTexts.at(indexes.at(i));
+    }
+    if (!indexes.isEmpty())
+        text += '\n';
+    text.append(4 * levels, ' ');
+    text += ']';
+    return text;
 }
 
 QByteArray JsonText::quoted(const QString& text) {
