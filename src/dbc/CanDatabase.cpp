@@ -2,6 +2,10 @@
 
 #include "common/BoundedFileRead.h"
 
+#include <algorithm>
+#include <charconv>
+#include <iterator>
+
 namespace cac {
 
 bool LoadCanDatabase(const QString& path, CanDatabase& database, QString* error) {
@@ -38,16 +42,25 @@ QString SignalPath(const CanDatabase& database, SignalRef ref) {
     return message.name + u'.' + message.signalList.at(ref.signal).name;
 }
 
+// Both written from to_chars digits into one string: a listing writes them
+// for every signal.
 QString IdentifierText(const DbcMessage& message) {
-    return QStringLiteral("0x") + QString::number(message.id, 16).toUpper();
+    char text[2 + 8] = {'0', 'x'};
+    char* end = std::to_chars(text + 2, std::end(text), message.id, 16).ptr;
+    std::transform(text + 2, end, text + 2, [](char c) { return c >= 'a' ? c - 'a' + 'A' : c; });
+    return QString::fromLatin1(text, end - text);
 }
 
 QString SignalLayoutText(const DbcSignal& signal) {
-    return QStringLiteral("%1|%2@%3%4")
-        .arg(signal.startBit)
-        .arg(signal.length)
-        .arg(QChar(signal.littleEndian ? u'1' : u'0'))
-        .arg(QChar(signal.isSigned ? u'-' : u'+'));
+    constexpr int IntDigits = 11; // "-2147483648"
+    char text[2 * IntDigits + 4];
+    char* out = std::to_chars(text, text + IntDigits, signal.startBit).ptr;
+    *out++ = '|';
+    out = std::to_chars(out, out + IntDigits, signal.length).ptr;
+    *out++ = '@';
+    *out++ = signal.littleEndian ? '1' : '0';
+    *out++ = signal.isSigned ? '-' : '+';
+    return QString::fromLatin1(text, out - text);
 }
 
 bool SignalMatchesFilter(const DbcMessage& message, const DbcSignal& signal,
