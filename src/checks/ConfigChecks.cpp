@@ -64,6 +64,10 @@ struct Unsaveable {
 
 Unsaveable unsaveableIn(const QString& text) {
     Unsaveable found;
+    // Cells mostly hold printable ASCII before "|": one test a character.
+    if (std::all_of(text.begin(), text.end(),
+                    [](QChar ch) { return ch.unicode() >= 0x20 && ch.unicode() < u'|'; }))
+        return found;
     for (const QChar ch : text) {
         const char16_t code = ch.unicode();
         found.separator = found.separator || code == u'|';

@@ -133,9 +133,33 @@ std::optional<double> ShownNumber(const QString& text) {
     return shownDecimal(view);
 }
 
+namespace {
+
+// A minus, up to 15 digits, and a point with up to 15 more: the texts the
+// import writes. Both readings take them whole, and their results differ by
+// a few units in the last place at most, far inside sameNumber().
+bool isPlainDecimal(const QString& text) {
+    const QStringView view(text);
+    qsizetype at = view.startsWith(u'-') ? 1 : 0;
+    const qsizetype whole = skipDigits(view, at) - at;
+    at += whole;
+    if (whole == 0 || whole > 15)
+        return false;
+    if (at == view.size())
+        return true;
+    if (view[at] != u'.')
+        return false;
+    const qsizetype fraction = skipDigits(view, at + 1) - (at + 1);
+    return fraction > 0 && fraction <= 15 && at + 1 + fraction == view.size();
+}
+
+} // namespace
+
 namespace checks {
 
 QString NumberTextProblem(const QString& text) {
+    if (isPlainDecimal(text))
+        return {};
     const double read = TextToNumber(text);
     const std::optional<double> shown = ShownNumber(text);
     if (shown && std::isfinite(*shown) && sameNumber(*shown, read))
