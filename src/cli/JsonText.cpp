@@ -6,7 +6,10 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
-#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace cac::cli {
 
@@ -141,26 +144,26 @@ char* JsonText::writeEscaped(char* out, const QString& text) {
     const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
     const char16_t* const end = p + text.size();
     while (p != end) {
-        // Most text is plain ASCII, written as it is: four units at a time
+#if defined(__SSE2__)
+        // Most text is plain ASCII, written as it is: eight units at a time
         // while none needs more.
-        if constexpr (std::endian::native == std::endian::little) {
-            constexpr std::uint64_t Ones = 0x0001000100010001;
-            constexpr std::uint64_t Highs = 0x8000800080008000;
-            // Whether some unit is 0; exact, as no unit reaches 0x8000 here.
-            auto hasZero = [](std::uint64_t units) { return (units - Ones) & ~units & Highs; };
-            while (end - p >= 4) {
-                std::uint64_t units;
-                std::memcpy(&units, p, sizeof units);
-                if ((units & 0xFF80FF80FF80FF80) != 0 || ((units - 0x20 * Ones) & ~units & Highs) ||
-                    hasZero(units ^ (u'"' * Ones)) || hasZero(units ^ (u'\\' * Ones)))
-                    break;
-                for (int i = 0; i < 4; ++i)
-                    *out++ = static_cast<char>(units >> (16 * i));
-                p += 4;
-            }
-            if (p == end)
+        while (end - p >= 8) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            // Compared as signed: units from 0x8000 on are below 0x20 too.
+            const __m128i escaped =
+                _mm_or_si128(_mm_or_si128(_mm_cmplt_epi16(units, _mm_set1_epi16(0x20)),
+                                          _mm_cmpgt_epi16(units, _mm_set1_epi16(0x7F))),
+                             _mm_or_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16('"')),
+                                          _mm_cmpeq_epi16(units, _mm_set1_epi16('\\'))));
+            if (_mm_movemask_epi8(escaped) != 0)
                 break;
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
+            out += 8;
+            p += 8;
         }
+        if (p == end)
+            break;
+#endif
         const char16_t u = *p++;
         if (u >= 0x20 && u < 0x80 && u != u'"' && u != u'\\') {
             *out++ = static_cast<char>(u);
