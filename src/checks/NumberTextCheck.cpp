@@ -153,12 +153,21 @@ bool isPlainDecimal(const QString& text) {
     return fraction > 0 && fraction <= 15 && at + 1 + fraction == view.size();
 }
 
+// "0x" and up to eight hexadecimal digits below 80000000, as identifiers
+// are written: both readings give the same whole number.
+bool isPlainHexadecimal(const QString& text) {
+    const qsizetype digits = text.size() - 2;
+    return digits >= 1 && digits <= 8 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X') &&
+           std::all_of(text.begin() + 2, text.end(), isHexDigit) &&
+           (digits < 8 || hexDigitValue(text[2]) < 8);
+}
+
 } // namespace
 
 namespace checks {
 
 QString NumberTextProblem(const QString& text) {
-    if (isPlainDecimal(text))
+    if (isPlainDecimal(text) || isPlainHexadecimal(text))
         return {};
     const double read = TextToNumber(text);
     const std::optional<double> shown = ShownNumber(text);

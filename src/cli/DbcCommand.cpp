@@ -91,8 +91,9 @@ QString listingText(const CanDatabase& database, const VariableCatalogue& catalo
 struct JsonProposals {
     const VariableProposals& proposals;
     QList<QByteArray> quotedEntries;
-    // By the entries it holds; every signal's array stands at the same depth.
-    QHash<QList<qsizetype>, QByteArray> arrays;
+    // By ranking number; every signal's array stands at the same depth.
+    QList<QByteArray> arrays;
+    QByteArray none;
 
     explicit JsonProposals(const VariableProposals& from) : proposals(from) {
         quotedEntries.reserve(from.entryCount());
@@ -101,11 +102,15 @@ struct JsonProposals {
     }
 
     const QByteArray& arrayFor(const JsonText& json, const DbcSignal& signal) {
-        const QList<qsizetype> entries = proposals.forSignalIndexes(signal);
-        auto array = arrays.constFind(entries);
-        if (array == arrays.cend())
-            array = arrays.insert(entries, json.quotedArrayText(quotedEntries, entries));
-        return *array;
+        const qsizetype ranking = proposals.forSignalRanking(signal);
+        if (ranking >= arrays.size())
+            arrays.resize(ranking + 1);
+        QByteArray& array = ranking < 0 ? none : arrays[ranking];
+        if (array.isEmpty())
+            array = json.quotedArrayText(quotedEntries, ranking < 0
+                                                            ? QList<qsizetype>()
+                                                            : proposals.rankingEntries(ranking));
+        return array;
     }
 };
 

@@ -144,18 +144,21 @@ VariableProposals::VariableProposals(const VariableCatalogue& catalogue,
 }
 
 QStringList VariableProposals::forSignal(const DbcSignal& signal) const {
-    return textsOf(rankedEntries(signal, false));
+    return textsOf(rankingNumber(signal, false));
 }
 
-QList<qsizetype> VariableProposals::forSignalIndexes(const DbcSignal& signal) const {
-    return rankedEntries(signal, false);
+qsizetype VariableProposals::forSignalRanking(const DbcSignal& signal) const {
+    return rankingNumber(signal, false);
 }
 
 QStringList VariableProposals::ranked(const DbcSignal& signal) const {
-    return textsOf(rankedEntries(signal, true));
+    return textsOf(rankingNumber(signal, true));
 }
 
-QStringList VariableProposals::textsOf(const QList<qsizetype>& indexes) const {
+QStringList VariableProposals::textsOf(qsizetype ranking) const {
+    if (ranking < 0)
+        return {};
+    const QList<qsizetype>& indexes = m_rankingEntries.at(ranking);
     QStringList texts;
     texts.reserve(indexes.size());
     for (const qsizetype index : indexes)
@@ -163,12 +166,12 @@ QStringList VariableProposals::textsOf(const QList<qsizetype>& indexes) const {
     return texts;
 }
 
-QList<qsizetype> VariableProposals::rankedEntries(const DbcSignal& signal, bool anyUnit) const {
+qsizetype VariableProposals::rankingNumber(const DbcSignal& signal, bool anyUnit) const {
     auto unit = m_catalogueUnits.constFind(signal.unit);
     if (unit == m_catalogueUnits.cend())
         unit = m_catalogueUnits.insert(signal.unit, CatalogueUnitFor(signal.unit));
     if (unit->isEmpty() && !anyUnit)
-        return {};
+        return -1;
     // Only the words some entry has are kept to be compared; how many others
     // the name has changes no ranking.
     RankKey key{anyUnit, *unit, {}};
@@ -178,8 +181,10 @@ QList<qsizetype> VariableProposals::rankedEntries(const DbcSignal& signal, bool 
     });
     std::sort(key.words.begin(), key.words.end());
     auto ranking = m_rankings.constFind(key);
-    if (ranking == m_rankings.cend())
-        ranking = m_rankings.insert(key, rankedFor(key));
+    if (ranking == m_rankings.cend()) {
+        m_rankingEntries.append(rankedFor(key));
+        ranking = m_rankings.insert(key, m_rankingEntries.size() - 1);
+    }
     return *ranking;
 }
 

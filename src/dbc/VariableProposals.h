@@ -34,8 +34,14 @@ public:
 
     // Variable list entries; equally good ones keep their list order.
     QStringList forSignal(const DbcSignal& signal) const;
-    // The same, as positions of entryText(): a listing writes each text once.
-    QList<qsizetype> forSignalIndexes(const DbcSignal& signal) const;
+    // The same as a number for rankingEntries(): signals with one number
+    // have the same proposals, so a listing writes each list once. Numbered
+    // from 0 as first asked for; -1 for none.
+    qsizetype forSignalRanking(const DbcSignal& signal) const;
+    // The proposals of a ranking number, as positions of entryText().
+    const QList<qsizetype>& rankingEntries(qsizetype ranking) const {
+        return m_rankingEntries.at(ranking);
+    }
     qsizetype entryCount() const { return m_entries.size(); }
     const QString& entryText(qsizetype index) const { return m_entries.at(index).text; }
     // Every variable of the list, best first: those forSignal() proposes,
@@ -61,10 +67,11 @@ private:
             return qHashMulti(seed, key.anyUnit, key.unit, key.words);
         }
     };
-    // Entries with the signal's unit (or all, with `anyUnit`), best first.
-    QList<qsizetype> rankedEntries(const DbcSignal& signal, bool anyUnit) const;
+    // Entries with the signal's unit (or all, with `anyUnit`), best first:
+    // their ranking number, -1 for none.
+    qsizetype rankingNumber(const DbcSignal& signal, bool anyUnit) const;
     QList<qsizetype> rankedFor(const RankKey& key) const;
-    QStringList textsOf(const QList<qsizetype>& indexes) const;
+    QStringList textsOf(qsizetype ranking) const; // none for -1
 
     QList<Entry> m_entries;                    // in list order
     QHash<QString, QList<qsizetype>> m_byUnit; // entry indexes by catalogue unit text
@@ -74,7 +81,8 @@ private:
     // A database has few units and a few words its names share with the
     // entries, over thousands of signals: each ranking is worked out once.
     mutable QHash<QString, QString> m_catalogueUnits; // by the database's unit text
-    mutable QHash<RankKey, QList<qsizetype>> m_rankings;
+    mutable QHash<RankKey, qsizetype> m_rankings;     // numbers of m_rankingEntries
+    mutable QList<QList<qsizetype>> m_rankingEntries;
 };
 
 } // namespace cac
