@@ -31,14 +31,17 @@ QString oneLine(QString text) {
     return text.replace(u'\n', u' ');
 }
 
-// What the checks say about the row a signal gives, before a variable is chosen.
-QList<Finding> rowFindings(const SignalRow& row, const VariableCatalogue& catalogue) {
-    return row.importable() ? CheckChannelRow(row.cells, catalogue) : QList<Finding>();
+// What the checks say about the row a signal gives, before a variable is
+// chosen; the memo keeps what they found in the settings rows share.
+QList<Finding> rowFindings(const SignalRow& row, const VariableCatalogue& catalogue,
+                           RowCheckMemo& memo) {
+    return row.importable() ? CheckChannelRow(row.cells, catalogue, &memo) : QList<Finding>();
 }
 
 QString listingText(const CanDatabase& database, const VariableCatalogue& catalogue,
                     const std::optional<VariableProposals>& proposals) {
     QString out;
+    RowCheckMemo memo;
     for (const DbcMessage& message : database.messages) {
         out += QStringLiteral("%1  %2  %3  %4 bytes")
                    .arg(message.name, IdentifierText(message),
@@ -66,7 +69,7 @@ QString listingText(const CanDatabase& database, const VariableCatalogue& catalo
                 out += (note.refuses ? QStringLiteral("    refused    ")
                                      : QStringLiteral("    note       ")) +
                        note.text + u'\n';
-            for (const Finding& finding : rowFindings(row, catalogue))
+            for (const Finding& finding : rowFindings(row, catalogue, memo))
                 out += QStringLiteral("    ") + SeverityText(finding.severity).leftJustified(11) +
                        PlaceText(finding) + QStringLiteral(": ") + finding.message + u'\n';
             if (proposals && row.importable()) {
@@ -116,7 +119,7 @@ struct JsonProposals {
 
 // Keys in sorted order, as QJsonDocument writes them.
 void signalJson(JsonText& json, const DbcMessage& message, const DbcSignal& signal,
-                const VariableCatalogue& catalogue, JsonProposals* proposals) {
+                const VariableCatalogue& catalogue, RowCheckMemo& memo, JsonProposals* proposals) {
     static const char* const ValueTypes[] = {"integer", "float", "double"};
     const SignalRow row = MapSignalToRow(message, signal);
     json.beginObject();
@@ -124,7 +127,7 @@ void signalJson(JsonText& json, const DbcMessage& message, const DbcSignal& sign
     json.key("comment").value(signal.comment);
     json.key("factor").value(signal.factor);
     json.key("findings").beginArray();
-    for (const Finding& finding : rowFindings(row, catalogue)) {
+    for (const Finding& finding : rowFindings(row, catalogue, memo)) {
         json.beginObject();
         json.key("code").value(finding.code);
         json.key("column").value(finding.column);
@@ -183,6 +186,7 @@ bool writeListingJson(const CanDatabase& database, const VariableCatalogue& cata
                       const std::optional<VariableProposals>& proposals) {
     std::optional<JsonProposals> quoted =
         proposals ? std::optional<JsonProposals>(std::in_place, *proposals) : std::nullopt;
+    RowCheckMemo memo;
     JsonText json(stdout);
     json.beginObject();
     json.key("messages").beginArray();
@@ -197,7 +201,7 @@ bool writeListingJson(const CanDatabase& database, const VariableCatalogue& cata
         json.key("sender").value(message.sender);
         json.key("signals").beginArray();
         for (const DbcSignal& signal : message.signalList)
-            signalJson(json, message, signal, catalogue, quoted ? &*quoted : nullptr);
+            signalJson(json, message, signal, catalogue, memo, quoted ? &*quoted : nullptr);
         json.endArray();
         json.endObject();
     }
