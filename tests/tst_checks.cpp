@@ -169,10 +169,19 @@ private slots:
              [](ConfigModel& m) { m.setObdPriority(4, "1|"); }},
         };
         QSet<Check> covered;
+        cac::RowCheckMemo memo; // one for the whole table, as a listing has
         for (const Row& r : rows) {
             ConfigModel model;
             r.setup(model);
             const RowName row(CheckCode(r.check) + ": " + SerializeCcf(model));
+            // Each channel as a row on its own whose variable is still to be
+            // chosen: with the memo the same as without, whatever came before.
+            for (int channel = 1; channel <= cac::ChannelCount; ++channel) {
+                cac::ChannelCells cells = model.rowCells(channel);
+                cells[ColVariable] = channel % 2 ? QString() : cac::DoNotUseText;
+                QCOMPARE(CheckChannelRow(cells, catalogue, &memo),
+                         CheckChannelRow(cells, catalogue));
+            }
             const QByteArray ccf = SerializeCcf(model);
             const QByteArray image = BuildConfigImage(model, catalogue);
             const QList<Finding> findings = CheckConfiguration(model, catalogue);

@@ -5,6 +5,8 @@
 #include "VarsFileWriter.h"
 #include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
+#include "dbc/CanDatabase.h"
+#include "dbc/VariableProposals.h"
 #include "image/ConfigImage.h"
 #include "output/IntelHex.h"
 
@@ -516,11 +518,31 @@ private slots:
                        "\"\xC2\xB0"
                        "C \\\\ \xE2\x82\xAC \xF0\x9F\x98\x80\" E\n"
                        " SG_ T m1 : 8|8@1- (0.000001,1.5) [0|9007199254740993] \"\" E\n"
-                       "CM_ SG_ 100 S \"tab\there \\\"q\\\" \x01 ctl\";\nBO_ x\n");
+                       "CM_ SG_ 100 S \"tab\there \\\"q\\\" \x01 ctl, a plain run of 16\\\"and "
+                       "8 plain\x7F\xC3\xA4 after eight\";\nBO_ x\n");
+        const cac::CatalogueLoad catalogue = cac::LoadVariableDefinitions(m_catalogue);
+        const cac::VariableProposals proposals(catalogue.catalogue, catalogue.variableList);
         for (const QString& file : {DemoDbc, odd}) {
-            const Run listed = RunCli({"dbc", file, "--json"}, m_dir.path());
+            const Run listed =
+                RunCli({"dbc", file, "--json", "--catalogue", m_catalogue}, m_dir.path());
             QCOMPARE(QJsonDocument::fromJson(listed.out).toJson(QJsonDocument::Indented),
                      listed.out);
+            // Each text as the reader has it, each signal's variables as the
+            // proposals give them, though written from arrays kept for reuse.
+            const cac::CanDatabase database = cac::ReadCanDatabase(ReadAll(file));
+            const QJsonArray messages = QJsonDocument::fromJson(listed.out)["messages"].toArray();
+            QCOMPARE(messages.size(), database.messages.size());
+            for (qsizetype m = 0; m < messages.size(); ++m) {
+                const QJsonArray signalList = messages[m]["signals"].toArray();
+                for (qsizetype s = 0; s < signalList.size(); ++s) {
+                    const cac::DbcSignal& signal = database.messages[m].signalList[s];
+                    QCOMPARE(signalList[s]["name"].toString(), signal.name);
+                    QCOMPARE(signalList[s]["comment"].toString(), signal.comment);
+                    QCOMPARE(signalList[s]["unit"].toString(), signal.unit);
+                    QCOMPARE(signalList[s]["variables"].toVariant().toStringList(),
+                             proposals.forSignal(signal));
+                }
+            }
         }
         const QJsonObject root = QJsonDocument::fromJson(json.out).object();
         const QJsonObject throttle =

@@ -552,14 +552,31 @@ private slots:
                                   "Oil temp {OILT}",    "Gearbox oil temp {GBOXT}",
                                   "Engine speed {RPM}", "Gone {NONE}"};
         const cac::VariableProposals proposals(catalogue, list);
+        // Asked one after the other of one object, which keeps what it found
+        // by unit and shared words: the same words under another unit, other
+        // words under the same unit, the same words in another order.
+        const struct {
+            const char* name;
+            const char* unit;
+            QStringList expected;
+        } signalRows[] = {{"GearboxOilTemp",
+                           "degC",
+                           {"Gearbox oil temp {GBOXT}", "Oil temp {OILT}", "Coolant temp {ECT}"}},
+                          {"CoolantTemp",
+                           "\u00B0C",
+                           {"Coolant temp {ECT}", "Oil temp {OILT}", "Gearbox oil temp {GBOXT}"}},
+                          {"Temp_Oil_Gearbox",
+                           "deg C",
+                           {"Gearbox oil temp {GBOXT}", "Oil temp {OILT}", "Coolant temp {ECT}"}},
+                          {"GearboxOilTemp", "rpm", {"Engine speed {RPM}"}},
+                          {"GearboxOilTemp", "km/h", {}}};
         cac::DbcSignal signal;
-        signal.name = "GearboxOilTemp";
-        signal.unit = "degC";
-        QCOMPARE(
-            proposals.forSignal(signal),
-            (QStringList{"Gearbox oil temp {GBOXT}", "Oil temp {OILT}", "Coolant temp {ECT}"}));
-        signal.unit = "km/h";
-        QCOMPARE(proposals.forSignal(signal), QStringList());
+        for (const auto& row : signalRows) {
+            const RowName name(QString("%1 %2").arg(row.name, row.unit));
+            signal.name = row.name;
+            signal.unit = row.unit;
+            QCOMPARE(proposals.forSignal(signal), row.expected);
+        }
 
         // Whatever the unit, every variable of the list stays on offer
         // (those the catalogue names), the proposals first, then by name.

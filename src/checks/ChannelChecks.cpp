@@ -19,12 +19,76 @@ namespace {
 
 constexpr int FormatByteOffset = 2;
 
-class ChannelChecker {
+// The checks that read a row's cells alone, without the record they give.
+class CellChecker {
+public:
+    CellChecker(const ChannelCells& cells, int row, QList<Finding>& findings)
+        : m_cells(cells), m_row(row), m_findings(findings) {}
+
+    void checkIdentifier() {
+        const bool extended = IsExtendedIdentifier(m_cells);
+        if (!listOf(ColIdLength).contains(cell(ColIdLength)))
+            add(Check::IdLengthUnlisted, ColIdLength,
+                QStringLiteral("%1 is not an entry of the list: the image takes the identifier "
+                               "as %2 bit%3")
+                    .arg(Quoted(cell(ColIdLength)), extended ? "29" : "11",
+                         extended ? "" : " (only a text reading exactly 29 means 29 bit)"));
+        const QString text = cell(ColCanId);
+        if (!checkNumberText(ColCanId))
+            return;
+        const double number = TextToNumber(text);
+        const std::optional<std::int32_t> rounded = RoundToInt32(number);
+        const auto got =
+            DecodeIdentifierWord(EncodeIdentifierWord(false, extended, IdentifierNumber(m_cells)));
+        // Written only for a finding: most rows have none.
+        auto gotText = [&] { return HexNumber(got->id); };
+        if (!rounded || *rounded != got->id) {
+            const bool wouldFit29 = !extended && number > 0x7FF && number <= 0x1FFFFFFF;
+            add(Check::IdentifierRange, ColCanId,
+                QStringLiteral("identifier %1 does not fit %2 bits (0 to %3): the image gets "
+                               "identifier %4%5")
+                    .arg(Quoted(text), extended ? "29" : "11", extended ? "0x1FFFFFFF" : "0x7FF",
+                         gotText(), wouldFit29 ? "; an extended identifier needs \"29 bit\"" : ""));
+        } else if (number != *rounded) {
+            add(Check::NumberRounded, ColCanId,
+                QStringLiteral("%1 is not a whole number: the image gets identifier %2 (halves "
+                               "go to the even neighbour)")
+                    .arg(Quoted(text), gotText()));
+        }
+    }
+
+protected:
+    const QString& cell(int column) const { return m_cells.at(column); }
+    // The checks look only at the fixed lists, which every configuration shares.
+    QStringList listOf(int column) const { return FixedChoiceList(ComboForColumn(column)); }
+
+    void add(Check check, int column, const QString& message,
+             std::optional<Severity> severity = std::nullopt) {
+        m_findings.append(MakeFinding(check, Place::Channel, m_row, column, message, severity));
+    }
+
+    bool checkNumberText(int column) {
+        const QString text = cell(column);
+        if (TrimBlanks(text).isEmpty()) {
+            add(Check::NumberEmpty, column, QStringLiteral("the empty cell is read as 0"));
+            return false;
+        }
+        if (const QString problem = NumberTextProblem(text); !problem.isEmpty())
+            add(Check::NumberText, column, problem);
+        return true;
+    }
+
+    const ChannelCells& m_cells;
+    const int m_row; // the channel the findings name
+    QList<Finding>& m_findings;
+};
+
+class ChannelChecker : CellChecker {
 public:
     ChannelChecker(const ChannelCells& cells, bool obdChannel, const VariableCatalogue& catalogue,
                    int row, bool variablePending, QList<Finding>& findings)
-        : m_cells(cells), m_obdChannel(obdChannel), m_row(row), m_variablePending(variablePending),
-          m_findings(findings),
+        : CellChecker(cells, row, findings), m_obdChannel(obdChannel),
+          m_variablePending(variablePending),
           m_record(EncodeChannelRecord(cells, obdChannel, catalogue, &m_numberFields)),
           m_variable(FindVariableIndex(catalogue, cell(ColVariable))) {}
 
@@ -56,25 +120,22 @@ public:
             checkVariable();
         }
         checkIdentifier();
-        checkFilter();
-        checkSignal();
-        checkScaling();
+        checkAfterIdentifier();
         return m_variable;
     }
 
+    // What run() checks after the identifier, which reads neither identifier
+    // cell.
+    void checkAfterIdentifier() {
+        checkFilter();
+        checkSignal();
+        checkScaling();
+    }
+
 private:
-    const QString& cell(int column) const { return m_cells.at(column); }
     std::uint8_t recordByte(int offset) const {
         return static_cast<std::uint8_t>(m_record.at(offset));
     }
-    // The checks look only at the fixed lists, which every configuration shares.
-    QStringList listOf(int column) const { return FixedChoiceList(ComboForColumn(column)); }
-
-    void add(Check check, int column, const QString& message,
-             std::optional<Severity> severity = std::nullopt) {
-        m_findings.append(MakeFinding(check, Place::Channel, m_row, column, message, severity));
-    }
-
     // Whether a setting cell holds text; with `besidesDefaults`, text other
     // than the column's default.
     bool hasSettings(bool besidesDefaults) const {
@@ -109,38 +170,6 @@ private:
                     .arg(Quoted(cell(ColVariable)))
                     .arg(m_variable)
                     .arg(HexByte(recordByte(5))));
-    }
-
-    void checkIdentifier() {
-        const bool extended = IsExtendedIdentifier(m_cells);
-        if (!listOf(ColIdLength).contains(cell(ColIdLength)))
-            add(Check::IdLengthUnlisted, ColIdLength,
-                QStringLiteral("%1 is not an entry of the list: the image takes the identifier "
-                               "as %2 bit%3")
-                    .arg(Quoted(cell(ColIdLength)), extended ? "29" : "11",
-                         extended ? "" : " (only a text reading exactly 29 means 29 bit)"));
-        const QString text = cell(ColCanId);
-        if (!checkNumberText(ColCanId))
-            return;
-        const double number = TextToNumber(text);
-        const std::optional<std::int32_t> rounded = RoundToInt32(number);
-        const auto got =
-            DecodeIdentifierWord(EncodeIdentifierWord(false, extended, IdentifierNumber(m_cells)));
-        // Written only for a finding: most rows have none.
-        auto gotText = [&] { return HexNumber(got->id); };
-        if (!rounded || *rounded != got->id) {
-            const bool wouldFit29 = !extended && number > 0x7FF && number <= 0x1FFFFFFF;
-            add(Check::IdentifierRange, ColCanId,
-                QStringLiteral("identifier %1 does not fit %2 bits (0 to %3): the image gets "
-                               "identifier %4%5")
-                    .arg(Quoted(text), extended ? "29" : "11", extended ? "0x1FFFFFFF" : "0x7FF",
-                         gotText(), wouldFit29 ? "; an extended identifier needs \"29 bit\"" : ""));
-        } else if (number != *rounded) {
-            add(Check::NumberRounded, ColCanId,
-                QStringLiteral("%1 is not a whole number: the image gets identifier %2 (halves "
-                               "go to the even neighbour)")
-                    .arg(Quoted(text), gotText()));
-        }
     }
 
     void checkFilter() {
@@ -301,17 +330,6 @@ private:
         return true;
     }
 
-    bool checkNumberText(int column) {
-        const QString text = cell(column);
-        if (TrimBlanks(text).isEmpty()) {
-            add(Check::NumberEmpty, column, QStringLiteral("the empty cell is read as 0"));
-            return false;
-        }
-        if (const QString problem = NumberTextProblem(text); !problem.isEmpty())
-            add(Check::NumberText, column, problem);
-        return true;
-    }
-
     void checkByteField(const RecordNumberField& field) {
         const int byte = recordByte(field.offset);
         if (!field.fits) {
@@ -344,11 +362,8 @@ private:
         }
     }
 
-    const ChannelCells& m_cells;
     const bool m_obdChannel;      // channel 15 in OBD mode
-    const int m_row;              // the channel the findings name
     const bool m_variablePending; // a row without a variable yet: check the rest
-    QList<Finding>& m_findings;
     QList<RecordNumberField> m_numberFields;
     const QByteArray m_record;
     const std::int32_t m_variable;
@@ -366,6 +381,16 @@ std::int32_t CheckChannel(const ChannelCells& cells, bool obdChannel,
                           const VariableCatalogue& catalogue, int row, QList<Finding>& findings,
                           bool variablePending) {
     return ChannelChecker(cells, obdChannel, catalogue, row, variablePending, findings).run();
+}
+
+void CheckPendingIdentifier(const ChannelCells& cells, int row, QList<Finding>& findings) {
+    CellChecker(cells, row, findings).checkIdentifier();
+}
+
+void CheckPendingSettings(const ChannelCells& cells, const VariableCatalogue& catalogue, int row,
+                          QList<Finding>& findings) {
+    ChannelChecker(cells, /*obdChannel=*/false, catalogue, row, /*variablePending=*/true, findings)
+        .checkAfterIdentifier();
 }
 
 } // namespace cac::checks

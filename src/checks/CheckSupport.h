@@ -47,5 +47,12 @@ std::int32_t CheckChannel(const ConfigModel& model, const VariableCatalogue& cat
 std::int32_t CheckChannel(const ChannelCells& cells, bool obdChannel,
                           const VariableCatalogue& catalogue, int row, QList<Finding>& findings,
                           bool variablePending = false);
+// The same findings of a row whose variable is still to be chosen (an empty
+// or "**Do not use**" cell, not OBD channel 15), in their two parts: those of
+// the identifier length and identifier, then those of the other settings,
+// which read neither identifier cell.
+void CheckPendingIdentifier(const ChannelCells& cells, int row, QList<Finding>& findings);
+void CheckPendingSettings(const ChannelCells& cells, const VariableCatalogue& catalogue, int row,
+                          QList<Finding>& findings);
 
 } // namespace cac::checks

@@ -64,6 +64,10 @@ struct Unsaveable {
 
 Unsaveable unsaveableIn(const QString& text) {
     Unsaveable found;
+    // Cells mostly hold printable ASCII before "|": one test a character.
+    if (std::all_of(text.begin(), text.end(),
+                    [](QChar ch) { return ch.unicode() >= 0x20 && ch.unicode() < u'|'; }))
+        return found;
     for (const QChar ch : text) {
         const char16_t code = ch.unicode();
         found.separator = found.separator || code == u'|';
@@ -170,13 +174,29 @@ QList<Finding> CheckConfiguration(const ConfigModel& model, const VariableCatalo
 
 // The cells alone, without a model around them: a listing checks thousands
 // of rows. With OBD mode off, as a configuration starts.
-QList<Finding> CheckChannelRow(const ChannelCells& cells, const VariableCatalogue& catalogue) {
+QList<Finding> CheckChannelRow(const ChannelCells& cells, const VariableCatalogue& catalogue,
+                               RowCheckMemo* memo) {
     QList<Finding> findings;
     for (int column = 1; column < ChannelGridColumns; ++column)
         checkSaveable(cells.at(static_cast<std::size_t>(column)), Place::Channel, 0, column,
                       findings);
-    checks::CheckChannel(cells, /*obdChannel=*/false, catalogue, 0, findings,
-                         /*variablePending=*/true);
+    const QString& variable = cells.at(ColVariable);
+    if (!memo || !(variable.isEmpty() || variable == DoNotUseText)) {
+        checks::CheckChannel(cells, /*obdChannel=*/false, catalogue, 0, findings,
+                             /*variablePending=*/true);
+        return findings;
+    }
+    checks::CheckPendingIdentifier(cells, 0, findings);
+    QStringList key(cells.begin(), cells.end());
+    key[ColIdLength].clear();
+    key[ColCanId].clear();
+    auto settings = memo->settings.constFind(key);
+    if (settings == memo->settings.cend()) {
+        QList<Finding> found;
+        checks::CheckPendingSettings(cells, catalogue, 0, found);
+        settings = memo->settings.insert(key, found);
+    }
+    findings += *settings;
     return findings;
 }
 

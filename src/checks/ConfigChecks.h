@@ -4,7 +4,9 @@
 #include "channels/ChoiceLists.h"
 #include "checks/Finding.h"
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -67,7 +69,15 @@ QList<Finding> CheckConfiguration(const ConfigModel& model, const VariableCatalo
 // signal gives. An empty or "**Do not use**" variable cell means the variable
 // is still to be chosen, and the other settings are checked all the same.
 // The findings are those of channel 0: they name only their column.
-QList<Finding> CheckChannelRow(const ChannelCells& cells, const VariableCatalogue& catalogue);
+// With `memo`, the findings in a pending row's settings beside its identifier
+// are kept by those settings for the next row alike: a listing checks
+// thousands of rows that differ mostly in their identifiers. One memo serves
+// one catalogue.
+struct RowCheckMemo {
+    QHash<QStringList, QList<Finding>> settings; // by the cells, identifier cells left empty
+};
+QList<Finding> CheckChannelRow(const ChannelCells& cells, const VariableCatalogue& catalogue,
+                               RowCheckMemo* memo = nullptr);
 
 // The number a text shows to a person (plain decimal with a point or comma,
 // or "0x" and up to eight hexadecimal digits), or nullopt for any other text.

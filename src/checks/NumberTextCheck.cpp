@@ -133,9 +133,42 @@ std::optional<double> ShownNumber(const QString& text) {
     return shownDecimal(view);
 }
 
+namespace {
+
+// A minus, up to 15 digits, and a point with up to 15 more: the texts the
+// import writes. Both readings take them whole, and their results differ by
+// a few units in the last place at most, far inside sameNumber().
+bool isPlainDecimal(const QString& text) {
+    const QStringView view(text);
+    qsizetype at = view.startsWith(u'-') ? 1 : 0;
+    const qsizetype whole = skipDigits(view, at) - at;
+    at += whole;
+    if (whole == 0 || whole > 15)
+        return false;
+    if (at == view.size())
+        return true;
+    if (view[at] != u'.')
+        return false;
+    const qsizetype fraction = skipDigits(view, at + 1) - (at + 1);
+    return fraction > 0 && fraction <= 15 && at + 1 + fraction == view.size();
+}
+
+// "0x" and up to eight hexadecimal digits below 80000000, as identifiers
+// are written: both readings give the same whole number.
+bool isPlainHexadecimal(const QString& text) {
+    const qsizetype digits = text.size() - 2;
+    return digits >= 1 && digits <= 8 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X') &&
+           std::all_of(text.begin() + 2, text.end(), isHexDigit) &&
+           (digits < 8 || hexDigitValue(text[2]) < 8);
+}
+
+} // namespace
+
 namespace checks {
 
 QString NumberTextProblem(const QString& text) {
+    if (isPlainDecimal(text) || isPlainHexadecimal(text))
+        return {};
     const double read = TextToNumber(text);
     const std::optional<double> shown = ShownNumber(text);
     if (shown && std::isfinite(*shown) && sameNumber(*shown, read))

@@ -31,14 +31,17 @@ QString oneLine(QString text) {
     return text.replace(u'\n', u' ');
 }
 
-// What the checks say about the row a signal gives, before a variable is chosen.
-QList<Finding> rowFindings(const SignalRow& row, const VariableCatalogue& catalogue) {
-    return row.importable() ? CheckChannelRow(row.cells, catalogue) : QList<Finding>();
+// What the checks say about the row a signal gives, before a variable is
+// chosen; the memo keeps what they found in the settings rows share.
+QList<Finding> rowFindings(const SignalRow& row, const VariableCatalogue& catalogue,
+                           RowCheckMemo& memo) {
+    return row.importable() ? CheckChannelRow(row.cells, catalogue, &memo) : QList<Finding>();
 }
 
 QString listingText(const CanDatabase& database, const VariableCatalogue& catalogue,
                     const std::optional<VariableProposals>& proposals) {
     QString out;
+    RowCheckMemo memo;
     for (const DbcMessage& message : database.messages) {
         out += QStringLiteral("%1  %2  %3  %4 bytes")
                    .arg(message.name, IdentifierText(message),
@@ -66,7 +69,7 @@ QString listingText(const CanDatabase& database, const VariableCatalogue& catalo
                 out += (note.refuses ? QStringLiteral("    refused    ")
                                      : QStringLiteral("    note       ")) +
                        note.text + u'\n';
-            for (const Finding& finding : rowFindings(row, catalogue))
+            for (const Finding& finding : rowFindings(row, catalogue, memo))
                 out += QStringLiteral("    ") + SeverityText(finding.severity).leftJustified(11) +
                        PlaceText(finding) + QStringLiteral(": ") + finding.message + u'\n';
             if (proposals && row.importable()) {
@@ -86,22 +89,37 @@ QString listingText(const CanDatabase& database, const VariableCatalogue& catalo
     return out;
 }
 
-// The proposals with each variable list entry escaped once: the entries of a
-// unit are written again for every signal of that unit.
+// The proposals with each variable list entry escaped once, and each array
+// of them written once: the signals of a unit mostly share their array.
 struct JsonProposals {
     const VariableProposals& proposals;
     QList<QByteArray> quotedEntries;
+    // By ranking number; every signal's array stands at the same depth.
+    QList<QByteArray> arrays;
+    QByteArray none;
 
     explicit JsonProposals(const VariableProposals& from) : proposals(from) {
         quotedEntries.reserve(from.entryCount());
         for (qsizetype i = 0; i < from.entryCount(); ++i)
             quotedEntries.append(JsonText::quoted(from.entryText(i)));
     }
+
+    const QByteArray& arrayFor(const JsonText& json, const DbcSignal& signal) {
+        const qsizetype ranking = proposals.forSignalRanking(signal);
+        if (ranking >= arrays.size())
+            arrays.resize(ranking + 1);
+        QByteArray& array = ranking < 0 ? none : arrays[ranking];
+        if (array.isEmpty())
+            array = json.quotedArrayText(quotedEntries, ranking < 0
+                                                            ? QList<qsizetype>()
+                                                            : proposals.rankingEntries(ranking));
+        return array;
+    }
 };
 
 // Keys in sorted order, as QJsonDocument writes them.
 void signalJson(JsonText& json, const DbcMessage& message, const DbcSignal& signal,
-                const VariableCatalogue& catalogue, const JsonProposals* proposals) {
+                const VariableCatalogue& catalogue, RowCheckMemo& memo, JsonProposals* proposals) {
     static const char* const ValueTypes[] = {"integer", "float", "double"};
     const SignalRow row = MapSignalToRow(message, signal);
     json.beginObject();
@@ -109,7 +127,7 @@ void signalJson(JsonText& json, const DbcMessage& message, const DbcSignal& sign
     json.key("comment").value(signal.comment);
     json.key("factor").value(signal.factor);
     json.key("findings").beginArray();
-    for (const Finding& finding : rowFindings(row, catalogue)) {
+    for (const Finding& finding : rowFindings(row, catalogue, memo)) {
         json.beginObject();
         json.key("code").value(finding.code);
         json.key("column").value(finding.column);
@@ -151,12 +169,13 @@ void signalJson(JsonText& json, const DbcMessage& message, const DbcSignal& sign
     json.key("startBit").value(signal.startBit);
     json.key("unit").value(signal.unit);
     json.key("valueType").value(ValueTypes[static_cast<int>(signal.valueType)]);
-    json.key("variables").beginArray();
+    json.key("variables");
     if (proposals) {
-        for (const qsizetype entry : proposals->proposals.forSignalIndexes(signal))
-            json.quotedValue(proposals->quotedEntries.at(entry));
+        json.writtenValue(proposals->arrayFor(json, signal));
+    } else {
+        json.beginArray();
+        json.endArray();
     }
-    json.endArray();
     json.endObject();
 }
 
@@ -165,8 +184,9 @@ void signalJson(JsonText& json, const DbcMessage& message, const DbcSignal& sign
 // database. False when the output could not be written.
 bool writeListingJson(const CanDatabase& database, const VariableCatalogue& catalogue,
                       const std::optional<VariableProposals>& proposals) {
-    const std::optional<JsonProposals> quoted =
+    std::optional<JsonProposals> quoted =
         proposals ? std::optional<JsonProposals>(std::in_place, *proposals) : std::nullopt;
+    RowCheckMemo memo;
     JsonText json(stdout);
     json.beginObject();
     json.key("messages").beginArray();
@@ -181,7 +201,7 @@ bool writeListingJson(const CanDatabase& database, const VariableCatalogue& cata
         json.key("sender").value(message.sender);
         json.key("signals").beginArray();
         for (const DbcSignal& signal : message.signalList)
-            signalJson(json, message, signal, catalogue, quoted ? &*quoted : nullptr);
+            signalJson(json, message, signal, catalogue, memo, quoted ? &*quoted : nullptr);
         json.endArray();
         json.endObject();
     }

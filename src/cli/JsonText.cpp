@@ -3,8 +3,13 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace cac::cli {
 
@@ -45,6 +50,22 @@ void JsonText::value(const QString& text) {
     append('"');
 }
 
+void JsonText::value(const char* text) {
+    const auto size = static_cast<qsizetype>(std::strlen(text));
+    // The texts given are plain ASCII words; anything else takes the QString way.
+    if (!std::all_of(text, text + size,
+                     [](char c) { return c >= 0x20 && c < 0x7F && c != '"' && c != '\\'; })) {
+        value(QString::fromLatin1(text, size));
+        return;
+    }
+    beginValue();
+    char* const out = room(size + 2);
+    out[0] = '"';
+    std::memcpy(out + 1, text, static_cast<std::size_t>(size));
+    out[size + 1] = '"';
+    m_size += size + 2;
+}
+
 void JsonText::value(int number) {
     beginValue();
     char* const out = room(16);
@@ -61,8 +82,16 @@ void JsonText::value(double number) {
         char* const out = room(24);
         m_size += std::to_chars(out, out + 24, static_cast<qint64>(number)).ptr - out;
     } else {
-        const QByteArray text = QByteArray::number(number, 'g', QLocale::FloatingPointShortest);
-        append(text.constData(), text.size());
+        constexpr qsizetype MostKept = 4096;
+        const auto bits = std::bit_cast<quint64>(number);
+        auto text = m_decimals.constFind(bits);
+        if (text == m_decimals.cend()) {
+            if (m_decimals.size() >= MostKept)
+                m_decimals.clear();
+            text = m_decimals.insert(
+                bits, QByteArray::number(number, 'g', QLocale::FloatingPointShortest));
+        }
+        append(text->constData(), text->size());
     }
 }
 
@@ -115,12 +144,32 @@ char* JsonText::writeEscaped(char* out, const QString& text) {
     const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
     const char16_t* const end = p + text.size();
     while (p != end) {
+#if defined(__SSE2__)
+        // Most text is plain ASCII, written as it is: eight units at a time
+        // while none needs more.
+        while (end - p >= 8) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            // Compared as signed: units from 0x8000 on are below 0x20 too.
+            const __m128i escaped =
+                _mm_or_si128(_mm_or_si128(_mm_cmplt_epi16(units, _mm_set1_epi16(0x20)),
+                                          _mm_cmpgt_epi16(units, _mm_set1_epi16(0x7F))),
+                             _mm_or_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16('"')),
+                                          _mm_cmpeq_epi16(units, _mm_set1_epi16('\\'))));
+            if (_mm_movemask_epi8(escaped) != 0)
+                break;
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
+            out += 8;
+            p += 8;
+        }
+        if (p == end)
+            break;
+#endif
         const char16_t u = *p++;
+        if (u >= 0x20 && u < 0x80 && u != u'"' && u != u'\\') {
+            *out++ = static_cast<char>(u);
+            continue;
+        }
         if (u < 0x80) {
-            if (u >= 0x20 && u != u'"' && u != u'\\') {
-                *out++ = static_cast<char>(u);
-                continue;
-            }
             switch (u) {
             case u'"':
                 escapeAs('"');
@@ -164,6 +213,24 @@ char* JsonText::writeEscaped(char* out, const QString& text) {
         }
     }
     return out;
+}
+
+QByteArray JsonText::quotedArrayText(const QList<QByteArray>& quotedTexts,
+                                     const QList<qsizetype>& indexes) const {
+    // As beginArray(), a value() for each and endArray() write it.
+    const auto levels = static_cast<qsizetype>(m_empty.size());
+    QByteArray text = "[\n";
+    for (qsizetype i = 0; i < indexes.size(); ++i) {
+        if (i > 0)
+            text += ",\n";
+        text.append(4 * (levels + 1), ' ');
+        text += quotedTexts.at(indexes.at(i));
+    }
+    if (!indexes.isEmpty())
+        text += '\n';
+    text.append(4 * levels, ' ');
+    text += ']';
+    return text;
 }
 
 QByteArray JsonText::quoted(const QString& text) {

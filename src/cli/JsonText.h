@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -25,11 +26,11 @@ public:
     void endObject() { close('}'); }
     void beginArray() { open('['); }
     void endArray() { close(']'); }
-    // The key of the next value, within an object. Inline, so that the length
-    // of a literal key is known when compiling.
-    JsonText& key(const char* name) {
+    // The key of the next value, within an object: a literal, whose length is
+    // known when compiling.
+    template <std::size_t N> JsonText& key(const char (&name)[N]) {
+        constexpr auto size = static_cast<qsizetype>(N - 1);
         beginValue();
-        const auto size = static_cast<qsizetype>(std::strlen(name));
         char* const out = room(size + 4);
         out[0] = '"';
         std::memcpy(out + 1, name, static_cast<std::size_t>(size));
@@ -40,18 +41,23 @@ public:
     }
 
     void value(const QString& text);
-    void value(const char* text) { value(QString::fromLatin1(text)); }
+    void value(const char* text); // Latin-1
     void value(int number);
     void value(double number); // not finite: null
     void value(bool flag);
     void null();
     void stringArray(const QStringList& texts);
-    // A text as a JSON string, quotes included, for quotedValue(): texts that
-    // a listing writes thousands of times are escaped once.
+    // A text as a JSON string, quotes included: texts that a listing writes
+    // thousands of times are escaped once.
     static QByteArray quoted(const QString& text);
-    void quotedValue(const QByteArray& quotedText) {
+    // The array of those quoted texts as it would be written here, to be
+    // given to writtenValue() wherever the same array stands at the same
+    // depth: a listing writes one array for thousands of signals.
+    QByteArray quotedArrayText(const QList<QByteArray>& quotedTexts,
+                               const QList<qsizetype>& indexes) const;
+    void writtenValue(const QByteArray& text) {
         beginValue();
-        append(quotedText.constData(), quotedText.size());
+        append(text.constData(), text.size());
     }
 
     // Writes out what is left, with the line end QJsonDocument puts after the
@@ -69,6 +75,9 @@ private:
     qsizetype m_size = 0;
     std::vector<char> m_empty; // per open container: nothing in it yet
     bool m_keyGiven = false;
+    // Numbers that are not whole, as written: a listing has a few factors and
+    // offsets, each on many signals.
+    QHash<quint64, QByteArray> m_decimals;
 
     // Inline, with the comma and the indent written in one piece: a listing
     // begins hundreds of thousands of values.

@@ -3,6 +3,8 @@
 #include "common/BoundedFileRead.h"
 #include "common/HexText.h"
 
+#include <charconv>
+
 namespace cac {
 
 bool LoadCanDatabase(const QString& path, CanDatabase& database, QString* error) {
@@ -44,11 +46,15 @@ QString IdentifierText(const DbcMessage& message) {
 }
 
 QString SignalLayoutText(const DbcSignal& signal) {
-    return QStringLiteral("%1|%2@%3%4")
-        .arg(signal.startBit)
-        .arg(signal.length)
-        .arg(QChar(signal.littleEndian ? u'1' : u'0'))
-        .arg(QChar(signal.isSigned ? u'-' : u'+'));
+    constexpr int IntDigits = 11; // "-2147483648"
+    char text[2 * IntDigits + 4];
+    char* out = std::to_chars(text, text + IntDigits, signal.startBit).ptr;
+    *out++ = '|';
+    out = std::to_chars(out, out + IntDigits, signal.length).ptr;
+    *out++ = '@';
+    *out++ = signal.littleEndian ? '1' : '0';
+    *out++ = signal.isSigned ? '-' : '+';
+    return QString::fromLatin1(text, out - text);
 }
 
 bool SignalMatchesFilter(const DbcMessage& message, const DbcSignal& signal,

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -99,6 +100,18 @@ double RoundedTo15(double value) {
     double rounded = value;
     std::from_chars(text, written.ptr, rounded);
     return rounded;
+}
+
+// A bit position or count as text; those of a frame's 64 bits are made
+// once, as every row of a listing has two.
+QString bitNumberText(int number) {
+    static const std::array<QString, FrameBytes* 8 + 1> texts = [] {
+        std::array<QString, FrameBytes * 8 + 1> made;
+        for (int i = 0; i <= FrameBytes * 8; ++i)
+            made[i] = QString::number(i);
+        return made;
+    }();
+    return number >= 0 && number <= FrameBytes * 8 ? texts[number] : QString::number(number);
 }
 
 // A multiplexed signal is taken only from the frames whose multiplexor byte
@@ -203,8 +216,8 @@ SignalRow MapSignalToRow(const DbcMessage& message, const DbcSignal& signal) {
     row.cells[ColIdLength] = message.extended ? QStringLiteral("29 bit") : QStringLiteral("11 bit");
     row.cells[ColCanId] = IdentifierText(message);
     setFilter(row, message, signal);
-    row.cells[ColStartBit] = QString::number(signal.startBit);
-    row.cells[ColLength] = QString::number(signal.length);
+    row.cells[ColStartBit] = bitNumberText(signal.startBit);
+    row.cells[ColLength] = bitNumberText(signal.length);
     row.cells[ColValueType] = isFloat           ? QStringLiteral("Float (single)")
                               : signal.isSigned ? QStringLiteral("Signed")
                                                 : QStringLiteral("Unsigned");

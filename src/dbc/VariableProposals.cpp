@@ -144,18 +144,21 @@ VariableProposals::VariableProposals(const VariableCatalogue& catalogue,
 }
 
 QStringList VariableProposals::forSignal(const DbcSignal& signal) const {
-    return textsOf(rankedEntries(signal, false));
+    return textsOf(rankingNumber(signal, false));
 }
 
-QList<qsizetype> VariableProposals::forSignalIndexes(const DbcSignal& signal) const {
-    return rankedEntries(signal, false);
+qsizetype VariableProposals::forSignalRanking(const DbcSignal& signal) const {
+    return rankingNumber(signal, false);
 }
 
 QStringList VariableProposals::ranked(const DbcSignal& signal) const {
-    return textsOf(rankedEntries(signal, true));
+    return textsOf(rankingNumber(signal, true));
 }
 
-QStringList VariableProposals::textsOf(const QList<qsizetype>& indexes) const {
+QStringList VariableProposals::textsOf(qsizetype ranking) const {
+    if (ranking < 0)
+        return {};
+    const QList<qsizetype>& indexes = m_rankingEntries.at(ranking);
     QStringList texts;
     texts.reserve(indexes.size());
     for (const qsizetype index : indexes)
@@ -163,25 +166,39 @@ QStringList VariableProposals::textsOf(const QList<qsizetype>& indexes) const {
     return texts;
 }
 
-QList<qsizetype> VariableProposals::rankedEntries(const DbcSignal& signal, bool anyUnit) const {
-    const QString unit = CatalogueUnitFor(signal.unit);
-    if (unit.isEmpty() && !anyUnit)
-        return {};
-    // Only the words some entry has are kept to be compared.
-    QList<int> signalWords;
-    int wordCount = 0;
+qsizetype VariableProposals::rankingNumber(const DbcSignal& signal, bool anyUnit) const {
+    auto unit = m_catalogueUnits.constFind(signal.unit);
+    if (unit == m_catalogueUnits.cend())
+        unit = m_catalogueUnits.insert(signal.unit, CatalogueUnitFor(signal.unit));
+    if (unit->isEmpty() && !anyUnit)
+        return -1;
+    // Only the words some entry has are kept to be compared; how many others
+    // the name has changes no ranking.
+    RankKey key{anyUnit, *unit, {}};
     forEachNameWord(signal.name, [&](const QString& word) {
-        ++wordCount;
         if (const auto number = m_wordNumbers.constFind(word); number != m_wordNumbers.cend())
-            signalWords.append(*number);
+            key.words.append(*number);
     });
+    std::sort(key.words.begin(), key.words.end());
+    auto ranking = m_rankings.constFind(key);
+    if (ranking == m_rankings.cend()) {
+        m_rankingEntries.append(rankedFor(key));
+        ranking = m_rankings.insert(key, m_rankingEntries.size() - 1);
+    }
+    return *ranking;
+}
+
+QList<qsizetype> VariableProposals::rankedFor(const RankKey& key) const {
+    const QString& unit = key.unit;
+    const bool anyUnit = key.anyUnit;
+    const QList<int>& signalWords = key.words;
     struct Rank {
         bool unitSuits;
         int shared; // words shared with the signal's name
         qsizetype entry;
     };
-    // A listing asks for each of thousands of signals: only the entries of
-    // the signal's unit are looked at then.
+    // Only the entries of the signal's unit are looked at, unless all are
+    // ranked.
     const QList<qsizetype> none;
     const auto found = m_byUnit.constFind(unit);
     const QList<qsizetype>& suited = found != m_byUnit.cend() ? *found : none;
@@ -200,7 +217,7 @@ QList<qsizetype> VariableProposals::rankedEntries(const DbcSignal& signal, bool 
     // Those of the unit first, then by the words shared, the list order kept
     // among equals: counted per grade, then each put at its grade's next
     // place, as there are only a few grades.
-    const int grades = wordCount + 1;
+    const auto grades = static_cast<int>(signalWords.size()) + 1;
     auto grade = [&](const Rank& rank) { return (rank.unitSuits ? grades : 0) + rank.shared; };
     QVarLengthArray<qsizetype, 16> next(2 * grades + 1, 0); // by grade: where its next goes
     for (const Rank& rank : ranks)

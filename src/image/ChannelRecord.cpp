@@ -20,7 +20,11 @@ constexpr std::uint8_t ValueTypeCodes[] = {1, 0, 2};
 class ScratchByte {
 public:
     ScratchByte(char* record, QList<RecordNumberField>* numberFields)
-        : m_record(record), m_out(record), m_numberFields(numberFields) {}
+        : m_record(record), m_out(record), m_numberFields(numberFields) {
+        // Start bit, length, filter position and value, exponent.
+        if (m_numberFields)
+            m_numberFields->reserve(m_numberFields->size() + 5);
+    }
 
     // The byte of the number `column`'s cell reads as; `number` is what the
     // field shows of it, `magnitude` what goes into the byte.

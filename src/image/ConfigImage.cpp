@@ -102,6 +102,12 @@ std::int32_t IdentifierNumber(const ConfigModel& model, int row) {
 }
 
 bool IsExtendedIdentifier(const ChannelCells& row) {
+    // The list's two entries are known without reading them as numbers.
+    const QString& text = row.at(ColIdLength);
+    if (text == QLatin1StringView("29 bit"))
+        return true;
+    if (text == QLatin1StringView("11 bit"))
+        return false;
     return TextToNumber(row.at(ColIdLength)) == 29;
 }
 
