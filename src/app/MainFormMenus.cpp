@@ -88,11 +88,6 @@ void MainForm::buildMenus() {
         m_previewPanel->previewLive();
     });
     previewLive->setObjectName(names::MenuPreviewLive);
-    if (!PreviewPanel::liveAvailable()) {
-        previewLive->setEnabled(false);
-        previewLive->setToolTip(texts::PreviewNoSerialBus);
-        tools->setToolTipsVisible(true);
-    }
     tools->addSeparator();
     tools->addAction(m_recovery->restoreAction());
 

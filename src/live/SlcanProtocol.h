@@ -41,6 +41,8 @@ public:
     // Why the adapter would not listen (it answered the bit rate or the
     // open command with an error); empty while all is well.
     QString refusal() const { return m_refusal; }
+    // Every command answered without a refusal, or frames arriving.
+    bool listening() const { return m_unanswered == 0 && m_refusal.isEmpty(); }
     qint64 malformed() const { return m_malformed; }
     QString firstMalformed() const { return m_firstMalformed; }
 
