@@ -8,6 +8,7 @@
 // preview-log.png, preview-plot.png, preview-live.png and preview-slcan.png
 // into DIR.
 #include "FakePlatform.h"
+#include "PreviewChecks.h"
 #include "app/MainForm.h"
 #include "app/ObjectNames.h"
 #include "app/preview/ChannelPlot.h"
@@ -47,6 +48,9 @@
 #endif
 
 using namespace cac;
+using testing::engineLines;
+using testing::Lines;
+using testing::readLog;
 
 namespace {
 
@@ -54,43 +58,6 @@ const QString Examples = QStringLiteral(CAC_EXAMPLES_DIR);
 
 QString example(const QString& name) {
     return Examples + u'/' + name;
-}
-
-// The texts of one channel line as the engine gives them for `frames`:
-// channel, variable, frames, last, minimum, maximum, unit, not decoded.
-using Lines = QList<QStringList>;
-
-Lines engineLines(const ConfigModel& model, const VariableCatalogue& catalogue,
-                  const QList<CanFrame>& frames) {
-    const FrameDecoder decoder(model, catalogue);
-    DecodeTally tally(decoder);
-    for (const CanFrame& frame : frames)
-        tally.add(frame);
-    Lines lines;
-    const auto shown = [](const QString& value) {
-        return value.isEmpty() ? QStringLiteral("\u2013") : value;
-    };
-    for (const ChannelSummary& s : ChannelSummaries(decoder, tally)) {
-        const bool noValue = !decoder.channel(s.channel).problem.isEmpty();
-        lines.append({QString::number(s.channel), s.variable, s.frames, shown(s.last),
-                      shown(s.minimum), shown(s.maximum), s.unit,
-                      noValue ? app::texts::PreviewNoValue
-                              : QString::number(tally.channel(s.channel).undecodable)});
-    }
-    return lines;
-}
-
-QList<CanFrame> readLog(const QString& path) {
-    QFile file(path);
-    QList<CanFrame> frames;
-    if (!file.open(QIODevice::ReadOnly))
-        return frames;
-    QString error;
-    const auto reader = OpenLogReader(&file, LogFormat::Unknown, &error);
-    CanFrame frame;
-    while (reader && reader->readFrame(frame))
-        frames.append(frame);
-    return frames;
 }
 
 // A frame as an SLCAN adapter sends it, stamped or not.
@@ -179,16 +146,7 @@ class TestPreviewPanel : public QObject {
         action->trigger();
     }
     // What the panel's channel lines show, in the columns engineLines gives.
-    Lines panelLines() const {
-        Lines lines;
-        for (int row = 0; row < table()->rowCount(); ++row) {
-            QStringList line;
-            for (int column = 0; column < 8; ++column)
-                line << table()->item(row, column)->text();
-            lines.append(line);
-        }
-        return lines;
-    }
+    Lines panelLines() const { return testing::PanelLines(table()); }
     // The small plot of a line (-1: of no channel), as its delegate paints it.
     QImage sparkline(int row) const {
         QImage image(160, 24, QImage::Format_ARGB32);

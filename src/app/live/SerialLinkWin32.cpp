@@ -62,8 +62,19 @@ protected:
                 emit ended(SystemError(::GetLastError()));
                 break;
             }
-            if (got > 0)
+            if (got > 0) {
                 emit received(buffer.left(int(got)));
+                continue;
+            }
+            // Nothing came: the port may be gone. A vanished device does not
+            // always fail the read (a closed pseudo-terminal under Wine keeps
+            // giving nothing), but asking for the port's state fails then.
+            DWORD errors = 0;
+            COMSTAT state{};
+            if (!::ClearCommError(m_port, &errors, &state)) {
+                emit ended(SystemError(::GetLastError()));
+                break;
+            }
         }
         ::CloseHandle(m_port);
     }

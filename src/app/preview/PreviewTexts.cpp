@@ -114,6 +114,10 @@ QString liveRateNotOffered(const QString& entry) {
 }
 
 QString liveMalformedLines(qint64 count, const QString& first) {
+    if (count == 1)
+        return QStringLiteral("1 line from the adapter was no CAN frame and was skipped: "
+                              "\u201c%1\u201d")
+            .arg(first);
     return QStringLiteral("%1 lines from the adapter were no CAN frames and were skipped; the "
                           "first: \u201c%2\u201d")
         .arg(count)
