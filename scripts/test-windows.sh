@@ -18,7 +18,12 @@
 #      program, the user's Updrive.exe started); the uninstaller removing what
 #      was installed and registered, and leaving the user's files.
 #      CAC_OLDER_INSTALLER=SETUP.EXE makes the earlier installation with an
-#      installer of an earlier version.
+#      installer of an earlier version;
+#   6. live CAN traffic in the window: an SLCAN adapter played on a
+#      pseudo-terminal linked as COM5 (tests/windows/slcan_peer.py) and the
+#      stand-in PCANBasic.dll (the DLL absent is a case of tst_windows);
+#      screenshots build/windows/live/windows-*.png (CAC_LIVE_SHOTS=DIR keeps
+#      copies).
 # Skips everything, and says so, while the cross-built Qt is not in the cache
 # (scripts/build-windows.sh makes it once). Needs the Linux Debug build
 # (scripts/test.sh makes it first).
@@ -205,6 +210,38 @@ else
     cat "$work/window.log"
     fail "the window did not open under Wine"
 fi
+
+# 6. Live CAN traffic, here: in the build's prefix on the display of step 3.
+live_can_tests() {
+    local live=$work/live shots=$root/build/windows/live status=0 i
+    mkdir -p "$live" "$shots"
+    python3 tests/windows/slcan_peer.py examples/demo-drive.log "$live/received" "$live/seen" \
+        >"$live/pty" &
+    local peer=$!
+    for i in $(seq 1 100); do [ -s "$live/pty" ] && break; sleep 0.1; done
+    ln -sfn "$(cat "$live/pty")" "$build_prefix/dosdevices/com5"
+    # The results go to a file: Wine now and then loses a program's standard output.
+    CAC_SLCAN_PORT=5 CAC_SLCAN_SEEN="Z:${live//\//\\}\\seen" CAC_LIVE_SHOTS="Z:${shots//\//\\}" \
+        "$wine_run" build/windows/tests/windows/live/tst_windows_live.exe \
+        -o "Z:${live//\//\\}\\test.log,txt" >"$live/wine.log" 2>&1 || status=$?
+    touch "$live/seen" # the peer ends whatever the test did
+    wait "$peer" || true
+    rm -f "$build_prefix/dosdevices/com5"
+    if [ "$status" -eq 0 ] && grep -q '^Totals: .* 0 failed, 0 skipped' "$live/test.log"; then
+        pass
+    else
+        grep -v '^PASS' "$live/test.log" 2>/dev/null | head -n 40 || true
+        fail "live CAN traffic in the Windows window (SLCAN on COM5, PCAN-Basic stand-in)"
+    fi
+    # Close, 500 kbit/s, open: and never a frame sent.
+    if [ "$(od -An -c "$live/received" 2>/dev/null | tr -d ' \n')" = 'C\rS6\rO\r' ]; then
+        pass
+    else
+        fail "the SLCAN adapter received $(od -An -c "$live/received" 2>/dev/null | tr -s ' ')"
+    fi
+    [ -n "${CAC_LIVE_SHOTS:-}" ] && cp "$shots"/windows-*.png "$CAC_LIVE_SHOTS"/ 2>/dev/null || true
+}
+live_can_tests
 
 # 4. The installer, into a Wine prefix of its own, for the user who runs it.
 prefix=$work/prefix

@@ -120,7 +120,8 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
         m_obdCheck->setChecked(on);
     });
     // The CAN preview docks below everything, hidden until a log or a bus is chosen.
-    m_previewPanel = new PreviewPanel(m_model, m_catalogue, m_loadedFolder->startingThere(), this);
+    m_previewPanel = new PreviewPanel(m_model, m_catalogue, m_loadedFolder->startingThere(),
+                                      m_platform.ports.get(), this);
     addDockWidget(Qt::BottomDockWidgetArea, m_previewPanel);
     m_previewPanel->hide();
     connect(m_previewPanel, &PreviewPanel::reported, this,

@@ -91,11 +91,6 @@ void MainForm::buildMenus() {
         m_previewPanel->previewLive();
     });
     previewLive->setObjectName(names::MenuPreviewLive);
-    if (!PreviewPanel::liveAvailable()) {
-        previewLive->setEnabled(false);
-        previewLive->setToolTip(texts::PreviewNoSerialBus);
-        tools->setToolTipsVisible(true);
-    }
     QAction* discover = tools->addAction(texts::MenuDiscover, this, [this] {
         m_channelEditor->closeEditors();
         m_discoverPanel->discoverLog();

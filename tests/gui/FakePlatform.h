@@ -2,6 +2,7 @@
 
 #include "app/PlatformServices.h"
 
+#include <QMap>
 #include <QSet>
 #include <QStringList>
 #include <QWidget>
@@ -15,11 +16,14 @@ namespace cac::testing {
 struct FakePorts final : app::SerialPortProbe {
     QSet<int> openable;
     QList<int> probed;
+    QMap<int, QString> devices; // the device behind a port, where not a made-up one
     bool canOpen(int port) override {
         probed << port;
         return openable.contains(port);
     }
-    QString deviceName(int port) const override { return QStringLiteral("/dev/fake%1").arg(port); }
+    QString deviceName(int port) const override {
+        return devices.value(port, QStringLiteral("/dev/fake%1").arg(port));
+    }
 };
 
 struct FakeLauncher final : app::ProcessLauncher {

@@ -1,11 +1,14 @@
 // The CAN preview in the real window: a log chosen through Tools, read on the
 // worker thread, each channel's line against what the engine decodes from
 // the same log; an edit decodes again, Cancel stops a read, a click opens
-// the plot, and frames sent through Qt SerialBus's virtual bus arrive live.
+// the plot; frames sent through the system's virtual CAN bus, and by an
+// SLCAN adapter played on a pseudo-terminal, arrive live.
 //
 // With CAC_PREVIEW_SHOTS=DIR in the environment the test also saves
-// preview-log.png, preview-plot.png and preview-live.png into DIR.
+// preview-log.png, preview-plot.png, preview-live.png and preview-slcan.png
+// into DIR.
 #include "FakePlatform.h"
+#include "PreviewChecks.h"
 #include "app/MainForm.h"
 #include "app/ObjectNames.h"
 #include "app/preview/ChannelPlot.h"
@@ -24,6 +27,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -33,6 +37,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
 #ifdef CAC_HAVE_SERIALBUS
 #include <QCanBus>
 #include <QCanBusDevice>
@@ -40,6 +48,9 @@
 #endif
 
 using namespace cac;
+using testing::engineLines;
+using testing::Lines;
+using testing::readLog;
 
 namespace {
 
@@ -49,42 +60,61 @@ QString example(const QString& name) {
     return Examples + u'/' + name;
 }
 
-// The texts of one channel line as the engine gives them for `frames`:
-// channel, variable, frames, last, minimum, maximum, unit, not decoded.
-using Lines = QList<QStringList>;
+// A frame as an SLCAN adapter sends it, stamped or not.
+QByteArray SlcanLine(const CanFrame& f, int stampMs) {
+    QByteArray line;
+    line += f.remote ? (f.extended ? 'R' : 'r') : (f.extended ? 'T' : 't');
+    line += QByteArray::number(f.id, 16).toUpper().rightJustified(f.extended ? 8 : 3, '0');
+    line += char('0' + f.length);
+    for (int i = 0; !f.remote && i < f.length; ++i)
+        line += QByteArray::number(f.data[i], 16).toUpper().rightJustified(2, '0');
+    if (stampMs >= 0)
+        line += QByteArray::number(stampMs, 16).toUpper().rightJustified(4, '0');
+    return line + '\r';
+}
 
-Lines engineLines(const ConfigModel& model, const VariableCatalogue& catalogue,
-                  const QList<CanFrame>& frames) {
-    const FrameDecoder decoder(model, catalogue);
-    DecodeTally tally(decoder);
-    for (const CanFrame& frame : frames)
-        tally.add(frame);
-    Lines lines;
-    const auto shown = [](const QString& value) {
-        return value.isEmpty() ? QStringLiteral("\u2013") : value;
-    };
-    for (const ChannelSummary& s : ChannelSummaries(decoder, tally)) {
-        const bool noValue = !decoder.channel(s.channel).problem.isEmpty();
-        lines.append({QString::number(s.channel), s.variable, s.frames, shown(s.last),
-                      shown(s.minimum), shown(s.maximum), s.unit,
-                      noValue ? app::texts::PreviewNoValue
-                              : QString::number(tally.channel(s.channel).undecodable)});
+// The adapter's end of a pseudo-terminal: the program opens the other end
+// as the adapter's serial port.
+class SlcanPeer {
+public:
+    SlcanPeer() : m_fd(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK)) {
+        if (m_fd >= 0 && (::grantpt(m_fd) != 0 || ::unlockpt(m_fd) != 0))
+            hangUp();
     }
-    return lines;
-}
+    ~SlcanPeer() { hangUp(); }
+    bool isValid() const { return m_fd >= 0; }
+    QString device() const { return QString::fromLocal8Bit(::ptsname(m_fd)); }
+    // What the program sent so far.
+    QByteArray received() {
+        char buffer[256];
+        qsizetype got;
+        while (m_fd >= 0 && (got = ::read(m_fd, buffer, sizeof buffer)) > 0)
+            m_received.append(buffer, got);
+        return m_received;
+    }
+    // Sends while the program reads: the terminal holds a few kilobytes only.
+    bool send(const QByteArray& bytes) {
+        qsizetype sent = 0;
+        for (int spins = 0; sent < bytes.size() && spins < 100000; ++spins) {
+            const qsizetype n = ::write(m_fd, bytes.constData() + sent, bytes.size() - sent);
+            if (n > 0)
+                sent += n;
+            else
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return sent == bytes.size();
+    }
+    // The adapter unplugged.
+    void hangUp() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
 
-QList<CanFrame> readLog(const QString& path) {
-    QFile file(path);
-    QList<CanFrame> frames;
-    if (!file.open(QIODevice::ReadOnly))
-        return frames;
-    QString error;
-    const auto reader = OpenLogReader(&file, LogFormat::Unknown, &error);
-    CanFrame frame;
-    while (reader && reader->readFrame(frame))
-        frames.append(frame);
-    return frames;
-}
+private:
+    int m_fd;
+    QByteArray m_received;
+};
 
 void saveShot(QWidget* widget, const QString& name) {
     const QString dir = qEnvironmentVariable("CAC_PREVIEW_SHOTS");
@@ -116,16 +146,7 @@ class TestPreviewPanel : public QObject {
         action->trigger();
     }
     // What the panel's channel lines show, in the columns engineLines gives.
-    Lines panelLines() const {
-        Lines lines;
-        for (int row = 0; row < table()->rowCount(); ++row) {
-            QStringList line;
-            for (int column = 0; column < 8; ++column)
-                line << table()->item(row, column)->text();
-            lines.append(line);
-        }
-        return lines;
-    }
+    Lines panelLines() const { return testing::PanelLines(table()); }
     // The small plot of a line (-1: of no channel), as its delegate paints it.
     QImage sparkline(int row) const {
         QImage image(160, 24, QImage::Format_ARGB32);
@@ -430,10 +451,125 @@ private slots:
                  engineLines(*m_window->model(), m_window->catalogue(), readLog(log)));
     }
 
+    // The live dialog, once it is open.
+    QDialog* liveDialog() {
+        trigger(app::names::MenuPreviewLive);
+        QDialog* dialog = nullptr;
+        [&] { QTRY_VERIFY((dialog = qobject_cast<QDialog*>(qApp->activeModalWidget()))); }();
+        if (dialog)
+            [&] { QCOMPARE(dialog->objectName(), app::names::LiveDialog); }();
+        return dialog;
+    }
+    static QComboBox* interfaceList(QDialog* dialog) {
+        return dialog->findChild<QComboBox*>(app::names::LiveInterface);
+    }
+
+    void slcanAdapterArrives() {
+        SlcanPeer peer;
+        QVERIFY(peer.isValid());
+        m_fake->ports->openable = {1, 5};
+        m_fake->ports->devices[5] = peer.device();
+        QCOMPARE(m_window->model()->baudRateText(), QStringLiteral("500 kbit"));
+
+        QDialog* dialog = liveDialog();
+        QVERIFY(dialog);
+        QComboBox* interfaces = interfaceList(dialog);
+        const QString title = app::texts::liveSlcanOnPort(5, peer.device());
+        interfaces->setCurrentIndex(interfaces->findText(title));
+        QCOMPARE(interfaces->currentText(), title);
+        // The window's bit rate, which an adapter can be set to: no note.
+        auto* rates = dialog->findChild<QComboBox*>(app::names::LiveBitRate);
+        QCOMPARE(rates->currentText(), QStringLiteral("500 kbit/s"));
+        QVERIFY(dialog->findChild<QLabel*>(app::names::LiveNote)->isHidden());
+        QSignalSpy connected(panel(), &app::PreviewPanel::liveConnected);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(app::names::LiveConnect), Qt::LeftButton);
+
+        // Closed in case it was open, 500 kbit/s, opened: then the answers.
+        QTRY_COMPARE(peer.received(), QByteArray("C\rS6\rO\r"));
+        QVERIFY(peer.send("\a\r\r")); // closing a closed channel is refused
+        QVERIFY(connected.wait(10000));
+        QCOMPARE(m_window->statusBar()->currentMessage(), app::texts::previewConnected(title));
+
+        // The demo drive, half of it stamped, with a line that is no frame.
+        const QList<CanFrame> frames = readLog(example(QStringLiteral("demo-drive.log")));
+        QByteArray lines;
+        for (qsizetype i = 0; i < frames.size(); ++i) {
+            lines += SlcanLine(frames[i], i % 2 ? int(i * 7 % 60000) : -1);
+            if (i == 10)
+                lines += "t12X0\r";
+        }
+        QVERIFY(peer.send(lines));
+        QTRY_COMPARE_WITH_TIMEOUT(panel()->decoding()->tally().frames(), qint64(frames.size()),
+                                  10000);
+        QTRY_COMPARE(panelLines(), engineLines(*m_window->model(), m_window->catalogue(), frames));
+        QCOMPARE(get<QLabel>(app::names::PreviewNote)->text(),
+                 app::texts::liveMalformedLines(1, QStringLiteral("t12X0")));
+        QCOMPARE(get<QLabel>(app::names::PreviewSource)->text(),
+                 app::texts::previewLive(title, frames.size()));
+        saveShot(m_window.get(), QStringLiteral("preview-slcan.png"));
+
+        // The adapter unplugged: said, the lines stay, no frame was ever sent.
+        QSignalSpy ended(panel(), &app::PreviewPanel::liveEnded);
+        const QByteArray sent = peer.received();
+        peer.hangUp();
+        QVERIFY(ended.wait(10000));
+        QVERIFY(
+            m_window->statusBar()->currentMessage().startsWith(title + QStringLiteral(" ended: ")));
+        QVERIFY(!get<QPushButton>(app::names::PreviewDisconnect)->isVisible());
+        QCOMPARE(panelLines(), engineLines(*m_window->model(), m_window->catalogue(), frames));
+        QCOMPARE(sent, QByteArray("C\rS6\rO\r"));
+    }
+
+    // A bit rate an adapter cannot be set to is the user's to choose; an
+    // adapter that refuses it is said, and Disconnect closes the channel.
+    void slcanRateChosen() {
+        SlcanPeer peer;
+        QVERIFY(peer.isValid());
+        m_fake->ports->openable = {16};
+        m_fake->ports->devices[16] = peer.device();
+        m_window->model()->setBaudRateText(QStringLiteral("33.3 kbit"));
+        QDialog* dialog = liveDialog();
+        QVERIFY(dialog);
+        const QString title = app::texts::liveSlcanOnPort(16, peer.device());
+        QCOMPARE(interfaceList(dialog)->currentText(), title);
+        auto* note = dialog->findChild<QLabel*>(app::names::LiveNote);
+        QVERIFY(!note->isHidden());
+        QCOMPARE(note->text(), app::texts::liveRateNotOffered(QStringLiteral("33.3 kbit")));
+        auto* rates = dialog->findChild<QComboBox*>(app::names::LiveBitRate);
+        QCOMPARE(rates->count(), 9);
+        QCOMPARE(rates->itemText(0), QStringLiteral("10 kbit/s"));
+        QCOMPARE(rates->itemText(8), QStringLiteral("1 Mbit/s"));
+        rates->setCurrentIndex(8);
+        QSignalSpy ended(panel(), &app::PreviewPanel::liveEnded);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(app::names::LiveConnect), Qt::LeftButton);
+        QTRY_COMPARE(peer.received(), QByteArray("C\rS8\rO\r"));
+        QVERIFY(peer.send("\r\a"));
+        QVERIFY(ended.wait(10000));
+        QCOMPARE(
+            m_window->statusBar()->currentMessage(),
+            app::texts::previewCannotConnect(title, QStringLiteral("the adapter refused the bit "
+                                                                   "rate (S8)")));
+        QTRY_COMPARE(peer.received(), QByteArray("C\rS8\rO\rC\r"));
+
+        // A new dialog offers the least rate again; 1 Mbit/s, answered, then Disconnect.
+        dialog = liveDialog();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->findChild<QComboBox*>(app::names::LiveBitRate)->currentText(),
+                 QStringLiteral("10 kbit/s"));
+        dialog->findChild<QComboBox*>(app::names::LiveBitRate)->setCurrentIndex(8);
+        QSignalSpy connected(panel(), &app::PreviewPanel::liveConnected);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(app::names::LiveConnect), Qt::LeftButton);
+        QTRY_COMPARE(peer.received(), QByteArray("C\rS8\rO\rC\rC\rS8\rO\r"));
+        QVERIFY(peer.send("\r\r\r"));
+        QVERIFY(connected.wait(10000));
+        QTest::mouseClick(get<QPushButton>(app::names::PreviewDisconnect), Qt::LeftButton);
+        QCOMPARE(m_window->statusBar()->currentMessage(), app::texts::previewDisconnected(title));
+        QTRY_COMPARE(peer.received(), QByteArray("C\rS8\rO\rC\rC\rS8\rO\rC\r"));
+    }
+
     void liveTrafficArrives() {
 #ifndef CAC_HAVE_SERIALBUS
-        QVERIFY(!m_window->findChild<QAction*>(app::names::MenuPreviewLive)->isEnabled());
-        QSKIP("built without Qt SerialBus");
+        QSKIP("built without the system's CAN drivers");
 #else
         if (!QCanBus::instance()->plugins().contains(QStringLiteral("virtualcan")))
             QSKIP("the virtualcan plugin is not installed");
@@ -443,17 +579,17 @@ private slots:
         const QString hub = QStringLiteral("tcp://127.0.0.1:%1/can0").arg(probe.serverPort());
         probe.close();
 
-        trigger(app::names::MenuPreviewLive);
-        QDialog* dialog = nullptr;
-        QTRY_VERIFY((dialog = qApp->activeModalWidget()
-                                  ? qobject_cast<QDialog*>(qApp->activeModalWidget())
-                                  : nullptr));
-        QCOMPARE(dialog->objectName(), app::names::LiveDialog);
-        auto* plugin = dialog->findChild<QComboBox*>(app::names::LivePlugin);
-        plugin->setCurrentIndex(plugin->findText(QStringLiteral("virtualcan")));
-        QVERIFY(plugin->currentText() == QStringLiteral("virtualcan"));
-        auto* interfaceList = dialog->findChild<QComboBox*>(app::names::LiveInterface);
-        interfaceList->setEditText(hub);
+        QDialog* dialog = liveDialog();
+        QVERIFY(dialog);
+        QComboBox* interfaces = interfaceList(dialog);
+        for (int row = 0; row < interfaces->count(); ++row)
+            if (interfaces->itemText(row).endsWith(QStringLiteral("(virtual bus)")))
+                interfaces->setCurrentIndex(row);
+        QVERIFY(interfaces->currentText().endsWith(QStringLiteral("(virtual bus)")));
+        QVERIFY(dialog->findChild<QComboBox*>(app::names::LiveBitRate)->isHidden());
+        auto* address = dialog->findChild<QLineEdit*>(app::names::LiveAddress);
+        QVERIFY(address->isVisible());
+        address->setText(hub);
         QSignalSpy connected(panel(), &app::PreviewPanel::liveConnected);
         QTest::mouseClick(dialog->findChild<QPushButton*>(app::names::LiveConnect), Qt::LeftButton);
         QVERIFY(connected.wait(10000));

@@ -1,8 +1,12 @@
 // How the program meets Windows: the device behind each port, the data folder,
 // a catalogue and a configuration under a folder with blanks and non-ASCII
-// letters, and the flasher started with its command line exactly as built.
+// letters, the flasher started with its command line exactly as built, and
+// live CAN traffic where PCAN-Basic is not installed.
 #include "app/PlatformServices.h"
 #include "app/SerialPortDevices.h"
+#include "app/live/LiveCanSource.h"
+#include "app/live/LiveInterfaces.h"
+#include "app/preview/PreviewTexts.h"
 #include "catalogue/VariableCatalogue.h"
 #include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
@@ -38,6 +42,26 @@ private slots:
         }
         app::DeviceSerialPortProbe probe({});
         QVERIFY(!probe.canOpen(16)); // no such port here: refused, not thrown
+    }
+
+    // No PCANBasic.dll beside this test nor on the path: the live dialog says
+    // so, and a PCAN channel asked for all the same does not open.
+    void pcanBasicAbsent() {
+        app::DeviceSerialPortProbe probe({});
+        const app::LiveInterfaceList list = app::ListLiveInterfaces(&probe);
+        QCOMPARE(list.notes, QStringList{app::texts::LivePcanNotInstalled});
+        for (const app::LiveInterface& i : list.interfaces)
+            QVERIFY(i.kind != app::LiveInterface::Kind::Pcan);
+        const auto source = app::MakeLiveSource({app::LiveInterface::Kind::Pcan,
+                                                 app::texts::livePcanUsb(1),
+                                                 QStringLiteral("81"),
+                                                 {},
+                                                 {}},
+                                                500000, {});
+        QVERIFY(source);
+        QString error;
+        QVERIFY(!source->open(&error));
+        QCOMPARE(error, app::texts::LivePcanNotInstalled);
     }
 
     void dataFolder() {

@@ -1,27 +1,41 @@
 #pragma once
 
+#include "app/live/LiveInterfaces.h"
+
 #include <QDialog>
 
 class QComboBox;
+class QLabel;
+class QLineEdit;
 
 namespace cac::app {
 
-// Asks which Qt SerialBus plugin and interface to read live traffic from.
-// The interface list is editable: a plugin may not list its interfaces, or
-// the user may name a remote hub ("tcp://127.0.0.1:35468/can0").
+// Asks which CAN interface to read live traffic from, and at which bit rate:
+// the window's when the interface can be set to it, else the user's choice
+// (the note says why). A system interface is named in an editable line: the
+// list may not find it (a remote virtual bus).
 class LiveCanDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit LiveCanDialog(QWidget* parent = nullptr);
+    // `windowRate` in bit/s (0 when the window's entry is no rate), `windowEntry` as shown.
+    LiveCanDialog(LiveInterfaceList available, int windowRate, const QString& windowEntry,
+                  QWidget* parent = nullptr);
 
-    QString plugin() const;
-    QString interfaceName() const;
+    LiveInterface choice() const;
+    int bitRate() const;
+    QString address() const;
 
 private:
-    void listInterfaces();
+    void showChoice();
 
-    QComboBox* m_plugins;
+    LiveInterfaceList m_available;
+    int m_windowRate;
+    QString m_windowEntry;
     QComboBox* m_interfaces;
+    QLineEdit* m_address;
+    QComboBox* m_rates;
+    QLabel* m_note;
+    QLabel* m_missing;
 };
 
 } // namespace cac::app

@@ -21,8 +21,11 @@ inline const QString PreviewPlot = QStringLiteral("frmPreviewPlot");
 inline const QString PreviewPlotView = QStringLiteral("picPreviewPlot");
 inline const QString PreviewPlotReset = QStringLiteral("cmdPreviewPlotReset");
 inline const QString LiveDialog = QStringLiteral("frmLiveCan");
-inline const QString LivePlugin = QStringLiteral("cboLivePlugin");
 inline const QString LiveInterface = QStringLiteral("cboLiveInterface");
+inline const QString LiveAddress = QStringLiteral("txtLiveAddress");
+inline const QString LiveBitRate = QStringLiteral("cboLiveBitRate");
+inline const QString LiveNote = QStringLiteral("lblLiveNote");
+inline const QString LiveMissing = QStringLiteral("lblLiveMissing");
 inline const QString LiveConnect = QStringLiteral("cmdLiveConnect");
 
 } // namespace cac::app::names

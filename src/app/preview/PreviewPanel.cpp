@@ -1,6 +1,7 @@
 #include "app/preview/PreviewPanel.h"
 
 #include "app/PlatformServices.h"
+#include "app/live/LiveCanSource.h"
 #include "app/preview/ChannelPlot.h"
 #include "app/preview/PreviewLines.h"
 #include "app/preview/PreviewNames.h"
@@ -30,10 +31,11 @@ constexpr int LiveRefreshMs = 250;
 } // namespace
 
 PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& catalogue,
-                           FileDialogs* dialogs, QWidget* parent)
+                           FileDialogs* dialogs, SerialPortProbe* ports, QWidget* parent)
     : QDockWidget(texts::PreviewPanelTitle, parent), m_model(model), m_catalogue(catalogue),
-      m_dialogs(dialogs), m_worker(new PreviewWorker(this)), m_sourceLabel(new QLabel),
-      m_progress(new QProgressBar), m_cancel(new QPushButton(texts::PreviewCancel)),
+      m_dialogs(dialogs), m_ports(ports), m_worker(new PreviewWorker(this)),
+      m_sourceLabel(new QLabel), m_progress(new QProgressBar),
+      m_cancel(new QPushButton(texts::PreviewCancel)),
       m_disconnect(new QPushButton(texts::PreviewDisconnect)),
       m_table(new PreviewLines([this](int channel) -> const ValueSeries* {
           return m_decoding && channel >= 1 && channel <= ChannelCount
@@ -122,14 +124,6 @@ PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& ca
 }
 
 PreviewPanel::~PreviewPanel() = default;
-
-bool PreviewPanel::liveAvailable() {
-#ifdef CAC_HAVE_SERIALBUS
-    return true;
-#else
-    return false;
-#endif
-}
 
 std::shared_ptr<const FrameDecoder> PreviewPanel::currentDecoder() const {
     return std::make_shared<const FrameDecoder>(*m_model, m_catalogue);

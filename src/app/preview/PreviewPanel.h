@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/live/LiveInterfaces.h"
 #include "canlog/LogReader.h"
 #include "decode/PreviewDecoding.h"
 
@@ -23,6 +24,7 @@ namespace cac::app {
 class ChannelPlotWindow;
 class FileDialogs;
 class LiveCanSource;
+class SerialPortProbe;
 class PreviewLines;
 class PreviewWorker;
 struct PreviewResult;
@@ -37,19 +39,18 @@ struct PreviewResult;
 class PreviewPanel : public QDockWidget {
     Q_OBJECT
 public:
+    // `ports` lists the serial ports an SLCAN adapter may be on.
     PreviewPanel(const ConfigModel* model, const VariableCatalogue& catalogue, FileDialogs* dialogs,
-                 QWidget* parent = nullptr);
+                 SerialPortProbe* ports, QWidget* parent = nullptr);
     ~PreviewPanel() override;
 
     // Tools > Preview with a CAN log: asks for the log, then reads it.
     void previewLog();
     void previewLogFile(const QString& path);
-    // Tools > Preview live CAN traffic: asks for plugin and interface.
+    // Tools > Preview live CAN traffic: asks for the interface and its bit rate.
     void previewLive();
-    void connectLive(const QString& plugin, const QString& interfaceName);
+    void connectLive(const LiveInterface& choice, int bitRate, const QString& address);
     void disconnectLive();
-    // Whether this build reads live traffic (Qt SerialBus is there).
-    static bool liveAvailable();
 
     // Frames kept in memory at most (the default holds about 48 MB).
     void setFrameCap(qsizetype cap) { m_cap = cap; }
@@ -67,6 +68,8 @@ signals:
     void refreshed();
     // The live interface is connected: frames sent now arrive.
     void liveConnected();
+    // The live interface was disconnected, or went away.
+    void liveEnded();
 
 private:
     enum class Source { None, File, Live };
@@ -79,6 +82,7 @@ private:
     // A line for the status bar, only while the panel is open.
     void report(const QString& text);
     void takeLiveFrames(const QList<CanFrame>& frames);
+    void showLiveNotes();
     void refreshLines();
     void showNotes(const QStringList& notes);
     void openPlot(int channel);
@@ -88,8 +92,10 @@ private:
     const ConfigModel* m_model;
     const VariableCatalogue& m_catalogue;
     FileDialogs* m_dialogs;
+    SerialPortProbe* m_ports;
     PreviewWorker* m_worker;
-    LiveCanSource* m_live = nullptr;
+    std::unique_ptr<LiveCanSource> m_live;
+    bool m_liveConnected = false;
 
     Source m_source = Source::None;
     QString m_path;        // the log the lines come from

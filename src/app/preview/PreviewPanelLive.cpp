@@ -1,51 +1,55 @@
-// The preview of live traffic: a bus chosen in a dialog, its frames decoded
-// into the same lines as they arrive. Without Qt SerialBus (the Windows
-// build) there is nothing to connect to.
+// The preview of live traffic: a CAN interface chosen in a dialog, its
+// frames decoded into the same lines as they arrive.
 #include "app/preview/PreviewPanel.h"
 
+#include "app/live/LiveCanSource.h"
+#include "app/preview/LiveCanDialog.h"
 #include "app/preview/PreviewTexts.h"
 #include "app/preview/PreviewWorker.h"
+#include "channels/ConfigModel.h"
+#include "live/BusBitRate.h"
 
 #include <QLabel>
 #include <QPushButton>
 
-#ifdef CAC_HAVE_SERIALBUS
-#include "app/preview/LiveCanDialog.h"
-#include "app/preview/LiveCanSource.h"
-#endif
-
 namespace cac::app {
 
 void PreviewPanel::previewLive() {
-#ifdef CAC_HAVE_SERIALBUS
-    auto* dialog = new LiveCanDialog(parentWidget());
+    const QString entry = m_model->baudRateText();
+    auto* dialog = new LiveCanDialog(ListLiveInterfaces(m_ports), BitRateOfEntry(entry), entry,
+                                     parentWidget());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::accepted, this,
-            [this, dialog] { connectLive(dialog->plugin(), dialog->interfaceName()); });
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        connectLive(dialog->choice(), dialog->bitRate(), dialog->address());
+    });
     dialog->open();
-#endif
 }
 
-void PreviewPanel::connectLive(const QString& plugin, const QString& interfaceName) {
-#ifdef CAC_HAVE_SERIALBUS
+void PreviewPanel::connectLive(const LiveInterface& choice, int bitRate, const QString& address) {
     disconnectLive();
-    if (!m_live) {
-        m_live = new LiveCanSource(this);
-        connect(m_live, &LiveCanSource::framesArrived, this, &PreviewPanel::takeLiveFrames);
-        connect(m_live, &LiveCanSource::failed, this, [this](const QString& reason) {
-            const QString text = texts::previewCannotConnect(m_live->interfaceName(), reason);
+    m_live = MakeLiveSource(choice, bitRate, address);
+    if (!m_live)
+        return;
+    LiveCanSource* source = m_live.get();
+    connect(source, &LiveCanSource::framesArrived, this, &PreviewPanel::takeLiveFrames);
+    connect(source, &LiveCanSource::notesChanged, this, &PreviewPanel::showLiveNotes);
+    connect(source, &LiveCanSource::connected, this, [this, source] {
+        m_liveConnected = true;
+        report(texts::previewConnected(source->title()));
+        emit liveConnected();
+    });
+    connect(source, &LiveCanSource::closed, this, [this, source](const QString& reason) {
+        m_disconnect->hide();
+        QString text = texts::previewDisconnected(source->title());
+        if (!reason.isEmpty()) {
+            text = m_liveConnected ? texts::previewLiveEnded(source->title(), reason)
+                                   : texts::previewCannotConnect(source->title(), reason);
+            m_title = text;
             m_sourceLabel->setText(text);
-            report(text);
-        });
-        connect(m_live, &LiveCanSource::connected, this, [this] {
-            report(texts::previewConnected(m_live->plugin(), m_live->interfaceName()));
-            emit liveConnected();
-        });
-        connect(m_live, &LiveCanSource::closed, this, [this] {
-            m_disconnect->hide();
-            report(texts::previewLiveEnded(m_live->plugin(), m_live->interfaceName()));
-        });
-    }
+        }
+        report(text);
+        emit liveEnded();
+    });
     ++m_generation; // a log still being read is no longer wanted
     m_worker->cancel();
     setReading(false);
@@ -55,14 +59,15 @@ void PreviewPanel::connectLive(const QString& plugin, const QString& interfaceNa
     m_refusal->hide();
     m_kept.reset();
     m_liveKept = KeptFrames(m_cap);
+    m_liveConnected = false;
     m_readNotes.clear();
     showNotes({});
     m_decoding = std::make_unique<PreviewDecoding>(currentDecoder());
     show();
     raise();
     QString error;
-    if (!m_live->open(plugin, interfaceName, &error)) {
-        const QString text = texts::previewCannotConnect(interfaceName, error);
+    if (!source->open(&error)) {
+        const QString text = texts::previewCannotConnect(source->title(), error);
         m_title = text;
         m_sourceLabel->setText(text);
         report(text);
@@ -70,36 +75,35 @@ void PreviewPanel::connectLive(const QString& plugin, const QString& interfaceNa
         return;
     }
     m_disconnect->show();
-    m_title = texts::previewLive(plugin, interfaceName, 0);
+    m_title = texts::previewLive(source->title(), 0);
     m_sourceLabel->setText(m_title);
     refreshLines();
-#else
-    Q_UNUSED(plugin);
-    Q_UNUSED(interfaceName);
-#endif
 }
 
 void PreviewPanel::disconnectLive() {
-#ifdef CAC_HAVE_SERIALBUS
     if (m_live && m_live->isOpen())
         m_live->close();
-#endif
+}
+
+void PreviewPanel::showLiveNotes() {
+    QStringList notes = m_live ? m_live->notes() : QStringList();
+    if (m_liveKept.overflowed())
+        notes << texts::previewLiveNotKept(m_cap);
+    showNotes(notes);
 }
 
 void PreviewPanel::takeLiveFrames(const QList<CanFrame>& frames) {
     if (m_source != Source::Live || !m_decoding)
         return;
+    const bool overflowed = m_liveKept.overflowed();
     for (const CanFrame& frame : frames) {
         m_decoding->add(frame);
         m_liveKept.add(frame);
     }
-#ifdef CAC_HAVE_SERIALBUS
-    m_title =
-        texts::previewLive(m_live->plugin(), m_live->interfaceName(), m_decoding->tally().frames());
+    m_title = texts::previewLive(m_live->title(), m_decoding->tally().frames());
     m_sourceLabel->setText(m_title);
-#endif
-    if (m_liveKept.overflowed())
-        showNotes({texts::previewLiveNotKept(m_cap)});
+    if (m_liveKept.overflowed() != overflowed)
+        showLiveNotes();
     if (!m_liveRefresh.isActive())
         m_liveRefresh.start();
 }

@@ -1,5 +1,7 @@
 #include "app/preview/PreviewTexts.h"
 
+#include "live/BusBitRate.h"
+
 namespace cac::app::texts {
 
 QStringList previewColumns() {
@@ -48,21 +50,82 @@ QString previewLiveNotKept(qsizetype cap) {
         .arg(cap);
 }
 
-QString previewLive(const QString& plugin, const QString& interfaceName, qint64 frames) {
-    return QStringLiteral("Live: %1 on %2, %3 frames.").arg(plugin, interfaceName).arg(frames);
+QString previewLive(const QString& interfaceTitle, qint64 frames) {
+    return QStringLiteral("Live: %1, %2 frames.").arg(interfaceTitle).arg(frames);
 }
 
-QString previewConnected(const QString& plugin, const QString& interfaceName) {
-    return QStringLiteral("Connected to %1 on %2: frames are decoded as they arrive.")
-        .arg(plugin, interfaceName);
+QString previewConnected(const QString& interfaceTitle) {
+    return QStringLiteral("Connected to %1: frames are decoded as they arrive.")
+        .arg(interfaceTitle);
 }
 
-QString previewLiveEnded(const QString& plugin, const QString& interfaceName) {
-    return QStringLiteral("Disconnected from %1 on %2.").arg(plugin, interfaceName);
+QString previewDisconnected(const QString& interfaceTitle) {
+    return QStringLiteral("Disconnected from %1.").arg(interfaceTitle);
 }
 
-QString previewCannotConnect(const QString& interfaceName, const QString& reason) {
-    return QStringLiteral("Cannot connect to %1: %2").arg(interfaceName, reason);
+QString previewLiveEnded(const QString& interfaceTitle, const QString& reason) {
+    return QStringLiteral("%1 ended: %2").arg(interfaceTitle, reason);
+}
+
+QString previewCannotConnect(const QString& interfaceTitle, const QString& reason) {
+    return QStringLiteral("Cannot connect to %1: %2").arg(interfaceTitle, reason);
+}
+
+QString liveSlcanOnPort(int port, const QString& device) {
+    const QString com = QStringLiteral("COM%1").arg(port);
+    return device == com ? QStringLiteral("SLCAN adapter on %1").arg(com)
+                         : QStringLiteral("SLCAN adapter on %1 (%2)").arg(com, device);
+}
+
+QString liveSlcanOnDevice(const QString& name) {
+    return QStringLiteral("SLCAN adapter on %1").arg(name);
+}
+
+QString livePcanUsb(int number) {
+    return QStringLiteral("PEAK PCAN-USB %1").arg(number);
+}
+
+QString liveSystemInterface(const QString& name, const QString& driver) {
+    const QString kind = driver == QLatin1String("socketcan")    ? QStringLiteral("SocketCAN")
+                         : driver == QLatin1String("virtualcan") ? QStringLiteral("virtual bus")
+                                                                 : driver;
+    return name.isEmpty() ? QStringLiteral("CAN interface (%1)").arg(kind)
+                          : QStringLiteral("CAN interface %1 (%2)").arg(name, kind);
+}
+
+QString livePcanUnusable(const QString& file) {
+    return QStringLiteral("PEAK PCAN interfaces: %1 lacks functions of PCAN-Basic this program "
+                          "needs.")
+        .arg(file);
+}
+
+QString liveNoSlcanRate(int bitsPerSecond) {
+    return QStringLiteral("an SLCAN adapter cannot be set to %1").arg(BitRateText(bitsPerSecond));
+}
+
+QString liveNoPcanRate(int bitsPerSecond) {
+    return QStringLiteral("PCAN-Basic cannot set %1").arg(BitRateText(bitsPerSecond));
+}
+
+QString liveRateNotOffered(const QString& entry) {
+    return QStringLiteral("The window's bit rate, %1, is none this interface can be set to: "
+                          "choose the bus's bit rate.")
+        .arg(entry);
+}
+
+QString liveMalformedLines(qint64 count, const QString& first) {
+    if (count == 1)
+        return QStringLiteral("1 line from the adapter was no CAN frame and was skipped: "
+                              "\u201c%1\u201d")
+            .arg(first);
+    return QStringLiteral("%1 lines from the adapter were no CAN frames and were skipped; the "
+                          "first: \u201c%2\u201d")
+        .arg(count)
+        .arg(first);
+}
+
+QString livePcanBusState(const QString& state) {
+    return QStringLiteral("The bus: %1").arg(state);
 }
 
 QString previewUntaken(qint64 frames, const QString& top) {

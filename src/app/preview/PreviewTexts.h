@@ -8,8 +8,6 @@ namespace cac::app::texts {
 
 inline const QString MenuPreviewLog = QStringLiteral("&Preview with a CAN log\u2026");
 inline const QString MenuPreviewLive = QStringLiteral("Preview li&ve CAN traffic\u2026");
-inline const QString PreviewNoSerialBus =
-    QStringLiteral("This build has no Qt SerialBus: live traffic cannot be read.");
 inline const QString PreviewPanelTitle = QStringLiteral("CAN preview");
 inline const QString PreviewLogTitle = QStringLiteral("Preview with a CAN log");
 inline const QString PreviewLogFilter =
@@ -21,8 +19,19 @@ inline const QString PreviewCancel = QStringLiteral("&Cancel");
 inline const QString PreviewDisconnect = QStringLiteral("&Disconnect");
 inline const QString PreviewNoValue = QStringLiteral("no value");
 inline const QString PreviewLiveTitle = QStringLiteral("Preview live CAN traffic");
-inline const QString PreviewPlugin = QStringLiteral("&Plugin:");
-inline const QString PreviewInterface = QStringLiteral("&Interface:");
+inline const QString PreviewInterface = QStringLiteral("CAN &interface:");
+inline const QString PreviewAddress = QStringLiteral("&Name:");
+inline const QString PreviewBitRate = QStringLiteral("&Bit rate:");
+inline const QString LiveNothing =
+    QStringLiteral("No CAN interface found: plug in an SLCAN adapter (it appears as a serial "
+                   "port) or a PEAK PCAN-USB with PCAN-Basic installed.");
+inline const QString LiveRateBySystem =
+    QStringLiteral("The system sets this interface's bit rate (on Linux: ip link).");
+inline const QString LivePcanNotInstalled =
+    QStringLiteral("PEAK PCAN interfaces: PCAN-Basic is not installed (PCANBasic.dll was not "
+                   "found).");
+inline const QString LivePcanNoChannel =
+    QStringLiteral("PEAK PCAN interfaces: PCAN-Basic finds none plugged in and free.");
 inline const QString PreviewConnect = QStringLiteral("C&onnect");
 inline const QString PreviewPlotReset = QStringLiteral("&Whole log");
 inline const QString PreviewPlotHint =
@@ -39,10 +48,23 @@ QString previewProblems(qint64 count, const QString& first);
 QString previewFdSkipped(qint64 count);
 QString previewNotKept(qsizetype cap);
 QString previewLiveNotKept(qsizetype cap);
-QString previewLive(const QString& plugin, const QString& interfaceName, qint64 frames);
-QString previewConnected(const QString& plugin, const QString& interfaceName);
-QString previewLiveEnded(const QString& plugin, const QString& interfaceName);
-QString previewCannotConnect(const QString& interfaceName, const QString& reason);
+QString previewLive(const QString& interfaceTitle, qint64 frames);
+QString previewConnected(const QString& interfaceTitle);
+QString previewDisconnected(const QString& interfaceTitle);
+QString previewLiveEnded(const QString& interfaceTitle, const QString& reason);
+QString previewCannotConnect(const QString& interfaceTitle, const QString& reason);
+
+// The live interfaces and what they say.
+QString liveSlcanOnPort(int port, const QString& device);
+QString liveSlcanOnDevice(const QString& name);
+QString livePcanUsb(int number);
+QString liveSystemInterface(const QString& name, const QString& driver);
+QString livePcanUnusable(const QString& file);
+QString liveNoSlcanRate(int bitsPerSecond);
+QString liveNoPcanRate(int bitsPerSecond);
+QString liveRateNotOffered(const QString& entry);
+QString liveMalformedLines(qint64 count, const QString& first);
+QString livePcanBusState(const QString& state);
 QString previewUntaken(qint64 frames, const QString& top);
 QString previewExponent(int exponent);
 QString previewPlotTitle(int channel, const QString& variable);

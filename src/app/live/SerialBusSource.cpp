@@ -1,81 +1,95 @@
-#include "app/preview/LiveCanSource.h"
+#include "app/live/SerialBusSource.h"
+
+#include "app/preview/PreviewTexts.h"
 
 #include <QCanBus>
 #include <QCanBusDevice>
 #include <QCanBusFrame>
+#include <utility>
 
 #include <algorithm>
 
 namespace cac::app {
 
-LiveCanSource::LiveCanSource(QObject* parent) : QObject(parent) {
-    qRegisterMetaType<QList<cac::CanFrame>>();
+SerialBusSource::SerialBusSource(QString plugin, QString interfaceName, QString title,
+                                 QObject* parent)
+    : LiveCanSource(parent), m_plugin(std::move(plugin)), m_interface(std::move(interfaceName)),
+      m_title(std::move(title)) {}
+
+SerialBusSource::~SerialBusSource() {
+    if (m_device)
+        std::exchange(m_device, nullptr)->disconnectDevice();
 }
 
-LiveCanSource::~LiveCanSource() {
-    close();
-}
-
-QStringList LiveCanSource::plugins() {
+QStringList SerialBusSource::plugins() {
     return QCanBus::instance()->plugins();
 }
 
-QStringList LiveCanSource::interfaces(const QString& plugin) {
+QStringList SerialBusSource::interfaces(const QString& plugin) {
     QStringList names;
     for (const QCanBusDeviceInfo& info : QCanBus::instance()->availableDevices(plugin))
         names << info.name();
     return names;
 }
 
-bool LiveCanSource::open(const QString& plugin, const QString& interfaceName, QString* error) {
-    close();
+bool SerialBusSource::open(QString* error) {
     QString reason;
-    QCanBusDevice* device = QCanBus::instance()->createDevice(plugin, interfaceName, &reason);
+    QCanBusDevice* device = QCanBus::instance()->createDevice(m_plugin, m_interface, &reason);
     if (!device) {
-        *error = reason.isEmpty() ? QStringLiteral("no such plugin or interface") : reason;
+        *error = reason.isEmpty() ? QStringLiteral("no such interface") : reason;
         return false;
     }
     device->setParent(this);
-    connect(device, &QCanBusDevice::framesReceived, this, &LiveCanSource::readFrames);
+    connect(device, &QCanBusDevice::framesReceived, this, &SerialBusSource::readFrames);
     connect(device, &QCanBusDevice::errorOccurred, this, [this, device] {
         if (device->error() != QCanBusDevice::NoError)
-            emit failed(device->errorString());
+            end(device->errorString());
     });
     connect(device, &QCanBusDevice::stateChanged, this, [this](QCanBusDevice::CanBusDeviceState s) {
         if (s == QCanBusDevice::ConnectedState)
             emit connected();
         else if (s == QCanBusDevice::UnconnectedState && m_device)
-            close(); // the interface went away
+            end(QStringLiteral("the interface went away"));
     });
     m_clock.start();
     m_fdSkipped = 0;
-    m_plugin = plugin;
-    m_interface = interfaceName;
     m_device = device;
     if (!device->connectDevice()) {
         *error = device->errorString();
         m_device = nullptr;
+        device->disconnect(this);
         device->deleteLater();
         return false;
     }
     return true;
 }
 
-void LiveCanSource::close() {
+void SerialBusSource::close() {
+    end(QString());
+}
+
+void SerialBusSource::end(const QString& reason) {
     if (!m_device)
         return;
     QCanBusDevice* device = std::exchange(m_device, nullptr);
     device->disconnect(this);
     device->disconnectDevice();
     device->deleteLater();
-    emit closed();
+    emit closed(reason);
 }
 
-void LiveCanSource::readFrames() {
+QStringList SerialBusSource::notes() const {
+    if (m_fdSkipped == 0)
+        return {};
+    return {texts::previewFdSkipped(m_fdSkipped)};
+}
+
+void SerialBusSource::readFrames() {
     if (!m_device)
         return;
     QList<CanFrame> frames;
     const double now = m_clock.nsecsElapsed() / 1e9;
+    const qint64 skippedBefore = m_fdSkipped;
     for (const QCanBusFrame& in : m_device->readAllFrames()) {
         if (in.hasFlexibleDataRateFormat()) {
             ++m_fdSkipped;
@@ -94,6 +108,8 @@ void LiveCanSource::readFrames() {
         std::copy_n(payload.cbegin(), frame.length, frame.data.begin());
         frames.append(frame);
     }
+    if (m_fdSkipped != skippedBefore)
+        emit notesChanged();
     if (!frames.isEmpty())
         emit framesArrived(frames);
 }

@@ -1,0 +1,36 @@
+// What an SLCAN adapter sends, as arbitrary bytes: the frames and the count
+// of lines that are none are the same whether the bytes come at once or one
+// by one, and every frame is one a bus can carry.
+#include "live/SlcanProtocol.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+void check(bool condition) {
+    if (!condition)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    cac::slcan::Session whole(6);
+    const QList<cac::CanFrame> frames = whole.feed(bytes, 1.0);
+    cac::slcan::Session piecewise(6);
+    QList<cac::CanFrame> pieces;
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        pieces += piecewise.feed(bytes.sliced(i, 1), 1.0);
+    check(frames == pieces);
+    check(whole.malformed() == piecewise.malformed());
+    check(whole.refusal() == piecewise.refusal());
+    for (const cac::CanFrame& f : frames) {
+        check(f.length <= 8);
+        check(f.id <= (f.extended ? 0x1FFFFFFFu : 0x7FFu));
+        check(!f.remote || f.data == decltype(f.data){});
+    }
+    return 0;
+}
