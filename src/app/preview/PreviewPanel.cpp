@@ -1,7 +1,7 @@
 #include "app/preview/PreviewPanel.h"
 
-#include "app/PlatformServices.h"
 #include "app/live/LiveCanSource.h"
+#include "app/platform/PlatformServices.h"
 #include "app/preview/ChannelPlot.h"
 #include "app/preview/PreviewLines.h"
 #include "app/preview/PreviewNames.h"
