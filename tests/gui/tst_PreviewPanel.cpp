@@ -9,7 +9,7 @@
 // into DIR.
 #include "FakePlatform.h"
 #include "PreviewChecks.h"
-#include "app/preview/ChannelPlot.h"
+#include "app/preview/ChannelPlotWindow.h"
 #include "app/preview/PreviewNames.h"
 #include "app/preview/PreviewPanel.h"
 #include "app/preview/PreviewTexts.h"

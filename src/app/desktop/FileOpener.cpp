@@ -1,10 +1,10 @@
 #include "app/desktop/FileOpener.h"
 
-#include "app/dbcimport/DbcImportCommand.h"
+#include "app/dbcimport/DbcImporter.h"
 #include "app/desktop/DesktopTexts.h"
 #include "app/editing/EditHistory.h"
 #include "app/editing/EditTexts.h"
-#include "app/window/WindowCommands.h"
+#include "app/window/FileOperations.h"
 #include "common/BoundedFileRead.h"
 #include "configfile/FileKind.h"
 
@@ -37,9 +37,9 @@ LookedAt lookAt(const QString& path) {
 
 } // namespace
 
-FileOpener::FileOpener(QWidget* window, WindowCommands* commands, DbcImportCommand* dbcImport,
+FileOpener::FileOpener(QWidget* window, FileOperations* fileOperations, DbcImporter* dbcImport,
                        QStatusBar* statusBar, EditHistory* history)
-    : QObject(window), m_window(window), m_commands(commands), m_dbcImport(dbcImport),
+    : QObject(window), m_window(window), m_fileOperations(fileOperations), m_dbcImport(dbcImport),
       m_history(history), m_statusBar(statusBar) {
     window->installEventFilter(this);
 }
@@ -52,11 +52,11 @@ void FileOpener::open(const QString& path) {
     switch (file.kind) {
     case FileKind::Configuration: {
         const EditHistory::Scope step(m_history, texts::StepLoad);
-        return m_commands->loadConfigurationFrom(path);
+        return m_fileOperations->loadConfigurationFrom(path);
     }
     case FileKind::HexImage: {
         const EditHistory::Scope step(m_history, texts::StepLoadImage);
-        return m_commands->loadImageFrom(path);
+        return m_fileOperations->loadImageFrom(path);
     }
     case FileKind::CanDatabase:
         return m_dbcImport->runWith(path);

@@ -8,9 +8,9 @@ class QWidget;
 
 namespace cac::app {
 
-class DbcImportCommand;
+class DbcImporter;
 class EditHistory;
-class WindowCommands;
+class FileOperations;
 
 // Opens a file the window is handed, on its command line or dropped on it:
 // a configuration file as File → Load does, a CAN database in the import
@@ -22,7 +22,7 @@ class FileOpener : public QObject {
 public:
     // Watches `window` for drops; the window must accept drops.
     // Each load is one step of `history`.
-    FileOpener(QWidget* window, WindowCommands* commands, DbcImportCommand* dbcImport,
+    FileOpener(QWidget* window, FileOperations* fileOperations, DbcImporter* dbcImport,
                QStatusBar* statusBar, EditHistory* history);
 
     void open(const QString& path);
@@ -40,8 +40,8 @@ protected:
 
 private:
     QWidget* m_window;
-    WindowCommands* m_commands;
-    DbcImportCommand* m_dbcImport;
+    FileOperations* m_fileOperations;
+    DbcImporter* m_dbcImport;
     EditHistory* m_history;
     QStatusBar* m_statusBar;
 };

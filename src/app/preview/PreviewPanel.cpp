@@ -2,7 +2,7 @@
 
 #include "app/live/LiveCanSource.h"
 #include "app/platform/PlatformServices.h"
-#include "app/preview/ChannelPlot.h"
+#include "app/preview/ChannelPlotWindow.h"
 #include "app/preview/PreviewLines.h"
 #include "app/preview/PreviewNames.h"
 #include "app/preview/PreviewTexts.h"

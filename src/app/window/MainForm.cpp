@@ -2,13 +2,13 @@
 
 #include "app/checks/CheckFindings.h"
 #include "app/checks/ChecksPanel.h"
-#include "app/dbcimport/DbcImportCommand.h"
+#include "app/dbcimport/DbcImporter.h"
 #include "app/desktop/AccessibleNames.h"
 #include "app/desktop/FileOpener.h"
 #include "app/desktop/RecoveryKeeper.h"
 #include "app/discover/DiscoverPanel.h"
 #include "app/editing/EditHistory.h"
-#include "app/editing/GridEditCommands.h"
+#include "app/editing/GridSelectionEdits.h"
 #include "app/framelayout/FrameLayoutView.h"
 #include "app/grid/CellListEditor.h"
 #include "app/grid/ChannelGridEditor.h"
@@ -18,10 +18,10 @@
 #include "app/grid/PriorityTableEditor.h"
 #include "app/preview/PreviewPanel.h"
 #include "app/window/DisplayCap.h"
+#include "app/window/FileOperations.h"
 #include "app/window/FocusChain.h"
 #include "app/window/LoadedFolderDialogs.h"
 #include "app/window/ObjectNames.h"
-#include "app/window/WindowCommands.h"
 #include "app/window/WindowTexts.h"
 #include "catalogue/CataloguePath.h"
 #include "channels/ConfigModel.h"
@@ -88,18 +88,17 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
 
     statusBar()->setObjectName(names::StatusBar);
     capStatusMessages(statusBar());
-    m_commands = new WindowCommands(this, m_model, m_catalogue, m_findings, m_platform, m_portList,
-                                    statusBar());
-    m_dbcImport = new DbcImportCommand(this, m_model, m_catalogue, m_platform.dialogs.get(),
-                                       statusBar(), m_history);
-    m_gridCommands =
-        new GridEditCommands(m_grid, m_channelEditor, m_model, m_history, statusBar(), this);
+    m_fileOperations = new FileOperations(this, m_model, m_catalogue, m_findings, m_platform,
+                                          m_portList, statusBar());
+    m_dbcImport = new DbcImporter(this, m_model, m_catalogue, m_platform.dialogs.get(), statusBar(),
+                                  m_history);
+    m_selectionEdits =
+        new GridSelectionEdits(m_grid, m_channelEditor, m_model, m_history, statusBar(), this);
     connect(m_model, &ConfigModel::obdModeChanged, this, &MainForm::showObdMode);
-    connect(m_dbcImport, &DbcImportCommand::equationRequested, this,
-            &MainForm::showConversionEquation);
+    connect(m_dbcImport, &DbcImporter::equationRequested, this, &MainForm::showConversionEquation);
 
     // Files handed to the window: on its command line, or dropped on it.
-    m_opener = new FileOpener(this, m_commands, m_dbcImport, statusBar(), m_history);
+    m_opener = new FileOpener(this, m_fileOperations, m_dbcImport, statusBar(), m_history);
     connect(m_opener, &FileOpener::aboutToOpen, m_channelEditor, &ChannelGridEditor::closeEditors);
     connect(m_opener, &FileOpener::aboutToOpen, this,
             [this](const QString& path) { m_loadedFolder->noteLoaded(path); });
@@ -109,9 +108,9 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
     m_recovery = new RecoveryKeeper(
         this, m_model, catalogue.isEmpty() ? QString() : QFileInfo(catalogue).absolutePath(),
         statusBar(), m_history);
-    connect(m_commands, &WindowCommands::configurationSaved, m_recovery,
+    connect(m_fileOperations, &FileOperations::configurationSaved, m_recovery,
             &RecoveryKeeper::markSaved);
-    connect(m_commands, &WindowCommands::configurationLoaded, m_recovery,
+    connect(m_fileOperations, &FileOperations::configurationLoaded, m_recovery,
             &RecoveryKeeper::markSaved);
     connect(m_recovery, &RecoveryKeeper::closing, m_channelEditor,
             &ChannelGridEditor::writeOpenTextBox);

@@ -23,9 +23,9 @@ class ChannelGridEditor;
 class CheckFindings;
 class ChecksPanel;
 class DiscoverPanel;
-class DbcImportCommand;
+class DbcImporter;
 class EditHistory;
-class GridEditCommands;
+class GridSelectionEdits;
 class FileOpener;
 class FrameLayoutView;
 class GridPresentationModel;
@@ -34,13 +34,13 @@ class LoadedFolderDialogs;
 class PreviewPanel;
 class PriorityTableEditor;
 class RecoveryKeeper;
-class WindowCommands;
+class FileOperations;
 
 // The program's one window, `Main_form`: it lays out the controls, builds the
 // menus, runs the start-up sequence and wires the controls to the store
 // (ConfigModel), to the grid editors and to the commands. The work itself is
-// done by ChannelGridEditor, PriorityTableEditor, WindowCommands and
-// DbcImportCommand.
+// done by ChannelGridEditor, PriorityTableEditor, FileOperations and
+// DbcImporter.
 class MainForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -101,9 +101,9 @@ private:
 
     ChannelGridEditor* m_channelEditor = nullptr;
     PriorityTableEditor* m_priorityEditor = nullptr;
-    WindowCommands* m_commands = nullptr;
-    DbcImportCommand* m_dbcImport = nullptr;
-    GridEditCommands* m_gridCommands = nullptr;
+    FileOperations* m_fileOperations = nullptr;
+    DbcImporter* m_dbcImport = nullptr;
+    GridSelectionEdits* m_selectionEdits = nullptr;
     CheckFindings* m_findings = nullptr;
     ChecksPanel* m_checksPanel = nullptr;
     FrameLayoutView* m_frameLayout = nullptr;

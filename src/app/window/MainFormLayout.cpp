@@ -4,12 +4,12 @@
 
 #include "app/checks/CheckFindings.h"
 #include "app/checks/ChecksPanel.h"
-#include "app/dbcimport/DbcImportCommand.h"
+#include "app/dbcimport/DbcImporter.h"
 #include "app/desktop/AccessibleNames.h"
 #include "app/desktop/FileOpener.h"
 #include "app/desktop/RecoveryKeeper.h"
 #include "app/editing/EditHistory.h"
-#include "app/editing/GridEditCommands.h"
+#include "app/editing/GridSelectionEdits.h"
 #include "app/framelayout/FrameLayoutView.h"
 #include "app/grid/CellListEditor.h"
 #include "app/grid/ChannelGridEditor.h"
@@ -19,9 +19,9 @@
 #include "app/grid/PriorityTableEditor.h"
 #include "app/preview/PreviewPanel.h"
 #include "app/window/DisplayCap.h"
+#include "app/window/FileOperations.h"
 #include "app/window/LoadedFolderDialogs.h"
 #include "app/window/ObjectNames.h"
-#include "app/window/WindowCommands.h"
 #include "app/window/WindowTexts.h"
 #include "app/window/WrappedLabel.h"
 #include "catalogue/CataloguePath.h"
@@ -114,7 +114,7 @@ QLayout* MainForm::buildTopBand() {
     auto* send = new QPushButton(texts::SendButton, m_sendFrame);
     send->setObjectName(names::SendButton);
     send->setToolTip(texts::SendButtonToolTip);
-    connect(send, &QPushButton::clicked, this, [this] { m_commands->sendConfiguration(); });
+    connect(send, &QPushButton::clicked, this, [this] { m_fileOperations->sendConfiguration(); });
     sendLayout->addWidget(m_portList);
     sendLayout->addWidget(send);
     top->addWidget(m_sendFrame, 0, Qt::AlignTop);

@@ -1,14 +1,14 @@
 // The window's menus: File keeps its four commands; Edit, Tools and View hold
 // what the window offers beyond them.
 #include "app/checks/ChecksPanel.h"
-#include "app/dbcimport/DbcImportCommand.h"
+#include "app/dbcimport/DbcImporter.h"
 #include "app/desktop/RecoveryKeeper.h"
 #include "app/discover/DiscoverNames.h"
 #include "app/discover/DiscoverPanel.h"
 #include "app/discover/DiscoverTexts.h"
 #include "app/editing/EditHistory.h"
 #include "app/editing/EditTexts.h"
-#include "app/editing/GridEditCommands.h"
+#include "app/editing/GridSelectionEdits.h"
 #include "app/framelayout/FrameLayoutView.h"
 #include "app/grid/ChannelGridEditor.h"
 #include "app/grid/GridSizer.h"
@@ -16,9 +16,9 @@
 #include "app/preview/PreviewNames.h"
 #include "app/preview/PreviewPanel.h"
 #include "app/preview/PreviewTexts.h"
+#include "app/window/FileOperations.h"
 #include "app/window/MainForm.h"
 #include "app/window/ObjectNames.h"
-#include "app/window/WindowCommands.h"
 #include "app/window/WindowTexts.h"
 
 #include <QAction>
@@ -35,12 +35,12 @@ void MainForm::buildMenus() {
     QMenu* file = menuBar()->addMenu(texts::MenuFile);
     file->setObjectName(names::MenuFile);
     const auto addItem = [this, file](const QString& name, const QString& text,
-                                      QKeyCombination keys, void (WindowCommands::*command)()) {
+                                      QKeyCombination keys, void (FileOperations::*command)()) {
         QAction* action = file->addAction(text);
         action->setObjectName(name);
         action->setShortcut(keys);
         if (command)
-            connect(action, &QAction::triggered, m_commands, command);
+            connect(action, &QAction::triggered, m_fileOperations, command);
         return action;
     };
     // A load is one undo step; an open text box writes its own step first.
@@ -48,13 +48,13 @@ void MainForm::buildMenus() {
     connect(load, &QAction::triggered, this, [this] {
         m_channelEditor->closeEditors();
         const EditHistory::Scope step(m_history, texts::StepLoad);
-        m_commands->loadConfiguration();
+        m_fileOperations->loadConfiguration();
     });
     addItem(names::MenuSave, texts::MenuSave, Qt::CTRL | Qt::Key_S,
-            &WindowCommands::saveConfiguration);
+            &FileOperations::saveConfiguration);
     file->addSeparator()->setObjectName(names::MenuBar);
     addItem(names::MenuGenHexFile, texts::MenuGenHexFile, Qt::CTRL | Qt::Key_G,
-            &WindowCommands::generateHexFile);
+            &FileOperations::generateHexFile);
     file->addSeparator()->setObjectName(names::MenuBar2);
     QAction* exit = file->addAction(texts::MenuExit, Qt::CTRL | Qt::Key_Q, this,
                                     &QWidget::close); // asks nothing, saves nothing
@@ -72,12 +72,12 @@ void MainForm::buildMenus() {
     QAction* loadImage = tools->addAction(texts::MenuLoadImage, this, [this] {
         m_channelEditor->closeEditors();
         const EditHistory::Scope step(m_history, texts::StepLoadImage);
-        m_commands->loadFromImage();
+        m_fileOperations->loadFromImage();
     });
     loadImage->setObjectName(names::MenuLoadImage);
     QAction* exportDbc = tools->addAction(texts::MenuExportDbc, this, [this] {
         m_channelEditor->closeEditors(); // an open text box writes before the export reads
-        m_commands->exportCanDatabase();
+        m_fileOperations->exportCanDatabase();
     });
     exportDbc->setObjectName(names::MenuExportDbc);
     tools->addSeparator();
@@ -158,30 +158,30 @@ void MainForm::buildEditMenu() {
 
     const auto addCellItem = [this, edit](const QString& name, const QString& text,
                                           const QList<QKeySequence>& keys,
-                                          void (GridEditCommands::*command)()) {
+                                          void (GridSelectionEdits::*command)()) {
         QAction* action = edit->addAction(text);
         action->setObjectName(name);
         action->setShortcuts(keys);
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         m_grid->addAction(action);
-        connect(action, &QAction::triggered, m_gridCommands, command);
+        connect(action, &QAction::triggered, m_selectionEdits, command);
     };
-    addCellItem(names::MenuCut, texts::MenuCut, {QKeySequence::Cut}, &GridEditCommands::cut);
-    addCellItem(names::MenuCopy, texts::MenuCopy, {QKeySequence::Copy}, &GridEditCommands::copy);
+    addCellItem(names::MenuCut, texts::MenuCut, {QKeySequence::Cut}, &GridSelectionEdits::cut);
+    addCellItem(names::MenuCopy, texts::MenuCopy, {QKeySequence::Copy}, &GridSelectionEdits::copy);
     addCellItem(names::MenuPaste, texts::MenuPaste, {QKeySequence::Paste},
-                &GridEditCommands::paste);
+                &GridSelectionEdits::paste);
     addCellItem(names::MenuClear, texts::MenuClear, {QKeySequence::Delete},
-                &GridEditCommands::clear);
+                &GridSelectionEdits::clear);
     edit->addSeparator();
     addCellItem(names::MenuMoveUp, texts::MenuMoveUp, {QKeySequence(Qt::ALT | Qt::Key_Up)},
-                &GridEditCommands::moveUp);
+                &GridSelectionEdits::moveUp);
     addCellItem(names::MenuMoveDown, texts::MenuMoveDown, {QKeySequence(Qt::ALT | Qt::Key_Down)},
-                &GridEditCommands::moveDown);
+                &GridSelectionEdits::moveDown);
     edit->addSeparator();
     addCellItem(names::MenuSelectAll, texts::MenuSelectAll, {QKeySequence::SelectAll},
-                &GridEditCommands::selectAll);
+                &GridSelectionEdits::selectAll);
     addCellItem(names::MenuSelectChannels, texts::MenuSelectChannels,
-                {QKeySequence(Qt::SHIFT | Qt::Key_Space)}, &GridEditCommands::selectChannels);
+                {QKeySequence(Qt::SHIFT | Qt::Key_Space)}, &GridSelectionEdits::selectChannels);
 }
 
 } // namespace cac::app

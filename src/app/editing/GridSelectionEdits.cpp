@@ -1,4 +1,4 @@
-#include "app/editing/GridEditCommands.h"
+#include "app/editing/GridSelectionEdits.h"
 
 #include "app/editing/EditHistory.h"
 #include "app/editing/EditTexts.h"
@@ -26,14 +26,15 @@ QList<int> distinctSorted(QList<int> values) {
 
 } // namespace
 
-GridEditCommands::GridEditCommands(QTableView* grid, ChannelGridEditor* editor, ConfigModel* model,
-                                   EditHistory* history, QStatusBar* statusBar, QObject* parent)
+GridSelectionEdits::GridSelectionEdits(QTableView* grid, ChannelGridEditor* editor,
+                                       ConfigModel* model, EditHistory* history,
+                                       QStatusBar* statusBar, QObject* parent)
     : QObject(parent), m_grid(grid), m_editor(editor), m_model(model), m_history(history),
       m_statusBar(statusBar) {}
 
 // The grid's model is the store seen through an identity proxy: view index
 // (r, c) is cell (r + 1, c + 1).
-QList<CellPlace> GridEditCommands::selectedCells() const {
+QList<CellPlace> GridSelectionEdits::selectedCells() const {
     QList<CellPlace> cells;
     for (const QModelIndex& index : m_grid->selectionModel()->selectedIndexes())
         cells << CellPlace{index.row() + 1, index.column() + 1};
@@ -45,7 +46,7 @@ QList<CellPlace> GridEditCommands::selectedCells() const {
     return cells;
 }
 
-void GridEditCommands::selectBlock(int top, int left, int bottom, int right) {
+void GridSelectionEdits::selectBlock(int top, int left, int bottom, int right) {
     const QAbstractItemModel* view = m_grid->model();
     m_grid->setCurrentIndex(view->index(top - 1, left - 1));
     m_grid->selectionModel()->select(
@@ -53,7 +54,7 @@ void GridEditCommands::selectBlock(int top, int left, int bottom, int right) {
         QItemSelectionModel::ClearAndSelect);
 }
 
-void GridEditCommands::copy() {
+void GridSelectionEdits::copy() {
     m_editor->closeEditors(); // what the text box holds is copied too
     const QList<CellPlace> cells = selectedCells();
     if (cells.isEmpty())
@@ -75,7 +76,7 @@ void GridEditCommands::copy() {
         texts::copiedCells(rows.size(), columns.size(), IsWholeChannels(block)));
 }
 
-void GridEditCommands::cut() {
+void GridSelectionEdits::cut() {
     copy();
     EditHistory::Scope step(m_history, texts::StepCut);
     const QList<CellPlace> cells = selectedCells();
@@ -84,7 +85,7 @@ void GridEditCommands::cut() {
                              texts::clearedCells(cells.size() - kept, kept));
 }
 
-void GridEditCommands::clear() {
+void GridSelectionEdits::clear() {
     m_editor->closeEditors();
     EditHistory::Scope step(m_history, texts::StepClear);
     const QList<CellPlace> cells = selectedCells();
@@ -92,7 +93,7 @@ void GridEditCommands::clear() {
     m_statusBar->showMessage(texts::clearedCells(cells.size() - kept, kept));
 }
 
-void GridEditCommands::paste() {
+void GridSelectionEdits::paste() {
     m_editor->closeEditors();
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     const CellBlock block = data && data->hasText() ? CellBlockFromTsv(data->text()) : CellBlock{};
@@ -117,7 +118,7 @@ void GridEditCommands::paste() {
     m_statusBar->showMessage(texts::pasteReport(outcome));
 }
 
-void GridEditCommands::move(int step) {
+void GridSelectionEdits::move(int step) {
     m_editor->closeEditors();
     const QModelIndex current = m_grid->currentIndex();
     if (!current.isValid())
@@ -141,12 +142,12 @@ void GridEditCommands::move(int step) {
     m_statusBar->showMessage(texts::movedChannel(row, row + step));
 }
 
-void GridEditCommands::selectAll() {
+void GridSelectionEdits::selectAll() {
     m_editor->closeEditors();
     m_grid->selectAll();
 }
 
-void GridEditCommands::selectChannels() {
+void GridSelectionEdits::selectChannels() {
     m_editor->closeEditors();
     const QModelIndex current = m_grid->currentIndex();
     QList<int> rows;

@@ -2,12 +2,10 @@
 
 #include "decode/ValueSeries.h"
 
-#include <QDialog>
+#include <QColor>
 #include <QWidget>
 
 #include <vector>
-
-class QLabel;
 
 namespace cac::app {
 
@@ -33,6 +31,10 @@ public:
 
     QSize sizeHint() const override { return {720, 360}; }
 
+    // The colours of the value and the raw line, for a legend beside the plot.
+    static QColor valueColor();
+    static QColor rawColor();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -47,23 +49,6 @@ private:
     std::vector<SeriesBucket> m_buckets;
     double m_from = 0, m_to = 1;
     double m_dragX = 0, m_dragFrom = 0, m_dragTo = 0;
-};
-
-// The larger plot of one channel, a window of its own beside the main one.
-class ChannelPlotWindow : public QDialog {
-    Q_OBJECT
-public:
-    explicit ChannelPlotWindow(QWidget* parent = nullptr);
-
-    int channel() const { return m_channel; }
-    void showChannel(int channel, const QString& variable, const QString& unit,
-                     std::vector<SeriesBucket> buckets);
-    PlotView* view() const { return m_view; }
-
-private:
-    int m_channel = 0;
-    QLabel* m_legend;
-    PlotView* m_view;
 };
 
 } // namespace cac::app

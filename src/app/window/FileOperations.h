@@ -22,11 +22,11 @@ struct PlatformServices;
 // The File menu's commands, "Send now!" and the load from an image. None of
 // them shows a message: each reports in the status bar what it did, or why it
 // could not.
-class WindowCommands : public QObject {
+class FileOperations : public QObject {
     Q_OBJECT
 public:
     // `findings` are the window's checks of `model`: "Send now!" counts their errors.
-    WindowCommands(QWidget* window, ConfigModel* model, const VariableCatalogue& catalogue,
+    FileOperations(QWidget* window, ConfigModel* model, const VariableCatalogue& catalogue,
                    CheckFindings* findings, PlatformServices& platform, QComboBox* portList,
                    QStatusBar* statusBar);
 

@@ -21,11 +21,11 @@ class FileDialogs;
 // DbcImportDialog and fills the channels the dialog plans, each as the user's
 // own list choices and typed texts would, without asking anything more. The
 // status bar then says what was filled.
-class DbcImportCommand : public QObject {
+class DbcImporter : public QObject {
     Q_OBJECT
 public:
-    DbcImportCommand(QWidget* window, ConfigModel* model, const VariableCatalogue& catalogue,
-                     FileDialogs* dialogs, QStatusBar* statusBar, EditHistory* history = nullptr);
+    DbcImporter(QWidget* window, ConfigModel* model, const VariableCatalogue& catalogue,
+                FileDialogs* dialogs, QStatusBar* statusBar, EditHistory* history = nullptr);
 
     void run();
     // The import dialog on this database, without asking for it.

@@ -1,4 +1,4 @@
-#include "app/dbcimport/DbcImportCommand.h"
+#include "app/dbcimport/DbcImporter.h"
 
 #include "app/dbcimport/DbcImportDialog.h"
 #include "app/editing/EditHistory.h"
@@ -12,20 +12,19 @@
 
 namespace cac::app {
 
-DbcImportCommand::DbcImportCommand(QWidget* window, ConfigModel* model,
-                                   const VariableCatalogue& catalogue, FileDialogs* dialogs,
-                                   QStatusBar* statusBar, EditHistory* history)
+DbcImporter::DbcImporter(QWidget* window, ConfigModel* model, const VariableCatalogue& catalogue,
+                         FileDialogs* dialogs, QStatusBar* statusBar, EditHistory* history)
     : QObject(window), m_window(window), m_model(model), m_catalogue(catalogue), m_dialogs(dialogs),
       m_statusBar(statusBar), m_history(history) {}
 
-void DbcImportCommand::run() {
+void DbcImporter::run() {
     const QString path =
         m_dialogs->openFileName(m_window, texts::DbcOpenTitle, QtFileFilter(texts::DbcFilter));
     if (!path.isEmpty())
         runWith(path);
 }
 
-void DbcImportCommand::runWith(const QString& path) {
+void DbcImporter::runWith(const QString& path) {
     // A new dialog each time: nothing of an earlier import is carried over.
     auto* dialog = new DbcImportDialog(path, *m_model, m_catalogue, m_window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -36,7 +35,7 @@ void DbcImportCommand::runWith(const QString& path) {
     dialog->open();
 }
 
-void DbcImportCommand::fill(const QList<ChannelImport>& plan, const QString& fileName) {
+void DbcImporter::fill(const QList<ChannelImport>& plan, const QString& fileName) {
     if (plan.isEmpty())
         return;
     QStringList filled;

@@ -1,4 +1,4 @@
-#include "app/window/WindowCommands.h"
+#include "app/window/FileOperations.h"
 
 #include "app/checks/CheckFindings.h"
 #include "app/platform/PlatformServices.h"
@@ -20,28 +20,28 @@
 
 namespace cac::app {
 
-WindowCommands::WindowCommands(QWidget* window, ConfigModel* model,
+FileOperations::FileOperations(QWidget* window, ConfigModel* model,
                                const VariableCatalogue& catalogue, CheckFindings* findings,
                                PlatformServices& platform, QComboBox* portList,
                                QStatusBar* statusBar)
     : QObject(window), m_window(window), m_model(model), m_catalogue(catalogue),
       m_findings(findings), m_platform(platform), m_portList(portList), m_statusBar(statusBar) {
     m_flasherWatch.setInterval(200);
-    connect(&m_flasherWatch, &QTimer::timeout, this, &WindowCommands::watchFlasher);
+    connect(&m_flasherWatch, &QTimer::timeout, this, &FileOperations::watchFlasher);
 }
 
-void WindowCommands::report(const QString& text) const {
+void FileOperations::report(const QString& text) const {
     m_statusBar->showMessage(text);
 }
 
-void WindowCommands::loadConfiguration() {
+void FileOperations::loadConfiguration() {
     const QString path = m_platform.dialogs->openFileName(m_window, texts::LoadDialogTitle,
                                                           QtFileFilter(texts::CcfFilter));
     if (!path.isEmpty())
         loadConfigurationFrom(path);
 }
 
-void WindowCommands::loadConfigurationFrom(const QString& path) {
+void FileOperations::loadConfigurationFrom(const QString& path) {
     const QString shown = QDir::toNativeSeparators(path);
     CcfLoadReport applied;
     QString error;
@@ -51,7 +51,7 @@ void WindowCommands::loadConfigurationFrom(const QString& path) {
     emit configurationLoaded();
 }
 
-void WindowCommands::saveConfiguration() {
+void FileOperations::saveConfiguration() {
     const QString path = m_platform.dialogs->saveFileName(m_window, texts::SaveDialogTitle,
                                                           QtFileFilter(texts::CcfFilter));
     if (path.isEmpty())
@@ -64,14 +64,14 @@ void WindowCommands::saveConfiguration() {
     emit configurationSaved();
 }
 
-void WindowCommands::loadFromImage() {
+void FileOperations::loadFromImage() {
     const QString path = m_platform.dialogs->openFileName(m_window, texts::LoadImageTitle,
                                                           QtFileFilter(texts::HexImageFilter));
     if (!path.isEmpty())
         loadImageFrom(path);
 }
 
-void WindowCommands::loadImageFrom(const QString& path) {
+void FileOperations::loadImageFrom(const QString& path) {
     const QString shown = QDir::toNativeSeparators(path);
     HexFault fault;
     const std::optional<QByteArray> image = LoadIntelHexImage(path, &fault);
@@ -82,7 +82,7 @@ void WindowCommands::loadImageFrom(const QString& path) {
     report(texts::loadedFromImage(shown, read.decoding));
 }
 
-void WindowCommands::exportCanDatabase() {
+void FileOperations::exportCanDatabase() {
     const QString path = m_platform.dialogs->saveFileName(m_window, texts::ExportDbcTitle,
                                                           QtFileFilter(texts::DbcFilter));
     if (path.isEmpty())
@@ -96,7 +96,7 @@ void WindowCommands::exportCanDatabase() {
                : texts::couldNotSave(shown, error));
 }
 
-QString WindowCommands::writeHexFile() const {
+QString FileOperations::writeHexFile() const {
     const QString path = m_platform.folders->applicationFolder() + NativeSeparator() + HexFileName;
     QString error;
     if (WriteIntelHex(BuildConfigImage(*m_model, m_catalogue), path, &error))
@@ -104,7 +104,7 @@ QString WindowCommands::writeHexFile() const {
     return error.isEmpty() ? QStringLiteral("write failed") : error;
 }
 
-void WindowCommands::watchFlasher() {
+void FileOperations::watchFlasher() {
     const StartedProgram flasher = m_platform.launcher->lastStarted();
     if (flasher.state == StartedProgram::State::Ended && flasher.exitCode != 0)
         report(texts::flasherFailed(flasher.exitCode));
@@ -113,13 +113,13 @@ void WindowCommands::watchFlasher() {
         m_flasherWatch.stop(); // beyond that the flasher is busy sending, as it should be
 }
 
-void WindowCommands::generateHexFile() {
+void FileOperations::generateHexFile() {
     const QString error = writeHexFile();
     report(error.isEmpty() ? texts::wroteHexFile(m_platform.folders->applicationFolder())
                            : texts::couldNotWriteHexFile(error));
 }
 
-void WindowCommands::sendConfiguration() {
+void FileOperations::sendConfiguration() {
     // A failed write does not stop the start, as no step of a send stops
     // the next one; the report then says both.
     const QString writeError = writeHexFile();

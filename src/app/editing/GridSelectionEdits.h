@@ -22,11 +22,11 @@ class EditHistory;
 // The clipboard carries tab-separated text and an HTML table, as spreadsheets
 // do. Each command that changes cells is one undo step; the status bar says
 // what it did.
-class GridEditCommands : public QObject {
+class GridSelectionEdits : public QObject {
     Q_OBJECT
 public:
-    GridEditCommands(QTableView* grid, ChannelGridEditor* editor, ConfigModel* model,
-                     EditHistory* history, QStatusBar* statusBar, QObject* parent);
+    GridSelectionEdits(QTableView* grid, ChannelGridEditor* editor, ConfigModel* model,
+                       EditHistory* history, QStatusBar* statusBar, QObject* parent);
 
     void copy();
     void cut();
