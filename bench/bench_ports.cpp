@@ -1,7 +1,7 @@
 // The start-up port probe of this machine (ports 1 to 16, the Wine prefix of
 // the environment) beside its floor: opening and closing the same 16 device
 // files, nothing else.
-#include "app/SerialPortDevices.h"
+#include "app/platform/SerialPortDevices.h"
 
 #include <QDir>
 #include <QFile>

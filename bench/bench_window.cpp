@@ -8,11 +8,11 @@
 // is held at 1024).
 #include "FakePlatform.h"
 #include "VarsFileWriter.h"
-#include "app/CellListEditor.h"
-#include "app/CellListPopup.h"
-#include "app/MainForm.h"
-#include "app/ObjectNames.h"
+#include "app/grid/CellListEditor.h"
+#include "app/grid/CellListPopup.h"
 #include "app/preview/PreviewPanel.h"
+#include "app/window/MainForm.h"
+#include "app/window/ObjectNames.h"
 #include "catalogue/VariableCatalogue.h"
 #include "channels/ConfigModel.h"
 

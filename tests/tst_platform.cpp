@@ -3,8 +3,8 @@
 // a port (a Wine prefix with a comN link or not, probed for real), and where
 // the demo catalogue is found.
 #include "Fixtures.h"
-#include "app/FlasherStart.h"
-#include "app/SerialPortDevices.h"
+#include "app/platform/FlasherStart.h"
+#include "app/platform/SerialPortDevices.h"
 #include "catalogue/CataloguePath.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
-#include "app/MainForm.h"
-#include "app/PlatformServices.h"
+#include "app/platform/PlatformServices.h"
+#include "app/window/MainForm.h"
 #include "obd/ObdParameters.h"
 
 #include <QApplication>

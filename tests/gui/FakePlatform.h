@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PlatformServices.h"
+#include "app/platform/PlatformServices.h"
 
 #include <QMap>
 #include <QSet>

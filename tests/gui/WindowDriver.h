@@ -5,12 +5,12 @@
 
 #include "FakePlatform.h"
 #include "VarsFileWriter.h"
-#include "app/CellListEditor.h"
-#include "app/CellListPopup.h"
-#include "app/CellTextBox.h"
-#include "app/DbcImportDialog.h"
-#include "app/MainForm.h"
-#include "app/ObjectNames.h"
+#include "app/dbcimport/DbcImportDialog.h"
+#include "app/grid/CellListEditor.h"
+#include "app/grid/CellListPopup.h"
+#include "app/grid/CellTextBox.h"
+#include "app/window/MainForm.h"
+#include "app/window/ObjectNames.h"
 #include "catalogue/CataloguePath.h"
 
 #include <QApplication>

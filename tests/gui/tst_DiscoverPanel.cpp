@@ -4,13 +4,13 @@
 // Ctrl+Z takes it back; Cancel leaves the panel as it was; logs too short to
 // show a field say so on a line.
 #include "FakePlatform.h"
-#include "app/MainForm.h"
-#include "app/ObjectNames.h"
 #include "app/discover/DiscoverNames.h"
 #include "app/discover/DiscoverPanel.h"
 #include "app/discover/DiscoverTexts.h"
 #include "app/preview/PreviewNames.h"
 #include "app/preview/PreviewPanel.h"
+#include "app/window/MainForm.h"
+#include "app/window/ObjectNames.h"
 #include "canlog/LogReader.h"
 #include "catalogue/CataloguePath.h"
 #include "channels/ConfigModel.h"

@@ -5,8 +5,8 @@
 //
 //   tst_WindowSave [FILE]   also keeps the saved file as FILE
 #include "FakePlatform.h"
-#include "app/MainForm.h"
-#include "app/ObjectNames.h"
+#include "app/window/MainForm.h"
+#include "app/window/ObjectNames.h"
 #include "catalogue/CataloguePath.h"
 
 #include <QApplication>

@@ -2,10 +2,10 @@
 // a catalogue and a configuration under a folder with blanks and non-ASCII
 // letters, the flasher started with its command line exactly as built, and
 // live CAN traffic where PCAN-Basic is not installed.
-#include "app/PlatformServices.h"
-#include "app/SerialPortDevices.h"
 #include "app/live/LiveCanSource.h"
 #include "app/live/LiveInterfaces.h"
+#include "app/platform/PlatformServices.h"
+#include "app/platform/SerialPortDevices.h"
 #include "app/preview/PreviewTexts.h"
 #include "catalogue/VariableCatalogue.h"
 #include "channels/ConfigModel.h"

@@ -8,11 +8,11 @@
 // windows-slcan.png, the dialog as windows-live-dialog.png, into DIR.
 #include "FakePlatform.h"
 #include "PreviewChecks.h"
-#include "app/MainForm.h"
-#include "app/ObjectNames.h"
 #include "app/preview/PreviewNames.h"
 #include "app/preview/PreviewPanel.h"
 #include "app/preview/PreviewTexts.h"
+#include "app/window/MainForm.h"
+#include "app/window/ObjectNames.h"
 #include "catalogue/CataloguePath.h"
 #include "channels/ConfigModel.h"
 

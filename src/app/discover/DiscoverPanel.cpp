@@ -1,7 +1,5 @@
 #include "app/discover/DiscoverPanel.h"
 
-#include "app/EditHistory.h"
-#include "app/PlatformServices.h"
 #include "app/discover/ChannelChooser.h"
 #include "app/discover/DiscoverNames.h"
 #include "app/discover/DiscoverTexts.h"
@@ -9,6 +7,8 @@
 #include "app/discover/FieldLines.h"
 #include "app/discover/FieldPictureView.h"
 #include "app/discover/MatchPlot.h"
+#include "app/editing/EditHistory.h"
+#include "app/platform/PlatformServices.h"
 #include "app/preview/PreviewTexts.h"
 #include "channels/ConfigModel.h"
 #include "dbc/ChannelFill.h"

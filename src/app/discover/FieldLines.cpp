@@ -1,9 +1,9 @@
 #include "app/discover/FieldLines.h"
 
-#include "app/FramePicture.h"
 #include "app/discover/DiscoverNames.h"
 #include "app/discover/DiscoverTexts.h"
 #include "app/discover/FieldPictureView.h"
+#include "app/framelayout/FramePicture.h"
 #include "app/preview/SeriesPainter.h"
 #include "dbc/DatabaseText.h"
 #include "discover/DiscoveryTexts.h"

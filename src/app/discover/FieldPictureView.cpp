@@ -1,8 +1,8 @@
 #include "app/discover/FieldPictureView.h"
 
-#include "app/PainterCanvas.h"
 #include "app/discover/DiscoverNames.h"
 #include "app/discover/DiscoverTexts.h"
+#include "app/framelayout/PainterCanvas.h"
 #include "bitmap/LayoutText.h"
 #include "discover/DiscoveryTexts.h"
 #include "discover/SignalDiscovery.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FramePicture.h"
+#include "app/framelayout/FramePicture.h"
 
 #include <QWidget>
 

@@ -1,8 +1,8 @@
 // The one place that knows which kinds of live interface this build has.
 #include "app/live/LiveInterfaces.h"
 
-#include "app/PlatformServices.h"
 #include "app/live/SlcanSource.h"
+#include "app/platform/PlatformServices.h"
 #include "app/preview/PreviewTexts.h"
 #include "live/SlcanProtocol.h"
 

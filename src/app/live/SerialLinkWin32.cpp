@@ -5,7 +5,7 @@
 // when the link is destroyed.
 #include "app/live/SerialLink.h"
 
-#include "app/SerialPortDevices.h"
+#include "app/platform/SerialPortDevices.h"
 
 #include <QMutex>
 #include <QThread>

@@ -1,8 +1,8 @@
 #include "app/preview/PreviewPanel.h"
 
-#include "app/PlatformServices.h"
 #include "app/live/LiveCanSource.h"
-#include "app/preview/ChannelPlot.h"
+#include "app/platform/PlatformServices.h"
+#include "app/preview/ChannelPlotWindow.h"
 #include "app/preview/PreviewLines.h"
 #include "app/preview/PreviewNames.h"
 #include "app/preview/PreviewTexts.h"

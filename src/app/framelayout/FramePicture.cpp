@@ -1,0 +1,246 @@
+#include "app/framelayout/FramePicture.h"
+
+#include "app/grid/GridCellDelegate.h"
+#include "app/window/WindowTexts.h"
+#include "channels/ConfigModel.h"
+#include "checks/Finding.h"
+#include "common/HexText.h"
+
+#include <algorithm>
+
+namespace cac::app {
+
+const ChannelSignal* FramePicture::signalOf(int number) const {
+    for (const ChannelSignal& signal : channels) {
+        if (signal.channel == number)
+            return &signal;
+    }
+    return nullptr;
+}
+
+FramePicture BuildFramePicture(const ConfigModel& model, int channel) {
+    FramePicture picture;
+    if (channel < 1 || channel > ChannelCount)
+        return picture;
+    picture.channel = channel;
+    if (channel == ChannelCount && model.obdModeEnabled()) {
+        picture.title = texts::frameLayoutObdChannel();
+        return picture;
+    }
+    ChannelSignal own = ReadChannelSignal(model, channel);
+    FrameChannels frame{own.extended, own.id, {}};
+    // A blank identifier names no frame (it reads as 0): the channel is drawn
+    // alone, so that its bits show while it is filled in.
+    const bool noId = model.cell(channel, ColCanId).trimmed().isEmpty();
+    for (const FrameChannels& used : UsedFrames(model)) {
+        if (!noId && used.extended == own.extended && used.id == own.id)
+            frame = used;
+    }
+    const auto later = std::find_if(frame.channels.begin(), frame.channels.end(),
+                                    [&](const ChannelSignal& s) { return s.channel >= channel; });
+    if (later == frame.channels.end() || later->channel != channel)
+        frame.channels.insert(later, std::move(own));
+
+    QList<int> numbers;
+    for (const ChannelSignal& signal : frame.channels) {
+        numbers.append(signal.channel);
+        if (!signal.bits.known)
+            picture.notes.append(
+                texts::frameLayoutNotDrawn(signal.channel, signal.bits.unknownReason));
+        else if (!signal.bits.insideFrame())
+            picture.notes.append(texts::frameLayoutBeyondFrame(signal.channel));
+    }
+    picture.title = noId ? texts::frameLayoutNoId(channel)
+                         : texts::frameLayoutTitle(FrameName(frame.extended, frame.id), numbers);
+    for (int cell = 0; cell < FramePicture::Cells; ++cell)
+        picture.owners[static_cast<std::size_t>(cell)] =
+            OwnersOfBit(frame, FramePicture::positionOf(cell));
+    picture.channels = std::move(frame.channels);
+    return picture;
+}
+
+QString CellToolTip(const ConfigModel& model, const FramePicture& picture, int cell) {
+    const BitPosition position = FramePicture::positionOf(cell);
+    QStringList lines;
+    for (int number : picture.owners[static_cast<std::size_t>(cell)].channels) {
+        const SignalBitMap& bits = picture.signalOf(number)->bits;
+        const auto index = bits.positions.indexOf(position);
+        lines.append(
+            texts::frameLayoutBitOwner(number, model.cell(number, ColVariable),
+                                       static_cast<int>(bits.positions.size() - 1 - index)));
+    }
+    if (picture.owners[static_cast<std::size_t>(cell)].overlap)
+        lines.append(texts::FrameLayoutOverlap);
+    lines.append(texts::frameLayoutBitPlace(position.byte, position.bit, position.databaseIndex()));
+    return lines.join(u'\n');
+}
+
+QRectF PictureGeometry::cellRect(int cell) {
+    return {Left + (cell % 8) * CellWidth, Top + (cell / 8) * CellHeight, CellWidth, CellHeight};
+}
+
+// Fifteen light colours that dark digits stand out on, neighbours far apart,
+// none near the warning colour of the hatching.
+QColor PictureGeometry::channelColour(int channel) {
+    static const std::array<QRgb, 15> colours = {0x8dd3c7, 0xffffb3, 0xbebada, 0xfb8072, 0x80b1d3,
+                                                 0xb3de69, 0xfccde5, 0xfdd0a2, 0xbc80bd, 0xccebc5,
+                                                 0xffed6f, 0xa6cee3, 0xe5c494, 0x9ecae1, 0xc2a5cf};
+    return QColor(colours[static_cast<std::size_t>((channel - 1 + 15) % 15)]);
+}
+
+QColor PictureGeometry::overlapColour() {
+    return GridCellDelegate::findingColour(Severity::Warning);
+}
+
+void DrawFramePicture(const FramePicture& picture, PictureCanvas& canvas, const QColor& ink,
+                      const QColor& background) {
+    using G = PictureGeometry;
+    using Text = PictureCanvas::Text;
+    const QColor grid = QColor(0xb0, 0xb0, 0xb0);
+    canvas.fill({0, 0, G::width(), G::height(picture)}, background);
+    canvas.text({4, 0, G::width() - 8, 18}, Qt::AlignLeft | Qt::AlignVCenter, picture.title, ink,
+                Text::Bold);
+    if (picture.channels.isEmpty())
+        return;
+    for (int column = 0; column < 8; ++column)
+        canvas.text({G::Left + column * G::CellWidth, 18, G::CellWidth, G::Top - 18},
+                    Qt::AlignCenter, QString::number(7 - column), ink, Text::Small);
+    for (int byte = 0; byte < FrameDataBytes; ++byte)
+        canvas.text({0, G::Top + byte * G::CellHeight, G::Left - 6, G::CellHeight},
+                    Qt::AlignRight | Qt::AlignVCenter, texts::frameLayoutByte(byte), ink,
+                    Text::Small);
+
+    for (int cell = 0; cell < FramePicture::Cells; ++cell) {
+        const QRectF rect = G::cellRect(cell);
+        const BitOwners& owners = picture.owners[static_cast<std::size_t>(cell)];
+        if (owners.channels.isEmpty()) {
+            canvas.outline(rect, grid, 1, false);
+            continue;
+        }
+        const bool current = owners.channels.contains(picture.channel);
+        canvas.fill(rect, G::channelColour(current ? picture.channel : owners.channels.first()));
+        if (owners.overlap)
+            canvas.hatch(rect, G::overlapColour());
+        canvas.outline(rect, grid, 1, false);
+        QStringList numbers;
+        for (int number : owners.channels)
+            numbers.append(QString::number(number));
+        // The number in the lower band of the cell, the signal's ends marked
+        // in the band above it, so that neither covers the other.
+        canvas.text(rect.adjusted(0, G::MarkBand, 0, -2), Qt::AlignHCenter | Qt::AlignBottom,
+                    numbers.join(u'/'), Qt::black, current ? Text::Bold : Text::Normal);
+        // The ends of each signal, as database editors mark them.
+        const BitPosition position = FramePicture::positionOf(cell);
+        QStringList ends;
+        for (int number : owners.channels) {
+            const QList<BitPosition>& bits = picture.signalOf(number)->bits.positions;
+            if (bits.first() == position)
+                ends.append(texts::FrameLayoutMsb);
+            if (bits.last() == position && bits.size() > 1)
+                ends.append(texts::FrameLayoutLsb);
+        }
+        ends.removeDuplicates(); // two signals may end on the one bit
+        if (!ends.isEmpty())
+            canvas.text({rect.left() + 2, rect.top() + 1, rect.width() - 4, G::MarkBand - 1},
+                        Qt::AlignRight | Qt::AlignTop, ends.join(u' '), Qt::black, Text::Small);
+    }
+    // The current channel's cells are outlined again over their neighbours.
+    for (int cell = 0; cell < FramePicture::Cells; ++cell) {
+        if (picture.owners[static_cast<std::size_t>(cell)].channels.contains(picture.channel))
+            canvas.outline(G::cellRect(cell).adjusted(1, 1, -1, -1), ink, 2, false);
+    }
+
+    for (int byte = 0; byte < FrameDataBytes; ++byte) {
+        QStringList filters;
+        for (const ChannelSignal& signal : picture.channels) {
+            if (signal.filter.dataByte() == byte)
+                filters.append(
+                    texts::frameLayoutFilter(signal.channel, HexByte(signal.filter.value)));
+        }
+        if (filters.isEmpty())
+            continue;
+        const QRectF row(G::Left - 2, G::Top + byte * G::CellHeight - 2, 8 * G::CellWidth + 4,
+                         G::CellHeight + 4);
+        canvas.outline(row, ink, 2, true);
+        canvas.text({row.right() + 6, row.top(), G::Right - 8, row.height()},
+                    Qt::AlignLeft | Qt::AlignVCenter, filters.join(QStringLiteral(", ")), ink,
+                    Text::Small);
+    }
+    const qreal notesTop = G::height(0); // the notes run below the cells
+    for (qsizetype i = 0; i < picture.notes.size(); ++i)
+        canvas.text({4, notesTop + i * G::NoteHeight, G::width() - 8, G::NoteHeight},
+                    Qt::AlignLeft | Qt::AlignVCenter, picture.notes[i], ink, Text::Small);
+}
+
+namespace {
+
+class SvgCanvas : public PictureCanvas {
+public:
+    QByteArray body;
+
+    void fill(const QRectF& r, const QColor& colour) override {
+        body += QStringLiteral("<rect %1 fill=\"%2\"/>\n").arg(box(r), colour.name()).toUtf8();
+    }
+    void hatch(const QRectF& r, const QColor&) override {
+        body += QStringLiteral("<rect %1 fill=\"url(#overlap)\"/>\n").arg(box(r)).toUtf8();
+    }
+    void outline(const QRectF& r, const QColor& colour, qreal width, bool dashed) override {
+        body += QStringLiteral("<rect %1 fill=\"none\" stroke=\"%2\" stroke-width=\"%3\"%4/>\n")
+                    .arg(box(r), colour.name())
+                    .arg(width)
+                    .arg(dashed ? QStringLiteral(" stroke-dasharray=\"4 3\"") : QString())
+                    .toUtf8();
+    }
+    void text(const QRectF& r, Qt::Alignment align, const QString& text, const QColor& colour,
+              Text style) override {
+        const bool right = align.testFlag(Qt::AlignRight);
+        const bool centred = align.testFlag(Qt::AlignHCenter);
+        const char* anchor = right ? "end" : centred ? "middle" : "start";
+        const qreal x = right ? r.right() : centred ? r.center().x() : r.left();
+        const qreal size = style == Text::Small ? 9 : 12;
+        // SVG places text by its baseline: the size under a top edge, about
+        // a quarter of it over a bottom edge, a third of it under the middle.
+        const qreal y = align.testFlag(Qt::AlignTop)      ? r.top() + size
+                        : align.testFlag(Qt::AlignBottom) ? r.bottom() - size * 0.25
+                                                          : r.center().y() + size * 0.35;
+        body += QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"%3\" font-size=\"%4\"%5 "
+                               "fill=\"%6\">%7</text>\n")
+                    .arg(x)
+                    .arg(y)
+                    .arg(QLatin1String(anchor))
+                    .arg(size)
+                    .arg(style == Text::Bold ? QStringLiteral(" font-weight=\"bold\"") : QString())
+                    .arg(colour.name(), text.toHtmlEscaped())
+                    .toUtf8();
+    }
+
+private:
+    static QString box(const QRectF& r) {
+        return QStringLiteral("x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"")
+            .arg(r.x())
+            .arg(r.y())
+            .arg(r.width())
+            .arg(r.height());
+    }
+};
+
+} // namespace
+
+QByteArray FramePictureSvg(const FramePicture& picture) {
+    SvgCanvas canvas;
+    DrawFramePicture(picture, canvas, Qt::black, Qt::white);
+    const QString head =
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                       "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" "
+                       "viewBox=\"0 0 %1 %2\" font-family=\"sans-serif\">\n"
+                       "<defs><pattern id=\"overlap\" width=\"6\" height=\"6\" "
+                       "patternUnits=\"userSpaceOnUse\">"
+                       "<path d=\"M0 6L6 0M-1 1L1 -1M5 7L7 5\" stroke=\"%3\" stroke-width=\"1.5\"/>"
+                       "</pattern></defs>\n")
+            .arg(PictureGeometry::width())
+            .arg(PictureGeometry::height(picture))
+            .arg(PictureGeometry::overlapColour().name());
+    return head.toUtf8() + canvas.body + "</svg>\n";
+}
+
+} // namespace cac::app
