@@ -1,5 +1,6 @@
 #include "app/framelayout/FrameLayoutView.h"
 
+#include "app/framelayout/FramePictureSvg.h"
 #include "app/framelayout/PainterCanvas.h"
 #include "app/platform/PlatformServices.h"
 #include "app/window/ObjectNames.h"

@@ -77,8 +77,4 @@ public:
 void DrawFramePicture(const FramePicture& picture, PictureCanvas& canvas, const QColor& ink,
                       const QColor& background);
 
-// The picture as an SVG document, drawn by hand: the program is also built
-// with a Qt that has no SVG module.
-QByteArray FramePictureSvg(const FramePicture& picture);
-
 } // namespace cac::app
