@@ -3,7 +3,7 @@
 #include "app/discover/DiscoverNames.h"
 #include "app/discover/DiscoverTexts.h"
 #include "app/discover/FieldPictureView.h"
-#include "app/framelayout/FramePicture.h"
+#include "app/framelayout/FramePictureDrawing.h"
 #include "app/preview/SeriesPainter.h"
 #include "dbc/DatabaseText.h"
 #include "discover/DiscoveryTexts.h"
