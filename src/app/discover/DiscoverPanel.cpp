@@ -9,6 +9,7 @@
 #include "app/discover/MatchPlot.h"
 #include "app/editing/EditHistory.h"
 #include "app/platform/PlatformServices.h"
+#include "app/preview/LineTable.h"
 #include "app/preview/PreviewTexts.h"
 #include "channels/ConfigModel.h"
 #include "dbc/ChannelFill.h"
@@ -47,25 +48,9 @@ constexpr int MatchesShown = 10;
 
 QTableWidget* newTable(const QString& name, const QStringList& columns) {
     auto* table = new QTableWidget;
-    table->setObjectName(name);
-    table->setColumnCount(int(columns.size()));
-    table->setHorizontalHeaderLabels(columns);
-    table->verticalHeader()->hide();
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setWordWrap(false);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    SetUpLineTable(*table, name, columns);
     table->horizontalHeader()->setStretchLastSection(true);
     return table;
-}
-
-QTableWidgetItem* newItem(const QString& text, bool number) {
-    auto* item = new QTableWidgetItem(text);
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    item->setTextAlignment(number ? Qt::AlignRight | Qt::AlignVCenter
-                                  : Qt::AlignLeft | Qt::AlignVCenter);
-    return item;
 }
 
 QLabel* redLine(const QString& name) {
@@ -298,7 +283,7 @@ void DiscoverPanel::finish(const std::shared_ptr<DiscoverOutcome>& outcome) {
     if (const QString note = ShortLogNote(run.result); !note.isEmpty())
         notes << note;
     if (run.firstRead.problemCount > 0)
-        notes << texts::discoverProblems(run.firstRead.problemCount, run.firstRead.firstProblem());
+        notes << texts::logProblems(run.firstRead.problemCount, run.firstRead.firstProblem());
     m_note->setText(notes.join(u'\n'));
     m_note->setVisible(!notes.isEmpty());
     showIdentifiers();
@@ -313,12 +298,12 @@ void DiscoverPanel::showIdentifiers() {
     m_identifiers->setRowCount(int(identifiers.size()));
     for (int row = 0; row < identifiers.size(); ++row) {
         const DiscoveredIdentifier& identifier = identifiers[row];
-        m_identifiers->setItem(row, 0, newItem(IdentifierText(identifier.key), false));
-        m_identifiers->setItem(row, 1, newItem(IdentifierLengthText(identifier.key), false));
-        m_identifiers->setItem(row, 2, newItem(QString::number(identifier.frames), true));
-        m_identifiers->setItem(row, 3, newItem(MillisecondsText(identifier.period), true));
-        m_identifiers->setItem(row, 4, newItem(MillisecondsText(identifier.jitter), true));
-        m_identifiers->setItem(row, 5, newItem(LengthsText(identifier.lengths), true));
+        m_identifiers->setItem(row, 0, NewLineItem(IdentifierText(identifier.key), false));
+        m_identifiers->setItem(row, 1, NewLineItem(IdentifierLengthText(identifier.key), false));
+        m_identifiers->setItem(row, 2, NewLineItem(QString::number(identifier.frames), true));
+        m_identifiers->setItem(row, 3, NewLineItem(MillisecondsText(identifier.period), true));
+        m_identifiers->setItem(row, 4, NewLineItem(MillisecondsText(identifier.jitter), true));
+        m_identifiers->setItem(row, 5, NewLineItem(LengthsText(identifier.lengths), true));
     }
     // Its columns whole: the splitter gives the rest to the fields and matches.
     m_identifiers->setMinimumWidth(m_identifiers->horizontalHeader()->length() +
@@ -426,13 +411,13 @@ void DiscoverPanel::showReference(int reference) {
     m_matches->setRowCount(shown);
     for (int row = 0; row < shown; ++row) {
         const FieldMatch& m = matches[std::size_t(row)];
-        m_matches->setItem(row, 0, newItem(QString::number(row + 1), true));
-        m_matches->setItem(row, 1,
-                           newItem(candidates.fields[std::size_t(m.candidate)].description, false));
-        m_matches->setItem(row, 2, newItem(CorrelationText(m.correlation), true));
-        m_matches->setItem(row, 3, newItem(FitNumberText(m.scale), true));
-        m_matches->setItem(row, 4, newItem(FitNumberText(m.offset), true));
-        m_matches->setItem(row, 5, newItem(FitNumberText(m.residual), true));
+        m_matches->setItem(row, 0, NewLineItem(QString::number(row + 1), true));
+        m_matches->setItem(
+            row, 1, NewLineItem(candidates.fields[std::size_t(m.candidate)].description, false));
+        m_matches->setItem(row, 2, NewLineItem(CorrelationText(m.correlation), true));
+        m_matches->setItem(row, 3, NewLineItem(FitNumberText(m.scale), true));
+        m_matches->setItem(row, 4, NewLineItem(FitNumberText(m.offset), true));
+        m_matches->setItem(row, 5, NewLineItem(FitNumberText(m.residual), true));
     }
     m_matches->setCurrentCell(0, 0);
     showMatch(0);

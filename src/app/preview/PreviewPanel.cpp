@@ -208,7 +208,7 @@ void PreviewPanel::finish(const std::shared_ptr<PreviewResult>& result) {
         m_format = outcome.format;
         m_readNotes.clear();
         if (outcome.problemCount > 0)
-            m_readNotes << texts::previewProblems(outcome.problemCount, outcome.firstProblem());
+            m_readNotes << texts::logProblems(outcome.problemCount, outcome.firstProblem());
         if (outcome.fdSkipped > 0)
             m_readNotes << texts::previewFdSkipped(outcome.fdSkipped);
     }
