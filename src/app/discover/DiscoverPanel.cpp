@@ -89,6 +89,13 @@ DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalo
       m_parts(new QSplitter(Qt::Horizontal)) {
     setObjectName(names::DiscoverPanel);
     setAllowedAreas(Qt::BottomDockWidgetArea | Qt::RightDockWidgetArea);
+    setUpParts();
+    layOutParts();
+    connectParts();
+}
+
+// Names, texts and accessible names of the labels, lists and fields.
+void DiscoverPanel::setUpParts() {
     m_source->setObjectName(names::DiscoverSource);
     m_progress->setObjectName(names::DiscoverProgress);
     m_progress->setRange(0, 100);
@@ -101,13 +108,16 @@ DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalo
     m_csv->setObjectName(names::DiscoverCsv);
     m_hint->setObjectName(names::DiscoverHint);
     m_hint->setPlaceholderText(texts::DiscoverHintPlaceholder);
-
     m_matchNote->setObjectName(names::DiscoverMatchNote);
     m_identifiers->setAccessibleName(texts::DiscoverIdentifiersName);
     m_fields->setAccessibleName(texts::DiscoverFieldsName);
     m_matches->setAccessibleName(texts::DiscoverMatchesName);
     m_matchNote->setWordWrap(true);
+}
 
+// The source line on top; below it the identifiers, their fields and the
+// reference side, side by side.
+void DiscoverPanel::layOutParts() {
     auto* top = new QHBoxLayout;
     top->addWidget(m_source, 1);
     top->addWidget(m_progress);
@@ -118,27 +128,7 @@ DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalo
     fieldsLayout->setContentsMargins(0, 0, 0, 0);
     fieldsLayout->addWidget(m_picture, 1);
     fieldsLayout->addWidget(m_fields, 1);
-
-    auto* referenceLabel = new QLabel(texts::DiscoverReference);
-    referenceLabel->setBuddy(m_referenceChoice);
-    auto* referenceRow = new QHBoxLayout;
-    referenceRow->addWidget(referenceLabel);
-    referenceRow->addWidget(m_referenceChoice, 1);
-    referenceRow->addWidget(m_csv);
-    auto* hintLabel = new QLabel(texts::DiscoverHint);
-    hintLabel->setBuddy(m_hint);
-    auto* hintRow = new QHBoxLayout;
-    hintRow->addWidget(hintLabel);
-    hintRow->addWidget(m_hint, 1);
-    auto* reference = new QWidget;
-    auto* referenceLayout = new QVBoxLayout(reference);
-    referenceLayout->setContentsMargins(0, 0, 0, 0);
-    referenceLayout->addLayout(referenceRow);
-    referenceLayout->addLayout(hintRow);
-    referenceLayout->addWidget(m_matches, 2);
-    referenceLayout->addWidget(m_matchNote);
-    referenceLayout->addWidget(m_plot, 3);
-    referenceLayout->addWidget(m_chooser);
+    QWidget* reference = buildReferenceSide();
 
     m_parts->setChildrenCollapsible(false);
     m_parts->addWidget(m_identifiers);
@@ -159,7 +149,35 @@ DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalo
     setWidget(body);
     setAnalysing(false);
     fillReferenceChoices(0);
+}
 
+// The reference to rank the fields against (a list, a CSV, a typed hint),
+// its matches, the plot of the chosen one and the channel to fill.
+QWidget* DiscoverPanel::buildReferenceSide() {
+    auto* referenceLabel = new QLabel(texts::DiscoverReference);
+    referenceLabel->setBuddy(m_referenceChoice);
+    auto* referenceRow = new QHBoxLayout;
+    referenceRow->addWidget(referenceLabel);
+    referenceRow->addWidget(m_referenceChoice, 1);
+    referenceRow->addWidget(m_csv);
+    auto* hintLabel = new QLabel(texts::DiscoverHint);
+    hintLabel->setBuddy(m_hint);
+    auto* hintRow = new QHBoxLayout;
+    hintRow->addWidget(hintLabel);
+    hintRow->addWidget(m_hint, 1);
+    auto* reference = new QWidget;
+    auto* referenceLayout = new QVBoxLayout(reference);
+    referenceLayout->setContentsMargins(0, 0, 0, 0);
+    referenceLayout->addLayout(referenceRow);
+    referenceLayout->addLayout(hintRow);
+    referenceLayout->addWidget(m_matches, 2);
+    referenceLayout->addWidget(m_matchNote);
+    referenceLayout->addWidget(m_plot, 3);
+    referenceLayout->addWidget(m_chooser);
+    return reference;
+}
+
+void DiscoverPanel::connectParts() {
     connect(m_cancel, &QPushButton::clicked, this, &DiscoverPanel::cancel);
     connect(m_worker, &DiscoverWorker::progressed, this, [this](int generation, int percent) {
         if (generation == m_generation)
