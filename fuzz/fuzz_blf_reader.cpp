@@ -2,6 +2,7 @@
 // containers that do not inflate, sizes that lie. It must read to the end,
 // give only classic frames, keep memory to what the bytes hold (the target
 // runs with a small malloc limit) and name problems by offsets inside the file.
+#include "FuzzCheck.h"
 #include "canlog/LogReader.h"
 
 #include <QBuffer>
@@ -10,15 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
@@ -32,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     cac::CanFrame frame;
     while (reader->readFrame(frame)) {
         check(frame.length <= 8);
-        check(frame.id <= (frame.extended ? 0x1FFFFFFFu : 0x7FFu));
+        check(busIdentifier(frame));
         check(std::isfinite(frame.time) && frame.time >= 0);
     }
     for (const cac::LogProblem& problem : reader->problems())

@@ -1,6 +1,7 @@
 // .ccf loader on arbitrary bytes, then the writer: whatever a load puts into
 // the model must save as a file that loads back to the same state, and that
 // file must have the fixed 14-line shape.
+#include "FuzzCheck.h"
 #include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
 #include "obd/ObdParameters.h"
@@ -10,11 +11,6 @@
 #include <cstdlib>
 
 namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 bool sameState(const cac::ConfigModel& a, const cac::ConfigModel& b) {
     for (int row = 0; row < cac::ChannelGridRows; ++row) {

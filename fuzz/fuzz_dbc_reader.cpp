@@ -2,6 +2,7 @@
 // every signal that maps to a row gives list texts of the lists, an identifier
 // and numbers that read back to the database's, and fills a channel with
 // exactly that row.
+#include "FuzzCheck.h"
 #include "channels/ConfigModel.h"
 #include "channels/NumericText.h"
 #include "dbc/ChannelFill.h"
@@ -12,11 +13,6 @@
 #include <cstdlib>
 
 namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 bool near(double read, double wanted) {
     return std::fabs(read - wanted) <= 1e-13 * std::fabs(wanted) + 1e-300;

@@ -1,21 +1,13 @@
 // Signal discovery over random frames: every 10 input bytes are one frame
 // (identifier, flags, length, data). The analysis must end, keep each field
 // inside the frame and give every field a row or a reason.
+#include "FuzzCheck.h"
 #include "discover/SignalDiscovery.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
-
-namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::vector<cac::CanFrame> frames;

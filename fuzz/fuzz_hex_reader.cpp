@@ -2,6 +2,7 @@
 // reads. Input that does not start with ":" is taken as the raw image bytes
 // (cut or padded with FF to 1140), so the decoder sees every kind of image,
 // not only those wrapped in valid HEX.
+#include "FuzzCheck.h"
 #include "catalogue/VariableCatalogue.h"
 #include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
@@ -15,11 +16,6 @@
 #include <cstdlib>
 
 namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 // A few variables, one beyond position 255 of its group, and a name twice
 // (the later one cannot be chosen). Small, so that look-ups stay quick.

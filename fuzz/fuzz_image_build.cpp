@@ -2,6 +2,7 @@
 // line feeds: line 0 is the OBD mode flag ("1" on), lines 1 to 180 the
 // channel cells row by row (12 settings per channel), line 181 the bit-rate
 // text and lines 182 to 199 the OBD priorities. Missing lines are empty.
+#include "FuzzCheck.h"
 #include "catalogue/VariableCatalogue.h"
 #include "channels/ConfigModel.h"
 #include "image/ConfigImage.h"
@@ -13,11 +14,6 @@
 #include <cstdlib>
 
 namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 std::uint8_t at(const QByteArray& bytes, qsizetype i) {
     return static_cast<std::uint8_t>(bytes.at(i));

@@ -2,6 +2,7 @@
 // bytes. The first byte picks the reader (or the choice from the content);
 // every reader must read to the end, give only classic frames, and name
 // every problem by a line the input has.
+#include "FuzzCheck.h"
 #include "canlog/LogReader.h"
 
 #include <QBuffer>
@@ -11,11 +12,6 @@
 #include <cstdlib>
 
 namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 constexpr cac::LogFormat Formats[] = {cac::LogFormat::Unknown, cac::LogFormat::Candump,
                                       cac::LogFormat::Asc, cac::LogFormat::Trc,
@@ -43,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qint64 frames = 0;
     while (reader->readFrame(frame)) {
         check(frame.length <= 8);
-        check(frame.id <= (frame.extended ? 0x1FFFFFFFu : 0x7FFu) || frame.error);
+        check(busIdentifier(frame) || frame.error);
         check(!(frame.remote && frame.error));
         ++frames;
     }

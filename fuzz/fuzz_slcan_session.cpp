@@ -1,20 +1,12 @@
 // What an SLCAN adapter sends, as arbitrary bytes: the frames and the count
 // of lines that are none are the same whether the bytes come at once or one
 // by one, and every frame is one a bus can carry.
+#include "FuzzCheck.h"
 #include "live/SlcanProtocol.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
@@ -29,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(whole.refusal() == piecewise.refusal());
     for (const cac::CanFrame& f : frames) {
         check(f.length <= 8);
-        check(f.id <= (f.extended ? 0x1FFFFFFFu : 0x7FFu));
+        check(busIdentifier(f));
         check(!f.remote || f.data == decltype(f.data){});
     }
     return 0;

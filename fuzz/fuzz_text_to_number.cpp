@@ -1,6 +1,7 @@
 // TextToNumber on arbitrary text: always a finite number, the same one on
 // every reading and by the general reading, and unchanged by what the
 // grammar says it ignores.
+#include "FuzzCheck.h"
 #include "channels/NumericText.h"
 
 #include <cmath>
@@ -10,11 +11,6 @@
 #include <cstring>
 
 namespace {
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 bool sameBits(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;

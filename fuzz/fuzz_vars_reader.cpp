@@ -1,6 +1,7 @@
 // Vars.cfg reader on arbitrary bytes: never reads past the end, never holds
 // names the bytes could not describe (the entries of a table cut off early
 // are empty), and reports a catalogue it could not read completely as corrupt.
+#include "FuzzCheck.h"
 #include "catalogue/VariableCatalogue.h"
 
 #include <cstddef>
@@ -11,11 +12,6 @@ namespace {
 
 // A catalogue entry is at least 75 bytes: 57 fixed bytes and nine empty strings.
 constexpr qsizetype MinEntrySize = 75;
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 } // namespace
 

@@ -3,7 +3,7 @@
 // fills the last channel as the command line's discover --into does, and one
 // Ctrl+Z takes it back; Cancel leaves the panel as it was; logs too short to
 // show a field say so on a line.
-#include "FakePlatform.h"
+#include "DemoWindow.h"
 #include "app/discover/DiscoverNames.h"
 #include "app/discover/DiscoverPanel.h"
 #include "app/discover/DiscoverTexts.h"
@@ -59,25 +59,11 @@ DiscoveryResult oneFrame() {
 
 } // namespace
 
-class TestDiscoverPanel : public QObject {
+class TestDiscoverPanel : public QObject, testing::DemoWindow {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    testing::FakePlatform* m_fake = nullptr;
-    std::unique_ptr<app::MainForm> m_window;
-
-    template <typename T> T* get(const QString& name) const {
-        auto* widget = m_window->findChild<T*>(name);
-        Q_ASSERT_X(widget, "findChild", qPrintable(name));
-        return widget;
-    }
     app::DiscoverPanel* panel() const { return m_window->discoverPanel(); }
     QTableWidget* identifiers() const { return get<QTableWidget>(app::names::DiscoverIdentifiers); }
-    void trigger(const QString& actionName) {
-        auto* action = m_window->findChild<QAction*>(actionName);
-        QVERIFY2(action, qPrintable(actionName));
-        action->trigger();
-    }
     // Chooses the log in the file dialog stand-in and waits for the analysis.
     void discover(const QString& path) {
         QSignalSpy analysed(panel(), &app::DiscoverPanel::analysed);
@@ -95,31 +81,8 @@ class TestDiscoverPanel : public QObject {
     }
 
 private slots:
-    void init() {
-        QVERIFY(m_dir.isValid());
-        const QString appFolder = m_dir.filePath(QStringLiteral("app"));
-        QDir().mkpath(appFolder);
-        QFile::remove(appFolder + u'/' + DemoCatalogueFileName);
-        QVERIFY(QFile::copy(QStringLiteral(CAC_DEMO_CATALOGUE),
-                            appFolder + u'/' + DemoCatalogueFileName));
-        m_fake = new testing::FakePlatform;
-        m_fake->ports->openable = {1};
-        m_fake->folders->catalogue = m_dir.filePath(QStringLiteral("none/Vars.cfg"));
-        m_fake->folders->appFolder = appFolder;
-        m_window = std::make_unique<app::MainForm>(m_fake->services());
-        m_window->startUp();
-        m_window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        m_fake->dialogs->answer = example(QStringLiteral("engine-demo.ccf"));
-        trigger(app::names::MenuLoad);
-        QCOMPARE(m_window->model()->cell(1, ColVariable).left(12), QStringLiteral("Engine speed"));
-    }
-
-    void cleanup() {
-        m_window.reset();
-        delete m_fake;
-        m_fake = nullptr;
-    }
+    void init() { startDemoWindow(); }
+    void cleanup() { stopDemoWindow(); }
 
     // The engine-speed field, chosen through its OBD answers, fills the last
     // channel with the row discover --into writes; the preview then decodes

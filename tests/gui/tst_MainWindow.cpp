@@ -13,6 +13,7 @@
 #include "app/preview/PreviewTexts.h"
 #include "app/window/DisplayCap.h"
 #include "app/window/WindowTexts.h"
+#include "bitmap/FramePictureTexts.h"
 #include "bitmap/SignalBitMap.h"
 #include "catalogue/CataloguePath.h"
 #include "channels/ConfigModel.h"
@@ -1092,7 +1093,7 @@ private slots:
         QCOMPARE(
             toolTipAt(view, PictureGeometry::cellRect(8).center().toPoint()).split('\n'), // byte 1
             QStringList({"Channel 6 (Oil temp {OILT}): weight 2^15",
-                         "Channel 7 (Oil pressure {OILP}): weight 2^7", texts::FrameLayoutOverlap,
+                         "Channel 7 (Oil pressure {OILP}): weight 2^7", FramePictureOverlap,
                          "Byte 1, bit 7; bit 15 as a CAN database numbers it"}));
 
         key(Qt::Key_Return); // channel 7 moves to byte 3, away from channel 6
@@ -1136,7 +1137,7 @@ private slots:
         // A channel without an identifier names none; 0x0 would be a frame.
         for (int channel : {9, ChannelCount}) {
             view->showChannel(channel);
-            QCOMPARE(view->picture().title, texts::frameLayoutNoId(channel));
+            QCOMPARE(view->picture().title, FramePictureNoId(channel));
         }
         view->showChannel(7);
 

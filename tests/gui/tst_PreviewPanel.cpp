@@ -7,7 +7,7 @@
 // With CAC_PREVIEW_SHOTS=DIR in the environment the test also saves
 // preview-log.png, preview-plot.png, preview-live.png and preview-slcan.png
 // into DIR.
-#include "FakePlatform.h"
+#include "DemoWindow.h"
 #include "PreviewChecks.h"
 #include "app/preview/ChannelPlotWindow.h"
 #include "app/preview/PreviewNames.h"
@@ -126,25 +126,11 @@ void saveShot(QWidget* widget, const QString& name) {
 
 } // namespace
 
-class TestPreviewPanel : public QObject {
+class TestPreviewPanel : public QObject, testing::DemoWindow {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    testing::FakePlatform* m_fake = nullptr;
-    std::unique_ptr<app::MainForm> m_window;
-
-    template <typename T> T* get(const QString& name) const {
-        auto* widget = m_window->findChild<T*>(name);
-        Q_ASSERT_X(widget, "findChild", qPrintable(name));
-        return widget;
-    }
     app::PreviewPanel* panel() const { return get<app::PreviewPanel>(app::names::PreviewPanel); }
     QTableWidget* table() const { return get<QTableWidget>(app::names::PreviewTable); }
-    void trigger(const QString& actionName) {
-        auto* action = m_window->findChild<QAction*>(actionName);
-        QVERIFY2(action, qPrintable(actionName));
-        action->trigger();
-    }
     // What the panel's channel lines show, in the columns engineLines gives.
     Lines panelLines() const { return testing::PanelLines(table()); }
     // The small plot of a line (-1: of no channel), as its delegate paints it.
@@ -184,31 +170,8 @@ class TestPreviewPanel : public QObject {
     }
 
 private slots:
-    void init() {
-        QVERIFY(m_dir.isValid());
-        const QString appFolder = m_dir.filePath(QStringLiteral("app"));
-        QDir().mkpath(appFolder);
-        QFile::remove(appFolder + u'/' + DemoCatalogueFileName);
-        QVERIFY(QFile::copy(QStringLiteral(CAC_DEMO_CATALOGUE),
-                            appFolder + u'/' + DemoCatalogueFileName));
-        m_fake = new testing::FakePlatform;
-        m_fake->ports->openable = {1};
-        m_fake->folders->catalogue = m_dir.filePath(QStringLiteral("none/Vars.cfg"));
-        m_fake->folders->appFolder = appFolder;
-        m_window = std::make_unique<app::MainForm>(m_fake->services());
-        m_window->startUp();
-        m_window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        m_fake->dialogs->answer = example(QStringLiteral("engine-demo.ccf"));
-        trigger(app::names::MenuLoad);
-        QCOMPARE(m_window->model()->cell(1, ColVariable).left(12), QStringLiteral("Engine speed"));
-    }
-
-    void cleanup() {
-        m_window.reset();
-        delete m_fake;
-        m_fake = nullptr;
-    }
+    void init() { startDemoWindow(); }
+    void cleanup() { stopDemoWindow(); }
 
     // Each format of the demo drive gives the lines the engine decodes from it.
     void logLinesAreTheEngines_data() {

@@ -6,7 +6,7 @@
 //
 // With CAC_LIVE_SHOTS=DIR the window is saved as windows-pcan.png and
 // windows-slcan.png, the dialog as windows-live-dialog.png, into DIR.
-#include "FakePlatform.h"
+#include "DemoWindow.h"
 #include "PreviewChecks.h"
 #include "app/preview/PreviewNames.h"
 #include "app/preview/PreviewPanel.h"
@@ -45,16 +45,9 @@ void saveShot(QWidget* widget, const QString& name) {
 
 } // namespace
 
-class TestWindowsLive : public QObject {
+class TestWindowsLive : public QObject, testing::DemoWindow {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    testing::FakePlatform* m_fake = nullptr;
-    std::unique_ptr<app::MainForm> m_window;
-
-    template <typename T> T* get(const QString& name) const {
-        return m_window->findChild<T*>(name);
-    }
     app::PreviewPanel* panel() const { return get<app::PreviewPanel>(app::names::PreviewPanel); }
     testing::Lines panelLines() const {
         return testing::PanelLines(get<QTableWidget>(app::names::PreviewTable));
@@ -78,31 +71,8 @@ class TestWindowsLive : public QObject {
     }
 
 private slots:
-    void init() {
-        QVERIFY(m_dir.isValid());
-        const QString appFolder = m_dir.filePath(QStringLiteral("app"));
-        QDir().mkpath(appFolder);
-        QFile::remove(appFolder + u'/' + DemoCatalogueFileName);
-        QVERIFY(QFile::copy(QStringLiteral(CAC_DEMO_CATALOGUE),
-                            appFolder + u'/' + DemoCatalogueFileName));
-        m_fake = new testing::FakePlatform;
-        m_fake->folders->catalogue = m_dir.filePath(QStringLiteral("none/Vars.cfg"));
-        m_fake->folders->appFolder = appFolder;
-        m_fake->ports->openable = {1};
-        m_window = std::make_unique<app::MainForm>(m_fake->services());
-        m_window->startUp();
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        m_fake->dialogs->answer = QStringLiteral(CAC_EXAMPLES_DIR "/engine-demo.ccf");
-        m_window->findChild<QAction*>(app::names::MenuLoad)->trigger();
-        QCOMPARE(m_window->model()->cell(1, ColVariable).left(12), QStringLiteral("Engine speed"));
-    }
-
-    void cleanup() {
-        m_window.reset();
-        delete m_fake;
-        m_fake = nullptr;
-    }
+    void init() { startDemoWindow(Wait::Exposed); }
+    void cleanup() { stopDemoWindow(); }
 
     // PCAN-USB 1 is free, 2 is taken by another program: only 1 is offered,
     // at the window's bit rate; its frames arrive, Disconnect uninitialises it.

@@ -9,6 +9,7 @@
 #include "app/discover/MatchPlot.h"
 #include "app/editing/EditHistory.h"
 #include "app/platform/PlatformServices.h"
+#include "app/preview/LineTable.h"
 #include "app/preview/PreviewTexts.h"
 #include "channels/ConfigModel.h"
 #include "dbc/ChannelFill.h"
@@ -47,25 +48,9 @@ constexpr int MatchesShown = 10;
 
 QTableWidget* newTable(const QString& name, const QStringList& columns) {
     auto* table = new QTableWidget;
-    table->setObjectName(name);
-    table->setColumnCount(int(columns.size()));
-    table->setHorizontalHeaderLabels(columns);
-    table->verticalHeader()->hide();
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setWordWrap(false);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    SetUpLineTable(*table, name, columns);
     table->horizontalHeader()->setStretchLastSection(true);
     return table;
-}
-
-QTableWidgetItem* newItem(const QString& text, bool number) {
-    auto* item = new QTableWidgetItem(text);
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    item->setTextAlignment(number ? Qt::AlignRight | Qt::AlignVCenter
-                                  : Qt::AlignLeft | Qt::AlignVCenter);
-    return item;
 }
 
 QLabel* redLine(const QString& name) {
@@ -104,6 +89,13 @@ DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalo
       m_parts(new QSplitter(Qt::Horizontal)) {
     setObjectName(names::DiscoverPanel);
     setAllowedAreas(Qt::BottomDockWidgetArea | Qt::RightDockWidgetArea);
+    setUpParts();
+    layOutParts();
+    connectParts();
+}
+
+// Names, texts and accessible names of the labels, lists and fields.
+void DiscoverPanel::setUpParts() {
     m_source->setObjectName(names::DiscoverSource);
     m_progress->setObjectName(names::DiscoverProgress);
     m_progress->setRange(0, 100);
@@ -116,13 +108,16 @@ DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalo
     m_csv->setObjectName(names::DiscoverCsv);
     m_hint->setObjectName(names::DiscoverHint);
     m_hint->setPlaceholderText(texts::DiscoverHintPlaceholder);
-
     m_matchNote->setObjectName(names::DiscoverMatchNote);
     m_identifiers->setAccessibleName(texts::DiscoverIdentifiersName);
     m_fields->setAccessibleName(texts::DiscoverFieldsName);
     m_matches->setAccessibleName(texts::DiscoverMatchesName);
     m_matchNote->setWordWrap(true);
+}
 
+// The source line on top; below it the identifiers, their fields and the
+// reference side, side by side.
+void DiscoverPanel::layOutParts() {
     auto* top = new QHBoxLayout;
     top->addWidget(m_source, 1);
     top->addWidget(m_progress);
@@ -133,27 +128,7 @@ DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalo
     fieldsLayout->setContentsMargins(0, 0, 0, 0);
     fieldsLayout->addWidget(m_picture, 1);
     fieldsLayout->addWidget(m_fields, 1);
-
-    auto* referenceLabel = new QLabel(texts::DiscoverReference);
-    referenceLabel->setBuddy(m_referenceChoice);
-    auto* referenceRow = new QHBoxLayout;
-    referenceRow->addWidget(referenceLabel);
-    referenceRow->addWidget(m_referenceChoice, 1);
-    referenceRow->addWidget(m_csv);
-    auto* hintLabel = new QLabel(texts::DiscoverHint);
-    hintLabel->setBuddy(m_hint);
-    auto* hintRow = new QHBoxLayout;
-    hintRow->addWidget(hintLabel);
-    hintRow->addWidget(m_hint, 1);
-    auto* reference = new QWidget;
-    auto* referenceLayout = new QVBoxLayout(reference);
-    referenceLayout->setContentsMargins(0, 0, 0, 0);
-    referenceLayout->addLayout(referenceRow);
-    referenceLayout->addLayout(hintRow);
-    referenceLayout->addWidget(m_matches, 2);
-    referenceLayout->addWidget(m_matchNote);
-    referenceLayout->addWidget(m_plot, 3);
-    referenceLayout->addWidget(m_chooser);
+    QWidget* reference = buildReferenceSide();
 
     m_parts->setChildrenCollapsible(false);
     m_parts->addWidget(m_identifiers);
@@ -174,7 +149,35 @@ DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalo
     setWidget(body);
     setAnalysing(false);
     fillReferenceChoices(0);
+}
 
+// The reference to rank the fields against (a list, a CSV, a typed hint),
+// its matches, the plot of the chosen one and the channel to fill.
+QWidget* DiscoverPanel::buildReferenceSide() {
+    auto* referenceLabel = new QLabel(texts::DiscoverReference);
+    referenceLabel->setBuddy(m_referenceChoice);
+    auto* referenceRow = new QHBoxLayout;
+    referenceRow->addWidget(referenceLabel);
+    referenceRow->addWidget(m_referenceChoice, 1);
+    referenceRow->addWidget(m_csv);
+    auto* hintLabel = new QLabel(texts::DiscoverHint);
+    hintLabel->setBuddy(m_hint);
+    auto* hintRow = new QHBoxLayout;
+    hintRow->addWidget(hintLabel);
+    hintRow->addWidget(m_hint, 1);
+    auto* reference = new QWidget;
+    auto* referenceLayout = new QVBoxLayout(reference);
+    referenceLayout->setContentsMargins(0, 0, 0, 0);
+    referenceLayout->addLayout(referenceRow);
+    referenceLayout->addLayout(hintRow);
+    referenceLayout->addWidget(m_matches, 2);
+    referenceLayout->addWidget(m_matchNote);
+    referenceLayout->addWidget(m_plot, 3);
+    referenceLayout->addWidget(m_chooser);
+    return reference;
+}
+
+void DiscoverPanel::connectParts() {
     connect(m_cancel, &QPushButton::clicked, this, &DiscoverPanel::cancel);
     connect(m_worker, &DiscoverWorker::progressed, this, [this](int generation, int percent) {
         if (generation == m_generation)
@@ -298,7 +301,7 @@ void DiscoverPanel::finish(const std::shared_ptr<DiscoverOutcome>& outcome) {
     if (const QString note = ShortLogNote(run.result); !note.isEmpty())
         notes << note;
     if (run.firstRead.problemCount > 0)
-        notes << texts::discoverProblems(run.firstRead.problemCount, run.firstRead.firstProblem());
+        notes << texts::logProblems(run.firstRead.problemCount, run.firstRead.firstProblem());
     m_note->setText(notes.join(u'\n'));
     m_note->setVisible(!notes.isEmpty());
     showIdentifiers();
@@ -313,12 +316,12 @@ void DiscoverPanel::showIdentifiers() {
     m_identifiers->setRowCount(int(identifiers.size()));
     for (int row = 0; row < identifiers.size(); ++row) {
         const DiscoveredIdentifier& identifier = identifiers[row];
-        m_identifiers->setItem(row, 0, newItem(IdentifierText(identifier.key), false));
-        m_identifiers->setItem(row, 1, newItem(IdentifierLengthText(identifier.key), false));
-        m_identifiers->setItem(row, 2, newItem(QString::number(identifier.frames), true));
-        m_identifiers->setItem(row, 3, newItem(MillisecondsText(identifier.period), true));
-        m_identifiers->setItem(row, 4, newItem(MillisecondsText(identifier.jitter), true));
-        m_identifiers->setItem(row, 5, newItem(LengthsText(identifier.lengths), true));
+        m_identifiers->setItem(row, 0, NewLineItem(IdentifierText(identifier.key), false));
+        m_identifiers->setItem(row, 1, NewLineItem(IdentifierLengthText(identifier.key), false));
+        m_identifiers->setItem(row, 2, NewLineItem(QString::number(identifier.frames), true));
+        m_identifiers->setItem(row, 3, NewLineItem(MillisecondsText(identifier.period), true));
+        m_identifiers->setItem(row, 4, NewLineItem(MillisecondsText(identifier.jitter), true));
+        m_identifiers->setItem(row, 5, NewLineItem(LengthsText(identifier.lengths), true));
     }
     // Its columns whole: the splitter gives the rest to the fields and matches.
     m_identifiers->setMinimumWidth(m_identifiers->horizontalHeader()->length() +
@@ -426,13 +429,13 @@ void DiscoverPanel::showReference(int reference) {
     m_matches->setRowCount(shown);
     for (int row = 0; row < shown; ++row) {
         const FieldMatch& m = matches[std::size_t(row)];
-        m_matches->setItem(row, 0, newItem(QString::number(row + 1), true));
-        m_matches->setItem(row, 1,
-                           newItem(candidates.fields[std::size_t(m.candidate)].description, false));
-        m_matches->setItem(row, 2, newItem(CorrelationText(m.correlation), true));
-        m_matches->setItem(row, 3, newItem(FitNumberText(m.scale), true));
-        m_matches->setItem(row, 4, newItem(FitNumberText(m.offset), true));
-        m_matches->setItem(row, 5, newItem(FitNumberText(m.residual), true));
+        m_matches->setItem(row, 0, NewLineItem(QString::number(row + 1), true));
+        m_matches->setItem(
+            row, 1, NewLineItem(candidates.fields[std::size_t(m.candidate)].description, false));
+        m_matches->setItem(row, 2, NewLineItem(CorrelationText(m.correlation), true));
+        m_matches->setItem(row, 3, NewLineItem(FitNumberText(m.scale), true));
+        m_matches->setItem(row, 4, NewLineItem(FitNumberText(m.offset), true));
+        m_matches->setItem(row, 5, NewLineItem(FitNumberText(m.residual), true));
     }
     m_matches->setCurrentCell(0, 0);
     showMatch(0);

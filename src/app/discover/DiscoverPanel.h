@@ -64,6 +64,10 @@ signals:
     void channelFilled(int channel);
 
 private:
+    void setUpParts();
+    void layOutParts();
+    QWidget* buildReferenceSide();
+    void connectParts();
     void makeRoom();
     void finish(const std::shared_ptr<DiscoverOutcome>& outcome);
     void cancel();

@@ -39,12 +39,6 @@ QString discoverCannotRead(const QString& fileName, const QString& reason) {
     return QStringLiteral("Cannot find signals in %1: %2").arg(fileName, reason);
 }
 
-QString discoverProblems(qint64 count, const QString& first) {
-    return QStringLiteral("%1 parts of the log could not be read and were skipped; the first, %2")
-        .arg(count)
-        .arg(first);
-}
-
 QString discoverNoMatch(const QString& reference, const QString& why) {
     return QStringLiteral("No field follows %1: %2").arg(reference, why);
 }

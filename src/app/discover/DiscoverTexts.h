@@ -38,7 +38,6 @@ QString discoverAnalysed(const QString& fileName, const QString& format, qint64 
                          qsizetype identifiers);
 QString discoverCancelled(const QString& fileName);
 QString discoverCannotRead(const QString& fileName, const QString& reason);
-QString discoverProblems(qint64 count, const QString& first);
 QString discoverNoMatch(const QString& reference, const QString& why);
 QString discoverCsvProblems(const QString& fileName, qint64 count, const QString& first);
 QString discoverPictureTitle(const QString& identifier, const QString& idLength, int fields);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/framelayout/FramePicture.h"
+#include "app/framelayout/FramePictureDrawing.h"
 
 #include <QWidget>
 

@@ -45,6 +45,15 @@ PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& ca
       m_untaken(new QLabel), m_note(new QLabel), m_refusal(new QLabel) {
     setObjectName(names::PreviewPanel);
     setAllowedAreas(Qt::BottomDockWidgetArea | Qt::RightDockWidgetArea);
+    setUpParts();
+    connect(m_table, &PreviewLines::channelChosen, this, &PreviewPanel::openPlot);
+    layOutParts();
+    connectWorker();
+    followEdits();
+}
+
+// Names, texts and looks of the labels, bar and buttons.
+void PreviewPanel::setUpParts() {
     m_sourceLabel->setObjectName(names::PreviewSource);
     m_title = texts::PreviewNothing;
     m_sourceLabel->setText(m_title);
@@ -64,9 +73,10 @@ PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& ca
     refusalColors.setColor(QPalette::WindowText, QColor(0xb0, 0x20, 0x20));
     m_refusal->setPalette(refusalColors);
     m_refusal->hide();
+}
 
-    connect(m_table, &PreviewLines::channelChosen, this, &PreviewPanel::openPlot);
-
+// The source line over the lines, the notes under them.
+void PreviewPanel::layOutParts() {
     auto* top = new QHBoxLayout;
     top->addWidget(m_sourceLabel, 1);
     top->addWidget(m_progress);
@@ -83,7 +93,11 @@ PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& ca
     setWidget(body);
     setReading(false);
     m_disconnect->hide();
+}
 
+// The worker's progress and outcome, the buttons that stop a read or a live
+// source, the pause that gathers live frames into one refresh of the lines.
+void PreviewPanel::connectWorker() {
     connect(m_cancel, &QPushButton::clicked, m_worker, &PreviewWorker::cancel);
     connect(m_disconnect, &QPushButton::clicked, this, &PreviewPanel::disconnectLive);
     connect(m_worker, &PreviewWorker::progressed, this, [this](int generation, int percent) {
@@ -91,7 +105,12 @@ PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& ca
             m_progress->setValue(percent);
     });
     connect(m_worker, &PreviewWorker::finished, this, &PreviewPanel::finish);
+    m_liveRefresh.setSingleShot(true);
+    m_liveRefresh.setInterval(LiveRefreshMs);
+    connect(&m_liveRefresh, &QTimer::timeout, this, &PreviewPanel::refreshLines);
+}
 
+void PreviewPanel::followEdits() {
     // An edit of the channel table, the catalogue or the OBD switch changes
     // what the channels take: the loaded frames are decoded again.
     m_edited.setSingleShot(true);
@@ -106,13 +125,10 @@ PreviewPanel::PreviewPanel(const ConfigModel* model, const VariableCatalogue& ca
         else
             m_edited.start();
     };
-    connect(model, &QAbstractItemModel::dataChanged, this, edited);
-    connect(model, &QAbstractItemModel::modelReset, this, edited);
-    connect(model, &ConfigModel::obdModeChanged, this, edited);
-    connect(model, &ConfigModel::variableListChanged, this, edited);
-    m_liveRefresh.setSingleShot(true);
-    m_liveRefresh.setInterval(LiveRefreshMs);
-    connect(&m_liveRefresh, &QTimer::timeout, this, &PreviewPanel::refreshLines);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, edited);
+    connect(m_model, &QAbstractItemModel::modelReset, this, edited);
+    connect(m_model, &ConfigModel::obdModeChanged, this, edited);
+    connect(m_model, &ConfigModel::variableListChanged, this, edited);
     connect(this, &QDockWidget::visibilityChanged, this, [this](bool visible) {
         if (visible && m_stale) {
             m_stale = false;
@@ -208,7 +224,7 @@ void PreviewPanel::finish(const std::shared_ptr<PreviewResult>& result) {
         m_format = outcome.format;
         m_readNotes.clear();
         if (outcome.problemCount > 0)
-            m_readNotes << texts::previewProblems(outcome.problemCount, outcome.firstProblem());
+            m_readNotes << texts::logProblems(outcome.problemCount, outcome.firstProblem());
         if (outcome.fdSkipped > 0)
             m_readNotes << texts::previewFdSkipped(outcome.fdSkipped);
     }

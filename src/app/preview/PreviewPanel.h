@@ -72,6 +72,12 @@ signals:
     void liveEnded();
 
 private:
+    void setUpParts();
+    void layOutParts();
+    void connectWorker();
+    // Decodes again after an edit, once the typing pauses; a hidden panel on
+    // being shown again.
+    void followEdits();
     enum class Source { None, File, Live };
 
     std::shared_ptr<const FrameDecoder> currentDecoder() const;

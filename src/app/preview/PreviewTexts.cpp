@@ -28,7 +28,7 @@ QString previewCannotRead(const QString& fileName, const QString& reason) {
     return QStringLiteral("Cannot preview %1: %2").arg(fileName, reason);
 }
 
-QString previewProblems(qint64 count, const QString& first) {
+QString logProblems(qint64 count, const QString& first) {
     return QStringLiteral("%1 parts of the log could not be read and were skipped; the first, %2")
         .arg(count)
         .arg(first);

@@ -44,7 +44,8 @@ QString previewReading(const QString& fileName);
 QString previewRead(const QString& fileName, const QString& format, qint64 frames);
 QString previewCancelled(const QString& fileName, qint64 frames);
 QString previewCannotRead(const QString& fileName, const QString& reason);
-QString previewProblems(qint64 count, const QString& first);
+// The parts of a log the preview or the signal finder could not read.
+QString logProblems(qint64 count, const QString& first);
 QString previewFdSkipped(qint64 count);
 QString previewNotKept(qsizetype cap);
 QString previewLiveNotKept(qsizetype cap);

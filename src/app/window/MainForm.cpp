@@ -69,6 +69,17 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
     auto dialogs = std::make_unique<LoadedFolderDialogs>(std::move(m_platform.dialogs));
     m_loadedFolder = dialogs.get();
     m_platform.dialogs = std::move(dialogs);
+    buildCentralWidget();
+    buildCommands();
+    keepRecovery();
+    addLogPanels();
+    buildMenus();
+    nameControlsForReaders(this);
+    SetUpFocusChain(this);
+}
+
+// The top band over the CAN and OBD tabs, the checks right under the grid.
+void MainForm::buildCentralWidget() {
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -85,7 +96,11 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
     connect(m_checksPanel, &ChecksPanel::findingChosen, this, &MainForm::showFinding);
     connect(m_frameLayout, &FrameLayoutView::reported, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
+}
 
+// What the menus, the grid and dropped files call: file commands, the
+// import, the cell commands and the file opener.
+void MainForm::buildCommands() {
     statusBar()->setObjectName(names::StatusBar);
     capStatusMessages(statusBar());
     m_fileOperations = new FileOperations(this, m_model, m_catalogue, m_findings, m_platform,
@@ -103,6 +118,9 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
     connect(m_opener, &FileOpener::aboutToOpen, this,
             [this](const QString& path) { m_loadedFolder->noteLoaded(path); });
     setAcceptDrops(true);
+}
+
+void MainForm::keepRecovery() {
     // Unsaved channels are kept beside the catalogue, in the data folder.
     const QString catalogue = m_platform.folders->userCataloguePath();
     m_recovery = new RecoveryKeeper(
@@ -118,6 +136,10 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
         m_channelEditor->closeEditors();
         m_obdCheck->setChecked(on);
     });
+}
+
+// The CAN preview and the signal finder, docked below everything.
+void MainForm::addLogPanels() {
     // The CAN preview docks below everything, hidden until a log or a bus is chosen.
     m_previewPanel = new PreviewPanel(m_model, m_catalogue, m_loadedFolder->startingThere(),
                                       m_platform.ports.get(), this);
@@ -141,9 +163,6 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
             &ChannelGridEditor::closeEditors);
     connect(m_discoverPanel, &DiscoverPanel::channelFilled, this,
             &MainForm::showConversionEquation);
-    buildMenus();
-    nameControlsForReaders(this);
-    SetUpFocusChain(this);
 }
 
 void MainForm::openFile(const QString& path) {

@@ -9,6 +9,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QSplitter;
 class QTabWidget;
 
@@ -64,8 +65,17 @@ public:
 private:
     // Places a panel between the channel grid and the equation line.
     void addPanelBelowGrid(QWidget* panel);
+    void buildCentralWidget();
+    void buildCommands();
+    void keepRecovery();
+    void addLogPanels();
     void buildMenus();
+    void buildFileMenu();
     void buildEditMenu();
+    void addUndoRedo(QMenu* edit);
+    void addCellCommands(QMenu* edit);
+    void buildToolsMenu();
+    void buildViewMenu();
     QLayout* buildTopBand();
     QWidget* buildCanTab();
     QWidget* buildObdTab();

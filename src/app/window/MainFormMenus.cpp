@@ -32,6 +32,13 @@
 namespace cac::app {
 
 void MainForm::buildMenus() {
+    buildFileMenu();
+    buildEditMenu();
+    buildToolsMenu();
+    buildViewMenu();
+}
+
+void MainForm::buildFileMenu() {
     QMenu* file = menuBar()->addMenu(texts::MenuFile);
     file->setObjectName(names::MenuFile);
     const auto addItem = [this, file](const QString& name, const QString& text,
@@ -59,9 +66,9 @@ void MainForm::buildMenus() {
     QAction* exit = file->addAction(texts::MenuExit, Qt::CTRL | Qt::Key_Q, this,
                                     &QWidget::close); // asks nothing, saves nothing
     exit->setObjectName(names::MenuExit);
+}
 
-    buildEditMenu();
-
+void MainForm::buildToolsMenu() {
     QMenu* tools = menuBar()->addMenu(texts::MenuTools);
     tools->setObjectName(names::MenuTools);
     QAction* importDbc = tools->addAction(texts::MenuImportDbc, Qt::CTRL | Qt::Key_I, this, [this] {
@@ -98,7 +105,9 @@ void MainForm::buildMenus() {
     discover->setObjectName(names::MenuDiscover);
     tools->addSeparator();
     tools->addAction(m_recovery->restoreAction());
+}
 
+void MainForm::buildViewMenu() {
     QMenu* view = menuBar()->addMenu(texts::MenuView);
     view->setObjectName(names::MenuView);
     for (QAction* toggle : {m_checksPanel->toggleViewAction(), m_frameLayout->toggleViewAction()}) {
@@ -122,6 +131,12 @@ void MainForm::buildMenus() {
 void MainForm::buildEditMenu() {
     QMenu* edit = menuBar()->addMenu(texts::MenuEdit);
     edit->setObjectName(names::MenuEdit);
+    addUndoRedo(edit);
+    edit->addSeparator();
+    addCellCommands(edit);
+}
+
+void MainForm::addUndoRedo(QMenu* edit) {
     QAction* undo = m_history->stack()->createUndoAction(edit, texts::UndoPrefix);
     undo->setObjectName(names::MenuUndo);
     undo->setShortcut(QKeySequence::Undo);
@@ -154,8 +169,9 @@ void MainForm::buildEditMenu() {
         m_history->redo();
         showCurrentEquation();
     });
-    edit->addSeparator();
+}
 
+void MainForm::addCellCommands(QMenu* edit) {
     const auto addCellItem = [this, edit](const QString& name, const QString& text,
                                           const QList<QKeySequence>& keys,
                                           void (GridSelectionEdits::*command)()) {

@@ -229,49 +229,4 @@ QString filledChannels(const QString& fileName, const QStringList& filled) {
     return QStringLiteral("Filled %1 from %2").arg(filled.join(QStringLiteral(", ")), fileName);
 }
 
-QString frameLayoutTitle(const QString& frameName, const QList<int>& channels) {
-    QStringList numbers;
-    for (int channel : channels)
-        numbers.append(QString::number(channel));
-    return QStringLiteral("Frame %1: channel%2 %3")
-        .arg(frameName, channels.size() == 1 ? QString() : QStringLiteral("s"),
-             numbers.join(QStringLiteral(", ")));
-}
-
-QString frameLayoutNoId(int channel) {
-    return QStringLiteral("Channel %1: no CAN ID").arg(channel);
-}
-
-QString frameLayoutObdChannel() {
-    return QStringLiteral("Channel 15 polls the OBD parameters: it reads no frame of its own.");
-}
-
-QString frameLayoutNotDrawn(int channel, const QString& reason) {
-    return QStringLiteral("Channel %1 is not drawn: %2").arg(channel).arg(reason);
-}
-
-QString frameLayoutBeyondFrame(int channel) {
-    return QStringLiteral("Channel %1 reaches beyond byte 7: those bits are not drawn.")
-        .arg(channel);
-}
-
-QString frameLayoutByte(int byte) {
-    return QStringLiteral("byte %1").arg(byte);
-}
-
-QString frameLayoutFilter(int channel, const QString& hexValue) {
-    return QStringLiteral("filter of channel %1 = 0x%2").arg(channel).arg(hexValue);
-}
-
-QString frameLayoutBitOwner(int channel, const QString& variable, int exponent) {
-    return QStringLiteral("Channel %1 (%2): weight 2^%3").arg(channel).arg(variable).arg(exponent);
-}
-
-QString frameLayoutBitPlace(int byte, int bit, int databaseIndex) {
-    return QStringLiteral("Byte %1, bit %2; bit %3 as a CAN database numbers it")
-        .arg(byte)
-        .arg(bit)
-        .arg(databaseIndex);
-}
-
 } // namespace cac::app::texts

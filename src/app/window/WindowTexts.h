@@ -80,23 +80,6 @@ inline const QString PictureFilter =
     QStringLiteral("PNG images (*.png)|*.png|SVG drawings (*.svg)|*.svg");
 inline const QString CopiedPicture =
     QStringLiteral("The frame layout picture is on the clipboard.");
-inline const QString FrameLayoutMsb = QStringLiteral("msb");
-inline const QString FrameLayoutLsb = QStringLiteral("lsb");
-inline const QString FrameLayoutOverlap =
-    QStringLiteral("These channels read this bit of the same frames.");
-
-QString frameLayoutTitle(const QString& frameName, const QList<int>& channels);
-// The picture of a channel whose CAN ID cell is blank.
-QString frameLayoutNoId(int channel);
-QString frameLayoutObdChannel();
-QString frameLayoutNotDrawn(int channel, const QString& reason);
-QString frameLayoutBeyondFrame(int channel);
-QString frameLayoutByte(int byte);
-QString frameLayoutFilter(int channel, const QString& hexValue);
-// A bit's owner in the tool tip: channel, variable and the bit's weight 2^n.
-QString frameLayoutBitOwner(int channel, const QString& variable, int exponent);
-// Where a bit lies, as byte and bit and as a CAN database counts it.
-QString frameLayoutBitPlace(int byte, int bit, int databaseIndex);
 
 // The import from a CAN database.
 inline const QString DbcFilter =
