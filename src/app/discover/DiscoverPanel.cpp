@@ -12,11 +12,8 @@
 #include "app/preview/LineTable.h"
 #include "app/preview/PreviewTexts.h"
 #include "channels/ConfigModel.h"
-#include "dbc/ChannelFill.h"
 #include "decode/LogDecodeRun.h"
 #include "discover/DiscoveryTexts.h"
-#include "discover/reference/CsvReference.h"
-#include "discover/reference/ReferenceHint.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -41,11 +38,6 @@ namespace cac::app {
 
 namespace {
 
-// The combo's entries other than a reference.
-constexpr int NoReference = -1;
-// Matches listed for a reference.
-constexpr int MatchesShown = 10;
-
 QTableWidget* newTable(const QString& name, const QStringList& columns) {
     auto* table = new QTableWidget;
     SetUpLineTable(*table, name, columns);
@@ -63,11 +55,6 @@ QLabel* redLine(const QString& name) {
     label->setPalette(colors);
     label->hide();
     return label;
-}
-
-QString referenceTitle(const ReferenceMatches& reference) {
-    return reference.unit.isEmpty() ? reference.name
-                                    : QStringLiteral("%1 [%2]").arg(reference.name, reference.unit);
 }
 
 } // namespace
@@ -343,149 +330,6 @@ void DiscoverPanel::showIdentifier(int index) {
     const DiscoveredIdentifier& identifier = m_outcome->run.result.identifiers[index];
     m_picture->showPicture(FieldsPicture(identifier));
     m_fields->showFields(identifier);
-}
-
-void DiscoverPanel::fillReferenceChoices(int select) {
-    m_referenceChoice->clear();
-    m_referenceChoice->addItem(texts::DiscoverNoReference, NoReference);
-    for (int i = 0; i < m_references.size(); ++i)
-        m_referenceChoice->addItem(referenceTitle(m_references[i]), i);
-    m_referenceChoice->setCurrentIndex(select);
-    for (QWidget* w : std::initializer_list<QWidget*>{m_referenceChoice, m_csv, m_hint})
-        w->setEnabled(m_outcome != nullptr);
-}
-
-void DiscoverPanel::referenceChosen(int comboIndex) {
-    showReference(m_referenceChoice->itemData(comboIndex).toInt());
-}
-
-void DiscoverPanel::chooseCsv() {
-    const QString path = m_dialogs->openFileName(parentWidget(), texts::DiscoverCsvTitle,
-                                                 QtFileFilter(texts::DiscoverCsvFilter));
-    if (path.isEmpty() || !m_outcome)
-        return;
-    CsvReference csv = LoadCsvReference(path);
-    const QString fileName = QDir::toNativeSeparators(path);
-    if (!csv.ok())
-        return refuse(QStringLiteral("%1: %2").arg(fileName, csv.error));
-    refuse(csv.problemCount > 0 ? texts::discoverCsvProblems(fileName, csv.problemCount,
-                                                             csv.problems.first().describe())
-                                : QString());
-    // Times that count from 0 beside a log whose times are dates count from
-    // the log's first frame.
-    if (!csv.series.points.empty() && !IsLogDate(csv.series.points.front().time))
-        for (ReferencePoint& point : csv.series.points)
-            point.time += m_outcome->run.clockShift();
-    MatchRanking ranking = RankFieldsAgainst(m_outcome->run.candidates.fields, csv.series);
-    addReference({csv.series.name, csv.series.unit, -1, std::move(ranking)},
-                 std::move(csv.series.points));
-}
-
-void DiscoverPanel::rankHint() {
-    if (!m_outcome)
-        return;
-    ReferenceHint hint;
-    QString why;
-    if (!ParseReferenceHint(m_hint->text(), hint, &why))
-        return refuse(why);
-    refuse({});
-    if (hint.hasWindow && !IsLogDate(hint.from)) {
-        hint.from += m_outcome->run.clockShift();
-        hint.to += m_outcome->run.clockShift();
-    }
-    addReference({QStringLiteral("hint ") + m_hint->text().trimmed(), hint.unit, -1,
-                  RankFieldsByHint(m_outcome->run.candidates.fields, hint)},
-                 {});
-}
-
-void DiscoverPanel::addReference(ReferenceMatches matches, std::vector<ReferencePoint> points) {
-    m_references.append(std::move(matches));
-    m_referencePoints.push_back(std::move(points));
-    const int reference = int(m_references.size()) - 1;
-    fillReferenceChoices(reference + 1); // after "none"
-    showReference(reference);
-}
-
-void DiscoverPanel::showReference(int reference) {
-    m_reference = reference;
-    m_matches->setRowCount(0);
-    m_plot->clear();
-    m_chooser->setUsable(false);
-    if (reference < 0 || reference >= m_references.size()) {
-        m_matchNote->setText(texts::DiscoverChooseReference);
-        m_matchNote->show();
-        return;
-    }
-    const ReferenceMatches& chosen = m_references[reference];
-    const std::vector<FieldMatch>& matches = chosen.ranking.matches;
-    if (matches.empty()) {
-        m_matchNote->setText(texts::discoverNoMatch(referenceTitle(chosen), chosen.ranking.error));
-        m_matchNote->show();
-        return;
-    }
-    m_matchNote->hide();
-    const DiscoveryCandidates& candidates = m_outcome->run.candidates;
-    const int shown = int(std::min<std::size_t>(matches.size(), MatchesShown));
-    m_matches->setRowCount(shown);
-    for (int row = 0; row < shown; ++row) {
-        const FieldMatch& m = matches[std::size_t(row)];
-        m_matches->setItem(row, 0, NewLineItem(QString::number(row + 1), true));
-        m_matches->setItem(
-            row, 1, NewLineItem(candidates.fields[std::size_t(m.candidate)].description, false));
-        m_matches->setItem(row, 2, NewLineItem(CorrelationText(m.correlation), true));
-        m_matches->setItem(row, 3, NewLineItem(FitNumberText(m.scale), true));
-        m_matches->setItem(row, 4, NewLineItem(FitNumberText(m.offset), true));
-        m_matches->setItem(row, 5, NewLineItem(FitNumberText(m.residual), true));
-    }
-    m_matches->setCurrentCell(0, 0);
-    showMatch(0);
-    m_chooser->propose();
-}
-
-void DiscoverPanel::showMatch(int row) {
-    if (m_reference < 0 || row < 0 || row >= m_matches->rowCount()) {
-        m_plot->clear();
-        m_chooser->setUsable(false);
-        return;
-    }
-    const ReferenceMatches& reference = m_references[m_reference];
-    const FieldMatch& m = reference.ranking.matches[std::size_t(row)];
-    const DiscoveryCandidates& candidates = m_outcome->run.candidates;
-    const CandidateField& field = candidates.fields[std::size_t(m.candidate)];
-    // Its identifier and field are shown beside it.
-    const FieldRef& ref = candidates.refs[qsizetype(m.candidate)];
-    if (m_identifiers->currentRow() != ref.identifier)
-        m_identifiers->setCurrentCell(ref.identifier, 0);
-    m_fields->setCurrentCell(ref.field, 0);
-    m_plot->showMatch(
-        m_referencePoints[std::size_t(m_reference)], field.samples, m.scale, m.offset,
-        texts::discoverMatchLegend(reference.name, reference.unit, field.description));
-    m_chooser->setUsable(true);
-}
-
-void DiscoverPanel::useMatch(int channel) {
-    const int row = m_matches->currentRow();
-    if (m_reference < 0 || row < 0)
-        return;
-    emit aboutToFill();
-    const ReferenceMatches& reference = m_references[m_reference];
-    const FieldMatch& m = reference.ranking.matches[std::size_t(row)];
-    const DiscoveryCandidates& candidates = m_outcome->run.candidates;
-    const ChannelProposal proposal =
-        ProposeChannel(candidates, reference, m, m_catalogue, m_model->choiceList(0));
-    if (!proposal.row)
-        return refuse(proposal.error);
-    refuse({});
-    const bool replacing = !IsChannelFree(*m_model, channel);
-    {
-        const EditHistory::Scope step(m_history, texts::discoverStep(channel));
-        if (!FillChannel(*m_model, channel, *proposal.row, proposal.variable))
-            return;
-    }
-    emit reported(texts::discoverFilled(
-        FilledChannelText(channel, candidates.fields[std::size_t(m.candidate)].description,
-                          reference.name, proposal.variable, replacing)));
-    emit channelFilled(channel);
 }
 
 } // namespace cac::app
