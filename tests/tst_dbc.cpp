@@ -259,7 +259,7 @@ private slots:
         const QStringList variables = {
             "Oil temp {OILT}", "Engine speed {RPM}", "Wheel speed {WSPD}", "Throttle {TPS}",
             "Lap time {LAPT}", "Steering {STEER}",   "Manifold {MAP}",     "1st gear % {X}"};
-        int written = 0, leftOut = 0;
+        int written = 0, leftOut = 0, identifierOut = 0;
         for (int round = 0; round < 300; ++round) {
             cac::ConfigModel model;
             for (int channel = 1; channel <= cac::ChannelCount; ++channel) {
@@ -270,14 +270,16 @@ private slots:
                 const int length = type == types.at(2) ? 32 : 1 + random.bounded(32);
                 const int filterByte = random.bounded(4) == 0 ? 1 + random.bounded(8) : 0;
                 const QStringList cells = {
-                    variables.at(random.bounded(variables.size())),
-                    extended ? "29 bit" : "11 bit",
-                    QStringLiteral("0x%1").arg(0x100 + random.bounded(3), 0, 16),
+                    variables.at(random.bounded(variables.size())), extended ? "29 bit" : "11 bit",
+                    // Three frames, or an identifier at an end of what its length holds.
+                    random.bounded(4) != 0
+                        ? QStringLiteral("0x%1").arg(0x100 + random.bounded(3), 0, 16)
+                        : (extended ? QStringList{"0", "0x1FFFFFFF", "0x20000000", "-1"}
+                                    : QStringList{"0", "0x7FF", "0x800", "-1"})
+                              .at(random.bounded(4)),
                     filterByte ? QStringLiteral("Byte %1").arg(filterByte) : "No Filter",
-                    QString::number(random.bounded(256)),
-                    QString::number(random.bounded(64)),
-                    QString::number(length),
-                    type,
+                    QString::number(random.bounded(256)), QString::number(random.bounded(64)),
+                    QString::number(length), type,
                     orders.at(random.bounded(5)), // the known orders
                     random.bounded(8) == 0 ? "0"
                                            : QString::number(random.generateDouble() * 200 - 100,
@@ -329,6 +331,18 @@ private slots:
             for (const QString& out : exported.notWritten) {
                 const int channel = out.section(' ', 1, 1).section(':', 0, 0).toInt();
                 QVERIFY2(!seen.contains(channel), qPrintable(out));
+                // Left out for its identifier exactly when the identifier does not fit.
+                const cac::ChannelSignal signal = cac::ReadChannelSignal(model, channel);
+                const bool fits =
+                    signal.id >= 0 && signal.id <= (signal.extended ? 0x1FFFFFFF : 0x7FF);
+                QCOMPARE(out.contains("does not fit"), !fits);
+                if (!fits)
+                    QCOMPARE(out, QStringLiteral("channel %1: identifier \"%2\" does not fit %3")
+                                      .arg(channel)
+                                      .arg(model.cell(channel, cac::ColCanId),
+                                           signal.extended ? "29 bits (0 to 0x1FFFFFFF)"
+                                                           : "11 bits (0 to 0x7FF)"));
+                identifierOut += fits ? 0 : 1;
                 seen.insert(channel);
                 ++leftOut;
             }
@@ -338,6 +352,7 @@ private slots:
         // Both kinds happened: bits past the frame and a second filter byte are left out.
         QVERIFY(written > 1000);
         QVERIFY(leftOut > 100);
+        QVERIFY(identifierOut > 100);
     }
 
     // Export as CAN database, then import every signal into the channel its

@@ -234,6 +234,23 @@ void TstReference::rankingFindsTheFieldAmongDecoys() {
     QVERIFY(RankFieldsAgainst(slow, dense).error.contains("stays at 5"));
     dense.points.resize(2);
     QVERIFY(RankFieldsAgainst(slow, dense).error.contains("a match needs 3"));
+
+    // A log without a single field, and one whose only field never moves: the
+    // refusal is whole for a reference and a hint alike, never empty.
+    ReferenceSeries moving;
+    for (int k = 0; k < 10; ++k)
+        moving.points.push_back({k * 0.1, double(k)});
+    ReferenceHint hint;
+    QVERIFY(ParseReferenceHint("0..100", hint, nullptr));
+    const QString none = "the log has no field that changes, so nothing can be matched";
+    QCOMPARE(RankFieldsAgainst({}, moving).error, none);
+    QCOMPARE(RankFieldsByHint({}, hint).error, none);
+    std::vector<CandidateField> still(1);
+    for (int k = 0; k < 10; ++k)
+        still[0].samples.push_back({k * 0.1, 7});
+    QCOMPARE(RankFieldsByHint(still, hint).error, QString("no field changes over the log"));
+    QCOMPARE(RankFieldsAgainst(still, moving).error,
+             QString("no field changes while the reference does"));
 }
 
 void TstReference::csvReference_data() {

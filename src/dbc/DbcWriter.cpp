@@ -67,8 +67,14 @@ public:
         line(QStringLiteral("BS_:"));
         line();
         line(QStringLiteral("BU_:"));
-        for (const FrameChannels& frame : UsedFrames(m_model))
+        for (const FrameChannels& frame : UsedFrames(m_model)) {
+            if (const QString why = identifierProblem(frame); !why.isEmpty()) {
+                for (const ChannelSignal& signal : frame.channels)
+                    leaveOut(signal, why);
+                continue;
+            }
             writeFrame(frame);
+        }
         line();
         for (const QString& text : m_comments)
             line(text);
@@ -95,6 +101,20 @@ private:
             DatabaseQuotedText(QStringLiteral("channel %1 (%2) is not written: %3")
                                    .arg(signal.channel)
                                    .arg(m_model.cell(signal.channel, ColVariable), why))));
+    }
+
+    // Why no database reader would take the frame's identifier, or empty: a
+    // negative one, or one wider than its length, would become another frame
+    // (bit 31 is the extended flag) or a number no reader accepts.
+    QString identifierProblem(const FrameChannels& frame) const {
+        const std::int32_t widest = frame.extended ? 0x1FFFFFFF : 0x7FF;
+        if (frame.id >= 0 && frame.id <= widest)
+            return {};
+        const int channel = frame.channels.first().channel;
+        return QStringLiteral("identifier %1 does not fit %2 bits (0 to %3)")
+            .arg(DatabaseQuotedText(m_model.cell(channel, ColCanId)),
+                 frame.extended ? QStringLiteral("29") : QStringLiteral("11"),
+                 frame.extended ? QStringLiteral("0x1FFFFFFF") : QStringLiteral("0x7FF"));
     }
 
     // Why the channel cannot be a signal, or empty.

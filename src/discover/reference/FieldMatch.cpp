@@ -93,6 +93,13 @@ std::vector<RawValuePair> Aligned(const std::vector<FieldSample>& samples,
 
 } // namespace
 
+namespace {
+// Said where the log offers no candidate at all, so a refusal is never empty.
+QString NoFieldText() {
+    return QStringLiteral("the log has no field that changes, so nothing can be matched");
+}
+} // namespace
+
 MatchRanking RankFieldsAgainst(const std::vector<CandidateField>& fields,
                                const ReferenceSeries& reference) {
     MatchRanking ranking;
@@ -139,7 +146,9 @@ MatchRanking RankFieldsAgainst(const std::vector<CandidateField>& fields,
                      [](const FieldMatch& a, const FieldMatch& b) {
                          return std::abs(a.correlation) > std::abs(b.correlation);
                      });
-    if (ranking.matches.empty() && !fields.empty())
+    if (fields.empty())
+        ranking.error = NoFieldText();
+    else if (ranking.matches.empty())
         ranking.error = anyOverlap ? QStringLiteral("no field changes while the reference does")
                                    : QStringLiteral("the reference shares no time with the log "
                                                     "(%1 s to %2 s)")
@@ -202,8 +211,9 @@ MatchRanking RankFieldsByHint(const std::vector<CandidateField>& fields,
     std::stable_sort(
         ranking.matches.begin(), ranking.matches.end(),
         [](const FieldMatch& a, const FieldMatch& b) { return a.correlation > b.correlation; });
-    if (ranking.matches.empty() && !fields.empty())
-        ranking.error = QStringLiteral("no field changes over the log");
+    if (ranking.matches.empty())
+        ranking.error =
+            fields.empty() ? NoFieldText() : QStringLiteral("no field changes over the log");
     return ranking;
 }
 
