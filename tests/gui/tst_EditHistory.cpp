@@ -12,6 +12,7 @@
 #include "VarsFileWriter.h"
 #include "app/editing/EditHistory.h"
 #include "app/editing/EditTexts.h"
+#include "app/window/DisplayCap.h"
 #include "app/window/MainForm.h"
 #include "app/window/ObjectNames.h"
 #include "channels/CellBlock.h"
@@ -449,7 +450,7 @@ private slots:
             QHelpEvent rest(QEvent::ToolTip, {5, bar->height() / 2},
                             bar->mapToGlobal(QPoint(5, 5)));
             QCoreApplication::sendEvent(bar, &rest);
-            QCOMPARE(QToolTip::text(), bar->currentMessage());
+            QCOMPARE(QToolTip::text(), toolTipLines(bar->currentMessage())); // read whole
             key(Qt::Key_Z, Qt::ControlModifier);
         }
     }

@@ -25,6 +25,7 @@
 #include "output/IntelHex.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -35,6 +36,7 @@
 #include <QProcess>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyleOption>
 #include <QTabWidget>
@@ -342,6 +344,9 @@ private slots:
                 .section("\n\n", 0, 0); // the findings follow
         QVERIFY(shownText.size() < 2 * DisplayCap);
         QVERIFY(shownText.endsWith(QLocale().toString(102'400) + " characters)"));
+        // A plain tip is drawn on one line a line: each is short enough for the screen.
+        for (const QString& line : QToolTip::text().split('\n'))
+            QVERIFY2(line.size() <= ToolTipLineLength, qPrintable(line));
 
         s.click(3, ColCanId); // typing replaces a held text, Escape keeps it
         type("7");
@@ -352,6 +357,37 @@ private slots:
         key(Qt::Key_Escape);
         QCOMPARE(s.cell(4, ColCanId), file.cell(4, ColCanId));
         QVERIFY(s.fake.messages->texts.isEmpty());
+    }
+    // Lines of a tool tip: at most the line length, broken after a blank where
+    // the latter half has one, never inside a surrogate pair, and nothing of
+    // the text lost or added but the breaks.
+    void toolTipsBreakIntoLines() {
+        const qsizetype n = ToolTipLineLength;
+        const QString face = QString::fromUtf8("\U0001F600");
+        const QList<QString> texts = {
+            "",
+            QString(n, 'a'),
+            QString(n + 1, 'a'),
+            QString(2 * n, 'b') + 'c',
+            QString(n - 1, 'a') + face + "tail",
+            QString(n / 2, 'a') + ' ' + QString(n, 'b'),
+            QString(n / 2 - 1, 'a') + ' ' + QString(n, 'b'),
+            "two\nlines " + QString(n + 5, 'x'),
+            QString(DisplayCap * 3, 'y'),
+        };
+        for (const QString& text : texts) {
+            const QString lines = app::toolTipLines(text);
+            const QStringList each = lines.split('\n');
+            for (const QString& line : each) {
+                QVERIFY2(line.size() <= n, qPrintable(line));
+                QVERIFY(line.isEmpty() || !line.front().isLowSurrogate());
+            }
+            QCOMPARE(QString(lines).remove('\n'), QString(text).remove('\n'));
+            QCOMPARE(lines.count('\n') > text.count('\n'), text.size() > n);
+        }
+        // A blank in the latter half takes the break; one in the first half does not.
+        QCOMPARE(app::toolTipLines(texts[5]).section('\n', 0, 0), QString(n / 2, 'a') + ' ');
+        QCOMPARE(app::toolTipLines(texts[6]).section('\n', 0, 0).size(), n);
     }
     void clickRules() {
         Started s;
@@ -987,7 +1023,7 @@ private slots:
         QAbstractItemView* shown = s.list(5)->popup()->view();
         QCOMPARE(
             toolTipAt(shown->viewport(), shown->visualRect(shown->model()->index(5, 0)).center()),
-            ByteOrderExplanation("Motorola backward"));
+            toolTipLines(ByteOrderExplanation("Motorola backward")));
         key(Qt::Key_Escape);
     }
 
@@ -1020,9 +1056,8 @@ private slots:
                           findings->visualRect(findings->model()->index(2, 0)).center());
         QCOMPARE(grid->currentIndex(), startBit);
         QVERIFY(grid->selectionModel()->isSelected(startBit) && grid->hasFocus());
-        QCOMPARE("channel 5, Start bit: " +
-                     toolTipAt(grid->viewport(), grid->visualRect(startBit).center()),
-                 findings->model()->index(2, 0).data().toString());
+        QCOMPARE(toolTipAt(grid->viewport(), grid->visualRect(startBit).center()),
+                 toolTipLines(findings->model()->index(2, 0).data().toString().section(": ", 1)));
         findings->setFocus();
         key(Qt::Key_Up);
         key(Qt::Key_Return);

@@ -187,7 +187,7 @@ bool GridCellDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
     if (tip.isEmpty())
         QToolTip::hideText();
     else
-        QToolTip::showText(event->globalPos(), tip.join(QStringLiteral("\n\n")), view,
+        QToolTip::showText(event->globalPos(), toolTipLines(tip.join(QStringLiteral("\n\n"))), view,
                            view->visualRect(index));
     return true;
 }

@@ -32,10 +32,38 @@ QString displayCapped(const QString& text, Qt::TextElideMode mode, qsizetype cap
     return shown;
 }
 
+QString toolTipLines(const QString& text) {
+    QString lines;
+    lines.reserve(text.size() + text.size() / ToolTipLineLength);
+    for (qsizetype at = 0; at < text.size();) {
+        const qsizetype newline = text.indexOf(u'\n', at);
+        const qsizetype end = newline < 0 ? text.size() : newline;
+        if (end - at <= ToolTipLineLength) {
+            lines += QStringView(text).sliced(at, end - at);
+            if (newline >= 0)
+                lines += u'\n';
+            at = end + 1;
+            continue;
+        }
+        // A break after the last blank of the line's latter half, where the
+        // text has one; otherwise the line is cut where it is full.
+        qsizetype cut = at + ToolTipLineLength;
+        const qsizetype blank = text.lastIndexOf(u' ', cut - 1);
+        if (blank >= at + ToolTipLineLength / 2)
+            cut = blank + 1;
+        else if (text.at(cut).isLowSurrogate())
+            --cut;
+        lines += QStringView(text).sliced(at, cut - at);
+        lines += u'\n';
+        at = cut;
+    }
+    return lines;
+}
+
 QString displayToolTip(const QString& text) {
     if (text.size() <= DisplayCap)
-        return text;
-    return displayCapped(text) +
+        return toolTipLines(text);
+    return toolTipLines(displayCapped(text)) +
            QStringLiteral("\n(%1 characters)").arg(QLocale().toString(text.size()));
 }
 
@@ -51,7 +79,7 @@ void capStatusMessages(QStatusBar* bar) {
             bar->showMessage(displayCapped(message));
             return;
         }
-        bar->setToolTip(message);
+        bar->setToolTip(toolTipLines(message));
     });
 }
 

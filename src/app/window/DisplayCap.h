@@ -18,8 +18,19 @@ inline constexpr qsizetype DisplayCap = 300;
 QString displayCapped(const QString& text, Qt::TextElideMode mode = Qt::ElideRight,
                       qsizetype cap = DisplayCap);
 
+// A tool tip draws a plain text on one line however long it is, wider than
+// any screen for a long cell; lines of this many characters fit a 1024-pixel
+// screen at 150 % in the usual fonts.
+inline constexpr qsizetype ToolTipLineLength = 72;
+
+// `text` in lines of at most ToolTipLineLength characters, broken after a
+// blank where the line has one in its latter half, else where it is full;
+// its own line breaks stay. Never splits a surrogate pair.
+QString toolTipLines(const QString& text);
+
 // What a tool tip shows of a text: the text itself when it is not capped,
-// otherwise its capped beginning and, on a line of its own, its length.
+// otherwise its capped beginning and, on a line of its own, its length; in
+// lines that fit the screen.
 QString displayToolTip(const QString& text);
 
 // Every message the status bar is given is shown capped, and as its tool tip,
