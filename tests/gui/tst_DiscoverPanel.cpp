@@ -237,6 +237,18 @@ private slots:
         QCOMPARE(reference->currentText(), QStringLiteral("hint 800..7000"));
         QVERIFY(matches->rowCount() > 0);
 
+        // An empty hint is refused; choosing another reference takes the
+        // refusal away, from the panel and from the status bar.
+        hint->selectAll();
+        QTest::keyClick(hint, Qt::Key_Delete);
+        QTest::keyClick(hint, Qt::Key_Return);
+        QVERIFY(refused->isVisible());
+        QCOMPARE(m_window->statusBar()->currentMessage(), refused->text());
+        choose(QStringLiteral("Engine speed [rpm]"));
+        QVERIFY(!refused->isVisible());
+        QCOMPARE(m_window->statusBar()->currentMessage(), QString());
+        QCOMPARE(matches->item(0, 1)->text(), QStringLiteral("F0x280_16_16"));
+
         choose(app::texts::DiscoverNoReference);
         QCOMPARE(matches->rowCount(), 0);
         QVERIFY(!use->isEnabled());

@@ -249,9 +249,11 @@ void DiscoverPanel::setAnalysing(bool analysing) {
 }
 
 void DiscoverPanel::refuse(const QString& text) {
+    const QString was = m_refusal->text();
     m_refusal->setText(text);
     m_refusal->setVisible(!text.isEmpty());
-    if (!text.isEmpty())
+    // A refusal whose cause has gone leaves the status bar too.
+    if (!text.isEmpty() || !was.isEmpty())
         emit reported(text);
 }
 

@@ -55,6 +55,7 @@ void DiscoverPanel::fillReferenceChoices(int select) {
 }
 
 void DiscoverPanel::referenceChosen(int comboIndex) {
+    refuse({}); // a refused hint or CSV is no longer what the user looks at
     showReference(m_referenceChoice->itemData(comboIndex).toInt());
 }
 
