@@ -7,6 +7,7 @@
 #include "channels/NumericText.h"
 #include "checks/CheckSupport.h"
 #include "common/HexText.h"
+#include "common/IdentifierWidth.h"
 #include "common/TextBlanks.h"
 #include "image/ConfigImage.h"
 #include "image/ImageDecoder.h"
@@ -43,12 +44,12 @@ public:
         // Written only for a finding: most rows have none.
         auto gotText = [&] { return HexNumber(got->id); };
         if (!rounded || *rounded != got->id) {
-            const bool wouldFit29 = !extended && number > 0x7FF && number <= 0x1FFFFFFF;
+            const bool wouldFit29 =
+                !extended && number > WidestIdentifier(false) && number <= WidestIdentifier(true);
             add(Check::IdentifierRange, ColCanId,
-                QStringLiteral("identifier %1 does not fit %2 bits (0 to %3): the image gets "
-                               "identifier %4%5")
-                    .arg(Quoted(text), extended ? "29" : "11", extended ? "0x1FFFFFFF" : "0x7FF",
-                         gotText(), wouldFit29 ? "; an extended identifier needs \"29 bit\"" : ""));
+                QStringLiteral("identifier %1 does not fit %2: the image gets identifier %3%4")
+                    .arg(Quoted(text), IdentifierRoomText(extended), gotText(),
+                         wouldFit29 ? "; an extended identifier needs \"29 bit\"" : ""));
         } else if (number != *rounded) {
             add(Check::NumberRounded, ColCanId,
                 QStringLiteral("%1 is not a whole number: the image gets identifier %2 (halves "

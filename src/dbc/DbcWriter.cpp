@@ -7,6 +7,7 @@
 #include "channels/ConfigModel.h"
 #include "channels/NumericText.h"
 #include "common/HexText.h"
+#include "common/IdentifierWidth.h"
 
 #include <QSet>
 
@@ -107,14 +108,12 @@ private:
     // negative one, or one wider than its length, would become another frame
     // (bit 31 is the extended flag) or a number no reader accepts.
     QString identifierProblem(const FrameChannels& frame) const {
-        const std::int32_t widest = frame.extended ? 0x1FFFFFFF : 0x7FF;
-        if (frame.id >= 0 && frame.id <= widest)
+        if (frame.id >= 0 && std::uint32_t(frame.id) <= WidestIdentifier(frame.extended))
             return {};
         const int channel = frame.channels.first().channel;
-        return QStringLiteral("identifier %1 does not fit %2 bits (0 to %3)")
+        return QStringLiteral("identifier %1 does not fit %2")
             .arg(DatabaseQuotedText(m_model.cell(channel, ColCanId)),
-                 frame.extended ? QStringLiteral("29") : QStringLiteral("11"),
-                 frame.extended ? QStringLiteral("0x1FFFFFFF") : QStringLiteral("0x7FF"));
+                 IdentifierRoomText(frame.extended));
     }
 
     // Why the channel cannot be a signal, or empty.

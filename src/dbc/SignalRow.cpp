@@ -1,6 +1,7 @@
 #include "dbc/SignalRow.h"
 
 #include "channels/NumericText.h"
+#include "common/IdentifierWidth.h"
 
 #include <QHash>
 #include <QStringList>
@@ -174,8 +175,7 @@ SignalRow MapSignalToRow(const DbcMessage& message, const DbcSignal& signal) {
         row.notes.append({true, column, text});
     };
 
-    const std::uint32_t widest = message.extended ? 0x1FFFFFFF : 0x7FF;
-    if (message.id > widest)
+    if (message.id > WidestIdentifier(message.extended))
         refuse(ColCanId, QStringLiteral("identifier %1 does not fit %2 bits")
                              .arg(IdentifierText(message))
                              .arg(message.extended ? 29 : 11));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "canlog/CanFrame.h"
+#include "common/IdentifierWidth.h"
 
 #include <QHash>
 
@@ -19,7 +20,7 @@ struct IdentifierKey {
     bool extended = false;
 
     static IdentifierKey of(const CanFrame& frame) {
-        return {frame.id & (frame.extended ? 0x1FFFFFFFu : 0x7FFu), frame.extended};
+        return {frame.id & WidestIdentifier(frame.extended), frame.extended};
     }
 
     bool operator==(const IdentifierKey&) const = default;

@@ -44,7 +44,7 @@ DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnsw
 void PageBytes::add(const CanFrame& frame) {
     if (frame.remote || frame.error || frame.length == 0)
         return;
-    const IdentifierKey key{frame.id & (frame.extended ? 0x1FFFFFFFu : 0x7FFu), frame.extended};
+    const IdentifierKey key{frame.id & WidestIdentifier(frame.extended), frame.extended};
     m_values[key.packed()].set(frame.data[0]);
 }
 
@@ -92,8 +92,7 @@ void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& 
         return play([&](const CanFrame& frame) {
             if (frame.remote || frame.error || frame.length == 0)
                 return;
-            const IdentifierKey key{frame.id & (frame.extended ? 0x1FFFFFFFu : 0x7FFu),
-                                    frame.extended};
+            const IdentifierKey key{frame.id & WidestIdentifier(frame.extended), frame.extended};
             const auto found = firstPage.constFind(key.packed());
             if (found == firstPage.constEnd())
                 return;

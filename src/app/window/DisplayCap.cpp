@@ -62,8 +62,8 @@ QString toolTipLines(const QString& text) {
 
 QString displayToolTip(const QString& text) {
     if (text.size() <= DisplayCap)
-        return toolTipLines(text);
-    return toolTipLines(displayCapped(text)) +
+        return text;
+    return displayCapped(text) +
            QStringLiteral("\n(%1 characters)").arg(QLocale().toString(text.size()));
 }
 
@@ -74,7 +74,7 @@ void capStatusMessages(QStatusBar* bar) {
     // tool tip holds the message whole (up to the cap), wrapped as needed.
     QObject::connect(bar, &QStatusBar::messageChanged, bar, [bar](const QString& message) {
         if (message.size() > DisplayCap) {
-            bar->setToolTip(displayToolTip(message));
+            bar->setToolTip(toolTipLines(displayToolTip(message)));
             const QSignalBlocker quiet(bar); // the capped text keeps the tool tip
             bar->showMessage(displayCapped(message));
             return;

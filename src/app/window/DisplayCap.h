@@ -29,8 +29,8 @@ inline constexpr qsizetype ToolTipLineLength = 72;
 QString toolTipLines(const QString& text);
 
 // What a tool tip shows of a text: the text itself when it is not capped,
-// otherwise its capped beginning and, on a line of its own, its length; in
-// lines that fit the screen.
+// otherwise its capped beginning and, on a line of its own, its length. The
+// tip puts it into toolTipLines where it is shown, with whatever else it says.
 QString displayToolTip(const QString& text);
 
 // Every message the status bar is given is shown capped, and as its tool tip,

@@ -91,13 +91,11 @@ std::vector<RawValuePair> Aligned(const std::vector<FieldSample>& samples,
     return pairs;
 }
 
-} // namespace
-
-namespace {
 // Said where the log offers no candidate at all, so a refusal is never empty.
 QString NoFieldText() {
     return QStringLiteral("the log has no field that changes, so nothing can be matched");
 }
+
 } // namespace
 
 MatchRanking RankFieldsAgainst(const std::vector<CandidateField>& fields,
