@@ -189,11 +189,28 @@ ChannelProposal ProposeChannel(const DiscoveryCandidates& candidates,
     return out;
 }
 
+ChannelProposal ProposeFieldChannel(const DiscoveredField& field) {
+    ChannelProposal out;
+    QString why;
+    if (field.kind == FieldKind::Constant) // a constant run is no value to log
+        why = QStringLiteral(": it never changes");
+    for (const MappingNote& note : field.row.notes)
+        if (note.refuses && why.isEmpty())
+            why = QStringLiteral(": ") + note.text;
+    if (!why.isEmpty()) {
+        out.error = QStringLiteral("%1 cannot fill a channel%2").arg(field.signal.name, why);
+        return out;
+    }
+    out.row = field.row;
+    return out;
+}
+
 QString FilledChannelText(int channel, const QString& field, const QString& reference,
                           const QString& variable, bool replacing) {
-    return QStringLiteral("channel %1: %2 for %3%4%5")
+    return QStringLiteral("channel %1: %2%3%4%5")
         .arg(channel)
-        .arg(field, reference, variable.isEmpty() ? QString() : QStringLiteral(", ") + variable,
+        .arg(field, reference.isEmpty() ? QString() : QStringLiteral(" for ") + reference,
+             variable.isEmpty() ? QString() : QStringLiteral(", ") + variable,
              replacing ? QStringLiteral(" (replacing its settings)") : QString());
 }
 

@@ -84,8 +84,13 @@ ChannelProposal ProposeChannel(const DiscoveryCandidates& candidates,
                                const ReferenceMatches& reference, const FieldMatch& match,
                                const VariableCatalogue& catalogue, const QStringList& variableList);
 
+// What a found field writes into a channel without a match: its own row, raw
+// value with scale 1 and offset 0, and no variable; or why it cannot.
+ChannelProposal ProposeFieldChannel(const DiscoveredField& field);
+
 // "channel 15: F0x280_16_16 for OBD 0C Engine RPM, Engine speed {RPM}", with
-// " (replacing its settings)" when the channel held some.
+// " (replacing its settings)" when the channel held some; a field used
+// without a reference has no " for ...".
 QString FilledChannelText(int channel, const QString& field, const QString& reference,
                           const QString& variable, bool replacing);
 

@@ -7,6 +7,7 @@
 #include "app/discover/DiscoverNames.h"
 #include "app/discover/DiscoverPanel.h"
 #include "app/discover/DiscoverTexts.h"
+#include "app/discover/FieldPictureView.h"
 #include "app/preview/PreviewNames.h"
 #include "app/preview/PreviewPanel.h"
 #include "app/window/MainForm.h"
@@ -20,6 +21,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -29,6 +31,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -249,10 +252,159 @@ private slots:
         QCOMPARE(m_window->statusBar()->currentMessage(), QString());
         QCOMPARE(matches->item(0, 1)->text(), QStringLiteral("F0x280_16_16"));
 
+        // Without a reference the field chosen in the fields stays usable,
+        // as its raw value.
         choose(app::texts::DiscoverNoReference);
         QCOMPARE(matches->rowCount(), 0);
-        QVERIFY(!use->isEnabled());
+        QVERIFY(use->isEnabled());
+        QCOMPARE(get<QLineEdit>(app::names::DiscoverScale)->text(), QStringLiteral("1"));
+        QCOMPARE(get<QLineEdit>(app::names::DiscoverOffset)->text(), QStringLiteral("0"));
         checkNoBox();
+    }
+
+    // Use writes the field the user chose: in the fields while a match of
+    // another is selected, on the picture with no reference at all, with
+    // the scale factor, offset and variable typed and picked before Use.
+    // Each fill is one undo step.
+    void useTakesTheChosenField() {
+        discover(example(QStringLiteral("discover-demo-obd.log")));
+        auto* fields = get<QTableWidget>(app::names::DiscoverFields);
+        auto* use = get<QPushButton>(app::names::DiscoverUse);
+        auto* scale = get<QLineEdit>(app::names::DiscoverScale);
+        auto* offset = get<QLineEdit>(app::names::DiscoverOffset);
+        auto* variable = get<QComboBox>(app::names::DiscoverVariable);
+        const auto clickIdentifier = [&](const QString& id) {
+            const QList<QTableWidgetItem*> found = identifiers()->findItems(id, Qt::MatchExactly);
+            QCOMPARE(found.size(), 1);
+            QTest::mouseClick(identifiers()->viewport(), Qt::LeftButton, {},
+                              identifiers()->visualItemRect(found.first()).center());
+        };
+        const auto clickField = [&](const QString& name) {
+            const QList<QTableWidgetItem*> found = fields->findItems(name, Qt::MatchExactly);
+            QCOMPARE(found.size(), 1);
+            fields->scrollToItem(found.first());
+            QTest::mouseClick(fields->viewport(), Qt::LeftButton, {},
+                              fields->visualItemRect(found.first()).center());
+            QCOMPARE(fields->currentRow(), found.first()->row());
+        };
+        // Start bit, length, value type, byte order, scale factor, offset.
+        const auto layoutOf = [&](int channel) {
+            const ConfigModel& model = *m_window->model();
+            return QStringList{model.cell(channel, ColCanId),     model.cell(channel, ColStartBit),
+                               model.cell(channel, ColLength),    model.cell(channel, ColValueType),
+                               model.cell(channel, ColByteOrder), model.cell(channel, ColScale),
+                               model.cell(channel, ColOffset)};
+        };
+        // An empty channel's variable, kept, is the list's first entry.
+        const QString kept = m_window->model()->choiceList(0).first();
+
+        // The counter beside the engine speed, while the engine speed's match
+        // is selected: the counter, raw.
+        clickIdentifier(QStringLiteral("0x280"));
+        auto* reference = get<QComboBox>(app::names::DiscoverReference);
+        reference->setFocus();
+        while (reference->currentText() != QStringLiteral("OBD 0C Engine RPM [rpm]"))
+            QTest::keyClick(reference, Qt::Key_Down);
+        QCOMPARE(scale->text(), QStringLiteral("4"));
+        clickField(QStringLiteral("Counter0x280_60_4"));
+        QCOMPARE(scale->text(), QStringLiteral("1"));
+        QCOMPARE(offset->text(), QStringLiteral("0"));
+        QCOMPARE(variable->currentText(), app::texts::DiscoverVariableKept);
+        QCOMPARE(get<QSpinBox>(app::names::DiscoverChannel)->value(), 6);
+        QTest::mouseClick(use, Qt::LeftButton);
+        QCOMPARE(layoutOf(6),
+                 (QStringList{"0x280", "60", "4", "Unsigned", "Intel standard", "1", "0"}));
+        QCOMPARE(m_window->model()->cell(6, ColVariable), kept);
+        QCOMPARE(m_window->statusBar()->currentMessage(),
+                 app::texts::discoverFilled(QStringLiteral("channel 6: Counter0x280_60_4")));
+        // Back on the engine speed, its match applies again.
+        clickField(QStringLiteral("F0x280_16_16"));
+        QCOMPARE(scale->text(), QStringLiteral("4"));
+
+        // The steering angle, clicked on the picture (bit 7 of the first
+        // byte), no reference; scale factor and offset typed, the variable
+        // picked in its drop-down.
+        clickIdentifier(QStringLiteral("0x18FEBF0B"));
+        auto* picture = get<app::FieldPictureView>(app::names::DiscoverPicture);
+        const QSizeF natural(app::PictureGeometry::width(), app::PictureGeometry::height(0));
+        const qreal factor =
+            std::min(picture->width() / natural.width(), picture->height() / natural.height());
+        const QPointF cell = app::PictureGeometry::cellRect(0).center() * factor +
+                             QPointF((picture->width() - natural.width() * factor) / 2, 0);
+        clickField(QStringLiteral("Enum0x18FEBF0B_16_2"));
+        QTest::mouseClick(picture, Qt::LeftButton, {}, cell.toPoint());
+        QCOMPARE(fields->item(fields->currentRow(), 1)->text(), QStringLiteral("F0x18FEBF0B_7_16"));
+        QCOMPARE(scale->text(), QStringLiteral("1"));
+        QTest::mouseClick(scale, Qt::LeftButton);
+        scale->selectAll();
+        QTest::keyClicks(scale, QStringLiteral("10"));
+        QTest::mouseClick(offset, Qt::LeftButton);
+        offset->selectAll();
+        QTest::keyClicks(offset, QStringLiteral("-2.5"));
+        const QString steering = m_window->model()->choiceList(0).last();
+        QTest::mouseClick(variable, Qt::LeftButton);
+        QAbstractItemView* entries = variable->view();
+        QTRY_VERIFY(entries->isVisible());
+        const QModelIndex entry = entries->model()->index(variable->findText(steering), 0);
+        entries->scrollTo(entry);
+        // The drop-down passes over a release that comes as quickly as a
+        // double click after it opened.
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        QTest::mouseClick(entries->viewport(), Qt::LeftButton, {},
+                          entries->visualRect(entry).center());
+        QTRY_VERIFY(!entries->isVisible());
+        QCOMPARE(variable->currentText(), steering);
+        auto* channel = get<QSpinBox>(app::names::DiscoverChannel);
+        channel->setFocus();
+        QTest::keyClick(channel, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(channel, QString::number(ChannelCount));
+        const ConfigSnapshot before = m_window->model()->snapshot();
+        QTest::mouseClick(use, Qt::LeftButton);
+        QCOMPARE(layoutOf(ChannelCount), (QStringList{"0x18FEBF0B", "7", "16", "Signed",
+                                                      "Motorola forw MSB", "10", "-2.5"}));
+        QCOMPARE(m_window->model()->cell(ChannelCount, ColVariable), steering);
+        m_window->activateWindow();
+        QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(m_window->model()->snapshot() == before);
+
+        // A constant run is nothing to log.
+        clickField(QStringLiteral("Const0x18FEBF0B_32_8"));
+        QVERIFY(!use->isEnabled());
+        QVERIFY(!scale->isEnabled());
+        checkNoBox();
+    }
+
+    // The chooser stands on the grid's current row when it is empty, else
+    // on the first empty channel: the first and the last row, a filled row,
+    // and the last row while OBD mode holds it.
+    void chooserProposesTheCurrentEmptyRow_data() {
+        QTest::addColumn<int>("current");
+        QTest::addColumn<bool>("obd");
+        QTest::addColumn<int>("proposed");
+        QTest::newRow("first, filled") << 1 << false << 6;
+        QTest::newRow("next to the filled") << 7 << false << 7;
+        QTest::newRow("last") << ChannelCount << false << ChannelCount;
+        QTest::newRow("last, OBD") << ChannelCount << true << 6;
+    }
+    void chooserProposesTheCurrentEmptyRow() {
+        QFETCH(int, current);
+        QFETCH(bool, obd);
+        QFETCH(int, proposed);
+        if (obd)
+            QTest::mouseClick(get<QCheckBox>(app::names::ObdModeCheck), Qt::LeftButton);
+        QCOMPARE(m_window->model()->obdModeEnabled(), obd);
+        auto* grid = get<QTableView>(app::names::ChannelGrid);
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+        for (int row = 1; row < current; ++row)
+            QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(grid->currentIndex().row() + 1, current);
+        discover(example(QStringLiteral("discover-demo-obd.log")));
+        auto* reference = get<QComboBox>(app::names::DiscoverReference);
+        reference->setFocus();
+        QTest::keyClick(reference, Qt::Key_Down);
+        QVERIFY(get<QPushButton>(app::names::DiscoverUse)->isEnabled());
+        QCOMPARE(get<QSpinBox>(app::names::DiscoverChannel)->value(), proposed);
     }
 
     // Cancel stops a long analysis: the panel shows what it showed before,

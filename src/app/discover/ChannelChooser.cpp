@@ -5,8 +5,10 @@
 #include "channels/ConfigModel.h"
 #include "dbc/ChannelFill.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -16,8 +18,25 @@
 namespace cac::app {
 
 ChannelChooser::ChannelChooser(const ConfigModel* model, CurrentRow currentRow, QWidget* parent)
-    : QWidget(parent), m_model(model), m_currentRow(std::move(currentRow)), m_channel(new QSpinBox),
+    : QWidget(parent), m_model(model), m_currentRow(std::move(currentRow)), m_scale(new QLineEdit),
+      m_offset(new QLineEdit), m_variable(new QComboBox), m_channel(new QSpinBox),
       m_use(new QPushButton), m_note(new QLabel) {
+    m_scale->setObjectName(names::DiscoverScale);
+    m_offset->setObjectName(names::DiscoverOffset);
+    m_variable->setObjectName(names::DiscoverVariable);
+    // A long variable name widens the popup, never the panel.
+    m_variable->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_variable->setMinimumContentsLength(12);
+    const auto labelled = [](QHBoxLayout* row, const QString& text, QWidget* widget, int stretch) {
+        auto* label = new QLabel(text);
+        label->setBuddy(widget);
+        row->addWidget(label);
+        row->addWidget(widget, stretch);
+    };
+    auto* settings = new QHBoxLayout;
+    labelled(settings, texts::DiscoverScale, m_scale, 1);
+    labelled(settings, texts::DiscoverOffset, m_offset, 1);
+    labelled(settings, texts::DiscoverVariable, m_variable, 2);
     m_channel->setObjectName(names::DiscoverChannel);
     m_channel->setRange(1, ChannelCount);
     m_use->setObjectName(names::DiscoverUse);
@@ -32,6 +51,7 @@ ChannelChooser::ChannelChooser(const ConfigModel* model, CurrentRow currentRow, 
     row->addStretch(1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(settings);
     layout->addLayout(row);
     layout->addWidget(m_note);
     connect(m_channel, &QSpinBox::valueChanged, this, &ChannelChooser::describe);
@@ -40,6 +60,7 @@ ChannelChooser::ChannelChooser(const ConfigModel* model, CurrentRow currentRow, 
     connect(model, &QAbstractItemModel::dataChanged, this, &ChannelChooser::describe);
     connect(model, &QAbstractItemModel::modelReset, this, &ChannelChooser::describe);
     connect(model, &ConfigModel::obdModeChanged, this, &ChannelChooser::describe);
+    withdraw();
     propose();
 }
 
@@ -58,9 +79,50 @@ void ChannelChooser::propose() {
     describe(); // also when the value stayed
 }
 
-void ChannelChooser::setUsable(bool usable) {
-    m_usable = usable;
+void ChannelChooser::offer(const QString& scale, const QString& offset, const QString& variable) {
+    const bool first = !m_usable;
+    m_usable = true;
+    // The proposal stays readable behind whatever is typed over it.
+    for (auto [box, text] : {std::pair{m_scale, scale}, std::pair{m_offset, offset}}) {
+        box->setText(text);
+        box->setPlaceholderText(text);
+        box->setEnabled(true);
+    }
+    m_variable->clear();
+    m_variable->addItem(texts::DiscoverVariableKept, QString());
+    for (const QString& entry : m_model->choiceList(0))
+        m_variable->addItem(entry, entry);
+    m_variable->setCurrentIndex(std::max(0, m_variable->findData(variable)));
+    m_variable->setEnabled(true);
+    if (first)
+        propose();
     describe();
+}
+
+void ChannelChooser::withdraw() {
+    m_usable = false;
+    for (QLineEdit* box : {m_scale, m_offset}) {
+        box->clear();
+        box->setPlaceholderText({});
+        box->setEnabled(false);
+    }
+    m_variable->clear();
+    m_variable->setEnabled(false);
+    describe();
+}
+
+QString ChannelChooser::scaleText() const {
+    const QString typed = m_scale->text().trimmed();
+    return typed.isEmpty() ? m_scale->placeholderText() : typed;
+}
+
+QString ChannelChooser::offsetText() const {
+    const QString typed = m_offset->text().trimmed();
+    return typed.isEmpty() ? m_offset->placeholderText() : typed;
+}
+
+QString ChannelChooser::variableEntry() const {
+    return m_variable->currentData().toString();
 }
 
 void ChannelChooser::describe() {
@@ -68,7 +130,7 @@ void ChannelChooser::describe() {
     m_use->setText(texts::discoverUse(n));
     const bool locked = IsChannelLocked(*m_model, n);
     m_use->setEnabled(m_usable && !locked);
-    m_note->setVisible(m_usable); // without a match there is nothing to say of the channel
+    m_note->setVisible(m_usable); // without a field there is nothing to say of the channel
     const QList<int> free = FreeChannels(*m_model);
     if (locked)
         m_note->setText(texts::discoverChannelObd(n));

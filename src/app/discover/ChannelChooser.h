@@ -4,7 +4,9 @@
 
 #include <functional>
 
+class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QSpinBox;
 
@@ -14,9 +16,11 @@ class ConfigModel;
 
 namespace cac::app {
 
-// "Use for channel N": the channel 1 to 15 a match fills, proposed as the
-// grid's current row when it is empty, else the first empty channel, and a
-// line saying which it is and what Use would do there.
+// "Use for channel N": the channel 1 to 15 a chosen field fills, proposed as
+// the grid's current row when it is empty, else the first empty channel, and
+// a line saying which it is and what Use would do there; above it the scale
+// factor, offset and variable the channel gets, proposed from the field (and
+// its match) and open to typing before Use.
 class ChannelChooser : public QWidget {
     Q_OBJECT
 public:
@@ -25,9 +29,17 @@ public:
 
     // Stands on the proposed channel again.
     void propose();
-    // Whether there is a match to use.
-    void setUsable(bool usable);
+    // A field to use, with the scale factor, offset and variable entry it
+    // proposes (an empty entry keeps the channel's variable).
+    void offer(const QString& scale, const QString& offset, const QString& variable);
+    // Nothing to use.
+    void withdraw();
+    bool usable() const { return m_usable; }
     int channel() const;
+    // As typed; a box left empty gives what was proposed.
+    QString scaleText() const;
+    QString offsetText() const;
+    QString variableEntry() const;
 
 signals:
     void useRequested(int channel);
@@ -38,6 +50,9 @@ private:
     const ConfigModel* m_model;
     CurrentRow m_currentRow;
     bool m_usable = false;
+    QLineEdit* m_scale;
+    QLineEdit* m_offset;
+    QComboBox* m_variable;
     QSpinBox* m_channel;
     QPushButton* m_use;
     QLabel* m_note;

@@ -25,5 +25,8 @@ inline const QString DiscoverMatchPlot = QStringLiteral("picDiscoverMatch");
 inline const QString DiscoverChannel = QStringLiteral("spnDiscoverChannel");
 inline const QString DiscoverChannelNote = QStringLiteral("lblDiscoverChannel");
 inline const QString DiscoverUse = QStringLiteral("cmdDiscoverUse");
+inline const QString DiscoverScale = QStringLiteral("txtDiscoverScale");
+inline const QString DiscoverOffset = QStringLiteral("txtDiscoverOffset");
+inline const QString DiscoverVariable = QStringLiteral("cboDiscoverVariable");
 
 } // namespace cac::app::names

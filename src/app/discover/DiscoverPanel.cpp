@@ -178,13 +178,24 @@ void DiscoverPanel::connectParts() {
         const QTableWidgetItem* number = m_fields->item(row, 0);
         picture.channel = number ? number->text().toInt() : 0;
         m_picture->showPicture(std::move(picture));
+        chooseField(row);
+    });
+    connect(m_picture, &FieldPictureView::fieldClicked, this, [this](int number) {
+        if (!m_outcome || m_identifiers->currentRow() < 0)
+            return;
+        const QList<int> numbers =
+            FieldNumbers(m_outcome->run.result.identifiers[m_identifiers->currentRow()]);
+        if (const qsizetype row = numbers.indexOf(number); row >= 0) {
+            m_fields->setCurrentCell(int(row), 0);
+            m_fields->setFocus(Qt::MouseFocusReason);
+        }
     });
     connect(m_referenceChoice, &QComboBox::activated, this, &DiscoverPanel::referenceChosen);
     connect(m_csv, &QPushButton::clicked, this, &DiscoverPanel::chooseCsv);
     connect(m_hint, &QLineEdit::returnPressed, this, &DiscoverPanel::rankHint);
     connect(m_matches, &QTableWidget::currentCellChanged, this,
             [this](int row) { showMatch(row); });
-    connect(m_chooser, &ChannelChooser::useRequested, this, &DiscoverPanel::useMatch);
+    connect(m_chooser, &ChannelChooser::useRequested, this, &DiscoverPanel::useField);
 }
 
 DiscoverPanel::~DiscoverPanel() = default;

@@ -37,8 +37,9 @@ struct DiscoverOutcome;
 // length; the fields of the one chosen on the frame picture, each with its
 // kind and a small plot; a reference (an OBD parameter answered in the log, a
 // CSV of time and value, or a typed hint) ranks the fields that follow it,
-// and "Use for channel N" fills a channel with the chosen match as one undo
-// step. The log is analysed on a worker thread; everything shown comes from
+// and "Use for channel N" fills a channel with the field chosen in the
+// fields, on the picture or among the matches (fitted when it is a match) as
+// one undo step. The log is analysed on a worker thread; everything shown comes from
 // the engine.
 class DiscoverPanel : public QDockWidget {
     Q_OBJECT
@@ -82,7 +83,11 @@ private:
     void addReference(ReferenceMatches matches, std::vector<ReferencePoint> points);
     void showReference(int reference);
     void showMatch(int row);
-    void useMatch(int channel);
+    void chooseField(int row);
+    void offerUse();
+    struct UseProposal;
+    UseProposal useProposal() const;
+    void useField(int channel);
 
     ConfigModel* m_model;
     const VariableCatalogue& m_catalogue;
@@ -98,6 +103,9 @@ private:
     QList<ReferenceMatches> m_references;
     std::vector<std::vector<ReferencePoint>> m_referencePoints;
     int m_reference = -1; // shown in the matches
+    // What Use writes: a field of the fields table (or of a page, -1), with
+    // the match of it that is selected, or -1 for its raw value.
+    int m_useIdentifier = -1, m_useField = -1, m_useMatch = -1;
 
     QLabel* m_source;
     QProgressBar* m_progress;

@@ -1,6 +1,6 @@
 // The reference side of the "Find signals" panel: the references to choose
-// from (OBD answers, a CSV, a hint), their ranked matches, and a match used
-// for a channel.
+// from (OBD answers, a CSV, a hint), their ranked matches, and the field (or
+// match) used for a channel.
 #include "app/discover/DiscoverPanel.h"
 
 #include "app/discover/ChannelChooser.h"
@@ -110,7 +110,7 @@ void DiscoverPanel::showReference(int reference) {
     m_reference = reference;
     m_matches->setRowCount(0);
     m_plot->clear();
-    m_chooser->setUsable(false);
+    chooseField(m_fields->currentRow()); // without a match of its own
     if (reference < 0 || reference >= m_references.size()) {
         m_matchNote->setText(texts::DiscoverChooseReference);
         m_matchNote->show();
@@ -145,7 +145,7 @@ void DiscoverPanel::showReference(int reference) {
 void DiscoverPanel::showMatch(int row) {
     if (m_reference < 0 || row < 0 || row >= m_matches->rowCount()) {
         m_plot->clear();
-        m_chooser->setUsable(false);
+        chooseField(m_fields->currentRow()); // the field chosen in the fields stays usable
         return;
     }
     const ReferenceMatches& reference = m_references[m_reference];
@@ -160,31 +160,86 @@ void DiscoverPanel::showMatch(int row) {
     m_plot->showMatch(
         m_referencePoints[std::size_t(m_reference)], field.samples, m.scale, m.offset,
         texts::discoverMatchLegend(reference.name, reference.unit, field.description));
-    m_chooser->setUsable(true);
+    // A field of a page has no line of its own: the match is what Use takes.
+    m_useIdentifier = ref.identifier;
+    m_useField = ref.field;
+    m_useMatch = row;
+    offerUse();
 }
 
-void DiscoverPanel::useMatch(int channel) {
-    const int row = m_matches->currentRow();
-    if (m_reference < 0 || row < 0)
+// A field chosen in the fields (or on the picture) is what Use writes, fitted
+// when the selected match is of it.
+void DiscoverPanel::chooseField(int row) {
+    m_useIdentifier = m_identifiers->currentRow();
+    m_useField = row;
+    m_useMatch = -1;
+    const int match = m_matches->currentRow();
+    if (m_outcome && m_reference >= 0 && match >= 0 && row >= 0) {
+        const FieldMatch& m = m_references[m_reference].ranking.matches[std::size_t(match)];
+        const FieldRef& ref = m_outcome->run.candidates.refs[qsizetype(m.candidate)];
+        if (ref.identifier == m_useIdentifier && ref.field == row)
+            m_useMatch = match;
+    }
+    offerUse();
+}
+
+struct DiscoverPanel::UseProposal {
+    ChannelProposal channel;
+    QString field;     // its name
+    QString reference; // the reference of its match, or empty
+};
+
+DiscoverPanel::UseProposal DiscoverPanel::useProposal() const {
+    UseProposal out;
+    if (!m_outcome)
+        return out;
+    const DiscoveryCandidates& candidates = m_outcome->run.candidates;
+    if (m_useMatch >= 0 && m_reference >= 0) {
+        const ReferenceMatches& reference = m_references[m_reference];
+        const FieldMatch& m = reference.ranking.matches[std::size_t(m_useMatch)];
+        out.channel = ProposeChannel(candidates, reference, m, m_catalogue, m_model->choiceList(0));
+        out.field = candidates.fields[std::size_t(m.candidate)].description;
+        out.reference = reference.name;
+        return out;
+    }
+    const QList<DiscoveredIdentifier>& identifiers = m_outcome->run.result.identifiers;
+    if (m_useIdentifier < 0 || m_useIdentifier >= identifiers.size() || m_useField < 0 ||
+        m_useField >= identifiers[m_useIdentifier].fields.size())
+        return out;
+    const DiscoveredField& field = identifiers[m_useIdentifier].fields[m_useField];
+    out.channel = ProposeFieldChannel(field);
+    out.field = field.signal.name;
+    return out;
+}
+
+void DiscoverPanel::offerUse() {
+    const UseProposal proposal = useProposal();
+    if (!proposal.channel.row)
+        return m_chooser->withdraw();
+    const SignalRow& row = *proposal.channel.row;
+    m_chooser->offer(row.cells[ColScale], row.cells[ColOffset], proposal.channel.variable);
+}
+
+void DiscoverPanel::useField(int channel) {
+    UseProposal proposal = useProposal();
+    if (proposal.field.isEmpty())
         return;
     emit aboutToFill();
-    const ReferenceMatches& reference = m_references[m_reference];
-    const FieldMatch& m = reference.ranking.matches[std::size_t(row)];
-    const DiscoveryCandidates& candidates = m_outcome->run.candidates;
-    const ChannelProposal proposal =
-        ProposeChannel(candidates, reference, m, m_catalogue, m_model->choiceList(0));
-    if (!proposal.row)
-        return refuse(proposal.error);
+    if (!proposal.channel.row)
+        return refuse(proposal.channel.error);
     refuse({});
+    SignalRow row = *proposal.channel.row;
+    row.cells[ColScale] = m_chooser->scaleText();
+    row.cells[ColOffset] = m_chooser->offsetText();
+    const QString variable = m_chooser->variableEntry();
     const bool replacing = !IsChannelFree(*m_model, channel);
     {
         const EditHistory::Scope step(m_history, texts::discoverStep(channel));
-        if (!FillChannel(*m_model, channel, *proposal.row, proposal.variable))
+        if (!FillChannel(*m_model, channel, row, variable))
             return;
     }
     emit reported(texts::discoverFilled(
-        FilledChannelText(channel, candidates.fields[std::size_t(m.candidate)].description,
-                          reference.name, proposal.variable, replacing)));
+        FilledChannelText(channel, proposal.field, proposal.reference, variable, replacing)));
     emit channelFilled(channel);
 }
 

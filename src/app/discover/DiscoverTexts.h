@@ -23,6 +23,11 @@ inline const QString DiscoverCsv = QStringLiteral("CS&V file\u2026");
 inline const QString DiscoverHint = QStringLiteral("H&int:");
 inline const QString DiscoverHintPlaceholder = QStringLiteral("MIN..MAX[@T1..T2], Enter ranks");
 inline const QString DiscoverChannel = QStringLiteral("C&hannel:");
+inline const QString DiscoverScale = QStringLiteral("Sc&ale:");
+inline const QString DiscoverOffset = QStringLiteral("Off&set:");
+inline const QString DiscoverVariable = QStringLiteral("Variab&le:");
+// The variable list's first entry: Use leaves the channel's variable as it is.
+inline const QString DiscoverVariableKept = QStringLiteral("(the channel's own)");
 inline const QString DiscoverPanelTabs = QStringLiteral("Panels below the channel table");
 inline const QString DiscoverIdentifiersName = QStringLiteral("Identifiers of the log");
 inline const QString DiscoverFieldsName = QStringLiteral("Fields of the identifier");

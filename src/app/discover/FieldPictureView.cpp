@@ -7,6 +7,7 @@
 #include "discover/DiscoveryTexts.h"
 #include "discover/SignalDiscovery.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace cac::app {
@@ -69,13 +70,34 @@ QSize FieldPictureView::minimumSizeHint() const {
     return (naturalSize() * 0.75).toSize();
 }
 
+qreal FieldPictureView::drawnScale() const {
+    const QSizeF natural = naturalSize();
+    return std::min(width() / natural.width(), height() / natural.height());
+}
+
+qreal FieldPictureView::drawnLeft() const {
+    return (width() - naturalSize().width() * drawnScale()) / 2;
+}
+
+void FieldPictureView::mousePressEvent(QMouseEvent* event) {
+    const qreal scale = drawnScale();
+    if (scale <= 0)
+        return QWidget::mousePressEvent(event);
+    const QPointF at((event->position().x() - drawnLeft()) / scale, event->position().y() / scale);
+    for (int cell = 0; cell < FramePicture::Cells; ++cell) {
+        const QList<int>& owners = m_picture.owners[std::size_t(cell)].channels;
+        if (PictureGeometry::cellRect(cell).contains(at) && !owners.isEmpty())
+            return emit fieldClicked(owners.first());
+    }
+    QWidget::mousePressEvent(event);
+}
+
 void FieldPictureView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QSizeF natural = naturalSize();
-    const qreal scale = std::min(width() / natural.width(), height() / natural.height());
+    const qreal scale = drawnScale();
     painter.fillRect(rect(), palette().color(QPalette::Window));
-    painter.translate((width() - natural.width() * scale) / 2, 0);
+    painter.translate(drawnLeft(), 0);
     painter.scale(scale, scale);
     PainterCanvas canvas(painter);
     DrawFramePicture(m_picture, canvas, palette().color(QPalette::WindowText),

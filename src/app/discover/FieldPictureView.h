@@ -29,10 +29,19 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+signals:
+    // A bit of a field was clicked: its number on the picture.
+    void fieldClicked(int number);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    // The picture's own size scaled into the widget, and where it begins.
+    qreal drawnScale() const;
+    qreal drawnLeft() const;
+
     FramePicture m_picture;
 };
 
