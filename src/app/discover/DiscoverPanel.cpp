@@ -8,6 +8,7 @@
 #include "app/discover/FieldPictureView.h"
 #include "app/discover/MatchPlot.h"
 #include "app/editing/EditHistory.h"
+#include "app/panels/PanelRoom.h"
 #include "app/platform/PlatformServices.h"
 #include "app/preview/LineTable.h"
 #include "app/preview/PreviewTexts.h"
@@ -57,7 +58,31 @@ QLabel* redLine(const QString& name) {
     return label;
 }
 
+// Rows a list of fields or matches shows at least: a short panel scrolls
+// rather than squeezing them to a row or two.
+constexpr int RowsShown = 5;
+
+void showRows(QTableWidget* table, int rows) {
+    table->setMinimumHeight(table->horizontalHeader()->sizeHint().height() +
+                            rows * table->verticalHeader()->defaultSectionSize() +
+                            table->horizontalScrollBar()->sizeHint().height() +
+                            2 * table->frameWidth());
+}
+
 } // namespace
+
+void KeepColumnsWhole(QTableWidget* table) {
+    QHeaderView* header = table->horizontalHeader();
+    // Every column at its texts' width now, a stretched one too; a stretch
+    // takes what is over at the next layout. A stretched last column would
+    // keep a width it had once, so none is stretched.
+    header->setStretchLastSection(false);
+    header->resizeSections(QHeaderView::ResizeToContents);
+    int width = 2 * table->frameWidth() + table->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < table->columnCount(); ++column)
+        width += header->sectionSize(column);
+    table->setMinimumWidth(width);
+}
 
 DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalogue,
                              EditHistory* history, FileDialogs* dialogs, CurrentRow currentRow,
@@ -73,7 +98,7 @@ DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalo
       m_matches(newTable(names::DiscoverMatches, texts::discoverMatchColumns())),
       m_matchNote(new QLabel(texts::DiscoverChooseReference)), m_plot(new MatchPlot),
       m_chooser(new ChannelChooser(model, std::move(currentRow))),
-      m_parts(new QSplitter(Qt::Horizontal)) {
+      m_parts(new QSplitter(Qt::Vertical)), m_found(new QSplitter(Qt::Horizontal)) {
     setObjectName(names::DiscoverPanel);
     setAllowedAreas(Qt::BottomDockWidgetArea | Qt::RightDockWidgetArea);
     setUpParts();
@@ -100,40 +125,43 @@ void DiscoverPanel::setUpParts() {
     m_fields->setAccessibleName(texts::DiscoverFieldsName);
     m_matches->setAccessibleName(texts::DiscoverMatchesName);
     m_matchNote->setWordWrap(true);
+    showRows(m_fields, RowsShown);
+    showRows(m_matches, RowsShown);
 }
 
-// The source line on top; below it the identifiers, their fields and the
-// reference side, side by side.
+// The source line on top; below it the identifiers beside their fields, and
+// under those the frame picture beside the reference side: two rows, so that
+// every column of the fields and the matches fits a laptop's width.
 void DiscoverPanel::layOutParts() {
     auto* top = new QHBoxLayout;
     top->addWidget(m_source, 1);
     top->addWidget(m_progress);
     top->addWidget(m_cancel);
 
-    auto* fields = new QWidget;
-    auto* fieldsLayout = new QVBoxLayout(fields);
-    fieldsLayout->setContentsMargins(0, 0, 0, 0);
-    fieldsLayout->addWidget(m_picture, 1);
-    fieldsLayout->addWidget(m_fields, 1);
-    QWidget* reference = buildReferenceSide();
-
-    m_parts->setChildrenCollapsible(false);
-    m_parts->addWidget(m_identifiers);
-    m_parts->addWidget(fields);
-    m_parts->addWidget(reference);
-    m_parts->setStretchFactor(0, 0);
-    m_parts->setStretchFactor(1, 1);
-    m_parts->setStretchFactor(2, 1);
+    m_found->setChildrenCollapsible(false);
+    m_found->addWidget(m_identifiers);
+    m_found->addWidget(m_fields);
+    m_found->setStretchFactor(0, 0);
+    m_found->setStretchFactor(1, 1);
     m_identifiers->horizontalHeader()->setStretchLastSection(false);
+    auto* chosen = new QSplitter(Qt::Horizontal);
+    chosen->setChildrenCollapsible(false);
+    chosen->addWidget(m_picture);
+    chosen->addWidget(buildReferenceSide());
+    chosen->setStretchFactor(0, 0);
+    chosen->setStretchFactor(1, 1);
+    m_parts->setChildrenCollapsible(false);
+    m_parts->addWidget(m_found);
+    m_parts->addWidget(chosen);
 
-    auto* body = new QWidget(this);
+    auto* body = new QWidget;
     auto* layout = new QVBoxLayout(body);
     layout->setContentsMargins(4, 2, 4, 4);
     layout->addLayout(top);
     layout->addWidget(m_refusal);
     layout->addWidget(m_note);
     layout->addWidget(m_parts, 1);
-    setWidget(body);
+    SetScrollingBody(this, body);
     setAnalysing(false);
     fillReferenceChoices(0);
 }
@@ -149,17 +177,25 @@ QWidget* DiscoverPanel::buildReferenceSide() {
     referenceRow->addWidget(m_csv);
     auto* hintLabel = new QLabel(texts::DiscoverHint);
     hintLabel->setBuddy(m_hint);
-    auto* hintRow = new QHBoxLayout;
-    hintRow->addWidget(hintLabel);
-    hintRow->addWidget(m_hint, 1);
+    referenceRow->addWidget(hintLabel);
+    referenceRow->addWidget(m_hint, 1);
+    // The matches beside the plot of the chosen one.
+    auto* ranked = new QWidget;
+    auto* rankedLayout = new QVBoxLayout(ranked);
+    rankedLayout->setContentsMargins(0, 0, 0, 0);
+    rankedLayout->addWidget(m_matches, 1);
+    rankedLayout->addWidget(m_matchNote);
+    auto* matched = new QSplitter(Qt::Horizontal);
+    matched->setChildrenCollapsible(false);
+    matched->addWidget(ranked);
+    matched->addWidget(m_plot);
+    matched->setStretchFactor(0, 3);
+    matched->setStretchFactor(1, 2);
     auto* reference = new QWidget;
     auto* referenceLayout = new QVBoxLayout(reference);
     referenceLayout->setContentsMargins(0, 0, 0, 0);
     referenceLayout->addLayout(referenceRow);
-    referenceLayout->addLayout(hintRow);
-    referenceLayout->addWidget(m_matches, 2);
-    referenceLayout->addWidget(m_matchNote);
-    referenceLayout->addWidget(m_plot, 3);
+    referenceLayout->addWidget(matched, 1);
     referenceLayout->addWidget(m_chooser);
     return reference;
 }
@@ -208,35 +244,11 @@ void DiscoverPanel::discoverLog() {
 }
 
 void DiscoverPanel::discoverLogFile(const QString& path) {
-    if (isHidden())
-        makeRoom();
-    show();
-    raise();
+    OpenBelow(this);
     m_analysingPath = path;
     m_source->setText(texts::discoverAnalysing(QFileInfo(path).fileName()));
     setAnalysing(true);
     m_worker->start(++m_generation, path);
-}
-
-// Opened, the panel takes the window's width, behind a panel open below the
-// grid (its three parts side by side need the width), and half its height.
-void DiscoverPanel::makeRoom() {
-    auto* window = qobject_cast<QMainWindow*>(parentWidget());
-    if (!window || isFloating())
-        return;
-    const Qt::DockWidgetArea area = window->dockWidgetArea(this);
-    for (QDockWidget* other : window->findChildren<QDockWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (other == this || other->isHidden() || other->isFloating() ||
-            window->dockWidgetArea(other) != area)
-            continue;
-        window->tabifyDockWidget(other, this);
-        // The bar of the panels' tabs takes the keys: it is named for readers.
-        for (QTabBar* bar : window->findChildren<QTabBar*>(Qt::FindDirectChildrenOnly))
-            if (bar->accessibleName().isEmpty())
-                bar->setAccessibleName(texts::DiscoverPanelTabs);
-        break;
-    }
-    window->resizeDocks({this}, {window->height() / 2}, Qt::Vertical);
 }
 
 // The analysis stops; what the panel showed before it stays, whole.
@@ -327,9 +339,9 @@ void DiscoverPanel::showIdentifiers() {
     m_identifiers->setMinimumWidth(m_identifiers->horizontalHeader()->length() +
                                    m_identifiers->verticalScrollBar()->sizeHint().width() +
                                    2 * m_identifiers->frameWidth());
-    const QList<int> sizes = m_parts->sizes();
-    const int rest = std::max(0, sizes[0] + sizes[1] + sizes[2] - m_identifiers->minimumWidth());
-    m_parts->setSizes({m_identifiers->minimumWidth(), rest * 11 / 20, rest * 9 / 20});
+    const QList<int> sizes = m_found->sizes();
+    m_found->setSizes({m_identifiers->minimumWidth(),
+                       std::max(0, sizes[0] + sizes[1] - m_identifiers->minimumWidth())});
     m_identifiers->setCurrentCell(identifiers.isEmpty() ? -1 : 0, 0);
     showIdentifier(identifiers.isEmpty() ? -1 : 0);
 }
@@ -343,6 +355,7 @@ void DiscoverPanel::showIdentifier(int index) {
     const DiscoveredIdentifier& identifier = m_outcome->run.result.identifiers[index];
     m_picture->showPicture(FieldsPicture(identifier));
     m_fields->showFields(identifier);
+    KeepColumnsWhole(m_fields);
 }
 
 } // namespace cac::app

@@ -33,6 +33,10 @@ class FileDialogs;
 class MatchPlot;
 struct DiscoverOutcome;
 
+// A table as wide as its columns' texts: the panel scrolls rather than
+// cutting a column off.
+void KeepColumnsWhole(QTableWidget* table);
+
 // "Find signals": the identifiers of a log with their frames, period and data
 // length; the fields of the one chosen on the frame picture, each with its
 // kind and a small plot; a reference (an OBD parameter answered in the log, a
@@ -69,7 +73,6 @@ private:
     void layOutParts();
     QWidget* buildReferenceSide();
     void connectParts();
-    void makeRoom();
     void finish(const std::shared_ptr<DiscoverOutcome>& outcome);
     void cancel();
     void setAnalysing(bool analysing);
@@ -122,7 +125,8 @@ private:
     QLabel* m_matchNote;
     MatchPlot* m_plot;
     ChannelChooser* m_chooser;
-    QSplitter* m_parts; // identifiers | fields | reference
+    QSplitter* m_parts; // the found fields over the chosen field's picture and references
+    QSplitter* m_found; // identifiers | fields
 };
 
 } // namespace cac::app

@@ -111,6 +111,7 @@ void DiscoverPanel::showReference(int reference) {
     m_matches->setRowCount(0);
     m_plot->clear();
     chooseField(m_fields->currentRow()); // without a match of its own
+    KeepColumnsWhole(m_matches);
     if (reference < 0 || reference >= m_references.size()) {
         m_matchNote->setText(texts::DiscoverChooseReference);
         m_matchNote->show();
@@ -137,6 +138,7 @@ void DiscoverPanel::showReference(int reference) {
         m_matches->setItem(row, 4, NewLineItem(FitNumberText(m.offset), true));
         m_matches->setItem(row, 5, NewLineItem(FitNumberText(m.residual), true));
     }
+    KeepColumnsWhole(m_matches);
     m_matches->setCurrentCell(0, 0);
     showMatch(0);
     m_chooser->propose();

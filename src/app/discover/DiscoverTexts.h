@@ -28,7 +28,6 @@ inline const QString DiscoverOffset = QStringLiteral("Off&set:");
 inline const QString DiscoverVariable = QStringLiteral("Variab&le:");
 // The variable list's first entry: Use leaves the channel's variable as it is.
 inline const QString DiscoverVariableKept = QStringLiteral("(the channel's own)");
-inline const QString DiscoverPanelTabs = QStringLiteral("Panels below the channel table");
 inline const QString DiscoverIdentifiersName = QStringLiteral("Identifiers of the log");
 inline const QString DiscoverFieldsName = QStringLiteral("Fields of the identifier");
 inline const QString DiscoverMatchesName = QStringLiteral("Fields that follow the reference");

@@ -1,6 +1,7 @@
 #include "app/preview/PreviewPanel.h"
 
 #include "app/live/LiveCanSource.h"
+#include "app/panels/PanelRoom.h"
 #include "app/platform/PlatformServices.h"
 #include "app/preview/ChannelPlotWindow.h"
 #include "app/preview/PreviewLines.h"
@@ -82,7 +83,7 @@ void PreviewPanel::layOutParts() {
     top->addWidget(m_progress);
     top->addWidget(m_cancel);
     top->addWidget(m_disconnect);
-    auto* body = new QWidget(this);
+    auto* body = new QWidget;
     auto* layout = new QVBoxLayout(body);
     layout->setContentsMargins(4, 2, 4, 4);
     layout->addLayout(top);
@@ -90,7 +91,7 @@ void PreviewPanel::layOutParts() {
     layout->addWidget(m_table, 1);
     layout->addWidget(m_untaken);
     layout->addWidget(m_note);
-    setWidget(body);
+    SetScrollingBody(this, body);
     setReading(false);
     m_disconnect->hide();
 }
@@ -155,8 +156,7 @@ void PreviewPanel::previewLog() {
 void PreviewPanel::previewLogFile(const QString& path) {
     disconnectLive();
     m_pendingPath = path; // the lines and the title stay the last log's until this one is read
-    show();
-    raise();
+    OpenBelow(this);
     startRead(path, false);
     m_askedGeneration = m_generation;
 }

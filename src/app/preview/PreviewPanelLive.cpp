@@ -1,5 +1,6 @@
 // The preview of live traffic: a CAN interface chosen in a dialog, its
 // frames decoded into the same lines as they arrive.
+#include "app/panels/PanelRoom.h"
 #include "app/preview/PreviewPanel.h"
 
 #include "app/live/LiveCanSource.h"
@@ -63,8 +64,7 @@ void PreviewPanel::connectLive(const LiveInterface& choice, int bitRate, const Q
     m_readNotes.clear();
     showNotes({});
     m_decoding = std::make_unique<PreviewDecoding>(currentDecoder());
-    show();
-    raise();
+    OpenBelow(this);
     QString error;
     if (!source->open(&error)) {
         const QString text = texts::previewCannotConnect(source->title(), error);

@@ -22,6 +22,7 @@
 #include "app/window/FocusChain.h"
 #include "app/window/LoadedFolderDialogs.h"
 #include "app/window/ObjectNames.h"
+#include "app/window/ScreenFit.h"
 #include "app/window/WindowTexts.h"
 #include "catalogue/CataloguePath.h"
 #include "channels/ConfigModel.h"
@@ -63,7 +64,7 @@ constexpr int DefaultWindowHeight = 700;
 MainForm::MainForm(PlatformServices services, QWidget* parent)
     : QMainWindow(parent), m_platform(std::move(services)), m_model(new ConfigModel(this)),
       m_history(new EditHistory(m_model, this)),
-      m_findings(new CheckFindings(m_model, m_catalogue, this)) {
+      m_findings(new CheckFindings(m_model, m_catalogue, this)), m_screenFit(new ScreenFit(this)) {
     setObjectName(names::MainForm);
     // Every dialog notes the file it loads; the newer ones open in its folder.
     auto dialogs = std::make_unique<LoadedFolderDialogs>(std::move(m_platform.dialogs));
@@ -157,6 +158,8 @@ void MainForm::addLogPanels() {
         [this] { return m_grid->currentIndex().row() + 1; }, this);
     addDockWidget(Qt::BottomDockWidgetArea, m_discoverPanel);
     m_discoverPanel->hide();
+    m_screenFit->watch(m_previewPanel);
+    m_screenFit->watch(m_discoverPanel);
     connect(m_discoverPanel, &DiscoverPanel::reported, statusBar(),
             [this](const QString& text) { statusBar()->showMessage(text); });
     connect(m_discoverPanel, &DiscoverPanel::aboutToFill, m_channelEditor,

@@ -36,6 +36,7 @@ class PreviewPanel;
 class PriorityTableEditor;
 class RecoveryKeeper;
 class FileOperations;
+class ScreenFit;
 
 // The program's one window, `Main_form`: it lays out the controls, builds the
 // menus, runs the start-up sequence and wires the controls to the store
@@ -120,6 +121,7 @@ private:
     RecoveryKeeper* m_recovery = nullptr;
     FileOpener* m_opener = nullptr;
     PreviewPanel* m_previewPanel = nullptr;
+    ScreenFit* m_screenFit;
     DiscoverPanel* m_discoverPanel = nullptr;
     LoadedFolderDialogs* m_loadedFolder = nullptr;
 };

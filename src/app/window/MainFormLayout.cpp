@@ -22,6 +22,7 @@
 #include "app/window/FileOperations.h"
 #include "app/window/LoadedFolderDialogs.h"
 #include "app/window/ObjectNames.h"
+#include "app/window/ScreenFit.h"
 #include "app/window/WindowTexts.h"
 #include "app/window/WrappedLabel.h"
 #include "catalogue/CataloguePath.h"
@@ -241,17 +242,9 @@ void MainForm::fitHeightToContents() {
                            ? contents->totalHeightForWidth(centralWidget()->width())
                            : contents->totalSizeHint().height();
     const QRect room = screen()->availableGeometry();
-    // The title bar and the borders, once the window manager has added them.
-    const QSize frame = frameGeometry().size() - size();
-    resize(std::min(width(), std::max(minimumWidth(), room.width() - frame.width())),
-           std::min(height() - centralWidget()->height() + needed,
-                    std::max(minimumHeight(), room.height() - frame.height())));
-    // All of it on the screen, the status bar too, where the screen is big
-    // enough for the window's least size.
-    const QRect outer = frameGeometry();
-    const auto pull = [](int spill, int left) { return left >= spill ? -std::max(0, spill) : 0; };
-    move(pos() + QPoint(pull(outer.right() - room.right(), outer.left() - room.left()),
-                        pull(outer.bottom() - room.bottom(), outer.top() - room.top())));
+    resize(std::min(width(), room.width()),
+           std::min(height() - centralWidget()->height() + needed, room.height()));
+    m_screenFit->fit(); // the title bar and the borders taken off, when known
 }
 
 // The grid gets the height its rows want, as far as the panel keeps its
