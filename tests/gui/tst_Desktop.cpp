@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -232,8 +233,17 @@ private slots:
         QVERIFY(next.status().startsWith("Unsaved channels from "));
         QCOMPARE(next.indicator(), texts::NothingUnsaved);
         QVERIFY(next.get<QAction>(names::MenuRestoreUnsaved)->isEnabled());
+        // The bar across the top says so too, until Restore is pressed on it.
+        auto* bar = next.get<QWidget>(names::RestoreBar);
+        QVERIFY(bar->isVisible());
+        QCOMPARE(
+            next.get<QLabel>(names::RestoreBarText)->text(),
+            texts::keptChannels(QFileInfo(earlier).lastModified(), QDateTime::currentDateTime()));
+        QVERIFY(bar->mapTo(next.window.get(), QPoint()).y() <
+                next.get<QWidget>(names::Tabs)->mapTo(next.window.get(), QPoint()).y());
         const QByteArray startUp = SerializeCcf(*next.window->model());
-        next.trigger(names::MenuRestoreUnsaved);
+        QTest::mouseClick(next.get<QPushButton>(names::RestoreKept), Qt::LeftButton);
+        QVERIFY(!bar->isVisible());
         QVERIFY(!QFileInfo::exists(earlier));
         QVERIFY(!next.get<QAction>(names::MenuRestoreUnsaved)->isEnabled());
         QTRY_COMPARE(next.indicator(), texts::Unsaved);
@@ -386,6 +396,37 @@ private slots:
             QCOMPARE(s.fake.messages->texts, QStringList());
             QVERIFY(QFile::remove(earlier)); // kept for the user to look at
         }
+    }
+
+    // Channels kept by a session that ended without saving them: the bar
+    // stays when the program starts with a file (whose "Loaded" line takes
+    // the status bar), and Discard deletes them, leaving the table as loaded.
+    void restoreBarStaysUntilChosen() {
+        QTemporaryDir data;
+        const QString earlier = data.filePath(EarlierRecoveryFileName);
+        {
+            Started s(data.path());
+            QVERIFY(!s.get<QWidget>(names::RestoreBar)->isVisible());
+            s.window->model()->setCell(ChannelCount, ColExponent, "0");
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(data.filePath(RecoveryFileName)), 10000);
+            s.trigger(names::MenuExit); // kept for the next start
+        }
+        Started next(data.path());
+        next.window->openFile(EngineDemo); // as the program's argument
+        QVERIFY(next.status().startsWith("Loaded "));
+        auto* bar = next.get<QWidget>(names::RestoreBar);
+        QVERIFY(bar->isVisible());
+        const QByteArray loaded = SerializeCcf(*next.window->model());
+        QTest::mouseClick(next.get<QPushButton>(names::DiscardKept), Qt::LeftButton);
+        QVERIFY(!bar->isVisible());
+        QVERIFY(!QFileInfo::exists(earlier));
+        QVERIFY(!next.get<QAction>(names::MenuRestoreUnsaved)->isEnabled());
+        QVERIFY(next.status().startsWith("Discarded the unsaved channels from "));
+        QCOMPARE(SerializeCcf(*next.window->model()), loaded);
+        QCOMPARE(next.fake.messages->texts, QStringList());
+        // Nothing waits at the next start.
+        Started after(data.path());
+        QVERIFY(!after.get<QWidget>(names::RestoreBar)->isVisible());
     }
 
     // A handed file opens as its kind does from the menus; what cannot be

@@ -22,6 +22,21 @@ QString restoredUnsaved(const QDateTime& written) {
         .arg(clock(written));
 }
 
+QString keptChannels(const QDateTime& written, const QDateTime& now) {
+    const QDateTime local = written.toLocalTime();
+    // Yesterday's work names its day.
+    const QString when = local.date() == now.toLocalTime().date()
+                             ? clock(written)
+                             : local.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    return QStringLiteral("Unsaved channels from %1 were kept when the program last ended. "
+                          "Restore puts them into the table; Discard deletes them.")
+        .arg(when);
+}
+
+QString discardedUnsaved(const QDateTime& written) {
+    return QStringLiteral("Discarded the unsaved channels from %1").arg(clock(written));
+}
+
 QString couldNotRestore(const QString& path, const QString& reason) {
     return QStringLiteral("Could not restore unsaved channels from %1: %2").arg(path, reason);
 }

@@ -14,6 +14,11 @@ inline const QString NothingUnsaved = QStringLiteral("No unsaved changes");
 // The start-up notice about a recovery file from an earlier session.
 QString unsavedCanBeRestored(const QDateTime& written);
 QString restoredUnsaved(const QDateTime& written);
+// The bar across the top of the window while kept channels wait.
+QString keptChannels(const QDateTime& written, const QDateTime& now);
+inline const QString RestoreKept = QStringLiteral("Rest&ore");
+inline const QString DiscardKept = QStringLiteral("Discar&d");
+QString discardedUnsaved(const QDateTime& written);
 QString couldNotRestore(const QString& path, const QString& reason);
 QString couldNotWriteRecovery(const QString& reason);
 // A handed file that is none of the kinds the window opens.

@@ -88,6 +88,7 @@ void RecoveryKeeper::startWatching() {
             texts::couldNotRestore(QDir::toNativeSeparators(earlier.filePath()), why));
     m_restoreAction->setEnabled(true);
     m_statusBar->showMessage(texts::unsavedCanBeRestored(earlier.lastModified()));
+    emit keptWorkOffered(earlier.lastModified());
 }
 
 void RecoveryKeeper::restore() {
@@ -97,6 +98,8 @@ void RecoveryKeeper::restore() {
         earlier.exists() ? readRecovery(earlier.filePath(), &why) : std::nullopt;
     if (!table) {
         m_restoreAction->setEnabled(earlier.exists());
+        if (!earlier.exists())
+            emit keptWorkSettled();
         return m_statusBar->showMessage(
             texts::couldNotRestore(QDir::toNativeSeparators(earlier.filePath()),
                                    why.isEmpty() ? QStringLiteral("it is no longer there") : why));
@@ -109,6 +112,20 @@ void RecoveryKeeper::restore() {
     QFile::remove(earlier.filePath());
     m_restoreAction->setEnabled(false);
     m_statusBar->showMessage(texts::restoredUnsaved(written));
+    emit keptWorkSettled();
+}
+
+void RecoveryKeeper::discard() {
+    const QFileInfo earlier(earlierPath());
+    const QDateTime written = earlier.lastModified();
+    if (earlier.exists() && !QFile::remove(earlier.filePath()))
+        return m_statusBar->showMessage(
+            texts::couldNotRestore(QDir::toNativeSeparators(earlier.filePath()),
+                                   QStringLiteral("it could not be deleted")));
+    m_restoreAction->setEnabled(false);
+    if (written.isValid())
+        m_statusBar->showMessage(texts::discardedUnsaved(written));
+    emit keptWorkSettled();
 }
 
 void RecoveryKeeper::markSaved() {

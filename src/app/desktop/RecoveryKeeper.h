@@ -45,6 +45,8 @@ public:
     void startWatching();
     // Puts the earlier session's channels into the table. They stay unsaved.
     void restore();
+    // Deletes the earlier session's channels without restoring them.
+    void discard();
     // After a save or a load: the table is what a file holds.
     void markSaved();
 
@@ -57,6 +59,10 @@ signals:
     void obdModeRequested(bool on);
     // The window is closing: an edit still open should be written to the table now.
     void closing();
+    // An earlier session's channels, written then, wait to be restored or discarded.
+    void keptWorkOffered(const QDateTime& written);
+    // They are restored, discarded or gone: nothing waits any more.
+    void keptWorkSettled();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

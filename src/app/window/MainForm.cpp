@@ -6,6 +6,7 @@
 #include "app/desktop/AccessibleNames.h"
 #include "app/desktop/FileOpener.h"
 #include "app/desktop/RecoveryKeeper.h"
+#include "app/desktop/RestoreBar.h"
 #include "app/discover/DiscoverPanel.h"
 #include "app/editing/EditHistory.h"
 #include "app/editing/GridSelectionEdits.h"
@@ -44,6 +45,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 
 namespace cac::app {
 namespace {
@@ -137,6 +139,20 @@ void MainForm::keepRecovery() {
         m_channelEditor->closeEditors();
         m_obdCheck->setChecked(on);
     });
+    // Across the top of the window, above everything it holds.
+    auto* bar = new RestoreBar(centralWidget());
+    qobject_cast<QBoxLayout*>(centralWidget()->layout())->insertWidget(0, bar);
+    connect(m_recovery, &RecoveryKeeper::keptWorkOffered, bar,
+            [this, bar](const QDateTime& written) {
+                bar->offer(written);
+                QTimer::singleShot(0, m_screenFit, &ScreenFit::fit); // the bar's line may need room
+            });
+    connect(m_recovery, &RecoveryKeeper::keptWorkSettled, bar, &QWidget::hide);
+    connect(bar, &RestoreBar::restoreChosen, this, [this] {
+        m_channelEditor->closeEditors();
+        m_recovery->restore();
+    });
+    connect(bar, &RestoreBar::discardChosen, m_recovery, &RecoveryKeeper::discard);
 }
 
 // The CAN preview and the signal finder, docked below everything.

@@ -52,6 +52,10 @@ inline const QString PortList = QStringLiteral("SelectPort");
 inline const QString StatusBar = QStringLiteral("StatusBar");
 // The status bar's permanent "Unsaved changes" / "No unsaved changes".
 inline const QString UnsavedIndicator = QStringLiteral("lblUnsaved");
+inline const QString RestoreBar = QStringLiteral("barRestoreKept");
+inline const QString RestoreBarText = QStringLiteral("lblRestoreKept");
+inline const QString RestoreKept = QStringLiteral("cmdRestoreKept");
+inline const QString DiscardKept = QStringLiteral("cmdDiscardKept");
 
 // The checks panel under the channel grid: the frame, its summary and its list.
 inline const QString ChecksPanel = QStringLiteral("fraChecks");
