@@ -389,6 +389,23 @@ private slots:
         QCOMPARE(app::toolTipLines(texts[5]).section('\n', 0, 0), QString(n / 2, 'a') + ' ');
         QCOMPARE(app::toolTipLines(texts[6]).section('\n', 0, 0).size(), n);
     }
+    // A text of up to DisplayCap characters is shown whole; one more is cut
+    // to DisplayCap with "…" where the rest was, at the end or in the middle.
+    void displayCapEdges() {
+        QString text;
+        for (int i = 0; i < DisplayCap + 1; ++i)
+            text += QChar(u'a' + i % 26);
+        const QChar ellipsis(0x2026);
+        for (const qsizetype length : {DisplayCap - 1, DisplayCap, DisplayCap + 1}) {
+            const RowName row(QString::number(length));
+            const QString shown = text.left(length);
+            const bool cut = length > DisplayCap;
+            QCOMPARE(app::displayCapped(shown),
+                     cut ? shown.left(DisplayCap - 1) + ellipsis : shown);
+            QCOMPARE(app::displayCapped(shown, Qt::ElideMiddle),
+                     cut ? shown.left(149) + ellipsis + shown.right(150) : shown);
+        }
+    }
     void clickRules() {
         Started s;
         s.click(1, 2);
