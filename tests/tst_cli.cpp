@@ -303,6 +303,87 @@ private slots:
         QCOMPARE(root["obdPriorities"][0]["priority"].toString(), QString("2"));
     }
 
+    // layout draws all 8 bytes: the first channel on bit 63 with its filter
+    // on the last byte, the last channel on bit 0.
+    void layoutDrawsEveryByte() {
+        cac::ConfigModel model;
+        SetRow(model, 1,
+               "Oil temp {OILT}|11 bit|0x7FF|Byte 8|0xFF|63|1|Unsigned|Intel standard|1|0|0");
+        SetRow(model, cac::ChannelCount,
+               "Coolant temp {ECT}|11 bit|0x7FF|No Filter|0|0|1|Unsigned|Intel standard|1|0|0");
+        const QString ccf = m_dir.filePath("edges.ccf");
+        QVERIFY(cac::SaveCcfFile(model, ccf));
+        const Run run = RunCli({"layout", ccf, "--catalogue", m_examplesCatalogue}, m_dir.path());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(
+            QString::fromUtf8(run.out).split('\n'),
+            QString("Frame 0x7FF, channels 1, 15\n"
+                    "\n"
+                    "         bit  7  6  5  4  3  2  1  0\n"
+                    "  byte 0      .  .  .  .  .  .  . 15\n"
+                    "  byte 1      .  .  .  .  .  .  .  .\n"
+                    "  byte 2      .  .  .  .  .  .  .  .\n"
+                    "  byte 3      .  .  .  .  .  .  .  .\n"
+                    "  byte 4      .  .  .  .  .  .  .  .\n"
+                    "  byte 5      .  .  .  .  .  .  .  .\n"
+                    "  byte 6      .  .  .  .  .  .  .  .\n"
+                    "  byte 7      1  .  .  .  .  .  .  .   filter (\"Byte 8\") of channel 1\n"
+                    "\n"
+                    "   1  Oil temp {OILT}, start bit 63, 1 bit, Intel standard: msb byte 7 bit "
+                    "7, lsb byte 7 bit 7; only frames with 0xFF in byte 7\n"
+                    "  15  Coolant temp {ECT}, start bit 0, 1 bit, Intel standard: msb byte 0 "
+                    "bit 0, lsb byte 0 bit 0\n")
+                .split('\n'));
+    }
+
+    // decode and discover say why a log was not read in the same words: it
+    // could not be opened, or it is no log.
+    void logsThatCannotBeRead() {
+        const QString missing = m_dir.filePath("missing.log");
+        const QString notLog = m_dir.filePath("not-a-log.txt");
+        WriteFile(notLog, "hello\n");
+        const QString catalogue = "--catalogue=" + m_examplesCatalogue;
+        const std::pair<QString, QString> logs[] = {
+            {missing, "cannot read '" + missing + "': no such file"},
+            {notLog, "'" + notLog +
+                         "': not a CAN log this program reads (candump -l, Vector ASC or BLF, "
+                         "PEAK TRC, SavvyCAN CSV)"}};
+        for (const auto& [log, message] : logs) {
+            for (const QStringList& arguments :
+                 {QStringList{"decode", EngineDemoCcf, log, catalogue},
+                  QStringList{"discover", log}}) {
+                const RowName row(arguments.join(' '));
+                const Run run = RunCli(arguments, m_dir.path());
+                QCOMPARE(run.exitCode, 1);
+                QCOMPARE(run.out, QByteArray());
+                QCOMPARE(QString::fromUtf8(run.err), "can-adapter-cli: " + message + '\n');
+            }
+        }
+    }
+
+    // decode counts the CAN FD frames it skipped, from the first one on.
+    void decodeCountsFdFrames() {
+        for (const int fd : {0, 1, 2}) {
+            const RowName row(QString::number(fd));
+            QByteArray log = "(0.100000) can0 280#0000800C32140002\n";
+            for (int k = 0; k < fd; ++k)
+                log += "(0.200000) can0 123##1112233\n";
+            const QString path = m_dir.filePath(QStringLiteral("fd%1.log").arg(fd));
+            WriteFile(path, log);
+            const Run run = RunCli(
+                {"decode", EngineDemoCcf, path, "--catalogue", m_examplesCatalogue}, m_dir.path());
+            QCOMPARE(run.exitCode, 0);
+            QCOMPARE(run.err, QByteArray());
+            QVERIFY2(
+                run.out.contains("\nframes no channel takes: 0\n" +
+                                 (fd > 0 ? "CAN FD frames skipped: " + QByteArray::number(fd) + '\n'
+                                         : QByteArray()) +
+                                 "log times: relative"),
+                run.out.constData());
+        }
+    }
+
     // discover names the demo's OBD quantities: read back by canmatrix, each
     // OBD_ signal sits where the demo database puts the quantity, its factor
     // within 1 % and its offset within one step; the channels filled from the
