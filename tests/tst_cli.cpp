@@ -16,6 +16,9 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,6 +27,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstring>
@@ -56,6 +60,50 @@ bool MakeSocket(const QString& path) {
 
 QStringList Entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// 30 s of three frames every 10 ms, as candump -l lines. 0x2B0's byte 0
+// takes `pages` in a shuffled order, each page its own 16-bit value in bytes
+// 2 and 3; the first page's moves only from 10 s to 20 s. 0x300 and 0x301
+// carry fields of the edge lengths: 32 bits unsigned and signed, 8 and 16
+// bits unsigned and signed, a flag at bit 48.
+QByteArray PagedLog(const QList<int>& pages) {
+    QRandomGenerator random(1);
+    QList<int> order;
+    QByteArray log;
+    const auto line = [&](double time, const char* id, const QByteArray& data) {
+        log += '(' + QByteArray::number(time, 'f', 6) + ") can0 " + id + '#' +
+               data.toHex().toUpper() + '\n';
+    };
+    const auto little = [](qint64 value, int bytes) {
+        QByteArray out;
+        for (int k = 0; k < bytes; ++k)
+            out += char((value >> (8 * k)) & 0xFF);
+        return out;
+    };
+    for (int i = 0; i < 3000; ++i) {
+        const double t = i * 0.01;
+        if (i % pages.size() == 0) {
+            order = pages;
+            for (qsizetype k = order.size() - 1; k > 0; --k)
+                order.swapItemsAt(k, random.bounded(int(k) + 1));
+        }
+        const int page = order[i % pages.size()];
+        const int k = int(pages.indexOf(page));
+        const int value = k == 0 ? int(30000 - 25000 * std::cos(std::clamp(t - 10, 0.0, 10.0) / 10 *
+                                                                3.141592653589793))
+                                 : int(k * 6000 + 2500 + 2000 * std::sin(t / (3 + k)));
+        line(t, "2B0", char(page) + QByteArray(1, 0) + little(value, 2) + QByteArray(4, 0));
+        line(t + 0.001, "300",
+             little(qint64(2147483648.0 + 0.9 * 2147483648.0 * std::sin(t / 7)), 4) +
+                 little(qint64(0.9 * 2147483648.0 * std::sin(t / 5 + 1)), 4));
+        line(t + 0.002, "301",
+             little(int(128 + 115 * std::sin(t / 3)), 1) + little(int(115 * std::sin(t / 4)), 1) +
+                 little(int(32768 + 30000 * std::sin(t / 6)), 2) +
+                 little(int(30000 * std::sin(t / 3)), 2) + little(i / 200 % 2, 1) +
+                 QByteArray(1, 0));
+    }
+    return log;
 }
 
 } // namespace
@@ -438,6 +486,81 @@ private slots:
         QCOMPARE(channels[14]["variable"].toString(), QString("Throttle position {TPS}"));
         QCOMPARE(channels[14]["scaleFactor"].toString(), QString("2.55"));
         QCOMPARE(channels[14]["filterValue"].toString(), QString("2"));
+    }
+
+    // discover --hint --dbc, the database read back by canmatrix: a frame
+    // whose byte 0 takes 2 to 8 values is analysed page by page, and the
+    // hint's field, found in the first page (0), is written as "m0" beside
+    // the page number, which alone claims byte 0; every signal's minimum and
+    // maximum are its raw range times factor plus offset, at every length
+    // from 1 to 32 bits, signed and unsigned.
+    void discoverPagesAndRanges() {
+        const struct {
+            const char* name;
+            QList<int> pages;
+            bool paged;
+        } rows[] = {
+            {"one value is no page", {0x00}, false},
+            {"two pages, bit 7 a flag of the whole frame", {0x00, 0x80}, true},
+            {"eight pages", {0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70}, true},
+            {"nine pages", {0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80}, false},
+        };
+        const QString log = m_dir.filePath("paged.log");
+        const QString dbc = m_dir.filePath("paged.dbc");
+        const QRegularExpression pageName("_m(\\d+)$");
+        for (const auto& r : rows) {
+            const RowName row(r.name);
+            WriteFile(log, PagedLog(r.pages));
+            const Run run =
+                RunCli({"discover", log, "--hint", "0..100@10..20", "--dbc", dbc}, m_dir.path());
+            QCOMPARE(run.exitCode, 0);
+            QProcess python;
+            python.start(CAC_PYTHON3,
+                         QStringList{"-c",
+                                     "import canmatrix.formats, sys\n"
+                                     "for f in canmatrix.formats.loadp_flat(sys.argv[1]).frames:\n"
+                                     "    for s in f.signals:\n"
+                                     "        print(f.arbitration_id.id, s.name, s.start_bit, "
+                                     "s.size, int(s.is_little_endian), int(s.is_signed), "
+                                     "s.multiplex, s.min, s.max, s.factor, s.offset)\n",
+                                     dbc});
+            QVERIFY(python.waitForFinished(120000));
+            QSet<QString> kinds; // "16 signed"
+            QStringList pageFields;
+            int multiplexors = 0;
+            int byteZero[8] = {}; // signals of 0x2B0 per bit of its byte 0
+            for (const QByteArray& text : python.readAllStandardOutput().trimmed().split('\n')) {
+                const QStringList c = QString::fromUtf8(text).split(' ');
+                QCOMPARE(c.size(), 11);
+                const RowName signal(c[1]);
+                const int start = c[2].toInt(), length = c[3].toInt();
+                const bool isSigned = c[5] == "1";
+                const double factor = c[9].toDouble(), offset = c[10].toDouble();
+                const double span = std::ldexp(1.0, length - isSigned);
+                const double rawLow = isSigned ? -span : 0, rawHigh = span - 1;
+                QVERIFY(std::abs(c[7].toDouble() - (std::min(rawLow * factor, rawHigh * factor) +
+                                                    offset)) <= std::abs(factor) / 1000);
+                QVERIFY(std::abs(c[8].toDouble() - (std::max(rawLow * factor, rawHigh * factor) +
+                                                    offset)) <= std::abs(factor) / 1000);
+                kinds.insert(
+                    QStringLiteral("%1 %2").arg(length).arg(isSigned ? "signed" : "unsigned"));
+                multiplexors += c[6] == "Multiplexor";
+                if (const QRegularExpressionMatch m = pageName.match(c[1]); m.hasMatch()) {
+                    QCOMPARE(c[6], m.captured(1));
+                    pageFields << c[1];
+                }
+                QCOMPARE(c[4], "1"); // every field found is Intel: its bits run up from the start
+                for (int bit = start; c[0] == "688" && bit < start + length && bit < 8; ++bit)
+                    ++byteZero[bit];
+            }
+            QCOMPARE(multiplexors, int(r.paged));
+            QCOMPARE(pageFields, r.paged ? QStringList{"F0x2B0_16_16_m0"} : QStringList());
+            for (int bit = 0; bit < 8; ++bit)
+                QVERIFY2(byteZero[bit] <= 1, qPrintable(QString::number(bit)));
+            for (const char* kind : {"1 unsigned", "8 unsigned", "8 signed", "16 unsigned",
+                                     "16 signed", "32 unsigned", "32 signed"})
+                QVERIFY2(kinds.contains(kind), kind);
+        }
     }
 
     // A CSV counting from 0 beside a log whose times are dates: the coolant
