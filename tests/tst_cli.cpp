@@ -16,6 +16,9 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -24,6 +27,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstring>
@@ -56,6 +60,50 @@ bool MakeSocket(const QString& path) {
 
 QStringList Entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// 30 s of three frames every 10 ms, as candump -l lines. 0x2B0's byte 0
+// takes `pages` in a shuffled order, each page its own 16-bit value in bytes
+// 2 and 3; the first page's moves only from 10 s to 20 s. 0x300 and 0x301
+// carry fields of the edge lengths: 32 bits unsigned and signed, 8 and 16
+// bits unsigned and signed, a flag at bit 48.
+QByteArray PagedLog(const QList<int>& pages) {
+    QRandomGenerator random(1);
+    QList<int> order;
+    QByteArray log;
+    const auto line = [&](double time, const char* id, const QByteArray& data) {
+        log += '(' + QByteArray::number(time, 'f', 6) + ") can0 " + id + '#' +
+               data.toHex().toUpper() + '\n';
+    };
+    const auto little = [](qint64 value, int bytes) {
+        QByteArray out;
+        for (int k = 0; k < bytes; ++k)
+            out += char((value >> (8 * k)) & 0xFF);
+        return out;
+    };
+    for (int i = 0; i < 3000; ++i) {
+        const double t = i * 0.01;
+        if (i % pages.size() == 0) {
+            order = pages;
+            for (qsizetype k = order.size() - 1; k > 0; --k)
+                order.swapItemsAt(k, random.bounded(int(k) + 1));
+        }
+        const int page = order[i % pages.size()];
+        const int k = int(pages.indexOf(page));
+        const int value = k == 0 ? int(30000 - 25000 * std::cos(std::clamp(t - 10, 0.0, 10.0) / 10 *
+                                                                3.141592653589793))
+                                 : int(k * 6000 + 2500 + 2000 * std::sin(t / (3 + k)));
+        line(t, "2B0", char(page) + QByteArray(1, 0) + little(value, 2) + QByteArray(4, 0));
+        line(t + 0.001, "300",
+             little(qint64(2147483648.0 + 0.9 * 2147483648.0 * std::sin(t / 7)), 4) +
+                 little(qint64(0.9 * 2147483648.0 * std::sin(t / 5 + 1)), 4));
+        line(t + 0.002, "301",
+             little(int(128 + 115 * std::sin(t / 3)), 1) + little(int(115 * std::sin(t / 4)), 1) +
+                 little(int(32768 + 30000 * std::sin(t / 6)), 2) +
+                 little(int(30000 * std::sin(t / 3)), 2) + little(i / 200 % 2, 1) +
+                 QByteArray(1, 0));
+    }
+    return log;
 }
 
 } // namespace
@@ -303,6 +351,87 @@ private slots:
         QCOMPARE(root["obdPriorities"][0]["priority"].toString(), QString("2"));
     }
 
+    // layout draws all 8 bytes: the first channel on bit 63 with its filter
+    // on the last byte, the last channel on bit 0.
+    void layoutDrawsEveryByte() {
+        cac::ConfigModel model;
+        SetRow(model, 1,
+               "Oil temp {OILT}|11 bit|0x7FF|Byte 8|0xFF|63|1|Unsigned|Intel standard|1|0|0");
+        SetRow(model, cac::ChannelCount,
+               "Coolant temp {ECT}|11 bit|0x7FF|No Filter|0|0|1|Unsigned|Intel standard|1|0|0");
+        const QString ccf = m_dir.filePath("edges.ccf");
+        QVERIFY(cac::SaveCcfFile(model, ccf));
+        const Run run = RunCli({"layout", ccf, "--catalogue", m_examplesCatalogue}, m_dir.path());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(
+            QString::fromUtf8(run.out).split('\n'),
+            QString("Frame 0x7FF, channels 1, 15\n"
+                    "\n"
+                    "         bit  7  6  5  4  3  2  1  0\n"
+                    "  byte 0      .  .  .  .  .  .  . 15\n"
+                    "  byte 1      .  .  .  .  .  .  .  .\n"
+                    "  byte 2      .  .  .  .  .  .  .  .\n"
+                    "  byte 3      .  .  .  .  .  .  .  .\n"
+                    "  byte 4      .  .  .  .  .  .  .  .\n"
+                    "  byte 5      .  .  .  .  .  .  .  .\n"
+                    "  byte 6      .  .  .  .  .  .  .  .\n"
+                    "  byte 7      1  .  .  .  .  .  .  .   filter (\"Byte 8\") of channel 1\n"
+                    "\n"
+                    "   1  Oil temp {OILT}, start bit 63, 1 bit, Intel standard: msb byte 7 bit "
+                    "7, lsb byte 7 bit 7; only frames with 0xFF in byte 7\n"
+                    "  15  Coolant temp {ECT}, start bit 0, 1 bit, Intel standard: msb byte 0 "
+                    "bit 0, lsb byte 0 bit 0\n")
+                .split('\n'));
+    }
+
+    // decode and discover say why a log was not read in the same words: it
+    // could not be opened, or it is no log.
+    void logsThatCannotBeRead() {
+        const QString missing = m_dir.filePath("missing.log");
+        const QString notLog = m_dir.filePath("not-a-log.txt");
+        WriteFile(notLog, "hello\n");
+        const QString catalogue = "--catalogue=" + m_examplesCatalogue;
+        const std::pair<QString, QString> logs[] = {
+            {missing, "cannot read '" + missing + "': no such file"},
+            {notLog, "'" + notLog +
+                         "': not a CAN log this program reads (candump -l, Vector ASC or BLF, "
+                         "PEAK TRC, SavvyCAN CSV)"}};
+        for (const auto& [log, message] : logs) {
+            for (const QStringList& arguments :
+                 {QStringList{"decode", EngineDemoCcf, log, catalogue},
+                  QStringList{"discover", log}}) {
+                const RowName row(arguments.join(' '));
+                const Run run = RunCli(arguments, m_dir.path());
+                QCOMPARE(run.exitCode, 1);
+                QCOMPARE(run.out, QByteArray());
+                QCOMPARE(QString::fromUtf8(run.err), "can-adapter-cli: " + message + '\n');
+            }
+        }
+    }
+
+    // decode counts the CAN FD frames it skipped, from the first one on.
+    void decodeCountsFdFrames() {
+        for (const int fd : {0, 1, 2}) {
+            const RowName row(QString::number(fd));
+            QByteArray log = "(0.100000) can0 280#0000800C32140002\n";
+            for (int k = 0; k < fd; ++k)
+                log += "(0.200000) can0 123##1112233\n";
+            const QString path = m_dir.filePath(QStringLiteral("fd%1.log").arg(fd));
+            WriteFile(path, log);
+            const Run run = RunCli(
+                {"decode", EngineDemoCcf, path, "--catalogue", m_examplesCatalogue}, m_dir.path());
+            QCOMPARE(run.exitCode, 0);
+            QCOMPARE(run.err, QByteArray());
+            QVERIFY2(
+                run.out.contains("\nframes no channel takes: 0\n" +
+                                 (fd > 0 ? "CAN FD frames skipped: " + QByteArray::number(fd) + '\n'
+                                         : QByteArray()) +
+                                 "log times: relative"),
+                run.out.constData());
+        }
+    }
+
     // discover names the demo's OBD quantities: read back by canmatrix, each
     // OBD_ signal sits where the demo database puts the quantity, its factor
     // within 1 % and its offset within one step; the channels filled from the
@@ -357,6 +486,81 @@ private slots:
         QCOMPARE(channels[14]["variable"].toString(), QString("Throttle position {TPS}"));
         QCOMPARE(channels[14]["scaleFactor"].toString(), QString("2.55"));
         QCOMPARE(channels[14]["filterValue"].toString(), QString("2"));
+    }
+
+    // discover --hint --dbc, the database read back by canmatrix: a frame
+    // whose byte 0 takes 2 to 8 values is analysed page by page, and the
+    // hint's field, found in the first page (0), is written as "m0" beside
+    // the page number, which alone claims byte 0; every signal's minimum and
+    // maximum are its raw range times factor plus offset, at every length
+    // from 1 to 32 bits, signed and unsigned.
+    void discoverPagesAndRanges() {
+        const struct {
+            const char* name;
+            QList<int> pages;
+            bool paged;
+        } rows[] = {
+            {"one value is no page", {0x00}, false},
+            {"two pages, bit 7 a flag of the whole frame", {0x00, 0x80}, true},
+            {"eight pages", {0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70}, true},
+            {"nine pages", {0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80}, false},
+        };
+        const QString log = m_dir.filePath("paged.log");
+        const QString dbc = m_dir.filePath("paged.dbc");
+        const QRegularExpression pageName("_m(\\d+)$");
+        for (const auto& r : rows) {
+            const RowName row(r.name);
+            WriteFile(log, PagedLog(r.pages));
+            const Run run =
+                RunCli({"discover", log, "--hint", "0..100@10..20", "--dbc", dbc}, m_dir.path());
+            QCOMPARE(run.exitCode, 0);
+            QProcess python;
+            python.start(CAC_PYTHON3,
+                         QStringList{"-c",
+                                     "import canmatrix.formats, sys\n"
+                                     "for f in canmatrix.formats.loadp_flat(sys.argv[1]).frames:\n"
+                                     "    for s in f.signals:\n"
+                                     "        print(f.arbitration_id.id, s.name, s.start_bit, "
+                                     "s.size, int(s.is_little_endian), int(s.is_signed), "
+                                     "s.multiplex, s.min, s.max, s.factor, s.offset)\n",
+                                     dbc});
+            QVERIFY(python.waitForFinished(120000));
+            QSet<QString> kinds; // "16 signed"
+            QStringList pageFields;
+            int multiplexors = 0;
+            int byteZero[8] = {}; // signals of 0x2B0 per bit of its byte 0
+            for (const QByteArray& text : python.readAllStandardOutput().trimmed().split('\n')) {
+                const QStringList c = QString::fromUtf8(text).split(' ');
+                QCOMPARE(c.size(), 11);
+                const RowName signal(c[1]);
+                const int start = c[2].toInt(), length = c[3].toInt();
+                const bool isSigned = c[5] == "1";
+                const double factor = c[9].toDouble(), offset = c[10].toDouble();
+                const double span = std::ldexp(1.0, length - isSigned);
+                const double rawLow = isSigned ? -span : 0, rawHigh = span - 1;
+                QVERIFY(std::abs(c[7].toDouble() - (std::min(rawLow * factor, rawHigh * factor) +
+                                                    offset)) <= std::abs(factor) / 1000);
+                QVERIFY(std::abs(c[8].toDouble() - (std::max(rawLow * factor, rawHigh * factor) +
+                                                    offset)) <= std::abs(factor) / 1000);
+                kinds.insert(
+                    QStringLiteral("%1 %2").arg(length).arg(isSigned ? "signed" : "unsigned"));
+                multiplexors += c[6] == "Multiplexor";
+                if (const QRegularExpressionMatch m = pageName.match(c[1]); m.hasMatch()) {
+                    QCOMPARE(c[6], m.captured(1));
+                    pageFields << c[1];
+                }
+                QCOMPARE(c[4], "1"); // every field found is Intel: its bits run up from the start
+                for (int bit = start; c[0] == "688" && bit < start + length && bit < 8; ++bit)
+                    ++byteZero[bit];
+            }
+            QCOMPARE(multiplexors, int(r.paged));
+            QCOMPARE(pageFields, r.paged ? QStringList{"F0x2B0_16_16_m0"} : QStringList());
+            for (int bit = 0; bit < 8; ++bit)
+                QVERIFY2(byteZero[bit] <= 1, qPrintable(QString::number(bit)));
+            for (const char* kind : {"1 unsigned", "8 unsigned", "8 signed", "16 unsigned",
+                                     "16 signed", "32 unsigned", "32 signed"})
+                QVERIFY2(kinds.contains(kind), kind);
+        }
     }
 
     // A CSV counting from 0 beside a log whose times are dates: the coolant

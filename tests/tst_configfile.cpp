@@ -40,7 +40,8 @@ private slots:
         QCOMPARE(SerializeCcf(ConfigModel()), expected);
     }
 
-    // Each line stands alone: a bad one leaves its own setting as it was.
+    // Each line stands alone: a bad one leaves its own setting as it was,
+    // and the report says which columns were kept and why.
     void malformedLines() {
         ConfigModel source, untouched;
         FillModel(source, "s");
@@ -59,22 +60,40 @@ private slots:
             columns.removeAll(c);
             return columns;
         };
-        const std::tuple<const char*, QByteArray, QList<int>, bool, bool> rows[] = {
-            {"round trip", file, all, true, true},
-            {"no trailing |", withLine(0, lines[0].chopped(2)), allBut(1), true, true},
-            {"16th field filled", withLine(1, lines[1].chopped(1) + "extra"), all, true, true},
+        // A cell holding a line break splits its line in two and pushes the
+        // lines after it down by one.
+        QByteArray lineBreak = file;
+        lineBreak.replace("s 3,11|", "s 3,\r\n11|");
+        const QString missing = " kept: the file ends before their lines";
+        // clang-format off
+        const std::tuple<const char*, QByteArray, QList<int>, bool, bool, QString> rows[] = {
+            {"round trip", file, all, true, true, ""},
+            {"no trailing |", withLine(0, lines[0].chopped(2)), allBut(1), true, true,
+             "VL message kept: its last cell has no \"|\" after it"},
+            {"16th field filled", withLine(1, lines[1].chopped(1) + "extra"), all, true, true, ""},
             {"| inside a cell", withLine(2, lines[2].chopped(1).replace("s 1,3", "s|1,3")),
-             allBut(3), true, true},
-            {"empty column line", withLine(11, ""), allBut(12), true, true},
-            {"17 priority fields", withLine(13, QByteArray("1|").repeated(17)), all, true, false},
-            {"baud with a blank", withLine(12, "125 kbit "), all, false, true},
-            {"baud in capitals", withLine(12, "125 KBIT"), all, false, true},
-            {"CR line ends", QByteArray(file).replace("\r\n", "\r"), all, true, true},
-            {"LF line ends", QByteArray(file).replace("\r\n", "\n"), {}, false, false},
-            {"extra lines", file + "junk|\r\n1|2|\r\n", all, true, true},
-            {"five lines only", lines.mid(0, 5).join('\n') + '\n', all.mid(0, 5), false, false},
-            {"empty file", {}, {}, false, false}};
-        for (const auto& [name, bytes, columns, baudApplied, prioritiesApplied] : rows) {
+             allBut(3), true, true, "CAN ID kept: its line has 16 cells"},
+            {"one cell", withLine(5, "1"), allBut(6), true, true, "Start bit kept: its line has 1 cell"},
+            {"empty column line", withLine(11, ""), allBut(12), true, true, "Exponent kept: its line is empty"},
+            {"line break in a cell", lineBreak, all.mid(0, 10), false, false,
+             "Offset kept: its line has 3 cells; Exponent kept: its line has 13 cells"},
+            {"17 priority fields", withLine(13, QByteArray("1|").repeated(17)), all, true, false, ""},
+            {"baud with a blank", withLine(12, "125 kbit "), all, false, true, ""},
+            {"baud in capitals", withLine(12, "125 KBIT"), all, false, true, ""},
+            {"CR line ends", QByteArray(file).replace("\r\n", "\r"), all, true, true, ""},
+            {"LF line ends", QByteArray(file).replace("\r\n", "\n"), {}, false, false,
+             "VL message kept: its line has 199 cells; CAN ID length, CAN ID, Filter Loc, Filter Val, "
+             "Start bit, Length (bits), Value type, Byte order, Scale factor, Offset and Exponent" + missing},
+            {"extra lines", file + "junk|\r\n1|2|\r\n", all, true, true, ""},
+            {"five lines only", lines.mid(0, 5).join('\n') + '\n', all.mid(0, 5), false, false,
+             "Start bit, Length (bits), Value type, Byte order, Scale factor, Offset and Exponent" + missing},
+            {"eleven lines only", lines.mid(0, 11).join('\n') + '\n', all.mid(0, 11), false, false,
+             "Exponent kept: the file ends before its line"},
+            {"empty file", {}, {}, false, false,
+             "VL message, CAN ID length, CAN ID, Filter Loc, Filter Val, Start bit, Length (bits), "
+             "Value type, Byte order, Scale factor, Offset and Exponent" + missing}};
+        // clang-format on
+        for (const auto& [name, bytes, columns, baudApplied, prioritiesApplied, kept] : rows) {
             const RowName row(name);
             ConfigModel target;
             FillModel(target, "t");
@@ -83,6 +102,7 @@ private slots:
                 QCOMPARE(ColumnTexts(target, c),
                          ColumnTexts(columns.contains(c) ? source : untouched, c));
             QCOMPARE(report.channelColumnsApplied, columns.size());
+            QCOMPARE(KeptColumnsText(report), kept);
             QCOMPARE(target.baudRateText(), QString(baudApplied ? "125 kbit" : "500 kbit"));
             QCOMPARE(report.baudRateMatched, baudApplied);
             QCOMPARE(report.prioritiesApplied, prioritiesApplied);

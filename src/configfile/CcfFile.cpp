@@ -1,5 +1,6 @@
 #include "configfile/CcfFile.h"
 
+#include "channels/ChoiceLists.h"
 #include "channels/ConfigModel.h"
 #include "common/BoundedFileRead.h"
 #include "common/SafeFileWrite.h"
@@ -27,6 +28,16 @@ QByteArray encode(const QString& text) {
     return text.toLatin1();
 }
 
+// One line of a .ccf as far as a load needs it: its text while it can still
+// be applied, and what says why it cannot when it cannot.
+struct CcfLine {
+    std::optional<QByteArray> text; // nullopt: too many "|" or too long
+    qsizetype separators = 0;       // its "|", counted to its end
+    bool endsInSeparator = false;   // its last byte is a "|"
+    bool present = false;           // false past the end of the file
+    bool empty() const { return present && separators == 0 && text && text->isEmpty(); }
+};
+
 // The lines of a .ccf, one at a time: lines end at CR or CR LF (a lone LF is
 // an ordinary character) and reads past the end give empty lines. A line is
 // kept only while it can still be applied; one that holds too many "|" or is
@@ -36,13 +47,13 @@ class LineReader {
 public:
     explicit LineReader(BoundedInput& input) : m_input(input) {}
 
-    // The next line when it holds at most `maxSeparators` "|" and at most
-    // `maxLength` bytes, otherwise nullopt; the line is consumed either way.
-    std::optional<QByteArray> next(qsizetype maxSeparators,
-                                   qsizetype maxLength = std::numeric_limits<qsizetype>::max()) {
-        QByteArray line;
+    // The next line, its text when it holds at most `maxSeparators` "|" and
+    // at most `maxLength` bytes; the line is consumed either way.
+    CcfLine next(qsizetype maxSeparators,
+                 qsizetype maxLength = std::numeric_limits<qsizetype>::max()) {
+        CcfLine line;
+        QByteArray text;
         bool kept = true;
-        qsizetype separators = 0;
         while (m_pos < m_buffer.size() || refill()) {
             if (m_afterCr) { // the LF of a CR LF belongs to the line before
                 m_afterCr = false;
@@ -51,16 +62,19 @@ public:
                     continue;
                 }
             }
+            line.present = true;
             const qsizetype cr = m_buffer.indexOf('\r', m_pos);
             const qsizetype end = cr < 0 ? m_buffer.size() : cr;
+            const QByteArrayView piece(m_buffer.constData() + m_pos, end - m_pos);
+            line.separators += piece.count('|');
+            if (!piece.isEmpty())
+                line.endsInSeparator = piece.back() == '|';
             if (kept) {
-                const QByteArrayView piece(m_buffer.constData() + m_pos, end - m_pos);
-                separators += piece.count('|');
-                kept = separators <= maxSeparators && piece.size() <= maxLength - line.size();
+                kept = line.separators <= maxSeparators && piece.size() <= maxLength - text.size();
                 if (kept)
-                    line.append(piece);
+                    text.append(piece);
                 else
-                    line = QByteArray();
+                    text = QByteArray();
             }
             m_pos = end;
             if (cr >= 0) {
@@ -69,7 +83,9 @@ public:
                 break;
             }
         }
-        return kept ? std::optional<QByteArray>(line) : std::nullopt;
+        if (kept)
+            line.text = std::move(text);
+        return line;
     }
 
     // The bytes taken up by the lines so far; more than the input's limit
@@ -94,23 +110,38 @@ private:
 // The fields of a line holding exactly `separators` "|", else nothing. The
 // separators are counted before anything is split, so a line that does not
 // fit costs nothing.
-QStringList fieldsOf(const std::optional<QByteArray>& line, qsizetype separators) {
-    if (!line || line->count('|') != separators)
+QStringList fieldsOf(const CcfLine& line, qsizetype separators) {
+    if (!line.text || line.separators != separators)
         return {};
-    return QString::fromLatin1(*line).split(Separator);
+    return QString::fromLatin1(*line.text).split(Separator);
+}
+
+// Why a column's line that does not fit the grid was not taken.
+KeptColumn keptColumn(int column, const CcfLine& line) {
+    KeptColumn kept{column, KeptColumn::Why::Missing, 0};
+    if (!line.present)
+        return kept;
+    if (line.empty()) {
+        kept.why = KeptColumn::Why::Empty;
+        return kept;
+    }
+    // Every cell ends in "|"; text after the last one is a cell too.
+    kept.cells = line.separators + (line.endsInSeparator ? 0 : 1);
+    kept.why = kept.cells == ChannelCount ? KeptColumn::Why::Unended : KeptColumn::Why::Cells;
+    return kept;
 }
 
 // The 14 lines a load uses, each one as far as it can be applied, all read
 // before anything is applied.
 struct CcfLines {
-    std::optional<QByteArray> channelColumns[ChannelGridColumns - 1];
-    std::optional<QByteArray> baudRate;
-    std::optional<QByteArray> priorities;
+    CcfLine channelColumns[ChannelGridColumns - 1];
+    CcfLine baudRate;
+    CcfLine priorities;
 };
 
 CcfLines readLines(LineReader& reader) {
     CcfLines lines;
-    for (std::optional<QByteArray>& column : lines.channelColumns)
+    for (CcfLine& column : lines.channelColumns)
         column = reader.next(ChannelLineSeparators);
     qsizetype longestRate = 0;
     for (const QString& entry : BaudRateEntries())
@@ -126,15 +157,17 @@ CcfLoadReport applyLines(ConfigModel& model, const CcfLines& lines) {
         // One piece per grid row: the trailing "|" leaves an empty last piece.
         const QStringList fields =
             fieldsOf(lines.channelColumns[column - 1], ChannelLineSeparators);
-        if (fields.isEmpty())
+        if (fields.isEmpty()) {
+            report.keptColumns.append(keptColumn(column, lines.channelColumns[column - 1]));
             continue;
+        }
         for (int row = 1; row < ChannelGridRows; ++row)
             model.setCell(row, column, fields.at(row - 1));
         ++report.channelColumnsApplied;
     }
 
-    if (lines.baudRate) {
-        const QString text = QString::fromLatin1(*lines.baudRate);
+    if (lines.baudRate.text) {
+        const QString text = QString::fromLatin1(*lines.baudRate.text);
         for (const QString& entry : BaudRateEntries()) {
             if (entry == text) {
                 model.setBaudRateText(entry);
@@ -152,7 +185,50 @@ CcfLoadReport applyLines(ConfigModel& model, const CcfLines& lines) {
     return report;
 }
 
+// "its line has 17 cells" for one column, "their lines have 17 cells" for several.
+QString keptReason(const KeptColumn& kept, bool several) {
+    switch (kept.why) {
+    case KeptColumn::Why::Missing:
+        return several ? QStringLiteral("the file ends before their lines")
+                       : QStringLiteral("the file ends before its line");
+    case KeptColumn::Why::Empty:
+        return several ? QStringLiteral("their lines are empty")
+                       : QStringLiteral("its line is empty");
+    case KeptColumn::Why::Cells:
+        return (several ? QStringLiteral("their lines have %1 cell%2")
+                        : QStringLiteral("its line has %1 cell%2"))
+            .arg(kept.cells)
+            .arg(kept.cells == 1 ? "" : "s");
+    case KeptColumn::Why::Unended:
+        return several ? QStringLiteral("their last cells have no \"|\" after them")
+                       : QStringLiteral("its last cell has no \"|\" after it");
+    }
+    return {};
+}
+
 } // namespace
+
+QString KeptColumnsText(const CcfLoadReport& report) {
+    const auto sameReason = [](const KeptColumn& a, const KeptColumn& b) {
+        return a.why == b.why && a.cells == b.cells;
+    };
+    QStringList clauses;
+    QList<KeptColumn> left = report.keptColumns;
+    while (!left.isEmpty()) {
+        const KeptColumn first = left.first();
+        QStringList names;
+        for (const KeptColumn& kept : std::as_const(left))
+            if (sameReason(kept, first))
+                names << ColumnName(kept.column);
+        left.removeIf([&](const KeptColumn& kept) { return sameReason(kept, first); });
+        const QString last = names.takeLast();
+        const QString named =
+            names.isEmpty() ? last
+                            : names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+        clauses << QStringLiteral("%1 kept: %2").arg(named, keptReason(first, !names.isEmpty()));
+    }
+    return clauses.join(QStringLiteral("; "));
+}
 
 QByteArray SerializeCcf(const ConfigModel& model) {
     QByteArray out;

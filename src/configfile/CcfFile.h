@@ -1,22 +1,41 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 namespace cac {
 
 class ConfigModel;
 
-// What a load applied, so that callers who report (the CLI) can tell a
-// configuration file from something else. The window ignores it.
+// A channel column a load left as it was, and why its line could not be taken.
+struct KeptColumn {
+    enum class Why {
+        Missing, // the file ends before its line
+        Empty,   // its line is empty
+        Cells,   // its line has `cells` cells, not one per channel
+        Unended, // one cell per channel, but no "|" after the last
+    };
+    int column = 0;
+    Why why = Why::Missing;
+    qsizetype cells = 0;
+};
+
+// What a load applied, so that callers can tell a configuration file from
+// something else, and say which columns it kept.
 struct CcfLoadReport {
     int channelColumnsApplied = 0; // of 12
     bool baudRateMatched = false;
     bool prioritiesApplied = false;
+    QList<KeptColumn> keptColumns; // in column order
     bool anythingApplied() const {
         return channelColumnsApplied > 0 || baudRateMatched || prioritiesApplied;
     }
 };
+
+// "Exponent kept: its line has 17 cells" for the columns a load kept, those
+// kept for the same reason named together; empty when it took every column.
+QString KeptColumnsText(const CcfLoadReport& report);
 
 // The 14 CR LF-terminated lines of a .ccf for the model's state.
 QByteArray SerializeCcf(const ConfigModel& model);

@@ -455,6 +455,27 @@ private slots:
         }
     }
 
+    // A paste report names the first five cells refused and marks the rest
+    // with "…": a column of texts the Start bit list does not hold, pasted
+    // from channel 1 down.
+    void pasteReportNamesFiveCells() {
+        const QString five = QStringLiteral("channel 1 Start bit, channel 2 Start bit, channel 3 "
+                                            "Start bit, channel 4 Start bit, channel 5 Start bit");
+        const std::pair<int, QString> rows[] = {
+            {1, "Pasted 0 cells; 1 cell not pasted: channel 1 Start bit."},
+            {5, "Pasted 0 cells; 5 cells not pasted: " + five + '.'},
+            {6, "Pasted 0 cells; 6 cells not pasted: " + five + QStringLiteral(", \u2026.")},
+        };
+        for (const auto& [refused, report] : rows) {
+            const RowName row(QString::number(refused));
+            ConfigModel model;
+            const PasteOutcome outcome =
+                PasteCells(model, 1, ColStartBit, CellBlock(refused, QStringList{"x"}));
+            QCOMPARE(outcome.refused.size(), refused);
+            QCOMPARE(texts::pasteReport(outcome), report);
+        }
+    }
+
     // A click on a channel number selects no row; channels selected by keys
     // are emptied by Delete; Alt+Up moves a channel and its settings together.
     void clearAndMoveByKeys() {

@@ -389,6 +389,48 @@ private slots:
         QCOMPARE(app::toolTipLines(texts[5]).section('\n', 0, 0), QString(n / 2, 'a') + ' ');
         QCOMPARE(app::toolTipLines(texts[6]).section('\n', 0, 0).size(), n);
     }
+    // A line of the file that cannot be taken leaves its column as it was;
+    // the status bar says so on the load's own line, and no message box opens.
+    void loadNamesKeptColumns() {
+        Started s;
+        ConfigModel file;
+        for (int row = 1; row <= ChannelCount; ++row)
+            SetRow(file, row,
+                   "**Do not use**|11 bit|0x7E8|No Filter|0|0|8|Unsigned|Intel standard|1|0|7");
+        QByteArray bytes = SerializeCcf(file);
+        const qsizetype exponent = bytes.indexOf("7|7|");
+        bytes.replace(exponent, QByteArray("7|").repeated(15).size(),
+                      QByteArray("7|").repeated(17));
+        const QString path = s.dir.filePath("kept.ccf");
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+        out.close();
+        s.window->model()->setCell(3, ColExponent, "2");
+        s.load(path);
+        QCOMPARE(s.status(), "Loaded " + QDir::toNativeSeparators(path) +
+                                 "; Exponent kept: its line has 17 cells");
+        QCOMPARE(s.cell(3, ColCanId), "0x7E8");
+        QCOMPARE(s.cell(3, ColExponent), "2");
+        QVERIFY(s.fake.messages->texts.isEmpty());
+    }
+
+    // A text of up to DisplayCap characters is shown whole; one more is cut
+    // to DisplayCap with "…" where the rest was, at the end or in the middle.
+    void displayCapEdges() {
+        QString text;
+        for (int i = 0; i < DisplayCap + 1; ++i)
+            text += QChar(u'a' + i % 26);
+        const QChar ellipsis(0x2026);
+        for (const qsizetype length : {DisplayCap - 1, DisplayCap, DisplayCap + 1}) {
+            const RowName row(QString::number(length));
+            const QString shown = text.left(length);
+            const bool cut = length > DisplayCap;
+            QCOMPARE(app::displayCapped(shown),
+                     cut ? shown.left(DisplayCap - 1) + ellipsis : shown);
+            QCOMPARE(app::displayCapped(shown, Qt::ElideMiddle),
+                     cut ? shown.left(149) + ellipsis + shown.right(150) : shown);
+        }
+    }
     void clickRules() {
         Started s;
         s.click(1, 2);

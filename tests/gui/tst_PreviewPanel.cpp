@@ -268,6 +268,35 @@ private slots:
         QCOMPARE(source->text(), title);
     }
 
+    // The CAN FD frames of a log are skipped and counted under the lines,
+    // from the first one on; the classic frames decode as without them.
+    void fdFramesCounted_data() {
+        QTest::addColumn<int>("fd");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("none") << 0 << QString();
+        QTest::newRow("one") << 1 << QStringLiteral("1 CAN FD frames skipped.");
+        QTest::newRow("two") << 2 << QStringLiteral("2 CAN FD frames skipped.");
+    }
+
+    void fdFramesCounted() {
+        QFETCH(int, fd);
+        QFETCH(QString, note);
+        const QString path = m_dir.filePath(QStringLiteral("fd.log"));
+        QByteArray log = "(0.100000) can0 280#0000800C32140002\n";
+        for (int k = 0; k < fd; ++k)
+            log += "(0.200000) can0 280##10000900C32140002\n";
+        log += "(0.300000) can0 280#0000A00C32140002\n";
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(log) == log.size());
+        file.close();
+        preview(path);
+        auto* shown = get<QLabel>(app::names::PreviewNote);
+        QCOMPARE(shown->isVisible(), fd > 0);
+        QCOMPARE(shown->text(), note);
+        QCOMPARE(panelLines(),
+                 engineLines(*m_window->model(), m_window->catalogue(), readLog(path)));
+    }
+
     // Cancel stops a long read on the worker thread; the lines show the
     // frames read until then, and the window answered all along.
     void cancelStopsARead() {

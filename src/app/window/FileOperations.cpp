@@ -47,7 +47,8 @@ void FileOperations::loadConfigurationFrom(const QString& path) {
     QString error;
     if (!LoadCcfFile(*m_model, path, &applied, &error))
         return report(texts::couldNotLoad(shown, error));
-    report(applied.anythingApplied() ? texts::loaded(shown) : texts::notAConfiguration(shown));
+    report(applied.anythingApplied() ? texts::loaded(shown, KeptColumnsText(applied))
+                                     : texts::notAConfiguration(shown));
     emit configurationLoaded();
 }
 

@@ -61,8 +61,9 @@ QString longCellNotice(qsizetype characters) {
              QKeySequence(QKeySequence::Copy).toString(QKeySequence::NativeText));
 }
 
-QString loaded(const QString& path) {
-    return QStringLiteral("Loaded %1").arg(path);
+QString loaded(const QString& path, const QString& kept) {
+    const QString text = QStringLiteral("Loaded %1").arg(path);
+    return kept.isEmpty() ? text : text + QStringLiteral("; ") + kept;
 }
 
 QString notAConfiguration(const QString& path) {

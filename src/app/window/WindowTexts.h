@@ -137,7 +137,9 @@ QString findingText(const Finding& finding);
 QString findingLine(const Finding& finding);
 
 // Status-bar reports of the file and send commands.
-QString loaded(const QString& path);
+// "Loaded PATH", with "; " and `kept` (the columns the load kept, and why)
+// when there are any.
+QString loaded(const QString& path, const QString& kept = {});
 QString notAConfiguration(const QString& path);
 QString couldNotLoad(const QString& path, const QString& reason);
 QString saved(const QString& path);
