@@ -1,5 +1,6 @@
 #include "cli/DiscoverReferences.h"
 
+#include "bitmap/SignalBitMap.h"
 #include "catalogue/VariableCatalogue.h"
 #include "channels/ConfigModel.h"
 #include "cli/CliCommon.h"
@@ -42,6 +43,18 @@ std::vector<Claim> bestClaims(const DiscoveryCandidates& candidates,
 
 // A field of one page joins its message, with byte 0 as the page number in
 // place of the fields the whole frame showed there.
+// Whether two signals take a bit in common, as the bit map places them.
+bool shareBits(const DbcSignal& a, const DbcSignal& b) {
+    const auto bitsOf = [](const DbcSignal& s) {
+        return MapSignalBits(
+            s.startBit, s.length,
+            int(s.littleEndian ? ByteOrder::IntelStandard : ByteOrder::MotorolaForwMsb));
+    };
+    const SignalBitMap first = bitsOf(a), second = bitsOf(b);
+    return std::any_of(first.positions.begin(), first.positions.end(),
+                       [&](const BitPosition& bit) { return second.covers(bit); });
+}
+
 void addPage(DbcMessage& message, const DbcSignal& signal) {
     if (std::none_of(message.signalList.begin(), message.signalList.end(),
                      [](const DbcSignal& s) { return s.isMultiplexor; })) {
@@ -58,6 +71,11 @@ void addPage(DbcMessage& message, const DbcSignal& signal) {
         page.comment = QStringLiteral("the page number: it sets the layout of the rest");
         message.signalList.prepend(page);
     }
+    // A guess of the whole frame over the page's bits mixed the pages'
+    // layouts: the page field read in its own frames stands for them.
+    message.signalList.removeIf([&](const DbcSignal& s) {
+        return !s.isMultiplexor && s.multiplexValue < 0 && shareBits(s, signal);
+    });
     message.signalList.append(signal);
 }
 
