@@ -37,6 +37,11 @@ QSize screenSize() {
     return {parts.value(0).toInt(), parts.value(1).toInt()};
 }
 
+// "1180x743 at 0,20"
+QString rectText(const QRect& r) {
+    return QStringLiteral("%1x%2 at %3,%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
+}
+
 } // namespace
 
 class TestWindowFits : public QObject, testing::DemoWindow {
@@ -66,15 +71,10 @@ class TestWindowFits : public QObject, testing::DemoWindow {
         QCoreApplication::processEvents();
         const QRect room = m_window->screen()->availableGeometry();
         const QRect outer = m_window->frameGeometry();
-        QVERIFY2(room.contains(outer),
-                 qPrintable(QStringLiteral("%1: window %2x%3 at %4,%5 on %6x%7")
-                                .arg(when)
-                                .arg(outer.width())
-                                .arg(outer.height())
-                                .arg(outer.x())
-                                .arg(outer.y())
-                                .arg(room.width())
-                                .arg(room.height())));
+        QVERIFY2(
+            room.contains(outer),
+            qPrintable(
+                QStringLiteral("%1: window %2 on %3").arg(when, rectText(outer), rectText(room))));
     }
     // A control lies inside the window, or inside the scroll area that holds
     // it once scrolled to; a list taller than that area fills it.
@@ -97,17 +97,10 @@ class TestWindowFits : public QObject, testing::DemoWindow {
         const bool list = qobject_cast<QAbstractScrollArea*>(control) != nullptr;
         const bool whole = shown == full || (list && area && shown.width() == full.width() &&
                                              shown.height() >= area->viewport()->height() - 1);
-        QVERIFY2(whole && m_window->rect().contains(shown),
-                 qPrintable(QStringLiteral("%1: %2,%3 %4x%5 shown as %6,%7 %8x%9")
-                                .arg(name)
-                                .arg(full.x())
-                                .arg(full.y())
-                                .arg(full.width())
-                                .arg(full.height())
-                                .arg(shown.x())
-                                .arg(shown.y())
-                                .arg(shown.width())
-                                .arg(shown.height())));
+        QVERIFY2(
+            whole && m_window->rect().contains(shown),
+            qPrintable(
+                QStringLiteral("%1: %2 shown as %3").arg(name, rectText(full), rectText(shown))));
     }
     // Five rows and every column of a table show without scrolling sideways.
     void checkRows(const QString& name, int rows) {
