@@ -88,10 +88,15 @@ void ChannelChooser::offer(const QString& scale, const QString& offset, const QS
         box->setPlaceholderText(text);
         box->setEnabled(true);
     }
-    m_variable->clear();
-    m_variable->addItem(texts::DiscoverVariableKept, QString());
-    for (const QString& entry : m_model->choiceList(0))
-        m_variable->addItem(entry, entry);
+    // The list is filled again only when the catalogue changed it.
+    if (const QStringList entries = m_model->choiceList(0);
+        m_variable->count() != entries.size() + 1 || m_entries != entries) {
+        m_entries = entries;
+        m_variable->clear();
+        m_variable->addItem(texts::DiscoverVariableKept, QString());
+        for (const QString& entry : entries)
+            m_variable->addItem(entry, entry);
+    }
     m_variable->setCurrentIndex(std::max(0, m_variable->findData(variable)));
     m_variable->setEnabled(true);
     if (first)
@@ -106,7 +111,7 @@ void ChannelChooser::withdraw() {
         box->setPlaceholderText({});
         box->setEnabled(false);
     }
-    m_variable->clear();
+    m_variable->setCurrentIndex(-1);
     m_variable->setEnabled(false);
     describe();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -53,6 +54,7 @@ private:
     QLineEdit* m_scale;
     QLineEdit* m_offset;
     QComboBox* m_variable;
+    QStringList m_entries; // the variable list it shows, after its first entry
     QSpinBox* m_channel;
     QPushButton* m_use;
     QLabel* m_note;
