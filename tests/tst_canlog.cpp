@@ -1,6 +1,7 @@
 // CAN log readers: every format against frames python-can wrote (the
 // reference), then hand cases per format at the edges the writer never
 // reaches, damaged input, and the choice of format from the content.
+#include "canlog/CandumpWriter.h"
 #include "canlog/LogReader.h"
 #include "canlog/TextFields.h"
 
@@ -164,6 +165,9 @@ private slots:
     void detection();
     void overlongLineIsOneProblem();
     void numbersAsTheGeneralParse();
+    void candumpWriterAgreesWithPythonCan();
+    void candumpWriterReadsBack_data();
+    void candumpWriterReadsBack();
 };
 
 // ASC and BLF starts are local time, TRC starts UTC: the readers run in a
@@ -596,6 +600,89 @@ void TestCanLog::numbersAsTheGeneralParse() {
             QVERIFY2(std::bit_cast<quint64>(*got) == std::bit_cast<quint64>(expected),
                      qPrintable(text + ": " + QByteArray::number(*got, 'g', 17)));
     }
+}
+
+// Each data frame python-can wrote as candump is written by our writer as the
+// very line python-can wrote (its channel name and direction word aside);
+// every frame, remote and error ones too, reads back as itself.
+void TestCanLog::candumpWriterAgreesWithPythonCan() {
+    QFile file(QStringLiteral(CAC_REFERENCE_DIR) + "/frames.log");
+    QVERIFY2(file.open(QIODevice::ReadOnly), "run the canlog_reference_logs test first");
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    const ReadResult read = ReadBytes(lines.join('\n'));
+    QVERIFY(read.frames.size() > 100);
+    QByteArray written;
+    int compared = 0;
+    for (qsizetype i = 0; i < read.frames.size(); ++i) {
+        const CanFrame& frame = read.frames[i];
+        const QByteArray line = cac::CandumpLine(frame);
+        written += line;
+        if (frame.remote || frame.error)
+            continue; // python-can drops a remote frame's length, and an error frame's is its own
+        QByteArray theirs = lines[i].trimmed();
+        theirs.replace(" vcan0 ", " can0 ");
+        if (theirs.endsWith(" R") || theirs.endsWith(" T"))
+            theirs.chop(2);
+        QCOMPARE(line, theirs + '\n');
+        ++compared;
+    }
+    QVERIFY(compared > 50);
+    const ReadResult again = ReadBytes(written);
+    QVERIFY(again.problems.isEmpty());
+    QCOMPARE(again.frames.size(), read.frames.size());
+    for (qsizetype i = 0; i < read.frames.size(); ++i)
+        QCOMPARE(Text(again.frames[i]), Text(read.frames[i]));
+}
+
+// The ends of what a frame holds, written and read back; a live recording's
+// times counted from 0 are written as dates.
+void TestCanLog::candumpWriterReadsBack_data() {
+    QTest::addColumn<QByteArray>("hex"); // id extended remote error length data, as frames.txt
+    QTest::addColumn<double>("shift");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("11-bit 0, no data") << QByteArray("000 0 0 0 0 -") << 0.0
+                                        << QByteArray("(0.250000) can0 000#\n");
+    QTest::newRow("11-bit 0x7FF, 8 bytes of 0xFF")
+        << QByteArray("7ff 0 0 0 8 ffffffffffffffff") << 0.0
+        << QByteArray("(0.250000) can0 7FF#FFFFFFFFFFFFFFFF\n");
+    QTest::newRow("29-bit 1, one byte 0") << QByteArray("1 1 0 0 1 00") << 0.0
+                                           << QByteArray("(0.250000) can0 00000001#00\n");
+    QTest::newRow("29-bit 0x1FFFFFFF") << QByteArray("1fffffff 1 0 0 2 0102") << 0.0
+                                       << QByteArray("(0.250000) can0 1FFFFFFF#0102\n");
+    QTest::newRow("remote, length 0") << QByteArray("123 0 1 0 0 -") << 0.0
+                                      << QByteArray("(0.250000) can0 123#R\n");
+    QTest::newRow("remote, length 8") << QByteArray("123 0 1 0 8 -") << 0.0
+                                      << QByteArray("(0.250000) can0 123#R8\n");
+    QTest::newRow("error frame") << QByteArray("0 0 0 1 0 -") << 0.0
+                                 << QByteArray("(0.250000) can0 20000000#\n");
+    QTest::newRow("live time as a date")
+        << QByteArray("100 0 0 0 1 80") << 1717000000.0
+        << QByteArray("(1717000000.250000) can0 100#80\n");
+}
+
+void TestCanLog::candumpWriterReadsBack() {
+    QFETCH(QByteArray, hex);
+    QFETCH(double, shift);
+    QFETCH(QByteArray, line);
+    const QList<QByteArray> f = hex.split(' ');
+    CanFrame frame;
+    frame.time = 0.25;
+    frame.id = f[0].toUInt(nullptr, 16);
+    frame.extended = f[1] == "1";
+    frame.remote = f[2] == "1";
+    frame.error = f[3] == "1";
+    frame.length = std::uint8_t(f[4].toUInt());
+    const QByteArray data = f[5] == "-" ? QByteArray() : QByteArray::fromHex(f[5]);
+    for (int i = 0; i < data.size(); ++i)
+        frame.data[std::size_t(i)] = std::uint8_t(data[i]);
+    QCOMPARE(cac::CandumpLine(frame, shift), line);
+    const ReadResult read = ReadBytes(line);
+    QCOMPARE(read.frames.size(), 1);
+    QVERIFY(read.problems.isEmpty());
+    CanFrame expected = frame;
+    expected.time += shift;
+    QCOMPARE(Text(read.frames.first()), Text(expected));
+    QCOMPARE(read.times, shift > 0 ? LogTimes::Absolute : LogTimes::Relative);
 }
 
 QTEST_MAIN(TestCanLog)

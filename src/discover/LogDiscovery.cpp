@@ -9,19 +9,14 @@ namespace {
 // mostly counted from frames kept in memory, the pages' readings are short.
 constexpr int FirstReadPercent = 80;
 
-} // namespace
-
-LogDiscovery DiscoverLogFile(const QString& path, const LogDiscoveryOptions& options,
-                             const DiscoveryStep& step) {
-    LogDiscovery out;
-    int reading = 0; // how many times the log was read so far
+// What both kinds of discovery share once the frames can be played: the
+// references' first time, OBD answers and pages gathered on the first play.
+void discover(LogDiscovery& out, const LogDiscoveryOptions& options, const FramePlayer& read) {
     PageBytes pages;
-    // The log is read each time from its start, by the one decoding run.
+    bool first = true;
     const FramePlayer play = [&](const FrameSink& sink) {
-        const bool first = reading++ == 0;
-        const int from = first ? 0 : FirstReadPercent + (reading - 2) * 5;
-        const int span = first ? FirstReadPercent : 5;
         const bool gather = first && options.references;
+        first = false;
         bool anyFrame = false;
         const auto take = [&](const CanFrame& frame) {
             if (!anyFrame)
@@ -32,8 +27,48 @@ LogDiscovery DiscoverLogFile(const QString& path, const LogDiscoveryOptions& opt
             pages.add(frame);
             sink(frame);
         };
-        const LogDecodeOutcome outcome = DecodeLogFile(
-            path, options.format, gather ? FrameSink(take) : sink, [&](qint64 done, qint64 total) {
+        return read(gather ? FrameSink(take) : sink);
+    };
+    out.result = DiscoverSignals(play, options.discovery);
+    if (out.result.stopped || !options.references)
+        return;
+    out.candidates = CandidatesOf(out.result, options.obdAnswers);
+    AddPagedCandidates(out.candidates, out.result, pages, play);
+}
+
+} // namespace
+
+LogDiscovery DiscoverFrames(const std::vector<CanFrame>& frames, const LogDiscoveryOptions& options,
+                            const DiscoveryStep& step) {
+    LogDiscovery out;
+    out.firstRead.format = LogFormat::Candump;
+    out.firstRead.times = LogTimes::Relative;
+    discover(out, options, [&](const FrameSink& sink) {
+        // Asked every so many frames, as a file's reading asks at its blocks.
+        constexpr std::size_t StepFrames = 65'536;
+        for (std::size_t i = 0; i < frames.size(); ++i) {
+            if (i % StepFrames == 0 && step && step(0)) {
+                out.cancelled = true;
+                return false;
+            }
+            sink(frames[i]);
+        }
+        return true;
+    });
+    return out;
+}
+
+LogDiscovery DiscoverLogFile(const QString& path, const LogDiscoveryOptions& options,
+                             const DiscoveryStep& step) {
+    LogDiscovery out;
+    int reading = 0; // how many times the log was read so far
+    // The log is read each time from its start, by the one decoding run.
+    discover(out, options, [&](const FrameSink& sink) {
+        const bool first = reading++ == 0;
+        const int from = first ? 0 : FirstReadPercent + (reading - 2) * 5;
+        const int span = first ? FirstReadPercent : 5;
+        const LogDecodeOutcome outcome =
+            DecodeLogFile(path, options.format, sink, [&](qint64 done, qint64 total) {
                 return step &&
                        step(std::min<qint64>(99, from + span * done / std::max<qint64>(total, 1)));
             });
@@ -48,12 +83,7 @@ LogDiscovery DiscoverLogFile(const QString& path, const LogDiscoveryOptions& opt
         if (first)
             out.firstRead = outcome;
         return true;
-    };
-    out.result = DiscoverSignals(play, options.discovery);
-    if (out.result.stopped || !options.references)
-        return out;
-    out.candidates = CandidatesOf(out.result, options.obdAnswers);
-    AddPagedCandidates(out.candidates, out.result, pages, play);
+    });
     return out;
 }
 

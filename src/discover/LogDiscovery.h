@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 // A discovery of a log file: the log read (twice when it is long, and again
 // for the pages of paged frames), with what references need gathered on the
@@ -44,5 +45,10 @@ using DiscoveryStep = std::function<bool(int percent)>;
 
 LogDiscovery DiscoverLogFile(const QString& path, const LogDiscoveryOptions& options,
                              const DiscoveryStep& step = {});
+
+// The same of frames held in memory (live traffic kept so far), played as a
+// candump log whose times count from its start; the step is asked with 0.
+LogDiscovery DiscoverFrames(const std::vector<CanFrame>& frames, const LogDiscoveryOptions& options,
+                            const DiscoveryStep& step = {});
 
 } // namespace cac

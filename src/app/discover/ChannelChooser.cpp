@@ -81,6 +81,11 @@ void ChannelChooser::propose() {
 
 void ChannelChooser::offer(const QString& scale, const QString& offset, const QString& variable) {
     const bool first = !m_usable;
+    // The same offer again (live traffic analysed anew) keeps what was typed.
+    const QStringList offered{scale, offset, variable};
+    if (!first && offered == m_offered)
+        return describe();
+    m_offered = offered;
     m_usable = true;
     // The proposal stays readable behind whatever is typed over it.
     for (auto [box, text] : {std::pair{m_scale, scale}, std::pair{m_offset, offset}}) {
@@ -106,6 +111,7 @@ void ChannelChooser::offer(const QString& scale, const QString& offset, const QS
 
 void ChannelChooser::withdraw() {
     m_usable = false;
+    m_offered.clear();
     for (QLineEdit* box : {m_scale, m_offset}) {
         box->clear();
         box->setPlaceholderText({});

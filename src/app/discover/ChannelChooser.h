@@ -50,6 +50,7 @@ private:
 
     const ConfigModel* m_model;
     CurrentRow m_currentRow;
+    QStringList m_offered; // scale, offset and variable of the last offer
     bool m_usable = false;
     QLineEdit* m_scale;
     QLineEdit* m_offset;

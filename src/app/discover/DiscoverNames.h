@@ -7,7 +7,15 @@
 namespace cac::app::names {
 
 inline const QString MenuDiscover = QStringLiteral("mnuDiscoverSignals");
+inline const QString MenuDiscoverLive = QStringLiteral("mnuDiscoverLive");
 inline const QString DiscoverPanel = QStringLiteral("discoverPanel");
+inline const QString DiscoverPause = QStringLiteral("cmdDiscoverPause");
+inline const QString DiscoverSaveRecording = QStringLiteral("cmdDiscoverSaveRecording");
+inline const QString DiscoverStop = QStringLiteral("cmdDiscoverStop");
+inline const QString DiscoverMark = QStringLiteral("cmdDiscoverMark");
+inline const QString DiscoverMarkLabel = QStringLiteral("txtDiscoverMarkLabel");
+inline const QString DiscoverMarks = QStringLiteral("lblDiscoverMarks");
+inline const QString DiscoverClearMarks = QStringLiteral("cmdDiscoverClearMarks");
 inline const QString DiscoverSource = QStringLiteral("lblDiscoverSource");
 inline const QString DiscoverProgress = QStringLiteral("prgDiscover");
 inline const QString DiscoverCancel = QStringLiteral("cmdDiscoverCancel");

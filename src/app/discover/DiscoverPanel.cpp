@@ -6,6 +6,7 @@
 #include "app/discover/DiscoverWorker.h"
 #include "app/discover/FieldLines.h"
 #include "app/discover/FieldPictureView.h"
+#include "app/discover/LiveListening.h"
 #include "app/discover/MatchPlot.h"
 #include "app/editing/EditHistory.h"
 #include "app/panels/PanelRoom.h"
@@ -27,9 +28,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -85,11 +88,19 @@ void KeepColumnsWhole(QTableWidget* table) {
 }
 
 DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalogue,
-                             EditHistory* history, FileDialogs* dialogs, CurrentRow currentRow,
-                             QWidget* parent)
+                             EditHistory* history, FileDialogs* dialogs, SerialPortProbe* ports,
+                             CurrentRow currentRow, QWidget* parent)
     : QDockWidget(texts::DiscoverPanelTitle, parent), m_model(model), m_catalogue(catalogue),
-      m_history(history), m_dialogs(dialogs), m_worker(new DiscoverWorker(this)),
-      m_source(new QLabel(texts::DiscoverNothing)), m_progress(new QProgressBar),
+      m_history(history), m_dialogs(dialogs), m_worker(new DiscoverWorker(this)), m_ports(ports),
+      m_listening(new LiveListening(this)), m_liveTick(new QTimer(this)),
+      m_source(new QLabel(texts::DiscoverNothing)), m_pause(new QPushButton(texts::DiscoverPause)),
+      m_saveRecording(new QPushButton(texts::DiscoverSaveRecording)),
+      m_stop(new QPushButton(texts::DiscoverStop)), m_mark(new QPushButton(texts::DiscoverMark)),
+      m_markLabel(new QLineEdit), m_marksText(new QLabel(texts::DiscoverNoMarks)),
+      m_clearMarks(new QPushButton(texts::DiscoverClearMarks)),
+      m_markKey(new QShortcut(QKeySequence(Qt::Key_Space), this, nullptr, nullptr,
+                              Qt::WidgetWithChildrenShortcut)),
+      m_liveRow(new QWidget), m_progress(new QProgressBar),
       m_cancel(new QPushButton(texts::DiscoverCancel)), m_refusal(redLine(names::DiscoverRefusal)),
       m_note(new QLabel),
       m_identifiers(newTable(names::DiscoverIdentifiers, texts::discoverIdentifierColumns())),
@@ -104,6 +115,7 @@ DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalo
     setUpParts();
     layOutParts();
     connectParts();
+    connectLive();
 }
 
 // Names, texts and accessible names of the labels, lists and fields.
@@ -137,6 +149,7 @@ void DiscoverPanel::layOutParts() {
     top->addWidget(m_source, 1);
     top->addWidget(m_progress);
     top->addWidget(m_cancel);
+    top->addWidget(buildLiveRow());
 
     m_found->setChildrenCollapsible(false);
     m_found->addWidget(m_identifiers);
@@ -160,6 +173,7 @@ void DiscoverPanel::layOutParts() {
     layout->addLayout(top);
     layout->addWidget(m_refusal);
     layout->addWidget(m_note);
+    layout->addWidget(buildMarkRow());
     layout->addWidget(m_parts, 1);
     SetScrollingBody(this, body);
     setAnalysing(false);
@@ -283,22 +297,42 @@ void DiscoverPanel::refuse(const QString& text) {
 void DiscoverPanel::finish(const std::shared_ptr<DiscoverOutcome>& outcome) {
     if (outcome->generation != m_generation)
         return; // an analysis the user has moved on from
-    setAnalysing(false);
+    const bool live = outcome->path.isEmpty();
+    if (live)
+        m_liveAnalysing = false;
+    else
+        setAnalysing(false);
     const QString fileName = QFileInfo(outcome->path).fileName();
     const LogDiscovery& run = outcome->run;
     if (run.result.stopped) {
+        if (live)
+            return; // the next tick analyses again
         // The log could not be read: what was shown stays.
         m_source->setText(
-            m_outcome ? texts::discoverAnalysed(QFileInfo(m_outcome->path).fileName(),
-                                                LogFormatTitle(m_outcome->run.firstRead.format),
-                                                m_outcome->run.result.frames,
-                                                m_outcome->run.result.identifiers.size())
-                      : texts::DiscoverNothing);
+            m_outcome && !m_outcome->path.isEmpty()
+                ? texts::discoverAnalysed(QFileInfo(m_outcome->path).fileName(),
+                                          LogFormatTitle(m_outcome->run.firstRead.format),
+                                          m_outcome->run.result.frames,
+                                          m_outcome->run.result.identifiers.size())
+                : texts::DiscoverNothing);
         refuse(texts::discoverCannotRead(QDir::toNativeSeparators(outcome->path), run.error));
         emit analysed();
         return;
     }
-    refuse({});
+    // Live traffic found again keeps what the user looks at; a new log
+    // starts afresh, without the marks and references of the last one.
+    const bool keep = live && m_outcome && m_outcome->path.isEmpty();
+    const Choice kept = keep ? currentChoice() : Choice{};
+    if (!live) {
+        refuse({});
+        if (m_listening->isListening())
+            m_listening->stop();
+        m_liveRow->hide();
+        m_marks.clear();
+        m_picture->clearChanges();
+    }
+    if (!keep)
+        m_userReferences.clear();
     m_outcome = outcome;
     m_references = outcome->obd;
     m_referencePoints.clear();
@@ -306,16 +340,30 @@ void DiscoverPanel::finish(const std::shared_ptr<DiscoverOutcome>& outcome) {
         const std::optional<ReferenceSeries> series = run.answers.series(reference.pid);
         m_referencePoints.push_back(series ? series->points : std::vector<ReferencePoint>());
     }
-    const QString title = texts::discoverAnalysed(fileName, LogFormatTitle(run.firstRead.format),
-                                                  run.result.frames, run.result.identifiers.size());
-    m_source->setText(title);
+    for (const UserReference& reference : m_userReferences) {
+        m_references.append(reference.rank(run));
+        m_referencePoints.push_back(reference.points);
+    }
     QStringList notes;
     if (const QString note = ShortLogNote(run.result); !note.isEmpty())
         notes << note;
+    if (live && m_listening->traffic().dropped() > 0)
+        notes << texts::discoverLiveAnalysedLatest(m_listening->traffic().kept(),
+                                                   m_listening->traffic().frames());
     if (run.firstRead.problemCount > 0)
         notes << texts::logProblems(run.firstRead.problemCount, run.firstRead.firstProblem());
     m_note->setText(notes.join(u'\n'));
     m_note->setVisible(!notes.isEmpty());
+    showMarks();
+    if (live) {
+        showListening();
+        restoreChoice(kept);
+        emit analysed();
+        return;
+    }
+    const QString title = texts::discoverAnalysed(fileName, LogFormatTitle(run.firstRead.format),
+                                                  run.result.frames, run.result.identifiers.size());
+    m_source->setText(title);
     showIdentifiers();
     fillReferenceChoices(0);
     showReference(-1);

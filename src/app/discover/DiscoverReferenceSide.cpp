@@ -76,9 +76,13 @@ void DiscoverPanel::chooseCsv() {
     if (!csv.series.points.empty() && !IsLogDate(csv.series.points.front().time))
         for (ReferencePoint& point : csv.series.points)
             point.time += m_outcome->run.clockShift();
-    MatchRanking ranking = RankFieldsAgainst(m_outcome->run.candidates.fields, csv.series);
-    addReference({csv.series.name, csv.series.unit, -1, std::move(ranking)},
-                 std::move(csv.series.points));
+    auto series = std::make_shared<const ReferenceSeries>(std::move(csv.series));
+    addUserReference({[series](const LogDiscovery& run) {
+                          return ReferenceMatches{
+                              series->name, series->unit, -1,
+                              RankFieldsAgainst(run.candidates.fields, *series)};
+                      },
+                      series->points});
 }
 
 void DiscoverPanel::rankHint() {
@@ -93,20 +97,24 @@ void DiscoverPanel::rankHint() {
         hint.from += m_outcome->run.clockShift();
         hint.to += m_outcome->run.clockShift();
     }
-    addReference({QStringLiteral("hint ") + m_hint->text().trimmed(), hint.unit, -1,
-                  RankFieldsByHint(m_outcome->run.candidates.fields, hint)},
-                 {});
+    const QString name = QStringLiteral("hint ") + m_hint->text().trimmed();
+    addUserReference({[name, hint](const LogDiscovery& run) {
+                          return ReferenceMatches{name, hint.unit, -1,
+                                                  RankFieldsByHint(run.candidates.fields, hint)};
+                      },
+                      {}});
 }
 
-void DiscoverPanel::addReference(ReferenceMatches matches, std::vector<ReferencePoint> points) {
-    m_references.append(std::move(matches));
-    m_referencePoints.push_back(std::move(points));
+void DiscoverPanel::addUserReference(UserReference user) {
+    m_references.append(user.rank(m_outcome->run));
+    m_referencePoints.push_back(user.points);
+    m_userReferences.push_back(std::move(user));
     const int reference = int(m_references.size()) - 1;
     fillReferenceChoices(reference + 1); // after "none"
     showReference(reference);
 }
 
-void DiscoverPanel::showReference(int reference) {
+void DiscoverPanel::showReference(int reference, bool propose) {
     m_reference = reference;
     m_matches->setRowCount(0);
     m_plot->clear();
@@ -141,7 +149,8 @@ void DiscoverPanel::showReference(int reference) {
     KeepColumnsWhole(m_matches);
     m_matches->setCurrentCell(0, 0);
     showMatch(0);
-    m_chooser->propose();
+    if (propose)
+        m_chooser->propose();
 }
 
 void DiscoverPanel::showMatch(int row) {
@@ -182,7 +191,34 @@ void DiscoverPanel::chooseField(int row) {
         if (ref.identifier == m_useIdentifier && ref.field == row)
             m_useMatch = match;
     }
+    if (m_useMatch < 0)
+        plotField();
     offerUse();
+}
+
+// The chosen field alone, raw, when no match of it is shown: its plot takes
+// the marks and a click on its time axis.
+void DiscoverPanel::plotField() {
+    if (!m_outcome || m_useIdentifier < 0 ||
+        m_useIdentifier >= m_outcome->run.result.identifiers.size())
+        return m_plot->clear();
+    const QList<DiscoveredField>& fields =
+        m_outcome->run.result.identifiers[m_useIdentifier].fields;
+    if (m_useField < 0 || m_useField >= fields.size() || !fields[m_useField].series)
+        return m_plot->clear();
+    const DiscoveredField& field = fields[m_useField];
+    // Each bucket's least and greatest value, so a short press shows.
+    std::vector<FieldSample> samples;
+    for (const SeriesBucket& bucket : field.series->buckets()) {
+        if (bucket.count == 0)
+            continue;
+        const double low = field.isSigned ? bucket.minValue : bucket.minRaw;
+        const double high = field.isSigned ? bucket.maxValue : bucket.maxRaw;
+        samples.push_back({bucket.start + bucket.width / 4, low});
+        if (high != low)
+            samples.push_back({bucket.start + bucket.width * 3 / 4, high});
+    }
+    m_plot->showField(samples, texts::discoverFieldLegend(field.signal.name));
 }
 
 struct DiscoverPanel::UseProposal {

@@ -89,6 +89,69 @@ QString discoverChannelObd(int channel) {
     return QStringLiteral("Channel %1 is used for OBD.").arg(channel);
 }
 
+QString discoverListening(const QString& interface, qint64 frames, qsizetype identifiers) {
+    return QStringLiteral("Listening to %1: %2 frames, %3 identifiers.")
+        .arg(interface)
+        .arg(frames)
+        .arg(identifiers);
+}
+
+QString discoverPaused(const QString& interface, qint64 frames, qsizetype identifiers) {
+    return QStringLiteral("Paused: %1, %2 frames, %3 identifiers; its frames are passed over.")
+        .arg(interface)
+        .arg(frames)
+        .arg(identifiers);
+}
+
+QString discoverListenStopped(const QString& interface, qint64 frames) {
+    return QStringLiteral("Stopped listening to %1 after %2 frames.").arg(interface).arg(frames);
+}
+
+QString discoverListenEnded(const QString& interface, const QString& reason) {
+    return QStringLiteral("Listening to %1 ended: %2").arg(interface, reason);
+}
+
+QString discoverCannotListen(const QString& interface, const QString& reason) {
+    return QStringLiteral("Cannot listen to %1: %2").arg(interface, reason);
+}
+
+QString discoverLiveAnalysedLatest(qsizetype kept, qint64 frames) {
+    return QStringLiteral("The fields are found in the latest %1 of %2 frames; \"Save the "
+                          "recording\" keeps every one, to find them in the whole session.")
+        .arg(kept)
+        .arg(frames);
+}
+
+QString discoverRecordingSaved(const QString& path, qint64 frames) {
+    return QStringLiteral("Saved the recording (%1 frames) as %2").arg(frames).arg(path);
+}
+
+QString discoverCannotSaveRecording(const QString& path, const QString& reason) {
+    return QStringLiteral("Cannot save the recording as %1: %2").arg(path, reason);
+}
+
+namespace {
+QString markText(double time, const QString& label) {
+    const QString at = QStringLiteral("%1 s").arg(time, 0, 'f', 1);
+    return label.isEmpty() ? at : QStringLiteral("%1 %2").arg(at, label);
+}
+} // namespace
+
+QString discoverMarksText(const QList<QPair<double, QString>>& marks) {
+    QStringList parts;
+    for (const auto& [time, label] : marks)
+        parts << markText(time, label);
+    return QStringLiteral("Marks: ") + parts.join(QStringLiteral(", "));
+}
+
+QString discoverMarked(double time, const QString& label) {
+    return QStringLiteral("Marked ") + markText(time, label);
+}
+
+QString discoverFieldLegend(const QString& field) {
+    return QStringLiteral("%1, raw; click the time axis to mark a moment").arg(field);
+}
+
 QString discoverMatchLegend(const QString& reference, const QString& unit, const QString& field) {
     return QStringLiteral("%1%2 (grey) and %3 = raw / scale + offset")
         .arg(reference, unit.isEmpty() ? QString() : QStringLiteral(" [%1]").arg(unit), field);

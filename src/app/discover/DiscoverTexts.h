@@ -9,6 +9,21 @@
 namespace cac::app::texts {
 
 inline const QString MenuDiscover = QStringLiteral("&Find signals in a log\u2026");
+inline const QString MenuDiscoverLive = QStringLiteral("Find signals &live\u2026");
+inline const QString DiscoverPause = QStringLiteral("&Pause");
+inline const QString DiscoverContinue = QStringLiteral("Co&ntinue");
+inline const QString DiscoverSaveRecording = QStringLiteral("Save the re&cording\u2026");
+inline const QString DiscoverStop = QStringLiteral("Stop listenin&g");
+inline const QString DiscoverMark = QStringLiteral("&Mark");
+inline const QString DiscoverMarkLabelPlaceholder =
+    QStringLiteral("what you did (optional); Space marks too");
+inline const QString DiscoverClearMarks = QStringLiteral("Clear mar&ks");
+inline const QString DiscoverNoMarks =
+    QStringLiteral("No marks: press Mark as you do something at the car, or click a plot's "
+                   "time axis.");
+inline const QString DiscoverRecordingTitle = QStringLiteral("Save the recording");
+inline const QString DiscoverRecordingFilter =
+    QStringLiteral("candump logs (*.log)|*.log|Show All Files (*.*)|*.*");
 inline const QString DiscoverPanelTitle = QStringLiteral("Find signals");
 inline const QString DiscoverLogTitle = QStringLiteral("Find signals in a log");
 inline const QString DiscoverCsvTitle = QStringLiteral("Reference: time and value");
@@ -55,6 +70,20 @@ QString discoverChannelFirstFree(int channel);
 QString discoverChannelEmpty(int channel);
 QString discoverChannelReplaces(int channel);
 QString discoverChannelObd(int channel);
+// The source line while listening, paused and after.
+QString discoverListening(const QString& interface, qint64 frames, qsizetype identifiers);
+QString discoverPaused(const QString& interface, qint64 frames, qsizetype identifiers);
+QString discoverListenStopped(const QString& interface, qint64 frames);
+QString discoverListenEnded(const QString& interface, const QString& reason);
+QString discoverCannotListen(const QString& interface, const QString& reason);
+// Only the latest frames are analysed; the recording has every one.
+QString discoverLiveAnalysedLatest(qsizetype kept, qint64 frames);
+QString discoverRecordingSaved(const QString& path, qint64 frames);
+QString discoverCannotSaveRecording(const QString& path, const QString& reason);
+// "Marks: 12.3 s brake, 15.0 s" (times from the log's start).
+QString discoverMarksText(const QList<QPair<double, QString>>& marks);
+QString discoverMarked(double time, const QString& label);
+QString discoverFieldLegend(const QString& field);
 QString discoverMatchLegend(const QString& reference, const QString& unit, const QString& field);
 
 } // namespace cac::app::texts

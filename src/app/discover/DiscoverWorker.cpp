@@ -27,10 +27,19 @@ DiscoverWorker::~DiscoverWorker() {
 
 void DiscoverWorker::start(int generation, const QString& path) {
     m_wanted = generation;
-    QMetaObject::invokeMethod(m_context, [this, generation, path] { run(generation, path); });
+    QMetaObject::invokeMethod(m_context,
+                              [this, generation, path] { run(generation, path, nullptr); });
 }
 
-void DiscoverWorker::run(int generation, const QString& path) {
+void DiscoverWorker::startFrames(int generation,
+                                 std::shared_ptr<const std::vector<CanFrame>> frames) {
+    m_wanted = generation;
+    QMetaObject::invokeMethod(
+        m_context, [this, generation, frames = std::move(frames)] { run(generation, {}, frames); });
+}
+
+void DiscoverWorker::run(int generation, const QString& path,
+                         const std::shared_ptr<const std::vector<CanFrame>>& frames) {
     if (m_wanted != generation)
         return; // a newer job is queued behind this one, or this one was cancelled
     auto outcome = std::make_shared<DiscoverOutcome>();
@@ -48,7 +57,8 @@ void DiscoverWorker::run(int generation, const QString& path) {
     LogDiscoveryOptions options;
     options.references = true;
     options.obdAnswers = true;
-    outcome->run = DiscoverLogFile(path, options, step);
+    outcome->run =
+        frames ? DiscoverFrames(*frames, options, step) : DiscoverLogFile(path, options, step);
     if (m_wanted != generation)
         return; // cancelled: nothing of it is shown
     if (!outcome->run.result.stopped)

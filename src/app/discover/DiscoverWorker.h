@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 class QThread;
 
@@ -15,7 +16,7 @@ namespace cac::app {
 // ranked against each OBD parameter answered in it.
 struct DiscoverOutcome {
     int generation = 0;
-    QString path;
+    QString path; // empty for live traffic
     LogDiscovery run;
     QList<ReferenceMatches> obd; // in PID order
 };
@@ -31,6 +32,8 @@ public:
     ~DiscoverWorker() override;
 
     void start(int generation, const QString& path);
+    // The frames of live traffic kept so far; no progress is reported.
+    void startFrames(int generation, std::shared_ptr<const std::vector<cac::CanFrame>> frames);
     // Stops the running job at its next step; it reports nothing.
     void cancel() { m_wanted = -1; }
 
@@ -39,7 +42,8 @@ signals:
     void finished(std::shared_ptr<cac::app::DiscoverOutcome> outcome);
 
 private:
-    void run(int generation, const QString& path);
+    void run(int generation, const QString& path,
+             const std::shared_ptr<const std::vector<cac::CanFrame>>& frames);
 
     QThread* m_thread;
     QObject* m_context; // lives on the thread: jobs are run as its events

@@ -27,9 +27,10 @@ FieldLines::FieldLines(QWidget* parent) : QTableWidget(parent) {
     // A field's raw value over the whole log (its two's complement reading
     // when signed).
     const auto plotOf = [this](const QModelIndex& index) {
-        return SparklineDelegate::Plot{seriesOf(index.row()), signedAt(index.row())
-                                                                  ? SeriesPainter::Side::Value
-                                                                  : SeriesPainter::Side::Raw};
+        return SparklineDelegate::Plot{seriesOf(index.row()),
+                                       signedAt(index.row()) ? SeriesPainter::Side::Value
+                                                             : SeriesPainter::Side::Raw,
+                                       &m_marks};
     };
     setItemDelegateForColumn(ColOverTime, new SparklineDelegate(plotOf, SparklineWidth, this));
 }
@@ -41,6 +42,11 @@ const ValueSeries* FieldLines::seriesOf(int row) const {
 
 bool FieldLines::signedAt(int row) const {
     return row >= 0 && std::size_t(row) < m_signed.size() && m_signed[std::size_t(row)];
+}
+
+void FieldLines::setMarks(std::vector<double> times) {
+    m_marks = std::move(times);
+    viewport()->update();
 }
 
 void FieldLines::showFields(const DiscoveredIdentifier& identifier) {

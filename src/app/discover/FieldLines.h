@@ -24,10 +24,13 @@ public:
     // The series of the field on `row`, or null (a constant field has none).
     const ValueSeries* seriesOf(int row) const;
     bool signedAt(int row) const;
+    // Times (the log's clock) drawn across every field's plot.
+    void setMarks(std::vector<double> times);
 
 private:
     std::vector<std::shared_ptr<const ValueSeries>> m_series;
     std::vector<bool> m_signed;
+    std::vector<double> m_marks;
 };
 
 } // namespace cac::app

@@ -62,6 +62,18 @@ void FieldPictureView::showPicture(FramePicture picture) {
     update();
 }
 
+void FieldPictureView::showChanges(const std::array<double, 64>& changedAt, double now) {
+    m_changedAt = changedAt;
+    m_now = now;
+    m_live = true;
+    update();
+}
+
+void FieldPictureView::clearChanges() {
+    m_live = false;
+    update();
+}
+
 QSize FieldPictureView::sizeHint() const {
     return naturalSize().toSize();
 }
@@ -102,6 +114,20 @@ void FieldPictureView::paintEvent(QPaintEvent*) {
     PainterCanvas canvas(painter);
     DrawFramePicture(m_picture, canvas, palette().color(QPalette::WindowText),
                      palette().color(QPalette::Window));
+    if (!m_live)
+        return;
+    // A changed bit is ringed in the highlight colour, strong at first.
+    QColor ring = palette().color(QPalette::Highlight);
+    for (int cell = 0; cell < FramePicture::Cells; ++cell) {
+        const double age =
+            m_now - m_changedAt[std::size_t(FramePicture::positionOf(cell).databaseIndex())];
+        if (age < 0 || age >= FadeSeconds)
+            continue;
+        ring.setAlphaF(float(1.0 - age / FadeSeconds));
+        painter.setPen(QPen(ring, 4));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(PictureGeometry::cellRect(cell).adjusted(2, 2, -2, -2));
+    }
 }
 
 } // namespace cac::app

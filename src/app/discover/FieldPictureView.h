@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <array>
+
 namespace cac {
 struct DiscoveredIdentifier;
 }
@@ -24,6 +26,11 @@ public:
     explicit FieldPictureView(QWidget* parent = nullptr);
 
     void showPicture(FramePicture picture);
+    // Live traffic: when each database bit last changed and the time now,
+    // on one clock; a bit that changed lights up and fades in FadeSeconds.
+    void showChanges(const std::array<double, 64>& changedAt, double now);
+    void clearChanges();
+    static constexpr double FadeSeconds = 1.5;
     const FramePicture& picture() const { return m_picture; }
 
     QSize sizeHint() const override;
@@ -43,6 +50,9 @@ private:
     qreal drawnLeft() const;
 
     FramePicture m_picture;
+    std::array<double, 64> m_changedAt{};
+    double m_now = 0;
+    bool m_live = false;
 };
 
 } // namespace cac::app

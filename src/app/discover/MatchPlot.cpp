@@ -2,6 +2,7 @@
 
 #include "app/discover/DiscoverNames.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -15,6 +16,9 @@ namespace {
 QString axisNumber(double value) {
     return QString::number(value, 'g', 4);
 }
+
+// The colour of the marks: apart from the grey reference and the link-blue field.
+const QColor MarkColour(0xe0, 0x70, 0x10);
 
 } // namespace
 
@@ -35,6 +39,10 @@ void MatchPlot::showMatch(std::vector<ReferencePoint> reference, std::vector<Fie
     update();
 }
 
+void MatchPlot::showField(const std::vector<FieldSample>& field, const QString& legend) {
+    showMatch({}, field, 1, 0, legend);
+}
+
 void MatchPlot::clear() {
     m_reference.clear();
     m_field.clear();
@@ -42,11 +50,14 @@ void MatchPlot::clear() {
     update();
 }
 
-void MatchPlot::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Base));
-    if (isEmpty())
-        return;
+void MatchPlot::setMarks(std::vector<double> times, double origin) {
+    m_marks = std::move(times);
+    m_origin = origin;
+    update();
+}
+
+MatchPlot::Frame MatchPlot::frame() const {
+    Frame f;
     double t0 = INFINITY, t1 = -INFINITY, v0 = INFINITY, v1 = -INFINITY;
     for (const auto* points : {&m_reference, &m_field})
         for (const ReferencePoint& p : *points) {
@@ -58,14 +69,40 @@ void MatchPlot::paintEvent(QPaintEvent*) {
     if (t1 <= t0)
         t1 = t0 + 1;
     const double room = v1 > v0 ? (v1 - v0) * 0.05 : std::max(1.0, std::abs(v0) * 0.05);
-    v0 -= room;
-    v1 += room;
+    f.t0 = t0;
+    f.t1 = t1;
+    f.v0 = v0 - room;
+    f.v1 = v1 + room;
     const QFontMetrics metrics = fontMetrics();
-    const int axisWidth = std::max(metrics.horizontalAdvance(axisNumber(v0)),
-                                   metrics.horizontalAdvance(axisNumber(v1))) +
-                          6;
-    const QRectF area =
-        QRectF(rect()).adjusted(axisWidth, metrics.height() + 4, -4, -metrics.height() - 4);
+    f.axisWidth = std::max(metrics.horizontalAdvance(axisNumber(f.v0)),
+                           metrics.horizontalAdvance(axisNumber(f.v1))) +
+                  6;
+    f.area = QRectF(rect()).adjusted(f.axisWidth, metrics.height() + 4, -4, -metrics.height() - 4);
+    return f;
+}
+
+void MatchPlot::mousePressEvent(QMouseEvent* event) {
+    if (isEmpty())
+        return QWidget::mousePressEvent(event);
+    const Frame f = frame();
+    const QPointF at = event->position();
+    // The time axis: the band under the plot where its times are written.
+    if (at.y() < f.area.bottom() || at.x() < f.area.left() || at.x() > f.area.right() ||
+        f.area.width() <= 0)
+        return QWidget::mousePressEvent(event);
+    emit timeClicked(f.t0 + (at.x() - f.area.left()) / f.area.width() * (f.t1 - f.t0));
+}
+
+void MatchPlot::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Base));
+    if (isEmpty())
+        return;
+    const Frame f = frame();
+    const QRectF& area = f.area;
+    const int axisWidth = f.axisWidth;
+    const double t0 = f.t0, t1 = f.t1, v0 = f.v0, v1 = f.v1;
+    const QFontMetrics metrics = fontMetrics();
     if (area.width() < 10 || area.height() < 10)
         return;
     const QColor ink = palette().color(QPalette::Text);
@@ -77,16 +114,21 @@ void MatchPlot::paintEvent(QPaintEvent*) {
     painter.drawText(
         QRectF(0, area.bottom() - metrics.height() + 2, axisWidth - 4, metrics.height()),
         Qt::AlignRight | Qt::AlignBottom, axisNumber(v0));
+    // Times from the log's start, as the preview counts them.
     painter.drawText(QRectF(area.left(), area.bottom() + 2, area.width(), metrics.height()),
-                     Qt::AlignLeft | Qt::AlignTop, axisNumber(t0) + QStringLiteral(" s"));
+                     Qt::AlignLeft | Qt::AlignTop,
+                     axisNumber(t0 - m_origin) + QStringLiteral(" s"));
     painter.drawText(QRectF(area.left(), area.bottom() + 2, area.width(), metrics.height()),
-                     Qt::AlignRight | Qt::AlignTop, axisNumber(t1) + QStringLiteral(" s"));
+                     Qt::AlignRight | Qt::AlignTop,
+                     axisNumber(t1 - m_origin) + QStringLiteral(" s"));
     painter.drawText(QRectF(2, 0, width() - 4, metrics.height() + 2),
                      Qt::AlignLeft | Qt::AlignVCenter,
                      metrics.elidedText(m_legend, Qt::ElideRight, width() - 4));
+    const auto x = [&](double time) {
+        return area.left() + (time - t0) / (t1 - t0) * area.width();
+    };
     const auto at = [&](const ReferencePoint& p) {
-        return QPointF(area.left() + (p.time - t0) / (t1 - t0) * area.width(),
-                       area.bottom() - (p.value - v0) / (v1 - v0) * area.height());
+        return QPointF(x(p.time), area.bottom() - (p.value - v0) / (v1 - v0) * area.height());
     };
     const auto line = [&](const std::vector<ReferencePoint>& points, const QColor& colour,
                           qreal width) {
@@ -103,6 +145,10 @@ void MatchPlot::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     line(m_reference, QColor(0xb8, 0xb8, 0xb8), 6);
     line(m_field, palette().color(QPalette::Link), 1.2);
+    painter.setPen(QPen(MarkColour, 1.5, Qt::DashLine));
+    for (const double mark : m_marks)
+        if (mark >= t0 && mark <= t1)
+            painter.drawLine(QPointF(x(mark), area.top()), QPointF(x(mark), area.bottom()));
 }
 
 } // namespace cac::app

@@ -47,7 +47,19 @@ void SparklineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     const QColor color = option.state & QStyle::State_Selected
                              ? option.palette.color(QPalette::HighlightedText)
                              : option.palette.color(QPalette::Link);
-    draw.draw(*painter, QRectF(option.rect).adjusted(3, 3, -3, -3), buckets, color);
+    const QRectF area = QRectF(option.rect).adjusted(3, 3, -3, -3);
+    draw.draw(*painter, area, buckets, color);
+    if (!plot.marks || draw.timeTo <= draw.timeFrom)
+        return;
+    painter->save();
+    painter->setPen(QPen(QColor(0xe0, 0x70, 0x10), 1));
+    for (const double mark : *plot.marks)
+        if (mark >= draw.timeFrom && mark <= draw.timeTo) {
+            const qreal x =
+                area.left() + (mark - draw.timeFrom) / (draw.timeTo - draw.timeFrom) * area.width();
+            painter->drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
+        }
+    painter->restore();
 }
 
 QSize SparklineDelegate::sizeHint(const QStyleOptionViewItem& option,

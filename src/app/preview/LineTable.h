@@ -30,6 +30,7 @@ public:
     struct Plot {
         const ValueSeries* series = nullptr;
         SeriesPainter::Side side = SeriesPainter::Side::Value;
+        const std::vector<double>* marks = nullptr; // times drawn across it
     };
     using PlotOf = std::function<Plot(const QModelIndex& index)>;
 

@@ -170,7 +170,7 @@ void MainForm::addLogPanels() {
     });
     // Finding signals in a log docks below everything too, hidden until a log is chosen.
     m_discoverPanel = new DiscoverPanel(
-        m_model, m_catalogue, m_history, m_loadedFolder->startingThere(),
+        m_model, m_catalogue, m_history, m_loadedFolder->startingThere(), m_platform.ports.get(),
         [this] { return m_grid->currentIndex().row() + 1; }, this);
     addDockWidget(Qt::BottomDockWidgetArea, m_discoverPanel);
     m_discoverPanel->hide();

@@ -103,6 +103,11 @@ void MainForm::buildToolsMenu() {
         m_discoverPanel->discoverLog();
     });
     discover->setObjectName(names::MenuDiscover);
+    QAction* discoverLive = tools->addAction(texts::MenuDiscoverLive, this, [this] {
+        m_channelEditor->closeEditors();
+        m_discoverPanel->discoverLive();
+    });
+    discoverLive->setObjectName(names::MenuDiscoverLive);
     tools->addSeparator();
     tools->addAction(m_recovery->restoreAction());
 }
