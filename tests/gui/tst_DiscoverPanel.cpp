@@ -4,12 +4,14 @@
 // Ctrl+Z takes it back; Cancel leaves the panel as it was; logs too short to
 // show a field say so on a line.
 #include "DemoWindow.h"
+#include "SlcanPeer.h"
 #include "app/discover/DiscoverNames.h"
 #include "app/discover/DiscoverPanel.h"
 #include "app/discover/DiscoverTexts.h"
 #include "app/discover/FieldPictureView.h"
 #include "app/preview/PreviewNames.h"
 #include "app/preview/PreviewPanel.h"
+#include "app/preview/PreviewTexts.h"
 #include "app/window/MainForm.h"
 #include "app/window/ObjectNames.h"
 #include "canlog/LogReader.h"
@@ -23,7 +25,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -60,6 +64,47 @@ DiscoveryResult oneFrame() {
     return result;
 }
 
+// A car at standstill as its bus sounds while the driver presses the brake
+// three times: the brake switch (0x1A0 bit 0) and pressure (bits 16 to 31)
+// move only then, beside a counter, a blinker flag and an engine speed that
+// idles (0x2B0), and a gear enumeration (0x3C0) that move all along.
+struct CarAtStandstill {
+    static constexpr double Presses[3] = {1.5, 3.5, 5.5};
+    static constexpr double PressSeconds = 0.6;
+    int tick = 0;
+
+    bool braking(double t) const {
+        for (const double at : Presses)
+            if (t >= at && t < at + PressSeconds)
+                return true;
+        return false;
+    }
+    QList<CanFrame> framesAt(double t) {
+        const auto frame = [](std::uint32_t id, std::uint64_t data) {
+            CanFrame f;
+            f.id = id;
+            f.length = 8;
+            for (int i = 0; i < 8; ++i)
+                f.data[std::size_t(i)] = std::uint8_t(data >> (8 * i));
+            return f;
+        };
+        ++tick;
+        double pressed = 0;
+        for (const double at : Presses)
+            if (t >= at && t < at + PressSeconds)
+                pressed = t - at;
+        const auto pressure = std::uint64_t(std::min(3000.0, pressed * 12000));
+        const std::uint64_t brake =
+            (braking(t) ? 1u : 0u) | pressure << 16 | std::uint64_t(tick & 0xF) << 56;
+        const bool blinker = int(t / 0.7) % 2 == 1;
+        const auto rpm = std::uint64_t((800 + 60 * std::sin(t * 2)) * 4);
+        const std::uint64_t engine = (blinker ? 1u : 0u) | rpm << 8;
+        const std::uint64_t gear = 0x55u | std::uint64_t(QList<int>{1, 3, 7}[int(t / 1.3) % 3])
+                                               << 32;
+        return {frame(0x1A0, brake), frame(0x2B0, engine), frame(0x3C0, gear)};
+    }
+};
+
 } // namespace
 
 class TestDiscoverPanel : public QObject, testing::DemoWindow {
@@ -74,6 +119,11 @@ class TestDiscoverPanel : public QObject, testing::DemoWindow {
         trigger(app::names::MenuDiscover);
         QVERIFY(analysed.wait(60000));
         QVERIFY(!panel()->isAnalysing());
+    }
+    void saveShot(const QString& name) {
+        const QString dir = qEnvironmentVariable("CAC_DISCOVER_SHOTS");
+        if (!dir.isEmpty())
+            QVERIFY(m_window->grab().save(dir + u'/' + name));
     }
     // What the user sees of the panel's outcome: no message box, nothing
     // analysing, the lines shown.
@@ -442,6 +492,145 @@ private slots:
         QVERIFY(identifiers()->findItems(QStringLiteral("0x123"), Qt::MatchExactly).isEmpty());
         discover(example(QStringLiteral("discover-demo-obd.log")));
         QCOMPARE(identifiers()->rowCount(), 10);
+    }
+
+    // At the car: the panel listens to an SLCAN adapter on COM5 (nothing but
+    // opening and closing is ever sent to it), finds the fields while the
+    // traffic comes, lights the bits that change, and takes a mark each time
+    // the brake is pressed, through the button, the Space bar and Enter.
+    // Pause passes frames over; the recording saved holds every frame taken,
+    // as a candump log this program reads back.
+    void findsSignalsLiveWithMarks() {
+        testing::SlcanPeer peer;
+        QVERIFY(peer.isValid());
+        m_fake->ports->openable = {5};
+        m_fake->ports->devices[5] = peer.device();
+        trigger(app::names::MenuDiscoverLive);
+        QDialog* dialog = nullptr;
+        QTRY_VERIFY((dialog = qobject_cast<QDialog*>(qApp->activeModalWidget())));
+        auto* interfaces = dialog->findChild<QComboBox*>(app::names::LiveInterface);
+        const QString title = app::texts::liveSlcanOnPort(5, peer.device());
+        interfaces->setCurrentIndex(interfaces->findText(title));
+        QCOMPARE(interfaces->currentText(), title);
+        QSignalSpy listening(panel(), &app::DiscoverPanel::listening);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(app::names::LiveConnect), Qt::LeftButton);
+        QTRY_COMPARE(peer.received(), QByteArray("C\rS6\rO\r"));
+        QVERIFY(peer.send("\a\r\r")); // closing a closed channel is refused
+        QVERIFY(listening.wait(10000));
+        QVERIFY(panel()->isVisible());
+        // The window is the active one again once the dialog has closed.
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        auto* source = get<QLabel>(app::names::DiscoverSource);
+        QCOMPARE(source->text(), app::texts::discoverListening(title, 0, 0));
+
+        auto* markLabel = get<QLineEdit>(app::names::DiscoverMarkLabel);
+        auto* fields = get<QTableWidget>(app::names::DiscoverFields);
+        auto* picture = get<app::FieldPictureView>(app::names::DiscoverPicture);
+        CarAtStandstill car;
+        QList<CanFrame> taken;
+        qint64 passedOver = 0;
+        int marked = 0;
+        bool litSeen = false, paused = false;
+        QElapsedTimer clock;
+        clock.start();
+        for (double t = 0; t < 7.6; t = double(clock.elapsed()) / 1000) {
+            QList<CanFrame> frames = car.framesAt(t);
+            QByteArray lines;
+            for (const CanFrame& f : frames)
+                lines += cac::testing::SlcanLine(f, -1);
+            QVERIFY(peer.send(lines));
+            if (paused)
+                passedOver += frames.size();
+            else
+                taken += frames;
+            if (marked < 3 && t >= CarAtStandstill::Presses[marked]) {
+                // "now, I pressed the brake", three ways
+                if (marked == 0) {
+                    QTest::keyClicks(markLabel, QStringLiteral("brake"));
+                    QTest::mouseClick(get<QPushButton>(app::names::DiscoverMark), Qt::LeftButton);
+                } else if (marked == 1) {
+                    fields->setFocus(Qt::TabFocusReason);
+                    QTest::keyClick(fields, Qt::Key_Space);
+                } else {
+                    markLabel->setFocus(Qt::TabFocusReason);
+                    QTest::keyClick(markLabel, Qt::Key_Return);
+                }
+                ++marked;
+                // The brake's identifier on the picture: its switch lights.
+                const auto found =
+                    identifiers()->findItems(QStringLiteral("0x1A0"), Qt::MatchExactly);
+                if (!found.isEmpty())
+                    identifiers()->setCurrentCell(found.first()->row(), 0);
+            }
+            if (car.braking(t) && t > CarAtStandstill::Presses[0] + 0.2 &&
+                picture->litBits().contains(0))
+                litSeen = true;
+            if (!paused && t >= 6.6 && t < 6.9) {
+                // Everything sent so far is taken before the pause.
+                QTRY_COMPARE(source->text(), app::texts::discoverListening(title, taken.size(), 3));
+                QTest::mouseClick(get<QPushButton>(app::names::DiscoverPause), Qt::LeftButton);
+                paused = true;
+            } else if (paused && t >= 6.9) {
+                QTRY_COMPARE(source->text(),
+                             app::texts::discoverPaused(title, taken.size(), 3, passedOver));
+                QCOMPARE(get<QPushButton>(app::names::DiscoverPause)->text(),
+                         app::texts::DiscoverContinue);
+                QTest::mouseClick(get<QPushButton>(app::names::DiscoverPause), Qt::LeftButton);
+                paused = false;
+            }
+            QTest::qWait(20);
+        }
+        QVERIFY(passedOver > 0);
+        QVERIFY(litSeen);
+        QCOMPARE(marked, 3);
+        // Found again once the last frames are in: each identifier's frames.
+        const auto framesShown = [&] {
+            qint64 sum = 0;
+            for (int row = 0; row < identifiers()->rowCount(); ++row)
+                sum += identifiers()->item(row, 2)->text().toLongLong();
+            return sum;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(framesShown(), qint64(taken.size()), 10000);
+        QCOMPARE(source->text(), app::texts::discoverListening(title, taken.size(), 3));
+        QCOMPARE(identifiers()->rowCount(), 3);
+        // Three marks, each within a frame or two of its press, all "brake".
+        const QString marks = get<QLabel>(app::names::DiscoverMarks)->text();
+        QVERIFY2(marks.startsWith(QStringLiteral("Marks: ")) &&
+                     marks.count(QStringLiteral("brake")) == 3,
+                 qPrintable(marks));
+
+        // The recording, saved while listening, reads back frame for frame.
+        const QString saved = m_dir.filePath(QStringLiteral("at the car.log"));
+        m_fake->dialogs->answer = saved;
+        QTest::mouseClick(get<QPushButton>(app::names::DiscoverSaveRecording), Qt::LeftButton);
+        QCOMPARE(m_window->statusBar()->currentMessage(),
+                 app::texts::discoverRecordingSaved(QDir::toNativeSeparators(saved), taken.size()));
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QString error;
+        const auto reader = OpenLogReader(&file, LogFormat::Unknown, &error);
+        QVERIFY2(reader, qPrintable(error));
+        QList<CanFrame> read;
+        for (CanFrame f; reader->readFrame(f);)
+            read << f;
+        QCOMPARE(reader->problemCount(), qint64(0));
+        QCOMPARE(reader->times(), LogTimes::Absolute);
+        QCOMPARE(read.size(), taken.size());
+        for (qsizetype i = 0; i < read.size(); ++i) {
+            QCOMPARE(read[i].id, taken[i].id);
+            QCOMPARE(read[i].data, taken[i].data);
+        }
+
+        saveShot(QStringLiteral("discover-live.png"));
+        QSignalSpy ended(panel(), &app::DiscoverPanel::listeningEnded);
+        QTest::mouseClick(get<QPushButton>(app::names::DiscoverStop), Qt::LeftButton);
+        QVERIFY(ended.count() == 1 || ended.wait(10000));
+        QCOMPARE(source->text(), app::texts::discoverListenStopped(title, taken.size()));
+        QVERIFY(!get<QPushButton>(app::names::DiscoverMark)->isEnabled());
+        // Only listened: the adapter was opened and closed, nothing sent on the bus.
+        QCOMPARE(peer.received(), QByteArray("C\rS6\rO\rC\r"));
+        checkNoBox();
     }
 
     // A log with nothing to find says why on a line of the panel: no box,

@@ -121,6 +121,10 @@ DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalo
 // Names, texts and accessible names of the labels, lists and fields.
 void DiscoverPanel::setUpParts() {
     m_source->setObjectName(names::DiscoverSource);
+    // A long file or interface name is cut rather than pushing the buttons
+    // beside it out of reach; its tip has it whole.
+    m_source->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_source->setMinimumWidth(120);
     m_progress->setObjectName(names::DiscoverProgress);
     m_progress->setRange(0, 100);
     m_cancel->setObjectName(names::DiscoverCancel);
@@ -248,7 +252,11 @@ void DiscoverPanel::connectParts() {
     connect(m_chooser, &ChannelChooser::useRequested, this, &DiscoverPanel::useField);
 }
 
-DiscoverPanel::~DiscoverPanel() = default;
+DiscoverPanel::~DiscoverPanel() {
+    // The interface closes as its listening goes: the panel hears no more of it.
+    m_listening->disconnect(this);
+    m_liveTick->stop();
+}
 
 void DiscoverPanel::discoverLog() {
     const QString path = m_dialogs->openFileName(parentWidget(), texts::DiscoverLogTitle,
@@ -260,7 +268,7 @@ void DiscoverPanel::discoverLog() {
 void DiscoverPanel::discoverLogFile(const QString& path) {
     OpenBelow(this);
     m_analysingPath = path;
-    m_source->setText(texts::discoverAnalysing(QFileInfo(path).fileName()));
+    setSourceLine(texts::discoverAnalysing(QFileInfo(path).fileName()));
     setAnalysing(true);
     m_worker->start(++m_generation, path);
 }
@@ -273,7 +281,7 @@ void DiscoverPanel::cancel() {
     ++m_generation; // a late outcome of it is passed over
     setAnalysing(false);
     const QString text = texts::discoverCancelled(QFileInfo(m_analysingPath).fileName());
-    m_source->setText(text);
+    setSourceLine(text);
     emit reported(text);
     emit analysed();
 }
@@ -283,6 +291,11 @@ void DiscoverPanel::setAnalysing(bool analysing) {
     m_progress->setValue(0);
     m_progress->setVisible(analysing);
     m_cancel->setVisible(analysing);
+}
+
+void DiscoverPanel::setSourceLine(const QString& text) {
+    m_source->setText(text);
+    m_source->setToolTip(text);
 }
 
 void DiscoverPanel::refuse(const QString& text) {
@@ -308,13 +321,12 @@ void DiscoverPanel::finish(const std::shared_ptr<DiscoverOutcome>& outcome) {
         if (live)
             return; // the next tick analyses again
         // The log could not be read: what was shown stays.
-        m_source->setText(
-            m_outcome && !m_outcome->path.isEmpty()
-                ? texts::discoverAnalysed(QFileInfo(m_outcome->path).fileName(),
-                                          LogFormatTitle(m_outcome->run.firstRead.format),
-                                          m_outcome->run.result.frames,
-                                          m_outcome->run.result.identifiers.size())
-                : texts::DiscoverNothing);
+        setSourceLine(m_outcome && !m_outcome->path.isEmpty()
+                          ? texts::discoverAnalysed(QFileInfo(m_outcome->path).fileName(),
+                                                    LogFormatTitle(m_outcome->run.firstRead.format),
+                                                    m_outcome->run.result.frames,
+                                                    m_outcome->run.result.identifiers.size())
+                          : texts::DiscoverNothing);
         refuse(texts::discoverCannotRead(QDir::toNativeSeparators(outcome->path), run.error));
         emit analysed();
         return;
@@ -363,7 +375,7 @@ void DiscoverPanel::finish(const std::shared_ptr<DiscoverOutcome>& outcome) {
     }
     const QString title = texts::discoverAnalysed(fileName, LogFormatTitle(run.firstRead.format),
                                                   run.result.frames, run.result.identifiers.size());
-    m_source->setText(title);
+    setSourceLine(title);
     showIdentifiers();
     fillReferenceChoices(0);
     showReference(-1);

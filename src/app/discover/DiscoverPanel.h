@@ -122,6 +122,7 @@ private:
     void cancel();
     void setAnalysing(bool analysing);
     void refuse(const QString& text);
+    void setSourceLine(const QString& text);
     void showIdentifiers();
     void showIdentifier(int index);
     void fillReferenceChoices(int select);

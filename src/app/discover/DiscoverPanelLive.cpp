@@ -152,7 +152,7 @@ void DiscoverPanel::listenTo(const LiveInterface& choice, int bitRate, const QSt
     m_mark->setEnabled(true);
     m_markLabel->setEnabled(true);
     m_markKey->setEnabled(true);
-    m_source->setText(texts::discoverListening(title, 0, 0));
+    setSourceLine(texts::discoverListening(title, 0, 0));
     m_liveTick->start();
 }
 
@@ -160,9 +160,10 @@ void DiscoverPanel::showListening() {
     const LiveTraffic& traffic = m_listening->traffic();
     const qsizetype identifiers =
         m_outcome && m_outcome->path.isEmpty() ? m_outcome->run.result.identifiers.size() : 0;
-    m_source->setText(
+    setSourceLine(
         m_listening->isPaused()
-            ? texts::discoverPaused(m_listening->title(), traffic.frames(), identifiers)
+            ? texts::discoverPaused(m_listening->title(), traffic.frames(), identifiers,
+                                    m_listening->passedOver())
             : texts::discoverListening(m_listening->title(), traffic.frames(), identifiers));
 }
 
@@ -180,7 +181,7 @@ void DiscoverPanel::endListening(const QString& reason) {
                              ? texts::discoverListenStopped(title, m_listening->traffic().frames())
                              : (heard ? texts::discoverListenEnded(title, reason)
                                       : texts::discoverCannotListen(title, reason));
-    m_source->setText(text);
+    setSourceLine(text);
     if (!reason.isEmpty())
         refuse(text);
     else

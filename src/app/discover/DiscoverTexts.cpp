@@ -96,11 +96,13 @@ QString discoverListening(const QString& interface, qint64 frames, qsizetype ide
         .arg(identifiers);
 }
 
-QString discoverPaused(const QString& interface, qint64 frames, qsizetype identifiers) {
-    return QStringLiteral("Paused: %1, %2 frames, %3 identifiers; its frames are passed over.")
+QString discoverPaused(const QString& interface, qint64 frames, qsizetype identifiers,
+                       qint64 passedOver) {
+    return QStringLiteral("Paused: %1, %2 frames, %3 identifiers; %4 frames passed over.")
         .arg(interface)
         .arg(frames)
-        .arg(identifiers);
+        .arg(identifiers)
+        .arg(passedOver);
 }
 
 QString discoverListenStopped(const QString& interface, qint64 frames) {

@@ -72,7 +72,8 @@ QString discoverChannelReplaces(int channel);
 QString discoverChannelObd(int channel);
 // The source line while listening, paused and after.
 QString discoverListening(const QString& interface, qint64 frames, qsizetype identifiers);
-QString discoverPaused(const QString& interface, qint64 frames, qsizetype identifiers);
+QString discoverPaused(const QString& interface, qint64 frames, qsizetype identifiers,
+                       qint64 passedOver);
 QString discoverListenStopped(const QString& interface, qint64 frames);
 QString discoverListenEnded(const QString& interface, const QString& reason);
 QString discoverCannotListen(const QString& interface, const QString& reason);

@@ -74,6 +74,16 @@ void FieldPictureView::clearChanges() {
     update();
 }
 
+QList<int> FieldPictureView::litBits() const {
+    QList<int> bits;
+    for (int bit = 0; m_live && bit < 64; ++bit) {
+        const double age = m_now - m_changedAt[std::size_t(bit)];
+        if (age >= 0 && age < FadeSeconds)
+            bits << bit;
+    }
+    return bits;
+}
+
 QSize FieldPictureView::sizeHint() const {
     return naturalSize().toSize();
 }
@@ -121,7 +131,7 @@ void FieldPictureView::paintEvent(QPaintEvent*) {
     for (int cell = 0; cell < FramePicture::Cells; ++cell) {
         const double age =
             m_now - m_changedAt[std::size_t(FramePicture::positionOf(cell).databaseIndex())];
-        if (age < 0 || age >= FadeSeconds)
+        if (!(age >= 0 && age < FadeSeconds))
             continue;
         ring.setAlphaF(float(1.0 - age / FadeSeconds));
         painter.setPen(QPen(ring, 4));

@@ -30,6 +30,8 @@ public:
     // on one clock; a bit that changed lights up and fades in FadeSeconds.
     void showChanges(const std::array<double, 64>& changedAt, double now);
     void clearChanges();
+    // The database bits lit now, lowest first.
+    QList<int> litBits() const;
     static constexpr double FadeSeconds = 1.5;
     const FramePicture& picture() const { return m_picture; }
 

@@ -31,6 +31,7 @@ bool LiveListening::start(std::unique_ptr<LiveCanSource> source, QString* error)
     stop();
     m_traffic = LiveTraffic();
     m_recorded = 0;
+    m_passedOver = 0;
     m_paused = false;
     m_recording = std::make_unique<QTemporaryFile>(QDir::tempPath() +
                                                    QStringLiteral("/can-adapter-live-XXXXXX.log"));
@@ -68,7 +69,12 @@ double LiveListening::now() const {
 }
 
 void LiveListening::take(const QList<CanFrame>& frames) {
-    if (m_paused || frames.isEmpty())
+    if (m_paused) {
+        m_passedOver += frames.size();
+        emit framesTaken();
+        return;
+    }
+    if (frames.isEmpty())
         return;
     QByteArray lines;
     for (const CanFrame& frame : frames) {

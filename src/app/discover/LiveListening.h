@@ -40,6 +40,7 @@ public:
     // The time now on the frames' clock (seconds since listening began).
     double now() const;
     qint64 recorded() const { return m_recorded; }
+    qint64 passedOver() const { return m_passedOver; } // while paused
     // Copies the recording so far to `path`; false with `error` when it
     // cannot be written.
     bool saveRecording(const QString& path, QString* error);
@@ -57,11 +58,11 @@ private:
     std::unique_ptr<LiveCanSource> m_source;
     LiveTraffic m_traffic;
     std::unique_ptr<QTemporaryFile> m_recording;
-    double m_startDate = 0; // seconds since 1970 when listening began
-    qint64 m_started = 0;   // the monotonic clock then, in ms
+    double m_startDate = 0;   // seconds since 1970 when listening began
+    qint64 m_started = 0;     // the monotonic clock then, in ms
     qint64 m_lastArrival = 0; // and when the latest frames came
     QString m_title;
-    qint64 m_recorded = 0;
+    qint64 m_recorded = 0, m_passedOver = 0;
     bool m_paused = false;
 };
 
