@@ -86,8 +86,16 @@ class TestWindowFits : public QObject, testing::DemoWindow {
              holder = holder->parentWidget())
             if (auto* scroller = qobject_cast<QScrollArea*>(holder); scroller && scroller->widget())
                 area = scroller;
-        if (area)
-            area->ensureWidgetVisible(control, 0, 0);
+        // Scrolled to as a user would: again once a scroll bar it brought
+        // has taken its room.
+        for (int pass = 0; area && pass < 2; ++pass) {
+            QCoreApplication::processEvents();
+            // Its whole rectangle (a combo box's text cursor is all that
+            // ensureWidgetVisible would bring into view).
+            const QPoint middle = control->mapTo(area->widget(), control->rect().center());
+            area->ensureVisible(middle.x(), middle.y(), control->width() / 2 + 1,
+                                control->height() / 2 + 1);
+        }
         QCoreApplication::processEvents();
         QRect shown(control->mapTo(m_window.get(), QPoint()), control->size());
         const QRect full = shown;
@@ -116,19 +124,7 @@ class TestWindowFits : public QObject, testing::DemoWindow {
     }
 
 private slots:
-    void init() {
-        startDemoWindow();
-        // A screen smaller than the window's least size (1366x768 at 150 %
-        // is 911x512) cannot hold it: the channel table does not scroll.
-        const QSize least = m_window->minimumSizeHint();
-        const QRect room = m_window->screen()->availableGeometry();
-        if (least.width() > room.width() || least.height() > room.height())
-            QSKIP(qPrintable(QStringLiteral("the window's least size %1x%2 is larger than %3x%4")
-                                 .arg(least.width())
-                                 .arg(least.height())
-                                 .arg(room.width())
-                                 .arg(room.height())));
-    }
+    void init() { startDemoWindow(); }
     void cleanup() { stopDemoWindow(); }
 
     void startsInsideTheScreen() {

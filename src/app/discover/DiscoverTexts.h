@@ -9,7 +9,7 @@
 namespace cac::app::texts {
 
 inline const QString MenuDiscover = QStringLiteral("&Find signals in a log\u2026");
-inline const QString MenuDiscoverLive = QStringLiteral("Find signals &live\u2026");
+inline const QString MenuDiscoverLive = QStringLiteral("Find si&gnals live\u2026");
 inline const QString DiscoverPause = QStringLiteral("&Pause");
 inline const QString DiscoverContinue = QStringLiteral("Co&ntinue");
 inline const QString DiscoverSaveRecording = QStringLiteral("Save the re&cording\u2026");

@@ -18,6 +18,7 @@
 #include "app/grid/GridSizer.h"
 #include "app/grid/PriorityTableEditor.h"
 #include "app/preview/PreviewPanel.h"
+#include "app/window/ContentScroller.h"
 #include "app/window/DisplayCap.h"
 #include "app/window/FileOperations.h"
 #include "app/window/FocusChain.h"
@@ -46,6 +47,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
+#include <QVBoxLayout>
 
 namespace cac::app {
 namespace {
@@ -83,7 +85,10 @@ MainForm::MainForm(PlatformServices services, QWidget* parent)
 
 // The top band over the CAN and OBD tabs, the checks right under the grid.
 void MainForm::buildCentralWidget() {
-    auto* central = new QWidget(this);
+    auto* scroller = new ContentScroller(this);
+    scroller->setObjectName(names::CentralScroller);
+    auto* central = new QWidget;
+    m_central = central;
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addLayout(buildTopBand());
@@ -92,7 +97,8 @@ void MainForm::buildCentralWidget() {
     m_tabs->addTab(buildCanTab(), texts::CanTab);
     m_tabs->addTab(buildObdTab(), texts::ObdTab);
     layout->addWidget(m_tabs, 1);
-    setCentralWidget(central);
+    scroller->setContents(central);
+    setCentralWidget(scroller);
     // Right under the grid: the findings are read beside the cells they name.
     m_checksPanel = new ChecksPanel(m_findings);
     addPanelBelowGrid(m_checksPanel);
@@ -140,8 +146,8 @@ void MainForm::keepRecovery() {
         m_obdCheck->setChecked(on);
     });
     // Across the top of the window, above everything it holds.
-    auto* bar = new RestoreBar(centralWidget());
-    qobject_cast<QBoxLayout*>(centralWidget()->layout())->insertWidget(0, bar);
+    auto* bar = new RestoreBar(m_central);
+    qobject_cast<QBoxLayout*>(m_central->layout())->insertWidget(0, bar);
     connect(m_recovery, &RecoveryKeeper::keptWorkOffered, bar,
             [this, bar](const QDateTime& written) {
                 bar->offer(written);

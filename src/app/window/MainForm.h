@@ -100,6 +100,9 @@ private:
     VariableCatalogue m_catalogue;
 
     QCheckBox* m_obdCheck = nullptr;
+    // What the window holds over its panels, in a scroller: a screen smaller
+    // than its least size (1366x768 at 150 %) scrolls it rather than cutting it.
+    QWidget* m_central = nullptr;
     QTabWidget* m_tabs = nullptr;
     GridView* m_grid = nullptr;
     QSplitter* m_gridSplitter = nullptr;

@@ -237,9 +237,9 @@ void MainForm::fitHeightToContents() {
         layout()->activate();
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    const QLayout* contents = centralWidget()->layout();
+    const QLayout* contents = m_central->layout();
     const int needed = contents->hasHeightForWidth()
-                           ? contents->totalHeightForWidth(centralWidget()->width())
+                           ? contents->totalHeightForWidth(m_central->width())
                            : contents->totalSizeHint().height();
     const QRect room = screen()->availableGeometry();
     resize(std::min(width(), room.width()),

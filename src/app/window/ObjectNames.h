@@ -39,6 +39,8 @@ inline const QString Label1 = QStringLiteral("Label1");
 inline const QString Label2 = QStringLiteral("Label2");
 inline const QString Label3 = QStringLiteral("Label3");
 inline const QString Tabs = QStringLiteral("SSTab1");
+// What scrolls the window's contents on a screen smaller than them.
+inline const QString CentralScroller = QStringLiteral("scrCentral");
 inline const QString ChannelGrid = QStringLiteral("MSFlexGrid1");
 inline const QString TextBox = QStringLiteral("TextBox");
 inline const QString EquationLabel = QStringLiteral("EquationLabel");

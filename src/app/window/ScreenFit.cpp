@@ -1,9 +1,15 @@
 #include "app/window/ScreenFit.h"
 
+#include "app/window/ContentScroller.h"
+
 #include <QDockWidget>
 #include <QEvent>
+#include <QLayout>
 #include <QMainWindow>
 #include <QScreen>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabBar>
 #include <QTimer>
 
 #include <algorithm>
@@ -38,6 +44,7 @@ QSize ScreenFit::most() const {
 }
 
 void ScreenFit::panelShownOrHidden() {
+    boundContents();
     const QList<QDockWidget*> docked = dockedPanels();
     const bool opened = !docked.isEmpty() && !m_panelsOpen;
     m_panelsOpen = !docked.isEmpty();
@@ -46,7 +53,13 @@ void ScreenFit::panelShownOrHidden() {
         // tall as the screen allows.
         if (m_window->height() < most().height())
             m_window->resize(m_window->width(), most().height());
-        m_window->resizeDocks({docked.first()}, {m_window->height() / 2}, Qt::Vertical);
+        // Half, as far as the contents above keep their least height.
+        const int spare = m_window->height() - m_window->minimumSizeHint().height() +
+                          docked.first()->minimumSizeHint().height();
+        m_window->resizeDocks({docked.first()}, {std::min(m_window->height() / 2, spare)},
+                              Qt::Vertical);
+        // The layout may still grow the window for the panel: fit it then.
+        QTimer::singleShot(0, this, &ScreenFit::fit);
     } else if (docked.isEmpty() && m_withoutPanels.isValid()) {
         // The last panel closed: the room it made the window take goes back.
         const QSize before = m_withoutPanels.expandedTo(m_window->minimumSizeHint());
@@ -56,7 +69,50 @@ void ScreenFit::panelShownOrHidden() {
     fit();
 }
 
+// The window's contents keep their least size where the screen has room for
+// it beside the menus, the status bar and the panels docked below and
+// beside them; on a smaller screen they scroll instead (1366x768 at 150 %).
+void ScreenFit::boundContents() {
+    auto* scroller = qobject_cast<ContentScroller*>(m_window->centralWidget());
+    if (!scroller || !scroller->widget())
+        return;
+    int below = 0, beside = 0, panelsBelow = 0;
+    const int separator = m_window->style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent);
+    for (QDockWidget* panel : dockedPanels()) {
+        panelsBelow += m_window->dockWidgetArea(panel) == Qt::BottomDockWidgetArea ? 1 : 0;
+        const QSize panelLeast = panel->minimumSizeHint().expandedTo(panel->minimumSize());
+        // Panels sharing a tab group take their room once: the largest.
+        if (m_window->dockWidgetArea(panel) == Qt::BottomDockWidgetArea)
+            below = std::max(below, panelLeast.height() + separator);
+        else
+            beside = std::max(beside, panelLeast.width() + separator);
+    }
+    if (panelsBelow > 1) {
+        // They share a tab group (the panel room puts them in one): its tabs.
+        QTabBar tabs;
+        tabs.addTab(m_window->windowTitle());
+        below += tabs.sizeHint().height();
+    }
+    int chrome = 0;
+    if (const QWidget* menus = m_window->menuWidget(); menus && !menus->isHidden())
+        chrome += menus->sizeHint().height();
+    if (const QStatusBar* status = m_window->findChild<QStatusBar*>();
+        status && !status->isHidden())
+        chrome += status->sizeHint().height();
+    const QSize frame = m_window->frameGeometry().size() - m_window->size();
+    // Scaled sizes round to whole pixels each: a pixel or two spare.
+    constexpr int RoundingSlack = 2;
+    const QSize room = m_window->screen()->availableGeometry().size() - frame -
+                       QSize(beside + RoundingSlack, chrome + below + RoundingSlack);
+    if (scroller->room() == room)
+        return;
+    scroller->setRoom(room);
+    // The window's own least size follows at once, so a fit may shrink it.
+    m_window->layout()->activate();
+}
+
 void ScreenFit::fit() {
+    boundContents();
     if (!m_window->isVisible() || m_window->isMaximized() || m_window->isFullScreen())
         return;
     const QSize largest = most();

@@ -14,7 +14,8 @@ namespace cac::app {
 // known before), whenever a watched panel opens, closes, docks or floats,
 // and on request. The first panel opened below the grid makes the window as
 // tall as the screen allows and takes half of it; the room goes back when
-// the last one closes.
+// the last one closes. Contents held in a scroll area (the central widget)
+// scroll where the screen is smaller than their least size.
 class ScreenFit : public QObject {
     Q_OBJECT
 public:
@@ -30,6 +31,7 @@ protected:
 
 private:
     void panelShownOrHidden();
+    void boundContents();
     QList<QDockWidget*> dockedPanels() const;
     bool anyPanelDocked() const { return !dockedPanels().isEmpty(); }
     QSize most() const; // the window's largest size on its screen
