@@ -19,8 +19,9 @@
 #      was installed and registered, and leaving the user's files.
 #      CAC_OLDER_INSTALLER=SETUP.EXE makes the earlier installation with an
 #      installer of an earlier version;
-#   6. live CAN traffic in the window: an SLCAN adapter played on a
-#      pseudo-terminal linked as COM5 (tests/windows/slcan_peer.py) and the
+#   6. live CAN traffic in the window: SLCAN adapters played on
+#      pseudo-terminals linked as COM6 (the preview) and COM5 (Find signals
+#      live, a brake pressed three times; tests/windows/slcan_peer.py) and the
 #      stand-in PCANBasic.dll (the DLL absent is a case of tst_windows);
 #      screenshots build/windows/live/windows-*.png (CAC_LIVE_SHOTS=DIR keeps
 #      copies).
@@ -218,27 +219,38 @@ live_can_tests() {
     python3 tests/windows/slcan_peer.py examples/demo-drive.log "$live/received" "$live/seen" \
         >"$live/pty" &
     local peer=$!
-    for i in $(seq 1 100); do [ -s "$live/pty" ] && break; sleep 0.1; done
-    ln -sfn "$(cat "$live/pty")" "$build_prefix/dosdevices/com5"
+    # A second adapter, on COM5, plays a car whose brake is pressed three
+    # times, in real time, for Find signals; the preview's is on COM6.
+    python3 tests/windows/slcan_peer.py brake "$live/received-brake" "$live/seen-brake" \
+        >"$live/pty-brake" &
+    local brake_peer=$!
+    for i in $(seq 1 100); do [ -s "$live/pty" ] && [ -s "$live/pty-brake" ] && break; sleep 0.1; done
+    ln -sfn "$(cat "$live/pty")" "$build_prefix/dosdevices/com6"
+    ln -sfn "$(cat "$live/pty-brake")" "$build_prefix/dosdevices/com5"
     # The results go to a file: Wine now and then loses a program's standard output.
-    CAC_SLCAN_PORT=5 CAC_SLCAN_SEEN="Z:${live//\//\\}\\seen" CAC_LIVE_SHOTS="Z:${shots//\//\\}" \
+    CAC_SLCAN_PORT=6 CAC_SLCAN_SEEN="Z:${live//\//\\}\\seen" CAC_LIVE_SHOTS="Z:${shots//\//\\}" \
+        CAC_SLCAN_BRAKE_PORT=5 CAC_SLCAN_BRAKE_SEEN="Z:${live//\//\\}\\seen-brake" \
         "$wine_run" build/windows/tests/windows/live/tst_windows_live.exe \
         -o "Z:${live//\//\\}\\test.log,txt" >"$live/wine.log" 2>&1 || status=$?
-    touch "$live/seen" # the peer ends whatever the test did
+    touch "$live/seen" "$live/seen-brake" # the peers end whatever the test did
     wait "$peer" || true
-    rm -f "$build_prefix/dosdevices/com5"
+    wait "$brake_peer" || true
+    rm -f "$build_prefix/dosdevices/com5" "$build_prefix/dosdevices/com6"
     if [ "$status" -eq 0 ] && grep -q '^Totals: .* 0 failed, 0 skipped' "$live/test.log"; then
         pass
     else
         grep -v '^PASS' "$live/test.log" 2>/dev/null | head -n 40 || true
-        fail "live CAN traffic in the Windows window (SLCAN on COM5, PCAN-Basic stand-in)"
+        fail "live CAN traffic in the Windows window (SLCAN on COM5 and COM6, PCAN-Basic stand-in)"
     fi
     # Close, 500 kbit/s, open: and never a frame sent.
-    if [ "$(od -An -c "$live/received" 2>/dev/null | tr -d ' \n')" = 'C\rS6\rO\r' ]; then
-        pass
-    else
-        fail "the SLCAN adapter received $(od -An -c "$live/received" 2>/dev/null | tr -s ' ')"
-    fi
+    local received
+    for received in "$live/received" "$live/received-brake"; do
+        if [ "$(od -An -c "$received" 2>/dev/null | tr -d ' \n')" = 'C\rS6\rO\r' ]; then
+            pass
+        else
+            fail "the SLCAN adapter received $(od -An -c "$received" 2>/dev/null | tr -s ' ')"
+        fi
+    done
     [ -n "${CAC_LIVE_SHOTS:-}" ] && cp "$shots"/windows-*.png "$CAC_LIVE_SHOTS"/ 2>/dev/null || true
 }
 live_can_tests

@@ -2,7 +2,10 @@
 // public conventions, the cell texts read as the image reads them, and every
 // order at every start bit against a bit-by-bit walk (which covers the edges).
 #include "Fixtures.h"
+#include "bitmap/FramePictureTexts.h"
+#include "bitmap/LayoutText.h"
 #include "bitmap/SignalBitMap.h"
+#include "channels/ChoiceLists.h"
 #include "channels/ConfigModel.h"
 
 #include <QSet>
@@ -172,6 +175,35 @@ private slots:
         QCOMPARE(RunsText(MapChannelBits(model, ChannelCount)), QStringLiteral("6:7..0 7:7..0"));
         // A row never edited: start 0, length 0, no bits.
         QVERIFY(MapChannelBits(model, 1).positions.isEmpty());
+    }
+
+    // Every byte a "Filter Loc" entry names is named alike by the picture's
+    // row and the layout text's row: Byte 1 (the frame's first) to Byte 8.
+    void byteNumbersAsFilterLoc() {
+        const QStringList entries = FixedChoiceList(6).mid(1); // after "No Filter"
+        QCOMPARE(entries.size(), 8);
+        for (const QString& entry : entries) {
+            ConfigModel model;
+            SetRow(model, ChannelCount,
+                   QStringLiteral("Engine speed {RPM}|11 bit|0x100|%1|7|0|8|Unsigned|Intel "
+                                  "standard|1|0|0")
+                       .arg(entry)
+                       .toUtf8()
+                       .constData());
+            const ChannelSignal signal = ReadChannelSignal(model, ChannelCount);
+            const int row = signal.filter.dataByte();
+            QCOMPARE(row, entry.mid(5).toInt() - 1);
+            QCOMPARE(FramePictureByte(row), entry);
+            const QList<FrameChannels> frames = UsedFrames(model);
+            QCOMPARE(frames.size(), 1);
+            const QStringList lines = FrameLayoutText(model, frames.first()).split(u'\n');
+            const auto filtered = std::find_if(lines.begin(), lines.end(), [&](const QString& l) {
+                return l.contains(QStringLiteral("filter (\"%1\")").arg(entry));
+            });
+            QVERIFY2(filtered != lines.end(), qPrintable(entry));
+            QVERIFY2(filtered->startsWith(QStringLiteral("  ") + entry + QStringLiteral("  ")),
+                     qPrintable(*filtered));
+        }
     }
 };
 

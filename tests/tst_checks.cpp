@@ -83,20 +83,20 @@ private slots:
             {Check::FilterValueMissing, Place::Channel, 1, ColFilterVal, "only frames with 0",
              Channel(1, With(ColFilterLoc, "Byte 3", With(ColFilterVal, " ")))},
             {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit,
-             "60 and 5 bits reach byte 8 in this byte order",
+             "60 and 5 bits reach Byte 9 in this byte order",
              Channel(1, With(ColStartBit, "60", With(ColLength, "5")))},
-            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "58 and 5 bits reach byte 8",
+            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "58 and 5 bits reach Byte 9",
              Channel(1, With(ColByteOrder, "Motorola forw MSB",
                              With(ColStartBit, "58", With(ColLength, "5"))))},
-            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "begin before byte 0",
+            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "begin before Byte 1",
              Channel(1, With(ColByteOrder, "Motorola forw LSB",
                              With(ColStartBit, "7", With(ColLength, "2"))))},
             // One bit past the last byte in bus order.
-            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "63 and 2 bits reach byte 8",
+            {Check::BitsBeyondFrame, Place::Channel, 1, ColStartBit, "63 and 2 bits reach Byte 9",
              Channel(1, With(ColByteOrder, "Motorola seq",
                              With(ColStartBit, "63", With(ColLength, "2"))))},
             {Check::FilterInSignal, Place::Channel, 1, ColFilterLoc,
-             "(byte 1 bit 0): the channel reads only frames where those bits match the filter "
+             "(Byte 2 bit 0): the channel reads only frames where those bits match the filter "
              "value 0x07",
              Channel(1,
                      With(ColFilterLoc, "Byte 2", With(ColFilterVal, "7", With(ColLength, "9"))))},
@@ -216,19 +216,19 @@ private slots:
             QString second;
             const char* shared; // empty: no warning
         } rows[] = {
-            {"both unfiltered", b, "byte 1 bits 3 to 0"},
+            {"both unfiltered", b, "Byte 2 bits 3 to 0"},
             {"one filtered", With(ColFilterLoc, "Byte 8", With(ColFilterVal, "3", b)),
-             "byte 1 bits 3 to 0"},
-            {"whole overlap", With(ColStartBit, "0", b), "byte 0 bits 7 to 0"},
+             "Byte 2 bits 3 to 0"},
+            {"whole overlap", With(ColStartBit, "0", b), "Byte 1 bits 7 to 0"},
             {"adjacent", With(ColStartBit, "12", b), ""},
             {"other identifier", With(ColCanId, "0x101", b), ""},
             {"29-bit of the same number", With(ColIdLength, "29 bit", b), ""},
-            {"same number as hex and decimal", With(ColCanId, "256", b), "byte 1 bits 3 to 0"},
+            {"same number as hex and decimal", With(ColCanId, "256", b), "Byte 2 bits 3 to 0"},
             {"channel not in use", With(ColVariable, "**Do not use**", b), ""},
             {"unknown order", With(ColByteOrder, "Motorola backward", b), ""},
             // Bits 4 to 11 in bus order: byte 1's top four bits are not channel 2's.
             {"Motorola against Intel",
-             With(ColByteOrder, "Motorola seq", With(ColStartBit, "4", b)), "byte 0 bits 3 to 0"},
+             With(ColByteOrder, "Motorola seq", With(ColStartBit, "4", b)), "Byte 1 bits 3 to 0"},
         };
         for (const auto& r : rows) {
             const RowName name(r.name);

@@ -254,23 +254,23 @@ private slots:
         const std::tuple<QStringList, int, QByteArray, QByteArray> rows[] = {
             {{"check", EngineDemoCcf, catalogue}, 0, "engine-demo.ccf: no findings\n", ""},
             {{"check", ChecksCcf, catalogue}, 3,
-             "checks-demo.ccf: channel 4, Start bit: error: start bit 56 and 16 bits reach byte 9 in this byte order",
+             "checks-demo.ccf: channel 4, Start bit: error: start bit 56 and 16 bits reach Byte 10 in this byte order",
              ""},
             {{"check", ChecksCcf, catalogue}, 3, "checks-demo.ccf: 13 errors, 11 warnings, 1 note\n",
              ""},
             // One channel per known order in its frame's last bytes, two that overlap.
             {{"check", LayoutCcf, catalogue}, 0, "layout-demo.ccf: 0 errors, 2 warnings, 0 notes\n", ""},
             {{"check", LayoutCcf, catalogue}, 0,
-             "channel 6, Start bit: warning: channel 7 reads byte 1 bits 7 to 0 of the same frames too [bits-overlap]\n", ""},
+             "channel 6, Start bit: warning: channel 7 reads Byte 2 bits 7 to 0 of the same frames too [bits-overlap]\n", ""},
             {{"check", LayoutCcf, catalogue}, 0,
-             "channel 7, Start bit: warning: channel 6 reads byte 1 bits 7 to 0 of the same frames too [bits-overlap]\n", ""},
+             "channel 7, Start bit: warning: channel 6 reads Byte 2 bits 7 to 0 of the same frames too [bits-overlap]\n", ""},
             {{"layout", LayoutCcf, catalogue, "--id", "0x310"}, 0,
              "Frame 0x310, channels 6, 7, 8\n\n"
              "         bit  7  6  5  4  3  2  1  0\n"
-             "  byte 0      6  6  6  6  6  6  6  6   filter (\"Byte 1\") of channel 8\n"
-             "  byte 1     ** ** ** ** ** ** ** **\n"
-             "  byte 2      8  8  8  8  8  8  8  8\n"
-             "  byte 3      .  .  .  .  .  .  .  .\n", ""},
+             "  Byte 1      6  6  6  6  6  6  6  6   filter (\"Byte 1\") of channel 8\n"
+             "  Byte 2     ** ** ** ** ** ** ** **\n"
+             "  Byte 3      8  8  8  8  8  8  8  8\n"
+             "  Byte 4      .  .  .  .  .  .  .  .\n", ""},
             {{"layout", LayoutCcf, catalogue, "--id", "419361024"}, 0, "Frame 0x18FEF100 (29 bit), channel 4\n", ""},
             {{"layout", LayoutCcf, catalogue, "--id", "0x7FF"}, 1, "", "no channel in use reads identifier 0x7FF"},
             {{"layout", StartupCcf, catalogue}, 0, "startup.ccf: no channel in use\n", ""},
@@ -369,19 +369,19 @@ private slots:
             QString("Frame 0x7FF, channels 1, 15\n"
                     "\n"
                     "         bit  7  6  5  4  3  2  1  0\n"
-                    "  byte 0      .  .  .  .  .  .  . 15\n"
-                    "  byte 1      .  .  .  .  .  .  .  .\n"
-                    "  byte 2      .  .  .  .  .  .  .  .\n"
-                    "  byte 3      .  .  .  .  .  .  .  .\n"
-                    "  byte 4      .  .  .  .  .  .  .  .\n"
-                    "  byte 5      .  .  .  .  .  .  .  .\n"
-                    "  byte 6      .  .  .  .  .  .  .  .\n"
-                    "  byte 7      1  .  .  .  .  .  .  .   filter (\"Byte 8\") of channel 1\n"
+                    "  Byte 1      .  .  .  .  .  .  . 15\n"
+                    "  Byte 2      .  .  .  .  .  .  .  .\n"
+                    "  Byte 3      .  .  .  .  .  .  .  .\n"
+                    "  Byte 4      .  .  .  .  .  .  .  .\n"
+                    "  Byte 5      .  .  .  .  .  .  .  .\n"
+                    "  Byte 6      .  .  .  .  .  .  .  .\n"
+                    "  Byte 7      .  .  .  .  .  .  .  .\n"
+                    "  Byte 8      1  .  .  .  .  .  .  .   filter (\"Byte 8\") of channel 1\n"
                     "\n"
-                    "   1  Oil temp {OILT}, start bit 63, 1 bit, Intel standard: msb byte 7 bit "
-                    "7, lsb byte 7 bit 7; only frames with 0xFF in byte 7\n"
-                    "  15  Coolant temp {ECT}, start bit 0, 1 bit, Intel standard: msb byte 0 "
-                    "bit 0, lsb byte 0 bit 0\n")
+                    "   1  Oil temp {OILT}, start bit 63, 1 bit, Intel standard: msb Byte 8 bit "
+                    "7, lsb Byte 8 bit 7; only frames with 0xFF in Byte 8\n"
+                    "  15  Coolant temp {ECT}, start bit 0, 1 bit, Intel standard: msb Byte 1 "
+                    "bit 0, lsb Byte 1 bit 0\n")
                 .split('\n'));
     }
 

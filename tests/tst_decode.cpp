@@ -187,7 +187,7 @@ void TestDecode::byteOrderEdges_data() {
     row("motorola largest signed", "3|12|Signed|Motorola forw MSB", "07ff", "2047");
     row("motorola float", "7|32|Float (single)|Motorola forw MSB", "c49a5000", "-1234.5");
     row("frame too short", "56|8|Unsigned|Intel standard", "00000000000000",
-        "a frame of 7 bytes is too short for a signal reaching byte 8");
+        "a frame of 7 bytes is too short for a signal reaching Byte 8");
     row("beyond the frame", "60|8|Unsigned|Intel standard", "0000000000000000",
         "no value: the signal reaches beyond the 8 data bytes");
     row("motorola backward", "0|8|Unsigned|Motorola backward", "00",
@@ -414,7 +414,7 @@ void TestDecode::tallyAndTexts() {
                           "      1  Engine speed {RPM}       2        2      128   128  [RPM]",
                           "      2  Oil temp {OILT}          2     -1.0     -1.0  -1.0  [degrees "
                           "Celsius]  (1 frames not decoded: a frame of 7 bytes is too short for a "
-                          "signal reaching byte 8)"}));
+                          "signal reaching Byte 8)"}));
     QCOMPARE(UntakenSummaryLine(tally.untaken()),
              QStringLiteral("frames no channel takes: 3 (0 remote, 1 error); identifiers 0x101"));
 }

@@ -26,12 +26,13 @@ QString FramePictureNotDrawn(int channel, const QString& reason) {
 }
 
 QString FramePictureBeyondFrame(int channel) {
-    return QStringLiteral("Channel %1 reaches beyond byte 7: those bits are not drawn.")
+    return QStringLiteral("Channel %1 reaches beyond Byte 8: those bits are not drawn.")
         .arg(channel);
 }
 
+// From "Byte 1", as "Filter Loc" names them.
 QString FramePictureByte(int byte) {
-    return QStringLiteral("byte %1").arg(byte);
+    return QStringLiteral("Byte %1").arg(byte + 1);
 }
 
 QString FramePictureFilter(int channel, const QString& hexValue) {
@@ -44,7 +45,7 @@ QString FramePictureBitOwner(int channel, const QString& variable, int exponent)
 
 QString FramePictureBitPlace(int byte, int bit, int databaseIndex) {
     return QStringLiteral("Byte %1, bit %2; bit %3 as a CAN database numbers it")
-        .arg(byte)
+        .arg(byte + 1)
         .arg(bit)
         .arg(databaseIndex);
 }

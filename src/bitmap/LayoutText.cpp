@@ -8,8 +8,10 @@
 namespace cac {
 namespace {
 
+// Bytes are numbered as "Filter Loc" numbers them, from "Byte 1"; bits as a
+// byte numbers them, 7 (its highest) to 0.
 QString PositionText(BitPosition p) {
-    return QStringLiteral("byte %1 bit %2").arg(p.byte).arg(p.bit);
+    return QStringLiteral("Byte %1 bit %2").arg(p.byte + 1).arg(p.bit);
 }
 
 QString ChannelLine(const ConfigModel& model, const ChannelSignal& signal) {
@@ -27,14 +29,14 @@ QString ChannelLine(const ConfigModel& model, const ChannelSignal& signal) {
         line += QStringLiteral(": msb %1, lsb %2")
                     .arg(PositionText(bits.positions.first()), PositionText(bits.positions.last()));
     if (signal.filter.dataByte() >= 0)
-        line += QStringLiteral("; only frames with 0x%1 in byte %2")
+        line += QStringLiteral("; only frames with 0x%1 in Byte %2")
                     .arg(HexByte(signal.filter.value))
-                    .arg(signal.filter.dataByte());
+                    .arg(signal.filter.dataByte() + 1);
     else if (signal.filter.on)
         line += QStringLiteral("; filter on byte position %1, which no frame has")
                     .arg(signal.filter.position);
     if (!bits.insideFrame())
-        line += QStringLiteral("; bits outside bytes 0 to 7 are not drawn");
+        line += QStringLiteral("; bits outside Byte 1 to Byte 8 are not drawn");
     return line;
 }
 
@@ -66,7 +68,7 @@ QString FrameLayoutText(const ConfigModel& model, const FrameChannels& frame) {
                        .arg(channelNumbers.join(QStringLiteral(", ")));
     text += QStringLiteral("         bit  7  6  5  4  3  2  1  0\n");
     for (int byte = 0; byte < FrameDataBytes; ++byte) {
-        QString row = QStringLiteral("  byte %1    ").arg(byte);
+        QString row = QStringLiteral("  Byte %1    ").arg(byte + 1);
         for (int bit = 7; bit >= 0; --bit) {
             const BitOwners owners = OwnersOfBit(frame, {byte, bit});
             if (owners.channels.isEmpty())

@@ -18,7 +18,7 @@ struct BitOwners {
 // The owners of bit (byte, bit) among the frame's channels with known bits.
 BitOwners OwnersOfBit(const FrameChannels& frame, BitPosition position);
 
-// A frame's layout as plain text: a title, 8 rows (bytes 0 to 7) by 8
+// A frame's layout as plain text: a title, 8 rows (Byte 1 to Byte 8) by 8
 // columns (bits 7 to 0) holding the channel numbers, "**" where channels
 // read the same bits of the same frames, "++" where they take them from
 // frames their filters tell apart; then one line per channel saying its

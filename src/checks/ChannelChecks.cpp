@@ -248,7 +248,7 @@ private:
                     .arg(bits.unknownReason));
             return;
         }
-        // Bytes counted from 0, as CAN databases and the layout picture count them.
+        // Bytes counted from 1, as "Filter Loc" and the layout picture count them.
         const QString order = listOf(ColByteOrder).value(bits.orderCode);
         const QString inOrder =
             cell(ColByteOrder) == order
@@ -256,18 +256,18 @@ private:
                 : QStringLiteral("in \"%1\", the order the image gets").arg(order);
         if (bits.firstByte() < 0)
             add(Check::BitsBeyondFrame, ColStartBit,
-                QStringLiteral("start bit %1 and %2 bits begin before byte 0 %3, where a frame "
+                QStringLiteral("start bit %1 and %2 bits begin before Byte 1 %3, where a frame "
                                "has no bits")
                     .arg(bits.startBit)
                     .arg(bits.length)
                     .arg(inOrder));
         else if (bits.lastByte() >= FrameDataBytes)
             add(Check::BitsBeyondFrame, ColStartBit,
-                QStringLiteral("start bit %1 and %2 bits reach byte %3 %4, and a CAN frame has "
-                               "bytes 0 to 7 only")
+                QStringLiteral("start bit %1 and %2 bits reach Byte %3 %4, and a CAN frame has "
+                               "Byte 1 to Byte 8 only")
                     .arg(bits.startBit)
                     .arg(bits.length)
-                    .arg(bits.lastByte())
+                    .arg(bits.lastByte() + 1)
                     .arg(inOrder));
         const int filterByte = filter.dataByte();
         if (filterByte >= 0) {

@@ -28,8 +28,8 @@ QString NumberText(double value);
 // looks, or empty.
 QString NumberTextProblem(const QString& text);
 
-// Bits as messages name them, bytes counted from 0 as CAN databases and the
-// layout picture count them: "byte 2 bits 7 to 0, byte 3 bit 7".
+// Bits as messages name them, bytes counted from 1 as "Filter Loc" and the
+// layout picture count them: "Byte 3 bits 7 to 0, Byte 4 bit 7".
 QString BitsText(const QList<BitPosition>& bits);
 
 // The warnings of channels that read the same bits of the same frames, one

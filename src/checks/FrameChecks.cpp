@@ -13,7 +13,7 @@ QString BitsText(const QList<BitPosition>& bits) {
         while (j + 1 < bits.size() && bits[j + 1].byte == bits[i].byte &&
                bits[j + 1].bit == bits[j].bit - 1)
             ++j;
-        const QString byte = QStringLiteral("byte %1 ").arg(bits[i].byte);
+        const QString byte = QStringLiteral("Byte %1 ").arg(bits[i].byte + 1);
         runs.append(i == j
                         ? byte + QStringLiteral("bit %1").arg(bits[i].bit)
                         : byte + QStringLiteral("bits %1 to %2").arg(bits[i].bit).arg(bits[j].bit));

@@ -136,10 +136,10 @@ private:
             return QStringLiteral("its filter reads byte position %1, which no frame has")
                 .arg(signal.filter.position);
         if (signal.filter.on && signal.filter.dataByte() != multiplexByte)
-            return QStringLiteral("its filter reads byte %1, but the frame's multiplexor is "
-                                  "byte %2, and a frame has only one")
-                .arg(signal.filter.dataByte())
-                .arg(multiplexByte);
+            return QStringLiteral("its filter reads Byte %1, but the frame's multiplexor is "
+                                  "Byte %2, and a frame has only one")
+                .arg(signal.filter.dataByte() + 1)
+                .arg(multiplexByte + 1);
         return {};
     }
 

@@ -164,7 +164,7 @@ std::optional<DecodedValue> FrameDecoder::decode(const ChannelDecoding& d, const
     if (frame.length < d.bytesNeeded) {
         if (problem)
             *problem = QStringLiteral("a frame of %1 bytes is too short for a signal reaching "
-                                      "byte %2")
+                                      "Byte %2")
                            .arg(frame.length)
                            .arg(d.bytesNeeded);
         return std::nullopt;

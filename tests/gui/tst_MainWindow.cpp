@@ -1171,7 +1171,7 @@ private slots:
             toolTipAt(view, PictureGeometry::cellRect(8).center().toPoint()).split('\n'), // byte 1
             QStringList({"Channel 6 (Oil temp {OILT}): weight 2^15",
                          "Channel 7 (Oil pressure {OILP}): weight 2^7", FramePictureOverlap,
-                         "Byte 1, bit 7; bit 15 as a CAN database numbers it"}));
+                         "Byte 2, bit 7; bit 15 as a CAN database numbers it"}));
 
         key(Qt::Key_Return); // channel 7 moves to byte 3, away from channel 6
         clickEntry(s.list(ComboForColumn(ColStartBit)), "31");

@@ -2,6 +2,7 @@
 """Plays an SLCAN adapter on a pseudo-terminal for the Windows window's test.
 
 usage: slcan_peer.py LOG RECEIVED SEEN
+       slcan_peer.py brake RECEIVED SEEN
 
 Prints the terminal's device, to be linked as a COM port. Waits for the
 commands that close, set the bit rate and open the channel, answers them
@@ -10,7 +11,13 @@ does), sends the frames of the candump LOG as SLCAN lines (every other one
 with a time stamp, and one line that is no frame after the eleventh), then
 waits until the file SEEN exists and hangs up, as an unplugged adapter does.
 Everything the program sent is written to RECEIVED.
+
+With "brake" for LOG it plays, in real time, 8 s of a car at standstill
+whose brake is pressed three times (at 1.5, 3.5 and 5.5 s, for 0.6 s): the
+switch at 0x1A0 bit 0 and the pressure at bits 16 to 31 move only then,
+beside a counter, a blinker flag, an idling engine speed and a gear.
 """
+import math
 import os
 import pty
 import select
@@ -45,6 +52,35 @@ def slcan_lines(log_path):
     return lines
 
 
+PRESSES = (1.5, 3.5, 5.5)
+PRESS_SECONDS = 0.6
+
+
+def brake_frames(t, tick):
+    """The three frames of the car at standstill at time t, as SLCAN lines."""
+    pressed = [t - at for at in PRESSES if at <= t < at + PRESS_SECONDS]
+    braking = 1 if pressed else 0
+    pressure = min(3000, int(pressed[0] * 12000)) if pressed else 0
+    brake = braking | pressure << 16 | (tick & 0xF) << 56
+    blinker = int(t / 0.7) % 2
+    rpm = int((800 + 60 * math.sin(t * 2)) * 4)
+    engine = blinker | rpm << 8
+    gear = 0x55 | (1, 3, 7)[int(t / 1.3) % 3] << 32
+    return [b"t%03X8%s\r" % (ident, data.to_bytes(8, "little").hex().upper().encode())
+            for ident, data in ((0x1A0, brake), (0x2B0, engine), (0x3C0, gear))]
+
+
+def play_brake(master):
+    start, tick = time.monotonic(), 0
+    while True:
+        t = time.monotonic() - start
+        if t >= 8:
+            return
+        tick += 1
+        os.write(master, b"".join(brake_frames(t, tick)))
+        time.sleep(0.02)
+
+
 def main():
     log_path, received_path, seen_path = sys.argv[1:4]
     master, slave = pty.openpty()
@@ -63,8 +99,11 @@ def main():
     read_for(180, lambda: received.endswith(OPEN_COMMANDS))
     if received.endswith(OPEN_COMMANDS):
         os.write(master, b"\a\r\r")
-        for line in slcan_lines(log_path):
-            os.write(master, line)
+        if log_path == "brake":
+            play_brake(master)
+        else:
+            for line in slcan_lines(log_path):
+                os.write(master, line)
         read_for(180, lambda: os.path.exists(seen_path))
     with open(received_path, "wb") as out:
         out.write(received)

@@ -4,10 +4,19 @@
 // (CAC_SLCAN_PORT=n), that adapter. The lines show what the engine decodes
 // from the same frames.
 //
-// With CAC_LIVE_SHOTS=DIR the window is saved as windows-pcan.png and
-// windows-slcan.png, the dialog as windows-live-dialog.png, into DIR.
+// Find signals listens to a second adapter (CAC_SLCAN_BRAKE_PORT=n) that
+// plays a car whose brake is pressed three times: the fields come, the
+// brake's bits light, a mark is set at each press.
+//
+// With CAC_LIVE_SHOTS=DIR the window is saved as windows-pcan.png,
+// windows-slcan.png and windows-discover-live.png, the dialog as
+// windows-live-dialog.png, into DIR.
 #include "DemoWindow.h"
 #include "PreviewChecks.h"
+#include "app/discover/DiscoverNames.h"
+#include "app/discover/DiscoverPanel.h"
+#include "app/discover/DiscoverTexts.h"
+#include "app/discover/FieldPictureView.h"
 #include "app/preview/PreviewNames.h"
 #include "app/preview/PreviewPanel.h"
 #include "app/preview/PreviewTexts.h"
@@ -21,11 +30,14 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLibrary>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -56,8 +68,9 @@ class TestWindowsLive : public QObject, testing::DemoWindow {
         return testing::engineLines(*m_window->model(), m_window->catalogue(), frames);
     }
     // Opens the live dialog and connects to `title`; null when it is not listed.
-    QDialog* chooseInterface(const QString& title) {
-        m_window->findChild<QAction*>(app::names::MenuPreviewLive)->trigger();
+    QDialog* chooseInterface(const QString& title,
+                             const QString& menu = app::names::MenuPreviewLive) {
+        m_window->findChild<QAction*>(menu)->trigger();
         QDialog* dialog = nullptr;
         [&] { QTRY_VERIFY((dialog = qobject_cast<QDialog*>(qApp->activeModalWidget()))); }();
         if (!dialog)
@@ -141,6 +154,68 @@ private slots:
             m_window->statusBar()->currentMessage().startsWith(title + QStringLiteral(" ended: ")),
             qPrintable(m_window->statusBar()->currentMessage()));
         QCOMPARE(panelLines(), engineLines(frames));
+    }
+
+    // The brake pressed at 1.5, 3.5 and 5.5 s of the adapter's play: a mark
+    // set just before each (the button, then Space twice), the brake's
+    // switch lit on the picture while pressed; the three identifiers found.
+    void findSignalsLive() {
+        const int port = qEnvironmentVariableIntValue("CAC_SLCAN_BRAKE_PORT");
+        if (port == 0)
+            QSKIP("no brake adapter linked to a COM port (test-windows.sh links one)");
+        m_fake->ports->openable = {port};
+        m_fake->ports->devices[port] = QStringLiteral("COM%1").arg(port);
+        const QString title = app::texts::liveSlcanOnPort(port, QStringLiteral("COM%1").arg(port));
+        QDialog* dialog = chooseInterface(title, app::names::MenuDiscoverLive);
+        QVERIFY(dialog);
+        auto* panel = get<app::DiscoverPanel>(app::names::DiscoverPanel);
+        QSignalSpy listening(panel, &app::DiscoverPanel::listening);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(app::names::LiveConnect), Qt::LeftButton);
+        QVERIFY(listening.wait(10000));
+        QElapsedTimer clock;
+        clock.start();
+        m_window->activateWindow();
+        auto* identifiers = get<QTableWidget>(app::names::DiscoverIdentifiers);
+        auto* picture = get<app::FieldPictureView>(app::names::DiscoverPicture);
+        QTest::keyClicks(get<QLineEdit>(app::names::DiscoverMarkLabel), QStringLiteral("brake"));
+        const double presses[] = {1.5, 3.5, 5.5};
+        int marked = 0;
+        bool lit = false, shot = false;
+        while (clock.elapsed() < 9000) {
+            const double t = double(clock.elapsed()) / 1000;
+            const auto brake = identifiers->findItems(QStringLiteral("0x1A0"), Qt::MatchExactly);
+            if (!brake.isEmpty() && identifiers->currentRow() != brake.first()->row())
+                identifiers->setCurrentCell(brake.first()->row(), 0);
+            if (marked < 3 && t >= presses[marked] - 0.1) {
+                if (marked == 0) {
+                    QTest::mouseClick(get<QPushButton>(app::names::DiscoverMark), Qt::LeftButton);
+                } else {
+                    identifiers->setFocus(Qt::TabFocusReason);
+                    QTest::keyClick(identifiers, Qt::Key_Space);
+                }
+                ++marked;
+            }
+            lit = lit || picture->litBits().contains(0);
+            if (!shot && t >= presses[2] + 0.3) {
+                saveShot(m_window.get(), QStringLiteral("windows-discover-live.png"));
+                shot = true;
+            }
+            QTest::qWait(20);
+        }
+        QVERIFY(lit);
+        QCOMPARE(identifiers->rowCount(), 3);
+        const QString marks = get<QLabel>(app::names::DiscoverMarks)->text();
+        QVERIFY2(marks.count(QStringLiteral("brake")) == 3, qPrintable(marks));
+
+        QSignalSpy ended(panel, &app::DiscoverPanel::listeningEnded);
+        QFile seen(qEnvironmentVariable("CAC_SLCAN_BRAKE_SEEN"));
+        QVERIFY(seen.open(QIODevice::WriteOnly));
+        seen.close();
+        QVERIFY(ended.wait(20000));
+        QVERIFY2(get<QLabel>(app::names::DiscoverSource)
+                     ->text()
+                     .startsWith(app::texts::discoverListenEnded(title, QString())),
+                 qPrintable(get<QLabel>(app::names::DiscoverSource)->text()));
     }
 };
 
