@@ -66,6 +66,8 @@ bool printJson(const DiscoveryResult& result, const DiscoveryCandidates& candida
         json.key("fields").beginArray();
         for (const DiscoveredField& field : identifier.fields) {
             json.beginObject();
+            if (!field.algorithm.isEmpty())
+                json.key("algorithm").value(field.algorithm);
             json.key("byteOrderUndecided").value(field.orderUndecided);
             json.key("confidence").value(field.confidence);
             json.key("kind").value(FieldKindName(field.kind));
