@@ -360,7 +360,7 @@ void ChecksumFinder::searchCrc(int place, Cover cover, std::uint64_t anchor, std
 
 void ChecksumFinder::add(std::uint64_t data, int length) {
     length = std::clamp(length, 0, 8);
-    if (length == m_lastLength && data == m_lastData)
+    if (m_done || (length == m_lastLength && data == m_lastData))
         return; // a repeat holds wherever its twin did
     if (m_lastLength < 0)
         m_firstData = data;
@@ -381,7 +381,17 @@ void ChecksumFinder::add(std::uint64_t data, int length) {
         }
     if (fell)
         std::erase_if(m_candidates, [](const Candidate& c) { return !c.alive; });
+    searchCrcs(data, length);
+    // Nothing left to hold and no CRC search to come in the lengths met so
+    // far: the rest of the log is passed over.
+    m_done = m_candidates.empty();
+    for (int place = 0; place < m_longest && m_done; ++place)
+        for (const Cover cover : Covers)
+            m_done = m_done && !(m_crcPending[std::size_t(place)][std::size_t(cover)] &&
+                                 coveredBytes(place, cover, m_longest) != 0);
+}
 
+void ChecksumFinder::searchCrcs(std::uint64_t data, int length) {
     Anchor& anchor = m_anchor[std::size_t(length)];
     if (!anchor.seen) {
         anchor = {true, data};

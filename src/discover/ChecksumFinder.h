@@ -77,8 +77,10 @@ private:
     std::uint64_t m_firstData = 0;
     std::uint64_t m_changed = 0; // bits that ever differed from the first frame
     int m_longest = 0;
+    bool m_done = false;                                   // every family fell
     std::vector<std::pair<std::uint64_t, int>> m_distinct; // up to MinDistinctNibble
 
+    void searchCrcs(std::uint64_t data, int length);
     void searchCrc(int place, Cover cover, std::uint64_t anchor, std::uint64_t data, int length);
     bool holds(Candidate& c, std::uint64_t data, int length) const;
 };
