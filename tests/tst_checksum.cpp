@@ -86,6 +86,15 @@ private slots:
         QTest::newRow("nibble sum beside a counter")
             << "nibble_counter" << 59 << 4
             << "sum of the frame's other nibbles + identifier nibbles, modulo 16" << 63;
+        QTest::newRow("nibble sum in the high nibble")
+            << "nibble_high" << 63 << 4
+            << "sum of the frame's other nibbles + identifier nibbles, modulo 16" << 59;
+        QTest::newRow("CRC 0x03, the first generator")
+            << "crc_03_last" << 63 << 8 << "CRC-8 poly 0x03 init 0x00 xorout 0x00 over bytes 0-6"
+            << -1;
+        QTest::newRow("CRC 0xFF, the last generator")
+            << "crc_ff_last" << 63 << 8 << "CRC-8 poly 0xFF init 0x00 xorout 0x00 over bytes 0-6"
+            << -1;
         QTest::newRow("CRC 0x1D at byte 0")
             << "crc_1d_first" << 7 << 8 << "CRC-8 poly 0x1D init 0xFF xorout 0xFF over bytes 1-7"
             << -1;

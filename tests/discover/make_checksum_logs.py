@@ -73,6 +73,15 @@ def rows(rng):
             return (f[7] & 0xF0) | ((sum(others) + sum(int(c, 16) for c in f'{ident:X}')) & 0xF)
         return check
 
+    def nib_high(f, n):  # the high nibble of byte 7; its low nibble a counter
+        others = nibbles(f)[:14] + [f[7] & 0xF]
+        return (f[7] & 0x0F) | (((sum(others) + 0x4 + 0x9 + 0x9) & 0xF) << 4)
+
+    def nib_fill_low(rng, n, k):
+        f = [rng.randrange(256) for _ in range(n)]
+        f[7] = k & 0xF
+        return f
+
     def nib_fill(rng, n, k):
         f = [rng.randrange(256) for _ in range(n)]
         f[7] = (k & 0xF) << 4
@@ -104,6 +113,10 @@ def rows(rng):
     yield make(rng, 'sum_middle', 0x0BA, 8, 3, lambda f, n: (s(f, 0, 3) + ib(0x0BA) + 4) & 0xFF,
                fill=toyota_short)
     yield make(rng, 'nibble_counter', 0x498, 8, 7, nib_check(0x498), fill=nib_fill)
+    yield make(rng, 'nibble_high', 0x499, 8, 7, nib_high, fill=nib_fill_low)
+    # The first and last odd generators tried.
+    yield make(rng, 'crc_03_last', 0x337, 8, 7, lambda f, n: crc8(f[0:7], 0x03, 0x00, 0x00))
+    yield make(rng, 'crc_ff_last', 0x338, 8, 7, lambda f, n: crc8(f[0:7], 0xFF, 0x00, 0x00))
     yield make(rng, 'crc_1d_first', 0x330, 8, 0, lambda f, n: crc8(f[1:8], 0x1D, 0xFF, 0xFF))
     yield make(rng, 'crc_2f_last', 0x331, 8, 7, lambda f, n: crc8(f[0:7], 0x2F, 0xFF, 0xFF))
     yield make(rng, 'crc_07_last', 0x332, 8, 7, lambda f, n: crc8(f[0:7], 0x07, 0x00, 0x00))
