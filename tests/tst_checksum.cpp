@@ -86,6 +86,11 @@ private slots:
         QTest::newRow("nibble sum beside a counter")
             << "nibble_counter" << 59 << 4
             << "sum of the frame's other nibbles + identifier nibbles, modulo 16" << 63;
+        // Like a byte XOR, any nibble is the XOR of the others: the first one
+        // of the last byte is taken.
+        QTest::newRow("nibble XOR beside a counter")
+            << "nibble_xor" << 59 << 4 << "XOR of the frame's other nibbles ^ identifier nibbles"
+            << 63;
         QTest::newRow("nibble sum in the high nibble")
             << "nibble_high" << 63 << 4
             << "sum of the frame's other nibbles + identifier nibbles, modulo 16" << 59;

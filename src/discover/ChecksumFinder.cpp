@@ -121,7 +121,7 @@ Named nameLinear(const Candidate& c, const IdentifierKey& key, int longest) {
     int idTerm = 0;
     if (c.nibble) {
         for (std::uint32_t id = key.id; id != 0; id >>= 4)
-            idTerm += int(id & 0xFu);
+            idTerm = c.family == Family::Xor ? (idTerm ^ int(id & 0xFu)) : idTerm + int(id & 0xFu);
     } else {
         for (const std::uint8_t b : identifierBytes(key))
             idTerm = c.family == Family::Xor ? (idTerm ^ b) : idTerm + b;
@@ -351,6 +351,8 @@ void ChecksumFinder::searchCrc(int place, Cover cover, std::uint64_t anchor, std
             probe.reflected = reflected;
             if (ChecksumFamilyValue(probe, difference, length) != checkDifference)
                 continue;
+            // Frames of other lengths met before this pair go unchecked: their
+            // constant is taken from the next one of their length.
             Candidate c = probe;
             holds(c, anchor, length);
             if (holds(c, data, length))

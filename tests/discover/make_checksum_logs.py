@@ -82,6 +82,10 @@ def rows(rng):
         f[7] = k & 0xF
         return f
 
+    def nib_xor(f, n):  # the low nibble of byte 7: XOR of the others and of 0x498's
+        others = nibbles(f)[:14] + [f[7] >> 4]
+        return (f[7] & 0xF0) | __import__('functools').reduce(lambda p, q: p ^ q, others, 4 ^ 9 ^ 8)
+
     def nib_fill(rng, n, k):
         f = [rng.randrange(256) for _ in range(n)]
         f[7] = (k & 0xF) << 4
@@ -113,6 +117,7 @@ def rows(rng):
     yield make(rng, 'sum_middle', 0x0BA, 8, 3, lambda f, n: (s(f, 0, 3) + ib(0x0BA) + 4) & 0xFF,
                fill=toyota_short)
     yield make(rng, 'nibble_counter', 0x498, 8, 7, nib_check(0x498), fill=nib_fill)
+    yield make(rng, 'nibble_xor', 0x498, 8, 7, nib_xor, fill=nib_fill)
     yield make(rng, 'nibble_high', 0x499, 8, 7, nib_high, fill=nib_fill_low)
     # The first and last odd generators tried.
     yield make(rng, 'crc_03_last', 0x337, 8, 7, lambda f, n: crc8(f[0:7], 0x03, 0x00, 0x00))
