@@ -65,6 +65,8 @@ private slots:
         QTest::newRow("sum at byte 0, lengths 1 to 8")
             << "sum_first_lengths" << 7 << 8
             << "sum of bytes 1-7 + identifier bytes + length, modulo 256" << -1;
+        QTest::newRow("sum of the bytes after it, in byte 2")
+            << "sum_after_middle" << 23 << 8 << "sum of bytes 3-7, modulo 256" << -1;
         QTest::newRow("sum + constant")
             << "sum_constant" << 63 << 8 << "sum of bytes 0-6 + 0x5A, modulo 256" << -1;
         QTest::newRow("negated sum")
@@ -110,6 +112,9 @@ private slots:
         QTest::newRow("CRC 0x31 reflected")
             << "crc_31_reflected" << 63 << 8
             << "CRC-8 poly 0x31 reflected init 0x00 xorout 0x00 over bytes 0-6" << -1;
+        QTest::newRow("CRC 0x2F, init 0xFF alone")
+            << "crc_2f_init_ff" << 63 << 8 << "CRC-8 poly 0x2F init 0xFF xorout 0x00 over bytes 0-6"
+            << -1;
         QTest::newRow("CRC 0x2F, other xorout")
             << "crc_2f_xorout" << 63 << 8 << "CRC-8 poly 0x2F init 0x00 xorout 0x5A over bytes 0-6"
             << -1;

@@ -107,6 +107,7 @@ def rows(rng):
     yield make(rng, 'sum_id_length', 0x2C1, 8, 7, lambda f, n: (s(f, 0, 7) + ib(0x2C1) + 8) & 0xFF)
     yield make(rng, 'sum_first_lengths', 0x1F5, 8, 0,
                lambda f, n: (s(f, 1, n) + ib(0x1F5) + n) & 0xFF, lengths=[1, 2, 3, 4, 5, 6, 7, 8])
+    yield make(rng, 'sum_after_middle', 0x1F6, 8, 2, lambda f, n: s(f, 3, 8) & 0xFF)
     yield make(rng, 'sum_constant', 0x321, 8, 7, lambda f, n: (s(f, 0, 7) + 0x5A) & 0xFF)
     yield make(rng, 'negated_sum', 0x322, 8, 7, lambda f, n: (-s(f, 0, 7)) & 0xFF)
     yield make(rng, 'ff_minus_sum', 0x323, 8, 7, lambda f, n: (0xFF - s(f, 0, 7)) & 0xFF)
@@ -127,6 +128,7 @@ def rows(rng):
     yield make(rng, 'crc_07_last', 0x332, 8, 7, lambda f, n: crc8(f[0:7], 0x07, 0x00, 0x00))
     yield make(rng, 'crc_31_reflected', 0x333, 8, 7,
                lambda f, n: crc8(f[0:7], 0x31, 0x00, 0x00, reflected=True))
+    yield make(rng, 'crc_2f_init_ff', 0x339, 8, 7, lambda f, n: crc8(f[0:7], 0x2F, 0xFF, 0x00))
     yield make(rng, 'crc_2f_xorout', 0x334, 8, 7, lambda f, n: crc8(f[0:7], 0x2F, 0x00, 0x5A))
     yield make(rng, 'crc_1d_identifier', 0x335, 8, 7,
                lambda f, n: crc8(id_bytes(0x335, False) + f[0:7], 0x1D, 0xFF, 0xFF))
