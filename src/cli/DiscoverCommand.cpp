@@ -66,6 +66,8 @@ bool printJson(const DiscoveryResult& result, const DiscoveryCandidates& candida
         json.key("fields").beginArray();
         for (const DiscoveredField& field : identifier.fields) {
             json.beginObject();
+            if (!field.algorithm.isEmpty())
+                json.key("algorithm").value(field.algorithm);
             json.key("byteOrderUndecided").value(field.orderUndecided);
             json.key("confidence").value(field.confidence);
             json.key("kind").value(FieldKindName(field.kind));
@@ -111,11 +113,13 @@ public:
                                         QStringLiteral("Write the findings as JSON.")};
     const QCommandLineOption dbcOption{
         QStringLiteral("dbc"),
-        QStringLiteral("Also write what was found as a CAN database: one message per identifier, "
-                       "one signal per field that is not constant, named after its kind and "
-                       "place (F0x123_16_8: a continuous field at start bit 16, 8 bits); with "
-                       "a reference, its best field with the fitted factor and offset, named "
-                       "OBD_0C_Engine_RPM for an OBD parameter."),
+        QStringLiteral(
+            "Also write what was found as a CAN database: one message per identifier, "
+            "one signal per field that is not constant, named after its kind and "
+            "place (F0x123_16_8: a continuous field at start bit 16, 8 bits), a "
+            "checksum's comment naming its algorithm when one holds on every frame; with "
+            "a reference, its best field with the fitted factor and offset, named "
+            "OBD_0C_Engine_RPM for an OBD parameter."),
         QStringLiteral("OUT.dbc")};
     const QCommandLineOption referenceOption{
         QStringLiteral("reference"),

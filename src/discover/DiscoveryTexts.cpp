@@ -33,6 +33,10 @@ QString FieldKindText(const DiscoveredField& field) {
         kind += QStringLiteral(", signed");
     if (field.orderUndecided)
         kind += QStringLiteral(", either byte order");
+    if (field.kind == FieldKind::Checksum)
+        kind += field.algorithm.isEmpty()
+                    ? QStringLiteral(" (no algorithm found: its values only scatter like one)")
+                    : QStringLiteral(": ") + field.algorithm;
     return kind;
 }
 

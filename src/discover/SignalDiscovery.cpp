@@ -1,6 +1,8 @@
 #include "discover/SignalDiscovery.h"
 
 #include "common/HexText.h"
+#include "discover/ChecksumFinder.h"
+#include "discover/DiscoveryTexts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -69,7 +71,7 @@ DbcSignal signalOf(const IdentifierKey& key, const DiscoveredField& field) {
     signal.minimum = field.isSigned ? -span : 0;
     signal.maximum = span - 1;
     signal.comment = QStringLiteral("%1, confidence %2")
-                         .arg(QLatin1String(FieldKindName(field.kind)))
+                         .arg(FieldKindText(field))
                          .arg(field.confidence, 0, 'f', 2);
     return signal;
 }
@@ -116,6 +118,7 @@ private:
 struct Pending {
     int identifier = 0;
     SlicedField sliced;
+    QString algorithm; // the checksum's, when a family explained these bits
     std::unique_ptr<FieldTally> tally;
     // The field with the constant ones above it, when there are any.
     QList<int> ones;
@@ -157,6 +160,7 @@ struct SecondLook {
     std::vector<SlicedIdentifier> sliced; // by identifier
     std::vector<Pending> pending;         // in identifier order
     std::vector<QList<int>> tallyIndex;   // pending by identifier
+    std::vector<QList<int>> checksumBits; // by identifier, empty without a checksum found
 
     void feed(int identifier, double time, std::uint64_t data, int length) {
         for (const int k : tallyIndex[static_cast<std::size_t>(identifier)]) {
@@ -168,18 +172,26 @@ struct SecondLook {
     }
 };
 
-SecondLook prepareSecondLook(const std::vector<IdentifierBits>& identifiers) {
+SecondLook prepareSecondLook(const std::vector<IdentifierBits>& identifiers,
+                             const std::vector<std::optional<ChecksumFound>>& checksums) {
     SecondLook look;
     look.sliced.reserve(identifiers.size());
     look.tallyIndex.resize(identifiers.size());
+    look.checksumBits.resize(identifiers.size());
     std::vector<Pending>& pending = look.pending;
     for (int i = 0; i < static_cast<int>(identifiers.size()); ++i) {
+        const std::optional<ChecksumFound>& checksum = checksums[static_cast<std::size_t>(i)];
         look.sliced.push_back(SliceFields(identifiers[static_cast<std::size_t>(i)]));
+        if (checksum) {
+            CutOutChecksum(look.sliced.back(), checksum->bits);
+            look.checksumBits[static_cast<std::size_t>(i)] = checksum->bits;
+        }
         for (const SlicedField& field : look.sliced.back().fields) {
             if (field.constant)
                 continue;
             look.tallyIndex[static_cast<std::size_t>(i)].append(static_cast<int>(pending.size()));
-            pending.push_back({i, field, nullptr,
+            const bool isChecksum = checksum && field.bits == checksum->bits;
+            pending.push_back({i, field, isChecksum ? checksum->algorithm : QString(), nullptr,
                                onesAbove(field, identifiers[static_cast<std::size_t>(i)]),
                                nullptr});
         }
@@ -200,12 +212,19 @@ SecondLook prepareSecondLook(const std::vector<IdentifierBits>& identifiers) {
     return look;
 }
 
-// A field that changes, as its tally found it.
-DiscoveredField changingField(Pending& p, const SlicedField& field, const IdentifierBits& s) {
+bool overlaps(const QList<int>& a, const QList<int>& b) {
+    return std::any_of(a.begin(), a.end(), [&](int bit) { return b.contains(bit); });
+}
+
+// A field that changes, as its tally found it; it never widens into the
+// identifier's checksum (`checksum`).
+DiscoveredField changingField(Pending& p, const SlicedField& field, const IdentifierBits& s,
+                              const QList<int>& checksum) {
     FieldVerdict verdict = p.tally->verdict();
     DiscoveredField f;
     f.bits = field.bits;
-    if (p.withOnes && verdict.kind == FieldKind::Continuous && !verdict.isSigned) {
+    if (p.withOnes && verdict.kind == FieldKind::Continuous && !verdict.isSigned &&
+        !overlaps(p.ones, checksum)) {
         verdict.isSigned = p.ones.size() >= 2;
         f.bits = p.ones + field.bits;
         p.tally = std::move(p.withOnes);
@@ -215,6 +234,12 @@ DiscoveredField changingField(Pending& p, const SlicedField& field, const Identi
     f.kind = verdict.kind;
     f.isSigned = verdict.isSigned;
     f.confidence = verdict.certainty * field.edgeClarity;
+    if (!p.algorithm.isEmpty()) { // it held on every frame: no doubt left
+        f.kind = FieldKind::Checksum;
+        f.isSigned = false;
+        f.confidence = 1;
+        f.algorithm = p.algorithm;
+    }
     f.values = p.tally->values();
     f.distinct = p.tally->distinct();
     f.minRaw = f.isSigned ? static_cast<double>(p.tally->minSigned())
@@ -222,8 +247,11 @@ DiscoveredField changingField(Pending& p, const SlicedField& field, const Identi
     f.maxRaw = f.isSigned ? static_cast<double>(p.tally->maxSigned())
                           : static_cast<double>(p.tally->maxUnsigned());
     f.series = std::shared_ptr<const ValueSeries>(p.tally->takeSeries());
-    if (f.kind == FieldKind::Continuous && !f.isSigned && f.bits.size() == field.bits.size())
+    if (f.kind == FieldKind::Continuous && !f.isSigned && f.bits.size() == field.bits.size()) {
         extendOverZeros(f.bits, s);
+        if (overlaps(f.bits, checksum))
+            f.bits = field.bits;
+    }
     return f;
 }
 
@@ -266,7 +294,8 @@ void describeMessage(DiscoveredIdentifier& out, const IdentifierBits& s) {
 // One identifier with its fields; `next` walks `pending`, which is in
 // identifier order.
 DiscoveredIdentifier describeIdentifier(const IdentifierBits& s, const SlicedIdentifier& cut,
-                                        std::vector<Pending>& pending, std::size_t& next) {
+                                        const QList<int>& checksum, std::vector<Pending>& pending,
+                                        std::size_t& next) {
     DiscoveredIdentifier out;
     out.key = s.key;
     out.frames = s.frames;
@@ -283,7 +312,7 @@ DiscoveredIdentifier describeIdentifier(const IdentifierBits& s, const SlicedIde
     for (const SlicedField& field : cut.fields) {
         if (field.constant)
             continue;
-        out.fields.append(changingField(pending[next++], field, s));
+        out.fields.append(changingField(pending[next++], field, s, checksum));
         claimed += out.fields.last().bits;
     }
     addConstantFields(out, cut, s, claimed);
@@ -306,13 +335,19 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
     DiscoveryResult result;
     BitStatistics statistics;
     FrameRecord record;
+    std::vector<ChecksumFinder> finders; // by identifier
     if (!play([&](const CanFrame& frame) {
             if (!taken(options, frame))
                 return;
             const int identifier = statistics.add(frame);
-            if (identifier >= 0)
-                record.add({frame.time, FrameBits(frame), identifier,
-                            frame.length > 8 ? 8 : int(frame.length)});
+            if (identifier < 0)
+                return;
+            const std::uint64_t data = FrameBits(frame);
+            const int length = frame.length > 8 ? 8 : int(frame.length);
+            record.add({frame.time, data, identifier, length});
+            if (std::size_t(identifier) == finders.size())
+                finders.emplace_back(IdentifierKey::of(frame));
+            finders[std::size_t(identifier)].add(data, length);
         })) {
         result.stopped = true;
         return result;
@@ -320,7 +355,12 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
     statistics.finish();
 
     const std::vector<IdentifierBits>& identifiers = statistics.identifiers();
-    SecondLook look = prepareSecondLook(identifiers);
+    std::vector<std::optional<ChecksumFound>> checksums;
+    checksums.reserve(finders.size());
+    for (const ChecksumFinder& finder : finders)
+        checksums.push_back(finder.result());
+    finders = {};
+    SecondLook look = prepareSecondLook(identifiers, checksums);
     if (!look.pending.empty() && record.complete()) {
         record.replay([&](const KeptFrame& frame) {
             look.feed(frame.identifier, frame.time, frame.data, frame.length);
@@ -341,8 +381,9 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
     for (int i = 0; i < static_cast<int>(identifiers.size()); ++i) {
         const IdentifierBits& s = identifiers[static_cast<std::size_t>(i)];
         result.frames += s.frames;
-        result.identifiers.append(
-            describeIdentifier(s, look.sliced[static_cast<std::size_t>(i)], look.pending, next));
+        result.identifiers.append(describeIdentifier(s, look.sliced[static_cast<std::size_t>(i)],
+                                                     look.checksumBits[static_cast<std::size_t>(i)],
+                                                     look.pending, next));
     }
     return result;
 }

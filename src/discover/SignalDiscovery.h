@@ -25,7 +25,10 @@ struct DiscoveredField {
     bool orderUndecided = false; // crosses a byte; the other order fits as well
     FieldKind kind = FieldKind::Constant;
     bool isSigned = false;
-    double confidence = 0;         // 0 to 1
+    double confidence = 0; // 0 to 1
+    // A checksum's algorithm, found to hold on every frame; empty for a
+    // checksum known only by how its values scatter.
+    QString algorithm;
     qint64 values = 0;             // frames that carried it
     int distinct = 0;              // distinct values, counted up to FieldTally::DistinctKept + 1
     double minRaw = 0, maxRaw = 0; // read with the field's sign

@@ -65,7 +65,10 @@ void FieldLines::showFields(const DiscoveredIdentifier& identifier) {
         }
         setItem(row, ColNumber, number);
         setItem(row, ColName, NewLineItem(field.signal.name, false));
-        setItem(row, ColKind, NewLineItem(FieldKindText(field), false));
+        // A checksum's algorithm makes the text long: the tooltip holds it whole.
+        QTableWidgetItem* kind = NewLineItem(FieldKindText(field), false);
+        kind->setToolTip(kind->text());
+        setItem(row, ColKind, kind);
         QTableWidgetItem* layout = NewLineItem(SignalLayoutText(field.signal), false);
         layout->setToolTip(FieldRowText(field.row));
         setItem(row, ColLayout, layout);

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "discover/BitStatistics.h"
+#include "discover/FieldSlicer.h"
+
+#include <QList>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// A byte or nibble of an identifier's frames that is a known function of the
+// frame's other bytes: an additive sum, an XOR, a sum of nibbles or a CRC-8.
+// Every family is checked on every frame as it comes, so memory stays a few
+// kilobytes per identifier whatever the log's length.
+namespace cac {
+
+struct ChecksumFound {
+    QList<int> bits;   // database bit numbers, most significant first
+    QString algorithm; // "sum of bytes 0-6 + identifier bytes + length, modulo 256"
+};
+
+class ChecksumFinder {
+public:
+    explicit ChecksumFinder(IdentifierKey key);
+
+    // The frame's data (FrameBits) and length 0 to 8.
+    void add(std::uint64_t data, int length);
+
+    // The best family that held on every frame with enough evidence, if any.
+    std::optional<ChecksumFound> result() const;
+
+    // Distinct frames a fit needs. Its constant (or its CRC generator) costs
+    // the first frame or two; each further distinct frame then holds by
+    // chance once in 256 for a byte, once in 16 for a nibble. Six chance
+    // holds of a byte come once in 2.8e14, 14 of a nibble once in 7e16: far
+    // beyond the some 6 000 byte and 48 nibble families tried per identifier.
+    static constexpr int MinDistinctByte = 8;
+    static constexpr int MinDistinctNibble = 16;
+    // Sums and XORs move with one changing byte as a copy of it would, and
+    // so would a CRC-like bijection: it takes changes in this many covered
+    // units (bytes, or nibbles for a nibble sum) to tell a checksum from a
+    // second reading of one value.
+    static constexpr int MinChangingUnits = 2;
+
+    enum class Family : std::uint8_t { Sum, NegatedSum, Xor, Crc };
+    enum class Cover : std::uint8_t { Before, After, Others };
+
+    struct Candidate {
+        bool nibble = false;
+        int place = 0; // byte 0 to 7, or nibble 0 to 15 (bits 4k to 4k + 3)
+        Family family = Family::Sum;
+        Cover cover = Cover::Others;
+        std::uint8_t poly = 0; // CRC generator, normal form, x^8 left out
+        bool reflected = false;
+        // The constant the family leaves per frame length, -1 until met.
+        std::array<std::int16_t, 9> constant{-1, -1, -1, -1, -1, -1, -1, -1, -1};
+        bool alive = true;
+    };
+
+private:
+    struct Anchor {
+        bool seen = false;
+        std::uint64_t data = 0;
+    };
+
+    IdentifierKey m_key;
+    std::vector<Candidate> m_candidates;
+    // Per byte place and cover, whether the CRC search still waits for a
+    // pair of frames whose covered bytes differ.
+    std::array<std::array<bool, 3>, 8> m_crcPending{};
+    std::array<Anchor, 9> m_anchor{}; // the first frame of each length
+    std::uint64_t m_lastData = 0;
+    int m_lastLength = -1;
+    std::uint64_t m_firstData = 0;
+    std::uint64_t m_changed = 0; // bits that ever differed from the first frame
+    int m_longest = 0;
+    bool m_done = false;                                   // every family fell
+    std::vector<std::pair<std::uint64_t, int>> m_distinct; // up to MinDistinctNibble
+
+    void searchCrcs(std::uint64_t data, int length);
+    void searchCrc(int place, Cover cover, std::uint64_t anchor, std::uint64_t data, int length);
+    bool holds(Candidate& c, std::uint64_t data, int length) const;
+};
+
+// The checksum's bits taken out of the fields cut from the flip statistics
+// (a field split where they were) and made a field of their own.
+void CutOutChecksum(SlicedIdentifier& cut, const QList<int>& bits);
+
+// The value a candidate's family computes over the frame's covered units,
+// before its constant: for tests and for the finder alike.
+int ChecksumFamilyValue(const ChecksumFinder::Candidate& c, std::uint64_t data, int length);
+
+// CRC-8 with a zero start and no final XOR over `bytes`.
+std::uint8_t Crc8(std::uint8_t poly, bool reflected, const std::uint8_t* bytes, int count,
+                  std::uint8_t init = 0);
+
+} // namespace cac
