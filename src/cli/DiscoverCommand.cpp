@@ -42,11 +42,13 @@ void printText(const DiscoveryResult& result) {
                 continue;
             }
             const QString kind = FieldKindText(field);
+            const QString unseen = FieldUnseenText(field);
             std::printf(
-                "  %-26s %-10s %s, confidence %s, raw %s; channel: %s\n",
+                "  %-26s %-10s %s, confidence %s, raw %s; channel: %s%s\n",
                 qUtf8Printable(field.signal.name), qUtf8Printable(SignalLayoutText(field.signal)),
                 qUtf8Printable(kind), qUtf8Printable(ConfidenceText(field.confidence)),
-                qUtf8Printable(RawRangeText(field)), qUtf8Printable(FieldRowText(field.row)));
+                qUtf8Printable(RawRangeText(field)), qUtf8Printable(FieldRowText(field.row)),
+                unseen.isEmpty() ? "" : qUtf8Printable(QStringLiteral("; ") + unseen));
         }
     }
     std::printf("%lld identifiers, %lld frames\n",
@@ -75,7 +77,10 @@ bool printJson(const DiscoveryResult& result, const DiscoveryCandidates& candida
             json.key("minRaw").value(field.minRaw);
             json.key("name").value(field.signal.name);
             json.key("row").value(field.row.settingsText());
+            json.key("signUndecided").value(field.signUndecided);
             json.key("signed").value(field.isSigned);
+            json.key("unseenTopBits").value(field.unseenTopBits);
+            json.key("widthUndecided").value(field.widthUndecided);
             json.endObject();
         }
         json.endArray();

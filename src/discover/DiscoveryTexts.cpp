@@ -36,6 +36,25 @@ QString FieldKindText(const DiscoveredField& field) {
     return kind;
 }
 
+QString FieldUnseenText(const DiscoveredField& field) {
+    if (field.unseenTopBits <= 0)
+        return {};
+    QString text =
+        field.unseenTopBits == 1
+            ? QStringLiteral("top bit never moved in this log")
+            : QStringLiteral("top %1 bits never moved in this log").arg(field.unseenTopBits);
+    if (field.signUndecided)
+        text += QStringLiteral("; read as unsigned");
+    return text;
+}
+
+QString FitUnseenText(const DiscoveredField& field) {
+    const QString unseen = FieldUnseenText(field);
+    if (unseen.isEmpty())
+        return {};
+    return QStringLiteral("not certain beyond raw %1: %2").arg(RawRangeText(field), unseen);
+}
+
 QString FieldRowText(const SignalRow& row) {
     if (!row.importable())
         return QStringLiteral("no channel: ") + row.notes.first().text;

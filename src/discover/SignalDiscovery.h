@@ -25,6 +25,14 @@ struct DiscoveredField {
     bool orderUndecided = false; // crosses a byte; the other order fits as well
     FieldKind kind = FieldKind::Constant;
     bool isSigned = false;
+    // What the log did not show. A continuous field is widened over the
+    // constant bits above its moving ones, up to its top byte's edge; those
+    // top bits never moved, so the width is a guess and so is the sign
+    // (read as unsigned: the values never crossed between the top and
+    // bottom codes).
+    int unseenTopBits = 0;
+    bool widthUndecided = false;
+    bool signUndecided = false;
     double confidence = 0;         // 0 to 1
     qint64 values = 0;             // frames that carried it
     int distinct = 0;              // distinct values, counted up to FieldTally::DistinctKept + 1

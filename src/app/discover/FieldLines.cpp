@@ -59,9 +59,13 @@ void FieldLines::showFields(const DiscoveredIdentifier& identifier) {
         }
         setItem(row, ColNumber, number);
         setItem(row, ColName, NewLineItem(field.signal.name, false));
-        setItem(row, ColKind, NewLineItem(FieldKindText(field), false));
+        QTableWidgetItem* kind = NewLineItem(FieldKindText(field), false);
+        const QString unseen = FieldUnseenText(field);
+        kind->setToolTip(unseen);
+        setItem(row, ColKind, kind);
         QTableWidgetItem* layout = NewLineItem(SignalLayoutText(field.signal), false);
-        layout->setToolTip(FieldRowText(field.row));
+        layout->setToolTip(unseen.isEmpty() ? FieldRowText(field.row)
+                                            : FieldRowText(field.row) + u'\n' + unseen);
         setItem(row, ColLayout, layout);
         setItem(row, ColRaw,
                 NewLineItem(changes ? RawRangeText(field) : QStringLiteral("\u2013"), true));
