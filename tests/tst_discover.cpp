@@ -100,6 +100,36 @@ Quality Measure(const DiscoveryResult& result, const QList<TrueSignal>& truth) {
     return q;
 }
 
+// learn.truth: each signal's identifier, then its bits, most significant first.
+QHash<QString, QList<int>> ReadBits(const QString& path) {
+    QHash<QString, QList<int>> out;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return out;
+    while (!file.atEnd()) {
+        const QStringList w = QString::fromUtf8(file.readLine()).trimmed().split(u' ');
+        if (w.size() != 3)
+            continue;
+        out[w[0]].append(w[1].toInt(nullptr, 16));
+        for (const QString& bit : w[2].split(u','))
+            out[w[0]].append(bit.toInt());
+    }
+    return out;
+}
+
+// The field's raw value in a frame, read bit by bit from its bits (most
+// significant first) as a database reads a signal, two's complement when
+// signed: independent of how discovery reads it.
+qint64 ReadRaw(const CanFrame& frame, const DiscoveredField& field) {
+    quint64 raw = 0;
+    for (const int bit : field.bits)
+        raw = raw << 1 | (quint64(quint8(frame.data[bit / 8])) >> (bit % 8) & 1);
+    const int n = field.length();
+    if (field.isSigned && n < 64 && (raw >> (n - 1) & 1))
+        return qint64(raw) - (qint64{1} << n);
+    return qint64(raw);
+}
+
 CanFrame Frame(double time, std::uint32_t id, const QByteArray& hex) {
     CanFrame f = HexFrame(id, hex);
     f.time = time;
@@ -194,6 +224,94 @@ private slots:
         QVERIFY(q.exact * 10 >= q.continuous * 9);
         QVERIFY(q.signRight * 100 >= q.exact * 97);
         QCOMPARE(q.countersFound, q.counters);
+    }
+
+    // A warm engine at idle (learn.log) leaves top bits of many fields
+    // unmoved. Each signal's found field: its bits (the moving ones and the
+    // constant ones above them up to the top byte's edge, none a neighbour
+    // moves), its kind, sign and unseen top bits; read with that layout, a
+    // cold start and a drive to 6,500 rpm (check.log) give canmatrix's raw
+    // values frame for frame.
+    void evidence_data() {
+        QTest::addColumn<QString>("signal");
+        QTest::addColumn<QList<int>>("above"); // bits the field takes above the signal's
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("isSigned");
+        QTest::addColumn<int>("unseen");
+        QTest::newRow("coolant byte up to 127, top 3 bits still")
+            << u"Coolant"_s << QList<int>{} << u"continuous"_s << false << 3;
+        QTest::newRow("coolant byte up to 128, every bit moves")
+            << u"Coolant128"_s << QList<int>{} << u"continuous"_s << false << 0;
+        QTest::newRow("idle speed, lowest bit moves seldom")
+            << u"EngineSpeed"_s << QList<int>{} << u"continuous"_s << false << 5;
+        QTest::newRow("signed byte crossing zero")
+            << u"SignedTorque"_s << QList<int>{} << u"continuous"_s << true << 0;
+        QTest::newRow("signed byte at bit 63")
+            << u"SignedEdge"_s << QList<int>{} << u"continuous"_s << true << 0;
+        QTest::newRow("Intel value up to bit 63, top 4 bits still")
+            << u"TopValue"_s << QList<int>{} << u"continuous"_s << false << 4;
+        // The status bit that stayed still is taken in: nothing tells it
+        // from the value's top; the moving switch above is not.
+        QTest::newRow("value below a still status bit")
+            << u"Level"_s << QList<int>{30} << u"continuous"_s << false << 3;
+        QTest::newRow("switch above it") << u"Switch"_s << QList<int>{} << u"flag"_s << false << 0;
+        QTest::newRow("Motorola value to its byte run's edge")
+            << u"MotoLevel"_s << QList<int>{} << u"continuous"_s << false << 4;
+        QTest::newRow("Motorola value below a moving flag")
+            << u"MotoShort"_s << QList<int>{22, 21, 20} << u"continuous"_s << false << 5;
+        QTest::newRow("Motorola flag") << u"MotoFlag"_s << QList<int>{} << u"flag"_s << false << 0;
+        QTest::newRow("jittering value beside a switch")
+            << u"Slow"_s << QList<int>{} << u"continuous"_s << false << 0;
+        QTest::newRow("the switch") << u"Switch2"_s << QList<int>{} << u"flag"_s << false << 0;
+        QTest::newRow("neighbour below")
+            << u"NeighbourA"_s << QList<int>{} << u"continuous"_s << false << 0;
+        QTest::newRow("neighbour above")
+            << u"NeighbourB"_s << QList<int>{} << u"continuous"_s << false << 0;
+    }
+    void evidence() {
+        QFETCH(QString, signal);
+        QFETCH(QList<int>, above);
+        QFETCH(QString, kind);
+        QFETCH(bool, isSigned);
+        QFETCH(int, unseen);
+        const QString dir = QStringLiteral(CAC_DISCOVER_DIR);
+        static const DiscoveryResult learned = DiscoverSignals(PlayFile(dir + "/learn.log"));
+        QList<int> bits = ReadBits(dir + "/learn.truth").value(signal);
+        QVERIFY(bits.size() >= 2);
+        const auto id = static_cast<std::uint32_t>(bits.takeFirst());
+        const QList<int> expected = above + bits;
+        const DiscoveredField* found = nullptr;
+        for (const DiscoveredIdentifier& identifier : learned.identifiers)
+            for (const DiscoveredField& field : identifier.fields)
+                if (identifier.key == IdentifierKey{id, false} && field.bits.contains(bits.last()))
+                    found = &field;
+        QVERIFY(found);
+        QCOMPARE(found->bits, expected);
+        QCOMPARE(QLatin1String(FieldKindName(found->kind)), kind);
+        QCOMPARE(found->isSigned, isSigned);
+        QCOMPARE(found->unseenTopBits, unseen);
+        QCOMPARE(found->widthUndecided, unseen > 0);
+        QCOMPARE(found->signUndecided, unseen > 0);
+        QCOMPARE(found->signal.comment.contains(u"never moved in this log; read as unsigned"),
+                 unseen > 0);
+        QVERIFY(found->row.importable());
+
+        // Frame for frame against canmatrix's raw values.
+        QFile values(dir + "/check.values");
+        QVERIFY(values.open(QIODevice::ReadOnly));
+        int compared = 0, wrong = 0;
+        PlayFile(dir + "/check.log")([&](const CanFrame& frame) {
+            const QStringList w = QString::fromUtf8(values.readLine()).trimmed().split(u' ');
+            if (frame.id != id)
+                return;
+            for (const QString& pair : w.mid(1))
+                if (pair.startsWith(signal + u'=')) {
+                    ++compared;
+                    wrong += ReadRaw(frame, *found) != pair.mid(signal.size() + 1).toLongLong();
+                }
+        });
+        QVERIFY(compared > 500);
+        QCOMPARE(wrong, 0);
     }
 
     // Logs with too little in them find no field and never fail.

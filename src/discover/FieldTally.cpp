@@ -6,6 +6,15 @@
 #include <cmath>
 
 namespace cac {
+namespace {
+
+// A step between the top and the bottom code of a field counts as a small
+// one of a signed value (-1 to 0) below this share of the field's range: a
+// smooth value steps far less from frame to frame, and an unsigned value
+// jumping between its extremes steps three quarters of the range or more.
+constexpr double SmallStepShare = 0.25;
+
+} // namespace
 
 const char* FieldKindName(FieldKind kind) {
     switch (kind) {
@@ -96,7 +105,7 @@ void FieldTally::add(double time, std::uint64_t data, int length) {
             m_stepsUnsigned += unsignedStep;
             m_stepsSigned += signedStep;
             const double range = static_cast<double>(mask);
-            m_wraps += unsignedStep > range / 2 && signedStep < range / 4;
+            m_wraps += unsignedStep > range / 2 && signedStep < range * SmallStepShare;
         }
     }
     m_minU = std::min(m_minU, raw);
