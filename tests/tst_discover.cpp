@@ -6,6 +6,8 @@
 #include "bitmap/SignalBitMap.h"
 #include "canlog/LogReader.h"
 #include "dbc/DatabaseText.h"
+#include "discover/DiscoveryTexts.h"
+#include "discover/FieldTally.h"
 #include "discover/SignalDiscovery.h"
 
 #include <QFile>
@@ -312,6 +314,97 @@ private slots:
         });
         QVERIFY(compared > 500);
         QCOMPARE(wrong, 0);
+    }
+
+    // A byte rising from -40 to -1 by 3 a frame, then one step of `step`
+    // across its wrap point (0xFF to step - 1), then on up by 3:
+    // signed while that step is small, below a quarter of its range (255).
+    void wrapStep_data() {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<bool>("isSigned");
+        QTest::newRow("-1 to 0") << 1 << true;
+        QTest::newRow("63, the largest small step") << 63 << true;
+        QTest::newRow("64, one past") << 64 << false;
+    }
+    void wrapStep() {
+        QFETCH(int, step);
+        QFETCH(bool, isSigned);
+        FieldTally tally({7, 6, 5, 4, 3, 2, 1, 0}, false);
+        QList<int> values;
+        for (int v = -40; v <= -1; v += 3)
+            values.append(v);
+        for (int v = step - 1; v <= step + 40; v += 3)
+            values.append(v);
+        double time = 0;
+        for (const int v : values)
+            tally.add(time += 0.01, std::uint64_t(quint8(v)), 8);
+        QCOMPARE(tally.verdict().kind, FieldKind::Continuous);
+        QCOMPARE(tally.verdict().isSigned, isSigned);
+    }
+
+    // A 16-bit Intel value stepping by 2 a frame from bit `lowest`, whose
+    // lowest bit goes to 1 every 20 frames for `stay` frames: a flicker of up
+    // to 2 frames is the value's own; a longer stay is a bit of its own.
+    void seldomLowestBit_data() {
+        QTest::addColumn<int>("lowest");
+        QTest::addColumn<int>("stay");
+        QTest::addColumn<int>("fieldFrom");
+        QTest::newRow("bit 0, one frame") << 0 << 1 << 0;
+        QTest::newRow("bit 0, two frames") << 0 << 2 << 0;
+        QTest::newRow("bit 0, three frames") << 0 << 3 << 1;
+        QTest::newRow("bit 4 above still bits, two frames") << 4 << 2 << 4;
+        QTest::newRow("bit 4 above still bits, three frames") << 4 << 3 << 5;
+    }
+    void seldomLowestBit() {
+        QFETCH(int, lowest);
+        QFETCH(int, stay);
+        QFETCH(int, fieldFrom);
+        std::vector<CanFrame> frames;
+        for (int k = 0; k < 2000; ++k) {
+            const int ramp = k % 400 < 200 ? k % 400 : 400 - k % 400;
+            const int value = (2 * (500 + ramp) + ((k + 10) % 20 < stay ? 1 : 0)) << lowest;
+            QByteArray data(8, 0);
+            data[0] = char(value & 0xFF);
+            data[1] = char(value >> 8);
+            frames.push_back(Frame(k * 0.01, 0x123, data.toHex()));
+        }
+        const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
+        QCOMPARE(result.identifiers.size(), 1);
+        const DiscoveredField* value = nullptr;
+        for (const DiscoveredField& field : result.identifiers[0].fields)
+            if (field.bits.contains(lowest + 1))
+                value = &field;
+        QVERIFY(value);
+        QCOMPARE(value->kind, FieldKind::Continuous);
+        QCOMPARE(value->bits.last(), fieldFrom);
+        QCOMPARE(value->bits.first(), 15);
+    }
+
+    // What a field's row adds when its top bits never moved.
+    void unseenText_data() {
+        QTest::addColumn<int>("unseen");
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<QString>("fit");
+        QTest::newRow("all seen") << 0 << QString() << QString();
+        QTest::newRow("one") << 1 << u"top bit never moved in this log; read as unsigned"_s
+                             << u"not certain beyond raw 100 to 127: top bit never moved in "
+                                u"this log; read as unsigned"_s;
+        QTest::newRow("two") << 2 << u"top 2 bits never moved in this log; read as unsigned"_s
+                             << u"not certain beyond raw 100 to 127: top 2 bits never moved "
+                                u"in this log; read as unsigned"_s;
+    }
+    void unseenText() {
+        QFETCH(int, unseen);
+        QFETCH(QString, row);
+        QFETCH(QString, fit);
+        DiscoveredField field;
+        field.kind = FieldKind::Continuous;
+        field.minRaw = 100;
+        field.maxRaw = 127;
+        field.unseenTopBits = unseen;
+        field.widthUndecided = field.signUndecided = unseen > 0;
+        QCOMPARE(FieldUnseenText(field), row);
+        QCOMPARE(FitUnseenText(field), fit);
     }
 
     // Logs with too little in them find no field and never fail.

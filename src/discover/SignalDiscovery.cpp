@@ -23,14 +23,12 @@ int startBitOf(const QList<int>& bits, FieldOrder order) {
 // never changed (0 or 1) may be its unseen top. They are taken in up to the
 // edge of the byte its top bit is in, where fields mostly end, in either
 // order (within a byte both number alike); a moving bit above belongs to
-// another field and stops it, and so does a byte the frames never carried.
-// Past the byte's edge nothing tells the field from a constant neighbour.
+// another field and stops it. Past the byte's edge nothing tells the field
+// from a constant neighbour.
 QList<int> constantAbove(const QList<int>& bits, const IdentifierBits& s) {
     QList<int> above;
-    for (int top = bits.first(); top % 8 != 7;) {
-        ++top;
-        if (s.flips[static_cast<std::size_t>(top)] != 0 ||
-            s.byteSeen[static_cast<std::size_t>(top / 8)] == 0)
+    for (int top = bits.first() + 1; top % 8 != 0; ++top) {
+        if (s.flips[static_cast<std::size_t>(top)] != 0)
             break;
         above.prepend(top);
     }
