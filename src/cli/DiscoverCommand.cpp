@@ -167,7 +167,12 @@ DiscoverCommandLine::DiscoverCommandLine()
               "frames, period and data length, and its fields (where each starts and ends, in "
               "which byte order, whether constant, a counter, a checksum, a flag or "
               "enumeration, or a continuous value, signed or not), each with the channel row it "
-              "gives. The log's format (candump -l, Vector ASC or BLF, PEAK TRC, SavvyCAN CSV) "
+              "gives. A field is signed only when its values were seen stepping between its "
+              "top and bottom codes. Where the log cannot decide, the field says so: a value "
+              "whose top bits never moved is widened over the constant bits above it to its "
+              "byte's edge, read as unsigned, and its row says \"top N bits never moved in this "
+              "log; read as unsigned\"; a fit made on it is not certain beyond the raw values "
+              "seen. The log's format (candump -l, Vector ASC or BLF, PEAK TRC, SavvyCAN CSV) "
               "is found from its content. Exits with 1 when the log or a part of it cannot be "
               "read.")) {
     addArgument(QStringLiteral("LOG"), QStringLiteral("The CAN log."));
