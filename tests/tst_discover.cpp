@@ -267,6 +267,10 @@ private slots:
         QTest::newRow("the switch") << u"Switch2"_s << QList<int>{} << u"flag"_s << false << 0;
         QTest::newRow("neighbour below")
             << u"NeighbourA"_s << QList<int>{} << u"continuous"_s << false << 0;
+        QTest::newRow("Intel carries across a byte")
+            << u"Cross"_s << QList<int>{} << u"continuous"_s << false << 7;
+        QTest::newRow("Motorola carries across a byte")
+            << u"MotoCross"_s << QList<int>{} << u"continuous"_s << false << 7;
         QTest::newRow("neighbour above")
             << u"NeighbourB"_s << QList<int>{} << u"continuous"_s << false << 0;
     }

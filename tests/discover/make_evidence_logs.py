@@ -8,7 +8,8 @@ python-can writing the logs.
 OUTDIR/learn.log     60 s as a warm engine at idle has them: the coolant
                      byte 100..127 (60..87 degC), its neighbour up to 128,
                      the engine speed 600..1000 rpm whose lowest bit moves
-                     seldom, values whose top bits never move
+                     seldom, values whose top bits never move, values
+                     whose carries cross a byte boundary
 OUTDIR/learn.truth   name, identifier and bits (most significant first) of
                      each signal
 OUTDIR/check.log     60 s of a cold start and a drive to 6,500 rpm
@@ -83,6 +84,13 @@ class Learn:
         }
 
 
+    def carries(self, t):
+        """Values whose carries cross a byte boundary: 200..320 about 255."""
+        r = self.rng
+        return {"Cross": round(wave(t, 200, 320, 9)) + r.randint(-2, 2),
+                "MotoCross": round(wave(t, 200, 320, 14, 1.0)) + r.randint(-2, 2)}
+
+
 class Check(Learn):
     """A cold start and a drive up to 6,500 rpm."""
 
@@ -108,7 +116,8 @@ class Check(Learn):
 def write(outdir, name, db, motion, rng):
     frames = [(db.frame_by_name("Coolant"), 100, motion.coolant),
               (db.frame_by_name("Engine"), 10, motion.engine),
-              (db.frame_by_name("MotoRun"), 20, motion.moto)]
+              (db.frame_by_name("MotoRun"), 20, motion.moto),
+              (db.frame_by_name("Carries"), 20, motion.carries)]
     messages = []
     for frame, cycle, values in frames:
         for tick in range(0, SECONDS * 1000, cycle):
