@@ -346,6 +346,43 @@ private slots:
         QCOMPARE(tally.verdict().isSigned, isSigned);
     }
 
+    // A byte crossing zero six times by steps of 2 (-10 to 10 and back),
+    // then `middles` times climbing from -10 through 0 to 126 and on to -128
+    // (its signed extremes, 0x7E to 0x80) and back up to -10: signed while it
+    // crossed its wrap point at least four times for each crossing of its
+    // middle, as a value rolling over its whole range does not.
+    void middleCrossings_data() {
+        QTest::addColumn<int>("middles");
+        QTest::addColumn<bool>("isSigned");
+        QTest::newRow("none") << 0 << true;
+        QTest::newRow("2 with 8 wraps, the most") << 2 << true;
+        QTest::newRow("3 with 9 wraps, one past") << 3 << false;
+    }
+    void middleCrossings() {
+        QFETCH(int, middles);
+        QFETCH(bool, isSigned);
+        QList<int> values;
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            for (int v = -10; v < 10; v += 2)
+                values.append(v);
+            for (int v = 10; v > -10; v -= 2)
+                values.append(v);
+        }
+        for (int k = 0; k < middles; ++k) {
+            for (int v = -10; v <= 126; v += 2)
+                values.append(v);
+            for (int v = -128; v < -10; v += 2)
+                values.append(v);
+        }
+        values.append(-10);
+        FieldTally tally({7, 6, 5, 4, 3, 2, 1, 0}, false);
+        double time = 0;
+        for (const int v : values)
+            tally.add(time += 0.01, std::uint64_t(quint8(v)), 8);
+        QCOMPARE(tally.verdict().kind, FieldKind::Continuous);
+        QCOMPARE(tally.verdict().isSigned, isSigned);
+    }
+
     // A 16-bit Intel value stepping by 2 a frame from bit `lowest`, whose
     // lowest bit goes to 1 every 20 frames for `stay` frames: a flicker of up
     // to 2 frames is the value's own; a longer stay is a bit of its own.
