@@ -424,18 +424,28 @@ private slots:
     // What a field's row adds when its top bits never moved.
     void unseenText_data() {
         QTest::addColumn<int>("unseen");
+        QTest::addColumn<bool>("eitherOrder");
         QTest::addColumn<QString>("row");
         QTest::addColumn<QString>("fit");
-        QTest::newRow("all seen") << 0 << QString() << QString();
-        QTest::newRow("one") << 1 << u"top bit never moved in this log; read as unsigned"_s
+        QTest::newRow("all seen") << 0 << false << QString() << QString();
+        QTest::newRow("all seen, either order")
+            << 0 << true << QString()
+            << u"not certain: the other byte order fits the log as well"_s;
+        QTest::newRow("one, either order")
+            << 1 << true << u"top bit never moved in this log; read as unsigned"_s
+            << u"not certain beyond raw 100 to 127: top bit never moved in this log; read as "
+               u"unsigned; the other byte order fits the log as well"_s;
+        QTest::newRow("one") << 1 << false << u"top bit never moved in this log; read as unsigned"_s
                              << u"not certain beyond raw 100 to 127: top bit never moved in "
                                 u"this log; read as unsigned"_s;
-        QTest::newRow("two") << 2 << u"top 2 bits never moved in this log; read as unsigned"_s
+        QTest::newRow("two") << 2 << false
+                             << u"top 2 bits never moved in this log; read as unsigned"_s
                              << u"not certain beyond raw 100 to 127: top 2 bits never moved "
                                 u"in this log; read as unsigned"_s;
     }
     void unseenText() {
         QFETCH(int, unseen);
+        QFETCH(bool, eitherOrder);
         QFETCH(QString, row);
         QFETCH(QString, fit);
         DiscoveredField field;
@@ -444,6 +454,7 @@ private slots:
         field.maxRaw = 127;
         field.unseenTopBits = unseen;
         field.widthUndecided = field.signUndecided = unseen > 0;
+        field.orderUndecided = eitherOrder;
         QCOMPARE(FieldUnseenText(field), row);
         QCOMPARE(FitUnseenText(field), fit);
     }

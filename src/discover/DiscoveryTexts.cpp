@@ -50,9 +50,14 @@ QString FieldUnseenText(const DiscoveredField& field) {
 
 QString FitUnseenText(const DiscoveredField& field) {
     const QString unseen = FieldUnseenText(field);
+    const QString order = field.orderUndecided
+                              ? QStringLiteral("the other byte order fits the log as well")
+                              : QString();
     if (unseen.isEmpty())
-        return {};
-    return QStringLiteral("not certain beyond raw %1: %2").arg(RawRangeText(field), unseen);
+        return order.isEmpty() ? QString() : QStringLiteral("not certain: ") + order;
+    return QStringLiteral("not certain beyond raw %1: %2%3")
+        .arg(RawRangeText(field), unseen,
+             order.isEmpty() ? QString() : QStringLiteral("; ") + order);
 }
 
 QString FieldRowText(const SignalRow& row) {
