@@ -315,6 +315,16 @@ private slots:
             {{"discover", demoLog, "--id", "0x280"}, 0,
              "  Counter0x280_60_4          60|4@1+    counter, confidence 1.00", ""},
             {{"discover", demoLog, "--id", "-1"}, 2, "", "--id takes an identifier such as 0x100"},
+            // A field whose top bit never moved says so in its row, and a fit
+            // made on one says it is not certain beyond the values seen.
+            {{"discover", obdLog, "--id", "0x280"}, 0,
+             "16 bits, Intel standard, Unsigned; top bit never moved in this log; read as "
+             "unsigned\n",
+             ""},
+            {{"discover", obdLog, "--reference", "obd"}, 0,
+             "     not certain beyond raw 3232 to 27429: top bit never moved in this log; read "
+             "as unsigned\n",
+             ""},
             {{"discover"}, 2, "", "missing LOG"},
             {{"discover", obdLog, "--hint", "7000..800"}, 2, "", "--hint: "},
             {{"discover", obdLog, "--hint", "fast"}, 2, "", "--hint: "},

@@ -6,12 +6,15 @@
 #include "bitmap/SignalBitMap.h"
 #include "canlog/LogReader.h"
 #include "dbc/DatabaseText.h"
+#include "discover/DiscoveryTexts.h"
+#include "discover/FieldTally.h"
 #include "discover/SignalDiscovery.h"
 
 #include <QFile>
 #include <QTest>
 
 using namespace cac;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -99,6 +102,36 @@ Quality Measure(const DiscoveryResult& result, const QList<TrueSignal>& truth) {
     return q;
 }
 
+// learn.truth: each signal's identifier, then its bits, most significant first.
+QHash<QString, QList<int>> ReadBits(const QString& path) {
+    QHash<QString, QList<int>> out;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return out;
+    while (!file.atEnd()) {
+        const QStringList w = QString::fromUtf8(file.readLine()).trimmed().split(u' ');
+        if (w.size() != 3)
+            continue;
+        out[w[0]].append(w[1].toInt(nullptr, 16));
+        for (const QString& bit : w[2].split(u','))
+            out[w[0]].append(bit.toInt());
+    }
+    return out;
+}
+
+// The field's raw value in a frame, read bit by bit from its bits (most
+// significant first) as a database reads a signal, two's complement when
+// signed: independent of how discovery reads it.
+qint64 ReadRaw(const CanFrame& frame, const DiscoveredField& field) {
+    quint64 raw = 0;
+    for (const int bit : field.bits)
+        raw = raw << 1 | (quint64(quint8(frame.data[bit / 8])) >> (bit % 8) & 1);
+    const int n = field.length();
+    if (field.isSigned && n < 64 && (raw >> (n - 1) & 1))
+        return qint64(raw) - (qint64{1} << n);
+    return qint64(raw);
+}
+
 CanFrame Frame(double time, std::uint32_t id, const QByteArray& hex) {
     CanFrame f = HexFrame(id, hex);
     f.time = time;
@@ -114,22 +147,39 @@ private slots:
     // Every signal of the edge database found exactly, with its kind and
     // sign; each field's channel row sits on the same bits in the bit map
     // the decoder reads, and the written database reads back.
+    // Three signals leave bits at their top that never move, up to their
+    // top byte's edge: Wide20 two unused bits above it, SignedPositive its
+    // sign bit (always 0), SignedNegative (always below zero) its top two
+    // bits at 1 and the four unused above them. Their found fields take
+    // those bits in, read as unsigned, and say so.
     void edgeDatabase() {
         const QString dir = QStringLiteral(CAC_DISCOVER_DIR);
         const DiscoveryResult result = DiscoverSignals(PlayFile(dir + "/edges.log"));
         QVERIFY(!result.stopped);
         const QList<TrueSignal> truth = ReadTruth(dir + "/edges.truth");
         QCOMPARE(truth.size(), 20);
-        for (const TrueSignal& s : truth) {
+        struct Unseen {
+            QList<int> above; // bits above the signal the field takes in
+            int bits = 0;     // its top bits that never moved
+        };
+        const QHash<QString, Unseen> unseenTop{{u"Wide20"_s, {{7, 6}, 2}},
+                                               {u"SignedPositive"_s, {{}, 1}},
+                                               {u"SignedNegative"_s, {{47, 46, 45, 44}, 6}}};
+        for (TrueSignal s : truth) {
             // An enumeration's bits jump together at random: no carry ties
             // them, so only its kind of field is asked to be whole.
             if (s.kind == u"enumeration")
                 continue;
             const RowName row(s.name);
+            const int unseen = unseenTop.value(s.name).bits;
+            s.bits = unseenTop.value(s.name).above + s.bits;
             const DiscoveredField* f = FieldWithBits(result, s);
             QVERIFY2(f, qPrintable(s.name + " not found"));
             QCOMPARE(QLatin1String(FieldKindName(f->kind)), s.kind);
-            QCOMPARE(f->isSigned, s.negative);
+            QCOMPARE(f->isSigned, s.negative && unseen == 0);
+            QCOMPARE(f->unseenTopBits, unseen);
+            QCOMPARE(f->widthUndecided, unseen > 0);
+            QCOMPARE(f->signUndecided, unseen > 0);
             QVERIFY(f->row.importable());
             const SignalBitMap map =
                 MapSignalBits(f->row.cells[ColStartBit], f->row.cells[ColLength],
@@ -176,6 +226,237 @@ private slots:
         QVERIFY(q.exact * 10 >= q.continuous * 9);
         QVERIFY(q.signRight * 100 >= q.exact * 97);
         QCOMPARE(q.countersFound, q.counters);
+    }
+
+    // A warm engine at idle (learn.log) leaves top bits of many fields
+    // unmoved. Each signal's found field: its bits (the moving ones and the
+    // constant ones above them up to the top byte's edge, none a neighbour
+    // moves), its kind, sign and unseen top bits; read with that layout, a
+    // cold start and a drive to 6,500 rpm (check.log) give canmatrix's raw
+    // values frame for frame.
+    void evidence_data() {
+        QTest::addColumn<QString>("signal");
+        QTest::addColumn<QList<int>>("above"); // bits the field takes above the signal's
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("isSigned");
+        QTest::addColumn<int>("unseen");
+        QTest::newRow("coolant byte up to 127, top 3 bits still")
+            << u"Coolant"_s << QList<int>{} << u"continuous"_s << false << 3;
+        QTest::newRow("coolant byte up to 128, every bit moves")
+            << u"Coolant128"_s << QList<int>{} << u"continuous"_s << false << 0;
+        QTest::newRow("idle speed, lowest bit moves seldom")
+            << u"EngineSpeed"_s << QList<int>{} << u"continuous"_s << false << 5;
+        QTest::newRow("signed byte crossing zero")
+            << u"SignedTorque"_s << QList<int>{} << u"continuous"_s << true << 0;
+        QTest::newRow("signed byte at bit 63")
+            << u"SignedEdge"_s << QList<int>{} << u"continuous"_s << true << 0;
+        QTest::newRow("Intel value up to bit 63, top 4 bits still")
+            << u"TopValue"_s << QList<int>{} << u"continuous"_s << false << 4;
+        // The status bit that stayed still is taken in: nothing tells it
+        // from the value's top; the moving switch above is not.
+        QTest::newRow("value below a still status bit")
+            << u"Level"_s << QList<int>{30} << u"continuous"_s << false << 3;
+        QTest::newRow("switch above it") << u"Switch"_s << QList<int>{} << u"flag"_s << false << 0;
+        QTest::newRow("Motorola value to its byte run's edge")
+            << u"MotoLevel"_s << QList<int>{} << u"continuous"_s << false << 4;
+        QTest::newRow("Motorola value below a moving flag")
+            << u"MotoShort"_s << QList<int>{22, 21, 20} << u"continuous"_s << false << 5;
+        QTest::newRow("Motorola flag") << u"MotoFlag"_s << QList<int>{} << u"flag"_s << false << 0;
+        QTest::newRow("jittering value beside a switch")
+            << u"Slow"_s << QList<int>{} << u"continuous"_s << false << 0;
+        QTest::newRow("the switch") << u"Switch2"_s << QList<int>{} << u"flag"_s << false << 0;
+        QTest::newRow("neighbour below")
+            << u"NeighbourA"_s << QList<int>{} << u"continuous"_s << false << 0;
+        QTest::newRow("Intel carries across a byte")
+            << u"Cross"_s << QList<int>{} << u"continuous"_s << false << 7;
+        QTest::newRow("Motorola carries across a byte")
+            << u"MotoCross"_s << QList<int>{} << u"continuous"_s << false << 7;
+        QTest::newRow("neighbour above")
+            << u"NeighbourB"_s << QList<int>{} << u"continuous"_s << false << 0;
+    }
+    void evidence() {
+        QFETCH(QString, signal);
+        QFETCH(QList<int>, above);
+        QFETCH(QString, kind);
+        QFETCH(bool, isSigned);
+        QFETCH(int, unseen);
+        const QString dir = QStringLiteral(CAC_DISCOVER_DIR);
+        static const DiscoveryResult learned = DiscoverSignals(PlayFile(dir + "/learn.log"));
+        QList<int> bits = ReadBits(dir + "/learn.truth").value(signal);
+        QVERIFY(bits.size() >= 2);
+        const auto id = static_cast<std::uint32_t>(bits.takeFirst());
+        const QList<int> expected = above + bits;
+        const DiscoveredField* found = nullptr;
+        for (const DiscoveredIdentifier& identifier : learned.identifiers)
+            for (const DiscoveredField& field : identifier.fields)
+                if (identifier.key == IdentifierKey{id, false} && field.bits.contains(bits.last()))
+                    found = &field;
+        QVERIFY(found);
+        QCOMPARE(found->bits, expected);
+        QCOMPARE(QLatin1String(FieldKindName(found->kind)), kind);
+        QCOMPARE(found->isSigned, isSigned);
+        QCOMPARE(found->unseenTopBits, unseen);
+        QCOMPARE(found->widthUndecided, unseen > 0);
+        QCOMPARE(found->signUndecided, unseen > 0);
+        QCOMPARE(found->signal.comment.contains(u"never moved in this log; read as unsigned"),
+                 unseen > 0);
+        QVERIFY(found->row.importable());
+
+        // Frame for frame against canmatrix's raw values.
+        QFile values(dir + "/check.values");
+        QVERIFY(values.open(QIODevice::ReadOnly));
+        int compared = 0, wrong = 0;
+        PlayFile(dir + "/check.log")([&](const CanFrame& frame) {
+            const QStringList w = QString::fromUtf8(values.readLine()).trimmed().split(u' ');
+            if (frame.id != id)
+                return;
+            for (const QString& pair : w.mid(1))
+                if (pair.startsWith(signal + u'=')) {
+                    ++compared;
+                    wrong += ReadRaw(frame, *found) != pair.mid(signal.size() + 1).toLongLong();
+                }
+        });
+        QVERIFY(compared > 500);
+        QCOMPARE(wrong, 0);
+    }
+
+    // A byte rising from -40 to -1 by 3 a frame, then one step of `step`
+    // across its wrap point (0xFF to step - 1), then on up by 3:
+    // signed while that step is small, below a quarter of its range (255).
+    void wrapStep_data() {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<bool>("isSigned");
+        QTest::newRow("-1 to 0") << 1 << true;
+        QTest::newRow("63, the largest small step") << 63 << true;
+        QTest::newRow("64, one past") << 64 << false;
+    }
+    void wrapStep() {
+        QFETCH(int, step);
+        QFETCH(bool, isSigned);
+        FieldTally tally({7, 6, 5, 4, 3, 2, 1, 0}, false);
+        QList<int> values;
+        for (int v = -40; v <= -1; v += 3)
+            values.append(v);
+        for (int v = step - 1; v <= step + 40; v += 3)
+            values.append(v);
+        double time = 0;
+        for (const int v : values)
+            tally.add(time += 0.01, std::uint64_t(quint8(v)), 8);
+        QCOMPARE(tally.verdict().kind, FieldKind::Continuous);
+        QCOMPARE(tally.verdict().isSigned, isSigned);
+    }
+
+    // A byte crossing zero six times by steps of 2 (-10 to 10 and back),
+    // then `middles` times climbing from -10 through 0 to 126 and on to -128
+    // (its signed extremes, 0x7E to 0x80) and back up to -10: signed while it
+    // crossed its wrap point at least four times for each crossing of its
+    // middle, as a value rolling over its whole range does not.
+    void middleCrossings_data() {
+        QTest::addColumn<int>("middles");
+        QTest::addColumn<bool>("isSigned");
+        QTest::newRow("none") << 0 << true;
+        QTest::newRow("2 with 8 wraps, the most") << 2 << true;
+        QTest::newRow("3 with 9 wraps, one past") << 3 << false;
+    }
+    void middleCrossings() {
+        QFETCH(int, middles);
+        QFETCH(bool, isSigned);
+        QList<int> values;
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            for (int v = -10; v < 10; v += 2)
+                values.append(v);
+            for (int v = 10; v > -10; v -= 2)
+                values.append(v);
+        }
+        for (int k = 0; k < middles; ++k) {
+            for (int v = -10; v <= 126; v += 2)
+                values.append(v);
+            for (int v = -128; v < -10; v += 2)
+                values.append(v);
+        }
+        values.append(-10);
+        FieldTally tally({7, 6, 5, 4, 3, 2, 1, 0}, false);
+        double time = 0;
+        for (const int v : values)
+            tally.add(time += 0.01, std::uint64_t(quint8(v)), 8);
+        QCOMPARE(tally.verdict().kind, FieldKind::Continuous);
+        QCOMPARE(tally.verdict().isSigned, isSigned);
+    }
+
+    // A 16-bit Intel value stepping by 2 a frame from bit `lowest`, whose
+    // lowest bit goes to 1 every 20 frames for `stay` frames: a flicker of up
+    // to 2 frames is the value's own; a longer stay is a bit of its own.
+    void seldomLowestBit_data() {
+        QTest::addColumn<int>("lowest");
+        QTest::addColumn<int>("stay");
+        QTest::addColumn<int>("fieldFrom");
+        QTest::newRow("bit 0, one frame") << 0 << 1 << 0;
+        QTest::newRow("bit 0, two frames") << 0 << 2 << 0;
+        QTest::newRow("bit 0, three frames") << 0 << 3 << 1;
+        QTest::newRow("bit 4 above still bits, two frames") << 4 << 2 << 4;
+        QTest::newRow("bit 4 above still bits, three frames") << 4 << 3 << 5;
+    }
+    void seldomLowestBit() {
+        QFETCH(int, lowest);
+        QFETCH(int, stay);
+        QFETCH(int, fieldFrom);
+        std::vector<CanFrame> frames;
+        for (int k = 0; k < 2000; ++k) {
+            const int ramp = k % 400 < 200 ? k % 400 : 400 - k % 400;
+            const int value = (2 * (500 + ramp) + ((k + 10) % 20 < stay ? 1 : 0)) << lowest;
+            QByteArray data(8, 0);
+            data[0] = char(value & 0xFF);
+            data[1] = char(value >> 8);
+            frames.push_back(Frame(k * 0.01, 0x123, data.toHex()));
+        }
+        const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
+        QCOMPARE(result.identifiers.size(), 1);
+        const DiscoveredField* value = nullptr;
+        for (const DiscoveredField& field : result.identifiers[0].fields)
+            if (field.bits.contains(lowest + 1))
+                value = &field;
+        QVERIFY(value);
+        QCOMPARE(value->kind, FieldKind::Continuous);
+        QCOMPARE(value->bits.last(), fieldFrom);
+        QCOMPARE(value->bits.first(), 15);
+    }
+
+    // What a field's row adds when its top bits never moved.
+    void unseenText_data() {
+        QTest::addColumn<int>("unseen");
+        QTest::addColumn<bool>("eitherOrder");
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<QString>("fit");
+        QTest::newRow("all seen") << 0 << false << QString() << QString();
+        QTest::newRow("all seen, either order")
+            << 0 << true << QString()
+            << u"not certain: the other byte order fits the log as well"_s;
+        QTest::newRow("one, either order")
+            << 1 << true << u"top bit never moved in this log; read as unsigned"_s
+            << u"not certain beyond raw 100 to 127: top bit never moved in this log; read as "
+               u"unsigned; the other byte order fits the log as well"_s;
+        QTest::newRow("one") << 1 << false << u"top bit never moved in this log; read as unsigned"_s
+                             << u"not certain beyond raw 100 to 127: top bit never moved in "
+                                u"this log; read as unsigned"_s;
+        QTest::newRow("two") << 2 << false
+                             << u"top 2 bits never moved in this log; read as unsigned"_s
+                             << u"not certain beyond raw 100 to 127: top 2 bits never moved "
+                                u"in this log; read as unsigned"_s;
+    }
+    void unseenText() {
+        QFETCH(int, unseen);
+        QFETCH(bool, eitherOrder);
+        QFETCH(QString, row);
+        QFETCH(QString, fit);
+        DiscoveredField field;
+        field.kind = FieldKind::Continuous;
+        field.minRaw = 100;
+        field.maxRaw = 127;
+        field.unseenTopBits = unseen;
+        field.widthUndecided = field.signUndecided = unseen > 0;
+        field.orderUndecided = eitherOrder;
+        QCOMPARE(FieldUnseenText(field), row);
+        QCOMPARE(FitUnseenText(field), fit);
     }
 
     // Logs with too little in them find no field and never fail.

@@ -42,11 +42,13 @@ void printText(const DiscoveryResult& result) {
                 continue;
             }
             const QString kind = FieldKindText(field);
+            const QString unseen = FieldUnseenText(field);
             std::printf(
-                "  %-26s %-10s %s, confidence %s, raw %s; channel: %s\n",
+                "  %-26s %-10s %s, confidence %s, raw %s; channel: %s%s\n",
                 qUtf8Printable(field.signal.name), qUtf8Printable(SignalLayoutText(field.signal)),
                 qUtf8Printable(kind), qUtf8Printable(ConfidenceText(field.confidence)),
-                qUtf8Printable(RawRangeText(field)), qUtf8Printable(FieldRowText(field.row)));
+                qUtf8Printable(RawRangeText(field)), qUtf8Printable(FieldRowText(field.row)),
+                unseen.isEmpty() ? "" : qUtf8Printable(QStringLiteral("; ") + unseen));
         }
     }
     std::printf("%lld identifiers, %lld frames\n",
@@ -77,7 +79,10 @@ bool printJson(const DiscoveryResult& result, const DiscoveryCandidates& candida
             json.key("minRaw").value(field.minRaw);
             json.key("name").value(field.signal.name);
             json.key("row").value(field.row.settingsText());
+            json.key("signUndecided").value(field.signUndecided);
             json.key("signed").value(field.isSigned);
+            json.key("unseenTopBits").value(field.unseenTopBits);
+            json.key("widthUndecided").value(field.widthUndecided);
             json.endObject();
         }
         json.endArray();
@@ -166,7 +171,12 @@ DiscoverCommandLine::DiscoverCommandLine()
               "frames, period and data length, and its fields (where each starts and ends, in "
               "which byte order, whether constant, a counter, a checksum, a flag or "
               "enumeration, or a continuous value, signed or not), each with the channel row it "
-              "gives. The log's format (candump -l, Vector ASC or BLF, PEAK TRC, SavvyCAN CSV) "
+              "gives. A field is signed only when its values were seen stepping between its "
+              "top and bottom codes. Where the log cannot decide, the field says so: a value "
+              "whose top bits never moved is widened over the constant bits above it to its "
+              "byte's edge, read as unsigned, and its row says \"top N bits never moved in this "
+              "log; read as unsigned\"; a fit made on it is not certain beyond the raw values "
+              "seen. The log's format (candump -l, Vector ASC or BLF, PEAK TRC, SavvyCAN CSV) "
               "is found from its content. Exits with 1 when the log or a part of it cannot be "
               "read.")) {
     addArgument(QStringLiteral("LOG"), QStringLiteral("The CAN log."));

@@ -102,6 +102,9 @@ void PrintMatches(const DiscoveryCandidates& candidates,
                 m.correlation, qUtf8Printable(number(m.scale)), qUtf8Printable(number(m.offset)),
                 qUtf8Printable(number(m.residual)), qUtf8Printable(number(m.fittedScale)),
                 qUtf8Printable(number(m.fittedOffset)));
+            if (const QString& unseen = candidates.fields[std::size_t(m.candidate)].unseen;
+                !unseen.isEmpty())
+                std::printf("     %s\n", qUtf8Printable(unseen));
         }
     }
 }
@@ -126,6 +129,9 @@ void WriteMatchesJson(JsonText& json, const DiscoveryCandidates& candidates,
             json.key("pairs").value(m.pairs);
             json.key("residual").value(m.residual);
             json.key("scale").value(m.scale);
+            if (const QString& unseen = candidates.fields[std::size_t(m.candidate)].unseen;
+                !unseen.isEmpty())
+                json.key("uncertain").value(unseen);
             json.endObject();
         }
         json.endArray();

@@ -1,6 +1,7 @@
 #include "discover/DiscoveryCandidates.h"
 
 #include "dbc/VariableProposals.h"
+#include "discover/DiscoveryTexts.h"
 
 #include <algorithm>
 
@@ -25,6 +26,7 @@ DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnsw
         candidate.extended = identifier.key.extended;
         candidate.field = ref.field;
         candidate.description = field.signal.name;
+        candidate.unseen = FitUnseenText(field);
         candidate.layout = FieldLayout{field.signal.startBit, field.signal.length,
                                        field.signal.littleEndian, field.isSigned};
         // A bucket's middle stands for its values: the series keeps each
@@ -134,6 +136,7 @@ void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& 
         candidate.id = whole.key.id;
         candidate.extended = whole.key.extended;
         candidate.description = signal.name;
+        candidate.unseen = FitUnseenText(field);
         candidate.layout = FieldLayout{
             signal.startBit, signal.length, signal.littleEndian, field.isSigned, 0, page.value};
         for (const SeriesBucket& bucket : field.series->buckets()) {

@@ -40,6 +40,30 @@ QString FieldKindText(const DiscoveredField& field) {
     return kind;
 }
 
+QString FieldUnseenText(const DiscoveredField& field) {
+    if (field.unseenTopBits <= 0)
+        return {};
+    QString text =
+        field.unseenTopBits == 1
+            ? QStringLiteral("top bit never moved in this log")
+            : QStringLiteral("top %1 bits never moved in this log").arg(field.unseenTopBits);
+    if (field.signUndecided)
+        text += QStringLiteral("; read as unsigned");
+    return text;
+}
+
+QString FitUnseenText(const DiscoveredField& field) {
+    const QString unseen = FieldUnseenText(field);
+    const QString order = field.orderUndecided
+                              ? QStringLiteral("the other byte order fits the log as well")
+                              : QString();
+    if (unseen.isEmpty())
+        return order.isEmpty() ? QString() : QStringLiteral("not certain: ") + order;
+    return QStringLiteral("not certain beyond raw %1: %2%3")
+        .arg(RawRangeText(field), unseen,
+             order.isEmpty() ? QString() : QStringLiteral("; ") + order);
+}
+
 QString FieldRowText(const SignalRow& row) {
     if (!row.importable())
         return QStringLiteral("no channel: ") + row.notes.first().text;

@@ -23,6 +23,13 @@ QString LengthsText(const QList<int>& lengths);
 // "continuous, signed, either byte order": the field's kind and what else
 // sets it apart.
 QString FieldKindText(const DiscoveredField& field);
+// What the log did not show of the field: "top 3 bits never moved in this
+// log; read as unsigned", or nothing when its width and sign are seen.
+QString FieldUnseenText(const DiscoveredField& field);
+// The same for a fit made on the field: "not certain beyond raw 100 to 127:
+// top 3 bits never moved in this log; read as unsigned", with "the other
+// byte order fits the log as well" when it does, or nothing.
+QString FitUnseenText(const DiscoveredField& field);
 // "start bit 16, 16 bits, Intel standard, Unsigned", or "no channel: why".
 QString FieldRowText(const SignalRow& row);
 // "3232 to 27429": the least and greatest raw value, read with the field's sign.

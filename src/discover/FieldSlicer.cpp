@@ -14,6 +14,13 @@
 namespace cac {
 namespace {
 
+// A value's lowest bit may move seldom (a sensor read at half its
+// resolution most of the time) and then only for a frame or two: it stays
+// with the value above it. A status bit below a value holds each state far
+// longer once set. In frames, the longest mean stay in its rarer state that
+// counts as such a flicker.
+constexpr double FlickerFrames = 2;
+
 struct Edge {
     bool boundary = true;
     double strength = 1; // 0 (joined for sure) to 1
@@ -32,6 +39,17 @@ public:
     bool seen(int bit) const { return m_s.byteSeen[bit / 8] > 0; }
     bool constant(int bit) const { return m_s.flips[bit] == 0; }
 
+    // The bit is the lowest that moves in its byte, and its rarer state
+    // lasts FlickerFrames or less on the average.
+    bool flickersAtBottom(int bit) const {
+        if (bit % 8 != 0 && !constant(bit - 1))
+            return false;
+        const qint64 seen = m_s.byteSeen[bit / 8];
+        const double rarer = static_cast<double>(std::min(m_s.ones[bit], seen - m_s.ones[bit]));
+        const double stays = static_cast<double>(m_s.flips[bit]) / 2;
+        return stays > 0 && rarer <= FlickerFrames * stays;
+    }
+
     // `high` the more significant of two neighbours in some order.
     Edge edge(int high, int low) const {
         if (!seen(high) || !seen(low))
@@ -45,7 +63,7 @@ public:
         const double fb = static_cast<double>(m_s.flips[low]);
         double drop = 0;
         bool boundary = false;
-        if (fb < 0.6 * fa && fa - fb > 2 * std::sqrt(fa)) {
+        if (fb < 0.6 * fa && fa - fb > 2 * std::sqrt(fa) && !flickersAtBottom(low)) {
             boundary = true;
             drop = 1 - fb / fa;
         }

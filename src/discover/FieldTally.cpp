@@ -6,6 +6,20 @@
 #include <cmath>
 
 namespace cac {
+namespace {
+
+// A step between the top and the bottom code of a field counts as a small
+// one of a signed value (-1 to 0) below this share of the field's range: a
+// smooth value steps far less from frame to frame, and an unsigned value
+// jumping between its extremes steps three quarters of the range or more.
+constexpr double SmallStepShare = 0.25;
+// A signed value never steps between its own extremes (0x7F.. and 0x80..);
+// an unsigned one that rolls over (a distance, a random byte) crosses there
+// as often as at its wrap point. Signed only with at least this many small
+// steps across the wrap point for each across the middle.
+constexpr qint64 WrapsPerMiddle = 4;
+
+} // namespace
 
 const char* FieldKindName(FieldKind kind) {
     switch (kind) {
@@ -96,7 +110,8 @@ void FieldTally::add(double time, std::uint64_t data, int length) {
             m_stepsUnsigned += unsignedStep;
             m_stepsSigned += signedStep;
             const double range = static_cast<double>(mask);
-            m_wraps += unsignedStep > range / 2 && signedStep < range / 4;
+            m_wraps += unsignedStep > range / 2 && signedStep < range * SmallStepShare;
+            m_middles += signedStep > range / 2 && unsignedStep < range * SmallStepShare;
         }
     }
     m_minU = std::min(m_minU, raw);
@@ -144,7 +159,8 @@ FieldVerdict FieldTally::verdict() const {
     }
     // Two's complement: read as unsigned, values near zero on both sides jump
     // between the bottom and the top of the range; read signed, they step.
-    v.isSigned = n >= 2 && m_wraps > 0 && m_stepsSigned < m_stepsUnsigned;
+    v.isSigned = n >= 2 && m_wraps > 0 && m_wraps >= WrapsPerMiddle * m_middles &&
+                 m_stepsSigned < m_stepsUnsigned;
     const double range = v.isSigned ? static_cast<double>(m_maxS) - static_cast<double>(m_minS)
                                     : static_cast<double>(m_maxU) - static_cast<double>(m_minU);
     const double meanStep =

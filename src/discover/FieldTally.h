@@ -66,7 +66,8 @@ private:
     std::uint64_t m_mask = 0;
     std::unique_ptr<ValueSeries> m_series;
     qint64 m_values = 0, m_transitions = 0, m_changes = 0, m_plusOne = 0, m_big = 0;
-    qint64 m_wraps = 0; // small steps across the top and bottom of the unsigned range
+    qint64 m_wraps = 0;   // small steps across the top and bottom of the unsigned range
+    qint64 m_middles = 0; // small steps across its middle, the signed range's ends
     double m_stepsUnsigned = 0, m_stepsSigned = 0; // sums of |step|
     std::uint64_t m_last = 0;
     std::uint64_t m_minU = 0, m_maxU = 0;

@@ -20,44 +20,20 @@ int startBitOf(const QList<int>& bits, FieldOrder order) {
     return order == FieldOrder::Intel ? bits.last() : bits.first();
 }
 
-// A smooth value seldom fills its field: the top bits that never left 0
-// belong to it as far as its byte's edge (bit 7 in either order), where
-// fields mostly end, when that makes a length of whole nibbles (a 20-bit
-// field beside two unused bits stays as it is).
-void extendOverZeros(QList<int>& bits, const IdentifierBits& s) {
-    QList<int> zeros;
-    for (int top = bits.first(); top % 8 != 7;) {
-        ++top;
-        if (s.flips[top] != 0 || s.ones[top] != 0 || s.byteSeen[top / 8] == 0)
-            return;
-        zeros.prepend(top);
-    }
-    if ((bits.size() + zeros.size()) % 4 == 0)
-        bits = zeros + bits;
-}
-
-// A two's complement value that stays negative holds its top bits at 1: the
-// flips end the field below them. The bits that never left 1 just above its
-// top, in its order, are taken in; from two of them on it reads as negative
-// (an unsigned value rarely stays in the top quarter of its range).
-QList<int> onesAbove(const SlicedField& field, const IdentifierBits& s) {
-    QList<int> ones;
-    for (int bit = field.bits.first(); field.bits.size() + ones.size() < 64;) {
-        if (bit % 8 != 7)
-            ++bit;
-        else if (field.order == FieldOrder::Intel && bit < 63)
-            bit += 1;
-        else if (field.order == FieldOrder::Motorola && bit >= 15)
-            bit -= 15;
-        else
+// A smooth value seldom fills its field: the bits above its moving ones that
+// never changed (0 or 1) may be its unseen top. They are taken in up to the
+// edge of the byte its top bit is in, where fields mostly end, in either
+// order (within a byte both number alike); a moving bit above belongs to
+// another field and stops it. Past the byte's edge nothing tells the field
+// from a constant neighbour.
+QList<int> constantAbove(const QList<int>& bits, const IdentifierBits& s) {
+    QList<int> above;
+    for (int top = bits.first() + 1; top % 8 != 0; ++top) {
+        if (s.flips[static_cast<std::size_t>(top)] != 0)
             break;
-        const qint64 seen = s.byteSeen[static_cast<std::size_t>(bit / 8)];
-        if (seen == 0 || s.flips[static_cast<std::size_t>(bit)] != 0 ||
-            s.ones[static_cast<std::size_t>(bit)] != seen)
-            break;
-        ones.prepend(bit);
+        above.prepend(top);
     }
-    return ones;
+    return above;
 }
 
 DbcSignal signalOf(const IdentifierKey& key, const DiscoveredField& field) {
@@ -73,6 +49,8 @@ DbcSignal signalOf(const IdentifierKey& key, const DiscoveredField& field) {
     signal.comment = QStringLiteral("%1, confidence %2")
                          .arg(FieldKindText(field))
                          .arg(field.confidence, 0, 'f', 2);
+    if (const QString unseen = FieldUnseenText(field); !unseen.isEmpty())
+        signal.comment += QStringLiteral("; ") + unseen;
     return signal;
 }
 
@@ -120,9 +98,9 @@ struct Pending {
     SlicedField sliced;
     QString algorithm; // the checksum's, when a family explained these bits
     std::unique_ptr<FieldTally> tally;
-    // The field with the constant ones above it, when there are any.
-    QList<int> ones;
-    std::unique_ptr<FieldTally> withOnes;
+    // The field with the constant bits above it, when there are any.
+    QList<int> above;
+    std::unique_ptr<FieldTally> widened;
 };
 
 } // namespace
@@ -166,8 +144,8 @@ struct SecondLook {
         for (const int k : tallyIndex[static_cast<std::size_t>(identifier)]) {
             Pending& p = pending[static_cast<std::size_t>(k)];
             p.tally->add(time, data, length);
-            if (p.withOnes)
-                p.withOnes->add(time, data, length);
+            if (p.widened)
+                p.widened->add(time, data, length);
         }
     }
 };
@@ -192,7 +170,7 @@ SecondLook prepareSecondLook(const std::vector<IdentifierBits>& identifiers,
             look.tallyIndex[static_cast<std::size_t>(i)].append(static_cast<int>(pending.size()));
             const bool isChecksum = checksum && field.bits == checksum->bits;
             pending.push_back({i, field, isChecksum ? checksum->algorithm : QString(), nullptr,
-                               onesAbove(field, identifiers[static_cast<std::size_t>(i)]),
+                               constantAbove(field.bits, identifiers[static_cast<std::size_t>(i)]),
                                nullptr});
         }
     }
@@ -206,8 +184,8 @@ SecondLook prepareSecondLook(const std::vector<IdentifierBits>& identifiers,
     for (int k = 0; k < static_cast<int>(byFrames.size()); ++k) {
         Pending& p = pending[static_cast<std::size_t>(byFrames[static_cast<std::size_t>(k)])];
         p.tally = std::make_unique<FieldTally>(p.sliced.bits, k < MaxSeriesFields);
-        if (!p.ones.isEmpty())
-            p.withOnes = std::make_unique<FieldTally>(p.ones + p.sliced.bits, k < MaxSeriesFields);
+        if (!p.above.isEmpty())
+            p.widened = std::make_unique<FieldTally>(p.above + p.sliced.bits, k < MaxSeriesFields);
     }
     return look;
 }
@@ -216,18 +194,24 @@ bool overlaps(const QList<int>& a, const QList<int>& b) {
     return std::any_of(a.begin(), a.end(), [&](int bit) { return b.contains(bit); });
 }
 
-// A field that changes, as its tally found it; it never widens into the
-// identifier's checksum (`checksum`).
-DiscoveredField changingField(Pending& p, const SlicedField& field, const IdentifierBits& s,
-                              const QList<int>& checksum) {
+// A field that changes, as its tally found it. A continuous one takes in
+// the constant bits above it, and its sign is read over that width: only
+// values seen stepping between its top and bottom codes make it signed
+// (FieldTally), so a value that stays in one half of its field, whichever,
+// reads unsigned, and says that its top bits never moved. It never widens
+// into the identifier's checksum (`checksum`).
+DiscoveredField changingField(Pending& p, const SlicedField& field, const QList<int>& checksum) {
     FieldVerdict verdict = p.tally->verdict();
     DiscoveredField f;
     f.bits = field.bits;
-    if (p.withOnes && verdict.kind == FieldKind::Continuous && !verdict.isSigned &&
-        !overlaps(p.ones, checksum)) {
-        verdict.isSigned = p.ones.size() >= 2;
-        f.bits = p.ones + field.bits;
-        p.tally = std::move(p.withOnes);
+    if (p.widened && verdict.kind == FieldKind::Continuous && !overlaps(p.above, checksum)) {
+        const FieldVerdict wide = p.widened->verdict();
+        verdict.isSigned = wide.isSigned;
+        f.bits = p.above + field.bits;
+        f.unseenTopBits = static_cast<int>(p.above.size());
+        f.widthUndecided = true;
+        f.signUndecided = !wide.isSigned;
+        p.tally = std::move(p.widened);
     }
     f.order = field.order;
     f.orderUndecided = field.orderUndecided;
@@ -247,11 +231,6 @@ DiscoveredField changingField(Pending& p, const SlicedField& field, const Identi
     f.maxRaw = f.isSigned ? static_cast<double>(p.tally->maxSigned())
                           : static_cast<double>(p.tally->maxUnsigned());
     f.series = std::shared_ptr<const ValueSeries>(p.tally->takeSeries());
-    if (f.kind == FieldKind::Continuous && !f.isSigned && f.bits.size() == field.bits.size()) {
-        extendOverZeros(f.bits, s);
-        if (overlaps(f.bits, checksum))
-            f.bits = field.bits;
-    }
     return f;
 }
 
@@ -312,7 +291,7 @@ DiscoveredIdentifier describeIdentifier(const IdentifierBits& s, const SlicedIde
     for (const SlicedField& field : cut.fields) {
         if (field.constant)
             continue;
-        out.fields.append(changingField(pending[next++], field, s, checksum));
+        out.fields.append(changingField(pending[next++], field, checksum));
         claimed += out.fields.last().bits;
     }
     addConstantFields(out, cut, s, claimed);

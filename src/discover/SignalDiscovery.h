@@ -25,7 +25,15 @@ struct DiscoveredField {
     bool orderUndecided = false; // crosses a byte; the other order fits as well
     FieldKind kind = FieldKind::Constant;
     bool isSigned = false;
-    double confidence = 0; // 0 to 1
+    // What the log did not show. A continuous field is widened over the
+    // constant bits above its moving ones, up to its top byte's edge; those
+    // top bits never moved, so the width is a guess and so is the sign
+    // (read as unsigned: the values never crossed between the top and
+    // bottom codes).
+    int unseenTopBits = 0;
+    bool widthUndecided = false;
+    bool signUndecided = false;
+    double confidence = 0;         // 0 to 1
     // A checksum's algorithm, found to hold on every frame; empty for a
     // checksum known only by how its values scatter.
     QString algorithm;

@@ -159,7 +159,13 @@ private slots:
         QTest::mouseClick(identifiers()->viewport(), Qt::LeftButton, {},
                           identifiers()->visualItemRect(found.first()).center());
         auto* fields = get<QTableWidget>(app::names::DiscoverFields);
-        QVERIFY(!fields->findItems(QStringLiteral("F0x280_16_16"), Qt::MatchExactly).isEmpty());
+        const QList<QTableWidgetItem*> speed =
+            fields->findItems(QStringLiteral("F0x280_16_16"), Qt::MatchExactly);
+        QCOMPARE(speed.size(), 1);
+        // Its top bit stayed at 1 all through the log: the kind's tool tip
+        // says so, under the kind.
+        QCOMPARE(fields->item(speed.first()->row(), 2)->toolTip(),
+                 QStringLiteral("continuous\ntop bit never moved in this log; read as unsigned"));
 
         auto* reference = get<QComboBox>(app::names::DiscoverReference);
         const int rpm = reference->findText(QStringLiteral("OBD 0C Engine RPM [rpm]"));
@@ -170,6 +176,9 @@ private slots:
         auto* matches = get<QTableWidget>(app::names::DiscoverMatches);
         QVERIFY(matches->rowCount() > 0);
         QCOMPARE(matches->item(0, 1)->text(), QStringLiteral("F0x280_16_16"));
+        QCOMPARE(matches->item(0, 1)->toolTip(),
+                 QStringLiteral("not certain beyond raw 3232 to 27429: top bit never moved in "
+                                "this log; read as unsigned"));
         QCOMPARE(matches->currentRow(), 0);
 
         // The last channel, typed into the chooser.

@@ -139,8 +139,10 @@ void DiscoverPanel::showReference(int reference, bool propose) {
     for (int row = 0; row < shown; ++row) {
         const FieldMatch& m = matches[std::size_t(row)];
         m_matches->setItem(row, 0, NewLineItem(QString::number(row + 1), true));
-        m_matches->setItem(
-            row, 1, NewLineItem(candidates.fields[std::size_t(m.candidate)].description, false));
+        const CandidateField& field = candidates.fields[std::size_t(m.candidate)];
+        QTableWidgetItem* name = NewLineItem(field.description, false);
+        name->setToolTip(field.unseen);
+        m_matches->setItem(row, 1, name);
         m_matches->setItem(row, 2, NewLineItem(CorrelationText(m.correlation), true));
         m_matches->setItem(row, 3, NewLineItem(FitNumberText(m.scale), true));
         m_matches->setItem(row, 4, NewLineItem(FitNumberText(m.offset), true));

@@ -65,12 +65,15 @@ void FieldLines::showFields(const DiscoveredIdentifier& identifier) {
         }
         setItem(row, ColNumber, number);
         setItem(row, ColName, NewLineItem(field.signal.name, false));
-        // A checksum's algorithm makes the text long: the tooltip holds it whole.
+        // A checksum's algorithm makes the text long: the tooltip holds it
+        // whole, with what the log did not show.
         QTableWidgetItem* kind = NewLineItem(FieldKindText(field), false);
-        kind->setToolTip(kind->text());
+        const QString unseen = FieldUnseenText(field);
+        kind->setToolTip(unseen.isEmpty() ? kind->text() : kind->text() + u'\n' + unseen);
         setItem(row, ColKind, kind);
         QTableWidgetItem* layout = NewLineItem(SignalLayoutText(field.signal), false);
-        layout->setToolTip(FieldRowText(field.row));
+        layout->setToolTip(unseen.isEmpty() ? FieldRowText(field.row)
+                                            : FieldRowText(field.row) + u'\n' + unseen);
         setItem(row, ColLayout, layout);
         setItem(row, ColRaw,
                 NewLineItem(changes ? RawRangeText(field) : QStringLiteral("\u2013"), true));

@@ -56,6 +56,9 @@ struct CandidateField {
     bool extended = false;
     int field = -1;      // the analysis's own number for it, passed through
     QString description; // passed through
+    // What the log did not show of it, for its matches' lines: a fit on
+    // top bits that never moved is not certain beyond the values seen.
+    QString unseen;
     std::optional<FieldLayout> layout;
     std::vector<FieldSample> samples; // in time order
 };

@@ -1,0 +1,156 @@
+#!/usr/bin/env python3
+"""Writes the logs that show what a log alone can and cannot tell of a field's
+width and sign, from evidence.dbc, with canmatrix encoding the frames and
+python-can writing the logs.
+
+    make_evidence_logs.py OUTDIR DBC
+
+OUTDIR/learn.log     60 s as a warm engine at idle has them: the coolant
+                     byte 100..127 (60..87 degC), its neighbour up to 128,
+                     the engine speed 600..1000 rpm whose lowest bit moves
+                     seldom, values whose top bits never move, values
+                     whose carries cross a byte boundary
+OUTDIR/learn.truth   name, identifier and bits (most significant first) of
+                     each signal
+OUTDIR/check.log     60 s of a cold start and a drive to 6,500 rpm
+OUTDIR/check.values  one line per frame of check.log: id and name=raw of
+                     each signal, as canmatrix decodes the frame
+"""
+import math
+import os
+import random
+import sys
+
+import can
+import canmatrix.formats
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from make_discover_logs import bits_of  # noqa: E402
+
+SECONDS = 60
+
+
+def ramp(t, low, high):
+    """low to high over the first half, then held."""
+    return low + (high - low) * min(t / (SECONDS / 2), 1)
+
+
+def wave(t, low, high, period, phase=0.0):
+    return (low + high) / 2 + (high - low) / 2 * math.sin(2 * math.pi * t / period + phase)
+
+
+class Learn:
+    def __init__(self, rng):
+        self.rng = rng
+        self.switch = self.switch2 = self.moto_flag = 0
+
+    def coolant(self, t):
+        r = self.rng
+        if r.random() < 0.01:
+            self.switch ^= 1
+        return {
+            "Coolant": min(127, round(ramp(t, 100, 127)) + r.choice([-1, 0, 0])),
+            "Coolant128": min(128, round(ramp(t, 100, 128)) + r.choice([-1, 0, 0])),
+            "SignedTorque": round(wave(t, -20, 20, 15)),
+            "Level": round(wave(t, 0, 15, 11)),
+            "StillStatus": 0,
+            "Switch": self.switch,
+            "SignedEdge": round(wave(t, -30, 30, 23, 1.0)),
+        }
+
+    def engine(self, t):
+        r = self.rng
+        if r.random() < 0.005:
+            self.switch2 ^= 1
+        rpm = wave(t, 600, 1000, 20) + r.uniform(-3, 3)
+        # Half the resolution most of the time: the lowest bit moves seldom.
+        speed = 2 * round(rpm / 0.5) + (1 if r.random() < 0.03 else 0)
+        return {
+            "EngineSpeed": speed,
+            "Slow": round(wave(t, 500, 3500, 60)) + r.randint(-3, 3),
+            "Switch2": self.switch2,
+            "NeighbourA": round(wave(t, 20, 230, 17)),
+            "NeighbourB": round(wave(t, 20, 230, 29, 2.0)),
+            "TopValue": round(wave(t, 0, 3000, 37)),
+        }
+
+    def moto(self, t):
+        if self.rng.random() < 0.01:
+            self.moto_flag ^= 1
+        return {
+            "MotoLevel": round(wave(t, 100, 3000, 31)),
+            "MotoFlag": self.moto_flag,
+            "MotoShort": round(wave(t, 0, 1000, 13)),
+        }
+
+
+    def carries(self, t):
+        """Values whose carries cross a byte boundary: 200..320 about 255."""
+        r = self.rng
+        return {"Cross": round(wave(t, 200, 320, 9)) + r.randint(-2, 2),
+                "MotoCross": round(wave(t, 200, 320, 14, 1.0)) + r.randint(-2, 2)}
+
+
+class Check(Learn):
+    """A cold start and a drive up to 6,500 rpm."""
+
+    def coolant(self, t):
+        out = super().coolant(t)
+        out["Coolant"] = out["Coolant128"] = round(ramp(t, 45, 118))  # 5..78 degC
+        out["Level"] = round(ramp(t, 0, 63))
+        return out
+
+    def engine(self, t):
+        out = super().engine(t)
+        out["EngineSpeed"] = round(ramp(t, 600, 6500) / 0.25)
+        out["TopValue"] = round(ramp(t, 0, 65535))
+        return out
+
+    def moto(self, t):
+        out = super().moto(t)
+        out["MotoLevel"] = round(ramp(t, 100, 60000))
+        out["MotoShort"] = round(ramp(t, 0, 4095))
+        return out
+
+
+def write(outdir, name, db, motion, rng):
+    frames = [(db.frame_by_name("Coolant"), 100, motion.coolant),
+              (db.frame_by_name("Engine"), 10, motion.engine),
+              (db.frame_by_name("MotoRun"), 20, motion.moto),
+              (db.frame_by_name("Carries"), 20, motion.carries)]
+    messages = []
+    for frame, cycle, values in frames:
+        for tick in range(0, SECONDS * 1000, cycle):
+            t = tick / 1000
+            data = bytes(frame.encode(values(t)))
+            messages.append(can.Message(timestamp=t + rng.uniform(0, 0.0005),
+                                        arbitration_id=frame.arbitration_id.id,
+                                        is_extended_id=False, data=data))
+    messages.sort(key=lambda m: m.timestamp)
+    with can.Logger(os.path.join(outdir, name + ".log")) as writer:
+        for m in messages:
+            writer.on_message_received(m)
+    with open(os.path.join(outdir, name + ".values"), "w") as out:
+        for m in messages:
+            frame = db.frame_by_id(canmatrix.ArbitrationId(m.arbitration_id))
+            decoded = frame.decode(m.data)
+            out.write("%x %s\n" % (m.arbitration_id, " ".join(
+                "%s=%d" % (s, int(v.raw_value)) for s, v in decoded.items())))
+
+
+def main():
+    outdir, dbc = sys.argv[1], sys.argv[2]
+    os.makedirs(outdir, exist_ok=True)
+    db = canmatrix.formats.loadp_flat(dbc)
+    rng = random.Random(41)
+    write(outdir, "learn", db, Learn(rng), rng)
+    write(outdir, "check", db, Check(rng), rng)
+    with open(os.path.join(outdir, "learn.truth"), "w") as out:
+        for frame in db.frames:
+            for s in frame.signals:
+                out.write("%s %x %s\n" % (s.name, frame.arbitration_id.id,
+                                          ",".join(str(b) for b in bits_of(frame, s))))
+
+
+if __name__ == "__main__":
+    main()
