@@ -89,13 +89,9 @@ void DiscoverPanel::rankHint() {
     if (!ParseReferenceHint(m_hint->text(), hint, &why))
         return refuse(why);
     refuse({});
-    if (hint.hasWindow && !IsLogDate(hint.from)) {
-        hint.from += m_outcome->run.clockShift();
-        hint.to += m_outcome->run.clockShift();
-    }
-    addReference({QStringLiteral("hint ") + m_hint->text().trimmed(), hint.unit, -1,
-                  RankFieldsByHint(m_outcome->run.candidates.fields, hint)},
-                 {});
+    addReference(
+        MatchHint(m_outcome->run.candidates, hint, m_outcome->run.clockShift(), m_hint->text()),
+        {});
 }
 
 void DiscoverPanel::addReference(ReferenceMatches matches, std::vector<ReferencePoint> points) {
