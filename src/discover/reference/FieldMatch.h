@@ -11,10 +11,13 @@
 // LoadCsvReference(FILE) (print its problems, stop on its error), then
 // RankFieldsAgainst the same way; a CSV counting from 0 beside a log whose
 // times are dates (LogReader::times() Absolute) needs the log's first time
-// added to its times. `--hint "MIN..MAX[@T1..T2]"`:
-// ParseReferenceHint (stop with its error), then RankFieldsByHint. Each
-// result lists the matches best first with correlation (or score), scale
-// factor, offset and residual; MatchedChannelRow turns a match of a field
+// added to its times. `--hint "MIN..MAX[@T1..T2,...]"`:
+// ParseReferenceHint (stop with its error), then MatchHint; `--marks
+// T1,T2,...`: ParseReferenceMarks, then MatchMarks (both in
+// DiscoveryCandidates.h, which move typed times onto the log's clock). Each
+// result lists the matches best first with correlation (or score, named by
+// MatchRanking::scoreName, with its evidence), scale factor, offset and
+// residual; MatchedChannelRow turns a match of a field
 // whose layout is known into the channel row `--into` writes.
 
 #include "dbc/SignalRow.h"
