@@ -89,6 +89,10 @@ private slots:
     void hintRanking();
     void windowHintFindsThePressedField();
     void rangeHintPrefersOffsetZero();
+    void hintEvidenceEdges_data();
+    void hintEvidenceEdges();
+    void undecidedMargin_data();
+    void undecidedMargin();
     void marksParsing_data();
     void marksParsing();
     void marksAtTheLogsEdges_data();
@@ -535,6 +539,78 @@ void TstReference::rangeHintPrefersOffsetZero() {
     QCOMPARE(ranking.matches[1].evidence,
              QString("no window: ranked by its range and steadiness only; 16 or more raw "
                      "values; offset 0.90 of the range's span"));
+}
+
+void TstReference::hintEvidenceEdges_data() {
+    QTest::addColumn<QString>("hint");
+    QTest::addColumn<QList<double>>("samples"); // time, raw, time, raw, ...
+    QTest::addColumn<QString>("evidence");
+    const QString plain = "no window: ranked by its range and steadiness only; ";
+    const QList<double> ramp16{0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,  7,  7,
+                               8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14, 15, 15};
+    // The window 12..15 is widened to 11..16.
+    QTest::newRow("step into the margin")
+        << "0..100@12..15" << QList<double>{0, 0, 10.5, 0, 11, 100, 30, 100}
+        << "100 % of its movement in the windows, 0 % of its range in each; 2 raw values; "
+           "offset 0";
+    QTest::newRow("step just before it")
+        << "0..100@12..15" << QList<double>{0, 0, 10.5, 0, 10.999, 100, 30, 100}
+        << "0 % of its movement in the windows, 0 % of its range in each; 2 raw values; offset 0";
+    QTest::newRow("step from the margin's end")
+        << "0..100@12..15" << QList<double>{0, 0, 16, 0, 16.5, 100, 30, 100}
+        << "100 % of its movement in the windows, 0 % of its range in each; 2 raw values; "
+           "offset 0";
+    QTest::newRow("step just after it")
+        << "0..100@12..15" << QList<double>{0, 0, 16.001, 0, 16.5, 100, 30, 100}
+        << "0 % of its movement in the windows, 0 % of its range in each; 2 raw values; offset 0";
+    QTest::newRow("16 values") << "0..15" << ramp16 << plain + "16 or more raw values; offset 0";
+    QTest::newRow("15 values") << "0..14" << ramp16.mid(0, 30) << plain + "15 raw values; offset 0";
+    QTest::newRow("offset") << "100..115" << ramp16
+                            << plain + "16 or more raw values; offset 6.67 of the range's span";
+}
+
+void TstReference::hintEvidenceEdges() {
+    QFETCH(QString, hint);
+    QFETCH(QList<double>, samples);
+    QFETCH(QString, evidence);
+    std::vector<FieldSample> series;
+    for (qsizetype k = 0; k + 1 < samples.size(); k += 2)
+        series.push_back({samples[k], samples[k + 1]});
+    ReferenceHint parsed;
+    QVERIFY(ParseReferenceHint(hint, parsed, nullptr));
+    const MatchRanking ranking = RankFieldsByHint({Candidate("field", series)}, parsed);
+    QCOMPARE(ranking.matches.size(), std::size_t(1));
+    QCOMPARE(ranking.matches[0].evidence, evidence);
+}
+
+void TstReference::undecidedMargin_data() {
+    QTest::addColumn<double>("first");
+    QTest::addColumn<double>("second");
+    QTest::addColumn<bool>("undecided");
+    QTest::newRow("alike") << 1.0 << 1.0 << true;
+    QTest::newRow("just within") << 1.0 << 0.981 << true;
+    QTest::newRow("well within") << 0.5 << 0.485 << true;
+    QTest::newRow("just beyond") << 1.0 << 0.979 << false;
+    QTest::newRow("both nothing") << 0.0 << 0.0 << false;
+}
+
+// Scores within UndecidedMargin cannot be told apart; two fields that show
+// no sign at all are no tie worth reporting.
+void TstReference::undecidedMargin() {
+    QFETCH(double, first);
+    QFETCH(double, second);
+    QFETCH(bool, undecided);
+    const std::vector<CandidateField> fields{Candidate("A", {}), Candidate("B", {})};
+    MatchRanking ranking;
+    ranking.matches.resize(2);
+    ranking.matches[0].candidate = 0;
+    ranking.matches[0].correlation = first;
+    ranking.matches[1].candidate = 1;
+    ranking.matches[1].correlation = second;
+    NoteUndecided(ranking, fields, "change alike");
+    QCOMPARE(ranking.undecided,
+             undecided ? QString("A and B change alike: the evidence cannot tell them apart")
+                       : QString());
 }
 
 void TstReference::marksParsing_data() {
