@@ -747,7 +747,7 @@ void TstReference::markToleranceEdges_data() {
     QTest::addColumn<double>("before"); // the last sample before the step
     QTest::addColumn<double>("after");  // the first after it
     QTest::addColumn<bool>("atMark");   // the mark at 10 s
-    QTest::newRow("last moment after") << 11.5 << 10 + MarkLag << true;
+    QTest::newRow("last moment after") << 10 + MarkLag << 12.5 << true;
     QTest::newRow("just too late") << 10 + MarkLag + 0.001 << 12.5 << false;
     QTest::newRow("first moment before") << 9.0 << 10 - MarkLead << true;
     QTest::newRow("just too early") << 9.0 << 10 - MarkLead - 0.001 << false;
