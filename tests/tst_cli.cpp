@@ -446,6 +446,92 @@ private slots:
     // OBD_ signal sits where the demo database puts the quantity, its factor
     // within 1 % and its offset within one step; the channels filled from the
     // same matches carry the catalogue's variable and the same conversion.
+    // Marks and time windows on logs python-can wrote from marks.dbc: the
+    // brake switch pressed at three marks ranks first and fills a channel
+    // as the bit itself; a brake light changing with it in another frame
+    // leaves the marks undecided, so --into fills nothing and --dbc names
+    // neither; the accelerator pressed in two windows ranks first for the
+    // hint; marks outside the log and no marks at all say why.
+    void discoverMarksAndWindows() {
+        QProcess python;
+        python.start(CAC_PYTHON3, {CAC_DISCOVER_SOURCE_DIR "/make_marks_logs.py", m_dir.path()});
+        QVERIFY(python.waitForFinished(120000));
+        QCOMPARE(python.exitCode(), 0);
+        const QString log = m_dir.filePath("marks.log"), tie = m_dir.filePath("marks-tie.log");
+        const QString outCcf = m_dir.filePath("marks.ccf"), dbc = m_dir.filePath("marks.dbc");
+        const QString catalogue = "--catalogue=" + m_examplesCatalogue;
+        const QString marks = "12.1,25.3,40.8";
+        const QString how = "type a time in seconds, optionally =label (12.1,15.3,20.8=brake)";
+        const QString undecided = "Flag0x1A0_8_1 and Flag0x3B0_0_1 change alike at the marks: the "
+                                  "evidence cannot tell them apart";
+        struct Row {
+            QStringList arguments;
+            int exit;
+            QString out, err;
+        };
+        // clang-format off
+        const Row rows[] = {
+            {{"discover", log, "--marks", marks}, 0,
+             "\nmarks 12.1,25.3,40.8: value = raw / scale + offset\n"
+             "  1. Flag0x1A0_8_1              mark score 1.000  scale 1  offset 0  (changes at 3 "
+             "of 3 marks, 0 time(s) elsewhere)\n  2. ", ""},
+            {{"discover", log, "--marks", marks, "--into", StartupCcf, "-o", outCcf, "--channel",
+              "3", catalogue}, 0, "", "channel 3: Flag0x1A0_8_1 for marks 12.1,25.3,40.8\n"},
+            {{"discover", tie, "--marks", marks}, 0, "\n  undecided: " + undecided + "\n", ""},
+            {{"discover", tie, "--marks", marks, "--into", StartupCcf, "-o", outCcf, catalogue}, 1,
+             "", "marks 12.1,25.3,40.8: " + undecided + ": no channel filled\n"},
+            {{"discover", log, "--hint", "0..100@12..15,30..33"}, 0,
+             "\nhint 0..100@12..15,30..33: value = raw / scale + offset\n"
+             "  1. F0x2C0_0_8                 hint score 0.998  scale 2.5  offset 0  (100 % of "
+             "its movement in the windows, 100 % of its range in each; 16 or more raw values; "
+             "offset 0)\n", ""},
+            {{"discover", log, "--hint=-200..200"}, 0,
+             "  1. F0x2C0_40_16               hint score 0.997  scale 9  offset 0  ", ""},
+            {{"discover", log, "--marks", "70"}, 0,
+             "\nmarks 70: no match: mark 70 s is after the log's end: mark times within 0.001 to "
+             "60.003 s\n", ""},
+            {{"discover", log, "--marks", "0,12"}, 0,
+             "\nmarks 0,12: no match: mark 0 s is before the log's start: mark times within 0.001 "
+             "to 60.003 s\n", ""},
+            {{"discover", log, "--marks", "soon"}, 2, "", "--marks: \"soon\" is no mark: " + how},
+            {{"discover", log, "--marks", " "}, 2, "",
+             "--marks: no marks: type the times you marked in seconds, separated by commas "
+             "(12.1,15.3,20.8=brake)"},
+            {{"discover", log, "--into", StartupCcf, "-o", outCcf}, 2, "",
+             "--into needs --reference, --hint or --marks"}};
+        // clang-format on
+        for (const Row& r : rows) {
+            const RowName row(r.arguments.join(' '));
+            const Run run = RunCli(r.arguments, m_dir.path());
+            QCOMPARE(run.exitCode, r.exit);
+            QVERIFY2(run.out.contains(r.out.toUtf8()), run.out.constData());
+            QVERIFY2(run.err.contains(r.err.toUtf8()), run.err.constData());
+        }
+        // --dbc, read back by canmatrix: the brake switch follows the marks
+        // with factor 1 and offset 0; undecided, no signal follows them.
+        const auto comments = [&](const QString& path) {
+            const Run run =
+                RunCli({"discover", path, "--marks", marks, "--dbc", dbc}, m_dir.path());
+            QProcess reader;
+            reader.start(CAC_PYTHON3,
+                         {"-c",
+                          "import canmatrix.formats, sys\n"
+                          "for f in canmatrix.formats.loadp_flat(sys.argv[1]).frames:\n"
+                          "    for s in f.signals:\n"
+                          "        if 'follows' in (s.comment or ''):\n"
+                          "            print(s.name, s.start_bit, s.size, s.factor, s.offset, "
+                          "s.comment.split('; ')[-1])\n",
+                          dbc});
+            reader.waitForFinished(120000);
+            return run.exitCode == 0 ? QString::fromUtf8(reader.readAllStandardOutput())
+                                     : QStringLiteral("exit %1").arg(run.exitCode);
+        };
+        QCOMPARE(comments(log),
+                 QString("Flag0x1A0_8_1 8 1 1 0 follows marks 12.1,25.3,40.8, mark score 1.000: "
+                         "changes at 3 of 3 marks, 0 time(s) elsewhere\n"));
+        QCOMPARE(comments(tie), QString());
+    }
+
     void discoverNamesDemoSignals() {
         const QString dbc = m_dir.filePath("discovered.dbc");
         const QString ccf = m_dir.filePath("discovered.ccf");

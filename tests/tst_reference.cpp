@@ -6,19 +6,25 @@
 #include "HexFrame.h"
 #include "bitmap/SignalBitMap.h"
 #include "canlog/LogReader.h"
+#include "catalogue/VariableCatalogue.h"
 #include "channels/ChoiceLists.h"
 #include "dbc/CanDatabase.h"
+#include "discover/DiscoveryCandidates.h"
+#include "discover/DiscoveryTexts.h"
 #include "discover/reference/CsvReference.h"
 #include "discover/reference/FieldMatch.h"
 #include "discover/reference/LinearFit.h"
 #include "discover/reference/ObdAnswers.h"
+#include "discover/reference/ReferenceMarks.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 using namespace cac;
 
@@ -81,6 +87,20 @@ private slots:
     void hintParsing_data();
     void hintParsing();
     void hintRanking();
+    void windowHintFindsThePressedField();
+    void rangeHintPrefersOffsetZero();
+    void hintEvidenceEdges_data();
+    void hintEvidenceEdges();
+    void undecidedMargin_data();
+    void undecidedMargin();
+    void marksParsing_data();
+    void marksParsing();
+    void marksAtTheLogsEdges_data();
+    void marksAtTheLogsEdges();
+    void marksFindTheBrakeAmongFlags();
+    void markToleranceEdges_data();
+    void markToleranceEdges();
+    void marksSeeAShortPressThroughBuckets();
     void demoDriveNamesItsFields_data();
     void demoDriveNamesItsFields();
 };
@@ -148,12 +168,33 @@ void TstReference::fitAgainstExactLine_data() {
     QTest::addColumn<double>("noise");
     QTest::addColumn<double>("scale");  // the adapter's, after rounding
     QTest::addColumn<double>("offset"); // likewise
-    QTest::newRow("engine speed") << 0.25 << 0.0 << 0.1 << 4.0 << 0.0;
-    QTest::newRow("temperature") << 1.0 << -48.0 << 0.3 << 1.0 << -48.0;
-    QTest::newRow("percent of 255") << 100.0 / 255 << 0.0 << 0.0 << 2.55 << 0.0;
-    QTest::newRow("falling") << -0.5 << 10.0 << 0.2 << -2.0 << 10.0;
-    QTest::newRow("scale not round") << 1 / 3.7 << 5.0 << 0.0 << 3.7 << 5.0;
-    QTest::newRow("factor round, scale not") << 0.3 << 0.0 << 0.05 << 1 / 0.3 << 0.0;
+    QTest::addColumn<double>("step");   // the reference's resolution
+    QTest::newRow("engine speed") << 0.25 << 0.0 << 0.1 << 4.0 << 0.0 << 0.25;
+    QTest::newRow("temperature") << 1.0 << -48.0 << 0.3 << 1.0 << -48.0 << 1.0;
+    QTest::newRow("percent of 255") << 100.0 / 255 << 0.0 << 0.0 << 2.55 << 0.0 << 100.0 / 255;
+    QTest::newRow("falling") << -0.5 << 10.0 << 0.2 << -2.0 << 10.0 << 0.5;
+    QTest::newRow("scale not round") << 1 / 3.7 << 5.0 << 0.0 << 3.7 << 5.0 << 0.0;
+    QTest::newRow("factor round, scale not") << 0.3 << 0.0 << 0.05 << 1 / 0.3 << 0.0 << 0.1;
+    // Offset 0 costs sqrt(1.3^2 + 0.2^2) - 1.3 = 0.015 of RMS, within half of
+    // the 0.25 step; 0.6 costs 0.132, beyond it, and 1 (0.4 off, 0.060) is
+    // the simplest within.
+    QTest::newRow("offset 0 allowed") << 0.25 << 0.2 << 1.3 << 4.0 << 0.0 << 0.25;
+    QTest::newRow("offset 0 not allowed") << 0.25 << 0.6 << 1.3 << 4.0 << 1.0 << 0.25;
+    // x spans 1000..1399 (standard deviation 115.47): factor 0.25 instead of
+    // 0.25 (1 + d) adds 0.25 d 115.47 of RMS; half the 0.25 step allows
+    // d = 0.00433. At 0.0043 scale 4 still fits, at 0.0044 it does not and
+    // 3.98 (factor 0.251256, 0.0006 from 0.2511) is the simplest that does.
+    // The offset takes up what the factor moves at the mean x (1199.5):
+    // 0.25 * 0.0043 * 1199.5 = 1.289, written 1.3; (0.2511 - 0.251256) *
+    // 1199.5 = -0.187, written -0.2.
+    QTest::newRow("factor just inside") << 0.25 * 1.0043 << 0.0 << 0.0 << 4.0 << 1.3 << 0.25;
+    QTest::newRow("factor just outside") << 0.25 * 1.0044 << 0.0 << 0.0 << 3.98 << -0.2 << 0.25;
+    QTest::newRow("negative, just inside")
+        << -0.25 * 1.0043 << 100.0 << 0.0 << -4.0 << 98.7 << 0.25;
+    QTest::newRow("negative, just outside")
+        << -0.25 * 1.0044 << 100.0 << 0.0 << -3.98 << 100.2 << 0.25;
+    // Without a step only the fit's own precision: nothing simpler is taken.
+    QTest::newRow("no step") << 0.25 << 0.2 << 0.0 << 4.0 << 0.2 << 0.0;
 }
 
 // y = slope * x + intercept + e, e = noise * (+1, -1, -1, +1, ...): e sums to
@@ -166,6 +207,7 @@ void TstReference::fitAgainstExactLine() {
     QFETCH(double, noise);
     QFETCH(double, scale);
     QFETCH(double, offset);
+    QFETCH(double, step);
     const int n = 400;
     std::vector<RawValuePair> pairs;
     for (int i = 0; i < n; ++i) {
@@ -180,10 +222,10 @@ void TstReference::fitAgainstExactLine() {
     const double r2 = 1 - n * noise * noise / (slope * slope * sxx + n * noise * noise);
     QVERIFY(std::abs(fit.correlation * fit.correlation - r2) <= 1e-12);
     QVERIFY((fit.correlation > 0) == (slope > 0));
-    const AdapterConversion c = SimplestConversion(fit);
+    const AdapterConversion c = SimplestConversion(fit, pairs, step);
     QCOMPARE(c.scale, scale);
     QCOMPARE(c.offset + 1, offset + 1); // QCOMPARE of doubles is relative: keep 0 comparable
-    QVERIFY(std::abs(ConversionResidual(pairs, c) - noise) <= 1e-8);
+    QVERIFY(ConversionResidual(pairs, c) <= noise + StepShare * step + 1e-8);
 }
 
 // A 10 Hz engine speed reference against 100 Hz fields: the true one (0.25
@@ -350,6 +392,16 @@ void TstReference::hintParsing_data() {
     QTest::newRow("window unreadable") << "800..7000@soon"
                                        << "\"soon\" is no time window: type @T1..T2 in seconds "
                                           "(800..7000@12..15)";
+    QTest::newRow("two windows") << "800..6000@30..33, 12..15"
+                                 << "800 6000  12 15 30 33";
+    QTest::newRow("windows touching") << "0..1@1..2,2..3"
+                                      << "0 1  1 2 2 3";
+    QTest::newRow("windows overlapping")
+        << "0..1@1..2.5,2..3"
+        << "the time windows 1..2.5 and 2..3 overlap: type them as one";
+    QTest::newRow("second window unreadable")
+        << "0..1@1..2,later"
+        << "\"later\" is no time window: type @T1..T2 in seconds (800..7000@12..15)";
     QTest::newRow("beyond numbers") << "1e999..2e999"
                                     << "the range 1e999..2e999 is beyond any "
                                        "number";
@@ -364,8 +416,8 @@ void TstReference::hintParsing() {
     QCOMPARE(ok, error.isEmpty());
     if (ok) {
         QString got = QStringLiteral("%1 %2 %3").arg(hint.minimum).arg(hint.maximum).arg(hint.unit);
-        if (hint.hasWindow)
-            got += QStringLiteral(" %1 %2").arg(hint.from).arg(hint.to);
+        for (const HintWindow& w : hint.windows)
+            got += QStringLiteral(" %1 %2").arg(w.from).arg(w.to);
         QCOMPARE(got, read);
     } else {
         QCOMPARE(error, read);
@@ -392,9 +444,384 @@ void TstReference::hintRanking() {
     QCOMPARE(ranking.matches[0].scale, 4.0);
     QCOMPARE(ranking.matches[0].offset, 0.0);
     QVERIFY(ranking.matches[1].correlation < ranking.matches[0].correlation / 2);
-    hint.hasWindow = false; // without a window a steady field still beats the counter
+    hint.windows.clear(); // without a window a steady field still beats the counter
     const MatchRanking plain = RankFieldsByHint(fields, hint);
     QVERIFY(plain.matches.back().candidate == 0 || plain.matches.back().candidate == 3);
+}
+
+namespace {
+
+// Samples of a value every `period` seconds over [from, to].
+std::vector<FieldSample> Sampled(double from, double to, double period,
+                                 const std::function<double(double)>& raw) {
+    std::vector<FieldSample> out;
+    for (int k = 0; from + k * period <= to + 1e-9; ++k)
+        out.push_back({from + k * period, raw(from + k * period)});
+    return out;
+}
+
+CandidateField Candidate(const QString& name, std::vector<FieldSample> samples,
+                         CandidateKind kind = CandidateKind::Continuous) {
+    CandidateField c;
+    c.description = name;
+    c.samples = std::move(samples);
+    c.kind = kind;
+    return c;
+}
+
+bool Pressed(double t, const std::vector<std::pair<double, double>>& spans) {
+    return std::any_of(spans.begin(), spans.end(),
+                       [&](const auto& s) { return t >= s.first && t < s.second; });
+}
+
+} // namespace
+
+// "0..100@12..15,30..33": a pedal pressed in both windows and quiet
+// elsewhere ranks above a fragment of it (its low bits, which wrap), a pedal
+// pressed in one window only, an engine speed moving all along; a flag
+// pressed in the windows is no candidate for a range.
+void TstReference::windowHintFindsThePressedField() {
+    const auto pedal = [](double t) {
+        const auto in = [&](double a, double b) {
+            return std::clamp(std::min(t - a, b - t) / 0.3, 0.0, 1.0);
+        };
+        return std::round(200 * std::max(in(12, 15), in(30, 33)));
+    };
+    std::vector<CandidateField> fields;
+    fields.push_back(Candidate("engine", Sampled(0, 60, 0.01, [](double t) {
+                                   return std::round(8000 + 6000 * std::sin(t / 4));
+                               })));
+    fields.push_back(Candidate(
+        "fragment", Sampled(0, 60, 0.01, [&](double t) { return double(int(pedal(t)) % 16); })));
+    fields.push_back(Candidate("pedal", Sampled(0, 60, 0.01, pedal)));
+    fields.push_back(Candidate("first window only", Sampled(0, 60, 0.01, [&](double t) {
+                                   return t < 20 ? pedal(t) : 0;
+                               })));
+    fields.push_back(Candidate(
+        "switch", Sampled(0, 60, 0.01, [&](double t) { return pedal(t) > 0 ? 1.0 : 0.0; }),
+        CandidateKind::State));
+    ReferenceHint hint;
+    QVERIFY(ParseReferenceHint("0..100@12..15,30..33", hint, nullptr));
+    const MatchRanking ranking = RankFieldsByHint(fields, hint);
+    QCOMPARE(ranking.scoreName, QString("hint score"));
+    QCOMPARE(ranking.matches.size(), std::size_t(4)); // the switch is left out
+    QCOMPARE(fields[ranking.matches[0].candidate].description, QString("pedal"));
+    QCOMPARE(ranking.matches[0].scale, 2.0);
+    QCOMPARE(ranking.matches[0].offset, 0.0);
+    QCOMPARE(ranking.matches[0].evidence,
+             QString("100 % of its movement in the windows, 100 % of its range in each; 16 or more "
+                     "raw values; offset 0"));
+    QVERIFY(ranking.matches[1].correlation < 0.8 * ranking.matches[0].correlation);
+    QCOMPARE(fields[ranking.matches.back().candidate].description, QString("engine"));
+    // One window of the two: the pedal pressed in only that one ties it.
+    QVERIFY(ParseReferenceHint("0..100@12..15", hint, nullptr));
+    const MatchRanking one = RankFieldsByHint(fields, hint);
+    QVERIFY(fields[one.matches[0].candidate].description == "first window only");
+}
+
+// "-200..200": a signed angle maps onto it with offset 0 and outranks a
+// temperature byte that only an offset of 0.9 spans maps there.
+void TstReference::rangeHintPrefersOffsetZero() {
+    std::vector<CandidateField> fields;
+    fields.push_back(Candidate("coolant", Sampled(0, 60, 0.1, [](double t) {
+                                   return std::round(40 + 100 * (1 - std::exp(-t / 20)) / 0.95);
+                               })));
+    fields.push_back(Candidate("steering", Sampled(0, 60, 0.1, [](double t) {
+                                   return std::round(2000 * std::sin(t / 3));
+                               })));
+    ReferenceHint hint;
+    QVERIFY(ParseReferenceHint("-200..200", hint, nullptr));
+    const MatchRanking ranking = RankFieldsByHint(fields, hint);
+    QCOMPARE(ranking.matches.size(), std::size_t(2));
+    QCOMPARE(fields[ranking.matches[0].candidate].description, QString("steering"));
+    QCOMPARE(ranking.matches[0].scale, 10.0);
+    QCOMPARE(ranking.matches[0].offset, 0.0);
+    QCOMPARE(ranking.matches[1].evidence,
+             QString("no window: ranked by its range and steadiness only; 16 or more raw "
+                     "values; offset 0.90 of the range's span"));
+}
+
+void TstReference::hintEvidenceEdges_data() {
+    QTest::addColumn<QString>("hint");
+    QTest::addColumn<QList<double>>("samples"); // time, raw, time, raw, ...
+    QTest::addColumn<QString>("evidence");
+    const QString plain = "no window: ranked by its range and steadiness only; ";
+    const QList<double> ramp16{0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,  7,  7,
+                               8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14, 15, 15};
+    // The window 12..15 is widened to 11..16.
+    QTest::newRow("step into the margin")
+        << "0..100@12..15" << QList<double>{0, 0, 10.5, 0, 11, 100, 30, 100}
+        << "100 % of its movement in the windows, 0 % of its range in each; 2 raw values; "
+           "offset 0";
+    QTest::newRow("step just before it")
+        << "0..100@12..15" << QList<double>{0, 0, 10.5, 0, 10.999, 100, 30, 100}
+        << "0 % of its movement in the windows, 0 % of its range in each; 2 raw values; offset 0";
+    QTest::newRow("step from the margin's end")
+        << "0..100@12..15" << QList<double>{0, 0, 16, 0, 16.5, 100, 30, 100}
+        << "100 % of its movement in the windows, 0 % of its range in each; 2 raw values; "
+           "offset 0";
+    QTest::newRow("step just after it")
+        << "0..100@12..15" << QList<double>{0, 0, 16.001, 0, 16.5, 100, 30, 100}
+        << "0 % of its movement in the windows, 0 % of its range in each; 2 raw values; offset 0";
+    QTest::newRow("16 values") << "0..15" << ramp16 << plain + "16 or more raw values; offset 0";
+    QTest::newRow("15 values") << "0..14" << ramp16.mid(0, 30) << plain + "15 raw values; offset 0";
+    QTest::newRow("offset") << "100..115" << ramp16
+                            << plain + "16 or more raw values; offset 6.67 of the range's span";
+}
+
+void TstReference::hintEvidenceEdges() {
+    QFETCH(QString, hint);
+    QFETCH(QList<double>, samples);
+    QFETCH(QString, evidence);
+    std::vector<FieldSample> series;
+    for (qsizetype k = 0; k + 1 < samples.size(); k += 2)
+        series.push_back({samples[k], samples[k + 1]});
+    ReferenceHint parsed;
+    QVERIFY(ParseReferenceHint(hint, parsed, nullptr));
+    const MatchRanking ranking = RankFieldsByHint({Candidate("field", series)}, parsed);
+    QCOMPARE(ranking.matches.size(), std::size_t(1));
+    QCOMPARE(ranking.matches[0].evidence, evidence);
+}
+
+void TstReference::undecidedMargin_data() {
+    QTest::addColumn<double>("first");
+    QTest::addColumn<double>("second");
+    QTest::addColumn<bool>("undecided");
+    QTest::newRow("alike") << 1.0 << 1.0 << true;
+    QTest::newRow("just within") << 1.0 << 0.981 << true;
+    QTest::newRow("well within") << 0.5 << 0.485 << true;
+    QTest::newRow("just beyond") << 1.0 << 0.979 << false;
+    QTest::newRow("both nothing") << 0.0 << 0.0 << false;
+}
+
+// Scores within UndecidedMargin cannot be told apart; two fields that show
+// no sign at all are no tie worth reporting.
+void TstReference::undecidedMargin() {
+    QFETCH(double, first);
+    QFETCH(double, second);
+    QFETCH(bool, undecided);
+    const std::vector<CandidateField> fields{Candidate("A", {}), Candidate("B", {})};
+    MatchRanking ranking;
+    ranking.matches.resize(2);
+    ranking.matches[0].candidate = 0;
+    ranking.matches[0].correlation = first;
+    ranking.matches[1].candidate = 1;
+    ranking.matches[1].correlation = second;
+    NoteUndecided(ranking, fields, "change alike");
+    QCOMPARE(ranking.undecided,
+             undecided ? QString("A and B change alike: the evidence cannot tell them apart")
+                       : QString());
+}
+
+void TstReference::marksParsing_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("read"); // "time=label ..." or the error
+    const QString how = "type a time in seconds, optionally =label (12.1,15.3,20.8=brake)";
+    QTest::newRow("three") << "12.1,15.3,20.8"
+                           << "12.1= 15.3= 20.8=";
+    QTest::newRow("labelled, unsorted") << " 20.8 s, 12.1=brake pedal ,15.3"
+                                        << "12.1=brake pedal 15.3= 20.8=";
+    QTest::newRow("one") << "0"
+                         << "0=";
+    QTest::newRow("none") << "  "
+                          << "no marks: type the times you marked in seconds, separated by "
+                             "commas (12.1,15.3,20.8=brake)";
+    QTest::newRow("a word") << "soon"
+                            << "\"soon\" is no mark: " + how;
+    QTest::newRow("empty between") << "12.1,,15"
+                                   << "\"\" is no mark: " + how;
+    QTest::newRow("beyond numbers") << "1e999"
+                                    << "\"1e999\" is no mark: " + how;
+}
+
+void TstReference::marksParsing() {
+    QFETCH(QString, text);
+    QFETCH(QString, read);
+    std::vector<ReferenceMark> marks;
+    QString error;
+    const bool ok = ParseReferenceMarks(text, marks, &error);
+    QCOMPARE(ok, error.isEmpty());
+    if (!ok) {
+        QCOMPARE(error, read);
+        return;
+    }
+    QStringList got;
+    for (const ReferenceMark& m : marks)
+        got.append(QStringLiteral("%1=%2").arg(m.time).arg(m.label));
+    QCOMPARE(got.join(' '), read);
+}
+
+void TstReference::marksAtTheLogsEdges_data() {
+    QTest::addColumn<double>("shift"); // the log's first time when its times are dates
+    QTest::addColumn<QList<double>>("marks");
+    QTest::addColumn<QString>("error");
+    const double date = 1.7e9;
+    QTest::newRow("at the start") << 0.0 << QList<double>{10} << "";
+    QTest::newRow("at the end") << 0.0 << QList<double>{70} << "";
+    QTest::newRow("before the start")
+        << 0.0 << QList<double>{9.99, 20}
+        << "mark 9.99 s is before the log's start: mark times within 10 to 70 s";
+    QTest::newRow("after the end")
+        << 0.0 << QList<double>{20, 70.01}
+        << "mark 70.01 s is after the log's end: mark times within 10 to 70 s";
+    QTest::newRow("none") << 0.0 << QList<double>{} << "no marks to rank the fields by";
+    QTest::newRow("dated log, from its start") << date << QList<double>{10, 70} << "";
+    QTest::newRow("dated log, before")
+        << date << QList<double>{9}
+        << "mark 9 s is before the log's start: mark times within 10 to 70 s";
+    QTest::newRow("dated log, a date") << date << QList<double>{date + 20} << "";
+}
+
+// The log runs from 10 s to 70 s of its clock (plus `shift`); marks outside
+// it refuse the ranking with a reason in the times as typed.
+void TstReference::marksAtTheLogsEdges() {
+    QFETCH(double, shift);
+    QFETCH(QList<double>, marks);
+    QFETCH(QString, error);
+    DiscoveryCandidates candidates;
+    candidates.fields.push_back(
+        Candidate("Flag",
+                  Sampled(shift + 10, shift + 70, 0.5,
+                          [&](double t) { return std::fmod(t - shift, 1) < 0.5 ? 0 : 1; }),
+                  CandidateKind::State));
+    std::vector<ReferenceMark> typed;
+    for (const double t : marks)
+        typed.push_back({t, {}});
+    const ReferenceMatches matches = MatchMarks(candidates, typed, shift);
+    QCOMPARE(matches.ranking.error, error);
+    QCOMPARE(matches.ranking.matches.empty(), !error.isEmpty());
+}
+
+// "I pressed the brake three times": the brake switch ranks first among a
+// horn pressed at other times, a door opened at one mark and twice besides,
+// and an engine speed; a second switch that changes with the brake (its
+// light) makes the ranking undecided.
+void TstReference::marksFindTheBrakeAmongFlags() {
+    const std::vector<std::pair<double, double>> brake{{12.7, 13.5}, {25.9, 26.7}, {41.4, 42.2}};
+    DiscoveryCandidates candidates;
+    const auto flag = [&](const QString& name, std::vector<std::pair<double, double>> spans) {
+        candidates.fields.push_back(Candidate(
+            name, Sampled(0, 60, 0.02, [=](double t) { return Pressed(t, spans) ? 1.0 : 0.0; }),
+            CandidateKind::State));
+    };
+    flag("horn", {{5, 5.5}, {18, 18.4}, {33, 34}, {50, 50.2}});
+    flag("door", {{12.5, 30}, {45, 61}});
+    candidates.fields.push_back(Candidate("engine", Sampled(0, 60, 0.01, [](double t) {
+                                              return std::round(8000 + 6000 * std::sin(t / 4));
+                                          })));
+    flag("brake", brake);
+    std::vector<ReferenceMark> marks;
+    QVERIFY(ParseReferenceMarks("12.1,25.3,40.8=brake", marks, nullptr));
+    ReferenceMatches matches = MatchMarks(candidates, marks, 0);
+    QCOMPARE(matches.name, QString("marks 12.1,25.3,40.8=brake"));
+    const MatchRanking& ranking = matches.ranking;
+    QCOMPARE(ranking.scoreName, QString("mark score"));
+    QVERIFY2(ranking.error.isEmpty(), qPrintable(ranking.error));
+    QCOMPARE(candidates.fields[ranking.matches[0].candidate].description, QString("brake"));
+    QCOMPARE(ranking.matches[0].correlation, 1.0);
+    QCOMPARE(ranking.matches[0].scale, 1.0);
+    QCOMPARE(ranking.matches[0].offset, 0.0);
+    QCOMPARE(ranking.matches[0].evidence, QString("changes at 3 of 3 marks, 0 time(s) elsewhere"));
+    QVERIFY(ranking.matches[1].correlation < 0.5);
+    QCOMPARE(ranking.undecided, QString());
+    QCOMPARE(MatchLineText("brake", ranking, ranking.matches[0]),
+             QString("brake                      mark score 1.000  scale 1  offset 0  (changes at "
+                     "3 of 3 marks, 0 time(s) elsewhere)"));
+    // The door changes at one mark and twice elsewhere: one is forgiven
+    // (what a mark opened closes later), one is not.
+    const auto door = std::find_if(ranking.matches.begin(), ranking.matches.end(),
+                                   [](const FieldMatch& m) { return m.candidate == 1; });
+    QVERIFY(door != ranking.matches.end());
+    QCOMPARE(door->evidence, QString("changes at 1 of 3 marks, 1 time(s) elsewhere"));
+    QCOMPARE(door->correlation, 1.0 / 3 * 2 / 3);
+
+    // The brake light beside it: no field is the answer.
+    flag("brake light", brake);
+    matches = MatchMarks(candidates, marks, 0);
+    QCOMPARE(matches.ranking.undecided,
+             QString("brake and brake light change alike at the marks: the evidence cannot "
+                     "tell them apart"));
+}
+
+void TstReference::markToleranceEdges_data() {
+    QTest::addColumn<double>("before"); // the last sample before the step
+    QTest::addColumn<double>("after");  // the first after it
+    QTest::addColumn<bool>("atMark");   // the mark at 10 s
+    QTest::newRow("last moment after") << 10 + MarkLag << 12.5 << true;
+    QTest::newRow("just too late") << 10 + MarkLag + 0.001 << 12.5 << false;
+    QTest::newRow("first moment before") << 9.0 << 10 - MarkLead << true;
+    QTest::newRow("just too early") << 9.0 << 10 - MarkLead - 0.001 << false;
+}
+
+// A flag steps from 0 to 1 between two samples; the step is at the mark at
+// 10 s when that span meets MarkLead before to MarkLag after it.
+void TstReference::markToleranceEdges() {
+    QFETCH(double, before);
+    QFETCH(double, after);
+    QFETCH(bool, atMark);
+    DiscoveryCandidates candidates;
+    candidates.fields.push_back(
+        Candidate("flag", {{0, 0}, {before, 0}, {after, 1}, {20, 1}}, CandidateKind::State));
+    const ReferenceMatches matches = MatchMarks(candidates, {{10, {}}}, 0);
+    QCOMPARE(matches.ranking.error,
+             atMark ? QString() : QString("no field changes at any of the marks"));
+    QCOMPARE(matches.ranking.matches.size(), std::size_t(atMark ? 1 : 0));
+}
+
+// A 10-minute log: buckets of 0.29 s or more, a brake pressed for 0.3 s
+// three times; discovery's candidates still show each press, and the marks
+// find it among a horn, a counter and a moving value.
+void TstReference::marksSeeAShortPressThroughBuckets() {
+    const std::vector<std::pair<double, double>> brake{
+        {100.4, 100.7}, {300.6, 300.9}, {455.95, 456.25}};
+    const std::vector<std::pair<double, double>> horn{{50, 50.3}, {200, 200.3}, {520, 520.3}};
+    std::vector<CanFrame> frames;
+    for (int k = 0; k < 30000; ++k) {
+        CanFrame f;
+        f.time = k * 0.02;
+        f.id = 0x1A0;
+        f.length = 8;
+        const int speed = int(std::lround(20000 + 15000 * std::sin(f.time / 40)));
+        f.data[0] =
+            std::uint8_t((Pressed(f.time, brake) ? 1 : 0) | (Pressed(f.time, horn) ? 4 : 0));
+        f.data[2] = std::uint8_t(speed & 0xFF);
+        f.data[3] = std::uint8_t(speed >> 8);
+        f.data[7] = std::uint8_t(k % 16);
+        frames.push_back(f);
+    }
+    const DiscoveryResult result = DiscoverSignals([&](const FrameSink& sink) {
+        for (const CanFrame& f : frames)
+            sink(f);
+        return true;
+    });
+    const DiscoveryCandidates candidates = CandidatesOf(result, false);
+    QStringList names;
+    for (const CandidateField& c : candidates.fields)
+        names.append(c.description);
+    QVERIFY2(names.contains("Flag0x1A0_0_1"), qPrintable(names.join(' ')));
+    for (const CandidateField& c : candidates.fields)
+        QVERIFY2(!c.description.startsWith("Counter"), qPrintable(c.description));
+    const CandidateField& brakeField =
+        candidates.fields[std::size_t(names.indexOf("Flag0x1A0_0_1"))];
+    QCOMPARE(brakeField.kind, CandidateKind::State);
+    QVERIFY(brakeField.samples.size() <= std::size_t(ValueSeries::BucketCount));
+    QVERIFY(brakeField.samples[1].width >= 0.29);
+    std::vector<ReferenceMark> marks;
+    QVERIFY(ParseReferenceMarks("100,300.2,455.5", marks, nullptr));
+    const ReferenceMatches matches = MatchMarks(candidates, marks, 0);
+    QVERIFY2(!matches.ranking.matches.empty(), qPrintable(matches.ranking.error));
+    QCOMPARE(candidates.fields[matches.ranking.matches[0].candidate].description,
+             QString("Flag0x1A0_0_1"));
+    QCOMPARE(matches.ranking.matches[0].evidence,
+             QString("changes at 3 of 3 marks, 0 time(s) elsewhere"));
+    // Its channel: the bit itself, scale 1 and offset 0.
+    const ChannelProposal proposal =
+        ProposeChannel(candidates, matches, matches.ranking.matches[0], VariableCatalogue(), {});
+    QVERIFY2(proposal.row, qPrintable(proposal.error));
+    QCOMPARE(proposal.row->cells[ColStartBit], QString("0"));
+    QCOMPARE(proposal.row->cells[ColLength], QString("1"));
+    QCOMPARE(proposal.row->cells[ColScale], QString("1"));
+    QCOMPARE(proposal.row->cells[ColOffset], QString("0"));
 }
 
 void TstReference::demoDriveNamesItsFields_data() {

@@ -15,6 +15,7 @@
 #include "discover/SignalDiscovery.h"
 #include "discover/reference/CsvReference.h"
 #include "discover/reference/ReferenceHint.h"
+#include "discover/reference/ReferenceMarks.h"
 
 #include <QCommandLineParser>
 
@@ -135,9 +136,22 @@ public:
         QStringLiteral("obd|FILE.csv")};
     const QCommandLineOption hintOption{
         QStringLiteral("hint"),
-        QStringLiteral("Rank the fields for an expected range, and optionally a time of the "
-                       "log in which the quantity moved: \"800..7000\", \"0..100@12..15\"."),
-        QStringLiteral("MIN..MAX[@T1..T2]")};
+        QStringLiteral("Rank the continuous fields for an expected range, and optionally the "
+                       "times of the log in which the quantity moved: \"800..7000\", "
+                       "\"0..100@12..15,30..33\". The hint score (0 to 1) weighs how much of its "
+                       "movement falls in the windows, how many values it takes and whether "
+                       "its offset stays within the range."),
+        QStringLiteral("MIN..MAX[@T1..T2,...]")};
+    const QCommandLineOption marksOption{
+        QStringLiteral("marks"),
+        QStringLiteral("Rank every field, flags and enumerations included, by how it changes at "
+                       "these times (seconds, the log's clock or from its start; 12.1=brake to "
+                       "label one) and not elsewhere: from 0.25 s before each mark to 2 s "
+                       "after it. The mark score (0 to 1) is the share of marks it changes at "
+                       "times the share of its changes that come at them (a release after a "
+                       "press is not held against it). When the best two fields score alike "
+                       "it says it cannot tell them apart, and --into and --dbc take neither."),
+        QStringLiteral("T1,T2,...")};
     const QCommandLineOption intoOption{
         QStringLiteral("into"),
         QStringLiteral("Fill channels of this configuration with the best field of each "
@@ -155,8 +169,9 @@ public:
     LogFormat format = LogFormat::Unknown;
     DiscoveryOptions options;
     ReferenceHint hint;
+    std::vector<ReferenceMark> marks;
     bool obdReference = false; // --reference obd
-    bool anyReference = false; // --reference or --hint
+    bool anyReference = false; // --reference, --hint or --marks
     int firstChannel = 0;      // --channel; 0: the next free ones
 
 private:
@@ -181,7 +196,7 @@ DiscoverCommandLine::DiscoverCommandLine()
               "read.")) {
     addArgument(QStringLiteral("LOG"), QStringLiteral("The CAN log."));
     parser.addOptions({formatOption, idOption, jsonOption, dbcOption, referenceOption, hintOption,
-                       intoOption, channelOption, catalogueOption, outputOption});
+                       marksOption, intoOption, channelOption, catalogueOption, outputOption});
 }
 
 int DiscoverCommandLine::parse(const QStringList& arguments) {
@@ -196,7 +211,13 @@ int DiscoverCommandLine::parse(const QStringList& arguments) {
         if (!ParseReferenceHint(parser.value(hintOption), hint, &why))
             return usageError(QStringLiteral("--hint: ") + why);
     }
-    anyReference = parser.isSet(referenceOption) || parser.isSet(hintOption);
+    if (parser.isSet(marksOption)) {
+        QString why;
+        if (!ParseReferenceMarks(parser.value(marksOption), marks, &why))
+            return usageError(QStringLiteral("--marks: ") + why);
+    }
+    anyReference =
+        parser.isSet(referenceOption) || parser.isSet(hintOption) || parser.isSet(marksOption);
     if (const int exit = readInto(); exit >= 0)
         return exit;
     if (const int exit = ParseLogFormat(parser, formatOption, command(), format); exit != ExitOk)
@@ -220,7 +241,7 @@ int DiscoverCommandLine::readInto() {
         return -1;
     }
     if (!anyReference)
-        return usageError(QStringLiteral("--into needs --reference or --hint"));
+        return usageError(QStringLiteral("--into needs --reference, --hint or --marks"));
     if (!parser.isSet(outputOption))
         return usageError(QStringLiteral("--into needs -o OUT.ccf"));
     bool isNumber = true;
@@ -257,15 +278,11 @@ int matchReferences(const DiscoverCommandLine& line, const DiscoveryCandidates& 
         references.append({csv.series.name, csv.series.unit, -1,
                            RankFieldsAgainst(candidates.fields, csv.series)});
     }
-    if (parser.isSet(line.hintOption)) {
-        ReferenceHint hint = line.hint;
-        if (hint.hasWindow && !IsLogDate(hint.from)) {
-            hint.from += run.clockShift();
-            hint.to += run.clockShift();
-        }
-        references.append({QStringLiteral("hint ") + parser.value(line.hintOption), hint.unit, -1,
-                           RankFieldsByHint(candidates.fields, hint)});
-    }
+    if (parser.isSet(line.hintOption))
+        references.append(
+            MatchHint(candidates, line.hint, run.clockShift(), parser.value(line.hintOption)));
+    if (parser.isSet(line.marksOption))
+        references.append(MatchMarks(candidates, line.marks, run.clockShift()));
     return ExitOk;
 }
 

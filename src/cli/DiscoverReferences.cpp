@@ -31,7 +31,7 @@ std::vector<Claim> bestClaims(const DiscoveryCandidates& candidates,
     std::vector<Claim> claims(candidates.fields.size());
     for (int r = 0; r < references.size(); ++r) {
         const std::vector<FieldMatch>& matches = references[r].ranking.matches;
-        if (matches.empty())
+        if (matches.empty() || !references[r].ranking.undecided.isEmpty())
             continue;
         Claim& claim = claims[static_cast<std::size_t>(matches.front().candidate)];
         if (!claim.match ||
@@ -96,16 +96,16 @@ void PrintMatches(const DiscoveryCandidates& candidates,
         const std::vector<FieldMatch>& matches = reference.ranking.matches;
         for (std::size_t i = 0; i < matches.size() && i < std::size_t(MatchesShown); ++i) {
             const FieldMatch& m = matches[i];
-            std::printf(
-                "  %zu. %-26s r %6.3f  scale %s  offset %s  residual %s (fit %s, %s)\n", i + 1,
-                qUtf8Printable(candidates.fields[std::size_t(m.candidate)].description),
-                m.correlation, qUtf8Printable(number(m.scale)), qUtf8Printable(number(m.offset)),
-                qUtf8Printable(number(m.residual)), qUtf8Printable(number(m.fittedScale)),
-                qUtf8Printable(number(m.fittedOffset)));
+            std::printf("  %zu. %s\n", i + 1,
+                        qUtf8Printable(
+                            MatchLineText(candidates.fields[std::size_t(m.candidate)].description,
+                                          reference.ranking, m)));
             if (const QString& unseen = candidates.fields[std::size_t(m.candidate)].unseen;
                 !unseen.isEmpty())
                 std::printf("     %s\n", qUtf8Printable(unseen));
         }
+        if (!reference.ranking.undecided.isEmpty())
+            std::printf("  undecided: %s\n", qUtf8Printable(reference.ranking.undecided));
     }
 }
 
@@ -122,6 +122,8 @@ void WriteMatchesJson(JsonText& json, const DiscoveryCandidates& candidates,
             const FieldMatch& m = matches[i];
             json.beginObject();
             json.key("correlation").value(m.correlation);
+            if (!m.evidence.isEmpty())
+                json.key("evidence").value(m.evidence);
             json.key("field").value(candidates.fields[std::size_t(m.candidate)].description);
             json.key("fittedOffset").value(m.fittedOffset);
             json.key("fittedScale").value(m.fittedScale);
@@ -138,6 +140,9 @@ void WriteMatchesJson(JsonText& json, const DiscoveryCandidates& candidates,
         json.key("name").value(reference.name);
         if (reference.pid >= 0)
             json.key("pid").value(reference.pid);
+        json.key("score").value(reference.ranking.scoreName);
+        if (!reference.ranking.undecided.isEmpty())
+            json.key("undecided").value(reference.ranking.undecided);
         json.key("unit").value(reference.unit);
         json.endObject();
     }
@@ -168,10 +173,16 @@ CanDatabase MatchedDatabase(const DiscoveryResult& result, const DiscoveryCandid
             signal.unit = reference.unit;
             if (reference.pid >= 0)
                 signal.name = ObdSignalName(reference.pid);
-            signal.comment = QStringLiteral("%1; follows %2, r %3, residual %4")
-                                 .arg(signal.comment, reference.name)
-                                 .arg(m.correlation, 0, 'f', 3)
-                                 .arg(number(m.residual));
+            signal.comment =
+                reference.ranking.scoreName == QStringLiteral("r")
+                    ? QStringLiteral("%1; follows %2, r %3, residual %4")
+                          .arg(signal.comment, reference.name)
+                          .arg(m.correlation, 0, 'f', 3)
+                          .arg(number(m.residual))
+                    : QStringLiteral("%1; follows %2, %3 %4: %5")
+                          .arg(signal.comment, reference.name, reference.ranking.scoreName)
+                          .arg(m.correlation, 0, 'f', 3)
+                          .arg(m.evidence);
         }
     }
     return DiscoveredDatabase(named);
@@ -181,9 +192,15 @@ int FillMatchedChannels(ConfigModel& model, const CatalogueLoad& catalogue, int 
                         const DiscoveryCandidates& candidates,
                         const QList<ReferenceMatches>& references) {
     QList<int> matched; // references with a field
-    for (int r = 0; r < references.size(); ++r)
+    for (int r = 0; r < references.size(); ++r) {
+        if (!references[r].ranking.undecided.isEmpty()) {
+            PrintError(QStringLiteral("%1: %2: no channel filled")
+                           .arg(references[r].name, references[r].ranking.undecided));
+            return ExitFileError;
+        }
         if (!references[r].ranking.matches.empty())
             matched.append(r);
+    }
     if (matched.isEmpty()) {
         PrintError(QStringLiteral("no field follows the reference: no channel to fill"));
         return ExitFileError;

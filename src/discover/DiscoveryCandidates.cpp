@@ -1,9 +1,13 @@
 #include "discover/DiscoveryCandidates.h"
 
+#include "canlog/LogReader.h"
 #include "dbc/VariableProposals.h"
 #include "discover/DiscoveryTexts.h"
 
+#include "discover/DiscoveryTexts.h"
+
 #include <algorithm>
+#include <cmath>
 
 namespace cac {
 
@@ -14,32 +18,95 @@ bool CarriesObdAnswers(const IdentifierKey& key) {
     return IsObdAnswerFrame(probe);
 }
 
+namespace {
+
+// A bucket's middle stands for its values, its extremes and span show a
+// change shorter than the bucket: the series keeps each bucket's extremes,
+// not its values.
+std::vector<FieldSample> SamplesOf(const DiscoveredField& field) {
+    std::vector<FieldSample> samples;
+    for (const SeriesBucket& bucket : field.series->buckets()) {
+        const double low = field.isSigned ? bucket.minValue : bucket.minRaw;
+        const double high = field.isSigned ? bucket.maxValue : bucket.maxRaw;
+        samples.push_back(
+            {bucket.start + bucket.width / 2, (low + high) / 2, bucket.width, low, high});
+    }
+    return samples;
+}
+
+} // namespace
+
 DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnswers) {
     DiscoveryCandidates out;
-    for (const FieldRef& ref : ContinuousFields(result)) {
-        const DiscoveredIdentifier& identifier = result.identifiers[ref.identifier];
+    for (int i = 0; i < result.identifiers.size(); ++i) {
+        const DiscoveredIdentifier& identifier = result.identifiers[i];
         if (skipObdAnswers && CarriesObdAnswers(identifier.key))
             continue;
-        const DiscoveredField& field = identifier.fields[ref.field];
-        CandidateField candidate;
-        candidate.id = identifier.key.id;
-        candidate.extended = identifier.key.extended;
-        candidate.field = ref.field;
-        candidate.description = field.signal.name;
-        candidate.unseen = FitUnseenText(field);
-        candidate.layout = FieldLayout{field.signal.startBit, field.signal.length,
-                                       field.signal.littleEndian, field.isSigned};
-        // A bucket's middle stands for its values: the series keeps each
-        // bucket's extremes, not its values.
-        for (const SeriesBucket& bucket : field.series->buckets()) {
-            const double raw = field.isSigned ? (bucket.minValue + bucket.maxValue) / 2
-                                              : (bucket.minRaw + bucket.maxRaw) / 2;
-            candidate.samples.push_back({bucket.start + bucket.width / 2, raw});
+        for (int k = 0; k < identifier.fields.size(); ++k) {
+            const DiscoveredField& field = identifier.fields[k];
+            const bool state =
+                field.kind == FieldKind::Flag || field.kind == FieldKind::Enumeration;
+            if ((field.kind != FieldKind::Continuous && !state) || !field.series)
+                continue;
+            CandidateField candidate;
+            candidate.id = identifier.key.id;
+            candidate.extended = identifier.key.extended;
+            candidate.field = k;
+            candidate.description = field.signal.name;
+            candidate.unseen = FitUnseenText(field);
+            candidate.layout = FieldLayout{field.signal.startBit, field.signal.length,
+                                           field.signal.littleEndian, field.isSigned};
+            candidate.samples = SamplesOf(field);
+            candidate.kind = state ? CandidateKind::State : CandidateKind::Continuous;
+            out.fields.push_back(std::move(candidate));
+            out.refs.append({i, k});
+            out.dbcSignals.push_back(field.signal);
         }
-        out.fields.push_back(std::move(candidate));
-        out.refs.append(ref);
-        out.dbcSignals.push_back(field.signal);
     }
+    return out;
+}
+
+ReferenceMatches MatchHint(const DiscoveryCandidates& candidates, ReferenceHint hint,
+                           double clockShift, const QString& typed) {
+    ShiftHintWindows(hint, clockShift);
+    return {QStringLiteral("hint ") + typed.trimmed(), hint.unit, -1,
+            RankFieldsByHint(candidates.fields, hint)};
+}
+
+ReferenceMatches MatchMarks(const DiscoveryCandidates& candidates, std::vector<ReferenceMark> marks,
+                            double clockShift) {
+    ReferenceMatches out{QStringLiteral("marks ") + MarksText(marks), QString(), -1, {}};
+    out.ranking.scoreName = QStringLiteral("mark score");
+    if (marks.empty()) {
+        out.ranking.error = QStringLiteral("no marks to rank the fields by");
+        return out;
+    }
+    // The log's span, as its fields saw it.
+    double first = INFINITY, last = -INFINITY;
+    for (const CandidateField& field : candidates.fields)
+        if (!field.samples.empty()) {
+            first = std::min(first, field.samples.front().time - field.samples.front().width / 2);
+            last = std::max(last, field.samples.back().time + field.samples.back().width / 2);
+        }
+    if (!(first <= last)) {
+        out.ranking.error =
+            QStringLiteral("the log has no field that changes, so nothing can be matched");
+        return out;
+    }
+    for (ReferenceMark& mark : marks) {
+        const double shift = IsLogDate(mark.time) ? 0 : clockShift;
+        const double at = mark.time + shift;
+        if (at < first || at > last) {
+            out.ranking.error = QStringLiteral("mark %1 s is %2: mark times within %3 to %4 s")
+                                    .arg(mark.time)
+                                    .arg(at < first ? QStringLiteral("before the log's start")
+                                                    : QStringLiteral("after the log's end"))
+                                    .arg(FitNumberText(first - shift), FitNumberText(last - shift));
+            return out;
+        }
+        mark.time = at;
+    }
+    out.ranking = RankFieldsByMarks(candidates.fields, marks);
     return out;
 }
 
@@ -139,11 +206,7 @@ void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& 
         candidate.unseen = FitUnseenText(field);
         candidate.layout = FieldLayout{
             signal.startBit, signal.length, signal.littleEndian, field.isSigned, 0, page.value};
-        for (const SeriesBucket& bucket : field.series->buckets()) {
-            const double raw = field.isSigned ? (bucket.minValue + bucket.maxValue) / 2
-                                              : (bucket.minRaw + bucket.maxRaw) / 2;
-            candidate.samples.push_back({bucket.start + bucket.width / 2, raw});
-        }
+        candidate.samples = SamplesOf(field);
         candidates.fields.push_back(std::move(candidate));
         candidates.refs.append({page.identifier, -1});
         candidates.dbcSignals.push_back(signal);

@@ -9,6 +9,8 @@
 #include "discover/SignalDiscovery.h"
 #include "discover/reference/FieldMatch.h"
 #include "discover/reference/ObdAnswers.h"
+#include "discover/reference/ReferenceHint.h"
+#include "discover/reference/ReferenceMarks.h"
 
 #include <QHash>
 #include <QList>
@@ -31,10 +33,12 @@ struct ReferenceMatches {
     MatchRanking ranking;
 };
 
-// The continuous fields of a result as candidates for references, with the
-// result's FieldRef of each and its database signal at the same index. A
-// field found in one page of a multiplexed frame has no field of the result
-// (FieldRef::field -1) and a signal of its page.
+// The fields of a result as candidates for references, with the result's
+// FieldRef of each and its database signal at the same index: the continuous
+// ones for every reference, flags and enumerations (CandidateKind::State) for
+// marks only; counters and checksums never. A field found in one page of a
+// multiplexed frame has no field of the result (FieldRef::field -1) and a
+// signal of its page.
 struct DiscoveryCandidates {
     std::vector<CandidateField> fields;
     QList<FieldRef> refs;
@@ -67,6 +71,18 @@ DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnsw
 // each page of each such identifier analysed as an identifier of its own.
 void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& result,
                         const PageBytes& pages, const FramePlayer& play);
+
+// A hint's ranking, its windows typed from the log's start moved onto its
+// clock by `clockShift` (LogDiscovery::clockShift()); named "hint " + typed.
+ReferenceMatches MatchHint(const DiscoveryCandidates& candidates, ReferenceHint hint,
+                           double clockShift, const QString& typed);
+
+// The marks' ranking of every candidate (flags and enumerations included),
+// the marks typed from the log's start moved onto its clock by `clockShift`;
+// named "marks 12.1,15.3,20.8". A mark before the log's first time or after
+// its last refuses the whole ranking with a reason, in the times as typed.
+ReferenceMatches MatchMarks(const DiscoveryCandidates& candidates, std::vector<ReferenceMark> marks,
+                            double clockShift);
 
 // Matches for each PID the collector found, in PID order.
 QList<ReferenceMatches> MatchObdAnswers(const DiscoveryCandidates& candidates,

@@ -99,4 +99,19 @@ QString FitNumberText(double value) {
     return QString::number(value, 'g', 6);
 }
 
+QString MatchLineText(const QString& field, const MatchRanking& ranking, const FieldMatch& match) {
+    const QString name = field.leftJustified(26);
+    if (ranking.scoreName == QStringLiteral("r"))
+        return QStringLiteral("%1 r %2  scale %3  offset %4  residual %5 (fit %6, %7)")
+            .arg(name)
+            .arg(match.correlation, 6, 'f', 3)
+            .arg(FitNumberText(match.scale), FitNumberText(match.offset),
+                 FitNumberText(match.residual), FitNumberText(match.fittedScale),
+                 FitNumberText(match.fittedOffset));
+    return QStringLiteral("%1 %2 %3  scale %4  offset %5  (%6)")
+        .arg(name, ranking.scoreName)
+        .arg(match.correlation, 0, 'f', 3)
+        .arg(FitNumberText(match.scale), FitNumberText(match.offset), match.evidence);
+}
+
 } // namespace cac

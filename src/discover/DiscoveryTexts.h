@@ -2,6 +2,7 @@
 
 #include "dbc/SignalRow.h"
 #include "discover/SignalDiscovery.h"
+#include "discover/reference/FieldMatch.h"
 
 #include <QList>
 #include <QString>
@@ -44,5 +45,12 @@ QString CorrelationText(double correlation);
 QString ShortLogNote(const DiscoveryResult& result);
 // A fitted number as it is shown: six significant digits.
 QString FitNumberText(double value);
+
+// One match as the command line lists it, the field's name padded to 26:
+// "F0x280_16_16               r  0.999  scale 4  offset 0  residual 1.3 (fit
+// 3.99968, -0.0795)" for a recording; a hint's or marks' score under its name
+// with its evidence: "Flag0x1A0_8_1              mark score 1.000  scale 1
+// offset 0  (changes at 3 of 3 marks, 0 time(s) elsewhere)".
+QString MatchLineText(const QString& field, const MatchRanking& ranking, const FieldMatch& match);
 
 } // namespace cac

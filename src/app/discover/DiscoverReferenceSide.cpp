@@ -93,14 +93,9 @@ void DiscoverPanel::rankHint() {
     if (!ParseReferenceHint(m_hint->text(), hint, &why))
         return refuse(why);
     refuse({});
-    if (hint.hasWindow && !IsLogDate(hint.from)) {
-        hint.from += m_outcome->run.clockShift();
-        hint.to += m_outcome->run.clockShift();
-    }
-    const QString name = QStringLiteral("hint ") + m_hint->text().trimmed();
-    addUserReference({[name, hint](const LogDiscovery& run) {
-                          return ReferenceMatches{name, hint.unit, -1,
-                                                  RankFieldsByHint(run.candidates.fields, hint)};
+    const QString typed = m_hint->text();
+    addUserReference({[hint, typed](const LogDiscovery& run) {
+                          return MatchHint(run.candidates, hint, run.clockShift(), typed);
                       },
                       {}});
 }

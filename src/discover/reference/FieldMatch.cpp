@@ -121,8 +121,15 @@ MatchRanking RankFieldsAgainst(const std::vector<CandidateField>& fields,
                             .arg(low->value);
         return ranking;
     }
+    std::vector<double> values;
+    values.reserve(ref.size());
+    for (const TimedValue& v : ref)
+        values.push_back(v.value);
+    const double step = ValueStep(std::move(values));
     bool anyOverlap = false;
     for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].kind != CandidateKind::Continuous)
+            continue;
         const std::vector<RawValuePair> pairs = Aligned(fields[i].samples, ref);
         anyOverlap = anyOverlap || !pairs.empty();
         const LineFit fit = FitLine(pairs);
@@ -133,7 +140,10 @@ MatchRanking RankFieldsAgainst(const std::vector<CandidateField>& fields,
         m.correlation = fit.correlation;
         m.fittedScale = 1 / fit.slope;
         m.fittedOffset = fit.intercept;
-        const AdapterConversion c = SimplestConversion(fit);
+        // The quantity's step: the coarser of the reference's resolution and
+        // one raw count of the field.
+        const AdapterConversion c =
+            SimplestConversion(fit, pairs, std::max(step, std::abs(fit.slope)));
         m.scale = c.scale;
         m.offset = c.offset;
         m.residual = ConversionResidual(pairs, c);
@@ -157,53 +167,97 @@ MatchRanking RankFieldsAgainst(const std::vector<CandidateField>& fields,
 
 MatchRanking RankFieldsByHint(const std::vector<CandidateField>& fields,
                               const ReferenceHint& hint) {
-    constexpr std::size_t FullLevels = 16;
     MatchRanking ranking;
+    ranking.scoreName = QStringLiteral("hint score");
+    const double span = hint.maximum - hint.minimum;
+    const auto inWindow = [&](double time) {
+        return std::any_of(hint.windows.begin(), hint.windows.end(), [&](const HintWindow& w) {
+            return time >= w.from - HintWindowMargin && time <= w.to + HintWindowMargin;
+        });
+    };
     for (std::size_t i = 0; i < fields.size(); ++i) {
         const std::vector<FieldSample>& s = fields[i].samples;
-        if (s.size() < 2)
+        if (fields[i].kind != CandidateKind::Continuous || s.size() < 2)
             continue;
         double low = s.front().raw, high = low;
-        double inLow = INFINITY, inHigh = -INFINITY;
         double moveIn = 0, moveOut = 0, steps = 0;
         std::set<double> levels;
         for (std::size_t k = 0; k < s.size(); ++k) {
             low = std::min(low, s[k].raw);
             high = std::max(high, s[k].raw);
-            if (levels.size() < FullLevels)
-                levels.insert(s[k].raw);
-            const bool inside = s[k].time >= hint.from && s[k].time <= hint.to;
-            if (inside) {
-                inLow = std::min(inLow, s[k].raw);
-                inHigh = std::max(inHigh, s[k].raw);
+            // A bucket's extremes are values the field took; its middle may not be.
+            if (levels.size() < std::size_t(HintFullLevels)) {
+                levels.insert(s[k].width > 0 ? s[k].low : s[k].raw);
+                levels.insert(s[k].width > 0 ? s[k].high : s[k].raw);
             }
+            const bool inside = inWindow(s[k].time);
             if (k > 0) {
                 const double step = std::abs(s[k].raw - s[k - 1].raw);
                 steps += step;
-                (inside ? moveIn : moveOut) += step;
+                (inside || inWindow(s[k - 1].time) ? moveIn : moveOut) += step;
             }
         }
         if (high == low)
             continue;
         const double range = high - low;
-        double score = std::max(0.0, 1 - steps / double(s.size() - 1) / range) *
-                       double(levels.size()) / double(FullLevels);
-        if (hint.hasWindow) {
+        // The mapping the hint implies, made simple within the hint's own
+        // roughness: a range typed from memory is good to a few percent.
+        const double scale = SimplestScale(span / range, HintRoughness);
+        const double exactOffset = hint.minimum - low / scale;
+        const double offset = SimplestWithin(exactOffset, HintRoughness * span);
+        // Most quantities have offset 0; a temperature's -40 over 0..120 is a
+        // quarter of its span; an offset many spans away maps a field onto a
+        // range it never meant (an unsigned byte onto -200..200).
+        const double offsetSpans = std::abs(offset) / span;
+        const double mapping = 1 / (1 + offsetSpans);
+        const double levelShare = double(levels.size()) / double(HintFullLevels);
+        const double steadiness = std::max(0.0, 1 - steps / double(s.size() - 1) / range);
+        double score = steadiness * levelShare * mapping;
+        QString when = QStringLiteral("no window: ranked by its range and steadiness only");
+        if (!hint.windows.empty()) {
+            double inTime = 0;
+            for (const HintWindow& w : hint.windows)
+                inTime += std::max(0.0, std::min(w.to + HintWindowMargin, s.back().time) -
+                                            std::max(w.from - HintWindowMargin, s.front().time));
             const double duration = s.back().time - s.front().time;
-            const double inTime =
-                std::clamp(std::min(hint.to, s.back().time) - std::max(hint.from, s.front().time),
-                           0.0, duration);
+            inTime = std::clamp(inTime, 0.0, duration);
             const double rateIn = inTime > 0 ? moveIn / inTime : 0;
             const double rateOut = duration > inTime ? moveOut / (duration - inTime) : 0;
-            const double share = inHigh >= inLow ? (inHigh - inLow) / range : 0;
-            score *= share * (rateIn > 0 ? rateIn / (rateIn + rateOut) : 0);
+            const double focus = rateIn > 0 ? rateIn / (rateIn + rateOut) : 0;
+            // The quantity moved in every window the user named: the mean
+            // share of its range each covers.
+            double share = 0;
+            for (const HintWindow& w : hint.windows) {
+                double wLow = INFINITY, wHigh = -INFINITY;
+                for (const FieldSample& x : s)
+                    if (x.time >= w.from - HintWindowMargin && x.time <= w.to + HintWindowMargin) {
+                        wLow = std::min(wLow, x.width > 0 ? x.low : x.raw);
+                        wHigh = std::max(wHigh, x.width > 0 ? x.high : x.raw);
+                    }
+                if (wHigh >= wLow)
+                    share += std::min(1.0, (wHigh - wLow) / range) / double(hint.windows.size());
+            }
+            score *= focus * share;
+            when = QStringLiteral("%1 % of its movement in the windows, %2 % of its range in each")
+                       .arg(std::lround(100 * focus))
+                       .arg(std::lround(100 * share));
         }
         FieldMatch m;
         m.candidate = int(i);
         m.correlation = score;
-        m.scale = m.fittedScale = range / (hint.maximum - hint.minimum);
-        m.offset = m.fittedOffset = hint.minimum - low / m.scale;
+        m.scale = scale;
+        m.offset = offset;
+        m.fittedScale = range / span;
+        m.fittedOffset = exactOffset;
         m.pairs = int(s.size());
+        m.evidence = QStringLiteral("%1; %2 raw values; %3")
+                         .arg(when,
+                              levels.size() >= std::size_t(HintFullLevels)
+                                  ? QStringLiteral("%1 or more").arg(HintFullLevels)
+                                  : QString::number(levels.size()),
+                              offset == 0 ? QStringLiteral("offset 0")
+                                          : QStringLiteral("offset %1 of the range's span")
+                                                .arg(offsetSpans, 0, 'f', 2));
         ranking.matches.push_back(m);
     }
     std::stable_sort(
@@ -213,6 +267,20 @@ MatchRanking RankFieldsByHint(const std::vector<CandidateField>& fields,
         ranking.error =
             fields.empty() ? NoFieldText() : QStringLiteral("no field changes over the log");
     return ranking;
+}
+
+void NoteUndecided(MatchRanking& ranking, const std::vector<CandidateField>& fields,
+                   const QString& why) {
+    ranking.undecided.clear();
+    if (ranking.matches.size() < 2)
+        return;
+    const FieldMatch& first = ranking.matches[0];
+    const FieldMatch& second = ranking.matches[1];
+    if (first.correlation - second.correlation > UndecidedMargin || first.correlation <= 0)
+        return;
+    ranking.undecided = QStringLiteral("%1 and %2 %3: the evidence cannot tell them apart")
+                            .arg(fields[std::size_t(first.candidate)].description,
+                                 fields[std::size_t(second.candidate)].description, why);
 }
 
 std::optional<SignalRow> MatchedChannelRow(const CandidateField& field, const FieldMatch& match) {

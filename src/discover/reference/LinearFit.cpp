@@ -70,26 +70,72 @@ double SimplestWithin(double value, double tolerance) {
     return Simplest(value, tolerance, exponent);
 }
 
-AdapterConversion SimplestConversion(const LineFit& fit) {
-    AdapterConversion c;
-    if (!fit.ok || fit.slope == 0)
-        return c;
-    // Within three standard errors, but never further than 0.5 % (a factor
-    // within 1 % is what a channel needs) and always as far as 0.02 %, since
-    // aligned samples rarely give independent errors.
-    const double relative = std::clamp(3 * fit.slopeError / std::abs(fit.slope), 2e-4, 5e-3);
-    const double factor = fit.slope;
+double SimplestScale(double factor, double relative) {
+    if (factor == 0 || !std::isfinite(factor))
+        return factor == 0 ? 0 : 1 / factor;
     int scaleExponent = 0, factorExponent = 0;
     const double scale = Simplest(1 / factor, relative / std::abs(factor), scaleExponent);
     const double simpleFactor = Simplest(factor, relative * std::abs(factor), factorExponent);
-    c.scale = DigitsAt(simpleFactor, factorExponent) < DigitsAt(scale, scaleExponent)
-                  ? 1 / simpleFactor
-                  : scale;
-    const double best = fit.meanY - fit.meanX / c.scale;
-    const double halfStep = 0.5 / std::abs(c.scale);
-    c.offset =
-        SimplestWithin(best, std::min(3 * fit.interceptError + 1e-12 * std::abs(best), halfStep));
+    return DigitsAt(simpleFactor, factorExponent) < DigitsAt(scale, scaleExponent)
+               ? 1 / simpleFactor
+               : scale;
+}
+
+AdapterConversion SimplestConversion(const LineFit& fit, const std::vector<RawValuePair>& pairs,
+                                     double step) {
+    AdapterConversion c;
+    if (!fit.ok || fit.slope == 0 || pairs.empty())
+        return c;
+    // Sums about the means give any line's mean square error at once:
+    // mean((dy - f dx)^2) + (meanY - f meanX - offset)^2.
+    double sxx = 0, syy = 0, sxy = 0;
+    for (const auto& [x, y] : pairs) {
+        const double dx = x - fit.meanX, dy = y - fit.meanY;
+        sxx += dx * dx;
+        syy += dy * dy;
+        sxy += dx * dy;
+    }
+    const double n = double(pairs.size());
+    const auto meanSquare = [&](double factor, double offset) {
+        const double bias = fit.meanY - factor * fit.meanX - offset;
+        return std::max(0.0, (syy - 2 * factor * sxy + factor * factor * sxx) / n) + bias * bias;
+    };
+    const double bestRms = std::sqrt(meanSquare(fit.slope, fit.intercept));
+    // Rounding in the sums must not refuse the exact numbers of an exact fit.
+    const double slack = 1e-9 * (std::sqrt(syy / n) + std::abs(fit.meanY));
+    const double limit = bestRms + StepShare * std::max(step, 0.0) + slack;
+    // A scale further than this from the fit is never taken: a channel's
+    // factor within 1 % is what a logger needs, and 0.5 % leaves margin.
+    constexpr double FarthestScale = 5e-3;
+    c = {1 / fit.slope, fit.intercept};
+    // Tolerances from loose to tight: the loosest whose numbers still fit
+    // gives the fewest digits.
+    for (const double relative : {FarthestScale, 2e-3, 1e-3, 5e-4, 2e-4, 1e-4, 1e-5, 1e-6, 0.0}) {
+        const double scale = relative > 0 ? SimplestScale(fit.slope, relative) : 1 / fit.slope;
+        if (!(scale != 0) || !std::isfinite(scale))
+            continue;
+        const double factor = 1 / scale;
+        const double best = fit.meanY - factor * fit.meanX;
+        if (std::sqrt(meanSquare(factor, best)) > limit)
+            continue;
+        // The offset with the fewest digits whose fit stays within the limit:
+        // the most the offset may move is where the mean square reaches it.
+        const double room = std::sqrt(std::max(0.0, limit * limit - meanSquare(factor, best)));
+        c = {scale, SimplestWithin(best, room)};
+        return c;
+    }
     return c;
+}
+
+double ValueStep(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    double step = 0;
+    for (std::size_t i = 1; i < values.size(); ++i) {
+        const double d = values[i] - values[i - 1];
+        if (d > 0 && (step == 0 || d < step))
+            step = d;
+    }
+    return step;
 }
 
 double ConversionResidual(const std::vector<RawValuePair>& pairs, AdapterConversion conversion) {

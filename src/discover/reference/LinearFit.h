@@ -28,15 +28,35 @@ LineFit FitLine(const std::vector<RawValuePair>& pairs);
 // of `value` (0 when |value| <= tolerance); `value` when the tolerance is 0.
 double SimplestWithin(double value, double tolerance);
 
-// The adapter's conversion for a fit, value = raw / scale + offset: the
-// simplest scale (or simplest factor 1 / scale, whichever has fewer digits)
-// the fit's precision allows, then the offset that best fits that scale,
-// likewise made simple within its precision and within half a step.
+// The simplest scale for a factor within `relative` of it: the simplest
+// scale, or the inverse of the simplest factor when that has fewer digits
+// (2.55 for a factor of 100/255, 1/0.3 kept exact for a factor 0.3).
+double SimplestScale(double factor, double relative);
+
+// The adapter's conversion for a fit, value = raw / scale + offset.
 struct AdapterConversion {
     double scale = 1;
     double offset = 0;
 };
-AdapterConversion SimplestConversion(const LineFit& fit);
+
+// How much worse than the least-squares line a simpler conversion may fit:
+// half the quantity's step, i.e. its RMS residual may grow by that much.
+// Within half a step the simpler numbers read the same values as the fitted
+// ones would, rounded to the quantity's own resolution.
+inline constexpr double StepShare = 0.5;
+
+// The simplest conversion whose RMS residual over the pairs stays within
+// StepShare * step of the least-squares line's: scale first (fewest digits,
+// trying looser tolerances from 0.02 % to 0.5 % of the factor), then the
+// offset with fewest digits (0 when allowed). `step` is the quantity's
+// resolution (the coarser of the reference's and one raw count of the field); 0
+// keeps the fit's own precision only.
+AdapterConversion SimplestConversion(const LineFit& fit, const std::vector<RawValuePair>& pairs,
+                                     double step);
+
+// The smallest positive difference between any two of the values, 0 when
+// they are all alike: the resolution a reference is given in.
+double ValueStep(std::vector<double> values);
 
 // RMS of y - (x / scale + offset) over the pairs.
 double ConversionResidual(const std::vector<RawValuePair>& pairs, AdapterConversion conversion);

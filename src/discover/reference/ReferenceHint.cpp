@@ -1,7 +1,10 @@
 #include "discover/reference/ReferenceHint.h"
 
+#include "canlog/LogReader.h"
+
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace cac {
@@ -53,23 +56,47 @@ bool ParseReferenceHint(const QString& text, ReferenceHint& hint, QString* error
     const QString before = w.hasMatch() ? rest.left(w.capturedStart()).trimmed() : rest;
     read.unit = before.section(QLatin1Char(' '), 0, 0);
     if (w.hasMatch()) {
-        const QString window = rest.mid(w.capturedEnd()).trimmed();
         static const QRegularExpression times(
             QStringLiteral(R"(^(%1)\s*s?\s*(?:\.\.|to\b|and\b)\s*(%1)\s*s?$)").arg(Number),
             QRegularExpression::CaseInsensitiveOption);
-        const QRegularExpressionMatch t = times.match(window);
-        if (!t.hasMatch() || !Finite(t.captured(1), read.from) || !Finite(t.captured(2), read.to))
-            return Fail(error, QStringLiteral("\"%1\" is no time window: type @T1..T2 in seconds "
-                                              "(%2)")
-                                   .arg(window, Example));
-        if (read.from >= read.to)
-            return Fail(error,
-                        QStringLiteral("the time window's start %1 s is not before its end %2 s")
-                            .arg(t.captured(1), t.captured(2)));
-        read.hasWindow = true;
+        const QStringList parts = rest.mid(w.capturedEnd()).split(QLatin1Char(','));
+        for (const QString& part : parts) {
+            const QString window = part.trimmed();
+            const QRegularExpressionMatch t = times.match(window);
+            HintWindow span;
+            if (!t.hasMatch() || !Finite(t.captured(1), span.from) ||
+                !Finite(t.captured(2), span.to))
+                return Fail(error,
+                            QStringLiteral("\"%1\" is no time window: type @T1..T2 in seconds "
+                                           "(%2)")
+                                .arg(window, Example));
+            if (span.from >= span.to)
+                return Fail(
+                    error, QStringLiteral("the time window's start %1 s is not before its end %2 s")
+                               .arg(t.captured(1), t.captured(2)));
+            read.windows.push_back(span);
+        }
+        std::sort(read.windows.begin(), read.windows.end(),
+                  [](const HintWindow& a, const HintWindow& b) { return a.from < b.from; });
+        for (std::size_t k = 1; k < read.windows.size(); ++k)
+            if (read.windows[k].from < read.windows[k - 1].to)
+                return Fail(error, QStringLiteral("the time windows %1..%2 and %3..%4 overlap: "
+                                                  "type them as one")
+                                       .arg(read.windows[k - 1].from)
+                                       .arg(read.windows[k - 1].to)
+                                       .arg(read.windows[k].from)
+                                       .arg(read.windows[k].to));
     }
     hint = read;
     return true;
+}
+
+void ShiftHintWindows(ReferenceHint& hint, double clockShift) {
+    for (HintWindow& window : hint.windows)
+        if (!IsLogDate(window.from)) {
+            window.from += clockShift;
+            window.to += clockShift;
+        }
 }
 
 } // namespace cac
