@@ -609,6 +609,21 @@ private slots:
                      marks.count(QStringLiteral("brake")) == 3,
                  qPrintable(marks));
 
+        // The marks rank the brake switch first; Use fills exactly its row.
+        auto* reference = get<QComboBox>(app::names::DiscoverReference);
+        const int marksEntry = reference->findText(QStringLiteral("marks "), Qt::MatchStartsWith);
+        QVERIFY(marksEntry > 0);
+        reference->setCurrentIndex(marksEntry);
+        emit reference->activated(marksEntry);
+        auto* matches = get<QTableWidget>(app::names::DiscoverMatches);
+        QVERIFY(matches->rowCount() >= 2);
+        QCOMPARE(matches->item(0, 1)->text(), QStringLiteral("Flag0x1A0_0_1"));
+        QTest::mouseClick(get<QPushButton>(app::names::DiscoverUse), Qt::LeftButton);
+        const int channel = get<QSpinBox>(app::names::DiscoverChannel)->value();
+        QCOMPARE(m_window->model()->cell(channel, ColCanId), QStringLiteral("0x1A0"));
+        QCOMPARE(m_window->model()->cell(channel, ColStartBit), QStringLiteral("0"));
+        QCOMPARE(m_window->model()->cell(channel, ColLength), QStringLiteral("1"));
+
         // The recording, saved while listening, reads back frame for frame.
         const QString saved = m_dir.filePath(QStringLiteral("at the car.log"));
         m_fake->dialogs->answer = saved;

@@ -347,6 +347,8 @@ void DiscoverPanel::finish(const std::shared_ptr<DiscoverOutcome>& outcome) {
         m_userReferences.clear();
     m_outcome = outcome;
     m_references = outcome->obd;
+    m_marksReference = -1;
+    m_reference = -1; // its index named a reference of the last outcome
     m_referencePoints.clear();
     for (const ReferenceMatches& reference : std::as_const(m_references)) {
         const std::optional<ReferenceSeries> series = run.answers.series(reference.pid);

@@ -96,6 +96,7 @@ private:
     void markNow();
     void clearMarks();
     void showMarks();
+    void rankMarks();
     // What the user looks at, found again in live traffic analysed anew.
     struct Choice {
         bool identifierChosen = false;
@@ -171,6 +172,7 @@ private:
     };
     std::vector<Mark> m_marks;
     std::vector<double> m_markTimes; // the same, for the plots
+    int m_marksReference = -1;       // the marks' ranking among the references
     // What Use writes: a field of the fields table (or of a page, -1), with
     // the match of it that is selected, or -1 for its raw value.
     int m_useIdentifier = -1, m_useField = -1, m_useMatch = -1;

@@ -320,6 +320,30 @@ void DiscoverPanel::showMarks() {
     m_clearMarks->setEnabled(!m_marks.empty());
     m_plot->setMarks(m_markTimes, origin);
     m_fields->setMarks(m_markTimes);
+    rankMarks();
+}
+
+// The marks are a reference: the fields, flags too, that change at them and
+// not elsewhere rank first. Ranked again as marks come and go.
+void DiscoverPanel::rankMarks() {
+    if (!m_outcome || (m_marks.empty() && m_marksReference < 0))
+        return;
+    std::vector<ReferenceMark> marks;
+    for (const Mark& mark : m_marks)
+        marks.push_back({mark.time, mark.label});
+    ReferenceMatches matches =
+        MatchMarks(m_outcome->run.candidates, std::move(marks), m_outcome->run.clockShift());
+    if (m_marksReference < 0) {
+        m_references.append(std::move(matches));
+        m_referencePoints.push_back({});
+        m_marksReference = int(m_references.size()) - 1;
+    } else {
+        m_references[m_marksReference] = std::move(matches);
+    }
+    const int shown = m_reference;
+    fillReferenceChoices(shown + 1); // after "none"
+    if (shown == m_marksReference)
+        showReference(shown, false);
 }
 
 } // namespace cac::app

@@ -127,7 +127,9 @@ void DiscoverPanel::showReference(int reference, bool propose) {
         m_matchNote->show();
         return;
     }
-    m_matchNote->hide();
+    // Two fields the evidence cannot tell apart: said, not guessed.
+    m_matchNote->setText(chosen.ranking.undecided);
+    m_matchNote->setVisible(!chosen.ranking.undecided.isEmpty());
     const DiscoveryCandidates& candidates = m_outcome->run.candidates;
     const int shown = int(std::min<std::size_t>(matches.size(), MatchesShown));
     m_matches->setRowCount(shown);
