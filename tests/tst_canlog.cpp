@@ -640,24 +640,23 @@ void TestCanLog::candumpWriterReadsBack_data() {
     QTest::addColumn<QByteArray>("hex"); // id extended remote error length data, as frames.txt
     QTest::addColumn<double>("shift");
     QTest::addColumn<QByteArray>("line");
-    QTest::newRow("11-bit 0, no data") << QByteArray("000 0 0 0 0 -") << 0.0
-                                        << QByteArray("(0.250000) can0 000#\n");
+    QTest::newRow("11-bit 0, no data")
+        << QByteArray("000 0 0 0 0 -") << 0.0 << QByteArray("(0.250000) can0 000#\n");
     QTest::newRow("11-bit 0x7FF, 8 bytes of 0xFF")
         << QByteArray("7ff 0 0 0 8 ffffffffffffffff") << 0.0
         << QByteArray("(0.250000) can0 7FF#FFFFFFFFFFFFFFFF\n");
-    QTest::newRow("29-bit 1, one byte 0") << QByteArray("1 1 0 0 1 00") << 0.0
-                                           << QByteArray("(0.250000) can0 00000001#00\n");
+    QTest::newRow("29-bit 1, one byte 0")
+        << QByteArray("1 1 0 0 1 00") << 0.0 << QByteArray("(0.250000) can0 00000001#00\n");
     QTest::newRow("29-bit 0x1FFFFFFF") << QByteArray("1fffffff 1 0 0 2 0102") << 0.0
                                        << QByteArray("(0.250000) can0 1FFFFFFF#0102\n");
-    QTest::newRow("remote, length 0") << QByteArray("123 0 1 0 0 -") << 0.0
-                                      << QByteArray("(0.250000) can0 123#R\n");
-    QTest::newRow("remote, length 8") << QByteArray("123 0 1 0 8 -") << 0.0
-                                      << QByteArray("(0.250000) can0 123#R8\n");
+    QTest::newRow("remote, length 0")
+        << QByteArray("123 0 1 0 0 -") << 0.0 << QByteArray("(0.250000) can0 123#R\n");
+    QTest::newRow("remote, length 8")
+        << QByteArray("123 0 1 0 8 -") << 0.0 << QByteArray("(0.250000) can0 123#R8\n");
     QTest::newRow("error frame") << QByteArray("0 0 0 1 0 -") << 0.0
                                  << QByteArray("(0.250000) can0 20000000#\n");
-    QTest::newRow("live time as a date")
-        << QByteArray("100 0 0 0 1 80") << 1717000000.0
-        << QByteArray("(1717000000.250000) can0 100#80\n");
+    QTest::newRow("live time as a date") << QByteArray("100 0 0 0 1 80") << 1717000000.0
+                                         << QByteArray("(1717000000.250000) can0 100#80\n");
 }
 
 void TestCanLog::candumpWriterReadsBack() {

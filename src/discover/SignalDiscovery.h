@@ -33,7 +33,7 @@ struct DiscoveredField {
     int unseenTopBits = 0;
     bool widthUndecided = false;
     bool signUndecided = false;
-    double confidence = 0;         // 0 to 1
+    double confidence = 0; // 0 to 1
     // A checksum's algorithm, found to hold on every frame; empty for a
     // checksum known only by how its values scatter.
     QString algorithm;
