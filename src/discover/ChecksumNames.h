@@ -1,0 +1,23 @@
+#pragma once
+
+#include "discover/ChecksumFinder.h"
+
+#include <QString>
+
+// How a checksum that held is named (ChecksumFinder's result).
+namespace cac::checksums {
+
+// The bytes a byte candidate covers at a frame length, as a mask of bytes.
+unsigned CoveredBytes(int place, ChecksumFinder::Cover cover, int length);
+
+struct Named {
+    QString text;
+    bool named = false; // the constant has a reading of its own (0, the identifier, the length)
+};
+
+// "sum of bytes 0-6 + identifier bytes + length, modulo 256", "CRC-8 poly
+// 0x1D init 0xFF xorout 0xFF over bytes 1-7": `longest` is the longest
+// frame the candidate held on.
+Named NameOf(const ChecksumFinder::Candidate& c, const IdentifierKey& key, int longest);
+
+} // namespace cac::checksums
