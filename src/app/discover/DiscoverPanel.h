@@ -171,8 +171,7 @@ private:
         QString label;
     };
     std::vector<Mark> m_marks;
-    std::vector<double> m_markTimes; // the same, for the plots
-    int m_marksReference = -1;       // the marks' ranking among the references
+    int m_marksReference = -1; // the marks' ranking among the references
     // What Use writes: a field of the fields table (or of a page, -1), with
     // the match of it that is selected, or -1 for its raw value.
     int m_useIdentifier = -1, m_useField = -1, m_useMatch = -1;

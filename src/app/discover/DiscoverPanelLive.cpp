@@ -309,17 +309,17 @@ void DiscoverPanel::clearMarks() {
 void DiscoverPanel::showMarks() {
     const double origin = m_outcome ? m_outcome->run.clockShift() : 0;
     QList<QPair<double, QString>> shown;
-    m_markTimes.clear();
+    std::vector<double> times; // the marks, for the plots
     for (const Mark& mark : m_marks) {
         shown.append({mark.time - origin, mark.label});
-        m_markTimes.push_back(mark.time);
+        times.push_back(mark.time);
     }
     m_marksText->setText(m_marks.empty() ? texts::DiscoverNoMarks
                                          : texts::discoverMarksText(shown));
     m_marksText->setToolTip(m_marksText->text());
     m_clearMarks->setEnabled(!m_marks.empty());
-    m_plot->setMarks(m_markTimes, origin);
-    m_fields->setMarks(m_markTimes);
+    m_plot->setMarks(times, origin);
+    m_fields->setMarks(std::move(times));
     rankMarks();
 }
 
