@@ -610,6 +610,44 @@ private slots:
             QCOMPARE(ranked, named);
         }
     }
+
+    // A reference's unit against the chosen variable's: said only where both
+    // have one and they differ, at the edges of the catalogue's groups.
+    void unitMismatch() {
+        const cac::VariableCatalogue catalogue =
+            MakeCatalogue(8000, {{999, "BAD", "Invalid group"},
+                                 {1000, "ECT", "Coolant temp"},
+                                 {3999, "MAP", "Manifold pressure"},
+                                 {4000, "GEAR", "Gear"},
+                                 {7999, "LAST", "Last"}});
+        const struct {
+            const char* unit;
+            const char* entry;
+            const char* expected;
+        } rows[] = {
+            {"kPa", "Manifold pressure {MAP}", "the reference is in kPa, the variable in [mBar]"},
+            {"hPa", "Manifold pressure {MAP}", ""},
+            {"mbar", "Manifold pressure {MAP}", ""},
+            {"degC", "Coolant temp {ECT}", ""},
+            {"degF", "Coolant temp {ECT}",
+             "the reference is in degF, the variable in [degrees "
+             "Celsius]"},
+            {"rpm", "Coolant temp {ECT}",
+             "the reference is in rpm, the variable in [degrees "
+             "Celsius]"},
+            {"km/h", "Gear {GEAR}", ""}, // no units: any quantity as it comes
+            {"km/h", "Last {LAST}", ""}, // the last identifier of that group
+            {"km/h", "Invalid group {BAD}", ""},
+            {"", "Manifold pressure {MAP}", ""}, // a raw field or a hint names none
+            {" ", "Manifold pressure {MAP}", ""},
+            {"kPa", "", ""},            // the channel's own variable, none there
+            {"kPa", "Gone {NONE}", ""}, // not in the catalogue
+        };
+        for (const auto& row : rows) {
+            const RowName name(QString("%1 as %2").arg(row.unit, row.entry));
+            QCOMPARE(cac::UnitMismatchText(row.unit, catalogue, row.entry), QString(row.expected));
+        }
+    }
 };
 
 QTEST_MAIN(TestDbc)

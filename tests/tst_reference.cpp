@@ -269,9 +269,18 @@ void TstReference::rankingFindsTheFieldAmongDecoys() {
     QCOMPARE(ranking.matches[0].pairs, 150);
 
     // No shared time, a constant reference, too few values.
+    // Both spans are named; milliseconds counted from the log's start (here
+    // 0.1 s to 0.13 s, as seconds) are asked about, others not.
     for (ReferencePoint& p : dense.points)
         p.time += 100;
-    QVERIFY(RankFieldsAgainst(slow, dense).error.contains("shares no time"));
+    QCOMPARE(RankFieldsAgainst(slow, dense).error,
+             "the reference (100 s to 129.995 s) shares no time with the log (0 s to 29.8 s); if "
+             "its times are milliseconds, name its time column \"time [ms]\"");
+    for (ReferencePoint& p : dense.points)
+        p.time += 1e6;
+    QCOMPARE(RankFieldsAgainst(slow, dense).error,
+             "the reference (1000100 s to 1000129.995 s) shares no time with the log (0 s to "
+             "29.8 s)");
     dense.points.assign(10, {1, 5});
     QVERIFY(RankFieldsAgainst(slow, dense).error.contains("stays at 5"));
     dense.points.resize(2);
@@ -327,6 +336,33 @@ void TstReference::csvReference_data() {
         << QByteArray("\xEF\xBB\xBFTime\tRPM (rpm)\n0\t800\n1\t900\textra\n") << 2 << "0 800"
         << "RPM|rpm"
         << ""
+        << "";
+    // The time column's unit, written as a header may write it.
+    QTest::newRow("time in ms") << QByteArray("Time [ms],RPM\n1500,800\n") << 1 << "1.5 800"
+                                << "RPM|"
+                                << ""
+                                << "";
+    QTest::newRow("time_us") << QByteArray("time_us;v\n2500000;1\n") << 1 << "2.5 1"
+                             << "v|"
+                             << ""
+                             << "";
+    QTest::newRow("minutes in parentheses") << QByteArray("t (min),v\n0.5,1\n") << 1 << "30 1"
+                                            << "v|"
+                                            << ""
+                                            << "";
+    QTest::newRow("seconds named") << QByteArray("Time [s],v\n1.5,2\n") << 1 << "1.5 2"
+                                   << "v|"
+                                   << ""
+                                   << "";
+    QTest::newRow("a last word that is no unit")
+        << QByteArray("engine time,v\n1.5,2\n") << 1 << "1.5 2"
+        << "v|"
+        << ""
+        << "";
+    QTest::newRow("unknown time unit")
+        << QByteArray("Time [h],v\n1,2\n") << 0 << ""
+        << "v|"
+        << "the time column's unit \"h\" is none of s, ms, us and min"
         << "";
     QTest::newRow("out of order") << QByteArray("2,1\n0,3\n1,2\n") << 3 << "0 3"
                                   << "|"

@@ -112,6 +112,23 @@ QString CatalogueUnitFor(const QString& dbcUnit) {
     return units.value(normalised(dbcUnit));
 }
 
+QString UnitMismatchText(const QString& unit, const VariableCatalogue& catalogue,
+                         const QString& variableEntry) {
+    if (unit.trimmed().isEmpty() || variableEntry.isEmpty())
+        return {};
+    const std::int32_t id = FindVariableIndex(catalogue, variableEntry);
+    if (id <= 0)
+        return {};
+    const QString variableUnit = GetVariableUnits(id);
+    // A variable without units logs any quantity as it comes.
+    if (variableUnit == QLatin1String("[no units]") || variableUnit == QLatin1String("[Invalid]"))
+        return {};
+    if (CatalogueUnitFor(unit) == variableUnit)
+        return {};
+    return QStringLiteral("the reference is in %1, the variable in %2")
+        .arg(unit.trimmed().left(20), variableUnit);
+}
+
 QString VariableTextInComment(const QString& comment) {
     static const QRegularExpression exported(QStringLiteral("^channel \\d+: (.*\\{.*\\}.*)$"));
     return exported.match(comment).captured(1);

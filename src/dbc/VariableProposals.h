@@ -16,6 +16,13 @@ namespace cac {
 // "[no units]".
 QString CatalogueUnitFor(const QString& dbcUnit);
 
+// Why a quantity measured in `unit` (as a reference or database writes it)
+// would be logged wrongly as the variable list entry `variableEntry`: "the
+// reference is in kPa, the variable in [mBar]"; empty when the units agree,
+// when either has none, or when the entry is no catalogue variable.
+QString UnitMismatchText(const QString& unit, const VariableCatalogue& catalogue,
+                         const QString& variableEntry);
+
 // The variable a signal's comment names as the export writes it: "Oil temp
 // {OILT}" from "channel 3: Oil temp {OILT}"; empty when it names none.
 QString VariableTextInComment(const QString& comment);

@@ -3,6 +3,7 @@
 // fills the last channel as the command line's discover --into does, and one
 // Ctrl+Z takes it back; Cancel leaves the panel as it was; logs too short to
 // show a field say so on a line.
+#include "ComboPopup.h"
 #include "DemoWindow.h"
 #include "SlcanPeer.h"
 #include "app/discover/DiscoverNames.h"
@@ -242,25 +243,63 @@ private slots:
     // A CSV of another instrument and a typed hint rank the fields too; a
     // hint that is no range says why on the panel's line, "none" leaves
     // nothing to use.
+    // Engine speed as another instrument would log it: from the frames, a
+    // quarter of bytes 2 and 3, its times in `perSecond` counts a second.
+    QString speedCsv(const QString& log, const char* name, const char* header, int perSecond) {
+        const QString csv = m_dir.filePath(QString::fromLatin1(name));
+        QFile in(log), out(csv);
+        if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
+            return {};
+        QString error;
+        const auto reader = OpenLogReader(&in, LogFormat::Unknown, &error);
+        if (!reader)
+            return {};
+        out.write(QByteArray(header) + '\n');
+        CanFrame frame;
+        while (reader->readFrame(frame))
+            if (frame.id == 0x280)
+                out.write(QByteArray::number(frame.time * perSecond, 'f', 6) + ',' +
+                          QByteArray::number((frame.data[2] | frame.data[3] << 8) / 4.0) + '\n');
+        return csv;
+    }
+
+    // A CSV timed in milliseconds, its unit typed beside it, and a variable
+    // of another unit chosen through the list: said before Use, gone when
+    // the units agree again.
+    void csvTimesAndUnits() {
+        const QString log = example(QStringLiteral("discover-demo-obd.log"));
+        const QString csv = speedCsv(log, "speed-ms.csv", "Time [ms],Pressure", 1000);
+        QVERIFY(!csv.isEmpty());
+        discover(log);
+        auto* unit = get<QLineEdit>(app::names::DiscoverCsvUnit);
+        QTest::mouseClick(unit, Qt::LeftButton);
+        QTest::keyClicks(unit, QStringLiteral("kPa"));
+        m_fake->dialogs->answer = csv;
+        QTest::mouseClick(get<QPushButton>(app::names::DiscoverCsv), Qt::LeftButton);
+        auto* reference = get<QComboBox>(app::names::DiscoverReference);
+        QCOMPARE(reference->currentText(), QStringLiteral("Pressure [kPa]"));
+        auto* matches = get<QTableWidget>(app::names::DiscoverMatches);
+        QCOMPARE(matches->item(0, 1)->text(), QStringLiteral("F0x280_16_16"));
+        QCOMPARE(matches->item(0, 3)->text(), QStringLiteral("4"));
+
+        auto* units = get<QLabel>(app::names::DiscoverUnitNote);
+        QVERIFY(!units->isVisible()); // the channel's own variable: none yet
+        auto* variable = get<QComboBox>(app::names::DiscoverVariable);
+        testing::chooseInPopup(variable, QStringLiteral("Manifold pressure {MAP}"));
+        QVERIFY(units->isVisible());
+        QCOMPARE(units->text(), app::texts::discoverUnitsDiffer(QStringLiteral(
+                                    "the reference is in kPa, the variable in [mBar]")));
+        testing::chooseInPopup(variable,
+                               QStringLiteral("Gear {GEAR}")); // no units: taken as it comes
+        QVERIFY(!units->isVisible());
+        checkNoBox();
+    }
+
     void csvAndHintReferences() {
         const QString log = example(QStringLiteral("discover-demo-obd.log"));
         // Engine speed as another instrument would log it: from the frames,
         // a quarter of bytes 2 and 3.
-        const QString csv = m_dir.filePath(QStringLiteral("speed.csv"));
-        {
-            QFile in(log), out(csv);
-            QVERIFY(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly));
-            QString error;
-            const auto reader = OpenLogReader(&in, LogFormat::Unknown, &error);
-            QVERIFY(reader);
-            out.write("time,Engine speed [rpm]\n");
-            CanFrame frame;
-            while (reader->readFrame(frame))
-                if (frame.id == 0x280)
-                    out.write(QByteArray::number(frame.time, 'f', 6) + ',' +
-                              QByteArray::number((frame.data[2] | frame.data[3] << 8) / 4.0) +
-                              '\n');
-        }
+        const QString csv = speedCsv(log, "speed.csv", "time,Engine speed [rpm]", 1);
         discover(log);
         auto* reference = get<QComboBox>(app::names::DiscoverReference);
         auto* matches = get<QTableWidget>(app::names::DiscoverMatches);

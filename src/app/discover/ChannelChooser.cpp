@@ -4,6 +4,7 @@
 #include "app/discover/DiscoverTexts.h"
 #include "channels/ConfigModel.h"
 #include "dbc/ChannelFill.h"
+#include "dbc/VariableProposals.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -17,10 +18,11 @@
 
 namespace cac::app {
 
-ChannelChooser::ChannelChooser(const ConfigModel* model, CurrentRow currentRow, QWidget* parent)
-    : QWidget(parent), m_model(model), m_currentRow(std::move(currentRow)), m_scale(new QLineEdit),
-      m_offset(new QLineEdit), m_variable(new QComboBox), m_channel(new QSpinBox),
-      m_use(new QPushButton), m_note(new QLabel) {
+ChannelChooser::ChannelChooser(const ConfigModel* model, const VariableCatalogue& catalogue,
+                               CurrentRow currentRow, QWidget* parent)
+    : QWidget(parent), m_model(model), m_catalogue(catalogue), m_currentRow(std::move(currentRow)),
+      m_scale(new QLineEdit), m_offset(new QLineEdit), m_variable(new QComboBox),
+      m_channel(new QSpinBox), m_use(new QPushButton), m_note(new QLabel), m_unitNote(new QLabel) {
     m_scale->setObjectName(names::DiscoverScale);
     m_offset->setObjectName(names::DiscoverOffset);
     m_variable->setObjectName(names::DiscoverVariable);
@@ -42,6 +44,9 @@ ChannelChooser::ChannelChooser(const ConfigModel* model, CurrentRow currentRow, 
     m_use->setObjectName(names::DiscoverUse);
     m_note->setObjectName(names::DiscoverChannelNote);
     m_note->setWordWrap(true);
+    m_unitNote->setObjectName(names::DiscoverUnitNote);
+    m_unitNote->setWordWrap(true);
+    m_unitNote->hide();
     auto* label = new QLabel(texts::DiscoverChannel);
     label->setBuddy(m_channel);
     auto* row = new QHBoxLayout;
@@ -52,9 +57,12 @@ ChannelChooser::ChannelChooser(const ConfigModel* model, CurrentRow currentRow, 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(settings);
+    layout->addWidget(m_unitNote);
     layout->addLayout(row);
     layout->addWidget(m_note);
     connect(m_channel, &QSpinBox::valueChanged, this, &ChannelChooser::describe);
+    connect(m_channel, &QSpinBox::valueChanged, this, &ChannelChooser::compareUnits);
+    connect(m_variable, &QComboBox::currentIndexChanged, this, &ChannelChooser::compareUnits);
     connect(m_use, &QPushButton::clicked, this, [this] { emit useRequested(channel()); });
     // A filled or emptied channel changes what Use would do there.
     connect(model, &QAbstractItemModel::dataChanged, this, &ChannelChooser::describe);
@@ -79,10 +87,11 @@ void ChannelChooser::propose() {
     describe(); // also when the value stayed
 }
 
-void ChannelChooser::offer(const QString& scale, const QString& offset, const QString& variable) {
+void ChannelChooser::offer(const QString& scale, const QString& offset, const QString& variable,
+                           const QString& unit) {
     const bool first = !m_usable;
     // The same offer again (live traffic analysed anew) keeps what was typed.
-    const QStringList offered{scale, offset, variable};
+    const QStringList offered{scale, offset, variable, unit};
     if (!first && offered == m_offered)
         return describe();
     m_offered = offered;
@@ -104,6 +113,7 @@ void ChannelChooser::offer(const QString& scale, const QString& offset, const QS
     }
     m_variable->setCurrentIndex(std::max(0, m_variable->findData(variable)));
     m_variable->setEnabled(true);
+    compareUnits();
     if (first)
         propose();
     describe();
@@ -119,6 +129,7 @@ void ChannelChooser::withdraw() {
     }
     m_variable->setCurrentIndex(-1);
     m_variable->setEnabled(false);
+    compareUnits();
     describe();
 }
 
@@ -134,6 +145,19 @@ QString ChannelChooser::offsetText() const {
 
 QString ChannelChooser::variableEntry() const {
     return m_variable->currentData().toString();
+}
+
+// Said before Use: a scale fitted in kPa logged as a variable in [mBar] is a
+// factor of ten off. The channel's own variable, kept, is looked up too.
+void ChannelChooser::compareUnits() {
+    QString entry = variableEntry();
+    if (entry.isEmpty() && m_usable)
+        entry = m_model->cell(channel(), ColVariable);
+    const QString why = m_usable && m_offered.size() == 4
+                            ? UnitMismatchText(m_offered[3], m_catalogue, entry)
+                            : QString();
+    m_unitNote->setText(why.isEmpty() ? QString() : texts::discoverUnitsDiffer(why));
+    m_unitNote->setVisible(!why.isEmpty());
 }
 
 void ChannelChooser::describe() {

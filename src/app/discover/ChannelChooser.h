@@ -13,7 +13,8 @@ class QSpinBox;
 
 namespace cac {
 class ConfigModel;
-}
+struct VariableCatalogue;
+} // namespace cac
 
 namespace cac::app {
 
@@ -26,13 +27,17 @@ class ChannelChooser : public QWidget {
     Q_OBJECT
 public:
     using CurrentRow = std::function<int()>; // the grid's channel, 1 to 15, or 0
-    ChannelChooser(const ConfigModel* model, CurrentRow currentRow, QWidget* parent = nullptr);
+    ChannelChooser(const ConfigModel* model, const VariableCatalogue& catalogue,
+                   CurrentRow currentRow, QWidget* parent = nullptr);
 
     // Stands on the proposed channel again.
     void propose();
     // A field to use, with the scale factor, offset and variable entry it
-    // proposes (an empty entry keeps the channel's variable).
-    void offer(const QString& scale, const QString& offset, const QString& variable);
+    // proposes (an empty entry keeps the channel's variable), and the unit of
+    // the quantity its scale gives (empty for a raw field): a variable chosen
+    // with another unit is said beside it.
+    void offer(const QString& scale, const QString& offset, const QString& variable,
+               const QString& unit = {});
     // Nothing to use.
     void withdraw();
     bool usable() const { return m_usable; }
@@ -47,10 +52,12 @@ signals:
 
 private:
     void describe();
+    void compareUnits();
 
     const ConfigModel* m_model;
+    const VariableCatalogue& m_catalogue;
     CurrentRow m_currentRow;
-    QStringList m_offered; // scale, offset and variable of the last offer
+    QStringList m_offered; // scale, offset, variable and unit of the last offer
     bool m_usable = false;
     QLineEdit* m_scale;
     QLineEdit* m_offset;
@@ -59,6 +66,7 @@ private:
     QSpinBox* m_channel;
     QPushButton* m_use;
     QLabel* m_note;
+    QLabel* m_unitNote; // a unit that is not the variable's
 };
 
 } // namespace cac::app

@@ -36,5 +36,7 @@ inline const QString DiscoverUse = QStringLiteral("cmdDiscoverUse");
 inline const QString DiscoverScale = QStringLiteral("txtDiscoverScale");
 inline const QString DiscoverOffset = QStringLiteral("txtDiscoverOffset");
 inline const QString DiscoverVariable = QStringLiteral("cboDiscoverVariable");
+inline const QString DiscoverUnitNote = QStringLiteral("lblDiscoverUnits");
+inline const QString DiscoverCsvUnit = QStringLiteral("txtDiscoverCsvUnit");
 
 } // namespace cac::app::names

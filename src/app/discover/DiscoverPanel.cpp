@@ -105,10 +105,10 @@ DiscoverPanel::DiscoverPanel(ConfigModel* model, const VariableCatalogue& catalo
       m_note(new QLabel),
       m_identifiers(newTable(names::DiscoverIdentifiers, texts::discoverIdentifierColumns())),
       m_picture(new FieldPictureView), m_fields(new FieldLines), m_referenceChoice(new QComboBox),
-      m_csv(new QPushButton(texts::DiscoverCsv)), m_hint(new QLineEdit),
+      m_csv(new QPushButton(texts::DiscoverCsv)), m_csvUnit(new QLineEdit), m_hint(new QLineEdit),
       m_matches(newTable(names::DiscoverMatches, texts::discoverMatchColumns())),
       m_matchNote(new QLabel(texts::DiscoverChooseReference)), m_plot(new MatchPlot),
-      m_chooser(new ChannelChooser(model, std::move(currentRow))),
+      m_chooser(new ChannelChooser(model, catalogue, std::move(currentRow))),
       m_parts(new QSplitter(Qt::Vertical)), m_found(new QSplitter(Qt::Horizontal)) {
     setObjectName(names::DiscoverPanel);
     setAllowedAreas(Qt::BottomDockWidgetArea | Qt::RightDockWidgetArea);
@@ -134,6 +134,10 @@ void DiscoverPanel::setUpParts() {
     m_referenceChoice->setObjectName(names::DiscoverReference);
     m_referenceChoice->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_csv->setObjectName(names::DiscoverCsv);
+    m_csvUnit->setObjectName(names::DiscoverCsvUnit);
+    m_csvUnit->setPlaceholderText(texts::DiscoverCsvUnitPlaceholder);
+    m_csvUnit->setToolTip(texts::DiscoverCsvUnitTip);
+    m_csvUnit->setMaximumWidth(m_csvUnit->fontMetrics().horizontalAdvance(u'M') * 6);
     m_hint->setObjectName(names::DiscoverHint);
     m_hint->setPlaceholderText(texts::DiscoverHintPlaceholder);
     m_matchNote->setObjectName(names::DiscoverMatchNote);
@@ -193,6 +197,7 @@ QWidget* DiscoverPanel::buildReferenceSide() {
     referenceRow->addWidget(referenceLabel);
     referenceRow->addWidget(m_referenceChoice, 1);
     referenceRow->addWidget(m_csv);
+    referenceRow->addWidget(m_csvUnit);
     auto* hintLabel = new QLabel(texts::DiscoverHint);
     hintLabel->setBuddy(m_hint);
     referenceRow->addWidget(hintLabel);

@@ -195,6 +195,7 @@ private:
     FieldLines* m_fields;
     QComboBox* m_referenceChoice;
     QPushButton* m_csv;
+    QLineEdit* m_csvUnit; // the CSV's unit where its header names none
     QLineEdit* m_hint;
     QTableWidget* m_matches;
     QLabel* m_matchNote;

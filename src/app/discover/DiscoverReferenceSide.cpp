@@ -50,7 +50,7 @@ void DiscoverPanel::fillReferenceChoices(int select) {
     for (int i = 0; i < m_references.size(); ++i)
         m_referenceChoice->addItem(referenceTitle(m_references[i]), i);
     m_referenceChoice->setCurrentIndex(select);
-    for (QWidget* w : std::initializer_list<QWidget*>{m_referenceChoice, m_csv, m_hint})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_referenceChoice, m_csv, m_csvUnit, m_hint})
         w->setEnabled(m_outcome != nullptr);
 }
 
@@ -68,6 +68,8 @@ void DiscoverPanel::chooseCsv() {
     const QString fileName = QDir::toNativeSeparators(path);
     if (!csv.ok())
         return refuse(QStringLiteral("%1: %2").arg(fileName, csv.error));
+    if (const QString unit = m_csvUnit->text().trimmed(); !unit.isEmpty())
+        csv.series.unit = unit;
     refuse(csv.problemCount > 0 ? texts::discoverCsvProblems(fileName, csv.problemCount,
                                                              csv.problems.first().describe())
                                 : QString());
@@ -224,6 +226,7 @@ struct DiscoverPanel::UseProposal {
     ChannelProposal channel;
     QString field;     // its name
     QString reference; // the reference of its match, or empty
+    QString unit;      // the reference's unit, or empty
 };
 
 DiscoverPanel::UseProposal DiscoverPanel::useProposal() const {
@@ -237,6 +240,7 @@ DiscoverPanel::UseProposal DiscoverPanel::useProposal() const {
         out.channel = ProposeChannel(candidates, reference, m, m_catalogue, m_model->choiceList(0));
         out.field = candidates.fields[std::size_t(m.candidate)].description;
         out.reference = reference.name;
+        out.unit = reference.unit;
         return out;
     }
     const QList<DiscoveredIdentifier>& identifiers = m_outcome->run.result.identifiers;
@@ -254,7 +258,8 @@ void DiscoverPanel::offerUse() {
     if (!proposal.channel.row)
         return m_chooser->withdraw();
     const SignalRow& row = *proposal.channel.row;
-    m_chooser->offer(row.cells[ColScale], row.cells[ColOffset], proposal.channel.variable);
+    m_chooser->offer(row.cells[ColScale], row.cells[ColOffset], proposal.channel.variable,
+                     proposal.unit);
 }
 
 void DiscoverPanel::useField(int channel) {

@@ -77,6 +77,12 @@ QString discoverChannelFirstFree(int channel) {
     return QStringLiteral("Channel %1: the first empty channel.").arg(channel);
 }
 
+QString discoverUnitsDiffer(const QString& why) {
+    return QStringLiteral("Units differ: %1. The scale and offset give the reference's unit; "
+                          "type ones that convert, or choose another variable.")
+        .arg(why);
+}
+
 QString discoverChannelEmpty(int channel) {
     return QStringLiteral("Channel %1: empty.").arg(channel);
 }

@@ -35,6 +35,10 @@ inline const QString DiscoverCancel = QStringLiteral("&Cancel");
 inline const QString DiscoverReference = QStringLiteral("&Reference:");
 inline const QString DiscoverNoReference = QStringLiteral("none");
 inline const QString DiscoverCsv = QStringLiteral("CS&V file\u2026");
+inline const QString DiscoverCsvUnitPlaceholder = QStringLiteral("unit");
+inline const QString DiscoverCsvUnitTip =
+    QStringLiteral("The unit of the next CSV file's values (kPa, km/h). Typed here, it wins over "
+                   "a unit its header names; left empty, the header's is taken.");
 inline const QString DiscoverHint = QStringLiteral("H&int:");
 inline const QString DiscoverHintPlaceholder = QStringLiteral("MIN..MAX[@T1..T2], Enter ranks");
 inline const QString DiscoverChannel = QStringLiteral("C&hannel:");
@@ -68,6 +72,9 @@ QString discoverFilled(const QString& filledChannel);
 QString discoverChannelCurrent(int channel);
 QString discoverChannelFirstFree(int channel);
 QString discoverChannelEmpty(int channel);
+// "Units differ: …; the scale gives the reference's unit, so type one that
+// converts."
+QString discoverUnitsDiffer(const QString& why);
 QString discoverChannelReplaces(int channel);
 QString discoverChannelObd(int channel);
 // The source line while listening, paused and after.

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace cac {
@@ -50,17 +51,49 @@ QString Quoted(std::string_view text) {
 }
 
 // "Speed [km/h]": the name and the unit in brackets or parentheses.
-void NameFromHeader(std::string_view cell, ReferenceSeries& series) {
+std::pair<QString, QString> NameAndUnit(std::string_view cell) {
     const QString text = QString::fromUtf8(cell.data(), qsizetype(cell.size())).trimmed();
     for (const auto& [open, close] : {std::pair{'[', ']'}, std::pair{'(', ')'}}) {
         const qsizetype from = text.lastIndexOf(QLatin1Char(open));
-        if (from > 0 && text.endsWith(QLatin1Char(close))) {
-            series.name = text.left(from).trimmed();
-            series.unit = text.mid(from + 1, text.size() - from - 2).trimmed();
-            return;
+        if (from > 0 && text.endsWith(QLatin1Char(close)))
+            return {text.left(from).trimmed(),
+                    text.mid(from + 1, text.size() - from - 2).trimmed()};
+    }
+    return {text, QString()};
+}
+
+struct TimeUnit {
+    const char* name;
+    double seconds;
+};
+constexpr TimeUnit TimeUnits[] = {{"s", 1},     {"sec", 1},        {"ms", 1e-3}, {"msec", 1e-3},
+                                  {"us", 1e-6}, {"\u00b5s", 1e-6}, {"min", 60}};
+
+// The seconds one count of the time column stands for, from its header
+// ("Time [ms]", "t (s)", "time_ms"); 1 when it names no unit, 0 when it
+// names one that is not known.
+double SecondsPerCount(std::string_view cell, QString& unit) {
+    auto [name, written] = NameAndUnit(cell);
+    if (written.isEmpty()) {
+        // "time_ms", "Time ms": a known unit as the name's last word.
+        const qsizetype cut = std::max(name.lastIndexOf(u'_'), name.lastIndexOf(u' '));
+        if (cut <= 0)
+            return 1;
+        written = name.mid(cut + 1);
+        const QString key = written.toLower();
+        if (std::none_of(std::begin(TimeUnits), std::end(TimeUnits),
+                         [&](const TimeUnit& u) { return key == QString::fromUtf8(u.name); }))
+            return 1;
+    }
+    const QString key = written.toLower();
+    for (const TimeUnit& u : TimeUnits) {
+        if (key == QString::fromUtf8(u.name)) {
+            unit = u.seconds == 1 ? QString() : written;
+            return u.seconds;
         }
     }
-    series.name = text;
+    unit = written;
+    return 0;
 }
 
 // The points read, in time order, and why there are none.
@@ -96,6 +129,7 @@ CsvReference ReadCsvReference(QIODevice* device) {
     bool tooLong = false;
     char separator = 0;
     bool header = false;
+    double secondsPerCount = 1;
     ThinnedPoints points(CsvReference::MaxPoints);
     double lastTime = -INFINITY;
     while (lines.next(line, tooLong)) {
@@ -119,7 +153,14 @@ CsvReference ReadCsvReference(QIODevice* device) {
         if (!header && points.seen() == 0 && result.problemCount == 0 && !timeRead) {
             header = true; // the first row names the columns
             if (cells.size() >= 2)
-                NameFromHeader(cells[1], result.series);
+                std::tie(result.series.name, result.series.unit) = NameAndUnit(cells[1]);
+            secondsPerCount = SecondsPerCount(cells[0], result.timeUnit);
+            if (secondsPerCount == 0) {
+                result.error = QStringLiteral("the time column's unit \"%1\" is none of s, ms, "
+                                              "us and min")
+                                   .arg(result.timeUnit.left(20));
+                return result;
+            }
             continue;
         }
         if (cells.size() < 2) {
@@ -137,7 +178,7 @@ CsvReference ReadCsvReference(QIODevice* device) {
         }
         result.sorted = result.sorted || time < lastTime;
         lastTime = std::max(lastTime, time);
-        points.add({time, value});
+        points.add({time * secondsPerCount, value});
     }
     finish(result, points.take(), header);
     return result;

@@ -91,6 +91,41 @@ std::vector<RawValuePair> Aligned(const std::vector<FieldSample>& samples,
     return pairs;
 }
 
+// Seconds as written in a log, dates included: "1717000005.25".
+QString SecondsText(double seconds) {
+    QString text = QString::number(seconds, 'f', 3);
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return text;
+}
+
+// Both spans, and whether a reference counted in milliseconds would meet the
+// log: a likely cause, said as a question rather than taken for granted.
+QString NoSharedTimeText(const std::vector<TimedValue>& ref,
+                         const std::vector<CandidateField>& fields) {
+    double from = INFINITY, to = -INFINITY;
+    for (const CandidateField& f : fields) {
+        if (!f.samples.empty()) {
+            from = std::min(from, f.samples.front().time);
+            to = std::max(to, f.samples.back().time);
+        }
+    }
+    QString text = QStringLiteral("the reference (%1 s to %2 s) shares no time with the log")
+                       .arg(SecondsText(ref.front().time), SecondsText(ref.back().time));
+    if (from > to)
+        return text;
+    text += QStringLiteral(" (%1 s to %2 s)").arg(SecondsText(from), SecondsText(to));
+    // Milliseconds as written (dates too), or counted from the log's start.
+    const auto meets = [&](double first, double last) { return first <= to && last >= from; };
+    const double start = ref.front().time, span = ref.back().time - start;
+    if (meets(start / 1000, ref.back().time / 1000) || meets(start, start + span / 1000))
+        text += QStringLiteral("; if its times are milliseconds, name its time column "
+                               "\"time [ms]\"");
+    return text;
+}
+
 // Said where the log offers no candidate at all, so a refusal is never empty.
 QString NoFieldText() {
     return QStringLiteral("the log has no field that changes, so nothing can be matched");
@@ -158,10 +193,7 @@ MatchRanking RankFieldsAgainst(const std::vector<CandidateField>& fields,
         ranking.error = NoFieldText();
     else if (ranking.matches.empty())
         ranking.error = anyOverlap ? QStringLiteral("no field changes while the reference does")
-                                   : QStringLiteral("the reference shares no time with the log "
-                                                    "(%1 s to %2 s)")
-                                         .arg(ref.front().time)
-                                         .arg(ref.back().time);
+                                   : NoSharedTimeText(ref, fields);
     return ranking;
 }
 
