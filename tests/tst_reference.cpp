@@ -11,6 +11,8 @@
 #include "dbc/CanDatabase.h"
 #include "discover/DiscoveryCandidates.h"
 #include "discover/DiscoveryTexts.h"
+#include "discover/FieldTally.h"
+#include "discover/LogDiscovery.h"
 #include "discover/reference/CsvReference.h"
 #include "discover/reference/FieldMatch.h"
 #include "discover/reference/LinearFit.h"
@@ -103,6 +105,11 @@ private slots:
     void marksSeeAShortPressThroughBuckets();
     void demoDriveNamesItsFields_data();
     void demoDriveNamesItsFields();
+    void pairSumsMatchTwoPasses();
+    void tallyPairsAtTheEdges_data();
+    void tallyPairsAtTheEdges();
+    void longDriveFitsExactly_data();
+    void longDriveFitsExactly();
 };
 
 void TstReference::obdAnswers_data() {
@@ -964,6 +971,128 @@ void TstReference::demoDriveNamesItsFields() {
         ++compared;
     }
     QVERIFY(compared > 100);
+}
+
+// Pairs gathered one at a time give the fit the same pairs give at once,
+// also for raw values far from zero, where sums of squares lose digits.
+void TstReference::pairSumsMatchTwoPasses() {
+    QRandomGenerator random(11);
+    for (const double base : {0.0, 1e6, -3e4}) {
+        std::vector<RawValuePair> pairs;
+        PairSums running;
+        for (int k = 0; k < 100000; ++k) {
+            const double x = base + random.bounded(4096.0);
+            const double y = 0.25 * x - 40 + random.bounded(1.0);
+            pairs.emplace_back(x, y);
+            running.add(x, y);
+        }
+        const LineFit once = FitLine(pairs), streamed = FitLine(running);
+        QVERIFY(once.ok && streamed.ok);
+        QCOMPARE(streamed.pairs, once.pairs);
+        QVERIFY(std::abs(streamed.slope - once.slope) < 1e-9);
+        QVERIFY(std::abs(streamed.intercept - once.intercept) < 1e-6 * (1 + std::abs(base)));
+        QVERIFY(std::abs(streamed.correlation - once.correlation) < 1e-12);
+        const AdapterConversion c = SimplestConversion(once, pairs, 1);
+        const AdapterConversion d = SimplestConversion(streamed, running, 1);
+        QCOMPARE(d.scale, c.scale);
+        QVERIFY(std::abs(d.offset - c.offset) < 1e-6 * (1 + std::abs(base)));
+        QVERIFY(std::abs(ConversionResidual(running, c) - ConversionResidual(pairs, c)) < 1e-6);
+    }
+    QCOMPARE(FitLine(PairSums{}).ok, false);
+    QCOMPARE(ConversionResidual(PairSums{}, {}), 0.0);
+}
+
+// A byte read at 0 s, 1 s, 2 s and 10 s (values 0, 10, 20, 100), the gap
+// allowed 2 s: points before the first frame and after the last have no
+// value; one at a frame takes its value; one between frames takes the
+// line between them, up to a gap of exactly 2 s and not beyond.
+void TstReference::tallyPairsAtTheEdges_data() {
+    QTest::addColumn<double>("time");
+    QTest::addColumn<double>("raw"); // -1 for none paired
+    QTest::newRow("before the first frame") << -0.5 << -1.0;
+    QTest::newRow("at the first frame") << 0.0 << 0.0;
+    QTest::newRow("a quarter on") << 0.25 << 2.5;
+    QTest::newRow("just before a frame") << 0.999 << 9.99;
+    QTest::newRow("at a frame") << 1.0 << 10.0;
+    QTest::newRow("at the last frame of the run") << 2.0 << 20.0;
+    QTest::newRow("in the pause") << 5.0 << -1.0;
+    QTest::newRow("at the frame after the pause") << 10.0 << 100.0;
+    QTest::newRow("after the last frame") << 10.5 << -1.0;
+}
+
+void TstReference::tallyPairsAtTheEdges() {
+    QFETCH(double, time);
+    QFETCH(double, raw);
+    std::vector<ReferenceSeries> references(2);
+    references[0].points = {{time, 7.0}};
+    references[1].points = {{0.5, 1.0}, {1.5, 2.0}};
+    FieldTally tally({7, 6, 5, 4, 3, 2, 1, 0}, false);
+    tally.pairWith(&references, 2.0);
+    for (const auto& [t, value] : {std::pair{0.0, 0}, {1.0, 10}, {2.0, 20}, {10.0, 100}}) {
+        CanFrame frame = HexFrame(0x100, "00");
+        frame.data[0] = std::uint8_t(value);
+        tally.add(t, FrameBits(frame), 1);
+    }
+    const std::vector<PairSums> sums = tally.paired(false);
+    QCOMPARE(sums.size(), std::size_t(2));
+    QCOMPARE(sums[0].count, raw < 0 ? 0LL : 1LL);
+    if (raw >= 0) {
+        QVERIFY(std::abs(sums[0].meanX - raw) < 1e-9);
+        QCOMPARE(sums[0].meanY, 7.0);
+    }
+    QCOMPARE(sums[1].count, 2LL);
+    QVERIFY(std::abs(sums[1].meanX - 10) < 1e-9); // 5 and 15
+}
+
+// Two hours of a cold start and laps with OBD answers (canmatrix encoded,
+// python-can wrote the log): each quantity names its own field, with the
+// database's own scale and offset, fitted from every answer.
+void TstReference::longDriveFitsExactly_data() {
+    QTest::addColumn<int>("pid");
+    QFile truth(QStringLiteral(CAC_DISCOVER_DIR "/long-drive.truth"));
+    QVERIFY(truth.open(QIODevice::ReadOnly));
+    while (!truth.atEnd()) {
+        const QStringList w = QString::fromUtf8(truth.readLine()).trimmed().split(u' ');
+        if (w.size() == 6)
+            QTest::newRow(
+                qPrintable(QStringLiteral("PID %1").arg(w[0].toInt(), 2, 16, QChar(u'0'))))
+                << w[0].toInt();
+    }
+}
+
+void TstReference::longDriveFitsExactly() {
+    QFETCH(int, pid);
+    QFile truth(QStringLiteral(CAC_DISCOVER_DIR "/long-drive.truth"));
+    QVERIFY(truth.open(QIODevice::ReadOnly));
+    QStringList expected;
+    while (!truth.atEnd() && expected.isEmpty()) {
+        const QStringList w = QString::fromUtf8(truth.readLine()).trimmed().split(u' ');
+        if (w.size() == 6 && w[0].toInt() == pid)
+            expected = w;
+    }
+    QVERIFY(!expected.isEmpty());
+    static const LogDiscovery run = [] {
+        LogDiscoveryOptions options;
+        options.references = options.obdAnswers = true;
+        return DiscoverLogFile(QStringLiteral(CAC_DISCOVER_DIR "/long-drive.log"), options);
+    }();
+    QVERIFY(run.error.isEmpty());
+    static const QList<ReferenceMatches> matched = MatchObdAnswers(run.candidates, run.answers);
+    const auto reference = std::find_if(matched.begin(), matched.end(),
+                                        [&](const ReferenceMatches& m) { return m.pid == pid; });
+    QVERIFY(reference != matched.end());
+    QVERIFY(!reference->ranking.matches.empty());
+    const FieldMatch& best = reference->ranking.matches.front();
+    const CandidateField& field = run.candidates.fields[std::size_t(best.candidate)];
+    QCOMPARE(field.id, expected[1].toUInt());
+    QVERIFY(field.layout);
+    QCOMPARE(field.layout->startBit, expected[2].toInt());
+    QCOMPARE(field.layout->length, expected[3].toInt());
+    QCOMPARE(best.scale, 1 / expected[4].toDouble());
+    QCOMPARE(best.offset, expected[5].toDouble());
+    // Every answer of the two hours took part (a tester asks one PID in four
+    // every 100 ms), none lost to buckets.
+    QVERIFY2(best.pairs > 7200 * 10 / 4 - 10, qPrintable(QString::number(best.pairs)));
 }
 
 QTEST_GUILESS_MAIN(TstReference)

@@ -276,7 +276,8 @@ int matchReferences(const DiscoverCommandLine& line, const DiscoveryCandidates& 
             for (ReferencePoint& point : csv.series.points)
                 point.time += run.clockShift();
         references.append({csv.series.name, csv.series.unit, -1,
-                           RankFieldsAgainst(candidates.fields, csv.series)});
+                           RankFieldsAgainst(candidates.fields, csv.series,
+                                             candidates.pairedIndex(csv.series.name))});
     }
     if (parser.isSet(line.hintOption))
         references.append(
@@ -324,6 +325,11 @@ int RunDiscoverCommand(const QStringList& arguments) {
     runOptions.discovery = line.options;
     runOptions.references = line.anyReference;
     runOptions.obdAnswers = line.obdReference;
+    // A CSV is paired with the fields as the log is read, for a fit exact at
+    // any length; what it cannot be read for is said once it is ranked.
+    if (!line.obdReference && line.parser.isSet(line.referenceOption))
+        if (CsvReference csv = LoadCsvReference(line.parser.value(line.referenceOption)); csv.ok())
+            runOptions.given.push_back(std::move(csv.series));
     const LogDiscovery run = DiscoverLogFile(line.argument(), runOptions);
     const DiscoveryResult& result = run.result;
     if (result.stopped) {

@@ -38,6 +38,7 @@ std::vector<FieldSample> SamplesOf(const DiscoveredField& field) {
 
 DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnswers) {
     DiscoveryCandidates out;
+    out.pairedNames = result.pairedNames;
     for (int i = 0; i < result.identifiers.size(); ++i) {
         const DiscoveredIdentifier& identifier = result.identifiers[i];
         if (skipObdAnswers && CarriesObdAnswers(identifier.key))
@@ -57,6 +58,7 @@ DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnsw
             candidate.layout = FieldLayout{field.signal.startBit, field.signal.length,
                                            field.signal.littleEndian, field.isSigned};
             candidate.samples = SamplesOf(field);
+            candidate.paired = field.paired;
             candidate.kind = state ? CandidateKind::State : CandidateKind::Continuous;
             out.fields.push_back(std::move(candidate));
             out.refs.append({i, k});
@@ -129,7 +131,8 @@ QList<int> PageBytes::pagesOf(const IdentifierKey& key) const {
 }
 
 void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& result,
-                        const PageBytes& pages, const FramePlayer& play) {
+                        const PageBytes& pages, const FramePlayer& play,
+                        const std::function<std::vector<ReferenceSeries>()>& pairing) {
     // Each page of each paged identifier as an identifier of its own,
     // numbered 0, 1, ...: only its frames are played, so no number meets a
     // real identifier.
@@ -177,8 +180,10 @@ void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& 
             }
         });
     };
-    const DiscoveryResult split = DiscoverSignals(pagedPlay);
-    if (split.stopped)
+    DiscoveryOptions options;
+    options.pairing = pairing;
+    const DiscoveryResult split = DiscoverSignals(pagedPlay, options);
+    if (split.stopped || split.pairedNames != candidates.pairedNames)
         return;
     for (const FieldRef& ref : ContinuousFields(split)) {
         const DiscoveredIdentifier& part = split.identifiers[ref.identifier];
@@ -207,6 +212,7 @@ void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& 
         candidate.layout = FieldLayout{
             signal.startBit, signal.length, signal.littleEndian, field.isSigned, 0, page.value};
         candidate.samples = SamplesOf(field);
+        candidate.paired = field.paired;
         candidates.fields.push_back(std::move(candidate));
         candidates.refs.append({page.identifier, -1});
         candidates.dbcSignals.push_back(signal);
@@ -221,7 +227,8 @@ QList<ReferenceMatches> MatchObdAnswers(const DiscoveryCandidates& candidates,
         if (!series)
             continue;
         out.append(
-            {series->name, series->unit, pid, RankFieldsAgainst(candidates.fields, *series)});
+            {series->name, series->unit, pid,
+             RankFieldsAgainst(candidates.fields, *series, candidates.pairedIndex(series->name))});
     }
     return out;
 }

@@ -43,6 +43,11 @@ struct DiscoveryCandidates {
     std::vector<CandidateField> fields;
     QList<FieldRef> refs;
     std::vector<DbcSignal> dbcSignals;
+    // The references each field's `paired` sums are of, in their order.
+    QStringList pairedNames;
+    // The place of the reference named `name` there, -1 when the fields were
+    // not paired with it (a CSV chosen after the analysis).
+    int pairedIndex(const QString& name) const { return int(pairedNames.indexOf(name)); }
 };
 
 // The values byte 0 takes in each identifier's frames: a byte of few values
@@ -69,8 +74,11 @@ DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnsw
 // is a page number (few values, no changing field of the whole frame reads
 // it), those the whole frame does not show as well. Plays the log twice more,
 // each page of each such identifier analysed as an identifier of its own.
+// The pages' fields are paired with `pairing`'s references as the whole
+// frames' are.
 void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& result,
-                        const PageBytes& pages, const FramePlayer& play);
+                        const PageBytes& pages, const FramePlayer& play,
+                        const std::function<std::vector<ReferenceSeries>()>& pairing = {});
 
 // A hint's ranking, its windows typed from the log's start moved onto its
 // clock by `clockShift` (LogDiscovery::clockShift()); named "hint " + typed.

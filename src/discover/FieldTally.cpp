@@ -86,6 +86,8 @@ void FieldTally::add(double time, std::uint64_t data, int length) {
             raw = raw << 1 | (data >> bit & 1);
     }
     const std::int64_t value = asSigned(raw);
+    if (!m_pairing.empty())
+        pair(time, raw, value);
     if (m_series)
         m_series->add(time, static_cast<double>(raw), static_cast<double>(value));
 
@@ -127,7 +129,47 @@ void FieldTally::add(double time, std::uint64_t data, int length) {
         }
     }
     m_last = raw;
+    m_lastTime = time;
     ++m_values;
+}
+
+void FieldTally::pairWith(const std::vector<ReferenceSeries>* references, double largestGap) {
+    m_references = references;
+    m_pairing.assign(references ? references->size() : 0, {});
+    m_largestGap = largestGap;
+}
+
+std::vector<PairSums> FieldTally::paired(bool asSigned) const {
+    std::vector<PairSums> out;
+    out.reserve(m_pairing.size());
+    for (const Pairing& p : m_pairing)
+        out.push_back(asSigned ? p.asSigned : p.asUnsigned);
+    return out;
+}
+
+// The points up to this frame's time meet the field between its last frame
+// and this one: a point before the first frame, or in a pause of the
+// traffic longer than the largest gap, has no value to pair with.
+void FieldTally::pair(double time, std::uint64_t raw, std::int64_t value) {
+    const double lastRaw = static_cast<double>(m_last);
+    const double lastValue = static_cast<double>(asSigned(m_last));
+    const bool bridged = m_values > 0 && time - m_lastTime <= m_largestGap;
+    for (std::size_t r = 0; r < m_pairing.size(); ++r) {
+        Pairing& p = m_pairing[r];
+        const std::vector<ReferencePoint>& points = (*m_references)[r].points;
+        for (; p.next < points.size() && points[p.next].time <= time; ++p.next) {
+            const ReferencePoint& point = points[p.next];
+            if (point.time == time) {
+                p.asUnsigned.add(static_cast<double>(raw), point.value);
+                p.asSigned.add(static_cast<double>(value), point.value);
+            } else if (bridged && point.time >= m_lastTime) {
+                const double w = (point.time - m_lastTime) / (time - m_lastTime);
+                p.asUnsigned.add(lastRaw + w * (static_cast<double>(raw) - lastRaw), point.value);
+                p.asSigned.add(lastValue + w * (static_cast<double>(value) - lastValue),
+                               point.value);
+            }
+        }
+    }
 }
 
 FieldVerdict FieldTally::verdict() const {

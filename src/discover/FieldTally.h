@@ -2,12 +2,15 @@
 
 #include "canlog/CanFrame.h"
 #include "decode/ValueSeries.h"
+#include "discover/reference/LinearFit.h"
+#include "discover/reference/ReferenceSeries.h"
 
 #include <QList>
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // The second look at a log: the values one candidate field takes frame after
 // frame, and from them what kind of field it is.
@@ -40,6 +43,15 @@ public:
     // The frame's data (FrameBits) and length; frames too short for the
     // field are passed over.
     void add(double time, std::uint64_t data, int length);
+
+    // Pairs each point of the references (in time order, the log's clock)
+    // with the field's value at that time, interpolated between the frames
+    // around it when they lie at most `largestGap` seconds apart; the sums
+    // of the pairs grow as the frames come, so a fit of hours is exact. The
+    // references must outlive the tally.
+    void pairWith(const std::vector<ReferenceSeries>* references, double largestGap);
+    // The sums per reference, for the unsigned and the two's complement reading.
+    std::vector<PairSums> paired(bool asSigned) const;
 
     FieldVerdict verdict() const;
 
@@ -75,7 +87,17 @@ private:
     std::array<std::uint64_t, DistinctKept> m_distinct{};
     int m_distinctCount = 0;
 
+    struct Pairing {
+        std::size_t next = 0; // the first point not yet paired
+        PairSums asUnsigned, asSigned;
+    };
+    const std::vector<ReferenceSeries>* m_references = nullptr;
+    std::vector<Pairing> m_pairing; // by reference
+    double m_largestGap = 0;
+    double m_lastTime = 0;
+
     std::int64_t asSigned(std::uint64_t raw) const;
+    void pair(double time, std::uint64_t raw, std::int64_t value);
 };
 
 } // namespace cac

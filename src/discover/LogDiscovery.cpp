@@ -9,6 +9,24 @@ namespace {
 // mostly counted from frames kept in memory, the pages' readings are short.
 constexpr int FirstReadPercent = 80;
 
+// Every reference known once the log was read a first time: the OBD
+// answers gathered on the way and the series given, on the log's clock.
+std::vector<ReferenceSeries> pairedReferences(const LogDiscovery& out,
+                                              const LogDiscoveryOptions& options) {
+    std::vector<ReferenceSeries> references;
+    if (options.obdAnswers)
+        for (const int pid : out.answers.pids())
+            if (std::optional<ReferenceSeries> series = out.answers.series(pid))
+                references.push_back(std::move(*series));
+    for (ReferenceSeries series : options.given) {
+        if (!series.points.empty() && !IsLogDate(series.points.front().time))
+            for (ReferencePoint& point : series.points)
+                point.time += out.clockShift();
+        references.push_back(std::move(series));
+    }
+    return references;
+}
+
 // What both kinds of discovery share once the frames can be played: the
 // references' first time, OBD answers and pages gathered on the first play.
 void discover(LogDiscovery& out, const LogDiscoveryOptions& options, const FramePlayer& read) {
@@ -29,11 +47,14 @@ void discover(LogDiscovery& out, const LogDiscoveryOptions& options, const Frame
         };
         return read(gather ? FrameSink(take) : sink);
     };
-    out.result = DiscoverSignals(play, options.discovery);
+    DiscoveryOptions discovery = options.discovery;
+    if (options.references)
+        discovery.pairing = [&] { return pairedReferences(out, options); };
+    out.result = DiscoverSignals(play, discovery);
     if (out.result.stopped || !options.references)
         return;
     out.candidates = CandidatesOf(out.result, options.obdAnswers);
-    AddPagedCandidates(out.candidates, out.result, pages, play);
+    AddPagedCandidates(out.candidates, out.result, pages, play, discovery.pairing);
 }
 
 } // namespace

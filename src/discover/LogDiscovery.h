@@ -24,6 +24,10 @@ struct LogDiscoveryOptions {
     // obdAnswers also the OBD answers, whose identifiers are then no candidates.
     bool references = false;
     bool obdAnswers = false;
+    // With references: series known before the run (a CSV), paired with every
+    // field as the log is read, as the OBD answers are. Times counting from
+    // 0 beside a log whose times are dates count from its first frame.
+    std::vector<ReferenceSeries> given;
 };
 
 struct LogDiscovery {

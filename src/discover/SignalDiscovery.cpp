@@ -150,8 +150,14 @@ struct SecondLook {
     }
 };
 
+// How far apart two frames of an identifier may lie for a reference point
+// between them to take a value interpolated between theirs: a few of its
+// mean intervals, so that a pause in the traffic invents no values.
+constexpr double GapsPerInterval = 4;
+
 SecondLook prepareSecondLook(const std::vector<IdentifierBits>& identifiers,
-                             const std::vector<std::optional<ChecksumFound>>& checksums) {
+                             const std::vector<std::optional<ChecksumFound>>& checksums,
+                             const std::vector<ReferenceSeries>* references) {
     SecondLook look;
     look.sliced.reserve(identifiers.size());
     look.tallyIndex.resize(identifiers.size());
@@ -186,6 +192,13 @@ SecondLook prepareSecondLook(const std::vector<IdentifierBits>& identifiers,
         p.tally = std::make_unique<FieldTally>(p.sliced.bits, k < MaxSeriesFields);
         if (!p.above.isEmpty())
             p.widened = std::make_unique<FieldTally>(p.above + p.sliced.bits, k < MaxSeriesFields);
+        if (references && !references->empty()) {
+            const double gap =
+                GapsPerInterval * identifiers[static_cast<std::size_t>(p.identifier)].period();
+            p.tally->pairWith(references, gap);
+            if (p.widened)
+                p.widened->pairWith(references, gap);
+        }
     }
     return look;
 }
@@ -231,6 +244,7 @@ DiscoveredField changingField(Pending& p, const SlicedField& field, const QList<
     f.maxRaw = f.isSigned ? static_cast<double>(p.tally->maxSigned())
                           : static_cast<double>(p.tally->maxUnsigned());
     f.series = std::shared_ptr<const ValueSeries>(p.tally->takeSeries());
+    f.paired = p.tally->paired(f.isSigned);
     return f;
 }
 
@@ -339,7 +353,11 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
     for (const ChecksumFinder& finder : finders)
         checksums.push_back(finder.result());
     finders = {};
-    SecondLook look = prepareSecondLook(identifiers, checksums);
+    const std::vector<ReferenceSeries> references =
+        options.pairing ? options.pairing() : std::vector<ReferenceSeries>{};
+    for (const ReferenceSeries& reference : references)
+        result.pairedNames.append(reference.name);
+    SecondLook look = prepareSecondLook(identifiers, checksums, &references);
     if (!look.pending.empty() && record.complete()) {
         record.replay([&](const KeptFrame& frame) {
             look.feed(frame.identifier, frame.time, frame.data, frame.length);

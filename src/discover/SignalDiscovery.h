@@ -9,6 +9,7 @@
 #include "discover/FieldTally.h"
 
 #include <QList>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -44,6 +45,9 @@ struct DiscoveredField {
     // the unsigned reading, value the two's complement one (take value when
     // isSigned). Null for constant fields, and past MaxSeriesFields.
     std::shared_ptr<const ValueSeries> series;
+    // Its value paired with each reference point as the frames came, read
+    // with its sign: by DiscoveryResult::pairedNames. Empty without references.
+    std::vector<PairSums> paired;
     DbcSignal signal; // factor 1, offset 0, named after its kind and place
     SignalRow row;    // the channel row it gives
 
@@ -65,11 +69,16 @@ struct DiscoveryResult {
     bool stopped = false;                    // the frames were not played to the end
     qint64 frames = 0;                       // data frames analysed
     QList<DiscoveredIdentifier> identifiers; // in the order first met
+    QStringList pairedNames;                 // the references the fields were paired with
 };
 
 struct DiscoveryOptions {
     // Only this identifier (either length), or every one when negative.
     qint64 onlyId = -1;
+    // The references to pair every field with, asked once the bits are
+    // known (the log's OBD answers are then all read): each changing field
+    // gets the least-squares sums of its value against each of them.
+    std::function<std::vector<ReferenceSeries>()> pairing;
 };
 
 // Fields beyond this many keep no series: a series is some 80 kB, and a log

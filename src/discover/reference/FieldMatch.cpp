@@ -134,7 +134,7 @@ QString NoFieldText() {
 } // namespace
 
 MatchRanking RankFieldsAgainst(const std::vector<CandidateField>& fields,
-                               const ReferenceSeries& reference) {
+                               const ReferenceSeries& reference, int paired) {
     MatchRanking ranking;
     std::vector<TimedValue> ref;
     for (const ReferencePoint& p : reference.points)
@@ -165,9 +165,13 @@ MatchRanking RankFieldsAgainst(const std::vector<CandidateField>& fields,
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (fields[i].kind != CandidateKind::Continuous)
             continue;
-        const std::vector<RawValuePair> pairs = Aligned(fields[i].samples, ref);
-        anyOverlap = anyOverlap || !pairs.empty();
-        const LineFit fit = FitLine(pairs);
+        const std::vector<PairSums>& exact = fields[i].paired;
+        const bool pairedHere = paired >= 0 && std::size_t(paired) < exact.size();
+        const std::vector<RawValuePair> pairs =
+            pairedHere ? std::vector<RawValuePair>{} : Aligned(fields[i].samples, ref);
+        const PairSums sums = pairedHere ? exact[std::size_t(paired)] : PairSums::of(pairs);
+        anyOverlap = anyOverlap || sums.count > 0;
+        const LineFit fit = FitLine(sums);
         if (!fit.ok)
             continue;
         FieldMatch m;
@@ -178,10 +182,10 @@ MatchRanking RankFieldsAgainst(const std::vector<CandidateField>& fields,
         // The quantity's step: the coarser of the reference's resolution and
         // one raw count of the field.
         const AdapterConversion c =
-            SimplestConversion(fit, pairs, std::max(step, std::abs(fit.slope)));
+            SimplestConversion(fit, sums, std::max(step, std::abs(fit.slope)));
         m.scale = c.scale;
         m.offset = c.offset;
-        m.residual = ConversionResidual(pairs, c);
+        m.residual = pairedHere ? ConversionResidual(sums, c) : ConversionResidual(pairs, c);
         m.pairs = fit.pairs;
         ranking.matches.push_back(m);
     }

@@ -21,6 +21,7 @@
 // whose layout is known into the channel row `--into` writes.
 
 #include "dbc/SignalRow.h"
+#include "discover/reference/LinearFit.h"
 #include "discover/reference/ReferenceHint.h"
 #include "discover/reference/ReferenceSeries.h"
 
@@ -72,6 +73,9 @@ struct CandidateField {
     QString unseen;
     std::optional<FieldLayout> layout;
     std::vector<FieldSample> samples; // in time order
+    // Its value paired with each reference known while the log was read,
+    // exact at any length; by DiscoveryCandidates::pairedNames.
+    std::vector<PairSums> paired;
     CandidateKind kind = CandidateKind::Continuous;
 };
 
@@ -117,8 +121,11 @@ inline constexpr int MinimumPairs = 3;
 // sparser one, where the denser has samples on both sides no further apart
 // than a few of its usual intervals. Fields that are constant where the
 // reference has values, or have fewer than MinimumPairs pairs, are left out.
+// A field paired with the reference while the log was read (`paired`, its
+// place in each field's sums) is fitted from those exact sums instead; its
+// bucketed series serves where it has none.
 MatchRanking RankFieldsAgainst(const std::vector<CandidateField>& fields,
-                               const ReferenceSeries& reference);
+                               const ReferenceSeries& reference, int paired = -1);
 
 // Raw values a field takes before a hint counts it as fine-grained enough
 // for a physical range: fewer are a state, or a fragment of a wider field.

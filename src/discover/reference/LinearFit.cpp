@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace cac {
 namespace {
@@ -30,11 +31,11 @@ double Simplest(double value, double tolerance, int& exponent) {
 
 } // namespace
 
-LineFit FitLine(const std::vector<RawValuePair>& pairs) {
-    LineFit fit;
-    fit.pairs = int(pairs.size());
-    if (pairs.size() < 3)
-        return fit;
+PairSums PairSums::of(const std::vector<RawValuePair>& pairs) {
+    PairSums sums;
+    sums.count = static_cast<long long>(pairs.size());
+    if (pairs.empty())
+        return sums;
     // Two passes: sums about the means keep their digits for raw values
     // far from zero.
     double sumX = 0, sumY = 0;
@@ -43,15 +44,30 @@ LineFit FitLine(const std::vector<RawValuePair>& pairs) {
         sumY += y;
     }
     const double n = double(pairs.size());
-    fit.meanX = sumX / n;
-    fit.meanY = sumY / n;
-    double sxx = 0, syy = 0, sxy = 0;
+    sums.meanX = sumX / n;
+    sums.meanY = sumY / n;
     for (const auto& [x, y] : pairs) {
-        const double dx = x - fit.meanX, dy = y - fit.meanY;
-        sxx += dx * dx;
-        syy += dy * dy;
-        sxy += dx * dy;
+        const double dx = x - sums.meanX, dy = y - sums.meanY;
+        sums.sxx += dx * dx;
+        sums.syy += dy * dy;
+        sums.sxy += dx * dy;
     }
+    return sums;
+}
+
+LineFit FitLine(const std::vector<RawValuePair>& pairs) {
+    return FitLine(PairSums::of(pairs));
+}
+
+LineFit FitLine(const PairSums& sums) {
+    LineFit fit;
+    fit.pairs = int(std::min<long long>(sums.count, std::numeric_limits<int>::max()));
+    if (sums.count < 3)
+        return fit;
+    const double n = double(sums.count);
+    fit.meanX = sums.meanX;
+    fit.meanY = sums.meanY;
+    const double sxx = sums.sxx, syy = sums.syy, sxy = sums.sxy;
     if (!(sxx > 0) || !(syy > 0))
         return fit;
     fit.ok = true;
@@ -83,19 +99,17 @@ double SimplestScale(double factor, double relative) {
 
 AdapterConversion SimplestConversion(const LineFit& fit, const std::vector<RawValuePair>& pairs,
                                      double step) {
+    return SimplestConversion(fit, PairSums::of(pairs), step);
+}
+
+AdapterConversion SimplestConversion(const LineFit& fit, const PairSums& sums, double step) {
     AdapterConversion c;
-    if (!fit.ok || fit.slope == 0 || pairs.empty())
+    if (!fit.ok || fit.slope == 0 || sums.count == 0)
         return c;
     // Sums about the means give any line's mean square error at once:
     // mean((dy - f dx)^2) + (meanY - f meanX - offset)^2.
-    double sxx = 0, syy = 0, sxy = 0;
-    for (const auto& [x, y] : pairs) {
-        const double dx = x - fit.meanX, dy = y - fit.meanY;
-        sxx += dx * dx;
-        syy += dy * dy;
-        sxy += dx * dy;
-    }
-    const double n = double(pairs.size());
+    const double sxx = sums.sxx, syy = sums.syy, sxy = sums.sxy;
+    const double n = double(sums.count);
     const auto meanSquare = [&](double factor, double offset) {
         const double bias = fit.meanY - factor * fit.meanX - offset;
         return std::max(0.0, (syy - 2 * factor * sxy + factor * factor * sxx) / n) + bias * bias;
@@ -147,6 +161,16 @@ double ConversionResidual(const std::vector<RawValuePair>& pairs, AdapterConvers
         squares += d * d;
     }
     return std::sqrt(squares / double(pairs.size()));
+}
+
+double ConversionResidual(const PairSums& sums, AdapterConversion conversion) {
+    if (sums.count == 0)
+        return 0;
+    const double factor = 1 / conversion.scale;
+    const double bias = sums.meanY - factor * sums.meanX - conversion.offset;
+    const double spread =
+        (sums.syy - 2 * factor * sums.sxy + factor * factor * sums.sxx) / double(sums.count);
+    return std::sqrt(std::max(0.0, spread) + bias * bias);
 }
 
 } // namespace cac

@@ -8,6 +8,29 @@ namespace cac {
 // An (x, y) pair: a field's raw value and the reference's value at one time.
 using RawValuePair = std::pair<double, double>;
 
+// What a least-squares line needs of (x, y) pairs: their number, means and
+// sums of squares about the means. Gathered a pair at a time (Welford's
+// running means), a drive of hours fits exactly as its pairs would all at
+// once, in constant memory.
+struct PairSums {
+    long long count = 0;
+    double meanX = 0, meanY = 0;
+    double sxx = 0, syy = 0, sxy = 0;
+
+    void add(double x, double y) {
+        ++count;
+        const double dx = x - meanX;
+        meanX += dx / double(count);
+        const double dy = y - meanY;
+        meanY += dy / double(count);
+        sxx += dx * (x - meanX);
+        syy += dy * (y - meanY);
+        sxy += dx * (y - meanY);
+    }
+    // The same of pairs held at once: the means first, then the sums.
+    static PairSums of(const std::vector<RawValuePair>& pairs);
+};
+
 // The least-squares line y = slope * x + intercept through the pairs, with
 // Pearson's r and the standard errors of slope and intercept.
 struct LineFit {
@@ -23,6 +46,7 @@ struct LineFit {
 };
 
 LineFit FitLine(const std::vector<RawValuePair>& pairs);
+LineFit FitLine(const PairSums& sums);
 
 // The number with the fewest significant decimal digits within `tolerance`
 // of `value` (0 when |value| <= tolerance); `value` when the tolerance is 0.
@@ -53,6 +77,7 @@ inline constexpr double StepShare = 0.5;
 // keeps the fit's own precision only.
 AdapterConversion SimplestConversion(const LineFit& fit, const std::vector<RawValuePair>& pairs,
                                      double step);
+AdapterConversion SimplestConversion(const LineFit& fit, const PairSums& sums, double step);
 
 // The smallest positive difference between any two of the values, 0 when
 // they are all alike: the resolution a reference is given in.
@@ -60,5 +85,6 @@ double ValueStep(std::vector<double> values);
 
 // RMS of y - (x / scale + offset) over the pairs.
 double ConversionResidual(const std::vector<RawValuePair>& pairs, AdapterConversion conversion);
+double ConversionResidual(const PairSums& sums, AdapterConversion conversion);
 
 } // namespace cac
