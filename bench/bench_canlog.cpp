@@ -8,6 +8,9 @@
 #include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
 #include "decode/DecodeTally.h"
+#include "canlog/CandumpWriter.h"
+#include "discover/DiscoveryCandidates.h"
+#include "discover/LogDiscovery.h"
 #include "discover/SignalDiscovery.h"
 
 #include <QFile>
@@ -178,6 +181,67 @@ void DiscoverCandump(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * logs.candumpBytes);
 }
 BENCHMARK(DiscoverCandump)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The demo drive with its OBD answers and paged frames, repeated (times
+// running on) to CAC_BENCH_LOG_FRAMES frames: a log as a car gives it.
+struct DemoDrive {
+    QTemporaryFile candump;
+    qint64 bytes = 0;
+
+    DemoDrive() {
+        QFile demo(QStringLiteral(CAC_EXAMPLES_DIR "/discover-demo-obd.log"));
+        if (!candump.open() || !demo.open(QIODevice::ReadOnly))
+            qFatal("cannot create the demo drive");
+        const auto reader = cac::OpenLogReader(&demo, cac::LogFormat::Unknown, nullptr);
+        std::vector<cac::CanFrame> frames;
+        cac::CanFrame frame;
+        while (reader && reader->readFrame(frame))
+            frames.push_back(frame);
+        if (frames.empty())
+            qFatal("the demo drive holds no frames");
+        const double lap = frames.back().time - frames.front().time + 0.01;
+        QByteArray chunk;
+        for (qint64 i = 0; i < FrameCount(); ++i) {
+            cac::CanFrame f = frames[std::size_t(i) % frames.size()];
+            f.time += lap * double(i / qint64(frames.size()));
+            chunk += cac::CandumpLine(f, 0);
+            if (chunk.size() > (1 << 20)) {
+                bytes += candump.write(chunk);
+                chunk.clear();
+            }
+        }
+        bytes += candump.write(chunk);
+        candump.flush();
+    }
+};
+
+DemoDrive& Drive() {
+    static DemoDrive drive;
+    return drive;
+}
+
+void DecodeDemoDrive(benchmark::State& state) {
+    Decode(state, Drive().candump, Drive().bytes);
+}
+BENCHMARK(DecodeDemoDrive)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The whole analysis as `discover --reference obd` runs it: bits, fields,
+// pages, every field paired with every OBD answer, and the ranking.
+void DiscoverDemoDriveObd(benchmark::State& state) {
+    DemoDrive& drive = Drive();
+    for (auto _ : state) {
+        cac::LogDiscoveryOptions options;
+        options.references = options.obdAnswers = true;
+        const cac::LogDiscovery run = cac::DiscoverLogFile(drive.candump.fileName(), options);
+        const QList<cac::ReferenceMatches> matched =
+            cac::MatchObdAnswers(run.candidates, run.answers);
+        if (!run.error.isEmpty() || matched.size() != 3 || matched[0].ranking.matches.empty())
+            state.SkipWithError("the drive's references were not matched");
+        benchmark::DoNotOptimize(matched);
+    }
+    state.SetBytesProcessed(state.iterations() * drive.bytes);
+}
+BENCHMARK(DiscoverDemoDriveObd)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Floor: the same lines read through the same buffer and split into their
 // fields, nothing read out of them.

@@ -35,7 +35,7 @@ tar -C "$source_dir" --exclude=./build --exclude=./.git -cf - . | tar -C "$scrat
 cd "$scratch/src"
 # Shared libraries: a planted fault relinks one library, not every test.
 cmake -S . -B "$scratch/build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCAC_WERROR=OFF \
-    -DCAC_LIBRARY_KIND=SHARED >/dev/null
+    -DCAC_LIBRARY_KIND=SHARED -DCMAKE_LINK_DEPENDS_NO_SHARED=ON >/dev/null
 cmake --build "$scratch/build" >/dev/null
 
 python3 - "$scratch" "${lists[@]/#/$source_dir/}" <<'PY'

@@ -288,6 +288,17 @@ void TstReference::rankingFindsTheFieldAmongDecoys() {
     QCOMPARE(RankFieldsAgainst(slow, dense).error,
              "the reference (1000100 s to 1000129.995 s) shares no time with the log (0 s to "
              "29.8 s)");
+    // Milliseconds from the start of a dated log, moved onto its clock.
+    std::vector<CandidateField> dated = slow;
+    for (FieldSample& sample : dated[0].samples)
+        sample.time += 1.7e9;
+    ReferenceSeries milliseconds;
+    for (int k = 0; k < 300; ++k)
+        milliseconds.points.push_back({1.7e9 + k * 100.0, double(k)});
+    QCOMPARE(RankFieldsAgainst(dated, milliseconds).error,
+             "the reference (1700000000 s to 1700029900 s) shares only 1 of its times with the log "
+             "(1700000000 s to 1700000029.8 s); if its times are milliseconds, name its time "
+             "column \"time [ms]\"");
     dense.points.assign(10, {1, 5});
     QVERIFY(RankFieldsAgainst(slow, dense).error.contains("stays at 5"));
     dense.points.resize(2);
@@ -1002,7 +1013,7 @@ void TstReference::pairSumsMatchTwoPasses() {
     QCOMPARE(ConversionResidual(PairSums{}, {}), 0.0);
 }
 
-// A byte read at 0 s, 1 s, 2 s and 10 s (values 0, 10, 20, 100), the gap
+// A byte read at 0 s, 1 s, 3 s and 10 s (values 0, 10, 30, 100), the gap
 // allowed 2 s: points before the first frame and after the last have no
 // value; one at a frame takes its value; one between frames takes the
 // line between them, up to a gap of exactly 2 s and not beyond.
@@ -1014,7 +1025,8 @@ void TstReference::tallyPairsAtTheEdges_data() {
     QTest::newRow("a quarter on") << 0.25 << 2.5;
     QTest::newRow("just before a frame") << 0.999 << 9.99;
     QTest::newRow("at a frame") << 1.0 << 10.0;
-    QTest::newRow("at the last frame of the run") << 2.0 << 20.0;
+    QTest::newRow("in a gap of exactly the largest") << 2.0 << 20.0;
+    QTest::newRow("at the frame after it") << 3.0 << 30.0;
     QTest::newRow("in the pause") << 5.0 << -1.0;
     QTest::newRow("at the frame after the pause") << 10.0 << 100.0;
     QTest::newRow("after the last frame") << 10.5 << -1.0;
@@ -1025,10 +1037,10 @@ void TstReference::tallyPairsAtTheEdges() {
     QFETCH(double, raw);
     std::vector<ReferenceSeries> references(2);
     references[0].points = {{time, 7.0}};
-    references[1].points = {{0.5, 1.0}, {1.5, 2.0}};
+    references[1].points = {{0.5, 1.0}, {2.5, 2.0}};
     FieldTally tally({7, 6, 5, 4, 3, 2, 1, 0}, false);
     tally.pairWith(&references, 2.0);
-    for (const auto& [t, value] : {std::pair{0.0, 0}, {1.0, 10}, {2.0, 20}, {10.0, 100}}) {
+    for (const auto& [t, value] : {std::pair{0.0, 0}, {1.0, 10}, {3.0, 30}, {10.0, 100}}) {
         CanFrame frame = HexFrame(0x100, "00");
         frame.data[0] = std::uint8_t(value);
         tally.add(t, FrameBits(frame), 1);
@@ -1041,7 +1053,7 @@ void TstReference::tallyPairsAtTheEdges() {
         QCOMPARE(sums[0].meanY, 7.0);
     }
     QCOMPARE(sums[1].count, 2LL);
-    QVERIFY(std::abs(sums[1].meanX - 10) < 1e-9); // 5 and 15
+    QVERIFY(std::abs(sums[1].meanX - 15) < 1e-9); // 5 and 25
 }
 
 // Two hours of a cold start and laps with OBD answers (canmatrix encoded,

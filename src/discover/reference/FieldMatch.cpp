@@ -104,7 +104,7 @@ QString SecondsText(double seconds) {
 // Both spans, and whether a reference counted in milliseconds would meet the
 // log: a likely cause, said as a question rather than taken for granted.
 QString NoSharedTimeText(const std::vector<TimedValue>& ref,
-                         const std::vector<CandidateField>& fields) {
+                         const std::vector<CandidateField>& fields, long long shared) {
     double from = INFINITY, to = -INFINITY;
     for (const CandidateField& f : fields) {
         if (!f.samples.empty()) {
@@ -112,8 +112,10 @@ QString NoSharedTimeText(const std::vector<TimedValue>& ref,
             to = std::max(to, f.samples.back().time);
         }
     }
-    QString text = QStringLiteral("the reference (%1 s to %2 s) shares no time with the log")
-                       .arg(SecondsText(ref.front().time), SecondsText(ref.back().time));
+    QString text = QStringLiteral("the reference (%1 s to %2 s) shares %3 with the log")
+                       .arg(SecondsText(ref.front().time), SecondsText(ref.back().time),
+                            shared == 0 ? QStringLiteral("no time")
+                                        : QStringLiteral("only %1 of its times").arg(shared));
     if (from > to)
         return text;
     text += QStringLiteral(" (%1 s to %2 s)").arg(SecondsText(from), SecondsText(to));
@@ -161,7 +163,7 @@ MatchRanking RankFieldsAgainst(const std::vector<CandidateField>& fields,
     for (const TimedValue& v : ref)
         values.push_back(v.value);
     const double step = ValueStep(std::move(values));
-    bool anyOverlap = false;
+    long long mostShared = 0; // pairs of the field that shares most time with it
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (fields[i].kind != CandidateKind::Continuous)
             continue;
@@ -170,7 +172,7 @@ MatchRanking RankFieldsAgainst(const std::vector<CandidateField>& fields,
         const std::vector<RawValuePair> pairs =
             pairedHere ? std::vector<RawValuePair>{} : Aligned(fields[i].samples, ref);
         const PairSums sums = pairedHere ? exact[std::size_t(paired)] : PairSums::of(pairs);
-        anyOverlap = anyOverlap || sums.count > 0;
+        mostShared = std::max(mostShared, sums.count);
         const LineFit fit = FitLine(sums);
         if (!fit.ok)
             continue;
@@ -196,8 +198,9 @@ MatchRanking RankFieldsAgainst(const std::vector<CandidateField>& fields,
     if (fields.empty())
         ranking.error = NoFieldText();
     else if (ranking.matches.empty())
-        ranking.error = anyOverlap ? QStringLiteral("no field changes while the reference does")
-                                   : NoSharedTimeText(ref, fields);
+        ranking.error = mostShared >= MinimumPairs
+                            ? QStringLiteral("no field changes while the reference does")
+                            : NoSharedTimeText(ref, fields, mostShared);
     return ranking;
 }
 
