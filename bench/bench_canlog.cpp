@@ -2,13 +2,13 @@
 // channels of examples/engine-demo.ccf, beside reading and splitting its lines
 // the way the reader does; a BLF log beside inflating its containers. The
 // candump log has CAC_BENCH_LOG_FRAMES frames (2 million unless set).
+#include "canlog/CandumpWriter.h"
 #include "canlog/LineSource.h"
 #include "canlog/LogReader.h"
 #include "canlog/TextFields.h"
 #include "channels/ConfigModel.h"
 #include "configfile/CcfFile.h"
 #include "decode/DecodeTally.h"
-#include "canlog/CandumpWriter.h"
 #include "discover/DiscoveryCandidates.h"
 #include "discover/LogDiscovery.h"
 #include "discover/SignalDiscovery.h"
