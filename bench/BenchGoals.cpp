@@ -68,7 +68,8 @@ const Goal Goals[] = {
     {"candump log decoded by 5 channels", "DecodeCandump", "Floor_CandumpLines", 2.5},
     {"BLF log decoded by 5 channels", "DecodeBlf", "Floor_BlfInflate", 2.0},
     {"candump log's signals found (discover)", "DiscoverCandump", "DecodeCandump", 3.0},
-    {"demo drive, OBD references and pages", "DiscoverDemoDriveObd", "DecodeDemoDrive", 3.0},
+    {"demo drive's signals found", "DiscoverDemoDrive", "DecodeDemoDrive", 3.0},
+    {"the same, OBD references and pages", "DiscoverDemoDriveObd", "DecodeDemoDrive", 3.0},
 };
 
 // Keeps the time of every run, the median where there are aggregates.

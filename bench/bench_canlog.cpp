@@ -226,7 +226,20 @@ void DecodeDemoDrive(benchmark::State& state) {
 BENCHMARK(DecodeDemoDrive)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The whole analysis as `discover --reference obd` runs it: bits, fields,
-// pages, every field paired with every OBD answer, and the ranking.
+// pages, every field paired with every OBD answer, and the ranking; and
+// `discover` alone, bits and fields.
+void DiscoverDemoDrive(benchmark::State& state) {
+    DemoDrive& drive = Drive();
+    for (auto _ : state) {
+        const cac::LogDiscovery run = cac::DiscoverLogFile(drive.candump.fileName(), {});
+        if (!run.error.isEmpty() || run.result.identifiers.isEmpty())
+            state.SkipWithError("the drive was not analysed");
+        benchmark::DoNotOptimize(run.result.frames);
+    }
+    state.SetBytesProcessed(state.iterations() * drive.bytes);
+}
+BENCHMARK(DiscoverDemoDrive)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 void DiscoverDemoDriveObd(benchmark::State& state) {
     DemoDrive& drive = Drive();
     for (auto _ : state) {

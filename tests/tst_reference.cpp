@@ -985,12 +985,14 @@ void TstReference::demoDriveNamesItsFields() {
 }
 
 // Pairs gathered one at a time give the fit the same pairs give at once,
-// also for raw values far from zero, where sums of squares lose digits.
+// also for raw values far from zero, where sums of squares lose digits, and
+// when the first pair lies far from the others.
 void TstReference::pairSumsMatchTwoPasses() {
     QRandomGenerator random(11);
     for (const double base : {0.0, 1e6, -3e4}) {
-        std::vector<RawValuePair> pairs;
+        std::vector<RawValuePair> pairs{{base + 60000, 0.25 * (base + 60000) - 40}};
         PairSums running;
+        running.add(pairs.front().first, pairs.front().second);
         for (int k = 0; k < 100000; ++k) {
             const double x = base + random.bounded(4096.0);
             const double y = 0.25 * x - 40 + random.bounded(1.0);

@@ -86,7 +86,7 @@ void FieldTally::add(double time, std::uint64_t data, int length) {
             raw = raw << 1 | (data >> bit & 1);
     }
     const std::int64_t value = asSigned(raw);
-    if (!m_pairing.empty())
+    if (!m_pairing.empty() && time >= m_nextPoint)
         pair(time, raw, value);
     if (m_series)
         m_series->add(time, static_cast<double>(raw), static_cast<double>(value));
@@ -137,6 +137,7 @@ void FieldTally::pairWith(const std::vector<ReferenceSeries>* references, double
     m_references = references;
     m_pairing.assign(references ? references->size() : 0, {});
     m_largestGap = largestGap;
+    m_nextPoint = -INFINITY;
 }
 
 std::vector<PairSums> FieldTally::paired(bool asSigned) const {
@@ -154,6 +155,7 @@ void FieldTally::pair(double time, std::uint64_t raw, std::int64_t value) {
     const double lastRaw = static_cast<double>(m_last);
     const double lastValue = static_cast<double>(asSigned(m_last));
     const bool bridged = m_values > 0 && time - m_lastTime <= m_largestGap;
+    m_nextPoint = INFINITY;
     for (std::size_t r = 0; r < m_pairing.size(); ++r) {
         Pairing& p = m_pairing[r];
         const std::vector<ReferencePoint>& points = (*m_references)[r].points;
@@ -169,6 +171,8 @@ void FieldTally::pair(double time, std::uint64_t raw, std::int64_t value) {
                                point.value);
             }
         }
+        if (p.next < points.size())
+            m_nextPoint = std::min(m_nextPoint, points[p.next].time);
     }
 }
 

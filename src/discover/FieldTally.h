@@ -95,6 +95,7 @@ private:
     std::vector<Pairing> m_pairing; // by reference
     double m_largestGap = 0;
     double m_lastTime = 0;
+    double m_nextPoint = 0; // the earliest point any reference has not paired yet
 
     std::int64_t asSigned(std::uint64_t raw) const;
     void pair(double time, std::uint64_t raw, std::int64_t value);
