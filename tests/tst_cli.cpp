@@ -797,6 +797,28 @@ private slots:
         }
     }
 
+    // A configuration whose lines were partly kept: the command goes on and
+    // says, whole, what it kept and why, as the window's status line does.
+    void keptLinesAreNamed() {
+        const QList<QByteArray> lines = ReadAll(StartupCcf).split('\n');
+        QList<QByteArray> changed = lines;
+        changed[11] = "\r";                                 // the Exponent's line empty
+        changed[13] = QByteArray("1|").repeated(17) + '\r'; // one priority short
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString kept = dir.filePath("kept.ccf");
+        WriteFile(kept, changed.join('\n'));
+        const Run run = RunCli({"check", kept, "--catalogue", m_catalogue}, m_dir.path());
+        QCOMPARE(run.exitCode,
+                 RunCli({"check", StartupCcf, "--catalogue", m_catalogue}, m_dir.path()).exitCode);
+        QCOMPARE(QString::fromUtf8(run.err),
+                 QStringLiteral("can-adapter-cli: '%1': Exponent kept: its line is empty; the OBD "
+                                "priorities kept: its line has 17 cells\n")
+                     .arg(kept));
+        const Run whole = RunCli({"check", StartupCcf, "--catalogue", m_catalogue}, m_dir.path());
+        QCOMPARE(whole.err, QByteArray()); // a file taken whole says nothing
+    }
+
     // Every signal of the example database with its row, or why it has none.
     void dbcListing() {
         const Run text = RunCli({"dbc", DemoDbc, "--catalogue", m_catalogue}, m_dir.path());

@@ -65,6 +65,9 @@ private slots:
         QByteArray lineBreak = file;
         lineBreak.replace("s 3,11|", "s 3,\r\n11|");
         const QString missing = " kept: the file ends before their lines";
+        const QString ends =
+            "; the bit rate kept: the file ends before its line; the OBD priorities "
+            "kept: the file ends before its line";
         // clang-format off
         const std::tuple<const char*, QByteArray, QList<int>, bool, bool, QString> rows[] = {
             {"round trip", file, all, true, true, ""},
@@ -76,22 +79,38 @@ private slots:
             {"one cell", withLine(5, "1"), allBut(6), true, true, "Start bit kept: its line has 1 cell"},
             {"empty column line", withLine(11, ""), allBut(12), true, true, "Exponent kept: its line is empty"},
             {"line break in a cell", lineBreak, all.mid(0, 10), false, false,
-             "Offset kept: its line has 3 cells; Exponent kept: its line has 13 cells"},
-            {"17 priority fields", withLine(13, QByteArray("1|").repeated(17)), all, true, false, ""},
-            {"baud with a blank", withLine(12, "125 kbit "), all, false, true, ""},
-            {"baud in capitals", withLine(12, "125 KBIT"), all, false, true, ""},
+             "Offset kept: its line has 3 cells; Exponent kept: its line has 13 cells; the bit rate "
+             "kept: its line names none of the bit rates; the OBD priorities kept: its line has 1 cell"},
+            {"17 priority fields", withLine(13, QByteArray("1|").repeated(17)), all, true, false,
+             "the OBD priorities kept: its line has 17 cells"},
+            {"19 priority fields", withLine(13, QByteArray("1|").repeated(19)), all, true, false,
+             "the OBD priorities kept: its line has 19 cells"},
+            {"18 priorities, no last |", withLine(13, QByteArray("1|").repeated(18).chopped(1)), all,
+             true, false, "the OBD priorities kept: its last cell has no \"|\" after it"},
+            {"empty priority line", withLine(13, ""), all, true, false,
+             "the OBD priorities kept: its line is empty"},
+            {"baud with a blank", withLine(12, "125 kbit "), all, false, true,
+             "the bit rate kept: its line names none of the bit rates (\"125 kbit \")"},
+            {"baud in capitals", withLine(12, "125 KBIT"), all, false, true,
+             "the bit rate kept: its line names none of the bit rates (\"125 KBIT\")"},
+            {"empty baud line", withLine(12, ""), all, false, true, "the bit rate kept: its line is empty"},
             {"CR line ends", QByteArray(file).replace("\r\n", "\r"), all, true, true, ""},
             {"LF line ends", QByteArray(file).replace("\r\n", "\n"), {}, false, false,
              "VL message kept: its line has 199 cells; CAN ID length, CAN ID, Filter Loc, Filter Val, "
-             "Start bit, Length (bits), Value type, Byte order, Scale factor, Offset and Exponent" + missing},
+             "Start bit, Length (bits), Value type, Byte order, Scale factor, Offset and Exponent" + missing +
+             ends},
             {"extra lines", file + "junk|\r\n1|2|\r\n", all, true, true, ""},
             {"five lines only", lines.mid(0, 5).join('\n') + '\n', all.mid(0, 5), false, false,
-             "Start bit, Length (bits), Value type, Byte order, Scale factor, Offset and Exponent" + missing},
+             "Start bit, Length (bits), Value type, Byte order, Scale factor, Offset and Exponent" + missing +
+             ends},
             {"eleven lines only", lines.mid(0, 11).join('\n') + '\n', all.mid(0, 11), false, false,
-             "Exponent kept: the file ends before its line"},
+             "Exponent kept: the file ends before its line" + ends},
+            {"twelve lines only", lines.mid(0, 12).join('\n') + '\n', all, false, false, ends.mid(2)},
+            {"thirteen lines only", lines.mid(0, 13).join('\n') + '\n', all, true, false,
+             "the OBD priorities kept: the file ends before its line"},
             {"empty file", {}, {}, false, false,
              "VL message, CAN ID length, CAN ID, Filter Loc, Filter Val, Start bit, Length (bits), "
-             "Value type, Byte order, Scale factor, Offset and Exponent" + missing}};
+             "Value type, Byte order, Scale factor, Offset and Exponent" + missing + ends}};
         // clang-format on
         for (const auto& [name, bytes, columns, baudApplied, prioritiesApplied, kept] : rows) {
             const RowName row(name);

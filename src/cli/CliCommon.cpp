@@ -168,12 +168,17 @@ int ReadInputFile(const QString& path, QByteArray& bytes) {
 
 int ApplyConfiguration(const QString& configPath, const QByteArray& configBytes,
                        ConfigModel& model) {
-    if (!ApplyCcf(model, configBytes).anythingApplied()) {
+    const CcfLoadReport report = ApplyCcf(model, configBytes);
+    if (!report.anythingApplied()) {
         PrintError(QStringLiteral("'%1' is not a CAN configuration file: none of its lines has "
                                   "the layout of a saved configuration")
                        .arg(configPath));
         return ExitFileError;
     }
+    // What stayed as a new configuration has it, said as the window's status
+    // line says it; the command goes on.
+    if (const QString kept = KeptColumnsText(report); !kept.isEmpty())
+        PrintError(QStringLiteral("'%1': %2").arg(configPath, kept));
     return ExitOk;
 }
 

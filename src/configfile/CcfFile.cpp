@@ -117,7 +117,8 @@ QStringList fieldsOf(const CcfLine& line, qsizetype separators) {
 }
 
 // Why a column's line that does not fit the grid was not taken.
-KeptColumn keptColumn(int column, const CcfLine& line) {
+// Why a line of `cells` cells (each ended by "|") could not be taken.
+KeptColumn keptColumn(int column, const CcfLine& line, qsizetype cells = ChannelCount) {
     KeptColumn kept{column, KeptColumn::Why::Missing, 0};
     if (!line.present)
         return kept;
@@ -127,9 +128,11 @@ KeptColumn keptColumn(int column, const CcfLine& line) {
     }
     // Every cell ends in "|"; text after the last one is a cell too.
     kept.cells = line.separators + (line.endsInSeparator ? 0 : 1);
-    kept.why = kept.cells == ChannelCount ? KeptColumn::Why::Unended : KeptColumn::Why::Cells;
+    kept.why = kept.cells == cells ? KeptColumn::Why::Unended : KeptColumn::Why::Cells;
     return kept;
 }
+
+QString keptReason(const KeptColumn& kept, bool several);
 
 // The 14 lines a load uses, each one as far as it can be applied, all read
 // before anything is applied.
@@ -175,12 +178,24 @@ CcfLoadReport applyLines(ConfigModel& model, const CcfLines& lines) {
             }
         }
     }
+    if (!report.baudRateMatched) {
+        const CcfLine& line = lines.baudRate;
+        report.baudRateKept = !line.present ? QStringLiteral("the file ends before its line")
+                              : line.empty()
+                                  ? QStringLiteral("its line is empty")
+                                  : QStringLiteral("its line names none of the bit rates");
+        if (line.present && !line.empty() && line.text)
+            report.baudRateKept += QStringLiteral(" (\"%1\")").arg(QString::fromLatin1(*line.text));
+    }
 
     const QStringList priorities = fieldsOf(lines.priorities, PriorityLineSeparators);
     if (!priorities.isEmpty()) {
         for (int row = 1; row < ObdGridRows; ++row)
             model.setObdPriority(row, priorities.at(row - 1));
         report.prioritiesApplied = true;
+    } else {
+        report.prioritiesKept =
+            keptReason(keptColumn(0, lines.priorities, PriorityLineSeparators), false);
     }
     return report;
 }
@@ -227,6 +242,10 @@ QString KeptColumnsText(const CcfLoadReport& report) {
                             : names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
         clauses << QStringLiteral("%1 kept: %2").arg(named, keptReason(first, !names.isEmpty()));
     }
+    if (!report.baudRateKept.isEmpty())
+        clauses << QStringLiteral("the bit rate kept: %1").arg(report.baudRateKept);
+    if (!report.prioritiesKept.isEmpty())
+        clauses << QStringLiteral("the OBD priorities kept: %1").arg(report.prioritiesKept);
     return clauses.join(QStringLiteral("; "));
 }
 

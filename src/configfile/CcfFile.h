@@ -28,13 +28,17 @@ struct CcfLoadReport {
     bool baudRateMatched = false;
     bool prioritiesApplied = false;
     QList<KeptColumn> keptColumns; // in column order
+    // Why the bit rate's and the OBD priorities' lines were not taken, as
+    // keptReason words them ("its line is empty"); empty when taken.
+    QString baudRateKept, prioritiesKept;
     bool anythingApplied() const {
         return channelColumnsApplied > 0 || baudRateMatched || prioritiesApplied;
     }
 };
 
 // "Exponent kept: its line has 17 cells" for the columns a load kept, those
-// kept for the same reason named together; empty when it took every column.
+// kept for the same reason named together, then the bit rate and the OBD
+// priorities when their lines were kept; empty when it took everything.
 QString KeptColumnsText(const CcfLoadReport& report);
 
 // The 14 CR LF-terminated lines of a .ccf for the model's state.
