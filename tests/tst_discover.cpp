@@ -421,6 +421,55 @@ private slots:
         QCOMPARE(value->bits.first(), 15);
     }
 
+    // Byte 0 holds a slow value, 0x4A to 0x4D, stepping every 1.5 s, and
+    // byte 1 a flag. Bit 6 of byte 0 moves only where the value jumps from
+    // or to 0x00 (a sensor coming up) and stays with the value; bit 7 as a
+    // flag of its own, flipping while the value holds, stays a flag; above
+    // a two-bit state (1 and 2), bit 6 flipping with it stays apart as well.
+    void rareJumpStaysWithItsValue_data() {
+        QTest::addColumn<QString>("upper"); // what moves the bit
+        QTest::addColumn<int>("bit");
+        QTest::addColumn<bool>("joined"); // the bit in the value's field
+        QTest::newRow("start-up 0x00, one jump") << "start" << 6 << true;
+        QTest::newRow("start-up and end 0x00, two jumps") << "start and end" << 6 << true;
+        QTest::newRow("a flag of its own") << "flag" << 7 << false;
+        QTest::newRow("above a two-bit state") << "state" << 6 << false;
+    }
+    void rareJumpStaysWithItsValue() {
+        QFETCH(QString, upper);
+        QFETCH(int, bit);
+        QFETCH(bool, joined);
+        std::vector<CanFrame> frames;
+        constexpr int Count = 3000;
+        for (int k = 0; k < Count; ++k) {
+            int value = upper == u"state" ? 1 + (k / 37) % 2 : 0x4A + (k / 150) % 4;
+            if ((upper == u"flag" && (k / 290) % 2 == 1) || (upper == u"state" && value == 2))
+                value |= 1 << bit;
+            if ((upper.startsWith(u"start") && k < 5) ||
+                (upper == u"start and end" && k >= Count - 5))
+                value = 0;
+            QByteArray data(8, 0);
+            data[0] = char(value);
+            data[1] = char((k / 100) % 2);
+            frames.push_back(Frame(k * 0.01, 0x123, data.toHex()));
+        }
+        const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
+        QCOMPARE(result.identifiers.size(), 1);
+        const DiscoveredField* holding = nullptr;
+        for (const DiscoveredField& field : result.identifiers[0].fields)
+            if (field.bits.contains(bit))
+                holding = &field;
+        QVERIFY(holding);
+        if (joined)
+            QCOMPARE(holding->bits.last(), 0);
+        else
+            QCOMPARE(holding->bits, QList<int>{bit});
+        // The flag of byte 1 is never taken in.
+        for (const DiscoveredField& field : result.identifiers[0].fields)
+            if (field.bits.contains(8))
+                QCOMPARE(field.bits, QList<int>{8});
+    }
+
     // What a field's row adds when its top bits never moved.
     void unseenText_data() {
         QTest::addColumn<int>("unseen");

@@ -32,6 +32,7 @@ void drain(IdentifierBits& s) {
     drainLanes(s.onesLanes, s.ones);
     drainLanes(s.flipsLanes, s.flips);
     drainLanes(s.aloneLanes, s.flipsAlone);
+    drainLanes(s.withLowerLanes, s.flipsWithLower);
     s.laneFrames = 0;
 }
 
@@ -113,6 +114,12 @@ int BitStatistics::add(const CanFrame& frame) {
         const std::uint64_t changed = (data ^ s.lastData) & mask;
         addLanes(s.flipsLanes, changed);
         addLanes(s.aloneLanes, changed & ~(changed << 1) & ~std::uint64_t{1});
+        // Per byte, every changed bit but the lowest has a lower one with it.
+        for (std::size_t byte = 0; byte < 8; ++byte) {
+            const auto b = static_cast<unsigned>(changed >> (8 * byte) & 0xFF);
+            if (b & (b - 1))
+                s.withLowerLanes[byte] += Lanes[b & (b - 1)];
+        }
         // Bit 8b against bit 8b + 15: both must be carried.
         const std::uint64_t alone = changed & ~(changed >> 15) & (mask >> 15);
         for (int byte = 0; byte < 7; ++byte)

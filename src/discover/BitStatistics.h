@@ -48,6 +48,10 @@ struct IdentifierBits {
     // The same for bit 8b (a byte's lowest) against bit 8b + 15 (the next
     // byte's highest): neighbours when a field runs on in Motorola order.
     std::array<qint64, 7> flipsAloneMotorola{};
+    // Bit p flipped together with some lower bit of its byte: a value's
+    // rare jump (an initial 0x00, a sensor coming up) moves its top bits
+    // only with the bits below.
+    std::array<qint64, 64> flipsWithLower{};
     // Where a field may cross from byte b to byte b + 1: the upper byte's
     // lowest w bits above the lower byte's highest w bits read as one number,
     // Intel (b + 1 upper, index b) and Motorola (b upper, index 7 + b), for w
@@ -62,7 +66,7 @@ struct IdentifierBits {
     int lastLength = 0;
     // ones, flips and flipsAlone of the latest frames, a byte a counter
     // (lane j of word b counts bit 8b + j), until BitStatistics::finish.
-    std::array<std::uint64_t, 8> onesLanes{}, flipsLanes{}, aloneLanes{};
+    std::array<std::uint64_t, 8> onesLanes{}, flipsLanes{}, aloneLanes{}, withLowerLanes{};
     int laneFrames = 0;
 
     double rate(int bit) const {

@@ -20,6 +20,13 @@ namespace {
 // longer once set. In frames, the longest mean stay in its rarer state that
 // counts as such a flicker.
 constexpr double FlickerFrames = 2;
+// A run joins the value below it when at least this share of its flips
+// came with the value moving, and chance alone would give all of them with
+// at most JumpChance: one such flip is enough beside a value that moves in
+// one frame of a hundred, seven beside one that moves in every second.
+constexpr double JumpTogetherShare = 0.9;
+constexpr qsizetype JumpValueBits = 3;
+constexpr double JumpChance = 0.01;
 
 struct Edge {
     bool boundary = true;
@@ -118,7 +125,47 @@ public:
         }
         for (Run& run : runs)
             run.field.constant = constant(run.field.bits.first());
+        joinRareJumps(runs);
         return runs;
+    }
+
+    // A run above a lower one, only constant bits between, whose bits move
+    // only when bits below them move too, far more often than chance would
+    // have it: the top of one value that seldom reaches it (a start-up 0x00,
+    // a temperature crossing 0x40), not a flag of its own.
+    // From the bottom up, so that a value joined with its next bits may
+    // take in a still higher jump.
+    void joinRareJumps(QList<Run>& runs) const {
+        for (qsizetype upper = runs.size() - 2; upper >= 0; --upper) {
+            if (runs[upper].field.constant)
+                continue;
+            qsizetype lower = upper + 1;
+            while (lower < runs.size() && runs[lower].field.constant)
+                ++lower;
+            if (lower == runs.size() || !jumpsWith(runs[upper], runs[lower]))
+                continue;
+            for (qsizetype k = upper + 1; k <= lower; ++k)
+                runs[upper].field.bits += runs[k].field.bits;
+            runs[upper].bottom = runs[lower].bottom;
+            runs.remove(upper + 1, lower - upper);
+        }
+    }
+    bool jumpsWith(const Run& upper, const Run& lower) const {
+        // Two flags or a flag above a two-bit state are states that change
+        // together, not a value; a value has a few bits at least.
+        if (lower.field.bits.size() < JumpValueBits)
+            return false;
+        const int bit = upper.field.bits.last(); // its lowest
+        const double flips = static_cast<double>(m_s.flips[bit]);
+        const double together = static_cast<double>(m_s.flipsWithLower[bit]);
+        // The lower value moves in this share of frames: a bit above flips
+        // with it that often by chance alone.
+        double lowerRate = 0;
+        for (const int b : lower.field.bits)
+            lowerRate = std::max(lowerRate, m_s.rate(b));
+        if (flips == 0 || together < JumpTogetherShare * flips || lowerRate >= 1)
+            return false;
+        return together * std::log(lowerRate) <= std::log(JumpChance);
     }
 
     // Whether the neighbours across the byte boundary after `byte` join in
