@@ -429,12 +429,13 @@ private slots:
     void rareJumpStaysWithItsValue_data() {
         QTest::addColumn<QString>("upper"); // what moves the bit
         QTest::addColumn<int>("bit");
-        QTest::addColumn<bool>("joined"); // the bit in the value's field
+        QTest::addColumn<bool>("joined"); // the bit in the value's field, else in a run of its own
         QTest::newRow("start-up 0x00, one jump") << "start" << 6 << true;
         QTest::newRow("start-up and end 0x00, two jumps") << "start and end" << 6 << true;
         QTest::newRow("a flag of its own") << "flag" << 7 << false;
         QTest::newRow("a flag above a value moving in most frames") << "busy" << 7 << false;
         QTest::newRow("above a two-bit state") << "state" << 6 << false;
+        QTest::newRow("a two-bit state of its own, bits 5 and 4") << "pair" << 4 << false;
     }
     void rareJumpStaysWithItsValue() {
         QFETCH(QString, upper);
@@ -451,6 +452,8 @@ private slots:
             if ((upper == u"flag" && (k / 290) % 2 == 1) ||
                 (upper == u"busy" && (k + 5) / 290 % 2 == 1) || (upper == u"state" && value == 2))
                 value |= 1 << bit;
+            if (upper == u"pair" && (k / 290) % 2 == 1)
+                value |= 0x30; // both bits at once, while the value holds
             if ((upper.startsWith(u"start") && k < 5) ||
                 (upper == u"start and end" && k >= Count - 5))
                 value = 0;
@@ -468,6 +471,8 @@ private slots:
         QVERIFY(holding);
         if (joined)
             QCOMPARE(holding->bits.last(), 0);
+        else if (upper == u"pair")
+            QCOMPARE(holding->bits, (QList<int>{5, 4}));
         else
             QCOMPARE(holding->bits, QList<int>{bit});
         // The flag of byte 1 is never taken in.

@@ -995,10 +995,11 @@ private slots:
         QCOMPARE(s.cell(4, 12), "7");
     }
     // Two signals of the example database into the next free channels through
-    // the dialog: the saved file is the command line's import of the same.
+    // the dialog, channel 1 taken: the saved file is the command line's
+    // import of the same.
     void importFromCanDatabase() {
         Started s({2}, Catalogue::Demo);
-        s.click(3, 1);
+        s.click(1, 1);
         clickEntry(s.list(0), Oil);
         QVERIFY(s.equation().startsWith(Oil));
         const QString before = s.dir.filePath("before.ccf"), after = s.dir.filePath("after.ccf");
@@ -1025,28 +1026,28 @@ private slots:
         QCOMPARE(preview->item(ColOffset - 1, 0)->text(), "-48");
         QVERIFY(notes().isEmpty());
         QCOMPARE(dialog->findChild<QListWidget*>(names::DbcPlan)->item(1)->text(),
-                 "Channel 2: Engine_2.CoolantTemp as Coolant temp {ECT}");
+                 "Channel 3: Engine_2.CoolantTemp as Coolant temp {ECT}");
         const QString shot = QStringLiteral(CAC_SCREENSHOT_DIR "/dbc-dialog-%1.png");
         QVERIFY(dialog->grab().save(shot.arg(QApplication::style()->name())));
         QTest::mouseClick(dialog->findChild<QPushButton*>(names::DbcFill), Qt::LeftButton);
         QTRY_VERIFY(!dialog);
         QVERIFY(QTest::qWaitForWindowActive(s.window.get())); // the keys are the window's again
 
-        QCOMPARE(RowText(*s.window->model(), 1),
+        QCOMPARE(RowText(*s.window->model(), 2),
                  "**Do not use**|11 bit|0x280|No Filter|0|16|16|Unsigned|Intel standard|4|0|0");
+        QVERIFY(RowText(*s.window->model(), 1).startsWith(Oil)); // taken, so kept
         QCOMPARE(s.status(),
                  texts::filledChannels("demo-vehicle.dbc",
-                                       {texts::filledChannel(1, "Engine_1.EngineSpeed"),
-                                        texts::filledChannel(2, "Engine_2.CoolantTemp")}));
-        QCOMPARE(s.equation(), "n/a"); // channel 1's
+                                       {texts::filledChannel(2, "Engine_1.EngineSpeed"),
+                                        texts::filledChannel(3, "Engine_2.CoolantTemp")}));
+        QCOMPARE(s.equation(), "n/a"); // channel 2's, the first one filled
         s.fake.dialogs->answer = after;
         key(Qt::Key_S, Qt::ControlModifier);
         const QString cli = s.dir.filePath("cli.ccf");
-        QCOMPARE(
-            QProcess::execute(CAC_CLI, {"import", CAC_EXAMPLE_DBC, "EngineSpeed,CoolantTemp=ECT",
-                                        "--into", before, "--channel", "1", "--catalogue",
-                                        CAC_DEMO_CATALOGUE, "-o", cli}),
-            0);
+        QCOMPARE(QProcess::execute(CAC_CLI, {"import", CAC_EXAMPLE_DBC,
+                                             "EngineSpeed,CoolantTemp=ECT", "--into", before,
+                                             "--catalogue", CAC_DEMO_CATALOGUE, "-o", cli}),
+                 0);
         QCOMPARE(ReadAll(after), ReadAll(cli));
     }
     // Column titles, cut cell texts and the byte orders' entries carry tool tips.
