@@ -282,6 +282,25 @@ private slots:
         QCOMPARE(OpenRegularFile(QString()).refusal, FileRefusal::Missing);
     }
 
+    // A file that reports a size within the limit and then holds more (as a
+    // growing file does, and as /proc's files always do: they report 0 bytes)
+    // is refused on the bytes read.
+    void bytesReadDecideNotTheSize() {
+        if (!QFileInfo(QStringLiteral("/proc/self/status")).isFile())
+            QSKIP("no /proc here");
+        QFile status(QStringLiteral("/proc/self/status"));
+        QVERIFY(status.open(QIODevice::ReadOnly));
+        const qint64 bytes = status.readAll().size();
+        QVERIFY(bytes > 100);
+        for (const qint64 limit : {qint64{16}, bytes / 2}) {
+            const RowName row(QString::number(limit));
+            const FileRead read = ReadRegularFile(QStringLiteral("/proc/self/status"), limit,
+                                                  QStringLiteral("a test file"));
+            QCOMPARE(read.refusal, FileRefusal::TooLarge);
+            QVERIFY(read.bytes.isEmpty());
+        }
+    }
+
     // A .ccf's lines after the 14th are never read: a file may go on past the
     // limit as long as its 14 lines end within it.
     void configurationEndsWithinTheLimit() {
