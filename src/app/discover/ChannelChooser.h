@@ -13,7 +13,7 @@ class QSpinBox;
 
 namespace cac {
 class ConfigModel;
-struct VariableCatalogue;
+class VariableCatalogue;
 } // namespace cac
 
 namespace cac::app {
