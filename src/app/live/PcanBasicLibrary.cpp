@@ -2,9 +2,27 @@
 
 #include "app/preview/PreviewTexts.h"
 
+#include <QDir>
+#include <QStringList>
+
 #include <type_traits>
 
+#include <windows.h>
+
 namespace cac::app {
+
+namespace {
+
+// Where the loaded library lies: a user may have several copies.
+QString LoadedFrom(const QString& name) {
+    wchar_t path[MAX_PATH] = {};
+    const HMODULE module = ::GetModuleHandleW(reinterpret_cast<const wchar_t*>(name.utf16()));
+    if (!module || ::GetModuleFileNameW(module, path, MAX_PATH) == 0)
+        return name;
+    return QDir::toNativeSeparators(QString::fromWCharArray(path));
+}
+
+} // namespace
 
 PcanBasicLibrary& PcanBasicLibrary::instance() {
     static PcanBasicLibrary library;
@@ -16,16 +34,23 @@ PcanBasicLibrary::PcanBasicLibrary() : m_library(QStringLiteral("PCANBasic")) {
         m_loadError = texts::LivePcanNotInstalled;
         return;
     }
-    const auto resolve = [this](auto* function, const char* name) {
+    // Each missing function is named: the user can tell an old library
+    // from a damaged one.
+    QStringList missing;
+    const auto resolve = [this, &missing](auto* function, const char* name) {
         *function =
             reinterpret_cast<std::remove_pointer_t<decltype(function)>>(m_library.resolve(name));
-        return *function != nullptr;
+        if (!*function)
+            missing << QLatin1String(name);
     };
     m_getValue = reinterpret_cast<GetValue>(m_library.resolve("CAN_GetValue")); // optional
     Initialize initialize = nullptr;
-    if (!resolve(&initialize, "CAN_Initialize") || !resolve(&m_uninitialize, "CAN_Uninitialize") ||
-        !resolve(&m_read, "CAN_Read") || !resolve(&m_errorText, "CAN_GetErrorText")) {
-        m_loadError = texts::livePcanUnusable(m_library.fileName());
+    resolve(&initialize, "CAN_Initialize");
+    resolve(&m_uninitialize, "CAN_Uninitialize");
+    resolve(&m_read, "CAN_Read");
+    resolve(&m_errorText, "CAN_GetErrorText");
+    if (!missing.isEmpty()) {
+        m_loadError = texts::livePcanUnusable(LoadedFrom(m_library.fileName()), missing);
         return;
     }
     m_initialize = initialize; // the last: it says the library is usable

@@ -93,10 +93,10 @@ QString liveSystemInterface(const QString& name, const QString& driver) {
                           : QStringLiteral("CAN interface %1 (%2)").arg(name, kind);
 }
 
-QString livePcanUnusable(const QString& file) {
-    return QStringLiteral("PEAK PCAN interfaces: %1 lacks functions of PCAN-Basic this program "
-                          "needs.")
-        .arg(file);
+QString livePcanUnusable(const QString& file, const QStringList& functions) {
+    return QStringLiteral("PEAK PCAN interfaces: %1 lacks %2, which this program needs: install a "
+                          "current PCAN-Basic.")
+        .arg(file, functions.join(QStringLiteral(", ")));
 }
 
 QString liveNoSlcanRate(int bitsPerSecond) {

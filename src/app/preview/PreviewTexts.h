@@ -60,7 +60,8 @@ QString liveSlcanOnPort(int port, const QString& device);
 QString liveSlcanOnDevice(const QString& name);
 QString livePcanUsb(int number);
 QString liveSystemInterface(const QString& name, const QString& driver);
-QString livePcanUnusable(const QString& file);
+// The PCAN-Basic library `file` lacks these required functions.
+QString livePcanUnusable(const QString& file, const QStringList& functions);
 QString liveNoSlcanRate(int bitsPerSecond);
 QString liveNoPcanRate(int bitsPerSecond);
 QString liveRateNotOffered(const QString& entry);
