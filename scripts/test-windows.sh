@@ -19,10 +19,13 @@
 #      was installed and registered, and leaving the user's files.
 #      CAC_OLDER_INSTALLER=SETUP.EXE makes the earlier installation with an
 #      installer of an earlier version;
-#   6. live CAN traffic in the window: SLCAN adapters played on
-#      pseudo-terminals linked as COM6 (the preview) and COM5 (Find signals
-#      live, a brake pressed three times; tests/windows/slcan_peer.py) and the
-#      stand-in PCANBasic.dll (the DLL absent is a case of tst_windows);
+#   6. live CAN traffic in the window (scripts/windows-wine.sh's
+#      live_can_tests): the stand-in PCANBasic.dll's channels free, taken,
+#      absent and unplugged while read, and builds of it without CAN_Read and
+#      without CAN_GetValue (the DLL absent is a case of tst_windows); SLCAN
+#      adapters played on pseudo-terminals linked as COM16 (the preview, the
+#      adapter hanging up while read) and COM5 (Find signals live, a brake
+#      pressed three times, then Stop; tests/windows/slcan_peer.py);
 #      screenshots build/windows/live/windows-*.png (CAC_LIVE_SHOTS=DIR keeps
 #      copies).
 # Skips everything, and says so, while the cross-built Qt is not in the cache
@@ -50,19 +53,11 @@ zip=$(echo "$built" | sed -n 2p)
 [ -f "$installer" ] && [ -f "$zip" ] && pass || fail "installer or ZIP missing: $built"
 
 cmake --build --preset default --target can-adapter-cli tst_WindowSave can-adapter-config >/dev/null
-wine_run=$root/build/windows/wine-run.sh
 work=$(mktemp -d)
-# One Wine server for the whole run, so that no program meets one that is
-# just shutting down; its services are started at once, with no output to
-# hold open, since they outlive every program that would start them.
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
-build_prefix=${WINEPREFIX:-$root/build/windows/wine-prefix}
-"$wine_run" wineboot -i >/dev/null 2>&1 || true
-WINEPREFIX=$build_prefix "$wineserver" -w 2>/dev/null || true
-WINEPREFIX=$build_prefix "$wineserver" -p 2>/dev/null || true
-"$wine_run" wineboot >/dev/null 2>&1 </dev/null || true
-stop_wine() { WINEPREFIX=$build_prefix "$wineserver" -k 2>/dev/null || true; }
-trap 'stop_wine; rm -rf "$work"' EXIT
+source scripts/windows-wine.sh
+wine_start "$root/build/windows/wine-run.sh" "${WINEPREFIX:-$root/build/windows/wine-prefix}"
+build_prefix=$wine_prefix
+trap 'wine_stop; rm -rf "$work"' EXIT
 
 # 1. The Windows-only unit tests, through the build's Wine runner.
 if ctest --preset windows >"$work/ctest.log" 2>&1; then pass; else cat "$work/ctest.log"; fail "ctest --preset windows"; fi
@@ -151,12 +146,8 @@ compare "a missing file" hex examples/no-such-file.ccf
 compare "a folder" hex examples
 
 # 3. The window, on its own X display with a window manager.
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-sleep 1
-DISPLAY=$display openbox >/dev/null 2>&1 &
-openbox=$!
+display_start "$work"
+trap 'display_stop; wine_stop; rm -rf "$work"' EXIT
 # A pseudo-terminal stands in for a serial port, so that the window lists one
 # (COM3) instead of saying that no port can be opened.
 python3 -c 'import os, pty, time
@@ -164,9 +155,7 @@ master, slave = pty.openpty()
 print(os.ttyname(slave), flush=True)
 time.sleep(3600)' >"$work/pty" &
 pty_holder=$!
-stop_display() { kill "$pty_holder" "$openbox" "$xvfb" 2>/dev/null || true; }
-trap 'stop_display; stop_wine; rm -rf "$work"' EXIT
-export DISPLAY=$display
+trap 'kill "$pty_holder" 2>/dev/null; display_stop; wine_stop; rm -rf "$work"' EXIT
 for _ in $(seq 1 100); do [ -s "$work/pty" ] && break; sleep 0.1; done
 link_com3() { # Wine prefix
     mkdir -p "$1/dosdevices"
@@ -213,47 +202,7 @@ else
 fi
 
 # 6. Live CAN traffic, here: in the build's prefix on the display of step 3.
-live_can_tests() {
-    local live=$work/live shots=$root/build/windows/live status=0 i
-    mkdir -p "$live" "$shots"
-    python3 tests/windows/slcan_peer.py examples/demo-drive.log "$live/received" "$live/seen" \
-        >"$live/pty" &
-    local peer=$!
-    # A second adapter, on COM5, plays a car whose brake is pressed three
-    # times, in real time, for Find signals; the preview's is on COM6.
-    python3 tests/windows/slcan_peer.py brake "$live/received-brake" "$live/seen-brake" \
-        >"$live/pty-brake" &
-    local brake_peer=$!
-    for i in $(seq 1 100); do [ -s "$live/pty" ] && [ -s "$live/pty-brake" ] && break; sleep 0.1; done
-    ln -sfn "$(cat "$live/pty")" "$build_prefix/dosdevices/com6"
-    ln -sfn "$(cat "$live/pty-brake")" "$build_prefix/dosdevices/com5"
-    # The results go to a file: Wine now and then loses a program's standard output.
-    CAC_SLCAN_PORT=6 CAC_SLCAN_SEEN="Z:${live//\//\\}\\seen" CAC_LIVE_SHOTS="Z:${shots//\//\\}" \
-        CAC_SLCAN_BRAKE_PORT=5 CAC_SLCAN_BRAKE_SEEN="Z:${live//\//\\}\\seen-brake" \
-        "$wine_run" build/windows/tests/windows/live/tst_windows_live.exe \
-        -o "Z:${live//\//\\}\\test.log,txt" >"$live/wine.log" 2>&1 || status=$?
-    touch "$live/seen" "$live/seen-brake" # the peers end whatever the test did
-    wait "$peer" || true
-    wait "$brake_peer" || true
-    rm -f "$build_prefix/dosdevices/com5" "$build_prefix/dosdevices/com6"
-    if [ "$status" -eq 0 ] && grep -q '^Totals: .* 0 failed, 0 skipped' "$live/test.log"; then
-        pass
-    else
-        grep -v '^PASS' "$live/test.log" 2>/dev/null | head -n 40 || true
-        fail "live CAN traffic in the Windows window (SLCAN on COM5 and COM6, PCAN-Basic stand-in)"
-    fi
-    # Close, 500 kbit/s, open: and never a frame sent.
-    local received
-    for received in "$live/received" "$live/received-brake"; do
-        if [ "$(od -An -c "$received" 2>/dev/null | tr -d ' \n')" = 'C\rS6\rO\r' ]; then
-            pass
-        else
-            fail "the SLCAN adapter received $(od -An -c "$received" 2>/dev/null | tr -s ' ')"
-        fi
-    done
-    [ -n "${CAC_LIVE_SHOTS:-}" ] && cp "$shots"/windows-*.png "$CAC_LIVE_SHOTS"/ 2>/dev/null || true
-}
-live_can_tests
+live_can_tests "$root" "$root/build/windows" "$work/live"
 
 # 4. The installer, into a Wine prefix of its own, for the user who runs it.
 prefix=$work/prefix

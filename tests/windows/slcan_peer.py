@@ -96,7 +96,8 @@ def main():
             if ready:
                 received += os.read(master, 4096)
 
-    read_for(180, lambda: received.endswith(OPEN_COMMANDS))
+    # A test that never connects makes SEEN all the same.
+    read_for(180, lambda: received.endswith(OPEN_COMMANDS) or os.path.exists(seen_path))
     if received.endswith(OPEN_COMMANDS):
         os.write(master, b"\a\r\r")
         if log_path == "brake":

@@ -1,7 +1,7 @@
 // How the program meets Windows: the device behind each port, the data folder,
 // a catalogue and a configuration under a folder with blanks and non-ASCII
 // letters, the flasher started with its command line exactly as built, and
-// live CAN traffic where PCAN-Basic is not installed.
+// live CAN traffic where PCAN-Basic is not installed or the port has gone.
 #include "app/live/LiveCanSource.h"
 #include "app/live/LiveInterfaces.h"
 #include "app/platform/PlatformServices.h"
@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+
+#include <windows.h>
 
 using namespace cac;
 
@@ -62,6 +64,19 @@ private slots:
         QString error;
         QVERIFY(!source->open(&error));
         QCOMPARE(error, app::texts::LivePcanNotInstalled);
+    }
+
+    // A port listed a moment ago and gone at Connect: refused with the
+    // system's reason, as Windows gives it for an absent device.
+    void slcanPortGone() {
+        const QString title = app::texts::liveSlcanOnPort(15, QStringLiteral("COM15"));
+        const auto source = app::MakeLiveSource(
+            {app::LiveInterface::Kind::Slcan, title, QStringLiteral("COM15"), {}, {}}, 500000, {});
+        QVERIFY(source);
+        QString error;
+        QVERIFY(!source->open(&error));
+        QCOMPARE(error, qt_error_string(ERROR_FILE_NOT_FOUND));
+        QVERIFY(!source->isOpen());
     }
 
     void dataFolder() {

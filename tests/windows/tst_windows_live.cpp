@@ -1,12 +1,13 @@
 // Live CAN traffic in the Windows window: PEAK PCAN-Basic through the
-// stand-in PCANBasic.dll beside this test, and, when test-windows.sh has
-// linked a COM port to an SLCAN adapter played on a pseudo-terminal
-// (CAC_SLCAN_PORT=n), that adapter. The lines show what the engine decodes
-// from the same frames.
+// stand-in PCANBasic.dll beside this test (its channels free, taken, absent,
+// unplugged while read), and, when test-windows.sh has linked a COM port to
+// an SLCAN adapter played on a pseudo-terminal (CAC_SLCAN_PORT=n), that
+// adapter, until it hangs up. The lines show what the engine decodes from the
+// same frames; whatever ends a link, the window says why, with no box.
 //
 // Find signals listens to a second adapter (CAC_SLCAN_BRAKE_PORT=n) that
 // plays a car whose brake is pressed three times: the fields come, the
-// brake's bits light, a mark is set at each press.
+// brake's bits light, a mark is set at each press; Stop closes the adapter.
 //
 // With CAC_LIVE_SHOTS=DIR the window is saved as windows-pcan.png,
 // windows-slcan.png and windows-discover-live.png, the dialog as
@@ -17,6 +18,7 @@
 #include "app/discover/DiscoverPanel.h"
 #include "app/discover/DiscoverTexts.h"
 #include "app/discover/FieldPictureView.h"
+#include "app/platform/SerialPortDevices.h"
 #include "app/preview/PreviewNames.h"
 #include "app/preview/PreviewPanel.h"
 #include "app/preview/PreviewTexts.h"
@@ -55,6 +57,13 @@ void saveShot(QWidget* widget, const QString& name) {
     QVERIFY(widget->grab().save(dir + u'/' + name));
 }
 
+// What the program called in the stand-in PCANBasic.dll since the last ask.
+QByteArray FakePcanCalls() {
+    const auto calls = reinterpret_cast<const char* (*)()>(
+        QLibrary::resolve(QStringLiteral("PCANBasic"), "FakePcan_Calls"));
+    return calls ? QByteArray(calls()) : QByteArray("no stand-in PCANBasic.dll");
+}
+
 } // namespace
 
 class TestWindowsLive : public QObject, testing::DemoWindow {
@@ -67,12 +76,16 @@ class TestWindowsLive : public QObject, testing::DemoWindow {
     testing::Lines engineLines(const QList<CanFrame>& frames) const {
         return testing::engineLines(*m_window->model(), m_window->catalogue(), frames);
     }
-    // Opens the live dialog and connects to `title`; null when it is not listed.
-    QDialog* chooseInterface(const QString& title,
-                             const QString& menu = app::names::MenuPreviewLive) {
+    QDialog* openLiveDialog(const QString& menu = app::names::MenuPreviewLive) {
         m_window->findChild<QAction*>(menu)->trigger();
         QDialog* dialog = nullptr;
         [&] { QTRY_VERIFY((dialog = qobject_cast<QDialog*>(qApp->activeModalWidget()))); }();
+        return dialog;
+    }
+    // Opens the live dialog and chooses `title`; null when it is not listed.
+    QDialog* chooseInterface(const QString& title,
+                             const QString& menu = app::names::MenuPreviewLive) {
+        QDialog* dialog = openLiveDialog(menu);
         if (!dialog)
             return nullptr;
         auto* interfaces = dialog->findChild<QComboBox*>(app::names::LiveInterface);
@@ -82,19 +95,63 @@ class TestWindowsLive : public QObject, testing::DemoWindow {
         interfaces->setCurrentIndex(row);
         return dialog;
     }
+    QDialog* connectTo(const QString& title) {
+        QDialog* dialog = chooseInterface(title);
+        if (dialog)
+            QTest::mouseClick(dialog->findChild<QPushButton*>(app::names::LiveConnect),
+                              Qt::LeftButton);
+        return dialog;
+    }
+    // An ended or refused link is told in the window, never in a box.
+    void noBox() const {
+        QCOMPARE(m_fake->messages->texts, QStringList());
+        QCOMPARE(qApp->activeModalWidget(), nullptr);
+    }
+    QString status() const { return m_window->statusBar()->currentMessage(); }
 
 private slots:
     void init() { startDemoWindow(Wait::Exposed); }
-    void cleanup() { stopDemoWindow(); }
+    void cleanup() {
+        stopDemoWindow();
+        qunsetenv("CAC_FAKE_PCAN_FREE");
+    }
 
-    // PCAN-USB 1 is free, 2 is taken by another program: only 1 is offered,
-    // at the window's bit rate; its frames arrive, Disconnect uninitialises it.
+    // Only the channels PCAN-Basic says are free are offered, the first and
+    // the last of them too; with none, the dialog says so.
+    void pcanChannelsListed_data() {
+        QTest::addColumn<QByteArray>("free");
+        QTest::addColumn<QList<int>>("offered");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("1 and 8 free, 2 taken, 3 unanswered")
+            << QByteArray("1 8") << QList<int>{1, 8} << QString();
+        QTest::newRow("2 taken, 3 unanswered, the rest absent")
+            << QByteArray("none") << QList<int>{} << app::texts::LivePcanNoChannel;
+    }
+    void pcanChannelsListed() {
+        QFETCH(QByteArray, free);
+        QFETCH(QList<int>, offered);
+        QFETCH(QString, note);
+        qputenv("CAC_FAKE_PCAN_FREE", free);
+        QDialog* dialog = openLiveDialog();
+        QVERIFY(dialog);
+        QList<int> listed;
+        auto* interfaces = dialog->findChild<QComboBox*>(app::names::LiveInterface);
+        for (int number = 1; number <= 8; ++number)
+            if (interfaces->findText(app::texts::livePcanUsb(number)) >= 0)
+                listed << number;
+        QCOMPARE(listed, offered);
+        auto* missing = dialog->findChild<QLabel*>(app::names::LiveMissing);
+        QCOMPARE(missing->isVisible(), !note.isEmpty());
+        QCOMPARE(missing->text(), note);
+        dialog->reject();
+    }
+
+    // PCAN-USB 1 is offered at the window's bit rate; its frames arrive,
+    // Disconnect uninitialises it.
     void pcanBasic() {
         qputenv("CAC_FAKE_PCAN_LOG", QFile::encodeName(QDir::toNativeSeparators(Log)));
         QDialog* dialog = chooseInterface(app::texts::livePcanUsb(1));
         QVERIFY(dialog);
-        auto* interfaces = dialog->findChild<QComboBox*>(app::names::LiveInterface);
-        QCOMPARE(interfaces->findText(app::texts::livePcanUsb(2)), -1);
         QVERIFY(dialog->findChild<QLabel*>(app::names::LiveMissing)->isHidden());
         QCOMPARE(dialog->findChild<QComboBox*>(app::names::LiveBitRate)->currentText(),
                  QStringLiteral("500 kbit/s"));
@@ -115,19 +172,53 @@ private slots:
         QTest::mouseClick(get<QPushButton>(app::names::PreviewDisconnect), Qt::LeftButton);
         QCOMPARE(m_window->statusBar()->currentMessage(),
                  app::texts::previewDisconnected(app::texts::livePcanUsb(1)));
-        const auto calls = reinterpret_cast<const char* (*)()>(
-            QLibrary::resolve(QStringLiteral("PCANBasic"), "FakePcan_Calls"));
-        QVERIFY(calls);
-        QCOMPARE(QByteArray(calls()), QByteArray("Initialize 0x51 0x001C;Uninitialize 0x51;"));
+        QCOMPARE(FakePcanCalls(), QByteArray("Initialize 0x51 0x001C;Uninitialize 0x51;"));
+    }
+
+    // Free when listed, taken by another program before Connect: the
+    // library's reason is told, nothing is left initialised.
+    void pcanTakenAtConnect() {
+        qputenv("CAC_FAKE_PCAN_FREE", "2");
+        FakePcanCalls();
+        QVERIFY(connectTo(app::texts::livePcanUsb(2)));
+        const QString refused = app::texts::previewCannotConnect(
+            app::texts::livePcanUsb(2), QStringLiteral("stand-in PCAN-Basic error 0x40000000"));
+        QTRY_COMPARE(status(), refused);
+        QCOMPARE(get<QLabel>(app::names::PreviewSource)->text(), refused);
+        QVERIFY(get<QPushButton>(app::names::PreviewDisconnect)->isHidden());
+        QCOMPARE(FakePcanCalls(), QByteArray("Initialize 0x52 0x001C;"));
+        noBox();
+    }
+
+    // PCAN-USB 8 reports the bus passive and reads on, then is unplugged:
+    // every frame read before is kept, the window says why it ended.
+    void pcanUnplugged() {
+        qputenv("CAC_FAKE_PCAN_LOG", QFile::encodeName(QDir::toNativeSeparators(Log)));
+        FakePcanCalls();
+        QSignalSpy ended(panel(), &app::PreviewPanel::liveEnded);
+        QVERIFY(connectTo(app::texts::livePcanUsb(8)));
+        QVERIFY(ended.wait(10000));
+        const QString title = app::texts::livePcanUsb(8);
+        QCOMPARE(status(), app::texts::previewLiveEnded(
+                               title, QStringLiteral("stand-in PCAN-Basic error 0x1400")));
+        const QList<CanFrame> frames = testing::readLog(Log).mid(0, 5);
+        QCOMPARE(panel()->decoding()->tally().frames(), qint64(frames.size()));
+        QTRY_COMPARE(panelLines(), engineLines(frames));
+        QCOMPARE(get<QLabel>(app::names::PreviewNote)->text(),
+                 app::texts::livePcanBusState(QStringLiteral("stand-in PCAN-Basic error 0x40000")));
+        QCOMPARE(FakePcanCalls(), QByteArray("Initialize 0x58 0x001C;Uninitialize 0x58;"));
+        noBox();
     }
 
     // The adapter test-windows.sh plays on COM n: commands answered, the demo
     // drive's frames with one line that is no frame; once they are seen here,
-    // the peer hangs up (it waits for the file CAC_SLCAN_SEEN).
+    // the peer hangs up (it waits for the file CAC_SLCAN_SEEN) and the port
+    // vanishes while it is read. The port probe offers it.
     void slcanAdapter() {
         const int port = qEnvironmentVariableIntValue("CAC_SLCAN_PORT");
         if (port == 0)
             QSKIP("no SLCAN adapter linked to a COM port (test-windows.sh links one)");
+        QVERIFY(app::DeviceSerialPortProbe({}).canOpen(port));
         m_fake->ports->openable = {port};
         m_fake->ports->devices[port] = QStringLiteral("COM%1").arg(port);
         const QString title = app::texts::liveSlcanOnPort(port, QStringLiteral("COM%1").arg(port));
@@ -149,16 +240,23 @@ private slots:
         QFile seen(qEnvironmentVariable("CAC_SLCAN_SEEN"));
         QVERIFY(seen.open(QIODevice::WriteOnly));
         seen.close();
+        QElapsedTimer clock;
+        clock.start();
         QVERIFY(ended.wait(20000));
-        QVERIFY2(
-            m_window->statusBar()->currentMessage().startsWith(title + QStringLiteral(" ended: ")),
-            qPrintable(m_window->statusBar()->currentMessage()));
+        // The peer looks for the file ten times a second, a read waits 50 ms:
+        // the end is seen within moments, not after a long read.
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        const QString ending = app::texts::previewLiveEnded(title, QString());
+        QVERIFY2(status().startsWith(ending) && status().size() > ending.size(),
+                 qPrintable(status()));
         QCOMPARE(panelLines(), engineLines(frames));
+        noBox();
     }
 
     // The brake pressed at 1.5, 3.5 and 5.5 s of the adapter's play: a mark
     // set just before each (the button, then Space twice), the brake's
-    // switch lit on the picture while pressed; the three identifiers found.
+    // switch lit on the picture while pressed; the three identifiers found;
+    // then Stop.
     void findSignalsLive() {
         const int port = qEnvironmentVariableIntValue("CAC_SLCAN_BRAKE_PORT");
         if (port == 0)
@@ -207,15 +305,20 @@ private slots:
         const QString marks = get<QLabel>(app::names::DiscoverMarks)->text();
         QVERIFY2(marks.count(QStringLiteral("brake")) == 3, qPrintable(marks));
 
+        // Stop while the adapter is quiet: the window goes on at once, the
+        // adapter gets the close command (test-windows.sh checks it).
         QSignalSpy ended(panel, &app::DiscoverPanel::listeningEnded);
-        QFile seen(qEnvironmentVariable("CAC_SLCAN_BRAKE_SEEN"));
-        QVERIFY(seen.open(QIODevice::WriteOnly));
-        seen.close();
-        QVERIFY(ended.wait(20000));
-        QVERIFY2(get<QLabel>(app::names::DiscoverSource)
-                     ->text()
-                     .startsWith(app::texts::discoverListenEnded(title, QString())),
-                 qPrintable(get<QLabel>(app::names::DiscoverSource)->text()));
+        QTest::mouseClick(get<QPushButton>(app::names::DiscoverStop), Qt::LeftButton);
+        QTRY_COMPARE(ended.count(), 1);
+        const QString said = get<QLabel>(app::names::DiscoverSource)->text();
+        const QString stoppedAfter = app::texts::discoverListenStopped(title, 987654);
+        QVERIFY2(said.startsWith(stoppedAfter.left(stoppedAfter.indexOf(QStringLiteral("987654")))),
+                 qPrintable(said));
+        QElapsedTimer stopped;
+        stopped.start();
+        QTest::qWait(200);
+        QVERIFY2(stopped.elapsed() < 2000, qPrintable(QString::number(stopped.elapsed())));
+        noBox();
     }
 };
 
