@@ -89,6 +89,7 @@ live_can_tests() { # the source tree, the Windows build, a scratch folder, the g
         status=0
         env "${env[@]}" WINEPREFIX="$wine_prefix" timeout -k 5 "${CAC_LIVE_TIMEOUT:-180}" "$wine_run" "$program" "$@" \
             -o "$(winpath "$live/$name.log"),txt" >"$live/$name.wine.log" 2>&1 || status=$?
+        grep -h '^Totals' "$live/$name.log" 2>/dev/null | sed "s/^/$name: /" || true
         if [ "$status" -eq 0 ] && grep -q '^Totals: .* 0 failed, 0 skipped' "$live/$name.log"; then
             pass
         else

@@ -57,6 +57,7 @@ private slots:
         QVERIFY(dialog);
         QCOMPARE(pcanOffered(dialog), QList<int>());
         QCOMPARE(dialog->findChild<QLabel*>(app::names::LiveMissing)->text(), said);
+        QVERIFY2(said.contains(dll + QStringLiteral(" lacks CAN_Read,")), qPrintable(said));
         dialog->reject();
 
         // A channel asked for all the same is refused with the same words.
