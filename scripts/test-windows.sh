@@ -27,7 +27,10 @@
 #      adapter hanging up while read) and COM5 (Find signals live, a brake
 #      pressed three times, then Stop; tests/windows/slcan_peer.py);
 #      screenshots build/windows/live/windows-*.png (CAC_LIVE_SHOTS=DIR keeps
-#      copies).
+#      copies);
+#   7. the faults of tests/mutants/windows/, planted one at a time in the
+#      Windows-only code (scripts/mutate-windows.sh): each must be caught.
+#      CAC_WINDOWS_FAULTS=0 leaves them out.
 # Skips everything, and says so, while the cross-built Qt is not in the cache
 # (scripts/build-windows.sh makes it once). Needs the Linux Debug build
 # (scripts/test.sh makes it first).
@@ -387,6 +390,18 @@ done
 "$wineserver" -w 2>/dev/null || true
 check_uninstalled
 "$wineserver" -k 2>/dev/null || true
+
+# 7. The Windows-only code's faults, each planted and caught.
+if [ "${CAC_WINDOWS_FAULTS:-1}" != 0 ]; then
+    faults_started=$SECONDS
+    if env -u WINEPREFIX -u DISPLAY scripts/mutate-windows.sh >"$work/faults.log" 2>&1; then
+        pass
+    else
+        fail "a Windows fault was not caught"
+    fi
+    sed 's/^/test-windows: /' "$work/faults.log"
+    echo "test-windows: the faults took $((SECONDS - faults_started)) s"
+fi
 
 echo "test-windows: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
