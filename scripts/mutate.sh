@@ -29,32 +29,9 @@ lists=("$@")
 [ ${#lists[@]} -gt 0 ] || lists=(tests/mutants/*.txt)
 
 scratch=${MUTATE_SCRATCH:-/tmp/cac-mutate-$(basename "$source_dir")}
-# Only files whose content changed are written again (and so rebuilt): the
-# scratch build stays incremental, and an edit older than the scratch's last
-# build is still seen, which comparing times alone would miss.
-mkdir -p "$scratch/src"
-python3 - "$source_dir" "$scratch/src" <<'SYNC'
-import filecmp, os, shutil, sys
-source, target = sys.argv[1], sys.argv[2]
-skip = {os.path.join(source, "build"), os.path.join(source, ".git")}
-wanted = set()
-for folder, dirs, files in os.walk(source):
-    dirs[:] = [d for d in dirs if os.path.join(folder, d) not in skip]
-    into = os.path.join(target, os.path.relpath(folder, source))
-    os.makedirs(into, exist_ok=True)
-    wanted.add(os.path.normpath(into))
-    for name in files:
-        src, dst = os.path.join(folder, name), os.path.join(into, name)
-        wanted.add(os.path.normpath(dst))
-        if not os.path.isfile(dst) or not filecmp.cmp(src, dst, shallow=False):
-            shutil.copyfile(src, dst)
-            shutil.copymode(src, dst)
-for folder, dirs, files in os.walk(target, topdown=False):
-    for name in files + dirs:
-        path = os.path.normpath(os.path.join(folder, name))
-        if path not in wanted:
-            shutil.rmtree(path) if os.path.isdir(path) else os.remove(path)
-SYNC
+# Only files whose content changed are written again, so the scratch build
+# stays incremental.
+python3 scripts/sync-tree.py "$source_dir" "$scratch/src"
 cd "$scratch/src"
 # Shared libraries: a planted fault relinks one library, not every test.
 cmake -S . -B "$scratch/build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCAC_WERROR=OFF \
