@@ -117,7 +117,9 @@ def run_tests(chosen, name):
         return subprocess.run([runner, "--run", *chosen], stdout=log,
                               stderr=subprocess.STDOUT).returncode == 0
 
-if not run_tests(groups, "unplanted"):
+# Wine now and then crashes a program on its way out after every test has
+# passed; the unplanted tree gets a second run before nothing can be judged.
+if not run_tests(groups, "unplanted") and not run_tests(groups, "unplanted"):
     print(open(os.path.join(logs, "unplanted.txt")).read()[-4000:])
     print("mutate-windows: the unplanted tree fails its tests: no fault can be judged")
     sys.exit(2)
