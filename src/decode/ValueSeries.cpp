@@ -24,9 +24,20 @@ void ValueSeries::add(double time, double raw, double value) {
 
     // A time before the first (a log that steps back) goes to the first bucket.
     const double offset = std::max(0.0, time - m_origin);
-    while (offset / m_width >= BucketCount)
-        halve();
-    Bucket& b = m_buckets[static_cast<std::size_t>(offset / m_width)];
+    // Values come in time order, mostly many to a bucket: the last one's
+    // bucket is tried before any division.
+    if (!(offset >= m_currentFrom && offset < m_currentTo)) {
+        while (offset / m_width >= BucketCount)
+            halve();
+        m_current = static_cast<std::size_t>(offset / m_width);
+        m_currentFrom = static_cast<double>(m_current) * m_width;
+        m_currentTo = m_currentFrom + m_width;
+        // Where rounding puts a bound on the wrong side, the division decides.
+        if (static_cast<std::size_t>(m_currentFrom / m_width) != m_current ||
+            static_cast<std::size_t>(std::nextafter(m_currentTo, 0.0) / m_width) != m_current)
+            m_currentTo = m_currentFrom; // no shortcut for this bucket
+    }
+    Bucket& b = m_buckets[m_current];
     if (b.count == 0) {
         b.minValue = b.maxValue = value;
         b.minRaw = b.maxRaw = raw;
@@ -55,6 +66,7 @@ void ValueSeries::halve() {
     }
     std::fill(m_buckets.begin() + BucketCount / 2, m_buckets.end(), Bucket{});
     m_width *= 2;
+    m_currentFrom = m_currentTo = 0;
 }
 
 std::vector<SeriesBucket> ValueSeries::buckets() const {

@@ -48,6 +48,9 @@ private:
     std::vector<Bucket> m_buckets;
     double m_origin = 0; // the first value's time: bucket 0 starts there
     double m_width = FirstWidth;
+    // The bucket the last value went to and its span of offsets from the origin.
+    std::size_t m_current = 0;
+    double m_currentFrom = 0, m_currentTo = 0;
     qint64 m_count = 0;
     double m_first = 0, m_last = 0;
     double m_minValue = 0, m_maxValue = 0, m_minRaw = 0, m_maxRaw = 0;

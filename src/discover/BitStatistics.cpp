@@ -40,6 +40,46 @@ std::uint64_t bytesMask(int bytes) {
     return bytes >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * bytes)) - 1;
 }
 
+// What the bits that changed since the identifier's last frame tell; only
+// bytes both frames carry (`carried`, `common` of them) are compared.
+void countFlips(IdentifierBits& s, std::uint64_t data, std::uint64_t changed, std::uint64_t carried,
+                int common) {
+    addLanes(s.flipsLanes, changed);
+    addLanes(s.aloneLanes, changed & ~(changed << 1) & ~std::uint64_t{1});
+    // Per byte, every changed bit but the lowest has a lower one with it.
+    for (std::size_t byte = 0; byte < 8; ++byte) {
+        const auto b = static_cast<unsigned>(changed >> (8 * byte) & 0xFF);
+        if (b & (b - 1))
+            s.withLowerLanes[byte] += Lanes[b & (b - 1)];
+    }
+    // Bit 8b against bit 8b + 15: both must be carried.
+    const std::uint64_t alone = changed & ~(changed >> 15) & (carried >> 15);
+    for (int byte = 0; byte < 7; ++byte)
+        if (alone >> (8 * byte) & 1)
+            ++s.flipsAloneMotorola[byte];
+    for (int byte = 0; byte + 1 < common; ++byte) {
+        if ((changed >> (8 * byte) & 0xFFFF) == 0)
+            continue; // a step of 0 either way
+        const auto a = static_cast<std::uint32_t>(data >> (8 * byte) & 0xFF);
+        const auto b = static_cast<std::uint32_t>(data >> (8 * byte + 8) & 0xFF);
+        const auto lastA = static_cast<std::uint32_t>(s.lastData >> (8 * byte) & 0xFF);
+        const auto lastB = static_cast<std::uint32_t>(s.lastData >> (8 * byte + 8) & 0xFF);
+        for (std::size_t w = 0; w < IdentifierBits::CrossingWidths.size(); ++w) {
+            const int width = IdentifierBits::CrossingWidths[w];
+            const std::uint32_t mask = (1u << (2 * width)) - 1;
+            const auto step = [&](std::uint32_t upper, std::uint32_t lower, std::uint32_t lastUpper,
+                                  std::uint32_t lastLower) {
+                const std::uint32_t now = upper << width | lower >> (8 - width);
+                const std::uint32_t before = lastUpper << width | lastLower >> (8 - width);
+                const std::uint32_t up = (now - before) & mask;
+                return static_cast<double>(std::min(up, mask + 1 - up));
+            };
+            s.crossingSteps[w][static_cast<std::size_t>(byte)] += step(b, a, lastB, lastA);
+            s.crossingSteps[w][static_cast<std::size_t>(byte + 7)] += step(a, b, lastA, lastB);
+        }
+    }
+}
+
 } // namespace
 
 int IdentifierBits::longestLength() const {
@@ -112,40 +152,8 @@ int BitStatistics::add(const CanFrame& frame) {
         for (int byte = 0; byte < common; ++byte)
             ++s.bytePairs[byte];
         const std::uint64_t changed = (data ^ s.lastData) & mask;
-        addLanes(s.flipsLanes, changed);
-        addLanes(s.aloneLanes, changed & ~(changed << 1) & ~std::uint64_t{1});
-        // Per byte, every changed bit but the lowest has a lower one with it.
-        for (std::size_t byte = 0; byte < 8; ++byte) {
-            const auto b = static_cast<unsigned>(changed >> (8 * byte) & 0xFF);
-            if (b & (b - 1))
-                s.withLowerLanes[byte] += Lanes[b & (b - 1)];
-        }
-        // Bit 8b against bit 8b + 15: both must be carried.
-        const std::uint64_t alone = changed & ~(changed >> 15) & (mask >> 15);
-        for (int byte = 0; byte < 7; ++byte)
-            if (alone >> (8 * byte) & 1)
-                ++s.flipsAloneMotorola[byte];
-        for (int byte = 0; byte + 1 < common; ++byte) {
-            if ((changed >> (8 * byte) & 0xFFFF) == 0)
-                continue; // a step of 0 either way
-            const auto a = static_cast<std::uint32_t>(data >> (8 * byte) & 0xFF);
-            const auto b = static_cast<std::uint32_t>(data >> (8 * byte + 8) & 0xFF);
-            const auto lastA = static_cast<std::uint32_t>(s.lastData >> (8 * byte) & 0xFF);
-            const auto lastB = static_cast<std::uint32_t>(s.lastData >> (8 * byte + 8) & 0xFF);
-            for (std::size_t w = 0; w < IdentifierBits::CrossingWidths.size(); ++w) {
-                const int width = IdentifierBits::CrossingWidths[w];
-                const std::uint32_t mask = (1u << (2 * width)) - 1;
-                const auto step = [&](std::uint32_t upper, std::uint32_t lower,
-                                      std::uint32_t lastUpper, std::uint32_t lastLower) {
-                    const std::uint32_t now = upper << width | lower >> (8 - width);
-                    const std::uint32_t before = lastUpper << width | lastLower >> (8 - width);
-                    const std::uint32_t up = (now - before) & mask;
-                    return static_cast<double>(std::min(up, mask + 1 - up));
-                };
-                s.crossingSteps[w][static_cast<std::size_t>(byte)] += step(b, a, lastB, lastA);
-                s.crossingSteps[w][static_cast<std::size_t>(byte + 7)] += step(a, b, lastA, lastB);
-            }
-        }
+        if (changed != 0) // a repeat flips nothing
+            countFlips(s, data, changed, mask, common);
     } else {
         s.firstTime = time;
     }

@@ -48,6 +48,40 @@ const CrcTables& crcTables() {
     return tables;
 }
 
+// The bits of the bytes in `bytes` (bit b for byte b).
+std::uint64_t bitsOfBytes(unsigned bytes) {
+    std::uint64_t bits = 0;
+    for (int b = 0; b < 8; ++b)
+        if (bytes & (1u << b))
+            bits |= std::uint64_t{0xFF} << (8 * b);
+    return bits;
+}
+
+// The bytes covered at each place, cover and length, worked out once.
+struct CoverTable {
+    std::array<std::array<std::array<std::uint64_t, 9>, 3>, 8> bits{};
+    CoverTable() {
+        for (int place = 0; place < 8; ++place)
+            for (const Cover cover : Covers)
+                for (int length = 0; length <= 8; ++length)
+                    bits[std::size_t(place)][std::size_t(cover)][std::size_t(length)] =
+                        bitsOfBytes(checksums::CoveredBytes(place, cover, length));
+    }
+};
+
+std::uint64_t coveredBits(int place, Cover cover, int length) {
+    static const CoverTable table;
+    return table.bits[std::size_t(place)][std::size_t(cover)][std::size_t(length)];
+}
+
+Candidate withReads(Candidate c) {
+    for (int length = 0; length <= 8; ++length)
+        c.reads[std::size_t(length)] = c.nibble ? bitsOfBytes((1u << length) - 1u)
+                                                : coveredBits(c.place, c.cover, length) |
+                                                      (std::uint64_t{0xFF} << (8 * c.place));
+    return c;
+}
+
 int unitValue(const Candidate& c, std::uint64_t data) {
     return c.nibble ? int((data >> (4 * c.place)) & 0xFu) : int((data >> (8 * c.place)) & 0xFFu);
 }
@@ -106,7 +140,7 @@ ChecksumFinder::ChecksumFinder(IdentifierKey key) : m_key(key) {
                 c.place = place;
                 c.family = family;
                 c.cover = cover;
-                m_candidates.push_back(c);
+                m_candidates.push_back(withReads(c));
             }
             m_crcPending[std::size_t(place)][std::size_t(cover)] = true;
         }
@@ -116,7 +150,7 @@ ChecksumFinder::ChecksumFinder(IdentifierKey key) : m_key(key) {
             c.nibble = true;
             c.place = place;
             c.family = family;
-            m_candidates.push_back(c);
+            m_candidates.push_back(withReads(c));
         }
 }
 
@@ -169,7 +203,7 @@ void ChecksumFinder::searchCrc(int place, Cover cover, std::uint64_t anchor, std
                 continue;
             // Frames of other lengths met before this pair go unchecked: their
             // constant is taken from the next one of their length.
-            Candidate c = probe;
+            Candidate c = withReads(probe);
             holds(c, anchor, length);
             if (holds(c, data, length))
                 m_candidates.push_back(c);
@@ -182,6 +216,9 @@ void ChecksumFinder::add(std::uint64_t data, int length) {
         return; // a repeat holds wherever its twin did
     if (m_lastLength < 0)
         m_firstData = data;
+    // A candidate none of whose bits moved since the last frame, of the same
+    // length, holds as it did there.
+    const std::uint64_t moved = length == m_lastLength ? data ^ m_lastData : ~std::uint64_t{0};
     m_lastData = data;
     m_lastLength = length;
     m_changed |= data ^ m_firstData;
@@ -193,7 +230,7 @@ void ChecksumFinder::add(std::uint64_t data, int length) {
 
     bool fell = false;
     for (Candidate& c : m_candidates)
-        if (!holds(c, data, length)) {
+        if ((moved & c.reads[std::size_t(length)]) != 0 && !holds(c, data, length)) {
             c.alive = false;
             fell = true;
         }
@@ -220,18 +257,14 @@ void ChecksumFinder::searchCrcs(std::uint64_t data, int length) {
             bool& pending = m_crcPending[std::size_t(place)][std::size_t(cover)];
             if (!pending)
                 continue;
-            const unsigned mask = checksums::CoveredBytes(place, cover, length);
-            if (mask == 0)
+            const std::uint64_t covered = coveredBits(place, cover, length);
+            if (covered == 0)
                 continue;
-            std::uint64_t coveredBits = 0;
-            for (int b = 0; b < 8; ++b)
-                if (mask & (1u << b))
-                    coveredBits |= std::uint64_t{0xFF} << (8 * b);
             const std::uint64_t difference = anchor.data ^ data;
-            if ((difference & coveredBits) == 0 && ((difference >> (8 * place)) & 0xFFu) == 0)
+            if ((difference & covered) == 0 && ((difference >> (8 * place)) & 0xFFu) == 0)
                 continue; // no news for this place yet
             pending = false;
-            if ((difference & coveredBits) != 0)
+            if ((difference & covered) != 0)
                 searchCrc(place, cover, anchor.data, data, length);
         }
 }

@@ -57,6 +57,8 @@ public:
         bool reflected = false;
         // The constant the family leaves per frame length, -1 until met.
         std::array<std::int16_t, 9> constant{-1, -1, -1, -1, -1, -1, -1, -1, -1};
+        // Per frame length, the bits it reads: its own unit and those it covers.
+        std::array<std::uint64_t, 9> reads{};
         bool alive = true;
     };
 

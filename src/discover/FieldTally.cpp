@@ -91,6 +91,13 @@ void FieldTally::add(double time, std::uint64_t data, int length) {
     if (m_series)
         m_series->add(time, static_cast<double>(raw), static_cast<double>(value));
 
+    // Most frames repeat the field's last value: nothing but the counts moves.
+    if (m_values > 0 && raw == m_last) {
+        ++m_transitions;
+        m_lastTime = time;
+        ++m_values;
+        return;
+    }
     if (m_values == 0) {
         m_minU = m_maxU = raw;
         m_minS = m_maxS = value;
@@ -138,13 +145,14 @@ void FieldTally::pairWith(const std::vector<ReferenceSeries>* references, double
     m_pairing.assign(references ? references->size() : 0, {});
     m_largestGap = largestGap;
     m_nextPoint = -INFINITY;
+    m_readingsApart = false;
 }
 
 std::vector<PairSums> FieldTally::paired(bool asSigned) const {
     std::vector<PairSums> out;
     out.reserve(m_pairing.size());
     for (const Pairing& p : m_pairing)
-        out.push_back(asSigned ? p.asSigned : p.asUnsigned);
+        out.push_back(asSigned && m_readingsApart ? p.asSigned : p.asUnsigned);
     return out;
 }
 
@@ -155,6 +163,14 @@ void FieldTally::pair(double time, std::uint64_t raw, std::int64_t value) {
     const double lastRaw = static_cast<double>(m_last);
     const double lastValue = static_cast<double>(asSigned(m_last));
     const bool bridged = m_values > 0 && time - m_lastTime <= m_largestGap;
+    // Until a paired value reads otherwise as two's complement, both
+    // readings' sums are the same and only the unsigned ones are kept.
+    if (!m_readingsApart && (static_cast<double>(value) != static_cast<double>(raw) ||
+                             (bridged && lastValue != lastRaw))) {
+        m_readingsApart = true;
+        for (Pairing& p : m_pairing)
+            p.asSigned = p.asUnsigned;
+    }
     m_nextPoint = INFINITY;
     for (std::size_t r = 0; r < m_pairing.size(); ++r) {
         Pairing& p = m_pairing[r];
@@ -163,12 +179,14 @@ void FieldTally::pair(double time, std::uint64_t raw, std::int64_t value) {
             const ReferencePoint& point = points[p.next];
             if (point.time == time) {
                 p.asUnsigned.add(static_cast<double>(raw), point.value);
-                p.asSigned.add(static_cast<double>(value), point.value);
+                if (m_readingsApart)
+                    p.asSigned.add(static_cast<double>(value), point.value);
             } else if (bridged && point.time >= m_lastTime) {
                 const double w = (point.time - m_lastTime) / (time - m_lastTime);
                 p.asUnsigned.add(lastRaw + w * (static_cast<double>(raw) - lastRaw), point.value);
-                p.asSigned.add(lastValue + w * (static_cast<double>(value) - lastValue),
-                               point.value);
+                if (m_readingsApart)
+                    p.asSigned.add(lastValue + w * (static_cast<double>(value) - lastValue),
+                                   point.value);
             }
         }
         if (p.next < points.size())

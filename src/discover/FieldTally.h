@@ -96,6 +96,7 @@ private:
     double m_largestGap = 0;
     double m_lastTime = 0;
     double m_nextPoint = 0; // the earliest point any reference has not paired yet
+    bool m_readingsApart = false; // a paired value read signed differed from unsigned
 
     std::int64_t asSigned(std::uint64_t raw) const;
     void pair(double time, std::uint64_t raw, std::int64_t value);

@@ -1,6 +1,7 @@
 #include "discover/LogDiscovery.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace cac {
 namespace {
@@ -48,13 +49,21 @@ void discover(LogDiscovery& out, const LogDiscoveryOptions& options, const Frame
         return read(gather ? FrameSink(take) : sink);
     };
     DiscoveryOptions discovery = options.discovery;
-    if (options.references)
+    if (options.references) {
         discovery.pairing = [&] { return pairedReferences(out, options); };
+        discovery.keepFrames = true; // the pages' look plays them again
+    }
     out.result = DiscoverSignals(play, discovery);
+    // The pages' look takes the frames from memory where they were kept.
+    const std::shared_ptr<const FrameRecord> kept = std::exchange(out.result.kept, nullptr);
     if (out.result.stopped || !options.references)
         return;
     out.candidates = CandidatesOf(out.result, options.obdAnswers);
-    AddPagedCandidates(out.candidates, out.result, pages, play, discovery.pairing);
+    const FramePlayer replay = [&](const FrameSink& sink) {
+        kept->play(sink);
+        return true;
+    };
+    AddPagedCandidates(out.candidates, out.result, pages, kept ? replay : play, discovery.pairing);
 }
 
 } // namespace

@@ -54,45 +54,6 @@ DbcSignal signalOf(const IdentifierKey& key, const DiscoveredField& field) {
     return signal;
 }
 
-// What the second look needs of a data frame, kept from the first so that
-// the log is read once. A log longer than MaxKeptFrames is read again
-// instead: the record stays under some 100 MB whatever the log's length.
-struct KeptFrame {
-    double time = 0;
-    std::uint64_t data = 0;
-    std::int32_t identifier = 0; // place in BitStatistics::identifiers()
-    std::int32_t length = 0;
-};
-constexpr qint64 MaxKeptFrames = qint64{4} << 20;
-
-class FrameRecord {
-public:
-    void add(const KeptFrame& frame) {
-        if (m_full)
-            return;
-        if (m_chunks.empty() || m_chunks.back().size() == ChunkFrames) {
-            if (qint64(m_chunks.size()) * qint64(ChunkFrames) >= MaxKeptFrames) {
-                m_full = true;
-                m_chunks = {};
-                return;
-            }
-            m_chunks.emplace_back().reserve(ChunkFrames);
-        }
-        m_chunks.back().push_back(frame);
-    }
-    bool complete() const { return !m_full; }
-    template <typename F> void replay(F f) const {
-        for (const std::vector<KeptFrame>& chunk : m_chunks)
-            for (const KeptFrame& frame : chunk)
-                f(frame);
-    }
-
-private:
-    static constexpr std::size_t ChunkFrames = std::size_t{1} << 16;
-    std::vector<std::vector<KeptFrame>> m_chunks; // chunks: no copying as it grows
-    bool m_full = false;
-};
-
 struct Pending {
     int identifier = 0;
     SlicedField sliced;
@@ -327,7 +288,8 @@ DiscoveredIdentifier describeIdentifier(const IdentifierBits& s, const SlicedIde
 DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions& options) {
     DiscoveryResult result;
     BitStatistics statistics;
-    FrameRecord record;
+    const auto kept = std::make_shared<FrameRecord>();
+    FrameRecord& record = *kept;
     std::vector<ChecksumFinder> finders; // by identifier
     if (!play([&](const CanFrame& frame) {
             if (!taken(options, frame))
@@ -348,6 +310,14 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
     statistics.finish();
 
     const std::vector<IdentifierBits>& identifiers = statistics.identifiers();
+    if (options.keepFrames && record.complete()) {
+        std::vector<IdentifierKey> keys;
+        keys.reserve(identifiers.size());
+        for (const IdentifierBits& s : identifiers)
+            keys.push_back(s.key);
+        record.setKeys(std::move(keys));
+        result.kept = kept;
+    }
     std::vector<std::optional<ChecksumFound>> checksums;
     checksums.reserve(finders.size());
     for (const ChecksumFinder& finder : finders)

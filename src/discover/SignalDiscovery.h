@@ -7,6 +7,7 @@
 #include "discover/BitStatistics.h"
 #include "discover/FieldSlicer.h"
 #include "discover/FieldTally.h"
+#include "discover/FrameRecord.h"
 
 #include <QList>
 #include <QStringList>
@@ -70,6 +71,9 @@ struct DiscoveryResult {
     qint64 frames = 0;                       // data frames analysed
     QList<DiscoveredIdentifier> identifiers; // in the order first met
     QStringList pairedNames;                 // the references the fields were paired with
+    // With DiscoveryOptions::keepFrames, the data frames analysed, unless
+    // the log was too long to keep them (FrameRecord).
+    std::shared_ptr<const FrameRecord> kept;
 };
 
 struct DiscoveryOptions {
@@ -79,6 +83,9 @@ struct DiscoveryOptions {
     // known (the log's OBD answers are then all read): each changing field
     // gets the least-squares sums of its value against each of them.
     std::function<std::vector<ReferenceSeries>()> pairing;
+    // Hands the frames analysed out with the result (DiscoveryResult::kept),
+    // for later looks that would otherwise read the log again.
+    bool keepFrames = false;
 };
 
 // Fields beyond this many keep no series: a series is some 80 kB, and a log
