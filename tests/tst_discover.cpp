@@ -11,7 +11,10 @@
 #include "discover/SignalDiscovery.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <tuple>
 
 using namespace cac;
 using namespace Qt::StringLiterals;
@@ -546,6 +549,112 @@ private slots:
             for (const DiscoveredField& field : identifier.fields)
                 found += field.kind != FieldKind::Constant;
         QCOMPARE(found, changing);
+    }
+    // The frames kept for the later looks play back as they came: both
+    // identifier lengths at their ends, every length 0 to 8, the last byte
+    // too; remote and error frames, which carry no data, are not kept.
+    void keptFramesPlayBackAsTheyCame() {
+        QRandomGenerator random(5);
+        std::vector<CanFrame> frames, data;
+        const std::pair<std::uint32_t, bool> ids[] = {
+            {0, false}, {0x7FF, false}, {0x100, false}, {0, true}, {0x1FFFFFFF, true}};
+        for (int k = 0; k < 3000; ++k) {
+            CanFrame frame;
+            frame.time = k * 0.001;
+            std::tie(frame.id, frame.extended) = ids[random.bounded(5)];
+            frame.length = std::uint8_t(random.bounded(9));
+            for (int b = 0; b < frame.length; ++b)
+                frame.data[std::size_t(b)] = std::uint8_t(random.bounded(256));
+            frame.remote = random.bounded(20) == 0;
+            frame.error = !frame.remote && random.bounded(20) == 0;
+            frames.push_back(frame);
+            if (!frame.remote && !frame.error)
+                data.push_back(frame);
+        }
+        const FramePlayer play = [&](const FrameSink& sink) {
+            for (const CanFrame& frame : frames)
+                sink(frame);
+            return true;
+        };
+        QVERIFY(!DiscoverSignals(play).kept);
+        DiscoveryOptions options;
+        options.keepFrames = true;
+        const DiscoveryResult result = DiscoverSignals(play, options);
+        QVERIFY(result.kept);
+        std::vector<CanFrame> played;
+        result.kept->play([&](const CanFrame& frame) { played.push_back(frame); });
+        QCOMPARE(played.size(), data.size());
+        for (std::size_t i = 0; i < data.size(); ++i)
+            QVERIFY2(played[i] == data[i], qPrintable(QString::number(i)));
+    }
+    // A 10-bit value at bits 16 to 25 below bits that never flipped, bit 28
+    // and the top bit 31 set: the field found takes them in, and its range,
+    // series and pairs are those of the 16 bits read from every frame. With
+    // frames of two lengths a bit may change unseen between frames that do
+    // not both carry it: there bit 31 changes only across the short frames.
+    void widenedFieldReadsItsWholeWidth_data() {
+        QTest::addColumn<bool>("mixed");
+        QTest::newRow("one length") << false;
+        QTest::newRow("bit 31 changes across short frames") << true;
+    }
+    void widenedFieldReadsItsWholeWidth() {
+        QFETCH(bool, mixed);
+        QRandomGenerator random(9);
+        std::vector<CanFrame> frames;
+        int value = 300;
+        bool top = true;
+        std::uint32_t least = 0xFFFF, most = 0;
+        for (int k = 0; k < 2000; ++k) {
+            CanFrame frame;
+            frame.time = k * 0.01;
+            frame.id = 0x321;
+            frame.length = 8;
+            if (mixed && k % 50 == 49) { // a short frame, and bit 31 may change behind it
+                frame.length = 2;
+                top = !top;
+            } else {
+                value = std::clamp(value + int(random.bounded(-3, 4)), 0, 1023);
+                const std::uint32_t wide = std::uint32_t(value) | 1u << 12 | (top ? 1u << 15 : 0);
+                frame.data[2] = std::uint8_t(wide);
+                frame.data[3] = std::uint8_t(wide >> 8);
+                least = std::min(least, wide);
+                most = std::max(most, wide);
+            }
+            frames.push_back(frame);
+        }
+        std::vector<ReferenceSeries> references(1);
+        for (const CanFrame& f : frames)
+            if (f.length == 8)
+                references[0].points.push_back({f.time, double(f.data[2] | f.data[3] << 8)});
+        DiscoveryOptions options;
+        options.pairing = [&] { return references; };
+        const DiscoveryResult result = DiscoverSignals(
+            [&](const FrameSink& sink) {
+                for (const CanFrame& f : frames)
+                    sink(f);
+                return true;
+            },
+            options);
+        QCOMPARE(result.identifiers.size(), 1);
+        const auto& fields = result.identifiers[0].fields;
+        const auto wide = std::find_if(fields.begin(), fields.end(), [](const DiscoveredField& f) {
+            return f.kind == FieldKind::Continuous;
+        });
+        QVERIFY(wide != fields.end());
+        QCOMPARE(wide->bits.first(), 31);
+        QCOMPARE(wide->bits.last(), 16);
+        QVERIFY(!wide->isSigned);
+        QCOMPARE(wide->minRaw, double(least));
+        QCOMPARE(wide->maxRaw, double(most));
+        QVERIFY(wide->series);
+        QCOMPARE(wide->series->minRaw(), double(least));
+        QCOMPARE(wide->series->maxRaw(), double(most));
+        // Read unsigned, the field is the reference itself.
+        QCOMPARE(wide->paired.size(), std::size_t(1));
+        const LineFit fit = FitLine(wide->paired[0]);
+        QVERIFY(fit.ok);
+        QVERIFY(std::abs(fit.slope - 1) < 1e-9);
+        QVERIFY(std::abs(fit.intercept) < 1e-6);
     }
 };
 

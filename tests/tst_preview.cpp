@@ -94,6 +94,35 @@ private slots:
         }
         QCOMPARE(series.minValue(), minValue);
         QCOMPARE(series.maxValue(), maxValue);
+
+        // Exactly: a bucket holds the values whose time past the first one,
+        // over the final width, rounds down to its place (halving a width
+        // halves every place, so the order of halvings cannot matter).
+        const double origin = samples.front().time, width = buckets.front().width;
+        QCOMPARE(buckets.front().start, origin);
+        std::map<qint64, SeriesBucket> grouped;
+        for (const Sample& s : samples) {
+            const auto place = qint64(std::max(0.0, s.time - origin) / width);
+            const auto [it, first] =
+                grouped.try_emplace(place, SeriesBucket{0, 0, 0, s.value, s.value, s.raw, s.raw});
+            SeriesBucket& b = it->second;
+            ++b.count;
+            b.minValue = std::min(b.minValue, s.value);
+            b.maxValue = std::max(b.maxValue, s.value);
+            b.minRaw = std::min(b.minRaw, s.raw);
+            b.maxRaw = std::max(b.maxRaw, s.raw);
+        }
+        QCOMPARE(buckets.size(), grouped.size());
+        auto expected = grouped.begin();
+        for (const SeriesBucket& b : buckets) {
+            QCOMPARE(qint64(std::llround((b.start - origin) / width)), expected->first);
+            QCOMPARE(b.count, expected->second.count);
+            QCOMPARE(b.minValue, expected->second.minValue);
+            QCOMPARE(b.maxValue, expected->second.maxValue);
+            QCOMPARE(b.minRaw, expected->second.minRaw);
+            QCOMPARE(b.maxRaw, expected->second.maxRaw);
+            ++expected;
+        }
     }
 
     // The most seen identifiers no channel takes, against a plain count.

@@ -108,6 +108,7 @@ private slots:
     void pairSumsMatchTwoPasses();
     void tallyPairsAtTheEdges_data();
     void tallyPairsAtTheEdges();
+    void tallyPairsLikeAPlainInterpolation();
     void longDriveFitsExactly_data();
     void longDriveFitsExactly();
 };
@@ -1056,6 +1057,83 @@ void TstReference::tallyPairsAtTheEdges() {
     }
     QCOMPARE(sums[1].count, 2LL);
     QVERIFY(std::abs(sums[1].meanX - 15) < 1e-9); // 5 and 25
+}
+
+// A signed byte wandering across zero, frames at uneven times with pauses
+// longer than the gap allowed, and two references whose points fall at
+// frames, between them, in the pauses and beyond both ends: the sums the
+// tally gathers as the frames come, for either reading, are those of the
+// pairs interpolated the plain way with every frame at hand.
+void TstReference::tallyPairsLikeAPlainInterpolation() {
+    QRandomGenerator random(23);
+    constexpr double LargestGap = 0.5;
+    for (int trial = 0; trial < 50; ++trial) {
+        std::vector<std::pair<double, int>> frames; // time, signed value
+        double t = random.bounded(2.0);
+        int value = int(random.bounded(-30, 30));
+        for (int k = 0; k < 400; ++k) {
+            frames.emplace_back(t, value);
+            value = std::clamp(value + int(random.bounded(-3, 4)), -128, 127);
+            t += random.bounded(10) == 0 ? 0.6 + random.bounded(1.0) : 0.01 + random.bounded(0.2);
+        }
+        std::vector<ReferenceSeries> references(2);
+        for (ReferenceSeries& reference : references) {
+            double p = random.bounded(2.0);
+            while (p < t + 1) {
+                // Now and then exactly at a frame.
+                const auto& frame = frames[random.bounded(int(frames.size()))];
+                const double at = random.bounded(8) == 0 && frame.first > p ? frame.first : p;
+                reference.points.push_back({at, random.bounded(100.0)});
+                p = at + random.bounded(0.3);
+            }
+        }
+        if (trial == 0) { // the first value read negative only between two points' frames
+            frames = {{0, 5}, {0.2, -3}, {0.4, 2}, {0.6, 4}};
+            references[0].points = {{0.3, 10}, {0.5, 12}};
+            references[1].points = {{0.55, 1}};
+        }
+        FieldTally tally({7, 6, 5, 4, 3, 2, 1, 0}, false);
+        tally.pairWith(&references, LargestGap);
+        for (const auto& [time, v] : frames)
+            tally.add(time, std::uint64_t(std::uint8_t(v)), 1);
+        for (const bool asSigned : {false, true}) {
+            const auto reading = [&](int v) { return asSigned ? v : int(std::uint8_t(v)); };
+            const std::vector<PairSums> sums = tally.paired(asSigned);
+            QCOMPARE(sums.size(), references.size());
+            for (std::size_t r = 0; r < references.size(); ++r) {
+                std::vector<RawValuePair> pairs;
+                for (const ReferencePoint& point : references[r].points) {
+                    const auto after =
+                        std::lower_bound(frames.begin(), frames.end(), point.time,
+                                         [](const auto& f, double time) { return f.first < time; });
+                    if (after == frames.end())
+                        continue; // after the last frame
+                    if (after->first == point.time) {
+                        pairs.emplace_back(reading(after->second), point.value);
+                    } else if (after != frames.begin() &&
+                               after->first - (after - 1)->first <= LargestGap) {
+                        const auto& before = *(after - 1);
+                        const double w =
+                            (point.time - before.first) / (after->first - before.first);
+                        pairs.emplace_back(reading(before.second) + w * (reading(after->second) -
+                                                                         reading(before.second)),
+                                           point.value);
+                    }
+                }
+                const PairSums plain = PairSums::of(pairs);
+                const QString where = QStringLiteral("trial %1, reference %2, %3")
+                                          .arg(trial)
+                                          .arg(r)
+                                          .arg(asSigned ? "signed" : "unsigned");
+                QVERIFY2(sums[r].count == plain.count, qPrintable(where));
+                QVERIFY2(std::abs(sums[r].meanX - plain.meanX) < 1e-9, qPrintable(where));
+                QVERIFY2(std::abs(sums[r].sxy - plain.sxy) < 1e-6 * (1 + std::abs(plain.sxy)),
+                         qPrintable(where));
+                QVERIFY2(std::abs(sums[r].sxx - plain.sxx) < 1e-6 * (1 + plain.sxx),
+                         qPrintable(where));
+            }
+        }
+    }
 }
 
 // Two hours of a cold start and laps with OBD answers (canmatrix encoded,

@@ -66,7 +66,19 @@ void ValueSeries::halve() {
     }
     std::fill(m_buckets.begin() + BucketCount / 2, m_buckets.end(), Bucket{});
     m_width *= 2;
-    m_currentFrom = m_currentTo = 0;
+}
+
+void ValueSeries::readWider(double rawShift, double valueShift) {
+    for (Bucket& b : m_buckets) {
+        b.minValue = b.minRaw + valueShift;
+        b.maxValue = b.maxRaw + valueShift;
+        b.minRaw += rawShift;
+        b.maxRaw += rawShift;
+    }
+    m_minValue = m_minRaw + valueShift;
+    m_maxValue = m_maxRaw + valueShift;
+    m_minRaw += rawShift;
+    m_maxRaw += rawShift;
 }
 
 std::vector<SeriesBucket> ValueSeries::buckets() const {

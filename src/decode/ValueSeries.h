@@ -27,6 +27,11 @@ public:
 
     void add(double time, double raw, double value);
 
+    // The same values read over a wider field whose added bits never
+    // moved: each raw value moves by `rawShift`, and each value becomes its
+    // raw value plus `valueShift`.
+    void readWider(double rawShift, double valueShift);
+
     qint64 count() const { return m_count; }
     // The buckets holding values, in time order.
     std::vector<SeriesBucket> buckets() const;

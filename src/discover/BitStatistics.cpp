@@ -72,7 +72,7 @@ void countFlips(IdentifierBits& s, std::uint64_t data, std::uint64_t changed, st
                 const std::uint32_t now = upper << width | lower >> (8 - width);
                 const std::uint32_t before = lastUpper << width | lastLower >> (8 - width);
                 const std::uint32_t up = (now - before) & mask;
-                return static_cast<double>(std::min(up, mask + 1 - up));
+                return static_cast<qint64>(std::min(up, mask + 1 - up));
             };
             s.crossingSteps[w][static_cast<std::size_t>(byte)] += step(b, a, lastB, lastA);
             s.crossingSteps[w][static_cast<std::size_t>(byte + 7)] += step(a, b, lastA, lastB);
@@ -95,7 +95,8 @@ double IdentifierBits::crossingStep(bool motorola, int byte, int width) const {
         ++w;
     const qint64 pairs = bytePairs[static_cast<std::size_t>(byte + 1)];
     const double range = std::ldexp(1.0, 2 * CrossingWidths[w]);
-    return pairs > 0 ? crossingSteps[w][static_cast<std::size_t>(byte + (motorola ? 7 : 0))] /
+    return pairs > 0 ? static_cast<double>(
+                           crossingSteps[w][static_cast<std::size_t>(byte + (motorola ? 7 : 0))]) /
                            static_cast<double>(pairs) / range
                      : 0.5;
 }

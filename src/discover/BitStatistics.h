@@ -60,7 +60,7 @@ struct IdentifierBits {
     // part of it and steps little; across two fields the upper one's own
     // steps make it jump.
     static constexpr std::array<int, 3> CrossingWidths{2, 4, 8};
-    std::array<std::array<double, 14>, 3> crossingSteps{};
+    std::array<std::array<qint64, 14>, 3> crossingSteps{};
 
     std::uint64_t lastData = 0;
     int lastLength = 0;

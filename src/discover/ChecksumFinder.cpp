@@ -61,7 +61,7 @@ std::uint64_t bitsOfBytes(unsigned bytes) {
 struct CoverTable {
     std::array<std::array<std::array<std::uint64_t, 9>, 3>, 8> bits{};
     CoverTable() {
-        for (int place = 0; place < 8; ++place)
+        for (int place = 0; place < int(bits.size()); ++place)
             for (const Cover cover : Covers)
                 for (int length = 0; length <= 8; ++length)
                     bits[std::size_t(place)][std::size_t(cover)][std::size_t(length)] =

@@ -61,6 +61,8 @@ public:
         std::array<std::uint64_t, 9> reads{};
         bool alive = true;
     };
+    // The families that held on every frame so far.
+    const std::vector<Candidate>& candidates() const { return m_candidates; }
 
 private:
     struct Anchor {

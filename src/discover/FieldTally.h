@@ -66,6 +66,7 @@ public:
     std::int64_t maxSigned() const { return m_maxS; }
     // raw: the unsigned reading; value: the two's complement reading.
     const ValueSeries* series() const { return m_series.get(); }
+    ValueSeries* series() { return m_series.get(); }
     std::unique_ptr<ValueSeries> takeSeries() { return std::move(m_series); }
 
 private:
@@ -95,7 +96,7 @@ private:
     std::vector<Pairing> m_pairing; // by reference
     double m_largestGap = 0;
     double m_lastTime = 0;
-    double m_nextPoint = 0; // the earliest point any reference has not paired yet
+    double m_nextPoint = 0;       // the earliest point any reference has not paired yet
     bool m_readingsApart = false; // a paired value read signed differed from unsigned
 
     std::int64_t asSigned(std::uint64_t raw) const;

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
+#include <utility>
 
 namespace cac {
 namespace {
@@ -62,7 +64,30 @@ struct Pending {
     // The field with the constant bits above it, when there are any.
     QList<int> above;
     std::unique_ptr<FieldTally> widened;
+    // Where every frame has one length, bits that never flipped hold one
+    // value all through: the wider field reads the narrow one's raw values
+    // plus the bits above (`wideRaw`), its two's complement reading those
+    // less the top bit's weight when it is set (`wideValue`), and needs no
+    // tally of its own.
+    double wideRaw = 0, wideValue = 0;
 };
+
+bool oneLength(const IdentifierBits& s) {
+    return std::count_if(s.lengths.begin(), s.lengths.end(), [](qint64 n) { return n > 0; }) == 1;
+}
+
+// What the constant bits above a field add to its raw value, and to its two's
+// complement reading over the wider field.
+std::pair<double, double> aboveShifts(const QList<int>& above, const QList<int>& bits,
+                                      const IdentifierBits& s) {
+    double raw = 0;
+    const int width = static_cast<int>(above.size() + bits.size());
+    for (int k = 0; k < static_cast<int>(above.size()); ++k)
+        if (s.ones[static_cast<std::size_t>(above[k])] > 0)
+            raw += std::ldexp(1.0, width - 1 - k);
+    const bool topSet = s.ones[static_cast<std::size_t>(above.first())] > 0;
+    return {raw, topSet ? raw - std::ldexp(1.0, width) : raw};
+}
 
 } // namespace
 
@@ -151,7 +176,10 @@ SecondLook prepareSecondLook(const std::vector<IdentifierBits>& identifiers,
     for (int k = 0; k < static_cast<int>(byFrames.size()); ++k) {
         Pending& p = pending[static_cast<std::size_t>(byFrames[static_cast<std::size_t>(k)])];
         p.tally = std::make_unique<FieldTally>(p.sliced.bits, k < MaxSeriesFields);
-        if (!p.above.isEmpty())
+        const IdentifierBits& s = identifiers[static_cast<std::size_t>(p.identifier)];
+        if (!p.above.isEmpty() && oneLength(s))
+            std::tie(p.wideRaw, p.wideValue) = aboveShifts(p.above, p.sliced.bits, s);
+        else if (!p.above.isEmpty())
             p.widened = std::make_unique<FieldTally>(p.above + p.sliced.bits, k < MaxSeriesFields);
         if (references && !references->empty()) {
             const double gap =
@@ -178,14 +206,23 @@ DiscoveredField changingField(Pending& p, const SlicedField& field, const QList<
     FieldVerdict verdict = p.tally->verdict();
     DiscoveredField f;
     f.bits = field.bits;
-    if (p.widened && verdict.kind == FieldKind::Continuous && !overlaps(p.above, checksum)) {
-        const FieldVerdict wide = p.widened->verdict();
-        verdict.isSigned = wide.isSigned;
+    double shift = 0; // what the bits above add, read without a tally of their own
+    if (!p.above.isEmpty() && verdict.kind == FieldKind::Continuous &&
+        !overlaps(p.above, checksum)) {
+        // Unsigned unless the wider field's values cross its top and bottom
+        // codes, which bits that never flipped cannot.
+        verdict.isSigned = p.widened && p.widened->verdict().isSigned;
         f.bits = p.above + field.bits;
         f.unseenTopBits = static_cast<int>(p.above.size());
         f.widthUndecided = true;
-        f.signUndecided = !wide.isSigned;
-        p.tally = std::move(p.widened);
+        f.signUndecided = !verdict.isSigned;
+        if (p.widened) {
+            p.tally = std::move(p.widened);
+        } else {
+            shift = p.wideRaw;
+            if (ValueSeries* series = p.tally->series())
+                series->readWider(p.wideRaw, p.wideValue);
+        }
     }
     f.order = field.order;
     f.orderUndecided = field.orderUndecided;
@@ -200,12 +237,14 @@ DiscoveredField changingField(Pending& p, const SlicedField& field, const QList<
     }
     f.values = p.tally->values();
     f.distinct = p.tally->distinct();
-    f.minRaw = f.isSigned ? static_cast<double>(p.tally->minSigned())
-                          : static_cast<double>(p.tally->minUnsigned());
-    f.maxRaw = f.isSigned ? static_cast<double>(p.tally->maxSigned())
-                          : static_cast<double>(p.tally->maxUnsigned());
+    f.minRaw = shift + (f.isSigned ? static_cast<double>(p.tally->minSigned())
+                                   : static_cast<double>(p.tally->minUnsigned()));
+    f.maxRaw = shift + (f.isSigned ? static_cast<double>(p.tally->maxSigned())
+                                   : static_cast<double>(p.tally->maxUnsigned()));
     f.series = std::shared_ptr<const ValueSeries>(p.tally->takeSeries());
     f.paired = p.tally->paired(f.isSigned);
+    for (PairSums& sums : f.paired)
+        sums.meanX += shift;
     return f;
 }
 
