@@ -58,9 +58,12 @@ zip=$(echo "$built" | sed -n 2p)
 cmake --build --preset default --target can-adapter-cli tst_WindowSave can-adapter-config >/dev/null
 work=$(mktemp -d)
 source scripts/windows-wine.sh
+# The display first: Wine's desktop, started with its server, takes the
+# display there is then, and without one no window opens for the whole run.
+display_start "$work"
 wine_start "$root/build/windows/wine-run.sh" "${WINEPREFIX:-$root/build/windows/wine-prefix}"
 build_prefix=$wine_prefix
-trap 'wine_stop; rm -rf "$work"' EXIT
+trap 'display_stop; wine_stop; rm -rf "$work"' EXIT
 
 # 1. The Windows-only unit tests, through the build's Wine runner.
 if ctest --preset windows >"$work/ctest.log" 2>&1; then pass; else cat "$work/ctest.log"; fail "ctest --preset windows"; fi
@@ -148,9 +151,7 @@ done
 compare "a missing file" hex examples/no-such-file.ccf
 compare "a folder" hex examples
 
-# 3. The window, on its own X display with a window manager.
-display_start "$work"
-trap 'display_stop; wine_stop; rm -rf "$work"' EXIT
+# 3. The window, on the run's own X display with a window manager.
 # A pseudo-terminal stands in for a serial port, so that the window lists one
 # (COM3) instead of saying that no port can be opened.
 python3 -c 'import os, pty, time
