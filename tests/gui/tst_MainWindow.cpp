@@ -1060,6 +1060,14 @@ private slots:
         s.window->model()->setCell(1, 3, longId);
         QCOMPARE(toolTipAt(grid->viewport(), grid->visualRect(grid->model()->index(0, 2)).center()),
                  longId);
+        // Cut by the cell's width alone: wide letters, far fewer than a line holds of 'i'.
+        const QFontMetrics metrics(grid->font());
+        const QString wide(std::max(2, grid->columnWidth(2) / metrics.horizontalAdvance(u'i') / 2),
+                           u'W');
+        QVERIFY(metrics.horizontalAdvance(wide) > grid->columnWidth(2));
+        s.window->model()->setCell(1, 3, wide);
+        QCOMPARE(toolTipAt(grid->viewport(), grid->visualRect(grid->model()->index(0, 2)).center()),
+                 wide);
         const QString shot = QStringLiteral(CAC_SCREENSHOT_DIR "/main-window-%1.png");
         QVERIFY(s.window->grab().save(shot.arg(QApplication::style()->name())));
         s.click(3, ColByteOrder); // the drop-down explains the entry the pointer rests on
