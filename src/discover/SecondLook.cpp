@@ -1,0 +1,168 @@
+#include "discover/SecondLook.h"
+
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+#include <utility>
+
+namespace cac {
+namespace {
+
+// A smooth value seldom fills its field: the bits above its moving ones that
+// never changed (0 or 1) may be its unseen top. They are taken in up to the
+// edge of the byte its top bit is in, where fields mostly end, in either
+// order (within a byte both number alike); a moving bit above belongs to
+// another field and stops it. Past the byte's edge nothing tells the field
+// from a constant neighbour.
+QList<int> constantAbove(const QList<int>& bits, const IdentifierBits& s) {
+    QList<int> above;
+    for (int top = bits.first() + 1; top % 8 != 0; ++top) {
+        if (s.flips[static_cast<std::size_t>(top)] != 0)
+            break;
+        above.prepend(top);
+    }
+    return above;
+}
+
+bool oneLength(const IdentifierBits& s) {
+    return std::count_if(s.lengths.begin(), s.lengths.end(), [](qint64 n) { return n > 0; }) == 1;
+}
+
+// What the constant bits above a field add to its raw value, and to its two's
+// complement reading over the wider field.
+std::pair<double, double> aboveShifts(const QList<int>& above, const QList<int>& bits,
+                                      const IdentifierBits& s) {
+    double raw = 0;
+    const int width = static_cast<int>(above.size() + bits.size());
+    for (int k = 0; k < static_cast<int>(above.size()); ++k)
+        if (s.ones[static_cast<std::size_t>(above[k])] > 0)
+            raw += std::ldexp(1.0, width - 1 - k);
+    const bool topSet = s.ones[static_cast<std::size_t>(above.first())] > 0;
+    return {raw, topSet ? raw - std::ldexp(1.0, width) : raw};
+}
+
+// How far apart two frames of an identifier may lie for a reference point
+// between them to take a value interpolated between theirs: a few of its
+// mean intervals, so that a pause in the traffic invents no values.
+constexpr double GapsPerInterval = 4;
+
+bool overlaps(const QList<int>& a, const QList<int>& b) {
+    return std::any_of(a.begin(), a.end(), [&](int bit) { return b.contains(bit); });
+}
+
+} // namespace
+
+void SecondLook::feed(int identifier, double time, std::uint64_t data, int length) {
+    for (const int k : tallyIndex[static_cast<std::size_t>(identifier)]) {
+        PendingField& p = pending[static_cast<std::size_t>(k)];
+        p.tally->add(time, data, length);
+        if (p.widened)
+            p.widened->add(time, data, length);
+    }
+}
+
+SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
+                             const std::vector<std::optional<ChecksumFound>>& checksums,
+                             const std::vector<ReferenceSeries>* references) {
+    SecondLook look;
+    look.sliced.reserve(identifiers.size());
+    look.tallyIndex.resize(identifiers.size());
+    look.checksumBits.resize(identifiers.size());
+    std::vector<PendingField>& pending = look.pending;
+    for (int i = 0; i < static_cast<int>(identifiers.size()); ++i) {
+        const std::optional<ChecksumFound>& checksum = checksums[static_cast<std::size_t>(i)];
+        look.sliced.push_back(SliceFields(identifiers[static_cast<std::size_t>(i)]));
+        if (checksum) {
+            CutOutChecksum(look.sliced.back(), checksum->bits);
+            look.checksumBits[static_cast<std::size_t>(i)] = checksum->bits;
+        }
+        for (const SlicedField& field : look.sliced.back().fields) {
+            if (field.constant)
+                continue;
+            look.tallyIndex[static_cast<std::size_t>(i)].append(static_cast<int>(pending.size()));
+            const bool isChecksum = checksum && field.bits == checksum->bits;
+            pending.push_back({i, field, isChecksum ? checksum->algorithm : QString(), nullptr,
+                               constantAbove(field.bits, identifiers[static_cast<std::size_t>(i)]),
+                               nullptr});
+        }
+    }
+    std::vector<int> byFrames(pending.size());
+    for (int k = 0; k < static_cast<int>(byFrames.size()); ++k)
+        byFrames[static_cast<std::size_t>(k)] = k;
+    std::stable_sort(byFrames.begin(), byFrames.end(), [&](int a, int b) {
+        return identifiers[static_cast<std::size_t>(pending[a].identifier)].frames >
+               identifiers[static_cast<std::size_t>(pending[b].identifier)].frames;
+    });
+    for (int k = 0; k < static_cast<int>(byFrames.size()); ++k) {
+        PendingField& p = pending[static_cast<std::size_t>(byFrames[static_cast<std::size_t>(k)])];
+        p.tally = std::make_unique<FieldTally>(p.sliced.bits, k < MaxSeriesFields);
+        const IdentifierBits& s = identifiers[static_cast<std::size_t>(p.identifier)];
+        if (!p.above.isEmpty() && oneLength(s))
+            std::tie(p.wideRaw, p.wideValue) = aboveShifts(p.above, p.sliced.bits, s);
+        else if (!p.above.isEmpty())
+            p.widened = std::make_unique<FieldTally>(p.above + p.sliced.bits, k < MaxSeriesFields);
+        if (references && !references->empty()) {
+            const double gap =
+                GapsPerInterval * identifiers[static_cast<std::size_t>(p.identifier)].period();
+            p.tally->pairWith(references, gap);
+            if (p.widened)
+                p.widened->pairWith(references, gap);
+        }
+    }
+    return look;
+}
+
+// A field that changes, as its tally found it. A continuous one takes in
+// the constant bits above it, and its sign is read over that width: only
+// values seen stepping between its top and bottom codes make it signed
+// (FieldTally), so a value that stays in one half of its field, whichever,
+// reads unsigned, and says that its top bits never moved. It never widens
+// into the identifier's checksum (`checksum`).
+DiscoveredField ChangingField(PendingField& p, const SlicedField& field,
+                              const QList<int>& checksum) {
+    FieldVerdict verdict = p.tally->verdict();
+    DiscoveredField f;
+    f.bits = field.bits;
+    double shift = 0; // what the bits above add, read without a tally of their own
+    if (!p.above.isEmpty() && verdict.kind == FieldKind::Continuous &&
+        !overlaps(p.above, checksum)) {
+        // Unsigned unless the wider field's values cross its top and bottom
+        // codes, which bits that never flipped cannot.
+        verdict.isSigned = p.widened && p.widened->verdict().isSigned;
+        f.bits = p.above + field.bits;
+        f.unseenTopBits = static_cast<int>(p.above.size());
+        f.widthUndecided = true;
+        f.signUndecided = !verdict.isSigned;
+        if (p.widened) {
+            p.tally = std::move(p.widened);
+        } else {
+            shift = p.wideRaw;
+            if (ValueSeries* series = p.tally->series())
+                series->readWider(p.wideRaw, p.wideValue);
+        }
+    }
+    f.order = field.order;
+    f.orderUndecided = field.orderUndecided;
+    f.kind = verdict.kind;
+    f.isSigned = verdict.isSigned;
+    f.confidence = verdict.certainty * field.edgeClarity;
+    if (!p.algorithm.isEmpty()) { // it held on every frame: no doubt left
+        f.kind = FieldKind::Checksum;
+        f.isSigned = false;
+        f.confidence = 1;
+        f.algorithm = p.algorithm;
+    }
+    f.values = p.tally->values();
+    f.distinct = p.tally->distinct();
+    f.minRaw = shift + (f.isSigned ? static_cast<double>(p.tally->minSigned())
+                                   : static_cast<double>(p.tally->minUnsigned()));
+    f.maxRaw = shift + (f.isSigned ? static_cast<double>(p.tally->maxSigned())
+                                   : static_cast<double>(p.tally->maxUnsigned()));
+    f.series = std::shared_ptr<const ValueSeries>(p.tally->takeSeries());
+    f.paired = p.tally->paired(f.isSigned);
+    for (PairSums& sums : f.paired)
+        sums.meanX += shift;
+    return f;
+}
+
+} // namespace cac

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "discover/BitStatistics.h"
+#include "discover/ChecksumFinder.h"
+#include "discover/FieldSlicer.h"
+#include "discover/FieldTally.h"
+#include "discover/SignalDiscovery.h"
+
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The second look at a log's fields that change: once the bits are known and
+// the fields cut, every changing field gets a tally that reads its values as
+// the frames play again, and those tallies become the fields found.
+namespace cac {
+
+struct PendingField {
+    int identifier = 0;
+    SlicedField sliced;
+    QString algorithm; // the checksum's, when a family explained these bits
+    std::unique_ptr<FieldTally> tally;
+    // The field with the constant bits above it, when there are any.
+    QList<int> above;
+    std::unique_ptr<FieldTally> widened;
+    // Where every frame has one length, bits that never flipped hold one
+    // value all through: the wider field reads the narrow one's raw values
+    // plus the bits above (`wideRaw`), its two's complement reading those
+    // less the top bit's weight when it is set (`wideValue`), and needs no
+    // tally of its own.
+    double wideRaw = 0, wideValue = 0;
+};
+
+struct SecondLook {
+    std::vector<SlicedIdentifier> sliced; // by identifier
+    std::vector<PendingField> pending;    // in identifier order
+    std::vector<QList<int>> tallyIndex;   // pending by identifier
+    std::vector<QList<int>> checksumBits; // by identifier, empty without a checksum found
+
+    void feed(int identifier, double time, std::uint64_t data, int length);
+};
+
+// Cuts every identifier's fields, less its checksum, and gives each changing
+// one its tally, paired with the references when there are any; the
+// identifiers with the most frames get the series first.
+SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
+                             const std::vector<std::optional<ChecksumFound>>& checksums,
+                             const std::vector<ReferenceSeries>* references);
+
+// A field that changes, as its tally found it, widened over the constant bits
+// above it when it is continuous, never into the identifier's `checksum`.
+DiscoveredField ChangingField(PendingField& p, const SlicedField& field,
+                              const QList<int>& checksum);
+
+} // namespace cac
