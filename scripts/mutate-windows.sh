@@ -85,6 +85,10 @@ export MUTATE_SOURCE=$source_dir MUTATE_SRC=$src MUTATE_BUILD=$build MUTATE_WORK
 python3 - "$src" "$build" "${lists[@]/#/$source_dir/}" "--" "${targets[@]}" <<'PY'
 import os, subprocess, sys, time
 
+sys.dont_write_bytecode = True  # no __pycache__ beside the scripts
+sys.path.insert(0, os.path.join(os.environ["MUTATE_SOURCE"], "scripts"))
+from faultlist import Tally, faults, plantable, planted
+
 args = sys.argv[1:]
 split = args.index("--")
 src, build, lists, targets = args[0], args[1], args[2:split], args[split + 1:]
@@ -96,18 +100,7 @@ programs = {"units": ["tst_windows"], "pcan": ["tst_windows_live"],
             "slcan": ["tst_windows_live"], "discover": ["tst_windows_live"],
             "exports": ["tst_windows_pcan_without_read", "tst_windows_pcan_without_getvalue"]}
 
-def faults(path):
-    block = {}
-    for line in open(path, encoding="utf-8").read().splitlines() + [""]:
-        if not line.strip():
-            if block:
-                yield block
-            block = {}
-        elif not line.startswith("#"):
-            key, _, value = line.partition(": ")
-            block[key.strip()] = value
-
-started = time.time()
+tally = Tally() # its run time counts the unplanted run
 logs = os.path.join(os.environ["MUTATE_WORK"], "logs")
 os.makedirs(logs, exist_ok=True)
 
@@ -123,28 +116,22 @@ if not run_tests(groups, "unplanted") and not run_tests(groups, "unplanted"):
     print(open(os.path.join(logs, "unplanted.txt")).read()[-4000:])
     print("mutate-windows: the unplanted tree fails its tests: no fault can be judged")
     sys.exit(2)
-print(f"unplanted: every test passes ({round(time.time() - started)} s)", flush=True)
-results = {"caught": [], "missed": [], "stale": [], "no build": []}
-per_list = {}
+print(f"unplanted: every test passes ({round(time.time() - tally.started)} s)", flush=True)
 for path in lists:
     name = os.path.basename(path)
-    per_list[name] = [0, 0]
     for fault in faults(path):
         if only and fault["id"] not in only:
             continue
         named = fault.get("tests", "").split() or groups
         unknown = [g for g in named if g not in groups]
         chosen = [g for g in groups if g in named]
-        target = os.path.join(src, fault["file"])
-        original = open(target, encoding="utf-8").read()
-        if unknown or original.count(fault["find"]) != 1:
-            results["stale"].append(fault)
+        if unknown or not plantable(src, fault):
+            tally.record(name, "stale", fault)
             print(f"stale     {fault['id']}" + (f" (no group {' '.join(unknown)})" if unknown else ""),
                   flush=True)
             continue
-        open(target, "w", encoding="utf-8").write(original.replace(fault["find"], fault["replace"]))
         began = time.time()
-        try:
+        with planted(src, fault):
             needed = sorted({p for g in chosen for p in programs[g]})
             built = subprocess.run(["cmake", "--build", build, "--target", *needed],
                                    capture_output=True).returncode == 0
@@ -152,28 +139,10 @@ for path in lists:
                 outcome = "no build"
             else:
                 outcome = "missed" if run_tests(chosen, fault["id"]) else "caught"
-        finally:
-            open(target, "w", encoding="utf-8").write(original)
-            os.utime(target)
-        results[outcome].append(fault)
-        if outcome in ("caught", "missed"):
-            per_list[name][0] += outcome == "caught"
-            per_list[name][1] += 1
+        tally.record(name, outcome, fault)
         print(f"{outcome:9} {fault['id']}: {fault.get('why', '')} ({round(time.time() - began)} s)",
               flush=True)
 
 subprocess.run(["cmake", "--build", build, "--target", *targets], capture_output=True)
-tried = len(results["caught"]) + len(results["missed"])
-print()
-print(f"run time {round(time.time() - started)} s")
-for kind in ("missed", "stale", "no build"):
-    for fault in results[kind]:
-        print(f"{kind}: {fault['id']} ({fault['file']})")
-for name, (caught, listed) in per_list.items():
-    if listed:
-        print(f"{name}: caught {caught} of {listed}")
-if tried:
-    print(f"caught {len(results['caught'])} of {tried} faults "
-          f"({100 * len(results['caught']) // tried}%)")
-sys.exit(0 if not results["missed"] and not results["stale"] and not results["no build"] else 1)
+sys.exit(tally.report())
 PY

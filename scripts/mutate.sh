@@ -39,24 +39,17 @@ cmake -S . -B "$scratch/build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCAC_WERROR=OF
 cmake --build "$scratch/build" >/dev/null
 
 python3 - "$scratch" "${lists[@]/#/$source_dir/}" <<'PY'
-import os, re, subprocess, sys, time
+import os, re, subprocess, sys
+
+sys.dont_write_bytecode = True  # no __pycache__ beside the scripts
+sys.path.insert(0, os.path.join(os.getcwd(), "scripts"))
+from faultlist import Tally, faults, plantable, planted
 
 scratch, lists = sys.argv[1], sys.argv[2:]
 src, build = os.path.join(scratch, "src"), os.path.join(scratch, "build")
 env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
 only = set(os.environ.get("MUTATE_IDS", "").split())
 
-def faults(path):
-    block = {}
-    for line in open(path, encoding="utf-8").read().splitlines() + [""]:
-        if not line.strip():
-            if block:
-                yield block
-            block = {}
-        elif not line.startswith("#"):
-            key, _, value = line.partition(": ")
-            block[key.strip()] = value
-    
 listing = subprocess.run(["ctest", "--test-dir", build, "-N"], capture_output=True, text=True).stdout
 names = [m.group(1) for m in re.finditer(r"Test +#\d+: (\S+)", listing) if "fuzz" not in m.group(1)]
 
@@ -75,51 +68,26 @@ def suite_fails(selected):
                           "--stop-on-failure"], capture_output=True, env=env)
     return run.returncode != 0
 
-started = time.time()
-results = {"caught": [], "missed": [], "stale": [], "no build": []}
-per_list = {}
+tally = Tally()
 for path in lists:
     name = os.path.basename(path)
-    per_list[name] = [0, 0]
     for fault in faults(path):
         if only and fault["id"] not in only:
             continue
-        target = os.path.join(src, fault["file"])
-        original = open(target, encoding="utf-8").read()
-        if original.count(fault["find"]) != 1:
-            results["stale"].append(fault)
+        if not plantable(src, fault):
+            tally.record(name, "stale", fault)
             print(f"stale     {fault['id']}", flush=True)
             continue
-        open(target, "w", encoding="utf-8").write(original.replace(fault["find"], fault["replace"]))
-        try:
-            built = subprocess.run(["cmake", "--build", build], capture_output=True).returncode == 0
-            if not built:
+        with planted(src, fault):
+            if subprocess.run(["cmake", "--build", build], capture_output=True).returncode != 0:
                 outcome = "no build"
             else:
                 first = first_tests(fault)
                 rest = [n for n in names if n not in first]
                 outcome = "caught" if suite_fails(first) or suite_fails(rest) else "missed"
-        finally:
-            open(target, "w", encoding="utf-8").write(original)
-            os.utime(target)
-        results[outcome].append(fault)
-        if outcome in ("caught", "missed"):
-            per_list[name][0] += outcome == "caught"
-            per_list[name][1] += 1
+        tally.record(name, outcome, fault)
         print(f"{outcome:9} {fault['id']}: {fault.get('why', '')}", flush=True)
 
 subprocess.run(["cmake", "--build", build], capture_output=True)
-tried = len(results["caught"]) + len(results["missed"])
-print()
-print(f"run time {round(time.time() - started)} s")
-for kind in ("missed", "stale", "no build"):
-    for fault in results[kind]:
-        print(f"{kind}: {fault['id']} ({fault['file']})")
-for name, (caught, listed) in per_list.items():
-    if listed:
-        print(f"{name}: caught {caught} of {listed}")
-if tried:
-    print(f"caught {len(results['caught'])} of {tried} faults "
-          f"({100 * len(results['caught']) // tried}%)")
-sys.exit(0 if not results["missed"] and not results["stale"] else 1)
+sys.exit(tally.report())
 PY

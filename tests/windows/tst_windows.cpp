@@ -2,6 +2,7 @@
 // a catalogue and a configuration under a folder with blanks and non-ASCII
 // letters, the flasher started with its command line exactly as built, and
 // live CAN traffic where PCAN-Basic is not installed or the port has gone.
+#include "LiveRefusal.h"
 #include "app/live/LiveCanSource.h"
 #include "app/live/LiveInterfaces.h"
 #include "app/platform/PlatformServices.h"
@@ -54,16 +55,7 @@ private slots:
         QCOMPARE(list.notes, QStringList{app::texts::LivePcanNotInstalled});
         for (const app::LiveInterface& i : list.interfaces)
             QVERIFY(i.kind != app::LiveInterface::Kind::Pcan);
-        const auto source = app::MakeLiveSource({app::LiveInterface::Kind::Pcan,
-                                                 app::texts::livePcanUsb(1),
-                                                 QStringLiteral("81"),
-                                                 {},
-                                                 {}},
-                                                500000, {});
-        QVERIFY(source);
-        QString error;
-        QVERIFY(!source->open(&error));
-        QCOMPARE(error, app::texts::LivePcanNotInstalled);
+        QCOMPARE(testing::RefusalOpening(testing::PcanUsb1()), app::texts::LivePcanNotInstalled);
     }
 
     // A port listed a moment ago and gone at Connect: refused with the

@@ -5,6 +5,7 @@
 // which are free: a taken one is refused with the library's reason, a free one
 // reads.
 #include "DemoWindow.h"
+#include "LiveRefusal.h"
 #include "app/live/LiveCanSource.h"
 #include "app/live/LiveInterfaces.h"
 #include "app/preview/PreviewNames.h"
@@ -61,16 +62,7 @@ private slots:
         dialog->reject();
 
         // A channel asked for all the same is refused with the same words.
-        const auto source = app::MakeLiveSource({app::LiveInterface::Kind::Pcan,
-                                                 app::texts::livePcanUsb(1),
-                                                 QStringLiteral("81"),
-                                                 {},
-                                                 {}},
-                                                500000, {});
-        QVERIFY(source);
-        QString error;
-        QVERIFY(!source->open(&error));
-        QCOMPARE(error, said);
+        QCOMPARE(testing::RefusalOpening(testing::PcanUsb1()), said);
         noBox();
     }
 #endif
