@@ -8,6 +8,7 @@
 #include "dbc/DatabaseText.h"
 #include "discover/DiscoveryTexts.h"
 #include "discover/FieldTally.h"
+#include "discover/SecondLook.h"
 #include "discover/SignalDiscovery.h"
 
 #include <QFile>
@@ -655,6 +656,104 @@ private slots:
         QVERIFY(fit.ok);
         QVERIFY(std::abs(fit.slope - 1) < 1e-9);
         QVERIFY(std::abs(fit.intercept) < 1e-6);
+    }
+    // Past MaxSeriesFields a field keeps no series: the busiest identifiers'
+    // fields keep theirs, up to exactly the limit, and a widened tally
+    // follows its field. One flag each for the limit's worth of identifiers
+    // with four frames, and last in line one met first with three frames of
+    // two lengths, whose low nibble moves under a constant one.
+    void seriesUpToTheLimit() {
+        BitStatistics statistics;
+        const std::uint32_t quiet = 0x7FF;
+        const auto add = [&](double time, std::uint32_t id, int length, std::uint8_t byte2) {
+            CanFrame frame;
+            frame.time = time;
+            frame.id = id;
+            frame.length = std::uint8_t(length);
+            frame.data[2] = byte2;
+            statistics.add(frame);
+        };
+        const std::uint8_t nibbles[] = {0x00, 0x0F, 0x05};
+        for (int k = 0; k < 3; ++k)
+            add(k, quiet, k == 2 ? 4 : 8, nibbles[k]);
+        for (int k = 0; k < 4; ++k)
+            for (int id = 0; id < MaxSeriesFields; ++id)
+                add(k, std::uint32_t(id), 8, std::uint8_t(k % 2));
+        statistics.finish();
+        const std::vector<IdentifierBits>& identifiers = statistics.identifiers();
+        QCOMPARE(int(identifiers.size()), MaxSeriesFields + 1);
+        const SecondLook look = PrepareSecondLook(
+            identifiers, std::vector<std::optional<ChecksumFound>>(identifiers.size()), nullptr);
+        int withSeries = 0, quietFields = 0, widened = 0;
+        for (const PendingField& p : look.pending) {
+            const bool busy = identifiers[std::size_t(p.identifier)].frames == 4;
+            QCOMPARE(p.tally->series() != nullptr, busy);
+            withSeries += p.tally->series() != nullptr;
+            if (!busy) {
+                ++quietFields;
+                if (p.widened) {
+                    ++widened;
+                    QVERIFY(!p.widened->series());
+                }
+            }
+        }
+        QCOMPARE(withSeries, MaxSeriesFields);
+        QVERIFY(quietFields > 0);
+        QCOMPARE(widened, 1); // the nibble's top piece, under bits 23 to 20
+    }
+
+    // A checksum found is the nibble its family explains, even where the
+    // nibble above it never moves; and a value below a checksum nibble
+    // whose lowest bit never moves does not widen into it (the value is
+    // copied to byte 0, so the nibbles summed are always even).
+    void checksumNeverWidens_data() {
+        QTest::addColumn<bool>("checksumHigh");
+        QTest::newRow("checksum in the low nibble, the high one constant") << false;
+        QTest::newRow("value in the low nibble, checksum above it") << true;
+    }
+    void checksumNeverWidens() {
+        QFETCH(bool, checksumHigh);
+        QRandomGenerator random(21);
+        std::vector<CanFrame> frames;
+        int value = 100, low = 6;
+        for (int k = 0; k < 3000; ++k) {
+            CanFrame frame;
+            frame.time = k * 0.01;
+            frame.id = 0x123; // nibbles summing to 6
+            frame.length = 8;
+            if (checksumHigh) {
+                if (k % 3 == 0)
+                    low = std::clamp(low + int(random.bounded(-1, 2)), 0, 15);
+                frame.data[0] = std::uint8_t(low);
+            } else {
+                value = std::clamp(value + int(random.bounded(-1, 2)), 0, 255);
+                frame.data[0] = std::uint8_t(value);
+            }
+            int sum = 1 + 2 + 3;
+            for (int b = 0; b < 7; ++b)
+                sum += (frame.data[b] & 0xF) + (frame.data[b] >> 4);
+            frame.data[7] =
+                checksumHigh ? std::uint8_t((sum + low) % 16 << 4 | low) : std::uint8_t(sum % 16);
+            frames.push_back(frame);
+        }
+        const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
+        QCOMPARE(result.identifiers.size(), 1);
+        const auto& fields = result.identifiers[0].fields;
+        const auto checksum =
+            std::find_if(fields.begin(), fields.end(),
+                         [](const DiscoveredField& f) { return f.kind == FieldKind::Checksum; });
+        QVERIFY(checksum != fields.end());
+        QVERIFY2(!checksum->algorithm.isEmpty(), "no family named");
+        const QList<int> nibble =
+            checksumHigh ? QList<int>{63, 62, 61, 60} : QList<int>{59, 58, 57, 56};
+        QCOMPARE(checksum->bits, nibble);
+        QCOMPARE(checksum->unseenTopBits, 0);
+        for (const DiscoveredField& f : fields)
+            if (&f != &*checksum)
+                for (const int bit : nibble)
+                    QVERIFY2(!f.bits.contains(bit),
+                             qPrintable(FieldName(result.identifiers[0].key, f.kind, f.bits.last(),
+                                                  f.length())));
     }
 };
 

@@ -12,12 +12,13 @@ namespace {
 // never changed (0 or 1) may be its unseen top. They are taken in up to the
 // edge of the byte its top bit is in, where fields mostly end, in either
 // order (within a byte both number alike); a moving bit above belongs to
-// another field and stops it. Past the byte's edge nothing tells the field
-// from a constant neighbour.
-QList<int> constantAbove(const QList<int>& bits, const IdentifierBits& s) {
+// another field and stops it, and so does the identifier's checksum
+// (`taken`), whose top bits may never move either. Past the byte's edge
+// nothing tells the field from a constant neighbour.
+QList<int> constantAbove(const QList<int>& bits, const IdentifierBits& s, const QList<int>& taken) {
     QList<int> above;
     for (int top = bits.first() + 1; top % 8 != 0; ++top) {
-        if (s.flips[static_cast<std::size_t>(top)] != 0)
+        if (s.flips[static_cast<std::size_t>(top)] != 0 || taken.contains(top))
             break;
         above.prepend(top);
     }
@@ -46,10 +47,6 @@ std::pair<double, double> aboveShifts(const QList<int>& above, const QList<int>&
 // mean intervals, so that a pause in the traffic invents no values.
 constexpr double GapsPerInterval = 4;
 
-bool overlaps(const QList<int>& a, const QList<int>& b) {
-    return std::any_of(a.begin(), a.end(), [&](int bit) { return b.contains(bit); });
-}
-
 } // namespace
 
 void SecondLook::feed(int identifier, double time, std::uint64_t data, int length) {
@@ -67,23 +64,25 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
     SecondLook look;
     look.sliced.reserve(identifiers.size());
     look.tallyIndex.resize(identifiers.size());
-    look.checksumBits.resize(identifiers.size());
     std::vector<PendingField>& pending = look.pending;
     for (int i = 0; i < static_cast<int>(identifiers.size()); ++i) {
         const std::optional<ChecksumFound>& checksum = checksums[static_cast<std::size_t>(i)];
         look.sliced.push_back(SliceFields(identifiers[static_cast<std::size_t>(i)]));
-        if (checksum) {
-            CutOutChecksum(look.sliced.back(), checksum->bits);
-            look.checksumBits[static_cast<std::size_t>(i)] = checksum->bits;
-        }
+        const QList<int> checksumBits = checksum ? checksum->bits : QList<int>();
+        if (checksum)
+            CutOutChecksum(look.sliced.back(), checksumBits);
         for (const SlicedField& field : look.sliced.back().fields) {
             if (field.constant)
                 continue;
             look.tallyIndex[static_cast<std::size_t>(i)].append(static_cast<int>(pending.size()));
+            // A checksum found is exactly the bits its family explains.
             const bool isChecksum = checksum && field.bits == checksum->bits;
-            pending.push_back({i, field, isChecksum ? checksum->algorithm : QString(), nullptr,
-                               constantAbove(field.bits, identifiers[static_cast<std::size_t>(i)]),
-                               nullptr});
+            pending.push_back(
+                {i, field, isChecksum ? checksum->algorithm : QString(), nullptr,
+                 isChecksum ? QList<int>()
+                            : constantAbove(field.bits, identifiers[static_cast<std::size_t>(i)],
+                                            checksumBits),
+                 nullptr});
         }
     }
     std::vector<int> byFrames(pending.size());
@@ -116,16 +115,13 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
 // the constant bits above it, and its sign is read over that width: only
 // values seen stepping between its top and bottom codes make it signed
 // (FieldTally), so a value that stays in one half of its field, whichever,
-// reads unsigned, and says that its top bits never moved. It never widens
-// into the identifier's checksum (`checksum`).
-DiscoveredField ChangingField(PendingField& p, const SlicedField& field,
-                              const QList<int>& checksum) {
+// reads unsigned, and says that its top bits never moved.
+DiscoveredField ChangingField(PendingField& p, const SlicedField& field) {
     FieldVerdict verdict = p.tally->verdict();
     DiscoveredField f;
     f.bits = field.bits;
     double shift = 0; // what the bits above add, read without a tally of their own
-    if (!p.above.isEmpty() && verdict.kind == FieldKind::Continuous &&
-        !overlaps(p.above, checksum)) {
+    if (!p.above.isEmpty() && verdict.kind == FieldKind::Continuous) {
         // Unsigned unless the wider field's values cross its top and bottom
         // codes, which bits that never flipped cannot.
         verdict.isSigned = p.widened && p.widened->verdict().isSigned;

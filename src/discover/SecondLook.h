@@ -39,7 +39,6 @@ struct SecondLook {
     std::vector<SlicedIdentifier> sliced; // by identifier
     std::vector<PendingField> pending;    // in identifier order
     std::vector<QList<int>> tallyIndex;   // pending by identifier
-    std::vector<QList<int>> checksumBits; // by identifier, empty without a checksum found
 
     void feed(int identifier, double time, std::uint64_t data, int length);
 };
@@ -52,8 +51,7 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
                              const std::vector<ReferenceSeries>* references);
 
 // A field that changes, as its tally found it, widened over the constant bits
-// above it when it is continuous, never into the identifier's `checksum`.
-DiscoveredField ChangingField(PendingField& p, const SlicedField& field,
-                              const QList<int>& checksum);
+// above it when it is continuous.
+DiscoveredField ChangingField(PendingField& p, const SlicedField& field);
 
 } // namespace cac

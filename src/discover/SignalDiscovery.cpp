@@ -107,7 +107,6 @@ void describeMessage(DiscoveredIdentifier& out, const IdentifierBits& s) {
 // One identifier with its fields; `next` walks `pending`, which is in
 // identifier order.
 DiscoveredIdentifier describeIdentifier(const IdentifierBits& s, const SlicedIdentifier& cut,
-                                        const QList<int>& checksum,
                                         std::vector<PendingField>& pending, std::size_t& next) {
     DiscoveredIdentifier out;
     out.key = s.key;
@@ -125,7 +124,7 @@ DiscoveredIdentifier describeIdentifier(const IdentifierBits& s, const SlicedIde
     for (const SlicedField& field : cut.fields) {
         if (field.constant)
             continue;
-        out.fields.append(ChangingField(pending[next++], field, checksum));
+        out.fields.append(ChangingField(pending[next++], field));
         claimed += out.fields.last().bits;
     }
     addConstantFields(out, cut, s, claimed);
@@ -207,9 +206,8 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
     for (int i = 0; i < static_cast<int>(identifiers.size()); ++i) {
         const IdentifierBits& s = identifiers[static_cast<std::size_t>(i)];
         result.frames += s.frames;
-        result.identifiers.append(describeIdentifier(s, look.sliced[static_cast<std::size_t>(i)],
-                                                     look.checksumBits[static_cast<std::size_t>(i)],
-                                                     look.pending, next));
+        result.identifiers.append(
+            describeIdentifier(s, look.sliced[static_cast<std::size_t>(i)], look.pending, next));
     }
     return result;
 }
