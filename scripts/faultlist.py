@@ -19,21 +19,20 @@ def faults(path):
             block[key.strip()] = value
 
 
-def plantable(src, fault):
-    """Whether the fault's text occurs exactly once in its file."""
-    original = open(os.path.join(src, fault["file"]), encoding="utf-8").read()
-    return original.count(fault["find"]) == 1
-
-
 @contextlib.contextmanager
 def planted(src, fault):
-    """The fault planted for the length of the block, then the file as it
-    was, with a fresh time so that the next build sees it."""
+    """Plants the fault for the length of the block, then puts the file back
+    with a fresh time, so that the next build sees it. Yields False, and
+    leaves the file alone, when the fault's text does not occur in it exactly
+    once (the entry is stale)."""
     target = os.path.join(src, fault["file"])
     original = open(target, encoding="utf-8").read()
+    if original.count(fault["find"]) != 1:
+        yield False
+        return
     open(target, "w", encoding="utf-8").write(original.replace(fault["find"], fault["replace"]))
     try:
-        yield
+        yield True
     finally:
         open(target, "w", encoding="utf-8").write(original)
         os.utime(target)

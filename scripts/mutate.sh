@@ -38,12 +38,12 @@ cmake -S . -B "$scratch/build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCAC_WERROR=OF
     -DCAC_LIBRARY_KIND=SHARED -DCMAKE_LINK_DEPENDS_NO_SHARED=ON >/dev/null
 cmake --build "$scratch/build" >/dev/null
 
-python3 - "$scratch" "${lists[@]/#/$source_dir/}" <<'PY'
+MUTATE_SOURCE=$source_dir python3 - "$scratch" "${lists[@]/#/$source_dir/}" <<'PY'
 import os, re, subprocess, sys
 
 sys.dont_write_bytecode = True  # no __pycache__ beside the scripts
-sys.path.insert(0, os.path.join(os.getcwd(), "scripts"))
-from faultlist import Tally, faults, plantable, planted
+sys.path.insert(0, os.path.join(os.environ["MUTATE_SOURCE"], "scripts"))
+from faultlist import Tally, faults, planted
 
 scratch, lists = sys.argv[1], sys.argv[2:]
 src, build = os.path.join(scratch, "src"), os.path.join(scratch, "build")
@@ -74,12 +74,10 @@ for path in lists:
     for fault in faults(path):
         if only and fault["id"] not in only:
             continue
-        if not plantable(src, fault):
-            tally.record(name, "stale", fault)
-            print(f"stale     {fault['id']}", flush=True)
-            continue
-        with planted(src, fault):
-            if subprocess.run(["cmake", "--build", build], capture_output=True).returncode != 0:
+        with planted(src, fault) as ok:
+            if not ok:
+                outcome = "stale"
+            elif subprocess.run(["cmake", "--build", build], capture_output=True).returncode != 0:
                 outcome = "no build"
             else:
                 first = first_tests(fault)
