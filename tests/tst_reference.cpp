@@ -13,6 +13,7 @@
 #include "discover/DiscoveryTexts.h"
 #include "discover/FieldTally.h"
 #include "discover/LogDiscovery.h"
+#include "discover/SecondLook.h"
 #include "discover/reference/CsvReference.h"
 #include "discover/reference/FieldMatch.h"
 #include "discover/reference/LinearFit.h"
@@ -109,6 +110,7 @@ private slots:
     void tallyPairsAtTheEdges_data();
     void tallyPairsAtTheEdges();
     void tallyPairsLikeAPlainInterpolation();
+    void fieldsOfOneFrameShareThePoints();
     void longDriveFitsExactly_data();
     void longDriveFitsExactly();
 };
@@ -987,30 +989,46 @@ void TstReference::demoDriveNamesItsFields() {
 
 // Pairs gathered one at a time give the fit the same pairs give at once,
 // also for raw values far from zero, where sums of squares lose digits, and
-// when the first pair lies far from the others.
+// when the first pair lies far from the others; at the ends of a block of
+// pairs summed together (one pair, a block and one more) as well as long.
 void TstReference::pairSumsMatchTwoPasses() {
     QRandomGenerator random(11);
     for (const double base : {0.0, 1e6, -3e4}) {
-        std::vector<RawValuePair> pairs{{base + 60000, 0.25 * (base + 60000) - 40}};
-        PairSums running;
-        running.add(pairs.front().first, pairs.front().second);
-        for (int k = 0; k < 100000; ++k) {
-            const double x = base + random.bounded(4096.0);
-            const double y = 0.25 * x - 40 + random.bounded(1.0);
-            pairs.emplace_back(x, y);
-            running.add(x, y);
+        for (const int count : {1, 2, 64, 65, 100001}) {
+            std::vector<RawValuePair> pairs{{base + 60000, 0.25 * (base + 60000) - 40}};
+            RunningPairSums running;
+            running.add(pairs.front().first, pairs.front().second);
+            while (int(pairs.size()) < count) {
+                const double x = base + random.bounded(4096.0);
+                const double y = 0.25 * x - 40 + random.bounded(1.0);
+                pairs.emplace_back(x, y);
+                running.add(x, y);
+            }
+            const PairSums sums = running.sums(), plain = PairSums::of(pairs);
+            const QString where = QStringLiteral("base %1, %2 pairs").arg(base).arg(count);
+            QVERIFY2(sums.count == plain.count, qPrintable(where));
+            const auto near = [](double a, double b) {
+                return std::abs(a - b) <= 1e-9 * (1 + std::abs(b));
+            };
+            QVERIFY2(near(sums.meanX, plain.meanX) && near(sums.meanY, plain.meanY),
+                     qPrintable(where));
+            QVERIFY2(near(sums.sxx, plain.sxx) && near(sums.syy, plain.syy) &&
+                         near(sums.sxy, plain.sxy),
+                     qPrintable(where));
+            if (count < 100001)
+                continue;
+            const LineFit once = FitLine(pairs), streamed = FitLine(sums);
+            QVERIFY(once.ok && streamed.ok);
+            QCOMPARE(streamed.pairs, once.pairs);
+            QVERIFY(std::abs(streamed.slope - once.slope) < 1e-9);
+            QVERIFY(std::abs(streamed.intercept - once.intercept) < 1e-6 * (1 + std::abs(base)));
+            QVERIFY(std::abs(streamed.correlation - once.correlation) < 1e-12);
+            const AdapterConversion c = SimplestConversion(once, pairs, 1);
+            const AdapterConversion d = SimplestConversion(streamed, sums, 1);
+            QCOMPARE(d.scale, c.scale);
+            QVERIFY(std::abs(d.offset - c.offset) < 1e-6 * (1 + std::abs(base)));
+            QVERIFY(std::abs(ConversionResidual(sums, c) - ConversionResidual(pairs, c)) < 1e-6);
         }
-        const LineFit once = FitLine(pairs), streamed = FitLine(running);
-        QVERIFY(once.ok && streamed.ok);
-        QCOMPARE(streamed.pairs, once.pairs);
-        QVERIFY(std::abs(streamed.slope - once.slope) < 1e-9);
-        QVERIFY(std::abs(streamed.intercept - once.intercept) < 1e-6 * (1 + std::abs(base)));
-        QVERIFY(std::abs(streamed.correlation - once.correlation) < 1e-12);
-        const AdapterConversion c = SimplestConversion(once, pairs, 1);
-        const AdapterConversion d = SimplestConversion(streamed, running, 1);
-        QCOMPARE(d.scale, c.scale);
-        QVERIFY(std::abs(d.offset - c.offset) < 1e-6 * (1 + std::abs(base)));
-        QVERIFY(std::abs(ConversionResidual(running, c) - ConversionResidual(pairs, c)) < 1e-6);
     }
     QCOMPARE(FitLine(PairSums{}).ok, false);
     QCOMPARE(ConversionResidual(PairSums{}, {}), 0.0);
@@ -1134,6 +1152,80 @@ void TstReference::tallyPairsLikeAPlainInterpolation() {
             }
         }
     }
+}
+
+// The fields of an identifier pair with the references as each would on
+// its own, whether they share one walk through the points (every frame one
+// length) or not: an identifier whose frames alternate between 8 and 4
+// bytes has fields that see only every second frame. The frames come
+// evenly enough that no gap between a field's frames is too long.
+void TstReference::fieldsOfOneFrameShareThePoints() {
+    QRandomGenerator random(31);
+    std::vector<ReferenceSeries> references(2);
+    std::vector<CanFrame> frames;
+    std::array<std::uint8_t, 8> bytes{};
+    double t = 0;
+    for (int k = 0; k < 600; ++k) {
+        for (const std::uint32_t id : {0x100u, 0x200u}) {
+            CanFrame frame = HexFrame(id, "0000000000000000");
+            frame.time = t + (id == 0x200u ? 0.003 : 0);
+            if (id == 0x200u && k % 2 == 1)
+                frame.length = 4;
+            for (std::size_t b = 0; b < 8; ++b) {
+                bytes[b] = std::uint8_t(bytes[b] + random.bounded(-2, 3));
+                frame.data[b] = bytes[b];
+            }
+            frames.push_back(frame);
+        }
+        for (ReferenceSeries& reference : references)
+            if (random.bounded(3) == 0)
+                reference.points.push_back(
+                    {random.bounded(4) == 0 ? t : t + random.bounded(0.01), random.bounded(50.0)});
+        t += 0.008 + random.bounded(0.004);
+    }
+    for (ReferenceSeries& reference : references)
+        std::sort(reference.points.begin(), reference.points.end(),
+                  [](const ReferencePoint& a, const ReferencePoint& b) { return a.time < b.time; });
+    BitStatistics statistics;
+    for (const CanFrame& frame : frames)
+        statistics.add(frame);
+    statistics.finish();
+    const std::vector<IdentifierBits>& identifiers = statistics.identifiers();
+    SecondLook look = PrepareSecondLook(
+        identifiers, std::vector<std::optional<ChecksumFound>>(identifiers.size()), &references);
+    std::vector<std::unique_ptr<FieldTally>> alone;
+    for (const PendingField& p : look.pending) {
+        alone.push_back(std::make_unique<FieldTally>(p.tally->bits(), false));
+        alone.back()->pairWith(&references, INFINITY);
+    }
+    for (const CanFrame& frame : frames) {
+        const int identifier = statistics.indexOf(frame);
+        look.feed(identifier, frame.time, FrameBits(frame), frame.length);
+        for (const int k : look.tallyIndex[std::size_t(identifier)])
+            alone[std::size_t(k)]->add(frame.time, FrameBits(frame), frame.length);
+    }
+    int compared = 0;
+    for (std::size_t k = 0; k < look.pending.size(); ++k) {
+        const PendingField& p = look.pending[k];
+        const std::vector<PairSums> shared = p.tally->paired(true), own = alone[k]->paired(true);
+        if (p.tally->bits().size() < NarrowestContinuous) {
+            QVERIFY(shared.empty()); // never fitted
+            continue;
+        }
+        QCOMPARE(shared.size(), references.size());
+        for (std::size_t r = 0; r < shared.size(); ++r) {
+            const QString where = QStringLiteral("field %1 of 0x%2, reference %3")
+                                      .arg(p.tally->bits().first())
+                                      .arg(identifiers[std::size_t(p.identifier)].key.id, 0, 16)
+                                      .arg(r);
+            QVERIFY2(shared[r].count == own[r].count && shared[r].count > 50, qPrintable(where));
+            QVERIFY2(std::abs(shared[r].meanX - own[r].meanX) < 1e-9, qPrintable(where));
+            QVERIFY2(std::abs(shared[r].sxy - own[r].sxy) < 1e-6 * (1 + std::abs(own[r].sxy)),
+                     qPrintable(where));
+            ++compared;
+        }
+    }
+    QVERIFY(compared >= 8);
 }
 
 // Two hours of a cold start and laps with OBD answers (canmatrix encoded,

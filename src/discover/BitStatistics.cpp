@@ -29,6 +29,13 @@ void drainLanes(std::array<std::uint64_t, 8>& lanes, std::array<qint64, 64>& cou
 }
 
 void drain(IdentifierBits& s) {
+    for (std::size_t i = 0; i < s.crossingSteps[0].size(); ++i) {
+        s.crossingSteps[0][i] += s.crossingLanes2[i];
+        s.crossingSteps[1][i] += s.crossingLanes4[i];
+        s.crossingSteps[2][i] += s.crossingLanes8[i];
+    }
+    s.crossingLanes2 = s.crossingLanes4 = {};
+    s.crossingLanes8 = {};
     drainLanes(s.onesLanes, s.ones);
     drainLanes(s.flipsLanes, s.flips);
     drainLanes(s.aloneLanes, s.flipsAlone);
@@ -38,6 +45,24 @@ void drain(IdentifierBits& s) {
 
 std::uint64_t bytesMask(int bytes) {
     return bytes >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * bytes)) - 1;
+}
+
+using Lanes16 = std::array<std::uint16_t, 16>;
+
+// Each lane's step across the byte boundary for one width, the shorter way
+// round, added to its count where both frames carry the lane's bytes. The
+// width is fixed at compile time so that the lanes go as one vector.
+template <int Width, typename Count>
+void addCrossing(std::array<Count, 16>& lanes, const Lanes16& now, const Lanes16& before,
+                 const Lanes16& carried) {
+    static_assert(Width >= 1 && Width <= 8);
+    constexpr auto Mask = static_cast<std::uint16_t>((1u << (2 * Width)) - 1);
+    for (std::size_t i = 0; i < 16; ++i) {
+        const auto up = static_cast<std::uint16_t>(
+            ((now[i] >> (8 - Width)) - (before[i] >> (8 - Width))) & Mask);
+        const auto down = static_cast<std::uint16_t>(-up & Mask);
+        lanes[i] += static_cast<std::uint16_t>((up < down ? up : down) & carried[i]);
+    }
 }
 
 // What the bits that changed since the identifier's last frame tell; only
@@ -57,27 +82,24 @@ void countFlips(IdentifierBits& s, std::uint64_t data, std::uint64_t changed, st
     for (int byte = 0; byte < 7; ++byte)
         if (alone >> (8 * byte) & 1)
             ++s.flipsAloneMotorola[byte];
-    for (int byte = 0; byte + 1 < common; ++byte) {
-        if ((changed >> (8 * byte) & 0xFFFF) == 0)
-            continue; // a step of 0 either way
-        const auto a = static_cast<std::uint32_t>(data >> (8 * byte) & 0xFF);
-        const auto b = static_cast<std::uint32_t>(data >> (8 * byte + 8) & 0xFF);
-        const auto lastA = static_cast<std::uint32_t>(s.lastData >> (8 * byte) & 0xFF);
-        const auto lastB = static_cast<std::uint32_t>(s.lastData >> (8 * byte + 8) & 0xFF);
-        for (std::size_t w = 0; w < IdentifierBits::CrossingWidths.size(); ++w) {
-            const int width = IdentifierBits::CrossingWidths[w];
-            const std::uint32_t mask = (1u << (2 * width)) - 1;
-            const auto step = [&](std::uint32_t upper, std::uint32_t lower, std::uint32_t lastUpper,
-                                  std::uint32_t lastLower) {
-                const std::uint32_t now = upper << width | lower >> (8 - width);
-                const std::uint32_t before = lastUpper << width | lastLower >> (8 - width);
-                const std::uint32_t up = (now - before) & mask;
-                return static_cast<qint64>(std::min(up, mask + 1 - up));
-            };
-            s.crossingSteps[w][static_cast<std::size_t>(byte)] += step(b, a, lastB, lastA);
-            s.crossingSteps[w][static_cast<std::size_t>(byte + 7)] += step(a, b, lastA, lastB);
-        }
+    // Lane i < 7 holds bytes i + 1 and i above each other (Intel), lane
+    // 7 + i bytes i and i + 1 (Motorola): the number across the boundary of
+    // width w is its lane shifted down by 8 - w. All lanes at once, in
+    // 16-bit arithmetic, wrapping as the field would; only lanes of byte
+    // pairs both frames carry count.
+    Lanes16 now{}, before{}, carriedLanes{};
+    for (std::size_t i = 0; i < 7; ++i) {
+        now[i] = static_cast<std::uint16_t>(data >> (8 * i));
+        before[i] = static_cast<std::uint16_t>(s.lastData >> (8 * i));
+        now[7 + i] = static_cast<std::uint16_t>(now[i] << 8 | now[i] >> 8);
+        before[7 + i] = static_cast<std::uint16_t>(before[i] << 8 | before[i] >> 8);
+        const std::uint16_t both = static_cast<int>(i) + 1 < common ? 0xFFFF : 0;
+        carriedLanes[i] = carriedLanes[7 + i] = both;
     }
+    static_assert(IdentifierBits::CrossingWidths == std::array<int, 3>{2, 4, 8});
+    addCrossing<2>(s.crossingLanes2, now, before, carriedLanes);
+    addCrossing<4>(s.crossingLanes4, now, before, carriedLanes);
+    addCrossing<8>(s.crossingLanes8, now, before, carriedLanes);
 }
 
 } // namespace

@@ -67,6 +67,11 @@ struct IdentifierBits {
     // ones, flips and flipsAlone of the latest frames, a byte a counter
     // (lane j of word b counts bit 8b + j), until BitStatistics::finish.
     std::array<std::uint64_t, 8> onesLanes{}, flipsLanes{}, aloneLanes{}, withLowerLanes{};
+    // crossingSteps of the latest frames, lane i for index i (14 and 15
+    // unused): steps of widths 2 and 4 (at most 8 and 128 a frame) fit 16
+    // bits for 255 frames, those of width 8 take 32.
+    std::array<std::uint16_t, 16> crossingLanes2{}, crossingLanes4{};
+    std::array<std::uint32_t, 16> crossingLanes8{};
     int laneFrames = 0;
 
     double rate(int bit) const {

@@ -131,7 +131,7 @@ QList<int> PageBytes::pagesOf(const IdentifierKey& key) const {
 }
 
 void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& result,
-                        const PageBytes& pages, const FramePlayer& play,
+                        const PageBytes& pages, const IdentifiersPlayer& play,
                         const std::function<std::vector<ReferenceSeries>()>& pairing) {
     // Each page of each paged identifier as an identifier of its own,
     // numbered 0, 1, ...: only its frames are played, so no number meets a
@@ -160,8 +160,11 @@ void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& 
     }
     if (paged.isEmpty())
         return;
+    std::vector<bool> played(std::size_t(result.identifiers.size()), false);
+    for (const Page& page : paged)
+        played[std::size_t(page.identifier)] = true;
     const FramePlayer pagedPlay = [&](const FrameSink& sink) {
-        return play([&](const CanFrame& frame) {
+        return play(played, [&](const CanFrame& frame) {
             if (frame.remote || frame.error || frame.length == 0)
                 return;
             const IdentifierKey key{frame.id & WidestIdentifier(frame.extended), frame.extended};

@@ -74,10 +74,16 @@ DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnsw
 // is a page number (few values, no changing field of the whole frame reads
 // it), those the whole frame does not show as well. Plays the log twice more,
 // each page of each such identifier analysed as an identifier of its own.
-// The pages' fields are paired with `pairing`'s references as the whole
+// Only the paged identifiers' frames are asked for. The pages' fields are
+// paired with `pairing`'s references as the whole
 // frames' are.
+// Plays the frames of the identifiers marked (by place in the result's
+// identifiers), or more: the player may play every frame.
+using IdentifiersPlayer =
+    std::function<bool(const std::vector<bool>& identifiers, const FrameSink& sink)>;
+
 void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& result,
-                        const PageBytes& pages, const FramePlayer& play,
+                        const PageBytes& pages, const IdentifiersPlayer& play,
                         const std::function<std::vector<ReferenceSeries>()>& pairing = {});
 
 // A hint's ranking, its windows typed from the log's start moved onto its

@@ -62,15 +62,7 @@ FieldTally::FieldTally(QList<int> bits, bool keepSeries) : m_bits(std::move(bits
     }
     const auto n = m_bits.size();
     m_mask = n >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
-}
-
-std::int64_t FieldTally::asSigned(std::uint64_t raw) const {
-    const int n = static_cast<int>(m_bits.size());
-    if (n == 0 || n >= 64)
-        return static_cast<std::int64_t>(raw);
-    const std::uint64_t top = std::uint64_t{1} << (n - 1);
-    return raw & top ? static_cast<std::int64_t>(raw) - static_cast<std::int64_t>(top << 1)
-                     : static_cast<std::int64_t>(raw);
+    m_top = n == 0 || n >= 64 ? 0 : std::uint64_t{1} << (n - 1);
 }
 
 void FieldTally::add(double time, std::uint64_t data, int length) {
@@ -86,7 +78,7 @@ void FieldTally::add(double time, std::uint64_t data, int length) {
             raw = raw << 1 | (data >> bit & 1);
     }
     const std::int64_t value = asSigned(raw);
-    if (!m_pairing.empty() && time >= m_nextPoint)
+    if (m_scan && m_scan->mayPass(time))
         pair(time, raw, value);
     if (m_series)
         m_series->add(time, static_cast<double>(raw), static_cast<double>(value));
@@ -141,10 +133,12 @@ void FieldTally::add(double time, std::uint64_t data, int length) {
 }
 
 void FieldTally::pairWith(const std::vector<ReferenceSeries>* references, double largestGap) {
-    m_references = references;
-    m_pairing.assign(references ? references->size() : 0, {});
-    m_largestGap = largestGap;
-    m_nextPoint = -INFINITY;
+    pairWith(std::make_shared<PointScan>(references, largestGap));
+}
+
+void FieldTally::pairWith(std::shared_ptr<PointScan> scan) {
+    m_scan = std::move(scan);
+    m_pairing.assign(m_scan ? m_scan->referenceCount() : 0, {});
     m_readingsApart = false;
 }
 
@@ -152,17 +146,21 @@ std::vector<PairSums> FieldTally::paired(bool asSigned) const {
     std::vector<PairSums> out;
     out.reserve(m_pairing.size());
     for (const Pairing& p : m_pairing)
-        out.push_back(asSigned && m_readingsApart ? p.asSigned : p.asUnsigned);
+        out.push_back((asSigned && m_readingsApart ? p.asSigned : p.asUnsigned).sums());
     return out;
 }
 
 // The points up to this frame's time meet the field between its last frame
-// and this one: a point before the first frame, or in a pause of the
-// traffic longer than the largest gap, has no value to pair with.
+// and this one.
 void FieldTally::pair(double time, std::uint64_t raw, std::int64_t value) {
+    const std::vector<PassedPoint>& passed = m_scan->passed(time, m_lastTime, m_values > 0);
+    if (passed.empty())
+        return;
     const double lastRaw = static_cast<double>(m_last);
     const double lastValue = static_cast<double>(asSigned(m_last));
-    const bool bridged = m_values > 0 && time - m_lastTime <= m_largestGap;
+    // A point between two frames reads the frame before's value too.
+    const bool bridged = std::any_of(passed.begin(), passed.end(),
+                                     [](const PassedPoint& point) { return point.weight < 1; });
     // Until a paired value reads otherwise as two's complement, both
     // readings' sums are the same and only the unsigned ones are kept.
     if (!m_readingsApart && (static_cast<double>(value) != static_cast<double>(raw) ||
@@ -171,26 +169,13 @@ void FieldTally::pair(double time, std::uint64_t raw, std::int64_t value) {
         for (Pairing& p : m_pairing)
             p.asSigned = p.asUnsigned;
     }
-    m_nextPoint = INFINITY;
-    for (std::size_t r = 0; r < m_pairing.size(); ++r) {
-        Pairing& p = m_pairing[r];
-        const std::vector<ReferencePoint>& points = (*m_references)[r].points;
-        for (; p.next < points.size() && points[p.next].time <= time; ++p.next) {
-            const ReferencePoint& point = points[p.next];
-            if (point.time == time) {
-                p.asUnsigned.add(static_cast<double>(raw), point.value);
-                if (m_readingsApart)
-                    p.asSigned.add(static_cast<double>(value), point.value);
-            } else if (bridged && point.time >= m_lastTime) {
-                const double w = (point.time - m_lastTime) / (time - m_lastTime);
-                p.asUnsigned.add(lastRaw + w * (static_cast<double>(raw) - lastRaw), point.value);
-                if (m_readingsApart)
-                    p.asSigned.add(lastValue + w * (static_cast<double>(value) - lastValue),
-                                   point.value);
-            }
-        }
-        if (p.next < points.size())
-            m_nextPoint = std::min(m_nextPoint, points[p.next].time);
+    const double rawStep = static_cast<double>(raw) - lastRaw;
+    const double valueStep = static_cast<double>(value) - lastValue;
+    for (const PassedPoint& point : passed) {
+        Pairing& p = m_pairing[point.reference];
+        p.asUnsigned.add(lastRaw + point.weight * rawStep, point.value);
+        if (m_readingsApart)
+            p.asSigned.add(lastValue + point.weight * valueStep, point.value);
     }
 }
 
@@ -229,10 +214,10 @@ FieldVerdict FieldTally::verdict() const {
                                     : static_cast<double>(m_maxU) - static_cast<double>(m_minU);
     const double meanStep =
         (v.isSigned ? m_stepsSigned : m_stepsUnsigned) / static_cast<double>(m_changes);
-    if (n <= 3 || m_distinctCount <= 4) {
+    if (n < NarrowestContinuous || m_distinctCount <= 4) {
         v.kind = n == 1 ? FieldKind::Flag : FieldKind::Enumeration;
         v.isSigned = false;
-        v.certainty = n <= 3 ? 0.9 : 0.7;
+        v.certainty = n < NarrowestContinuous ? 0.9 : 0.7;
         return v;
     }
     if (meanStep <= range / 8) {

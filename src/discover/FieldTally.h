@@ -3,6 +3,7 @@
 #include "canlog/CanFrame.h"
 #include "decode/ValueSeries.h"
 #include "discover/reference/LinearFit.h"
+#include "discover/reference/PointScan.h"
 #include "discover/reference/ReferenceSeries.h"
 
 #include <QList>
@@ -28,6 +29,10 @@ enum class FieldKind {
 // "constant", "counter", "checksum", "flag", "enumeration", "continuous".
 const char* FieldKindName(FieldKind kind);
 
+// A field of fewer bits is a flag or an enumeration, never continuous: its
+// few codes are states, not a quantity's steps.
+inline constexpr int NarrowestContinuous = 4;
+
 struct FieldVerdict {
     FieldKind kind = FieldKind::Constant;
     bool isSigned = false; // two's complement
@@ -50,6 +55,9 @@ public:
     // of the pairs grow as the frames come, so a fit of hours is exact. The
     // references must outlive the tally.
     void pairWith(const std::vector<ReferenceSeries>* references, double largestGap);
+    // The same with a scan that other tallies of the identifier share: each
+    // of them must see every frame the scan is asked about.
+    void pairWith(std::shared_ptr<PointScan> scan);
     // The sums per reference, for the unsigned and the two's complement reading.
     std::vector<PairSums> paired(bool asSigned) const;
 
@@ -89,17 +97,19 @@ private:
     int m_distinctCount = 0;
 
     struct Pairing {
-        std::size_t next = 0; // the first point not yet paired
-        PairSums asUnsigned, asSigned;
+        RunningPairSums asUnsigned, asSigned;
     };
-    const std::vector<ReferenceSeries>* m_references = nullptr;
+    std::shared_ptr<PointScan> m_scan;
     std::vector<Pairing> m_pairing; // by reference
-    double m_largestGap = 0;
     double m_lastTime = 0;
-    double m_nextPoint = 0;       // the earliest point any reference has not paired yet
     bool m_readingsApart = false; // a paired value read signed differed from unsigned
 
-    std::int64_t asSigned(std::uint64_t raw) const;
+    // The two's complement reading: the top bit's weight taken off when set.
+    std::int64_t asSigned(std::uint64_t raw) const {
+        return raw & m_top ? static_cast<std::int64_t>(raw) - static_cast<std::int64_t>(m_top << 1)
+                           : static_cast<std::int64_t>(raw);
+    }
+    std::uint64_t m_top = 0; // the top bit; 0 for no field or one of 64 bits
     void pair(double time, std::uint64_t raw, std::int64_t value);
 };
 

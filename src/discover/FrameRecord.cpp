@@ -2,10 +2,13 @@
 
 namespace cac {
 
-void FrameRecord::play(const FrameSink& sink) const {
+void FrameRecord::play(const FrameSink& sink, const std::vector<bool>* only) const {
     CanFrame frame;
     replay([&](const KeptFrame& kept) {
-        const IdentifierKey& key = m_keys[static_cast<std::size_t>(kept.identifier)];
+        const auto place = static_cast<std::size_t>(kept.identifier);
+        if (only && (place >= only->size() || !(*only)[place]))
+            return;
+        const IdentifierKey& key = m_keys[place];
         frame.time = kept.time;
         frame.id = key.id;
         frame.extended = key.extended;

@@ -45,8 +45,9 @@ public:
     // The identifiers the frames' places name, for playing them as frames.
     void setKeys(std::vector<IdentifierKey> keys) { m_keys = std::move(keys); }
     // Each kept frame as the log gave it (a frame longer than 8 bytes with
-    // its first 8): identifier, time, length and data.
-    void play(const FrameSink& sink) const;
+    // its first 8): identifier, time, length and data; with `only`, the
+    // frames of the identifiers it marks (by place) alone.
+    void play(const FrameSink& sink, const std::vector<bool>* only = nullptr) const;
 
 private:
     static constexpr std::size_t ChunkFrames = std::size_t{1} << 16;

@@ -51,6 +51,9 @@ void discover(LogDiscovery& out, const LogDiscoveryOptions& options, const Frame
     DiscoveryOptions discovery = options.discovery;
     if (options.references) {
         discovery.pairing = [&] { return pairedReferences(out, options); };
+        // The OBD answers' own identifiers are no candidates for them.
+        if (options.obdAnswers)
+            discovery.paired = [](const IdentifierKey& key) { return !CarriesObdAnswers(key); };
         discovery.keepFrames = true; // the pages' look plays them again
     }
     out.result = DiscoverSignals(play, discovery);
@@ -59,11 +62,14 @@ void discover(LogDiscovery& out, const LogDiscoveryOptions& options, const Frame
     if (out.result.stopped || !options.references)
         return;
     out.candidates = CandidatesOf(out.result, options.obdAnswers);
-    const FramePlayer replay = [&](const FrameSink& sink) {
-        kept->play(sink);
+    const IdentifiersPlayer replay = [&](const std::vector<bool>& identifiers,
+                                         const FrameSink& sink) {
+        if (!kept)
+            return play(sink);
+        kept->play(sink, &identifiers);
         return true;
     };
-    AddPagedCandidates(out.candidates, out.result, pages, kept ? replay : play, discovery.pairing);
+    AddPagedCandidates(out.candidates, out.result, pages, replay, discovery.pairing);
 }
 
 } // namespace

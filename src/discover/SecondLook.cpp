@@ -60,7 +60,8 @@ void SecondLook::feed(int identifier, double time, std::uint64_t data, int lengt
 
 SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
                              const std::vector<std::optional<ChecksumFound>>& checksums,
-                             const std::vector<ReferenceSeries>* references) {
+                             const std::vector<ReferenceSeries>* references,
+                             const std::function<bool(const IdentifierKey&)>& paired) {
     SecondLook look;
     look.sliced.reserve(identifiers.size());
     look.tallyIndex.resize(identifiers.size());
@@ -92,6 +93,7 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
         return identifiers[static_cast<std::size_t>(pending[a].identifier)].frames >
                identifiers[static_cast<std::size_t>(pending[b].identifier)].frames;
     });
+    std::vector<std::shared_ptr<PointScan>> scans(identifiers.size());
     for (int k = 0; k < static_cast<int>(byFrames.size()); ++k) {
         PendingField& p = pending[static_cast<std::size_t>(byFrames[static_cast<std::size_t>(k)])];
         p.tally = std::make_unique<FieldTally>(p.sliced.bits, k < MaxSeriesFields);
@@ -100,10 +102,21 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
             std::tie(p.wideRaw, p.wideValue) = aboveShifts(p.above, p.sliced.bits, s);
         else if (!p.above.isEmpty())
             p.widened = std::make_unique<FieldTally>(p.above + p.sliced.bits, k < MaxSeriesFields);
-        if (references && !references->empty()) {
-            const double gap =
-                GapsPerInterval * identifiers[static_cast<std::size_t>(p.identifier)].period();
-            p.tally->pairWith(references, gap);
+        // Only a continuous field is fitted to a reference, and a checksum
+        // never is.
+        const bool fitted = p.sliced.bits.size() >= NarrowestContinuous && p.algorithm.isEmpty() &&
+                            (!paired || paired(s.key));
+        if (references && !references->empty() && fitted) {
+            const double gap = GapsPerInterval * s.period();
+            // Where every frame has one length, each field sees every frame
+            // and they all share one scan of the points.
+            std::shared_ptr<PointScan>& shared = scans[static_cast<std::size_t>(p.identifier)];
+            if (!shared && oneLength(s))
+                shared = std::make_shared<PointScan>(references, gap);
+            if (shared)
+                p.tally->pairWith(shared);
+            else
+                p.tally->pairWith(references, gap);
             if (p.widened)
                 p.widened->pairWith(references, gap);
         }

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -44,11 +45,14 @@ struct SecondLook {
 };
 
 // Cuts every identifier's fields, less its checksum, and gives each changing
-// one its tally, paired with the references when there are any; the
-// identifiers with the most frames get the series first.
+// one its tally, paired with the references when there are any (on the
+// identifiers `paired` takes, all when it is empty) and when the field can
+// be fitted to one: neither a checksum nor too narrow to read continuous;
+// the identifiers with the most frames get the series first.
 SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
                              const std::vector<std::optional<ChecksumFound>>& checksums,
-                             const std::vector<ReferenceSeries>* references);
+                             const std::vector<ReferenceSeries>* references,
+                             const std::function<bool(const IdentifierKey&)>& paired = {});
 
 // A field that changes, as its tally found it, widened over the constant bits
 // above it when it is continuous.

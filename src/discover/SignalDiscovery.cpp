@@ -185,7 +185,7 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
         options.pairing ? options.pairing() : std::vector<ReferenceSeries>{};
     for (const ReferenceSeries& reference : references)
         result.pairedNames.append(reference.name);
-    SecondLook look = PrepareSecondLook(identifiers, checksums, &references);
+    SecondLook look = PrepareSecondLook(identifiers, checksums, &references, options.paired);
     if (!look.pending.empty() && record.complete()) {
         record.replay([&](const KeptFrame& frame) {
             look.feed(frame.identifier, frame.time, frame.data, frame.length);

@@ -83,6 +83,9 @@ struct DiscoveryOptions {
     // known (the log's OBD answers are then all read): each changing field
     // gets the least-squares sums of its value against each of them.
     std::function<std::vector<ReferenceSeries>()> pairing;
+    // With pairing: the identifiers whose fields are paired, every one when
+    // empty (an identifier whose fields are never matched costs nothing).
+    std::function<bool(const IdentifierKey&)> paired;
     // Hands the frames analysed out with the result (DiscoveryResult::kept),
     // for later looks that would otherwise read the log again.
     bool keepFrames = false;

@@ -9,26 +9,49 @@ namespace cac {
 using RawValuePair = std::pair<double, double>;
 
 // What a least-squares line needs of (x, y) pairs: their number, means and
-// sums of squares about the means. Gathered a pair at a time (Welford's
-// running means), a drive of hours fits exactly as its pairs would all at
-// once, in constant memory.
+// sums of squares about the means.
 struct PairSums {
     long long count = 0;
     double meanX = 0, meanY = 0;
     double sxx = 0, syy = 0, sxy = 0;
 
-    void add(double x, double y) {
-        ++count;
-        const double dx = x - meanX;
-        meanX += dx / double(count);
-        const double dy = y - meanY;
-        meanY += dy / double(count);
-        sxx += dx * (x - meanX);
-        syy += dy * (y - meanY);
-        sxy += dx * (y - meanY);
-    }
     // The same of pairs held at once: the means first, then the sums.
     static PairSums of(const std::vector<RawValuePair>& pairs);
+};
+
+// The same gathered a pair at a time: a drive of hours fits exactly as its
+// pairs would all at once, in constant memory. A block of pairs is summed
+// about the means so far (about its first pair at the start), with no
+// division per pair, then folded into the sums about the new means; the
+// block's values lie near that centre, so the sums keep their digits for
+// raw values far from zero.
+class RunningPairSums {
+public:
+    void add(double x, double y) {
+        if (m_block == 0 && m_sums.count == 0) {
+            m_centreX = x;
+            m_centreY = y;
+        }
+        const double dx = x - m_centreX, dy = y - m_centreY;
+        m_sx += dx;
+        m_sy += dy;
+        m_sxx += dx * dx;
+        m_syy += dy * dy;
+        m_sxy += dx * dy;
+        if (++m_block == BlockPairs)
+            fold();
+    }
+    PairSums sums() const;
+
+private:
+    // Pairs a block sums before it is folded: one division per block.
+    static constexpr int BlockPairs = 64;
+    void fold();
+
+    PairSums m_sums; // of the pairs folded so far
+    double m_centreX = 0, m_centreY = 0;
+    double m_sx = 0, m_sy = 0, m_sxx = 0, m_syy = 0, m_sxy = 0; // the block's, about the centre
+    int m_block = 0;
 };
 
 // The least-squares line y = slope * x + intercept through the pairs, with

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "discover/reference/ReferenceSeries.h"
+
+#include <cstddef>
+#include <vector>
+
+// Where the references' points fall among one identifier's frames: each
+// point up to a frame's time meets the field between the frame before and
+// this one, interpolated by its place between them. Every field of an
+// identifier that sees all of its frames asks the same, so one scan serves
+// them all: the first field at a frame walks the points, the others read
+// what it found.
+namespace cac {
+
+struct PassedPoint {
+    std::size_t reference = 0;
+    double weight = 1; // of this frame's value against the frame before's
+    double value = 0;  // the reference's
+};
+
+class PointScan {
+public:
+    // The references must outlive the scan. Frames further apart than
+    // `largestGap` seconds bridge no point between them.
+    PointScan(const std::vector<ReferenceSeries>* references, double largestGap);
+
+    // Whether a frame at `time` may pass points: false for most frames.
+    bool mayPass(double time) const {
+        return time >= m_nextPoint || (time == m_time && !m_passed.empty());
+    }
+    // The points up to `time` not passed yet, the frame before at
+    // `lastTime` (`hadFrame` false for a field's first frame). A point
+    // before the first frame, or in a pause longer than the largest gap,
+    // has no value to pair with and is passed over.
+    const std::vector<PassedPoint>& passed(double time, double lastTime, bool hadFrame);
+    std::size_t referenceCount() const { return m_next.size(); }
+
+private:
+    const std::vector<ReferenceSeries>* m_references;
+    double m_largestGap;
+    std::vector<std::size_t> m_next; // by reference, the first point not yet passed
+    double m_nextPoint;              // the earliest of those
+    // The frame last asked about and what it passed.
+    double m_time, m_lastTime = 0;
+    bool m_hadFrame = false;
+    std::vector<PassedPoint> m_passed;
+};
+
+} // namespace cac
