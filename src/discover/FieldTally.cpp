@@ -95,8 +95,7 @@ void FieldTally::add(double time, std::uint64_t data, int length) {
         m_minS = m_maxS = value;
     } else {
         ++m_transitions;
-        const int n = static_cast<int>(m_bits.size());
-        const std::uint64_t mask = n >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
+        const std::uint64_t mask = m_mask;
         const std::uint64_t step = (raw - m_last) & mask; // wrapping
         const std::uint64_t back = (m_last - raw) & mask;
         if (step != 0) {
@@ -159,8 +158,7 @@ void FieldTally::pair(double time, std::uint64_t raw, std::int64_t value) {
     const double lastRaw = static_cast<double>(m_last);
     const double lastValue = static_cast<double>(asSigned(m_last));
     // A point between two frames reads the frame before's value too.
-    const bool bridged = std::any_of(passed.begin(), passed.end(),
-                                     [](const PassedPoint& point) { return point.weight < 1; });
+    const bool bridged = m_scan->bridgedLast();
     // Until a paired value reads otherwise as two's complement, both
     // readings' sums are the same and only the unsigned ones are kept.
     if (!m_readingsApart && (static_cast<double>(value) != static_cast<double>(raw) ||

@@ -16,6 +16,7 @@ const std::vector<PassedPoint>& PointScan::passed(double time, double lastTime, 
     m_lastTime = lastTime;
     m_hadFrame = hadFrame;
     m_passed.clear();
+    m_bridged = false;
     if (time < m_nextPoint)
         return m_passed;
     const bool bridged = hadFrame && time - lastTime <= m_largestGap;
@@ -27,8 +28,10 @@ const std::vector<PassedPoint>& PointScan::passed(double time, double lastTime, 
             const ReferencePoint& point = points[next];
             if (point.time == time)
                 m_passed.push_back({r, 1, point.value});
-            else if (bridged && point.time >= lastTime)
+            else if (bridged && point.time >= lastTime) {
                 m_passed.push_back({r, (point.time - lastTime) / (time - lastTime), point.value});
+                m_bridged = true;
+            }
         }
         if (next < points.size())
             m_nextPoint = std::min(m_nextPoint, points[next].time);

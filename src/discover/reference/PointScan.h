@@ -34,6 +34,9 @@ public:
     // before the first frame, or in a pause longer than the largest gap,
     // has no value to pair with and is passed over.
     const std::vector<PassedPoint>& passed(double time, double lastTime, bool hadFrame);
+    // Whether a point of the last `passed` lies between the two frames, so
+    // that it reads the frame before's value too.
+    bool bridgedLast() const { return m_bridged; }
     std::size_t referenceCount() const { return m_next.size(); }
 
 private:
@@ -44,6 +47,7 @@ private:
     // The frame last asked about and what it passed.
     double m_time, m_lastTime = 0;
     bool m_hadFrame = false;
+    bool m_bridged = false;
     std::vector<PassedPoint> m_passed;
 };
 
