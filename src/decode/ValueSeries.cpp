@@ -1,7 +1,9 @@
 #include "decode/ValueSeries.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace cac {
 
@@ -11,16 +13,10 @@ void ValueSeries::add(double time, double raw, double value) {
     if (m_count == 0) {
         m_buckets.assign(BucketCount, Bucket{});
         m_origin = m_first = m_last = time;
-        m_minValue = m_maxValue = value;
-        m_minRaw = m_maxRaw = raw;
     }
     ++m_count;
     m_first = std::min(m_first, time);
     m_last = std::max(m_last, time);
-    m_minValue = std::min(m_minValue, value);
-    m_maxValue = std::max(m_maxValue, value);
-    m_minRaw = std::min(m_minRaw, raw);
-    m_maxRaw = std::max(m_maxRaw, raw);
 
     // A time before the first (a log that steps back) goes to the first bucket.
     const double offset = std::max(0.0, time - m_origin);
@@ -32,9 +28,12 @@ void ValueSeries::add(double time, double raw, double value) {
         m_current = static_cast<std::size_t>(offset / m_width);
         m_currentFrom = static_cast<double>(m_current) * m_width;
         m_currentTo = m_currentFrom + m_width;
-        // Where rounding puts a bound on the wrong side, the division decides.
+        // Where rounding puts a bound on the wrong side, the division
+        // decides. The greatest offset below the bucket's end is the double
+        // just under it (the end is positive: one less in its bits).
+        const double below = std::bit_cast<double>(std::bit_cast<std::uint64_t>(m_currentTo) - 1);
         if (static_cast<std::size_t>(m_currentFrom / m_width) != m_current ||
-            static_cast<std::size_t>(std::nextafter(m_currentTo, 0.0) / m_width) != m_current)
+            static_cast<std::size_t>(below / m_width) != m_current)
             m_currentTo = m_currentFrom; // no shortcut for this bucket
     }
     Bucket& b = m_buckets[m_current];
@@ -47,6 +46,33 @@ void ValueSeries::add(double time, double raw, double value) {
     b.maxValue = std::max(b.maxValue, value);
     b.minRaw = std::min(b.minRaw, raw);
     b.maxRaw = std::max(b.maxRaw, raw);
+}
+
+void ValueSeries::expectSpan(double seconds) {
+    if (m_count != 0)
+        return;
+    // As the halving would widen it, so that the buckets' bounds come out
+    // the same.
+    while (seconds / m_width >= BucketCount)
+        m_width *= 2;
+}
+
+ValueSeries::Bucket ValueSeries::extremes() const {
+    Bucket all;
+    for (const Bucket& b : m_buckets) {
+        if (b.count == 0)
+            continue;
+        if (all.count == 0) {
+            all = b;
+            continue;
+        }
+        all.count += b.count;
+        all.minValue = std::min(all.minValue, b.minValue);
+        all.maxValue = std::max(all.maxValue, b.maxValue);
+        all.minRaw = std::min(all.minRaw, b.minRaw);
+        all.maxRaw = std::max(all.maxRaw, b.maxRaw);
+    }
+    return all;
 }
 
 // Buckets 2i and 2i+1 become bucket i, of twice the width.
@@ -75,10 +101,6 @@ void ValueSeries::readWider(double rawShift, double valueShift) {
         b.minRaw += rawShift;
         b.maxRaw += rawShift;
     }
-    m_minValue = m_minRaw + valueShift;
-    m_maxValue = m_maxRaw + valueShift;
-    m_minRaw += rawShift;
-    m_maxRaw += rawShift;
 }
 
 std::vector<SeriesBucket> ValueSeries::buckets() const {

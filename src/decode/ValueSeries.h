@@ -26,6 +26,10 @@ public:
     static constexpr double FirstWidth = 1e-3;
 
     void add(double time, double raw, double value);
+    // Before the first value: the values will span at least `seconds` from
+    // the first, so the buckets start as wide as they would have grown for
+    // it, and none merge on the way (the same buckets, sooner).
+    void expectSpan(double seconds);
 
     // The same values read over a wider field whose added bits never
     // moved: each raw value moves by `rawShift`, and each value becomes its
@@ -38,10 +42,10 @@ public:
     // Over all values: least and greatest time, value and raw value.
     double firstTime() const { return m_first; }
     double lastTime() const { return m_last; }
-    double minValue() const { return m_minValue; }
-    double maxValue() const { return m_maxValue; }
-    double minRaw() const { return m_minRaw; }
-    double maxRaw() const { return m_maxRaw; }
+    double minValue() const { return extremes().minValue; }
+    double maxValue() const { return extremes().maxValue; }
+    double minRaw() const { return extremes().minRaw; }
+    double maxRaw() const { return extremes().maxRaw; }
 
 private:
     struct Bucket {
@@ -49,6 +53,8 @@ private:
         double minValue = 0, maxValue = 0, minRaw = 0, maxRaw = 0;
     };
     void halve();
+    // Over the buckets: every value lies in one.
+    Bucket extremes() const;
 
     std::vector<Bucket> m_buckets;
     double m_origin = 0; // the first value's time: bucket 0 starts there
@@ -58,7 +64,6 @@ private:
     double m_currentFrom = 0, m_currentTo = 0;
     qint64 m_count = 0;
     double m_first = 0, m_last = 0;
-    double m_minValue = 0, m_maxValue = 0, m_minRaw = 0, m_maxRaw = 0;
 };
 
 } // namespace cac

@@ -6,25 +6,21 @@
 namespace cac {
 namespace {
 
-// Byte value to eight lanes: lane j holds bit j.
-constexpr std::array<std::uint64_t, 256> Lanes = [] {
-    std::array<std::uint64_t, 256> lanes{};
-    for (std::size_t v = 0; v < 256; ++v)
-        for (int j = 0; j < 8; ++j)
-            lanes[v] |= std::uint64_t{(v >> j) & 1} << (8 * j);
-    return lanes;
-}();
+// Bit 0 of every byte: lane b of a word is its byte b.
+constexpr std::uint64_t LowBits = 0x0101010101010101;
+constexpr std::uint64_t HighBits = 0x8080808080808080;
 
+// Word j of the lanes counts bit j of every byte, a lane a byte.
 void addLanes(std::array<std::uint64_t, 8>& lanes, std::uint64_t bits) {
-    for (std::size_t byte = 0; byte < 8; ++byte)
-        lanes[byte] += Lanes[bits >> (8 * byte) & 0xFF];
+    for (std::size_t j = 0; j < 8; ++j)
+        lanes[j] += bits >> j & LowBits;
 }
 
 void drainLanes(std::array<std::uint64_t, 8>& lanes, std::array<qint64, 64>& counts) {
-    for (std::size_t byte = 0; byte < 8; ++byte) {
-        for (std::size_t j = 0; j < 8; ++j)
-            counts[8 * byte + j] += static_cast<qint64>(lanes[byte] >> (8 * j) & 0xFF);
-        lanes[byte] = 0;
+    for (std::size_t j = 0; j < 8; ++j) {
+        for (std::size_t byte = 0; byte < 8; ++byte)
+            counts[8 * byte + j] += static_cast<qint64>(lanes[j] >> (8 * byte) & 0xFF);
+        lanes[j] = 0;
     }
 }
 
@@ -40,6 +36,10 @@ void drain(IdentifierBits& s) {
     drainLanes(s.flipsLanes, s.flips);
     drainLanes(s.aloneLanes, s.flipsAlone);
     drainLanes(s.withLowerLanes, s.flipsWithLower);
+    for (std::size_t byte = 0; byte < s.flipsAloneMotorola.size(); ++byte)
+        s.flipsAloneMotorola[byte] +=
+            static_cast<qint64>(s.aloneMotorolaLanes >> (8 * byte) & 0xFF);
+    s.aloneMotorolaLanes = 0;
     s.laneFrames = 0;
 }
 
@@ -47,7 +47,35 @@ std::uint64_t bytesMask(int bytes) {
     return bytes >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * bytes)) - 1;
 }
 
+// Each byte less one, wrapping within the byte: the top bit is set apart
+// so that no byte borrows from the next.
+std::uint64_t eachByteLessOne(std::uint64_t bits) {
+    return ((bits | HighBits) - LowBits) ^ (~bits & HighBits);
+}
+
 using Lanes16 = std::array<std::uint16_t, 16>;
+
+// Lane i < 7 holds bytes i + 1 and i above each other (Intel), lane 7 + i
+// bytes i and i + 1 (Motorola): the number across the boundary of width w
+// is its lane shifted down by 8 - w.
+Lanes16 crossingNumbers(std::uint64_t data) {
+    Lanes16 lanes{};
+    for (std::size_t i = 0; i < 7; ++i) {
+        lanes[i] = static_cast<std::uint16_t>(data >> (8 * i));
+        lanes[7 + i] = static_cast<std::uint16_t>(lanes[i] << 8 | lanes[i] >> 8);
+    }
+    return lanes;
+}
+
+// By the bytes both frames carry, the lanes of byte pairs both carry.
+constexpr std::array<Lanes16, 9> CarriedLanes = [] {
+    std::array<Lanes16, 9> carried{};
+    for (std::size_t common = 0; common < carried.size(); ++common)
+        for (std::size_t i = 0; i < 7; ++i)
+            if (i + 1 < common)
+                carried[common][i] = carried[common][7 + i] = 0xFFFF;
+    return carried;
+}();
 
 // Each lane's step across the byte boundary for one width, the shorter way
 // round, added to its count where both frames carry the lane's bytes. The
@@ -72,34 +100,22 @@ void countFlips(IdentifierBits& s, std::uint64_t data, std::uint64_t changed, st
     addLanes(s.flipsLanes, changed);
     addLanes(s.aloneLanes, changed & ~(changed << 1) & ~std::uint64_t{1});
     // Per byte, every changed bit but the lowest has a lower one with it.
-    for (std::size_t byte = 0; byte < 8; ++byte) {
-        const auto b = static_cast<unsigned>(changed >> (8 * byte) & 0xFF);
-        if (b & (b - 1))
-            s.withLowerLanes[byte] += Lanes[b & (b - 1)];
-    }
+    addLanes(s.withLowerLanes, changed & eachByteLessOne(changed));
     // Bit 8b against bit 8b + 15: both must be carried.
     const std::uint64_t alone = changed & ~(changed >> 15) & (carried >> 15);
-    for (int byte = 0; byte < 7; ++byte)
-        if (alone >> (8 * byte) & 1)
-            ++s.flipsAloneMotorola[byte];
-    // Lane i < 7 holds bytes i + 1 and i above each other (Intel), lane
-    // 7 + i bytes i and i + 1 (Motorola): the number across the boundary of
-    // width w is its lane shifted down by 8 - w. All lanes at once, in
-    // 16-bit arithmetic, wrapping as the field would; only lanes of byte
-    // pairs both frames carry count.
-    Lanes16 now{}, before{}, carriedLanes{};
-    for (std::size_t i = 0; i < 7; ++i) {
-        now[i] = static_cast<std::uint16_t>(data >> (8 * i));
-        before[i] = static_cast<std::uint16_t>(s.lastData >> (8 * i));
-        now[7 + i] = static_cast<std::uint16_t>(now[i] << 8 | now[i] >> 8);
-        before[7 + i] = static_cast<std::uint16_t>(before[i] << 8 | before[i] >> 8);
-        const std::uint16_t both = static_cast<int>(i) + 1 < common ? 0xFFFF : 0;
-        carriedLanes[i] = carriedLanes[7 + i] = both;
-    }
+    s.aloneMotorolaLanes += alone & (LowBits >> 8);
+    // All boundaries at once, in 16-bit arithmetic, wrapping as the field
+    // would; only lanes of byte pairs both frames carry count.
+    const Lanes16 before =
+        s.crossingData == s.lastData ? s.crossingNumbers : crossingNumbers(s.lastData);
+    const Lanes16 now = crossingNumbers(data);
+    const Lanes16& carriedLanes = CarriedLanes[static_cast<std::size_t>(common)];
     static_assert(IdentifierBits::CrossingWidths == std::array<int, 3>{2, 4, 8});
     addCrossing<2>(s.crossingLanes2, now, before, carriedLanes);
     addCrossing<4>(s.crossingLanes4, now, before, carriedLanes);
     addCrossing<8>(s.crossingLanes8, now, before, carriedLanes);
+    s.crossingNumbers = now;
+    s.crossingData = data;
 }
 
 } // namespace
@@ -127,17 +143,18 @@ double IdentifierBits::jitter() const {
     return intervals > 1 ? std::sqrt(intervalSquares / static_cast<double>(intervals - 1)) : 0.0;
 }
 
-std::uint64_t FrameBits(const CanFrame& frame) {
-    std::uint64_t bits = 0;
-    const int length = frame.length > 8 ? 8 : frame.length;
-    for (int i = 0; i < length; ++i)
-        bits |= std::uint64_t{frame.data[i]} << (8 * i);
-    return bits;
-}
-
 void BitStatistics::finish() {
-    for (IdentifierBits& s : m_identifiers)
+    for (IdentifierBits& s : m_identifiers) {
         drain(s);
+        // A frame of n bytes carries bytes 0 to n - 1.
+        qint64 seen = 0, pairs = 0;
+        for (int byte = 7; byte >= 0; --byte) {
+            seen += s.lengths[static_cast<std::size_t>(byte + 1)];
+            pairs += s.commonBytes[static_cast<std::size_t>(byte + 1)];
+            s.byteSeen[static_cast<std::size_t>(byte)] = seen;
+            s.bytePairs[static_cast<std::size_t>(byte)] = pairs;
+        }
+    }
 }
 
 int BitStatistics::indexOf(const CanFrame& frame) const {
@@ -159,8 +176,8 @@ int BitStatistics::add(const CanFrame& frame) {
     const double time = std::isfinite(frame.time) ? frame.time : s.lastTime;
 
     ++s.lengths[length];
-    for (int byte = 0; byte < length; ++byte)
-        ++s.byteSeen[byte];
+    if (length > 0)
+        s.firstBytes.set(data & 0xFF);
     addLanes(s.onesLanes, data);
     if (s.frames > 0) {
         const double interval = time - s.lastTime;
@@ -172,8 +189,7 @@ int BitStatistics::add(const CanFrame& frame) {
         // Only bytes both frames carry are compared.
         const int common = length < s.lastLength ? length : s.lastLength;
         const std::uint64_t mask = bytesMask(common);
-        for (int byte = 0; byte < common; ++byte)
-            ++s.bytePairs[byte];
+        ++s.commonBytes[common];
         const std::uint64_t changed = (data ^ s.lastData) & mask;
         if (changed != 0) // a repeat flips nothing
             countFlips(s, data, changed, mask, common);

@@ -4,8 +4,10 @@
 #include "common/IdentifierWidth.h"
 
 #include <QHash>
+#include <QtEndian>
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <vector>
 
@@ -40,6 +42,7 @@ struct IdentifierBits {
     std::array<qint64, 9> lengths{};   // frames by data length 0 to 8
     std::array<qint64, 8> byteSeen{};  // frames carrying the byte
     std::array<qint64, 8> bytePairs{}; // successive frames both carrying it
+    std::bitset<256> firstBytes;       // the values byte 0 took
     std::array<qint64, 64> flips{};    // bit differs from the frame before
     std::array<qint64, 64> ones{};
     // Bit p flipped while bit p - 1 stayed (p = 1 to 63): for neighbours of
@@ -64,9 +67,17 @@ struct IdentifierBits {
 
     std::uint64_t lastData = 0;
     int lastLength = 0;
-    // ones, flips and flipsAlone of the latest frames, a byte a counter
-    // (lane j of word b counts bit 8b + j), until BitStatistics::finish.
+    // Successive frames by the bytes both carry (0 to 8), for bytePairs.
+    std::array<qint64, 9> commonBytes{};
+    // ones, flips, flipsAlone and flipsWithLower of the latest frames, a byte
+    // a counter (lane b of word j counts bit 8b + j), and flipsAloneMotorola
+    // (lane b for byte b), until BitStatistics::finish.
     std::array<std::uint64_t, 8> onesLanes{}, flipsLanes{}, aloneLanes{}, withLowerLanes{};
+    std::uint64_t aloneMotorolaLanes = 0;
+    // The numbers across each byte boundary (see crossingSteps) of the
+    // frame whose data `crossingData` was, to step from at the next change.
+    std::array<std::uint16_t, 16> crossingNumbers{};
+    std::uint64_t crossingData = 0;
     // crossingSteps of the latest frames, lane i for index i (14 and 15
     // unused): steps of widths 2 and 4 (at most 8 and 128 a frame) fit 16
     // bits for 255 frames, those of width 8 take 32.
@@ -87,8 +98,13 @@ struct IdentifierBits {
 };
 
 // The frame's data bytes as one number, byte 0 in the lowest 8 bits: bit p
-// of it is database bit p.
-std::uint64_t FrameBits(const CanFrame& frame);
+// of it is database bit p. Bytes beyond the frame's length read 0. Read as
+// one word: it runs for every frame.
+inline std::uint64_t FrameBits(const CanFrame& frame) {
+    const int length = frame.length > 8 ? 8 : frame.length;
+    const auto all = qFromLittleEndian<std::uint64_t>(frame.data.data());
+    return length >= 8 ? all : all & ((std::uint64_t{1} << (8 * length)) - 1);
+}
 
 class BitStatistics {
 public:

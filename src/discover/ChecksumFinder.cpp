@@ -152,6 +152,7 @@ ChecksumFinder::ChecksumFinder(IdentifierKey key) : m_key(key) {
             c.family = family;
             m_candidates.push_back(withReads(c));
         }
+    watchPending();
 }
 
 bool ChecksumFinder::holds(Candidate& c, std::uint64_t data, int length) const {
@@ -222,6 +223,7 @@ void ChecksumFinder::add(std::uint64_t data, int length) {
     m_lastData = data;
     m_lastLength = length;
     m_changed |= data ^ m_firstData;
+    const int longestBefore = m_longest;
     m_longest = std::max(m_longest, length);
     if (int(m_distinct.size()) < MinDistinctNibble &&
         std::find(m_distinct.begin(), m_distinct.end(), std::pair{data, length}) ==
@@ -236,22 +238,45 @@ void ChecksumFinder::add(std::uint64_t data, int length) {
         }
     if (fell)
         std::erase_if(m_candidates, [](const Candidate& c) { return !c.alive; });
-    searchCrcs(data, length);
+    const bool searched = searchCrcs(data, length);
     // Nothing left to hold and no CRC search to come in the lengths met so
     // far: the rest of the log is passed over.
-    m_done = m_candidates.empty();
-    for (int place = 0; place < m_longest && m_done; ++place)
-        for (const Cover cover : Covers)
-            m_done = m_done && !(m_crcPending[std::size_t(place)][std::size_t(cover)] &&
-                                 checksums::CoveredBytes(place, cover, m_longest) != 0);
+    if (m_candidates.empty() && (fell || searched || m_longest != longestBefore))
+        m_done = nothingLeft();
 }
 
-void ChecksumFinder::searchCrcs(std::uint64_t data, int length) {
+bool ChecksumFinder::nothingLeft() const {
+    if (!m_candidates.empty())
+        return false;
+    for (int place = 0; place < m_longest; ++place)
+        for (const Cover cover : Covers)
+            if (m_crcPending[std::size_t(place)][std::size_t(cover)] &&
+                checksums::CoveredBytes(place, cover, m_longest) != 0)
+                return false;
+    return true;
+}
+
+void ChecksumFinder::watchPending() {
+    for (int length = 0; length <= 8; ++length) {
+        std::uint64_t watch = 0;
+        for (int place = 0; place < length; ++place)
+            for (const Cover cover : Covers) {
+                const std::uint64_t covered = coveredBits(place, cover, length);
+                if (m_crcPending[std::size_t(place)][std::size_t(cover)] && covered != 0)
+                    watch |= covered | std::uint64_t{0xFF} << (8 * place);
+            }
+        m_crcWatch[std::size_t(length)] = watch;
+    }
+}
+
+bool ChecksumFinder::searchCrcs(std::uint64_t data, int length) {
     Anchor& anchor = m_anchor[std::size_t(length)];
     if (!anchor.seen) {
         anchor = {true, data};
-        return;
+        return false;
     }
+    if (((anchor.data ^ data) & m_crcWatch[std::size_t(length)]) == 0)
+        return false;
     for (int place = 0; place < length; ++place)
         for (const Cover cover : Covers) {
             bool& pending = m_crcPending[std::size_t(place)][std::size_t(cover)];
@@ -267,6 +292,8 @@ void ChecksumFinder::searchCrcs(std::uint64_t data, int length) {
             if ((difference & covered) != 0)
                 searchCrc(place, cover, anchor.data, data, length);
         }
+    watchPending();
+    return true;
 }
 
 std::optional<ChecksumFound> ChecksumFinder::result() const {

@@ -76,6 +76,10 @@ private:
     // pair of frames whose covered bytes differ.
     std::array<std::array<bool, 3>, 8> m_crcPending{};
     std::array<Anchor, 9> m_anchor{}; // the first frame of each length
+    // Per length, the bits whose difference from the anchor ends some
+    // pending place's wait (its byte and those it covers): a frame that
+    // differs nowhere there is no news for the search.
+    std::array<std::uint64_t, 9> m_crcWatch{};
     std::uint64_t m_lastData = 0;
     int m_lastLength = -1;
     std::uint64_t m_firstData = 0;
@@ -84,7 +88,10 @@ private:
     bool m_done = false;                                   // every family fell
     std::vector<std::pair<std::uint64_t, int>> m_distinct; // up to MinDistinctNibble
 
-    void searchCrcs(std::uint64_t data, int length);
+    // Whether some place's wait ended.
+    bool searchCrcs(std::uint64_t data, int length);
+    void watchPending();
+    bool nothingLeft() const;
     void searchCrc(int place, Cover cover, std::uint64_t anchor, std::uint64_t data, int length);
     bool holds(Candidate& c, std::uint64_t data, int length) const;
 };

@@ -112,26 +112,19 @@ ReferenceMatches MatchMarks(const DiscoveryCandidates& candidates, std::vector<R
     return out;
 }
 
-void PageBytes::add(const CanFrame& frame) {
-    if (frame.remote || frame.error || frame.length == 0)
-        return;
-    const IdentifierKey key{frame.id & WidestIdentifier(frame.extended), frame.extended};
-    m_values[key.packed()].set(frame.data[0]);
-}
-
-QList<int> PageBytes::pagesOf(const IdentifierKey& key) const {
-    const auto found = m_values.constFind(key.packed());
-    if (found == m_values.constEnd() || found->count() < 2 || found->count() > MaxPages)
+QList<int> PagesOf(const DiscoveredIdentifier& identifier) {
+    const std::size_t count = identifier.firstBytes.count();
+    if (count < 2 || count > std::size_t(MaxPages))
         return {};
     QList<int> pages;
     for (int value = 0; value < 256; ++value)
-        if (found->test(std::size_t(value)))
+        if (identifier.firstBytes.test(std::size_t(value)))
             pages.append(value);
     return pages;
 }
 
 void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& result,
-                        const PageBytes& pages, const IdentifiersPlayer& play,
+                        const IdentifiersPlayer& play,
                         const std::function<std::vector<ReferenceSeries>()>& pairing) {
     // Each page of each paged identifier as an identifier of its own,
     // numbered 0, 1, ...: only its frames are played, so no number meets a
@@ -149,7 +142,7 @@ void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& 
     };
     for (int i = 0; i < result.identifiers.size(); ++i) {
         const DiscoveredIdentifier& identifier = result.identifiers[i];
-        const QList<int> values = pages.pagesOf(identifier.key);
+        const QList<int> values = PagesOf(identifier);
         // An OBD answer's first byte is its length, not a page.
         if (values.isEmpty() || CarriesObdAnswers(identifier.key) ||
             std::any_of(identifier.fields.begin(), identifier.fields.end(), readsByteZero))

@@ -50,18 +50,11 @@ struct DiscoveryCandidates {
     int pairedIndex(const QString& name) const { return int(pairedNames.indexOf(name)); }
 };
 
-// The values byte 0 takes in each identifier's frames: a byte of few values
-// may be a page number that sets the layout of the rest of the frame.
-class PageBytes {
-public:
-    void add(const CanFrame& frame);
-    // The values of the identifier's byte 0 when they are few (2 to MaxPages).
-    QList<int> pagesOf(const IdentifierKey& key) const;
-    static constexpr int MaxPages = 8;
-
-private:
-    QHash<std::uint32_t, std::bitset<256>> m_values; // by IdentifierKey::packed()
-};
+// The values the identifier's byte 0 took when they are few (2 to
+// MaxPages): a byte of few values may be a page number that sets the layout
+// of the rest of the frame.
+constexpr int MaxPages = 8;
+QList<int> PagesOf(const DiscoveredIdentifier& identifier);
 
 // Whether the identifier is one OBD answers come on (0x7E8 to 0x7EF, 0x18DAF1xx).
 bool CarriesObdAnswers(const IdentifierKey& key);
@@ -83,7 +76,7 @@ using IdentifiersPlayer =
     std::function<bool(const std::vector<bool>& identifiers, const FrameSink& sink)>;
 
 void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& result,
-                        const PageBytes& pages, const IdentifiersPlayer& play,
+                        const IdentifiersPlayer& play,
                         const std::function<std::vector<ReferenceSeries>()>& pairing = {});
 
 // A hint's ranking, its windows typed from the log's start moved onto its

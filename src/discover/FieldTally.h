@@ -73,6 +73,11 @@ public:
     std::int64_t minSigned() const { return m_minS; }
     std::int64_t maxSigned() const { return m_maxS; }
     // raw: the unsigned reading; value: the two's complement reading.
+    // The field's values will span at least `seconds` from its first.
+    void expectSpan(double seconds) {
+        if (m_series)
+            m_series->expectSpan(seconds);
+    }
     const ValueSeries* series() const { return m_series.get(); }
     ValueSeries* series() { return m_series.get(); }
     std::unique_ptr<ValueSeries> takeSeries() { return std::move(m_series); }

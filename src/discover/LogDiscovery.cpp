@@ -29,9 +29,8 @@ std::vector<ReferenceSeries> pairedReferences(const LogDiscovery& out,
 }
 
 // What both kinds of discovery share once the frames can be played: the
-// references' first time, OBD answers and pages gathered on the first play.
+// references' first time and OBD answers gathered on the first play.
 void discover(LogDiscovery& out, const LogDiscoveryOptions& options, const FramePlayer& read) {
-    PageBytes pages;
     bool first = true;
     const FramePlayer play = [&](const FrameSink& sink) {
         const bool gather = first && options.references;
@@ -43,7 +42,6 @@ void discover(LogDiscovery& out, const LogDiscoveryOptions& options, const Frame
             anyFrame = true;
             if (options.obdAnswers)
                 out.answers.add(frame);
-            pages.add(frame);
             sink(frame);
         };
         return read(gather ? FrameSink(take) : sink);
@@ -69,7 +67,7 @@ void discover(LogDiscovery& out, const LogDiscoveryOptions& options, const Frame
         kept->play(sink, &identifiers);
         return true;
     };
-    AddPagedCandidates(out.candidates, out.result, pages, replay, discovery.pairing);
+    AddPagedCandidates(out.candidates, out.result, replay, discovery.pairing);
 }
 
 } // namespace

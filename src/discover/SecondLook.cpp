@@ -98,6 +98,10 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
         PendingField& p = pending[static_cast<std::size_t>(byFrames[static_cast<std::size_t>(k)])];
         p.tally = std::make_unique<FieldTally>(p.sliced.bits, k < MaxSeriesFields);
         const IdentifierBits& s = identifiers[static_cast<std::size_t>(p.identifier)];
+        // A field of an identifier of one length sees its first frame and its
+        // last.
+        if (oneLength(s))
+            p.tally->expectSpan(s.lastTime - s.firstTime);
         if (!p.above.isEmpty() && oneLength(s))
             std::tie(p.wideRaw, p.wideValue) = aboveShifts(p.above, p.sliced.bits, s);
         else if (!p.above.isEmpty())

@@ -116,6 +116,7 @@ DiscoveredIdentifier describeIdentifier(const IdentifierBits& s, const SlicedIde
     for (int length = 0; length <= 8; ++length)
         if (s.lengths[static_cast<std::size_t>(length)] > 0)
             out.lengths.append(length);
+    out.firstBytes = s.firstBytes;
     out.order = cut.order;
     out.intelVotes = cut.intelVotes;
     out.motorolaVotes = cut.motorolaVotes;

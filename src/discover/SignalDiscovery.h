@@ -12,6 +12,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <bitset>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -60,6 +61,7 @@ struct DiscoveredIdentifier {
     qint64 frames = 0;
     double period = 0, jitter = 0;         // seconds: mean and standard deviation of the gaps
     QList<int> lengths;                    // the data lengths its frames had, shortest first
+    std::bitset<256> firstBytes;           // the values its byte 0 took
     FieldOrder order = FieldOrder::Intel;  // most crossings; each field has its own
     int intelVotes = 0, motorolaVotes = 0; // byte crossings only that order explains
     QList<DiscoveredField> fields;         // from the frame's start, constant runs included
