@@ -7,7 +7,9 @@
 
 namespace cac {
 
-void ValueSeries::add(double time, double raw, double value) {
+// A value outside the last one's bucket, the first value, or one without a
+// time.
+void ValueSeries::addElsewhere(double time, double raw, double value) {
     if (!std::isfinite(time))
         time = m_count == 0 ? 0 : m_last;
     if (m_count == 0) {
@@ -20,8 +22,6 @@ void ValueSeries::add(double time, double raw, double value) {
 
     // A time before the first (a log that steps back) goes to the first bucket.
     const double offset = std::max(0.0, time - m_origin);
-    // Values come in time order, mostly many to a bucket: the last one's
-    // bucket is tried before any division.
     if (!(offset >= m_currentFrom && offset < m_currentTo)) {
         while (offset / m_width >= BucketCount)
             halve();

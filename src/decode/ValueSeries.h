@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <vector>
 
 // A channel's values over time in a fixed number of time buckets, each with
@@ -25,7 +26,24 @@ public:
     // The first bucket's time span; it doubles as the log runs on.
     static constexpr double FirstWidth = 1e-3;
 
-    void add(double time, double raw, double value);
+    void add(double time, double raw, double value) {
+        // Values come in time order, mostly many to a bucket: the last
+        // one's bucket is tried before anything else.
+        const double offset = time - m_origin;
+        if (m_count > 0 && offset >= m_currentFrom && offset < m_currentTo) {
+            ++m_count;
+            m_first = std::min(m_first, time);
+            m_last = std::max(m_last, time);
+            Bucket& b = m_buckets[m_current];
+            ++b.count;
+            b.minValue = std::min(b.minValue, value);
+            b.maxValue = std::max(b.maxValue, value);
+            b.minRaw = std::min(b.minRaw, raw);
+            b.maxRaw = std::max(b.maxRaw, raw);
+            return;
+        }
+        addElsewhere(time, raw, value);
+    }
     // Before the first value: the values will span at least `seconds` from
     // the first, so the buckets start as wide as they would have grown for
     // it, and none merge on the way (the same buckets, sooner).
@@ -52,6 +70,7 @@ private:
         qint64 count = 0;
         double minValue = 0, maxValue = 0, minRaw = 0, maxRaw = 0;
     };
+    void addElsewhere(double time, double raw, double value);
     void halve();
     // Over the buckets: every value lies in one.
     Bucket extremes() const;

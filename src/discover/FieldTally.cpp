@@ -78,8 +78,11 @@ void FieldTally::add(double time, std::uint64_t data, int length) {
             raw = raw << 1 | (data >> bit & 1);
     }
     const std::int64_t value = asSigned(raw);
-    if (m_scan && m_scan->mayPass(time))
-        pair(time, raw, value);
+    if (m_scan && m_scan->mayPass(time)) {
+        const std::vector<PassedPoint>& passed = m_scan->passed(time, m_lastTime, m_values > 0);
+        if (!passed.empty())
+            pair(passed, raw, value);
+    }
     if (m_series)
         m_series->add(time, static_cast<double>(raw), static_cast<double>(value));
 
@@ -90,6 +93,11 @@ void FieldTally::add(double time, std::uint64_t data, int length) {
         ++m_values;
         return;
     }
+    change(time, raw, value);
+}
+
+// A new value, or the first.
+void FieldTally::change(double time, std::uint64_t raw, std::int64_t value) {
     if (m_values == 0) {
         m_minU = m_maxU = raw;
         m_minS = m_maxS = value;
@@ -151,10 +159,8 @@ std::vector<PairSums> FieldTally::paired(bool asSigned) const {
 
 // The points up to this frame's time meet the field between its last frame
 // and this one.
-void FieldTally::pair(double time, std::uint64_t raw, std::int64_t value) {
-    const std::vector<PassedPoint>& passed = m_scan->passed(time, m_lastTime, m_values > 0);
-    if (passed.empty())
-        return;
+void FieldTally::pair(const std::vector<PassedPoint>& passed, std::uint64_t raw,
+                      std::int64_t value) {
     const double lastRaw = static_cast<double>(m_last);
     const double lastValue = static_cast<double>(asSigned(m_last));
     // A point between two frames reads the frame before's value too.

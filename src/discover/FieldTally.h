@@ -115,7 +115,8 @@ private:
                            : static_cast<std::int64_t>(raw);
     }
     std::uint64_t m_top = 0; // the top bit; 0 for no field or one of 64 bits
-    void pair(double time, std::uint64_t raw, std::int64_t value);
+    void pair(const std::vector<PassedPoint>& passed, std::uint64_t raw, std::int64_t value);
+    void change(double time, std::uint64_t raw, std::int64_t value);
 };
 
 } // namespace cac

@@ -143,6 +143,8 @@ QList<ObdValue> DecodeObdAnswer(const CanFrame& frame) {
 }
 
 void ObdAnswerCollector::add(const CanFrame& frame) {
+    if (!IsObdAnswerFrame(frame)) // most frames: nothing to build
+        return;
     const QList<ObdValue> values = DecodeObdAnswer(frame);
     for (const ObdValue& v : values) {
         ++m_answers;

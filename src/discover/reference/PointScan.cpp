@@ -9,9 +9,7 @@ PointScan::PointScan(const std::vector<ReferenceSeries>* references, double larg
     : m_references(references), m_largestGap(largestGap),
       m_next(references ? references->size() : 0, 0), m_nextPoint(-INFINITY), m_time(NAN) {}
 
-const std::vector<PassedPoint>& PointScan::passed(double time, double lastTime, bool hadFrame) {
-    if (time == m_time && lastTime == m_lastTime && hadFrame == m_hadFrame)
-        return m_passed; // another field of the same frame
+const std::vector<PassedPoint>& PointScan::walk(double time, double lastTime, bool hadFrame) {
     m_time = time;
     m_lastTime = lastTime;
     m_hadFrame = hadFrame;

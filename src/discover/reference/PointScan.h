@@ -33,13 +33,19 @@ public:
     // `lastTime` (`hadFrame` false for a field's first frame). A point
     // before the first frame, or in a pause longer than the largest gap,
     // has no value to pair with and is passed over.
-    const std::vector<PassedPoint>& passed(double time, double lastTime, bool hadFrame);
+    const std::vector<PassedPoint>& passed(double time, double lastTime, bool hadFrame) {
+        if (time == m_time && lastTime == m_lastTime && hadFrame == m_hadFrame)
+            return m_passed; // another field of the same frame
+        return walk(time, lastTime, hadFrame);
+    }
     // Whether a point of the last `passed` lies between the two frames, so
     // that it reads the frame before's value too.
     bool bridgedLast() const { return m_bridged; }
     std::size_t referenceCount() const { return m_next.size(); }
 
 private:
+    const std::vector<PassedPoint>& walk(double time, double lastTime, bool hadFrame);
+
     const std::vector<ReferenceSeries>* m_references;
     double m_largestGap;
     std::vector<std::size_t> m_next; // by reference, the first point not yet passed
