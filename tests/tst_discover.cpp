@@ -15,6 +15,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <array>
+#include <bitset>
 #include <tuple>
 
 using namespace cac;
@@ -587,6 +589,54 @@ private slots:
         QCOMPARE(played.size(), data.size());
         for (std::size_t i = 0; i < data.size(); ++i)
             QVERIFY2(played[i] == data[i], qPrintable(QString::number(i)));
+    }
+    // Frames of every length, 0 to 8 and one claiming 15, whose bytes beyond
+    // their length hold leftovers (0xFF): the counts per byte and bit, read
+    // a word at a time, agree with a plain count of the bytes each frame
+    // carries, and a frame without data gives byte 0 no value.
+    void countsStopAtEachFramesLength() {
+        QRandomGenerator random(17);
+        BitStatistics statistics;
+        std::array<qint64, 8> seen{}, pairs{};
+        std::array<qint64, 64> ones{}, flips{};
+        std::bitset<256> firstBytes;
+        CanFrame last;
+        for (int k = 0; k < 700; ++k) { // more than a lane holds
+            CanFrame frame;
+            frame.time = k * 0.01;
+            frame.id = 0x123;
+            frame.length = std::uint8_t(k % 10 == 9 ? 15 : random.bounded(9));
+            frame.data.fill(0xFF);
+            const int length = std::min<int>(frame.length, 8);
+            for (int b = 0; b < length; ++b)
+                frame.data[std::size_t(b)] = std::uint8_t(random.bounded(256));
+            std::uint64_t bits = 0;
+            for (int b = 0; b < length; ++b) {
+                bits |= std::uint64_t{frame.data[std::size_t(b)]} << (8 * b);
+                ++seen[std::size_t(b)];
+                for (int j = 0; j < 8; ++j)
+                    ones[std::size_t(8 * b + j)] += frame.data[std::size_t(b)] >> j & 1;
+            }
+            if (length > 0)
+                firstBytes.set(frame.data[0]);
+            if (k > 0)
+                for (int b = 0; b < std::min<int>(length, std::min<int>(last.length, 8)); ++b) {
+                    ++pairs[std::size_t(b)];
+                    for (int j = 0; j < 8; ++j)
+                        flips[std::size_t(8 * b + j)] +=
+                            (frame.data[std::size_t(b)] ^ last.data[std::size_t(b)]) >> j & 1;
+                }
+            QCOMPARE(FrameBits(frame), bits);
+            QCOMPARE(statistics.add(frame), 0);
+            last = frame;
+        }
+        statistics.finish();
+        const IdentifierBits& s = statistics.identifiers().front();
+        QCOMPARE(s.byteSeen, seen);
+        QCOMPARE(s.bytePairs, pairs);
+        QCOMPARE(s.ones, ones);
+        QCOMPARE(s.flips, flips);
+        QCOMPARE(s.firstBytes, firstBytes);
     }
     // A 10-bit value at bits 16 to 25 below bits that never flipped, bit 28
     // and the top bit 31 set: the field found takes them in, and its range,
