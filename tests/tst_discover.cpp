@@ -592,13 +592,15 @@ private slots:
     }
     // Frames of every length, 0 to 8 and one claiming 15, whose bytes beyond
     // their length hold leftovers (0xFF): the counts per byte and bit, read
-    // a word at a time, agree with a plain count of the bytes each frame
-    // carries, and a frame without data gives byte 0 no value.
+    // a word at a time, agree with a plain count, bit by bit, of the bytes
+    // each frame (and, for flips, both frames) carry, and a frame without
+    // data gives byte 0 no value.
     void countsStopAtEachFramesLength() {
         QRandomGenerator random(17);
         BitStatistics statistics;
         std::array<qint64, 8> seen{}, pairs{};
-        std::array<qint64, 64> ones{}, flips{};
+        std::array<qint64, 64> ones{}, flips{}, alone{}, withLower{};
+        std::array<qint64, 7> aloneMotorola{};
         std::bitset<256> firstBytes;
         CanFrame last;
         for (int k = 0; k < 700; ++k) { // more than a lane holds
@@ -619,13 +621,27 @@ private slots:
             }
             if (length > 0)
                 firstBytes.set(frame.data[0]);
-            if (k > 0)
-                for (int b = 0; b < std::min<int>(length, std::min<int>(last.length, 8)); ++b) {
-                    ++pairs[std::size_t(b)];
-                    for (int j = 0; j < 8; ++j)
-                        flips[std::size_t(8 * b + j)] +=
-                            (frame.data[std::size_t(b)] ^ last.data[std::size_t(b)]) >> j & 1;
-                }
+            const int common = k > 0 ? std::min<int>(length, std::min<int>(last.length, 8)) : 0;
+            const auto flipped = [&](int bit) {
+                return bit / 8 < common &&
+                       ((frame.data[std::size_t(bit / 8)] ^ last.data[std::size_t(bit / 8)]) >>
+                            (bit % 8) &
+                        1) != 0;
+            };
+            for (int bit = 0; bit < 8 * common; ++bit) {
+                if (!flipped(bit))
+                    continue;
+                ++flips[std::size_t(bit)];
+                alone[std::size_t(bit)] += bit > 0 && !flipped(bit - 1);
+                bool lower = false;
+                for (int below = bit - bit % 8; below < bit; ++below)
+                    lower = lower || flipped(below);
+                withLower[std::size_t(bit)] += lower;
+                if (bit % 8 == 0 && bit / 8 + 1 < common)
+                    aloneMotorola[std::size_t(bit / 8)] += !flipped(bit + 15);
+            }
+            for (int b = 0; b < common; ++b)
+                ++pairs[std::size_t(b)];
             QCOMPARE(FrameBits(frame), bits);
             QCOMPARE(statistics.add(frame), 0);
             last = frame;
@@ -636,6 +652,9 @@ private slots:
         QCOMPARE(s.bytePairs, pairs);
         QCOMPARE(s.ones, ones);
         QCOMPARE(s.flips, flips);
+        QCOMPARE(s.flipsAlone, alone);
+        QCOMPARE(s.flipsWithLower, withLower);
+        QCOMPARE(s.flipsAloneMotorola, aloneMotorola);
         QCOMPARE(s.firstBytes, firstBytes);
     }
     // A 10-bit value at bits 16 to 25 below bits that never flipped, bit 28
