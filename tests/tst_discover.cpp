@@ -610,8 +610,10 @@ private slots:
             frame.length = std::uint8_t(k % 10 == 9 ? 15 : random.bounded(9));
             frame.data.fill(0xFF);
             const int length = std::min<int>(frame.length, 8);
+            // Byte 0 is never 0 in the frames that carry it: a frame without
+            // data must not give it that value.
             for (int b = 0; b < length; ++b)
-                frame.data[std::size_t(b)] = std::uint8_t(random.bounded(256));
+                frame.data[std::size_t(b)] = std::uint8_t(random.bounded(b == 0 ? 1 : 0, 256));
             std::uint64_t bits = 0;
             for (int b = 0; b < length; ++b) {
                 bits |= std::uint64_t{frame.data[std::size_t(b)]} << (8 * b);
