@@ -380,6 +380,107 @@ private slots:
                                                       .arg(expected.size())));
         }
     }
+
+    // A CRC planted in one byte, over the bytes before it, after it or all
+    // the others, in frames of one length: bytes changed on one side of it
+    // only (so some places' search is over long before others'), the
+    // checksum byte changed alone now and then, frames repeated. Every CRC
+    // the finder keeps holds on every frame, checked the plain way, and the
+    // planted one is kept exactly when it held and its bytes ever moved.
+    void crcsLeftAreThoseThatHeldEverywhere() {
+        using C = ChecksumFinder::Cover;
+        struct Generator {
+            int poly;
+            bool reflected;
+        };
+        const Generator generators[] = {{0x1D, false}, {0x2F, false}, {0x07, false},
+                                        {0x31, true},  {0x03, false}, {0xFF, true}};
+        QRandomGenerator random(11);
+        for (int trial = 0; trial < 300; ++trial) {
+            const int length = int(random.bounded(2, 9));
+            const C cover = C(random.bounded(3));
+            const int place = cover == C::Before  ? int(random.bounded(1, length))
+                              : cover == C::After ? int(random.bounded(0, length - 1))
+                                                  : int(random.bounded(length));
+            const Generator g = generators[random.bounded(6)];
+            const int init = int(random.bounded(256));
+            // The bytes a cover takes, worked out here rather than asked of the finder.
+            const auto coverOf = [&](int at, C side) {
+                unsigned mask = 0;
+                for (int b = 0; b < length; ++b)
+                    if (side == C::Before ? b < at : side == C::After ? b > at : b != at)
+                        mask |= 1u << b;
+                return mask;
+            };
+            const unsigned covered = coverOf(place, cover);
+            const auto crcOver = [&](const std::vector<int>& bytes, unsigned mask, int poly,
+                                     bool reflected, int start) {
+                std::uint8_t units[8];
+                int count = 0;
+                for (int b = 0; b < length; ++b)
+                    if (mask & (1u << b))
+                        units[count++] = std::uint8_t(bytes[std::size_t(b)]);
+                return int(Crc8(std::uint8_t(poly), reflected, units, count, std::uint8_t(start)));
+            };
+            std::vector<std::vector<int>> frames;
+            std::vector<int> bytes(static_cast<std::size_t>(length));
+            for (int& b : bytes)
+                b = int(random.bounded(256));
+            bytes[std::size_t(place)] = crcOver(bytes, covered, g.poly, g.reflected, init);
+            ChecksumFinder finder({0x123, false});
+            for (int k = 0; k < 40; ++k) {
+                if (k > 0) {
+                    const int event = int(random.bounded(6));
+                    if (event == 0) { // the checksum byte alone
+                        bytes[std::size_t(place)] ^= int(random.bounded(1, 256));
+                    } else if (event < 5) { // bytes below, above or anywhere, sealed again
+                        const int side = int(random.bounded(3));
+                        for (int n = int(random.bounded(1, 3)); n > 0; --n) {
+                            const int b = side == 0   ? int(random.bounded(place + 1))
+                                          : side == 1 ? int(random.bounded(place, length))
+                                                      : int(random.bounded(length));
+                            if (b != place)
+                                bytes[std::size_t(b)] = int(random.bounded(256));
+                        }
+                        bytes[std::size_t(place)] =
+                            crcOver(bytes, covered, g.poly, g.reflected, init);
+                    }
+                }
+                frames.push_back(bytes);
+                std::uint64_t data = 0;
+                for (int b = 0; b < length; ++b)
+                    data |= std::uint64_t(bytes[std::size_t(b)]) << (8 * b);
+                finder.add(data, length);
+            }
+            const auto heldOnEvery = [&](int at, C side, int poly, bool reflected) {
+                const unsigned mask = coverOf(at, side);
+                const int constant = frames.front()[std::size_t(at)] ^
+                                     crcOver(frames.front(), mask, poly, reflected, 0);
+                for (const std::vector<int>& f : frames)
+                    if ((f[std::size_t(at)] ^ crcOver(f, mask, poly, reflected, 0)) != constant)
+                        return false;
+                return true;
+            };
+            bool plantedKept = false;
+            for (const ChecksumFinder::Candidate& c : finder.candidates()) {
+                if (c.family != ChecksumFinder::Family::Crc)
+                    continue;
+                QVERIFY2(heldOnEvery(c.place, c.cover, c.poly, c.reflected),
+                         qPrintable(QStringLiteral("trial %1: CRC 0x%2 at byte %3 kept")
+                                        .arg(trial)
+                                        .arg(c.poly, 2, 16, QLatin1Char('0'))
+                                        .arg(c.place)));
+                plantedKept |= c.place == place && c.cover == cover && c.poly == g.poly &&
+                               c.reflected == g.reflected;
+            }
+            bool moved = false;
+            for (const std::vector<int>& f : frames)
+                for (int b = 0; b < length; ++b)
+                    moved |= (covered & (1u << b)) &&
+                             f[std::size_t(b)] != frames.front()[std::size_t(b)];
+            QCOMPARE(plantedKept, moved && heldOnEvery(place, cover, g.poly, g.reflected));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestChecksum)
