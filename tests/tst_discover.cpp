@@ -719,8 +719,8 @@ private slots:
         QCOMPARE(wide->minRaw, double(least));
         QCOMPARE(wide->maxRaw, double(most));
         QVERIFY(wide->series);
-        QCOMPARE(wide->series->minRaw(), double(least));
-        QCOMPARE(wide->series->maxRaw(), double(most));
+        QCOMPARE(wide->series->overall().minRaw, double(least));
+        QCOMPARE(wide->series->overall().maxRaw, double(most));
         // Read unsigned, the field is the reference itself.
         QCOMPARE(wide->paired.size(), std::size_t(1));
         const LineFit fit = FitLine(wide->paired[0]);

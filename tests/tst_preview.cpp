@@ -92,8 +92,8 @@ private slots:
             });
             QVERIFY2(held, qPrintable(QString::number(s.time, 'g', 17)));
         }
-        QCOMPARE(series.minValue(), minValue);
-        QCOMPARE(series.maxValue(), maxValue);
+        QCOMPARE(series.overall().minValue, minValue);
+        QCOMPARE(series.overall().maxValue, maxValue);
 
         // Exactly: a bucket holds the values whose time past the first one,
         // over the final width, rounds down to its place (halving a width

@@ -57,13 +57,20 @@ void ValueSeries::expectSpan(double seconds) {
         m_width *= 2;
 }
 
-ValueSeries::Bucket ValueSeries::extremes() const {
-    Bucket all;
+SeriesBucket ValueSeries::overall() const {
+    // Every value lies in one bucket.
+    SeriesBucket all;
+    all.start = m_first;
+    all.width = m_last - m_first;
     for (const Bucket& b : m_buckets) {
         if (b.count == 0)
             continue;
         if (all.count == 0) {
-            all = b;
+            all.count = b.count;
+            all.minValue = b.minValue;
+            all.maxValue = b.maxValue;
+            all.minRaw = b.minRaw;
+            all.maxRaw = b.maxRaw;
             continue;
         }
         all.count += b.count;

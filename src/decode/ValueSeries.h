@@ -57,13 +57,12 @@ public:
     qint64 count() const { return m_count; }
     // The buckets holding values, in time order.
     std::vector<SeriesBucket> buckets() const;
-    // Over all values: least and greatest time, value and raw value.
+    // Over all values: least and greatest time.
     double firstTime() const { return m_first; }
     double lastTime() const { return m_last; }
-    double minValue() const { return extremes().minValue; }
-    double maxValue() const { return extremes().maxValue; }
-    double minRaw() const { return extremes().minRaw; }
-    double maxRaw() const { return extremes().maxRaw; }
+    // All values as one bucket, from the first time to the last: their
+    // least and greatest value and raw value, in one walk of the buckets.
+    SeriesBucket overall() const;
 
 private:
     struct Bucket {
@@ -72,8 +71,6 @@ private:
     };
     void addElsewhere(double time, double raw, double value);
     void halve();
-    // Over the buckets: every value lies in one.
-    Bucket extremes() const;
 
     std::vector<Bucket> m_buckets;
     double m_origin = 0; // the first value's time: bucket 0 starts there

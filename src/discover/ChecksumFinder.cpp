@@ -242,18 +242,16 @@ void ChecksumFinder::add(std::uint64_t data, int length) {
     // Nothing left to hold and no CRC search to come in the lengths met so
     // far: the rest of the log is passed over.
     if (m_candidates.empty() && (fell || searched || m_longest != longestBefore))
-        m_done = nothingLeft();
+        m_done = !crcSearchLeft();
 }
 
-bool ChecksumFinder::nothingLeft() const {
-    if (!m_candidates.empty())
-        return false;
+bool ChecksumFinder::crcSearchLeft() const {
     for (int place = 0; place < m_longest; ++place)
         for (const Cover cover : Covers)
             if (m_crcPending[std::size_t(place)][std::size_t(cover)] &&
                 checksums::CoveredBytes(place, cover, m_longest) != 0)
-                return false;
-    return true;
+                return true;
+    return false;
 }
 
 void ChecksumFinder::watchPending() {

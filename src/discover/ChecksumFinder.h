@@ -91,7 +91,8 @@ private:
     // Whether some place's wait ended.
     bool searchCrcs(std::uint64_t data, int length);
     void watchPending();
-    bool nothingLeft() const;
+    // Whether a CRC search still waits at some place of the lengths met.
+    bool crcSearchLeft() const;
     void searchCrc(int place, Cover cover, std::uint64_t anchor, std::uint64_t data, int length);
     bool holds(Candidate& c, std::uint64_t data, int length) const;
 };

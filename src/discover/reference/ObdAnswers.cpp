@@ -119,7 +119,11 @@ bool IsObdAnswerFrame(const CanFrame& frame) {
 }
 
 QList<ObdValue> DecodeObdAnswer(const CanFrame& frame) {
-    if (!IsObdAnswerFrame(frame) || frame.length < 3)
+    return IsObdAnswerFrame(frame) ? DecodeObdPayload(frame) : QList<ObdValue>();
+}
+
+QList<ObdValue> DecodeObdPayload(const CanFrame& frame) {
+    if (frame.length < 3)
         return {};
     const int pci = frame.data[0];
     const int payload = pci & 0x0F; // bytes after the PCI byte
@@ -145,7 +149,7 @@ QList<ObdValue> DecodeObdAnswer(const CanFrame& frame) {
 void ObdAnswerCollector::add(const CanFrame& frame) {
     if (!IsObdAnswerFrame(frame)) // most frames: nothing to build
         return;
-    const QList<ObdValue> values = DecodeObdAnswer(frame);
+    const QList<ObdValue> values = DecodeObdPayload(frame);
     for (const ObdValue& v : values) {
         ++m_answers;
         m_series[v.pid].try_emplace(frame.id, MaxPoints).first->second.add({frame.time, v.value});
