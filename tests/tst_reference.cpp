@@ -1202,8 +1202,9 @@ void TstReference::fieldsOfOneFrameShareThePoints() {
     for (const CanFrame& frame : frames) {
         const int identifier = statistics.indexOf(frame);
         look.feed(identifier, frame.time, FrameBits(frame), frame.length);
-        for (const int k : look.tallyIndex[std::size_t(identifier)])
-            alone[std::size_t(k)]->add(frame.time, FrameBits(frame), frame.length);
+        for (std::size_t k = 0; k < look.pending.size(); ++k)
+            if (look.pending[k].identifier == identifier)
+                alone[k]->add(frame.time, FrameBits(frame), frame.length);
     }
     int compared = 0, beyondShortFrames = 0;
     for (std::size_t k = 0; k < look.pending.size(); ++k) {

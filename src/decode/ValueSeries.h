@@ -20,7 +20,7 @@ struct SeriesBucket {
     double minRaw = 0, maxRaw = 0;
 };
 
-class ValueSeries {
+class alignas(64) ValueSeries {
 public:
     static constexpr int BucketCount = 2048;
     // The first bucket's time span; it doubles as the log runs on.
@@ -72,14 +72,16 @@ private:
     void addElsewhere(double time, double raw, double value);
     void halve();
 
+    // What a value in the last value's bucket reads, in the object's first
+    // cache line.
     std::vector<Bucket> m_buckets;
-    double m_origin = 0; // the first value's time: bucket 0 starts there
-    double m_width = FirstWidth;
-    // The bucket the last value went to and its span of offsets from the origin.
-    std::size_t m_current = 0;
-    double m_currentFrom = 0, m_currentTo = 0;
     qint64 m_count = 0;
+    double m_origin = 0; // the first value's time: bucket 0 starts there
+    // The bucket the last value went to and its span of offsets from the origin.
+    double m_currentFrom = 0, m_currentTo = 0;
+    std::size_t m_current = 0;
     double m_first = 0, m_last = 0;
+    double m_width = FirstWidth;
 };
 
 } // namespace cac

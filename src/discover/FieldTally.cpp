@@ -44,8 +44,12 @@ FieldTally::FieldTally(QList<int> bits, bool keepSeries) : m_bits(std::move(bits
         m_bits.resize(64);
     for (const int bit : m_bits)
         m_needBytes = std::max(m_needBytes, bit / 8 + 1);
-    if (keepSeries)
+    if (m_bits.isEmpty())
+        m_needBytes = 9; // more than any frame carries: no frame is read
+    if (keepSeries) {
         m_series = std::make_unique<ValueSeries>();
+        m_seriesIn = m_series.get();
+    }
     const auto runsDown = [&](auto place) {
         for (qsizetype i = 1; i < m_bits.size(); ++i)
             if (place(m_bits[i]) != place(m_bits[i - 1]) - 1)
@@ -66,7 +70,7 @@ FieldTally::FieldTally(QList<int> bits, bool keepSeries) : m_bits(std::move(bits
 }
 
 void FieldTally::add(double time, std::uint64_t data, int length) {
-    if (length < m_needBytes || m_bits.isEmpty())
+    if (length < m_needBytes)
         return;
     std::uint64_t raw = 0;
     if (m_read == Read::Shift) {
@@ -78,17 +82,16 @@ void FieldTally::add(double time, std::uint64_t data, int length) {
             raw = raw << 1 | (data >> bit & 1);
     }
     const std::int64_t value = asSigned(raw);
-    if (m_scan && m_scan->mayPass(time)) {
-        const std::vector<PassedPoint>& passed = m_scan->passed(time, m_lastTime, m_values > 0);
+    if (m_scanIn && m_scanIn->mayPass(time)) {
+        const std::vector<PassedPoint>& passed = m_scanIn->passed(time, m_lastTime, m_values > 0);
         if (!passed.empty())
             pair(passed, raw, value);
     }
-    if (m_series)
-        m_series->add(time, static_cast<double>(raw), static_cast<double>(value));
+    if (m_seriesIn)
+        m_seriesIn->add(time, static_cast<double>(raw), static_cast<double>(value));
 
     // Most frames repeat the field's last value: nothing but the counts moves.
     if (m_values > 0 && raw == m_last) {
-        ++m_transitions;
         m_lastTime = time;
         ++m_values;
         return;
@@ -102,7 +105,6 @@ void FieldTally::change(double time, std::uint64_t raw, std::int64_t value) {
         m_minU = m_maxU = raw;
         m_minS = m_maxS = value;
     } else {
-        ++m_transitions;
         const std::uint64_t mask = m_mask;
         const std::uint64_t step = (raw - m_last) & mask; // wrapping
         const std::uint64_t back = (m_last - raw) & mask;
@@ -145,6 +147,7 @@ void FieldTally::pairWith(const std::vector<ReferenceSeries>* references, double
 
 void FieldTally::pairWith(std::shared_ptr<PointScan> scan) {
     m_scan = std::move(scan);
+    m_scanIn = m_scan.get();
     m_pairing.assign(m_scan ? m_scan->referenceCount() : 0, {});
     m_readingsApart = false;
 }
@@ -164,7 +167,7 @@ void FieldTally::pair(const std::vector<PassedPoint>& passed, std::uint64_t raw,
     const double lastRaw = static_cast<double>(m_last);
     const double lastValue = static_cast<double>(asSigned(m_last));
     // A point between two frames reads the frame before's value too.
-    const bool bridged = m_scan->bridgedLast();
+    const bool bridged = m_scanIn->bridgedLast();
     // Until a paired value reads otherwise as two's complement, both
     // readings' sums are the same and only the unsigned ones are kept.
     if (!m_readingsApart && (static_cast<double>(value) != static_cast<double>(raw) ||
@@ -195,7 +198,8 @@ FieldVerdict FieldTally::verdict() const {
         v.certainty = 1;
         return v;
     }
-    const double transitions = static_cast<double>(m_transitions);
+    // Every value after the first is a transition from the one before.
+    const double transitions = static_cast<double>(m_values - 1);
     const double plusOne = static_cast<double>(m_plusOne) / transitions;
     if (plusOne >= 0.8) {
         v.kind = FieldKind::Counter;

@@ -39,7 +39,7 @@ struct FieldVerdict {
     double certainty = 0;  // 0 to 1: how clearly the values show the kind
 };
 
-class FieldTally {
+class alignas(64) FieldTally {
 public:
     // `bits`: database bit numbers, most significant first (at most 64).
     // With `keepSeries` the values are also kept over time, in buckets.
@@ -80,41 +80,52 @@ public:
     }
     const ValueSeries* series() const { return m_series.get(); }
     ValueSeries* series() { return m_series.get(); }
-    std::unique_ptr<ValueSeries> takeSeries() { return std::move(m_series); }
+    std::unique_ptr<ValueSeries> takeSeries() {
+        m_seriesIn = nullptr;
+        return std::move(m_series);
+    }
 
 private:
-    QList<int> m_bits;
-    int m_needBytes = 0;
+    // What every frame reads first, together at the object's start: most
+    // frames need nothing else, and the tallies of a log's fields share the
+    // cache with one another.
+    int m_needBytes = 0; // beyond any frame's length for a field of no bits
     // A field whose bits run on in Intel or Motorola order is read with one
     // shift (Motorola from the byte-swapped data); others bit by bit.
-    enum class Read { BitByBit, Shift, SwappedShift } m_read = Read::BitByBit;
+    enum class Read : std::uint8_t { BitByBit, Shift, SwappedShift } m_read = Read::BitByBit;
+    bool m_readingsApart = false; // a paired value read signed differed from unsigned
     int m_shift = 0;
     std::uint64_t m_mask = 0;
-    std::unique_ptr<ValueSeries> m_series;
-    qint64 m_values = 0, m_transitions = 0, m_changes = 0, m_plusOne = 0, m_big = 0;
+    std::uint64_t m_last = 0;
+    double m_lastTime = 0;
+    qint64 m_values = 0;
+    ValueSeries* m_seriesIn = nullptr; // m_series while the tally keeps it
+    PointScan* m_scanIn = nullptr;     // m_scan's
+    // A new value's.
+    std::uint64_t m_top = 0; // the top bit; 0 for no field or one of 64 bits
+    qint64 m_changes = 0, m_plusOne = 0, m_big = 0;
     qint64 m_wraps = 0;   // small steps across the top and bottom of the unsigned range
     qint64 m_middles = 0; // small steps across its middle, the signed range's ends
     double m_stepsUnsigned = 0, m_stepsSigned = 0; // sums of |step|
-    std::uint64_t m_last = 0;
     std::uint64_t m_minU = 0, m_maxU = 0;
     std::int64_t m_minS = 0, m_maxS = 0;
-    std::array<std::uint64_t, DistinctKept> m_distinct{};
     int m_distinctCount = 0;
+    std::array<std::uint64_t, DistinctKept> m_distinct{};
+
+    QList<int> m_bits;
+    std::unique_ptr<ValueSeries> m_series;
 
     struct Pairing {
         RunningPairSums asUnsigned, asSigned;
     };
     std::shared_ptr<PointScan> m_scan;
     std::vector<Pairing> m_pairing; // by reference
-    double m_lastTime = 0;
-    bool m_readingsApart = false; // a paired value read signed differed from unsigned
 
     // The two's complement reading: the top bit's weight taken off when set.
     std::int64_t asSigned(std::uint64_t raw) const {
         return raw & m_top ? static_cast<std::int64_t>(raw) - static_cast<std::int64_t>(m_top << 1)
                            : static_cast<std::int64_t>(raw);
     }
-    std::uint64_t m_top = 0; // the top bit; 0 for no field or one of 64 bits
     void pair(const std::vector<PassedPoint>& passed, std::uint64_t raw, std::int64_t value);
     void change(double time, std::uint64_t raw, std::int64_t value);
 };

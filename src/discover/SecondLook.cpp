@@ -50,12 +50,8 @@ constexpr double GapsPerInterval = 4;
 } // namespace
 
 void SecondLook::feed(int identifier, double time, std::uint64_t data, int length) {
-    for (const int k : tallyIndex[static_cast<std::size_t>(identifier)]) {
-        PendingField& p = pending[static_cast<std::size_t>(k)];
-        p.tally->add(time, data, length);
-        if (p.widened)
-            p.widened->add(time, data, length);
-    }
+    for (FieldTally* tally : tallies[static_cast<std::size_t>(identifier)])
+        tally->add(time, data, length);
 }
 
 SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
@@ -64,7 +60,7 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
                              const std::function<bool(const IdentifierKey&)>& paired) {
     SecondLook look;
     look.sliced.reserve(identifiers.size());
-    look.tallyIndex.resize(identifiers.size());
+    look.tallies.resize(identifiers.size());
     std::vector<PendingField>& pending = look.pending;
     for (int i = 0; i < static_cast<int>(identifiers.size()); ++i) {
         const std::optional<ChecksumFound>& checksum = checksums[static_cast<std::size_t>(i)];
@@ -75,7 +71,6 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
         for (const SlicedField& field : look.sliced.back().fields) {
             if (field.constant)
                 continue;
-            look.tallyIndex[static_cast<std::size_t>(i)].append(static_cast<int>(pending.size()));
             // A checksum found is exactly the bits its family explains.
             const bool isChecksum = checksum && field.bits == checksum->bits;
             pending.push_back(
@@ -124,6 +119,12 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
             if (p.widened)
                 p.widened->pairWith(references, gap);
         }
+    }
+    for (const PendingField& p : pending) {
+        std::vector<FieldTally*>& fed = look.tallies[static_cast<std::size_t>(p.identifier)];
+        fed.push_back(p.tally.get());
+        if (p.widened)
+            fed.push_back(p.widened.get());
     }
     return look;
 }

@@ -39,7 +39,9 @@ struct PendingField {
 struct SecondLook {
     std::vector<SlicedIdentifier> sliced; // by identifier
     std::vector<PendingField> pending;    // in identifier order
-    std::vector<QList<int>> tallyIndex;   // pending by identifier
+    // By identifier, the tallies its frames feed: a short list to walk per
+    // frame, away from the rest of what the pending fields hold.
+    std::vector<std::vector<FieldTally*>> tallies;
 
     void feed(int identifier, double time, std::uint64_t data, int length);
 };

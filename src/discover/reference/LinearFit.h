@@ -48,10 +48,12 @@ private:
     static constexpr int BlockPairs = 64;
     void fold();
 
-    PairSums m_sums; // of the pairs folded so far
-    double m_centreX = 0, m_centreY = 0;
+    // What each pair touches, in one cache line.
+    alignas(64) double m_centreX = 0;
+    double m_centreY = 0;
     double m_sx = 0, m_sy = 0, m_sxx = 0, m_syy = 0, m_sxy = 0; // the block's, about the centre
     int m_block = 0;
+    PairSums m_sums; // of the pairs folded so far
 };
 
 // The least-squares line y = slope * x + intercept through the pairs, with
