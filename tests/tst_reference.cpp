@@ -995,26 +995,40 @@ void TstReference::pairSumsMatchTwoPasses() {
     QRandomGenerator random(11);
     for (const double base : {0.0, 1e6, -3e4}) {
         for (const int count : {1, 2, 64, 65, 100001}) {
-            std::vector<RawValuePair> pairs{{base + 60000, 0.25 * (base + 60000) - 40}};
+            // A second reading of x (as two's complement would read it)
+            // parts from the first at its first pair (1 pair), at a block's
+            // last or first pair (100001, 65), or half way.
+            const int apartAt = count == 65 ? 64 : count == 100001 ? 63 : count / 2;
+            std::vector<RawValuePair> pairs, apart;
             RunningPairSums running;
-            running.add(pairs.front().first, pairs.front().second);
             while (int(pairs.size()) < count) {
-                const double x = base + random.bounded(4096.0);
-                const double y = 0.25 * x - 40 + random.bounded(1.0);
+                const double x = pairs.empty() ? base + 60000 : base + random.bounded(4096.0);
+                const double y = 0.25 * x - 40 + (pairs.empty() ? 0 : random.bounded(1.0));
+                const bool parted = int(pairs.size()) >= apartAt;
+                if (int(pairs.size()) == apartAt)
+                    running.part();
+                const double xApart = parted && x > base + 2048 ? x - 4096 : x;
                 pairs.emplace_back(x, y);
-                running.add(x, y);
+                apart.emplace_back(xApart, y);
+                if (parted)
+                    running.add(x, xApart, y);
+                else
+                    running.add(x, y);
             }
-            const PairSums sums = running.sums(), plain = PairSums::of(pairs);
-            const QString where = QStringLiteral("base %1, %2 pairs").arg(base).arg(count);
-            QVERIFY2(sums.count == plain.count, qPrintable(where));
             const auto near = [](double a, double b) {
                 return std::abs(a - b) <= 1e-9 * (1 + std::abs(b));
             };
-            QVERIFY2(near(sums.meanX, plain.meanX) && near(sums.meanY, plain.meanY),
-                     qPrintable(where));
-            QVERIFY2(near(sums.sxx, plain.sxx) && near(sums.syy, plain.syy) &&
-                         near(sums.sxy, plain.sxy),
-                     qPrintable(where));
+            const PairSums sums = running.sums(), plain = PairSums::of(pairs);
+            const QString where = QStringLiteral("base %1, %2 pairs").arg(base).arg(count);
+            for (const auto& [streamed, once] :
+                 {std::pair{sums, plain}, std::pair{running.sums(true), PairSums::of(apart)}}) {
+                QVERIFY2(streamed.count == once.count, qPrintable(where));
+                QVERIFY2(near(streamed.meanX, once.meanX) && near(streamed.meanY, once.meanY),
+                         qPrintable(where));
+                QVERIFY2(near(streamed.sxx, once.sxx) && near(streamed.syy, once.syy) &&
+                             near(streamed.sxy, once.sxy),
+                         qPrintable(where));
+            }
             if (count < 100001)
                 continue;
             const LineFit once = FitLine(pairs), streamed = FitLine(sums);

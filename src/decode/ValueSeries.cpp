@@ -13,7 +13,11 @@ void ValueSeries::addElsewhere(double time, double raw, double value) {
     if (!std::isfinite(time))
         time = m_count == 0 ? 0 : m_last;
     if (m_count == 0) {
-        m_buckets.assign(BucketCount, Bucket{});
+        // One spare bucket, never used: the arrays of series made one after
+        // another then start at other places within a page, so that the
+        // buckets of many series written at one time do not all fall into
+        // one set of the processor's cache and evict one another.
+        m_buckets.assign(BucketCount + 1, Bucket{});
         m_origin = m_first = m_last = time;
     }
     ++m_count;

@@ -155,8 +155,8 @@ void FieldTally::pairWith(std::shared_ptr<PointScan> scan) {
 std::vector<PairSums> FieldTally::paired(bool asSigned) const {
     std::vector<PairSums> out;
     out.reserve(m_pairing.size());
-    for (const Pairing& p : m_pairing)
-        out.push_back((asSigned && m_readingsApart ? p.asSigned : p.asUnsigned).sums());
+    for (const RunningPairSums& p : m_pairing)
+        out.push_back(p.sums(asSigned && m_readingsApart));
     return out;
 }
 
@@ -173,16 +173,18 @@ void FieldTally::pair(const std::vector<PassedPoint>& passed, std::uint64_t raw,
     if (!m_readingsApart && (static_cast<double>(value) != static_cast<double>(raw) ||
                              (bridged && lastValue != lastRaw))) {
         m_readingsApart = true;
-        for (Pairing& p : m_pairing)
-            p.asSigned = p.asUnsigned;
+        for (RunningPairSums& p : m_pairing)
+            p.part();
     }
     const double rawStep = static_cast<double>(raw) - lastRaw;
     const double valueStep = static_cast<double>(value) - lastValue;
     for (const PassedPoint& point : passed) {
-        Pairing& p = m_pairing[point.reference];
-        p.asUnsigned.add(lastRaw + point.weight * rawStep, point.value);
+        RunningPairSums& p = m_pairing[point.reference];
         if (m_readingsApart)
-            p.asSigned.add(lastValue + point.weight * valueStep, point.value);
+            p.add(lastRaw + point.weight * rawStep, lastValue + point.weight * valueStep,
+                  point.value);
+        else
+            p.add(lastRaw + point.weight * rawStep, point.value);
     }
 }
 

@@ -115,11 +115,10 @@ private:
     QList<int> m_bits;
     std::unique_ptr<ValueSeries> m_series;
 
-    struct Pairing {
-        RunningPairSums asUnsigned, asSigned;
-    };
     std::shared_ptr<PointScan> m_scan;
-    std::vector<Pairing> m_pairing; // by reference
+    // By reference: the unsigned reading, and the two's complement one once
+    // they differ.
+    std::vector<RunningPairSums> m_pairing;
 
     // The two's complement reading: the top bit's weight taken off when set.
     std::int64_t asSigned(std::uint64_t raw) const {

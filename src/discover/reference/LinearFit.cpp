@@ -58,29 +58,36 @@ PairSums PairSums::of(const std::vector<RawValuePair>& pairs) {
 // The block's own means and sums about them, then the two groups joined:
 // the sums about the joint means grow by the squared distance between the
 // groups' means, weighted n * m / (n + m).
+void RunningPairSums::fold(PairSums& sums, Reading& reading, double sy, double syy, int block,
+                           double centreY) {
+    const double n = double(sums.count), m = double(block), total = n + m;
+    const double blockMeanX = reading.centre + reading.sx / m, blockMeanY = centreY + sy / m;
+    const double dx = blockMeanX - sums.meanX, dy = blockMeanY - sums.meanY;
+    const double weight = n * m / total;
+    sums.sxx += reading.sxx - reading.sx * reading.sx / m + dx * dx * weight;
+    sums.syy += syy - sy * sy / m + dy * dy * weight;
+    sums.sxy += reading.sxy - reading.sx * sy / m + dx * dy * weight;
+    sums.meanX += dx * m / total;
+    sums.meanY += dy * m / total;
+    sums.count += block;
+    reading = {sums.meanX, 0, 0, 0};
+}
+
 void RunningPairSums::fold() {
     if (m_block == 0)
         return;
-    const double n = double(m_sums.count), m = double(m_block), total = n + m;
-    const double blockMeanX = m_centreX + m_sx / m, blockMeanY = m_centreY + m_sy / m;
-    const double dx = blockMeanX - m_sums.meanX, dy = blockMeanY - m_sums.meanY;
-    const double weight = n * m / total;
-    m_sums.sxx += m_sxx - m_sx * m_sx / m + dx * dx * weight;
-    m_sums.syy += m_syy - m_sy * m_sy / m + dy * dy * weight;
-    m_sums.sxy += m_sxy - m_sx * m_sy / m + dx * dy * weight;
-    m_sums.meanX += dx * m / total;
-    m_sums.meanY += dy * m / total;
-    m_sums.count += m_block;
-    m_centreX = m_sums.meanX;
-    m_centreY = m_sums.meanY;
-    m_sx = m_sy = m_sxx = m_syy = m_sxy = 0;
+    fold(m_firstSums, m_first, m_sy, m_syy, m_block, m_centreY);
+    if (m_parted)
+        fold(m_secondSums, m_second, m_sy, m_syy, m_block, m_centreY);
+    m_centreY = m_firstSums.meanY;
+    m_sy = m_syy = 0;
     m_block = 0;
 }
 
-PairSums RunningPairSums::sums() const {
+PairSums RunningPairSums::sums(bool second) const {
     RunningPairSums all = *this;
     all.fold();
-    return all.m_sums;
+    return second && all.m_parted ? all.m_secondSums : all.m_firstSums;
 }
 
 LineFit FitLine(const std::vector<RawValuePair>& pairs) {

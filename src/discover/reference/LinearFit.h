@@ -25,35 +25,78 @@ struct PairSums {
 // division per pair, then folded into the sums about the new means; the
 // block's values lie near that centre, so the sums keep their digits for
 // raw values far from zero.
+//
+// Two readings of x may share each pair's y (a field's raw value read
+// unsigned and as two's complement): from `part` on, the second reading
+// goes its own way from a copy of the first, and each pair brings both.
+// The y sums are kept once for both.
 class RunningPairSums {
 public:
+    // Before `part`: one reading.
     void add(double x, double y) {
-        if (m_block == 0 && m_sums.count == 0) {
-            m_centreX = x;
-            m_centreY = y;
-        }
-        const double dx = x - m_centreX, dy = y - m_centreY;
-        m_sx += dx;
-        m_sy += dy;
-        m_sxx += dx * dx;
-        m_syy += dy * dy;
-        m_sxy += dx * dy;
-        if (++m_block == BlockPairs)
-            fold();
+        const double dy = centred(x, x, y);
+        m_first.add(x, dy);
+        closePair();
     }
-    PairSums sums() const;
+    // After `part`: both readings.
+    void add(double x, double xApart, double y) {
+        const double dy = centred(x, xApart, y);
+        m_first.add(x, dy);
+        m_second.add(xApart, dy);
+        closePair();
+    }
+    // The second reading, so far the same as the first, from now on its own.
+    void part() {
+        m_second = m_first;
+        m_secondSums = m_firstSums;
+        m_parted = true;
+    }
+    // The first reading's sums, or the second's once parted.
+    PairSums sums(bool second = false) const;
 
 private:
     // Pairs a block sums before it is folded: one division per block.
     static constexpr int BlockPairs = 64;
-    void fold();
 
-    // What each pair touches, in one cache line.
-    alignas(64) double m_centreX = 0;
-    double m_centreY = 0;
-    double m_sx = 0, m_sy = 0, m_sxx = 0, m_syy = 0, m_sxy = 0; // the block's, about the centre
+    // One reading's part of a block, about its centre.
+    struct Reading {
+        double centre = 0;
+        double sx = 0, sxx = 0, sxy = 0;
+        void add(double x, double dy) {
+            const double dx = x - centre;
+            sx += dx;
+            sxx += dx * dx;
+            sxy += dx * dy;
+        }
+    };
+
+    double centred(double x, double xApart, double y) {
+        if (m_block == 0 && m_firstSums.count == 0) { // the first pair
+            m_first.centre = x;
+            m_second.centre = xApart;
+            m_centreY = y;
+        }
+        const double dy = y - m_centreY;
+        m_sy += dy;
+        m_syy += dy * dy;
+        return dy;
+    }
+    void closePair() {
+        if (++m_block == BlockPairs)
+            fold();
+    }
+    void fold();
+    static void fold(PairSums& sums, Reading& reading, double sy, double syy, int block,
+                     double centreY);
+
+    // What each pair touches before the readings part, in one cache line.
+    alignas(64) double m_centreY = 0;
+    double m_sy = 0, m_syy = 0; // the block's, about the centre
     int m_block = 0;
-    PairSums m_sums; // of the pairs folded so far
+    bool m_parted = false;
+    Reading m_first;
+    Reading m_second;
+    PairSums m_firstSums, m_secondSums; // of the pairs folded so far
 };
 
 // The least-squares line y = slope * x + intercept through the pairs, with
