@@ -18,6 +18,7 @@
 #include "discover/reference/FieldMatch.h"
 #include "discover/reference/LinearFit.h"
 #include "discover/reference/ObdAnswers.h"
+#include "discover/reference/PointScan.h"
 #include "discover/reference/ReferenceMarks.h"
 
 #include <QBuffer>
@@ -28,6 +29,8 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <memory>
+#include <tuple>
 
 using namespace cac;
 
@@ -107,6 +110,7 @@ private slots:
     void demoDriveNamesItsFields_data();
     void demoDriveNamesItsFields();
     void pairSumsMatchTwoPasses();
+    void mergedPointsPassAsEachReferenceWould();
     void tallyPairsAtTheEdges_data();
     void tallyPairsAtTheEdges();
     void tallyPairsLikeAPlainInterpolation();
@@ -985,6 +989,65 @@ void TstReference::demoDriveNamesItsFields() {
         ++compared;
     }
     QVERIFY(compared > 100);
+}
+
+// The scan walks one list of every reference's points merged in time; it
+// passes each frame the points a walk of each reference's own points
+// would, written here the plain way: up to the first point later than the
+// frame, the frame's own time counting in full, those between it and the
+// frame before by their place, none over a pause. References of one point,
+// of none, with times stepping back, ties across references and a point
+// without a time (holding up the rest of its reference).
+void TstReference::mergedPointsPassAsEachReferenceWould() {
+    QRandomGenerator random(5);
+    for (int trial = 0; trial < 200; ++trial) {
+        std::vector<ReferenceSeries> references(std::size_t(random.bounded(1, 5)));
+        for (ReferenceSeries& r : references) {
+            const int count = int(random.bounded(4)) == 0 ? int(random.bounded(2)) : 30;
+            double t = random.bounded(2.0);
+            for (int k = 0; k < count; ++k) {
+                const int event = int(random.bounded(12));
+                t += event == 0 ? -1.0 : event == 1 ? 0.0 : std::round(random.bounded(8.0)) / 8;
+                r.points.push_back({event == 2 && trial % 4 == 0 ? NAN : t, double(k)});
+            }
+        }
+        const double gap = 0.6;
+        PointScan scan(std::make_shared<const PointTimeline>(&references), gap);
+        std::vector<std::size_t> next(references.size(), 0);
+        double last = 0;
+        for (int frame = 0; frame < 60; ++frame) {
+            const double time = frame * 0.25 + (random.bounded(3) == 0 ? 0.125 : 0.0);
+            if (frame > 0 && time <= last)
+                continue;
+            const bool hadFrame = frame > 0;
+            std::vector<std::tuple<std::size_t, double, double>> expected, got;
+            const bool bridged = hadFrame && time - last <= gap;
+            for (std::size_t r = 0; r < references.size(); ++r) {
+                const std::vector<ReferencePoint>& points = references[r].points;
+                for (; next[r] < points.size() && points[next[r]].time <= time; ++next[r]) {
+                    const ReferencePoint& p = points[next[r]];
+                    if (p.time == time)
+                        expected.emplace_back(r, 1.0, p.value);
+                    else if (bridged && p.time >= last)
+                        expected.emplace_back(r, (p.time - last) / (time - last), p.value);
+                }
+            }
+            if (scan.mayPass(time))
+                for (const PassedPoint& p : scan.passed(time, last, hadFrame))
+                    got.emplace_back(p.reference, p.weight, p.value);
+            // The same points; within a reference in its own order.
+            std::stable_sort(got.begin(), got.end(), [](const auto& a, const auto& b) {
+                return std::get<0>(a) < std::get<0>(b);
+            });
+            QVERIFY2(got == expected, qPrintable(QStringLiteral("trial %1, frame at %2 s: %3 "
+                                                                "points passed, %4 expected")
+                                                     .arg(trial)
+                                                     .arg(time)
+                                                     .arg(got.size())
+                                                     .arg(expected.size())));
+            last = time;
+        }
+    }
 }
 
 // Pairs gathered one at a time give the fit the same pairs give at once,

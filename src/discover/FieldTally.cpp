@@ -142,7 +142,8 @@ void FieldTally::change(double time, std::uint64_t raw, std::int64_t value) {
 }
 
 void FieldTally::pairWith(const std::vector<ReferenceSeries>* references, double largestGap) {
-    pairWith(std::make_shared<PointScan>(references, largestGap));
+    pairWith(
+        std::make_shared<PointScan>(std::make_shared<const PointTimeline>(references), largestGap));
 }
 
 void FieldTally::pairWith(std::shared_ptr<PointScan> scan) {

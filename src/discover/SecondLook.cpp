@@ -89,6 +89,9 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
                identifiers[static_cast<std::size_t>(pending[b].identifier)].frames;
     });
     std::vector<std::shared_ptr<PointScan>> scans(identifiers.size());
+    const bool anyReference = references && !references->empty();
+    const auto timeline =
+        anyReference ? std::make_shared<const PointTimeline>(references) : nullptr;
     for (int k = 0; k < static_cast<int>(byFrames.size()); ++k) {
         PendingField& p = pending[static_cast<std::size_t>(byFrames[static_cast<std::size_t>(k)])];
         p.tally = std::make_unique<FieldTally>(p.sliced.bits, k < MaxSeriesFields);
@@ -105,19 +108,16 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
         // never is.
         const bool fitted = p.sliced.bits.size() >= NarrowestContinuous && p.algorithm.isEmpty() &&
                             (!paired || paired(s.key));
-        if (references && !references->empty() && fitted) {
+        if (anyReference && fitted) {
             const double gap = GapsPerInterval * s.period();
             // Where every frame has one length, each field sees every frame
             // and they all share one scan of the points.
             std::shared_ptr<PointScan>& shared = scans[static_cast<std::size_t>(p.identifier)];
             if (!shared && oneLength(s))
-                shared = std::make_shared<PointScan>(references, gap);
-            if (shared)
-                p.tally->pairWith(shared);
-            else
-                p.tally->pairWith(references, gap);
+                shared = std::make_shared<PointScan>(timeline, gap);
+            p.tally->pairWith(shared ? shared : std::make_shared<PointScan>(timeline, gap));
             if (p.widened)
-                p.widened->pairWith(references, gap);
+                p.widened->pairWith(std::make_shared<PointScan>(timeline, gap));
         }
     }
     for (const PendingField& p : pending) {

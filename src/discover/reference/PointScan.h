@@ -3,6 +3,7 @@
 #include "discover/reference/ReferenceSeries.h"
 
 #include <cstddef>
+#include <memory>
 #include <vector>
 
 // Where the references' points fall among one identifier's frames: each
@@ -19,11 +20,30 @@ struct PassedPoint {
     double value = 0;  // the reference's
 };
 
+// The references' points merged into one list in time order (those of one
+// reference in their own order), each with its reference: every scan of a
+// look walks the one list.
+class PointTimeline {
+public:
+    struct Point {
+        double time = 0;
+        double value = 0;
+        std::size_t reference = 0;
+    };
+    explicit PointTimeline(const std::vector<ReferenceSeries>* references);
+    const std::vector<Point>& points() const { return m_points; }
+    std::size_t referenceCount() const { return m_references; }
+
+private:
+    std::vector<Point> m_points;
+    std::size_t m_references = 0;
+};
+
 class PointScan {
 public:
-    // The references must outlive the scan. Frames further apart than
-    // `largestGap` seconds bridge no point between them.
-    PointScan(const std::vector<ReferenceSeries>* references, double largestGap);
+    // Frames further apart than `largestGap` seconds bridge no point
+    // between them.
+    PointScan(std::shared_ptr<const PointTimeline> timeline, double largestGap);
 
     // Whether a frame at `time` may pass points: false for most frames.
     bool mayPass(double time) const {
@@ -41,15 +61,15 @@ public:
     // Whether a point of the last `passed` lies between the two frames, so
     // that it reads the frame before's value too.
     bool bridgedLast() const { return m_bridged; }
-    std::size_t referenceCount() const { return m_next.size(); }
+    std::size_t referenceCount() const { return m_timeline->referenceCount(); }
 
 private:
     const std::vector<PassedPoint>& walk(double time, double lastTime, bool hadFrame);
 
-    const std::vector<ReferenceSeries>* m_references;
+    std::shared_ptr<const PointTimeline> m_timeline;
     double m_largestGap;
-    std::vector<std::size_t> m_next; // by reference, the first point not yet passed
-    double m_nextPoint;              // the earliest of those
+    std::size_t m_next = 0; // the first point not yet passed
+    double m_nextPoint;     // its time
     // The frame last asked about and what it passed.
     double m_time, m_lastTime = 0;
     bool m_hadFrame = false;
