@@ -601,6 +601,9 @@ private slots:
         std::array<qint64, 8> seen{}, pairs{};
         std::array<qint64, 64> ones{}, flips{}, alone{}, withLower{};
         std::array<qint64, 7> aloneMotorola{};
+        // Steps across the boundary after byte b, the shorter way round, by
+        // width 2, 4, 8 and by order (Intel b, Motorola 7 + b).
+        std::array<std::array<qint64, 14>, 3> crossing{};
         std::bitset<256> firstBytes;
         CanFrame last;
         for (int k = 0; k < 700; ++k) { // more than a lane holds
@@ -644,6 +647,23 @@ private slots:
             }
             for (int b = 0; b < common; ++b)
                 ++pairs[std::size_t(b)];
+            for (int b = 0; b + 1 < common; ++b)
+                for (int w = 0; w < 3; ++w) {
+                    const int width = 2 << w, span = 1 << (2 * width);
+                    const auto across = [&](const CanFrame& f, bool motorola) {
+                        const int lower = f.data[std::size_t(b)],
+                                  upper = f.data[std::size_t(b + 1)];
+                        return ((motorola ? lower << 8 | upper : upper << 8 | lower) >>
+                                (8 - width)) &
+                               (span - 1);
+                    };
+                    for (const bool motorola : {false, true}) {
+                        const int step =
+                            (across(frame, motorola) - across(last, motorola) + span) % span;
+                        crossing[std::size_t(w)][std::size_t(b + (motorola ? 7 : 0))] +=
+                            std::min(step, span - step);
+                    }
+                }
             QCOMPARE(FrameBits(frame), bits);
             QCOMPARE(statistics.add(frame), 0);
             last = frame;
@@ -658,6 +678,19 @@ private slots:
         QCOMPARE(s.flipsWithLower, withLower);
         QCOMPARE(s.flipsAloneMotorola, aloneMotorola);
         QCOMPARE(s.firstBytes, firstBytes);
+        for (int b = 0; b < 7; ++b)
+            for (int w = 0; w < 3; ++w)
+                for (const bool motorola : {false, true}) {
+                    const int width = 2 << w;
+                    const double plain =
+                        double(crossing[std::size_t(w)][std::size_t(b + (motorola ? 7 : 0))]) /
+                        double(pairs[std::size_t(b + 1)]) / std::ldexp(1.0, 2 * width);
+                    QVERIFY2(s.crossingStep(motorola, b, width) == plain,
+                             qPrintable(QStringLiteral("%1 boundary after byte %2, width %3")
+                                            .arg(motorola ? "Motorola" : "Intel")
+                                            .arg(b)
+                                            .arg(width)));
+                }
     }
     // A 10-bit value at bits 16 to 25 below bits that never flipped, bit 28
     // and the top bit 31 set: the field found takes them in, and its range,

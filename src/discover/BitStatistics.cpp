@@ -1,6 +1,7 @@
 #include "discover/BitStatistics.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace cac {
@@ -24,12 +25,22 @@ void drainLanes(std::array<std::uint64_t, 8>& lanes, std::array<qint64, 64>& cou
     }
 }
 
+// The byte a boundary's lane follows (see Lanes16x8).
+constexpr int laneByte(int lane) {
+    return lane < 4 ? 2 * lane : 2 * (lane - 4) + 1;
+}
+
 void drain(IdentifierBits& s) {
-    for (std::size_t i = 0; i < s.crossingSteps[0].size(); ++i) {
-        s.crossingSteps[0][i] += s.crossingLanes2[i];
-        s.crossingSteps[1][i] += s.crossingLanes4[i];
-        s.crossingSteps[2][i] += s.crossingLanes8[i];
-    }
+    for (std::size_t order = 0; order < 2; ++order)
+        for (int lane = 0; lane < 8; ++lane) {
+            const int byte = laneByte(lane);
+            if (byte == 7)
+                continue; // no byte after it
+            const auto i = static_cast<std::size_t>(byte + (order == 1 ? 7 : 0));
+            s.crossingSteps[0][i] += s.crossingLanes2[order][lane];
+            s.crossingSteps[1][i] += s.crossingLanes4[order][lane];
+            s.crossingSteps[2][i] += s.crossingLanes8[order][lane];
+        }
     s.crossingLanes2 = s.crossingLanes4 = {};
     s.crossingLanes8 = {};
     drainLanes(s.onesLanes, s.ones);
@@ -53,44 +64,32 @@ std::uint64_t eachByteLessOne(std::uint64_t bits) {
     return ((bits | HighBits) - LowBits) ^ (~bits & HighBits);
 }
 
-using Lanes16 = std::array<std::uint16_t, 16>;
-
-// Lane i < 7 holds bytes i + 1 and i above each other (Intel), lane 7 + i
-// bytes i and i + 1 (Motorola): the number across the boundary of width w
-// is its lane shifted down by 8 - w.
-Lanes16 crossingNumbers(std::uint64_t data) {
-    Lanes16 lanes{};
-    for (std::size_t i = 0; i < 7; ++i) {
-        lanes[i] = static_cast<std::uint16_t>(data >> (8 * i));
-        lanes[7 + i] = static_cast<std::uint16_t>(lanes[i] << 8 | lanes[i] >> 8);
-    }
-    return lanes;
+// The numbers across each byte boundary, Intel then Motorola: the Intel
+// lane of the boundary after byte b holds byte b + 1 above byte b, the
+// Motorola lane byte b above byte b + 1; the number across the boundary of
+// width w is its lane shifted down by 8 - w. The data as it stands gives
+// the lanes after the even bytes, shifted by a byte those after the odd
+// ones; Motorola swaps each lane's bytes.
+std::array<Lanes16x8, 2> crossingNumbers(std::uint64_t data) {
+    using Words = std::uint64_t __attribute__((vector_size(16)));
+    const auto intel = std::bit_cast<Lanes16x8>(Words{data, data >> 8});
+    return {intel, static_cast<Lanes16x8>(intel << 8 | intel >> 8)};
 }
 
-// By the bytes both frames carry, the lanes of byte pairs both carry.
-constexpr std::array<Lanes16, 9> CarriedLanes = [] {
-    std::array<Lanes16, 9> carried{};
-    for (std::size_t common = 0; common < carried.size(); ++common)
-        for (std::size_t i = 0; i < 7; ++i)
-            if (i + 1 < common)
-                carried[common][i] = carried[common][7 + i] = 0xFFFF;
-    return carried;
-}();
+// Per lane, the byte after its boundary: the lane counts where both frames
+// carry that byte.
+constexpr Lanes16x8 LaneUpperByte = {1, 3, 5, 7, 2, 4, 6, 8};
 
 // Each lane's step across the byte boundary for one width, the shorter way
 // round, added to its count where both frames carry the lane's bytes. The
 // width is fixed at compile time so that the lanes go as one vector.
 template <int Width, typename Count>
-void addCrossing(std::array<Count, 16>& lanes, const Lanes16& now, const Lanes16& before,
-                 const Lanes16& carried) {
+void addCrossing(Count& lanes, Lanes16x8 now, Lanes16x8 before, Lanes16x8 carried) {
     static_assert(Width >= 1 && Width <= 8);
     constexpr auto Mask = static_cast<std::uint16_t>((1u << (2 * Width)) - 1);
-    for (std::size_t i = 0; i < 16; ++i) {
-        const auto up = static_cast<std::uint16_t>(
-            ((now[i] >> (8 - Width)) - (before[i] >> (8 - Width))) & Mask);
-        const auto down = static_cast<std::uint16_t>(-up & Mask);
-        lanes[i] += static_cast<std::uint16_t>((up < down ? up : down) & carried[i]);
-    }
+    const Lanes16x8 up = ((now >> (8 - Width)) - (before >> (8 - Width))) & Mask;
+    const Lanes16x8 down = -up & Mask;
+    lanes += __builtin_convertvector((up < down ? up : down) & carried, Count);
 }
 
 // What the bits that changed since the identifier's last frame tell; only
@@ -106,14 +105,17 @@ void countFlips(IdentifierBits& s, std::uint64_t data, std::uint64_t changed, st
     s.aloneMotorolaLanes += alone & (LowBits >> 8);
     // All boundaries at once, in 16-bit arithmetic, wrapping as the field
     // would; only lanes of byte pairs both frames carry count.
-    const Lanes16 before =
+    const std::array<Lanes16x8, 2> before =
         s.crossingData == s.lastData ? s.crossingNumbers : crossingNumbers(s.lastData);
-    const Lanes16 now = crossingNumbers(data);
-    const Lanes16& carriedLanes = CarriedLanes[static_cast<std::size_t>(common)];
+    const std::array<Lanes16x8, 2> now = crossingNumbers(data);
+    const auto carriedLanes =
+        static_cast<Lanes16x8>(LaneUpperByte < static_cast<std::uint16_t>(common));
     static_assert(IdentifierBits::CrossingWidths == std::array<int, 3>{2, 4, 8});
-    addCrossing<2>(s.crossingLanes2, now, before, carriedLanes);
-    addCrossing<4>(s.crossingLanes4, now, before, carriedLanes);
-    addCrossing<8>(s.crossingLanes8, now, before, carriedLanes);
+    for (std::size_t order = 0; order < 2; ++order) {
+        addCrossing<2>(s.crossingLanes2[order], now[order], before[order], carriedLanes);
+        addCrossing<4>(s.crossingLanes4[order], now[order], before[order], carriedLanes);
+        addCrossing<8>(s.crossingLanes8[order], now[order], before[order], carriedLanes);
+    }
     s.crossingNumbers = now;
     s.crossingData = data;
 }

@@ -29,6 +29,13 @@ struct IdentifierKey {
     std::uint32_t packed() const { return id | (extended ? 0x80000000u : 0u); }
 };
 
+// Eight 16-bit or 32-bit counters worked on at once (the vectors of GCC
+// and Clang). Lane p of a boundary's lanes stands for the boundary after
+// byte 2p (p < 4) or after byte 2(p - 4) + 1: the order in which a frame's
+// bytes fall into the lanes without moving them one by one.
+using Lanes16x8 = std::uint16_t __attribute__((vector_size(16)));
+using Lanes32x8 = std::uint32_t __attribute__((vector_size(32)));
+
 // Bits are numbered as CAN databases number them: byte * 8 + bit, bit 0 the
 // byte's least significant.
 struct IdentifierBits {
@@ -75,14 +82,15 @@ struct IdentifierBits {
     std::array<std::uint64_t, 8> onesLanes{}, flipsLanes{}, aloneLanes{}, withLowerLanes{};
     std::uint64_t aloneMotorolaLanes = 0;
     // The numbers across each byte boundary (see crossingSteps) of the
-    // frame whose data `crossingData` was, to step from at the next change.
-    std::array<std::uint16_t, 16> crossingNumbers{};
+    // frame whose data `crossingData` was, to step from at the next change:
+    // Intel, then Motorola.
+    std::array<Lanes16x8, 2> crossingNumbers{};
     std::uint64_t crossingData = 0;
-    // crossingSteps of the latest frames, lane i for index i (14 and 15
-    // unused): steps of widths 2 and 4 (at most 8 and 128 a frame) fit 16
-    // bits for 255 frames, those of width 8 take 32.
-    std::array<std::uint16_t, 16> crossingLanes2{}, crossingLanes4{};
-    std::array<std::uint32_t, 16> crossingLanes8{};
+    // crossingSteps of the latest frames, Intel then Motorola (the lane
+    // after byte 7 unused): steps of widths 2 and 4 (at most 8 and 128 a
+    // frame) fit 16 bits for 255 frames, those of width 8 take 32.
+    std::array<Lanes16x8, 2> crossingLanes2{}, crossingLanes4{};
+    std::array<Lanes32x8, 2> crossingLanes8{};
     int laneFrames = 0;
 
     double rate(int bit) const {
