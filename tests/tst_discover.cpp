@@ -590,6 +590,52 @@ private slots:
         for (std::size_t i = 0; i < data.size(); ++i)
             QVERIFY2(played[i] == data[i], qPrintable(QString::number(i)));
     }
+    // The period and jitter against the plain mean and sample deviation of
+    // the intervals: one interval, two, a long pause first (far from the
+    // intervals after it), a pause last, alternating intervals and a drive
+    // of many frames far from the clock's zero.
+    void periodAndJitter_data() {
+        QTest::addColumn<double>("start");
+        QTest::addColumn<QList<double>>("intervals");
+        QTest::addColumn<int>("repeat");
+        QTest::newRow("one interval") << 0.0 << QList<double>{0.02} << 1;
+        QTest::newRow("two") << 0.0 << QList<double>{0.02, 0.03} << 1;
+        QTest::newRow("a pause first") << 5.0 << QList<double>{30.0, 0.01, 0.0101, 0.0099} << 1;
+        QTest::newRow("a pause last") << 0.0 << QList<double>{0.01, 0.0101, 0.0099, 30.0} << 1;
+        QTest::newRow("alternating") << 0.0 << QList<double>{0.004, 0.016} << 500;
+        QTest::newRow("far from zero") << 1.7e9 << QList<double>{0.1, 0.1002, 0.0998} << 20000;
+    }
+    void periodAndJitter() {
+        QFETCH(double, start);
+        QFETCH(QList<double>, intervals);
+        QFETCH(int, repeat);
+        BitStatistics statistics;
+        CanFrame frame;
+        frame.id = 0x100;
+        frame.length = 1;
+        frame.time = start;
+        std::vector<double> seen; // as the frames' times give them
+        statistics.add(frame);
+        for (int r = 0; r < repeat; ++r)
+            for (const double interval : intervals) {
+                const double before = frame.time;
+                frame.time += interval;
+                seen.push_back(frame.time - before);
+                statistics.add(frame);
+            }
+        statistics.finish();
+        double mean = 0, squares = 0;
+        for (const double v : seen)
+            mean += v / double(seen.size());
+        for (const double v : seen)
+            squares += (v - mean) * (v - mean);
+        const double deviation = seen.size() > 1 ? std::sqrt(squares / double(seen.size() - 1)) : 0;
+        const IdentifierBits& s = statistics.identifiers().front();
+        QVERIFY2(std::abs(s.period() - mean) <= 1e-9 * mean,
+                 qPrintable(QString::number(s.period(), 'g', 17)));
+        QVERIFY2(std::abs(s.jitter() - deviation) <= 1e-6 * deviation + 1e-12,
+                 qPrintable(QString::number(s.jitter(), 'g', 17)));
+    }
     // Frames of every length, 0 to 8 and one claiming 15, whose bytes beyond
     // their length hold leftovers (0xFF): the counts per byte and bit, read
     // a word at a time, agree with a plain count, bit by bit, of the bytes

@@ -141,8 +141,16 @@ double IdentifierBits::crossingStep(bool motorola, int byte, int width) const {
                      : 0.5;
 }
 
+double IdentifierBits::period() const {
+    return intervals > 0 ? firstInterval + intervalShifts / static_cast<double>(intervals) : 0.0;
+}
+
 double IdentifierBits::jitter() const {
-    return intervals > 1 ? std::sqrt(intervalSquares / static_cast<double>(intervals - 1)) : 0.0;
+    if (intervals < 2)
+        return 0.0;
+    const double n = static_cast<double>(intervals);
+    const double squares = intervalShiftSquares - intervalShifts * intervalShifts / n;
+    return std::sqrt(std::max(squares, 0.0) / (n - 1));
 }
 
 void BitStatistics::finish() {
@@ -183,10 +191,11 @@ int BitStatistics::add(const CanFrame& frame) {
     addLanes(s.onesLanes, data);
     if (s.frames > 0) {
         const double interval = time - s.lastTime;
-        ++s.intervals;
-        const double delta = interval - s.meanInterval;
-        s.meanInterval += delta / static_cast<double>(s.intervals);
-        s.intervalSquares += delta * (interval - s.meanInterval);
+        if (s.intervals++ == 0)
+            s.firstInterval = interval;
+        const double shift = interval - s.firstInterval;
+        s.intervalShifts += shift;
+        s.intervalShiftSquares += shift * shift;
 
         // Only bytes both frames carry are compared.
         const int common = length < s.lastLength ? length : s.lastLength;

@@ -42,10 +42,12 @@ struct IdentifierBits {
     IdentifierKey key;
     qint64 frames = 0;
     double firstTime = 0, lastTime = 0;
-    // Time between frames: count, mean and the sum of squared deviations
-    // (Welford), for the period and its jitter.
+    // Time between frames, for the period and its jitter: count, the first,
+    // and the sums of the others' differences from it and of their squares.
+    // Intervals lie close to the first, so the sums keep their digits with
+    // no division per frame.
     qint64 intervals = 0;
-    double meanInterval = 0, intervalSquares = 0;
+    double firstInterval = 0, intervalShifts = 0, intervalShiftSquares = 0;
     std::array<qint64, 9> lengths{};   // frames by data length 0 to 8
     std::array<qint64, 8> byteSeen{};  // frames carrying the byte
     std::array<qint64, 8> bytePairs{}; // successive frames both carrying it
@@ -101,7 +103,7 @@ struct IdentifierBits {
     // share of its range (0 to 0.5).
     double crossingStep(bool motorola, int byte, int width) const;
     int longestLength() const;
-    double period() const { return meanInterval; }
+    double period() const;
     double jitter() const;
 };
 
