@@ -27,6 +27,7 @@ void ValueSeries::addElsewhere(double time, double raw, double value) {
     // A time before the first (a log that steps back) goes to the first bucket.
     const double offset = std::max(0.0, time - m_origin);
     if (!(offset >= m_currentFrom && offset < m_currentTo)) {
+        close();
         while (offset / m_width >= BucketCount)
             halve();
         m_current = static_cast<std::size_t>(offset / m_width);
@@ -40,16 +41,28 @@ void ValueSeries::addElsewhere(double time, double raw, double value) {
             static_cast<std::size_t>(below / m_width) != m_current)
             m_currentTo = m_currentFrom; // no shortcut for this bucket
     }
-    Bucket& b = m_buckets[m_current];
-    if (b.count == 0) {
-        b.minValue = b.maxValue = value;
-        b.minRaw = b.maxRaw = raw;
+    m_open.take(raw, value);
+}
+
+void ValueSeries::Bucket::take(const Bucket& other) {
+    if (other.count == 0)
+        return;
+    if (count == 0) {
+        *this = other;
+        return;
     }
-    ++b.count;
-    b.minValue = std::min(b.minValue, value);
-    b.maxValue = std::max(b.maxValue, value);
-    b.minRaw = std::min(b.minRaw, raw);
-    b.maxRaw = std::max(b.maxRaw, raw);
+    count += other.count;
+    minValue = std::min(minValue, other.minValue);
+    maxValue = std::max(maxValue, other.maxValue);
+    minRaw = std::min(minRaw, other.minRaw);
+    maxRaw = std::max(maxRaw, other.maxRaw);
+}
+
+void ValueSeries::close() {
+    if (m_open.count == 0)
+        return;
+    m_buckets[m_current].take(m_open);
+    m_open = {};
 }
 
 void ValueSeries::expectSpan(double seconds) {
@@ -62,43 +75,19 @@ void ValueSeries::expectSpan(double seconds) {
 }
 
 SeriesBucket ValueSeries::overall() const {
-    // Every value lies in one bucket.
-    SeriesBucket all;
-    all.start = m_first;
-    all.width = m_last - m_first;
-    for (const Bucket& b : m_buckets) {
-        if (b.count == 0)
-            continue;
-        if (all.count == 0) {
-            all.count = b.count;
-            all.minValue = b.minValue;
-            all.maxValue = b.maxValue;
-            all.minRaw = b.minRaw;
-            all.maxRaw = b.maxRaw;
-            continue;
-        }
-        all.count += b.count;
-        all.minValue = std::min(all.minValue, b.minValue);
-        all.maxValue = std::max(all.maxValue, b.maxValue);
-        all.minRaw = std::min(all.minRaw, b.minRaw);
-        all.maxRaw = std::max(all.maxRaw, b.maxRaw);
-    }
-    return all;
+    // Every value lies in one bucket, or is still open.
+    Bucket all = m_open;
+    for (const Bucket& b : m_buckets)
+        all.take(b);
+    return {m_first,      m_last - m_first, all.count, all.minValue,
+            all.maxValue, all.minRaw,       all.maxRaw};
 }
 
 // Buckets 2i and 2i+1 become bucket i, of twice the width.
 void ValueSeries::halve() {
     for (int i = 0; i < BucketCount / 2; ++i) {
-        const Bucket& a = m_buckets[2 * i];
-        const Bucket& b = m_buckets[2 * i + 1];
-        Bucket merged = a.count > 0 ? a : b;
-        if (a.count > 0 && b.count > 0) {
-            merged.minValue = std::min(a.minValue, b.minValue);
-            merged.maxValue = std::max(a.maxValue, b.maxValue);
-            merged.minRaw = std::min(a.minRaw, b.minRaw);
-            merged.maxRaw = std::max(a.maxRaw, b.maxRaw);
-        }
-        merged.count = a.count + b.count;
+        Bucket merged = m_buckets[2 * i];
+        merged.take(m_buckets[2 * i + 1]);
         m_buckets[i] = merged;
     }
     std::fill(m_buckets.begin() + BucketCount / 2, m_buckets.end(), Bucket{});
@@ -106,6 +95,7 @@ void ValueSeries::halve() {
 }
 
 void ValueSeries::readWider(double rawShift, double valueShift) {
+    close(); // the open bucket is read wider too
     for (Bucket& b : m_buckets) {
         b.minValue = b.minRaw + valueShift;
         b.maxValue = b.maxRaw + valueShift;
@@ -117,7 +107,9 @@ void ValueSeries::readWider(double rawShift, double valueShift) {
 std::vector<SeriesBucket> ValueSeries::buckets() const {
     std::vector<SeriesBucket> out;
     for (int i = 0; i < static_cast<int>(m_buckets.size()); ++i) {
-        const Bucket& b = m_buckets[i];
+        Bucket b = m_buckets[static_cast<std::size_t>(i)];
+        if (static_cast<std::size_t>(i) == m_current)
+            b.take(m_open);
         if (b.count > 0)
             out.push_back({m_origin + i * m_width, m_width, b.count, b.minValue, b.maxValue,
                            b.minRaw, b.maxRaw});

@@ -31,15 +31,11 @@ public:
         // one's bucket is tried before anything else.
         const double offset = time - m_origin;
         if (m_count > 0 && offset >= m_currentFrom && offset < m_currentTo) {
+            // Not before the first value's time (the offset is not
+            // negative): the least time stays.
             ++m_count;
-            m_first = std::min(m_first, time);
             m_last = std::max(m_last, time);
-            Bucket& b = m_buckets[m_current];
-            ++b.count;
-            b.minValue = std::min(b.minValue, value);
-            b.maxValue = std::max(b.maxValue, value);
-            b.minRaw = std::min(b.minRaw, raw);
-            b.maxRaw = std::max(b.maxRaw, raw);
+            m_open.take(raw, value);
             return;
         }
         addElsewhere(time, raw, value);
@@ -68,19 +64,38 @@ private:
     struct Bucket {
         qint64 count = 0;
         double minValue = 0, maxValue = 0, minRaw = 0, maxRaw = 0;
+
+        void take(double raw, double value) {
+            if (count++ == 0) {
+                minValue = maxValue = value;
+                minRaw = maxRaw = raw;
+                return;
+            }
+            minValue = std::min(minValue, value);
+            maxValue = std::max(maxValue, value);
+            minRaw = std::min(minRaw, raw);
+            maxRaw = std::max(maxRaw, raw);
+        }
+        void take(const Bucket& other);
     };
     void addElsewhere(double time, double raw, double value);
+    // The values of the last value's bucket not yet in the array, put there.
+    void close();
     void halve();
 
-    // What a value in the last value's bucket reads, in the object's first
-    // cache line.
+    // What a value in the last value's bucket touches, in the object's
+    // first two cache lines: the array of buckets only when the bucket
+    // changes.
     std::vector<Bucket> m_buckets;
     qint64 m_count = 0;
     double m_origin = 0; // the first value's time: bucket 0 starts there
-    // The bucket the last value went to and its span of offsets from the origin.
+    // The bucket the last value went to: its span of offsets from the
+    // origin, its values not yet in the array, its place.
     double m_currentFrom = 0, m_currentTo = 0;
+    double m_last = 0;
+    Bucket m_open;
     std::size_t m_current = 0;
-    double m_first = 0, m_last = 0;
+    double m_first = 0;
     double m_width = FirstWidth;
 };
 
