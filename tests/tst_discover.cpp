@@ -17,6 +17,7 @@
 
 #include <array>
 #include <bitset>
+#include <map>
 #include <tuple>
 
 using namespace cac;
@@ -589,6 +590,36 @@ private slots:
         QCOMPARE(played.size(), data.size());
         for (std::size_t i = 0; i < data.size(); ++i)
             QVERIFY2(played[i] == data[i], qPrintable(QString::number(i)));
+    }
+    // Identifiers' places against a plain map, through the table's growth
+    // (at 9 keys and at 17, then each doubling): the smallest and largest
+    // packed keys, keys that share their hash's slot, keys never met.
+    void identifierIndexFindsEveryKey() {
+        QRandomGenerator random(3);
+        for (const int count : {1, 8, 9, 17, 600}) {
+            IdentifierIndex index;
+            std::map<std::uint32_t, int> plain;
+            std::vector<std::uint32_t> keys{0u, 0x9FFFFFFFu, 0x7FFu, 0x800007FFu};
+            while (int(keys.size()) < count)
+                // Multiples of 2^20 crowd into few slots of a small table.
+                keys.push_back(random.bounded(2) ? random.bounded(0x800u) << 20
+                                                 : random.bounded(0x9FFFFFFFu));
+            keys.resize(std::size_t(count));
+            for (const std::uint32_t key : keys) {
+                if (plain.count(key))
+                    continue;
+                const int place = int(plain.size());
+                index.insert(key, place);
+                plain[key] = place;
+                for (const auto& [k, v] : plain)
+                    QCOMPARE(index.find(k), v);
+            }
+            for (int k = 0; k < 2000; ++k) {
+                const std::uint32_t key = random.bounded(0xA0000000u);
+                const auto it = plain.find(key);
+                QCOMPARE(index.find(key), it == plain.end() ? -1 : it->second);
+            }
+        }
     }
     // The period and jitter against the plain mean and sample deviation of
     // the intervals: one interval, two, a long pause first (far from the

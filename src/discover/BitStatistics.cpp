@@ -168,19 +168,20 @@ void BitStatistics::finish() {
 }
 
 int BitStatistics::indexOf(const CanFrame& frame) const {
-    return m_index.value(IdentifierKey::of(frame).packed(), -1);
+    return m_index.find(IdentifierKey::of(frame).packed());
 }
 
 int BitStatistics::add(const CanFrame& frame) {
     if (frame.remote || frame.error)
         return -1;
     const IdentifierKey key = IdentifierKey::of(frame);
-    auto found = m_index.constFind(key.packed());
-    if (found == m_index.constEnd()) {
-        found = m_index.insert(key.packed(), static_cast<int>(m_identifiers.size()));
+    int place = m_index.find(key.packed());
+    if (place < 0) {
+        place = static_cast<int>(m_identifiers.size());
+        m_index.insert(key.packed(), place);
         m_identifiers.emplace_back().key = key;
     }
-    IdentifierBits& s = m_identifiers[static_cast<std::size_t>(*found)];
+    IdentifierBits& s = m_identifiers[static_cast<std::size_t>(place)];
     const int length = frame.length > 8 ? 8 : frame.length;
     const std::uint64_t data = FrameBits(frame);
     const double time = std::isfinite(frame.time) ? frame.time : s.lastTime;
@@ -213,7 +214,27 @@ int BitStatistics::add(const CanFrame& frame) {
     ++s.frames;
     if (++s.laneFrames == 255) // a lane holds up to 255
         drain(s);
-    return *found;
+    return place;
+}
+
+void IdentifierIndex::insert(std::uint32_t key, int place) {
+    if (2 * (m_count + 1) > m_slots.size()) { // grow to keep it at most half full
+        const std::vector<Slot> old = std::move(m_slots);
+        m_slots.assign(std::max<std::size_t>(16, 2 * old.size()), Slot{});
+        m_shift = 32 - std::countr_zero(m_slots.size());
+        for (const Slot& slot : old)
+            if (slot.key != NoKey) {
+                std::size_t i = slotOf(slot.key);
+                while (m_slots[i].key != NoKey)
+                    i = (i + 1) & (m_slots.size() - 1);
+                m_slots[i] = slot;
+            }
+    }
+    std::size_t i = slotOf(key);
+    while (m_slots[i].key != NoKey)
+        i = (i + 1) & (m_slots.size() - 1);
+    m_slots[i] = {key, place};
+    ++m_count;
 }
 
 } // namespace cac

@@ -3,7 +3,6 @@
 #include "canlog/CanFrame.h"
 #include "common/IdentifierWidth.h"
 
-#include <QHash>
 #include <QtEndian>
 
 #include <array>
@@ -116,6 +115,40 @@ inline std::uint64_t FrameBits(const CanFrame& frame) {
     return length >= 8 ? all : all & ((std::uint64_t{1} << (8 * length)) - 1);
 }
 
+// Places by IdentifierKey::packed(), looked up for every frame: open
+// addressing in a table at most half full, one multiply and mostly one
+// probe, no allocation once the identifiers are known.
+class IdentifierIndex {
+public:
+    // The key's place, -1 when not met.
+    int find(std::uint32_t key) const {
+        if (m_slots.empty())
+            return -1;
+        for (std::size_t i = slotOf(key);; i = (i + 1) & (m_slots.size() - 1)) {
+            if (m_slots[i].key == key)
+                return m_slots[i].place;
+            if (m_slots[i].key == NoKey)
+                return -1;
+        }
+    }
+    // A key not met yet.
+    void insert(std::uint32_t key, int place);
+
+private:
+    // No packed key has all bits set: identifiers take 29 bits at most.
+    static constexpr std::uint32_t NoKey = 0xFFFFFFFFu;
+    struct Slot {
+        std::uint32_t key = NoKey;
+        int place = -1;
+    };
+    std::size_t slotOf(std::uint32_t key) const {
+        return static_cast<std::size_t>((key * 0x9E3779B1u) >> m_shift);
+    }
+    std::vector<Slot> m_slots; // a power of two of them
+    int m_shift = 32;
+    std::size_t m_count = 0;
+};
+
 class BitStatistics {
 public:
     // Data frames only: remote and error frames carry no signal. Returns the
@@ -129,7 +162,7 @@ public:
     const std::vector<IdentifierBits>& identifiers() const { return m_identifiers; }
 
 private:
-    QHash<std::uint32_t, int> m_index; // by IdentifierKey::packed()
+    IdentifierIndex m_index;
     std::vector<IdentifierBits> m_identifiers;
 };
 
