@@ -69,34 +69,11 @@ FieldTally::FieldTally(QList<int> bits, bool keepSeries) : m_bits(std::move(bits
     m_top = n == 0 || n >= 64 ? 0 : std::uint64_t{1} << (n - 1);
 }
 
-void FieldTally::add(double time, std::uint64_t data, int length) {
-    if (length < m_needBytes)
-        return;
+std::uint64_t FieldTally::readScattered(std::uint64_t data) const {
     std::uint64_t raw = 0;
-    if (m_read == Read::Shift) {
-        raw = data >> m_shift & m_mask;
-    } else if (m_read == Read::SwappedShift) {
-        raw = qbswap(data) >> m_shift & m_mask;
-    } else {
-        for (const int bit : m_bits)
-            raw = raw << 1 | (data >> bit & 1);
-    }
-    const std::int64_t value = asSigned(raw);
-    if (m_scanIn && m_scanIn->mayPass(time)) {
-        const std::vector<PassedPoint>& passed = m_scanIn->passed(time, m_lastTime, m_values > 0);
-        if (!passed.empty())
-            pair(passed, raw, value);
-    }
-    if (m_seriesIn)
-        m_seriesIn->add(time, static_cast<double>(raw), static_cast<double>(value));
-
-    // Most frames repeat the field's last value: nothing but the counts moves.
-    if (m_values > 0 && raw == m_last) {
-        m_lastTime = time;
-        ++m_values;
-        return;
-    }
-    change(time, raw, value);
+    for (const int bit : m_bits)
+        raw = raw << 1 | (data >> bit & 1);
+    return raw;
 }
 
 // A new value, or the first.

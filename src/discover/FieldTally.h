@@ -7,6 +7,7 @@
 #include "discover/reference/ReferenceSeries.h"
 
 #include <QList>
+#include <QtEndian>
 
 #include <array>
 #include <cstdint>
@@ -46,8 +47,30 @@ public:
     FieldTally(QList<int> bits, bool keepSeries);
 
     // The frame's data (FrameBits) and length; frames too short for the
-    // field are passed over.
-    void add(double time, std::uint64_t data, int length);
+    // field are passed over. Inline: it runs for every field of every frame.
+    void add(double time, std::uint64_t data, int length) {
+        if (length < m_needBytes)
+            return;
+        const std::uint64_t raw = m_read == Read::Shift          ? data >> m_shift & m_mask
+                                  : m_read == Read::SwappedShift ? qbswap(data) >> m_shift & m_mask
+                                                                 : readScattered(data);
+        const std::int64_t value = asSigned(raw);
+        if (m_scanIn && m_scanIn->mayPass(time)) {
+            const std::vector<PassedPoint>& passed =
+                m_scanIn->passed(time, m_lastTime, m_values > 0);
+            if (!passed.empty())
+                pair(passed, raw, value);
+        }
+        if (m_seriesIn)
+            m_seriesIn->add(time, static_cast<double>(raw), static_cast<double>(value));
+        // Most frames repeat the field's last value: nothing but the counts moves.
+        if (m_values > 0 && raw == m_last) {
+            m_lastTime = time;
+            ++m_values;
+            return;
+        }
+        change(time, raw, value);
+    }
 
     // Pairs each point of the references (in time order, the log's clock)
     // with the field's value at that time, interpolated between the frames
@@ -125,6 +148,8 @@ private:
         return raw & m_top ? static_cast<std::int64_t>(raw) - static_cast<std::int64_t>(m_top << 1)
                            : static_cast<std::int64_t>(raw);
     }
+    // A field whose bits do not run on, bit by bit.
+    std::uint64_t readScattered(std::uint64_t data) const;
     void pair(const std::vector<PassedPoint>& passed, std::uint64_t raw, std::int64_t value);
     void change(double time, std::uint64_t raw, std::int64_t value);
 };
