@@ -67,6 +67,10 @@ FieldTally::FieldTally(QList<int> bits, bool keepSeries) : m_bits(std::move(bits
     const auto n = m_bits.size();
     m_mask = n >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
     m_top = n == 0 || n >= 64 ? 0 : std::uint64_t{1} << (n - 1);
+    m_exactSteps = n <= 53;
+    const double range = static_cast<double>(m_mask);
+    m_halfRange = range / 2;
+    m_smallStep = range * SmallStepShare;
 }
 
 std::uint64_t FieldTally::readScattered(std::uint64_t data) const {
@@ -90,15 +94,22 @@ void FieldTally::change(double time, std::uint64_t raw, std::int64_t value) {
             m_plusOne += step == 1;
             // A step of a quarter of the field's range or more either way.
             m_big += std::min(step, back) >= (mask >> 2) + 1;
-            const double unsignedStep =
-                std::fabs(static_cast<double>(raw) - static_cast<double>(m_last));
-            const double signedStep =
-                std::fabs(static_cast<double>(value) - static_cast<double>(asSigned(m_last)));
+            double unsignedStep = 0, signedStep = 0;
+            if (m_exactSteps) { // the steps are whole numbers a double holds exactly
+                const std::int64_t lastValue = asSigned(m_last);
+                unsignedStep = static_cast<double>(
+                    static_cast<std::int64_t>(raw > m_last ? raw - m_last : m_last - raw));
+                signedStep =
+                    static_cast<double>(value > lastValue ? value - lastValue : lastValue - value);
+            } else {
+                unsignedStep = std::fabs(static_cast<double>(raw) - static_cast<double>(m_last));
+                signedStep =
+                    std::fabs(static_cast<double>(value) - static_cast<double>(asSigned(m_last)));
+            }
             m_stepsUnsigned += unsignedStep;
             m_stepsSigned += signedStep;
-            const double range = static_cast<double>(mask);
-            m_wraps += unsignedStep > range / 2 && signedStep < range * SmallStepShare;
-            m_middles += signedStep > range / 2 && unsignedStep < range * SmallStepShare;
+            m_wraps += unsignedStep > m_halfRange && signedStep < m_smallStep;
+            m_middles += signedStep > m_halfRange && unsignedStep < m_smallStep;
         }
     }
     m_minU = std::min(m_minU, raw);

@@ -126,6 +126,9 @@ private:
     PointScan* m_scanIn = nullptr;     // m_scan's
     // A new value's.
     std::uint64_t m_top = 0; // the top bit; 0 for no field or one of 64 bits
+    // Half the field's range, and the share of it a small step stays below.
+    double m_halfRange = 0, m_smallStep = 0;
+    bool m_exactSteps = true; // at most 53 bits: steps are exact in a double
     qint64 m_changes = 0, m_plusOne = 0, m_big = 0;
     qint64 m_wraps = 0;   // small steps across the top and bottom of the unsigned range
     qint64 m_middles = 0; // small steps across its middle, the signed range's ends
