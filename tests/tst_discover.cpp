@@ -622,13 +622,14 @@ private slots:
         }
     }
     // The period and jitter against the plain mean and sample deviation of
-    // the intervals: one interval, two, a long pause first (far from the
-    // intervals after it), a pause last, alternating intervals and a drive
-    // of many frames far from the clock's zero.
+    // the intervals (none for one frame: both 0): one interval, two, a long pause first (far from
+    // the intervals after it), a pause last, alternating intervals and a drive of many frames far
+    // from the clock's zero.
     void periodAndJitter_data() {
         QTest::addColumn<double>("start");
         QTest::addColumn<QList<double>>("intervals");
         QTest::addColumn<int>("repeat");
+        QTest::newRow("one frame") << 0.0 << QList<double>{} << 1;
         QTest::newRow("one interval") << 0.0 << QList<double>{0.02} << 1;
         QTest::newRow("two") << 0.0 << QList<double>{0.02, 0.03} << 1;
         QTest::newRow("a pause first") << 5.0 << QList<double>{30.0, 0.01, 0.0101, 0.0099} << 1;
