@@ -937,6 +937,72 @@ private slots:
                              qPrintable(FieldName(result.identifiers[0].key, f.kind, f.bits.last(),
                                                   f.length())));
     }
+
+    // Identifiers whose 16-bit counts cross a byte decide their own order;
+    // one whose two bytes hold noise joins them either way and takes the
+    // order the deciding ones agree on, or Intel where they are too few or
+    // disagree.
+    void busOrderForOpenCrossings_data() {
+        QTest::addColumn<int>("intel");    // deciding identifiers counting Intel
+        QTest::addColumn<int>("motorola"); // and Motorola
+        QTest::addColumn<QString>("bus");  // the order learnt, "" for none
+        QTest::newRow("none decides") << 0 << 0 << QString();
+        QTest::newRow("two agree: too few") << 0 << 2 << QString();
+        QTest::newRow("three agree") << 0 << 3 << u"Motorola"_s;
+        QTest::newRow("three of four") << 1 << 3 << u"Motorola"_s;
+        QTest::newRow("two of three: mixed") << 1 << 2 << QString();
+        QTest::newRow("Intel bus") << 4 << 0 << u"Intel"_s;
+        QTest::newRow("even split") << 2 << 2 << QString();
+    }
+    void busOrderForOpenCrossings() {
+        QFETCH(int, intel);
+        QFETCH(int, motorola);
+        QFETCH(QString, bus);
+        QRandomGenerator random(5);
+        std::vector<CanFrame> frames;
+        for (int k = 0; k < 2000; ++k) {
+            CanFrame noise;
+            noise.time = k * 0.01;
+            noise.id = 0x200;
+            noise.length = 4;
+            noise.data[2] = std::uint8_t(random.bounded(256));
+            noise.data[3] = std::uint8_t(random.bounded(256));
+            frames.push_back(noise);
+            for (int d = 0; d < intel + motorola; ++d) {
+                const int count = (k * (d + 3)) % 3000; // crosses bytes 0 and 1
+                CanFrame frame;
+                frame.time = noise.time + 0.001 * (d + 1);
+                frame.id = std::uint32_t(0x300 + d);
+                frame.length = 2;
+                const bool big = d >= intel;
+                frame.data[big ? 0 : 1] = std::uint8_t(count >> 8);
+                frame.data[big ? 1 : 0] = std::uint8_t(count);
+                frames.push_back(frame);
+            }
+        }
+        const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
+        QCOMPARE(result.busOrder.intel, intel);
+        QCOMPARE(result.busOrder.motorola, motorola);
+        QCOMPARE(result.busOrder.order ? FieldOrderName(*result.busOrder.order) : QString(), bus);
+        const DiscoveredIdentifier& open = result.identifiers[0];
+        QCOMPARE(open.key.id, 0x200u);
+        QCOMPARE(open.intelVotes + open.motorolaVotes, 0);
+        QCOMPARE(open.orderFromBus, !bus.isEmpty());
+        const bool big = bus == u"Motorola";
+        // The noise as one field in the order taken: the more significant
+        // byte first, each byte from bit 7 down.
+        QList<int> bits;
+        for (const int byte : big ? std::array{2, 3} : std::array{3, 2})
+            for (int bit = 8 * byte + 7; bit >= 8 * byte; --bit)
+                bits.append(bit);
+        const auto field = std::find_if(open.fields.begin(), open.fields.end(),
+                                        [](const DiscoveredField& f) { return f.length() == 16; });
+        QVERIFY(field != open.fields.end());
+        QCOMPARE(field->bits, bits);
+        QCOMPARE(field->order, big ? FieldOrder::Motorola : FieldOrder::Intel);
+        QVERIFY(field->orderUndecided);
+        QCOMPARE(open.order, field->order);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDiscover)

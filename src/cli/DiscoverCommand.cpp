@@ -35,6 +35,9 @@ void printText(const DiscoveryResult& result) {
                     qUtf8Printable(LengthsText(identifier.lengths)));
         if (identifier.intelVotes + identifier.motorolaVotes > 0)
             std::printf(", %s byte order", qUtf8Printable(FieldOrderName(identifier.order)));
+        else if (identifier.orderFromBus)
+            std::printf(", %s byte order as the bus",
+                        qUtf8Printable(FieldOrderName(identifier.order)));
         std::printf("\n");
         for (const DiscoveredField& field : identifier.fields) {
             if (field.kind == FieldKind::Constant) {
@@ -52,6 +55,7 @@ void printText(const DiscoveryResult& result) {
                 unseen.isEmpty() ? "" : qUtf8Printable(QStringLiteral("; ") + unseen));
         }
     }
+    std::printf("%s\n", qUtf8Printable(BusOrderText(result.busOrder)));
     std::printf("%lld identifiers, %lld frames\n",
                 static_cast<long long>(result.identifiers.size()),
                 static_cast<long long>(result.frames));
@@ -61,11 +65,18 @@ bool printJson(const DiscoveryResult& result, const DiscoveryCandidates& candida
                const QList<ReferenceMatches>& references) {
     JsonText json(stdout);
     json.beginObject();
+    json.key("busByteOrder").beginObject();
+    json.key("intelIdentifiers").value(result.busOrder.intel);
+    json.key("motorolaIdentifiers").value(result.busOrder.motorola);
+    json.key("order").value(result.busOrder.order ? FieldOrderName(*result.busOrder.order)
+                                                  : QStringLiteral("undecided"));
+    json.endObject();
     json.key("frames").value(static_cast<double>(result.frames));
     json.key("identifiers").beginArray();
     for (const DiscoveredIdentifier& identifier : result.identifiers) {
         json.beginObject();
         json.key("byteOrder").value(FieldOrderName(identifier.order));
+        json.key("byteOrderFromBus").value(identifier.orderFromBus);
         json.key("fields").beginArray();
         for (const DiscoveredField& field : identifier.fields) {
             json.beginObject();
@@ -191,7 +202,11 @@ DiscoverCommandLine::DiscoverCommandLine()
               "whose top bits never moved is widened over the constant bits above it to its "
               "byte's edge, read as unsigned, and its row says \"top N bits never moved in this "
               "log; read as unsigned\"; a fit made on it is not certain beyond the raw values "
-              "seen. The log's format (candump -l, Vector ASC or BLF, PEAK TRC, SavvyCAN CSV) "
+              "seen. A field crossing a byte that either byte order joins as well says "
+              "\"either byte order\" and takes the order of its identifier's other crossings, or "
+              "else the bus's: the order at least 3 of 4 identifiers whose crossings decide "
+              "take (\"Motorola byte order as the bus\"; the last lines say what was learnt). "
+              "The log's format (candump -l, Vector ASC or BLF, PEAK TRC, SavvyCAN CSV) "
               "is found from its content. Exits with 1 when the log or a part of it cannot be "
               "read.")) {
     addArgument(QStringLiteral("LOG"), QStringLiteral("The CAN log."));

@@ -178,6 +178,7 @@ void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& 
     };
     DiscoveryOptions options;
     options.pairing = pairing;
+    options.busOrder = result.busOrder;
     const DiscoveryResult split = DiscoverSignals(pagedPlay, options);
     if (split.stopped || split.pairedNames != candidates.pairedNames)
         return;

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace cac {
 
 QString IdentifierText(const IdentifierKey& key) {
@@ -25,6 +27,23 @@ QString LengthsText(const QList<int>& lengths) {
     for (const int length : lengths)
         texts.append(QString::number(length));
     return texts.join(u'/');
+}
+
+QString BusOrderText(const BusOrder& bus) {
+    const int deciding = bus.intel + bus.motorola;
+    if (bus.order)
+        return QStringLiteral("bus byte order %1: %2 of %3 identifiers whose byte crossings decide "
+                              "take it; it is taken where an identifier's own leave it open")
+            .arg(FieldOrderName(*bus.order))
+            .arg(std::max(bus.intel, bus.motorola))
+            .arg(deciding);
+    if (deciding == 0)
+        return QStringLiteral("bus byte order undecided: no identifier's byte crossings decide it");
+    return QStringLiteral("bus byte order undecided: of %1 identifiers whose byte crossings "
+                          "decide, %2 take Intel and %3 Motorola")
+        .arg(deciding)
+        .arg(bus.intel)
+        .arg(bus.motorola);
 }
 
 QString FieldKindText(const DiscoveredField& field) {

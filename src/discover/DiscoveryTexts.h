@@ -17,6 +17,9 @@ QString IdentifierText(const IdentifierKey& key);
 QString IdentifierLengthText(const IdentifierKey& key);
 // "Intel" or "Motorola".
 QString FieldOrderName(FieldOrder order);
+// "bus byte order Motorola: 19 of 20 identifiers whose byte crossings
+// decide take it; it is taken where an identifier's own leave it open".
+QString BusOrderText(const BusOrder& bus);
 // Seconds as milliseconds with one decimal: "10.0".
 QString MillisecondsText(double seconds);
 // The data lengths an identifier's frames had: "8", "4/8".

@@ -255,14 +255,32 @@ void markUndecided(const Slicer& slicer, QList<SlicedField>& fields) {
 
 } // namespace
 
-SlicedIdentifier SliceFields(const IdentifierBits& bits) {
+BusOrder LearnBusOrder(const std::vector<SlicedIdentifier>& identifiers) {
+    BusOrder bus;
+    for (const SlicedIdentifier& identifier : identifiers) {
+        bus.intel += identifier.intelVotes > identifier.motorolaVotes;
+        bus.motorola += identifier.motorolaVotes > identifier.intelVotes;
+    }
+    const int deciding = bus.intel + bus.motorola;
+    const int most = std::max(bus.intel, bus.motorola);
+    if (deciding >= BusOrder::MinDeciding &&
+        static_cast<double>(most) >= BusOrder::MinShare * static_cast<double>(deciding))
+        bus.order = bus.motorola > bus.intel ? FieldOrder::Motorola : FieldOrder::Intel;
+    return bus;
+}
+
+SlicedIdentifier SliceFields(const IdentifierBits& bits, std::optional<FieldOrder> busOrder) {
     const Slicer slicer(bits);
     SlicedIdentifier out;
     std::array<QList<Slicer::Run>, 8> runs;
     for (int byte = 0; byte < 8; ++byte)
         runs[static_cast<std::size_t>(byte)] = slicer.byteRuns(byte);
     QList<Link> links = crossings(slicer, runs, out);
-    out.order = out.motorolaVotes > out.intelVotes ? FieldOrder::Motorola : FieldOrder::Intel;
+    if (out.orderDecided())
+        out.order = out.motorolaVotes > out.intelVotes ? FieldOrder::Motorola : FieldOrder::Intel;
+    else
+        out.order = busOrder.value_or(FieldOrder::Intel);
+    out.orderFromBus = !out.orderDecided() && busOrder.has_value();
 
     // The order is decided per crossing, so that one frame may hold fields of
     // both orders. Where two crossings would take the same run, the one whose

@@ -4,6 +4,9 @@
 
 #include <QList>
 
+#include <optional>
+#include <vector>
+
 // Where an identifier's fields begin and end, from its bits' flip statistics
 // alone. Within a field that counts up and down, a bit flips less often than
 // the bit below it and seldom without it; where the next field begins the
@@ -35,10 +38,32 @@ struct SlicedIdentifier {
     FieldOrder order = FieldOrder::Intel;
     // Crossings of a byte that only Intel / only Motorola order explains.
     int intelVotes = 0, motorolaVotes = 0;
+    // Its crossings left the order open and the bus's order was taken.
+    bool orderFromBus = false;
     QList<SlicedField> fields; // by the byte their most significant bit is in
+
+    bool orderDecided() const { return intelVotes != motorolaVotes; }
 };
 
-SlicedIdentifier SliceFields(const IdentifierBits& bits);
+// `busOrder`: the order to take where the identifier's own crossings vote
+// for neither (Intel without one).
+SlicedIdentifier SliceFields(const IdentifierBits& bits,
+                             std::optional<FieldOrder> busOrder = std::nullopt);
+
+// The order most identifiers of one bus take: makers keep one order for a
+// bus. Learnt from the identifiers whose crossings decide their order; none
+// when too few decide or they disagree.
+struct BusOrder {
+    std::optional<FieldOrder> order;
+    int intel = 0, motorola = 0; // identifiers whose crossings decide each order
+
+    // Below this many deciding identifiers one frame's habit is no bus's.
+    static constexpr int MinDeciding = 3;
+    // The order must be this share of the deciding identifiers: a bus of
+    // mixed orders (a standard's frames beside a maker's) gives no prior.
+    static constexpr double MinShare = 0.75;
+};
+BusOrder LearnBusOrder(const std::vector<SlicedIdentifier>& identifiers);
 
 // The database bits from most to least significant of a frame in that order:
 // Intel 63 down to 0; Motorola byte 0's bit 7 to 0, then byte 1's, ...

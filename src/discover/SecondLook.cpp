@@ -57,18 +57,26 @@ void SecondLook::feed(int identifier, double time, std::uint64_t data, int lengt
 SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
                              const std::vector<std::optional<ChecksumFound>>& checksums,
                              const std::vector<ReferenceSeries>* references,
-                             const std::function<bool(const IdentifierKey&)>& paired) {
+                             const std::function<bool(const IdentifierKey&)>& paired,
+                             const std::optional<BusOrder>& bus) {
     SecondLook look;
     look.sliced.reserve(identifiers.size());
     look.tallies.resize(identifiers.size());
+    for (const IdentifierBits& s : identifiers)
+        look.sliced.push_back(SliceFields(s));
+    // The identifiers whose crossings left the order open take the bus's.
+    look.bus = bus ? *bus : LearnBusOrder(look.sliced);
+    if (look.bus.order)
+        for (std::size_t i = 0; i < identifiers.size(); ++i)
+            if (!look.sliced[i].orderDecided())
+                look.sliced[i] = SliceFields(identifiers[i], look.bus.order);
     std::vector<PendingField>& pending = look.pending;
     for (int i = 0; i < static_cast<int>(identifiers.size()); ++i) {
         const std::optional<ChecksumFound>& checksum = checksums[static_cast<std::size_t>(i)];
-        look.sliced.push_back(SliceFields(identifiers[static_cast<std::size_t>(i)]));
         const QList<int> checksumBits = checksum ? checksum->bits : QList<int>();
         if (checksum)
-            CutOutChecksum(look.sliced.back(), checksumBits);
-        for (const SlicedField& field : look.sliced.back().fields) {
+            CutOutChecksum(look.sliced[static_cast<std::size_t>(i)], checksumBits);
+        for (const SlicedField& field : look.sliced[static_cast<std::size_t>(i)].fields) {
             if (field.constant)
                 continue;
             // A checksum found is exactly the bits its family explains.

@@ -120,6 +120,7 @@ DiscoveredIdentifier describeIdentifier(const IdentifierBits& s, const SlicedIde
     out.order = cut.order;
     out.intelVotes = cut.intelVotes;
     out.motorolaVotes = cut.motorolaVotes;
+    out.orderFromBus = cut.orderFromBus;
 
     QList<int> claimed; // bits of the changing fields, after widening
     for (const SlicedField& field : cut.fields) {
@@ -186,7 +187,9 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
         options.pairing ? options.pairing() : std::vector<ReferenceSeries>{};
     for (const ReferenceSeries& reference : references)
         result.pairedNames.append(reference.name);
-    SecondLook look = PrepareSecondLook(identifiers, checksums, &references, options.paired);
+    SecondLook look =
+        PrepareSecondLook(identifiers, checksums, &references, options.paired, options.busOrder);
+    result.busOrder = look.bus;
     if (!look.pending.empty() && record.complete()) {
         record.replay([&](const KeptFrame& frame) {
             look.feed(frame.identifier, frame.time, frame.data, frame.length);

@@ -15,6 +15,7 @@
 #include <bitset>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // Finding the signals of a CAN log without a database: the identifiers with
@@ -64,6 +65,7 @@ struct DiscoveredIdentifier {
     std::bitset<256> firstBytes;           // the values its byte 0 took
     FieldOrder order = FieldOrder::Intel;  // most crossings; each field has its own
     int intelVotes = 0, motorolaVotes = 0; // byte crossings only that order explains
+    bool orderFromBus = false;             // none voted: the order is the bus's
     QList<DiscoveredField> fields;         // from the frame's start, constant runs included
     DbcMessage message;                    // its non-constant fields as signals
 };
@@ -73,6 +75,7 @@ struct DiscoveryResult {
     qint64 frames = 0;                       // data frames analysed
     QList<DiscoveredIdentifier> identifiers; // in the order first met
     QStringList pairedNames;                 // the references the fields were paired with
+    BusOrder busOrder;                       // the order most identifiers' crossings take
     // With DiscoveryOptions::keepFrames, the data frames analysed, unless
     // the log was too long to keep them (FrameRecord).
     std::shared_ptr<const FrameRecord> kept;
@@ -91,6 +94,9 @@ struct DiscoveryOptions {
     // Hands the frames analysed out with the result (DiscoveryResult::kept),
     // for later looks that would otherwise read the log again.
     bool keepFrames = false;
+    // The bus's byte order where it is known from a wider look (the pages'
+    // look takes the whole log's); learnt from these frames otherwise.
+    std::optional<BusOrder> busOrder;
 };
 
 // Fields beyond this many keep no series: a series is some 80 kB, and a log

@@ -84,6 +84,10 @@ void DiscoverPanel::finish(const std::shared_ptr<DiscoverOutcome>& outcome) {
                                                    m_listening->traffic().frames());
     if (run.firstRead.problemCount > 0)
         notes << texts::logProblems(run.firstRead.problemCount, run.firstRead.firstProblem());
+    // Where some identifier's order is the bus's, the bus's order is news.
+    if (std::any_of(run.result.identifiers.begin(), run.result.identifiers.end(),
+                    [](const DiscoveredIdentifier& i) { return i.orderFromBus; }))
+        notes << BusOrderText(run.result.busOrder);
     m_note->setText(notes.join(u'\n'));
     m_note->setVisible(!notes.isEmpty());
     showMarks();
