@@ -590,6 +590,29 @@ private slots:
         QCOMPARE(played.size(), data.size());
         for (std::size_t i = 0; i < data.size(); ++i)
             QVERIFY2(played[i] == data[i], qPrintable(QString::number(i)));
+
+        // Only the identifiers asked for, by place: the first, the last,
+        // none, all but the first, and a list shorter than the identifiers.
+        const auto placeOf = [&](const CanFrame& frame) {
+            for (int i = 0; i < result.identifiers.size(); ++i)
+                if (result.identifiers[i].key == IdentifierKey::of(frame))
+                    return std::size_t(i);
+            return std::size_t(99);
+        };
+        QCOMPARE(result.identifiers.size(), 5);
+        for (const std::vector<bool>& only :
+             {std::vector<bool>{true, false, false, false, false},
+              std::vector<bool>{false, false, false, false, true},
+              std::vector<bool>(5, false), std::vector<bool>{false, true, true, true, true},
+              std::vector<bool>{false, true}}) {
+            std::vector<CanFrame> some, expected;
+            result.kept->play([&](const CanFrame& frame) { some.push_back(frame); }, &only);
+            for (const CanFrame& frame : data)
+                if (placeOf(frame) < only.size() && only[placeOf(frame)])
+                    expected.push_back(frame);
+            QCOMPARE(some.size(), expected.size());
+            QVERIFY(some == expected);
+        }
     }
     // Identifiers' places against a plain map, through the table's growth
     // (at 9 keys and at 17, then each doubling): the smallest and largest

@@ -11,18 +11,24 @@ namespace {
 constexpr std::uint64_t LowBits = 0x0101010101010101;
 constexpr std::uint64_t HighBits = 0x8080808080808080;
 
-// Word j of the lanes counts bit j of every byte, a lane a byte.
-void addLanes(std::array<std::uint64_t, 8>& lanes, std::uint64_t bits) {
-    for (std::size_t j = 0; j < 8; ++j)
-        lanes[j] += bits >> j & LowBits;
+// Word j of the lanes counts bit j of every byte, a lane a byte: words 2k
+// and 2k + 1 are the data shifted by 2k and by 2k + 1, two at a time.
+void addLanes(std::array<Words64x2, 4>& lanes, std::uint64_t bits) {
+    const Words64x2 pair = {bits, bits >> 1};
+    constexpr Words64x2 low = {LowBits, LowBits};
+    lanes[0] += pair & low;
+    lanes[1] += pair >> 2 & low;
+    lanes[2] += pair >> 4 & low;
+    lanes[3] += pair >> 6 & low;
 }
 
-void drainLanes(std::array<std::uint64_t, 8>& lanes, std::array<qint64, 64>& counts) {
+void drainLanes(std::array<Words64x2, 4>& lanes, std::array<qint64, 64>& counts) {
     for (std::size_t j = 0; j < 8; ++j) {
+        const std::uint64_t word = lanes[j / 2][j % 2];
         for (std::size_t byte = 0; byte < 8; ++byte)
-            counts[8 * byte + j] += static_cast<qint64>(lanes[j] >> (8 * byte) & 0xFF);
-        lanes[j] = 0;
+            counts[8 * byte + j] += static_cast<qint64>(word >> (8 * byte) & 0xFF);
     }
+    lanes = {};
 }
 
 // The byte a boundary's lane follows (see Lanes16x8).

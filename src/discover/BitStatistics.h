@@ -34,6 +34,8 @@ struct IdentifierKey {
 // bytes fall into the lanes without moving them one by one.
 using Lanes16x8 = std::uint16_t __attribute__((vector_size(16)));
 using Lanes32x8 = std::uint32_t __attribute__((vector_size(32)));
+// Two words of byte counters worked on at once.
+using Words64x2 = std::uint64_t __attribute__((vector_size(16)));
 
 // Bits are numbered as CAN databases number them: byte * 8 + bit, bit 0 the
 // byte's least significant.
@@ -78,9 +80,10 @@ struct IdentifierBits {
     // Successive frames by the bytes both carry (0 to 8), for bytePairs.
     std::array<qint64, 9> commonBytes{};
     // ones, flips, flipsAlone and flipsWithLower of the latest frames, a byte
-    // a counter (lane b of word j counts bit 8b + j), and flipsAloneMotorola
-    // (lane b for byte b), until BitStatistics::finish.
-    std::array<std::uint64_t, 8> onesLanes{}, flipsLanes{}, aloneLanes{}, withLowerLanes{};
+    // a counter (lane b of word j counts bit 8b + j; words 2k and 2k + 1
+    // side by side), and flipsAloneMotorola (lane b for byte b), until
+    // BitStatistics::finish.
+    std::array<Words64x2, 4> onesLanes{}, flipsLanes{}, aloneLanes{}, withLowerLanes{};
     std::uint64_t aloneMotorolaLanes = 0;
     // The numbers across each byte boundary (see crossingSteps) of the
     // frame whose data `crossingData` was, to step from at the next change:

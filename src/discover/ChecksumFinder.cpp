@@ -194,13 +194,20 @@ void ChecksumFinder::searchCrc(int place, Cover cover, std::uint64_t anchor, std
     probe.cover = cover;
     probe.family = Family::Crc;
     const int checkDifference = int((difference >> (8 * place)) & 0xFFu);
+    // The covered bytes of the difference, gathered once for all generators.
+    std::uint8_t bytes[8];
+    int count = 0;
+    const unsigned covered = checksums::CoveredBytes(place, cover, length);
+    for (int b = 0; b < length; ++b)
+        if (covered & (1u << b))
+            bytes[count++] = std::uint8_t(difference >> (8 * b));
     for (const bool reflected : {false, true})
         // An even generator (no x^0 term) and x^8 + 1 (a rotation: a copy of
         // a byte) are no CRC in use.
         for (int poly = 3; poly < 256; poly += 2) {
             probe.poly = std::uint8_t(poly);
             probe.reflected = reflected;
-            if (ChecksumFamilyValue(probe, difference, length) != checkDifference)
+            if (Crc8(probe.poly, reflected, bytes, count) != checkDifference)
                 continue;
             // Frames of other lengths met before this pair go unchecked: their
             // constant is taken from the next one of their length.

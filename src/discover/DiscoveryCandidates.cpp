@@ -134,7 +134,7 @@ void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& 
         int value;
     };
     QList<Page> paged;
-    QHash<std::uint32_t, int> firstPage; // by IdentifierKey::packed()
+    IdentifierIndex firstPage; // by IdentifierKey::packed(): its first page in `paged`
     const auto readsByteZero = [](const DiscoveredField& f) {
         return f.kind != FieldKind::Constant && f.kind != FieldKind::Flag &&
                f.kind != FieldKind::Enumeration &&
@@ -161,11 +161,11 @@ void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& 
             if (frame.remote || frame.error || frame.length == 0)
                 return;
             const IdentifierKey key{frame.id & WidestIdentifier(frame.extended), frame.extended};
-            const auto found = firstPage.constFind(key.packed());
-            if (found == firstPage.constEnd())
+            const int found = firstPage.find(key.packed());
+            if (found < 0)
                 return;
-            for (int k = *found;
-                 k < paged.size() && paged[k].identifier == paged[*found].identifier; ++k) {
+            for (int k = found;
+                 k < paged.size() && paged[k].identifier == paged[found].identifier; ++k) {
                 if (paged[k].value != frame.data[0])
                     continue;
                 CanFrame copy = frame;

@@ -12,7 +12,6 @@
 #include "discover/reference/ReferenceHint.h"
 #include "discover/reference/ReferenceMarks.h"
 
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>

@@ -19,7 +19,14 @@ void LiveTraffic::add(const CanFrame& frame) {
     }
     if (frame.error || frame.remote)
         return; // no data bits
-    Bits& bits = m_bits[IdentifierKey::of(frame).packed()];
+    const std::uint32_t key = IdentifierKey::of(frame).packed();
+    int place = m_places.find(key);
+    if (place < 0) {
+        place = int(m_bits.size());
+        m_places.insert(key, place);
+        m_bits.emplace_back();
+    }
+    Bits& bits = m_bits[std::size_t(place)];
     const std::uint64_t data = FrameBits(frame);
     if (bits.length < 0) {
         bits.changed.fill(NeverChanged);
@@ -43,13 +50,13 @@ std::vector<CanFrame> LiveTraffic::keptFrames() const {
 }
 
 std::array<double, 64> LiveTraffic::bitChanges(const IdentifierKey& key) const {
-    const auto found = m_bits.constFind(key.packed());
-    if (found == m_bits.cend() || found->length < 0) {
+    const int place = m_places.find(key.packed());
+    if (place < 0 || m_bits[std::size_t(place)].length < 0) {
         std::array<double, 64> never;
         never.fill(NeverChanged);
         return never;
     }
-    return found->changed;
+    return m_bits[std::size_t(place)].changed;
 }
 
 } // namespace cac

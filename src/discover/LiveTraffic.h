@@ -3,7 +3,6 @@
 #include "canlog/CanFrame.h"
 #include "discover/BitStatistics.h"
 
-#include <QHash>
 
 #include <array>
 #include <cstdint>
@@ -52,7 +51,8 @@ private:
     std::size_t m_next = 0; // where the next frame goes once the ring is full
     qint64 m_frames = 0, m_dropped = 0;
     double m_lastTime = 0;
-    QHash<std::uint32_t, Bits> m_bits; // by IdentifierKey::packed()
+    IdentifierIndex m_places; // by IdentifierKey::packed(): the place in m_bits
+    std::vector<Bits> m_bits;
 };
 
 } // namespace cac
