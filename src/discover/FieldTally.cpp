@@ -46,10 +46,8 @@ FieldTally::FieldTally(QList<int> bits, bool keepSeries) : m_bits(std::move(bits
         m_needBytes = std::max(m_needBytes, bit / 8 + 1);
     if (m_bits.isEmpty())
         m_needBytes = 9; // more than any frame carries: no frame is read
-    if (keepSeries) {
+    if (keepSeries)
         m_series = std::make_unique<ValueSeries>();
-        m_seriesIn = m_series.get();
-    }
     const auto runsDown = [&](auto place) {
         for (qsizetype i = 1; i < m_bits.size(); ++i)
             if (place(m_bits[i]) != place(m_bits[i - 1]) - 1)

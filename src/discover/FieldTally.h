@@ -61,8 +61,8 @@ public:
             if (!passed.empty())
                 pair(passed, raw, value);
         }
-        if (m_seriesIn)
-            m_seriesIn->add(time, static_cast<double>(raw), static_cast<double>(value));
+        if (m_series)
+            m_series->add(time, static_cast<double>(raw), static_cast<double>(value));
         // Most frames repeat the field's last value: nothing but the counts moves.
         if (m_values > 0 && raw == m_last) {
             m_lastTime = time;
@@ -103,10 +103,7 @@ public:
     }
     const ValueSeries* series() const { return m_series.get(); }
     ValueSeries* series() { return m_series.get(); }
-    std::unique_ptr<ValueSeries> takeSeries() {
-        m_seriesIn = nullptr;
-        return std::move(m_series);
-    }
+    std::unique_ptr<ValueSeries> takeSeries() { return std::move(m_series); }
 
 private:
     // What every frame reads first, together at the object's start: most
@@ -122,8 +119,10 @@ private:
     std::uint64_t m_last = 0;
     double m_lastTime = 0;
     qint64 m_values = 0;
-    ValueSeries* m_seriesIn = nullptr; // m_series while the tally keeps it
-    PointScan* m_scanIn = nullptr;     // m_scan's
+    std::unique_ptr<ValueSeries> m_series;
+    // m_scan's: its shared pointer's second word would push what every
+    // frame reads past one cache line.
+    PointScan* m_scanIn = nullptr;
     // A new value's.
     std::uint64_t m_top = 0; // the top bit; 0 for no field or one of 64 bits
     // Half the field's range, and the share of it a small step stays below.
@@ -139,7 +138,6 @@ private:
     std::array<std::uint64_t, DistinctKept> m_distinct{};
 
     QList<int> m_bits;
-    std::unique_ptr<ValueSeries> m_series;
 
     std::shared_ptr<PointScan> m_scan;
     // By reference: the unsigned reading, and the two's complement one once

@@ -118,10 +118,9 @@ bool IsObdAnswerFrame(const CanFrame& frame) {
     return (frame.id & 0x1FFFFF00u) == 0x18DAF100u;
 }
 
-QList<ObdValue> DecodeObdAnswer(const CanFrame& frame) {
-    return IsObdAnswerFrame(frame) ? DecodeObdPayload(frame) : QList<ObdValue>();
-}
+namespace {
 
+// The values of a frame already known to come from an ECU (IsObdAnswerFrame).
 QList<ObdValue> DecodeObdPayload(const CanFrame& frame) {
     if (frame.length < 3)
         return {};
@@ -144,6 +143,12 @@ QList<ObdValue> DecodeObdPayload(const CanFrame& frame) {
             at = end;
     }
     return values;
+}
+
+} // namespace
+
+QList<ObdValue> DecodeObdAnswer(const CanFrame& frame) {
+    return IsObdAnswerFrame(frame) ? DecodeObdPayload(frame) : QList<ObdValue>();
 }
 
 void ObdAnswerCollector::add(const CanFrame& frame) {

@@ -45,8 +45,6 @@ bool IsObdAnswerFrame(const CanFrame& frame);
 // PID and data, possibly several PIDs for a request that asked for several);
 // empty for any other frame, or for one whose length does not add up.
 QList<ObdValue> DecodeObdAnswer(const CanFrame& frame);
-// The same of a frame already known to come from an ECU (IsObdAnswerFrame).
-QList<ObdValue> DecodeObdPayload(const CanFrame& frame);
 
 // Collects the answers of a log, frame by frame. Per PID the series of the
 // ECU that answered it most often (two ECUs may report the same PID with
