@@ -164,8 +164,8 @@ void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& 
             const int found = firstPage.find(key.packed());
             if (found < 0)
                 return;
-            for (int k = found;
-                 k < paged.size() && paged[k].identifier == paged[found].identifier; ++k) {
+            for (int k = found; k < paged.size() && paged[k].identifier == paged[found].identifier;
+                 ++k) {
                 if (paged[k].value != frame.data[0])
                     continue;
                 CanFrame copy = frame;
