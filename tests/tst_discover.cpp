@@ -602,9 +602,8 @@ private slots:
         QCOMPARE(result.identifiers.size(), 5);
         for (const std::vector<bool>& only :
              {std::vector<bool>{true, false, false, false, false},
-              std::vector<bool>{false, false, false, false, true},
-              std::vector<bool>(5, false), std::vector<bool>{false, true, true, true, true},
-              std::vector<bool>{false, true}}) {
+              std::vector<bool>{false, false, false, false, true}, std::vector<bool>(5, false),
+              std::vector<bool>{false, true, true, true, true}, std::vector<bool>{false, true}}) {
             std::vector<CanFrame> some, expected;
             result.kept->play([&](const CanFrame& frame) { some.push_back(frame); }, &only);
             for (const CanFrame& frame : data)

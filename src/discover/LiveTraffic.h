@@ -3,7 +3,6 @@
 #include "canlog/CanFrame.h"
 #include "discover/BitStatistics.h"
 
-
 #include <array>
 #include <cstdint>
 #include <vector>
