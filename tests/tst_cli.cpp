@@ -1,5 +1,6 @@
 // The real can-adapter-cli on good and bad input: exit status, a message that
 // names the problem, and never an output file from a failed run.
+#include "BusOrderLog.h"
 #include "CliRun.h"
 #include "Fixtures.h"
 #include "VarsFileWriter.h"
@@ -245,6 +246,8 @@ private slots:
         WriteFile(datedLog, "(1700000000.000000) can0 280#0000800C\n");
         const QString commentLog = m_dir.filePath("comment.log");
         WriteFile(commentLog, "//\n(1.000000) can0 280#0000800C\n");
+        const QString busLog = m_dir.filePath("bus.log");
+        WriteFile(busLog, MotorolaBusLog());
         const QString demoLog = QStringLiteral(CAC_EXAMPLES_DIR "/demo-drive.log");
         const QString obdLog = QStringLiteral(CAC_EXAMPLES_DIR "/discover-demo-obd.log");
         const QString outCcf = m_dir.filePath("discovered.ccf");
@@ -315,6 +318,12 @@ private slots:
             {{"discover", demoLog, "--id", "0x280"}, 0,
              "  Counter0x280_60_4          60|4@1+    counter, confidence 1.00", ""},
             {{"discover", demoLog, "--id", "-1"}, 2, "", "--id takes an identifier such as 0x100"},
+            // A frame whose crossings leave its order open takes the bus's.
+            {{"discover", busLog}, 0, "4 bytes, Motorola byte order as the bus\n", ""},
+            {{"discover", busLog}, 0,
+             "bus byte order Motorola: 3 of 3 identifiers whose byte crossings decide take it", ""},
+            {{"discover", busLog, "--id", "0x200"}, 0,
+             "bus byte order undecided: no identifier's byte crossings decide it\n", ""},
             // A field whose top bit never moved says so in its row, and a fit
             // made on one says it is not certain beyond the values seen.
             {{"discover", obdLog, "--id", "0x280"}, 0,

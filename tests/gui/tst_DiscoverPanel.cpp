@@ -3,6 +3,7 @@
 // fills the last channel as the command line's discover --into does, and one
 // Ctrl+Z takes it back; Cancel leaves the panel as it was; logs too short to
 // show a field say so on a line.
+#include "BusOrderLog.h"
 #include "ComboPopup.h"
 #include "DemoWindow.h"
 #include "SlcanPeer.h"
@@ -707,6 +708,25 @@ private slots:
                                << QStringLiteral("not a CAN log this program reads") << QString();
         QTest::newRow("one frame") << QByteArray("(1.000000) can0 280#0000800C32140002\n") << 1
                                    << QString() << ShortLogNote(oneFrame());
+    }
+
+    // An identifier that took the bus's byte order: the panel says what the
+    // order was learnt from, and its field says "either byte order".
+    void busOrderNoted() {
+        const QString path = m_dir.filePath(QStringLiteral("bus.log"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(MotorolaBusLog());
+        file.close();
+        discover(path);
+        checkNoBox();
+        QCOMPARE(identifiers()->rowCount(), 4);
+        BusOrder motorola;
+        motorola.order = FieldOrder::Motorola;
+        motorola.motorola = 3;
+        auto* noted = get<QLabel>(app::names::DiscoverNote);
+        QVERIFY(noted->isVisible());
+        QCOMPARE(noted->text(), BusOrderText(motorola));
     }
 
     void shortLogsSayWhy() {
