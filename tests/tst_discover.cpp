@@ -1025,6 +1025,65 @@ private slots:
         QVERIFY(field->orderUndecided);
         QCOMPARE(open.order, field->order);
     }
+
+    // Bits 23, 16, 31 and 24 flip at random: Intel joins 23 to 24 across
+    // byte 2's boundary, Motorola 16 to 31. A frame whose order is known
+    // (from an even count across bytes 0 and 1 in Motorola order, or from the
+    // bus) is cut in it alone; an open one takes both crossings.
+    void frameCutInItsOrder_data() {
+        QTest::addColumn<int>("counting");      // 0 none, 1 Intel, 2 Motorola, across bytes 0 and 1
+        QTest::addColumn<int>("busDeciders");   // other identifiers counting Motorola
+        QTest::addColumn<bool>("intelCrossed"); // bits 24 and 23 one field
+        QTest::addColumn<bool>("motorolaCrossed"); // bits 16 and 31 one field
+        QTest::newRow("open frame, open bus") << 0 << 0 << true << true;
+        QTest::newRow("Motorola frame") << 2 << 0 << false << true;
+        QTest::newRow("Intel frame") << 1 << 0 << true << false;
+        QTest::newRow("open frame, Motorola bus") << 0 << 3 << false << true;
+        QTest::newRow("Intel frame, Motorola bus") << 1 << 3 << true << false;
+    }
+    void frameCutInItsOrder() {
+        QFETCH(int, counting);
+        QFETCH(int, busDeciders);
+        QFETCH(bool, intelCrossed);
+        QFETCH(bool, motorolaCrossed);
+        QRandomGenerator random(9);
+        std::vector<CanFrame> frames;
+        for (int k = 0; k < 3000; ++k) {
+            CanFrame frame;
+            frame.time = k * 0.01;
+            frame.id = 0x123;
+            frame.length = 4;
+            // Doubled, so that its lowest bit stays 0 and nothing crosses
+            // to byte 2 (in Intel order its top bits stay 0).
+            const int count = counting > 0 ? k * 3 % 3000 * 2 : 0;
+            frame.data[counting == 1 ? 1 : 0] = std::uint8_t(count >> 8);
+            frame.data[counting == 1 ? 0 : 1] = std::uint8_t(count);
+            frame.data[2] = std::uint8_t((random.bounded(2) << 7) | random.bounded(2));
+            frame.data[3] = std::uint8_t((random.bounded(2) << 7) | random.bounded(2));
+            frames.push_back(frame);
+            for (int d = 0; d < busDeciders; ++d) {
+                CanFrame other;
+                other.time = frame.time + 0.001 * (d + 1);
+                other.id = std::uint32_t(0x300 + d);
+                other.length = 2;
+                const int value = k * (d + 3) % 3000;
+                other.data[0] = std::uint8_t(value >> 8);
+                other.data[1] = std::uint8_t(value);
+                frames.push_back(other);
+            }
+        }
+        const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
+        const DiscoveredIdentifier& frame = result.identifiers[0];
+        QCOMPARE(frame.key.id, 0x123u);
+        const auto has = [&](const QList<int>& bits) {
+            return std::any_of(frame.fields.begin(), frame.fields.end(),
+                               [&](const DiscoveredField& f) { return f.bits == bits; });
+        };
+        QCOMPARE(has({24, 23}), intelCrossed);
+        QCOMPARE(has({24}) && has({23}), !intelCrossed);
+        QCOMPARE(has({16, 31}), motorolaCrossed);
+        QCOMPARE(has({16}) && has({31}), !motorolaCrossed);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDiscover)

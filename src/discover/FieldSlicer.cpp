@@ -295,10 +295,15 @@ SlicedIdentifier SliceFields(const IdentifierBits& bits, std::optional<FieldOrde
     // significant bits) and entering its first run; none yet when empty.
     std::array<std::optional<FieldOrder>, 8> leaves, enters;
     std::array<int, 8> next{}; // the byte its last run continues in
+    // A frame whose order is known is cut in it as a whole: the other order
+    // crosses only a boundary its own order does not join.
+    const bool known = out.orderDecided() || out.orderFromBus;
     for (const Link& link : links) {
         const auto upper = static_cast<std::size_t>(link.upperByte());
         const auto lower = static_cast<std::size_t>(link.lowerByte());
         if (leaves[upper] || enters[lower])
+            continue;
+        if (known && link.order != out.order && slicer.joins(out.order, link.byte))
             continue;
         // A run that fills its byte passes the order on.
         const bool upperWhole = runs[upper].size() == 1, lowerWhole = runs[lower].size() == 1;
