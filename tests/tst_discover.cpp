@@ -75,6 +75,23 @@ FramePlayer PlayFrames(const std::vector<CanFrame>& frames) {
     };
 }
 
+// The k-th frames of identifiers 0x300, 0x301, ... that decide their byte
+// order: each counts across bytes 0 and 1, the first `intel` in Intel order,
+// the next `motorola` in Motorola order.
+void AddDeciders(std::vector<CanFrame>& frames, int k, double time, int intel, int motorola) {
+    for (int d = 0; d < intel + motorola; ++d) {
+        const int count = k * (d + 3) % 3000;
+        CanFrame frame;
+        frame.time = time + 0.001 * (d + 1);
+        frame.id = std::uint32_t(0x300 + d);
+        frame.length = 2;
+        const bool big = d >= intel;
+        frame.data[big ? 0 : 1] = std::uint8_t(count >> 8);
+        frame.data[big ? 1 : 0] = std::uint8_t(count);
+        frames.push_back(frame);
+    }
+}
+
 const DiscoveredField* FieldWithBits(const DiscoveryResult& result, const TrueSignal& s) {
     for (const DiscoveredIdentifier& identifier : result.identifiers)
         if (identifier.key == IdentifierKey{s.id, s.extended})
@@ -983,24 +1000,11 @@ private slots:
         QRandomGenerator random(5);
         std::vector<CanFrame> frames;
         for (int k = 0; k < 2000; ++k) {
-            CanFrame noise;
-            noise.time = k * 0.01;
-            noise.id = 0x200;
-            noise.length = 4;
+            CanFrame noise = Frame(k * 0.01, 0x200, "00000000");
             noise.data[2] = std::uint8_t(random.bounded(256));
             noise.data[3] = std::uint8_t(random.bounded(256));
             frames.push_back(noise);
-            for (int d = 0; d < intel + motorola; ++d) {
-                const int count = (k * (d + 3)) % 3000; // crosses bytes 0 and 1
-                CanFrame frame;
-                frame.time = noise.time + 0.001 * (d + 1);
-                frame.id = std::uint32_t(0x300 + d);
-                frame.length = 2;
-                const bool big = d >= intel;
-                frame.data[big ? 0 : 1] = std::uint8_t(count >> 8);
-                frame.data[big ? 1 : 0] = std::uint8_t(count);
-                frames.push_back(frame);
-            }
+            AddDeciders(frames, k, noise.time, intel, motorola);
         }
         const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
         QCOMPARE(result.busOrder.intel, intel);
@@ -1049,10 +1053,7 @@ private slots:
         QRandomGenerator random(9);
         std::vector<CanFrame> frames;
         for (int k = 0; k < 3000; ++k) {
-            CanFrame frame;
-            frame.time = k * 0.01;
-            frame.id = 0x123;
-            frame.length = 4;
+            CanFrame frame = Frame(k * 0.01, 0x123, "00000000");
             // Doubled, so that its lowest bit stays 0 and nothing crosses
             // to byte 2 (in Intel order its top bits stay 0).
             const int count = counting > 0 ? k * 3 % 3000 * 2 : 0;
@@ -1061,16 +1062,7 @@ private slots:
             frame.data[2] = std::uint8_t((random.bounded(2) << 7) | random.bounded(2));
             frame.data[3] = std::uint8_t((random.bounded(2) << 7) | random.bounded(2));
             frames.push_back(frame);
-            for (int d = 0; d < busDeciders; ++d) {
-                CanFrame other;
-                other.time = frame.time + 0.001 * (d + 1);
-                other.id = std::uint32_t(0x300 + d);
-                other.length = 2;
-                const int value = k * (d + 3) % 3000;
-                other.data[0] = std::uint8_t(value >> 8);
-                other.data[1] = std::uint8_t(value);
-                frames.push_back(other);
-            }
+            AddDeciders(frames, k, frame.time, 0, busDeciders);
         }
         const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
         const DiscoveredIdentifier& frame = result.identifiers[0];
