@@ -62,11 +62,12 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
     SecondLook look;
     look.sliced.reserve(identifiers.size());
     look.tallies.resize(identifiers.size());
+    // The identifiers whose crossings left the order open take the bus's:
+    // given, it is taken at once; learnt, they are cut again once it is known.
     for (const IdentifierBits& s : identifiers)
-        look.sliced.push_back(SliceFields(s));
-    // The identifiers whose crossings left the order open take the bus's.
+        look.sliced.push_back(SliceFields(s, bus ? bus->order : std::nullopt));
     look.bus = bus ? *bus : LearnBusOrder(look.sliced);
-    if (look.bus.order)
+    if (!bus && look.bus.order)
         for (std::size_t i = 0; i < identifiers.size(); ++i)
             if (!look.sliced[i].orderDecided())
                 look.sliced[i] = SliceFields(identifiers[i], look.bus.order);
