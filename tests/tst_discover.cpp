@@ -716,7 +716,7 @@ private slots:
         QRandomGenerator random(17);
         BitStatistics statistics;
         std::array<qint64, 8> seen{}, pairs{};
-        std::array<qint64, 64> ones{}, flips{}, alone{}, withLower{};
+        std::array<qint64, 64> ones{}, flips{}, alone{}, withLower{}, withHigher{}, above{};
         std::array<qint64, 7> aloneMotorola{};
         // Steps across the boundary after byte b, the shorter way round, by
         // width 2, 4, 8 and by order (Intel b, Motorola 7 + b).
@@ -751,6 +751,10 @@ private slots:
                         1) != 0;
             };
             for (int bit = 0; bit < 8 * common; ++bit) {
+                bool higher = false;
+                for (int up = bit + 1; up < bit - bit % 8 + 8; ++up)
+                    higher = higher || flipped(up);
+                above[std::size_t(bit)] += higher;
                 if (!flipped(bit))
                     continue;
                 ++flips[std::size_t(bit)];
@@ -759,6 +763,7 @@ private slots:
                 for (int below = bit - bit % 8; below < bit; ++below)
                     lower = lower || flipped(below);
                 withLower[std::size_t(bit)] += lower;
+                withHigher[std::size_t(bit)] += higher;
                 if (bit % 8 == 0 && bit / 8 + 1 < common)
                     aloneMotorola[std::size_t(bit / 8)] += !flipped(bit + 15);
             }
@@ -793,6 +798,10 @@ private slots:
         QCOMPARE(s.flips, flips);
         QCOMPARE(s.flipsAlone, alone);
         QCOMPARE(s.flipsWithLower, withLower);
+        for (int bit = 0; bit < 64; ++bit) {
+            QCOMPARE(s.flipsWithHigher(bit), withHigher[std::size_t(bit)]);
+            QCOMPARE(s.movesAbove(bit), above[std::size_t(bit)]);
+        }
         QCOMPARE(s.flipsAloneMotorola, aloneMotorola);
         QCOMPARE(s.firstBytes, firstBytes);
         for (int b = 0; b < 7; ++b)
@@ -1075,6 +1084,67 @@ private slots:
         QCOMPARE(has({24}) && has({23}), !intelCrossed);
         QCOMPARE(has({16, 31}), motorolaCrossed);
         QCOMPARE(has({16}) && has({31}), !motorolaCrossed);
+    }
+    // A value whose low bits step by more than one (a torque asked in tens,
+    // now and then by ones) flips its bits at rates that fall and rise again,
+    // so the rates alone would cut it; its low bits move only with its upper
+    // ones, and it stays one field. A flag below a value, flipping at its
+    // own moments, stays apart: beside a value moving in a few frames, and
+    // beside one moving in nearly every frame, whose flips meet the flag's by
+    // chance alone.
+    void lowBitsMoveWithTheirValue_data() {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QList<int>>("field"); // the field holding bit 1
+        QTest::newRow("steps of ten, signed, two bytes")
+            << u"tens"_s << QList<int>{15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0};
+        QTest::newRow("steps of five in one byte")
+            << u"fives"_s << QList<int>{7, 6, 5, 4, 3, 2, 1, 0};
+        QTest::newRow("a flag below a value moving now and then")
+            << u"slow"_s << QList<int>{7, 6, 5, 4, 3, 2, 1};
+        QTest::newRow("a flag below a value moving in nearly every frame")
+            << u"busy"_s << QList<int>{7, 6, 5, 4, 3, 2, 1};
+    }
+    void lowBitsMoveWithTheirValue() {
+        QFETCH(QString, value);
+        QFETCH(QList<int>, field);
+        QRandomGenerator random(5);
+        std::vector<CanFrame> frames;
+        int walk = 0;
+        for (int k = 0; k < 3000; ++k) {
+            // Asked anew in most frames: by ten or twenty up or down, now and
+            // then by five, held at -600 and 600.
+            const int step = int(random.bounded(10));
+            walk += step < 3    ? 10
+                    : step < 6  ? -10
+                    : step == 6 ? 20
+                    : step == 7 ? -20
+                    : step == 8 ? (random.bounded(2) ? 5 : -5)
+                                : 0;
+            walk = std::clamp(walk, -600, 600);
+            int raw = 0;
+            if (value == u"tens")
+                raw = walk;
+            else if (value == u"fives") // the same in fives, 0 to 250
+                raw = 125 + walk / 24 * 5;
+            else if (value == u"slow") // steps every 7th frame, a flag below
+                raw = (20 + k / 7 % 50) << 1 | (k / 113 % 2);
+            else // steps in 19 frames of 20
+                raw = (k - k / 20) % 100 << 1 | (k / 113 % 2);
+            CanFrame frame = Frame(k * 0.01, 0x123, "0000");
+            frame.data[0] = std::uint8_t(raw);
+            frame.data[1] = std::uint8_t(value == u"tens" ? raw >> 8 : 0);
+            frames.push_back(frame);
+        }
+        const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
+        QCOMPARE(result.identifiers.size(), 1);
+        const DiscoveredField* holding = nullptr;
+        for (const DiscoveredField& f : result.identifiers[0].fields)
+            if (f.bits.contains(1))
+                holding = &f;
+        QVERIFY(holding);
+        QCOMPARE(holding->bits, field);
+        if (value == u"tens")
+            QVERIFY(holding->isSigned);
     }
 };
 

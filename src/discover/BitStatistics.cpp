@@ -53,6 +53,7 @@ void drain(IdentifierBits& s) {
     drainLanes(s.flipsLanes, s.flips);
     drainLanes(s.aloneLanes, s.flipsAlone);
     drainLanes(s.withLowerLanes, s.flipsWithLower);
+    drainLanes(s.topLanes, s.topFlips);
     for (std::size_t byte = 0; byte < s.flipsAloneMotorola.size(); ++byte)
         s.flipsAloneMotorola[byte] +=
             static_cast<qint64>(s.aloneMotorolaLanes >> (8 * byte) & 0xFF);
@@ -68,6 +69,15 @@ std::uint64_t bytesMask(int bytes) {
 // so that no byte borrows from the next.
 std::uint64_t eachByteLessOne(std::uint64_t bits) {
     return ((bits | HighBits) - LowBits) ^ (~bits & HighBits);
+}
+
+// Per byte, the bits below its highest set bit: the set bits smeared down
+// within each byte, then shifted below that top.
+std::uint64_t eachByteBelowTop(std::uint64_t bits) {
+    bits |= bits >> 1 & 0x7F7F7F7F7F7F7F7F;
+    bits |= bits >> 2 & 0x3F3F3F3F3F3F3F3F;
+    bits |= bits >> 4 & 0x0F0F0F0F0F0F0F0F;
+    return bits >> 1 & 0x7F7F7F7F7F7F7F7F;
 }
 
 // The numbers across each byte boundary, Intel then Motorola: the Intel
@@ -106,6 +116,7 @@ void countFlips(IdentifierBits& s, std::uint64_t data, std::uint64_t changed, st
     addLanes(s.aloneLanes, changed & ~(changed << 1) & ~std::uint64_t{1});
     // Per byte, every changed bit but the lowest has a lower one with it.
     addLanes(s.withLowerLanes, changed & eachByteLessOne(changed));
+    addLanes(s.topLanes, changed & ~eachByteBelowTop(changed));
     // Bit 8b against bit 8b + 15: both must be carried.
     const std::uint64_t alone = changed & ~(changed >> 15) & (carried >> 15);
     s.aloneMotorolaLanes += alone & (LowBits >> 8);

@@ -65,6 +65,9 @@ struct IdentifierBits {
     // rare jump (an initial 0x00, a sensor coming up) moves its top bits
     // only with the bits below.
     std::array<qint64, 64> flipsWithLower{};
+    // Bit p was the highest of its byte to flip: it gives flipsWithHigher
+    // and movesAbove.
+    std::array<qint64, 64> topFlips{};
     // Where a field may cross from byte b to byte b + 1: the upper byte's
     // lowest w bits above the lower byte's highest w bits read as one number,
     // Intel (b + 1 upper, index b) and Motorola (b upper, index 7 + b), for w
@@ -79,11 +82,12 @@ struct IdentifierBits {
     int lastLength = 0;
     // Successive frames by the bytes both carry (0 to 8), for bytePairs.
     std::array<qint64, 9> commonBytes{};
-    // ones, flips, flipsAlone and flipsWithLower of the latest frames, a byte
+    // ones, flips, flipsAlone, flipsWithLower and topFlips of the latest
+    // frames, a byte
     // a counter (lane b of word j counts bit 8b + j; words 2k and 2k + 1
     // side by side), and flipsAloneMotorola (lane b for byte b), until
     // BitStatistics::finish.
-    std::array<Words64x2, 4> onesLanes{}, flipsLanes{}, aloneLanes{}, withLowerLanes{};
+    std::array<Words64x2, 4> onesLanes{}, flipsLanes{}, aloneLanes{}, withLowerLanes{}, topLanes{};
     std::uint64_t aloneMotorolaLanes = 0;
     // The numbers across each byte boundary (see crossingSteps) of the
     // frame whose data `crossingData` was, to step from at the next change:
@@ -97,6 +101,18 @@ struct IdentifierBits {
     std::array<Lanes32x8, 2> crossingLanes8{};
     int laneFrames = 0;
 
+    // Bit p flipped together with some higher bit of its byte: the low bits
+    // of a value that steps by more than one move only when its upper bits
+    // move too, where a flag below it flips on its own.
+    qint64 flipsWithHigher(int bit) const { return flips[bit] - topFlips[bit]; }
+    // Some bit above bit p in its byte flipped: how often those flips would
+    // meet bit p's by chance.
+    qint64 movesAbove(int bit) const {
+        qint64 above = 0;
+        for (int up = bit + 1; up % 8 != 0; ++up)
+            above += topFlips[up];
+        return above;
+    }
     double rate(int bit) const {
         const qint64 pairs = bytePairs[bit / 8];
         return pairs > 0 ? static_cast<double>(flips[bit]) / static_cast<double>(pairs) : 0.0;

@@ -27,6 +27,13 @@ constexpr double FlickerFrames = 2;
 constexpr double JumpTogetherShare = 0.9;
 constexpr qsizetype JumpValueBits = 3;
 constexpr double JumpChance = 0.01;
+// A run below a value joins it when this share of its flips came with bits
+// above it in its byte moving, and chance alone would give that share with
+// at most JumpChance: the low bits of a value that steps by more than one
+// (by tens, by twos and fours) flip at other rates than a counting value's
+// but never without the value's upper bits, while a flag or a second value
+// below it flips when it likes.
+constexpr double CarriedShare = 0.9;
 
 struct Edge {
     bool boundary = true;
@@ -125,8 +132,45 @@ public:
         }
         for (Run& run : runs)
             run.field.constant = constant(run.field.bits.first());
+        joinCarriedLows(runs);
         joinRareJumps(runs);
         return runs;
+    }
+
+    // A moving run directly below a value, whose flips come with the value's
+    // (see CarriedShare): the value's low bits. From the top down, so that
+    // a value joined with its next bits may take in still lower ones.
+    void joinCarriedLows(QList<Run>& runs) const {
+        for (qsizetype upper = 0; upper + 1 < runs.size();) {
+            const Run& lower = runs[upper + 1];
+            if (runs[upper].field.constant || lower.field.constant || !carriedBy(lower)) {
+                ++upper;
+                continue;
+            }
+            runs[upper].field.bits += lower.field.bits;
+            runs[upper].bottom = lower.bottom;
+            runs.remove(upper + 1);
+        }
+    }
+    bool carriedBy(const Run& lower) const {
+        const int bit = lower.field.bits.first(); // its highest
+        const double flips = static_cast<double>(m_s.flips[bit]);
+        const double together = static_cast<double>(m_s.flipsWithHigher(bit));
+        // Some bit above it in its byte moves in this share of frames: its
+        // flips meet those that often by chance alone.
+        const qint64 pairs = m_s.bytePairs[bit / 8];
+        const double rate =
+            pairs > 0 ? static_cast<double>(m_s.movesAbove(bit)) / static_cast<double>(pairs) : 1;
+        if (flips == 0 || together < CarriedShare * flips || rate >= 1)
+            return false;
+        return flips * surprise(together / flips, rate) >= -std::log(JumpChance);
+    }
+    // How unlikely a share `seen` of coincidences is where chance gives
+    // `rate`, per trial: the Kullback-Leibler divergence, whose multiple by
+    // the trials bounds the chance's logarithm from below (Chernoff).
+    static double surprise(double seen, double rate) {
+        const auto term = [](double p, double q) { return p > 0 ? p * std::log(p / q) : 0.0; };
+        return seen <= rate ? 0 : term(seen, rate) + term(1 - seen, 1 - rate);
     }
 
     // A run above a lower one, only constant bits between, whose bits move
