@@ -1097,19 +1097,31 @@ private slots:
         QTest::addColumn<QList<int>>("field"); // the field holding bit 1
         QTest::newRow("steps of ten, signed, two bytes")
             << u"tens"_s << QList<int>{15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0};
+        // Its bits flip at rates far below its moves: chance is how often some
+        // bit above moves, not the busiest one.
+        QTest::newRow("a flag below a value moving in tens in nearly every frame")
+            << u"tens, a flag below"_s
+            << QList<int>{15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1};
         QTest::newRow("steps of five in one byte")
             << u"fives"_s << QList<int>{7, 6, 5, 4, 3, 2, 1, 0};
         QTest::newRow("a flag below a value moving now and then")
             << u"slow"_s << QList<int>{7, 6, 5, 4, 3, 2, 1};
         QTest::newRow("a flag below a value moving in nearly every frame")
             << u"busy"_s << QList<int>{7, 6, 5, 4, 3, 2, 1};
+        // At both sides of the share: the bit flips 26 times, every 113th
+        // frame, meeting a move of the value (every third frame) in 7 of 10
+        // or in 19 of 20 of them.
+        QTest::newRow("a bit meeting the value's moves 7 times in 10")
+            << u"7 in 10"_s << QList<int>{7, 6, 5, 4, 3, 2, 1};
+        QTest::newRow("a bit meeting the value's moves 19 times in 20")
+            << u"19 in 20"_s << QList<int>{7, 6, 5, 4, 3, 2, 1, 0};
     }
     void lowBitsMoveWithTheirValue() {
         QFETCH(QString, value);
         QFETCH(QList<int>, field);
         QRandomGenerator random(5);
         std::vector<CanFrame> frames;
-        int walk = 0;
+        int walk = 0, lowBit = 0;
         for (int k = 0; k < 3000; ++k) {
             // Asked anew in most frames: by ten or twenty up or down, now and
             // then by five, held at -600 and 600.
@@ -1119,20 +1131,32 @@ private slots:
                     : step == 6 ? 20
                     : step == 7 ? -20
                     : step == 8 ? (random.bounded(2) ? 5 : -5)
-                                : 0;
+                    : value == u"tens, a flag below" && random.bounded(4) > 0
+                        ? (walk > 0 ? -10 : 10)
+                        : 0;
             walk = std::clamp(walk, -600, 600);
             int raw = 0;
             if (value == u"tens")
                 raw = walk;
+            else if (value == u"tens, a flag below") // moving in 39 frames of 40
+                raw = walk * 2 | (k / 113 % 2);
             else if (value == u"fives") // the same in fives, 0 to 250
                 raw = 125 + walk / 24 * 5;
             else if (value == u"slow") // steps every 7th frame, a flag below
                 raw = (20 + k / 7 % 50) << 1 | (k / 113 % 2);
-            else // steps in 19 frames of 20
+            else if (value == u"busy") // steps in 19 frames of 20
                 raw = (k - k / 20) % 100 << 1 | (k / 113 % 2);
+            else { // steps every third frame; the bit toggles near every 113th
+                const int ramp = k / 3 % 120, block = k / 113, start = 113 * block;
+                const bool met = value == u"7 in 10" ? block % 10 < 7 : block % 20 < 19;
+                // The first frame of the block where the value moves, or the next.
+                const int toggle = start + (3 - start % 3) % 3 + (met ? 0 : 1);
+                lowBit ^= block > 0 && k == toggle ? 1 : 0;
+                raw = (20 + (ramp < 60 ? ramp : 120 - ramp)) << 1 | lowBit;
+            }
             CanFrame frame = Frame(k * 0.01, 0x123, "0000");
             frame.data[0] = std::uint8_t(raw);
-            frame.data[1] = std::uint8_t(value == u"tens" ? raw >> 8 : 0);
+            frame.data[1] = std::uint8_t(value.startsWith(u"tens") ? raw >> 8 : 0);
             frames.push_back(frame);
         }
         const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
