@@ -166,8 +166,8 @@ public:
         return flips * surprise(together / flips, rate) >= -std::log(JumpChance);
     }
     // How unlikely a share `seen` of coincidences is where chance gives
-    // `rate`, per trial: the Kullback-Leibler divergence, whose multiple by
-    // the trials bounds the chance's logarithm from below (Chernoff).
+    // `rate`, per trial: the Kullback-Leibler divergence. Times the trials
+    // it is at most minus the logarithm of that share's chance (Chernoff).
     static double surprise(double seen, double rate) {
         const auto term = [](double p, double q) { return p > 0 ? p * std::log(p / q) : 0.0; };
         return seen <= rate ? 0 : term(seen, rate) + term(1 - seen, 1 - rate);
