@@ -1170,6 +1170,79 @@ private slots:
         if (value == u"tens")
             QVERIFY(holding->isSigned);
     }
+    // A counter whose bit above follows the count some other way (a copy of
+    // its top bit, as a frame whose whole content cycles with its counter
+    // has) is cut from that bit: read together, they do not count. A counter
+    // that fills its bits stays whole, and one that steps by one too seldom
+    // is no counter at all.
+    void counterBelowBitsThatFollowIt_data() {
+        QTest::addColumn<int>("bottom");       // the counter's lowest bit
+        QTest::addColumn<int>("width");        // the counter's bits
+        QTest::addColumn<QString>("above");    // what sits on the counter
+        QTest::addColumn<double>("stepShare"); // frames that step by one
+        QTest::addColumn<int>("otherStep");    // the step of the other frames
+        QTest::addColumn<bool>("counter");     // a counter is found on its bits
+        QTest::newRow("a copy of a 2-bit counter's top bit")
+            << 48 << 2 << u"copy"_s << 1.0 << 1 << true;
+        QTest::newRow("in the frame's last byte, at its top")
+            << 61 << 2 << u"copy"_s << 1.0 << 1 << true;
+        QTest::newRow("a 4-bit counter from the frame's first bit")
+            << 0 << 4 << u"copy"_s << 1.0 << 1 << true;
+        // Skipping a step moves its second bit more often than half its first's.
+        QTest::newRow("skipping a step in one frame of six")
+            << 48 << 2 << u"copy"_s << 0.84 << 2 << true;
+        // At both sides of the share of steps by one that makes a counter.
+        QTest::newRow("holding its count in one frame of six")
+            << 40 << 2 << u"copy"_s << 0.84 << 0 << true;
+        QTest::newRow("holding its count in one frame of three")
+            << 40 << 2 << u"copy"_s << 0.67 << 0 << false;
+        QTest::newRow("a 3-bit counter with nothing above")
+            << 8 << 3 << u"nothing"_s << 1.0 << 1 << true;
+        QTest::newRow("a bit of its own above, as busy as the counter's top")
+            << 16 << 2 << u"random"_s << 1.0 << 1 << true;
+        // Its lowest two bits count, the bit above flips at every step.
+        QTest::newRow("a value stepping by five") << 24 << 7 << u"fives"_s << 1.0 << 1 << false;
+    }
+    void counterBelowBitsThatFollowIt() {
+        QFETCH(int, bottom);
+        QFETCH(int, width);
+        QFETCH(QString, above);
+        QFETCH(double, stepShare);
+        QFETCH(int, otherStep);
+        QFETCH(bool, counter);
+        QRandomGenerator random(11);
+        std::vector<CanFrame> frames;
+        std::uint64_t count = 0;
+        const std::uint64_t mask = (std::uint64_t{1} << width) - 1;
+        for (int k = 0; k < 2000; ++k) {
+            count =
+                (count + std::uint64_t(random.generateDouble() < stepShare ? 1 : otherStep)) & mask;
+            std::uint64_t bits = count;
+            if (above == u"copy") // the top bit again
+                bits |= (count >> (width - 1)) << width;
+            else if (above == u"random")
+                bits |= std::uint64_t{random.bounded(2u)} << width;
+            else if (above == u"fives")
+                bits = std::uint64_t(k) * 5 & mask;
+            CanFrame frame = Frame(k * 0.01, 0x1DC, "C000000000000000");
+            const std::uint64_t data =
+                qFromLittleEndian<std::uint64_t>(frame.data.data()) | bits << bottom;
+            qToLittleEndian(data, frame.data.data());
+            frames.push_back(frame);
+        }
+        const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
+        QCOMPARE(result.identifiers.size(), 1);
+        QList<int> counted;
+        for (int bit = bottom + width - 1; bit >= bottom; --bit)
+            counted.append(bit);
+        bool found = false;
+        for (const DiscoveredField& f : result.identifiers[0].fields) {
+            found = found || (f.bits == counted && f.kind == FieldKind::Counter);
+            if (f.kind == FieldKind::Counter)
+                QCOMPARE(f.bits, counted);
+        }
+        QCOMPARE(found, counter);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDiscover)

@@ -190,7 +190,7 @@ FieldVerdict FieldTally::verdict() const {
     // Every value after the first is a transition from the one before.
     const double transitions = static_cast<double>(m_values - 1);
     const double plusOne = static_cast<double>(m_plusOne) / transitions;
-    if (plusOne >= 0.8) {
+    if (plusOne >= CountingShare) {
         v.kind = FieldKind::Counter;
         v.certainty = plusOne;
         return v;

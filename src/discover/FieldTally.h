@@ -91,6 +91,9 @@ public:
     // Distinct values seen, counted up to DistinctKept + 1.
     int distinct() const { return m_distinctCount; }
     static constexpr int DistinctKept = 16;
+    // A counter steps by one in this share of its frames at least: a missed
+    // frame or a reset now and then leaves it a counter.
+    static constexpr double CountingShare = 0.8;
     std::uint64_t minUnsigned() const { return m_minU; }
     std::uint64_t maxUnsigned() const { return m_maxU; }
     std::int64_t minSigned() const { return m_minS; }

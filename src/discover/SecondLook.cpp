@@ -47,6 +47,36 @@ std::pair<double, double> aboveShifts(const QList<int>& above, const QList<int>&
 // mean intervals, so that a pause in the traffic invents no values.
 constexpr double GapsPerInterval = 4;
 
+// A counter steps once a frame: its lowest bit flips in nearly every frame
+// (the tally's share of steps by one, FieldTally::CountingShare) and each bit
+// above it about half as often as the one below: a counter that skips a step
+// in one frame of five flips its second bit in 0.68 of its first's flips,
+// hence HalvingHigh; far fewer is a drop the cut mostly sees already.
+constexpr double HalvingLow = 0.3, HalvingHigh = 0.75;
+// A bit above the counter that flips as often as the counter's top bit, to
+// within this share, is not the counter's next bit, which would flip half as
+// often: a copy of its top bit, a state that changes with the count (a frame
+// whose whole content cycles with its counter) or a bit of its own. Read
+// with it, the counter does not count: the two parts get tallies of their
+// own, and the values decide. A value stepping by five has lowest two bits
+// that count too, but the bit above them flips at other rates.
+constexpr double CopyShare = 0.1;
+int countingBitsAtBottom(const QList<int>& bits, const IdentifierBits& s) {
+    const auto n = static_cast<int>(bits.size());
+    if (n < 3 || s.rate(bits.last()) < FieldTally::CountingShare)
+        return 0;
+    const auto flips = [&](int k) { // of the field's k-th bit from the bottom, 1 the lowest
+        return static_cast<double>(s.flips[static_cast<std::size_t>(bits[n - k])]);
+    };
+    int k = 1;
+    while (k < n && flips(k + 1) >= HalvingLow * flips(k) && flips(k + 1) <= HalvingHigh * flips(k))
+        ++k;
+    if (k < 2 || k == n)
+        return 0;
+    const bool copies = std::abs(flips(k + 1) - flips(k)) <= CopyShare * flips(k);
+    return copies ? k : 0;
+}
+
 } // namespace
 
 void SecondLook::feed(int identifier, double time, std::uint64_t data, int length) {
@@ -82,12 +112,14 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
                 continue;
             // A checksum found is exactly the bits its family explains.
             const bool isChecksum = checksum && field.bits == checksum->bits;
-            pending.push_back(
-                {i, field, isChecksum ? checksum->algorithm : QString(), nullptr,
-                 isChecksum ? QList<int>()
-                            : constantAbove(field.bits, identifiers[static_cast<std::size_t>(i)],
-                                            checksumBits),
-                 nullptr});
+            PendingField& p = pending.emplace_back();
+            p.identifier = i;
+            p.sliced = field;
+            if (isChecksum)
+                p.algorithm = checksum->algorithm;
+            else
+                p.above = constantAbove(field.bits, identifiers[static_cast<std::size_t>(i)],
+                                        checksumBits);
         }
     }
     std::vector<int> byFrames(pending.size());
@@ -113,6 +145,13 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
             std::tie(p.wideRaw, p.wideValue) = aboveShifts(p.above, p.sliced.bits, s);
         else if (!p.above.isEmpty())
             p.widened = std::make_unique<FieldTally>(p.above + p.sliced.bits, k < MaxSeriesFields);
+        if (p.algorithm.isEmpty())
+            p.countingBits = countingBitsAtBottom(p.sliced.bits, s);
+        if (p.countingBits > 0) {
+            const qsizetype upper = p.sliced.bits.size() - p.countingBits;
+            p.counting = std::make_unique<FieldTally>(p.sliced.bits.mid(upper), false);
+            p.rest = std::make_unique<FieldTally>(p.sliced.bits.first(upper), k < MaxSeriesFields);
+        }
         // Only a continuous field is fitted to a reference, and a checksum
         // never is.
         const bool fitted = p.sliced.bits.size() >= NarrowestContinuous && p.algorithm.isEmpty() &&
@@ -134,6 +173,10 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
         fed.push_back(p.tally.get());
         if (p.widened)
             fed.push_back(p.widened.get());
+        if (p.counting) {
+            fed.push_back(p.counting.get());
+            fed.push_back(p.rest.get());
+        }
     }
     return look;
 }
@@ -186,6 +229,19 @@ DiscoveredField ChangingField(PendingField& p, const SlicedField& field) {
     for (PairSums& sums : f.paired)
         sums.meanX += shift;
     return f;
+}
+
+QList<DiscoveredField> ChangingFields(PendingField& p, const SlicedField& field) {
+    if (!p.counting || p.counting->verdict().kind != FieldKind::Counter)
+        return {ChangingField(p, field)};
+    const qsizetype upper = field.bits.size() - p.countingBits;
+    PendingField rest, counting;
+    rest.sliced = counting.sliced = field;
+    rest.sliced.bits = field.bits.first(upper);
+    counting.sliced.bits = field.bits.mid(upper);
+    rest.tally = std::move(p.rest);
+    counting.tally = std::move(p.counting);
+    return {ChangingField(rest, rest.sliced), ChangingField(counting, counting.sliced)};
 }
 
 } // namespace cac

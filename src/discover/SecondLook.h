@@ -34,6 +34,10 @@ struct PendingField {
     // less the top bit's weight when it is set (`wideValue`), and needs no
     // tally of its own.
     double wideRaw = 0, wideValue = 0;
+    // Where the field's lowest `countingBits` may count on their own below
+    // bits that change with the count some other way: a tally of each part.
+    int countingBits = 0;
+    std::unique_ptr<FieldTally> counting, rest;
 };
 
 struct SecondLook {
@@ -62,5 +66,9 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
 // A field that changes, as its tally found it, widened over the constant bits
 // above it when it is continuous.
 DiscoveredField ChangingField(PendingField& p, const SlicedField& field);
+
+// The changing field, or where it does not count but its lowest bits do,
+// the bits above them and the counter, in that order.
+QList<DiscoveredField> ChangingFields(PendingField& p, const SlicedField& field);
 
 } // namespace cac

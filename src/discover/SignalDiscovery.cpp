@@ -126,8 +126,10 @@ DiscoveredIdentifier describeIdentifier(const IdentifierBits& s, const SlicedIde
     for (const SlicedField& field : cut.fields) {
         if (field.constant)
             continue;
-        out.fields.append(ChangingField(pending[next++], field));
-        claimed += out.fields.last().bits;
+        for (const DiscoveredField& found : ChangingFields(pending[next++], field)) {
+            out.fields.append(found);
+            claimed += found.bits;
+        }
     }
     addConstantFields(out, cut, s, claimed);
     // In the order of the frame's bits, as the identifier's order reads
