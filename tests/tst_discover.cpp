@@ -1202,6 +1202,9 @@ private slots:
             << 16 << 2 << u"random"_s << 1.0 << 1 << true;
         // Its lowest two bits count, the bit above flips at every step.
         QTest::newRow("a value stepping by five") << 24 << 7 << u"fives"_s << 1.0 << 1 << false;
+        // Its fifth bit flips as often as its fourth, and with it the count goes on.
+        QTest::newRow("a count from 9 to 18, again and again")
+            << 32 << 5 << u"nine to eighteen"_s << 1.0 << 1 << true;
     }
     void counterBelowBitsThatFollowIt() {
         QFETCH(int, bottom);
@@ -1224,6 +1227,8 @@ private slots:
                 bits |= std::uint64_t{random.bounded(2u)} << width;
             else if (above == u"fives")
                 bits = std::uint64_t(k) * 5 & mask;
+            else if (above == u"nine to eighteen")
+                bits = std::uint64_t(9 + k % 10);
             CanFrame frame = Frame(k * 0.01, 0x1DC, "C000000000000000");
             const std::uint64_t data =
                 qFromLittleEndian<std::uint64_t>(frame.data.data()) | bits << bottom;
@@ -1242,6 +1247,66 @@ private slots:
                 QCOMPARE(f.bits, counted);
         }
         QCOMPARE(found, counter);
+    }
+
+    // A coarse value near zero (a steering angle of -3 to 2 counts in 12
+    // bits) steps by much of its range, as an enumeration does, but its
+    // codes sit at both ends of the field and step into each other: seen
+    // crossing zero a few times it is signed, over its own bits, since bits
+    // above that never moved would have moved with its sign. A value whose
+    // all-ones start-up placeholder is its only crossing stays unsigned and
+    // takes in the constant bits above it.
+    void coarseSignedValue_data() {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("crossings"); // of zero, by steps of one
+        QTest::addColumn<bool>("isSigned");
+        QTest::addColumn<QList<int>>("bits");
+        const QList<int> twelve{11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0};
+        QTest::newRow("crossing zero 3 times") << u"angle"_s << 3 << true << twelve;
+        QTest::newRow("crossing zero twice") << u"angle"_s << 2 << false << twelve;
+        QTest::newRow("a start-up placeholder of all ones")
+            << u"placeholder"_s << 1 << false << QList<int>{7, 6, 5, 4, 3, 2, 1, 0};
+    }
+    void coarseSignedValue() {
+        QFETCH(QString, value);
+        QFETCH(int, crossings);
+        QFETCH(bool, isSigned);
+        QFETCH(QList<int>, bits);
+        QList<int> values;
+        if (value == u"angle") {
+            values = {2, 1, 0};
+            for (int c = 0; c < crossings; ++c) // down to -3 or up to 2, through zero
+                for (int v = c % 2 == 0 ? -1 : 0; c % 2 == 0 ? v >= -3 : v <= 2;
+                     v += c % 2 == 0 ? -1 : 1)
+                    values.append(v);
+        } else { // 6 bits: the placeholder 0x3F, then a ramp of 1 to 17 and back
+            values = {0x3F, 0x3F, 0x3F};
+            for (int cycle = 0; cycle < 4; ++cycle)
+                for (int v = 1; v < 34; ++v)
+                    values.append(v <= 17 ? v : 34 - v);
+        }
+        std::vector<CanFrame> frames;
+        for (int k = 0; k < 2000; ++k) {
+            // Each value held for a few frames: a slow quantity.
+            const int v = values[std::min<qsizetype>(k / 5, values.size() - 1)];
+            CanFrame frame = Frame(k * 0.01, 0x25, "00000000");
+            const int width = value == u"angle" ? 12 : 6;
+            const auto raw = std::uint16_t(v & ((1 << width) - 1));
+            frame.data[0] = std::uint8_t(raw);
+            frame.data[1] = std::uint8_t(raw >> 8);
+            frames.push_back(frame);
+        }
+        const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
+        QCOMPARE(result.identifiers.size(), 1);
+        const DiscoveredField* found = nullptr;
+        for (const DiscoveredField& f : result.identifiers[0].fields)
+            if (f.bits.contains(0))
+                found = &f;
+        QVERIFY(found);
+        QCOMPARE(found->bits, bits);
+        QCOMPARE(found->isSigned, isSigned);
+        QCOMPARE(found->kind, isSigned || value == u"placeholder" ? FieldKind::Continuous
+                                                                  : FieldKind::Enumeration);
     }
 };
 

@@ -18,6 +18,12 @@ constexpr double SmallStepShare = 0.25;
 // as often as at its wrap point. Signed only with at least this many small
 // steps across the wrap point for each across the middle.
 constexpr qint64 WrapsPerMiddle = 4;
+// A coarse value near zero (a steering angle of a few counts either side)
+// steps by much of its range, as an enumeration does; but an enumeration's
+// codes do not sit at both ends of a wide field and step into each other by
+// one. Seen crossing zero so this many times, by small steps, it is a signed
+// quantity: more than a single start-up jump from the top code to zero.
+constexpr qint64 CoarseSignedWraps = 3;
 
 } // namespace
 
@@ -207,19 +213,25 @@ FieldVerdict FieldTally::verdict() const {
     // between the bottom and the top of the range; read signed, they step.
     v.isSigned = n >= 2 && m_wraps > 0 && m_wraps >= WrapsPerMiddle * m_middles &&
                  m_stepsSigned < m_stepsUnsigned;
+    v.signSeen = v.isSigned && m_wraps >= CoarseSignedWraps;
     const double range = v.isSigned ? static_cast<double>(m_maxS) - static_cast<double>(m_minS)
                                     : static_cast<double>(m_maxU) - static_cast<double>(m_minU);
     const double meanStep =
         (v.isSigned ? m_stepsSigned : m_stepsUnsigned) / static_cast<double>(m_changes);
     if (n < NarrowestContinuous || m_distinctCount <= 4) {
         v.kind = n == 1 ? FieldKind::Flag : FieldKind::Enumeration;
-        v.isSigned = false;
+        v.isSigned = v.signSeen = false;
         v.certainty = n < NarrowestContinuous ? 0.9 : 0.7;
         return v;
     }
     if (meanStep <= range / 8) {
         v.kind = FieldKind::Continuous;
         v.certainty = std::clamp(1 - meanStep / range * 4, 0.5, 1.0);
+        return v;
+    }
+    if (v.signSeen) {
+        v.kind = FieldKind::Continuous;
+        v.certainty = 0.5;
         return v;
     }
     v.kind = m_distinctCount <= DistinctKept ? FieldKind::Enumeration : FieldKind::Continuous;

@@ -37,7 +37,11 @@ inline constexpr int NarrowestContinuous = 4;
 struct FieldVerdict {
     FieldKind kind = FieldKind::Constant;
     bool isSigned = false; // two's complement
-    double certainty = 0;  // 0 to 1: how clearly the values show the kind
+    // Signed, and seen crossing zero by small steps a few times
+    // (FieldTally.cpp's CoarseSignedWraps): its top bit moved as a sign, more
+    // than in one start-up jump from an all-ones placeholder.
+    bool signSeen = false;
+    double certainty = 0; // 0 to 1: how clearly the values show the kind
 };
 
 class alignas(64) FieldTally {
@@ -88,6 +92,8 @@ public:
 
     const QList<int>& bits() const { return m_bits; }
     qint64 values() const { return m_values; }
+    // Frames whose value is the last one's plus one, wrapping.
+    qint64 stepsByOne() const { return m_plusOne; }
     // Distinct values seen, counted up to DistinctKept + 1.
     int distinct() const { return m_distinctCount; }
     static constexpr int DistinctKept = 16;

@@ -191,7 +191,10 @@ DiscoveredField ChangingField(PendingField& p, const SlicedField& field) {
     DiscoveredField f;
     f.bits = field.bits;
     double shift = 0; // what the bits above add, read without a tally of their own
-    if (!p.above.isEmpty() && verdict.kind == FieldKind::Continuous) {
+    // A value seen crossing zero over its own bits moved its top bit as its
+    // sign: bits above that never moved are not its own, or they would have
+    // moved with the sign.
+    if (!p.above.isEmpty() && verdict.kind == FieldKind::Continuous && !verdict.signSeen) {
         // Unsigned unless the wider field's values cross its top and bottom
         // codes, which bits that never flipped cannot.
         verdict.isSigned = p.widened && p.widened->verdict().isSigned;
@@ -232,7 +235,11 @@ DiscoveredField ChangingField(PendingField& p, const SlicedField& field) {
 }
 
 QList<DiscoveredField> ChangingFields(PendingField& p, const SlicedField& field) {
-    if (!p.counting || p.counting->verdict().kind != FieldKind::Counter)
+    // Where the whole field steps by one as often as its counting bits, the
+    // bits above carry on the count (a count that restarts from 9 after 18
+    // flips its fifth bit as often as its fourth): it is one counter.
+    if (!p.counting || p.counting->verdict().kind != FieldKind::Counter ||
+        p.counting->stepsByOne() <= p.tally->stepsByOne())
         return {ChangingField(p, field)};
     const qsizetype upper = field.bits.size() - p.countingBits;
     PendingField rest, counting;
