@@ -1249,6 +1249,64 @@ private slots:
         QCOMPARE(found, counter);
     }
 
+    // A count whose step varies (a wheel encoder moving by one, two or three
+    // pulses a frame, mostly two) flips its lowest bit only at odd steps, far
+    // less often than the bit above: it is still the count's, as a carry
+    // shows (the two step against each other, and together they count
+    // forward). A busy flag below a counter steps when it likes, and one
+    // that goes back too often is no count.
+    void countWithVaryingStep_data() {
+        QTest::addColumn<int>("byte");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<double>("backShare"); // frames stepping back by one
+        QTest::addColumn<bool>("joined");      // bit 2 is the count's
+        QTest::newRow("an encoder") << 4 << u"encoder"_s << 0.0 << true;
+        QTest::newRow("an encoder in the frame's last byte") << 7 << u"encoder"_s << 0.0 << true;
+        QTest::newRow("a busy flag below a counter") << 4 << u"flag"_s << 0.0 << false;
+        // At both sides of the share of forward steps that makes a count.
+        QTest::newRow("stepping back in 2 frames of 100") << 4 << u"encoder"_s << 0.02 << true;
+        QTest::newRow("stepping back in 10 frames of 100") << 4 << u"encoder"_s << 0.10 << false;
+        // Its upper bits wrap from 7 to 0 every fourth frame: one step forward.
+        QTest::newRow("a 4-bit encoder") << 4 << u"4-bit encoder"_s << 0.0 << true;
+    }
+    void countWithVaryingStep() {
+        QFETCH(int, byte);
+        QFETCH(QString, value);
+        QFETCH(double, backShare);
+        QFETCH(bool, joined);
+        QRandomGenerator random(13);
+        std::vector<CanFrame> frames;
+        int count = 0;
+        bool flag = false;
+        for (int k = 0; k < 2500; ++k) {
+            const double draw = random.generateDouble();
+            CanFrame frame = Frame(k * 0.02, 0xB4, "0000000000000000");
+            if (value == u"encoder") { // in units of 4 from bit 2; bits 1 and 0 hold 01
+                count += draw < backShare ? -1 : draw < 0.73 ? 2 : draw < 0.87 ? 1 : 3;
+                frame.data[std::size_t(byte)] = std::uint8_t((count & 63) << 2 | 1);
+            } else if (value == u"4-bit encoder") { // bits 7 to 4, bits 3 to 0 holding 0101
+                count += draw < 0.73 ? 2 : draw < 0.87 ? 1 : 3;
+                frame.data[std::size_t(byte)] = std::uint8_t((count & 15) << 4 | 5);
+            } else { // a counter from bit 3, a flag at bit 2 toggling in 27 frames of 100
+                ++count;
+                flag = flag != (draw < 0.27);
+                frame.data[std::size_t(byte)] =
+                    std::uint8_t((count & 31) << 3 | int(flag) << 2 | 1);
+            }
+            frames.push_back(frame);
+        }
+        const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
+        QCOMPARE(result.identifiers.size(), 1);
+        const int top = 8 * byte + 7, lowest = 8 * byte + (value == u"4-bit encoder" ? 4 : 2);
+        const DiscoveredField* holding = nullptr;
+        for (const DiscoveredField& f : result.identifiers[0].fields)
+            if (f.bits.contains(lowest))
+                holding = &f;
+        QVERIFY(holding);
+        QCOMPARE(holding->bits.first(), joined ? top : lowest);
+        QCOMPARE(holding->bits.last(), lowest);
+    }
+
     // A coarse value near zero (a steering angle of -3 to 2 counts in 12
     // bits) steps by much of its range, as an enumeration does, but its
     // codes sit at both ends of the field and step into each other: seen

@@ -77,11 +77,33 @@ int countingBitsAtBottom(const QList<int>& bits, const IdentifierBits& s) {
     return copies ? k : 0;
 }
 
+// A counter whose step varies (a wheel encoder moving by one, two or three
+// pulses a frame) leaves its lowest bit flipping only at odd steps: the cut
+// takes that bit for a flag of its own. A field within one byte whose
+// lowest bit moves in most frames, as a counter's does, is read together
+// with the moving run just below it in its byte as well (CarryTally).
+void proposeCarries(std::vector<PendingField>& pending, const std::vector<IdentifierBits>& bits) {
+    for (std::size_t a = 0; a < pending.size(); ++a) {
+        PendingField& p = pending[a];
+        const int low = p.sliced.bits.last();
+        const IdentifierBits& s = bits[static_cast<std::size_t>(p.identifier)];
+        if (!p.algorithm.isEmpty() || low % 8 == 0 || p.sliced.bits.first() / 8 != low / 8 ||
+            s.rate(low) < FieldTally::CountingShare)
+            continue;
+        for (std::size_t b = a + 1; b < pending.size() && pending[b].identifier == p.identifier;
+             ++b)
+            if (pending[b].sliced.bits.first() == low - 1 && pending[b].algorithm.isEmpty())
+                p.below = static_cast<int>(b);
+    }
+}
+
 } // namespace
 
 void SecondLook::feed(int identifier, double time, std::uint64_t data, int length) {
     for (FieldTally* tally : tallies[static_cast<std::size_t>(identifier)])
         tally->add(time, data, length);
+    for (CarryTally* carry : carries[static_cast<std::size_t>(identifier)])
+        carry->add(data, length);
 }
 
 SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
@@ -92,6 +114,7 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
     SecondLook look;
     look.sliced.reserve(identifiers.size());
     look.tallies.resize(identifiers.size());
+    look.carries.resize(identifiers.size());
     // The identifiers whose crossings left the order open take the bus's:
     // given, it is taken at once; learnt, they are cut again once it is known.
     for (const IdentifierBits& s : identifiers)
@@ -122,6 +145,7 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
                                         checksumBits);
         }
     }
+    proposeCarries(pending, identifiers);
     std::vector<int> byFrames(pending.size());
     for (int k = 0; k < static_cast<int>(byFrames.size()); ++k)
         byFrames[static_cast<std::size_t>(k)] = k;
@@ -147,6 +171,11 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
             p.widened = std::make_unique<FieldTally>(p.above + p.sliced.bits, k < MaxSeriesFields);
         if (p.algorithm.isEmpty())
             p.countingBits = countingBitsAtBottom(p.sliced.bits, s);
+        if (p.below >= 0) {
+            const QList<int>& lower = pending[static_cast<std::size_t>(p.below)].sliced.bits;
+            p.carry = std::make_unique<CarryTally>(p.sliced.bits, lower);
+            p.joined = std::make_unique<FieldTally>(p.sliced.bits + lower, k < MaxSeriesFields);
+        }
         if (p.countingBits > 0) {
             const qsizetype upper = p.sliced.bits.size() - p.countingBits;
             p.counting = std::make_unique<FieldTally>(p.sliced.bits.mid(upper), false);
@@ -176,6 +205,10 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
         if (p.counting) {
             fed.push_back(p.counting.get());
             fed.push_back(p.rest.get());
+        }
+        if (p.joined) {
+            fed.push_back(p.joined.get());
+            look.carries[static_cast<std::size_t>(p.identifier)].push_back(p.carry.get());
         }
     }
     return look;
@@ -234,7 +267,19 @@ DiscoveredField ChangingField(PendingField& p, const SlicedField& field) {
     return f;
 }
 
-QList<DiscoveredField> ChangingFields(PendingField& p, const SlicedField& field) {
+QList<DiscoveredField> ChangingFields(std::vector<PendingField>& pending, std::size_t at,
+                                      const SlicedField& field) {
+    PendingField& p = pending[at];
+    if (p.carry && p.tally->verdict().kind == FieldKind::Counter && p.carry->carries()) {
+        PendingField& lower = pending[static_cast<std::size_t>(p.below)];
+        lower.absorbed = true;
+        PendingField joined;
+        joined.sliced = field;
+        joined.sliced.bits = field.bits + lower.sliced.bits;
+        joined.sliced.edgeClarity = std::min(field.edgeClarity, lower.sliced.edgeClarity);
+        joined.tally = std::move(p.joined);
+        return {ChangingField(joined, joined.sliced)};
+    }
     // Where the whole field steps by one as often as its counting bits, the
     // bits above carry on the count (a count that restarts from 9 after 18
     // flips its fifth bit as often as its fourth): it is one counter.

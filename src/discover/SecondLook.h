@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discover/BitStatistics.h"
+#include "discover/CarryTally.h"
 #include "discover/ChecksumFinder.h"
 #include "discover/FieldSlicer.h"
 #include "discover/FieldTally.h"
@@ -38,6 +39,13 @@ struct PendingField {
     // bits that change with the count some other way: a tally of each part.
     int countingBits = 0;
     std::unique_ptr<FieldTally> counting, rest;
+    // Where the field may count on into the run just below it in its byte
+    // (its place in the pending fields): the two read together, and whether
+    // their steps carry. A run taken in is `absorbed`.
+    int below = -1;
+    std::unique_ptr<CarryTally> carry;
+    std::unique_ptr<FieldTally> joined;
+    bool absorbed = false;
 };
 
 struct SecondLook {
@@ -47,6 +55,7 @@ struct SecondLook {
     // By identifier, the tallies its frames feed: a short list to walk per
     // frame, away from the rest of what the pending fields hold.
     std::vector<std::vector<FieldTally*>> tallies;
+    std::vector<std::vector<CarryTally*>> carries;
 
     void feed(int identifier, double time, std::uint64_t data, int length);
 };
@@ -67,8 +76,11 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
 // above it when it is continuous.
 DiscoveredField ChangingField(PendingField& p, const SlicedField& field);
 
-// The changing field, or where it does not count but its lowest bits do,
-// the bits above them and the counter, in that order.
-QList<DiscoveredField> ChangingFields(PendingField& p, const SlicedField& field);
+// The changing field `pending[at]`, or where it does not count but its
+// lowest bits do, the bits above them and the counter, in that order; or
+// where it counts on into the run below it, the two as one field (the run
+// below is then absorbed).
+QList<DiscoveredField> ChangingFields(std::vector<PendingField>& pending, std::size_t at,
+                                      const SlicedField& field);
 
 } // namespace cac

@@ -126,7 +126,10 @@ DiscoveredIdentifier describeIdentifier(const IdentifierBits& s, const SlicedIde
     for (const SlicedField& field : cut.fields) {
         if (field.constant)
             continue;
-        for (const DiscoveredField& found : ChangingFields(pending[next++], field)) {
+        const std::size_t at = next++;
+        if (pending[at].absorbed)
+            continue;
+        for (const DiscoveredField& found : ChangingFields(pending, at, field)) {
             out.fields.append(found);
             claimed += found.bits;
         }
