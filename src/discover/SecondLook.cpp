@@ -61,18 +61,33 @@ constexpr double HalvingLow = 0.3, HalvingHigh = 0.75;
 // own, and the values decide. A value stepping by five has lowest two bits
 // that count too, but the bit above them flips at other rates.
 constexpr double CopyShare = 0.1;
+// How many of the field's bits, from its lowest up, flip as a counter's do:
+// the lowest in most frames, each one above about half as often as the one
+// below. 0 where the lowest flips too seldom.
+int halvingBits(const QList<int>& bits, const IdentifierBits& s) {
+    const auto n = static_cast<int>(bits.size());
+    if (n == 0 || s.rate(bits.last()) < FieldTally::CountingShare)
+        return 0;
+    int k = 1;
+    while (k < n) {
+        const auto flips = [&](int at) { // of the at-th bit from the bottom, 1 the lowest
+            return static_cast<double>(s.flips[static_cast<std::size_t>(bits[n - at])]);
+        };
+        if (flips(k + 1) < HalvingLow * flips(k) || flips(k + 1) > HalvingHigh * flips(k))
+            break;
+        ++k;
+    }
+    return k;
+}
+
 int countingBitsAtBottom(const QList<int>& bits, const IdentifierBits& s) {
     const auto n = static_cast<int>(bits.size());
-    if (n < 3 || s.rate(bits.last()) < FieldTally::CountingShare)
+    const int k = halvingBits(bits, s);
+    if (n < 3 || k < 2 || k == n)
         return 0;
-    const auto flips = [&](int k) { // of the field's k-th bit from the bottom, 1 the lowest
-        return static_cast<double>(s.flips[static_cast<std::size_t>(bits[n - k])]);
+    const auto flips = [&](int at) {
+        return static_cast<double>(s.flips[static_cast<std::size_t>(bits[n - at])]);
     };
-    int k = 1;
-    while (k < n && flips(k + 1) >= HalvingLow * flips(k) && flips(k + 1) <= HalvingHigh * flips(k))
-        ++k;
-    if (k < 2 || k == n)
-        return 0;
     const bool copies = std::abs(flips(k + 1) - flips(k)) <= CopyShare * flips(k);
     return copies ? k : 0;
 }
@@ -81,14 +96,15 @@ int countingBitsAtBottom(const QList<int>& bits, const IdentifierBits& s) {
 // pulses a frame) leaves its lowest bit flipping only at odd steps: the cut
 // takes that bit for a flag of its own. A field within one byte whose
 // lowest bit moves in most frames, as a counter's does, is read together
-// with the moving run just below it in its byte as well (CarryTally).
+// with the moving run just below it in its byte as well (CarryTally), where
+// all its bits flip as a counter's do.
 void proposeCarries(std::vector<PendingField>& pending, const std::vector<IdentifierBits>& bits) {
     for (std::size_t a = 0; a < pending.size(); ++a) {
         PendingField& p = pending[a];
         const int low = p.sliced.bits.last();
         const IdentifierBits& s = bits[static_cast<std::size_t>(p.identifier)];
         if (!p.algorithm.isEmpty() || low % 8 == 0 || p.sliced.bits.first() / 8 != low / 8 ||
-            s.rate(low) < FieldTally::CountingShare)
+            halvingBits(p.sliced.bits, s) != p.sliced.bits.size())
             continue;
         for (std::size_t b = a + 1; b < pending.size() && pending[b].identifier == p.identifier;
              ++b)
