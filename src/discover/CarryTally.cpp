@@ -1,18 +1,13 @@
 #include "discover/CarryTally.h"
 
+#include "discover/FieldTally.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
 namespace cac {
 namespace {
-
-std::uint64_t read(const QList<int>& bits, std::uint64_t data) {
-    std::uint64_t raw = 0;
-    for (const int bit : bits)
-        raw = raw << 1 | (data >> bit & 1);
-    return raw;
-}
 
 // The step from `last` to `now` of a field of `width` bits, the shorter way
 // round: a counter wrapping from its top to 0 steps by one.
@@ -37,7 +32,7 @@ CarryTally::CarryTally(QList<int> upper, QList<int> lower)
 void CarryTally::add(std::uint64_t data, int length) {
     if (length < m_needBytes)
         return;
-    const std::uint64_t upper = read(m_upper, data), lower = read(m_lower, data);
+    const std::uint64_t upper = ReadFieldBits(m_upper, data), lower = ReadFieldBits(m_lower, data);
     if (m_started && (upper != m_lastUpper || lower != m_lastLower)) {
         const double du = shortStep(m_lastUpper, upper, m_upper.size());
         const double dl = static_cast<double>(lower) - static_cast<double>(m_lastLower);

@@ -77,9 +77,9 @@ FieldTally::FieldTally(QList<int> bits, bool keepSeries) : m_bits(std::move(bits
     m_smallStep = range * SmallStepShare;
 }
 
-std::uint64_t FieldTally::readScattered(std::uint64_t data) const {
+std::uint64_t ReadFieldBits(const QList<int>& bits, std::uint64_t data) {
     std::uint64_t raw = 0;
-    for (const int bit : m_bits)
+    for (const int bit : bits)
         raw = raw << 1 | (data >> bit & 1);
     return raw;
 }

@@ -18,6 +18,10 @@
 // frame, and from them what kind of field it is.
 namespace cac {
 
+// The raw value of the field at `bits` (database bit numbers, most
+// significant first) in a frame's data (FrameBits), bit by bit.
+std::uint64_t ReadFieldBits(const QList<int>& bits, std::uint64_t data);
+
 enum class FieldKind {
     Constant,    // one value all through the log
     Counter,     // steps by one, wrapping
@@ -57,7 +61,7 @@ public:
             return;
         const std::uint64_t raw = m_read == Read::Shift          ? data >> m_shift & m_mask
                                   : m_read == Read::SwappedShift ? qbswap(data) >> m_shift & m_mask
-                                                                 : readScattered(data);
+                                                                 : ReadFieldBits(m_bits, data);
         const std::int64_t value = asSigned(raw);
         if (m_scanIn && m_scanIn->mayPass(time)) {
             const std::vector<PassedPoint>& passed =
@@ -158,8 +162,6 @@ private:
         return raw & m_top ? static_cast<std::int64_t>(raw) - static_cast<std::int64_t>(m_top << 1)
                            : static_cast<std::int64_t>(raw);
     }
-    // A field whose bits do not run on, bit by bit.
-    std::uint64_t readScattered(std::uint64_t data) const;
     void pair(const std::vector<PassedPoint>& passed, std::uint64_t raw, std::int64_t value);
     void change(double time, std::uint64_t raw, std::int64_t value);
 };

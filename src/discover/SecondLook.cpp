@@ -61,6 +61,11 @@ constexpr double HalvingLow = 0.3, HalvingHigh = 0.75;
 // own, and the values decide. A value stepping by five has lowest two bits
 // that count too, but the bit above them flips at other rates.
 constexpr double CopyShare = 0.1;
+// How often the at-th of a field's bits flips, counted from its lowest (1).
+double flipsFromBottom(const QList<int>& bits, const IdentifierBits& s, int at) {
+    return static_cast<double>(s.flips[static_cast<std::size_t>(bits[bits.size() - at])]);
+}
+
 // How many of the field's bits, from its lowest up, flip as a counter's do:
 // the lowest in most frames, each one above about half as often as the one
 // below. 0 where the lowest flips too seldom.
@@ -70,10 +75,8 @@ int halvingBits(const QList<int>& bits, const IdentifierBits& s) {
         return 0;
     int k = 1;
     while (k < n) {
-        const auto flips = [&](int at) { // of the at-th bit from the bottom, 1 the lowest
-            return static_cast<double>(s.flips[static_cast<std::size_t>(bits[n - at])]);
-        };
-        if (flips(k + 1) < HalvingLow * flips(k) || flips(k + 1) > HalvingHigh * flips(k))
+        const double below = flipsFromBottom(bits, s, k), next = flipsFromBottom(bits, s, k + 1);
+        if (next < HalvingLow * below || next > HalvingHigh * below)
             break;
         ++k;
     }
@@ -85,10 +88,8 @@ int countingBitsAtBottom(const QList<int>& bits, const IdentifierBits& s) {
     const int k = halvingBits(bits, s);
     if (n < 3 || k < 2 || k == n)
         return 0;
-    const auto flips = [&](int at) {
-        return static_cast<double>(s.flips[static_cast<std::size_t>(bits[n - at])]);
-    };
-    const bool copies = std::abs(flips(k + 1) - flips(k)) <= CopyShare * flips(k);
+    const double top = flipsFromBottom(bits, s, k);
+    const bool copies = std::abs(flipsFromBottom(bits, s, k + 1) - top) <= CopyShare * top;
     return copies ? k : 0;
 }
 
@@ -113,13 +114,23 @@ void proposeCarries(std::vector<PendingField>& pending, const std::vector<Identi
     }
 }
 
+// A field read from `bits` of the cut's `field` by a tally of its own.
+PendingField readAs(const SlicedField& field, QList<int> bits, std::unique_ptr<FieldTally> tally) {
+    PendingField p;
+    p.sliced = field;
+    p.sliced.bits = std::move(bits);
+    p.tally = std::move(tally);
+    return p;
+}
+
 } // namespace
 
 void SecondLook::feed(int identifier, double time, std::uint64_t data, int length) {
     for (FieldTally* tally : tallies[static_cast<std::size_t>(identifier)])
         tally->add(time, data, length);
-    for (CarryTally* carry : carries[static_cast<std::size_t>(identifier)])
-        carry->add(data, length);
+    if (anyCarry)
+        for (CarryTally* carry : carries[static_cast<std::size_t>(identifier)])
+            carry->add(data, length);
 }
 
 SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
@@ -185,15 +196,14 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
             std::tie(p.wideRaw, p.wideValue) = aboveShifts(p.above, p.sliced.bits, s);
         else if (!p.above.isEmpty())
             p.widened = std::make_unique<FieldTally>(p.above + p.sliced.bits, k < MaxSeriesFields);
-        if (p.algorithm.isEmpty())
-            p.countingBits = countingBitsAtBottom(p.sliced.bits, s);
+        const int countingBits = p.algorithm.isEmpty() ? countingBitsAtBottom(p.sliced.bits, s) : 0;
         if (p.below >= 0) {
             const QList<int>& lower = pending[static_cast<std::size_t>(p.below)].sliced.bits;
             p.carry = std::make_unique<CarryTally>(p.sliced.bits, lower);
             p.joined = std::make_unique<FieldTally>(p.sliced.bits + lower, k < MaxSeriesFields);
         }
-        if (p.countingBits > 0) {
-            const qsizetype upper = p.sliced.bits.size() - p.countingBits;
+        if (countingBits > 0) {
+            const qsizetype upper = p.sliced.bits.size() - countingBits;
             p.counting = std::make_unique<FieldTally>(p.sliced.bits.mid(upper), false);
             p.rest = std::make_unique<FieldTally>(p.sliced.bits.first(upper), k < MaxSeriesFields);
         }
@@ -225,6 +235,7 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
         if (p.joined) {
             fed.push_back(p.joined.get());
             look.carries[static_cast<std::size_t>(p.identifier)].push_back(p.carry.get());
+            look.anyCarry = true;
         }
     }
     return look;
@@ -289,11 +300,8 @@ QList<DiscoveredField> ChangingFields(std::vector<PendingField>& pending, std::s
     if (p.carry && p.tally->verdict().kind == FieldKind::Counter && p.carry->carries()) {
         PendingField& lower = pending[static_cast<std::size_t>(p.below)];
         lower.absorbed = true;
-        PendingField joined;
-        joined.sliced = field;
-        joined.sliced.bits = field.bits + lower.sliced.bits;
+        PendingField joined = readAs(field, field.bits + lower.sliced.bits, std::move(p.joined));
         joined.sliced.edgeClarity = std::min(field.edgeClarity, lower.sliced.edgeClarity);
-        joined.tally = std::move(p.joined);
         return {ChangingField(joined, joined.sliced)};
     }
     // Where the whole field steps by one as often as its counting bits, the
@@ -302,13 +310,9 @@ QList<DiscoveredField> ChangingFields(std::vector<PendingField>& pending, std::s
     if (!p.counting || p.counting->verdict().kind != FieldKind::Counter ||
         p.counting->stepsByOne() <= p.tally->stepsByOne())
         return {ChangingField(p, field)};
-    const qsizetype upper = field.bits.size() - p.countingBits;
-    PendingField rest, counting;
-    rest.sliced = counting.sliced = field;
-    rest.sliced.bits = field.bits.first(upper);
-    counting.sliced.bits = field.bits.mid(upper);
-    rest.tally = std::move(p.rest);
-    counting.tally = std::move(p.counting);
+    const qsizetype upper = field.bits.size() - p.counting->bits().size();
+    PendingField rest = readAs(field, field.bits.first(upper), std::move(p.rest));
+    PendingField counting = readAs(field, field.bits.mid(upper), std::move(p.counting));
     return {ChangingField(rest, rest.sliced), ChangingField(counting, counting.sliced)};
 }
 

@@ -35,9 +35,8 @@ struct PendingField {
     // less the top bit's weight when it is set (`wideValue`), and needs no
     // tally of its own.
     double wideRaw = 0, wideValue = 0;
-    // Where the field's lowest `countingBits` may count on their own below
-    // bits that change with the count some other way: a tally of each part.
-    int countingBits = 0;
+    // Where the field's lowest bits may count on their own below bits that
+    // change with the count some other way: a tally of each part.
     std::unique_ptr<FieldTally> counting, rest;
     // Where the field may count on into the run just below it in its byte
     // (its place in the pending fields): the two read together, and whether
@@ -56,6 +55,7 @@ struct SecondLook {
     // frame, away from the rest of what the pending fields hold.
     std::vector<std::vector<FieldTally*>> tallies;
     std::vector<std::vector<CarryTally*>> carries;
+    bool anyCarry = false; // most logs have none: their frames skip the walk
 
     void feed(int identifier, double time, std::uint64_t data, int length);
 };
