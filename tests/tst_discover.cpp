@@ -1307,6 +1307,59 @@ private slots:
         QCOMPARE(holding->bits.last(), lowest);
     }
 
+    // A signed value's bits above its magnitude copy its sign, flipping in
+    // the same frames: a bit above them that flips at other times is a flag
+    // of its own, even where some of its flips come with the sign's (a
+    // steering request over its torque command, the torque jumping as the
+    // request comes on). Copies seen flipping a few times only may be a
+    // start-up jump's, and then the rates alone cut the field.
+    void bitAboveSignedValue_data() {
+        QTest::addColumn<int>("crossings"); // of zero, by the torque
+        QTest::addColumn<bool>("apart");    // the request is a flag of its own
+        QTest::newRow("crossing zero 40 times") << 40 << true;
+        QTest::newRow("crossing zero 8 times") << 8 << true;
+        QTest::newRow("crossing zero 7 times") << 7 << false;
+    }
+    void bitAboveSignedValue() {
+        QFETCH(int, crossings);
+        QFETCH(bool, apart);
+        constexpr int Frames = 3000;
+        // The request comes on or off at two of the torque's crossings and
+        // at two other moments.
+        const auto crossingFrame = [&](int m) {
+            return int(std::ceil(m / (crossings + 0.5) * Frames - 0.5));
+        };
+        const QList<int> toggles{crossingFrame(2), Frames / 2 + 7, crossingFrame(crossings - 1),
+                                 Frames - 100};
+        std::vector<CanFrame> frames;
+        bool request = false;
+        for (int k = 0; k < Frames; ++k) {
+            request = request != toggles.contains(k);
+            // Positive at first, through zero `crossings` times.
+            const double t = (k + 0.5) / Frames;
+            const auto torque =
+                std::uint16_t(std::lround(300 * std::sin(M_PI * (crossings + 0.5) * t)));
+            CanFrame frame = Frame(k * 0.01, 0x2E4, "0000000000");
+            frame.data[0] = std::uint8_t(request);
+            frame.data[1] = std::uint8_t(torque >> 8);
+            frame.data[2] = std::uint8_t(torque);
+            frames.push_back(frame);
+        }
+        const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
+        QCOMPARE(result.identifiers.size(), 1);
+        const DiscoveredField* holding = nullptr;
+        for (const DiscoveredField& f : result.identifiers[0].fields)
+            if (f.bits.contains(15))
+                holding = &f;
+        QVERIFY(holding);
+        const QList<int> torqueBits{15, 14, 13, 12, 11, 10, 9, 8, 23, 22, 21, 20, 19, 18, 17, 16};
+        QCOMPARE(holding->bits.contains(0), !apart);
+        if (apart) {
+            QCOMPARE(holding->bits, torqueBits);
+            QVERIFY(holding->isSigned);
+        }
+    }
+
     // A coarse value near zero (a steering angle of -3 to 2 counts in 12
     // bits) steps by much of its range, as an enumeration does, but its
     // codes sit at both ends of the field and step into each other: seen

@@ -34,6 +34,12 @@ constexpr double JumpChance = 0.01;
 // but never without the value's upper bits, while a flag or a second value
 // below it flips when it likes.
 constexpr double CarriedShare = 0.9;
+// A signed value's bits above its magnitude copy its sign: they flip in the
+// same frames. Its top bit is one of those copies, so a bit above them that
+// flips otherwise is a field of its own (a request bit above a signed
+// torque). A start-up jump flips a slow value's top bits together once or
+// twice too: the copies must have flipped this often to show a sign.
+constexpr qint64 SignCopyFlips = 8;
 
 struct Edge {
     bool boundary = true;
@@ -97,12 +103,23 @@ public:
             boundary = true;
             carry = std::min(1.0, 1.25 - ra / 0.4);
         }
+        if (!boundary && fa < fb && copiesBelow(low)) {
+            boundary = true;
+            drop = 1 - fa / fb;
+        }
         const double ratio =
             std::min(1.0, static_cast<double>(alone) / fa / std::max(1 - rb, 1e-9));
         if (!boundary)
             return {false,
                     std::max(ratio * (1 - 2 * std::min(ra, 0.5)), fb < fa ? 1 - fb / fa : 0)};
         return {true, std::max(drop, carry)};
+    }
+
+    // The bit and the one below it in its byte flip in the same frames, often
+    // enough to be a sign and its copy (SignCopyFlips).
+    bool copiesBelow(int bit) const {
+        return bit % 8 != 0 && m_s.flips[bit] >= SignCopyFlips &&
+               m_s.flips[bit] == m_s.flips[bit - 1] && m_s.flipsAlone[bit] == 0;
     }
 
     // The runs of one byte, from its bit 7 down to bit 0: within a byte both
