@@ -1250,30 +1250,41 @@ private slots:
     }
 
     // A count whose step varies (a wheel encoder moving by one, two or three
-    // pulses a frame, mostly two) flips its lowest bit only at odd steps, far
+    // pulses a frame, mostly two; a temperature ramp rising two units a
+    // frame, now and then one) flips its lowest bit only at odd steps, far
     // less often than the bit above: it is still the count's, as a carry
     // shows (the two step against each other, and together they count
     // forward). A busy flag below a counter steps when it likes, and one
-    // that goes back too often is no count.
+    // that goes back too often is no count. A value falling on its own below
+    // a count steps against it on the whole, but not frame by frame.
     void countWithVaryingStep_data() {
         QTest::addColumn<int>("byte");
         QTest::addColumn<QString>("value");
         QTest::addColumn<double>("backShare"); // frames stepping back by one
-        QTest::addColumn<bool>("joined");      // bit 2 is the count's
-        QTest::newRow("an encoder") << 4 << u"encoder"_s << 0.0 << true;
-        QTest::newRow("an encoder in the frame's last byte") << 7 << u"encoder"_s << 0.0 << true;
-        QTest::newRow("a busy flag below a counter") << 4 << u"flag"_s << 0.0 << false;
+        QTest::addColumn<int>("lowest");       // the bit below the count, from the byte's bit 0
+        QTest::addColumn<int>("first");        // the top bit of the field holding it, likewise
+        QTest::newRow("an encoder") << 4 << u"encoder"_s << 0.0 << 2 << 7;
+        QTest::newRow("an encoder in the frame's last byte") << 7 << u"encoder"_s << 0.0 << 2 << 7;
+        QTest::newRow("a busy flag below a counter") << 4 << u"flag"_s << 0.0 << 2 << 2;
         // At both sides of the share of forward steps that makes a count.
-        QTest::newRow("stepping back in 2 frames of 100") << 4 << u"encoder"_s << 0.02 << true;
-        QTest::newRow("stepping back in 10 frames of 100") << 4 << u"encoder"_s << 0.10 << false;
+        QTest::newRow("stepping back in 2 frames of 100") << 4 << u"encoder"_s << 0.02 << 2 << 7;
+        QTest::newRow("stepping back in 10 frames of 100") << 4 << u"encoder"_s << 0.10 << 2 << 2;
         // Its upper bits wrap from 7 to 0 every fourth frame: one step forward.
-        QTest::newRow("a 4-bit encoder") << 4 << u"4-bit encoder"_s << 0.0 << true;
+        QTest::newRow("a 4-bit encoder") << 4 << u"4-bit encoder"_s << 0.0 << 4 << 7;
+        // Over two bytes, Intel, the bit below the count lying first in the
+        // frame; its top bits never move and widen it to its byte's edge.
+        QTest::newRow("a ramp rising two units a frame") << 2 << u"ramp"_s << 0.0 << 0 << 15;
+        QTest::newRow("a ramp in the frame's last two bytes") << 6 << u"ramp"_s << 0.0 << 0 << 15;
+        QTest::newRow("a flag below a ramp") << 2 << u"flag below ramp"_s << 0.0 << 0 << 0;
+        QTest::newRow("a value falling on its own below a count")
+            << 4 << u"falling"_s << 0.0 << 0 << 4;
     }
     void countWithVaryingStep() {
         QFETCH(int, byte);
         QFETCH(QString, value);
         QFETCH(double, backShare);
-        QFETCH(bool, joined);
+        QFETCH(int, lowest);
+        QFETCH(int, first);
         QRandomGenerator random(13);
         std::vector<CanFrame> frames;
         int count = 0;
@@ -1281,30 +1292,39 @@ private slots:
         for (int k = 0; k < 2500; ++k) {
             const double draw = random.generateDouble();
             CanFrame frame = Frame(k * 0.02, 0xB4, "0000000000000000");
+            std::uint8_t* at = frame.data.data() + byte;
             if (value == u"encoder") { // in units of 4 from bit 2; bits 1 and 0 hold 01
                 count += draw < backShare ? -1 : draw < 0.73 ? 2 : draw < 0.87 ? 1 : 3;
-                frame.data[std::size_t(byte)] = std::uint8_t((count & 63) << 2 | 1);
+                at[0] = std::uint8_t((count & 63) << 2 | 1);
             } else if (value == u"4-bit encoder") { // bits 7 to 4, bits 3 to 0 holding 0101
                 count += draw < 0.73 ? 2 : draw < 0.87 ? 1 : 3;
-                frame.data[std::size_t(byte)] = std::uint8_t((count & 15) << 4 | 5);
+                at[0] = std::uint8_t((count & 15) << 4 | 5);
+            } else if (value == u"ramp") { // 16 bits from 10976, Intel, pausing now and then
+                count += draw < 0.6 ? 2 : draw < 0.7 ? 1 : 0;
+                qToLittleEndian(std::uint16_t(10976 + count), at);
+            } else if (value == u"flag below ramp") { // the ramp in units of 2 from bit 1
+                count += draw < 0.92 ? 1 : 0;
+                flag = flag != (random.generateDouble() < 0.05);
+                qToLittleEndian(std::uint16_t((5488 + count) << 1 | int(flag)), at);
+            } else if (value == u"falling") { // a count from bit 5, below it bits 4 to 0 falling
+                count += draw < 0.97 ? 1 : 2;
+                at[0] = std::uint8_t((count & 7) << 5 | (31 - k / 80));
             } else { // a counter from bit 3, a flag at bit 2 toggling in 27 frames of 100
                 ++count;
                 flag = flag != (draw < 0.27);
-                frame.data[std::size_t(byte)] =
-                    std::uint8_t((count & 31) << 3 | int(flag) << 2 | 1);
+                at[0] = std::uint8_t((count & 31) << 3 | int(flag) << 2 | 1);
             }
             frames.push_back(frame);
         }
         const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
         QCOMPARE(result.identifiers.size(), 1);
-        const int top = 8 * byte + 7, lowest = 8 * byte + (value == u"4-bit encoder" ? 4 : 2);
         const DiscoveredField* holding = nullptr;
         for (const DiscoveredField& f : result.identifiers[0].fields)
-            if (f.bits.contains(lowest))
+            if (f.bits.contains(8 * byte + lowest))
                 holding = &f;
         QVERIFY(holding);
-        QCOMPARE(holding->bits.first(), joined ? top : lowest);
-        QCOMPARE(holding->bits.last(), lowest);
+        QCOMPARE(holding->bits.first(), 8 * byte + first);
+        QCOMPARE(holding->bits.last(), 8 * byte + lowest);
     }
 
     // A signed value's bits above its magnitude copy its sign, flipping in

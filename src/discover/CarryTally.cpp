@@ -36,6 +36,8 @@ void CarryTally::add(std::uint64_t data, int length) {
     if (m_started && (upper != m_lastUpper || lower != m_lastLower)) {
         const double du = shortStep(m_lastUpper, upper, m_upper.size());
         const double dl = static_cast<double>(lower) - static_cast<double>(m_lastLower);
+        m_upperSum += du;
+        m_lowerSum += dl;
         m_crossSum += du * dl;
         m_upperSquares += du * du;
         m_lowerSquares += dl * dl;
@@ -54,10 +56,17 @@ void CarryTally::add(std::uint64_t data, int length) {
 }
 
 bool CarryTally::carries() const {
-    if (m_changes == 0 || m_upperSquares == 0 || m_lowerSquares == 0)
+    if (m_changes == 0)
         return false;
-    const double z = m_crossSum / std::sqrt(m_upperSquares * m_lowerSquares) *
-                     std::sqrt(static_cast<double>(m_pairs));
+    // Centred: a count moves its upper part forward in most frames, and
+    // that common step says nothing of how the two parts go together.
+    const auto n = static_cast<double>(m_pairs);
+    const double cross = m_crossSum - m_upperSum * m_lowerSum / n;
+    const double upper = m_upperSquares - m_upperSum * m_upperSum / n;
+    const double lower = m_lowerSquares - m_lowerSum * m_lowerSum / n;
+    if (upper <= 0 || lower <= 0)
+        return false;
+    const double z = cross / std::sqrt(upper * lower) * std::sqrt(n);
     return z <= -CarryZ &&
            static_cast<double>(m_forward) >= ForwardShare * static_cast<double>(m_changes);
 }

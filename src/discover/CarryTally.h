@@ -21,8 +21,8 @@ public:
 
     void add(std::uint64_t data, int length);
 
-    // Independent steps give at most this z (a correlation times the root of
-    // the steps) below zero once in about 30,000.
+    // Independent steps give at most this z (their correlation times the
+    // root of the frame pairs) below zero once in about 30,000.
     static constexpr double CarryZ = 4;
     // A count steps forward, by less than a quarter of its range, in this
     // share of its changes at least; a lost frame or a reset may step back.
@@ -37,6 +37,7 @@ private:
     bool m_started = false;
     std::uint64_t m_lastUpper = 0, m_lastLower = 0;
     qint64 m_pairs = 0, m_changes = 0, m_forward = 0;
+    double m_upperSum = 0, m_lowerSum = 0;
     double m_crossSum = 0, m_upperSquares = 0, m_lowerSquares = 0;
 };
 

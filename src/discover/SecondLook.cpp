@@ -66,12 +66,13 @@ double flipsFromBottom(const QList<int>& bits, const IdentifierBits& s, int at) 
     return static_cast<double>(s.flips[static_cast<std::size_t>(bits[bits.size() - at])]);
 }
 
-// How many of the field's bits, from its lowest up, flip as a counter's do:
-// the lowest in most frames, each one above about half as often as the one
-// below. 0 where the lowest flips too seldom.
-int halvingBits(const QList<int>& bits, const IdentifierBits& s) {
+// How many of the field's bits, from its lowest up, flip as a count's do:
+// the lowest in at least `lowestRate` of the frames, each one above about
+// half as often as the one below. 0 where the lowest flips too seldom.
+int halvingBits(const QList<int>& bits, const IdentifierBits& s,
+                double lowestRate = FieldTally::CountingShare) {
     const auto n = static_cast<int>(bits.size());
-    if (n == 0 || s.rate(bits.last()) < FieldTally::CountingShare)
+    if (n == 0 || s.rate(bits.last()) < lowestRate)
         return 0;
     int k = 1;
     while (k < n) {
@@ -93,21 +94,41 @@ int countingBitsAtBottom(const QList<int>& bits, const IdentifierBits& s) {
     return copies ? k : 0;
 }
 
-// A counter whose step varies (a wheel encoder moving by one, two or three
-// pulses a frame) leaves its lowest bit flipping only at odd steps: the cut
-// takes that bit for a flag of its own. A field within one byte whose
-// lowest bit moves in most frames, as a counter's does, is read together
-// with the moving run just below it in its byte as well (CarryTally), where
-// all its bits flip as a counter's do.
+// A count whose step varies (a wheel encoder moving by one, two or three
+// pulses a frame, a temperature ramp read at twice its rise a frame) leaves
+// its lowest bit flipping only at odd steps: the cut takes that bit for a
+// flag of its own. A field whose bits all flip as a count's do, the lowest
+// in at least CarryLowestRate of the frames, is read together with the
+// moving run just below it in its byte as well (CarryTally). A count that
+// moves by two in half its frames or more flips its second bit, the lowest
+// the cut gave it, in half the frames; a value that moves less often is a
+// slow one, whose lowest bit flips with the bits above and stays with them.
+constexpr double CarryLowestRate = 0.5;
+// The top bits of a slow count flip a few times only, too few for their
+// rates to halve neatly (two bits that flipped once each): bits that
+// flipped fewer times than this are not asked to.
+constexpr double SparseFlips = 8;
+// The field's bits flip as a count's do, from its lowest, where they flip
+// often enough to tell.
+bool countsAtBottom(const QList<int>& bits, const IdentifierBits& s) {
+    const auto n = static_cast<int>(bits.size());
+    for (int k = halvingBits(bits, s, CarryLowestRate) + 1; k <= n; ++k)
+        if (k == 1 || flipsFromBottom(bits, s, k) >= SparseFlips)
+            return false;
+    return true;
+}
+
 void proposeCarries(std::vector<PendingField>& pending, const std::vector<IdentifierBits>& bits) {
+    std::size_t first = 0; // of the identifier's fields, which lie together
     for (std::size_t a = 0; a < pending.size(); ++a) {
         PendingField& p = pending[a];
+        if (pending[first].identifier != p.identifier)
+            first = a;
         const int low = p.sliced.bits.last();
         const IdentifierBits& s = bits[static_cast<std::size_t>(p.identifier)];
-        if (!p.algorithm.isEmpty() || low % 8 == 0 || p.sliced.bits.first() / 8 != low / 8 ||
-            halvingBits(p.sliced.bits, s) != p.sliced.bits.size())
+        if (!p.algorithm.isEmpty() || low % 8 == 0 || !countsAtBottom(p.sliced.bits, s))
             continue;
-        for (std::size_t b = a + 1; b < pending.size() && pending[b].identifier == p.identifier;
+        for (std::size_t b = first; b < pending.size() && pending[b].identifier == p.identifier;
              ++b)
             if (pending[b].sliced.bits.first() == low - 1 && pending[b].algorithm.isEmpty())
                 p.below = static_cast<int>(b);
@@ -184,9 +205,11 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
     const bool anyReference = references && !references->empty();
     const auto timeline =
         anyReference ? std::make_shared<const PointTimeline>(references) : nullptr;
-    for (int k = 0; k < static_cast<int>(byFrames.size()); ++k) {
-        PendingField& p = pending[static_cast<std::size_t>(byFrames[static_cast<std::size_t>(k)])];
-        p.tally = std::make_unique<FieldTally>(p.sliced.bits, k < MaxSeriesFields);
+    // A field's tallies: of its bits, and of its bits with the constant ones
+    // above when it may be wider, paired with the references where it can
+    // be fitted.
+    const auto prepare = [&](PendingField& p, bool series) {
+        p.tally = std::make_unique<FieldTally>(p.sliced.bits, series);
         const IdentifierBits& s = identifiers[static_cast<std::size_t>(p.identifier)];
         // A field of an identifier of one length sees its first frame and its
         // last.
@@ -195,18 +218,7 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
         if (!p.above.isEmpty() && oneLength(s))
             std::tie(p.wideRaw, p.wideValue) = aboveShifts(p.above, p.sliced.bits, s);
         else if (!p.above.isEmpty())
-            p.widened = std::make_unique<FieldTally>(p.above + p.sliced.bits, k < MaxSeriesFields);
-        const int countingBits = p.algorithm.isEmpty() ? countingBitsAtBottom(p.sliced.bits, s) : 0;
-        if (p.below >= 0) {
-            const QList<int>& lower = pending[static_cast<std::size_t>(p.below)].sliced.bits;
-            p.carry = std::make_unique<CarryTally>(p.sliced.bits, lower);
-            p.joined = std::make_unique<FieldTally>(p.sliced.bits + lower, k < MaxSeriesFields);
-        }
-        if (countingBits > 0) {
-            const qsizetype upper = p.sliced.bits.size() - countingBits;
-            p.counting = std::make_unique<FieldTally>(p.sliced.bits.mid(upper), false);
-            p.rest = std::make_unique<FieldTally>(p.sliced.bits.first(upper), k < MaxSeriesFields);
-        }
+            p.widened = std::make_unique<FieldTally>(p.above + p.sliced.bits, series);
         // Only a continuous field is fitted to a reference, and a checksum
         // never is.
         const bool fitted = p.sliced.bits.size() >= NarrowestContinuous && p.algorithm.isEmpty() &&
@@ -222,18 +234,49 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
             if (p.widened)
                 p.widened->pairWith(std::make_shared<PointScan>(timeline, gap));
         }
+    };
+    for (int k = 0; k < static_cast<int>(byFrames.size()); ++k) {
+        PendingField& p = pending[static_cast<std::size_t>(byFrames[static_cast<std::size_t>(k)])];
+        const bool series = k < MaxSeriesFields;
+        prepare(p, series);
+        const IdentifierBits& s = identifiers[static_cast<std::size_t>(p.identifier)];
+        if (p.below >= 0) {
+            const SlicedField& lower = pending[static_cast<std::size_t>(p.below)].sliced;
+            p.carry = std::make_unique<CarryTally>(p.sliced.bits, lower.bits);
+            p.joined = std::make_unique<PendingField>();
+            PendingField& joined = *p.joined;
+            joined.identifier = p.identifier;
+            joined.sliced = p.sliced;
+            joined.sliced.bits += lower.bits;
+            joined.sliced.edgeClarity = std::min(p.sliced.edgeClarity, lower.edgeClarity);
+            // Within its byte the upper part reads alike in both orders.
+            if (!p.sliced.crossesByte())
+                joined.sliced.order = lower.order;
+            joined.sliced.orderUndecided = p.sliced.orderUndecided || lower.orderUndecided;
+            joined.above = p.above;
+            prepare(joined, series);
+        }
+        const int countingBits = p.algorithm.isEmpty() ? countingBitsAtBottom(p.sliced.bits, s) : 0;
+        if (countingBits > 0) {
+            const qsizetype upper = p.sliced.bits.size() - countingBits;
+            p.counting = std::make_unique<FieldTally>(p.sliced.bits.mid(upper), false);
+            p.rest = std::make_unique<FieldTally>(p.sliced.bits.first(upper), series);
+        }
     }
     for (const PendingField& p : pending) {
         std::vector<FieldTally*>& fed = look.tallies[static_cast<std::size_t>(p.identifier)];
-        fed.push_back(p.tally.get());
-        if (p.widened)
-            fed.push_back(p.widened.get());
+        const auto feedOf = [&](const PendingField& q) {
+            fed.push_back(q.tally.get());
+            if (q.widened)
+                fed.push_back(q.widened.get());
+        };
+        feedOf(p);
         if (p.counting) {
             fed.push_back(p.counting.get());
             fed.push_back(p.rest.get());
         }
         if (p.joined) {
-            fed.push_back(p.joined.get());
+            feedOf(*p.joined);
             look.carries[static_cast<std::size_t>(p.identifier)].push_back(p.carry.get());
             look.anyCarry = true;
         }
@@ -294,16 +337,25 @@ DiscoveredField ChangingField(PendingField& p, const SlicedField& field) {
     return f;
 }
 
+void SecondLook::settle() {
+    for (PendingField& p : pending) {
+        if (!p.carry || p.absorbed)
+            continue;
+        PendingField& lower = pending[static_cast<std::size_t>(p.below)];
+        const FieldKind kind = p.tally->verdict().kind;
+        if (!lower.joins && (kind == FieldKind::Counter || kind == FieldKind::Continuous) &&
+            p.carry->carries()) {
+            p.joins = true;
+            lower.absorbed = true;
+        }
+    }
+}
+
 QList<DiscoveredField> ChangingFields(std::vector<PendingField>& pending, std::size_t at,
                                       const SlicedField& field) {
     PendingField& p = pending[at];
-    if (p.carry && p.tally->verdict().kind == FieldKind::Counter && p.carry->carries()) {
-        PendingField& lower = pending[static_cast<std::size_t>(p.below)];
-        lower.absorbed = true;
-        PendingField joined = readAs(field, field.bits + lower.sliced.bits, std::move(p.joined));
-        joined.sliced.edgeClarity = std::min(field.edgeClarity, lower.sliced.edgeClarity);
-        return {ChangingField(joined, joined.sliced)};
-    }
+    if (p.joins)
+        return {ChangingField(*p.joined, p.joined->sliced)};
     // Where the whole field steps by one as often as its counting bits, the
     // bits above carry on the count (a count that restarts from 9 after 18
     // flips its fifth bit as often as its fourth): it is one counter.

@@ -39,12 +39,14 @@ struct PendingField {
     // change with the count some other way: a tally of each part.
     std::unique_ptr<FieldTally> counting, rest;
     // Where the field may count on into the run just below it in its byte
-    // (its place in the pending fields): the two read together, and whether
-    // their steps carry. A run taken in is `absorbed`.
+    // (its place in the pending fields): the two read together as a field
+    // of their own, and whether their steps carry. Once the frames are
+    // played, a field that `joins` the run below reports the two as one,
+    // and the run taken in is `absorbed`.
     int below = -1;
     std::unique_ptr<CarryTally> carry;
-    std::unique_ptr<FieldTally> joined;
-    bool absorbed = false;
+    std::unique_ptr<PendingField> joined;
+    bool joins = false, absorbed = false;
 };
 
 struct SecondLook {
@@ -58,6 +60,8 @@ struct SecondLook {
     bool anyCarry = false; // most logs have none: their frames skip the walk
 
     void feed(int identifier, double time, std::uint64_t data, int length);
+    // Once every frame is fed: which fields take in the run below them.
+    void settle();
 };
 
 // Cuts every identifier's fields, less its checksum, and gives each changing
@@ -78,8 +82,7 @@ DiscoveredField ChangingField(PendingField& p, const SlicedField& field);
 
 // The changing field `pending[at]`, or where it does not count but its
 // lowest bits do, the bits above them and the counter, in that order; or
-// where it counts on into the run below it, the two as one field (the run
-// below is then absorbed).
+// where it joins the run below it (SecondLook::settle), the two as one field.
 QList<DiscoveredField> ChangingFields(std::vector<PendingField>& pending, std::size_t at,
                                       const SlicedField& field);
 

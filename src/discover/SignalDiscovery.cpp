@@ -210,6 +210,7 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
         result.stopped = true;
         return result;
     }
+    look.settle();
 
     std::size_t next = 0;
     for (int i = 0; i < static_cast<int>(identifiers.size()); ++i) {
