@@ -54,7 +54,10 @@ int toIndex(FieldOrder order, int bit) {
 
 class Slicer {
 public:
-    explicit Slicer(const IdentifierBits& s) : m_s(s) {}
+    Slicer(const IdentifierBits& s, const QList<int>& checksum) : m_s(s) {
+        for (const int bit : checksum)
+            m_checksum |= std::uint64_t{1} << bit;
+    }
 
     bool seen(int bit) const { return m_s.byteSeen[bit / 8] > 0; }
     bool constant(int bit) const { return m_s.flips[bit] == 0; }
@@ -234,6 +237,10 @@ public:
     bool joins(FieldOrder order, int byte) const {
         const int high = order == FieldOrder::Intel ? 8 * byte + 8 : 8 * byte;
         const int low = order == FieldOrder::Intel ? 8 * byte + 7 : 8 * byte + 15;
+        // A checksum's bits flip as busily as a value's low bits, and by
+        // chance with them: a crossing into it would vote for an order.
+        if ((m_checksum >> high & 1) != 0 || (m_checksum >> low & 1) != 0)
+            return false;
         return seen(high) && seen(low) && !constant(high) && !constant(low) &&
                !edge(high, low).boundary;
     }
@@ -244,6 +251,7 @@ public:
 
 private:
     const IdentifierBits& m_s;
+    std::uint64_t m_checksum = 0; // the checksum's bits
 };
 
 } // namespace
@@ -330,8 +338,9 @@ BusOrder LearnBusOrder(const std::vector<SlicedIdentifier>& identifiers) {
     return bus;
 }
 
-SlicedIdentifier SliceFields(const IdentifierBits& bits, std::optional<FieldOrder> busOrder) {
-    const Slicer slicer(bits);
+SlicedIdentifier SliceFields(const IdentifierBits& bits, std::optional<FieldOrder> busOrder,
+                             const QList<int>& checksum) {
+    const Slicer slicer(bits, checksum);
     SlicedIdentifier out;
     std::array<QList<Slicer::Run>, 8> runs;
     for (int byte = 0; byte < 8; ++byte)

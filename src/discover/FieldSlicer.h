@@ -46,9 +46,11 @@ struct SlicedIdentifier {
 };
 
 // `busOrder`: the order to take where the identifier's own crossings vote
-// for neither (Intel without one).
+// for neither (Intel without one). `checksum`: the bits of the identifier's
+// checksum, when a family explained them; a field never crosses into them.
 SlicedIdentifier SliceFields(const IdentifierBits& bits,
-                             std::optional<FieldOrder> busOrder = std::nullopt);
+                             std::optional<FieldOrder> busOrder = std::nullopt,
+                             const QList<int>& checksum = {});
 
 // The order most identifiers of one bus take: makers keep one order for a
 // bus. Learnt from the identifiers whose crossings decide their order; none

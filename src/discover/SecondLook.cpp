@@ -165,13 +165,17 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
     look.carries.resize(identifiers.size());
     // The identifiers whose crossings left the order open take the bus's:
     // given, it is taken at once; learnt, they are cut again once it is known.
-    for (const IdentifierBits& s : identifiers)
-        look.sliced.push_back(SliceFields(s, bus ? bus->order : std::nullopt));
+    const auto checksumBits = [&](std::size_t i) {
+        return checksums[i] ? checksums[i]->bits : QList<int>();
+    };
+    for (std::size_t i = 0; i < identifiers.size(); ++i)
+        look.sliced.push_back(
+            SliceFields(identifiers[i], bus ? bus->order : std::nullopt, checksumBits(i)));
     look.bus = bus ? *bus : LearnBusOrder(look.sliced);
     if (!bus && look.bus.order)
         for (std::size_t i = 0; i < identifiers.size(); ++i)
             if (!look.sliced[i].orderDecided())
-                look.sliced[i] = SliceFields(identifiers[i], look.bus.order);
+                look.sliced[i] = SliceFields(identifiers[i], look.bus.order, checksumBits(i));
     std::vector<PendingField>& pending = look.pending;
     for (int i = 0; i < static_cast<int>(identifiers.size()); ++i) {
         const std::optional<ChecksumFound>& checksum = checksums[static_cast<std::size_t>(i)];
