@@ -20,6 +20,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 ARGS = [a for a in sys.argv[1:] if a != '-v']
 REAL = ARGS[0] if ARGS else os.path.join(ROOT, '..', 'shared', 'realcan')
 CLI = ARGS[1] if len(ARGS) > 1 else os.path.join(ROOT, 'build', 'debug', 'src', 'cli', 'can-adapter-cli')
+MIN_CHANGES = 8
 OUT = tempfile.mkdtemp(prefix='score-discover-')
 # README caveat: declared unsigned, really two's complement
 REALLY_SIGNED = {'MG_OutputRevolution', 'MG_EffectiveTorque', 'MotorAmpTorqueRequest', 'LB_Current'}
@@ -109,6 +110,7 @@ def score(log, dbc):
                 sign_obs=covered and best[0].is_signed == negative, nmoving=len(moving),
                 crosses=len({p // 8 for p in moving}) > 1,
                 order_ok=covered and best[0].is_little_endian == s.is_little_endian,
+                changes=sum(raw(a, bl) != raw(b, bl) for a, b in zip(sel, sel[1:])),
                 counter=s.name in COUNTERS, checksum=bool(CHECKSUM.search(s.name)),
                 kind=kind(best[0].name) if best else '-', field=best[0].name if best else '-'))
     return name, rows
@@ -120,6 +122,9 @@ def table(title, rows):
     sgn = [r for r in cov if r['db_signed']]
     neg = [r for r in cov if r['negative']]
     mov4 = [r for r in big if r['nmoving'] >= 4]
+    # A value that changed a few times only (a start-up jump, a reading
+    # taken twice) leaves too little to tell its bits from a neighbour's.
+    seen = [r for r in mov4 if r['changes'] >= MIN_CHANGES]
     cro = [r for r in cov if r['crosses']]
     cnt = [r for r in rows if r['counter']]
     chk = [r for r in rows if r['checksum']]
@@ -130,6 +135,7 @@ def table(title, rows):
         ('changing db signals >= 4 bits', str(len(big))),
         ('moving bits inside one found field', pct(len(cov), len(big))),
         ('  of those with >= 4 moving bits', pct(n(mov4, 'covered'), len(mov4))),
+        (f'    and >= {MIN_CHANGES} value changes', pct(n(seen, 'covered'), len(seen))),
         ('  field = exactly the signal bits', pct(n(big, 'exact'), len(big))),
         ('  field inside the signal (no spill)', pct(n(big, 'within'), len(big))),
         ('found field straddles >= 2 moving signals', pct(n(big, 'straddle'), len(big))),
@@ -153,6 +159,6 @@ if __name__ == '__main__':
         allrows += rows
         if '-v' in sys.argv:
             for r in rows:
-                print(f"    {r['name']:<45} {r['size']:>2}b cov={r['covered']:d} exact={r['exact']:d} "
+                print(f"    {r['name']:<45} {r['size']:>2}b mv={r['nmoving']:>2} ch={r['changes']:>5} cov={r['covered']:d} exact={r['exact']:d} "
                       f"strad={r['straddle']:d} sign={r['sign_ok']:d}/{r['sign_obs']:d} {r['field']}")
     table('TOTAL', allrows)

@@ -35,10 +35,12 @@ public:
     // Distinct frames a fit needs. Its constant (or its CRC generator) costs
     // the first frame or two; each further distinct frame then holds by
     // chance once in 256 for a byte, once in 16 for a nibble. Six chance
-    // holds of a byte come once in 2.8e14, 14 of a nibble once in 7e16: far
-    // beyond the some 6 000 byte and 48 nibble families tried per identifier.
+    // holds of a byte come once in 2.8e14, seven of a nibble once in 2.7e8:
+    // beyond the some 6 000 byte and 48 nibble families tried per identifier
+    // by factors of 5e10 and 5e6. A nibble checksum beside a two-bit counter
+    // in an otherwise quiet frame shows few more distinct frames than that.
     static constexpr int MinDistinctByte = 8;
-    static constexpr int MinDistinctNibble = 16;
+    static constexpr int MinDistinctNibble = 9;
     // Sums and XORs move with one changing byte as a copy of it would, and
     // so would a CRC-like bijection: it takes changes in this many covered
     // units (bytes, or nibbles for a nibble sum) to tell a checksum from a

@@ -137,8 +137,8 @@ def rows(rng):
     # Evidence edges: distinct frames just short of the threshold, and at it.
     yield make(rng, 'sum_7_distinct', 0x340, 8, 7, lambda f, n: s(f, 0, 7) & 0xFF, distinct=7)
     yield make(rng, 'sum_8_distinct', 0x341, 8, 7, lambda f, n: s(f, 0, 7) & 0xFF, distinct=8)
-    yield make(rng, 'nibble_15_distinct', 0x498, 8, 7, nib_check(0x498), distinct=15)
-    yield make(rng, 'nibble_16_distinct', 0x498, 8, 7, nib_check(0x498), distinct=16)
+    yield make(rng, 'nibble_8_distinct', 0x498, 8, 7, nib_check(0x498), distinct=8)
+    yield make(rng, 'nibble_9_distinct', 0x498, 8, 7, nib_check(0x498), distinct=9)
     # No family: random, a creeping byte, a copy of a counter.
     yield make(rng, 'random', 0x350, 8, 7, lambda f, n: rng.randrange(256))
     yield make(rng, 'slow', 0x351, 8, 7, lambda f, n: f[7], fill=slow)
