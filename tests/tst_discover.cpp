@@ -543,6 +543,60 @@ private slots:
         QCOMPARE(FitUnseenText(field), fit);
     }
 
+    // How an identifier's header says its byte order was found. Fields:
+    // "I" an Intel field across bytes 0 and 1, "M" a Motorola one, "i" an
+    // Intel field inside byte 2, "c" a constant across bytes 3 and 4.
+    void orderText_data() {
+        QTest::addColumn<int>("intel");
+        QTest::addColumn<int>("motorola");
+        QTest::addColumn<bool>("fromBus");
+        QTest::addColumn<QString>("fields");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("nothing tells") << 0 << 0 << false << "i" << QString();
+        QTest::newRow("the bus's") << 0 << 0 << true << "i" << u"Motorola byte order as the bus"_s;
+        QTest::newRow("its own, one vote") << 0 << 1 << false << "M" << u"Motorola byte order"_s;
+        QTest::newRow("more votes win") << 1 << 2 << true << "IM" << u"Motorola byte order"_s;
+        QTest::newRow("tie, fields of both")
+            << 1 << 1 << false << "IM"
+            << u"both byte orders: each field crossing a byte has its own"_s;
+        QTest::newRow("tie, Intel fields") << 2 << 2 << false << "Ii" << u"Intel byte order"_s;
+        QTest::newRow("tie, Motorola fields")
+            << 1 << 1 << false << "Mc" << u"Motorola byte order"_s;
+        QTest::newRow("tie, no field crosses")
+            << 1 << 1 << false << "ic"
+            << u"byte order undecided: 1 crossing takes Intel, 1 Motorola"_s;
+        QTest::newRow("tie, no field crosses, bus")
+            << 3 << 3 << true << "i"
+            << u"byte order undecided: 3 crossings take Intel, 3 Motorola; the rest Motorola as "
+               u"the bus"_s;
+    }
+    void orderText() {
+        QFETCH(int, intel);
+        QFETCH(int, motorola);
+        QFETCH(bool, fromBus);
+        QFETCH(QString, fields);
+        QFETCH(QString, text);
+        DiscoveredIdentifier identifier;
+        identifier.intelVotes = intel;
+        identifier.motorolaVotes = motorola;
+        identifier.orderFromBus = fromBus;
+        // What the slicer leaves where the votes tie: the bus's order or Intel.
+        identifier.order = intel > motorola || (intel == motorola && !fromBus)
+                               ? FieldOrder::Intel
+                               : FieldOrder::Motorola;
+        for (const QChar c : fields) {
+            DiscoveredField field;
+            field.kind = c == u'c' ? FieldKind::Constant : FieldKind::Continuous;
+            field.order = c == u'M' ? FieldOrder::Motorola : FieldOrder::Intel;
+            field.bits = c == u'I'   ? QList<int>{15, 14, 13, 12, 11, 10, 9, 8, 7}
+                         : c == u'M' ? QList<int>{0, 15, 14}
+                         : c == u'i' ? QList<int>{23, 22, 21}
+                                     : QList<int>{39, 38, 37, 36, 35, 34, 33, 32, 31};
+            identifier.fields.append(field);
+        }
+        QCOMPARE(IdentifierOrderText(identifier), text);
+    }
+
     // Logs with too little in them find no field and never fail.
     void shortLogs_data() {
         QTest::addColumn<std::vector<CanFrame>>("frames");

@@ -33,11 +33,9 @@ void printText(const DiscoveryResult& result) {
                     qUtf8Printable(MillisecondsText(identifier.period)),
                     qUtf8Printable(MillisecondsText(identifier.jitter)),
                     qUtf8Printable(LengthsText(identifier.lengths)));
-        if (identifier.intelVotes + identifier.motorolaVotes > 0)
-            std::printf(", %s byte order", qUtf8Printable(FieldOrderName(identifier.order)));
-        else if (identifier.orderFromBus)
-            std::printf(", %s byte order as the bus",
-                        qUtf8Printable(FieldOrderName(identifier.order)));
+        const QString order = IdentifierOrderText(identifier);
+        if (!order.isEmpty())
+            std::printf(", %s", qUtf8Printable(order));
         std::printf("\n");
         for (const DiscoveredField& field : identifier.fields) {
             if (field.kind == FieldKind::Constant) {

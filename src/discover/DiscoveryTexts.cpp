@@ -46,6 +46,40 @@ QString BusOrderText(const BusOrder& bus) {
         .arg(bus.motorola);
 }
 
+QString IdentifierOrderText(const DiscoveredIdentifier& identifier) {
+    const QString order = FieldOrderName(identifier.order);
+    const int intel = identifier.intelVotes, motorola = identifier.motorolaVotes;
+    if (intel > 0 && intel == motorola) {
+        // As many crossings take either order: the fields that cross a byte
+        // tell, where they agree.
+        bool intelField = false, motorolaField = false;
+        for (const DiscoveredField& field : identifier.fields) {
+            if (field.kind == FieldKind::Constant || field.bits.isEmpty() ||
+                field.bits.first() / 8 == field.bits.last() / 8)
+                continue;
+            (field.order == FieldOrder::Intel ? intelField : motorolaField) = true;
+        }
+        if (intelField && motorolaField)
+            return QStringLiteral("both byte orders: each field crossing a byte has its own");
+        if (intelField || motorolaField)
+            return QStringLiteral("%1 byte order")
+                .arg(FieldOrderName(intelField ? FieldOrder::Intel : FieldOrder::Motorola));
+        const QString votes = QStringLiteral("byte order undecided: %1 %2 Intel, %3 Motorola")
+                                  .arg(intel)
+                                  .arg(intel == 1 ? QStringLiteral("crossing takes")
+                                                  : QStringLiteral("crossings take"))
+                                  .arg(motorola);
+        return identifier.orderFromBus
+                   ? votes + QStringLiteral("; the rest %1 as the bus").arg(order)
+                   : votes;
+    }
+    if (intel + motorola > 0)
+        return QStringLiteral("%1 byte order").arg(order);
+    if (identifier.orderFromBus)
+        return QStringLiteral("%1 byte order as the bus").arg(order);
+    return {};
+}
+
 QString FieldKindText(const DiscoveredField& field) {
     QString kind = QLatin1String(FieldKindName(field.kind));
     if (field.isSigned)

@@ -20,6 +20,12 @@ QString FieldOrderName(FieldOrder order);
 // "bus byte order Motorola: 19 of 20 identifiers whose byte crossings
 // decide take it; it is taken where an identifier's own leave it open".
 QString BusOrderText(const BusOrder& bus);
+// How the identifier's byte order was found, as its header line ends:
+// "Motorola byte order", "Motorola byte order as the bus", "both byte
+// orders: each field crossing a byte has its own", "byte order undecided:
+// 1 crossing takes Intel, 1 Motorola", or nothing when no crossing and no
+// bus tell.
+QString IdentifierOrderText(const DiscoveredIdentifier& identifier);
 // Seconds as milliseconds with one decimal: "10.0".
 QString MillisecondsText(double seconds);
 // The data lengths an identifier's frames had: "8", "4/8".
