@@ -9,11 +9,14 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
-# Formatting as .clang-format says (clang-format 14, Debian 12's), and the
-# layers of docs/architecture.md; both before the build, as they are quick.
+# Formatting as .clang-format says (clang-format 14, Debian 12's), the
+# layers of docs/architecture.md and the fault lists' places; all before the
+# build, as they are quick.
 find src tests bench fuzz tools \( -name '*.cpp' -o -name '*.h' \) -print0 |
     xargs -0 clang-format --dry-run --Werror
 scripts/check-layers.py
+# Every planted fault still finds the code it changes.
+scripts/check-faults.py
 
 cmake --preset default >/dev/null
 cmake --build --preset default
