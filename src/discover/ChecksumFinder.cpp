@@ -1,6 +1,7 @@
 #include "discover/ChecksumFinder.h"
 
 #include "discover/ChecksumNames.h"
+#include "discover/CountingBits.h"
 
 #include <QStringList>
 
@@ -301,17 +302,18 @@ bool ChecksumFinder::searchCrcs(std::uint64_t data, int length) {
     return true;
 }
 
-std::optional<ChecksumFound> ChecksumFinder::result() const {
-    if (int(m_distinct.size()) < MinDistinctByte)
+std::optional<ChecksumFound> ChecksumFinder::result(const IdentifierBits& bits) const {
+    const int distinct = int(m_distinct.size());
+    if (distinct < MinDistinctWithCounter)
         return std::nullopt;
     const Candidate* best = nullptr;
     checksums::Named bestName;
     int bestRank = 0;
+    bool bestProven = false;
     for (const Candidate& c : m_candidates) {
         const std::uint64_t unitMask =
             c.nibble ? std::uint64_t{0xF} << (4 * c.place) : std::uint64_t{0xFF} << (8 * c.place);
-        if ((m_changed & unitMask) == 0 ||
-            int(m_distinct.size()) < (c.nibble ? MinDistinctNibble : MinDistinctByte))
+        if ((m_changed & unitMask) == 0)
             continue;
         int changing = 0;
         if (c.nibble) {
@@ -322,7 +324,12 @@ std::optional<ChecksumFound> ChecksumFinder::result() const {
             for (int b = 0; b < 8; ++b)
                 changing += (mask & (1u << b)) && ((m_changed >> (8 * b)) & 0xFFu) != 0;
         }
-        if (changing < MinChangingUnits)
+        const bool proven = changing >= MinChangingUnits &&
+                            distinct >= (c.nibble ? MinDistinctNibble : MinDistinctByte);
+        const std::uint64_t covered = c.reads[std::size_t(m_longest)] & ~unitMask & m_changed;
+        // Beside other moving content the thresholds above weigh chance; a
+        // unit that held while only a counter moved is an offset copy of it.
+        if (!proven && !(changing == 1 && HoldsCounter(covered, bits)))
             continue;
         const checksums::Named name = checksums::NameOf(c, m_key, m_longest);
         if (name.text.isEmpty())
@@ -332,12 +339,13 @@ std::optional<ChecksumFound> ChecksumFinder::result() const {
         // identifier and length, then the cheaper family and the narrower cover.
         const int byteOfCheck = c.nibble ? c.place / 2 : c.place;
         const int placeRank = byteOfCheck == m_longest - 1 ? 0 : byteOfCheck == 0 ? 1 : 2;
-        const int rank = (c.nibble ? 1000 : 0) + placeRank * 100 + (name.named ? 0 : 50) +
-                         int(c.family) * 4 + int(c.cover);
+        const int rank = (proven ? 0 : 10000) + (c.nibble ? 1000 : 0) + placeRank * 100 +
+                         (name.named ? 0 : 50) + int(c.family) * 4 + int(c.cover);
         if (!best || rank < bestRank) {
             best = &c;
             bestName = name;
             bestRank = rank;
+            bestProven = proven;
         }
     }
     if (!best)
@@ -347,6 +355,8 @@ std::optional<ChecksumFound> ChecksumFinder::result() const {
     for (int bit = width * best->place + width - 1; bit >= width * best->place; --bit)
         found.bits.append(bit);
     found.algorithm = bestName.text;
+    if (!bestProven)
+        found.algorithm += checksums::BesideCounterNote();
     return found;
 }
 

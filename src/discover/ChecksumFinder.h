@@ -30,7 +30,9 @@ public:
     void add(std::uint64_t data, int length);
 
     // The best family that held on every frame with enough evidence, if any.
-    std::optional<ChecksumFound> result() const;
+    // `bits`: the identifier's flip statistics, which tell a counter among
+    // the bytes a family covers.
+    std::optional<ChecksumFound> result(const IdentifierBits& bits) const;
 
     // Distinct frames a fit needs. Its constant (or its CRC generator) costs
     // the first frame or two; each further distinct frame then holds by
@@ -46,6 +48,15 @@ public:
     // units (bytes, or nibbles for a nibble sum) to tell a checksum from a
     // second reading of one value.
     static constexpr int MinChangingUnits = 2;
+    // A frame whose only moving content is a counter still seals it with its
+    // checksum: a sum of the frame then moves as a copy of the counter plus
+    // a constant, which no count of distinct frames tells apart from one.
+    // Such a family is named with what the log leaves open once the
+    // counter's cycle has shown, four frames of a two-bit one: a unit that
+    // follows a counter that way and is no checksum is rare on a bus, and a
+    // checksum read as a counter or an enumeration would be fitted to
+    // references and proposed for channels.
+    static constexpr int MinDistinctWithCounter = 4;
 
     enum class Family : std::uint8_t { Sum, NegatedSum, Xor, Crc };
     enum class Cover : std::uint8_t { Before, After, Others };

@@ -198,4 +198,8 @@ Named NameOf(const Candidate& c, const IdentifierKey& key, int longest) {
     return c.family == Family::Crc ? nameCrc(c, key, longest) : nameLinear(c, key, longest);
 }
 
+QString BesideCounterNote() {
+    return QStringLiteral(", or a copy of the counter: nothing else it covers moved in this log");
+}
+
 } // namespace cac::checksums

@@ -20,4 +20,8 @@ struct Named {
 // frame the candidate held on.
 Named NameOf(const ChecksumFinder::Candidate& c, const IdentifierKey& key, int longest);
 
+// What the log leaves open about a family that held where only a counter
+// moved among the bytes it covers (ChecksumFinder::MinDistinctWithCounter).
+QString BesideCounterNote();
+
 } // namespace cac::checksums

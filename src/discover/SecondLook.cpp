@@ -1,5 +1,7 @@
 #include "discover/SecondLook.h"
 
+#include "discover/CountingBits.h"
+
 #include <algorithm>
 #include <cmath>
 #include <tuple>
@@ -47,12 +49,6 @@ std::pair<double, double> aboveShifts(const QList<int>& above, const QList<int>&
 // mean intervals, so that a pause in the traffic invents no values.
 constexpr double GapsPerInterval = 4;
 
-// A counter steps once a frame: its lowest bit flips in nearly every frame
-// (the tally's share of steps by one, FieldTally::CountingShare) and each bit
-// above it about half as often as the one below: a counter that skips a step
-// in one frame of five flips its second bit in 0.68 of its first's flips,
-// hence HalvingHigh; far fewer is a drop the cut mostly sees already.
-constexpr double HalvingLow = 0.3, HalvingHigh = 0.75;
 // A bit above the counter that flips as often as the counter's top bit, to
 // within this share, is not the counter's next bit, which would flip half as
 // often: a copy of its top bit, a state that changes with the count (a frame
@@ -61,36 +57,13 @@ constexpr double HalvingLow = 0.3, HalvingHigh = 0.75;
 // own, and the values decide. A value stepping by five has lowest two bits
 // that count too, but the bit above them flips at other rates.
 constexpr double CopyShare = 0.1;
-// How often the at-th of a field's bits flips, counted from its lowest (1).
-double flipsFromBottom(const QList<int>& bits, const IdentifierBits& s, int at) {
-    return static_cast<double>(s.flips[static_cast<std::size_t>(bits[bits.size() - at])]);
-}
-
-// How many of the field's bits, from its lowest up, flip as a count's do:
-// the lowest in at least `lowestRate` of the frames, each one above about
-// half as often as the one below. 0 where the lowest flips too seldom.
-int halvingBits(const QList<int>& bits, const IdentifierBits& s,
-                double lowestRate = FieldTally::CountingShare) {
-    const auto n = static_cast<int>(bits.size());
-    if (n == 0 || s.rate(bits.last()) < lowestRate)
-        return 0;
-    int k = 1;
-    while (k < n) {
-        const double below = flipsFromBottom(bits, s, k), next = flipsFromBottom(bits, s, k + 1);
-        if (next < HalvingLow * below || next > HalvingHigh * below)
-            break;
-        ++k;
-    }
-    return k;
-}
-
 int countingBitsAtBottom(const QList<int>& bits, const IdentifierBits& s) {
     const auto n = static_cast<int>(bits.size());
-    const int k = halvingBits(bits, s);
+    const int k = HalvingBits(bits, s);
     if (n < 3 || k < 2 || k == n)
         return 0;
-    const double top = flipsFromBottom(bits, s, k);
-    const bool copies = std::abs(flipsFromBottom(bits, s, k + 1) - top) <= CopyShare * top;
+    const double top = FlipsFromBottom(bits, s, k);
+    const bool copies = std::abs(FlipsFromBottom(bits, s, k + 1) - top) <= CopyShare * top;
     return copies ? k : 0;
 }
 
@@ -112,8 +85,8 @@ constexpr double SparseFlips = 8;
 // often enough to tell.
 bool countsAtBottom(const QList<int>& bits, const IdentifierBits& s) {
     const auto n = static_cast<int>(bits.size());
-    for (int k = halvingBits(bits, s, CarryLowestRate) + 1; k <= n; ++k)
-        if (k == 1 || flipsFromBottom(bits, s, k) >= SparseFlips)
+    for (int k = HalvingBits(bits, s, CarryLowestRate) + 1; k <= n; ++k)
+        if (k == 1 || FlipsFromBottom(bits, s, k) >= SparseFlips)
             return false;
     return true;
 }

@@ -185,8 +185,8 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
     }
     std::vector<std::optional<ChecksumFound>> checksums;
     checksums.reserve(finders.size());
-    for (const ChecksumFinder& finder : finders)
-        checksums.push_back(finder.result());
+    for (std::size_t i = 0; i < finders.size(); ++i)
+        checksums.push_back(finders[i].result(identifiers[i]));
     finders = {};
     const std::vector<ReferenceSeries> references =
         options.pairing ? options.pairing() : std::vector<ReferenceSeries>{};

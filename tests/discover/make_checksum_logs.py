@@ -145,6 +145,47 @@ def rows(rng):
     yield make(rng, 'copy_of_counter', 0x352, 8, 7, lambda f, n: (f[1] + 3) & 0xFF,
                fill=only_counter)
 
+    # Frames whose only moving content is a counter, as buttons, doors and
+    # lamps send theirs: the checksum then moves as a copy of the counter.
+    def counter_in_byte_1(rng, n, k):  # a 4-bit counter, the rest still
+        return [0, 0x30 | (k & 0xF), 0x12, 0, 0, 0x80, 0, 0]
+
+    def counter_high_byte_6(rng, n, k):
+        return [0, 0, 0x33, 0, 0, 0, (k & 0xF) << 4, 0]
+
+    def two_bit_counter(rng, n, k):  # bits 4-5 of byte 7 count 0 to 3
+        return [0, 0, 0x20, 0, 0, 0, 0, (k & 3) << 4]
+
+    def pressed_once(rng, n, k):  # the same, and a button held for ten frames
+        f = two_bit_counter(rng, n, k)
+        f[0] = 0x20 if 200 <= k < 210 else 0
+        return f
+
+    def counting_to_two(rng, n, k):  # 0, 1, 2: the lowest bit stays in a third of the steps
+        return [0, k % 3, 0, 0, 0, 0, 0, 0]
+
+    def creeping(rng, n, k):  # one slow value in a nibble moves, nothing else
+        return [0, (k // 20) & 0xF, 0, 0, 0, 0, 0, 0]
+
+    def honda(ident):
+        def check(f, n):  # the low nibble of byte 7: 8 minus the sum of all other nibbles
+            others = nibbles(f)[:14] + [f[7] >> 4]
+            return (f[7] & 0xF0) | ((8 - sum(others) - sum(int(c, 16) for c in f'{ident:X}')) & 0xF)
+        return check
+
+    yield make(rng, 'only_counter_sum_first', 0x140, 8, 0,
+               lambda f, n: (s(f, 1, 8) + ib(0x140)) & 0xFF, fill=counter_in_byte_1)
+    yield make(rng, 'only_counter_sum_last', 0x251, 8, 7, lambda f, n: s(f, 0, 7) & 0xFF,
+               fill=counter_high_byte_6)
+    yield make(rng, 'only_two_bit_counter', 0x296, 8, 7, honda(0x296), fill=two_bit_counter)
+    yield make(rng, 'counter_pressed_once', 0x1A6, 8, 7, honda(0x1A6), fill=pressed_once)
+    yield make(rng, 'only_counter_3_frames', 0x297, 8, 7, lambda f, n: s(f, 0, 7) & 0xFF,
+               fill=two_bit_counter, frames=3)
+    yield make(rng, 'counting_to_two', 0x298, 8, 7, lambda f, n: s(f, 0, 7) & 0xFF,
+               fill=counting_to_two)
+    yield make(rng, 'copy_of_slow_value', 0x299, 8, 7, lambda f, n: s(f, 0, 7) & 0xFF,
+               fill=creeping)
+
 
 def main():
     out = sys.argv[1]
