@@ -179,8 +179,8 @@ def rows(rng):
                fill=counter_high_byte_6)
     yield make(rng, 'only_two_bit_counter', 0x296, 8, 7, honda(0x296), fill=two_bit_counter)
     yield make(rng, 'counter_pressed_once', 0x1A6, 8, 7, honda(0x1A6), fill=pressed_once)
-    yield make(rng, 'only_counter_3_frames', 0x297, 8, 7, lambda f, n: s(f, 0, 7) & 0xFF,
-               fill=two_bit_counter, frames=3)
+    yield make(rng, 'only_counter_3_frames', 0x297, 8, 7, honda(0x297), fill=two_bit_counter,
+               frames=3)
     yield make(rng, 'counting_to_two', 0x298, 8, 7, lambda f, n: s(f, 0, 7) & 0xFF,
                fill=counting_to_two)
     yield make(rng, 'copy_of_slow_value', 0x299, 8, 7, lambda f, n: s(f, 0, 7) & 0xFF,
