@@ -229,6 +229,8 @@ private slots:
             const DiscoveredField* counter = FieldWith(identifier, BitsFrom(counterTop, 4));
             QVERIFY2(counter, "the counter beside the checksum was not cut apart");
             QCOMPARE(counter->kind, FieldKind::Counter);
+            // Where the checksum begins is known: the counter's edge is clear.
+            QCOMPARE(counter->confidence, 1.0);
         }
         const DiscoveryCandidates candidates = CandidatesOf(result, false);
         for (const DbcSignal& signal : candidates.dbcSignals)
@@ -322,6 +324,72 @@ private slots:
         const DiscoveryCandidates candidates = CandidatesOf(result, false);
         for (const DbcSignal& signal : candidates.dbcSignals)
             QVERIFY(signal.name != f->signal.name);
+    }
+
+    void cycleWithCounter_data() {
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<int>("top");   // the unit's most significant bit
+        QTest::addColumn<int>("width"); // 8 or 4
+        // "cycle": a checksum that changes with the counter; "scatter": one
+        // whose values scatter; "none": no checksum; "any": either checksum.
+        QTest::addColumn<QString>("reading");
+        QTest::addColumn<int>("counterTop"); // -1: no counter to cut apart
+        QTest::addColumn<int>("counterWidth");
+
+        QTest::newRow("a CRC with a data ID per count, nothing else moving")
+            << "crc_data_id" << 7 << 8 << "cycle" << 11 << 4;
+        QTest::newRow("an unknown nibble beside a two-bit counter")
+            << "unknown_nibble_counter" << 59 << 4 << "cycle" << 61 << 2;
+        QTest::newRow("a flag moved too: the byte's values decide")
+            << "crc_data_id_flag" << 7 << 8 << "scatter" << 11 << 4;
+        // 32 distinct frames are more than are kept to show a cycle.
+        QTest::newRow("a 5-bit counter") << "crc_data_id_5_bits" << 7 << 8 << "scatter" << 12 << 5;
+        QTest::newRow("a state of two values that changes with the count")
+            << "state_with_counter" << 7 << 8 << "none" << 11 << 4;
+        QTest::newRow("a Gray code is no counter")
+            << "crc_data_id_gray" << 7 << 8 << "any" << -1 << 0;
+    }
+
+    // A byte or nibble no family explains, in a frame whose only other moving
+    // content is a counter, is a checksum that says why, cut apart from the
+    // counter; once anything else moves, its values decide as anywhere.
+    void cycleWithCounter() {
+        QFETCH(QString, log);
+        QFETCH(int, top);
+        QFETCH(int, width);
+        QFETCH(QString, reading);
+        QFETCH(int, counterTop);
+        QFETCH(int, counterWidth);
+        const DiscoveryResult result =
+            DiscoverSignals(PlayFile(QStringLiteral(CAC_CHECKSUM_DIR "/") + log + ".log"));
+        QCOMPARE(result.identifiers.size(), 1);
+        const DiscoveredIdentifier& identifier = result.identifiers.first();
+        const QString note = QStringLiteral("it changes with the counter, and nothing else in the "
+                                            "frame moved");
+        for (const DiscoveredField& f : identifier.fields) {
+            QVERIFY(f.algorithm.isEmpty());
+            if (reading != u"cycle")
+                QVERIFY(f.checksumNote.isEmpty());
+        }
+        const DiscoveredField* f = FieldWith(identifier, BitsFrom(top, width));
+        if (reading == u"none") {
+            QVERIFY(!f || f->kind != FieldKind::Checksum);
+        } else if (reading != u"any") {
+            QVERIFY2(f, "no field on the unit's bits");
+            QCOMPARE(f->kind, FieldKind::Checksum);
+            QCOMPARE(f->checksumNote, reading == u"cycle" ? note : QString());
+            if (reading == u"cycle") {
+                QCOMPARE(f->confidence, 0.5);
+                QVERIFY(f->signal.comment.contains(
+                    QStringLiteral("checksum (no algorithm found: ") + note + u')'));
+            }
+        }
+        if (counterTop >= 0) {
+            const DiscoveredField* counter =
+                FieldWith(identifier, BitsFrom(counterTop, counterWidth));
+            QVERIFY2(counter, "the counter was not cut apart");
+            QCOMPARE(counter->kind, FieldKind::Counter);
+        }
     }
 
     // The engine's CRC against the catalogue's check values of "123456789".

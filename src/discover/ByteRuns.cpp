@@ -39,6 +39,9 @@ constexpr double CarriedShare = 0.9;
 // torque). A start-up jump flips a slow value's top bits together once or
 // twice too: the copies must have flipped this often to show a sign.
 constexpr qint64 SignCopyFlips = 8;
+// A counter's lowest bit flips in this share of the frames at least: every
+// frame, but for the frames a log loses (FieldTally::CountingShare).
+constexpr double CountingRate = 0.8;
 
 // How unlikely a share `seen` of coincidences is where chance gives
 // `rate`, per trial: the Kullback-Leibler divergence. Times the trials
@@ -74,7 +77,7 @@ bool ByteRuns::flickersAtBottom(int bit) const {
 }
 
 ByteRuns::Edge ByteRuns::edge(int high, int low) const {
-    if (!seen(high) || !seen(low))
+    if (!seen(high) || !seen(low) || inChecksum(high) != inChecksum(low))
         return {};
     if (constant(high) || constant(low)) {
         // Constant runs split where a byte ends; they join nothing else.
@@ -85,7 +88,10 @@ ByteRuns::Edge ByteRuns::edge(int high, int low) const {
     const double fb = static_cast<double>(m_s.flips[low]);
     double drop = 0;
     bool boundary = false;
-    if (fb < 0.6 * fa && fa - fb > 2 * std::sqrt(fa) && !flickersAtBottom(low)) {
+    // A bit that flips in nearly every frame is a counter's or a toggle's
+    // lowest: a bit below that flips less is no lower bit of its number.
+    const bool counting = m_s.rate(high) >= CountingRate;
+    if ((fb < 0.6 * fa || counting) && fa - fb > 2 * std::sqrt(fa) && !flickersAtBottom(low)) {
         boundary = true;
         drop = 1 - fb / fa;
     }
@@ -118,8 +124,11 @@ ByteRuns::Edge ByteRuns::edge(int high, int low) const {
 // The bit and the one below it in its byte flip in the same frames, often
 // enough to be a sign and its copy (SignCopyFlips).
 bool ByteRuns::copiesBelow(int bit) const {
-    return bit % 8 != 0 && m_s.flips[bit] >= SignCopyFlips &&
-           m_s.flips[bit] == m_s.flips[bit - 1] && m_s.flipsAlone[bit] == 0;
+    // A checksum's bits follow the frame's others by its algorithm, the
+    // counter's among them: no sign's copy.
+    return bit % 8 != 0 && inChecksum(bit) == inChecksum(bit - 1) &&
+           m_s.flips[bit] >= SignCopyFlips && m_s.flips[bit] == m_s.flips[bit - 1] &&
+           m_s.flipsAlone[bit] == 0;
 }
 
 QList<ByteRun> ByteRuns::cut(int byte) const {
@@ -221,7 +230,7 @@ bool ByteRuns::joins(FieldOrder order, int byte) const {
     const int low = order == FieldOrder::Intel ? 8 * byte + 7 : 8 * byte + 15;
     // A checksum's bits flip as busily as a value's low bits, and by
     // chance with them: a crossing into it would vote for an order.
-    if ((m_checksum >> high & 1) != 0 || (m_checksum >> low & 1) != 0)
+    if (inChecksum(high) || inChecksum(low))
         return false;
     return seen(high) && seen(low) && !constant(high) && !constant(low) &&
            !edge(high, low).boundary;

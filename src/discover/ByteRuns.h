@@ -43,6 +43,9 @@ private:
     };
 
     bool seen(int bit) const;
+    // No field crosses from the checksum's bits into others: their flips
+    // follow the frame's other bits by the checksum's algorithm.
+    bool inChecksum(int bit) const { return (m_checksum >> bit & 1) != 0; }
     bool constant(int bit) const;
     bool flickersAtBottom(int bit) const;
     // `high` the more significant of two neighbours in some order.

@@ -233,7 +233,7 @@ void ChecksumFinder::add(std::uint64_t data, int length) {
     m_changed |= data ^ m_firstData;
     const int longestBefore = m_longest;
     m_longest = std::max(m_longest, length);
-    if (int(m_distinct.size()) < MinDistinctNibble &&
+    if (int(m_distinct.size()) < MaxDistinctKept &&
         std::find(m_distinct.begin(), m_distinct.end(), std::pair{data, length}) ==
             m_distinct.end())
         m_distinct.emplace_back(data, length);
@@ -349,7 +349,7 @@ std::optional<ChecksumFound> ChecksumFinder::result(const IdentifierBits& bits) 
         }
     }
     if (!best)
-        return std::nullopt;
+        return cycleWithCounter(bits);
     ChecksumFound found;
     const int width = best->nibble ? 4 : 8;
     for (int bit = width * best->place + width - 1; bit >= width * best->place; --bit)
@@ -358,6 +358,55 @@ std::optional<ChecksumFound> ChecksumFinder::result(const IdentifierBits& bits) 
     if (!bestProven)
         found.algorithm += checksums::BesideCounterNote();
     return found;
+}
+
+std::optional<ChecksumFound> ChecksumFinder::cycleWithCounter(const IdentifierBits& bits) const {
+    const int distinct = int(m_distinct.size());
+    if (distinct < MinDistinctWithCounter || distinct >= MaxDistinctKept)
+        return std::nullopt;
+    // The moving bits outside the unit are one counter's, all of them, and
+    // the frames are no more than its cycle: the unit is a function of it.
+    const auto onlyCounter = [&](std::uint64_t rest) {
+        if (rest == 0)
+            return false;
+        const int low = std::countr_zero(rest), width = std::popcount(rest);
+        if (low / 8 != (low + width - 1) / 8 || (rest >> low) != (std::uint64_t{1} << width) - 1)
+            return false;
+        QList<int> counter;
+        for (int bit = low + width - 1; bit >= low; --bit)
+            counter.append(bit);
+        return width >= 2 && width < 8 && HalvingBits(counter, bits) == width &&
+               distinct <= (1 << width);
+    };
+    // It takes as many values as the cycle nearly, as a checksum of frames
+    // that differ only in their counter does; a state that cycles with the
+    // counter takes a few.
+    const auto values = [&](std::uint64_t mask) {
+        std::vector<std::uint64_t> seen;
+        for (const auto& [data, length] : m_distinct)
+            if (std::find(seen.begin(), seen.end(), data & mask) == seen.end())
+                seen.push_back(data & mask);
+        return int(seen.size());
+    };
+    const auto found = [&](int top, int width) {
+        ChecksumFound f;
+        for (int bit = top; bit > top - width; --bit)
+            f.bits.append(bit);
+        f.note = checksums::CycleWithCounterNote();
+        return f;
+    };
+    // A byte whose two nibbles move, else a nibble.
+    for (const int width : {8, 4})
+        for (int place = 0; place < 64 / width; ++place) {
+            const std::uint64_t mask = ((std::uint64_t{1} << width) - 1) << (width * place);
+            const std::uint64_t moving = m_changed & mask;
+            if (moving == 0 || (width == 8 && ((moving & 0xFu << (8 * place)) == 0 ||
+                                               (moving & 0xF0u << (8 * place)) == 0)))
+                continue;
+            if (onlyCounter(m_changed & ~mask) && 2 * values(mask) >= distinct)
+                return found(width * place + width - 1, width);
+        }
+    return std::nullopt;
 }
 
 void CutOutChecksum(SlicedIdentifier& cut, const QList<int>& bits) {

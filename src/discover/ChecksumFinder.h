@@ -20,6 +20,8 @@ namespace cac {
 struct ChecksumFound {
     QList<int> bits;   // database bit numbers, most significant first
     QString algorithm; // "sum of bytes 0-6 + identifier bytes + length, modulo 256"
+    // Where no family held: why the bits are taken for a checksum anyway.
+    QString note;
 };
 
 class ChecksumFinder {
@@ -57,6 +59,10 @@ public:
     // checksum read as a counter or an enumeration would be fitted to
     // references and proposed for channels.
     static constexpr int MinDistinctWithCounter = 4;
+    // Distinct frames kept: beyond the evidence above, enough to see whether
+    // a frame holds no more of them than a 4-bit counter's cycle, as a frame
+    // whose only moving content is its counter and its checksum does.
+    static constexpr int MaxDistinctKept = 17;
 
     enum class Family : std::uint8_t { Sum, NegatedSum, Xor, Crc };
     enum class Cover : std::uint8_t { Before, After, Others };
@@ -99,7 +105,7 @@ private:
     std::uint64_t m_changed = 0; // bits that ever differed from the first frame
     int m_longest = 0;
     bool m_done = false;                                   // every family fell
-    std::vector<std::pair<std::uint64_t, int>> m_distinct; // up to MinDistinctNibble
+    std::vector<std::pair<std::uint64_t, int>> m_distinct; // up to MaxDistinctKept
 
     // Whether some place's wait ended.
     bool searchCrcs(std::uint64_t data, int length);
@@ -108,6 +114,9 @@ private:
     bool crcSearchLeft() const;
     void searchCrc(int place, Cover cover, std::uint64_t anchor, std::uint64_t data, int length);
     bool holds(Candidate& c, std::uint64_t data, int length) const;
+    // Where no family held: a byte or nibble that changes with a counter
+    // while nothing else in the frame moves.
+    std::optional<ChecksumFound> cycleWithCounter(const IdentifierBits& bits) const;
 };
 
 // The checksum's bits taken out of the fields cut from the flip statistics

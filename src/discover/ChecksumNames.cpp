@@ -202,4 +202,8 @@ QString BesideCounterNote() {
     return QStringLiteral(", or a copy of the counter: nothing else it covers moved in this log");
 }
 
+QString CycleWithCounterNote() {
+    return QStringLiteral("it changes with the counter, and nothing else in the frame moved");
+}
+
 } // namespace cac::checksums

@@ -23,5 +23,8 @@ Named NameOf(const ChecksumFinder::Candidate& c, const IdentifierKey& key, int l
 // What the log leaves open about a family that held where only a counter
 // moved among the bytes it covers (ChecksumFinder::MinDistinctWithCounter).
 QString BesideCounterNote();
+// Why a byte or nibble no family explains is a checksum all the same
+// (ChecksumFinder's cycle with a counter).
+QString CycleWithCounterNote();
 
 } // namespace cac::checksums

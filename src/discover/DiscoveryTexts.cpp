@@ -87,9 +87,10 @@ QString FieldKindText(const DiscoveredField& field) {
     if (field.orderUndecided)
         kind += QStringLiteral(", either byte order");
     if (field.kind == FieldKind::Checksum)
-        kind += field.algorithm.isEmpty()
+        kind += !field.algorithm.isEmpty() ? QStringLiteral(": ") + field.algorithm
+                : field.checksumNote.isEmpty()
                     ? QStringLiteral(" (no algorithm found: its values only scatter like one)")
-                    : QStringLiteral(": ") + field.algorithm;
+                    : QStringLiteral(" (no algorithm found: ") + field.checksumNote + u')';
     return kind;
 }
 

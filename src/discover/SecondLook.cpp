@@ -49,6 +49,11 @@ std::pair<double, double> aboveShifts(const QList<int>& above, const QList<int>&
 // mean intervals, so that a pause in the traffic invents no values.
 constexpr double GapsPerInterval = 4;
 
+// A unit with no family that changes with the counter while nothing else in
+// the frame moves is a checksum or a code that cycles with the counter: the
+// log cannot tell which, and the confidence says so.
+constexpr double CycleChecksumConfidence = 0.5;
+
 // A bit above the counter that flips as often as the counter's top bit, to
 // within this share, is not the counter's next bit, which would flip half as
 // often: a copy of its top bit, a state that changes with the count (a frame
@@ -99,11 +104,11 @@ void proposeCarries(std::vector<PendingField>& pending, const std::vector<Identi
             first = a;
         const int low = p.sliced.bits.last();
         const IdentifierBits& s = bits[static_cast<std::size_t>(p.identifier)];
-        if (!p.algorithm.isEmpty() || low % 8 == 0 || !countsAtBottom(p.sliced.bits, s))
+        if (p.checksum || low % 8 == 0 || !countsAtBottom(p.sliced.bits, s))
             continue;
         for (std::size_t b = first; b < pending.size() && pending[b].identifier == p.identifier;
              ++b)
-            if (pending[b].sliced.bits.first() == low - 1 && pending[b].algorithm.isEmpty())
+            if (pending[b].sliced.bits.first() == low - 1 && !pending[b].checksum)
                 p.below = static_cast<int>(b);
     }
 }
@@ -164,7 +169,7 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
             p.identifier = i;
             p.sliced = field;
             if (isChecksum)
-                p.algorithm = checksum->algorithm;
+                p.checksum = checksum;
             else
                 p.above = constantAbove(field.bits, identifiers[static_cast<std::size_t>(i)],
                                         checksumBits);
@@ -198,7 +203,7 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
             p.widened = std::make_unique<FieldTally>(p.above + p.sliced.bits, series);
         // Only a continuous field is fitted to a reference, and a checksum
         // never is.
-        const bool fitted = p.sliced.bits.size() >= NarrowestContinuous && p.algorithm.isEmpty() &&
+        const bool fitted = p.sliced.bits.size() >= NarrowestContinuous && !p.checksum &&
                             (!paired || paired(s.key));
         if (anyReference && fitted) {
             const double gap = GapsPerInterval * s.period();
@@ -233,7 +238,7 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
             joined.above = p.above;
             prepare(joined, series);
         }
-        const int countingBits = p.algorithm.isEmpty() ? countingBitsAtBottom(p.sliced.bits, s) : 0;
+        const int countingBits = !p.checksum ? countingBitsAtBottom(p.sliced.bits, s) : 0;
         if (countingBits > 0) {
             const qsizetype upper = p.sliced.bits.size() - countingBits;
             p.counting = std::make_unique<FieldTally>(p.sliced.bits.mid(upper), false);
@@ -295,11 +300,14 @@ DiscoveredField ChangingField(PendingField& p, const SlicedField& field) {
     f.kind = verdict.kind;
     f.isSigned = verdict.isSigned;
     f.confidence = verdict.certainty * field.edgeClarity;
-    if (!p.algorithm.isEmpty()) { // it held on every frame: no doubt left
+    if (p.checksum) {
         f.kind = FieldKind::Checksum;
         f.isSigned = false;
-        f.confidence = 1;
-        f.algorithm = p.algorithm;
+        // A family that held on every frame leaves no doubt; a unit that only
+        // changes with the counter may be a code that cycles with it.
+        f.confidence = p.checksum->algorithm.isEmpty() ? CycleChecksumConfidence : 1;
+        f.algorithm = p.checksum->algorithm;
+        f.checksumNote = p.checksum->note;
     }
     f.values = p.tally->values();
     f.distinct = p.tally->distinct();

@@ -24,7 +24,8 @@ namespace cac {
 struct PendingField {
     int identifier = 0;
     SlicedField sliced;
-    QString algorithm; // the checksum's, when a family explained these bits
+    // The identifier's checksum, when these are its bits.
+    std::optional<ChecksumFound> checksum;
     std::unique_ptr<FieldTally> tally;
     // The field with the constant bits above it, when there are any.
     QList<int> above;

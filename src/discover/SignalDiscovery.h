@@ -41,6 +41,9 @@ struct DiscoveredField {
     // A checksum's algorithm, found to hold on every frame; empty for a
     // checksum known only by how its values scatter.
     QString algorithm;
+    // Why a checksum without an algorithm is one, when its values did not
+    // only scatter like one: "it changes with the counter, ...".
+    QString checksumNote;
     qint64 values = 0;             // frames that carried it
     int distinct = 0;              // distinct values, counted up to FieldTally::DistinctKept + 1
     double minRaw = 0, maxRaw = 0; // read with the field's sign

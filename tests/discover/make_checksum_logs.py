@@ -186,6 +186,36 @@ def rows(rng):
     yield make(rng, 'copy_of_slow_value', 0x299, 8, 7, lambda f, n: s(f, 0, 7) & 0xFF,
                fill=creeping)
 
+    # No family, but nothing else moves: a CRC over the frame and a byte of
+    # its own per counter value (as an AUTOSAR data ID), an unknown nibble.
+    data_ids = [rng.randrange(256) for _ in range(16)]
+
+    def crc_with_data_id(f, n):
+        return crc8(f[1:8] + [data_ids[f[1] & 0xF]], 0x2F, 0xFF, 0xFF)
+
+    def counter_5_bits(rng, n, k):
+        return [0, k & 0x1F, 0x12, 0, 0, 0x80, 0, 0]
+
+    def counter_and_flag(rng, n, k):  # a flag held for a while, once
+        f = counter_in_byte_1(rng, n, k)
+        f[4] = 0x01 if 150 <= k < 250 else 0
+        return f
+
+    def gray(rng, n, k):  # 0, 1, 3, 2: each bit flips every other frame
+        return [0, 0x30 | [0, 1, 3, 2][k % 4], 0x12, 0, 0, 0x80, 0, 0]
+
+    def nibble_per_counter(f, n):  # the low nibble of byte 7, one value per count
+        return (f[7] & 0xF0) | [0x9, 0x2, 0xE, 0x5][(f[7] >> 4) & 3]
+
+    yield make(rng, 'crc_data_id', 0x3C0, 8, 0, crc_with_data_id, fill=counter_in_byte_1)
+    yield make(rng, 'unknown_nibble_counter', 0x3C1, 8, 7, nibble_per_counter,
+               fill=two_bit_counter)
+    yield make(rng, 'crc_data_id_flag', 0x3C2, 8, 0, crc_with_data_id, fill=counter_and_flag)
+    yield make(rng, 'crc_data_id_5_bits', 0x3C3, 8, 0, crc_with_data_id, fill=counter_5_bits)
+    yield make(rng, 'state_with_counter', 0x3C4, 8, 0, lambda f, n: 0x40 if f[1] & 1 else 0x15,
+               fill=counter_in_byte_1)
+    yield make(rng, 'crc_data_id_gray', 0x3C5, 8, 0, crc_with_data_id, fill=gray)
+
 
 def main():
     out = sys.argv[1]
