@@ -221,7 +221,7 @@ void ChecksumFinder::searchCrc(int place, Cover cover, std::uint64_t anchor, std
 
 void ChecksumFinder::add(std::uint64_t data, int length) {
     length = std::clamp(length, 0, 8);
-    if (m_done || (length == m_lastLength && data == m_lastData))
+    if (length == m_lastLength && data == m_lastData)
         return; // a repeat holds wherever its twin did
     if (m_lastLength < 0)
         m_firstData = data;
@@ -237,6 +237,10 @@ void ChecksumFinder::add(std::uint64_t data, int length) {
         std::find(m_distinct.begin(), m_distinct.end(), std::pair{data, length}) ==
             m_distinct.end())
         m_distinct.emplace_back(data, length);
+    // Once every family fell, what moved and the distinct frames are still
+    // kept: they tell a byte that only changes with the counter.
+    if (m_done)
+        return;
 
     bool fell = false;
     for (Candidate& c : m_candidates)
