@@ -204,6 +204,9 @@ DiscoverCommandLine::DiscoverCommandLine()
               "\"either byte order\" and takes the order of its identifier's other crossings, or "
               "else the bus's: the order at least 3 of 4 identifiers whose crossings decide "
               "take (\"Motorola byte order as the bus\"; the last lines say what was learnt). "
+              "A checksum in a frame whose only moving content is its counter says that a "
+              "copy of the counter would read alike, or, with no algorithm, that it changes "
+              "with the counter while nothing else moved. "
               "The log's format (candump -l, Vector ASC or BLF, PEAK TRC, SavvyCAN CSV) "
               "is found from its content. Exits with 1 when the log or a part of it cannot be "
               "read.")) {

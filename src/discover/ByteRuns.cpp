@@ -228,10 +228,6 @@ bool ByteRuns::jumpsWith(const ByteRun& upper, const ByteRun& lower) const {
 bool ByteRuns::joins(FieldOrder order, int byte) const {
     const int high = order == FieldOrder::Intel ? 8 * byte + 8 : 8 * byte;
     const int low = order == FieldOrder::Intel ? 8 * byte + 7 : 8 * byte + 15;
-    // A checksum's bits flip as busily as a value's low bits, and by
-    // chance with them: a crossing into it would vote for an order.
-    if (inChecksum(high) || inChecksum(low))
-        return false;
     return seen(high) && seen(low) && !constant(high) && !constant(low) &&
            !edge(high, low).boundary;
 }

@@ -44,7 +44,9 @@ private:
 
     bool seen(int bit) const;
     // No field crosses from the checksum's bits into others: their flips
-    // follow the frame's other bits by the checksum's algorithm.
+    // follow the frame's other bits by the checksum's algorithm, as busily
+    // as a value's low bits and by chance with them, so a crossing into it
+    // would vote for an order.
     bool inChecksum(int bit) const { return (m_checksum >> bit & 1) != 0; }
     bool constant(int bit) const;
     bool flickersAtBottom(int bit) const;
