@@ -126,82 +126,105 @@ private slots:
         QTest::addColumn<int>("top");   // the checksum's most significant bit
         QTest::addColumn<int>("width"); // 8 or 4
         QTest::addColumn<QString>("algorithm");
-        QTest::addColumn<int>("counterTop"); // a 4-bit counter beside it, or -1
+        QTest::addColumn<int>("counterTop"); // a counter beside it, or -1
+        QTest::addColumn<int>("counterWidth");
 
         QTest::newRow("sum at the last byte")
-            << "sum_last" << 63 << 8 << "sum of bytes 0-6, modulo 256" << -1;
+            << "sum_last" << 63 << 8 << "sum of bytes 0-6, modulo 256" << -1 << 0;
         QTest::newRow("sum + identifier + length")
             << "sum_id_length" << 63 << 8
-            << "sum of bytes 0-6 + identifier bytes + length, modulo 256" << -1;
+            << "sum of bytes 0-6 + identifier bytes + length, modulo 256" << -1 << 0;
         // Lengths 1 to 8: a frame of one byte is its checksum alone.
         QTest::newRow("sum at byte 0, lengths 1 to 8")
             << "sum_first_lengths" << 7 << 8
-            << "sum of bytes 1-7 + identifier bytes + length, modulo 256" << -1;
+            << "sum of bytes 1-7 + identifier bytes + length, modulo 256" << -1 << 0;
         QTest::newRow("sum of the bytes after it, in byte 2")
-            << "sum_after_middle" << 23 << 8 << "sum of bytes 3-7, modulo 256" << -1;
+            << "sum_after_middle" << 23 << 8 << "sum of bytes 3-7, modulo 256" << -1 << 0;
         QTest::newRow("sum + constant")
-            << "sum_constant" << 63 << 8 << "sum of bytes 0-6 + 0x5A, modulo 256" << -1;
+            << "sum_constant" << 63 << 8 << "sum of bytes 0-6 + 0x5A, modulo 256" << -1 << 0;
         QTest::newRow("negated sum")
-            << "negated_sum" << 63 << 8 << "negated sum of bytes 0-6, modulo 256" << -1;
-        QTest::newRow("0xFF minus sum")
-            << "ff_minus_sum" << 63 << 8 << "0xFF minus the sum of bytes 0-6, modulo 256" << -1;
+            << "negated_sum" << 63 << 8 << "negated sum of bytes 0-6, modulo 256" << -1 << 0;
+        QTest::newRow("0xFF minus sum") << "ff_minus_sum" << 63 << 8
+                                        << "0xFF minus the sum of bytes 0-6, modulo 256" << -1 << 0;
         // XOR over all eight bytes is 0: every byte is the XOR of the others,
         // and the last is where databases put a checksum.
         QTest::newRow("XOR written at byte 0")
-            << "xor_first" << 63 << 8 << "XOR of bytes 0-6" << -1;
+            << "xor_first" << 63 << 8 << "XOR of bytes 0-6" << -1 << 0;
         QTest::newRow("XOR ^ identifier")
-            << "xor_id" << 63 << 8 << "XOR of bytes 0-6 ^ identifier bytes" << -1;
+            << "xor_id" << 63 << 8 << "XOR of bytes 0-6 ^ identifier bytes" << -1 << 0;
         QTest::newRow("sum, 29-bit identifier")
             << "sum_extended" << 63 << 8
-            << "sum of bytes 0-6 + identifier bytes + length, modulo 256" << -1;
+            << "sum of bytes 0-6 + identifier bytes + length, modulo 256" << -1 << 0;
         QTest::newRow("sum in byte 3 of 8")
             << "sum_middle" << 31 << 8 << "sum of bytes 0-2 + identifier bytes + 4, modulo 256"
-            << -1;
+            << -1 << 0;
         QTest::newRow("nibble sum beside a counter")
             << "nibble_counter" << 59 << 4
-            << "sum of the frame's other nibbles + identifier nibbles, modulo 16" << 63;
+            << "sum of the frame's other nibbles + identifier nibbles, modulo 16" << 63 << 4;
         // Like a byte XOR, any nibble is the XOR of the others: the first one
         // of the last byte is taken.
         QTest::newRow("nibble XOR beside a counter")
             << "nibble_xor" << 59 << 4 << "XOR of the frame's other nibbles ^ identifier nibbles"
-            << 63;
+            << 63 << 4;
         QTest::newRow("nibble sum in the high nibble")
             << "nibble_high" << 63 << 4
-            << "sum of the frame's other nibbles + identifier nibbles, modulo 16" << 59;
+            << "sum of the frame's other nibbles + identifier nibbles, modulo 16" << 59 << 4;
         QTest::newRow("CRC 0x03, the first generator")
             << "crc_03_last" << 63 << 8 << "CRC-8 poly 0x03 init 0x00 xorout 0x00 over bytes 0-6"
-            << -1;
+            << -1 << 0;
         QTest::newRow("CRC 0xFF, the last generator")
             << "crc_ff_last" << 63 << 8 << "CRC-8 poly 0xFF init 0x00 xorout 0x00 over bytes 0-6"
-            << -1;
+            << -1 << 0;
         QTest::newRow("CRC 0x1D at byte 0")
             << "crc_1d_first" << 7 << 8 << "CRC-8 poly 0x1D init 0xFF xorout 0xFF over bytes 1-7"
-            << -1;
+            << -1 << 0;
         QTest::newRow("CRC 0x2F") << "crc_2f_last" << 63 << 8
-                                  << "CRC-8 poly 0x2F init 0xFF xorout 0xFF over bytes 0-6" << -1;
+                                  << "CRC-8 poly 0x2F init 0xFF xorout 0xFF over bytes 0-6" << -1
+                                  << 0;
         QTest::newRow("CRC 0x07") << "crc_07_last" << 63 << 8
-                                  << "CRC-8 poly 0x07 init 0x00 xorout 0x00 over bytes 0-6" << -1;
+                                  << "CRC-8 poly 0x07 init 0x00 xorout 0x00 over bytes 0-6" << -1
+                                  << 0;
         QTest::newRow("CRC 0x31 reflected")
             << "crc_31_reflected" << 63 << 8
-            << "CRC-8 poly 0x31 reflected init 0x00 xorout 0x00 over bytes 0-6" << -1;
+            << "CRC-8 poly 0x31 reflected init 0x00 xorout 0x00 over bytes 0-6" << -1 << 0;
         QTest::newRow("CRC 0x2F, init 0xFF alone")
             << "crc_2f_init_ff" << 63 << 8 << "CRC-8 poly 0x2F init 0xFF xorout 0x00 over bytes 0-6"
-            << -1;
+            << -1 << 0;
         QTest::newRow("CRC 0x2F, other xorout")
             << "crc_2f_xorout" << 63 << 8 << "CRC-8 poly 0x2F init 0x00 xorout 0x5A over bytes 0-6"
-            << -1;
+            << -1 << 0;
         QTest::newRow("CRC over the identifier")
             << "crc_1d_identifier" << 63 << 8
-            << "CRC-8 poly 0x1D init 0xFF xorout 0xFF over identifier bytes, bytes 0-6" << -1;
+            << "CRC-8 poly 0x1D init 0xFF xorout 0xFF over identifier bytes, bytes 0-6" << -1 << 0;
         // Several lengths tell the start from the final XOR.
         QTest::newRow("CRC, lengths 2 to 8")
             << "crc_1d_lengths" << 7 << 8 << "CRC-8 poly 0x1D init 0xFF xorout 0x00 over bytes 1-7"
-            << -1;
+            << -1 << 0;
         QTest::newRow("8 distinct frames: enough for a byte")
-            << "sum_8_distinct" << 63 << 8 << "sum of bytes 0-6, modulo 256" << -1;
+            << "sum_8_distinct" << 63 << 8 << "sum of bytes 0-6, modulo 256" << -1 << 0;
         QTest::newRow("9 distinct frames: enough for a nibble")
             << "nibble_9_distinct" << 59 << 4
-            << "sum of the frame's other nibbles + identifier nibbles, modulo 16" << -1;
+            << "sum of the frame's other nibbles + identifier nibbles, modulo 16" << -1 << 0;
+        // A frame whose only moving content is its counter: a sum of it moves
+        // as a copy of the counter plus a constant, and says so.
+        const QString onlyCounter =
+            QStringLiteral(", or a copy of the counter: nothing else it covers moved in this log");
+        QTest::newRow("sum at byte 0, only a counter in byte 1 moving")
+            << "only_counter_sum_first" << 7 << 8
+            << "sum of bytes 1-7 + identifier bytes, modulo 256" + onlyCounter << 11 << 4;
+        QTest::newRow("sum at byte 7, only a counter in byte 6's high nibble moving")
+            << "only_counter_sum_last" << 63 << 8 << "sum of bytes 0-6, modulo 256" + onlyCounter
+            << 55 << 4;
+        // A two-bit counter's cycle, four distinct frames, is the least that
+        // shows one.
+        QTest::newRow("nibble sum beside a two-bit counter, 4 distinct frames")
+            << "only_two_bit_counter" << 59 << 4
+            << "negated sum of the frame's other nibbles + identifier nibbles + length, modulo 16" +
+                   onlyCounter
+            << 61 << 2;
+        QTest::newRow("a copy of the only counter reads alike")
+            << "copy_of_counter" << 63 << 8 << "sum of bytes 0-6 + 0xF2, modulo 256" + onlyCounter
+            << 15 << 8;
     }
 
     // The checksum is one field of kind checksum with its algorithm, in the
@@ -212,6 +235,7 @@ private slots:
         QFETCH(int, width);
         QFETCH(QString, algorithm);
         QFETCH(int, counterTop);
+        QFETCH(int, counterWidth);
         const DiscoveryResult result =
             DiscoverSignals(PlayFile(QStringLiteral(CAC_CHECKSUM_DIR "/") + log + ".log"));
         QCOMPARE(result.identifiers.size(), 1);
@@ -226,7 +250,8 @@ private slots:
             if (&other != f)
                 QVERIFY(other.algorithm.isEmpty());
         if (counterTop >= 0) {
-            const DiscoveredField* counter = FieldWith(identifier, BitsFrom(counterTop, 4));
+            const DiscoveredField* counter =
+                FieldWith(identifier, BitsFrom(counterTop, counterWidth));
             QVERIFY2(counter, "the counter beside the checksum was not cut apart");
             QCOMPARE(counter->kind, FieldKind::Counter);
             // Where the checksum begins is known: the counter's edge is clear.
@@ -273,57 +298,6 @@ private slots:
         }
         if (scatters >= 0)
             QCOMPARE(scattered, scatters == 1);
-    }
-
-    void besideOnlyCounter_data() {
-        QTest::addColumn<QString>("log");
-        QTest::addColumn<int>("top");   // the checksum's most significant bit
-        QTest::addColumn<int>("width"); // 8 or 4
-        QTest::addColumn<QString>("algorithm");
-        QTest::addColumn<int>("counterTop");
-        QTest::addColumn<int>("counterWidth");
-
-        QTest::newRow("sum at byte 0, a counter in byte 1")
-            << "only_counter_sum_first" << 7 << 8
-            << "sum of bytes 1-7 + identifier bytes, modulo 256" << 11 << 4;
-        QTest::newRow("sum at byte 7, a counter in byte 6's high nibble")
-            << "only_counter_sum_last" << 63 << 8 << "sum of bytes 0-6, modulo 256" << 55 << 4;
-        // A two-bit counter's cycle, four distinct frames, is the least that
-        // shows one.
-        QTest::newRow("nibble sum beside a two-bit counter, 4 distinct frames")
-            << "only_two_bit_counter" << 59 << 4
-            << "negated sum of the frame's other nibbles + identifier nibbles + length, modulo 16"
-            << 61 << 2;
-        QTest::newRow("a copy of the only counter reads alike")
-            << "copy_of_counter" << 63 << 8 << "sum of bytes 0-6 + 0xF2, modulo 256" << 15 << 8;
-    }
-
-    // A frame whose only moving content is its counter: the family is named
-    // with what the log leaves open, cut out as a checksum, and the counter
-    // beside it is one field of its own.
-    void besideOnlyCounter() {
-        QFETCH(QString, log);
-        QFETCH(int, top);
-        QFETCH(int, width);
-        QFETCH(QString, algorithm);
-        QFETCH(int, counterTop);
-        QFETCH(int, counterWidth);
-        const DiscoveryResult result =
-            DiscoverSignals(PlayFile(QStringLiteral(CAC_CHECKSUM_DIR "/") + log + ".log"));
-        QCOMPARE(result.identifiers.size(), 1);
-        const DiscoveredIdentifier& identifier = result.identifiers.first();
-        const DiscoveredField* f = FieldWith(identifier, BitsFrom(top, width));
-        QVERIFY2(f, "no field on the checksum's bits");
-        QCOMPARE(f->kind, FieldKind::Checksum);
-        QCOMPARE(f->algorithm,
-                 algorithm +
-                     ", or a copy of the counter: nothing else it covers moved in this log");
-        const DiscoveredField* counter = FieldWith(identifier, BitsFrom(counterTop, counterWidth));
-        QVERIFY2(counter, "the counter beside the checksum was not cut apart");
-        QCOMPARE(counter->kind, FieldKind::Counter);
-        const DiscoveryCandidates candidates = CandidatesOf(result, false);
-        for (const DbcSignal& signal : candidates.dbcSignals)
-            QVERIFY(signal.name != f->signal.name);
     }
 
     void cycleWithCounter_data() {
