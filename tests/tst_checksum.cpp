@@ -108,6 +108,11 @@ struct PlainFamily {
     }
 };
 
+// One of the logs make_checksum_logs.py wrote, by its name.
+DiscoveryResult DiscoverLog(const QString& log) {
+    return DiscoverSignals(PlayFile(QStringLiteral(CAC_CHECKSUM_DIR "/") + log + ".log"));
+}
+
 const DiscoveredField* FieldWith(const DiscoveredIdentifier& identifier, const QList<int>& bits) {
     for (const DiscoveredField& f : identifier.fields)
         if (f.bits == bits)
@@ -236,8 +241,7 @@ private slots:
         QFETCH(QString, algorithm);
         QFETCH(int, counterTop);
         QFETCH(int, counterWidth);
-        const DiscoveryResult result =
-            DiscoverSignals(PlayFile(QStringLiteral(CAC_CHECKSUM_DIR "/") + log + ".log"));
+        const DiscoveryResult result = DiscoverLog(log);
         QCOMPARE(result.identifiers.size(), 1);
         const DiscoveredIdentifier& identifier = result.identifiers.first();
         const DiscoveredField* f = FieldWith(identifier, BitsFrom(top, width));
@@ -285,8 +289,7 @@ private slots:
     void noFamily() {
         QFETCH(QString, log);
         QFETCH(int, scatters);
-        const DiscoveryResult result =
-            DiscoverSignals(PlayFile(QStringLiteral(CAC_CHECKSUM_DIR "/") + log + ".log"));
+        const DiscoveryResult result = DiscoverLog(log);
         QCOMPARE(result.identifiers.size(), 1);
         bool scattered = false;
         for (const DiscoveredField& f : result.identifiers.first().fields) {
@@ -334,8 +337,7 @@ private slots:
         QFETCH(QString, reading);
         QFETCH(int, counterTop);
         QFETCH(int, counterWidth);
-        const DiscoveryResult result =
-            DiscoverSignals(PlayFile(QStringLiteral(CAC_CHECKSUM_DIR "/") + log + ".log"));
+        const DiscoveryResult result = DiscoverLog(log);
         QCOMPARE(result.identifiers.size(), 1);
         const DiscoveredIdentifier& identifier = result.identifiers.first();
         const QString note = QStringLiteral("it changes with the counter, and nothing else in the "
