@@ -81,6 +81,8 @@ bool printJson(const DiscoveryResult& result, const DiscoveryCandidates& candida
             if (!field.algorithm.isEmpty())
                 json.key("algorithm").value(field.algorithm);
             json.key("byteOrderUndecided").value(field.orderUndecided);
+            if (!field.checksumNote.isEmpty())
+                json.key("checksumNote").value(field.checksumNote);
             json.key("confidence").value(field.confidence);
             json.key("kind").value(FieldKindName(field.kind));
             json.key("layout").value(SignalLayoutText(field.signal));
