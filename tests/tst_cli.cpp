@@ -248,6 +248,17 @@ private slots:
         WriteFile(commentLog, "//\n(1.000000) can0 280#0000800C\n");
         const QString busLog = m_dir.filePath("bus.log");
         WriteFile(busLog, MotorolaBusLog());
+        // A frame still but for its counter and a byte that follows it.
+        const QString stillLog = m_dir.filePath("still.log");
+        QByteArray still;
+        for (int k = 0; k < 64; ++k)
+            still += QStringLiteral("(%1) can0 3C0#%2%3%4\n")
+                         .arg(k * 0.02, 0, 'f', 6)
+                         .arg(((k % 16) * 37 + 7) % 256, 2, 16, QLatin1Char('0'))
+                         .arg(k % 16, 2, 16, QLatin1Char('0'))
+                         .arg(QString(12, QLatin1Char('0')))
+                         .toLatin1();
+        WriteFile(stillLog, still);
         const QString demoLog = QStringLiteral(CAC_EXAMPLES_DIR "/demo-drive.log");
         const QString obdLog = QStringLiteral(CAC_EXAMPLES_DIR "/discover-demo-obd.log");
         const QString outCcf = m_dir.filePath("discovered.ccf");
@@ -322,6 +333,8 @@ private slots:
             {{"discover", busLog}, 0, "4 bytes, Motorola byte order as the bus\n", ""},
             {{"discover", busLog}, 0,
              "bus byte order Motorola: 3 of 3 identifiers whose byte crossings decide take it", ""},
+            {{"discover", stillLog, "--json"}, 0,
+             "\"checksumNote\": \"it changes with the counter, and nothing else in the frame moved\"", ""},
             {{"discover", busLog, "--id", "0x200"}, 0,
              "bus byte order undecided: no identifier's byte crossings decide it\n", ""},
             // A field whose top bit never moved says so in its row, and a fit
