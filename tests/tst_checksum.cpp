@@ -315,6 +315,7 @@ private slots:
 
         QTest::newRow("a CRC with a data ID per count, nothing else moving")
             << "crc_data_id" << 7 << 8 << "cycle" << 11 << 4;
+        QTest::newRow("the same at byte 7") << "crc_data_id_last" << 63 << 8 << "cycle" << 11 << 4;
         QTest::newRow("an unknown nibble beside a two-bit counter")
             << "unknown_nibble_counter" << 59 << 4 << "cycle" << 61 << 2;
         QTest::newRow("a flag moved too: the byte's values decide")

@@ -404,8 +404,9 @@ std::optional<ChecksumFound> ChecksumFinder::cycleWithCounter(const IdentifierBi
         for (int place = 0; place < 64 / width; ++place) {
             const std::uint64_t mask = ((std::uint64_t{1} << width) - 1) << (width * place);
             const std::uint64_t moving = m_changed & mask;
-            if (moving == 0 || (width == 8 && ((moving & 0xFu << (8 * place)) == 0 ||
-                                               (moving & 0xF0u << (8 * place)) == 0)))
+            const std::uint64_t lowNibble = width == 8 ? std::uint64_t{0xF} << (8 * place) : 0;
+            if (moving == 0 ||
+                (width == 8 && ((moving & lowNibble) == 0 || (moving & ~lowNibble) == 0)))
                 continue;
             if (onlyCounter(m_changed & ~mask) && 2 * values(mask) >= distinct)
                 return found(width * place + width - 1, width);

@@ -208,6 +208,9 @@ def rows(rng):
         return (f[7] & 0xF0) | [0x9, 0x2, 0xE, 0x5][(f[7] >> 4) & 3]
 
     yield make(rng, 'crc_data_id', 0x3C0, 8, 0, crc_with_data_id, fill=counter_in_byte_1)
+    yield make(rng, 'crc_data_id_last', 0x3C6, 8, 7,
+               lambda f, n: crc8(f[0:7] + [data_ids[f[1] & 0xF]], 0x1D, 0xFF, 0xFF),
+               fill=counter_in_byte_1)
     yield make(rng, 'unknown_nibble_counter', 0x3C1, 8, 7, nibble_per_counter,
                fill=two_bit_counter)
     yield make(rng, 'crc_data_id_flag', 0x3C2, 8, 0, crc_with_data_id, fill=counter_and_flag)
