@@ -7,6 +7,8 @@
 // independently.
 #include "discover/ByteRuns.h"
 
+#include "discover/FieldTally.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -39,9 +41,6 @@ constexpr double CarriedShare = 0.9;
 // torque). A start-up jump flips a slow value's top bits together once or
 // twice too: the copies must have flipped this often to show a sign.
 constexpr qint64 SignCopyFlips = 8;
-// A counter's lowest bit flips in this share of the frames at least: every
-// frame, but for the frames a log loses (FieldTally::CountingShare).
-constexpr double CountingRate = 0.8;
 
 // How unlikely a share `seen` of coincidences is where chance gives
 // `rate`, per trial: the Kullback-Leibler divergence. Times the trials
@@ -90,7 +89,7 @@ ByteRuns::Edge ByteRuns::edge(int high, int low) const {
     bool boundary = false;
     // A bit that flips in nearly every frame is a counter's or a toggle's
     // lowest: a bit below that flips less is no lower bit of its number.
-    const bool counting = m_s.rate(high) >= CountingRate;
+    const bool counting = m_s.rate(high) >= FieldTally::CountingShare;
     if ((fb < 0.6 * fa || counting) && fa - fb > 2 * std::sqrt(fa) && !flickersAtBottom(low)) {
         boundary = true;
         drop = 1 - fb / fa;
