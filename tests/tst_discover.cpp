@@ -344,6 +344,36 @@ private slots:
         QCOMPARE(wrong, 0);
     }
 
+    // A byte jumping between `codes` codes 7 apart (0, 7, 14, ...), each held
+    // two frames: up to four codes are surely states, up to 16 are states
+    // read with doubt, more are a quantity's values. Code 0 comes only first,
+    // as a start-up placeholder does, and counts like any other.
+    void distinctCodes_data() {
+        QTest::addColumn<int>("codes");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<double>("certainty");
+        QTest::newRow("4 codes") << 4 << int(FieldKind::Enumeration) << 0.7;
+        QTest::newRow("5 codes") << 5 << int(FieldKind::Enumeration) << 0.3;
+        QTest::newRow("16 codes, the most kept") << 16 << int(FieldKind::Enumeration) << 0.3;
+        QTest::newRow("17 codes, one past") << 17 << int(FieldKind::Continuous) << 0.3;
+    }
+    void distinctCodes() {
+        QFETCH(int, codes);
+        QFETCH(int, kind);
+        QFETCH(double, certainty);
+        FieldTally tally({7, 6, 5, 4, 3, 2, 1, 0}, false);
+        double time = 0;
+        tally.add(time, 0, 8);
+        // Visited as k * 3 modulo `codes`: steps of several codes, never a ramp.
+        for (int cycle = 0; cycle < 5; ++cycle)
+            for (int k = 1; k < codes; ++k)
+                for (int hold = 0; hold < 2; ++hold)
+                    tally.add(time += 0.01, std::uint64_t(k * 3 % codes * 7), 8);
+        QCOMPARE(tally.distinct(), codes);
+        QCOMPARE(int(tally.verdict().kind), kind);
+        QCOMPARE(tally.verdict().certainty, certainty);
+    }
+
     // A byte rising from -40 to -1 by 3 a frame, then one step of `step`
     // across its wrap point (0xFF to step - 1), then on up by 3:
     // signed while that step is small, below a quarter of its range (255).
