@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <map>
@@ -230,6 +231,28 @@ private slots:
         QTest::newRow("a copy of the only counter reads alike")
             << "copy_of_counter" << 63 << 8 << "sum of bytes 0-6 + 0xF2, modulo 256" + onlyCounter
             << 15 << 8;
+        // A CRC and then a data ID per counter value, the IDs from 0x00 to 0xFF:
+        // named once seven independent differences held.
+        const QString ids = QStringLiteral(" (0 to 15): 0x00 0xFF 0x01 0x80 0x7F 0xFE 0x35 0xC3 "
+                                           "0x10 0xA5 0x5A 0x42 0x99 0x0F 0xF0 0x66");
+        QTest::newRow("CRC 0x2F and a data ID per count, the rest moving")
+            << "crc_data_id_moving" << 7 << 8
+            << "CRC-8 poly 0x2F init 0xFF xorout 0xFF over bytes 1-7, then a data ID per value of "
+               "bits 8-11" +
+                   ids
+            << -1 << 0;
+        QTest::newRow("CRC 0x1D at byte 7, the count in the top nibble of byte 6")
+            << "crc_data_id_high" << 63 << 8
+            << "CRC-8 poly 0x1D init 0xFF xorout 0xFF over bytes 0-6, then a data ID per value of "
+               "bits 52-55" +
+                   ids
+            << -1 << 0;
+        QTest::newRow("a data ID per count, 7 single bits moving beside the counter")
+            << "crc_data_id_7_directions" << 7 << 8
+            << "CRC-8 poly 0x2F init 0xFF xorout 0xFF over bytes 1-7, then a data ID per value of "
+               "bits 8-11" +
+                   ids
+            << 11 << 4;
     }
 
     // The checksum is one field of kind checksum with its algorithm, in the
@@ -282,6 +305,8 @@ private slots:
             << "only_counter_3_frames" << 0;
         QTest::newRow("0, 1, 2 again and again: no counter") << "counting_to_two" << 0;
         QTest::newRow("the copy of a slow value") << "copy_of_slow_value" << 0;
+        QTest::newRow("a data ID per count, 6 single bits moving: one direction short")
+            << "crc_data_id_6_directions" << -1;
     }
 
     // No algorithm is named; a random byte stays a statistical checksum
@@ -581,6 +606,125 @@ private slots:
                     moved |= (covered & (1u << b)) &&
                              f[std::size_t(b)] != frames.front()[std::size_t(b)];
             QCOMPARE(plantedKept, moved && heldOnEvery(place, cover, g.poly, g.reflected));
+        }
+    }
+
+    // A CRC and then a data ID per counter value, planted with any start,
+    // final XOR and generator at any place and cover, chosen by a counting
+    // nibble anywhere in the covered bytes: the algorithm named reproduces
+    // every frame when its data IDs are read back and the CRC is worked bit
+    // by bit. A single covered byte leaves four bits beside the counter,
+    // fewer directions than a name needs.
+    void dataIdNameReproducesEveryFrame() {
+        using C = ChecksumFinder::Cover;
+        const auto crc = [](int poly, bool reflected, int init, int xorout,
+                            const std::vector<int>& bytes) {
+            int rpoly = 0;
+            for (int i = 0; i < 8; ++i)
+                rpoly |= ((poly >> i) & 1) << (7 - i);
+            int reg = init;
+            for (const int b : bytes) {
+                reg ^= b;
+                for (int i = 0; i < 8; ++i)
+                    reg = reflected    ? (reg & 1 ? (reg >> 1) ^ rpoly : reg >> 1)
+                          : reg & 0x80 ? ((reg << 1) ^ poly) & 0xFF
+                                       : (reg << 1) & 0xFF;
+            }
+            return reg ^ xorout;
+        };
+        const QRegularExpression named(
+            QStringLiteral(R"(^CRC-8 poly 0x([0-9A-F]{2})( reflected)? init 0xFF xorout 0xFF )"
+                           R"(over bytes? ([-, 0-9]+), then a data ID per value of bits (\d+)-\d+ )"
+                           R"(\(0 to 15\): )"
+                           R"(((?:0x[0-9A-F]{2} ?){16})$)"));
+        QRandomGenerator random(13);
+        for (int trial = 0; trial < 40; ++trial) {
+            // Every third trial counts in the frame's last nibble, bits 60-63.
+            const bool last = trial % 3 == 1;
+            const int length = last ? 8 : int(random.bounded(3, 9));
+            const C cover = last ? C::Others : C(random.bounded(3));
+            const int place = last                 ? int(random.bounded(7))
+                              : cover == C::Before ? int(random.bounded(1, length))
+                              : cover == C::After  ? int(random.bounded(0, length - 1))
+                                                   : int(random.bounded(length));
+            std::vector<int> covered; // byte numbers, in the CRC's order
+            for (int b = 0; b < length; ++b)
+                if (cover == C::Before ? b < place : cover == C::After ? b > place : b != place)
+                    covered.push_back(b);
+            // The lowest nibble, the highest, or any of the covered bytes'.
+            const int nibbles = 2 * int(covered.size());
+            const int pick = trial % 3 == 0 ? 0 : last ? nibbles - 1 : int(random.bounded(nibbles));
+            const int selector = 2 * covered[std::size_t(pick / 2)] + pick % 2;
+            const int poly = 2 * int(random.bounded(1, 128)) + 1;
+            const bool reflected = random.bounded(2);
+            const int init = int(random.bounded(256)), xorout = int(random.bounded(256));
+            std::array<int, 16> ids{};
+            for (int& id : ids)
+                id = int(random.bounded(256));
+            ids.front() = 0x00;
+            ids.back() = 0xFF;
+            const auto valueOf = [&](const std::vector<int>& f) {
+                return (f[std::size_t(selector / 2)] >> (4 * (selector % 2))) & 0xF;
+            };
+            const auto over = [&](const std::vector<int>& f, int id) {
+                std::vector<int> bytes;
+                for (const int b : covered)
+                    bytes.push_back(f[std::size_t(b)]);
+                bytes.push_back(id);
+                return bytes;
+            };
+            std::vector<std::vector<int>> frames;
+            ChecksumFinder finder({0x123, false});
+            for (int k = 0; k < 120; ++k) {
+                std::vector<int> f(static_cast<std::size_t>(length));
+                for (int& b : f)
+                    b = int(random.bounded(256));
+                int& counted = f[std::size_t(selector / 2)];
+                counted =
+                    selector % 2 ? (counted & 0x0F) | (k % 16) << 4 : (counted & 0xF0) | k % 16;
+                f[std::size_t(place)] =
+                    crc(poly, reflected, init, xorout, over(f, ids[std::size_t(k % 16)]));
+                frames.push_back(f);
+                std::uint64_t data = 0;
+                for (int b = 0; b < length; ++b)
+                    data |= std::uint64_t(f[std::size_t(b)]) << (8 * b);
+                finder.add(data, length);
+            }
+            const QString what = QStringLiteral("trial %1: poly 0x%2 at byte %3, bits %4")
+                                     .arg(trial)
+                                     .arg(poly, 2, 16, QLatin1Char('0'))
+                                     .arg(place)
+                                     .arg(4 * selector);
+            const std::optional<ChecksumFound> found = finder.result(IdentifierBits{});
+            const QRegularExpressionMatch m =
+                found ? named.match(found->algorithm) : QRegularExpressionMatch();
+            if (covered.size() == 1) {
+                QVERIFY2(!m.hasMatch(), qPrintable(what));
+                continue;
+            }
+            QVERIFY2(m.hasMatch(), qPrintable(what + QStringLiteral(": ") +
+                                              (found ? found->algorithm : QStringLiteral("none"))));
+            // Some generators let another byte seal the rest as well: the byte
+            // and bytes named must reproduce every frame, whichever they are.
+            const int sealed = int(found->bits.first()) / 8;
+            QVERIFY(found->bits == BitsFrom(8 * sealed + 7, 8));
+            std::vector<int> read; // the bytes named, in order
+            for (const QString& run : m.captured(3).split(QStringLiteral(", "))) {
+                const QStringList ends = run.split(u'-');
+                for (int b = ends.first().toInt(); b <= ends.last().toInt(); ++b)
+                    read.push_back(b);
+            }
+            QCOMPARE(m.captured(4).toInt(), 4 * selector);
+            const QStringList readIds = m.captured(5).split(u' ', Qt::SkipEmptyParts);
+            for (const std::vector<int>& f : frames) {
+                std::vector<int> bytes;
+                for (const int b : read)
+                    bytes.push_back(f[std::size_t(b)]);
+                bytes.push_back(readIds[valueOf(f)].toInt(nullptr, 16));
+                QVERIFY2(f[std::size_t(sealed)] == crc(m.captured(1).toInt(nullptr, 16),
+                                                       m.hasCaptured(2), 0xFF, 0xFF, bytes),
+                         qPrintable(what + found->algorithm));
+            }
         }
     }
 };

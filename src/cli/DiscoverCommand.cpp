@@ -208,7 +208,9 @@ DiscoverCommandLine::DiscoverCommandLine()
               "take (\"Motorola byte order as the bus\"; the last lines say what was learnt). "
               "A checksum in a frame whose only moving content is its counter says that a "
               "copy of the counter would read alike, or, with no algorithm, that it changes "
-              "with the counter while nothing else moved. "
+              "with the counter while nothing else moved. A CRC followed by a data ID per "
+              "count is named with its data IDs, its start and final XOR given as AUTOSAR's: "
+              "the log cannot tell them from the IDs. "
               "The log's format (candump -l, Vector ASC or BLF, PEAK TRC, SavvyCAN CSV) "
               "is found from its content. Exits with 1 when the log or a part of it cannot be "
               "read.")) {

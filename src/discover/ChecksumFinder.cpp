@@ -171,6 +171,7 @@ bool ChecksumFinder::holds(Candidate& c, std::uint64_t data, int length) const {
         break;
     case Family::Xor:
     case Family::Crc:
+    case Family::CrcDataId: // kept apart, in DataIdCrcSearch
         constant = check ^ value;
         break;
     }
@@ -249,9 +250,13 @@ void ChecksumFinder::add(std::uint64_t data, int length) {
     if (fell)
         std::erase_if(m_candidates, [](const Candidate& c) { return !c.alive; });
     const bool searched = searchCrcs(data, length);
+    const bool dataIdWasSettled = m_dataId.settled();
+    if (!dataIdWasSettled)
+        m_dataId.add(data, length);
     // Nothing left to hold and no CRC search to come in the lengths met so
     // far: the rest of the log is passed over.
-    if (m_candidates.empty() && (fell || searched || m_longest != longestBefore))
+    if (m_candidates.empty() && m_dataId.settled() &&
+        (fell || searched || m_longest != longestBefore || !dataIdWasSettled))
         m_done = !crcSearchLeft();
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "discover/BitStatistics.h"
+#include "discover/ChecksumCover.h"
+#include "discover/DataIdCrc.h"
 #include "discover/FieldSlicer.h"
 
 #include <QList>
@@ -64,8 +66,9 @@ public:
     // whose only moving content is its counter and its checksum does.
     static constexpr int MaxDistinctKept = 17;
 
-    enum class Family : std::uint8_t { Sum, NegatedSum, Xor, Crc };
-    enum class Cover : std::uint8_t { Before, After, Others };
+    // CrcDataId: a CRC and then a data ID per counter value (DataIdCrcSearch).
+    enum class Family : std::uint8_t { Sum, NegatedSum, Xor, Crc, CrcDataId };
+    using Cover = ChecksumCover;
 
     struct Candidate {
         bool nibble = false;
@@ -106,6 +109,7 @@ private:
     int m_longest = 0;
     bool m_done = false;                                   // every family fell
     std::vector<std::pair<std::uint64_t, int>> m_distinct; // up to MaxDistinctKept
+    DataIdCrcSearch m_dataId;
 
     // Whether some place's wait ended.
     bool searchCrcs(std::uint64_t data, int length);

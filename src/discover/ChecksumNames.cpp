@@ -198,6 +198,38 @@ Named NameOf(const Candidate& c, const IdentifierKey& key, int longest) {
     return c.family == Family::Crc ? nameCrc(c, key, longest) : nameLinear(c, key, longest);
 }
 
+Named NameOf(const DataIdCrcSearch::Candidate& c, int length) {
+    constexpr std::uint8_t Init = 0xFF, XorOut = 0xFF;
+    const unsigned covered = CoveredBytes(c.place, c.cover, length);
+    // The check is T(register after the covered bytes ^ data ID) ^ XorOut,
+    // T one step of the CRC: the register's share is the zero run's, and
+    // the constant keeps the rest.
+    const std::uint8_t zeros[8]{};
+    const std::uint8_t run = Crc8(c.poly, c.reflected, zeros, std::popcount(covered), Init);
+    std::array<int, 256> inverse{};
+    for (int x = 0; x < 256; ++x) {
+        const std::uint8_t b = std::uint8_t(x);
+        inverse[Crc8(c.poly, c.reflected, &b, 1)] = x;
+    }
+    QStringList ids;
+    for (int value = 0; value < 16; ++value) {
+        const int k = c.constant[std::size_t(value)];
+        if (k < 0) {
+            ids.append(QStringLiteral("--"));
+            continue;
+        }
+        ids.append(hexByte(inverse[std::size_t(k ^ XorOut)] ^ run));
+    }
+    QString text = QStringLiteral("CRC-8 poly %1%2 init %3 xorout %4 over %5, then ")
+                       .arg(hexByte(c.poly), c.reflected ? QStringLiteral(" reflected") : QString(),
+                            hexByte(Init), hexByte(XorOut), bytesText(covered));
+    // "--" for a value the log never showed.
+    const int low = 4 * c.selector;
+    text += QStringLiteral("a data ID per value of bits %1-%2 (0 to 15): ").arg(low).arg(low + 3) +
+            ids.join(u' ');
+    return {text, true};
+}
+
 QString BesideCounterNote() {
     return QStringLiteral(", or a copy of the counter: nothing else it covers moved in this log");
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discover/ChecksumFinder.h"
+#include "discover/DataIdCrc.h"
 
 #include <QString>
 
@@ -19,6 +20,10 @@ struct Named {
 // 0x1D init 0xFF xorout 0xFF over bytes 1-7": `longest` is the longest
 // frame the candidate held on.
 Named NameOf(const ChecksumFinder::Candidate& c, const IdentifierKey& key, int longest);
+// "CRC-8 poly 0x2F init 0xFF xorout 0xFF over bytes 1-7, then a data ID per
+// value of bits 8-11 (0 to 15): 0x3A 0x07 ...": the start and final XOR fold
+// into the data IDs, so they are given as AUTOSAR's, the IDs to match.
+Named NameOf(const DataIdCrcSearch::Candidate& c, int length);
 
 // What the log leaves open about a family that held where only a counter
 // moved among the bytes it covers (ChecksumFinder::MinDistinctWithCounter).

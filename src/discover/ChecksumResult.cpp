@@ -21,9 +21,25 @@ std::optional<ChecksumFound> ChecksumFinder::result(const IdentifierBits& bits) 
     const int distinct = int(m_distinct.size());
     if (distinct < MinDistinctWithCounter)
         return std::nullopt;
-    const Candidate* best = nullptr;
-    checksums::Named bestName;
-    int bestRank = 0;
+    struct Best {
+        bool nibble = false;
+        int place = -1;
+        checksums::Named name;
+        int rank = 0;
+    } best;
+    const auto consider = [&](bool nibble, int place, const checksums::Named& name, int rank) {
+        if (best.place < 0 || rank < best.rank)
+            best = {nibble, place, name, rank};
+    };
+    // Lower is better: a whole byte before a nibble, where databases put
+    // checksums (the last byte, then byte 0), a constant that reads as
+    // identifier and length, then the cheaper family and the narrower cover.
+    const auto rankOf = [&](bool nibble, int place, bool named, Family family, Cover cover) {
+        const int byteOfCheck = nibble ? place / 2 : place;
+        const int placeRank = byteOfCheck == m_longest - 1 ? 0 : byteOfCheck == 0 ? 1 : 2;
+        return (nibble ? 1000 : 0) + placeRank * 100 + (named ? 0 : 50) + int(family) * 4 +
+               int(cover);
+    };
     for (const Candidate& c : m_candidates) {
         const std::uint64_t unitMask =
             c.nibble ? std::uint64_t{0xF} << (4 * c.place) : std::uint64_t{0xFF} << (8 * c.place);
@@ -48,27 +64,27 @@ std::optional<ChecksumFound> ChecksumFinder::result(const IdentifierBits& bits) 
         const checksums::Named name = checksums::NameOf(c, m_key, m_longest);
         if (name.text.isEmpty())
             continue;
-        // Lower is better: a whole byte before a nibble, where databases put
-        // checksums (the last byte, then byte 0), a constant that reads as
-        // identifier and length, then the cheaper family and the narrower cover.
-        const int byteOfCheck = c.nibble ? c.place / 2 : c.place;
-        const int placeRank = byteOfCheck == m_longest - 1 ? 0 : byteOfCheck == 0 ? 1 : 2;
-        const int rank = (proven ? 0 : Unproven) + (c.nibble ? 1000 : 0) + placeRank * 100 +
-                         (name.named ? 0 : 50) + int(c.family) * 4 + int(c.cover);
-        if (!best || rank < bestRank) {
-            best = &c;
-            bestName = name;
-            bestRank = rank;
-        }
+        consider(c.nibble, c.place, name,
+                 (proven ? 0 : Unproven) +
+                     rankOf(c.nibble, c.place, name.named, c.family, c.cover));
     }
-    if (!best)
+    // A data ID per counter value costs a constant per value: named only on
+    // independent evidence, never as a copy of the counter.
+    for (const DataIdCrcSearch::Candidate& c : m_dataId.candidates()) {
+        if (c.rank < DataIdCrcSearch::MinIndependent ||
+            (m_changed & (std::uint64_t{0xFF} << (8 * c.place))) == 0)
+            continue;
+        const checksums::Named name = checksums::NameOf(c, m_dataId.length());
+        consider(false, c.place, name, rankOf(false, c.place, true, Family::CrcDataId, c.cover));
+    }
+    if (best.place < 0)
         return cycleWithCounter(bits);
     ChecksumFound found;
-    const int width = best->nibble ? 4 : 8;
-    for (int bit = width * best->place + width - 1; bit >= width * best->place; --bit)
+    const int width = best.nibble ? 4 : 8;
+    for (int bit = width * best.place + width - 1; bit >= width * best.place; --bit)
         found.bits.append(bit);
-    found.algorithm = bestName.text;
-    if (bestRank >= Unproven)
+    found.algorithm = best.name.text;
+    if (best.rank >= Unproven)
         found.algorithm += checksums::BesideCounterNote();
     return found;
 }

@@ -219,6 +219,40 @@ def rows(rng):
                fill=counter_in_byte_1)
     yield make(rng, 'crc_data_id_gray', 0x3C5, 8, 0, crc_with_data_id, fill=gray)
 
+    # The same seal with the rest of the frame moving: the data IDs show.
+    fixed_ids = [0x00, 0xFF, 0x01, 0x80, 0x7F, 0xFE, 0x35, 0xC3,
+                 0x10, 0xA5, 0x5A, 0x42, 0x99, 0x0F, 0xF0, 0x66]
+    yield make(rng, 'crc_data_id_moving', 0x3D0, 8, 0,
+               lambda f, n: crc8(f[1:8] + [fixed_ids[f[1] & 0xF]], 0x2F, 0xFF, 0xFF))
+
+    def counter_high_byte_6_moving(rng, n, k):
+        f = [rng.randrange(256) for _ in range(n)]
+        f[6] = (f[6] & 0x0F) | (k & 0xF) << 4
+        return f
+
+    yield make(rng, 'crc_data_id_high', 0x3D1, 8, 7,
+               lambda f, n: crc8(f[0:7] + [fixed_ids[f[6] >> 4]], 0x1D, 0xFF, 0xFF),
+               fill=counter_high_byte_6_moving)
+
+    # Beside the counter, one bit at a time moves: each is one direction of
+    # evidence, however often it comes back.
+    def directions(count):
+        spots = [16, 25, 34, 43, 52, 61, 20][:count]
+
+        def fill(rng, n, k):
+            f = [0, 0x30 | (k & 0xF), 0, 0, 0, 0, 0, 0]
+            r = k // 16
+            if r:
+                bit = spots[(r - 1) % count]
+                f[bit // 8] |= 1 << (bit % 8)
+            return f
+        return fill
+
+    for count in (6, 7):
+        yield make(rng, f'crc_data_id_{count}_directions', 0x3D2, 8, 0,
+                   lambda f, n: crc8(f[1:8] + [fixed_ids[f[1] & 0xF]], 0x2F, 0xFF, 0xFF),
+                   fill=directions(count))
+
 
 def main():
     out = sys.argv[1]
