@@ -374,6 +374,47 @@ private slots:
         QCOMPARE(tally.verdict().certainty, certainty);
     }
 
+    // A nibble counting by one up or down, each count held `every` frames,
+    // `back`: one step the other way in that many changes (0: none). Every
+    // frame or every few, it is a counter while it rolls over its field at
+    // least twice and nearly all its changes go one way.
+    void countsEitherWay_data() {
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<int>("every");
+        QTest::addColumn<int>("counts");
+        QTest::addColumn<int>("back");
+        QTest::addColumn<bool>("counter");
+        QTest::newRow("up, every frame") << 1 << 1 << 40 << 0 << true;
+        QTest::newRow("down, every frame") << -1 << 1 << 40 << 0 << true;
+        QTest::newRow("up, every 2nd frame") << 1 << 2 << 40 << 0 << true;
+        QTest::newRow("down, every 4th frame: the slowest") << -1 << 4 << 40 << 0 << true;
+        QTest::newRow("every 5th frame, one past") << 1 << 5 << 40 << 0 << false;
+        QTest::newRow("round its field twice") << 1 << 2 << 32 << 0 << true;
+        QTest::newRow("round it once, one short") << 1 << 2 << 31 << 0 << false;
+        // Counting down from 0 it rolls over at its first step.
+        QTest::newRow("down, round its field twice") << -1 << 2 << 17 << 0 << true;
+        QTest::newRow("down, round it once, one short") << -1 << 2 << 16 << 0 << false;
+        QTest::newRow("a step back in 20 changes") << 1 << 2 << 380 << 20 << true;
+        QTest::newRow("a step back in 19, one past") << 1 << 2 << 380 << 19 << false;
+    }
+    void countsEitherWay() {
+        QFETCH(int, direction);
+        QFETCH(int, every);
+        QFETCH(int, counts);
+        QFETCH(int, back);
+        QFETCH(bool, counter);
+        FieldTally tally({3, 2, 1, 0}, false);
+        double time = 0;
+        int value = 0;
+        tally.add(time, 0, 8);
+        for (int j = 1; j <= counts; ++j) {
+            value = (value + (back && j % back == 0 ? -direction : direction) + 16) % 16;
+            for (int hold = 0; hold < every; ++hold)
+                tally.add(time += 0.01, std::uint64_t(value), 8);
+        }
+        QCOMPARE(tally.verdict().kind == FieldKind::Counter, counter);
+    }
+
     // A byte rising from -40 to -1 by 3 a frame, then one step of `step`
     // across its wrap point (0xFF to step - 1), then on up by 3:
     // signed while that step is small, below a quarter of its range (255).

@@ -9,6 +9,7 @@
 #include <QList>
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -96,8 +97,9 @@ public:
 
     const QList<int>& bits() const { return m_bits; }
     qint64 values() const { return m_values; }
-    // Frames whose value is the last one's plus one, wrapping.
-    qint64 stepsByOne() const { return m_plusOne; }
+    // Frames whose value is the last one's plus one, or minus one where
+    // those are more, wrapping.
+    qint64 stepsByOne() const { return std::max(m_plusOne, m_minusOne); }
     // Distinct values seen, counted up to DistinctKept + 1.
     int distinct() const { return m_distinctCount; }
     static constexpr int DistinctKept = 16;
@@ -141,7 +143,8 @@ private:
     // Half the field's range, and the share of it a small step stays below.
     double m_halfRange = 0, m_smallStep = 0;
     bool m_exactSteps = true; // at most 53 bits: steps are exact in a double
-    qint64 m_changes = 0, m_plusOne = 0, m_big = 0;
+    qint64 m_changes = 0, m_plusOne = 0, m_minusOne = 0, m_big = 0;
+    qint64 m_upWraps = 0, m_downWraps = 0; // steps by one from the top code to 0, and back
     qint64 m_wraps = 0;   // small steps across the top and bottom of the unsigned range
     qint64 m_middles = 0; // small steps across its middle, the signed range's ends
     double m_stepsUnsigned = 0, m_stepsSigned = 0; // sums of |step|
