@@ -47,15 +47,6 @@ const CrcTables& crcTables() {
     return tables;
 }
 
-// The bits of the bytes in `bytes` (bit b for byte b).
-std::uint64_t bitsOfBytes(unsigned bytes) {
-    std::uint64_t bits = 0;
-    for (int b = 0; b < 8; ++b)
-        if (bytes & (1u << b))
-            bits |= std::uint64_t{0xFF} << (8 * b);
-    return bits;
-}
-
 // The bytes covered at each place, cover and length, worked out once.
 struct CoverTable {
     std::array<std::array<std::array<std::uint64_t, 9>, 3>, 8> bits{};
@@ -64,7 +55,7 @@ struct CoverTable {
             for (const Cover cover : Covers)
                 for (int length = 0; length <= 8; ++length)
                     bits[std::size_t(place)][std::size_t(cover)][std::size_t(length)] =
-                        bitsOfBytes(checksums::CoveredBytes(place, cover, length));
+                        checksums::BitsOfBytes(checksums::CoveredBytes(place, cover, length));
     }
 };
 
@@ -75,7 +66,7 @@ std::uint64_t coveredBits(int place, Cover cover, int length) {
 
 Candidate withReads(Candidate c) {
     for (int length = 0; length <= 8; ++length)
-        c.reads[std::size_t(length)] = c.nibble ? bitsOfBytes((1u << length) - 1u)
+        c.reads[std::size_t(length)] = c.nibble ? checksums::BitsOfBytes((1u << length) - 1u)
                                                 : coveredBits(c.place, c.cover, length) |
                                                       (std::uint64_t{0xFF} << (8 * c.place));
     return c;

@@ -27,6 +27,14 @@ unsigned CoveredBytes(int place, Cover cover, int length) {
     return all & ~(1u << place);
 }
 
+std::uint64_t BitsOfBytes(unsigned bytes) {
+    std::uint64_t bits = 0;
+    for (int b = 0; b < 8; ++b)
+        if (bytes & (1u << b))
+            bits |= std::uint64_t{0xFF} << (8 * b);
+    return bits;
+}
+
 namespace {
 
 QList<std::uint8_t> identifierBytes(const IdentifierKey& key) {

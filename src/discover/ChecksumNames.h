@@ -10,6 +10,8 @@ namespace cac::checksums {
 
 // The bytes a byte candidate covers at a frame length, as a mask of bytes.
 unsigned CoveredBytes(int place, ChecksumFinder::Cover cover, int length);
+// The data bits of a mask of bytes (bit b for byte b).
+std::uint64_t BitsOfBytes(unsigned bytes);
 
 struct Named {
     QString text;

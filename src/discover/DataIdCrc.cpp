@@ -13,14 +13,6 @@ using Cover = ChecksumCover;
 
 constexpr std::array<Cover, 3> Covers{Cover::Before, Cover::After, Cover::Others};
 
-std::uint64_t bitsOfBytes(unsigned bytes) {
-    std::uint64_t bits = 0;
-    for (int b = 0; b < 8; ++b)
-        if (bytes & (1u << b))
-            bits |= std::uint64_t{0xFF} << (8 * b);
-    return bits;
-}
-
 int nibbleOf(std::uint64_t data, int k) {
     return int((data >> (4 * k)) & 0xFu);
 }
@@ -75,7 +67,7 @@ bool DataIdCrcSearch::holds(Candidate& c, std::uint64_t data) const {
     if (kept != constant)
         return false;
     addDifference(c, (data ^ m_first[std::size_t(c.selector)][std::size_t(value)]) &
-                         bitsOfBytes(covered));
+                         checksums::BitsOfBytes(covered));
     return true;
 }
 
@@ -90,7 +82,7 @@ void DataIdCrcSearch::search(int place, Cover cover, int selector, const Wait& e
     probe.cover = cover;
     probe.selector = selector;
     probe.constant.fill(-1);
-    probe.reads = bitsOfBytes(covered) | std::uint64_t{0xFF} << (8 * place);
+    probe.reads = checksums::BitsOfBytes(covered) | std::uint64_t{0xFF} << (8 * place);
     for (const bool reflected : {false, true})
         for (int poly = 3; poly < 256; poly += 2) { // as the plain CRC's search
             const std::uint8_t p = std::uint8_t(poly);
@@ -124,7 +116,7 @@ void DataIdCrcSearch::add(std::uint64_t data, int length) {
         for (int place = 0; place < length; ++place)
             for (const Cover cover : Covers) {
                 const unsigned covered = checksums::CoveredBytes(place, cover, length);
-                m_covered[std::size_t(3 * place + int(cover))] = bitsOfBytes(covered);
+                m_covered[std::size_t(3 * place + int(cover))] = checksums::BitsOfBytes(covered);
                 for (int k = 0; k < 2 * length; ++k)
                     if (covered & (1u << (k / 2))) {
                         m_pending[std::size_t(k)] |= 1u << (3 * place + int(cover));
