@@ -376,8 +376,8 @@ private slots:
 
     // A nibble counting by one up or down, each count held `every` frames,
     // `back`: one step the other way in that many changes (0: none). Every
-    // frame or every few, it is a counter while it rolls over its field at
-    // least twice and nearly all its changes go one way.
+    // frame or every few, it is a counter while it goes round its field at
+    // least twice (32 counts of a nibble) and nearly all its changes go one way.
     void countsEitherWay_data() {
         QTest::addColumn<int>("direction");
         QTest::addColumn<int>("every");
@@ -391,9 +391,8 @@ private slots:
         QTest::newRow("every 5th frame, one past") << 1 << 5 << 40 << 0 << false;
         QTest::newRow("round its field twice") << 1 << 2 << 32 << 0 << true;
         QTest::newRow("round it once, one short") << 1 << 2 << 31 << 0 << false;
-        // Counting down from 0 it rolls over at its first step.
-        QTest::newRow("down, round its field twice") << -1 << 2 << 17 << 0 << true;
-        QTest::newRow("down, round it once, one short") << -1 << 2 << 16 << 0 << false;
+        QTest::newRow("down, round its field twice") << -1 << 2 << 32 << 0 << true;
+        QTest::newRow("down, round it once, one short") << -1 << 2 << 31 << 0 << false;
         QTest::newRow("a step back in 20 changes") << 1 << 2 << 380 << 20 << true;
         QTest::newRow("a step back in 19, one past") << 1 << 2 << 380 << 19 << false;
     }

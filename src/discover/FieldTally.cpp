@@ -27,8 +27,9 @@ constexpr qint64 CoarseSignedWraps = 3;
 // A counter that steps every second or third frame (a frame sent twice per
 // count) changes in at least this share of the frames, nearly every change
 // (SlowCountSteps) by one the same way, and goes round its field from top
-// to bottom again and again (SlowCountWraps): a slow value that drifts by
-// one now and then turns back, and does not roll over twice at its width.
+// to bottom again and again: its steps by one one way outnumber those the
+// other way by SlowCountWraps times its codes. A slow value that drifts by
+// one turns back, and without rolling over gets no further than its range.
 constexpr double SlowCountRate = 0.25;
 constexpr double SlowCountSteps = 0.95;
 constexpr qint64 SlowCountWraps = 2;
@@ -105,8 +106,6 @@ void FieldTally::change(double time, std::uint64_t raw, std::int64_t value) {
             ++m_changes;
             m_plusOne += step == 1;
             m_minusOne += back == 1;
-            m_upWraps += step == 1 && raw < m_last;
-            m_downWraps += back == 1 && raw > m_last;
             // A step of a quarter of the field's range or more either way.
             m_big += std::min(step, back) >= (mask >> 2) + 1;
             double unsignedStep = 0, signedStep = 0;
@@ -207,7 +206,6 @@ FieldVerdict FieldTally::verdict() const {
     // Every value after the first is a transition from the one before.
     const double transitions = static_cast<double>(m_values - 1);
     // Up or down: a counter may count either way.
-    const bool up = m_plusOne >= m_minusOne;
     const double byOne = static_cast<double>(stepsByOne());
     if (byOne / transitions >= CountingShare) {
         v.kind = FieldKind::Counter;
@@ -216,7 +214,8 @@ FieldVerdict FieldTally::verdict() const {
     }
     if (static_cast<double>(m_changes) >= SlowCountRate * transitions &&
         byOne >= SlowCountSteps * static_cast<double>(m_changes) &&
-        (up ? m_upWraps : m_downWraps) >= SlowCountWraps) {
+        std::abs(static_cast<double>(m_plusOne - m_minusOne)) >=
+            static_cast<double>(SlowCountWraps) * (static_cast<double>(m_mask) + 1)) {
         v.kind = FieldKind::Counter;
         v.certainty = byOne / static_cast<double>(m_changes);
         return v;

@@ -144,7 +144,6 @@ private:
     double m_halfRange = 0, m_smallStep = 0;
     bool m_exactSteps = true; // at most 53 bits: steps are exact in a double
     qint64 m_changes = 0, m_plusOne = 0, m_minusOne = 0, m_big = 0;
-    qint64 m_upWraps = 0, m_downWraps = 0; // steps by one from the top code to 0, and back
     qint64 m_wraps = 0;   // small steps across the top and bottom of the unsigned range
     qint64 m_middles = 0; // small steps across its middle, the signed range's ends
     double m_stepsUnsigned = 0, m_stepsSigned = 0; // sums of |step|
