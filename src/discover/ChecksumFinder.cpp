@@ -13,8 +13,6 @@ using Family = ChecksumFinder::Family;
 using Cover = ChecksumFinder::Cover;
 using Candidate = ChecksumFinder::Candidate;
 
-constexpr std::array<Cover, 3> Covers{Cover::Before, Cover::After, Cover::Others};
-
 std::uint8_t reversed(std::uint8_t b) {
     std::uint8_t r = 0;
     for (int i = 0; i < 8; ++i)
@@ -52,7 +50,7 @@ struct CoverTable {
     std::array<std::array<std::array<std::uint64_t, 9>, 3>, 8> bits{};
     CoverTable() {
         for (int place = 0; place < int(bits.size()); ++place)
-            for (const Cover cover : Covers)
+            for (const Cover cover : ChecksumCovers)
                 for (int length = 0; length <= 8; ++length)
                     bits[std::size_t(place)][std::size_t(cover)][std::size_t(length)] =
                         checksums::BitsOfBytes(checksums::CoveredBytes(place, cover, length));
@@ -122,7 +120,7 @@ ChecksumFinder::ChecksumFinder(IdentifierKey key) : m_key(key) {
     // The cheap families first: they are checked on every frame from the
     // start, and nearly all of them fall within a few frames.
     for (int place = 0; place < 8; ++place)
-        for (const Cover cover : Covers) {
+        for (const Cover cover : ChecksumCovers) {
             if ((cover == Cover::Before && place == 0) || (cover == Cover::After && place == 7))
                 continue;
             for (const Family family : {Family::Sum, Family::Xor, Family::NegatedSum}) {
@@ -253,7 +251,7 @@ void ChecksumFinder::add(std::uint64_t data, int length) {
 
 bool ChecksumFinder::crcSearchLeft() const {
     for (int place = 0; place < m_longest; ++place)
-        for (const Cover cover : Covers)
+        for (const Cover cover : ChecksumCovers)
             if (m_crcPending[std::size_t(place)][std::size_t(cover)] &&
                 checksums::CoveredBytes(place, cover, m_longest) != 0)
                 return true;
@@ -264,7 +262,7 @@ void ChecksumFinder::watchPending() {
     for (int length = 0; length <= 8; ++length) {
         std::uint64_t watch = 0;
         for (int place = 0; place < length; ++place)
-            for (const Cover cover : Covers) {
+            for (const Cover cover : ChecksumCovers) {
                 const std::uint64_t covered = coveredBits(place, cover, length);
                 if (m_crcPending[std::size_t(place)][std::size_t(cover)] && covered != 0)
                     watch |= covered | std::uint64_t{0xFF} << (8 * place);
@@ -282,7 +280,7 @@ bool ChecksumFinder::searchCrcs(std::uint64_t data, int length) {
     if (((anchor.data ^ data) & m_crcWatch[std::size_t(length)]) == 0)
         return false;
     for (int place = 0; place < length; ++place)
-        for (const Cover cover : Covers) {
+        for (const Cover cover : ChecksumCovers) {
             bool& pending = m_crcPending[std::size_t(place)][std::size_t(cover)];
             if (!pending)
                 continue;

@@ -11,8 +11,6 @@ namespace {
 
 using Cover = ChecksumCover;
 
-constexpr std::array<Cover, 3> Covers{Cover::Before, Cover::After, Cover::Others};
-
 int nibbleOf(std::uint64_t data, int k) {
     return int((data >> (4 * k)) & 0xFu);
 }
@@ -82,7 +80,6 @@ void DataIdCrcSearch::search(int place, Cover cover, int selector, const Wait& e
     probe.cover = cover;
     probe.selector = selector;
     probe.constant.fill(-1);
-    probe.reads = checksums::BitsOfBytes(covered) | std::uint64_t{0xFF} << (8 * place);
     for (const bool reflected : {false, true})
         for (int poly = 3; poly < 256; poly += 2) { // as the plain CRC's search
             const std::uint8_t p = std::uint8_t(poly);
@@ -113,8 +110,9 @@ void DataIdCrcSearch::add(std::uint64_t data, int length) {
             return;
         }
         m_length = length;
+        m_waits.resize(16);
         for (int place = 0; place < length; ++place)
-            for (const Cover cover : Covers) {
+            for (const Cover cover : ChecksumCovers) {
                 const unsigned covered = checksums::CoveredBytes(place, cover, length);
                 m_covered[std::size_t(3 * place + int(cover))] = checksums::BitsOfBytes(covered);
                 for (int k = 0; k < 2 * length; ++k)
@@ -161,7 +159,10 @@ void DataIdCrcSearch::add(std::uint64_t data, int length) {
     m_last = data;
     bool fell = false;
     for (Candidate& c : m_candidates)
-        if ((stayed & (1u << c.selector)) || ((moved & c.reads) != 0 && !holds(c, data))) {
+        if ((stayed & (1u << c.selector)) ||
+            ((moved & (m_covered[std::size_t(3 * c.place + int(c.cover))] |
+                       std::uint64_t{0xFF} << (8 * c.place))) != 0 &&
+             !holds(c, data))) {
             c.alive = false;
             fell = true;
         }
@@ -183,7 +184,7 @@ void DataIdCrcSearch::add(std::uint64_t data, int length) {
         if ((difference & m_watch[std::size_t(k)]) == 0)
             continue;
         for (int place = 0; place < m_length; ++place)
-            for (const Cover cover : Covers) {
+            for (const Cover cover : ChecksumCovers) {
                 const int i = 3 * place + int(cover);
                 const std::uint32_t bit = 1u << i;
                 if (!(pending & bit))
@@ -206,6 +207,8 @@ void DataIdCrcSearch::add(std::uint64_t data, int length) {
             }
         watch(k);
     }
+    if (m_pendingCount == 0 && !m_waits.empty())
+        m_waits = {};
 }
 
 void DataIdCrcSearch::watch(int selector) {

@@ -24,7 +24,6 @@ public:
         int selector = 0; // the nibble whose value chooses the constant (bits 4k to 4k + 3)
         // Per value of the selector, the constant, -1 until met.
         std::array<std::int16_t, 16> constant{};
-        std::uint64_t reads = 0; // the check's byte and the covered ones
         // Independent differences from each value's first frame that held:
         // a difference made of earlier ones holds wherever they did.
         std::array<std::uint64_t, 7> basis{};
@@ -76,8 +75,9 @@ private:
         std::uint64_t difference = 0;
         std::uint8_t check = 0;
     };
-    // Per selector nibble and place and cover, the first pair that differed.
-    std::array<std::array<Wait, 24>, 16> m_waits{};
+    // Per selector nibble and place and cover, the first pair that differed;
+    // let go once no place waits.
+    std::vector<std::array<Wait, 24>> m_waits;
 
     bool holds(Candidate& c, std::uint64_t data) const;
     void watch(int selector);
