@@ -128,7 +128,7 @@ ChecksumFinder::ChecksumFinder(IdentifierKey key) : m_key(key) {
                 c.place = place;
                 c.family = family;
                 c.cover = cover;
-                m_candidates.push_back(withReads(c));
+                keep(withReads(c));
             }
             m_crcPending[std::size_t(place)][std::size_t(cover)] = true;
         }
@@ -138,7 +138,7 @@ ChecksumFinder::ChecksumFinder(IdentifierKey key) : m_key(key) {
             c.nibble = true;
             c.place = place;
             c.family = family;
-            m_candidates.push_back(withReads(c));
+            keep(withReads(c));
         }
     watchPending();
 }
@@ -203,8 +203,18 @@ void ChecksumFinder::searchCrc(int place, Cover cover, std::uint64_t anchor, std
             Candidate c = withReads(probe);
             holds(c, anchor, length);
             if (holds(c, data, length))
-                m_candidates.push_back(c);
+                keep(c);
         }
+}
+
+void ChecksumFinder::keep(const Candidate& c) {
+    m_candidates.push_back(c);
+    readsToo(c);
+}
+
+void ChecksumFinder::readsToo(const Candidate& c) {
+    for (std::size_t length = 0; length < m_anyReads.size(); ++length)
+        m_anyReads[length] |= c.reads[length];
 }
 
 void ChecksumFinder::add(std::uint64_t data, int length) {
@@ -230,14 +240,21 @@ void ChecksumFinder::add(std::uint64_t data, int length) {
     if (m_done)
         return;
 
+    // Most frames move none of the bits the candidates left read.
     bool fell = false;
-    for (Candidate& c : m_candidates)
-        if ((moved & c.reads[std::size_t(length)]) != 0 && !holds(c, data, length)) {
-            c.alive = false;
-            fell = true;
-        }
-    if (fell)
+    if ((moved & m_anyReads[std::size_t(length)]) != 0) {
+        for (Candidate& c : m_candidates)
+            if ((moved & c.reads[std::size_t(length)]) != 0 && !holds(c, data, length)) {
+                c.alive = false;
+                fell = true;
+            }
+    }
+    if (fell) {
         std::erase_if(m_candidates, [](const Candidate& c) { return !c.alive; });
+        m_anyReads = {};
+        for (const Candidate& c : m_candidates)
+            readsToo(c);
+    }
     const bool searched = searchCrcs(data, length);
     const bool dataIdWasSettled = m_dataId.settled();
     if (!dataIdWasSettled)

@@ -94,6 +94,8 @@ private:
 
     IdentifierKey m_key;
     std::vector<Candidate> m_candidates;
+    // Per frame length, the bits any candidate reads.
+    std::array<std::uint64_t, 9> m_anyReads{};
     // Per byte place and cover, whether the CRC search still waits for a
     // pair of frames whose covered bytes differ.
     std::array<std::array<bool, 3>, 8> m_crcPending{};
@@ -118,6 +120,10 @@ private:
     bool crcSearchLeft() const;
     void searchCrc(int place, Cover cover, std::uint64_t anchor, std::uint64_t data, int length);
     bool holds(Candidate& c, std::uint64_t data, int length) const;
+    // A candidate that held on the frames so far, its bits added to the
+    // union.
+    void keep(const Candidate& c);
+    void readsToo(const Candidate& c);
     // Where no family held: a byte or nibble that changes with a counter
     // while nothing else in the frame moves.
     std::optional<ChecksumFound> cycleWithCounter(const IdentifierBits& bits) const;
