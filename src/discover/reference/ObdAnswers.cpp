@@ -120,42 +120,56 @@ bool IsObdAnswerFrame(const CanFrame& frame) {
 
 namespace {
 
-// The values of a frame already known to come from an ECU (IsObdAnswerFrame).
-QList<ObdValue> DecodeObdPayload(const CanFrame& frame) {
+// The values of a frame already known to come from an ECU (IsObdAnswerFrame),
+// into `values`: a single frame's payload of at most 6 bytes after the mode
+// holds at most 3 of them. Answers come at every request, so no list is
+// allocated for each.
+struct PayloadValues {
+    std::array<ObdValue, 3> values;
+    int count = 0;
+};
+PayloadValues DecodeObdPayload(const CanFrame& frame) {
+    PayloadValues out;
     if (frame.length < 3)
-        return {};
+        return out;
     const int pci = frame.data[0];
     const int payload = pci & 0x0F; // bytes after the PCI byte
     // A single frame (upper nibble 0) whose payload fits the frame, answering
     // mode 01 (0x41).
     if ((pci & 0xF0) != 0 || payload < 2 || payload > frame.length - 1 || frame.data[1] != 0x41)
-        return {};
-    QList<ObdValue> values;
+        return out;
     int at = 2;
     const int end = 1 + payload;
-    while (at < end) {
+    while (at < end && out.count < int(out.values.size())) {
         const ObdPid* p = FindObdPid(frame.data[at]);
         if (!p || at + 1 + p->dataBytes > end)
             return {};
-        values.append({p->pid, p->decode(frame.data.data() + at + 1)});
+        out.values[std::size_t(out.count++)] = {p->pid, p->decode(frame.data.data() + at + 1)};
         at += 1 + p->dataBytes;
         if (at + p->optionalBytes == end)
             at = end;
     }
-    return values;
+    return out;
 }
 
 } // namespace
 
 QList<ObdValue> DecodeObdAnswer(const CanFrame& frame) {
-    return IsObdAnswerFrame(frame) ? DecodeObdPayload(frame) : QList<ObdValue>();
+    QList<ObdValue> list;
+    if (!IsObdAnswerFrame(frame))
+        return list;
+    const PayloadValues decoded = DecodeObdPayload(frame);
+    for (int i = 0; i < decoded.count; ++i)
+        list.append(decoded.values[std::size_t(i)]);
+    return list;
 }
 
 void ObdAnswerCollector::add(const CanFrame& frame) {
     if (!IsObdAnswerFrame(frame)) // most frames: nothing to build
         return;
-    const QList<ObdValue> values = DecodeObdPayload(frame);
-    for (const ObdValue& v : values) {
+    const PayloadValues decoded = DecodeObdPayload(frame);
+    for (int i = 0; i < decoded.count; ++i) {
+        const ObdValue& v = decoded.values[std::size_t(i)];
         ++m_answers;
         m_series[v.pid].try_emplace(frame.id, MaxPoints).first->second.add({frame.time, v.value});
     }
