@@ -28,6 +28,7 @@ struct ReadResult {
     QStringList problems;
     qint64 fdSkipped = 0;
     LogTimes times = LogTimes::Relative;
+    QStringList buses;
 };
 
 ReadResult ReadAll(QIODevice* device, LogFormat format = LogFormat::Unknown) {
@@ -44,6 +45,7 @@ ReadResult ReadAll(QIODevice* device, LogFormat format = LogFormat::Unknown) {
         result.problems << p.describe();
     result.fdSkipped = reader->fdFramesSkipped();
     result.times = reader->times();
+    result.buses = reader->buses();
     return result;
 }
 
@@ -77,7 +79,8 @@ QStringList Texts(const QList<CanFrame>& frames) {
     return texts;
 }
 
-// frames.txt of the reference: time id extended remote error length hexdata.
+// frames.txt of the reference: time id extended remote error length hexdata
+// bus, the bus (python-can's channel can0 or can1) in the frame's `bus`.
 QList<CanFrame> ReadTruth(const QString& path) {
     QList<CanFrame> frames;
     QFile file(path);
@@ -85,7 +88,7 @@ QList<CanFrame> ReadTruth(const QString& path) {
         return frames;
     while (!file.atEnd()) {
         const QList<QByteArray> f = file.readLine().trimmed().split(' ');
-        if (f.size() != 7)
+        if (f.size() != 8)
             continue;
         CanFrame frame;
         frame.time = f[0].toDouble();
@@ -99,6 +102,7 @@ QList<CanFrame> ReadTruth(const QString& path) {
             frame.data[i] = static_cast<std::uint8_t>(data[i]);
         if (frame.error) // what is kept of an error frame
             frame = CanFrame{frame.time, 0, false, false, true, 0, {}};
+        frame.bus = static_cast<std::uint8_t>(f[7].toUInt());
         frames.append(frame);
     }
     return frames;
@@ -217,6 +221,20 @@ void TestCanLog::referenceLogs() {
     // Frames and their times to the microsecond, as the CSV writes them.
     QCOMPARE(int(read.times), int(LogTimes::Absolute));
     QCOMPARE(Texts(read.frames), Texts(truth));
+    // Each frame's bus by the name its format gives python-can's channels:
+    // candump's interface, the others' numbers (Vector and PEAK count from
+    // 1, SavvyCAN from 0), the first named first.
+    const auto named = [&](int bus) {
+        return format == int(LogFormat::Candump)    ? QStringLiteral("can%1").arg(bus)
+               : format == int(LogFormat::SavvyCsv) ? QString::number(bus)
+                                                    : QString::number(bus + 1);
+    };
+    QCOMPARE(read.buses.value(0), named(0));
+    QCOMPARE(read.buses.size(), 2);
+    for (qsizetype i = 0; i < read.frames.size(); ++i)
+        if (!truth[i].error)
+            QVERIFY2(read.buses.value(read.frames[i].bus) == named(truth[i].bus),
+                     qPrintable(Text(read.frames[i])));
     // python-can's own reading of the times (its writer's SavvyCAN CSV aside).
     if (format == int(LogFormat::SavvyCsv))
         return;
@@ -603,7 +621,8 @@ void TestCanLog::numbersAsTheGeneralParse() {
 }
 
 // Each data frame python-can wrote as candump is written by our writer as the
-// very line python-can wrote (its channel name and direction word aside);
+// very line python-can wrote (its direction word aside; the buses are can0
+// and can1, named in that order);
 // every frame, remote and error ones too, reads back as itself.
 void TestCanLog::candumpWriterAgreesWithPythonCan() {
     QFile file(QStringLiteral(CAC_REFERENCE_DIR) + "/frames.log");

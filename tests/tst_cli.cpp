@@ -248,6 +248,16 @@ private slots:
         WriteFile(commentLog, "//\n(1.000000) can0 280#0000800C\n");
         const QString busLog = m_dir.filePath("bus.log");
         WriteFile(busLog, MotorolaBusLog());
+        // The Motorola bus beside a second one where 0x200 counts in its
+        // first byte.
+        const QString twoBusLog = m_dir.filePath("twobus.log");
+        QByteArray twoBus = MotorolaBusLog();
+        for (int k = 0; k < 500; ++k)
+            twoBus += QStringLiteral("(%1) can1 200#%2\n")
+                          .arg(k * 0.04 + 0.0005, 0, 'f', 6)
+                          .arg(k % 256, 2, 16, QLatin1Char('0'))
+                          .toLatin1();
+        WriteFile(twoBusLog, twoBus);
         // A frame still but for its counter and a byte that follows it.
         const QString stillLog = m_dir.filePath("still.log");
         QByteArray still;
@@ -335,6 +345,14 @@ private slots:
              "bus byte order Motorola: 3 of 3 identifiers whose byte crossings decide take it", ""},
             {{"discover", stillLog, "--json"}, 0,
              "\"checksumNote\": \"it changes with the counter, and nothing else in the frame moved\"", ""},
+            // Each bus apart: its identifiers by name, its own byte order.
+            {{"discover", twoBusLog}, 0, "0x200 on can1 (11 bit): 500 frames", ""},
+            {{"discover", twoBusLog}, 0,
+             "can0: bus byte order Motorola: 3 of 3 identifiers whose byte crossings decide take "
+             "it; it is taken where an identifier's own leave it open\ncan1: bus byte order "
+             "undecided",
+             ""},
+            {{"discover", twoBusLog, "--json"}, 0, "\"bus\": \"can1\",\n", ""},
             {{"discover", busLog, "--id", "0x200"}, 0,
              "bus byte order undecided: no identifier's byte crossings decide it\n", ""},
             // A field whose top bit never moved says so in its row, and a fit

@@ -706,7 +706,10 @@ private slots:
         for (int k = 0; k < 3000; ++k) {
             CanFrame frame;
             frame.time = k * 0.001;
-            std::tie(frame.id, frame.extended) = ids[random.bounded(5)];
+            const auto& [id, extended] = ids[random.bounded(5)];
+            frame.id = id;
+            frame.extended = extended;
+            frame.bus = std::uint8_t(random.bounded(3)); // the same identifier on three buses
             frame.length = std::uint8_t(random.bounded(9));
             for (int b = 0; b < frame.length; ++b)
                 frame.data[std::size_t(b)] = std::uint8_t(random.bounded(256));
@@ -740,11 +743,13 @@ private slots:
                     return std::size_t(i);
             return std::size_t(99);
         };
-        QCOMPARE(result.identifiers.size(), 5);
-        for (const std::vector<bool>& only :
-             {std::vector<bool>{true, false, false, false, false},
-              std::vector<bool>{false, false, false, false, true}, std::vector<bool>(5, false),
-              std::vector<bool>{false, true, true, true, true}, std::vector<bool>{false, true}}) {
+        constexpr std::size_t Places = 15; // five identifiers on three buses
+        QCOMPARE(result.identifiers.size(), qsizetype(Places));
+        std::vector<bool> first(Places, false), last(Places, false), allButFirst(Places, true);
+        first.front() = last.back() = true;
+        allButFirst.front() = false;
+        for (const std::vector<bool>& only : {first, last, std::vector<bool>(Places, false),
+                                              allButFirst, std::vector<bool>{false, true}}) {
             std::vector<CanFrame> some, expected;
             result.kept->play([&](const CanFrame& frame) { some.push_back(frame); }, &only);
             for (const CanFrame& frame : data)
@@ -1172,9 +1177,10 @@ private slots:
             AddDeciders(frames, k, noise.time, intel, motorola);
         }
         const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
-        QCOMPARE(result.busOrder.intel, intel);
-        QCOMPARE(result.busOrder.motorola, motorola);
-        QCOMPARE(result.busOrder.order ? FieldOrderName(*result.busOrder.order) : QString(), bus);
+        QCOMPARE(result.busOrder().intel, intel);
+        QCOMPARE(result.busOrder().motorola, motorola);
+        QCOMPARE(result.busOrder().order ? FieldOrderName(*result.busOrder().order) : QString(),
+                 bus);
         const DiscoveredIdentifier& open = result.identifiers[0];
         QCOMPARE(open.key.id, 0x200u);
         QCOMPARE(open.intelVotes + open.motorolaVotes, 0);
@@ -1193,6 +1199,88 @@ private slots:
         QCOMPARE(field->order, big ? FieldOrder::Motorola : FieldOrder::Intel);
         QVERIFY(field->orderUndecided);
         QCOMPARE(open.order, field->order);
+    }
+
+    // Two buses of one log with the same identifiers, one ordering its
+    // frames Intel, the other Motorola: each identifier is found per bus,
+    // each bus learns its own order, and each bus's open crossing takes it.
+    // Read as one bus, 0x300's counts would interleave and 0x200 would take
+    // one order on both.
+    void busesApart() {
+        QRandomGenerator random(9);
+        std::vector<CanFrame> frames;
+        for (int k = 0; k < 2000; ++k)
+            for (const int bus : {0, 1}) {
+                const std::size_t first = frames.size();
+                CanFrame noise = Frame(k * 0.01 + bus * 0.005, 0x200, "00000000");
+                noise.data[2] = std::uint8_t(random.bounded(256));
+                noise.data[3] = std::uint8_t(random.bounded(256));
+                frames.push_back(noise);
+                AddDeciders(frames, k + 700 * bus, noise.time, bus == 0 ? 3 : 0, bus == 0 ? 0 : 3);
+                for (std::size_t i = first; i < frames.size(); ++i)
+                    frames[i].bus = std::uint8_t(bus);
+            }
+        // The first bus's 0x302 misses a frame: the database takes the
+        // second's, the busier; 0x300 ties and the first bus's goes in.
+        frames.erase(std::find_if(frames.begin(), frames.end(),
+                                  [](const CanFrame& f) { return f.id == 0x302 && f.bus == 0; }));
+        const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
+        QCOMPARE(result.identifiers.size(), 8);
+        const CanDatabase database = DiscoveredDatabase(result);
+        QStringList ids;
+        for (const DbcMessage& message : database.messages) {
+            ids << QString::number(message.id, 16);
+            const bool motorola = std::any_of(message.signalList.begin(), message.signalList.end(),
+                                              [](const DbcSignal& s) { return !s.littleEndian; });
+            if (message.id == 0x300 || message.id == 0x302)
+                QCOMPARE(motorola, message.id == 0x302);
+        }
+        ids.sort();
+        QCOMPARE(ids, QStringList({u"200"_s, u"300"_s, u"301"_s, u"302"_s}));
+        QCOMPARE(result.busOrders.size(), std::size_t(2));
+        for (const int bus : {0, 1}) {
+            const FieldOrder order = bus == 0 ? FieldOrder::Intel : FieldOrder::Motorola;
+            const BusOrder& learnt = result.busOrders[std::size_t(bus)];
+            QCOMPARE(learnt.order, std::optional<FieldOrder>(order));
+            QCOMPARE(bus == 0 ? learnt.intel : learnt.motorola, 3);
+            QCOMPARE(bus == 0 ? learnt.motorola : learnt.intel, 0);
+            for (const std::uint32_t id : {0x200u, 0x300u, 0x301u, 0x302u}) {
+                const auto found =
+                    std::find_if(result.identifiers.begin(), result.identifiers.end(),
+                                 [&](const DiscoveredIdentifier& i) {
+                                     return i.key == IdentifierKey{id, false, std::uint8_t(bus)};
+                                 });
+                QVERIFY(found != result.identifiers.end());
+                QCOMPARE(found->frames, qint64(id == 0x302u && bus == 0 ? 1999 : 2000));
+                QCOMPARE(found->order, order);
+                QCOMPARE(found->orderFromBus, id == 0x200u);
+                if (id != 0x200u)
+                    continue;
+                // The noise as one field in the bus's order.
+                const auto noise =
+                    std::find_if(found->fields.begin(), found->fields.end(),
+                                 [](const DiscoveredField& f) { return f.length() == 16; });
+                QVERIFY(noise != found->fields.end());
+                QCOMPARE(noise->order, order);
+                QCOMPARE(noise->bits.first(), bus == 0 ? 31 : 23);
+            }
+        }
+        // One name per bus in the texts, the first bus's first.
+        DiscoveryResult named = result;
+        NameBuses(named, {u"can0"_s, u"can1"_s});
+        QCOMPARE(named.buses, QStringList({u"can0"_s, u"can1"_s}));
+        QCOMPARE(IdentifierOnBusText(named.identifiers[0]), u"0x200 on can0"_s);
+        QCOMPARE(BusOrderTexts(named).size(), 2);
+        QVERIFY(BusOrderTexts(named)[1].startsWith(u"can1: bus byte order Motorola"_s));
+        // A log of one bus names none, whatever its name.
+        std::vector<CanFrame> one(frames.begin(), frames.begin() + 4);
+        for (CanFrame& frame : one)
+            frame.bus = 1;
+        DiscoveryResult single = DiscoverSignals(PlayFrames(one));
+        NameBuses(single, {u"can0"_s, u"can1"_s});
+        QVERIFY(single.buses.isEmpty());
+        QCOMPARE(IdentifierOnBusText(single.identifiers[0]), u"0x200"_s);
+        QCOMPARE(BusOrderTexts(single).size(), 1);
     }
 
     // Bits 23, 16, 31 and 24 flip at random: Intel joins 23 to 24 across

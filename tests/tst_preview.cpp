@@ -141,7 +141,7 @@ private slots:
             frame.remote = random.bounded(10) == 0; // counted in the tally, not by identifier
             decoding.add(frame);
             if (!frame.remote)
-                ++reference[{frame.extended, frame.id}];
+                ++reference[{bool(frame.extended), frame.id}];
         }
         std::vector<std::pair<std::pair<bool, std::uint32_t>, qint64>> expected(reference.begin(),
                                                                                 reference.end());

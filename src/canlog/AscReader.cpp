@@ -65,6 +65,7 @@ protected:
         }
         frame = CanFrame{};
         frame.time = at;
+        frame.bus = busOf(fields[1]);
         frame.id = *id;
         frame.extended = extended;
         const std::string_view kind = count >= 5 ? fields[4] : std::string_view();

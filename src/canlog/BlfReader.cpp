@@ -26,6 +26,7 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace cac {
@@ -322,6 +323,9 @@ private:
             return true;
         }
         const char* body = p + headerSize;
+        // Vector numbers its channels from 1.
+        const std::string channel = std::to_string(u16(body));
+        frame.bus = busOf(channel);
         const auto dlc = static_cast<std::uint8_t>(body[3]);
         const std::uint32_t id = u32(body + 4);
         frame.extended = (id & 0x80000000u) != 0;

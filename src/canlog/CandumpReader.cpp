@@ -64,6 +64,7 @@ protected:
         }
         frame = CanFrame{};
         frame.time = *time;
+        frame.bus = busOf(fields[1]);
         noteFirstTime(*time);
         frame.extended = idText.size() == 8;
         frame.id = *id;

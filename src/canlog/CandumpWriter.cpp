@@ -19,8 +19,9 @@ QByteArray CandumpLine(const CanFrame& frame, double timeShift) {
     QByteArray out;
     out.reserve(48);
     // Microseconds, as candump writes them.
-    char time[32];
-    const int written = std::snprintf(time, sizeof time, "(%.6f) can0 ", frame.time + timeShift);
+    char time[40];
+    const int written =
+        std::snprintf(time, sizeof time, "(%.6f) can%d ", frame.time + timeShift, int(frame.bus));
     out.append(time, written);
     if (frame.error)
         appendHex(out, (frame.id & 0x1FFFFFFF) | ErrorFlag, 8);

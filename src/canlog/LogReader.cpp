@@ -66,6 +66,20 @@ QString LogProblem::describe() const {
 
 LogReader::~LogReader() = default;
 
+std::uint8_t LogReader::nameBus(std::string_view name) {
+    const QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    qsizetype place = m_buses.indexOf(text);
+    if (place < 0 && m_buses.size() < MaxBuses) {
+        m_buses.append(text);
+        place = m_buses.size() - 1;
+    } else if (place < 0) {
+        place = MaxBuses - 1;
+    }
+    m_lastBus.assign(name);
+    m_lastBusPlace = static_cast<std::uint8_t>(place);
+    return m_lastBusPlace;
+}
+
 void LogReader::addProblem(qint64 position, bool binary, const QString& text) {
     ++m_problemCount;
     if (m_problems.size() < KeptProblems)

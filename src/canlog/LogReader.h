@@ -4,8 +4,11 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
+#include <string>
+#include <string_view>
 
 class QIODevice;
 
@@ -64,11 +67,23 @@ public:
     qint64 problemCount() const { return m_problemCount; }
     const QList<LogProblem>& problems() const { return m_problems; }
     static constexpr int KeptProblems = 20;
+    // The buses the log named so far, in the order it first named them
+    // ("can0", "can1" in a candump log, "1", "2" in an ASC one): a frame's
+    // `bus` is its place here. Empty for a log that names none.
+    const QStringList& buses() const { return m_buses; }
+    // Buses beyond this many share the last place.
+    static constexpr int MaxBuses = 64;
 
 protected:
     explicit LogReader(LogFormat format) : m_format(format) {}
     void addProblem(qint64 position, bool binary, const QString& text);
     void countFdFrame() { ++m_fdSkipped; }
+    // The place of the bus the log calls `name`, named anew when it is new.
+    std::uint8_t busOf(std::string_view name) {
+        if (!m_buses.isEmpty() && name == m_lastBus)
+            return m_lastBusPlace;
+        return nameBus(name);
+    }
 
     // The start a header gives, in seconds since 1970: what the log's frame
     // times are to be counted from, 0 when it is no date.
@@ -88,6 +103,10 @@ private:
     LogFormat m_format;
     bool m_absolute = false;
     bool m_timed = false;
+    QStringList m_buses;
+    std::string m_lastBus; // the name last asked about, and its place
+    std::uint8_t m_lastBusPlace = 0;
+    std::uint8_t nameBus(std::string_view name);
     qint64 m_fdSkipped = 0;
     qint64 m_problemCount = 0;
     QList<LogProblem> m_problems;

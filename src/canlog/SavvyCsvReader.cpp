@@ -26,7 +26,7 @@ protected:
         const std::size_t count = std::min<std::size_t>(splitCells(line, fields), fields.size());
         // A header, the first or one of a log joined from several.
         if (m_time < 0 || equalsNoCase(fields[0], "time stamp")) {
-            m_time = m_id = m_extended = m_length = m_firstByte = -1;
+            m_time = m_id = m_extended = m_bus = m_length = m_firstByte = -1;
             readHeader(fields, count);
             if (m_time < 0 || m_id < 0 || m_length < 0 || m_firstByte < 0) {
                 lineProblem(QStringLiteral("not a SavvyCAN header (Time Stamp, ID, LEN, D1...): %1")
@@ -58,6 +58,8 @@ protected:
             return false;
         }
         frame.id = *id;
+        if (m_bus >= 0 && m_bus < int(count))
+            frame.bus = busOf(fields[m_bus]);
         const auto length = parseDecimal(fields[m_length]);
         if (!length || *length > 8) {
             lineProblem(QStringLiteral("unreadable length %1").arg(quoted(fields[m_length])));
@@ -104,6 +106,8 @@ private:
                 m_id = index;
             else if (equalsNoCase(name, "extended"))
                 m_extended = index;
+            else if (equalsNoCase(name, "bus"))
+                m_bus = index;
             else if (equalsNoCase(name, "len"))
                 m_length = index;
             else if (equalsNoCase(name, "d1"))
@@ -114,6 +118,7 @@ private:
     int m_time = -1;
     int m_id = -1;
     int m_extended = -1;
+    int m_bus = -1;
     int m_length = -1;
     int m_firstByte = -1;
 };

@@ -121,7 +121,7 @@ private:
             return word == "Rx" || word == "Tx" || word == "Warng" || word == "Error";
         };
         if (i + 1 < count && parseDecimal(fields[i]) && isType(fields[i + 1]))
-            ++i; // bus (1.2 and later)
+            frame.bus = busOf(fields[i++]); // bus (1.2 and later)
         if (isType(fields[i])) {
             if (fields[i] == "Warng")
                 return false; // a bus state warning, no frame
@@ -188,6 +188,8 @@ private:
             return tooShort(line);
         if (!identifier(fields[*id], frame))
             return false;
+        if (const auto bus = at('B'))
+            frame.bus = busOf(fields[*bus]);
         const std::size_t first = columns.find('D');
         return data(fields, count, fields[*length], first == std::string_view::npos ? count : first,
                     frame);

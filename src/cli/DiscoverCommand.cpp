@@ -27,7 +27,7 @@ namespace {
 void printText(const DiscoveryResult& result) {
     for (const DiscoveredIdentifier& identifier : result.identifiers) {
         std::printf("%s (%s): %lld frames, period %s ms, jitter %s ms, %s bytes",
-                    qUtf8Printable(IdentifierText(identifier.key)),
+                    qUtf8Printable(IdentifierOnBusText(identifier)),
                     qUtf8Printable(IdentifierLengthText(identifier.key)),
                     static_cast<long long>(identifier.frames),
                     qUtf8Printable(MillisecondsText(identifier.period)),
@@ -53,7 +53,8 @@ void printText(const DiscoveryResult& result) {
                 unseen.isEmpty() ? "" : qUtf8Printable(QStringLiteral("; ") + unseen));
         }
     }
-    std::printf("%s\n", qUtf8Printable(BusOrderText(result.busOrder)));
+    for (const QString& text : BusOrderTexts(result))
+        std::printf("%s\n", qUtf8Printable(text));
     std::printf("%lld identifiers, %lld frames\n",
                 static_cast<long long>(result.identifiers.size()),
                 static_cast<long long>(result.frames));
@@ -63,16 +64,32 @@ bool printJson(const DiscoveryResult& result, const DiscoveryCandidates& candida
                const QList<ReferenceMatches>& references) {
     JsonText json(stdout);
     json.beginObject();
+    const auto busOrder = [&](const BusOrder& bus) {
+        json.key("intelIdentifiers").value(bus.intel);
+        json.key("motorolaIdentifiers").value(bus.motorola);
+        json.key("order").value(bus.order ? FieldOrderName(*bus.order)
+                                          : QStringLiteral("undecided"));
+    };
+    // The first bus's as the only one's; each bus's too where there are more.
     json.key("busByteOrder").beginObject();
-    json.key("intelIdentifiers").value(result.busOrder.intel);
-    json.key("motorolaIdentifiers").value(result.busOrder.motorola);
-    json.key("order").value(result.busOrder.order ? FieldOrderName(*result.busOrder.order)
-                                                  : QStringLiteral("undecided"));
+    busOrder(result.busOrder());
     json.endObject();
+    if (result.buses.size() > 1) {
+        json.key("busByteOrders").beginArray();
+        for (std::size_t b = 0; b < result.busOrders.size(); ++b) {
+            json.beginObject();
+            json.key("bus").value(result.buses.value(qsizetype(b)));
+            busOrder(result.busOrders[b]);
+            json.endObject();
+        }
+        json.endArray();
+    }
     json.key("frames").value(static_cast<double>(result.frames));
     json.key("identifiers").beginArray();
     for (const DiscoveredIdentifier& identifier : result.identifiers) {
         json.beginObject();
+        if (!identifier.bus.isEmpty())
+            json.key("bus").value(identifier.bus);
         json.key("byteOrder").value(FieldOrderName(identifier.order));
         json.key("byteOrderFromBus").value(identifier.orderFromBus);
         json.key("fields").beginArray();

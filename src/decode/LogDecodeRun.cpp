@@ -30,6 +30,7 @@ LogDecodeOutcome DecodeLogFile(const QString& path, LogFormat format, const Fram
     outcome.fdSkipped = reader->fdFramesSkipped();
     outcome.problemCount = reader->problemCount();
     outcome.problems = reader->problems();
+    outcome.buses = reader->buses();
     return outcome;
 }
 

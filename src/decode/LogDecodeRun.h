@@ -23,6 +23,7 @@ struct LogDecodeOutcome {
     qint64 fdSkipped = 0;
     qint64 problemCount = 0;
     QList<LogProblem> problems; // the first few of them
+    QStringList buses;          // as the log names them; a frame's bus is its place
 
     // "line 12: ...", empty when there is none.
     QString firstProblem() const {

@@ -234,11 +234,11 @@ int BitStatistics::add(const CanFrame& frame) {
     return place;
 }
 
-void IdentifierIndex::insert(std::uint32_t key, int place) {
+void IdentifierIndex::insert(std::uint64_t key, int place) {
     if (2 * (m_count + 1) > m_slots.size()) { // grow to keep it at most half full
         const std::vector<Slot> old = std::move(m_slots);
         m_slots.assign(std::max<std::size_t>(16, 2 * old.size()), Slot{});
-        m_shift = 32 - std::countr_zero(m_slots.size());
+        m_shift = 64 - std::countr_zero(m_slots.size());
         for (const Slot& slot : old)
             if (slot.key != NoKey) {
                 std::size_t i = slotOf(slot.key);

@@ -15,17 +15,21 @@
 // counters per identifier, whatever the log's length.
 namespace cac {
 
-// An identifier with its length: 0x123 in 11 bits and in 29 bits are two.
+// An identifier with its length and bus: 0x123 in 11 bits and in 29 bits
+// are two, and so are 0x123 on two buses of one log.
 struct IdentifierKey {
     std::uint32_t id = 0;
     bool extended = false;
+    std::uint8_t bus = 0; // the log's place for it (CanFrame::bus)
 
     static IdentifierKey of(const CanFrame& frame) {
-        return {frame.id & WidestIdentifier(frame.extended), frame.extended};
+        return {frame.id & WidestIdentifier(frame.extended), frame.extended, frame.bus};
     }
 
     bool operator==(const IdentifierKey&) const = default;
-    std::uint32_t packed() const { return id | (extended ? 0x80000000u : 0u); }
+    std::uint64_t packed() const {
+        return id | (extended ? 0x80000000u : 0u) | std::uint64_t{bus} << 32;
+    }
 };
 
 // Eight 16-bit or 32-bit counters worked on at once (the vectors of GCC
@@ -140,7 +144,7 @@ inline std::uint64_t FrameBits(const CanFrame& frame) {
 class IdentifierIndex {
 public:
     // The key's place, -1 when not met.
-    int find(std::uint32_t key) const {
+    int find(std::uint64_t key) const {
         if (m_slots.empty())
             return -1;
         for (std::size_t i = slotOf(key);; i = (i + 1) & (m_slots.size() - 1)) {
@@ -151,20 +155,20 @@ public:
         }
     }
     // A key not met yet.
-    void insert(std::uint32_t key, int place);
+    void insert(std::uint64_t key, int place);
 
 private:
     // No packed key has all bits set: identifiers take 29 bits at most.
-    static constexpr std::uint32_t NoKey = 0xFFFFFFFFu;
+    static constexpr std::uint64_t NoKey = ~std::uint64_t{0};
     struct Slot {
-        std::uint32_t key = NoKey;
+        std::uint64_t key = NoKey;
         int place = -1;
     };
-    std::size_t slotOf(std::uint32_t key) const {
-        return static_cast<std::size_t>((key * 0x9E3779B1u) >> m_shift);
+    std::size_t slotOf(std::uint64_t key) const {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> m_shift);
     }
     std::vector<Slot> m_slots; // a power of two of them
-    int m_shift = 32;
+    int m_shift = 64;
     std::size_t m_count = 0;
 };
 

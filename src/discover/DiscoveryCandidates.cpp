@@ -34,6 +34,12 @@ std::vector<FieldSample> SamplesOf(const DiscoveredField& field) {
     return samples;
 }
 
+// A field's name, and its bus's where the log has more than one: the same
+// identifier on two buses gives two fields of one name.
+QString OnBus(const QString& name, const DiscoveredIdentifier& identifier) {
+    return identifier.bus.isEmpty() ? name : name + QStringLiteral(" on ") + identifier.bus;
+}
+
 } // namespace
 
 DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnswers) {
@@ -53,7 +59,7 @@ DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnsw
             candidate.id = identifier.key.id;
             candidate.extended = identifier.key.extended;
             candidate.field = k;
-            candidate.description = field.signal.name;
+            candidate.description = OnBus(field.signal.name, identifier);
             candidate.unseen = FitUnseenText(field);
             candidate.layout = FieldLayout{field.signal.startBit, field.signal.length,
                                            field.signal.littleEndian, field.isSigned};
@@ -160,7 +166,7 @@ void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& 
         return play(played, [&](const CanFrame& frame) {
             if (frame.remote || frame.error || frame.length == 0)
                 return;
-            const IdentifierKey key{frame.id & WidestIdentifier(frame.extended), frame.extended};
+            const IdentifierKey key = IdentifierKey::of(frame);
             const int found = firstPage.find(key.packed());
             if (found < 0)
                 return;
@@ -170,7 +176,7 @@ void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& 
                     continue;
                 CanFrame copy = frame;
                 copy.id = std::uint32_t(k);
-                copy.extended = false;
+                copy.extended = false; // its bus stays: so does the bus's order
                 sink(copy);
                 return;
             }
@@ -178,7 +184,7 @@ void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& 
     };
     DiscoveryOptions options;
     options.pairing = pairing;
-    options.busOrder = result.busOrder;
+    options.busOrders = result.busOrders;
     const DiscoveryResult split = DiscoverSignals(pagedPlay, options);
     if (split.stopped || split.pairedNames != candidates.pairedNames)
         return;
@@ -204,7 +210,7 @@ void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& 
         CandidateField candidate;
         candidate.id = whole.key.id;
         candidate.extended = whole.key.extended;
-        candidate.description = signal.name;
+        candidate.description = OnBus(signal.name, whole);
         candidate.unseen = FitUnseenText(field);
         candidate.layout = FieldLayout{
             signal.startBit, signal.length, signal.littleEndian, field.isSigned, 0, page.value};

@@ -10,6 +10,11 @@ QString IdentifierText(const IdentifierKey& key) {
     return QStringLiteral("0x") + QString::number(key.id, 16).toUpper();
 }
 
+QString IdentifierOnBusText(const DiscoveredIdentifier& identifier) {
+    const QString id = IdentifierText(identifier.key);
+    return identifier.bus.isEmpty() ? id : id + QStringLiteral(" on ") + identifier.bus;
+}
+
 QString IdentifierLengthText(const IdentifierKey& key) {
     return key.extended ? QStringLiteral("29 bit") : QStringLiteral("11 bit");
 }
@@ -44,6 +49,17 @@ QString BusOrderText(const BusOrder& bus) {
         .arg(deciding)
         .arg(bus.intel)
         .arg(bus.motorola);
+}
+
+QStringList BusOrderTexts(const DiscoveryResult& result) {
+    if (result.buses.size() < 2)
+        return {BusOrderText(result.busOrder())};
+    QStringList texts;
+    for (std::size_t b = 0; b < result.busOrders.size(); ++b)
+        if (b < std::size_t(result.buses.size()))
+            texts.append(result.buses[qsizetype(b)] + QStringLiteral(": ") +
+                         BusOrderText(result.busOrders[b]));
+    return texts;
 }
 
 QString IdentifierOrderText(const DiscoveredIdentifier& identifier) {

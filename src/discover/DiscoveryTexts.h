@@ -15,11 +15,16 @@ namespace cac {
 QString IdentifierText(const IdentifierKey& key);
 // "11 bit" or "29 bit".
 QString IdentifierLengthText(const IdentifierKey& key);
+// "0x123", or "0x123 on can1" where the log has more than one bus.
+QString IdentifierOnBusText(const DiscoveredIdentifier& identifier);
 // "Intel" or "Motorola".
 QString FieldOrderName(FieldOrder order);
 // "bus byte order Motorola: 19 of 20 identifiers whose byte crossings
 // decide take it; it is taken where an identifier's own leave it open".
 QString BusOrderText(const BusOrder& bus);
+// BusOrderText of the log's bus, or of each of its buses after its name
+// ("can1: bus byte order Intel: ...").
+QStringList BusOrderTexts(const DiscoveryResult& result);
 // How the identifier's byte order was found, as its header line ends:
 // "Motorola byte order", "Motorola byte order as the bus", "both byte
 // orders: each field crossing a byte has its own", "byte order undecided:

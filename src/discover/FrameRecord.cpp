@@ -19,6 +19,7 @@ void FrameRecord::play(const FrameSink& sink, const std::vector<bool>* only) con
         frame.time = kept.time;
         frame.id = key.id;
         frame.extended = key.extended;
+        frame.bus = key.bus;
         frame.length = static_cast<std::uint8_t>(kept.length);
         for (std::size_t i = 0; i < frame.data.size(); ++i)
             frame.data[i] = static_cast<std::uint8_t>(kept.data >> (8 * i));

@@ -19,7 +19,7 @@ void LiveTraffic::add(const CanFrame& frame) {
     }
     if (frame.error || frame.remote)
         return; // no data bits
-    const std::uint32_t key = IdentifierKey::of(frame).packed();
+    const std::uint64_t key = IdentifierKey::of(frame).packed();
     int place = m_places.find(key);
     if (place < 0) {
         place = int(m_bits.size());

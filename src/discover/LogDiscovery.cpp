@@ -55,6 +55,7 @@ void discover(LogDiscovery& out, const LogDiscoveryOptions& options, const Frame
         discovery.keepFrames = true; // the pages' look plays them again
     }
     out.result = DiscoverSignals(play, discovery);
+    NameBuses(out.result, out.firstRead.buses);
     // The pages' look takes the frames from memory where they were kept.
     const std::shared_ptr<const FrameRecord> kept = std::exchange(out.result.kept, nullptr);
     if (out.result.stopped || !options.references)

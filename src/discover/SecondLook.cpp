@@ -136,7 +136,7 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
                              const std::vector<std::optional<ChecksumFound>>& checksums,
                              const std::vector<ReferenceSeries>* references,
                              const std::function<bool(const IdentifierKey&)>& paired,
-                             const std::optional<BusOrder>& bus) {
+                             const std::vector<BusOrder>& buses) {
     SecondLook look;
     look.sliced.reserve(identifiers.size());
     look.tallies.resize(identifiers.size());
@@ -146,14 +146,27 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
     const auto checksumBits = [&](std::size_t i) {
         return checksums[i] ? checksums[i]->bits : QList<int>();
     };
+    const bool given = !buses.empty();
+    std::size_t count = 1;
+    for (const IdentifierBits& s : identifiers)
+        count = std::max<std::size_t>(count, std::size_t{s.key.bus} + 1);
+    look.buses = buses;
+    look.buses.resize(std::max(count, buses.size()));
     for (std::size_t i = 0; i < identifiers.size(); ++i)
         look.sliced.push_back(
-            SliceFields(identifiers[i], bus ? bus->order : std::nullopt, checksumBits(i)));
-    look.bus = bus ? *bus : LearnBusOrder(look.sliced);
-    if (!bus && look.bus.order)
+            SliceFields(identifiers[i], look.buses[identifiers[i].key.bus].order, checksumBits(i)));
+    for (std::size_t b = 0; b < count && !given; ++b) {
+        std::vector<SlicedIdentifier> onBus;
         for (std::size_t i = 0; i < identifiers.size(); ++i)
-            if (!look.sliced[i].orderDecided())
-                look.sliced[i] = SliceFields(identifiers[i], look.bus.order, checksumBits(i));
+            if (identifiers[i].key.bus == b)
+                onBus.push_back(look.sliced[i]);
+        look.buses[b] = LearnBusOrder(onBus);
+    }
+    for (std::size_t i = 0; i < identifiers.size() && !given; ++i) {
+        const BusOrder& learnt = look.buses[identifiers[i].key.bus];
+        if (learnt.order && !look.sliced[i].orderDecided())
+            look.sliced[i] = SliceFields(identifiers[i], learnt.order, checksumBits(i));
+    }
     std::vector<PendingField>& pending = look.pending;
     for (int i = 0; i < static_cast<int>(identifiers.size()); ++i) {
         const std::optional<ChecksumFound>& checksum = checksums[static_cast<std::size_t>(i)];

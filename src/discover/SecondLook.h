@@ -52,8 +52,10 @@ struct PendingField {
 
 struct SecondLook {
     std::vector<SlicedIdentifier> sliced; // by identifier
-    BusOrder bus;                         // the order taken where crossings left it open
-    std::vector<PendingField> pending;    // in identifier order
+    // By bus (IdentifierKey::bus), the order taken where crossings left it
+    // open: each bus has its own, as makers order a bus's frames alike.
+    std::vector<BusOrder> buses;
+    std::vector<PendingField> pending; // in identifier order
     // By identifier, the tallies its frames feed: a short list to walk per
     // frame, away from the rest of what the pending fields hold.
     std::vector<std::vector<FieldTally*>> tallies;
@@ -69,13 +71,13 @@ struct SecondLook {
 // one its tally, paired with the references when there are any (on the
 // identifiers `paired` takes, all when it is empty) and when the field can
 // be fitted to one: neither a checksum nor too narrow to read continuous;
-// the identifiers with the most frames get the series first. The bus's
-// byte order is learnt from these identifiers unless `bus` gives it.
+// the identifiers with the most frames get the series first. Each bus's
+// byte order is learnt from its identifiers unless `buses` gives them.
 SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
                              const std::vector<std::optional<ChecksumFound>>& checksums,
                              const std::vector<ReferenceSeries>* references,
                              const std::function<bool(const IdentifierKey&)>& paired = {},
-                             const std::optional<BusOrder>& bus = std::nullopt);
+                             const std::vector<BusOrder>& buses = {});
 
 // A field that changes, as its tally found it, widened over the constant bits
 // above it when it is continuous.

@@ -5,6 +5,8 @@
 #include "discover/DiscoveryTexts.h"
 #include "discover/SecondLook.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <cmath>
 
@@ -193,8 +195,8 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
     for (const ReferenceSeries& reference : references)
         result.pairedNames.append(reference.name);
     SecondLook look =
-        PrepareSecondLook(identifiers, checksums, &references, options.paired, options.busOrder);
-    result.busOrder = look.bus;
+        PrepareSecondLook(identifiers, checksums, &references, options.paired, options.busOrders);
+    result.busOrders = look.buses;
     if (!look.pending.empty() && record.complete()) {
         record.replay([&](const KeptFrame& frame) {
             look.feed(frame.identifier, frame.time, frame.data, frame.length);
@@ -233,11 +235,42 @@ QList<FieldRef> ContinuousFields(const DiscoveryResult& result) {
     return refs;
 }
 
+void NameBuses(DiscoveryResult& result, const QStringList& names) {
+    const bool several = std::any_of(
+        result.identifiers.begin(), result.identifiers.end(),
+        [&](const DiscoveredIdentifier& i) { return i.key.bus != result.identifiers[0].key.bus; });
+    result.buses.clear();
+    if (!several)
+        return;
+    for (std::size_t b = 0; b < result.busOrders.size(); ++b)
+        result.buses.append(qsizetype(b) < names.size() ? names[qsizetype(b)]
+                                                        : QStringLiteral("bus %1").arg(b + 1));
+    for (DiscoveredIdentifier& identifier : result.identifiers)
+        identifier.bus = result.buses[identifier.key.bus];
+}
+
 CanDatabase DiscoveredDatabase(const DiscoveryResult& result) {
+    // A database holds an identifier once: met on several buses, it is
+    // taken from the bus where it came most often.
     CanDatabase database;
+    QHash<std::uint32_t, qint64> most; // frames by identifier and length
+    const auto packedId = [](const IdentifierKey& key) {
+        return key.id | (key.extended ? 0x80000000u : 0u);
+    };
     for (const DiscoveredIdentifier& identifier : result.identifiers)
-        if (!identifier.message.signalList.isEmpty())
+        if (!identifier.message.signalList.isEmpty()) {
+            qint64& frames = most[packedId(identifier.key)];
+            frames = std::max(frames, identifier.frames);
+        }
+    for (const DiscoveredIdentifier& identifier : result.identifiers) {
+        if (identifier.message.signalList.isEmpty())
+            continue;
+        qint64& frames = most[packedId(identifier.key)];
+        if (identifier.frames == frames) {
             database.messages.append(identifier.message);
+            frames = -1; // a tie goes to the bus met first
+        }
+    }
     return database;
 }
 

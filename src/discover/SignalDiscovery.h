@@ -62,6 +62,7 @@ struct DiscoveredField {
 
 struct DiscoveredIdentifier {
     IdentifierKey key;
+    QString bus; // the name of its bus where the log has more than one, else empty
     qint64 frames = 0;
     double period = 0, jitter = 0;         // seconds: mean and standard deviation of the gaps
     QList<int> lengths;                    // the data lengths its frames had, shortest first
@@ -78,7 +79,14 @@ struct DiscoveryResult {
     qint64 frames = 0;                       // data frames analysed
     QList<DiscoveredIdentifier> identifiers; // in the order first met
     QStringList pairedNames;                 // the references the fields were paired with
-    BusOrder busOrder;                       // the order most identifiers' crossings take
+    // By bus (IdentifierKey::bus), the order most of its identifiers'
+    // crossings take; one for a log of one bus.
+    std::vector<BusOrder> busOrders{BusOrder{}};
+    QStringList buses; // the log's names for them, where it has more than one
+    // The order of the first identifier's bus: the log's, where it has one.
+    const BusOrder& busOrder() const {
+        return busOrders[identifiers.isEmpty() ? 0 : identifiers.front().key.bus];
+    }
     // With DiscoveryOptions::keepFrames, the data frames analysed, unless
     // the log was too long to keep them (FrameRecord).
     std::shared_ptr<const FrameRecord> kept;
@@ -97,9 +105,10 @@ struct DiscoveryOptions {
     // Hands the frames analysed out with the result (DiscoveryResult::kept),
     // for later looks that would otherwise read the log again.
     bool keepFrames = false;
-    // The bus's byte order where it is known from a wider look (the pages'
-    // look takes the whole log's); learnt from these frames otherwise.
-    std::optional<BusOrder> busOrder;
+    // By bus, the byte order where it is known from a wider look (the
+    // pages' look takes the whole log's); learnt from these frames when
+    // empty.
+    std::vector<BusOrder> busOrders;
 };
 
 // Fields beyond this many keep no series: a series is some 80 kB, and a log
@@ -129,6 +138,11 @@ QString FieldName(const IdentifierKey& key, FieldKind kind, int startBit, int le
 
 // What was found as a CAN database: one message per identifier with a field
 // that changes, one signal per such field.
+// Names each identifier's bus (DiscoveredIdentifier::bus) from the log's
+// names for them, where its identifiers come from more than one.
+void NameBuses(DiscoveryResult& result, const QStringList& names);
+// The fields found as a database: an identifier met on several buses once,
+// from the bus where it came most often (the first met of a tie).
 CanDatabase DiscoveredDatabase(const DiscoveryResult& result);
 
 } // namespace cac

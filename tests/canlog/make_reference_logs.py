@@ -5,7 +5,8 @@ independent reference for the project's log readers and decoder.
     make_reference_logs.py OUTDIR DBC [SEED]
 
 OUTDIR/frames.txt   the random frames, one a line:
-                    time id extended remote error length hexdata
+                    time id extended remote error length hexdata bus
+                    (bus 0 or 1: python-can's channel "can0" or "can1")
 OUTDIR/frames.log, .asc, .trc, .blf   the same frames written by python-can
 OUTDIR/frames.log.times, ...          the frames' times as python-can reads
                     them back, one a line (ASC with absolute times)
@@ -42,26 +43,30 @@ def random_frames(rng, count):
         top = 0x1FFFFFFF if extended else 0x7FF
         ident = rng.choice([0, top, rng.randrange(0, top + 1), rng.randrange(0, top + 1)])
         length = rng.choice([0, 8, rng.randrange(0, 9)])
+        # Two buses, the second now and then; the first frame on the first.
+        channel = "can1" if index > 0 and rng.random() < 0.3 else "can0"
         if kind < 0.05:
             frames.append(can.Message(timestamp=t, arbitration_id=ident, is_extended_id=extended,
-                                      is_remote_frame=True, dlc=length))
+                                      is_remote_frame=True, dlc=length, channel=channel))
         elif kind < 0.08:
             frames.append(can.Message(timestamp=t, arbitration_id=0x20000000 | 0x80,
                                       is_extended_id=False, is_error_frame=True, dlc=8,
-                                      data=bytes(8)))
+                                      data=bytes(8), channel=channel))
         else:
             data = bytes(rng.choice([0, 0xFF, rng.randrange(256)]) for _ in range(length))
             frames.append(can.Message(timestamp=t, arbitration_id=ident,
-                                      is_extended_id=extended, dlc=length, data=data))
+                                      is_extended_id=extended, dlc=length, data=data,
+                                      channel=channel))
     return frames
 
 
 def write_logs(outdir, frames):
     with open(os.path.join(outdir, "frames.txt"), "w") as truth:
         for m in frames:
-            truth.write("%.6f %x %d %d %d %d %s\n" % (
+            truth.write("%.6f %x %d %d %d %d %s %d\n" % (
                 m.timestamp, m.arbitration_id & 0x1FFFFFFF, m.is_extended_id,
-                m.is_remote_frame, m.is_error_frame, m.dlc, bytes(m.data).hex() or "-"))
+                m.is_remote_frame, m.is_error_frame, m.dlc, bytes(m.data).hex() or "-",
+                m.channel == "can1"))
     for ext in ("log", "asc", "trc", "blf"):
         path = os.path.join(outdir, "frames." + ext)
         with can.Logger(path) as writer:
@@ -81,9 +86,10 @@ def write_logs(outdir, frames):
             if m.is_remote_frame or m.is_error_frame:
                 continue
             cells = ["%02X" % b for b in m.data] + [""] * (8 - len(m.data))
-            csv.write("%d,%08X,%s,Rx,0,%d,%s,\n" % (
+            csv.write("%d,%08X,%s,Rx,%d,%d,%s,\n" % (
                 round(m.timestamp * 1e6), m.arbitration_id,
-                "true" if m.is_extended_id else "false", m.dlc, ",".join(cells)))
+                "true" if m.is_extended_id else "false", m.channel == "can1", m.dlc,
+                ",".join(cells)))
 
 
 TRC_EPOCH = datetime(1899, 12, 30, tzinfo=timezone.utc)

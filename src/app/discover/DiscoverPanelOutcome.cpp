@@ -87,7 +87,7 @@ void DiscoverPanel::finish(const std::shared_ptr<DiscoverOutcome>& outcome) {
     // Where some identifier's order is the bus's, the bus's order is news.
     if (std::any_of(run.result.identifiers.begin(), run.result.identifiers.end(),
                     [](const DiscoveredIdentifier& i) { return i.orderFromBus; }))
-        notes << BusOrderText(run.result.busOrder);
+        notes << BusOrderTexts(run.result);
     m_note->setText(notes.join(u'\n'));
     m_note->setVisible(!notes.isEmpty());
     showMarks();
@@ -112,7 +112,7 @@ void DiscoverPanel::showIdentifiers() {
     m_identifiers->setRowCount(int(identifiers.size()));
     for (int row = 0; row < identifiers.size(); ++row) {
         const DiscoveredIdentifier& identifier = identifiers[row];
-        m_identifiers->setItem(row, 0, NewLineItem(IdentifierText(identifier.key), false));
+        m_identifiers->setItem(row, 0, NewLineItem(IdentifierOnBusText(identifier), false));
         m_identifiers->setItem(row, 1, NewLineItem(IdentifierLengthText(identifier.key), false));
         m_identifiers->setItem(row, 2, NewLineItem(QString::number(identifier.frames), true));
         m_identifiers->setItem(row, 3, NewLineItem(MillisecondsText(identifier.period), true));

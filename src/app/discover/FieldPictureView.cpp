@@ -45,7 +45,7 @@ FramePicture FieldsPicture(const DiscoveredIdentifier& identifier) {
     }
     for (int cell = 0; cell < FramePicture::Cells; ++cell)
         picture.owners[std::size_t(cell)] = OwnersOfBit(frame, FramePicture::positionOf(cell));
-    picture.title = texts::discoverPictureTitle(IdentifierText(identifier.key),
+    picture.title = texts::discoverPictureTitle(IdentifierOnBusText(identifier),
                                                 IdentifierLengthText(identifier.key),
                                                 int(frame.channels.size()));
     picture.channels = std::move(frame.channels);
