@@ -352,7 +352,8 @@ private slots:
              "it; it is taken where an identifier's own leave it open\ncan1: bus byte order "
              "undecided",
              ""},
-            {{"discover", twoBusLog, "--json"}, 0, "\"bus\": \"can1\",\n", ""},
+            {{"discover", twoBusLog, "--json"}, 0,
+             "\"bus\": \"can1\",\n            \"byteOrder\": \"Intel\",", ""},
             {{"discover", busLog, "--id", "0x200"}, 0,
              "bus byte order undecided: no identifier's byte crossings decide it\n", ""},
             // A field whose top bit never moved says so in its row, and a fit
