@@ -141,7 +141,8 @@ public:
 
     const QCommandLineOption formatOption = LogFormatOption();
     const QCommandLineOption idOption{
-        QStringLiteral("id"), QStringLiteral("Only the frames with identifier ID (0x100 or 256)."),
+        QStringLiteral("id"),
+        QStringLiteral("Only the frames with identifier ID (0x100 or 256), on every bus."),
         QStringLiteral("ID")};
     const QCommandLineOption jsonOption{QStringLiteral("json"),
                                         QStringLiteral("Write the findings as JSON.")};
@@ -228,6 +229,9 @@ DiscoverCommandLine::DiscoverCommandLine()
               "with the counter while nothing else moved. A CRC followed by a data ID per "
               "count is named with its data IDs, its start and final XOR given as AUTOSAR's: "
               "the log cannot tell them from the IDs. "
+              "A log of several buses is analysed bus by bus: an identifier on two buses is "
+              "two (\"0x200 on can1\"), each bus learns its own byte order, and --dbc takes "
+              "an identifier from the bus where it came most often. "
               "The log's format (candump -l, Vector ASC or BLF, PEAK TRC, SavvyCAN CSV) "
               "is found from its content. Exits with 1 when the log or a part of it cannot be "
               "read.")) {
