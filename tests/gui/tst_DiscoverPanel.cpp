@@ -729,6 +729,34 @@ private slots:
         QCOMPARE(noted->text(), BusOrderText(motorola));
     }
 
+    // The same bus beside a second one where 0x200 counts: the identifiers
+    // say their bus, and the note each bus's order.
+    void busesNamed() {
+        const QString path = m_dir.filePath(QStringLiteral("twobus.log"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(MotorolaBusLog());
+        for (int k = 0; k < 300; ++k)
+            file.write(QStringLiteral("(%1) can1 200#%2\n")
+                           .arg(k * 0.05 + 0.0005, 0, 'f', 6)
+                           .arg(k % 256, 2, 16, QLatin1Char('0'))
+                           .toLatin1());
+        file.close();
+        discover(path);
+        checkNoBox();
+        QCOMPARE(identifiers()->rowCount(), 5);
+        QStringList shown;
+        for (int row = 0; row < identifiers()->rowCount(); ++row)
+            shown << identifiers()->item(row, 0)->text();
+        QVERIFY2(shown.contains(QStringLiteral("0x200 on can0")) &&
+                     shown.contains(QStringLiteral("0x200 on can1")),
+                 qPrintable(shown.join(QStringLiteral(", "))));
+        const QString note = get<QLabel>(app::names::DiscoverNote)->text();
+        QVERIFY2(note.contains(QStringLiteral("can0: bus byte order Motorola")) &&
+                     note.contains(QStringLiteral("can1: bus byte order undecided")),
+                 qPrintable(note));
+    }
+
     void shortLogsSayWhy() {
         QFETCH(QByteArray, content);
         QFETCH(int, identifierRows);
