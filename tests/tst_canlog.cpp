@@ -170,6 +170,7 @@ private slots:
     void overlongLineIsOneProblem();
     void numbersAsTheGeneralParse();
     void candumpWriterAgreesWithPythonCan();
+    void busesAtTheirLimit();
     void candumpWriterReadsBack_data();
     void candumpWriterReadsBack();
 };
@@ -617,6 +618,26 @@ void TestCanLog::numbersAsTheGeneralParse() {
         if (valid)
             QVERIFY2(std::bit_cast<quint64>(*got) == std::bit_cast<quint64>(expected),
                      qPrintable(text + ": " + QByteArray::number(*got, 'g', 17)));
+    }
+}
+
+// Buses are placed in the order first named, a name met again keeps its
+// place, and past the last place the rest share it: the 64th bus has its
+// own, the 65th and 66th take the 64th's.
+void TestCanLog::busesAtTheirLimit() {
+    QByteArray log;
+    for (int b = 0; b < cac::LogReader::MaxBuses + 2; ++b)
+        log += QStringLiteral("(1.%1) can%2 123#00\n(1.%1) can0 123#00\n")
+                   .arg(b, 3, 10, QLatin1Char('0'))
+                   .arg(b)
+                   .toLatin1();
+    const ReadResult read = ReadBytes(log);
+    QCOMPARE(read.frames.size(), 2 * (cac::LogReader::MaxBuses + 2));
+    QCOMPARE(read.buses.size(), cac::LogReader::MaxBuses);
+    QCOMPARE(read.buses.last(), QStringLiteral("can%1").arg(cac::LogReader::MaxBuses - 1));
+    for (int b = 0; b < cac::LogReader::MaxBuses + 2; ++b) {
+        QCOMPARE(int(read.frames[2 * b].bus), std::min(b, cac::LogReader::MaxBuses - 1));
+        QCOMPARE(int(read.frames[2 * b + 1].bus), 0);
     }
 }
 
