@@ -6,6 +6,7 @@
 #include "bitmap/SignalBitMap.h"
 #include "canlog/LogReader.h"
 #include "dbc/DatabaseText.h"
+#include "discover/DiscoveryCandidates.h"
 #include "discover/DiscoveryTexts.h"
 #include "discover/FieldTally.h"
 #include "discover/SecondLook.h"
@@ -1271,6 +1272,15 @@ private slots:
         QCOMPARE(named.buses, QStringList({u"can0"_s, u"can1"_s}));
         QCOMPARE(IdentifierOnBusText(named.identifiers[0]), u"0x200 on can0"_s);
         QCOMPARE(BusOrderTexts(named).size(), 2);
+        // Fields for references name their bus too: 0x300 gives one on each.
+        const DiscoveryCandidates candidates = CandidatesOf(named, false);
+        QVERIFY(!candidates.fields.empty());
+        QStringList buses;
+        for (const CandidateField& field : candidates.fields)
+            buses << field.description.section(u" on "_s, 1);
+        QVERIFY2(buses.contains(u"can0"_s) && buses.contains(u"can1"_s) &&
+                     !buses.contains(QString()),
+                 qPrintable(buses.join(u", "_s)));
         QVERIFY(BusOrderTexts(named)[1].startsWith(u"can1: bus byte order Motorola"_s));
         // A log of one bus names none, whatever its name.
         std::vector<CanFrame> one(frames.begin(), frames.begin() + 4);

@@ -10,8 +10,9 @@ namespace cac {
 
 // The frame's line with its newline, its time shifted by `timeShift`
 // seconds (a live recording's times count from its start; the line carries
-// the date), on interface canN for bus N. An error frame is written with candump's error flag in
-// its identifier, a remote request as "#R" and its length.
+// the date), on interface canN for bus N. An error frame is written with
+// candump's error flag in its identifier, a remote request as "#R" and its
+// length.
 QByteArray CandumpLine(const CanFrame& frame, double timeShift = 0);
 
 } // namespace cac

@@ -34,12 +34,6 @@ std::vector<FieldSample> SamplesOf(const DiscoveredField& field) {
     return samples;
 }
 
-// A field's name, and its bus's where the log has more than one: the same
-// identifier on two buses gives two fields of one name.
-QString OnBus(const QString& name, const DiscoveredIdentifier& identifier) {
-    return identifier.bus.isEmpty() ? name : name + QStringLiteral(" on ") + identifier.bus;
-}
-
 } // namespace
 
 DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnswers) {
@@ -59,7 +53,7 @@ DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnsw
             candidate.id = identifier.key.id;
             candidate.extended = identifier.key.extended;
             candidate.field = k;
-            candidate.description = OnBus(field.signal.name, identifier);
+            candidate.description = OnBusText(field.signal.name, identifier);
             candidate.unseen = FitUnseenText(field);
             candidate.layout = FieldLayout{field.signal.startBit, field.signal.length,
                                            field.signal.littleEndian, field.isSigned};
@@ -210,7 +204,7 @@ void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& 
         CandidateField candidate;
         candidate.id = whole.key.id;
         candidate.extended = whole.key.extended;
-        candidate.description = OnBus(signal.name, whole);
+        candidate.description = OnBusText(signal.name, whole);
         candidate.unseen = FitUnseenText(field);
         candidate.layout = FieldLayout{
             signal.startBit, signal.length, signal.littleEndian, field.isSigned, 0, page.value};

@@ -10,9 +10,12 @@ QString IdentifierText(const IdentifierKey& key) {
     return QStringLiteral("0x") + QString::number(key.id, 16).toUpper();
 }
 
+QString OnBusText(const QString& text, const DiscoveredIdentifier& identifier) {
+    return identifier.bus.isEmpty() ? text : text + QStringLiteral(" on ") + identifier.bus;
+}
+
 QString IdentifierOnBusText(const DiscoveredIdentifier& identifier) {
-    const QString id = IdentifierText(identifier.key);
-    return identifier.bus.isEmpty() ? id : id + QStringLiteral(" on ") + identifier.bus;
+    return OnBusText(IdentifierText(identifier.key), identifier);
 }
 
 QString IdentifierLengthText(const IdentifierKey& key) {

@@ -15,7 +15,10 @@ namespace cac {
 QString IdentifierText(const IdentifierKey& key);
 // "11 bit" or "29 bit".
 QString IdentifierLengthText(const IdentifierKey& key);
-// "0x123", or "0x123 on can1" where the log has more than one bus.
+// `text` (an identifier, a field's name), followed by " on can1" where the
+// log has more than one bus: the same identifier on two buses reads apart.
+QString OnBusText(const QString& text, const DiscoveredIdentifier& identifier);
+// "0x123", or "0x123 on can1".
 QString IdentifierOnBusText(const DiscoveredIdentifier& identifier);
 // "Intel" or "Motorola".
 QString FieldOrderName(FieldOrder order);

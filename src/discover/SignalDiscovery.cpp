@@ -253,9 +253,9 @@ CanDatabase DiscoveredDatabase(const DiscoveryResult& result) {
     // A database holds an identifier once: met on several buses, it is
     // taken from the bus where it came most often.
     CanDatabase database;
-    QHash<std::uint32_t, qint64> most; // frames by identifier and length
+    QHash<std::uint64_t, qint64> most; // frames by identifier and length, whatever the bus
     const auto packedId = [](const IdentifierKey& key) {
-        return key.id | (key.extended ? 0x80000000u : 0u);
+        return IdentifierKey{key.id, key.extended}.packed();
     };
     for (const DiscoveredIdentifier& identifier : result.identifiers)
         if (!identifier.message.signalList.isEmpty()) {

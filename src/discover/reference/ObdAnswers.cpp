@@ -121,9 +121,8 @@ bool IsObdAnswerFrame(const CanFrame& frame) {
 namespace {
 
 // The values of a frame already known to come from an ECU (IsObdAnswerFrame),
-// into `values`: a single frame's payload of at most 6 bytes after the mode
-// holds at most 3 of them. Answers come at every request, so no list is
-// allocated for each.
+// at most 3: a single frame's payload holds at most 6 bytes after the mode.
+// Answers come at every request, so no list is allocated for each.
 struct PayloadValues {
     std::array<ObdValue, 3> values;
     int count = 0;
