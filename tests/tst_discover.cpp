@@ -298,6 +298,18 @@ private slots:
             << u"MotoCross"_s << QList<int>{} << u"continuous"_s << false << 7;
         QTest::newRow("neighbour above")
             << u"NeighbourB"_s << QList<int>{} << u"continuous"_s << false << 0;
+        // Its upper bits flip only in jumps, without the bit below them: one
+        // value still, since they move with the bits above them then.
+        QTest::newRow("jittering sensor, upper bits moved in jumps")
+            << u"SensorVolts"_s << QList<int>{} << u"continuous"_s << false << 2;
+        // Flags that flip a few times each, two of them with a third lower
+        // one once: as often as the next, none the next's lower bit.
+        QTest::newRow("flag between flags")
+            << u"FlagB"_s << QList<int>{} << u"flag"_s << false << 0;
+        // Status bits that flipped once together, never with the value
+        // below, which moves far more often: not the value's top.
+        QTest::newRow("Motorola value below status bits that moved once")
+            << u"Effort"_s << QList<int>{} << u"continuous"_s << false << 0;
     }
     void evidence() {
         QFETCH(QString, signal);

@@ -54,6 +54,7 @@ void drain(IdentifierBits& s) {
     drainLanes(s.aloneLanes, s.flipsAlone);
     drainLanes(s.withLowerLanes, s.flipsWithLower);
     drainLanes(s.topLanes, s.topFlips);
+    drainLanes(s.topAloneLanes, s.topFlipsAlone);
     for (std::size_t byte = 0; byte < s.flipsAloneMotorola.size(); ++byte)
         s.flipsAloneMotorola[byte] +=
             static_cast<qint64>(s.aloneMotorolaLanes >> (8 * byte) & 0xFF);
@@ -116,7 +117,9 @@ void countFlips(IdentifierBits& s, std::uint64_t data, std::uint64_t changed, st
     addLanes(s.aloneLanes, changed & ~(changed << 1) & ~std::uint64_t{1});
     // Per byte, every changed bit but the lowest has a lower one with it.
     addLanes(s.withLowerLanes, changed & eachByteLessOne(changed));
-    addLanes(s.topLanes, changed & ~eachByteBelowTop(changed));
+    const std::uint64_t top = changed & ~eachByteBelowTop(changed);
+    addLanes(s.topLanes, top);
+    addLanes(s.topAloneLanes, top & ~(changed << 1) & ~LowBits);
     // Bit 8b against bit 8b + 15: both must be carried.
     const std::uint64_t alone = changed & ~(changed >> 15) & (carried >> 15);
     s.aloneMotorolaLanes += alone & (LowBits >> 8);

@@ -72,6 +72,11 @@ struct IdentifierBits {
     // Bit p was the highest of its byte to flip: it gives flipsWithHigher
     // and movesAbove.
     std::array<qint64, 64> topFlips{};
+    // Bit p was the highest of its byte to flip and bit p - 1 stayed (p not
+    // a byte's lowest): a flag flips so, on its own; a slow value's upper
+    // bit flips without the one below it only in a jump that moves bits
+    // above it too.
+    std::array<qint64, 64> topFlipsAlone{};
     // Where a field may cross from byte b to byte b + 1: the upper byte's
     // lowest w bits above the lower byte's highest w bits read as one number,
     // Intel (b + 1 upper, index b) and Motorola (b upper, index 7 + b), for w
@@ -86,12 +91,12 @@ struct IdentifierBits {
     int lastLength = 0;
     // Successive frames by the bytes both carry (0 to 8), for bytePairs.
     std::array<qint64, 9> commonBytes{};
-    // ones, flips, flipsAlone, flipsWithLower and topFlips of the latest
-    // frames, a byte
-    // a counter (lane b of word j counts bit 8b + j; words 2k and 2k + 1
-    // side by side), and flipsAloneMotorola (lane b for byte b), until
-    // BitStatistics::finish.
-    std::array<Words64x2, 4> onesLanes{}, flipsLanes{}, aloneLanes{}, withLowerLanes{}, topLanes{};
+    // ones, flips, flipsAlone, flipsWithLower, topFlips and topFlipsAlone
+    // of the latest frames, a byte a counter (lane b of word j counts bit
+    // 8b + j; words 2k and 2k + 1 side by side), and flipsAloneMotorola
+    // (lane b for byte b), until BitStatistics::finish.
+    std::array<Words64x2, 4> onesLanes{}, flipsLanes{}, aloneLanes{}, withLowerLanes{}, topLanes{},
+        topAloneLanes{};
     std::uint64_t aloneMotorolaLanes = 0;
     // The numbers across each byte boundary (see crossingSteps) of the
     // frame whose data `crossingData` was, to step from at the next change:

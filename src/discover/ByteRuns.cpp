@@ -41,6 +41,10 @@ constexpr double CarriedShare = 0.9;
 // torque). A start-up jump flips a slow value's top bits together once or
 // twice too: the copies must have flipped this often to show a sign.
 constexpr qint64 SignCopyFlips = 8;
+// A value's bits flip more often the lower they sit: a bit below one that
+// flips at least this many times as often may be that one's next lower
+// bit. Two flags beside each other flip about as often as each other.
+constexpr double RisingFlips = 2;
 
 // How unlikely a share `seen` of coincidences is where chance gives
 // `rate`, per trial: the Kullback-Leibler divergence. Times the trials
@@ -105,8 +109,16 @@ ByteRuns::Edge ByteRuns::edge(int high, int low) const {
     const double together = fa - static_cast<double>(alone);
     const double chance = fa * rb;
     const bool independent = together <= chance + 2 * std::sqrt(chance) + 0.5;
+    // Where the low bit flips as a value's next bit would (RisingFlips) and
+    // the high bit moved with lower bits of its byte at least once (a carry,
+    // a jump of one value), it must also have flipped on its own within its
+    // byte: a slow value's rare jumps flip its upper bits without the one
+    // below, but together with bits above them.
+    const bool mayContinue = fb >= RisingFlips * fa && m_s.flipsWithLower[high] > 0;
+    const qint64 onItsOwn =
+        mayContinue && high == low + 1 && high % 8 != 0 ? m_s.topFlipsAlone[high] : alone;
     double carry = 0;
-    if (ra < 0.4 && independent && alone >= 1) {
+    if (ra < 0.4 && independent && onItsOwn >= 1) {
         boundary = true;
         carry = std::min(1.0, 1.25 - ra / 0.4);
     }

@@ -9,7 +9,10 @@ OUTDIR/learn.log     60 s as a warm engine at idle has them: the coolant
                      byte 100..127 (60..87 degC), its neighbour up to 128,
                      the engine speed 600..1000 rpm whose lowest bit moves
                      seldom, values whose top bits never move, values
-                     whose carries cross a byte boundary
+                     whose carries cross a byte boundary, a sensor
+                     voltage jittering about one reading whose upper bits
+                     move only in a start-up placeholder and an excursion,
+                     status bits that change a few times, some together
 OUTDIR/learn.truth   name, identifier and bits (most significant first) of
                      each signal
 OUTDIR/check.log     60 s of a cold start and a drive to 6,500 rpm
@@ -43,6 +46,8 @@ class Learn:
     def __init__(self, rng):
         self.rng = rng
         self.switch = self.switch2 = self.moto_flag = 0
+        # The sensor's own numbers: the other frames stay as they were.
+        self.sensor_rng = random.Random(43)
 
     def coolant(self, t):
         r = self.rng
@@ -91,6 +96,26 @@ class Learn:
                 "MotoCross": round(wave(t, 200, 320, 14, 1.0)) + r.randint(-2, 2)}
 
 
+    def sensor(self, t):
+        """A 10-bit voltage about 0x388 (0x386..0x38A); 0x3FF before the first
+        reading and near 0x35A for five seconds: its bits above the lowest
+        four move only in those jumps."""
+        r = self.sensor_rng
+        if t < 0.5:
+            volts = 0x3FF
+        elif 20 <= t < 25:
+            volts = 0x35A + r.randint(-2, 2)
+        else:
+            volts = round(wave(t, 0x387, 0x389, 13)) + r.randint(-1, 1)
+        # Status bits that change a few times, some together: beside each
+        # other, or above a value whose bit below them they never move with.
+        return {"SensorVolts": volts, "SensorFault": 0,
+                "FlagA": int(t >= 10), "FlagB": int(t >= 12),
+                "Pair": 3 if t >= 15 else 0, "FlagC": int(t >= 15),
+                "Effort": round(wave(t, 300, 1800, 7)),
+                "StatusPair": 0 if t >= 33 else 3}
+
+
 class Check(Learn):
     """A cold start and a drive up to 6,500 rpm."""
 
@@ -117,13 +142,15 @@ def write(outdir, name, db, motion, rng):
     frames = [(db.frame_by_name("Coolant"), 100, motion.coolant),
               (db.frame_by_name("Engine"), 10, motion.engine),
               (db.frame_by_name("MotoRun"), 20, motion.moto),
-              (db.frame_by_name("Carries"), 20, motion.carries)]
+              (db.frame_by_name("Carries"), 20, motion.carries),
+              (db.frame_by_name("Sensor"), 100, motion.sensor)]
     messages = []
     for frame, cycle, values in frames:
+        own = random.Random(frame.arbitration_id.id) if values == motion.sensor else rng
         for tick in range(0, SECONDS * 1000, cycle):
             t = tick / 1000
             data = bytes(frame.encode(values(t)))
-            messages.append(can.Message(timestamp=t + rng.uniform(0, 0.0005),
+            messages.append(can.Message(timestamp=t + own.uniform(0, 0.0005),
                                         arbitration_id=frame.arbitration_id.id,
                                         is_extended_id=False, data=data))
     messages.sort(key=lambda m: m.timestamp)
