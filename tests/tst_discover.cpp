@@ -310,6 +310,18 @@ private slots:
         // below, which moves far more often: not the value's top.
         QTest::newRow("Motorola value below status bits that moved once")
             << u"Effort"_s << QList<int>{} << u"continuous"_s << false << 0;
+        // A check's random piece lies right under its lowest bit, across a
+        // byte: no carry ties the two, the speed stays its own.
+        QTest::newRow("wheel speed above a check's piece")
+            << u"Wheel3"_s << QList<int>{} << u"continuous"_s << false << 2;
+        QTest::newRow("wheel speed below a count's piece")
+            << u"Wheel0"_s << QList<int>{} << u"continuous"_s << false << 2;
+        QTest::newRow("Motorola speed above a random piece")
+            << u"MotoSpeed"_s << QList<int>{7, 6} << u"continuous"_s << false << 4;
+        // Its noisy lowest bits step at random across the byte, but carry
+        // into the bits above: one value still.
+        QTest::newRow("Motorola value, noisy lowest bits in the next byte")
+            << u"MotoSweep"_s << QList<int>{39, 38} << u"continuous"_s << false << 6;
     }
     void evidence() {
         QFETCH(QString, signal);

@@ -23,8 +23,8 @@ double shortStep(std::uint64_t last, std::uint64_t now, qsizetype width) {
 
 } // namespace
 
-CarryTally::CarryTally(QList<int> upper, QList<int> lower)
-    : m_upper(std::move(upper)), m_lower(std::move(lower)) {
+CarryTally::CarryTally(QList<int> upper, QList<int> lower, bool countsOnly)
+    : m_upper(std::move(upper)), m_lower(std::move(lower)), m_countsOnly(countsOnly) {
     for (const int bit : m_upper + m_lower)
         m_needBytes = std::max(m_needBytes, bit / 8 + 1);
 }
@@ -67,6 +67,8 @@ bool CarryTally::carries() const {
     if (upper <= 0 || lower <= 0)
         return false;
     const double z = cross / std::sqrt(upper * lower) * std::sqrt(n);
+    if (!m_countsOnly)
+        return z <= -EitherWayCarryZ;
     return z <= -CarryZ &&
            static_cast<double>(m_forward) >= ForwardShare * static_cast<double>(m_changes);
 }

@@ -33,6 +33,19 @@ int SequenceBit(FieldOrder order, int index) {
 
 namespace {
 
+// Random bits read as one number step a quarter of its range on the
+// average, the shorter way round; a value crossing a byte boundary steps far
+// less in the bits on either side of it. Where the bits beside the boundary
+// step this much as one number (RandomCrossing) while the two whole bytes
+// step as little as a smooth value's low byte does (SmoothCrossing: a
+// twentieth of the upper byte's range a frame), the bits below the boundary
+// step at random under a value: a checksum's or a counter's piece, or the
+// value's own noisy lowest bits, which the second look tells apart by their
+// carries. A random field of several bytes (a CRC-16, a code) steps at
+// random across the whole bytes too, and stays whole.
+constexpr double RandomCrossing = 0.2;
+constexpr double SmoothCrossing = 0.05;
+
 // A byte crossing that one order explains: byte `byte` and the next, joined
 // Intel (the next byte's lowest bit above this byte's highest) or Motorola
 // (this byte's lowest above the next byte's highest).
@@ -46,33 +59,57 @@ struct Link {
     int lowerByte() const { return order == FieldOrder::Intel ? byte : byte + 1; }
 };
 
+using ByteRunsOfFrame = std::array<QList<ByteRun>, 8>;
+
+// The width of the number across a link: the narrower of the two runs it
+// would join.
+int linkWidth(const ByteRunsOfFrame& runs, const Link& link) {
+    const auto upper = static_cast<std::size_t>(link.upperByte());
+    const auto lower = static_cast<std::size_t>(link.lowerByte());
+    return static_cast<int>(
+        std::min(runs[upper].last().field.bits.size(), runs[lower].first().field.bits.size()));
+}
+
+// Whether the bits beside the boundary after byte `byte` join in `order` but
+// those below it step at random under a value (RandomCrossing).
+bool randomPieceBelow(const ByteRuns& edges, const ByteRunsOfFrame& runs, FieldOrder order,
+                      int byte) {
+    return edges.joins(order, byte) &&
+           edges.joinStrength(order, byte, linkWidth(runs, {order, byte, 0})) >= RandomCrossing &&
+           edges.joinStrength(order, byte, 8) < SmoothCrossing;
+}
+
+// The step of the number across byte `byte` and the next in `order` (see
+// Link::strength), where their bits beside the boundary join and no random
+// piece lies under a value there; none otherwise.
+std::optional<double> crossingStrength(const ByteRuns& edges, const ByteRunsOfFrame& runs,
+                                       FieldOrder order, int byte) {
+    if (!edges.joins(order, byte) || randomPieceBelow(edges, runs, order, byte))
+        return std::nullopt;
+    return edges.joinStrength(order, byte, linkWidth(runs, {order, byte, 0}));
+}
+
 // The crossings from one byte to the next that either order would make, each
 // with its strength; the votes for each order go into `out`.
-QList<Link> crossings(const ByteRuns& edges, const std::array<QList<ByteRun>, 8>& runs,
-                      SlicedIdentifier& out) {
+QList<Link> crossings(const ByteRuns& edges, const ByteRunsOfFrame& runs, SlicedIdentifier& out) {
     QList<Link> links;
     for (int byte = 0; byte < 7; ++byte) {
-        const bool intel = edges.joins(FieldOrder::Intel, byte);
-        const bool motorola = edges.joins(FieldOrder::Motorola, byte);
+        const std::optional<double> intel = crossingStrength(edges, runs, FieldOrder::Intel, byte);
+        const std::optional<double> motorola =
+            crossingStrength(edges, runs, FieldOrder::Motorola, byte);
         out.intelVotes += intel && !motorola;
         out.motorolaVotes += motorola && !intel;
-        for (const FieldOrder order : {FieldOrder::Intel, FieldOrder::Motorola})
-            if (order == FieldOrder::Intel ? intel : motorola)
-                links.append({order, byte, 0});
-    }
-    for (Link& link : links) {
-        const auto upper = static_cast<std::size_t>(link.upperByte());
-        const auto lower = static_cast<std::size_t>(link.lowerByte());
-        const auto width =
-            std::min(runs[upper].last().field.bits.size(), runs[lower].first().field.bits.size());
-        link.strength = edges.joinStrength(link.order, link.byte, static_cast<int>(width));
+        if (intel)
+            links.append({FieldOrder::Intel, byte, *intel});
+        if (motorola)
+            links.append({FieldOrder::Motorola, byte, *motorola});
     }
     return links;
 }
 
 // A field that crosses bytes is undecided when every byte it crosses joins in
 // the other order too.
-void markUndecided(const ByteRuns& edges, QList<SlicedField>& fields) {
+void markUndecided(const ByteRuns& edges, const ByteRunsOfFrame& runs, QList<SlicedField>& fields) {
     for (SlicedField& field : fields) {
         if (field.constant || !field.crossesByte())
             continue;
@@ -81,7 +118,7 @@ void markUndecided(const ByteRuns& edges, QList<SlicedField>& fields) {
         bool decided = false;
         for (int i = 1; i < field.bits.size(); ++i) {
             const int a = field.bits[i - 1] / 8, b = field.bits[i] / 8;
-            if (a != b && !edges.joins(other, std::min(a, b)))
+            if (a != b && !crossingStrength(edges, runs, other, std::min(a, b)))
                 decided = true;
         }
         field.orderUndecided = !decided;
@@ -108,7 +145,7 @@ SlicedIdentifier SliceFields(const IdentifierBits& bits, std::optional<FieldOrde
                              const QList<int>& checksum) {
     const ByteRuns edges(bits, checksum);
     SlicedIdentifier out;
-    std::array<QList<ByteRun>, 8> runs;
+    ByteRunsOfFrame runs;
     for (int byte = 0; byte < 8; ++byte)
         runs[static_cast<std::size_t>(byte)] = edges.cut(byte);
     QList<Link> links = crossings(edges, runs, out);
@@ -139,7 +176,7 @@ SlicedIdentifier SliceFields(const IdentifierBits& bits, std::optional<FieldOrde
         const auto lower = static_cast<std::size_t>(link.lowerByte());
         if (leaves[upper] || enters[lower])
             continue;
-        if (known && link.order != out.order && edges.joins(out.order, link.byte))
+        if (known && link.order != out.order && crossingStrength(edges, runs, out.order, link.byte))
             continue;
         // A run that fills its byte passes the order on.
         const bool upperWhole = runs[upper].size() == 1, lowerWhole = runs[lower].size() == 1;
@@ -169,11 +206,18 @@ SlicedIdentifier SliceFields(const IdentifierBits& bits, std::optional<FieldOrde
                 run.bottom = more.first().bottom;
                 last = more.size() == 1;
             }
+            // Its lowest run ends its byte, and a random piece lies below
+            // it across the boundary in the frame's order.
+            if (last && !leaves[static_cast<std::size_t>(at)] && !run.field.constant) {
+                const int below = out.order == FieldOrder::Intel ? at - 1 : at;
+                run.field.randomBelow =
+                    below >= 0 && below < 7 && randomPieceBelow(edges, runs, out.order, below);
+            }
             run.field.edgeClarity = std::clamp(std::min(run.top, run.bottom), 0.5, 1.0);
             out.fields.append(run.field);
         }
     }
-    markUndecided(edges, out.fields);
+    markUndecided(edges, runs, out.fields);
     return out;
 }
 

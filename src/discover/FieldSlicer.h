@@ -28,6 +28,10 @@ struct SlicedField {
     // How clearly its two ends stand out from the neighbours: 0.5 (barely)
     // to 1 (the frame's edge, a constant neighbour, a sharp drop).
     double edgeClarity = 1;
+    // The bits just below its lowest, across a byte boundary in its order,
+    // step at random against it: a checksum's or a counter's piece, or its
+    // own noisy lowest bits. Whether their steps carry into it decides.
+    bool randomBelow = false;
 
     bool crossesByte() const;
 };

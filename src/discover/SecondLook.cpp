@@ -104,11 +104,24 @@ void proposeCarries(std::vector<PendingField>& pending, const std::vector<Identi
             first = a;
         const int low = p.sliced.bits.last();
         const IdentifierBits& s = bits[static_cast<std::size_t>(p.identifier)];
-        if (p.checksum || low % 8 == 0 || !countsAtBottom(p.sliced.bits, s))
+        if (p.checksum)
             continue;
+        // The run below: within the byte, or across the byte boundary in the
+        // field's order (Motorola continues in the next byte's top bit).
+        int next = -1;
+        bool eitherWay = false;
+        if (low % 8 != 0 && countsAtBottom(p.sliced.bits, s)) {
+            next = low - 1;
+        } else if (p.sliced.randomBelow) {
+            next = p.sliced.order == FieldOrder::Intel ? low - 1 : low + 15;
+            eitherWay = true;
+        }
+        if (next < 0)
+            continue;
+        p.carriesEitherWay = eitherWay;
         for (std::size_t b = first; b < pending.size() && pending[b].identifier == p.identifier;
              ++b)
-            if (pending[b].sliced.bits.first() == low - 1 && !pending[b].checksum)
+            if (pending[b].sliced.bits.first() == next && !pending[b].checksum)
                 p.below = static_cast<int>(b);
     }
 }
@@ -237,7 +250,7 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
         const IdentifierBits& s = identifiers[static_cast<std::size_t>(p.identifier)];
         if (p.below >= 0) {
             const SlicedField& lower = pending[static_cast<std::size_t>(p.below)].sliced;
-            p.carry = std::make_unique<CarryTally>(p.sliced.bits, lower.bits);
+            p.carry = std::make_unique<CarryTally>(p.sliced.bits, lower.bits, !p.carriesEitherWay);
             p.joined = std::make_unique<PendingField>();
             PendingField& joined = *p.joined;
             joined.identifier = p.identifier;

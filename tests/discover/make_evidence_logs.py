@@ -12,7 +12,8 @@ OUTDIR/learn.log     60 s as a warm engine at idle has them: the coolant
                      whose carries cross a byte boundary, a sensor
                      voltage jittering about one reading whose upper bits
                      move only in a start-up placeholder and an excursion,
-                     status bits that change a few times, some together
+                     status bits that change a few times, some together,
+                     wheel speeds between the pieces of a count and a check
 OUTDIR/learn.truth   name, identifier and bits (most significant first) of
                      each signal
 OUTDIR/check.log     60 s of a cold start and a drive to 6,500 rpm
@@ -48,6 +49,8 @@ class Learn:
         self.switch = self.switch2 = self.moto_flag = 0
         # The sensor's own numbers: the other frames stay as they were.
         self.sensor_rng = random.Random(43)
+        self.wheel_rng = random.Random(47)
+        self.wheel_count = 0
 
     def coolant(self, t):
         r = self.rng
@@ -116,6 +119,30 @@ class Learn:
                 "StatusPair": 0 if t >= 33 else 3}
 
 
+    def wheels(self, t):
+        """Four 14-bit wheel speeds (300..2700) with a 4-bit count and a
+        4-bit check each split into two 2-bit pieces above and below them:
+        a random piece lies right under the last speed's lowest bit."""
+        r = self.wheel_rng
+        self.wheel_count = (self.wheel_count + 1) % 16
+        base = 1500 + 1200 * math.sin(2 * math.pi * t / 40)
+        out = {"Wheel%d" % k: round(base + 0.3 * k) + r.choice([0, 0, 0, 1, -1])
+               for k in range(4)}
+        out.update({"WheelCountLow": self.wheel_count & 3, "WheelCountHigh": self.wheel_count >> 2,
+                    "WheelCheckLow": 0, "WheelCheckHigh": 0})
+        return out
+
+
+    def moto_wheels(self, t):
+        """In Motorola order: a speed with a check's random piece right under
+        its lowest bit in the next byte, and a value whose noisy lowest two
+        bits lie in the next byte."""
+        r = self.wheel_rng
+        speed = round(1500 + 1200 * math.sin(2 * math.pi * t / 40)) + r.choice([0, 0, 0, 1, -1])
+        sweep = round(1650 + 1350 * math.sin(2 * math.pi * t / 30)) + r.randint(-2, 2)
+        return {"MotoSpeed": speed, "MotoPiece": r.randint(0, 3), "MotoSweep": sweep}
+
+
 class Check(Learn):
     """A cold start and a drive up to 6,500 rpm."""
 
@@ -143,13 +170,24 @@ def write(outdir, name, db, motion, rng):
               (db.frame_by_name("Engine"), 10, motion.engine),
               (db.frame_by_name("MotoRun"), 20, motion.moto),
               (db.frame_by_name("Carries"), 20, motion.carries),
-              (db.frame_by_name("Sensor"), 100, motion.sensor)]
+              (db.frame_by_name("Sensor"), 100, motion.sensor),
+              (db.frame_by_name("Wheels"), 20, motion.wheels),
+              (db.frame_by_name("MotoWheels"), 20, motion.moto_wheels)]
     messages = []
     for frame, cycle, values in frames:
-        own = random.Random(frame.arbitration_id.id) if values == motion.sensor else rng
+        own = (random.Random(frame.arbitration_id.id)
+               if values in (motion.sensor, motion.wheels, motion.moto_wheels) else rng)
         for tick in range(0, SECONDS * 1000, cycle):
             t = tick / 1000
-            data = bytes(frame.encode(values(t)))
+            signals = values(t)
+            data = bytes(frame.encode(signals))
+            if "WheelCheckLow" in signals:
+                # The check: the XOR of the frame's nibbles, its own bits 0.
+                check = 0
+                for byte in data:
+                    check ^= byte >> 4 ^ byte & 15
+                signals.update(WheelCheckLow=check & 3, WheelCheckHigh=check >> 2)
+                data = bytes(frame.encode(signals))
             messages.append(can.Message(timestamp=t + own.uniform(0, 0.0005),
                                         arbitration_id=frame.arbitration_id.id,
                                         is_extended_id=False, data=data))
