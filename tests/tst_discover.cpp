@@ -373,6 +373,56 @@ private slots:
     // two frames: up to four codes are surely states, up to 16 are states
     // read with doubt, more are a quantity's values. Code 0 comes only first,
     // as a start-up placeholder does, and counts like any other.
+    // A field's series, fed by its tally frame after frame, shows what a
+    // series given every value shows: the same buckets with the same
+    // extremes, empty where it is empty, the same first and last time.
+    // Repeats of a value are held for a while, across many buckets.
+    void tallySeriesShowsEveryValue_data() {
+        QTest::addColumn<double>("start");
+        QTest::addColumn<double>("step");
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<int>("hold");   // frames a value is held
+        QTest::addColumn<int>("backAt"); // the frame whose time steps back; -1: none
+        const double w = ValueSeries::FirstWidth;
+        QTest::newRow("every frame new") << 0.0 << 0.01 << 3000 << 1 << -1;
+        QTest::newRow("held across buckets") << 0.0 << 0.01 << 3000 << 37 << -1;
+        QTest::newRow("on the buckets' bounds")
+            << 0.0 << w << 2 * ValueSeries::BucketCount + 1 << 5 << -1;
+        QTest::newRow("epoch times, held long") << 1436509052.249713 << 0.7 << 20000 << 400 << -1;
+        QTest::newRow("time steps back while held") << 100.0 << 0.01 << 3000 << 50 << 1510;
+        QTest::newRow("one value all through") << 3.0 << 0.02 << 5000 << 5000 << -1;
+    }
+    void tallySeriesShowsEveryValue() {
+        QFETCH(double, start);
+        QFETCH(double, step);
+        QFETCH(int, frames);
+        QFETCH(int, hold);
+        QFETCH(int, backAt);
+        FieldTally tally({7, 6, 5, 4, 3, 2, 1, 0}, true);
+        ValueSeries every;
+        for (int k = 0; k < frames; ++k) {
+            const double time = k == backAt ? start - 20 : start + k * step;
+            const auto raw = std::uint64_t(k / hold * 37 % 251);
+            tally.add(time, raw, 8);
+            every.add(time, double(raw), raw < 128 ? double(raw) : double(raw) - 256);
+        }
+        const ValueSeries* fed = tally.series();
+        QVERIFY(fed);
+        QCOMPARE(fed->firstTime(), every.firstTime());
+        QCOMPARE(fed->lastTime(), every.lastTime());
+        const std::vector<SeriesBucket> got = fed->buckets(), want = every.buckets();
+        QCOMPARE(got.size(), want.size());
+        for (std::size_t i = 0; i < want.size(); ++i) {
+            QCOMPARE(got[i].start, want[i].start);
+            QCOMPARE(got[i].width, want[i].width);
+            QCOMPARE(got[i].count > 0, want[i].count > 0);
+            QCOMPARE(got[i].minRaw, want[i].minRaw);
+            QCOMPARE(got[i].maxRaw, want[i].maxRaw);
+            QCOMPARE(got[i].minValue, want[i].minValue);
+            QCOMPARE(got[i].maxValue, want[i].maxValue);
+        }
+    }
+
     void distinctCodes_data() {
         QTest::addColumn<int>("codes");
         QTest::addColumn<int>("kind");

@@ -8,6 +8,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <cmath>
 #include <map>
 
 using namespace cac;
@@ -57,6 +58,31 @@ private slots:
         std::vector<double> back = Steps(3000, 0.01);
         back[1500] = -20; // the log steps back before its first time
         QTest::newRow("time steps back") << 100.0 << back;
+    }
+
+    // The bound before which a time still falls into the last value's
+    // bucket is tight: a value at it stays there, one a step of rounding
+    // later starts the next bucket; at epoch times too, where the bucket's
+    // end rounds.
+    void lastBucketBoundIsTight() {
+        QRandomGenerator rng(17);
+        for (int trial = 0; trial < 2000; ++trial) {
+            const double origin = trial == 0 ? 0.0 : 1.6e9 * rng.generateDouble();
+            const double until = [&] {
+                ValueSeries series;
+                series.add(origin, 1, 1);
+                return series.lastBucketUntil();
+            }();
+            const auto bucketsWithSecondAt = [&](double time) {
+                ValueSeries series;
+                series.add(origin, 1, 1);
+                series.add(time, 2, 2);
+                return series.buckets().size();
+            };
+            QVERIFY2(until > origin, qPrintable(QString::number(origin, 'g', 17)));
+            QCOMPARE(bucketsWithSecondAt(until), std::size_t(1));
+            QCOMPARE(bucketsWithSecondAt(std::nextafter(until, 2 * until + 1)), std::size_t(2));
+        }
     }
 
     void seriesKeepsEveryValueInItsBucket() {

@@ -4,8 +4,25 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace cac {
+
+namespace {
+
+// The greatest time whose offset from `origin` lies below `to`: every later
+// value's time below it, rounded as an offset, stays in the bucket (rounding
+// keeps the order of times). None where the bucket takes no shortcut.
+double untilOf(double origin, double from, double to) {
+    if (!(to > from))
+        return -std::numeric_limits<double>::infinity();
+    double until = origin + to;
+    while (until > origin && !(until - origin < to))
+        until = std::nextafter(until, -std::numeric_limits<double>::infinity());
+    return until;
+}
+
+} // namespace
 
 // A value outside the last one's bucket, the first value, or one without a
 // time.
@@ -40,6 +57,7 @@ void ValueSeries::addElsewhere(double time, double raw, double value) {
         if (static_cast<std::size_t>(m_currentFrom / m_width) != m_current ||
             static_cast<std::size_t>(below / m_width) != m_current)
             m_currentTo = m_currentFrom; // no shortcut for this bucket
+        m_until = untilOf(m_origin, m_currentFrom, m_currentTo);
     }
     m_open.take(raw, value);
 }

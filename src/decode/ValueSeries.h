@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 // A channel's values over time in a fixed number of time buckets, each with
@@ -50,6 +51,16 @@ public:
     // raw value plus `valueShift`.
     void readWider(double rawShift, double valueShift);
 
+    // Times before this one, from the last value's on, fall into the last
+    // value's bucket (-infinity where no time is sure to).
+    double lastBucketUntil() const { return m_until; }
+    // Values went on to `time` without adding anything the buckets show: it
+    // becomes the last time where it is later.
+    void reach(double time) {
+        if (m_count > 0)
+            m_last = std::max(m_last, time);
+    }
+
     qint64 count() const { return m_count; }
     // The buckets holding values, in time order.
     std::vector<SeriesBucket> buckets() const;
@@ -95,6 +106,7 @@ private:
     double m_last = 0;
     Bucket m_open;
     std::size_t m_current = 0;
+    double m_until = -std::numeric_limits<double>::infinity();
     double m_first = 0;
     double m_width = FirstWidth;
 };

@@ -58,7 +58,7 @@ FieldTally::FieldTally(QList<int> bits, bool keepSeries) : m_bits(std::move(bits
     if (m_bits.size() > 64)
         m_bits.resize(64);
     for (const int bit : m_bits)
-        m_needBytes = std::max(m_needBytes, bit / 8 + 1);
+        m_needBytes = static_cast<std::uint8_t>(std::max(int{m_needBytes}, bit / 8 + 1));
     if (m_bits.isEmpty())
         m_needBytes = 9; // more than any frame carries: no frame is read
     if (keepSeries)
@@ -72,10 +72,10 @@ FieldTally::FieldTally(QList<int> bits, bool keepSeries) : m_bits(std::move(bits
     const auto swapped = [](int bit) { return (7 - bit / 8) * 8 + bit % 8; };
     if (runsDown([](int bit) { return bit; })) {
         m_read = Read::Shift;
-        m_shift = m_bits.last();
+        m_shift = static_cast<std::uint8_t>(m_bits.last());
     } else if (runsDown(swapped)) {
         m_read = Read::SwappedShift;
-        m_shift = swapped(m_bits.last());
+        m_shift = static_cast<std::uint8_t>(swapped(m_bits.last()));
     }
     const auto n = m_bits.size();
     m_mask = n >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;

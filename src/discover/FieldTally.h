@@ -70,8 +70,14 @@ public:
             if (!passed.empty())
                 pair(passed, raw, value);
         }
-        if (m_series)
+        // A repeat of the last value in the bucket that holds it changes
+        // nothing the series shows: its extremes stay, and the bucket holds
+        // values already. The series is not touched for it.
+        if (m_series &&
+            !(m_values > 0 && raw == m_last && time >= m_lastTime && time < m_seriesUntil)) {
             m_series->add(time, static_cast<double>(raw), static_cast<double>(value));
+            m_seriesUntil = m_series->lastBucketUntil();
+        }
         // Most frames repeat the field's last value: nothing but the counts moves.
         if (m_values > 0 && raw == m_last) {
             m_lastTime = time;
@@ -116,25 +122,34 @@ public:
         if (m_series)
             m_series->expectSpan(seconds);
     }
-    const ValueSeries* series() const { return m_series.get(); }
-    ValueSeries* series() { return m_series.get(); }
-    std::unique_ptr<ValueSeries> takeSeries() { return std::move(m_series); }
+    // The values over time (repeats of a value within its bucket are not
+    // counted in it, the last frame's time is its last time).
+    ValueSeries* series() {
+        if (m_series)
+            m_series->reach(m_lastTime);
+        return m_series.get();
+    }
+    std::unique_ptr<ValueSeries> takeSeries() {
+        series();
+        return std::move(m_series);
+    }
 
 private:
     // What every frame reads first, together at the object's start: most
     // frames need nothing else, and the tallies of a log's fields share the
     // cache with one another.
-    int m_needBytes = 0; // beyond any frame's length for a field of no bits
+    std::uint8_t m_needBytes = 0; // beyond any frame's length for a field of no bits
     // A field whose bits run on in Intel or Motorola order is read with one
     // shift (Motorola from the byte-swapped data); others bit by bit.
     enum class Read : std::uint8_t { BitByBit, Shift, SwappedShift } m_read = Read::BitByBit;
     bool m_readingsApart = false; // a paired value read signed differed from unsigned
-    int m_shift = 0;
+    std::uint8_t m_shift = 0;
     std::uint64_t m_mask = 0;
     std::uint64_t m_last = 0;
     double m_lastTime = 0;
     qint64 m_values = 0;
     std::unique_ptr<ValueSeries> m_series;
+    double m_seriesUntil = 0; // ValueSeries::lastBucketUntil after the last value added
     // m_scan's: its shared pointer's second word would push what every
     // frame reads past one cache line.
     PointScan* m_scanIn = nullptr;
