@@ -119,7 +119,7 @@ void countFlips(IdentifierBits& s, std::uint64_t data, std::uint64_t changed, st
     addLanes(s.withLowerLanes, changed & eachByteLessOne(changed));
     const std::uint64_t top = changed & ~eachByteBelowTop(changed);
     addLanes(s.topLanes, top);
-    addLanes(s.topAloneLanes, top & ~(changed << 1) & ~LowBits);
+    addLanes(s.topAloneLanes, top & ~(changed << 1));
     // Bit 8b against bit 8b + 15: both must be carried.
     const std::uint64_t alone = changed & ~(changed >> 15) & (carried >> 15);
     s.aloneMotorolaLanes += alone & (LowBits >> 8);

@@ -72,10 +72,10 @@ struct IdentifierBits {
     // Bit p was the highest of its byte to flip: it gives flipsWithHigher
     // and movesAbove.
     std::array<qint64, 64> topFlips{};
-    // Bit p was the highest of its byte to flip and bit p - 1 stayed (p not
-    // a byte's lowest): a flag flips so, on its own; a slow value's upper
-    // bit flips without the one below it only in a jump that moves bits
-    // above it too.
+    // Bit p was the highest of its byte to flip and bit p - 1 stayed (read
+    // for p above its byte's lowest only): a flag flips so, on its own; a
+    // slow value's upper bit flips without the one below it only in a jump
+    // that moves bits above it too.
     std::array<qint64, 64> topFlipsAlone{};
     // Where a field may cross from byte b to byte b + 1: the upper byte's
     // lowest w bits above the lower byte's highest w bits read as one number,

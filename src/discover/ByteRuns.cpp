@@ -113,10 +113,10 @@ ByteRuns::Edge ByteRuns::edge(int high, int low) const {
     // the high bit moved with lower bits of its byte at least once (a carry,
     // a jump of one value), it must also have flipped on its own within its
     // byte: a slow value's rare jumps flip its upper bits without the one
-    // below, but together with bits above them.
+    // below, but together with bits above them. (A byte's lowest bit has no
+    // lower bits in its byte: the rule never asks across a boundary.)
     const bool mayContinue = fb >= RisingFlips * fa && m_s.flipsWithLower[high] > 0;
-    const qint64 onItsOwn =
-        mayContinue && high == low + 1 && high % 8 != 0 ? m_s.topFlipsAlone[high] : alone;
+    const qint64 onItsOwn = mayContinue && high == low + 1 ? m_s.topFlipsAlone[high] : alone;
     double carry = 0;
     if (ra < 0.4 && independent && onItsOwn >= 1) {
         boundary = true;

@@ -70,23 +70,24 @@ int linkWidth(const ByteRunsOfFrame& runs, const Link& link) {
         std::min(runs[upper].last().field.bits.size(), runs[lower].first().field.bits.size()));
 }
 
-// Whether the bits beside the boundary after byte `byte` join in `order` but
-// those below it step at random under a value (RandomCrossing).
-bool randomPieceBelow(const ByteRuns& edges, const ByteRunsOfFrame& runs, FieldOrder order,
-                      int byte) {
-    return edges.joins(order, byte) &&
-           edges.joinStrength(order, byte, linkWidth(runs, {order, byte, 0})) >= RandomCrossing &&
-           edges.joinStrength(order, byte, 8) < SmoothCrossing;
-}
-
 // The step of the number across byte `byte` and the next in `order` (see
 // Link::strength), where their bits beside the boundary join and no random
-// piece lies under a value there; none otherwise.
+// piece lies under a value there (RandomCrossing); none otherwise.
 std::optional<double> crossingStrength(const ByteRuns& edges, const ByteRunsOfFrame& runs,
                                        FieldOrder order, int byte) {
-    if (!edges.joins(order, byte) || randomPieceBelow(edges, runs, order, byte))
+    if (!edges.joins(order, byte))
         return std::nullopt;
-    return edges.joinStrength(order, byte, linkWidth(runs, {order, byte, 0}));
+    const double strength = edges.joinStrength(order, byte, linkWidth(runs, {order, byte, 0}));
+    if (strength >= RandomCrossing && edges.joinStrength(order, byte, 8) < SmoothCrossing)
+        return std::nullopt;
+    return strength;
+}
+
+// Whether the bits beside that boundary join, but a random piece lies under
+// a value there.
+bool randomPieceBelow(const ByteRuns& edges, const ByteRunsOfFrame& runs, FieldOrder order,
+                      int byte) {
+    return edges.joins(order, byte) && !crossingStrength(edges, runs, order, byte);
 }
 
 // The crossings from one byte to the next that either order would make, each
@@ -208,7 +209,7 @@ SlicedIdentifier SliceFields(const IdentifierBits& bits, std::optional<FieldOrde
             }
             // Its lowest run ends its byte, and a random piece lies below
             // it across the boundary in the frame's order.
-            if (last && !leaves[static_cast<std::size_t>(at)] && !run.field.constant) {
+            if (last && !run.field.constant) {
                 const int below = out.order == FieldOrder::Intel ? at - 1 : at;
                 run.field.randomBelow =
                     below >= 0 && below < 7 && randomPieceBelow(edges, runs, out.order, below);

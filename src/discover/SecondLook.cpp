@@ -109,16 +109,12 @@ void proposeCarries(std::vector<PendingField>& pending, const std::vector<Identi
         // The run below: within the byte, or across the byte boundary in the
         // field's order (Motorola continues in the next byte's top bit).
         int next = -1;
-        bool eitherWay = false;
-        if (low % 8 != 0 && countsAtBottom(p.sliced.bits, s)) {
+        if (low % 8 != 0 && countsAtBottom(p.sliced.bits, s))
             next = low - 1;
-        } else if (p.sliced.randomBelow) {
+        else if (p.sliced.randomBelow) // its lowest bit is its byte's
             next = p.sliced.order == FieldOrder::Intel ? low - 1 : low + 15;
-            eitherWay = true;
-        }
         if (next < 0)
             continue;
-        p.carriesEitherWay = eitherWay;
         for (std::size_t b = first; b < pending.size() && pending[b].identifier == p.identifier;
              ++b)
             if (pending[b].sliced.bits.first() == next && !pending[b].checksum)
@@ -250,7 +246,8 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
         const IdentifierBits& s = identifiers[static_cast<std::size_t>(p.identifier)];
         if (p.below >= 0) {
             const SlicedField& lower = pending[static_cast<std::size_t>(p.below)].sliced;
-            p.carry = std::make_unique<CarryTally>(p.sliced.bits, lower.bits, !p.carriesEitherWay);
+            p.carry =
+                std::make_unique<CarryTally>(p.sliced.bits, lower.bits, !p.sliced.randomBelow);
             p.joined = std::make_unique<PendingField>();
             PendingField& joined = *p.joined;
             joined.identifier = p.identifier;

@@ -40,16 +40,13 @@ struct PendingField {
     // change with the count some other way: a tally of each part.
     std::unique_ptr<FieldTally> counting, rest;
     // Where the field may count on into the run just below it in its byte,
-    // or go on into a random piece across the byte boundary below it (its
-    // place in the pending fields): the two read together as a field
-    // of their own, and whether their steps carry. Once the frames are
-    // played, a field that `joins` the run below reports the two as one,
-    // and the run taken in is `absorbed`.
+    // or go on into a random piece across the byte boundary below it
+    // (SlicedField::randomBelow: its carries alone decide, the value may go
+    // either way): the place of that run in the pending fields. The two are
+    // read together as a field of their own, and whether their steps carry.
+    // Once the frames are played, a field that `joins` the run below reports
+    // the two as one, and the run taken in is `absorbed`.
     int below = -1;
-    // The run below lies across a byte boundary and steps at random against
-    // the field (SlicedField::randomBelow): its carries alone decide, the
-    // value may go either way.
-    bool carriesEitherWay = false;
     std::unique_ptr<CarryTally> carry;
     std::unique_ptr<PendingField> joined;
     bool joins = false, absorbed = false;
