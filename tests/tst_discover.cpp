@@ -322,6 +322,10 @@ private slots:
         // into the bits above: one value still.
         QTest::newRow("Motorola value, noisy lowest bits in the next byte")
             << u"MotoSweep"_s << QList<int>{39, 38} << u"continuous"_s << false << 6;
+        QTest::newRow("Intel value, noisy lowest bits across the first boundary")
+            << u"FirstSweep"_s << QList<int>{23, 22} << u"continuous"_s << false << 6;
+        QTest::newRow("Intel value, noisy lowest bits across the last boundary")
+            << u"LastSweep"_s << QList<int>{} << u"continuous"_s << false << 0;
     }
     void evidence() {
         QFETCH(QString, signal);

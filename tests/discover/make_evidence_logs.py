@@ -143,6 +143,14 @@ class Learn:
         return {"MotoSpeed": speed, "MotoPiece": r.randint(0, 3), "MotoSweep": sweep}
 
 
+    def edge_sweeps(self, t):
+        """Intel values whose noisy lowest two bits lie at the top of the
+        byte below, across the first boundary and across the last."""
+        r = self.wheel_rng
+        return {"FirstSweep": round(1650 + 1350 * math.sin(2 * math.pi * t / 30)) + r.randint(-2, 2),
+                "LastSweep": round(512 + 450 * math.sin(2 * math.pi * t / 10)) + r.randint(-3, 3)}
+
+
 class Check(Learn):
     """A cold start and a drive up to 6,500 rpm."""
 
@@ -172,11 +180,12 @@ def write(outdir, name, db, motion, rng):
               (db.frame_by_name("Carries"), 20, motion.carries),
               (db.frame_by_name("Sensor"), 100, motion.sensor),
               (db.frame_by_name("Wheels"), 20, motion.wheels),
-              (db.frame_by_name("MotoWheels"), 20, motion.moto_wheels)]
+              (db.frame_by_name("MotoWheels"), 20, motion.moto_wheels),
+              (db.frame_by_name("EdgeSweeps"), 20, motion.edge_sweeps)]
     messages = []
+    own_numbers = (motion.sensor, motion.wheels, motion.moto_wheels, motion.edge_sweeps)
     for frame, cycle, values in frames:
-        own = (random.Random(frame.arbitration_id.id)
-               if values in (motion.sensor, motion.wheels, motion.moto_wheels) else rng)
+        own = random.Random(frame.arbitration_id.id) if values in own_numbers else rng
         for tick in range(0, SECONDS * 1000, cycle):
             t = tick / 1000
             signals = values(t)
