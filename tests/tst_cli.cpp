@@ -64,11 +64,12 @@ QStringList Entries(const QString& folder) {
 }
 
 // 30 s of three frames every 10 ms, as candump -l lines. 0x2B0's byte 0
-// takes `pages` in a shuffled order, each page its own 16-bit value in bytes
-// 2 and 3; the first page's moves only from 10 s to 20 s. 0x300 and 0x301
+// takes `pages` in a shuffled order (with `hold`, each in turn for `hold`
+// frames in a row), each page its own 16-bit value in bytes 2 and 3; the
+// first page's moves only from 10 s to 20 s. 0x300 and 0x301
 // carry fields of the edge lengths: 32 bits unsigned and signed, 8 and 16
 // bits unsigned and signed, a flag at bit 48.
-QByteArray PagedLog(const QList<int>& pages) {
+QByteArray PagedLog(const QList<int>& pages, int hold = 0) {
     QRandomGenerator random(1);
     QList<int> order;
     QByteArray log;
@@ -89,7 +90,7 @@ QByteArray PagedLog(const QList<int>& pages) {
             for (qsizetype k = order.size() - 1; k > 0; --k)
                 order.swapItemsAt(k, random.bounded(int(k) + 1));
         }
-        const int page = order[i % pages.size()];
+        const int page = hold > 0 ? pages[i / hold % pages.size()] : order[i % pages.size()];
         const int k = int(pages.indexOf(page));
         const int value = k == 0 ? int(30000 - 25000 * std::cos(std::clamp(t - 10, 0.0, 10.0) / 10 *
                                                                 3.141592653589793))
@@ -585,18 +586,30 @@ private slots:
         python.start(CAC_PYTHON3,
                      QStringList{"-c",
                                  "import canmatrix.formats, sys\n"
-                                 "for path in sys.argv[1:]:\n"
+                                 "for k, path in enumerate(sys.argv[1:]):\n"
                                  "    for f in canmatrix.formats.loadp_flat(path).frames:\n"
                                  "        for s in f.signals:\n"
-                                 "            print(s.name, f.arbitration_id.id, s.start_bit, "
+                                 "            print(k, s.name, f.arbitration_id.id, s.start_bit, "
                                  "s.size, s.is_little_endian, s.multiplex, s.factor, s.offset)\n",
                                  DemoDbc, dbc});
         QVERIFY(python.waitForFinished(120000));
         QMap<QByteArray, QList<QByteArray>> signalsByName;
+        QList<QList<QByteArray>> pageSignals; // the demo's: frame, start bit, length, order, page
+        QSet<QByteArray> foundLayouts;
         for (const QByteArray& line : python.readAllStandardOutput().trimmed().split('\n')) {
             const QList<QByteArray> cells = line.split(' ');
-            signalsByName[cells[0]] = cells.mid(1);
+            signalsByName[cells[1]] = cells.mid(2);
+            const QList<QByteArray> layout = cells.mid(2, 5);
+            if (cells[0] == "1")
+                foundLayouts.insert(layout.join(' '));
+            else if (cells[6].toInt() > 0 || cells[6] == "0")
+                pageSignals.append(layout);
         }
+        // Every signal of the paged frame is found in its own page as the
+        // database lays it out, not only those the answers name.
+        QCOMPARE(pageSignals.size(), 4);
+        for (const QList<QByteArray>& layout : pageSignals)
+            QVERIFY2(foundLayouts.contains(layout.join(' ')), layout.join(' ').constData());
         const std::pair<QByteArray, QByteArray> pairs[] = {
             {"OBD_0C_Engine_RPM", "EngineSpeed"},
             {"OBD_05_Coolant_temp", "CoolantTemp"},
@@ -626,29 +639,32 @@ private slots:
     }
 
     // discover --hint --dbc, the database read back by canmatrix: a frame
-    // whose byte 0 takes 2 to 8 values is analysed page by page, and the
-    // hint's field, found in the first page (0), is written as "m0" beside
-    // the page number, which alone claims byte 0, and no guess of the whole
-    // frame claims its bits too; every signal's minimum and
+    // whose byte 0 takes 2 to 8 values is analysed page by page, and each
+    // page's own value is written as "m<page>" beside the page number, which
+    // alone claims byte 0, and no guess of the whole frame claims their bits
+    // too (no page is read by two signals); every signal's minimum and
     // maximum are its raw range times factor plus offset, at every length
     // from 1 to 32 bits, signed and unsigned.
     void discoverPagesAndRanges() {
         const struct {
             const char* name;
             QList<int> pages;
+            int hold;
             bool paged;
         } rows[] = {
-            {"one value is no page", {0x00}, false},
-            {"two pages, bit 7 a flag of the whole frame", {0x00, 0x80}, true},
-            {"eight pages", {0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70}, true},
-            {"nine pages", {0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80}, false},
+            {"one value is no page", {0x00}, 0, false},
+            {"two pages, bit 7 a flag of the whole frame", {0x00, 0x80}, 0, true},
+            {"eight pages", {0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70}, 0, true},
+            {"nine pages", {0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80}, 0, false},
+            {"each page three frames in a row", {0x00, 0x10, 0x20}, 3, true},
+            {"four frames in a row: a state, not a page", {0x00, 0x10, 0x20}, 4, false},
         };
         const QString log = m_dir.filePath("paged.log");
         const QString dbc = m_dir.filePath("paged.dbc");
         const QRegularExpression pageName("_m(\\d+)$");
         for (const auto& r : rows) {
             const RowName row(r.name);
-            WriteFile(log, PagedLog(r.pages));
+            WriteFile(log, PagedLog(r.pages, r.hold));
             const Run run =
                 RunCli({"discover", log, "--hint", "0..100@10..20", "--dbc", dbc}, m_dir.path());
             QCOMPARE(run.exitCode, 0);
@@ -693,7 +709,12 @@ private slots:
                     ++pageZero[bit];
             }
             QCOMPARE(multiplexors, int(r.paged));
-            QCOMPARE(pageFields, r.paged ? QStringList{"F0x2B0_16_16_m0"} : QStringList());
+            QStringList pageValues;
+            for (const int page : r.pages)
+                pageValues << QStringLiteral("F0x2B0_16_16_m%1").arg(page);
+            pageFields.sort();
+            pageValues.sort();
+            QCOMPARE(pageFields, r.paged ? pageValues : QStringList());
             for (int bit = 0; bit < 64; ++bit)
                 QVERIFY2(pageZero[bit] <= 1, qPrintable(QString::number(bit)));
             for (const char* kind : {"1 unsigned", "8 unsigned", "8 signed", "16 unsigned",

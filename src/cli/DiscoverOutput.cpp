@@ -95,6 +95,11 @@ bool PrintDiscoveryJson(const DiscoveryResult& result, const DiscoveryCandidates
             json.key("maxRaw").value(field.maxRaw);
             json.key("minRaw").value(field.minRaw);
             json.key("name").value(field.signal.name);
+            if (field.page >= 0)
+                json.key("page").value(field.page);
+            else
+                json.key("page").null();
+            json.key("pageNumber").value(field.pageNumber);
             json.key("row").value(field.row.settingsText());
             json.key("signUndecided").value(field.signUndecided);
             json.key("signed").value(field.isSigned);

@@ -1,6 +1,5 @@
 #include "cli/DiscoverReferences.h"
 
-#include "bitmap/SignalBitMap.h"
 #include "catalogue/VariableCatalogue.h"
 #include "channels/ConfigModel.h"
 #include "cli/CliCommon.h"
@@ -39,44 +38,6 @@ std::vector<Claim> bestClaims(const DiscoveryCandidates& candidates,
             claim = {r, &matches.front()};
     }
     return claims;
-}
-
-// A field of one page joins its message, with byte 0 as the page number in
-// place of the fields the whole frame showed there.
-// Whether two signals take a bit in common, as the bit map places them.
-bool shareBits(const DbcSignal& a, const DbcSignal& b) {
-    const auto bitsOf = [](const DbcSignal& s) {
-        return MapSignalBits(
-            s.startBit, s.length,
-            int(s.littleEndian ? ByteOrder::IntelStandard : ByteOrder::MotorolaForwMsb));
-    };
-    const SignalBitMap first = bitsOf(a), second = bitsOf(b);
-    return std::any_of(first.positions.begin(), first.positions.end(),
-                       [&](const BitPosition& bit) { return second.covers(bit); });
-}
-
-void addPage(DbcMessage& message, const DbcSignal& signal) {
-    if (std::none_of(message.signalList.begin(), message.signalList.end(),
-                     [](const DbcSignal& s) { return s.isMultiplexor; })) {
-        const auto inByteZero = [](const DbcSignal& s) {
-            return s.littleEndian ? s.startBit + s.length <= 8
-                                  : s.startBit < 8 && s.length <= s.startBit + 1;
-        };
-        message.signalList.removeIf(inByteZero);
-        DbcSignal page;
-        page.name = QStringLiteral("Page");
-        page.length = 8;
-        page.maximum = 255;
-        page.isMultiplexor = true;
-        page.comment = QStringLiteral("the page number: it sets the layout of the rest");
-        message.signalList.prepend(page);
-    }
-    // A guess of the whole frame over the page's bits mixed the pages'
-    // layouts: the page field read in its own frames stands for them.
-    message.signalList.removeIf([&](const DbcSignal& s) {
-        return !s.isMultiplexor && s.multiplexValue < 0 && shareBits(s, signal);
-    });
-    message.signalList.append(signal);
 }
 
 } // namespace
@@ -160,8 +121,6 @@ CanDatabase MatchedDatabase(const DiscoveryResult& result, const DiscoveryCandid
         const FieldMatch& m = *claims[c].match;
         const FieldRef& ref = candidates.refs[qsizetype(c)];
         DbcMessage& message = named.identifiers[ref.identifier].message;
-        if (ref.field < 0)
-            addPage(message, candidates.dbcSignals[c]);
         for (DbcSignal& signal : message.signalList) {
             if (signal.name != candidates.dbcSignals[c].name)
                 continue;

@@ -223,6 +223,7 @@ int BitStatistics::add(const CanFrame& frame) {
         const std::uint64_t mask = bytesMask(common);
         ++s.commonBytes[common];
         const std::uint64_t changed = (data ^ s.lastData) & mask;
+        s.firstByteTurns += (changed & 0xFF) != 0;
         if (changed != 0) // a repeat flips nothing
             countFlips(s, data, changed, mask, common);
     } else {

@@ -57,6 +57,7 @@ struct IdentifierBits {
     std::array<qint64, 8> byteSeen{};  // frames carrying the byte
     std::array<qint64, 8> bytePairs{}; // successive frames both carrying it
     std::bitset<256> firstBytes;       // the values byte 0 took
+    qint64 firstByteTurns = 0;         // successive frames whose byte 0 differs
     std::array<qint64, 64> flips{};    // bit differs from the frame before
     std::array<qint64, 64> ones{};
     // Bit p flipped while bit p - 1 stayed (p = 1 to 63): for neighbours of

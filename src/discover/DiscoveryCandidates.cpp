@@ -4,8 +4,6 @@
 #include "dbc/VariableProposals.h"
 #include "discover/DiscoveryTexts.h"
 
-#include "discover/DiscoveryTexts.h"
-
 #include <algorithm>
 #include <cmath>
 
@@ -57,6 +55,10 @@ DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnsw
             candidate.unseen = FitUnseenText(field);
             candidate.layout = FieldLayout{field.signal.startBit, field.signal.length,
                                            field.signal.littleEndian, field.isSigned};
+            if (field.page >= 0) {
+                candidate.layout->filterByte = 0;
+                candidate.layout->filterValue = field.page;
+            }
             candidate.samples = SamplesOf(field);
             candidate.paired = field.paired;
             candidate.kind = state ? CandidateKind::State : CandidateKind::Continuous;
@@ -110,110 +112,6 @@ ReferenceMatches MatchMarks(const DiscoveryCandidates& candidates, std::vector<R
     }
     out.ranking = RankFieldsByMarks(candidates.fields, marks);
     return out;
-}
-
-QList<int> PagesOf(const DiscoveredIdentifier& identifier) {
-    const std::size_t count = identifier.firstBytes.count();
-    if (count < 2 || count > std::size_t(MaxPages))
-        return {};
-    QList<int> pages;
-    for (int value = 0; value < 256; ++value)
-        if (identifier.firstBytes.test(std::size_t(value)))
-            pages.append(value);
-    return pages;
-}
-
-void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& result,
-                        const IdentifiersPlayer& play,
-                        const std::function<std::vector<ReferenceSeries>()>& pairing) {
-    // Each page of each paged identifier as an identifier of its own,
-    // numbered 0, 1, ...: only its frames are played, so no number meets a
-    // real identifier.
-    struct Page {
-        int identifier;
-        int value;
-    };
-    QList<Page> paged;
-    IdentifierIndex firstPage; // by IdentifierKey::packed(): its first page in `paged`
-    const auto readsByteZero = [](const DiscoveredField& f) {
-        return f.kind != FieldKind::Constant && f.kind != FieldKind::Flag &&
-               f.kind != FieldKind::Enumeration &&
-               std::any_of(f.bits.begin(), f.bits.end(), [](int bit) { return bit < 8; });
-    };
-    for (int i = 0; i < result.identifiers.size(); ++i) {
-        const DiscoveredIdentifier& identifier = result.identifiers[i];
-        const QList<int> values = PagesOf(identifier);
-        // An OBD answer's first byte is its length, not a page.
-        if (values.isEmpty() || CarriesObdAnswers(identifier.key) ||
-            std::any_of(identifier.fields.begin(), identifier.fields.end(), readsByteZero))
-            continue;
-        firstPage.insert(identifier.key.packed(), int(paged.size()));
-        for (const int value : values)
-            paged.append({i, value});
-    }
-    if (paged.isEmpty())
-        return;
-    std::vector<bool> played(std::size_t(result.identifiers.size()), false);
-    for (const Page& page : paged)
-        played[std::size_t(page.identifier)] = true;
-    const FramePlayer pagedPlay = [&](const FrameSink& sink) {
-        return play(played, [&](const CanFrame& frame) {
-            if (frame.remote || frame.error || frame.length == 0)
-                return;
-            const IdentifierKey key = IdentifierKey::of(frame);
-            const int found = firstPage.find(key.packed());
-            if (found < 0)
-                return;
-            for (int k = found; k < paged.size() && paged[k].identifier == paged[found].identifier;
-                 ++k) {
-                if (paged[k].value != frame.data[0])
-                    continue;
-                CanFrame copy = frame;
-                copy.id = std::uint32_t(k);
-                copy.extended = false; // its bus stays: so does the bus's order
-                sink(copy);
-                return;
-            }
-        });
-    };
-    DiscoveryOptions options;
-    options.pairing = pairing;
-    options.busOrders = result.busOrders;
-    const DiscoveryResult split = DiscoverSignals(pagedPlay, options);
-    if (split.stopped || split.pairedNames != candidates.pairedNames)
-        return;
-    for (const FieldRef& ref : ContinuousFields(split)) {
-        const DiscoveredIdentifier& part = split.identifiers[ref.identifier];
-        const DiscoveredField& field = part.fields[ref.field];
-        const Page& page = paged[qsizetype(part.key.id)];
-        const DiscoveredIdentifier& whole = result.identifiers[page.identifier];
-        const bool shown =
-            std::any_of(whole.fields.begin(), whole.fields.end(), [&](const DiscoveredField& f) {
-                return f.kind == FieldKind::Continuous &&
-                       f.signal.startBit == field.signal.startBit &&
-                       f.signal.length == field.signal.length &&
-                       f.signal.littleEndian == field.signal.littleEndian;
-            });
-        if (shown ||
-            std::any_of(field.bits.begin(), field.bits.end(), [](int bit) { return bit < 8; }))
-            continue;
-        DbcSignal signal = field.signal;
-        signal.name = FieldName(whole.key, field.kind, signal.startBit, signal.length) +
-                      QStringLiteral("_m") + QString::number(page.value);
-        signal.multiplexValue = page.value;
-        CandidateField candidate;
-        candidate.id = whole.key.id;
-        candidate.extended = whole.key.extended;
-        candidate.description = OnBusText(signal.name, whole);
-        candidate.unseen = FitUnseenText(field);
-        candidate.layout = FieldLayout{
-            signal.startBit, signal.length, signal.littleEndian, field.isSigned, 0, page.value};
-        candidate.samples = SamplesOf(field);
-        candidate.paired = field.paired;
-        candidates.fields.push_back(std::move(candidate));
-        candidates.refs.append({page.identifier, -1});
-        candidates.dbcSignals.push_back(signal);
-    }
 }
 
 QList<ReferenceMatches> MatchObdAnswers(const DiscoveryCandidates& candidates,

@@ -1,8 +1,8 @@
 #pragma once
 
 // The fields a reference may name, gathered from a discovery: the
-// continuous fields of every identifier (and of every page of a paged
-// frame), ranked against OBD answers, and turned into the channel a match
+// continuous fields of every identifier (a page's of a paged frame too),
+// ranked against OBD answers, and turned into the channel a match
 // fills. The command line and the window both take them from here.
 
 #include "canlog/CanFrame.h"
@@ -36,8 +36,7 @@ struct ReferenceMatches {
 // FieldRef of each and its database signal at the same index: the continuous
 // ones for every reference, flags and enumerations (CandidateKind::State) for
 // marks only; counters and checksums never. A field found in one page of a
-// multiplexed frame has no field of the result (FieldRef::field -1) and a
-// signal of its page.
+// paged frame is read only from that page's frames.
 struct DiscoveryCandidates {
     std::vector<CandidateField> fields;
     QList<FieldRef> refs;
@@ -49,34 +48,12 @@ struct DiscoveryCandidates {
     int pairedIndex(const QString& name) const { return int(pairedNames.indexOf(name)); }
 };
 
-// The values the identifier's byte 0 took when they are few (2 to
-// MaxPages): a byte of few values may be a page number that sets the layout
-// of the rest of the frame.
-constexpr int MaxPages = 8;
-QList<int> PagesOf(const DiscoveredIdentifier& identifier);
-
 // Whether the identifier is one OBD answers come on (0x7E8 to 0x7EF, 0x18DAF1xx).
 bool CarriesObdAnswers(const IdentifierKey& key);
 
 // The candidates of `result`; with `skipObdAnswers`, none of an identifier
 // that carries OBD answers (its fields follow every PID a little).
 DiscoveryCandidates CandidatesOf(const DiscoveryResult& result, bool skipObdAnswers);
-
-// Adds the continuous fields found in the pages of identifiers whose byte 0
-// is a page number (few values, no changing field of the whole frame reads
-// it), those the whole frame does not show as well. Plays the log twice more,
-// each page of each such identifier analysed as an identifier of its own.
-// Only the paged identifiers' frames are asked for. The pages' fields are
-// paired with `pairing`'s references as the whole
-// frames' are.
-// Plays the frames of the identifiers marked (by place in the result's
-// identifiers), or more: the player may play every frame.
-using IdentifiersPlayer =
-    std::function<bool(const std::vector<bool>& identifiers, const FrameSink& sink)>;
-
-void AddPagedCandidates(DiscoveryCandidates& candidates, const DiscoveryResult& result,
-                        const IdentifiersPlayer& play,
-                        const std::function<std::vector<ReferenceSeries>()>& pairing = {});
 
 // A hint's ranking, its windows typed from the log's start moved onto its
 // clock by `clockShift` (LogDiscovery::clockShift()); named "hint " + typed.

@@ -100,7 +100,11 @@ QString IdentifierOrderText(const DiscoveredIdentifier& identifier) {
 }
 
 QString FieldKindText(const DiscoveredField& field) {
+    if (field.pageNumber)
+        return QStringLiteral("page number: each of its values lays out the rest of the frame");
     QString kind = QLatin1String(FieldKindName(field.kind));
+    if (field.page >= 0)
+        kind += QStringLiteral(", page %1 only (frames whose byte 0 is %1)").arg(field.page);
     if (field.isSigned)
         kind += QStringLiteral(", signed");
     if (field.orderUndecided)

@@ -1,5 +1,7 @@
 #include "discover/LogDiscovery.h"
 
+#include "discover/PageLook.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -52,15 +54,14 @@ void discover(LogDiscovery& out, const LogDiscoveryOptions& options, const Frame
         // The OBD answers' own identifiers are no candidates for them.
         if (options.obdAnswers)
             discovery.paired = [](const IdentifierKey& key) { return !CarriesObdAnswers(key); };
-        discovery.keepFrames = true; // the pages' look plays them again
     }
+    discovery.keepFrames = true; // the pages' look plays them again
     out.result = DiscoverSignals(play, discovery);
     NameBuses(out.result, out.firstRead.buses);
     // The pages' look takes the frames from memory where they were kept.
     const std::shared_ptr<const FrameRecord> kept = std::exchange(out.result.kept, nullptr);
-    if (out.result.stopped || !options.references)
+    if (out.result.stopped)
         return;
-    out.candidates = CandidatesOf(out.result, options.obdAnswers);
     const IdentifiersPlayer replay = [&](const std::vector<bool>& identifiers,
                                          const FrameSink& sink) {
         if (!kept)
@@ -68,7 +69,9 @@ void discover(LogDiscovery& out, const LogDiscoveryOptions& options, const Frame
         kept->play(sink, &identifiers);
         return true;
     };
-    AddPagedCandidates(out.candidates, out.result, replay, discovery.pairing);
+    AddPageFields(out.result, replay, discovery.pairing);
+    if (options.references)
+        out.candidates = CandidatesOf(out.result, options.obdAnswers);
 }
 
 } // namespace

@@ -23,13 +23,22 @@ int startBitOf(const QList<int>& bits, FieldOrder order) {
     return order == FieldOrder::Intel ? bits.last() : bits.first();
 }
 
-DbcSignal signalOf(const IdentifierKey& key, const DiscoveredField& field) {
+} // namespace
+
+DbcSignal FieldSignal(const IdentifierKey& key, const DiscoveredField& field) {
     DbcSignal signal;
     signal.startBit = startBitOf(field.bits, field.order);
     signal.length = field.length();
     signal.littleEndian = field.order == FieldOrder::Intel;
     signal.isSigned = field.isSigned;
-    signal.name = FieldName(key, field.kind, signal.startBit, signal.length);
+    signal.name = field.pageNumber
+                      ? QStringLiteral("Page") + HexNumber(key.id) + u'_' +
+                            QString::number(signal.startBit) + u'_' + QString::number(signal.length)
+                      : FieldName(key, field.kind, signal.startBit, signal.length);
+    if (field.page >= 0)
+        signal.name += QStringLiteral("_m") + QString::number(field.page);
+    signal.multiplexValue = field.page;
+    signal.isMultiplexor = field.pageNumber;
     const double span = std::ldexp(1.0, signal.length - (field.isSigned ? 1 : 0));
     signal.minimum = field.isSigned ? -span : 0;
     signal.maximum = span - 1;
@@ -41,7 +50,21 @@ DbcSignal signalOf(const IdentifierKey& key, const DiscoveredField& field) {
     return signal;
 }
 
-} // namespace
+void DescribeMessage(DiscoveredIdentifier& identifier) {
+    DbcMessage& message = identifier.message;
+    message.signalList.clear();
+    // The multiplexor first: a page's rows are filtered on it.
+    for (DiscoveredField& f : identifier.fields) {
+        f.signal = FieldSignal(identifier.key, f);
+        if (f.pageNumber)
+            message.signalList.append(f.signal);
+    }
+    for (DiscoveredField& f : identifier.fields)
+        if (f.kind != FieldKind::Constant && !f.pageNumber)
+            message.signalList.append(f.signal);
+    for (DiscoveredField& f : identifier.fields)
+        f.row = MapSignalToRow(message, f.signal);
+}
 
 QString FieldName(const IdentifierKey& key, FieldKind kind, int startBit, int length) {
     const char* prefix = "F";
@@ -98,12 +121,7 @@ void describeMessage(DiscoveredIdentifier& out, const IdentifierBits& s) {
     out.message.length = s.longestLength();
     out.message.name = QStringLiteral("ID_%1%2").arg(
         HexDigits(s.key.id), s.key.extended ? QStringLiteral("_x") : QString());
-    for (DiscoveredField& f : out.fields) {
-        f.signal = signalOf(s.key, f);
-        f.row = MapSignalToRow(out.message, f.signal);
-        if (f.kind != FieldKind::Constant)
-            out.message.signalList.append(f.signal);
-    }
+    DescribeMessage(out);
 }
 
 // One identifier with its fields; `next` walks `pending`, which is in
@@ -119,6 +137,8 @@ DiscoveredIdentifier describeIdentifier(const IdentifierBits& s, const SlicedIde
         if (s.lengths[static_cast<std::size_t>(length)] > 0)
             out.lengths.append(length);
     out.firstBytes = s.firstBytes;
+    out.firstByteTurns = s.firstByteTurns;
+    out.firstBytePairs = s.bytePairs[0];
     out.order = cut.order;
     out.intelVotes = cut.intelVotes;
     out.motorolaVotes = cut.motorolaVotes;

@@ -54,6 +54,11 @@ struct DiscoveredField {
     // Its value paired with each reference point as the frames came, read
     // with its sign: by DiscoveryResult::pairedNames. Empty without references.
     std::vector<PairSums> paired;
+    // In a paged frame (byte 0 a page number that sets the layout of the
+    // rest): the page whose frames alone carry it, -1 when every frame does;
+    // and whether it is byte 0 itself, the page number.
+    int page = -1;
+    bool pageNumber = false;
     DbcSignal signal; // factor 1, offset 0, named after its kind and place
     SignalRow row;    // the channel row it gives
 
@@ -67,6 +72,8 @@ struct DiscoveredIdentifier {
     double period = 0, jitter = 0;         // seconds: mean and standard deviation of the gaps
     QList<int> lengths;                    // the data lengths its frames had, shortest first
     std::bitset<256> firstBytes;           // the values its byte 0 took
+    qint64 firstByteTurns = 0;             // successive frames whose byte 0 differs
+    qint64 firstBytePairs = 0;             // successive frames both carrying byte 0
     FieldOrder order = FieldOrder::Intel;  // most crossings; each field has its own
     int intelVotes = 0, motorolaVotes = 0; // byte crossings only that order explains
     bool orderFromBus = false;             // none voted: the order is the bus's
@@ -135,6 +142,15 @@ QList<FieldRef> ContinuousFields(const DiscoveryResult& result);
 // "F0x123_16_8" for a continuous field at database start bit 16 with 8 bits;
 // "Counter0x123_...", "Checksum", "Flag", "Enum" for the other kinds.
 QString FieldName(const IdentifierKey& key, FieldKind kind, int startBit, int length);
+
+// The database signal of a field found in `key`'s frames: its place, kind
+// and sign, factor 1 and offset 0, with what the log did not show as its
+// comment; a page's field is named and multiplexed after its page.
+DbcSignal FieldSignal(const IdentifierKey& key, const DiscoveredField& field);
+
+// The identifier's message again from its fields (each changing one a
+// signal, the page number its multiplexor), and each field's channel row.
+void DescribeMessage(DiscoveredIdentifier& identifier);
 
 // What was found as a CAN database: one message per identifier with a field
 // that changes, one signal per such field.

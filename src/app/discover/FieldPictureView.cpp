@@ -41,6 +41,9 @@ FramePicture FieldsPicture(const DiscoveredIdentifier& identifier) {
         signal.id = std::int32_t(identifier.key.id);
         signal.bits = MapSignalBits(cells[ColStartBit], cells[ColLength], cells[ColValueType],
                                     cells[ColByteOrder]);
+        // A page's fields read only its frames: pages share bits without overlap.
+        if (const int page = identifier.fields[i].page; page >= 0)
+            signal.filter = {true, 1, std::uint8_t(page)};
         frame.channels.append(signal);
     }
     for (int cell = 0; cell < FramePicture::Cells; ++cell)
