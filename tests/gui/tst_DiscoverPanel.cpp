@@ -466,7 +466,26 @@ private slots:
         QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
         QVERIFY(m_window->model()->snapshot() == before);
 
+        // A paged frame: its two pages lay their own fields over the same
+        // bytes, drawn without overlap; a page's field, used, fills a
+        // channel filtered on the page number in byte 1.
+        clickIdentifier(QStringLiteral("0x2A0"));
+        clickField(QStringLiteral("F0x2A0_24_8_m2"));
+        const auto overlaps = [&] {
+            const auto& owners = picture->picture().owners;
+            return std::count_if(owners.begin(), owners.end(),
+                                 [](const BitOwners& cell) { return cell.overlap; });
+        };
+        QCOMPARE(overlaps(), 0);
+        const int pedal = channel->value();
+        QTest::mouseClick(use, Qt::LeftButton);
+        QCOMPARE(layoutOf(pedal).mid(0, 5),
+                 (QStringList{"0x2A0", "24", "8", "Unsigned", "Intel standard"}));
+        QCOMPARE(m_window->model()->cell(pedal, ColFilterLoc), QStringLiteral("Byte 1"));
+        QCOMPARE(m_window->model()->cell(pedal, ColFilterVal), QStringLiteral("2"));
+
         // A constant run is nothing to log.
+        clickIdentifier(QStringLiteral("0x18FEBF0B"));
         clickField(QStringLiteral("Const0x18FEBF0B_32_8"));
         QVERIFY(!use->isEnabled());
         QVERIFY(!scale->isEnabled());
