@@ -90,7 +90,7 @@ def score(log, dbc):
             moving = {p for p in bl if len({(d[p // 8] >> (p % 8)) & 1 for d in sel}) > 1}
             if moving:
                 sigs.append((s, bl, moving))
-        ff = found.frame_by_id(canmatrix.ArbitrationId(fid))
+        ff = found.frame_by_id(canmatrix.ArbitrationId(fid, extended=fid > 0x7FF))
         fields = [(f, set(bits(f))) for f in (ff.signals if ff else [])]
         for s, bl, moving in sigs:
             best = max(fields, key=lambda f: (len(f[1] & moving), -len(f[1])), default=None)
