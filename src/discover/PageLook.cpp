@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <bitset>
 #include <map>
+#include <utility>
 
 namespace cac {
 
