@@ -65,11 +65,12 @@ QStringList Entries(const QString& folder) {
 
 // 30 s of three frames every 10 ms, as candump -l lines. 0x2B0's byte 0
 // takes `pages` in a shuffled order (with `hold`, each in turn for `hold`
-// frames in a row), each page its own 16-bit value in bytes 2 and 3; the
-// first page's moves only from 10 s to 20 s. 0x300 and 0x301
+// frames in a row), each page its own 16-bit value in bytes 2 and 3 (with
+// `shared`, every page the first page's); the first page's moves only from
+// 10 s to 20 s. 0x300 and 0x301
 // carry fields of the edge lengths: 32 bits unsigned and signed, 8 and 16
 // bits unsigned and signed, a flag at bit 48.
-QByteArray PagedLog(const QList<int>& pages, int hold = 0) {
+QByteArray PagedLog(const QList<int>& pages, int hold = 0, bool shared = false) {
     QRandomGenerator random(1);
     QList<int> order;
     QByteArray log;
@@ -91,7 +92,7 @@ QByteArray PagedLog(const QList<int>& pages, int hold = 0) {
                 order.swapItemsAt(k, random.bounded(int(k) + 1));
         }
         const int page = hold > 0 ? pages[i / hold % pages.size()] : order[i % pages.size()];
-        const int k = int(pages.indexOf(page));
+        const int k = shared ? 0 : int(pages.indexOf(page));
         const int value = k == 0 ? int(30000 - 25000 * std::cos(std::clamp(t - 10, 0.0, 10.0) / 10 *
                                                                 3.141592653589793))
                                  : int(k * 6000 + 2500 + 2000 * std::sin(t / (3 + k)));
@@ -650,21 +651,27 @@ private slots:
             const char* name;
             QList<int> pages;
             int hold;
+            bool shared;
             bool paged;
         } rows[] = {
-            {"one value is no page", {0x00}, 0, false},
-            {"two pages, bit 7 a flag of the whole frame", {0x00, 0x80}, 0, true},
-            {"eight pages", {0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70}, 0, true},
-            {"nine pages", {0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80}, 0, false},
-            {"each page three frames in a row", {0x00, 0x10, 0x20}, 3, true},
-            {"four frames in a row: a state, not a page", {0x00, 0x10, 0x20}, 4, false},
+            {"one value is no page", {0x00}, 0, false, false},
+            {"two pages, bit 7 a flag of the whole frame", {0x00, 0x80}, 0, false, true},
+            {"eight pages", {0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70}, 0, false, true},
+            {"nine pages", {0x00, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80}, 0, false, false},
+            {"each page three frames in a row", {0x00, 0x10, 0x20}, 3, false, true},
+            {"four frames in a row: a state, not a page", {0x00, 0x10, 0x20}, 4, false, false},
+            {"every page the same value: a turning enumeration",
+             {0x00, 0x10, 0x20},
+             0,
+             true,
+             false},
         };
         const QString log = m_dir.filePath("paged.log");
         const QString dbc = m_dir.filePath("paged.dbc");
         const QRegularExpression pageName("_m(\\d+)$");
         for (const auto& r : rows) {
             const RowName row(r.name);
-            WriteFile(log, PagedLog(r.pages, r.hold));
+            WriteFile(log, PagedLog(r.pages, r.hold, r.shared));
             const Run run =
                 RunCli({"discover", log, "--hint", "0..100@10..20", "--dbc", dbc}, m_dir.path());
             QCOMPARE(run.exitCode, 0);

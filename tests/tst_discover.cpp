@@ -9,6 +9,7 @@
 #include "discover/DiscoveryCandidates.h"
 #include "discover/DiscoveryTexts.h"
 #include "discover/FieldTally.h"
+#include "discover/PageLook.h"
 #include "discover/SecondLook.h"
 #include "discover/SignalDiscovery.h"
 
@@ -1770,6 +1771,58 @@ private slots:
         QCOMPARE(found->isSigned, isSigned);
         QCOMPARE(found->kind, isSigned || value == u"placeholder" ? FieldKind::Continuous
                                                                   : FieldKind::Enumeration);
+    }
+
+    // Byte 0 turning among three values sets a layout only where the pages
+    // show one: each page its own level of a value in bytes 2 and 3 is read
+    // page by page; one value every page carries is not, even where the
+    // whole frame read it otherwise (here: narrower) than the pages do.
+    void pagesNeedEvidence_data() {
+        QTest::addColumn<bool>("shared");
+        QTest::addColumn<int>("spread"); // between the pages' levels
+        QTest::addColumn<int>("swing");  // of each page's value
+        QTest::addColumn<int>("pageFields");
+        QTest::newRow("each page its own level") << false << 8000 << 3000 << 3;
+        QTest::newRow("own levels, the same bits moving") << false << 0x1000 << 200 << 3;
+        QTest::newRow("one value in every page") << true << 8000 << 3000 << 0;
+    }
+    void pagesNeedEvidence() {
+        QFETCH(bool, shared);
+        QFETCH(int, spread);
+        QFETCH(int, swing);
+        QFETCH(int, pageFields);
+        // The pages in a shuffled order each round: in turn they would count.
+        QRandomGenerator random(7);
+        std::array<int, 3> order{0, 1, 2};
+        std::vector<CanFrame> frames;
+        for (int k = 0; k < 3000; ++k) {
+            if (k % 3 == 0)
+                std::shuffle(order.begin(), order.end(), random);
+            const int page = order[std::size_t(k % 3)];
+            const int level = 0x4800 + (shared ? 0 : spread * page);
+            const auto value = std::uint16_t(level + swing * std::sin(k / 300.0));
+            CanFrame frame = Frame(k * 0.01, 0x2B0, "0000000000000000");
+            frame.data[0] = std::uint8_t(page);
+            frame.data[2] = std::uint8_t(value);
+            frame.data[3] = std::uint8_t(value >> 8);
+            frames.push_back(frame);
+        }
+        DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
+        QCOMPARE(result.identifiers.size(), 1);
+        if (shared)
+            for (DiscoveredField& f : result.identifiers[0].fields)
+                if (f.kind != FieldKind::Constant && f.bits.contains(16))
+                    f.bits = f.bits.mid(f.bits.size() - 8);
+        AddPageFields(result, [&](const std::vector<bool>&, const FrameSink& sink) {
+            return PlayFrames(frames)(sink);
+        });
+        const QList<DiscoveredField>& fields = result.identifiers[0].fields;
+        QCOMPARE(std::count_if(fields.begin(), fields.end(),
+                               [](const DiscoveredField& f) { return f.page >= 0; }),
+                 pageFields);
+        QCOMPARE(std::count_if(fields.begin(), fields.end(),
+                               [](const DiscoveredField& f) { return f.pageNumber; }),
+                 pageFields > 0 ? 1 : 0);
     }
 };
 

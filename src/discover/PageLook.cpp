@@ -37,7 +37,8 @@ constexpr int PageTurnFrames = 3;
 
 // Whether byte 0 may be a page number: it turns as pages do, only flags and
 // enumerations of the whole frame read it, and none of them reaches beyond
-// it.
+// it. A counter there counts frames: its pages would be too alike to tell
+// apart from the noise of reading fewer frames.
 bool pageable(const DiscoveredIdentifier& identifier) {
     // One turn more: a log that ends inside a page's run misses its turn.
     if ((identifier.firstByteTurns + 1) * PageTurnFrames < identifier.firstBytePairs)
@@ -56,6 +57,34 @@ bool pageable(const DiscoveredIdentifier& identifier) {
 // its own value at its own level, the whole frame jumps between them. A
 // quantity every page carries reads as clearly in the whole frame.
 constexpr double ClearerInPage = 0.2;
+
+// Whether a page's field reads clearly better than the whole frame's field
+// laid out alike: the pages hold values at levels of their own, and the
+// whole frame jumps between them.
+bool clearerThanWhole(const DiscoveredIdentifier& whole, const DiscoveredField& field) {
+    return std::any_of(whole.fields.begin(), whole.fields.end(), [&](const DiscoveredField& f) {
+        return f.kind == field.kind && f.bits == field.bits && f.order == field.order &&
+               field.confidence > f.confidence + ClearerInPage;
+    });
+}
+
+// Whether two pages read a value over the same bits at levels that never
+// meet: each page holds a value of its own there, not one they all carry.
+bool levelsApart(const std::map<int, QList<DiscoveredField>>& byPage) {
+    std::vector<const DiscoveredField*> fields;
+    for (const auto& [page, pageFields] : byPage)
+        for (const DiscoveredField& f : pageFields)
+            fields.push_back(&f);
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        for (std::size_t k = i + 1; k < fields.size(); ++k) {
+            const DiscoveredField& a = *fields[i];
+            const DiscoveredField& b = *fields[k];
+            if (a.bits == b.bits && a.isSigned == b.isSigned &&
+                (a.maxRaw < b.minRaw || b.maxRaw < a.minRaw))
+                return true;
+        }
+    return false;
+}
 
 // Whether a page's field adds to what the whole frame shows.
 bool addsToWhole(const DiscoveredIdentifier& whole, const DiscoveredField& field) {
@@ -183,19 +212,40 @@ void AddPageFields(DiscoveryResult& result, const IdentifiersPlayer& play,
     if (split.stopped || split.pairedNames != result.pairedNames)
         return;
     QHash<int, std::map<int, QList<DiscoveredField>>> found; // by identifier, by page
+    // The evidence that the pages are laid out apart: some page's value
+    // reads clearly better than the whole frame's, a bit moves in one page
+    // and stays in another, or two pages hold a value over the same bits at
+    // levels that never meet. Without it a byte 0 that turns (an
+    // enumeration stepping round) sets no layout: each page shows the whole
+    // frame's fields, only read from fewer frames, and the whole frame's
+    // reading of them stands.
+    QHash<int, bool> apart;
+    QHash<int, std::pair<std::bitset<64>, std::bitset<64>>> moving; // in some page, in every page
     for (const DiscoveredIdentifier& part : split.identifiers) {
         const Page& page = paged[qsizetype(part.key.id)];
         const DiscoveredIdentifier& whole = result.identifiers[page.identifier];
+        std::bitset<64> moved;
         for (const DiscoveredField& field : part.fields) {
+            // Its top bits that never moved are widened over, not moving.
+            if (field.kind != FieldKind::Constant && !readsByteZero(field))
+                for (const int bit : field.bits.mid(field.unseenTopBits))
+                    moved.set(std::size_t(bit));
             if (!addsToWhole(whole, field))
                 continue;
+            apart[page.identifier] |= clearerThanWhole(whole, field);
             DiscoveredField joined = field;
             joined.page = page.value;
             found[page.identifier][page.value].append(joined);
         }
+        auto [any, every] = moving.value(page.identifier, {{}, std::bitset<64>().set()});
+        moving.insert(page.identifier, {any | moved, every & moved});
     }
-    for (auto it = found.cbegin(); it != found.cend(); ++it)
-        joinPages(result.identifiers[it.key()], PagesOf(result.identifiers[it.key()]), it.value());
+    for (auto it = found.cbegin(); it != found.cend(); ++it) {
+        const auto& [any, every] = moving.value(it.key());
+        if (apart.value(it.key()) || any != every || levelsApart(it.value()))
+            joinPages(result.identifiers[it.key()], PagesOf(result.identifiers[it.key()]),
+                      it.value());
+    }
 }
 
 } // namespace cac
