@@ -9,9 +9,11 @@
 #include "app/discover/DiscoverPanel.h"
 #include "app/preview/PreviewNames.h"
 #include "app/preview/PreviewPanel.h"
+#include "app/window/ObjectNames.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QDialog>
 #include <QDockWidget>
 #include <QHeaderView>
 #include <QScreen>
@@ -123,6 +125,18 @@ class TestWindowFits : public QObject, testing::DemoWindow {
                                 .arg(table->viewport()->width())));
     }
 
+    // Opened below, Find signals shows its identifiers' first rows at once:
+    // the part of the list inside the window, before the panel is scrolled.
+    void checkFirstRowsShown(int rows) {
+        auto* list = get<QTableView>(app::names::DiscoverIdentifiers);
+        QRect shown(list->viewport()->mapTo(m_window.get(), QPoint()), list->viewport()->size());
+        for (QWidget* holder = list->viewport()->parentWidget(); holder != m_window.get();
+             holder = holder->parentWidget())
+            shown &= QRect(holder->mapTo(m_window.get(), QPoint()), holder->size());
+        QVERIFY2(shown.height() >= rows * list->verticalHeader()->defaultSectionSize(),
+                 qPrintable(QStringLiteral("identifiers: %1 px shown").arg(shown.height())));
+    }
+
 private slots:
     void init() { startDemoWindow(); }
     void cleanup() { stopDemoWindow(); }
@@ -150,6 +164,8 @@ private slots:
         for (Panel panel : order) {
             open(panel);
             checkInsideScreen(panel == Panel::Preview ? "preview opened" : "discover opened");
+            if (panel == Panel::Discover)
+                checkFirstRowsShown(2);
         }
         if (order.size() == 2) {
             const QList<QDockWidget*> tabbed = m_window->tabifiedDockWidgets(dock(order.first()));
@@ -178,6 +194,24 @@ private slots:
                  qPrintable(QStringLiteral("%1 px tall, started %2")
                                 .arg(m_window->height())
                                 .arg(started.height())));
+    }
+
+    // The import dialog keeps to the screen, its Fill button shown; the
+    // row it previews scrolls where the screen is too low for its cells.
+    void importDialogInsideTheScreen() {
+        m_fake->dialogs->answer = example(QStringLiteral("demo-vehicle.dbc"));
+        trigger(app::names::MenuImportDbc);
+        auto* dialog = m_window->findChild<QDialog*>(app::names::DbcDialog);
+        QVERIFY(dialog && QTest::qWaitForWindowExposed(dialog));
+        QCoreApplication::processEvents();
+        const QRect room = m_window->screen()->availableGeometry();
+        QVERIFY2(room.contains(dialog->frameGeometry()),
+                 qPrintable(QStringLiteral("dialog %1 on %2")
+                                .arg(rectText(dialog->frameGeometry()), rectText(room))));
+        auto* fill = dialog->findChild<QWidget*>(app::names::DbcFill);
+        QVERIFY(fill && fill->isVisible());
+        QVERIFY(dialog->rect().contains(QRect(fill->mapTo(dialog, QPoint()), fill->size())));
+        dialog->reject();
     }
 };
 

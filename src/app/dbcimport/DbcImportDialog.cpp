@@ -19,6 +19,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -65,7 +67,17 @@ DbcImportDialog::DbcImportDialog(const QString& path, const ConfigModel& model,
 
     auto* splitter = new QSplitter(this);
     splitter->addWidget(buildSignalSide());
-    splitter->addWidget(buildRowSide());
+    // The row's twelve cells are taller than a laptop's screen at 150 %:
+    // they scroll there, and the dialog keeps to the screen.
+    auto* rowSide = new QScrollArea(splitter);
+    rowSide->setFrameShape(QFrame::NoFrame);
+    rowSide->setWidgetResizable(true);
+    rowSide->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    rowSide->setFocusPolicy(Qt::NoFocus); // the variable's controls in it take the keys
+    rowSide->setWidget(buildRowSide());
+    rowSide->setMinimumWidth(rowSide->widget()->minimumSizeHint().width() +
+                             rowSide->verticalScrollBar()->sizeHint().width());
+    splitter->addWidget(rowSide);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
     splitter->setChildrenCollapsible(false);

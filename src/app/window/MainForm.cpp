@@ -181,7 +181,7 @@ void MainForm::addLogPanels() {
     addDockWidget(Qt::BottomDockWidgetArea, m_discoverPanel);
     m_discoverPanel->hide();
     m_screenFit->watch(m_previewPanel);
-    m_screenFit->watch(m_discoverPanel);
+    m_screenFit->watch(m_discoverPanel, ScreenFit::Room::Share);
     connect(m_discoverPanel, &DiscoverPanel::reported, statusBar(),
             [this](const QString& text) { statusBar()->showMessage(text); });
     connect(m_discoverPanel, &DiscoverPanel::aboutToFill, m_channelEditor,

@@ -16,11 +16,21 @@
 
 namespace cac::app {
 
+namespace {
+// The least share of the window's height a panel worked in takes below. With
+// 36 %, Find signals shows two rows of its identifiers on 1366x768 at 150 %
+// in the Fusion and the Windows style, while at 100 % the contents above
+// still keep their least height and need no scrolling.
+constexpr double PanelShareBelow = 0.36;
+} // namespace
+
 ScreenFit::ScreenFit(QMainWindow* window) : QObject(window), m_window(window) {
     window->installEventFilter(this);
 }
 
-void ScreenFit::watch(QDockWidget* panel) {
+void ScreenFit::watch(QDockWidget* panel, Room room) {
+    if (room == Room::Share)
+        m_sharing << panel;
     // Queued: the window's layout has taken the panel in (or out) by then.
     connect(panel, &QDockWidget::visibilityChanged, this,
             [this] { QTimer::singleShot(0, this, &ScreenFit::panelShownOrHidden); });
@@ -43,19 +53,31 @@ QSize ScreenFit::most() const {
     return (room.size() - frame).expandedTo(least);
 }
 
+int ScreenFit::tabsHeight() const {
+    QTabBar tabs;
+    tabs.setFont(m_window->font());
+    tabs.addTab(m_window->windowTitle());
+    return tabs.sizeHint().height();
+}
+
 void ScreenFit::panelShownOrHidden() {
     boundContents();
     const QList<QDockWidget*> docked = dockedPanels();
-    const bool opened = !docked.isEmpty() && !m_panelsOpen;
-    m_panelsOpen = !docked.isEmpty();
+    const bool first = !docked.isEmpty() && m_panelsOpen == 0;
+    // A panel joining another's tab group brings the group's tabs with it:
+    // the group is sized again, so the panel keeps its share below them.
+    const bool opened = docked.size() > m_panelsOpen;
+    m_panelsOpen = docked.size();
     if (opened && m_window->isVisible() && !m_window->isMaximized() && !m_window->isFullScreen()) {
         // The grid keeps its rows and the panel gets half of a window as
         // tall as the screen allows.
-        if (m_window->height() < most().height())
+        if (first && m_window->height() < most().height())
             m_window->resize(m_window->width(), most().height());
-        // Half, as far as the contents above keep their least height.
+        // Half, as far as the contents above keep their least height; the
+        // size is the tab group's, its tabs included.
+        const int tabs = m_window->tabifiedDockWidgets(docked.first()).isEmpty() ? 0 : tabsHeight();
         const int spare = m_window->height() - m_window->minimumSizeHint().height() +
-                          docked.first()->minimumSizeHint().height();
+                          docked.first()->minimumSizeHint().height() + tabs;
         m_window->resizeDocks({docked.first()}, {std::min(m_window->height() / 2, spare)},
                               Qt::Vertical);
         // The layout may still grow the window for the panel: fit it then.
@@ -77,21 +99,17 @@ void ScreenFit::boundContents() {
     if (!scroller || !scroller->widget())
         return;
     int below = 0, beside = 0, panelsBelow = 0;
+    bool sharing = false;
     const int separator = m_window->style()->pixelMetric(QStyle::PM_DockWidgetSeparatorExtent);
     for (QDockWidget* panel : dockedPanels()) {
         panelsBelow += m_window->dockWidgetArea(panel) == Qt::BottomDockWidgetArea ? 1 : 0;
         const QSize panelLeast = panel->minimumSizeHint().expandedTo(panel->minimumSize());
         // Panels sharing a tab group take their room once: the largest.
-        if (m_window->dockWidgetArea(panel) == Qt::BottomDockWidgetArea)
+        if (m_window->dockWidgetArea(panel) == Qt::BottomDockWidgetArea) {
             below = std::max(below, panelLeast.height() + separator);
-        else
+            sharing = sharing || m_sharing.contains(panel);
+        } else
             beside = std::max(beside, panelLeast.width() + separator);
-    }
-    if (panelsBelow > 1) {
-        // They share a tab group (the panel room puts them in one): its tabs.
-        QTabBar tabs;
-        tabs.addTab(m_window->windowTitle());
-        below += tabs.sizeHint().height();
     }
     int chrome = 0;
     if (const QWidget* menus = m_window->menuWidget(); menus && !menus->isHidden())
@@ -100,6 +118,14 @@ void ScreenFit::boundContents() {
         status && !status->isHidden())
         chrome += status->sizeHint().height();
     const QSize frame = m_window->frameGeometry().size() - m_window->size();
+    if (sharing) {
+        // A panel's least height is a sliver of its lists: opened below, it
+        // shows its first rows at once, and the contents above scroll for it.
+        const int free = m_window->screen()->availableGeometry().height() - frame.height() - chrome;
+        below = std::max(below, static_cast<int>(free * PanelShareBelow));
+    }
+    if (panelsBelow > 1)
+        below += tabsHeight(); // they share a tab group: the panel room puts them in one
     // Scaled sizes round to whole pixels each: a pixel or two spare.
     constexpr int RoundingSlack = 2;
     const QSize room = m_window->screen()->availableGeometry().size() - frame -

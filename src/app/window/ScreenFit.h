@@ -21,7 +21,11 @@ class ScreenFit : public QObject {
 public:
     explicit ScreenFit(QMainWindow* window);
 
-    void watch(QDockWidget* panel);
+    // A panel worked in (Find signals) takes a share of the screen's height
+    // when docked below; one glanced at (the CAN preview) its least height,
+    // so the contents above stay whole on a 1280x720 screen.
+    enum class Room { Least, Share };
+    void watch(QDockWidget* panel, Room room = Room::Least);
     // Shrinks the window to the available area (never below its least size)
     // and moves it inside; a maximized or full-screen window is left alone.
     void fit();
@@ -34,12 +38,14 @@ private:
     void boundContents();
     QList<QDockWidget*> dockedPanels() const;
     bool anyPanelDocked() const { return !dockedPanels().isEmpty(); }
-    QSize most() const; // the window's largest size on its screen
+    QSize most() const;     // the window's largest size on its screen
+    int tabsHeight() const; // of a tab group of panels
 
     QMainWindow* m_window;
     bool m_framed = false;
-    bool m_panelsOpen = false;
-    QSize m_withoutPanels; // the window's size while no panel was open below it
+    qsizetype m_panelsOpen = 0;    // docked ones
+    QList<QDockWidget*> m_sharing; // the panels that take a share
+    QSize m_withoutPanels;         // the window's size while no panel was open below it
 };
 
 } // namespace cac::app
