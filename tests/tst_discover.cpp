@@ -1782,15 +1782,19 @@ private slots:
         QTest::addColumn<int>("spread"); // between the pages' levels
         QTest::addColumn<int>("swing");  // of each page's value
         QTest::addColumn<int>("pageFields");
-        QTest::newRow("each page its own level") << false << 8000 << 3000 << 3;
-        QTest::newRow("own levels, the same bits moving") << false << 0x1000 << 200 << 3;
-        QTest::newRow("one value in every page") << true << 8000 << 3000 << 0;
+        QTest::addColumn<QList<int>>("pages"); // byte 0 of each page
+        const QList<int> first{0, 1, 2};
+        QTest::newRow("each page its own level") << false << 8000 << 3000 << 3 << first;
+        QTest::newRow("own levels, the same bits moving") << false << 0x1000 << 200 << 3 << first;
+        QTest::newRow("one value in every page") << true << 8000 << 3000 << 0 << first;
+        QTest::newRow("pages 0, 128 and 255") << false << 8000 << 3000 << 3 << QList{0, 128, 255};
     }
     void pagesNeedEvidence() {
         QFETCH(bool, shared);
         QFETCH(int, spread);
         QFETCH(int, swing);
         QFETCH(int, pageFields);
+        QFETCH(QList<int>, pages);
         // The pages in a shuffled order each round: in turn they would count.
         QRandomGenerator random(7);
         std::array<int, 3> order{0, 1, 2};
@@ -1802,7 +1806,7 @@ private slots:
             const int level = 0x4800 + (shared ? 0 : spread * page);
             const auto value = std::uint16_t(level + swing * std::sin(k / 300.0));
             CanFrame frame = Frame(k * 0.01, 0x2B0, "0000000000000000");
-            frame.data[0] = std::uint8_t(page);
+            frame.data[0] = std::uint8_t(pages[page]);
             frame.data[2] = std::uint8_t(value);
             frame.data[3] = std::uint8_t(value >> 8);
             frames.push_back(frame);
@@ -1823,6 +1827,12 @@ private slots:
         QCOMPARE(std::count_if(fields.begin(), fields.end(),
                                [](const DiscoveredField& f) { return f.pageNumber; }),
                  pageFields > 0 ? 1 : 0);
+        QList<int> seen; // the pages whose own value was found
+        for (const DiscoveredField& f : fields)
+            if (f.page >= 0)
+                seen << f.page;
+        std::sort(seen.begin(), seen.end());
+        QCOMPARE(seen, pageFields > 0 ? pages : QList<int>());
     }
 };
 

@@ -58,13 +58,18 @@ bool pageable(const DiscoveredIdentifier& identifier) {
 // quantity every page carries reads as clearly in the whole frame.
 constexpr double ClearerInPage = 0.2;
 
+// Whether two fields are laid out alike: of one kind over the same bits in
+// the same order.
+bool alike(const DiscoveredField& a, const DiscoveredField& b) {
+    return a.kind == b.kind && a.bits == b.bits && a.order == b.order;
+}
+
 // Whether a page's field reads clearly better than the whole frame's field
 // laid out alike: the pages hold values at levels of their own, and the
 // whole frame jumps between them.
 bool clearerThanWhole(const DiscoveredIdentifier& whole, const DiscoveredField& field) {
     return std::any_of(whole.fields.begin(), whole.fields.end(), [&](const DiscoveredField& f) {
-        return f.kind == field.kind && f.bits == field.bits && f.order == field.order &&
-               field.confidence > f.confidence + ClearerInPage;
+        return alike(f, field) && field.confidence > f.confidence + ClearerInPage;
     });
 }
 
@@ -92,14 +97,13 @@ bool addsToWhole(const DiscoveredIdentifier& whole, const DiscoveredField& field
         return false;
     const std::bitset<64> bits = bitsOf(field);
     return std::none_of(whole.fields.begin(), whole.fields.end(), [&](const DiscoveredField& f) {
-        const bool alike = f.kind == field.kind && f.bits == field.bits && f.order == field.order &&
-                           field.confidence <= f.confidence + ClearerInPage;
+        const bool asClear = alike(f, field) && field.confidence <= f.confidence + ClearerInPage;
         // A counter and a checksum whose algorithm holds are the whole
         // frame's; values that only scatter like a checksum may be the
         // pages' values mixed.
         const bool counts = f.kind == FieldKind::Counter ||
                             (f.kind == FieldKind::Checksum && !f.algorithm.isEmpty());
-        return alike || (counts && (bitsOf(f) & bits).any());
+        return asClear || (counts && (bitsOf(f) & bits).any());
     });
 }
 
@@ -171,13 +175,15 @@ void AddPageFields(DiscoveryResult& result, const IdentifiersPlayer& play,
         int value;
     };
     QList<Page> paged;
-    IdentifierIndex firstPage; // by IdentifierKey::packed(): its first page in `paged`
+    QHash<int, QList<int>> pagesOf; // by identifier: its page numbers
+    IdentifierIndex firstPage;      // by IdentifierKey::packed(): its first page in `paged`
     for (int i = 0; i < result.identifiers.size(); ++i) {
         const DiscoveredIdentifier& identifier = result.identifiers[i];
         const QList<int> values = PagesOf(identifier);
         if (values.isEmpty() || CarriesObdAnswers(identifier.key) || !pageable(identifier))
             continue;
         firstPage.insert(identifier.key.packed(), int(paged.size()));
+        pagesOf.insert(i, values);
         for (const int value : values)
             paged.append({i, value});
     }
@@ -243,8 +249,7 @@ void AddPageFields(DiscoveryResult& result, const IdentifiersPlayer& play,
     for (auto it = found.cbegin(); it != found.cend(); ++it) {
         const auto& [any, every] = moving.value(it.key());
         if (apart.value(it.key()) || any != every || levelsApart(it.value()))
-            joinPages(result.identifiers[it.key()], PagesOf(result.identifiers[it.key()]),
-                      it.value());
+            joinPages(result.identifiers[it.key()], pagesOf.value(it.key()), it.value());
     }
 }
 
