@@ -9,6 +9,7 @@
 #include "discover/DiscoveryCandidates.h"
 #include "discover/DiscoveryTexts.h"
 #include "discover/FieldTally.h"
+#include "discover/OnesRuns.h"
 #include "discover/PageLook.h"
 #include "discover/SecondLook.h"
 #include "discover/SignalDiscovery.h"
@@ -1833,6 +1834,99 @@ private slots:
                 seen << f.page;
         std::sort(seen.begin(), seen.end());
         QCOMPARE(seen, pageFields > 0 ? pages : QList<int>());
+    }
+
+    // Runs of ones that may mark a field's extent, in either order: 6 to 16
+    // bits between zeros or the frame's edges, an end inside a byte.
+    void onesRunsOf_data() {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<bool>("motorola");
+        QTest::addColumn<QList<QList<int>>>("runs"); // bits, most significant first
+        QTest::newRow("6 bits, the shortest")
+            << "00000000000000fc"_ba << false << QList<QList<int>>{{63, 62, 61, 60, 59, 58}};
+        QTest::newRow("5 bits, too short") << "00000000000000f8"_ba << false << QList<QList<int>>{};
+        QTest::newRow("16 bits, the longest")
+            << "00000000000ffff0"_ba << true
+            << QList<QList<int>>{{43, 42, 41, 40, 55, 54, 53, 52, 51, 50, 49, 48, 63, 62, 61, 60}};
+        QTest::newRow("17 bits, too long") << "00000000001ffff0"_ba << true << QList<QList<int>>{};
+        QTest::newRow("whole bytes") << "0000000000ffff00"_ba << true << QList<QList<int>>{};
+        QTest::newRow("from bit 0, Intel")
+            << "3f00000000000000"_ba << false << QList<QList<int>>{{5, 4, 3, 2, 1, 0}};
+        QTest::newRow("Intel, across a byte")
+            << "000000000000f00f"_ba << false
+            << QList<QList<int>>{{59, 58, 57, 56, 55, 54, 53, 52}};
+        QTest::newRow("the same bits, Motorola")
+            << "000000000000f00f"_ba << true << QList<QList<int>>{};
+    }
+    void onesRunsOf() {
+        QFETCH(QByteArray, data);
+        QFETCH(bool, motorola);
+        QFETCH(QList<QList<int>>, runs);
+        const CanFrame frame = Frame(0, 0x5BC, data);
+        QCOMPARE(OnesRunsOf(FrameBits(frame), motorola ? FieldOrder::Motorola : FieldOrder::Intel),
+                 runs);
+    }
+
+    // A charge time that takes a few levels in turn, its "not available"
+    // code 0x1FFF among them, beside the condition that selects it (as a
+    // battery controller sends them, bytes 5 to 7): the flips alone cut the
+    // time in pieces; the run of ones between zeros gives its 13 bits.
+    // Whole bytes of ones, a counter at its top beside a value not yet
+    // available, or two neighbours not yet available, each changing on its
+    // own later, join nothing.
+    void onesRunsJoin_data() {
+        QTest::addColumn<QByteArrayList>("turn"); // bytes 5 to 7 of each frame in turn
+        QTest::addColumn<QString>("start");       // else: what the first 400 frames leave unset
+        QTest::addColumn<bool>("joined");
+        QTest::newRow("all ones in one frame of 5")
+            << QByteArrayList{"052028", "054000", "06205a", "064000", "041fff"} << QString()
+            << true;
+        QTest::newRow("whole bytes of ones")
+            << QByteArrayList{"050028", "054000", "06005a", "064000", "04ffff"} << QString()
+            << false;
+        QTest::newRow("a counter at its top") << QByteArrayList{} << u"counter"_s << false;
+        QTest::newRow("two neighbours") << QByteArrayList{} << u"neighbours"_s << false;
+    }
+    void onesRunsJoin() {
+        QFETCH(QByteArrayList, turn);
+        QFETCH(QString, start);
+        QFETCH(bool, joined);
+        std::vector<CanFrame> frames;
+        for (int k = 0; k < 1000; ++k) {
+            const bool unset = k < 400;
+            int tail = 0;
+            if (start == u"counter") {
+                // Bits 52..48 and 63..60 a value, bits 59..56 a counter.
+                const int value = unset ? 0x1FF : int(100 + 50 * std::sin(k / 40.0));
+                tail = 0x40000 | (value >> 4) << 8 | (value & 15) << 4 | k % 16;
+            } else if (start == u"neighbours") {
+                // Bits 53..48 one value, bits 63..58 the next.
+                const int a = unset ? 63 : int(30 + 20 * std::sin(k / 30.0));
+                const int b = unset ? 63 : int(30 + 20 * std::cos(k / 17.0));
+                tail = 0x40000 | a << 8 | b << 2;
+            } else {
+                // The time left counts down between its codes.
+                tail = turn[k % turn.size()].toInt(nullptr, 16);
+                if ((tail & 0xFF) != 0 && (tail & 0x1FFF) != 0x1FFF)
+                    tail -= k / 400;
+            }
+            frames.push_back(
+                Frame(k * 0.5, 0x5BC,
+                      "36432c3baa" + QByteArray::number(tail, 16).rightJustified(6, '0')));
+        }
+        const DiscoveryResult result = DiscoverSignals(PlayFrames(frames));
+        QCOMPARE(result.identifiers.size(), 1);
+        const QList<DiscoveredField>& fields = result.identifiers[0].fields;
+        const auto whole = std::find_if(fields.begin(), fields.end(),
+                                        [&](const DiscoveredField& f) { return f.onesCode; });
+        QCOMPARE(whole != fields.end(), joined);
+        if (!joined)
+            return;
+        QCOMPARE(whole->bits, (QList<int>{52, 51, 50, 49, 48, 63, 62, 61, 60, 59, 58, 57, 56}));
+        QCOMPARE(whole->order, FieldOrder::Motorola);
+        QVERIFY(!whole->isSigned);
+        QCOMPARE(whole->maxRaw, 8191.0);
+        QVERIFY(FieldKindText(*whole).contains(u"all ones (8191) taken as \"not available\""_s));
     }
 };
 

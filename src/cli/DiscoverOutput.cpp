@@ -95,6 +95,7 @@ bool PrintDiscoveryJson(const DiscoveryResult& result, const DiscoveryCandidates
             json.key("maxRaw").value(field.maxRaw);
             json.key("minRaw").value(field.minRaw);
             json.key("name").value(field.signal.name);
+            json.key("onesCode").value(field.onesCode);
             if (field.page >= 0)
                 json.key("page").value(field.page);
             else

@@ -1,6 +1,7 @@
 #include "discover/DiscoveryTexts.h"
 
 #include <QStringList>
+#include <cstdint>
 
 #include <algorithm>
 
@@ -107,6 +108,9 @@ QString FieldKindText(const DiscoveredField& field) {
         kind += QStringLiteral(", page %1 only (frames whose byte 0 is %1)").arg(field.page);
     if (field.isSigned)
         kind += QStringLiteral(", signed");
+    if (field.onesCode)
+        kind += QStringLiteral(", all ones (%1) taken as \"not available\"")
+                    .arg(QString::number((std::uint64_t{1} << field.bits.size()) - 1));
     if (field.orderUndecided)
         kind += QStringLiteral(", either byte order");
     if (field.kind == FieldKind::Checksum)

@@ -32,6 +32,9 @@ struct SlicedField {
     // step at random against it: a checksum's or a counter's piece, or its
     // own noisy lowest bits. Whether their steps carry into it decides.
     bool randomBelow = false;
+    // Its bits were seen all ones between zeros (OnesRuns): that value is a
+    // "not available" code, not a two's complement -1, and it reads unsigned.
+    bool onesCode = false;
 
     bool crossesByte() const;
 };

@@ -1,6 +1,7 @@
 #include "discover/SecondLook.h"
 
 #include "discover/CountingBits.h"
+#include "discover/OnesRuns.h"
 
 #include <algorithm>
 #include <cmath>
@@ -145,7 +146,7 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
                              const std::vector<std::optional<ChecksumFound>>& checksums,
                              const std::vector<ReferenceSeries>* references,
                              const std::function<bool(const IdentifierKey&)>& paired,
-                             const std::vector<BusOrder>& buses) {
+                             const std::vector<BusOrder>& buses, const FrameRecord* frames) {
     SecondLook look;
     look.sliced.reserve(identifiers.size());
     look.tallies.resize(identifiers.size());
@@ -176,12 +177,18 @@ SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
         if (learnt.order && !look.sliced[i].orderDecided())
             look.sliced[i] = SliceFields(identifiers[i], learnt.order, checksumBits(i));
     }
+    std::vector<QList<int>> checksummed(identifiers.size());
+    for (std::size_t i = 0; i < identifiers.size(); ++i) {
+        checksummed[i] = checksumBits(i);
+        if (checksums[i])
+            CutOutChecksum(look.sliced[i], checksummed[i]);
+    }
+    if (frames)
+        JoinOnesRuns(look.sliced, identifiers, checksummed, *frames);
     std::vector<PendingField>& pending = look.pending;
     for (int i = 0; i < static_cast<int>(identifiers.size()); ++i) {
         const std::optional<ChecksumFound>& checksum = checksums[static_cast<std::size_t>(i)];
-        const QList<int> checksumBits = checksum ? checksum->bits : QList<int>();
-        if (checksum)
-            CutOutChecksum(look.sliced[static_cast<std::size_t>(i)], checksumBits);
+        const QList<int>& checksumBits = checksummed[static_cast<std::size_t>(i)];
         for (const SlicedField& field : look.sliced[static_cast<std::size_t>(i)].fields) {
             if (field.constant)
                 continue;
@@ -321,7 +328,8 @@ DiscoveredField ChangingField(PendingField& p, const SlicedField& field) {
     f.order = field.order;
     f.orderUndecided = field.orderUndecided;
     f.kind = verdict.kind;
-    f.isSigned = verdict.isSigned;
+    f.isSigned = verdict.isSigned && !field.onesCode;
+    f.onesCode = field.onesCode;
     f.confidence = verdict.certainty * field.edgeClarity;
     if (p.checksum) {
         f.kind = FieldKind::Checksum;

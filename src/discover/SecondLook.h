@@ -5,6 +5,7 @@
 #include "discover/ChecksumFinder.h"
 #include "discover/FieldSlicer.h"
 #include "discover/FieldTally.h"
+#include "discover/FrameRecord.h"
 #include "discover/SignalDiscovery.h"
 
 #include <QList>
@@ -75,11 +76,14 @@ struct SecondLook {
 // be fitted to one: neither a checksum nor too narrow to read continuous;
 // the identifiers with the most frames get the series first. Each bus's
 // byte order is learnt from its identifiers unless `buses` gives them.
+// With the log's `frames`, the fields a run of ones marks as one are joined
+// (JoinOnesRuns).
 SecondLook PrepareSecondLook(const std::vector<IdentifierBits>& identifiers,
                              const std::vector<std::optional<ChecksumFound>>& checksums,
                              const std::vector<ReferenceSeries>* references,
                              const std::function<bool(const IdentifierKey&)>& paired = {},
-                             const std::vector<BusOrder>& buses = {});
+                             const std::vector<BusOrder>& buses = {},
+                             const FrameRecord* frames = nullptr);
 
 // A field that changes, as its tally found it, widened over the constant bits
 // above it when it is continuous.

@@ -214,8 +214,8 @@ DiscoveryResult DiscoverSignals(const FramePlayer& play, const DiscoveryOptions&
         options.pairing ? options.pairing() : std::vector<ReferenceSeries>{};
     for (const ReferenceSeries& reference : references)
         result.pairedNames.append(reference.name);
-    SecondLook look =
-        PrepareSecondLook(identifiers, checksums, &references, options.paired, options.busOrders);
+    SecondLook look = PrepareSecondLook(identifiers, checksums, &references, options.paired,
+                                        options.busOrders, record.complete() ? &record : nullptr);
     result.busOrders = look.buses;
     if (!look.pending.empty() && record.complete()) {
         record.replay([&](const KeptFrame& frame) {

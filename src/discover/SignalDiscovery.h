@@ -37,6 +37,10 @@ struct DiscoveredField {
     int unseenTopBits = 0;
     bool widthUndecided = false;
     bool signUndecided = false;
+    // Its bits were seen all ones between zeros in a few frames, and that
+    // run gave its extent: the all-ones value is read as a "not available"
+    // code, so the field is unsigned.
+    bool onesCode = false;
     double confidence = 0; // 0 to 1
     // A checksum's algorithm, found to hold on every frame; empty for a
     // checksum known only by how its values scatter.
