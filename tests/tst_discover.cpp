@@ -1926,7 +1926,7 @@ private slots:
         QCOMPARE(whole->order, FieldOrder::Motorola);
         QVERIFY(!whole->isSigned);
         QCOMPARE(whole->maxRaw, 8191.0);
-        QVERIFY(FieldKindText(*whole).contains(u"all ones (8191) taken as \"not available\""_s));
+        QVERIFY(FieldKindText(*whole).contains(u"continuous, 8191 = \"not available\""_s));
     }
 };
 

@@ -109,7 +109,7 @@ QString FieldKindText(const DiscoveredField& field) {
     if (field.isSigned)
         kind += QStringLiteral(", signed");
     if (field.onesCode)
-        kind += QStringLiteral(", all ones (%1) taken as \"not available\"")
+        kind += QStringLiteral(", %1 = \"not available\"")
                     .arg(QString::number((std::uint64_t{1} << field.bits.size()) - 1));
     if (field.orderUndecided)
         kind += QStringLiteral(", either byte order");
